@@ -1,0 +1,65 @@
+#pragma once
+// The editor side of the host interface: what the shell asks of an editor
+// (rectangle, open, close, idle, keys, knob mode, wheel) and the idle pump that
+// keeps the host served while the editor tracks the mouse. SynthEditor derives
+// from it; until an editor exists the plug-in has none and answers 0.
+
+#include "shell/VstAbi.h"
+
+#include <cstdint>
+
+namespace tessarine {
+
+class EffectShell;
+
+struct KeyCode {
+    int character;
+    int virtualKey;
+    int modifier;
+};
+
+class EditorShell {
+public:
+    // Registers the editor with its effect and sets the has-editor flag.
+    explicit EditorShell(EffectShell& effect);
+    virtual ~EditorShell();
+
+    EditorShell(const EditorShell&) = delete;
+    EditorShell& operator=(const EditorShell&) = delete;
+
+    virtual bool getRect(vst::EditorRect** rect);
+    virtual bool open(void* parentWindow);
+    virtual void close();
+    virtual void idle() {}
+    // -1 when no view takes the key.
+    virtual int onKeyDown(const KeyCode&) { return -1; }
+    virtual int onKeyUp(const KeyCode&) { return -1; }
+    virtual void setKnobMode(int) {}
+    virtual bool onWheel(float) { return false; }
+
+    // effEditIdle from the host's GUI thread.
+    void idleFromHost();
+
+    // One turn of the waiting loop while a mouse button is held: serves the host's
+    // idle at most every 100 ms and keeps the window's paint requests flowing.
+    void waitStep();
+
+    void setUpdateFlag() { updateFlag_ = true; }
+
+protected:
+    virtual void update() {}
+    virtual void frameIdle() {}
+    virtual void dispatchPendingPaint() {}
+
+    EffectShell& effect_;
+    void* parentWindow_ = nullptr;
+    bool updateFlag_ = false;
+    vst::EditorRect rect_{0, 0, 0, 0};
+    std::int64_t nextIdleMs_ = 0;
+    bool insideIdle_ = false;
+};
+
+// A monotonic millisecond clock for the editor's timing.
+std::int64_t tickCountMs();
+
+} // namespace tessarine

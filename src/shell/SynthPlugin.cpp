@@ -1,0 +1,228 @@
+#include "shell/SynthPlugin.h"
+
+#include "params/ParameterMapping.h"
+#include "shell/EditorShell.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <dlfcn.h>
+#include <string_view>
+
+namespace tessarine {
+
+namespace {
+
+constexpr const char* kEffectName = "Tessarine";
+constexpr const char* kVendorName = "Brightmoor Labs";
+
+// The folder holding this very module, where the sound library lives beside it.
+void findLibraryFolder(char* folder, std::size_t capacity)
+{
+    folder[0] = '\0';
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&findLibraryFolder), &info) == 0 || info.dli_fname == nullptr) {
+        return;
+    }
+    std::snprintf(folder, capacity, "%s", info.dli_fname);
+    if (char* slash = std::strrchr(folder, '/')) {
+        *slash = '\0';
+    } else {
+        folder[0] = '\0';
+    }
+}
+
+} // namespace
+
+SynthPlugin::SynthPlugin(vst::HostCallback host) : EffectShell(host, kNumPrograms, kParameterCount)
+{
+    std::array<char, PATH_MAX> folder{};
+    findLibraryFolder(folder.data(), folder.size());
+
+    chunk_ = std::make_unique<std::uint8_t[]>(kChunkBytes);
+    engine_ = std::make_unique<SynthEngine>();
+    engine_->setLibraryFolder(folder.data());
+
+    setFlag(vst::effFlagsProgramChunks, true);
+    programs_ = std::make_unique<Program[]>(kNumPrograms);
+    std::snprintf(programs_[0].name.data(), programs_[0].name.size(), "Init");
+
+    record_.numInputs = 0;
+    record_.numOutputs = 2;
+    setFlag(vst::effFlagsCanReplacing, true);
+    setFlag(vst::effFlagsHasVu, false);
+    setFlag(vst::effFlagsHasClip, false);
+    setFlag(vst::effFlagsCanMono, true);
+    setFlag(vst::effFlagsIsSynth, true);
+    // The identifier is stored with '4' in the lowest byte, so the record reads "4TsN" in memory.
+    std::memcpy(&record_.uniqueID, "4TsN", 4);
+
+    random_.seed(static_cast<std::uint32_t>(std::time(nullptr)));
+
+    engine_->stopAllVoices();
+}
+
+SynthPlugin::~SynthPlugin() = default;
+
+void SynthPlugin::setParameter(vst::int32 index, float value)
+{
+    engine_->setParameter(index, value, true);
+}
+
+float SynthPlugin::getParameter(vst::int32 index) { return engine_->getParameter(index); }
+
+void SynthPlugin::render(float** outputs, vst::int32 frames)
+{
+    if (outputs == nullptr || frames <= 0) {
+        return;
+    }
+    engine_->render(outputs[0], outputs[1], frames);
+}
+
+// Render overwrites both channels, so the accumulating entry behaves as the replacing one.
+void SynthPlugin::process(float**, float** outputs, vst::int32 frames) { render(outputs, frames); }
+
+void SynthPlugin::processReplacing(float**, float** outputs, vst::int32 frames) { render(outputs, frames); }
+
+// There is one program; the host's program changes have nothing to select.
+void SynthPlugin::setProgram(vst::int32) {}
+
+void SynthPlugin::setProgramName(const char* text)
+{
+    auto& name = programs_[static_cast<std::size_t>(currentProgram_)].name;
+    std::size_t length = strnlen(text, name.size() - 1);
+    std::memcpy(name.data(), text, length);
+    name[length] = '\0';
+}
+
+void SynthPlugin::getProgramName(char* text)
+{
+    const char* name = programs_[static_cast<std::size_t>(currentProgram_)].name.data();
+    if (std::strcmp(name, "Init") == 0) {
+        std::snprintf(text, vst::kMaxProgramNameLen, "Init %d", currentProgram_ + 1);
+    } else {
+        std::snprintf(text, vst::kMaxProgramNameLen, "%s", name);
+    }
+}
+
+bool SynthPlugin::getProgramNameIndexed(vst::int32, vst::int32 index, char* text)
+{
+    if (index < 0 || index >= kNumPrograms) {
+        return false;
+    }
+    std::snprintf(text, vst::kMaxProgramNameLen, "%s", programs_[static_cast<std::size_t>(index)].name.data());
+    return true;
+}
+
+bool SynthPlugin::copyProgram(vst::int32 destination)
+{
+    if (destination < 0 || destination >= kNumPrograms) {
+        return false;
+    }
+    programs_[static_cast<std::size_t>(destination)] = programs_[static_cast<std::size_t>(currentProgram_)];
+    return true;
+}
+
+void SynthPlugin::getParameterLabel(vst::int32, char* text) { std::snprintf(text, vst::kMaxParamStrLen, "%%"); }
+
+void SynthPlugin::getParameterDisplay(vst::int32 index, char* text)
+{
+    double percent = static_cast<double>(engine_->getParameter(index)) * 100.0 + 0.5;
+    std::snprintf(text, vst::kMaxParamStrLen, "%d", truncClamped(percent, -INT_MAX, INT_MAX));
+}
+
+void SynthPlugin::getParameterName(vst::int32 index, char* text)
+{
+    parameterName(index, text, vst::kMaxParamStrLen);
+}
+
+vst::int32 SynthPlugin::getChunk(void** data, bool)
+{
+    // The project keeps no instrument data; instruments live in library files.
+    *data = chunk_.get();
+    return 0;
+}
+
+vst::int32 SynthPlugin::setChunk(void* data, vst::int32 byteSize, bool)
+{
+    if (byteSize >= 1 && data != nullptr && editor_ != nullptr) {
+        editor_->setUpdateFlag();
+    }
+    return 0;
+}
+
+void SynthPlugin::setSampleRate(float rate)
+{
+    ownSampleRate_ = rate;
+    engine_->setSampleRate(rate);
+}
+
+void SynthPlugin::suspend() { engine_->stopAllVoices(); }
+
+void SynthPlugin::resume()
+{
+    double tempo = 120.0;
+    double ppq = 0.0;
+    double barStart = 0.0;
+    if (const vst::TimeInfo* time = hostTime(vst::kPpqPosValid | vst::kTempoValid | vst::kBarsValid)) {
+        tempo = time->tempo;
+        ppq = time->ppqPos;
+        barStart = time->barStartPos;
+    }
+    engine_->setTransport(tempo, ppq, barStart);
+    engine_->setParameter(kSustainOn, 0.0f, true);
+    wantMidi();
+}
+
+vst::int32 SynthPlugin::processEvents(vst::Events*) { return 1; }
+
+bool SynthPlugin::getOutputProperties(vst::int32 index, vst::PinProperties* properties)
+{
+    if (index < 0 || index > 1) {
+        return false;
+    }
+    std::snprintf(properties->label, sizeof(properties->label), "TS %1d", index + 1);
+    properties->flags = vst::kPinIsActive | vst::kPinIsStereo;
+    return true;
+}
+
+bool SynthPlugin::getEffectName(char* text)
+{
+    std::snprintf(text, vst::kMaxEffectNameLen, "%s", kEffectName);
+    return true;
+}
+
+bool SynthPlugin::getVendorString(char* text)
+{
+    std::snprintf(text, vst::kMaxVendorStrLen, "%s", kVendorName);
+    return true;
+}
+
+bool SynthPlugin::getProductString(char* text)
+{
+    std::snprintf(text, vst::kMaxProductStrLen, "%s", kEffectName);
+    return true;
+}
+
+vst::intptr SynthPlugin::vendorSpecific(vst::int32 index, vst::intptr value, void*, float opt)
+{
+    if (index == vst::fourCC('s', 't', 'C', 'A') && value == vst::fourCC('W', 'h', 'e', 'e') && editor_ != nullptr) {
+        return editor_->onWheel(opt) ? 1 : 0;
+    }
+    return 0;
+}
+
+vst::int32 SynthPlugin::canDo(const char* text)
+{
+    // Hosts pass terminated texts, but a broken one must not make us read on forever.
+    std::string_view asked(text, strnlen(text, 256));
+    for (std::string_view accepted : {"receiveVstEvents", "receiveVstMidiEvent", "receiveVstTimeInfo"}) {
+        if (asked == accepted) {
+            return 1;
+        }
+    }
+    return -1;
+}
+
+} // namespace tessarine

@@ -1,0 +1,74 @@
+#pragma once
+// The instrument as the host sees it: owns the engine, one program record and
+// the chunk buffer, and routes each host request to the engine (and, once it
+// exists, the editor).
+
+#include "engine/SynthEngine.h"
+#include "params/RandomGenerator.h"
+#include "shell/EffectShell.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+namespace tessarine {
+
+class SynthPlugin final : public EffectShell {
+public:
+    static constexpr int kNumPrograms = 1;
+    static constexpr std::size_t kChunkBytes = 1'536'000;
+
+    explicit SynthPlugin(vst::HostCallback host);
+    ~SynthPlugin() override;
+
+    // True when a part the plug-in cannot work without could not be created;
+    // the entry function then hands the host nothing.
+    bool constructionFailed() const { return constructionFailed_; }
+
+    SynthEngine& engine() { return *engine_; }
+    RandomGenerator& random() { return random_; }
+
+    void setParameter(vst::int32 index, float value) override;
+    float getParameter(vst::int32 index) override;
+    void process(float** inputs, float** outputs, vst::int32 frames) override;
+    void processReplacing(float** inputs, float** outputs, vst::int32 frames) override;
+
+protected:
+    void setProgram(vst::int32 program) override;
+    void setProgramName(const char* text) override;
+    void getProgramName(char* text) override;
+    void getParameterLabel(vst::int32 index, char* text) override;
+    void getParameterDisplay(vst::int32 index, char* text) override;
+    void getParameterName(vst::int32 index, char* text) override;
+    vst::int32 getChunk(void** data, bool isPreset) override;
+    vst::int32 setChunk(void* data, vst::int32 byteSize, bool isPreset) override;
+    void setSampleRate(float rate) override;
+    void suspend() override;
+    void resume() override;
+    vst::int32 processEvents(vst::Events* events) override;
+    bool getProgramNameIndexed(vst::int32 category, vst::int32 index, char* text) override;
+    bool copyProgram(vst::int32 destination) override;
+    bool getOutputProperties(vst::int32 index, vst::PinProperties* properties) override;
+    bool getEffectName(char* text) override;
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
+    vst::intptr vendorSpecific(vst::int32 index, vst::intptr value, void* ptr, float opt) override;
+    vst::int32 canDo(const char* text) override;
+
+private:
+    struct Program {
+        std::array<float, kParameterCount> values{};
+        std::array<char, vst::kMaxProgramNameLen> name{};
+    };
+
+    void render(float** outputs, vst::int32 frames);
+
+    std::unique_ptr<Program[]> programs_;
+    std::unique_ptr<std::uint8_t[]> chunk_;
+    std::unique_ptr<SynthEngine> engine_;
+    float ownSampleRate_ = 0.0f;
+    RandomGenerator random_;
+    bool constructionFailed_ = false;
+};
+
+} // namespace tessarine

@@ -1,0 +1,87 @@
+// The host's refusals of modules it cannot use, and the command line's
+// one-line error with a non-zero exit for each.
+
+#include "PluginHost.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+using tessarine::host::PluginHost;
+
+std::string fixture(const char* name) { return std::string(TESSARINE_FIXTURE_DIR) + "/" + name; }
+
+struct CommandResult {
+    int status;
+    std::string output;
+};
+
+// Runs a shell command and collects what it writes to stdout and stderr.
+CommandResult run(const std::string& command)
+{
+    CommandResult result{-1, {}};
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) {
+        return result;
+    }
+    std::array<char, 4096> chunk{};
+    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) {
+        result.output += chunk.data();
+    }
+    result.status = pclose(pipe);
+    return result;
+}
+
+TEST(PluginHost, RefusesWhatIsNotAPlugin)
+{
+    std::string textFile = testing::TempDir() + "/not_a_plugin.so";
+    std::ofstream(textFile) << "this is not an ELF file\n";
+
+    struct Case {
+        std::string path;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {fixture("missing.so"), "no such file"},
+        {textFile, "not a loadable shared object"},
+        {fixture("no_entry.so"), "no entry symbol"},
+        {fixture("null_entry.so"), "returned no effect"},
+        {fixture("bad_magic.so"), "wrong magic"},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        auto host = PluginHost::load(c.path, error);
+        EXPECT_EQ(host, nullptr) << c.path;
+        EXPECT_NE(error.find(c.reason), std::string::npos) << c.path << ": " << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << "one line only: " << error;
+
+        CommandResult cli = run(std::string(TESSARINE_CLI_PATH) + " info --plugin '" + c.path + "'");
+        EXPECT_NE(cli.status, 0) << c.path;
+        EXPECT_NE(cli.output.find(c.reason), std::string::npos) << cli.output;
+        EXPECT_EQ(cli.output.find('\n'), cli.output.size() - 1) << "one line only: " << cli.output;
+    }
+}
+
+TEST(PluginHost, InfoReportsTheInstrument)
+{
+    CommandResult cli = run(std::string(TESSARINE_CLI_PATH) + " info");
+    ASSERT_EQ(cli.status, 0) << cli.output;
+    for (const char* expected : {"Tessarine", "Brightmoor Labs", "2300", "synth (2)", "0x138", "Parameters:     173",
+                                 "MasterDetune", "\"50\"", "\"%\""}) {
+        EXPECT_NE(cli.output.find(expected), std::string::npos) << expected;
+    }
+}
+
+TEST(PluginHost, UnknownOptionIsAnErrorLine)
+{
+    CommandResult cli = run(std::string(TESSARINE_CLI_PATH) + " info --no-such-option");
+    EXPECT_NE(cli.status, 0);
+    EXPECT_NE(cli.output.find("tessarine:"), std::string::npos) << cli.output;
+}
+
+} // namespace

@@ -1,0 +1,259 @@
+// What a host sees of the instrument, asked through the real Tessarine.so and
+// the binary interface only.
+
+#include "PluginHost.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <dlfcn.h>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+using tessarine::host::PluginHost;
+using namespace vst;
+
+class HostAnswers : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        host = PluginHost::load(TESSARINE_PLUGIN_PATH, error);
+        ASSERT_NE(host, nullptr) << error;
+    }
+
+    std::unique_ptr<PluginHost> host;
+};
+
+TEST_F(HostAnswers, IdentityAndRecord)
+{
+    const EffectRecord& e = *host->effect();
+    EXPECT_EQ(e.magic, fourCC('V', 's', 't', 'P'));
+    EXPECT_EQ(e.numPrograms, 1);
+    EXPECT_EQ(e.numParams, 173);
+    EXPECT_EQ(e.numInputs, 0);
+    EXPECT_EQ(e.numOutputs, 2);
+    EXPECT_EQ(e.flags, 0x138) << "no editor yet: has-editor stays clear";
+    EXPECT_EQ(e.version, 1);
+    EXPECT_EQ(e.ioRatio, 1.0f);
+    EXPECT_EQ(std::memcmp(&e.uniqueID, "4TsN", 4), 0);
+    EXPECT_EQ(e.processDoubleReplacing, nullptr);
+
+    EXPECT_EQ(host->effectName(), "Tessarine");
+    EXPECT_EQ(host->productString(), "Tessarine");
+    EXPECT_EQ(host->vendorString(), "Brightmoor Labs");
+    EXPECT_EQ(host->dispatch(effGetVendorVersion), 1);
+    EXPECT_EQ(host->dispatch(effGetVstVersion), 2300);
+    EXPECT_EQ(host->dispatch(effGetPlugCategory), kPlugCategSynth);
+    EXPECT_EQ(host->dispatch(effIdentify), fourCC('N', 'v', 'E', 'f'));
+    EXPECT_EQ(host->dispatch(effKeysRequired), 1);
+    EXPECT_EQ(host->dispatch(effGetCurrentMidiProgram), -1);
+    EXPECT_EQ(host->dispatch(effGetNumProgramCategories), 1);
+    EXPECT_EQ(host->dispatch(effCanBeAutomated, 172), 1);
+    EXPECT_EQ(host->dispatch(effSetTotalSampleToProcess, 0, 4410), 4410);
+}
+
+TEST_F(HostAnswers, Programs)
+{
+    EXPECT_EQ(host->programName(), "Init 1");
+    host->dispatch(effSetProgram, 0, 1); // only program 0 exists
+    EXPECT_EQ(host->dispatch(effGetProgram), 0);
+
+    char indexed[kMaxProgramNameLen] = {};
+    EXPECT_EQ(host->dispatch(effGetProgramNameIndexed, 0, 0, indexed), 1);
+    EXPECT_STREQ(indexed, "Init") << "the stored name, without the number";
+    EXPECT_EQ(host->dispatch(effGetProgramNameIndexed, 1, 0, indexed), 0);
+    EXPECT_EQ(host->dispatch(effCopyProgram, 0), 1);
+    EXPECT_EQ(host->dispatch(effCopyProgram, 1), 0);
+
+    char pad[] = "Pad";
+    host->dispatch(effSetProgramName, 0, 0, pad);
+    EXPECT_EQ(host->programName(), "Pad");
+
+    // A name longer than the field keeps its first 23 characters.
+    std::string longName(40, 'x');
+    host->dispatch(effSetProgramName, 0, 0, longName.data());
+    EXPECT_EQ(host->programName(), std::string(23, 'x'));
+}
+
+TEST_F(HostAnswers, ParameterTexts)
+{
+    EXPECT_EQ(host->parameterName(0), "MasterDetune");
+    EXPECT_EQ(host->parameterName(161), "Sustain On");
+    EXPECT_EQ(host->parameterName(172), " ");
+    EXPECT_EQ(host->parameterName(173), "Param 173");
+    EXPECT_EQ(host->parameterLabel(57), "%");
+    EXPECT_EQ(host->parameterDisplay(0), "50");
+
+    struct Case {
+        float value;
+        const char* display;
+    };
+    const Case cases[] = {{0.994f, "99"}, {0.995f, "100"}, {0.0f, "0"}, {1.0f, "100"}, {0.004f, "0"}};
+    for (const Case& c : cases) {
+        host->setParameter(47, c.value);
+        EXPECT_EQ(host->parameterDisplay(47), c.display) << c.value;
+    }
+    // Absurd automation values still display within the buffer.
+    host->setParameter(47, std::numeric_limits<float>::infinity());
+    EXPECT_LE(host->parameterDisplay(47).size(), 23u);
+    host->setParameter(47, std::numeric_limits<float>::quiet_NaN());
+    EXPECT_LE(host->parameterDisplay(47).size(), 23u);
+}
+
+TEST_F(HostAnswers, ParametersStartAtTheirTableValues)
+{
+    EXPECT_FLOAT_EQ(host->getParameter(0), 0.5f);   // MasterDetune
+    EXPECT_FLOAT_EQ(host->getParameter(46), 1.0f);  // Release
+    EXPECT_FLOAT_EQ(host->getParameter(52), 0.02f); // Tube
+    EXPECT_FLOAT_EQ(host->getParameter(105), 1.0f); // ModMax1
+    EXPECT_FLOAT_EQ(host->getParameter(25), 1.0f);  // slot A cutoff: none
+    host->setParameter(57, 0.25f);
+    EXPECT_FLOAT_EQ(host->getParameter(57), 0.25f);
+    host->setParameter(26, 0.3f);
+    EXPECT_FLOAT_EQ(host->getParameter(26), 0.3f);
+}
+
+TEST_F(HostAnswers, CanDo)
+{
+    struct Case {
+        const char* text;
+        intptr answer;
+    };
+    const Case cases[] = {
+        {"receiveVstEvents", 1}, {"receiveVstMidiEvent", 1}, {"receiveVstTimeInfo", 1},
+        {"receiveVst", -1},      {"receiveVstEventsX", -1},  {"", -1},
+        {"sendVstEvents", -1},   {"offline", -1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(host->canDo(c.text), c.answer) << c.text;
+    }
+}
+
+TEST_F(HostAnswers, OutputPins)
+{
+    for (int pin = 0; pin < 2; ++pin) {
+        PinProperties properties{};
+        EXPECT_EQ(host->dispatch(effGetOutputProperties, pin, 0, &properties), 1);
+        EXPECT_EQ(std::string(properties.label), "TS " + std::to_string(pin + 1));
+        EXPECT_EQ(properties.flags, kPinIsActive | kPinIsStereo);
+    }
+    PinProperties properties{};
+    EXPECT_EQ(host->dispatch(effGetOutputProperties, 2, 0, &properties), 0);
+    EXPECT_EQ(host->dispatch(effGetOutputProperties, -1, 0, &properties), 0);
+    EXPECT_EQ(host->dispatch(effGetInputProperties, 0, 0, &properties), 0);
+}
+
+TEST_F(HostAnswers, ChunkIsEmpty)
+{
+    void* data = nullptr;
+    EXPECT_EQ(host->dispatch(effGetChunk, 0, 0, &data), 0);
+    EXPECT_NE(data, nullptr);
+    EXPECT_EQ(host->dispatch(effGetChunk, 0, 1, &data), 0);
+    char bytes[16] = {};
+    EXPECT_EQ(host->dispatch(effSetChunk, 0, sizeof(bytes), bytes), 0);
+    EXPECT_EQ(host->dispatch(effSetChunk, 0, 0, bytes), 0);
+}
+
+TEST_F(HostAnswers, EditorOpcodesWithoutEditor)
+{
+    EditorRect* rect = nullptr;
+    EXPECT_EQ(host->dispatch(effEditGetRect, 0, 0, &rect), 0);
+    EXPECT_EQ(host->dispatch(effEditOpen, 0, 0, nullptr), 0);
+    EXPECT_EQ(host->dispatch(effEditIdle), 0);
+    EXPECT_EQ(host->dispatch(effEditClose), 0);
+    EXPECT_EQ(host->dispatch(effEditKeyDown, 'a', 0, nullptr, 0.0f), 0);
+    EXPECT_EQ(host->dispatch(effSetEditKnobMode, 0, 2), 0);
+    // The mouse-wheel request reaches no editor, with the right code or a wrong one.
+    EXPECT_EQ(host->dispatch(effVendorSpecific, fourCC('s', 't', 'C', 'A'), fourCC('W', 'h', 'e', 'e'), nullptr, 1.0f), 0);
+    EXPECT_EQ(host->dispatch(effVendorSpecific, fourCC('s', 't', 'C', 'A'), fourCC('W', 'h', 'e', 'f'), nullptr, 1.0f), 0);
+}
+
+TEST_F(HostAnswers, SampleRatesAndBlockSizes)
+{
+    // Only effSetSampleRate reaches the plug-in's own rate; the combined call sets the base fields.
+    EXPECT_EQ(host->dispatch(effSetBlockSizeAndSampleRate, 0, 256, nullptr, 96000.0f), 1);
+    EXPECT_EQ(host->dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f), 0);
+    EXPECT_EQ(host->dispatch(effSetSampleRate, 0, 0, nullptr, 0.0f), 0) << "a scanning host's rate of 0";
+    EXPECT_EQ(host->dispatch(effSetBlockSize, 0, 512), 0);
+}
+
+TEST_F(HostAnswers, ResumeAsksForMidiAndClearsSustain)
+{
+    host->setParameter(161, 1.0f);
+    host->dispatch(effMainsChanged, 0, 1);
+    host->dispatch(effMainsChanged, 0, 1); // hosts repeat resume without a suspend
+    EXPECT_EQ(host->wantMidiCalls(), 2);
+    EXPECT_GE(host->timeQueries(), 2);
+    EXPECT_EQ(host->getParameter(161), 0.0f);
+    host->dispatch(effMainsChanged, 0, 0);
+
+    host->settings().answerTime = false;
+    host->dispatch(effMainsChanged, 0, 1);
+    EXPECT_EQ(host->wantMidiCalls(), 3);
+}
+
+TEST_F(HostAnswers, RendersSilenceIntoBothChannels)
+{
+    host->dispatch(effMainsChanged, 0, 1);
+    std::vector<float> left(512, 7.0f), right(512, 7.0f);
+    float* outputs[2] = {left.data(), right.data()};
+    host->effect()->processReplacing(host->effect(), nullptr, outputs, 512);
+    host->effect()->process(host->effect(), nullptr, outputs, 512);
+    for (int i = 0; i < 512; ++i) {
+        ASSERT_EQ(left[static_cast<std::size_t>(i)], 0.0f);
+        ASSERT_EQ(right[static_cast<std::size_t>(i)], 0.0f);
+    }
+    host->effect()->processReplacing(host->effect(), nullptr, outputs, 0);
+    host->effect()->processReplacing(host->effect(), nullptr, nullptr, 64);
+}
+
+// Hosts and fuzzing validators send nonsense; every answer is 0 and nothing breaks.
+TEST_F(HostAnswers, HostileCallsAnswerZero)
+{
+    for (int32 opcode : {effGetParamName, effGetParamDisplay, effGetParamLabel, effGetProgramName, effSetProgramName,
+                         effGetEffectName, effGetVendorString, effGetProductString, effCanDo, effGetChunk,
+                         effGetOutputProperties, effProcessEvents, effGetProgramNameIndexed}) {
+        EXPECT_EQ(host->dispatch(opcode, 0, 0, nullptr), 0) << "null text pointer, opcode " << opcode;
+    }
+    for (int32 index : {-1, -100000, 255, 100000, std::numeric_limits<int32>::min(), std::numeric_limits<int32>::max()}) {
+        char text[kMaxParamStrLen + 64] = {};
+        EXPECT_EQ(host->dispatch(effGetParamName, index, 0, text), 0);
+        EXPECT_LT(std::strlen(text), static_cast<std::size_t>(kMaxParamStrLen));
+        EXPECT_EQ(host->dispatch(effGetParamDisplay, index, 0, text), 0);
+        EXPECT_LT(std::strlen(text), static_cast<std::size_t>(kMaxParamStrLen));
+        host->setParameter(index, 0.7f);
+        EXPECT_EQ(host->getParameter(index), 0.0f) << index;
+    }
+    for (int32 opcode : {77, 78, 79, 80, 1000, -1, std::numeric_limits<int32>::max()}) {
+        EXPECT_EQ(host->dispatch(opcode, 1, 1, nullptr, 1.0f), 0) << opcode;
+    }
+}
+
+TEST_F(HostAnswers, EditorValueSlotsAreStored)
+{
+    host->setParameter(200, 0.25f);
+    EXPECT_FLOAT_EQ(host->getParameter(200), 0.25f);
+}
+
+TEST(HostEntry, RefusesAHostWithoutVersion)
+{
+    // Dropping the instance made in SetUp is not needed here: we call the entry directly.
+    std::string error;
+    auto host = PluginHost::load(TESSARINE_PLUGIN_PATH, error);
+    ASSERT_NE(host, nullptr) << error;
+    auto* module = dlopen(TESSARINE_PLUGIN_PATH, RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(module, nullptr);
+    using Entry = EffectRecord* (*)(HostCallback);
+    auto entry = reinterpret_cast<Entry>(dlsym(module, "main"));
+    ASSERT_NE(entry, nullptr) << "main is exported too";
+    EXPECT_EQ(entry(+[](EffectRecord*, int32, int32, intptr, void*, float) -> intptr { return 0; }), nullptr);
+    EXPECT_EQ(entry(nullptr), nullptr);
+    dlclose(module);
+}
+
+} // namespace
