@@ -1,0 +1,61 @@
+// The engine's two value arrays: what is stored, what is read back, and the
+// derived settings a write leaves behind.
+
+#include "engine/SynthEngine.h"
+
+#include <gtest/gtest.h>
+
+namespace tessarine {
+namespace {
+
+TEST(SynthEngineValues, StartValuesAreCurrentAndSaved)
+{
+    SynthEngine engine;
+    for (int i = 0; i < kParameterCount; ++i) {
+        float start = parameterTable()[static_cast<std::size_t>(i)].start;
+        EXPECT_EQ(engine.getParameter(i, false), start) << i;
+        EXPECT_EQ(engine.getParameter(i, true), start) << i;
+    }
+    EXPECT_EQ(engine.getParameter(200), 0.0f);
+    EXPECT_EQ(engine.filterMode(), 2);
+    EXPECT_FLOAT_EQ(engine.compressAmount(), 0.3f);
+    EXPECT_EQ(engine.multisampleCount(0), 1);
+}
+
+TEST(SynthEngineValues, CurrentAndSavedDiffer)
+{
+    SynthEngine engine;
+    engine.setParameter(kVolume, 0.8f, false); // a change the engine makes itself
+    EXPECT_FLOAT_EQ(engine.getParameter(kVolume, false), 0.8f);
+    EXPECT_FLOAT_EQ(engine.getParameter(kVolume, true), 0.5f);
+    engine.setParameter(kVolume, 0.7f, true);
+    EXPECT_FLOAT_EQ(engine.getParameter(kVolume, true), 0.7f);
+
+    // Editor slots are stored and nothing else.
+    engine.setParameter(254, 0.25f, true);
+    EXPECT_FLOAT_EQ(engine.getParameter(254, true), 0.25f);
+    // Outside the arrays nothing is stored and reads are 0.
+    for (int index : {-1, 255, 1 << 20}) {
+        engine.setParameter(index, 0.9f, true);
+        EXPECT_EQ(engine.getParameter(index, false), 0.0f);
+        EXPECT_EQ(engine.getParameter(index, true), 0.0f);
+    }
+}
+
+TEST(SynthEngineValues, WritesReachTheDerivedSettings)
+{
+    SynthEngine engine;
+    engine.setParameter(kCompress, 1.0f, true);
+    EXPECT_FLOAT_EQ(engine.compressAmount(), 0.99f);
+    engine.setParameter(kFilterMode, 0.16f, true);
+    EXPECT_EQ(engine.filterMode(), 0);
+    engine.setParameter(kNumMultisamplesD, 1.0f, true);
+    EXPECT_EQ(engine.multisampleCount(3), 8);
+    EXPECT_EQ(engine.multisampleCount(0), 1);
+    // The slot cutoffs live with the voices; the array keeps what was written too.
+    engine.setParameter(kVoiceCutoffC, 0.4f, true);
+    EXPECT_FLOAT_EQ(engine.getParameter(kVoiceCutoffC, true), 0.4f);
+}
+
+} // namespace
+} // namespace tessarine

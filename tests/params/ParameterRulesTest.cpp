@@ -1,0 +1,163 @@
+// The value rules that turn a 0..1 parameter into what the engine plays, and
+// the table the host and editor read.
+
+#include "params/ModulationLists.h"
+#include "params/NoteFrequencyTable.h"
+#include "params/ParameterMapping.h"
+#include "params/ParameterTable.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <set>
+#include <string>
+
+namespace tessarine {
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+TEST(ParameterRules, TempoStep)
+{
+    struct Case {
+        float value;
+        int step;
+    };
+    const Case cases[] = {
+        {1.0f, 1},    {0.97f, 1},   {0.93f, 2},   {0.275f, 15}, {0.225f, 16}, {0.175f, 32},
+        {0.125f, 48}, {0.075f, 64}, {0.025f, 80}, {0.0f, 80},   {-3.0f, 80},
+        {7.0f, 1},    {kNaN, 1},   {-kInf, 80},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(tempoStep(c.value), c.step) << c.value;
+    }
+    // A sixteenth of a beat at 120 bpm, the LFO's fastest period.
+    EXPECT_DOUBLE_EQ(tempoStep(1.0f) * 0.0625 * 60.0 / usableTempo(120.0), 0.03125);
+    EXPECT_DOUBLE_EQ(usableTempo(0.0), 120.0);
+    EXPECT_DOUBLE_EQ(usableTempo(std::nan("")), 120.0);
+}
+
+TEST(ParameterRules, WholeNumberSettingsStayInRange)
+{
+    struct Case {
+        const char* what;
+        int (*rule)(float);
+        float value;
+        int expected;
+    };
+    const Case cases[] = {
+        {"filter mode", filterMode, 0.5f, 2},         {"filter mode", filterMode, 0.16f, 0},
+        {"filter mode", filterMode, 0.17f, 1},        {"filter mode", filterMode, 1.0f, 2},
+        {"filter mode", filterMode, kNaN, 0},         {"multisamples", multisampleCount, 0.0f, 1},
+        {"multisamples", multisampleCount, 1.0f, 8},  {"multisamples", multisampleCount, 0.125f, 2},
+        {"multisamples", multisampleCount, 50.0f, 8}, {"multisamples", multisampleCount, -1.0f, 1},
+        {"bend", pitchBendRange, 0.0f, 1},            {"bend", pitchBendRange, 1.0f, 24},
+        {"bend", pitchBendRange, kInf, 24},           {"voices", voiceLimit, 0.0f, 1},
+        {"voices", voiceLimit, 1.0f, 12},             {"harmonics", noteHarmonicCount, 1.0f, 64},
+        {"harmonics", noteHarmonicCount, 0.0f, 1},    {"lfo shape", lfoShape, 1.0f, 2},
+        {"lfo shape", lfoShape, 0.3f, 0},           {"lfo shape", lfoShape, 0.34f, 1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.rule(c.value), c.expected) << c.what << " of " << c.value;
+    }
+}
+
+TEST(ParameterRules, CompressIsCappedShortOfFull)
+{
+    EXPECT_FLOAT_EQ(compressAmount(0.99f), 0.99f);
+    EXPECT_FLOAT_EQ(compressAmount(1.0f), 0.99f);
+    EXPECT_FLOAT_EQ(compressAmount(0.3f), 0.3f);
+    EXPECT_FLOAT_EQ(compressAmount(kNaN), 0.0f);
+}
+
+TEST(ParameterRules, StretchFactorIsContinuousAroundTheMiddle)
+{
+    EXPECT_FLOAT_EQ(stretchFactor(0.0f), 0.2f);
+    EXPECT_FLOAT_EQ(stretchFactor(0.5f), 1.0f);
+    EXPECT_FLOAT_EQ(stretchFactor(1.0f), 5.0f);
+    EXPECT_NEAR(stretchFactor(0.4999f), 1.0f, 1e-3f);
+    EXPECT_NEAR(stretchFactor(0.5001f), 1.0f, 1e-3f);
+}
+
+TEST(ParameterTable, NamesAreHostSafe)
+{
+    std::set<std::string> names;
+    for (int i = 0; i < kParameterCount; ++i) {
+        const ParameterInfo& row = parameterTable()[static_cast<std::size_t>(i)];
+        EXPECT_LT(std::strlen(row.name), 24u) << i;
+        EXPECT_GE(row.start, 0.0f) << i;
+        EXPECT_LE(row.start, 1.0f) << i;
+        if (i < 162) {
+            EXPECT_TRUE(names.insert(row.name).second) << "duplicate name " << row.name;
+        } else {
+            EXPECT_STREQ(row.name, " ") << i;
+        }
+    }
+    struct Case {
+        int index;
+        const char* name;
+    };
+    const Case cases[] = {{kMasterDetune, "MasterDetune"}, {kVoiceCutoffA, "Unused1"},   {kCompress, "Compress"},
+                          {kModSource1 + 9, "ModSource10"}, {kModMax1 + 9, "ModMax10"},  {kSustainOn, "Sustain On"},
+                          {kLfo2Rate, "Lfo2Rate"},          {kMBass, "MBass"},           {kLoopSync2, "LoopSync2"}};
+    for (const Case& c : cases) {
+        EXPECT_STREQ(parameterTable()[static_cast<std::size_t>(c.index)].name, c.name);
+    }
+    char text[24];
+    parameterName(173, text, sizeof(text));
+    EXPECT_STREQ(text, "Param 173");
+    parameterName(-7, text, sizeof(text));
+    EXPECT_STREQ(text, "Param -7");
+    parameterName(172, text, sizeof(text));
+    EXPECT_STREQ(text, " ");
+}
+
+TEST(ModulationLists, SourcesAndTargets)
+{
+    EXPECT_STREQ(modulationSourceText(0), "None");
+    EXPECT_STREQ(modulationSourceText(6), "Envelope");
+    EXPECT_STREQ(modulationSourceText(7), " ");
+    EXPECT_STREQ(modulationSourceText(8), "0  Bank Select");
+    EXPECT_STREQ(modulationSourceText(18), "10 Pan");
+    EXPECT_STREQ(modulationSourceText(72), "64 Damper (Sustain)");
+    EXPECT_STREQ(modulationSourceText(105), "97 Data entry -1");
+    EXPECT_STREQ(modulationSourceText(126), "118 Undefined");
+    EXPECT_STREQ(modulationSourceText(127), "");
+    EXPECT_STREQ(modulationSourceText(-1), "");
+
+    EXPECT_EQ(modulationTargetParameter(0), -1);
+    EXPECT_EQ(modulationTargetParameter(1), kMorphHarmX);
+    EXPECT_EQ(modulationTargetParameter(5), kMorphAmpX);
+    EXPECT_EQ(modulationTargetParameter(19), kFormantFreq);
+    EXPECT_EQ(modulationTargetParameter(24), kFilterCutoff);
+    EXPECT_EQ(modulationTargetParameter(42), kSustainOn);
+    EXPECT_EQ(modulationTargetParameter(53), 172);
+    EXPECT_EQ(modulationTargetParameter(54), -1);
+    EXPECT_STREQ(modulationTargetText(0), "None");
+    EXPECT_STREQ(modulationTargetText(23), "Compress");
+    EXPECT_STREQ(modulationTargetText(54), "");
+    std::set<int> targets;
+    for (int n = 1; n < kTargetCount; ++n) {
+        EXPECT_TRUE(targets.insert(modulationTargetParameter(n)).second) << "target " << n << " repeats";
+    }
+}
+
+TEST(NoteFrequencyTable, TuningAndNames)
+{
+    const NoteFrequencyTable& table = noteFrequencyTable();
+    EXPECT_NEAR(table.frequency(69), 440.0f, 0.01f);
+    EXPECT_NEAR(table.frequency(60), 261.6256f, 0.01f);
+    EXPECT_NEAR(table.frequency(0), 8.1758f, 1e-4f);
+    EXPECT_EQ(table.frequency(-5), table.frequency(0));
+    EXPECT_EQ(table.frequency(300), table.frequency(127));
+    EXPECT_STREQ(table.name(60), "C 4");
+    EXPECT_STREQ(table.name(61), "C#4");
+    EXPECT_STREQ(table.name(10), "A#N");
+    EXPECT_STREQ(table.name(127), "G 9");
+}
+
+} // namespace
+} // namespace tessarine

@@ -1,0 +1,90 @@
+// The editor's value texts, checked against what a musician reads off the knob.
+
+#include "params/ValueDisplay.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+
+namespace tessarine {
+namespace {
+
+std::string shown(DisplayFormat format, float value)
+{
+    char text[32];
+    formatValue(format, value, text, sizeof(text));
+    return text;
+}
+
+TEST(ValueDisplay, Formats)
+{
+    using D = DisplayFormat;
+    struct Case {
+        D format;
+        float value;
+        const char* text;
+    };
+    const Case cases[] = {
+        {D::None, 0.5f, ""},
+        {D::Percent, 0.999f, "99 "},
+        {D::Percent, 1.0f, "100 "},
+        {D::PercentOrOff, 0.0f, "OFF "},
+        {D::PercentOrOff, 0.004f, "0 "},
+        {D::PercentOrOff, 0.5f, "50 "},
+        {D::Times5, 0.9f, "4.5 "},
+        {D::Times3, 1.0f, "3.0 "},
+        {D::Times30, 0.04f, "1.2 "},
+        {D::FractionOrOff, 0.0f, "OFF "},
+        {D::FractionOrOff, 0.25f, "0.25 "},
+        {D::TempoFraction, 1.0f, "1/16 "},
+        {D::TempoFraction, 0.5f, "11/16 "},
+        {D::TempoFraction, 0.0f, "5/1  "},
+        {D::TempoFraction, 0.225f, "1/1  "},
+        {D::Cutoff, 0.8f, "2861"},
+        {D::Cutoff, 0.5f, "1278"},
+        {D::Cutoff, 0.999f, "12020"},
+        {D::Cutoff, 1.0f, "16000"},
+        {D::Cutoff, 0.0f, "80"},
+        {D::Bend, 0.0f, "1 "},
+        {D::Bend, 1.0f, "24 "},
+        {D::StretchPercent, 0.0f, "20 "},
+        {D::StretchPercent, 0.5f, "100 "},
+        {D::StretchPercent, 1.0f, "500 "},
+        {D::SourceList, 18.0f, "10 Pan"},
+        {D::SourceList, 127.0f, ""},
+        {D::TargetList, 1.0f, "MorphHarmX"},
+        {D::TargetList, 0.0f, "None"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(shown(c.format, c.value), c.text) << static_cast<int>(c.format) << " of " << c.value;
+    }
+}
+
+// Label and engine agree step by step, the slowest step included.
+TEST(ValueDisplay, TempoLabelsMatchTheEngineSteps)
+{
+    EXPECT_EQ(tempoFractionLabelIndex(1.0f), 0);
+    EXPECT_EQ(tempoFractionLabelIndex(0.0f), 19);
+    EXPECT_EQ(tempoFractionLabelIndex(-5.0f), 19);
+    EXPECT_EQ(tempoFractionLabelIndex(5.0f), 0);
+    EXPECT_STREQ(tempoFractionLabel(16), "2/1 ");
+    EXPECT_STREQ(tempoFractionLabel(19), "5/1 ");
+    EXPECT_STREQ(tempoFractionLabel(99), "5/1 ");
+}
+
+TEST(ValueDisplay, WildValuesStayShortAndTerminated)
+{
+    const float wild[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                          -std::numeric_limits<float>::infinity(), 1e30f, -1e30f};
+    for (int format = 0; format <= static_cast<int>(DisplayFormat::TargetList); ++format) {
+        for (float value : wild) {
+            char text[8];
+            formatValue(static_cast<DisplayFormat>(format), value, text, sizeof(text));
+            EXPECT_LT(std::string(text).size(), sizeof(text)) << format;
+        }
+    }
+}
+
+} // namespace
+} // namespace tessarine
