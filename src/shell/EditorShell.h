@@ -36,6 +36,8 @@ public:
     virtual int onKeyUp(const KeyCode&) { return -1; }
     virtual void setKnobMode(int) {}
     virtual bool onWheel(float) { return false; }
+    // A value changed outside the editor (host automation, MIDI); moves its control.
+    virtual void setParameter(int, float) {}
 
     // effEditIdle from the host's GUI thread.
     void idleFromHost();

@@ -68,16 +68,34 @@ SynthPlugin::~SynthPlugin() = default;
 void SynthPlugin::setParameter(vst::int32 index, float value)
 {
     engine_->setParameter(index, value, true);
+    if (editor_ != nullptr) {
+        editor_->setParameter(index, value);
+    }
 }
 
 float SynthPlugin::getParameter(vst::int32 index) { return engine_->getParameter(index); }
 
 void SynthPlugin::render(float** outputs, vst::int32 frames)
 {
-    if (outputs == nullptr || frames <= 0) {
+    if (outputs == nullptr || outputs[0] == nullptr || outputs[1] == nullptr || frames <= 0) {
         return;
     }
     engine_->render(outputs[0], outputs[1], frames);
+    pushChangedValues();
+}
+
+// Values the engine changed itself (MIDI learn, controllers) reach the editor
+// after the block, in index order.
+void SynthPlugin::pushChangedValues()
+{
+    if (editor_ != nullptr) {
+        for (int index = 0; index < kValueCount; ++index) {
+            if (engine_->changeFlag(index)) {
+                editor_->setParameter(index, engine_->getParameter(index));
+            }
+        }
+    }
+    engine_->clearChangeFlags();
 }
 
 // Render overwrites both channels, so the accumulating entry behaves as the replacing one.
@@ -170,12 +188,48 @@ void SynthPlugin::resume()
         ppq = time->ppqPos;
         barStart = time->barStartPos;
     }
-    engine_->setTransport(tempo, ppq, barStart);
-    engine_->setParameter(kSustainOn, 0.0f, true);
+    engine_->setTempo(tempo);
+    engine_->setPpqPosition(ppq);
+    engine_->recomputeTempoRates();
+    engine_->setBarStart(barStart);
+    engine_->resetRunningState();
+    double barStartSeconds = 60.0 / usableTempo(tempo) * barStart;
+    engine_->setSongTime(barStartSeconds > 0.0 ? barStartSeconds : 0.0);
     wantMidi();
 }
 
-vst::int32 SynthPlugin::processEvents(vst::Events*) { return 1; }
+vst::int32 SynthPlugin::processEvents(vst::Events* events)
+{
+    if (tempoTracker_.dueForQuery()) {
+        if (const vst::TimeInfo* time = hostTime(vst::kPpqPosValid | vst::kTempoValid)) {
+            tempoTracker_.observe(time->tempo, time->ppqPos);
+        }
+    }
+    if (tempoTracker_.takeChange()) {
+        engine_->setPpqPosition(tempoTracker_.ppqPosition());
+        engine_->setTempo(tempoTracker_.tempo());
+        engine_->recomputeTempoRates();
+    }
+
+    engine_->setEventsDelivered(false);
+    // The count is the host's word; a negative one delivers nothing.
+    const vst::int32 count = events->numEvents;
+    for (vst::int32 i = 0; i < count; ++i) {
+        const vst::Event* event = events->events[i];
+        if (event == nullptr || event->type != vst::kMidiType) {
+            continue;
+        }
+        const auto* midi = reinterpret_cast<const vst::MidiEvent*>(event);
+        const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(midi->midiData[0]),
+                                       static_cast<std::uint8_t>(midi->midiData[1]),
+                                       static_cast<std::uint8_t>(midi->midiData[2])};
+        if ((bytes[0] & 0xB0) != 0) {
+            engine_->midiIn(bytes, midi->deltaFrames);
+        }
+    }
+    engine_->setEventsDelivered(true);
+    return 1;
+}
 
 bool SynthPlugin::getOutputProperties(vst::int32 index, vst::PinProperties* properties)
 {

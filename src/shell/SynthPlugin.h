@@ -6,6 +6,7 @@
 #include "engine/SynthEngine.h"
 #include "params/RandomGenerator.h"
 #include "shell/EffectShell.h"
+#include "shell/TempoTracker.h"
 
 #include <array>
 #include <cstdint>
@@ -62,12 +63,14 @@ private:
     };
 
     void render(float** outputs, vst::int32 frames);
+    void pushChangedValues();
 
     std::unique_ptr<Program[]> programs_;
     std::unique_ptr<std::uint8_t[]> chunk_;
     std::unique_ptr<SynthEngine> engine_;
     float ownSampleRate_ = 0.0f;
     RandomGenerator random_;
+    TempoTracker tempoTracker_;
     bool constructionFailed_ = false;
 };
 
