@@ -1,5 +1,6 @@
 #include "PluginHost.h"
 
+#include <cstddef>
 #include <cstring>
 #include <dlfcn.h>
 #include <filesystem>
@@ -100,6 +101,31 @@ vst::intptr PluginHost::canDo(const std::string& what)
     return dispatch(vst::effCanDo, 0, 0, copy.data());
 }
 
+void PluginHost::processBlock(const std::vector<Midi>& midi, float* left, float* right, int frames)
+{
+    std::vector<vst::MidiEvent> events(midi.size());
+    // The list holds numEvents pointers; the record's two-entry array is only its start.
+    std::vector<char> list(sizeof(vst::Events) + midi.size() * sizeof(vst::Event*));
+    auto* header = reinterpret_cast<vst::Events*>(list.data());
+    header->numEvents = static_cast<vst::int32>(midi.size());
+    auto** slots = reinterpret_cast<vst::Event**>(list.data() + offsetof(vst::Events, events));
+    for (std::size_t i = 0; i < midi.size(); ++i) {
+        vst::MidiEvent& e = events[i];
+        e.type = vst::kMidiType;
+        e.byteSize = sizeof(vst::MidiEvent);
+        e.deltaFrames = midi[i].offset;
+        e.midiData[0] = static_cast<char>(midi[i].status);
+        e.midiData[1] = static_cast<char>(midi[i].data1);
+        e.midiData[2] = static_cast<char>(midi[i].data2);
+        slots[i] = reinterpret_cast<vst::Event*>(&e);
+    }
+    dispatch(vst::effProcessEvents, 0, 0, header);
+    float* outputs[2] = {left, right};
+    if (effect_ != nullptr && effect_->processReplacing != nullptr) {
+        effect_->processReplacing(effect_, nullptr, outputs, frames);
+    }
+}
+
 float PluginHost::getParameter(int index)
 {
     return effect_ != nullptr && effect_->getParameter != nullptr ? effect_->getParameter(effect_, index) : 0.0f;
@@ -149,9 +175,14 @@ vst::intptr PluginHost::answer(vst::int32 opcode, vst::int32 index, vst::intptr,
         time_ = vst::TimeInfo{};
         time_.sampleRate = settings_.sampleRate;
         time_.tempo = settings_.tempo;
+        time_.ppqPos = settings_.ppqPosition;
+        time_.barStartPos = settings_.barStart;
+        if (settings_.playing) {
+            time_.flags |= vst::kTransportPlaying;
+        }
         time_.timeSigNumerator = 4;
         time_.timeSigDenominator = 4;
-        time_.flags = vst::kTempoValid | vst::kPpqPosValid | vst::kBarsValid | vst::kTimeSigValid;
+        time_.flags |= vst::kTempoValid | vst::kPpqPosValid | vst::kBarsValid | vst::kTimeSigValid;
         return reinterpret_cast<vst::intptr>(&time_);
     }
     case vst::audioMasterGetSampleRate:

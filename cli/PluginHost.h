@@ -15,6 +15,9 @@ struct HostSettings {
     float sampleRate = 44100.0f;
     int blockSize = 512;
     double tempo = 120.0;
+    double ppqPosition = 0.0;
+    double barStart = 0.0;
+    bool playing = false;
     bool answerTime = true; // false: getTime answers no record
 };
 
@@ -46,6 +49,13 @@ public:
     std::string parameterDisplay(int index) { return text(vst::effGetParamDisplay, index, vst::kMaxParamStrLen); }
     std::string parameterLabel(int index) { return text(vst::effGetParamLabel, index, vst::kMaxParamStrLen); }
     vst::intptr canDo(const std::string& what);
+
+    // One block as a host runs it: event delivery (possibly empty), then processReplacing.
+    struct Midi {
+        int offset;
+        unsigned char status, data1, data2;
+    };
+    void processBlock(const std::vector<Midi>& midi, float* left, float* right, int frames);
 
     float getParameter(int index);
     void setParameter(int index, float value);

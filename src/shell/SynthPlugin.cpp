@@ -85,14 +85,20 @@ void SynthPlugin::render(float** outputs, vst::int32 frames)
 }
 
 // Values the engine changed itself (MIDI learn, controllers) reach the editor
-// after the block, in index order.
+// after the block, in index order, and the host hears of its own parameters so
+// that its automation and display follow the hardware controller.
 void SynthPlugin::pushChangedValues()
 {
-    if (editor_ != nullptr) {
-        for (int index = 0; index < kValueCount; ++index) {
-            if (engine_->changeFlag(index)) {
-                editor_->setParameter(index, engine_->getParameter(index));
-            }
+    for (int index = 0; index < kValueCount; ++index) {
+        if (!engine_->changeFlag(index)) {
+            continue;
+        }
+        float value = engine_->getParameter(index);
+        if (editor_ != nullptr) {
+            editor_->setParameter(index, value);
+        }
+        if (index < kParameterCount) {
+            callHost(vst::audioMasterAutomate, index, 0, nullptr, value);
         }
     }
     engine_->clearChangeFlags();

@@ -1,0 +1,184 @@
+// The plug-in while a host plays it: tempo following, MIDI learn reaching the
+// editor and the host, event lists, and no allocation on the audio thread.
+
+#include "PluginHost.h"
+#include "shell/AllocationCounter.h"
+#include "shell/EditorShell.h"
+#include "shell/SynthPlugin.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+namespace {
+
+using tessarine::host::PluginHost;
+using namespace vst;
+
+std::unique_ptr<PluginHost> loadPlugin()
+{
+    std::string error;
+    auto host = PluginHost::load(TESSARINE_PLUGIN_PATH, error);
+    EXPECT_NE(host, nullptr) << error;
+    return host;
+}
+
+TEST(PluginRuntime, AsksForTheTimeOnEveryBlockOnlyWhileTheTransportMoves)
+{
+    auto host = loadPlugin();
+    ASSERT_NE(host, nullptr);
+    host->dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    host->dispatch(effMainsChanged, 0, 1);
+    std::vector<float> left(256), right(256);
+
+    host->settings().playing = true;
+    int before = host->timeQueries();
+    for (int block = 0; block < 40; ++block) {
+        host->settings().ppqPosition += 0.01;
+        host->processBlock({}, left.data(), right.data(), 256);
+    }
+    EXPECT_EQ(host->timeQueries() - before, 40);
+
+    host->settings().playing = false;
+    host->processBlock({}, left.data(), right.data(), 256); // sees the stop
+    before = host->timeQueries();
+    for (int block = 0; block < 40; ++block) {
+        host->processBlock({}, left.data(), right.data(), 256);
+    }
+    EXPECT_EQ(host->timeQueries() - before, 2) << "every 20th delivery while standing";
+
+    host->settings().answerTime = false; // a host without a time record
+    host->processBlock({}, left.data(), right.data(), 256);
+}
+
+// An editor stand-in that records what the plug-in tells it.
+class RecordingEditor : public tessarine::EditorShell {
+public:
+    using EditorShell::EditorShell;
+    void setParameter(int index, float value) override { seen.emplace_back(index, value); }
+    std::vector<std::pair<int, float>> seen;
+};
+
+std::vector<std::pair<int, float>> gAutomated;
+
+intptr recordingHost(EffectRecord*, int32 opcode, int32 index, intptr, void*, float opt)
+{
+    if (opcode == audioMasterAutomate) {
+        gAutomated.emplace_back(index, opt);
+    }
+    return opcode == audioMasterVersion ? 2300 : 0;
+}
+
+TEST(PluginRuntime, MidiLearnDrivesTheParameterAndTellsEditorAndHost)
+{
+    gAutomated.clear();
+    tessarine::SynthPlugin plugin(recordingHost);
+    RecordingEditor editor(plugin);
+    EXPECT_EQ(plugin.record()->flags & effFlagsHasEditor, effFlagsHasEditor);
+
+    plugin.engine().setParameter(tessarine::kLearnIndicator, 1.0f, true);
+    plugin.engine().setLearnTarget(tessarine::kFilterCutoff);
+    plugin.engine().armLearn(true);
+
+    MidiEvent cc{kMidiType, sizeof(MidiEvent), 17, 0, 0, 0, {char(0xB3), 74, 64, 0}, 0, 0, 0, 0};
+    struct {
+        int32 numEvents;
+        intptr reserved;
+        Event* events[1];
+    } list{1, 0, {reinterpret_cast<Event*>(&cc)}};
+    plugin.record()->dispatcher(plugin.record(), effProcessEvents, 0, 0, &list, 0.0f);
+    std::vector<float> left(64), right(64);
+    float* outputs[2] = {left.data(), right.data()};
+    plugin.record()->processReplacing(plugin.record(), nullptr, outputs, 64);
+
+    EXPECT_FLOAT_EQ(plugin.engine().getParameter(tessarine::kFilterCutoff), 0.5f);
+    EXPECT_EQ(plugin.engine().controllerOf(tessarine::kFilterCutoff), 74);
+    EXPECT_EQ(editor.seen, (std::vector<std::pair<int, float>>{{57, 0.5f}, {tessarine::kLearnIndicator, 0.0f}}));
+    EXPECT_EQ(gAutomated, (std::vector<std::pair<int, float>>{{57, 0.5f}}));
+
+    // Learned once, the controller keeps driving it; another controller does not.
+    gAutomated.clear();
+    cc.midiData[2] = 127;
+    plugin.record()->dispatcher(plugin.record(), effProcessEvents, 0, 0, &list, 0.0f);
+    cc.midiData[1] = 75;
+    plugin.record()->dispatcher(plugin.record(), effProcessEvents, 0, 0, &list, 0.0f);
+    plugin.record()->processReplacing(plugin.record(), nullptr, outputs, 64);
+    EXPECT_FLOAT_EQ(plugin.engine().getParameter(tessarine::kFilterCutoff), 127.0f / 128.0f);
+    EXPECT_EQ(gAutomated.size(), 1u);
+}
+
+TEST(PluginRuntime, HostileEventListsAreSurvived)
+{
+    auto host = loadPlugin();
+    ASSERT_NE(host, nullptr);
+    host->dispatch(effMainsChanged, 0, 1);
+    struct {
+        int32 numEvents;
+        intptr reserved;
+        Event* events[2];
+    } list{2, 0, {nullptr, nullptr}};
+    EXPECT_EQ(host->dispatch(effProcessEvents, 0, 0, &list), 1) << "null entries are skipped";
+    list.numEvents = -5;
+    EXPECT_EQ(host->dispatch(effProcessEvents, 0, 0, &list), 1);
+
+    // Offsets outside the block, sysex-like types and odd statuses.
+    Event other{};
+    other.type = 6;
+    MidiEvent late{kMidiType, sizeof(MidiEvent), 100000, 0, 0, 0, {char(0x90), 60, 100, 0}, 0, 0, 0, 0};
+    MidiEvent early{kMidiType, sizeof(MidiEvent), -100, 0, 0, 0, {char(0x80), 60, 0, 0}, 0, 0, 0, 0};
+    list.numEvents = 2;
+    list.events[0] = &other;
+    list.events[1] = reinterpret_cast<Event*>(&late);
+    host->dispatch(effProcessEvents, 0, 0, &list);
+    list.events[0] = reinterpret_cast<Event*>(&early);
+    host->dispatch(effProcessEvents, 0, 0, &list);
+    std::vector<float> left(128, 1.0f), right(128, 1.0f);
+    float* outputs[2] = {left.data(), right.data()};
+    host->effect()->processReplacing(host->effect(), nullptr, outputs, 128);
+    EXPECT_EQ(left[0], 0.0f);
+}
+
+TEST(PluginRuntime, AudioThreadNeverAllocates)
+{
+    auto host = loadPlugin();
+    ASSERT_NE(host, nullptr);
+    std::size_t atLoad = testsupport::allocationCount();
+    auto second = loadPlugin();
+    ASSERT_GT(testsupport::allocationCount(), atLoad) << "the counter must see the plug-in's allocations";
+
+    host->dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    host->dispatch(effMainsChanged, 0, 1);
+
+    // Everything a block needs is prepared before counting starts.
+    std::vector<float> left(4096), right(4096);
+    float* outputs[2] = {left.data(), right.data()};
+    std::vector<MidiEvent> midi(64);
+    std::vector<char> listBytes(sizeof(Events) + 64 * sizeof(Event*));
+    auto* list = reinterpret_cast<Events*>(listBytes.data());
+    auto** slots = reinterpret_cast<Event**>(listBytes.data() + offsetof(Events, events));
+    EffectRecord* effect = host->effect();
+
+    std::size_t before = testsupport::allocationCount();
+    for (int block = 0; block < 200; ++block) {
+        int frames = (block % 5 == 0) ? 4096 : 17 + block;
+        int count = block % 64;
+        for (int i = 0; i < count; ++i) {
+            unsigned char status = static_cast<unsigned char>((i % 3 == 0) ? 0x90 : (i % 3 == 1) ? 0x80 : 0xB0);
+            midi[static_cast<std::size_t>(i)] =
+                MidiEvent{kMidiType, sizeof(MidiEvent), (i * 7) % frames, 0, 0, 0,
+                          {char(status | (i & 15)), char(40 + i), char(i * 2), 0}, 0, 0, 0, 0};
+            slots[i] = reinterpret_cast<Event*>(&midi[static_cast<std::size_t>(i)]);
+        }
+        list->numEvents = count;
+        effect->dispatcher(effect, effProcessEvents, 0, 0, list, 0.0f);
+        for (int index = 0; index < 173; index += 7) {
+            effect->setParameter(effect, index, static_cast<float>(block % 10) / 10.0f);
+        }
+        effect->processReplacing(effect, nullptr, outputs, frames);
+        (void)effect->getParameter(effect, block % 255);
+    }
+    EXPECT_EQ(testsupport::allocationCount(), before);
+}
+
+} // namespace
