@@ -174,6 +174,7 @@ vst::intptr PluginHost::answer(vst::int32 opcode, vst::int32 index, vst::intptr,
         }
         time_ = vst::TimeInfo{};
         time_.sampleRate = settings_.sampleRate;
+        time_.samplePos = settings_.samplePosition;
         time_.tempo = settings_.tempo;
         time_.ppqPos = settings_.ppqPosition;
         time_.barStartPos = settings_.barStart;

@@ -16,6 +16,7 @@ struct HostSettings {
     int blockSize = 512;
     double tempo = 120.0;
     double ppqPosition = 0.0;
+    double samplePosition = 0.0;
     double barStart = 0.0;
     bool playing = false;
     bool answerTime = true; // false: getTime answers no record

@@ -3,6 +3,7 @@
 
 #include "PluginHost.h"
 #include "PluginInfo.h"
+#include "RenderCommand.h"
 
 #include <CLI/CLI.hpp>
 
@@ -61,6 +62,27 @@ int main(int argc, char** argv)
     info->add_option("--plugin", pluginPath, "Plug-in to load (default: Tessarine.so beside this program)");
     info->add_flag("--json", json, "Print the report as JSON");
 
+    tessarine::host::RenderOptions render;
+    render.pluginPath = pluginPath;
+    CLI::App* renderCommand = app.add_subcommand("render", "Play MIDI through the plug-in and write a stereo WAV");
+    renderCommand->add_option("--plugin", render.pluginPath, "Plug-in to load");
+    renderCommand->add_option("--midi", render.midiPath, "Standard MIDI File to play (types 0 and 1)");
+    renderCommand->add_option("--note", render.notes, "Key of a single note, 0..127 (repeatable)");
+    renderCommand->add_option("--velocity", render.velocities, "Velocity of each --note, 1..127 (default 100)");
+    renderCommand->add_option("--length", render.lengths, "Length of each --note in seconds (default 1)");
+    renderCommand->add_option("--at", render.starts, "Start of each --note in seconds (default 0); the i-th --at, --length and --velocity belong to the i-th --note");
+    renderCommand->add_option("--rate", render.sampleRate, "Sample rate in Hz")->capture_default_str();
+    renderCommand->add_option("--block", render.blockSize, "Host block size in samples")->capture_default_str();
+    renderCommand->add_option("--tempo", render.tempo, "Tempo in bpm when there is no MIDI file")
+        ->capture_default_str();
+    renderCommand->add_option("--tail", render.tail, "Seconds rendered after the last event")->capture_default_str();
+    renderCommand->add_option("--set", render.settings, "Parameter write NAME=VALUE or INDEX=VALUE (repeatable)");
+    renderCommand->add_option("--voice", render.voices, "Voice file for a slot, SLOT=FILE.t9v (repeatable)");
+    renderCommand->add_option("-o,--output", render.outputPath, "WAV file to write")->required();
+    renderCommand->add_option("--bits", render.bits, "Sample format: 16, 24 or 32 (float)")
+        ->check(CLI::IsMember({16, 24, 32}))
+        ->capture_default_str();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -72,6 +94,9 @@ int main(int argc, char** argv)
 
     if (*info) {
         return runInfo(pluginPath, json);
+    }
+    if (*renderCommand) {
+        return tessarine::host::runRender(render);
     }
     return fail("no command given");
 }

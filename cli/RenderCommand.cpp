@@ -1,0 +1,243 @@
+#include "RenderCommand.h"
+
+#include "MidiFile.h"
+#include "PluginHost.h"
+#include "ProgressBar.h"
+#include "WavWriter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+
+namespace tessarine::host {
+
+namespace {
+
+int fail(const std::string& message)
+{
+    std::cerr << "tessarine render: " << message << '\n';
+    return 1;
+}
+
+struct TimedMidi {
+    long long frame;
+    double quarters;
+    unsigned char bytes[3];
+};
+
+// Quarter notes elapsed at a time, through the tempo map.
+double quartersAt(const MidiSequence& sequence, double seconds)
+{
+    double quarters = 0.0;
+    for (std::size_t i = 0; i < sequence.tempos.size(); ++i) {
+        double from = sequence.tempos[i].seconds;
+        if (from >= seconds) {
+            break;
+        }
+        double to = i + 1 < sequence.tempos.size() ? std::min(sequence.tempos[i + 1].seconds, seconds) : seconds;
+        quarters += (to - from) * sequence.tempos[i].bpm / 60.0;
+    }
+    return quarters;
+}
+
+bool buildNoteSequence(const RenderOptions& options, MidiSequence& sequence, std::string& error)
+{
+    sequence = {};
+    sequence.tempos.push_back({0.0, options.tempo});
+    for (std::size_t i = 0; i < options.notes.size(); ++i) {
+        int key = options.notes[i];
+        int velocity = i < options.velocities.size() ? options.velocities[i] : 100;
+        double length = i < options.lengths.size() ? options.lengths[i] : 1.0;
+        double start = i < options.starts.size() ? options.starts[i] : 0.0;
+        if (key < 0 || key > 127 || velocity < 1 || velocity > 127 || !(length >= 0.0) || !(start >= 0.0) ||
+            !std::isfinite(length) || !std::isfinite(start)) {
+            error = "note " + std::to_string(i + 1) + ": key 0..127, velocity 1..127, length and start >= 0";
+            return false;
+        }
+        auto k = static_cast<std::uint8_t>(key);
+        sequence.events.push_back({start, 0.0, {0x90, k, static_cast<std::uint8_t>(velocity)}});
+        sequence.events.push_back({start + length, 0.0, {0x80, k, 0}});
+    }
+    // A note that ends where another begins must end first.
+    std::stable_sort(sequence.events.begin(), sequence.events.end(), [](const auto& a, const auto& b) {
+        if (a.seconds != b.seconds) {
+            return a.seconds < b.seconds;
+        }
+        return (a.bytes[0] & 0xF0) == 0x80 && (b.bytes[0] & 0xF0) != 0x80;
+    });
+    for (auto& event : sequence.events) {
+        event.quarterNotes = event.seconds * options.tempo / 60.0;
+    }
+    return true;
+}
+
+bool applySetting(PluginHost& host, const std::string& setting, std::string& error)
+{
+    auto equals = setting.find('=');
+    if (equals == std::string::npos || equals == 0) {
+        error = "--set '" + setting + "': expected NAME=VALUE or INDEX=VALUE";
+        return false;
+    }
+    std::string name = setting.substr(0, equals);
+    std::string valueText = setting.substr(equals + 1);
+    char* end = nullptr;
+    float value = std::strtof(valueText.c_str(), &end);
+    if (valueText.empty() || *end != '\0' || !std::isfinite(value)) {
+        error = "--set '" + setting + "': '" + valueText + "' is not a number";
+        return false;
+    }
+    int count = host.effect()->numParams;
+    int index = -1;
+    char* indexEnd = nullptr;
+    long asNumber = std::strtol(name.c_str(), &indexEnd, 10);
+    if (*indexEnd == '\0') {
+        index = asNumber >= 0 && asNumber < count ? static_cast<int>(asNumber) : -2;
+    } else {
+        for (int i = 0; i < count; ++i) {
+            if (host.parameterName(i) == name) {
+                index = i;
+                break;
+            }
+        }
+    }
+    if (index < 0) {
+        error = "--set '" + setting + "': no parameter " + (index == -2 ? "with that index" : "named '" + name + "'");
+        return false;
+    }
+    host.setParameter(index, value);
+    return true;
+}
+
+bool loadVoice(PluginHost& host, const std::string& assignment, std::string& error)
+{
+    auto equals = assignment.find('=');
+    if (equals != 1 || assignment.size() < 3) {
+        error = "--voice '" + assignment + "': expected SLOT=FILE with SLOT A, B, C or D";
+        return false;
+    }
+    char slot = static_cast<char>(std::toupper(static_cast<unsigned char>(assignment[0])));
+    if (slot < 'A' || slot > 'D') {
+        error = "--voice '" + assignment + "': the slot is A, B, C or D";
+        return false;
+    }
+    std::string path = assignment.substr(2);
+    if (host.dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), kFileRequestVoiceLoad, path.data(),
+                      static_cast<float>(slot - 'A')) != 1) {
+        error = "cannot load voice file '" + path + "' into slot " + slot;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int runRender(const RenderOptions& options)
+{
+    if (options.outputPath.empty()) {
+        return fail("no output file (-o OUT.wav)");
+    }
+    if (options.sampleRate < 8000 || options.sampleRate > 384000) {
+        return fail("sample rate must be 8000 to 384000 Hz");
+    }
+    if (options.blockSize < 1 || options.blockSize > 65536) {
+        return fail("block size must be 1 to 65536 samples");
+    }
+    if (!(options.tempo > 0.0 && options.tempo <= 1000.0)) {
+        return fail("tempo must be above 0 and at most 1000 bpm");
+    }
+    if (!(options.tail >= 0.0 && options.tail <= 3600.0)) {
+        return fail("tail must be 0 to 3600 seconds");
+    }
+    if (!options.midiPath.empty() && !options.notes.empty()) {
+        return fail("give either --midi or --note, not both");
+    }
+
+    std::string error;
+    MidiSequence sequence;
+    if (!options.midiPath.empty()) {
+        if (!readMidiFile(options.midiPath, sequence, error)) {
+            return fail(error);
+        }
+    } else if (!buildNoteSequence(options, sequence, error)) {
+        return fail(error);
+    }
+
+    HostSettings settings;
+    settings.sampleRate = static_cast<float>(options.sampleRate);
+    settings.blockSize = options.blockSize;
+    settings.tempo = tempoAt(sequence, 0.0);
+    settings.playing = true;
+    auto host = PluginHost::load(options.pluginPath, error, settings);
+    if (!host) {
+        return fail(error);
+    }
+    host->dispatch(vst::effSetSampleRate, 0, 0, nullptr, settings.sampleRate);
+    host->dispatch(vst::effSetBlockSize, 0, options.blockSize);
+    for (const std::string& voice : options.voices) {
+        if (!loadVoice(*host, voice, error)) {
+            return fail(error);
+        }
+    }
+    for (const std::string& setting : options.settings) {
+        if (!applySetting(*host, setting, error)) {
+            return fail(error);
+        }
+    }
+    host->dispatch(vst::effMainsChanged, 0, 1);
+
+    const double rate = options.sampleRate;
+    std::vector<TimedMidi> events;
+    events.reserve(sequence.events.size());
+    double lastSeconds = 0.0;
+    for (const MidiFileEvent& e : sequence.events) {
+        events.push_back({std::llround(e.seconds * rate), e.quarterNotes, {e.bytes[0], e.bytes[1], e.bytes[2]}});
+        lastSeconds = std::max(lastSeconds, e.seconds);
+    }
+    const long long totalFrames = std::llround((lastSeconds + options.tail) * rate);
+    if (totalFrames > static_cast<long long>(rate) * 3600 * 6) {
+        return fail("the render would be longer than six hours");
+    }
+
+    WavWriter wav;
+    if (!wav.open(options.outputPath, options.sampleRate, options.bits, error)) {
+        return fail(error);
+    }
+    ProgressBar progress("rendering");
+    const int block = options.blockSize;
+    std::vector<float> left(static_cast<std::size_t>(block)), right(static_cast<std::size_t>(block));
+    std::vector<float> interleaved(static_cast<std::size_t>(block) * 2);
+    std::vector<PluginHost::Midi> blockEvents;
+    std::size_t next = 0;
+    for (long long start = 0; start < totalFrames; start += block) {
+        const int frames = static_cast<int>(std::min<long long>(block, totalFrames - start));
+        const double seconds = static_cast<double>(start) / rate;
+        HostSettings& time = host->settings();
+        time.tempo = tempoAt(sequence, seconds);
+        time.ppqPosition = quartersAt(sequence, seconds);
+        time.barStart = std::floor(time.ppqPosition / 4.0) * 4.0;
+        time.samplePosition = static_cast<double>(start);
+
+        blockEvents.clear();
+        while (next < events.size() && events[next].frame < start + frames) {
+            const TimedMidi& e = events[next++];
+            blockEvents.push_back({static_cast<int>(e.frame - start), e.bytes[0], e.bytes[1], e.bytes[2]});
+        }
+        host->processBlock(blockEvents, left.data(), right.data(), frames);
+        for (int i = 0; i < frames; ++i) {
+            interleaved[static_cast<std::size_t>(2 * i)] = left[static_cast<std::size_t>(i)];
+            interleaved[static_cast<std::size_t>(2 * i + 1)] = right[static_cast<std::size_t>(i)];
+        }
+        if (!wav.write(interleaved.data(), frames, error)) {
+            return fail(error);
+        }
+        progress.update(static_cast<double>(start + frames) / static_cast<double>(totalFrames));
+    }
+    host->dispatch(vst::effMainsChanged, 0, 0);
+    if (!wav.finish(error)) {
+        return fail(error);
+    }
+    return 0;
+}
+
+} // namespace tessarine::host

@@ -1,0 +1,107 @@
+// `tessarine render` end to end: the WAV it writes, and its refusals.
+
+#include <gtest/gtest.h>
+
+#include <sndfile.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+int run(const std::string& arguments, std::string* output = nullptr)
+{
+    FILE* pipe = popen((std::string(TESSARINE_CLI_PATH) + " " + arguments + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) {
+        return -1;
+    }
+    std::array<char, 1024> chunk{};
+    std::string text;
+    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) {
+        text += chunk.data();
+    }
+    if (output != nullptr) {
+        *output = text;
+    }
+    return pclose(pipe);
+}
+
+struct Wav {
+    SF_INFO info{};
+    std::vector<float> samples;
+};
+
+bool readWav(const std::string& path, Wav& wav)
+{
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &wav.info);
+    if (file == nullptr) {
+        return false;
+    }
+    wav.samples.resize(static_cast<std::size_t>(wav.info.frames * wav.info.channels));
+    sf_readf_float(file, wav.samples.data(), wav.info.frames);
+    sf_close(file);
+    return true;
+}
+
+TEST(RenderCommand, WritesAStereoFileOfTheNotesLength)
+{
+    struct Case {
+        std::string arguments;
+        int rate;
+        long long frames;
+        int subtype;
+    };
+    const Case cases[] = {
+        {"--note 60 --length 1", 44100, 3 * 44100, SF_FORMAT_FLOAT},
+        {"--note 60 --at 0 --length 0.5 --note 64 --at 1 --tail 0.25 --rate 48000 --block 17 --bits 16", 48000,
+         static_cast<long long>(2.25 * 48000), SF_FORMAT_PCM_16},
+        {"--note 60 --length 1 --tail 0 --bits 24 --set Volume=0.7 --set 47=0.6", 44100, 44100, SF_FORMAT_PCM_24},
+    };
+    std::string out = testing::TempDir() + "/render.wav";
+    for (const Case& c : cases) {
+        std::string output;
+        ASSERT_EQ(run("render " + c.arguments + " -o " + out, &output), 0) << output;
+        Wav wav;
+        ASSERT_TRUE(readWav(out, wav));
+        EXPECT_EQ(wav.info.channels, 2);
+        EXPECT_EQ(wav.info.samplerate, c.rate);
+        EXPECT_EQ(wav.info.frames, c.frames) << c.arguments;
+        EXPECT_EQ(wav.info.format & SF_FORMAT_SUBMASK, c.subtype);
+        for (float sample : wav.samples) {
+            ASSERT_EQ(sample, 0.0f) << "notes are silent until voices sound";
+        }
+    }
+}
+
+TEST(RenderCommand, RefusalsLeaveTheOldFileAlone)
+{
+    std::string out = testing::TempDir() + "/keep.wav";
+    std::ofstream(out) << "precious";
+    std::string badMidi = testing::TempDir() + "/bad.mid";
+    std::ofstream(badMidi) << "MThd\x00\x00";
+    const char* cases[] = {
+        "--midi /no/such/file.mid",
+        "--midi BAD",
+        "--note 60 --set NoSuchParameter=1",
+        "--note 60 --set Volume=loud",
+        "--note 200",
+        "--note 60 --voice E=x.t9v",
+        "--note 60 --rate 0",
+    };
+    for (std::string arguments : cases) {
+        if (auto at = arguments.find("BAD"); at != std::string::npos) {
+            arguments.replace(at, 3, badMidi);
+        }
+        std::string output;
+        EXPECT_NE(run("render " + arguments + " -o " + out, &output), 0) << arguments;
+        EXPECT_EQ(output.find('\n'), output.size() - 1) << "one line: " << output;
+        std::ifstream in(out);
+        std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(content, "precious") << arguments;
+    }
+}
+
+} // namespace
