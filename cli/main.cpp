@@ -1,8 +1,10 @@
 // tessarine: the command-line host. It loads the plug-in through the VST 2
-// binary interface, exactly as a DAW would, and reports on it.
+// binary interface, exactly as a DAW would, and reports on it. File commands
+// (voice-info) read library files with the plug-in's own reader code instead.
 
 #include "PluginHost.h"
 #include "PluginInfo.h"
+#include "VoiceInfo.h"
 
 #include <CLI/CLI.hpp>
 
@@ -61,6 +63,12 @@ int main(int argc, char** argv)
     info->add_option("--plugin", pluginPath, "Plug-in to load (default: Tessarine.so beside this program)");
     info->add_flag("--json", json, "Print the report as JSON");
 
+    std::string voicePath;
+    bool voiceJson = false;
+    CLI::App* voiceInfo = app.add_subcommand("voice-info", "Summarise a voice file (.t9v)");
+    voiceInfo->add_option("FILE", voicePath, "Voice file to read")->required();
+    voiceInfo->add_flag("--json", voiceJson, "Print the summary as JSON");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -72,6 +80,9 @@ int main(int argc, char** argv)
 
     if (*info) {
         return runInfo(pluginPath, json);
+    }
+    if (*voiceInfo) {
+        return tessarine::host::runVoiceInfo(voicePath, voiceJson, std::cout, std::cerr);
     }
     return fail("no command given");
 }

@@ -184,7 +184,11 @@ void BreakpointCurve::moveTime(float* times, int count, int index, float newTime
 
 void BreakpointCurve::movePoint(int index, float newTime, int mode)
 {
-    if (!ownsTimes() || index < 0 || index >= pointCount_) {
+    if (!ownsTimes()) {
+        resetCache(); // the owner's times are about to move under this curve
+        return;
+    }
+    if (index < 0 || index >= pointCount_) {
         return;
     }
     moveTime(ownTimes_.data(), pointCount_, index, newTime, mode, 1000000000.0f);

@@ -58,7 +58,8 @@ public:
     void removePoint(int index);
     // Keeps the points at or before time.
     void truncateAfter(float time);
-    // Ignored for sharing curves and out-of-range indices.
+    // Ignored for out-of-range indices; a sharing curve only drops its cached
+    // lookup, since its owner's times are what moves.
     void movePoint(int index, float newTime, int mode);
     void scaleValues(float factor);
 

@@ -74,8 +74,10 @@ void HarmonicData::prepare()
     if (frameCount() > 0 && totalCurve_.valueAt(0.0f) != 0.0f) {
         // A sound that starts loud would click; fade it in from a silent frame at 0.
         if (!(amplitude(0).timeAt(0) >= 0.01f)) {
-            amplitude(0).movePoint(0, 0.01f, BreakpointCurve::kMoveShift);
-            frequency(0).movePoint(0, 0.01f, BreakpointCurve::kMoveShift);
+            for (int h = 0; h < kHarmonicCount; ++h) {
+                amplitude(h).movePoint(0, 0.01f, BreakpointCurve::kMoveShift);
+                frequency(h).movePoint(0, 0.01f, BreakpointCurve::kMoveShift);
+            }
         }
         amplitude(0).insertPoint(0.0f, 0.0f);
         frequency(0).insertPoint(0.0f, frequency(0).pointCount() > 0 ? frequency(0).value(0) : 1.0f);
