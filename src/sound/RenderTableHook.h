@@ -7,7 +7,7 @@
 
 namespace tessarine {
 
-class Voice;
+struct Voice;
 
 class RenderTableHook {
 public:

@@ -109,12 +109,13 @@ void expectSameVoice(const Voice& a, const Voice& b)
 
 std::vector<std::byte> voiceBytes(const Voice& voice)
 {
-    std::vector<std::byte> buffer(RecordStream::kBufferSize);
+    // One scratch buffer for all calls: clearing 16 MiB per call would dominate
+    // the damaged-file tests under the sanitizers.
+    static std::vector<std::byte> scratch(RecordStream::kBufferSize);
     RecordStream stream;
-    stream.openMemoryWrite(buffer);
+    stream.openMemoryWrite(scratch);
     EXPECT_TRUE(writeVoice(stream, voice));
-    buffer.resize(stream.position());
-    return buffer;
+    return {scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(stream.position())};
 }
 
 bool readVoiceBytes(const std::vector<std::byte>& bytes, Voice& voice, RecordStream::Status* status)

@@ -175,6 +175,7 @@ TEST(VoiceFile, RandomBitFlipsReadOrFailCleanly)
     fillRandomVoice(*voice, 21, 2, 2, 3);
     const std::vector<std::byte> original = voiceBytes(*voice);
     auto read = std::make_unique<Voice>();
+    auto second = std::make_unique<Voice>();
     RandomGenerator random(1234);
     int succeeded = 0;
     for (int trial = 0; trial < 600; ++trial) {
@@ -191,7 +192,6 @@ TEST(VoiceFile, RandomBitFlipsReadOrFailCleanly)
             ASSERT_LE(read->outlineCurve.pointCount(), 5);
             // What was read must write again and read back to the same voice.
             std::vector<std::byte> again = voiceBytes(*read);
-            auto second = std::make_unique<Voice>();
             ASSERT_TRUE(readVoiceBytes(again, *second)) << trial;
         }
     }
