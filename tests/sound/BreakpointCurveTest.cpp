@@ -98,19 +98,6 @@ TEST(BreakpointCurve, InsertionKeepsTimesOrderedAndPutsEqualTimesFirst)
     EXPECT_EQ(full.timeAt(1), 1.0f);
 }
 
-TEST(BreakpointCurve, RemoveAndTruncate)
-{
-    BreakpointCurve curve;
-    fill(curve, {{0.0f, 0.0f}, {1.0f, 1.0f}, {1.0f, 2.0f}, {2.0f, 3.0f}});
-    curve.removePoint(7);
-    curve.removePoint(-1);
-    EXPECT_EQ(curve.pointCount(), 4);
-    curve.removePoint(0);
-    EXPECT_EQ(timesOf(curve), (std::vector<float>{1.0f, 1.0f, 2.0f}));
-    curve.truncateAfter(1.0f); // points at the time stay
-    EXPECT_EQ(timesOf(curve), (std::vector<float>{1.0f, 1.0f}));
-}
-
 TEST(BreakpointCurve, MoveModes)
 {
     struct Case {

@@ -219,25 +219,4 @@ TEST(RecordLayout, LongNamesAreCutAndTheRestOfTheRecordStillReads)
     EXPECT_EQ(voiceNameFromPath("/v/" + std::string(100, 'n') + ".t9v").size(), 63u);
 }
 
-TEST(RecordLayout, StreamReadsAndWritesStayWithinTheirBuffers)
-{
-    std::vector<std::byte> small(6);
-    RecordStream stream;
-    stream.openMemoryWrite(small);
-    EXPECT_TRUE(stream.writeInt32(1));
-    EXPECT_FALSE(stream.writeFloat(2.0f));
-    EXPECT_EQ(stream.status(), RecordStream::Status::Overflow);
-    EXPECT_FALSE(stream.writeString("")) << "failures stick";
-    EXPECT_EQ(stream.position(), 4u);
-
-    const std::vector<std::byte> unterminated = hexBytes({'a', 'b', 'c'});
-    char text[8] = "zzzzzzz";
-    stream.openMemoryRead(unterminated);
-    EXPECT_FALSE(stream.readString(text, sizeof(text)));
-    EXPECT_EQ(stream.status(), RecordStream::Status::Truncated);
-    std::int32_t value = 0;
-    stream.openMemoryRead(std::span(unterminated).first(3));
-    EXPECT_FALSE(stream.readInt32(value));
-}
-
 } // namespace
