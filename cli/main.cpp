@@ -1,9 +1,11 @@
 // tessarine: the command-line host. It loads the plug-in through the VST 2
-// binary interface, exactly as a DAW would, and reports on it.
+// binary interface, exactly as a DAW would, and reports on it. File commands
+// (voice-info) read library files with the plug-in's own reader code instead.
 
 #include "PluginHost.h"
 #include "PluginInfo.h"
 #include "RenderCommand.h"
+#include "VoiceInfo.h"
 
 #include <CLI/CLI.hpp>
 
@@ -82,6 +84,11 @@ int main(int argc, char** argv)
     renderCommand->add_option("--bits", render.bits, "Sample format: 16, 24 or 32 (float)")
         ->check(CLI::IsMember({16, 24, 32}))
         ->capture_default_str();
+    std::string voicePath;
+    bool voiceJson = false;
+    CLI::App* voiceInfo = app.add_subcommand("voice-info", "Summarise a voice file (.t9v)");
+    voiceInfo->add_option("FILE", voicePath, "Voice file to read")->required();
+    voiceInfo->add_flag("--json", voiceJson, "Print the summary as JSON");
 
     try {
         app.parse(argc, argv);
@@ -97,6 +104,9 @@ int main(int argc, char** argv)
     }
     if (*renderCommand) {
         return tessarine::host::runRender(render);
+    }
+    if (*voiceInfo) {
+        return tessarine::host::runVoiceInfo(voicePath, voiceJson, std::cout, std::cerr);
     }
     return fail("no command given");
 }

@@ -1,0 +1,68 @@
+#!/usr/bin/env python3
+"""Writes the seed corpus of the voice reader's fuzz target: a few small valid
+voice files of each version and layer count, and broken ones (cut short, bad
+counts). Run from anywhere; it writes beside itself into voice/."""
+import os
+import struct
+
+here = os.path.join(os.path.dirname(os.path.abspath(__file__)), "voice")
+
+
+def i32(v):
+    return struct.pack("<i", v)
+
+
+def f32(v):
+    return struct.pack("<f", v)
+
+
+def curve(points):
+    out = i32(len(points))
+    out += b"".join(f32(t) for t, _ in points)
+    out += b"".join(f32(v) for _, v in points)
+    return out
+
+
+def layer(frames, noise_frames, pitch=220.0):
+    times = [0.02 + 0.1 * i for i in range(frames)]
+    out = f32(pitch)
+    for h in range(64):
+        out += curve([(t, 0.5 / (h + 1)) for t in times])
+    for h in range(64):
+        out += curve([(t, h + 1.0) for t in times])
+    out += i32(noise_frames)
+    for i in range(noise_frames):
+        out += f32(0.05 * i) + curve([(0.0, 0.0), (0.25, 0.3), (0.8, 0.1)])
+    return out
+
+
+def voice(version, name, multisamples, layers, cutoff, frames, noise_frames):
+    out = i32(version) + name.encode() + b"\0" + i32(1) + f32(0.1) + f32(0.2)
+    out += i32(multisamples) + i32(layers)
+    if version >= 0x10002:
+        out += f32(cutoff)
+    for m in range(multisamples):
+        for _ in range(layers):
+            out += layer(frames, noise_frames, 110.0 * (m + 1))
+    return out
+
+
+files = {
+    "empty-single-layer.t9v": voice(0x10003, "empty", 1, 1, 1.0, 0, 0),
+    "v1-two-layers.t9v": voice(0x10001, "old", 1, 2, 1.0, 2, 1),
+    "v2-cutoff-zero.t9v": voice(0x10002, "v2", 2, 1, 0.0, 3, 2),
+    "v3-three-multisamples.t9v": voice(0x10003, "three", 3, 2, 1.0, 2, 2),
+    "v3-cutoff.t9v": voice(0x10003, "cut", 1, 1, 0.4, 4, 3),
+}
+full = files["v3-cutoff.t9v"]
+files["truncated-in-layer.t9v"] = full[: len(full) // 2]
+files["truncated-in-name.t9v"] = full[:6]
+files["bad-multisample-count.t9v"] = voice(0x10003, "bad", 9, 1, 1.0, 0, 0)
+bad_points = bytearray(voice(0x10003, "p", 1, 1, 1.0, 0, 0))
+bad_points[4 + 2 + 12 + 8 + 4 + 4 : 4 + 2 + 12 + 8 + 4 + 8] = i32(129)
+files["bad-point-count.t9v"] = bytes(bad_points)
+
+os.makedirs(here, exist_ok=True)
+for name, data in files.items():
+    with open(os.path.join(here, name), "wb") as f:
+        f.write(data)

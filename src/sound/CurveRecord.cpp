@@ -1,0 +1,46 @@
+#include "sound/CurveRecord.h"
+
+#include <array>
+
+namespace tessarine {
+
+bool readCurve(RecordStream& stream, BreakpointCurve& curve)
+{
+    curve.clear();
+    std::int32_t count = 0;
+    if (!stream.readInt32(count)) {
+        return false;
+    }
+    if (count < 0 || count > BreakpointCurve::kCapacity) {
+        return stream.refuse(RecordStream::Status::BadCount, "point count", count);
+    }
+    std::array<float, BreakpointCurve::kCapacity> times{};
+    std::array<float, BreakpointCurve::kCapacity> values{};
+    for (int i = 0; i < count; ++i) {
+        if (!stream.readFloat(times[static_cast<std::size_t>(i)])) {
+            return false;
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        if (!stream.readFloat(values[static_cast<std::size_t>(i)])) {
+            return false;
+        }
+    }
+    curve.assignPoints(times.data(), values.data(), count);
+    return true;
+}
+
+bool writeCurve(RecordStream& stream, const BreakpointCurve& curve)
+{
+    const int count = curve.pointCount();
+    bool ok = stream.writeInt32(count);
+    for (int i = 0; i < count && ok; ++i) {
+        ok = stream.writeFloat(curve.timeAt(i));
+    }
+    for (int i = 0; i < count && ok; ++i) {
+        ok = stream.writeFloat(curve.value(i));
+    }
+    return ok;
+}
+
+} // namespace tessarine

@@ -1,0 +1,222 @@
+// The byte layouts of the records and how readers treat what they find in
+// them: versions, out-of-range counts, names and values that would not play.
+
+#include "TestVoices.h"
+
+#include "sound/CurveRecord.h"
+#include "sound/LayerRecord.h"
+#include "sound/VoiceFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using namespace tessarine;
+using namespace tessarine::test;
+
+template <typename Write>
+std::vector<std::byte> recordBytes(Write write)
+{
+    std::vector<std::byte> buffer(1 << 20);
+    RecordStream stream;
+    stream.openMemoryWrite(buffer);
+    EXPECT_TRUE(write(stream));
+    buffer.resize(stream.position());
+    return buffer;
+}
+
+std::vector<std::byte> hexBytes(std::initializer_list<int> values)
+{
+    std::vector<std::byte> bytes;
+    for (int v : values) {
+        bytes.push_back(static_cast<std::byte>(v));
+    }
+    return bytes;
+}
+
+// A voice record header, as the given version wrote it.
+std::vector<std::byte> voiceHeader(std::int32_t version, int multisamples, int layers, float cutoff,
+                                   const std::string& name = "v")
+{
+    std::vector<std::byte> bytes;
+    putInt(bytes, version);
+    putString(bytes, name);
+    putInt(bytes, 1);
+    putFloat(bytes, 0.25f);
+    putFloat(bytes, 0.5f);
+    putInt(bytes, multisamples);
+    putInt(bytes, layers);
+    if (version >= kVoiceVersion2) {
+        putFloat(bytes, cutoff);
+    }
+    return bytes;
+}
+
+void putEmptyLayer(std::vector<std::byte>& bytes)
+{
+    putFloat(bytes, 0.0f);
+    for (int i = 0; i < 2 * kHarmonicCount; ++i) {
+        putInt(bytes, 0);
+    }
+    putInt(bytes, 0);
+}
+
+TEST(RecordLayout, CurveAndLayerRecordsByteForByte)
+{
+    BreakpointCurve curve;
+    EXPECT_EQ(recordBytes([&](RecordStream& s) { return writeCurve(s, curve); }), hexBytes({0, 0, 0, 0}));
+
+    curve.insertPoint(0.5f, 1.0f);
+    curve.insertPoint(2.0f, -2.0f);
+    EXPECT_EQ(recordBytes([&](RecordStream& s) { return writeCurve(s, curve); }),
+              hexBytes({0x02, 0, 0, 0, 0, 0, 0, 0x3f, 0, 0, 0, 0x40, 0, 0, 0x80, 0x3f, 0, 0, 0, 0xc0}));
+
+    auto layer = std::make_unique<LayerData>();
+    EXPECT_EQ(recordBytes([&](RecordStream& s) { return writeHarmonic(s, layer->harmonic); }).size(), 516u);
+    EXPECT_EQ(recordBytes([&](RecordStream& s) { return writeNoise(s, layer->noise); }), hexBytes({0, 0, 0, 0}));
+
+    // A sharing curve writes its owner's times.
+    test::addHarmonicFrame(layer->harmonic, 0.25f, 1.0f);
+    std::vector<std::byte> harmonic = recordBytes([&](RecordStream& s) { return writeHarmonic(s, layer->harmonic); });
+    ASSERT_EQ(harmonic.size(), 4u + 128u * 12u);
+    std::vector<std::byte> secondCurve(harmonic.begin() + 16, harmonic.begin() + 28);
+    std::vector<std::byte> expected;
+    putInt(expected, 1);
+    putFloat(expected, 0.25f);
+    putFloat(expected, 0.5f);
+    EXPECT_EQ(secondCurve, expected);
+}
+
+TEST(RecordLayout, HarmonicReadMakesTheDataPlayable)
+{
+    std::vector<std::byte> bytes;
+    putFloat(bytes, NAN); // no pitch: middle C
+    for (int h = 0; h < kHarmonicCount; ++h) {
+        putInt(bytes, 2);
+        putFloat(bytes, 0.0f);
+        putFloat(bytes, 1.0f);
+        putFloat(bytes, 0.5f);
+        putFloat(bytes, 0.5f);
+    }
+    for (int h = 0; h < kHarmonicCount; ++h) {
+        putInt(bytes, 2);
+        putFloat(bytes, 0.0f);
+        putFloat(bytes, 1.0f);
+        // Harmonic 3 (index 2) strays to 4.5 at its first frame, harmonic 5 to NaN.
+        putFloat(bytes, h == 2 ? 4.5f : (h == 4 ? NAN : static_cast<float>(h + 1)));
+        putFloat(bytes, static_cast<float>(h) + 1.5f);
+    }
+    HarmonicData data;
+    RecordStream stream;
+    stream.openMemoryRead(bytes);
+    ASSERT_TRUE(readHarmonic(stream, data));
+    EXPECT_EQ(stream.position(), bytes.size());
+    EXPECT_FLOAT_EQ(data.basePitch, kDefaultBasePitch);
+    EXPECT_EQ(data.duration, 1.0f);
+    for (int h = 0; h < kHarmonicCount; ++h) {
+        bool strayed = h == 2 || h == 4;
+        EXPECT_EQ(data.amplitude(h).value(0), strayed ? 0.0f : 0.5f) << h;
+        EXPECT_EQ(data.amplitude(h).value(1), 0.0f) << "each harmonic ends silent";
+        EXPECT_EQ(data.frequency(h).value(0), static_cast<float>(h + 1)) << h;
+    }
+}
+
+TEST(RecordLayout, VoiceVersionsAndCutoff)
+{
+    struct Case {
+        std::int32_t version;
+        float stored;
+        float expected;
+    };
+    const Case cases[] = {
+        {kVoiceVersion1, 0.2f, 1.0f}, // no cutoff field at all
+        {kVoiceVersion2, 0.0f, 1.0f}, // that version's 0 meant "no cutoff"
+        {kVoiceVersion2, 0.4f, 0.4f},
+        {kVoiceVersion, 0.0f, 0.0f},
+        {kVoiceVersion, -3.0f, 0.0f},
+        {kVoiceVersion, 7.0f, 1.0f},
+        {kVoiceVersion, NAN, 1.0f},
+    };
+    auto voice = std::make_unique<Voice>();
+    for (const Case& c : cases) {
+        std::vector<std::byte> bytes = voiceHeader(c.version, 1, 1, c.stored);
+        putEmptyLayer(bytes);
+        std::int32_t version = 0;
+        RecordStream stream;
+        stream.openMemoryRead(bytes);
+        ASSERT_TRUE(readVoice(stream, *voice, &version)) << std::hex << c.version;
+        EXPECT_EQ(stream.position(), bytes.size());
+        EXPECT_EQ(version, c.version);
+        EXPECT_EQ(voice->cutoff, c.expected) << std::hex << c.version << " " << c.stored;
+        EXPECT_TRUE(voice->loopOn);
+        EXPECT_EQ(voice->nameView(), "v");
+    }
+}
+
+TEST(RecordLayout, ReadersRefuseCountsOutsideTheModel)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::byte> bytes;
+        std::size_t fromEnd; // where the refused field starts, counted from the end
+    };
+    std::vector<Case> cases;
+    for (int multisamples : {0, 9, -1}) {
+        cases.push_back({"multisample count", voiceHeader(kVoiceVersion, multisamples, 1, 1.0f), 12});
+    }
+    for (int layers : {0, 3}) {
+        cases.push_back({"layer count", voiceHeader(kVoiceVersion, 1, layers, 1.0f), 8});
+    }
+    for (int points : {129, -1, 0x7fffffff}) {
+        std::vector<std::byte> bytes = voiceHeader(kVoiceVersion, 1, 1, 1.0f);
+        putFloat(bytes, 440.0f);
+        putInt(bytes, points);
+        cases.push_back({"point count", bytes, 4});
+    }
+    for (int frames : {65, -2}) {
+        std::vector<std::byte> bytes = voiceHeader(kVoiceVersion, 1, 1, 1.0f);
+        putEmptyLayer(bytes);
+        bytes.resize(bytes.size() - 4);
+        putInt(bytes, frames);
+        cases.push_back({"noise frame count", bytes, 4});
+    }
+    auto voice = std::make_unique<Voice>();
+    for (const Case& c : cases) {
+        RecordStream stream;
+        stream.openMemoryRead(c.bytes);
+        EXPECT_FALSE(readVoice(stream, *voice)) << c.what;
+        EXPECT_EQ(stream.status(), RecordStream::Status::BadCount) << c.what;
+        EXPECT_STREQ(stream.errorField(), c.what);
+        EXPECT_EQ(stream.errorOffset(), c.bytes.size() - c.fromEnd) << c.what;
+    }
+}
+
+TEST(RecordLayout, LongNamesAreCutAndTheRestOfTheRecordStillReads)
+{
+    auto voice = std::make_unique<Voice>();
+    std::vector<std::byte> bytes = voiceHeader(kVoiceVersion, 1, 1, 0.5f, std::string(200, 'x'));
+    putEmptyLayer(bytes);
+    RecordStream stream;
+    stream.openMemoryRead(bytes);
+    ASSERT_TRUE(readVoice(stream, *voice));
+    EXPECT_EQ(voice->nameView(), std::string(kNameCapacity - 1, 'x'));
+    EXPECT_EQ(voice->cutoff, 0.5f) << "fields after the name are where they belong";
+
+    // Saving names the voice after the file.
+    const std::pair<const char*, std::string> names[] = {
+        {"/lib/Voices/Warm Pad.t9v", "Warm Pad"},
+        {"plain", "plain"},
+        {"/a.b/c.d.t9v", "c.d"},
+        {"/x/", ""},
+    };
+    for (auto [path, expected] : names) {
+        EXPECT_EQ(voiceNameFromPath(path), expected) << path;
+    }
+    EXPECT_EQ(voiceNameFromPath("/v/" + std::string(100, 'n') + ".t9v").size(), 63u);
+}
+
+} // namespace

@@ -1,0 +1,201 @@
+// Voice files on disk and in memory: round trips, single-layer voices, atomic
+// saves, the file size limits, and damaged files (cut at every length, random
+// bit flips) that must fail cleanly or read into a voice that plays.
+
+#include "TestVoices.h"
+
+#include "params/RandomGenerator.h"
+#include "sound/VoiceFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <sys/stat.h>
+
+namespace {
+
+using namespace tessarine;
+using namespace tessarine::test;
+
+TEST(VoiceFile, RandomVoicesRoundTripFieldByField)
+{
+    struct Case {
+        std::uint32_t seed;
+        int multisamples;
+        int layers;
+        int frames;
+    };
+    const Case cases[] = {{1, 1, 2, 5}, {2, 1, 1, 8}, {3, 8, 2, 12}, {4, 3, 1, 40}, {5, 5, 2, 0}, {6, 2, 2, 127}};
+    auto written = std::make_unique<Voice>();
+    auto read = std::make_unique<Voice>();
+    RecordStream stream;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.seed);
+        fillRandomVoice(*written, c.seed, c.multisamples, c.layers, c.frames);
+        written->loopStart = 0.123f;
+        written->loopEnd = 0.2f;
+        prepareVoice(*written);
+        std::string path = tempPath("roundtrip.t9v");
+        ASSERT_TRUE(saveVoiceFile(path, *written, stream));
+        EXPECT_EQ(written->nameView(), "roundtrip");
+        std::int32_t version = 0;
+        ASSERT_TRUE(loadVoiceFile(path, *read, stream, &version));
+        EXPECT_EQ(version, kVoiceVersion);
+        expectSameVoice(*written, *read);
+
+        // And written again, the same bytes.
+        EXPECT_EQ(voiceBytes(*read), readFile(path));
+    }
+}
+
+TEST(VoiceFile, SingleLayerVoicesAreWrittenFromLayerOne)
+{
+    auto voice = std::make_unique<Voice>();
+    fillRandomVoice(*voice, 11, 2, 1, 6);
+    voice->cutoff = 0.2f;
+    prepareVoice(*voice);
+    std::vector<std::byte> bytes = voiceBytes(*voice);
+
+    // Take the voice apart again without preparing: both layers hold layer 1's data.
+    auto raw = std::make_unique<Voice>();
+    raw->layerCount = 1;
+    raw->multisampleCount = 2;
+    RecordStream stream;
+    stream.openMemoryRead(bytes);
+    std::int32_t skip = 0;
+    char name[64];
+    float f = 0.0f;
+    ASSERT_TRUE(stream.readInt32(skip) && stream.readString(name, sizeof(name)) && stream.readInt32(skip) &&
+                stream.readFloat(f) && stream.readFloat(f) && stream.readInt32(skip) && stream.readInt32(skip) &&
+                stream.readFloat(f));
+    EXPECT_FLOAT_EQ(f, 0.2f);
+    for (int m = 0; m < 2; ++m) {
+        ASSERT_TRUE(readLayer(stream, *raw, m, 1));
+        const HarmonicData& fromFile = raw->layer(m, 1).harmonic;
+        const HarmonicData& unfiltered = voice->layer(m, 1).harmonic;
+        for (int h = 0; h < kHarmonicCount; ++h) {
+            ASSERT_EQ(fromFile.amplitude(h).pointCount(), unfiltered.amplitude(h).pointCount());
+            for (int i = 0; i < fromFile.amplitude(h).pointCount(); ++i) {
+                ASSERT_EQ(fromFile.amplitude(h).value(i), unfiltered.amplitude(h).value(i)) << h << " " << i;
+            }
+        }
+    }
+    EXPECT_TRUE(stream.atEnd());
+    EXPECT_FALSE(readLayer(stream, *raw, 8, 0)) << "no ninth multisample";
+
+    auto read = std::make_unique<Voice>();
+    ASSERT_TRUE(readVoiceBytes(bytes, *read));
+    expectSameVoice(*voice, *read);
+}
+
+TEST(VoiceFile, FileSizeLimitsAndReasons)
+{
+    RecordStream stream;
+    auto voice = std::make_unique<Voice>();
+    std::string empty = tempPath("empty.t9v");
+    writeFile(empty, {});
+    EXPECT_FALSE(loadVoiceFile(empty, *voice, stream));
+    EXPECT_EQ(stream.status(), RecordStream::Status::Empty);
+
+    EXPECT_FALSE(loadVoiceFile(tempPath("missing.t9v"), *voice, stream));
+    EXPECT_EQ(stream.status(), RecordStream::Status::CannotOpen);
+    EXPECT_FALSE(loadVoiceFile(testing::TempDir(), *voice, stream)) << "a folder";
+    EXPECT_EQ(stream.status(), RecordStream::Status::CannotOpen);
+
+    // A valid voice padded to the limit no longer opens; one byte less still does.
+    fillRandomVoice(*voice, 3, 1, 2, 4);
+    std::vector<std::byte> bytes = voiceBytes(*voice);
+    std::string big = tempPath("big.t9v");
+    for (std::size_t size : {RecordStream::kBufferSize, RecordStream::kBufferSize - 1, std::size_t{1536000}}) {
+        std::filesystem::remove(big);
+        writeFile(big, bytes);
+        std::filesystem::resize_file(big, size);
+        bool expected = size < RecordStream::kBufferSize;
+        EXPECT_EQ(loadVoiceFile(big, *voice, stream), expected) << size;
+        EXPECT_EQ(stream.status(), expected ? RecordStream::Status::Ok : RecordStream::Status::TooLarge);
+    }
+    std::filesystem::remove(big);
+}
+
+TEST(VoiceFile, FailedSaveLeavesTheOldFile)
+{
+    auto voice = std::make_unique<Voice>();
+    fillRandomVoice(*voice, 5, 1, 2, 3);
+    RecordStream stream;
+    std::string path = tempPath("kept.t9v");
+    ASSERT_TRUE(saveVoiceFile(path, *voice, stream));
+    std::vector<std::byte> before = readFile(path);
+
+    voice->layerCount = 3; // a writer refuses a voice it cannot describe
+    EXPECT_FALSE(saveVoiceFile(path, *voice, stream));
+    EXPECT_EQ(readFile(path), before);
+
+    // A write that runs past its buffer fails before anything reaches the disk.
+    voice->layerCount = 2;
+    ASSERT_TRUE(stream.openFileWrite(path));
+    ASSERT_TRUE(writeVoice(stream, *voice));
+    for (std::size_t i = 0; i < RecordStream::kBufferSize / 4 && stream.ok(); ++i) {
+        stream.writeInt32(0);
+    }
+    EXPECT_EQ(stream.status(), RecordStream::Status::Overflow);
+    EXPECT_FALSE(stream.close());
+    EXPECT_EQ(readFile(path), before);
+    for (const auto& entry : std::filesystem::directory_iterator(testing::TempDir())) {
+        EXPECT_EQ(entry.path().filename().string().find("kept.t9v.tmp"), std::string::npos) << "temporary left behind";
+    }
+
+    EXPECT_FALSE(saveVoiceFile(tempPath("no/such/folder/x.t9v"), *voice, stream));
+    EXPECT_EQ(stream.status(), RecordStream::Status::CannotCreate);
+    EXPECT_EQ(voice->nameView(), "kept") << "a save that cannot start does not rename the voice";
+}
+
+// Every prefix of a valid file is a file cut short: it must fail, never read
+// outside the data, and leave a voice that is still within its limits.
+TEST(VoiceFile, EveryTruncationFailsCleanly)
+{
+    auto voice = std::make_unique<Voice>();
+    fillRandomVoice(*voice, 9, 2, 2, 2);
+    std::vector<std::byte> bytes = voiceBytes(*voice);
+    auto read = std::make_unique<Voice>();
+    for (std::size_t length = 0; length < bytes.size(); ++length) {
+        std::vector<std::byte> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
+        RecordStream::Status status{};
+        ASSERT_FALSE(readVoiceBytes(cut, *read, &status)) << length;
+        ASSERT_EQ(status, RecordStream::Status::Truncated) << length;
+    }
+    ASSERT_TRUE(readVoiceBytes(bytes, *read));
+    expectSameVoice(*voice, *read);
+}
+
+TEST(VoiceFile, RandomBitFlipsReadOrFailCleanly)
+{
+    auto voice = std::make_unique<Voice>();
+    fillRandomVoice(*voice, 21, 2, 2, 3);
+    const std::vector<std::byte> original = voiceBytes(*voice);
+    auto read = std::make_unique<Voice>();
+    auto second = std::make_unique<Voice>();
+    RandomGenerator random(1234);
+    int succeeded = 0;
+    for (int trial = 0; trial < 600; ++trial) {
+        std::vector<std::byte> bytes = original;
+        int flips = 1 + random.next() % 8;
+        for (int f = 0; f < flips; ++f) {
+            std::size_t bit = static_cast<std::size_t>(random.next() * 32768 + random.next()) % (bytes.size() * 8);
+            bytes[bit / 8] ^= static_cast<std::byte>(1u << (bit % 8));
+        }
+        if (readVoiceBytes(bytes, *read)) {
+            ++succeeded;
+            ASSERT_GE(read->multisampleCount, 1);
+            ASSERT_LE(read->multisampleCount, kMaxMultisamples);
+            ASSERT_LE(read->outlineCurve.pointCount(), 5);
+            // What was read must write again and read back to the same voice.
+            std::vector<std::byte> again = voiceBytes(*read);
+            ASSERT_TRUE(readVoiceBytes(again, *second)) << trial;
+        }
+    }
+    EXPECT_GT(succeeded, 0) << "flips in values should leave readable files";
+}
+
+} // namespace

@@ -1,0 +1,98 @@
+// `tessarine voice-info` on a real file: the summary, its JSON form, and the
+// one-line refusal of files it cannot read.
+
+#include "TestVoices.h"
+
+#include "sound/VoiceFile.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace {
+
+using namespace tessarine;
+using namespace tessarine::test;
+
+struct CommandResult {
+    int status;
+    std::string output;
+};
+
+CommandResult run(const std::string& arguments, const char* streams = " 2>&1")
+{
+    CommandResult result{-1, {}};
+    FILE* pipe = popen((std::string(TESSARINE_CLI_PATH) + " " + arguments + streams).c_str(), "r");
+    if (pipe == nullptr) {
+        return result;
+    }
+    std::array<char, 4096> chunk{};
+    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) {
+        result.output += chunk.data();
+    }
+    result.status = pclose(pipe);
+    return result;
+}
+
+TEST(VoiceInfoCommand, SummarisesAVoiceFile)
+{
+    auto voice = std::make_unique<Voice>();
+    fillRandomVoice(*voice, 4, 2, 1, 6);
+    voice->loopOn = true;
+    RecordStream stream;
+    std::string path = tempPath("Glass Bell.t9v");
+    ASSERT_TRUE(saveVoiceFile(path, *voice, stream));
+
+    CommandResult text = run("voice-info '" + path + "'");
+    ASSERT_EQ(text.status, 0) << text.output;
+    char pitch[32];
+    std::snprintf(pitch, sizeof(pitch), "%.2f Hz", static_cast<double>(voice->layer(1, 1).harmonic.basePitch));
+    for (const std::string& expected : std::initializer_list<std::string>{"Name:          Glass Bell", "Version:       0x10003", "Loop:          on",
+                                       "Multisamples:  2", "Layers:        1", "Multisample 2 layer 1: base pitch",
+                                       std::string(pitch), "6 harmonic frames", "4 noise frames"}) {
+        EXPECT_NE(text.output.find(expected), std::string::npos) << expected << "\n" << text.output;
+    }
+
+    CommandResult json = run("voice-info --json '" + path + "'", " 2>/dev/null");
+    ASSERT_EQ(json.status, 0);
+    for (const char* expected : {"\"name\":", "\"Glass Bell\"", "\"version\":65539", "\"layers\":[",
+                                 "\"harmonicFrames\":6", "\"noiseFrames\":4"}) {
+        EXPECT_NE(json.output.find(expected), std::string::npos) << expected << "\n" << json.output;
+    }
+
+    EXPECT_EQ(run("voice-info --help").status, 0);
+}
+
+TEST(VoiceInfoCommand, RefusesUnreadableFilesInOneLine)
+{
+    auto voice = std::make_unique<Voice>();
+    fillRandomVoice(*voice, 4, 1, 2, 3);
+    std::vector<std::byte> bytes = voiceBytes(*voice);
+    std::string cut = tempPath("cut.t9v");
+    writeFile(cut, std::vector<std::byte>(bytes.begin(), bytes.begin() + 700));
+    std::string empty = tempPath("nothing.t9v");
+    writeFile(empty, {});
+    // The multisample count follows version, "random 4\0", loopOn, loopStart and loopEnd.
+    std::vector<std::byte> badCount = bytes;
+    badCount[25] = std::byte{9};
+    std::string bad = tempPath("bad.t9v");
+    writeFile(bad, badCount);
+
+    const std::pair<std::string, std::string> cases[] = {
+        {cut, "truncated at byte 700"},
+        {empty, "empty"},
+        {tempPath("absent.t9v"), "cannot open"},
+        {bad, "bad count: multisample count 9 at byte 25"},
+    };
+    for (const auto& [path, reason] : cases) {
+        CommandResult result = run("voice-info '" + path + "'");
+        EXPECT_NE(result.status, 0) << path;
+        EXPECT_NE(result.output.find(reason), std::string::npos) << result.output;
+        EXPECT_EQ(result.output.find('\n'), result.output.size() - 1) << "one line only: " << result.output;
+    }
+}
+
+} // namespace
