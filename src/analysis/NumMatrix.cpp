@@ -7,11 +7,11 @@ namespace tessarine {
 
 NumMatrix::NumMatrix(int rows, int columns)
 {
-    if (rows > 0 && columns > 0) {
-        rows_ = rows;
-        columns_ = columns;
-        values_.assign(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns), 0.0);
-    }
+    // A matrix may have rows but no columns (or the reverse): no tracks still
+    // has a frame count, which later stages need.
+    rows_ = rows > 0 ? rows : 0;
+    columns_ = columns > 0 ? columns : 0;
+    values_.assign(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns_), 0.0);
 }
 
 NumMatrix NumMatrix::filled(FillKind kind, int rows, int columns)
@@ -156,9 +156,6 @@ bool NumMatrix::deleteRow(int r)
     const auto first = values_.begin() + static_cast<std::ptrdiff_t>(offset(r, 1));
     values_.erase(first, first + columns_);
     --rows_;
-    if (rows_ == 0) {
-        *this = NumMatrix();
-    }
     return true;
 }
 

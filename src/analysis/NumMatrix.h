@@ -14,7 +14,7 @@ namespace tessarine {
 class NumMatrix {
 public:
     NumMatrix() = default;
-    // rows x columns zeros; a non-positive extent gives no storage.
+    // rows x columns zeros; a non-positive extent counts as 0 and gives no storage.
     NumMatrix(int rows, int columns);
 
     static NumMatrix filled(FillKind kind, int rows, int columns);
@@ -23,6 +23,7 @@ public:
 
     int rows() const { return rows_; }
     int columns() const { return columns_; }
+    // No elements (either extent 0).
     bool empty() const { return values_.empty(); }
     double* data() { return values_.data(); }
     const double* data() const { return values_.data(); }
@@ -41,7 +42,7 @@ public:
     NumMatrix rowsAt(const NumVector& indexes) const;
 
     NumMatrix transposed() const;
-    // [A B] and [A; B]; an empty A takes B's shape. False when the extents differ.
+    // [A B] and [A; B]; an A without elements takes B. False when the extents differ.
     bool appendColumns(const NumMatrix& right);
     bool appendRows(const NumMatrix& below);
     bool deleteRow(int r);
