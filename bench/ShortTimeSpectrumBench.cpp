@@ -1,6 +1,7 @@
 // Cost of the analysis transforms on a few seconds of a harmonic note: the
-// user waits for these while the progress window is up, twice per analysis.
+// user waits for these while the progress window is up.
 
+#include "analysis/FrameAnalysis.h"
 #include "analysis/ShortTimeSpectrum.h"
 
 #include <benchmark/benchmark.h>
@@ -51,5 +52,17 @@ void BM_ReassignedStft(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * x.size());
 }
 BENCHMARK(BM_ReassignedStft)->Arg(512)->Arg(2048)->Unit(benchmark::kMillisecond);
+
+// The whole frame analysis of the same note (20 harmonics at 220 Hz), for scale.
+void BM_AnalyseFrames(benchmark::State& state)
+{
+    const tessarine::NumVector x = note(3.0);
+    tessarine::FrameAnalysis result;
+    for (auto _ : state) {
+        tessarine::analyseFrames(x, kRate, 220.0, nullptr, result);
+        benchmark::DoNotOptimize(result.noise.data());
+    }
+}
+BENCHMARK(BM_AnalyseFrames)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,13 +1,7 @@
 // Which tracks become which harmonic numbers, and which are thrown out as not
-// belonging to the note. Tracks are drawn by hand in Hz; the last test runs a
-// real note through transform, tracker and assignment.
-
-#include "SignalHelpers.h"
+// belonging to the note. Tracks are drawn by hand in Hz.
 
 #include "analysis/HarmonicAssignment.h"
-#include "analysis/HarmonicFrameSize.h"
-#include "analysis/PartialTracker.h"
-#include "analysis/ShortTimeSpectrum.h"
 
 #include <gtest/gtest.h>
 
@@ -118,39 +112,6 @@ TEST(AssignHarmonics, MergesCandidatesAndFillsGaps)
     const HarmonicCurves none = tessarine::assignHarmonics(bad.frequency, bad.amplitude, kF0);
     EXPECT_TRUE(present(none).empty()) << "mismatched shapes";
     EXPECT_TRUE(present(tessarine::assignHarmonics(t.frequency, t.amplitude, 0.0)).empty()) << "no pitch";
-}
-
-TEST(HarmonicExtraction, NoteThroughTheWholeChain)
-{
-    // As the analysis runs it: Blackman frames, tracks, positions to Hz, assignment.
-    constexpr double rate = 44100.0;
-    struct Case {
-        double f0;
-        int harmonics;
-    };
-    for (const Case c : {Case{440.0, 1}, Case{220.0, 8}}) {
-        const int n = tessarine::harmonicFrameSize(rate, c.f0);
-        const tessarine::NumVector x = testsignal::harmonicTone(c.f0, c.harmonics, rate, static_cast<int>(2 * rate));
-        tessarine::ShortTimeSpectrum s;
-        ASSERT_TRUE(tessarine::blackmanStft(x, 2 * n, 2 * n, n, s));
-        double range = tessarine::maxTrackPosition(n, rate, c.f0);
-        const tessarine::PartialTracks tracks = tessarine::trackPartialsNarrowing(tessarine::magnitude(s), range);
-        const HarmonicCurves curves =
-            tessarine::assignHarmonics(tracks.position * (rate / (2 * n)), tracks.amplitude, c.f0);
-        for (int h = 1; h <= 64; ++h) {
-            const bool expected = h <= c.harmonics;
-            EXPECT_EQ(!std::isnan(curves.amplitude(h, 2)), expected) << c.f0 << " harmonic " << h;
-            if (!expected) {
-                continue;
-            }
-            // A steady partial: the same frequency and level in every frame.
-            const double level = curves.amplitude(h, 2);
-            for (int f = 1; f <= curves.frequency.columns(); ++f) {
-                EXPECT_NEAR(testsignal::cents(curves.frequency(h, f), h * c.f0), 0.0, 3.0) << h << " frame " << f;
-                EXPECT_NEAR(curves.amplitude(h, f) / level, 1.0, 0.01) << h << " frame " << f;
-            }
-        }
-    }
 }
 
 } // namespace

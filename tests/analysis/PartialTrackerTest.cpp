@@ -19,14 +19,7 @@ using tessarine::NumMatrix;
 using tessarine::NumVector;
 using tessarine::PartialTracks;
 
-NumVector vec(std::vector<double> values)
-{
-    NumVector v(static_cast<int>(values.size()));
-    for (int i = 1; i <= v.size(); ++i) {
-        v(i) = values[static_cast<std::size_t>(i - 1)];
-    }
-    return v;
-}
+using testsignal::vec;
 
 // A magnitude "spectrogram" drawn by hand: a low floor, peaks three bins wide.
 struct Drawing {
@@ -181,32 +174,6 @@ TEST(TrackPartials, TwoTonesStaySeparate)
         for (int c = 1; c <= hz.columns(); ++c) {
             EXPECT_NEAR(hz(row, c), tone, 1.0) << "frame " << c;
         }
-    }
-}
-
-TEST(InterpolateAtPositions, BetweenRowsAndOutside)
-{
-    NumMatrix v(3, 2);
-    v(1, 1) = 10;
-    v(2, 1) = 20;
-    v(3, 1) = 40;
-    v(3, 2) = 7;
-    NumMatrix p(1, 2);
-    struct Case {
-        double position;
-        double want;
-    };
-    const Case cases[] = {{0.0, 10}, {0.25, 12.5}, {1.5, 30}, {2.0, 40}, {2.01, NAN}, {-0.5, NAN}, {NAN, NAN}};
-    for (const Case& c : cases) {
-        p(1, 1) = c.position;
-        p(1, 2) = 2.0;
-        const NumMatrix out = tessarine::interpolateAtPositions(v, p);
-        if (std::isnan(c.want)) {
-            EXPECT_TRUE(std::isnan(out(1, 1))) << c.position;
-        } else {
-            EXPECT_DOUBLE_EQ(out(1, 1), c.want) << c.position;
-        }
-        EXPECT_EQ(out(1, 2), 7.0);
     }
 }
 

@@ -66,20 +66,4 @@ TEST(PitchEstimate, NoPitchWithoutANote)
     EXPECT_NEAR(tessarine::estimatePitch(clipped, 44100), 220.0, 2.0);
 }
 
-TEST(TwoWayMismatch, PrefersTheTrueFundamental)
-{
-    NumVector f(5);
-    NumVector a(5);
-    for (int h = 1; h <= 5; ++h) {
-        f(h) = 200.0 * h;
-        a(h) = 1.0 / h;
-    }
-    const double truth = tessarine::twoWayMismatch(200.0, f, a);
-    EXPECT_LT(truth, tessarine::twoWayMismatch(100.0, f, a));
-    EXPECT_LT(truth, tessarine::twoWayMismatch(400.0, f, a));
-    EXPECT_LT(truth, tessarine::twoWayMismatch(203.0, f, a));
-    EXPECT_TRUE(std::isinf(tessarine::twoWayMismatch(0.0, f, a)));
-    EXPECT_TRUE(std::isinf(tessarine::twoWayMismatch(200.0, NumVector(), NumVector())));
-}
-
 } // namespace

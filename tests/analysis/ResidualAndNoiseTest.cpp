@@ -4,7 +4,6 @@
 
 #include "SignalHelpers.h"
 
-#include "analysis/FrameAnalysis.h"
 #include "analysis/HarmonicResynthesis.h"
 #include "analysis/NoiseFrames.h"
 
@@ -65,33 +64,6 @@ TEST(ResynthesiseHarmonics, PhaseExactPartialWithFades)
     NumMatrix openLevel = open;
     EXPECT_EQ(tessarine::resynthesiseHarmonics(open, openLevel, NumMatrix(1, 3), rate, n, nullptr).size(), 2 * n);
     EXPECT_TRUE(tessarine::resynthesiseHarmonics(open, NumMatrix(2, 3), open, rate, n, nullptr).empty());
-}
-
-TEST(HarmonicResidual, Lengths)
-{
-    struct Case {
-        int samples;
-        int harmonics;
-        int residual;
-    };
-    const Case cases[] = {
-        {6615, 6615, 6615},    // 0.15 s keeps its length
-        {44100, 44100, 39690}, // 1 s loses its last 0.1 s
-        {500, 8820, 8820},     // 0.2 s exactly is not longer than 0.2 s
-        {8000, 0, 0},
-    };
-    for (const Case& c : cases) {
-        const NumVector x = NumVector::filled(tessarine::FillKind::Ones, c.samples);
-        const NumVector h = NumVector::filled(tessarine::FillKind::Ones, c.harmonics) * 0.25;
-        const NumVector r = tessarine::harmonicResidual(x, h, 44100.0);
-        ASSERT_EQ(r.size(), c.residual);
-        if (r.size() > c.samples) {
-            EXPECT_EQ(r(c.samples + 1), -0.25) << "the sound is padded with silence";
-        }
-        if (r.size() > 0) {
-            EXPECT_EQ(r(1), 0.75);
-        }
-    }
 }
 
 TEST(NoiseFrames, HopAndBinsAtEveryRate)

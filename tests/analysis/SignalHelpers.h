@@ -1,5 +1,5 @@
 #pragma once
-// Test signals built in code: sums of sines at known frequencies.
+// Test signals built in code (sums of sines at known frequencies) and small vectors.
 
 #include "analysis/NumVector.h"
 
@@ -8,6 +8,15 @@
 #include <vector>
 
 namespace testsignal {
+
+inline tessarine::NumVector vec(const std::vector<double>& values)
+{
+    tessarine::NumVector v(static_cast<int>(values.size()));
+    for (int i = 1; i <= v.size(); ++i) {
+        v(i) = values[static_cast<std::size_t>(i - 1)];
+    }
+    return v;
+}
 
 struct Partial {
     double frequency;

