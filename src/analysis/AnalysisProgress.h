@@ -1,0 +1,14 @@
+#pragma once
+// Where the analysis reports how far it has come: the editor's progress window
+// or the command-line host's progress bar. Called on the analysing thread.
+
+namespace tessarine {
+
+class AnalysisProgress {
+public:
+    virtual ~AnalysisProgress() = default;
+    // 0 to 100.
+    virtual void setProgress(double percent) = 0;
+};
+
+} // namespace tessarine

@@ -1,0 +1,89 @@
+#pragma once
+// The analysis' one-dimensional array of doubles, with the few operations of a
+// matrix language that the analysis is written in: 1-based index vectors,
+// ranges, find, gather/scatter and a stable sort. Values own their storage and
+// operations return fresh copies. NaN (`kMissing`) marks an absent value, such
+// as a partial track that has no peak in a frame.
+//
+// Index vectors are NumVectors of whole numbers, 1-based, truncated to int.
+// Every operation that takes indexes checks them: an index outside the vector
+// gives an empty result (or `false`) and leaves the operands as they were.
+
+#include <limits>
+#include <vector>
+
+namespace tessarine {
+
+inline constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
+
+enum class FillKind { Zeros, Ones, Missing };
+
+class NumVector {
+public:
+    NumVector() = default;
+    // n zeros; n below 1 gives the empty vector.
+    explicit NumVector(int count);
+
+    static NumVector filled(FillKind kind, int count);
+    // first, first + 1, ..., last (empty when last < first).
+    static NumVector range(int first, int last);
+    // first, first + step, ... with (last - first) / step + 1 values (integer division).
+    static NumVector range(int first, int step, int last);
+    // count values of a float buffer starting at offset, widened to double.
+    static NumVector fromFloats(const float* values, int offset, int count);
+
+    int size() const { return static_cast<int>(values_.size()); }
+    bool empty() const { return values_.empty(); }
+    double* data() { return values_.data(); }
+    const double* data() const { return values_.data(); }
+
+    // Element i, 1-based; the caller guarantees 1 <= i <= size().
+    double& operator()(int i) { return values_[static_cast<std::size_t>(i - 1)]; }
+    double operator()(int i) const { return values_[static_cast<std::size_t>(i - 1)]; }
+
+    // v(first..last); empty when the range leaves the vector.
+    NumVector slice(int first, int last) const;
+    // v(idx); empty when any index is outside the vector.
+    NumVector gather(const NumVector& indexes) const;
+    // v(idx) = s; false (v unchanged) when any index is outside the vector.
+    bool scatter(const NumVector& indexes, double value);
+    // 1-based positions of the elements that are not exactly 0 (NaN counts as non-zero).
+    NumVector find() const;
+    // ceil(n/2)+1..n moved in front of 1..ceil(n/2): puts a window's centre at time 0.
+    NumVector halfSwapped() const;
+
+    void append(double value) { values_.push_back(value); }
+    void append(const NumVector& tail);
+
+private:
+    std::vector<double> values_;
+};
+
+NumVector operator+(const NumVector& a, const NumVector& b); // empty when lengths differ
+NumVector operator-(const NumVector& a, const NumVector& b); // empty when lengths differ
+NumVector operator*(const NumVector& a, const NumVector& b); // element-wise; empty when lengths differ
+NumVector operator+(const NumVector& a, double s);
+NumVector operator-(const NumVector& a, double s);
+NumVector operator*(const NumVector& a, double s);
+NumVector operator/(const NumVector& a, double s); // multiplies by 1 / s
+
+// 1.0 where the comparison holds, else 0.0; NaN compares false except in notEqual.
+NumVector equal(const NumVector& a, double s);
+NumVector notEqual(const NumVector& a, double s);
+NumVector greater(const NumVector& a, double s);
+NumVector greaterEqual(const NumVector& a, double s);
+NumVector lessEqual(const NumVector& a, double s);
+NumVector isMissing(const NumVector& a);
+NumVector logicalAnd(const NumVector& a, const NumVector& b); // NaN counts as true
+
+double sum(const NumVector& a);
+double maximum(const NumVector& a); // -1e308 when no finite-comparable value; NaN never wins
+double minimum(const NumVector& a); // 1e308 likewise
+bool contains(const NumVector& a, double s);
+
+// Ascending sort by exchanging neighbours only when the left one is strictly
+// greater, so equal values keep their order. `order` receives the 1-based
+// origin of each sorted value.
+void sortAscending(const NumVector& values, NumVector& sorted, NumVector& order);
+
+} // namespace tessarine

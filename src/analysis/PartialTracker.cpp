@@ -1,0 +1,193 @@
+#include "analysis/PartialTracker.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace tessarine {
+
+namespace {
+
+constexpr double kStartThresholdDb = 20.0;
+constexpr double kSettledThresholdDb = 10.0;
+constexpr int kMaxGapFrames = 3;
+constexpr double kGapLevel = 0.2;
+constexpr int kLongestMinimumLength = 22;
+
+struct Entry {
+    int frame;
+    double position;
+    double amplitude;
+};
+
+struct LiveTrack {
+    double position;
+    double amplitude;
+    int lastFrame;
+    int row; // index into the track store
+    double thresholdDb;
+};
+
+} // namespace
+
+SpectralPeaks findSpectralPeaks(const NumVector& x, double threshold)
+{
+    SpectralPeaks peaks;
+    for (int k = 2; k < x.size(); ++k) {
+        const double left = x(k - 1);
+        const double mid = x(k);
+        const double right = x(k + 1);
+        if (!(mid > threshold && mid > left && mid >= right && mid != 0.0)) {
+            continue;
+        }
+        double position = k;
+        double value = mid;
+        // Next to a bin of exact silence (log -inf) there is no parabola to fit.
+        if (std::isfinite(left) && std::isfinite(right) && std::isfinite(mid)) {
+            const double a = (left - 2.0 * mid + right) / 2.0;
+            const double v = 1.0 - (mid - left) / a;
+            position = (k - 1) + v / 2.0;
+            value = left - v * v * a / 4.0;
+        }
+        peaks.positions.append(position);
+        peaks.values.append(value);
+    }
+    return peaks;
+}
+
+PartialTracks trackPartials(const NumMatrix& g, double maxPosition)
+{
+    const int bins = g.rows();
+    const int frames = g.columns();
+    PartialTracks result;
+    result.position = NumMatrix(0, frames);
+    result.amplitude = NumMatrix(0, frames);
+    const double largest = maximum(g);
+    if (bins < 3 || frames < 1 || !(largest > 0.0) || !std::isfinite(largest)) {
+        return result;
+    }
+    const double floor = 0.0001 * largest;
+    const double logThreshold = std::log(0.2 * floor);
+    const int minimumLength = std::min(frames / 3, kLongestMinimumLength);
+
+    std::vector<std::vector<Entry>> store;
+    std::vector<LiveTrack> live;
+    NumVector logColumn(bins);
+    std::vector<double> peakPositions;
+    std::vector<double> peakAmplitudes;
+    std::vector<bool> taken;
+    const double decay = 1.0 - std::exp(-0.05);
+
+    for (int j = 1; j <= frames; ++j) {
+        for (int r = 1; r <= bins; ++r) {
+            logColumn(r) = std::log(g(r, j));
+        }
+        const SpectralPeaks peaks = findSpectralPeaks(logColumn, logThreshold);
+        peakPositions.assign(peaks.positions.data(), peaks.positions.data() + peaks.positions.size());
+        peakAmplitudes.resize(peakPositions.size());
+        for (std::size_t i = 0; i < peakPositions.size(); ++i) {
+            peakAmplitudes[i] = std::exp(peaks.values.data()[i]);
+        }
+        taken.assign(peakPositions.size(), false);
+
+        std::vector<LiveTrack> survivors;
+        for (LiveTrack track : live) {
+            int nearest = -1;
+            for (std::size_t i = 0; i < peakPositions.size(); ++i) {
+                if (!taken[i] && (nearest < 0 || std::abs(peakPositions[i] - track.position) <
+                                                     std::abs(peakPositions[static_cast<std::size_t>(nearest)] - track.position))) {
+                    nearest = static_cast<int>(i);
+                }
+            }
+            if (nearest >= 0 && std::abs(peakPositions[static_cast<std::size_t>(nearest)] - track.position) < 1.0) {
+                const std::size_t i = static_cast<std::size_t>(nearest);
+                const double riseDb = 20.0 * std::log10(peakAmplitudes[i] / track.amplitude);
+                if (!(riseDb <= track.thresholdDb)) {
+                    continue; // an onset: this partial ends, the peak may start a new one
+                }
+                track.position = peakPositions[i];
+                track.amplitude = peakAmplitudes[i];
+                track.lastFrame = j;
+                taken[i] = true;
+                store[static_cast<std::size_t>(track.row)].push_back({j, track.position, track.amplitude});
+                track.thresholdDb -= decay * (track.thresholdDb - kSettledThresholdDb);
+                track.thresholdDb = std::max(track.thresholdDb, 1.5 * riseDb);
+                survivors.push_back(track);
+                continue;
+            }
+            const int bin = static_cast<int>(track.position + 0.5);
+            if (j - track.lastFrame <= kMaxGapFrames && bin >= 1 && bin <= bins &&
+                g(bin, j) >= kGapLevel * track.amplitude) {
+                survivors.push_back(track);
+            }
+        }
+        live.swap(survivors);
+
+        for (std::size_t i = 0; i < peakPositions.size(); ++i) {
+            if (!taken[i] && peakAmplitudes[i] > floor && peakPositions[i] < maxPosition) {
+                const int row = static_cast<int>(store.size());
+                store.push_back({{j, peakPositions[i], peakAmplitudes[i]}});
+                live.push_back({peakPositions[i], peakAmplitudes[i], j, row, kStartThresholdDb});
+            }
+        }
+        if (static_cast<long long>(frames) * static_cast<long long>(store.size()) > kMaxTrackCells) {
+            result.failed = true;
+            break;
+        }
+    }
+
+    int kept = 0;
+    for (const auto& entries : store) {
+        kept += static_cast<int>(entries.size()) >= minimumLength ? 1 : 0;
+    }
+    result.position = NumMatrix::filled(FillKind::Missing, kept, frames);
+    result.amplitude = NumMatrix::filled(FillKind::Missing, kept, frames);
+    int row = 0;
+    for (const auto& entries : store) {
+        if (static_cast<int>(entries.size()) < minimumLength) {
+            continue;
+        }
+        ++row;
+        for (const Entry& e : entries) {
+            result.position(row, e.frame) = e.position - 1.0;
+            result.amplitude(row, e.frame) = e.amplitude;
+        }
+    }
+    return result;
+}
+
+PartialTracks trackPartialsNarrowing(const NumMatrix& magnitude, double& maxPosition)
+{
+    PartialTracks tracks = trackPartials(magnitude, maxPosition);
+    // Each halving admits fewer peaks; below one bin none start, so this ends.
+    for (int attempt = 0; tracks.failed && attempt < 64; ++attempt) {
+        maxPosition /= 2.0;
+        tracks = trackPartials(magnitude, maxPosition);
+    }
+    return tracks;
+}
+
+double maxTrackPosition(int frameSize, double rate, double f0)
+{
+    return (2.0 * frameSize / rate) * std::min(65.0 * f0, 16000.0);
+}
+
+NumMatrix interpolateAtPositions(const NumMatrix& values, const NumMatrix& positions)
+{
+    NumMatrix out = NumMatrix::filled(FillKind::Missing, positions.rows(), positions.columns());
+    for (int t = 1; t <= positions.rows(); ++t) {
+        for (int j = 1; j <= std::min(positions.columns(), values.columns()); ++j) {
+            const double row = positions(t, j) + 1.0;
+            if (!(row >= 1.0) || !(row <= values.rows())) {
+                continue;
+            }
+            const int below = static_cast<int>(row);
+            const double fraction = row - below;
+            out(t, j) = below == values.rows() ? values(below, j)
+                                                : values(below, j) * (1.0 - fraction) + values(below + 1, j) * fraction;
+        }
+    }
+    return out;
+}
+
+} // namespace tessarine

@@ -1,0 +1,230 @@
+#include "analysis/PitchEstimate.h"
+
+#include "analysis/RealFft.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace tessarine {
+
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// The search range: below 25 Hz is rumble, above 9 kHz no instrument's fundamental lives.
+constexpr double kLowest = 25.0;
+constexpr double kHighest = 9000.0;
+constexpr int kLargestTransform = 32768;
+constexpr int kChosenPeaks = 9;
+// A candidate series longer than this cannot be a musical fundamental of the peaks.
+constexpr double kLongestSeries = 1e6;
+
+struct Peak {
+    double frequency;
+    double level;
+};
+
+bool allFinite(const NumVector& x)
+{
+    for (int i = 0; i < x.size(); ++i) {
+        if (!std::isfinite(x.data()[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Sum of the magnitude spectra of consecutive rectangular blocks of m samples
+// from s0 to e (1-based): bins 1..m/2 become spectrum[0..m/2-1].
+std::vector<double> longTermSpectrum(const NumVector& x, int s0, int e, int m)
+{
+    std::vector<double> spectrum(static_cast<std::size_t>(m / 2), 0.0);
+    RealFft fft(m);
+    if (!fft.valid()) {
+        return {};
+    }
+    std::vector<double> re(static_cast<std::size_t>(m / 2 + 1));
+    std::vector<double> im(static_cast<std::size_t>(m / 2 + 1));
+    for (int s = s0; s <= e - m; s += m) {
+        for (int j = 0; j < m; ++j) {
+            fft.input()[j] = x(s + j);
+        }
+        fft.transform(re.data(), im.data());
+        for (int k = 1; k <= m / 2; ++k) {
+            const std::size_t i = static_cast<std::size_t>(k);
+            spectrum[i - 1] += std::sqrt(re[i] * re[i] + im[i] * im[i]);
+        }
+    }
+    return spectrum;
+}
+
+} // namespace
+
+double twoWayMismatch(double candidate, const NumVector& frequencies, const NumVector& magnitudes)
+{
+    const int count = frequencies.size();
+    if (!(candidate > 0.0) || count < 1 || magnitudes.size() != count) {
+        return kInfinity;
+    }
+    const double fmax = maximum(frequencies);
+    const double amax = maximum(magnitudes);
+    if (!(amax > 0.0) || !(fmax > 0.0) || fmax / candidate > kLongestSeries) {
+        return kInfinity;
+    }
+    const int harmonics = static_cast<int>(std::ceil(fmax / candidate));
+
+    double predictedToMeasured = 0.0;
+    for (int n = 1; n <= harmonics; ++n) {
+        const double fn = n * candidate;
+        double nearest = 1e9;
+        double level = 0.0;
+        for (int k = 1; k <= count; ++k) {
+            const double distance = std::abs(fn - frequencies(k));
+            if (distance < nearest) {
+                nearest = distance;
+                level = magnitudes(k);
+            }
+        }
+        const double weighted = nearest / std::sqrt(fn);
+        predictedToMeasured += weighted + (1.4 * weighted - 0.5) * level / amax;
+    }
+
+    double measuredToPredicted = 0.0;
+    for (int k = 1; k <= count; ++k) {
+        double nearest = 1e9;
+        for (int n = 1; n <= harmonics; ++n) {
+            nearest = std::min(nearest, std::abs(n * candidate - frequencies(k)));
+        }
+        const double weighted = nearest / std::sqrt(frequencies(k));
+        measuredToPredicted += weighted + (1.4 * weighted - 0.5) * magnitudes(k) / amax;
+    }
+    return predictedToMeasured / harmonics + 3.0 * measuredToPredicted / count;
+}
+
+double estimatePitch(const NumVector& samples, double rate)
+{
+    const int n = samples.size();
+    if (!(rate >= 1000.0 && rate <= 1e6) || n < 1 || !allFinite(samples)) {
+        return 0.0;
+    }
+    // Skip the attack, whose noise and transients blur the steady harmonics.
+    const int s0 = n / rate > 0.54 ? std::max(1, static_cast<int>(0.18 * rate)) : 1;
+    // End where the note still sounds: the last of every 20th sample above 0.05.
+    int e = n;
+    if (n >= rate) {
+        for (int position = n; position >= rate; position -= 20) {
+            if (samples(position) > 0.05) {
+                e = position;
+                break;
+            }
+        }
+    }
+    const int half = (e - s0) / 2;
+    if (half < 2) {
+        return 0.0;
+    }
+    int m = 2;
+    while (m * 2 <= half && m * 2 <= kLargestTransform) {
+        m *= 2;
+    }
+    const std::vector<double> spectrum = longTermSpectrum(samples, s0, e, m);
+    if (spectrum.empty()) {
+        return 0.0;
+    }
+    const int bins = m / 2;
+    auto frequencyOf = [&](int k) { return k * rate / m; }; // k 1-based
+    auto level = [&](int k) { return spectrum[static_cast<std::size_t>(k - 1)]; };
+    auto inRange = [&](int k) { return frequencyOf(k) > kLowest && frequencyOf(k) < kHighest; };
+
+    double fpeak = 0.0;
+    double smax = 0.0;
+    for (int k = 1; k <= bins; ++k) {
+        if (inRange(k) && level(k) > smax) {
+            smax = level(k);
+            fpeak = frequencyOf(k);
+        }
+    }
+    if (!(smax > 0.0)) {
+        return 0.0; // silence in the search range has no pitch
+    }
+    const double threshold = std::min(smax / 3.0, 200.0);
+
+    std::vector<Peak> peaks;
+    for (int k = 1; k <= bins; ++k) {
+        if (inRange(k) && level(k) > threshold && (k == 1 || level(k) > level(k - 1)) &&
+            (k == bins || level(k) > level(k + 1))) {
+            peaks.push_back({frequencyOf(k), level(k)});
+        }
+    }
+    if (peaks.empty()) {
+        return fpeak;
+    }
+
+    // Smallest level between two peaks; bins outside the search range count as 0.
+    auto valley = [&](double f1, double f2) {
+        const int lo = static_cast<int>(m * std::min(f1, f2) / rate + 0.5);
+        const int hi = static_cast<int>(m * std::max(f1, f2) / rate + 0.5);
+        double lowest = kInfinity;
+        for (int k = lo; k <= hi; ++k) {
+            const double value = k >= 1 && k <= bins && inRange(k) ? level(k) : 0.0;
+            lowest = std::min(lowest, value);
+        }
+        return lowest;
+    };
+    // Drop peaks that are side lobes or shoulders of a stronger neighbour.
+    const double spacingLimit = 0.75 * peaks.front().frequency;
+    std::vector<Peak> kept;
+    for (std::size_t i = 0; i < peaks.size(); ++i) {
+        bool dropped = false;
+        for (std::size_t j = 0; j < peaks.size() && !dropped; ++j) {
+            if (j == i) {
+                continue;
+            }
+            const double distance = std::abs(peaks[j].frequency - peaks[i].frequency);
+            const double rise = peaks[j].level - peaks[i].level;
+            dropped = (distance < 12.0 && rise > 0.0) ||
+                      (distance < spacingLimit && std::atan(rise / distance) > 1.4 &&
+                       valley(peaks[i].frequency, peaks[j].frequency) > 100.0);
+        }
+        if (!dropped) {
+            kept.push_back(peaks[i]);
+        }
+    }
+
+    // The strongest few, first in list order on ties, then by frequency.
+    std::stable_sort(kept.begin(), kept.end(), [](const Peak& a, const Peak& b) { return a.level > b.level; });
+    if (kept.size() > kChosenPeaks) {
+        kept.resize(kChosenPeaks);
+    }
+    std::stable_sort(kept.begin(), kept.end(), [](const Peak& a, const Peak& b) { return a.frequency < b.frequency; });
+    NumVector frequencies(static_cast<int>(kept.size()));
+    NumVector levels(static_cast<int>(kept.size()));
+    for (int i = 1; i <= frequencies.size(); ++i) {
+        frequencies(i) = kept[static_cast<std::size_t>(i - 1)].frequency;
+        levels(i) = kept[static_cast<std::size_t>(i - 1)].level;
+    }
+
+    // The fundamental is no lower than the closest spacing of two chosen peaks.
+    double lower = kInfinity;
+    for (int i = 2; i <= frequencies.size(); ++i) {
+        lower = std::min(lower, frequencies(i) - frequencies(i - 1));
+    }
+    lower = std::max(lower, 24.0);
+    if (lower > fpeak) {
+        lower = frequencies(1);
+    }
+
+    double best = fpeak;
+    double bestError = 1e11;
+    for (double c = lower; c <= fpeak; c += 1.0) {
+        const double error = twoWayMismatch(c, frequencies, levels);
+        if (error < bestError) {
+            bestError = error;
+            best = c;
+        }
+    }
+    return best;
+}
+
+} // namespace tessarine

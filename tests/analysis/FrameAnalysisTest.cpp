@@ -1,0 +1,118 @@
+// A recorded note through the whole frame analysis: harmonic curves of a
+// clean tone, its harmonic part cancelled out of the noise, and sounds that
+// are no note at all.
+
+#include "SignalHelpers.h"
+
+#include "analysis/FrameAnalysis.h"
+#include "analysis/NoiseFrames.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+using tessarine::FrameAnalysis;
+using tessarine::NumMatrix;
+using tessarine::NumVector;
+
+bool allNaN(const NumMatrix& m)
+{
+    for (int i = 0; i < m.rows() * m.columns(); ++i) {
+        if (!std::isnan(m.data()[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool noInfinity(const NumMatrix& m)
+{
+    for (int i = 0; i < m.rows() * m.columns(); ++i) {
+        if (std::isinf(m.data()[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(FrameAnalysis, SteadyToneIsAllHarmonics)
+{
+    constexpr double rate = 44100.0;
+    constexpr double f0 = 220.0;
+    const NumVector x = testsignal::harmonicTone(f0, 6, rate, static_cast<int>(rate));
+    FrameAnalysis a;
+    ASSERT_TRUE(tessarine::analyseFrames(x, rate, f0, nullptr, a));
+    EXPECT_DOUBLE_EQ(a.framePeriod, 512 / rate);
+    ASSERT_EQ(a.harmonicFrequency.rows(), 64);
+    const int frames = a.harmonicFrequency.columns();
+    ASSERT_EQ(frames, static_cast<int>(rate) / 512 - 1);
+    const int middle = frames / 2;
+    for (int h = 1; h <= 64; ++h) {
+        if (h > 6) {
+            EXPECT_TRUE(std::isnan(a.harmonicAmplitude(h, middle))) << h;
+            continue;
+        }
+        EXPECT_NEAR(testsignal::cents(a.harmonicFrequency(h, middle), h * f0), 0.0, 3.0) << h;
+        // The tone's harmonics fall as 1/h; the curves keep the ratios.
+        EXPECT_NEAR(a.harmonicAmplitude(h, middle) * h / a.harmonicAmplitude(1, middle), 1.0, 0.03) << h;
+    }
+    // The resynthesis cancels the tone: the noise left after it lies at least
+    // 30 dB below the noise of the same sound analysed without a pitch.
+    FrameAnalysis unpitched;
+    ASSERT_TRUE(tessarine::analyseFrames(x, rate, 0.0, nullptr, unpitched));
+    EXPECT_EQ(unpitched.harmonicFrequency.columns(), 1) << "no pitch, no partials";
+    EXPECT_TRUE(allNaN(unpitched.harmonicFrequency));
+    ASSERT_EQ(a.noise.rows(), 256);
+    const NumVector left = tessarine::columnSums(a.noise);
+    const NumVector whole = tessarine::columnSums(unpitched.noise);
+    const int from = 20; // past the attack, which the resynthesis fades in
+    const int to = left.size() - 20;
+    EXPECT_LT(tessarine::sum(left.slice(from, to)), 0.03 * tessarine::sum(whole.slice(from, to)));
+}
+
+TEST(FrameAnalysis, SoundsThatAreNoNote)
+{
+    constexpr double rate = 44100.0;
+    NumVector square = testsignal::harmonicTone(110.0, 30, rate, 22050) * 50.0;
+    for (int i = 0; i < square.size(); ++i) {
+        square.data()[i] = std::clamp(square.data()[i], -1.0, 1.0);
+    }
+    struct Case {
+        const char* what;
+        NumVector x;
+        double f0;
+        bool harmonics;
+    };
+    const Case cases[] = {
+        {"silence", NumVector(22050), 440.0, false},
+        {"shorter than a frame", testsignal::harmonicTone(440, 3, rate, 100), 440.0, false},
+        {"empty", NumVector(), 440.0, false},
+        {"clipped to a square", square, 110.0, true},
+    };
+    for (const Case& c : cases) {
+        FrameAnalysis a;
+        ASSERT_TRUE(tessarine::analyseFrames(c.x, rate, c.f0, nullptr, a)) << c.what;
+        EXPECT_EQ(a.harmonicFrequency.rows(), 64) << c.what;
+        EXPECT_EQ(!allNaN(a.harmonicAmplitude), c.harmonics) << c.what;
+        EXPECT_TRUE(noInfinity(a.harmonicFrequency) && noInfinity(a.harmonicAmplitude)) << c.what;
+        EXPECT_EQ(a.noise.rows(), 256) << c.what;
+        EXPECT_GE(a.noise.columns(), 1) << c.what;
+        for (int i = 0; i < a.noise.rows() * a.noise.columns(); ++i) {
+            ASSERT_TRUE(std::isfinite(a.noise.data()[i])) << c.what;
+        }
+    }
+
+    NumVector nan = testsignal::harmonicTone(440, 3, rate, 22050);
+    nan.data()[100] = tessarine::kMissing;
+    FrameAnalysis untouched;
+    untouched.framePeriod = 7.0;
+    EXPECT_FALSE(tessarine::analyseFrames(nan, rate, 440.0, nullptr, untouched));
+    EXPECT_FALSE(tessarine::analyseFrames(square, 0.0, 110.0, nullptr, untouched));
+    EXPECT_FALSE(tessarine::analyseFrames(square, rate, tessarine::kMissing, nullptr, untouched));
+    EXPECT_EQ(untouched.framePeriod, 7.0);
+}
+
+} // namespace

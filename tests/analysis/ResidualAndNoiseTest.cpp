@@ -1,0 +1,133 @@
+// The resynthesis that is subtracted from the sound, and the noise spectra of
+// what remains: phase-exact partials, fades at a partial's ends, the noise
+// time grid at any sample rate and the gate on mostly quiet noise.
+
+#include "SignalHelpers.h"
+
+#include "analysis/HarmonicResynthesis.h"
+#include "analysis/NoiseFrames.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+using tessarine::NumMatrix;
+using tessarine::NumVector;
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+struct RecordedProgress : tessarine::AnalysisProgress {
+    std::vector<double> percents;
+    void setProgress(double percent) override { percents.push_back(percent); }
+};
+
+TEST(ResynthesiseHarmonics, PhaseExactPartialWithFades)
+{
+    constexpr double rate = 44100.0;
+    constexpr int n = 256;
+    constexpr int columns = 12;
+    constexpr double f = 440.0;
+    constexpr double a = 0.5;
+    constexpr double phase0 = 0.3;
+    NumMatrix hz(2, columns);
+    NumMatrix level(2, columns);
+    NumMatrix phase(2, columns);
+    for (int c = 2; c <= columns - 1; ++c) { // columns 1 and 12 are the silent pads
+        hz(1, c) = f;
+        level(1, c) = a;
+        // Off by whole turns in both directions, as measured phases are: the
+        // synthesis must find the turns between frames itself.
+        phase(1, c) = std::remainder(kTwoPi * f * (c - 1) * n / rate + phase0, kTwoPi) + kTwoPi * ((c * 5) % 7);
+    }
+    hz(2, 5) = tessarine::kMissing; // a track of nothing but missing values
+    RecordedProgress progress;
+    const NumVector y = tessarine::resynthesiseHarmonics(hz, level, phase, rate, n, &progress);
+    ASSERT_EQ(y.size(), (columns - 1) * n);
+    EXPECT_EQ(progress.percents, (std::vector<double>{50.0, 100.0}));
+    for (int i = 0; i < y.size(); ++i) {
+        const double sine = std::cos(kTwoPi * f * i / rate + phase0);
+        double envelope = a;
+        if (i < n) {
+            envelope = a * i / n; // fade in over the frame before the first
+        } else if (i >= (columns - 2) * n) {
+            envelope = a * (1.0 - static_cast<double>(i - (columns - 2) * n) / n);
+        }
+        EXPECT_NEAR(y.data()[i], envelope * sine, 1e-9) << "sample " << i;
+    }
+
+    // A partial that lasts to the last frame: its closing sample falls past the end.
+    NumMatrix open(1, 3);
+    open(1, 2) = open(1, 3) = f;
+    NumMatrix openLevel = open;
+    EXPECT_EQ(tessarine::resynthesiseHarmonics(open, openLevel, NumMatrix(1, 3), rate, n, nullptr).size(), 2 * n);
+    EXPECT_TRUE(tessarine::resynthesiseHarmonics(open, NumMatrix(2, 3), open, rate, n, nullptr).empty());
+}
+
+TEST(NoiseFrames, HopAndBinsAtEveryRate)
+{
+    struct Case {
+        double rate;
+        int hop;
+        double sine; // Hz
+        int row;     // row of its peak
+        bool upperRowsEmpty;
+    };
+    const Case cases[] = {
+        {44100, 256, 5000, 58, false},  // bins 86.1 Hz apart
+        {48000, 256, 6000, 64, false},
+        {22050, 128, 5000, 58, true},   // 128 bins fill rows 1..128
+        {96000, 512, 12000, 128, false}, // rows cover 0..24 kHz of a 1024-point transform
+        {8000, 32, 1000, 8, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(tessarine::noiseHop(c.rate), c.hop) << c.rate;
+        const NumMatrix frames = tessarine::noiseFrames(testsignal::partials({{c.sine, 1.0}}, c.rate, 8 * c.hop), c.rate);
+        ASSERT_EQ(frames.rows(), 256);
+        ASSERT_EQ(frames.columns(), 7);
+        int peak = 1;
+        for (int r = 1; r <= 256; ++r) {
+            peak = frames(r, 3) > frames(peak, 3) ? r : peak;
+        }
+        EXPECT_EQ(peak, c.row) << c.rate;
+        if (c.upperRowsEmpty) {
+            EXPECT_EQ(frames(c.hop + 1, 3), 0.0);
+            EXPECT_EQ(frames(256, 3), 0.0);
+        }
+    }
+    const NumMatrix none = tessarine::noiseFrames(NumVector(100), 44100);
+    EXPECT_EQ(none.rows(), 256);
+    EXPECT_EQ(none.columns(), 1);
+    EXPECT_EQ(tessarine::maximum(none), 0.0);
+}
+
+TEST(NoiseFrames, GateFadesMostlyQuietNoise)
+{
+    struct Case {
+        std::vector<bool> loud; // per frame
+        std::vector<double> gains;
+    };
+    const Case cases[] = {
+        {{true, false, false, false, true}, {1.0, 0.97, 0.94, 0.91, 0.94}},
+        {{false, false, true, false}, {0.0, 0.0, 0.03, 0.0}},
+        {{true, true, false, false}, {1.0, 1.0, 1.0, 1.0}}, // half quiet: no gate
+    };
+    for (const Case& c : cases) {
+        const int count = static_cast<int>(c.loud.size());
+        NumMatrix frames(256, count);
+        for (int f = 1; f <= count; ++f) {
+            for (int r = 1; r <= 256; ++r) {
+                frames(r, f) = c.loud[static_cast<std::size_t>(f - 1)] ? 0.1 : 0.01;
+            }
+        }
+        const NumMatrix before = frames;
+        tessarine::gateQuietNoise(frames);
+        for (int f = 1; f <= count; ++f) {
+            EXPECT_NEAR(frames(7, f) / before(7, f), c.gains[static_cast<std::size_t>(f - 1)], 1e-12) << f;
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,55 @@
+#pragma once
+// Test signals built in code (sums of sines at known frequencies) and small vectors.
+
+#include "analysis/NumVector.h"
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace testsignal {
+
+inline tessarine::NumVector vec(const std::vector<double>& values)
+{
+    tessarine::NumVector v(static_cast<int>(values.size()));
+    for (int i = 1; i <= v.size(); ++i) {
+        v(i) = values[static_cast<std::size_t>(i - 1)];
+    }
+    return v;
+}
+
+struct Partial {
+    double frequency;
+    double amplitude;
+    double phase = 0.0;
+};
+
+inline tessarine::NumVector partials(const std::vector<Partial>& parts, double rate, int count)
+{
+    tessarine::NumVector x(count);
+    for (int i = 0; i < count; ++i) {
+        double value = 0.0;
+        for (const Partial& p : parts) {
+            value += p.amplitude * std::cos(2.0 * std::numbers::pi * p.frequency * i / rate + p.phase);
+        }
+        x.data()[i] = value;
+    }
+    return x;
+}
+
+// Harmonics 1..count of f0 with amplitudes falling as 1/h.
+inline tessarine::NumVector harmonicTone(double f0, int harmonics, double rate, int count)
+{
+    std::vector<Partial> parts;
+    for (int h = 1; h <= harmonics && h * f0 < rate / 2; ++h) {
+        parts.push_back({h * f0, 0.5 / h, 0.3 * h});
+    }
+    return partials(parts, rate, count);
+}
+
+inline double cents(double measured, double reference)
+{
+    return 1200.0 * std::log2(measured / reference);
+}
+
+} // namespace testsignal
