@@ -2,6 +2,7 @@
 
 #include "engine/ScopedFlushDenormals.h"
 #include "params/ParameterMapping.h"
+#include "sound/VoiceFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -41,6 +42,8 @@ bool seenByEffectsPass(const QueuedEvent& event)
     return event.kind == QueuedEvent::kParameter && isEffectParameter(event.index);
 }
 
+bool validSlot(int slot) { return slot >= 0 && slot < kSlotCount; }
+
 } // namespace
 
 bool isEffectParameter(int index)
@@ -49,6 +52,10 @@ bool isEffectParameter(int index)
 }
 
 SynthEngine::SynthEngine()
+    : instrument_(std::make_unique<Instrument>()),
+      loadScratch_(std::make_unique<Voice>()),
+      stream_(std::make_unique<RecordStream>()),
+      voices_(std::make_unique<VoiceManager>(values_, *instrument_))
 {
     for (auto& cutoff : voiceCutoff_) {
         cutoff.store(1.0f, kRelaxed);
@@ -59,11 +66,11 @@ SynthEngine::SynthEngine()
     for (auto& controller : controllerMap_) {
         controller.store(-1, kRelaxed);
     }
-    gate_.setSampleRate(sampleRate_);
+    gate_.setSampleRate(sampleRate());
     gate_.reset();
     const auto& table = parameterTable();
     for (int i = 0; i < kParameterCount; ++i) {
-        current_[static_cast<std::size_t>(i)].store(table[static_cast<std::size_t>(i)].start, kRelaxed);
+        values_.store(i, table[static_cast<std::size_t>(i)].start, false);
     }
     // Applying every start value through the one write path leaves the derived
     // state exactly as a host writing the same values would.
@@ -73,15 +80,14 @@ SynthEngine::SynthEngine()
     clearChangeFlags();
 }
 
+SynthEngine::~SynthEngine() = default;
+
 void SynthEngine::setParameter(int index, float value, bool storeAsSaved)
 {
     if (!isValueIndex(index)) {
         return;
     }
-    current_[static_cast<std::size_t>(index)].store(value, kRelaxed);
-    if (storeAsSaved) {
-        saved_[static_cast<std::size_t>(index)].store(value, kRelaxed);
-    }
+    values_.store(index, value, storeAsSaved);
     if (index <= kFilterSaturation) {
         apply(index, value);
     }
@@ -89,14 +95,10 @@ void SynthEngine::setParameter(int index, float value, bool storeAsSaved)
 
 float SynthEngine::getParameter(int index, bool saved) const
 {
-    if (!isValueIndex(index)) {
-        return 0.0f;
-    }
     if (index >= kVoiceCutoffA && index <= kVoiceCutoffD) {
         return voiceCutoff_[static_cast<std::size_t>(index - kVoiceCutoffA)].load(kRelaxed);
     }
-    const auto& values = saved ? saved_ : current_;
-    return values[static_cast<std::size_t>(index)].load(kRelaxed);
+    return saved ? values_.saved(index) : values_.current(index);
 }
 
 void SynthEngine::apply(int index, float value)
@@ -118,8 +120,14 @@ void SynthEngine::apply(int index, float value)
     case kNumMultisamplesB:
     case kNumMultisamplesC:
     case kNumMultisamplesD:
+        // The slot's voice takes the new count when the editor prepares it again.
         multisampleCount_[static_cast<std::size_t>(index - kNumMultisamplesA)].store(
             tessarine::multisampleCount(value), kRelaxed);
+        break;
+    case kSustainOn:
+        if (value < 0.5f) {
+            sustainReleasePending_.store(true, std::memory_order_release);
+        }
         break;
     default:
         break;
@@ -128,10 +136,7 @@ void SynthEngine::apply(int index, float value)
 
 int SynthEngine::multisampleCount(int slot) const
 {
-    if (slot < 0 || slot >= kSlotCount) {
-        return 1;
-    }
-    return multisampleCount_[static_cast<std::size_t>(slot)].load(kRelaxed);
+    return validSlot(slot) ? multisampleCount_[static_cast<std::size_t>(slot)].load(kRelaxed) : 1;
 }
 
 int SynthEngine::controllerOf(int index) const
@@ -147,9 +152,18 @@ bool SynthEngine::changeFlag(int index) const
 void SynthEngine::setSampleRate(float rate)
 {
     // A scanning host may report 0; keep the last usable rate rather than divide by it.
-    if (rate > 0.0f && std::isfinite(rate)) {
-        sampleRate_ = rate;
-        gate_.setSampleRate(rate);
+    if (!(rate > 0.0f) || !std::isfinite(rate)) {
+        return;
+    }
+    sampleRate_.store(rate, kRelaxed);
+    gate_.setSampleRate(rate);
+    ScopedVoiceEdit edit(handover_);
+    for (Voice& voice : instrument_->voices) {
+        for (auto& multisample : voice.multisamples) {
+            for (auto& layer : multisample.layers) {
+                layer.harmonic.sampleRate = rate;
+            }
+        }
     }
 }
 
@@ -170,6 +184,7 @@ bool SynthEngine::queueMidi(int frameOffset, const std::uint8_t bytes[3])
 
 void SynthEngine::midiIn(const std::uint8_t bytes[3], int frameOffset)
 {
+    takePendingResets();
     switch (bytes[0] & 0xF0) {
     case 0x80:
     case 0x90:
@@ -199,7 +214,7 @@ void SynthEngine::controllerChange(int controller, int value, int frameOffset)
         }
         controllerMap_[static_cast<std::size_t>(target)].store(controller, kRelaxed);
         learnArmed_.store(false, kRelaxed);
-        current_[kLearnIndicator].store(0.0f, kRelaxed);
+        values_.store(kLearnIndicator, 0.0f, false);
         changeFlags_[kLearnIndicator] = 1;
     }
     for (int index = 0; index < kValueCount; ++index) {
@@ -210,10 +225,10 @@ void SynthEngine::controllerChange(int controller, int value, int frameOffset)
     }
 }
 
-void SynthEngine::applyEvent(const QueuedEvent& event)
+void SynthEngine::applyEvent(const QueuedEvent& event, bool voicesReadable)
 {
     if (event.kind == QueuedEvent::kMidi) {
-        handleMidi(event.midi);
+        voices_->handleMidi(event.midi[0], event.midi[1], event.midi[2], voicesReadable);
         return;
     }
     setParameter(event.index, event.value, event.notify);
@@ -222,68 +237,136 @@ void SynthEngine::applyEvent(const QueuedEvent& event)
     }
 }
 
-void SynthEngine::handleMidi(const std::array<std::uint8_t, 3>&) {}
-
-void SynthEngine::stopAllVoices() {}
-
 void SynthEngine::resetRunningState()
 {
-    queue_.clear();
     setParameter(kSustainOn, 0.0f, true);
-    effects_.reset();
+    resetPending_.store(true, std::memory_order_release);
     requestReload();
+}
+
+// Requests from other threads that change audio-thread state, carried out on
+// the audio thread before it next touches that state.
+void SynthEngine::takePendingResets()
+{
+    if (resetPending_.exchange(false, std::memory_order_acq_rel)) {
+        queue_.clear();
+        effects_.reset();
+        gate_.reset();
+    }
 }
 
 void SynthEngine::reloadSavedValues()
 {
     for (int index = 0; index < kValueCount; ++index) {
-        setParameter(index, saved_[static_cast<std::size_t>(index)].load(kRelaxed), false);
+        setParameter(index, values_.saved(index), false);
     }
     setParameter(kFormantFreq, 0.5f, true);
 }
 
-void SynthEngine::renderVoices(int, int, float*) {}
+bool SynthEngine::loadVoice(int slot, const char* path)
+{
+    if (!validSlot(slot) || path == nullptr) {
+        return false;
+    }
+    // The whole file is read and prepared aside; the slot changes only on success.
+    if (!loadVoiceFile(path, *loadScratch_, *stream_)) {
+        return false;
+    }
+    {
+        ScopedVoiceEdit edit(handover_);
+        Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
+        voice.copyFrom(*loadScratch_);
+        const float rate = sampleRate();
+        for (auto& multisample : voice.multisamples) {
+            for (auto& layer : multisample.layers) {
+                layer.harmonic.sampleRate = rate;
+            }
+        }
+    }
+    const float cutoff = loadScratch_->cutoff;
+    voiceCutoff_[static_cast<std::size_t>(slot)].store(cutoff, kRelaxed);
+    // The reload after resume re-applies saved values; it must find the voice's own.
+    values_.store(kVoiceCutoffA + slot, cutoff, true);
+    return true;
+}
+
+bool SynthEngine::saveVoice(int slot, const char* path)
+{
+    if (!validSlot(slot) || path == nullptr) {
+        return false;
+    }
+    ScopedVoiceEdit edit(handover_);
+    Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
+    voice.cutoff = voiceCutoff_[static_cast<std::size_t>(slot)].load(kRelaxed);
+    return saveVoiceFile(path, voice, *stream_);
+}
+
+void SynthEngine::renderVoices(int pos, int len, float* out)
+{
+    const float seconds = static_cast<float>(len) / sampleRate();
+    for (int i = 0; i < kNoteVoiceCount; ++i) {
+        if (!voices_->isSounding(i)) {
+            continue;
+        }
+        NoteVoice& voice = voices_->voice(i);
+        std::fill_n(scratch_.begin(), len, 0.0f);
+        // Partials and noise render into scratch here once the oscillators exist.
+        voice.advance(seconds);
+        for (int s = 0; s < len; ++s) {
+            out[pos + s] += scratch_[static_cast<std::size_t>(s)];
+        }
+    }
+}
 
 void SynthEngine::runEffects(float* left, float* right, int pos, int len)
 {
     EffectInputs inputs;
-    inputs.volume = current_[kVolume].load(kRelaxed);
-    inputs.width = current_[kStereoWidth].load(kRelaxed);
+    inputs.volume = values_.current(kVolume);
+    inputs.width = values_.current(kStereoWidth);
     effects_.process(inputs, left + pos, right + pos, len);
 }
 
 void SynthEngine::render(float* left, float* right, int frames)
 {
     if (frames <= 0 || left == nullptr || right == nullptr) {
-        queue_.clear();
         return;
     }
     ScopedFlushDenormals noDenormals;
+    const bool voicesReadable = handover_.enterRender();
+    takePendingResets();
     std::memset(left, 0, sizeof(float) * static_cast<std::size_t>(frames));
 
     if (reloadPending_.exchange(false, std::memory_order_acq_rel)) {
         reloadSavedValues();
+    }
+    if (voicesReadable && stopAllPending_.exchange(false, std::memory_order_acq_rel)) {
+        voices_->stopAllVoices();
     }
 
     // Voice pass: events take effect exactly at their sample.
     queue_.rewind();
     int remaining = frames;
     while (remaining > 0) {
-        int pos = frames - remaining;
-        int len = std::min(remaining, kMaxSubBlock);
-        int next = queue_.nextOffset(seenByVoicePass);
+        const int pos = frames - remaining;
+        const int next = queue_.nextOffset(seenByVoicePass);
         if (next >= 0 && next <= pos) {
-            applyEvent(*queue_.take(seenByVoicePass));
+            applyEvent(*queue_.take(seenByVoicePass), voicesReadable);
             continue;
         }
+        int len = std::min(remaining, kMaxSubBlock);
         if (next >= 0 && next < pos + len) {
             len = next - pos;
         }
-        renderVoices(pos, len, left);
+        if (voicesReadable) {
+            if (sustainReleasePending_.exchange(false, std::memory_order_acq_rel)) {
+                voices_->releaseSustained();
+            }
+            renderVoices(pos, len, left);
+        }
         remaining -= len;
     }
     while (const QueuedEvent* event = queue_.take(seenByVoicePass)) {
-        applyEvent(*event);
+        applyEvent(*event, voicesReadable);
     }
 
     const bool gateOpen = gate_.check(left, frames);
@@ -295,13 +378,13 @@ void SynthEngine::render(float* left, float* right, int frames)
     queue_.rewind();
     remaining = frames;
     while (remaining > 0) {
-        int pos = frames - remaining;
-        int len = remaining;
-        int next = queue_.nextOffset(seenByEffectsPass);
+        const int pos = frames - remaining;
+        const int next = queue_.nextOffset(seenByEffectsPass);
         if (next >= 0 && next <= pos) {
-            applyEvent(*queue_.take(seenByEffectsPass));
+            applyEvent(*queue_.take(seenByEffectsPass), voicesReadable);
             continue;
         }
+        int len = remaining;
         if (next >= 0 && next < pos + len) {
             len = next - pos;
         }
@@ -311,12 +394,13 @@ void SynthEngine::render(float* left, float* right, int frames)
         remaining -= len;
     }
     while (const QueuedEvent* event = queue_.take(seenByEffectsPass)) {
-        applyEvent(*event);
+        applyEvent(*event, voicesReadable);
     }
 
     gate_.update(left, frames);
-    songTime_ += static_cast<double>(frames) / static_cast<double>(sampleRate_);
+    songTime_.store(songTime() + static_cast<double>(frames) / static_cast<double>(sampleRate()), kRelaxed);
     queue_.clear();
+    handover_.leaveRender();
 }
 
 } // namespace tessarine

@@ -1,29 +1,35 @@
 #pragma once
-// The sound engine. It holds every engine value (host parameters and editor
-// slots) in two arrays, current and saved, queues MIDI and parameter events at
-// their sample offsets, and renders one stereo pair per host block: a voice pass
-// in sub-blocks of at most 256 samples, then the effect chain.
+// The sound engine. It holds the instrument (four slot voices and the
+// instrument curves), every engine value in two arrays, the thirteen note
+// voices and the effect chain, queues MIDI and parameter events at their sample
+// offsets, and renders one stereo pair per host block: a voice pass in
+// sub-blocks of at most 256 samples, then the effect chain.
 //
 // Threads: render, midiIn and the queue run on the host's audio thread.
-// setParameter may also come from the automation or GUI thread; each value is
-// one atomic 32-bit float written whole, so no lock is needed and no reader
-// ever sees a torn value.
+// setParameter may also come from the automation or GUI thread: values are
+// atomics, and anything that touches note voices is flagged and carried out by
+// the audio thread at its next chance. Voice files are loaded on the caller's
+// thread and handed over without render ever waiting (VoiceHandover).
 
 #include "engine/EffectChain.h"
 #include "engine/EventQueue.h"
+#include "engine/ParameterValues.h"
 #include "engine/SilenceGate.h"
-#include "params/ParameterTable.h"
+#include "engine/VoiceHandover.h"
+#include "engine/VoiceManager.h"
+#include "sound/Instrument.h"
+#include "sound/RecordStream.h"
 
 #include <array>
 #include <atomic>
-#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace tessarine {
 
-inline constexpr int kSlotCount = 4;       // sound slots A..D
-inline constexpr int kMaxSubBlock = 256;   // longest stretch a voice renders between events
-inline constexpr int kLearnIndicator = 236; // editor slot that shows MIDI learn is armed
+inline constexpr int kSlotCount = kVoiceSlotCount; // sound slots A..D
+inline constexpr int kMaxSubBlock = 256;           // longest stretch a voice renders between events
+inline constexpr int kLearnIndicator = 236;        // editor slot that shows MIDI learn is armed
 
 // The parameters whose queued changes the effects pass applies; all others
 // are applied by the voice pass.
@@ -32,6 +38,9 @@ bool isEffectParameter(int index);
 class SynthEngine {
 public:
     SynthEngine();
+    ~SynthEngine();
+    SynthEngine(const SynthEngine&) = delete;
+    SynthEngine& operator=(const SynthEngine&) = delete;
 
     // Stores value as current (and saved when storeAsSaved) for 0 <= index <= 254
     // and applies host parameters to the engine; other indices are ignored.
@@ -42,22 +51,22 @@ public:
     float getParameter(int index, bool saved = false) const;
 
     void setSampleRate(float rate);
-    float sampleRate() const { return sampleRate_; }
+    float sampleRate() const { return sampleRate_.load(std::memory_order_relaxed); }
 
     // The folder of the plug-in's library file, from which every library path is built.
     void setLibraryFolder(const char* folder);
     const char* libraryFolder() const { return libraryFolder_.data(); }
 
     // Host transport; tempo in beats per minute, positions in quarter notes.
-    void setTempo(double tempo) { tempo_ = tempo; }
-    void setPpqPosition(double ppq) { ppqPosition_ = ppq; }
-    void setBarStart(double barStart) { barStart_ = barStart; }
-    double tempo() const { return tempo_; }
-    double ppqPosition() const { return ppqPosition_; }
-    double barStart() const { return barStart_; }
+    void setTempo(double tempo) { tempo_.store(tempo, std::memory_order_relaxed); }
+    void setPpqPosition(double ppq) { ppqPosition_.store(ppq, std::memory_order_relaxed); }
+    void setBarStart(double barStart) { barStart_.store(barStart, std::memory_order_relaxed); }
+    double tempo() const { return tempo_.load(std::memory_order_relaxed); }
+    double ppqPosition() const { return ppqPosition_.load(std::memory_order_relaxed); }
+    double barStart() const { return barStart_.load(std::memory_order_relaxed); }
     // Song time in seconds; the tempo-synced LFOs run on it.
-    void setSongTime(double seconds) { songTime_ = seconds; }
-    double songTime() const { return songTime_; }
+    void setSongTime(double seconds) { songTime_.store(seconds, std::memory_order_relaxed); }
+    double songTime() const { return songTime_.load(std::memory_order_relaxed); }
     // Tempo-synced periods follow a tempo change.
     void recomputeTempoRates() {}
 
@@ -66,10 +75,12 @@ public:
     bool queueParameter(int frameOffset, int index, float value, bool notify);
     bool queueMidi(int frameOffset, const std::uint8_t bytes[3]);
 
-    // Forgets events, sustain and effect states; the next render re-applies every saved value.
+    // Forgets events, sustain and effect states before the next block; the next
+    // render re-applies every saved value.
     void resetRunningState();
     void requestReload() { reloadPending_.store(true, std::memory_order_release); }
-    void stopAllVoices();
+    // Releases every sounding note at the next block.
+    void stopAllVoices() { stopAllPending_.store(true, std::memory_order_release); }
 
     // MIDI learn, armed from the editor: the next controller drives target.
     void armLearn(bool armed) { learnArmed_.store(armed, std::memory_order_relaxed); }
@@ -84,8 +95,18 @@ public:
     bool changeFlag(int index) const;
     void clearChangeFlags() { changeFlags_.fill(0); }
 
-    // While set, the plug-in is between event delivery and render.
+    // While clear, the plug-in is handing a delivery's events to the engine.
     void setEventsDelivered(bool delivered) { eventsDelivered_ = delivered; }
+
+    // Voice files, on the caller's (not the audio) thread. A load that fails
+    // leaves the slot as it was; a save that fails leaves the old file.
+    bool loadVoice(int slot, const char* path);
+    bool saveVoice(int slot, const char* path);
+
+    // Read access for the editor, tests and the renderers.
+    const Instrument& instrument() const { return *instrument_; }
+    const VoiceManager& voices() const { return *voices_; }
+    VoiceHandover& handover() { return handover_; }
 
     // Derived settings the renderer and effects read.
     int filterMode() const { return filterMode_.load(std::memory_order_relaxed); }
@@ -94,15 +115,19 @@ public:
 
 private:
     void apply(int index, float value);
-    void applyEvent(const QueuedEvent& event);
-    void handleMidi(const std::array<std::uint8_t, 3>& midi);
+    void applyEvent(const QueuedEvent& event, bool voicesReadable);
     void controllerChange(int controller, int value, int frameOffset);
     void reloadSavedValues();
+    void takePendingResets();
     void renderVoices(int pos, int len, float* out);
     void runEffects(float* left, float* right, int pos, int len);
 
-    std::array<std::atomic<float>, kValueCount> current_{};
-    std::array<std::atomic<float>, kValueCount> saved_{};
+    ParameterValues values_;
+    std::unique_ptr<Instrument> instrument_;
+    std::unique_ptr<Voice> loadScratch_; // a whole voice is read here before it replaces a slot
+    std::unique_ptr<RecordStream> stream_;
+    std::unique_ptr<VoiceManager> voices_;
+    VoiceHandover handover_;
     // Each slot's brightness cutoff lives with its voice; loading a voice replaces it.
     std::array<std::atomic<float>, kSlotCount> voiceCutoff_{};
 
@@ -112,7 +137,11 @@ private:
 
     EventQueue queue_;
     std::array<std::uint8_t, kValueCount> changeFlags_{};
+    std::array<float, kMaxSubBlock> scratch_{};
     std::atomic<bool> reloadPending_{false};
+    std::atomic<bool> resetPending_{false};
+    std::atomic<bool> stopAllPending_{false};
+    std::atomic<bool> sustainReleasePending_{false};
     bool eventsDelivered_ = true;
     SilenceGate gate_;
     EffectChain effects_;
@@ -121,11 +150,11 @@ private:
     std::atomic<int> learnTarget_{-1};
     std::array<std::atomic<int>, kValueCount> controllerMap_{};
 
-    float sampleRate_ = 44100.0f;
-    double tempo_ = 0.0;
-    double ppqPosition_ = 0.0;
-    double barStart_ = 0.0;
-    double songTime_ = 0.0;
+    std::atomic<float> sampleRate_{44100.0f};
+    std::atomic<double> tempo_{0.0};
+    std::atomic<double> ppqPosition_{0.0};
+    std::atomic<double> barStart_{0.0};
+    std::atomic<double> songTime_{0.0};
     std::array<char, 4096> libraryFolder_{};
 };
 

@@ -265,12 +265,37 @@ bool SynthPlugin::getProductString(char* text)
     return true;
 }
 
-vst::intptr SynthPlugin::vendorSpecific(vst::int32 index, vst::intptr value, void*, float opt)
+vst::intptr SynthPlugin::vendorSpecific(vst::int32 index, vst::intptr value, void* ptr, float opt)
 {
     if (index == vst::fourCC('s', 't', 'C', 'A') && value == vst::fourCC('W', 'h', 'e', 'e') && editor_ != nullptr) {
         return editor_->onWheel(opt) ? 1 : 0;
     }
+    if (index == kFileRequest) {
+        return fileRequest(value, static_cast<const char*>(ptr), opt) ? 1 : 0;
+    }
     return 0;
+}
+
+// Hosts have no call for loading sound files, so headless callers (the command
+// line, scripts, tests) ask through this request: value names the action, ptr
+// is the path, opt the slot.
+bool SynthPlugin::fileRequest(vst::intptr action, const char* path, float slotValue)
+{
+    if (path == nullptr || strnlen(path, PATH_MAX) >= PATH_MAX) {
+        return false;
+    }
+    if (!(slotValue >= 0.0f && slotValue < static_cast<float>(kSlotCount))) {
+        return false;
+    }
+    const int slot = static_cast<int>(slotValue);
+    switch (action) {
+    case kFileLoadVoice:
+        return engine_->loadVoice(slot, path);
+    case kFileSaveVoice:
+        return engine_->saveVoice(slot, path);
+    default:
+        return false;
+    }
 }
 
 vst::int32 SynthPlugin::canDo(const char* text)

@@ -19,6 +19,10 @@ public:
     static constexpr int kNumPrograms = 1;
     static constexpr std::size_t kChunkBytes = 1'536'000;
 
+    // effVendorSpecific with this index loads or saves library files.
+    static constexpr vst::int32 kFileRequest = vst::fourCC('T', 's', 'n', 'F');
+    enum FileAction : vst::intptr { kFileLoadVoice = 3, kFileSaveVoice = 4 };
+
     explicit SynthPlugin(vst::HostCallback host);
     ~SynthPlugin() override;
 
@@ -64,6 +68,7 @@ private:
 
     void render(float** outputs, vst::int32 frames);
     void pushChangedValues();
+    bool fileRequest(vst::intptr action, const char* path, float slotValue);
 
     std::unique_ptr<Program[]> programs_;
     std::unique_ptr<std::uint8_t[]> chunk_;

@@ -26,6 +26,25 @@ void Voice::setName(std::string_view text)
 
 void Voice::prepare() { prepareVoice(*this); }
 
+void Voice::copyFrom(const Voice& other)
+{
+    name = other.name;
+    for (int m = 0; m < kMaxMultisamples; ++m) {
+        for (int layer = 0; layer < kLayersPerMultisample; ++layer) {
+            this->layer(m, layer).copyFrom(other.layer(m, layer));
+        }
+    }
+    loopOn = other.loopOn;
+    loopStart = other.loopStart;
+    loopEnd = other.loopEnd;
+    multisampleCount = other.multisampleCount;
+    layerCount = other.layerCount;
+    cutoff = other.cutoff;
+    harmonicGain = other.harmonicGain;
+    noiseGain = other.noiseGain;
+    outlineCurve.copyFrom(other.outlineCurve);
+}
+
 namespace {
 
 // The reference curve read from the end towards the peak, one millisecond at a

@@ -57,6 +57,9 @@ struct Voice {
     std::string_view nameView() const { return std::string_view(name.data()); }
 
     void prepare();
+
+    // Every stored and derived field of other (the hook stays this voice's own).
+    void copyFrom(const Voice& other);
 };
 
 // Brings a loaded or edited voice into the shape the engine plays: layers

@@ -1,0 +1,48 @@
+#pragma once
+// Turns note messages into sounding NoteVoices: note on and off, repeated keys,
+// the voice limit with stealing, the sustain pedal, pitch bend and glide. Runs
+// on the audio thread, at each event's sample inside render.
+
+#include "engine/NoteVoice.h"
+#include "engine/ParameterValues.h"
+
+#include <array>
+#include <cstdint>
+
+namespace tessarine {
+
+inline constexpr int kNoteVoiceCount = 13;
+
+class VoiceManager {
+public:
+    VoiceManager(const ParameterValues& values, const Instrument& instrument);
+
+    // A queued note off, note on or pitch bend falling due. While a sound is
+    // being replaced (voicesReadable false) notes cannot start and releases go
+    // by key alone, without looking at the sounds.
+    void handleMidi(std::uint8_t status, std::uint8_t data1, std::uint8_t data2, bool voicesReadable = true);
+    void noteOn(int key, float velocityFactor);
+    // The pedal went up: voices whose keys are no longer down start their release.
+    void releaseSustained();
+    void stopAllVoices();
+
+    // Evaluates the voice's end before it renders.
+    bool isSounding(int index);
+
+    NoteVoice& voice(int index) { return voices_[static_cast<std::size_t>(index)]; }
+    const NoteVoice& voice(int index) const { return voices_[static_cast<std::size_t>(index)]; }
+    int lastNote() const { return lastNote_; }
+    bool portamentoOn() const { return values_.current(kPortamentoRate) != 0.0f; }
+
+private:
+    NoteSettings captureSettings() const;
+    void enforceVoiceLimit();
+    void release(NoteVoice& voice) { voice.release(values_.current(kSustainOn) >= 0.5f); }
+
+    const ParameterValues& values_;
+    std::array<const Voice*, kVoiceSlotCount> slots_{};
+    std::array<NoteVoice, kNoteVoiceCount> voices_;
+    int lastNote_ = -1;
+};
+
+} // namespace tessarine
