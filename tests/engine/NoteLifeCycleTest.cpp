@@ -1,0 +1,257 @@
+// Notes from MIDI to silence: velocity, release, repeated keys, the voice
+// limit, the pedal, glide, pitch bend and the choice of multisamples.
+
+#include "engine/VoiceManager.h"
+#include "sound/TestVoices.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+namespace tessarine {
+namespace {
+
+// A steady five-second tone at the given pitch in every layer of multisample m.
+void addSteadyTone(Voice& voice, int m, float basePitch)
+{
+    for (int layer = 0; layer < kLayersPerMultisample; ++layer) {
+        HarmonicData& data = voice.layer(m, layer).harmonic;
+        data.clear();
+        data.basePitch = basePitch;
+        test::addHarmonicFrame(data, 0.0f, 0.0f);
+        test::addHarmonicFrame(data, 0.1f, 0.5f);
+        test::addHarmonicFrame(data, 5.0f, 0.5f);
+    }
+}
+
+class NoteLifeCycle : public testing::Test {
+protected:
+    NoteLifeCycle() : instrument(std::make_unique<Instrument>())
+    {
+        Voice& a = instrument->voices[0];
+        a.multisampleCount = 1;
+        a.layerCount = 2;
+        addSteadyTone(a, 0, 261.63f);
+        prepareVoice(a);
+        for (int i = 0; i < kParameterCount; ++i) {
+            values.store(i, parameterTable()[static_cast<std::size_t>(i)].start, true);
+        }
+        values.store(kLoopSync1, 1.0f, true); // twelve voices
+        values.store(kStretch, 0.5f, true);   // sounds play at their own speed
+        manager = std::make_unique<VoiceManager>(values, *instrument);
+    }
+
+    void midi(int status, int data1, int data2)
+    {
+        manager->handleMidi(static_cast<std::uint8_t>(status), static_cast<std::uint8_t>(data1),
+                            static_cast<std::uint8_t>(data2));
+    }
+    int sounding()
+    {
+        int count = 0;
+        for (int i = 0; i < kNoteVoiceCount; ++i) {
+            count += manager->isSounding(i) ? 1 : 0;
+        }
+        return count;
+    }
+    int voiceWithKey(int key)
+    {
+        for (int i = 0; i < kNoteVoiceCount; ++i) {
+            if (manager->isSounding(i) && manager->voice(i).key() == key && !manager->voice(i).isCut()) {
+                return i;
+            }
+        }
+        return -1;
+    }
+    void advanceAll(float seconds)
+    {
+        for (int i = 0; i < kNoteVoiceCount; ++i) {
+            if (manager->isSounding(i)) {
+                manager->voice(i).advance(seconds);
+            }
+        }
+    }
+    float peak(int voiceIndex)
+    {
+        BreakpointCurve& envelope = manager->voice(voiceIndex).envelope();
+        float top = 0.0f;
+        for (int p = 0; p < envelope.pointCount(); ++p) {
+            top = std::max(top, envelope.value(p));
+        }
+        return top;
+    }
+
+    ParameterValues values;
+    std::unique_ptr<Instrument> instrument;
+    std::unique_ptr<VoiceManager> manager;
+};
+
+TEST_F(NoteLifeCycle, VelocityShapesThePeak)
+{
+    struct Case {
+        float sensitivity;
+        int velocity;
+        float expectedPeak;
+    };
+    const Case cases[] = {{0.0f, 1, 1.0f}, {0.0f, 127, 1.0f}, {1.0f, 64, 0.254f}, {1.0f, 127, 1.0f}, {0.5f, 0, 0.0f}};
+    for (const Case& c : cases) {
+        values.store(kVelocitySens, c.sensitivity, true);
+        midi(0x90, 60, c.velocity);
+        int v = voiceWithKey(60);
+        if (c.velocity == 0) {
+            EXPECT_EQ(v, -1) << "velocity 0 is a note off";
+            continue;
+        }
+        ASSERT_GE(v, 0);
+        EXPECT_NEAR(peak(v), c.expectedPeak, 0.001f) << c.sensitivity << "/" << c.velocity;
+        midi(0x80, 60, 0);
+        advanceAll(5.0f);
+        EXPECT_EQ(sounding(), 0);
+    }
+}
+
+TEST_F(NoteLifeCycle, ReleaseFadesOverTheReleaseTime)
+{
+    values.store(kRelease, 0.5f, true); // 0.006 + 2.994 / 2 = 1.503 s
+    midi(0x90, 60, 100);
+    const int v = voiceWithKey(60);
+    manager->voice(v).advance(0.5f);
+    midi(0x80, 60, 0);
+    EXPECT_FALSE(manager->voice(v).keyHeld());
+    NoteVoice& voice = manager->voice(v);
+    const float e = voice.envelopeGain();
+    voice.advance(0.0499999f * 1.503f);
+    EXPECT_NEAR(voice.envelopeGain(), 0.8f * e, 1e-3f);
+    voice.advance(1.503f);
+    EXPECT_FLOAT_EQ(voice.envelopeGain(), 0.0f);
+    EXPECT_FALSE(manager->isSounding(v)) << "past its last envelope point the voice is free";
+    EXPECT_EQ(voice.key(), -1);
+}
+
+TEST_F(NoteLifeCycle, RepeatedKeyCutsTheOldVoice)
+{
+    midi(0x90, 60, 100);
+    const int first = voiceWithKey(60);
+    manager->voice(first).advance(0.2f);
+    midi(0x90, 60, 100);
+    const int second = voiceWithKey(60);
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(manager->voice(first).isCut());
+    manager->voice(first).advance(0.0011f);
+    EXPECT_FALSE(manager->isSounding(first)) << "a 1 ms fade";
+    EXPECT_TRUE(manager->isSounding(second));
+}
+
+TEST_F(NoteLifeCycle, VoiceLimitStealsTheOldestNote)
+{
+    values.store(kLoopSync1, 0.0f, true); // one voice
+    midi(0x90, 60, 100);
+    advanceAll(0.3f);
+    midi(0x90, 64, 100);
+    EXPECT_EQ(voiceWithKey(60), -1) << "the first note is cut";
+    EXPECT_GE(voiceWithKey(64), 0);
+
+    values.store(kLoopSync1, 2.0f / 12.0f, true); // three voices
+    for (int key : {70, 71, 72}) {
+        advanceAll(0.1f);
+        midi(0x90, key, 100);
+    }
+    EXPECT_EQ(voiceWithKey(64), -1) << "the longest playing note goes first";
+    for (int key : {70, 71, 72}) {
+        EXPECT_GE(voiceWithKey(key), 0) << key;
+    }
+}
+
+TEST_F(NoteLifeCycle, SustainPedalHoldsReleasedNotes)
+{
+    values.store(kSustainOn, 1.0f, true);
+    midi(0x90, 60, 100);
+    midi(0x90, 64, 100);
+    midi(0x80, 60, 0);
+    advanceAll(1.0f);
+    EXPECT_GE(voiceWithKey(60), 0) << "the pedal holds the note";
+    EXPECT_FLOAT_EQ(manager->voice(voiceWithKey(60)).envelopeGain(), 1.0f) << "no release yet";
+    values.store(kSustainOn, 0.0f, true);
+    manager->releaseSustained();
+    advanceAll(3.1f);
+    EXPECT_EQ(voiceWithKey(60), -1);
+    EXPECT_GE(voiceWithKey(64), 0) << "a key still down keeps sounding";
+}
+
+TEST_F(NoteLifeCycle, GlideIsLegatoAndEndsWithTheLastKey)
+{
+    values.store(kPortamentoRate, 0.5f, true);
+    midi(0x90, 60, 100);
+    const int v = voiceWithKey(60);
+    advanceAll(0.1f);
+    midi(0x90, 72, 100);
+    EXPECT_EQ(sounding(), 1) << "legato: no second voice";
+    NoteVoice& voice = manager->voice(v);
+    const float from = voice.baseFrequency();
+    voice.advance(0.25f);
+    EXPECT_NEAR(voice.glideFrequency(true), from * std::sqrt(2.0f), 0.5f) << "half way in cents";
+    voice.advance(0.5f);
+    EXPECT_NEAR(voice.glideFrequency(true), 2.0f * from, 0.5f);
+
+    midi(0x80, 60, 0); // not the last key: nothing happens
+    EXPECT_TRUE(voice.keyHeld());
+    midi(0x80, 72, 0);
+    EXPECT_FALSE(voice.keyHeld());
+}
+
+TEST_F(NoteLifeCycle, PitchBendRange)
+{
+    struct Case {
+        float range;
+        int lsb, msb;
+        float cents;
+    };
+    const Case cases[] = {{0.0f, 0, 0, -100.0f}, {0.0f, 0, 64, 0.0f}, {1.0f, 0, 0, -2400.0f},
+                          {1.0f, 127, 127, 2400.0f * 8191.0f / 8192.0f}};
+    for (const Case& c : cases) {
+        values.store(kPitchbendRange, c.range, true);
+        midi(0xE0, c.lsb, c.msb);
+        for (int i = 0; i < kNoteVoiceCount; ++i) {
+            EXPECT_NEAR(manager->voice(i).pitchBend(), c.cents, 0.01f);
+        }
+    }
+}
+
+TEST(MultisampleChoice, WeightsByPitchAndVelocity)
+{
+    auto voice = std::make_unique<Voice>();
+    voice->multisampleCount = 3;
+    const float pitches[] = {220.0f, 440.0f, 880.0f};
+    for (int m = 0; m < 3; ++m) {
+        voice->layer(m, 0).harmonic.basePitch = pitches[m];
+    }
+    struct Case {
+        float frequency;
+        float velocity;
+        int low, high;
+        float k, v;
+    };
+    const Case cases[] = {
+        {330.0f, 1.0f, 0, 1, 0.585f, 1.0f},  // between the first two
+        {100.0f, 1.0f, 0, 0, 0.0f, 1.0f},    // below every pitch
+        {1000.0f, 0.2f, 2, 2, 0.0f, 0.0f},   // above every pitch; soft
+        {440.0f, 0.62598f, 1, 2, 0.0f, 0.5f} // on a pitch; half way to loud
+    };
+    for (const Case& c : cases) {
+        SlotBlend blend = chooseMultisamples(*voice, NoteSettings::Slot{}, c.frequency, c.velocity);
+        EXPECT_EQ(blend.low, c.low) << c.frequency;
+        EXPECT_EQ(blend.high, c.high) << c.frequency;
+        EXPECT_NEAR(blend.pitchWeight, c.k, 0.001f) << c.frequency;
+        EXPECT_NEAR(blend.velocityWeight, c.v, 0.001f) << c.velocity;
+        float total = blend.weight(false, 0) + blend.weight(true, 0) + blend.weight(false, 1) + blend.weight(true, 1);
+        EXPECT_NEAR(total, 1.0f, 1e-5f);
+    }
+    NoteSettings::Slot solo{true, 5, true, false};
+    SlotBlend blend = chooseMultisamples(*voice, solo, 330.0f, 0.1f);
+    EXPECT_EQ(blend.low, 5);
+    EXPECT_FLOAT_EQ(blend.weight(false, 1), 1.0f);
+}
+
+} // namespace
+} // namespace tessarine
