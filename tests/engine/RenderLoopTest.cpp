@@ -1,0 +1,125 @@
+// The render loop's timing: events land at their sample, in their order, and
+// a voice file replaces a slot while the audio thread keeps rendering.
+
+#include "engine/EngineTestVoice.h"
+#include "engine/SynthEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace tessarine {
+namespace {
+
+class RenderLoop : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        engine = std::make_unique<SynthEngine>();
+        engine->setSampleRate(48000.0f);
+        engine->setParameter(kStretch, 0.5f, true);
+        engine->setParameter(kLoopSync1, 1.0f, true); // twelve voices
+        ASSERT_TRUE(engine->loadVoice(0, test::steadyVoiceFile().c_str()));
+        left.assign(512, 0.0f);
+        right.assign(512, 0.0f);
+    }
+    void noteOn(int offset, int key)
+    {
+        const std::uint8_t bytes[3] = {0x90, static_cast<std::uint8_t>(key), 100};
+        engine->midiIn(bytes, offset);
+    }
+    const NoteVoice* voiceWithKey(int key)
+    {
+        for (int i = 0; i < kNoteVoiceCount; ++i) {
+            if (engine->voices().voice(i).sounding() && engine->voices().voice(i).key() == key) {
+                return &engine->voices().voice(i);
+            }
+        }
+        return nullptr;
+    }
+
+    std::unique_ptr<SynthEngine> engine;
+    std::vector<float> left, right;
+};
+
+TEST_F(RenderLoop, NoteStartsAtItsSample)
+{
+    noteOn(100, 60);
+    engine->render(left.data(), right.data(), 512);
+    const NoteVoice* voice = voiceWithKey(60);
+    ASSERT_NE(voice, nullptr);
+    EXPECT_FLOAT_EQ(voice->noteTime(), 412.0f / 48000.0f);
+}
+
+TEST_F(RenderLoop, EventsAtOneOffsetApplyInArrivalOrder)
+{
+    engine->queueParameter(50, kFilterCutoff, 0.25f, false);
+    noteOn(50, 60);
+    noteOn(50, 62);
+    engine->queueParameter(50, kFilterCutoff, 0.75f, false);
+    engine->render(left.data(), right.data(), 512);
+    ASSERT_NE(voiceWithKey(60), nullptr);
+    ASSERT_NE(voiceWithKey(62), nullptr);
+    EXPECT_FLOAT_EQ(voiceWithKey(60)->settings().cutoff, 0.25f);
+    EXPECT_FLOAT_EQ(voiceWithKey(62)->settings().cutoff, 0.25f);
+    EXPECT_FLOAT_EQ(engine->getParameter(kFilterCutoff), 0.75f) << "the later change still lands";
+}
+
+TEST_F(RenderLoop, EventsBeyondTheBlockAreNotLost)
+{
+    noteOn(5000, 60);
+    engine->render(left.data(), right.data(), 512);
+    EXPECT_NE(voiceWithKey(60), nullptr);
+}
+
+TEST_F(RenderLoop, ResumeReappliesSavedValues)
+{
+    engine->setParameter(kVolume, 0.9f, false); // a modulated value, not saved
+    engine->resetRunningState();
+    engine->render(left.data(), right.data(), 64);
+    EXPECT_FLOAT_EQ(engine->getParameter(kVolume), 0.5f);
+    EXPECT_FLOAT_EQ(engine->getParameter(kFormantFreq), 0.5f);
+    EXPECT_FLOAT_EQ(engine->getParameter(kVoiceCutoffA), engine->instrument().voices[0].cutoff)
+        << "the loaded voice's cutoff survives the reload";
+}
+
+TEST_F(RenderLoop, LoadFailureLeavesTheSlotAlone)
+{
+    const std::string name(engine->instrument().voices[0].nameView());
+    EXPECT_FALSE(engine->loadVoice(0, "/no/such/voice.t9v"));
+    EXPECT_FALSE(engine->loadVoice(4, test::steadyVoiceFile().c_str()));
+    EXPECT_FALSE(engine->loadVoice(-1, test::steadyVoiceFile().c_str()));
+    EXPECT_EQ(std::string(engine->instrument().voices[0].nameView()), name);
+}
+
+// Run under ThreadSanitizer in CI: loads and parameter writes from a second
+// thread while the audio thread renders notes.
+TEST_F(RenderLoop, ConcurrentLoadsWhileRendering)
+{
+    std::atomic<bool> done{false};
+    std::thread loader([&] {
+        for (int round = 0; round < 6; ++round) {
+            engine->loadVoice(round % kSlotCount, test::steadyVoiceFile().c_str());
+            for (int index = 0; index < kParameterCount; index += 3) {
+                engine->setParameter(index, static_cast<float>(round) / 6.0f, true);
+            }
+            engine->setParameter(kSustainOn, round % 2 == 0 ? 1.0f : 0.0f, true);
+        }
+        done = true;
+    });
+    int block = 0;
+    while (!done || block < 50) {
+        noteOn(block % 512, 48 + block % 24);
+        const std::uint8_t off[3] = {0x80, static_cast<std::uint8_t>(48 + (block + 12) % 24), 0};
+        engine->midiIn(off, 10);
+        engine->render(left.data(), right.data(), 512);
+        ++block;
+    }
+    loader.join();
+    SUCCEED() << block << " blocks rendered during the loads";
+}
+
+} // namespace
+} // namespace tessarine
