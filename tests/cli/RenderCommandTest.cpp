@@ -1,5 +1,7 @@
 // `tessarine render` end to end: the WAV it writes, and its refusals.
 
+#include "engine/EngineTestVoice.h"
+
 #include <gtest/gtest.h>
 
 #include <sndfile.h>
@@ -59,6 +61,9 @@ TEST(RenderCommand, WritesAStereoFileOfTheNotesLength)
         {"--note 60 --at 0 --length 0.5 --note 64 --at 1 --tail 0.25 --rate 48000 --block 17 --bits 16", 48000,
          static_cast<long long>(2.25 * 48000), SF_FORMAT_PCM_16},
         {"--note 60 --length 1 --tail 0 --bits 24 --set Volume=0.7 --set 47=0.6", 44100, 44100, SF_FORMAT_PCM_24},
+        {"--note 60 --length 1 --tail 0 --voice A=" + tessarine::test::steadyVoiceFile() + " --voice d=" +
+             tessarine::test::steadyVoiceFile(),
+         44100, 44100, SF_FORMAT_FLOAT},
     };
     std::string out = testing::TempDir() + "/render.wav";
     for (const Case& c : cases) {

@@ -2,6 +2,7 @@
 // the binary interface only.
 
 #include "PluginHost.h"
+#include "engine/EngineTestVoice.h"
 
 #include <gtest/gtest.h>
 
@@ -254,6 +255,28 @@ TEST(HostEntry, RefusesAHostWithoutVersion)
     EXPECT_EQ(entry(+[](EffectRecord*, int32, int32, intptr, void*, float) -> intptr { return 0; }), nullptr);
     EXPECT_EQ(entry(nullptr), nullptr);
     dlclose(module);
+}
+
+} // namespace
+
+namespace {
+
+// The file request headless callers use to load and save voices.
+TEST_F(HostAnswers, VoiceFileRequests)
+{
+    const int32 request = fourCC('T', 's', 'n', 'F');
+    std::string voice = tessarine::test::steadyVoiceFile();
+    std::string saved = tessarine::test::tempPath("saved-through-request.t9v");
+    std::string missing = "/no/such/voice.t9v";
+    EXPECT_EQ(host->dispatch(effVendorSpecific, request, 3, voice.data(), 2.0f), 1);
+    EXPECT_EQ(host->dispatch(effVendorSpecific, request, 4, saved.data(), 2.0f), 1);
+    EXPECT_FALSE(tessarine::test::readFile(saved).empty());
+    EXPECT_EQ(host->dispatch(effVendorSpecific, request, 3, missing.data(), 0.0f), 0);
+    EXPECT_EQ(host->dispatch(effVendorSpecific, request, 3, voice.data(), 4.0f), 0) << "slots are 0..3";
+    EXPECT_EQ(host->dispatch(effVendorSpecific, request, 3, voice.data(), -1.0f), 0);
+    EXPECT_EQ(host->dispatch(effVendorSpecific, request, 3, voice.data(), std::nanf("")), 0);
+    EXPECT_EQ(host->dispatch(effVendorSpecific, request, 3, nullptr, 0.0f), 0);
+    EXPECT_EQ(host->dispatch(effVendorSpecific, request, 9, voice.data(), 0.0f), 0) << "unknown action";
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // editor and the host, event lists, and no allocation on the audio thread.
 
 #include "PluginHost.h"
+#include "engine/EngineTestVoice.h"
 #include "shell/AllocationCounter.h"
 #include "shell/EditorShell.h"
 #include "shell/SynthPlugin.h"
@@ -148,6 +149,10 @@ TEST(PluginRuntime, AudioThreadNeverAllocates)
     ASSERT_GT(testsupport::allocationCount(), atLoad) << "the counter must see the plug-in's allocations";
 
     host->dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    std::string voiceFile = tessarine::test::steadyVoiceFile();
+    ASSERT_EQ(host->dispatch(effVendorSpecific, fourCC('T', 's', 'n', 'F'), 3, voiceFile.data(), 0.0f), 1);
+    host->setParameter(tessarine::kStretch, 0.5f);
+    host->setParameter(tessarine::kLoopSync1, 1.0f);
     host->dispatch(effMainsChanged, 0, 1);
 
     // Everything a block needs is prepared before counting starts.
@@ -179,6 +184,35 @@ TEST(PluginRuntime, AudioThreadNeverAllocates)
         (void)effect->getParameter(effect, block % 255);
     }
     EXPECT_EQ(testsupport::allocationCount(), before);
+}
+
+TEST(PluginRuntime, MidiLearnNeverAllocates)
+{
+    tessarine::SynthPlugin plugin(recordingHost);
+    RecordingEditor editor(plugin);
+    editor.seen.reserve(10000);
+    gAutomated.reserve(10000);
+    EffectRecord* effect = plugin.record();
+    MidiEvent cc{kMidiType, sizeof(MidiEvent), 0, 0, 0, 0, {char(0xB0), 1, 0, 0}, 0, 0, 0, 0};
+    struct {
+        int32 numEvents;
+        intptr reserved;
+        Event* events[1];
+    } list{1, 0, {reinterpret_cast<Event*>(&cc)}};
+    std::vector<float> left(256), right(256);
+    float* outputs[2] = {left.data(), right.data()};
+
+    std::size_t before = testsupport::allocationCount();
+    for (int round = 0; round < 100; ++round) {
+        plugin.engine().setLearnTarget(round % 173);
+        plugin.engine().armLearn(true);
+        cc.midiData[1] = static_cast<char>(round % 120);
+        cc.midiData[2] = static_cast<char>(round);
+        effect->dispatcher(effect, effProcessEvents, 0, 0, &list, 0.0f);
+        effect->processReplacing(effect, nullptr, outputs, 256);
+    }
+    EXPECT_EQ(testsupport::allocationCount(), before);
+    EXPECT_GE(editor.seen.size(), 100u);
 }
 
 } // namespace
