@@ -110,3 +110,23 @@ TEST(RenderCommand, RefusalsLeaveTheOldFileAlone)
 }
 
 } // namespace
+
+namespace {
+
+// A format-0 file: a note at beat 0 held for two beats at 120 bpm (1 s).
+TEST(RenderCommand, PlaysAMidiFile)
+{
+    const unsigned char smf[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0,
+                                 'M', 'T', 'r', 'k', 0, 0, 0, 13,
+                                 0x00, 0x90, 60, 100, 0x87, 0x40, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00};
+    std::string midi = testing::TempDir() + "/phrase.mid";
+    std::ofstream(midi, std::ios::binary).write(reinterpret_cast<const char*>(smf), sizeof(smf));
+    std::string out = testing::TempDir() + "/phrase.wav";
+    std::string output;
+    ASSERT_EQ(run("render --midi " + midi + " --tail 0.5 -o " + out, &output), 0) << output;
+    Wav wav;
+    ASSERT_TRUE(readWav(out, wav));
+    EXPECT_EQ(wav.info.frames, static_cast<sf_count_t>(1.5 * 44100));
+}
+
+} // namespace
