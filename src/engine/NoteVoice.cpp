@@ -1,5 +1,9 @@
 #include "engine/NoteVoice.h"
 
+#include "engine/NoteHarmonics.h"
+#include "engine/PartialRenderer.h"
+#include "engine/RenderTables.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -16,6 +20,12 @@ constexpr float kCutFade = 0.001f;
 // A soft note (velocity factor up to about 32/127) plays the soft layer alone.
 constexpr float kSoftLayerLimit = 0.2519685f;
 constexpr float kHoldForever = 1000000.0f;
+// Below this a partial is inaudible at both ends of a sub-block and costs nothing.
+constexpr float kSilentPartial = 0.00003f;
+// Partials fade out from 0.3 of the sample rate and stop at half of it, so
+// nothing folds back below the Nyquist frequency.
+constexpr float kFadeStart = 0.3f;
+constexpr float kFadeSpan = 0.2f;
 
 float clamp01(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; } // NaN gives 0
 
@@ -53,16 +63,34 @@ SlotBlend chooseMultisamples(const Voice& voice, const NoteSettings::Slot& setti
     return blend;
 }
 
+NoteVoice::NoteVoice() : harmonics_(std::make_unique<std::array<NoteHarmonics, kVoiceSlotCount>>()) {}
+
+NoteVoice::~NoteVoice() = default;
+
+const NoteHarmonics& NoteVoice::harmonics(int slot) const { return (*harmonics_)[static_cast<std::size_t>(slot)]; }
+
 void NoteVoice::start(int key, float frequency, float velocityFactor, const NoteSettings& settings,
-                      const std::array<const Voice*, kVoiceSlotCount>& slots)
+                      const NoteStartContext& context)
 {
     settings_ = settings;
     velocityFactor_ = velocityFactor;
     for (int s = 0; s < kVoiceSlotCount; ++s) {
-        blends_[static_cast<std::size_t>(s)] =
-            chooseMultisamples(*slots[static_cast<std::size_t>(s)], settings.slots[static_cast<std::size_t>(s)],
-                               frequency, velocityFactor);
+        const auto slot = static_cast<std::size_t>(s);
+        blends_[slot] = chooseMultisamples(*context.slots[slot], settings.slots[slot], frequency, velocityFactor);
+        NoteHarmonics& note = (*harmonics_)[slot];
+        blendNoteHarmonics(note, *context.slots[slot], *context.tables[slot], blends_[slot], frequency,
+                           settings.harmonicCount, context.sampleRate);
+        if (settings.slots[slot].harmonize) {
+            harmonize(note);
+        }
     }
+    phases_.fill(0.0f);
+    harmonicMorphX_ = {settings.harmonicMorphX, false};
+    harmonicMorphY_ = {settings.harmonicMorphY, false};
+    formantFrequency_ = {0.5f, false};
+    stretch_ = {settings.stretchFactor, false};
+    cutoff_ = {settings.cutoff, false};
+    resonance_ = {settings.resonance, false};
     envelope_.clear();
     envelope_.insertPoint(0.0f, 0.0f);
     envelope_.insertPoint(settings.attackTime, 1.0f);
@@ -166,6 +194,211 @@ void NoteVoice::advance(float seconds)
 {
     noteTime_ += seconds;
     playbackPosition_ += seconds;
+}
+
+void NoteVoice::Smoothed::follow(float input, float dt)
+{
+    if (held || value == input || !std::isfinite(input)) {
+        return;
+    }
+    // A hundredth of the distance per sub-block, but never faster than two units
+    // per second: a jump of the whole range takes at least half a second.
+    const float distance = std::fabs(input - value);
+    const float step = std::min(std::max(distance * 0.01f, 0.0001f), 2.0f * dt);
+    if (distance <= step) {
+        value = input;
+    } else {
+        value += input > value ? step : -step;
+    }
+}
+
+float NoteVoice::fundamentalAt(float t, const VoiceRenderContext& context) const
+{
+    float g = baseFrequency_;
+    if (context.portamentoOn && gliding_) {
+        if (t >= glideEnd_ || glideEnd_ <= glideStart_ || glideFrom_ <= 0.0f) {
+            g = glideTo_;
+        } else {
+            g = glideFrom_ * std::exp2(std::log2(glideTo_ / glideFrom_) * (t - glideStart_) / (glideEnd_ - glideStart_));
+        }
+    }
+    const float vibrato = 0.0f; // slot A's vibrato LFO, in semitones
+    return g * std::exp2(vibrato * 100.0f / 1200.0f) * std::exp2((context.detuneCents + pitchBend_) / 1200.0f);
+}
+
+namespace {
+
+// The segment of the landmarks that holds t: the last landmark at or before it (0 before the first).
+int segmentOf(const float* landmarks, int count, float t)
+{
+    int segment = 0;
+    while (segment + 1 < count && landmarks[segment + 1] <= t) {
+        ++segment;
+    }
+    return segment;
+}
+
+float fractionIn(const float* landmarks, int segment, float t)
+{
+    const float span = landmarks[segment + 1] - landmarks[segment];
+    if (t == landmarks[segment] || !(span > 0.0f)) {
+        return 0.0f;
+    }
+    return (t - landmarks[segment]) / span;
+}
+
+float outlineTime(const Voice& voice, int i)
+{
+    return i < voice.outlineCurve.pointCount() ? voice.outlineCurve.timeAt(i) : 0.0f;
+}
+
+// A frequency of 0 marks a harmonic a slot does not have; it takes no part.
+float zeroAwareMorph(float a, float b, float c, float d, float x, float y)
+{
+    const float ab = a == 0.0f ? b : (b == 0.0f ? a : (1.0f - x) * a + x * b);
+    const float cd = c == 0.0f ? d : (d == 0.0f ? c : (1.0f - x) * c + x * d);
+    return ab == 0.0f ? cd : (cd == 0.0f ? ab : (1.0f - y) * ab + y * cd);
+}
+
+} // namespace
+
+// Maps the note's position onto each slot's own time through the landmarks
+// (start, attack peak, loop start, loop end, end) of the four sounds, so the
+// sounds stay aligned however different their timing. False past the end.
+bool NoteVoice::updatePosition(const VoiceRenderContext& context, float dt)
+{
+    const int count = std::min(context.slots[0]->outlineCurve.pointCount(), BreakpointCurve::kCapacity);
+    const float x = settings_.amplitudeMorphX;
+    const float y = settings_.amplitudeMorphY;
+    const float weights[kVoiceSlotCount] = {(1 - x) * (1 - y), x * (1 - y), (1 - x) * y, x * y};
+    std::array<float, BreakpointCurve::kCapacity> landmarks{};
+    for (int i = 0; i < count; ++i) {
+        float t = 0.0f;
+        for (int s = 0; s < kVoiceSlotCount; ++s) {
+            t += weights[s] * outlineTime(*context.slots[static_cast<std::size_t>(s)], i);
+        }
+        landmarks[static_cast<std::size_t>(i)] = t * stretch_.value;
+    }
+    const float* T = landmarks.data();
+
+    const float p = playbackPosition_;
+    float p1 = p + dt;
+    if (settings_.loop && (keyHeld_ || context.sustainOn)) {
+        const float loopEnd = count >= 4 ? T[3] : 0.0f;
+        if (p1 >= loopEnd) {
+            p1 = count >= 3 ? T[2] : 0.0f;
+        }
+    }
+    int i0 = segmentOf(T, count, p);
+    if (count < 2 || i0 >= count - 1) {
+        noteTime_ += dt;
+        playbackPosition_ = p1;
+        return false;
+    }
+    const float f0 = fractionIn(T, i0, p);
+    int i1 = segmentOf(T, count, p1);
+    float f1 = 1.0f;
+    if (i1 < count - 1) {
+        f1 = fractionIn(T, i1, p1);
+    } else {
+        i1 = count - 2;
+    }
+    for (int s = 0; s < kVoiceSlotCount; ++s) {
+        const Voice& voice = *context.slots[static_cast<std::size_t>(s)];
+        slotStart_[static_cast<std::size_t>(s)] = (1 - f0) * outlineTime(voice, i0) + f0 * outlineTime(voice, i0 + 1);
+        slotEnd_[static_cast<std::size_t>(s)] = (1 - f1) * outlineTime(voice, i1) + f1 * outlineTime(voice, i1 + 1);
+    }
+    nextPosition_ = p1;
+    return true;
+}
+
+void NoteVoice::render(const VoiceRenderContext& context, const SubBlockInputs& inputs, float* out, int n)
+{
+    const float rate = context.sampleRate;
+    const float dt = static_cast<float>(n) / rate;
+    harmonicMorphX_.follow(inputs.harmonicMorphX, dt);
+    harmonicMorphY_.follow(inputs.harmonicMorphY, dt);
+    formantFrequency_.follow(inputs.formantFrequency, dt);
+    stretch_.follow(inputs.stretchFactor, dt);
+    cutoff_.follow(inputs.cutoff, dt);
+    resonance_.follow(inputs.resonance, dt);
+
+    if (!updatePosition(context, dt)) {
+        return; // past the end: silent until the voice is freed
+    }
+    const float u = noteTime_;
+    const float tremolo = 0.0f;
+    const float gain0 = (1.0f + tremolo) * envelope_.valueAt(u);
+    const float gain1 = (1.0f + tremolo) * envelope_.valueAt(u + dt);
+    const float pitch0 = fundamentalAt(u, context);
+    const float pitch1 = fundamentalAt(u + dt, context);
+    if (settings_.harmonicsOn) {
+        renderHarmonics(context, gain0, gain1, pitch0, pitch1, out, n);
+    }
+    playbackPosition_ = nextPosition_;
+    noteTime_ += dt;
+}
+
+void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, float gain1, float pitch0,
+                                float pitch1, float* out, int n)
+{
+    const float x = harmonicMorphX_.value;
+    const float y = harmonicMorphY_.value;
+    const auto& g = context.harmonicGains;
+    const float w[kVoiceSlotCount] = {(1 - x) * (1 - y) * g[0], x * (1 - y) * g[1], (1 - x) * y * g[2], x * y * g[3]};
+    auto& notes = *harmonics_;
+    const float rate = notes[0].sampleRate > 0.0f ? notes[0].sampleRate : context.sampleRate;
+    const float nyquist = 0.5f * rate;
+    const float fadeStart = kFadeStart * rate;
+    const float fadeSpan = kFadeSpan * rate;
+    const int harmonicCount = std::clamp(notes[0].harmonicCount, 1, kHarmonicCount);
+
+    PartialBatch batch;
+    for (int h = 0; h < harmonicCount; ++h) {
+        const auto hi = static_cast<std::size_t>(h);
+        bool anyPoints = false;
+        for (const NoteHarmonics& note : notes) {
+            anyPoints = anyPoints || note.amplitude[hi].pointCount() > 0;
+        }
+        if (!anyPoints) {
+            continue;
+        }
+        float a0 = 0.0f;
+        float a1 = 0.0f;
+        float v0[kVoiceSlotCount];
+        float v1[kVoiceSlotCount];
+        for (int s = 0; s < kVoiceSlotCount; ++s) {
+            const auto si = static_cast<std::size_t>(s);
+            NoteHarmonics& note = notes[si];
+            a0 += w[s] * note.amplitude[hi].valueAt(slotStart_[si]);
+            a1 += w[s] * note.amplitude[hi].valueAt(slotEnd_[si]);
+            v0[s] = note.frequency[hi].valueAt(slotStart_[si]);
+            v1[s] = note.frequency[hi].valueAt(slotEnd_[si]);
+        }
+        a0 *= gain0;
+        a1 *= gain1;
+        if (a0 < kSilentPartial && a1 < kSilentPartial) {
+            continue;
+        }
+        const float f0 = zeroAwareMorph(v0[0], v0[1], v0[2], v0[3], x, y) * pitch0;
+        if (!(f0 > 0.0f) || !(f0 < nyquist)) {
+            continue;
+        }
+        if (f0 > fadeStart) {
+            const float fade = 1.0f - (f0 - fadeStart) / fadeSpan;
+            a0 *= fade;
+            a1 *= fade;
+        }
+        float f1 = zeroAwareMorph(v1[0], v1[1], v1[2], v1[3], x, y) * pitch1;
+        if (f1 == 0.0f) {
+            f1 = f0;
+        }
+        batch.add(&phases_[hi], f0, f1, a0, a1, context.sampleRate, n);
+        if (batch.full()) {
+            batch.render(out, n);
+        }
+    }
+    batch.render(out, n);
 }
 
 } // namespace tessarine

@@ -8,6 +8,7 @@
 #include "sound/Instrument.h"
 
 #include <array>
+#include <memory>
 
 namespace tessarine {
 
@@ -60,10 +61,43 @@ struct SlotBlend {
 SlotBlend chooseMultisamples(const Voice& voice, const NoteSettings::Slot& settings, float frequency,
                              float velocityFactor);
 
+class VoiceRenderTables;
+struct NoteHarmonics;
+
+// What a voice needs to start: the slots' sounds and their render tables.
+struct NoteStartContext {
+    std::array<const Voice*, kVoiceSlotCount> slots{};
+    std::array<const VoiceRenderTables*, kVoiceSlotCount> tables{};
+    float sampleRate = 44100.0f;
+};
+
+// The engine's inputs for one voice and sub-block.
+struct SubBlockInputs {
+    float harmonicMorphX = 0.5f, harmonicMorphY = 0.5f;
+    float noiseMorphX = 0.5f, noiseMorphY = 0.5f;
+    float stretchFactor = 1.0f;
+    float cutoff = 0.8f, resonance = 0.03f, formantFrequency = 0.5f;
+    bool formantOn = false;
+};
+
+struct VoiceRenderContext {
+    std::array<const Voice*, kVoiceSlotCount> slots{};
+    float sampleRate = 44100.0f;
+    std::array<float, kVoiceSlotCount> harmonicGains{}; // 2 x HarmAmount x the slot's harmonic volume
+    bool portamentoOn = false;
+    bool sustainOn = false;
+    float detuneCents = 0.0f; // slot A's detune
+};
+
 class NoteVoice {
 public:
+    NoteVoice();
+    ~NoteVoice();
+    NoteVoice(const NoteVoice&) = delete;
+    NoteVoice& operator=(const NoteVoice&) = delete;
+
     void start(int key, float frequency, float velocityFactor, const NoteSettings& settings,
-               const std::array<const Voice*, kVoiceSlotCount>& slots);
+               const NoteStartContext& context);
     // Note off: the release fades over the captured release time, unless the
     // sustain pedal holds the voice.
     void release(bool sustainHeld);
@@ -79,8 +113,20 @@ public:
     float glideFrequency(bool portamentoOn) const;
     float envelopeGain() { return envelope_.valueAt(noteTime_); }
 
-    // Advances note time and playback position by one rendered stretch.
+    // Adds n samples (at most one sub-block) of the voice's harmonics to out and
+    // moves the note on by n samples.
+    void render(const VoiceRenderContext& context, const SubBlockInputs& inputs, float* out, int n);
+
+    // Advances note time and playback position without rendering.
     void advance(float seconds);
+
+    // The note's fundamental in Hz at note time t (glide, bend and detune).
+    float fundamentalAt(float t, const VoiceRenderContext& context) const;
+    // Where each slot is read in the last rendered sub-block: its own time at the start and end.
+    const std::array<float, kVoiceSlotCount>& slotStartTimes() const { return slotStart_; }
+    const std::array<float, kVoiceSlotCount>& slotEndTimes() const { return slotEnd_; }
+    const NoteHarmonics& harmonics(int slot) const;
+    float smoothedHarmonicMorphX() const { return harmonicMorphX_.value; }
 
     void setPitchBend(float cents) { pitchBend_ = cents; }
     float pitchBend() const { return pitchBend_; }
@@ -100,7 +146,23 @@ public:
     BreakpointCurve& envelope() { return envelope_; }
 
 private:
+    // A value that follows its input gently, unless the note holds its own.
+    struct Smoothed {
+        float value = 0.0f;
+        bool held = false;
+        void follow(float input, float dt);
+    };
+
+    bool updatePosition(const VoiceRenderContext& context, float dt);
+    void renderHarmonics(const VoiceRenderContext& context, float gain0, float gain1, float pitch0, float pitch1,
+                         float* out, int n);
+
     NoteSettings settings_;
+    std::unique_ptr<std::array<NoteHarmonics, kVoiceSlotCount>> harmonics_;
+    std::array<float, kHarmonicCount> phases_{};
+    Smoothed harmonicMorphX_, harmonicMorphY_, formantFrequency_, stretch_, cutoff_, resonance_;
+    std::array<float, kVoiceSlotCount> slotStart_{};
+    std::array<float, kVoiceSlotCount> slotEnd_{};
     std::array<SlotBlend, kVoiceSlotCount> blends_{};
     BreakpointCurve envelope_;
     bool keyHeld_ = false;
@@ -114,6 +176,7 @@ private:
     bool gliding_ = false;
     float noteTime_ = 0.0f;
     float playbackPosition_ = 0.0f;
+    float nextPosition_ = 0.0f;
 };
 
 } // namespace tessarine

@@ -53,10 +53,15 @@ bool isEffectParameter(int index)
 
 SynthEngine::SynthEngine()
     : instrument_(std::make_unique<Instrument>()),
+      renderTables_(std::make_unique<std::array<VoiceRenderTables, kSlotCount>>()),
       loadScratch_(std::make_unique<Voice>()),
       stream_(std::make_unique<RecordStream>()),
-      voices_(std::make_unique<VoiceManager>(values_, *instrument_))
+      voices_(std::make_unique<VoiceManager>(values_, *instrument_, *renderTables_))
 {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        instrument_->voices[static_cast<std::size_t>(slot)].renderTableHook = this;
+        rebuildSlotTables(slot);
+    }
     for (auto& cutoff : voiceCutoff_) {
         cutoff.store(1.0f, kRelaxed);
     }
@@ -282,6 +287,7 @@ bool SynthEngine::loadVoice(int slot, const char* path)
                 layer.harmonic.sampleRate = rate;
             }
         }
+        rebuildSlotTables(slot);
     }
     const float cutoff = loadScratch_->cutoff;
     voiceCutoff_[static_cast<std::size_t>(slot)].store(cutoff, kRelaxed);
@@ -301,17 +307,60 @@ bool SynthEngine::saveVoice(int slot, const char* path)
     return saveVoiceFile(path, voice, *stream_);
 }
 
+// Called by voice preparation, on the preparing thread, for slot voices only.
+void SynthEngine::rebuildRenderTables(Voice& voice, int multisample)
+{
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        if (&instrument_->voices[static_cast<std::size_t>(slot)] == &voice) {
+            (*renderTables_)[static_cast<std::size_t>(slot)].build(voice, multisample);
+        }
+    }
+}
+
+void SynthEngine::rebuildSlotTables(int slot)
+{
+    const Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
+    for (int m = 0; m < std::clamp(voice.multisampleCount, 1, kMaxMultisamples); ++m) {
+        (*renderTables_)[static_cast<std::size_t>(slot)].build(voice, m);
+    }
+}
+
+SubBlockInputs SynthEngine::subBlockInputs() const
+{
+    SubBlockInputs in;
+    // Morph positions follow the saved (drawn) values unless modulation moves them.
+    in.harmonicMorphX = values_.saved(kMorphHarmX);
+    in.harmonicMorphY = values_.saved(kMorphHarmY);
+    in.noiseMorphX = values_.saved(kMorphNoiseX);
+    in.noiseMorphY = values_.saved(kMorphNoiseY);
+    in.stretchFactor = stretchFactor(values_.current(kStretch));
+    in.cutoff = values_.current(kFilterCutoff);
+    in.resonance = values_.current(kFilterRes);
+    in.formantFrequency = values_.current(kFormantFreq);
+    in.formantOn = values_.on(kFormantFilterOn);
+    return in;
+}
+
 void SynthEngine::renderVoices(int pos, int len, float* out)
 {
-    const float seconds = static_cast<float>(len) / sampleRate();
+    VoiceRenderContext context;
+    for (int s = 0; s < kSlotCount; ++s) {
+        context.slots[static_cast<std::size_t>(s)] = &instrument_->voices[static_cast<std::size_t>(s)];
+        context.harmonicGains[static_cast<std::size_t>(s)] =
+            2.0f * values_.current(kHarmAmount) * values_.current(kVoiceHarmonicVolumeA + s);
+    }
+    context.sampleRate = sampleRate();
+    context.portamentoOn = values_.current(kPortamentoRate) != 0.0f;
+    context.sustainOn = values_.current(kSustainOn) > 0.5f;
+    context.detuneCents = (values_.current(kVoiceDetuneA) - 0.5f + values_.current(kMasterDetune) - 0.5f) * 400.0f;
+    const SubBlockInputs inputs = subBlockInputs();
+
     for (int i = 0; i < kNoteVoiceCount; ++i) {
         if (!voices_->isSounding(i)) {
             continue;
         }
-        NoteVoice& voice = voices_->voice(i);
         std::fill_n(scratch_.begin(), len, 0.0f);
-        // Partials and noise render into scratch here once the oscillators exist.
-        voice.advance(seconds);
+        voices_->voice(i).render(context, inputs, scratch_.data(), len);
         for (int s = 0; s < len; ++s) {
             out[pos + s] += scratch_[static_cast<std::size_t>(s)];
         }
@@ -342,6 +391,7 @@ void SynthEngine::render(float* left, float* right, int frames)
     if (voicesReadable && stopAllPending_.exchange(false, std::memory_order_acq_rel)) {
         voices_->stopAllVoices();
     }
+    voices_->setSampleRate(sampleRate());
 
     // Voice pass: events take effect exactly at their sample.
     queue_.rewind();

@@ -19,6 +19,7 @@
 #include "engine/VoiceManager.h"
 #include "sound/Instrument.h"
 #include "sound/RecordStream.h"
+#include "sound/RenderTableHook.h"
 
 #include <array>
 #include <atomic>
@@ -35,10 +36,10 @@ inline constexpr int kLearnIndicator = 236;        // editor slot that shows MID
 // are applied by the voice pass.
 bool isEffectParameter(int index);
 
-class SynthEngine {
+class SynthEngine : private RenderTableHook {
 public:
     SynthEngine();
-    ~SynthEngine();
+    ~SynthEngine() override;
     SynthEngine(const SynthEngine&) = delete;
     SynthEngine& operator=(const SynthEngine&) = delete;
 
@@ -120,10 +121,14 @@ private:
     void reloadSavedValues();
     void takePendingResets();
     void renderVoices(int pos, int len, float* out);
+    void rebuildRenderTables(Voice& voice, int multisample) override;
+    void rebuildSlotTables(int slot);
+    SubBlockInputs subBlockInputs() const;
     void runEffects(float* left, float* right, int pos, int len);
 
     ParameterValues values_;
     std::unique_ptr<Instrument> instrument_;
+    std::unique_ptr<std::array<VoiceRenderTables, kSlotCount>> renderTables_;
     std::unique_ptr<Voice> loadScratch_; // a whole voice is read here before it replaces a slot
     std::unique_ptr<RecordStream> stream_;
     std::unique_ptr<VoiceManager> voices_;

@@ -5,10 +5,14 @@
 
 namespace tessarine {
 
-VoiceManager::VoiceManager(const ParameterValues& values, const Instrument& instrument) : values_(values)
+VoiceManager::VoiceManager(const ParameterValues& values, const Instrument& instrument,
+                           const std::array<VoiceRenderTables, kVoiceSlotCount>& tables)
+    : values_(values)
 {
     for (int s = 0; s < kVoiceSlotCount; ++s) {
         slots_[static_cast<std::size_t>(s)] = &instrument.voices[static_cast<std::size_t>(s)];
+        start_.slots[static_cast<std::size_t>(s)] = slots_[static_cast<std::size_t>(s)];
+        start_.tables[static_cast<std::size_t>(s)] = &tables[static_cast<std::size_t>(s)];
     }
 }
 
@@ -135,7 +139,7 @@ void VoiceManager::noteOn(int key, float velocityFactor)
                 break;
             }
         }
-        voice(free < 0 ? 0 : free).start(key, frequency, velocityFactor, settings, slots_);
+        voice(free < 0 ? 0 : free).start(key, frequency, velocityFactor, settings, start_);
         enforceVoiceLimit();
     }
 

@@ -5,6 +5,7 @@
 
 #include "engine/NoteVoice.h"
 #include "engine/ParameterValues.h"
+#include "engine/RenderTables.h"
 
 #include <array>
 #include <cstdint>
@@ -15,7 +16,11 @@ inline constexpr int kNoteVoiceCount = 13;
 
 class VoiceManager {
 public:
-    VoiceManager(const ParameterValues& values, const Instrument& instrument);
+    VoiceManager(const ParameterValues& values, const Instrument& instrument,
+                 const std::array<VoiceRenderTables, kVoiceSlotCount>& tables);
+
+    // The rate new notes are blended for; set by the engine before it renders.
+    void setSampleRate(float rate) { start_.sampleRate = rate; }
 
     // A queued note off, note on or pitch bend falling due. While a sound is
     // being replaced (voicesReadable false) notes cannot start and releases go
@@ -41,6 +46,7 @@ private:
 
     const ParameterValues& values_;
     std::array<const Voice*, kVoiceSlotCount> slots_{};
+    NoteStartContext start_;
     std::array<NoteVoice, kNoteVoiceCount> voices_;
     int lastNote_ = -1;
 };

@@ -27,19 +27,22 @@ void addSteadyTone(Voice& voice, int m, float basePitch)
 
 class NoteLifeCycle : public testing::Test {
 protected:
-    NoteLifeCycle() : instrument(std::make_unique<Instrument>())
+    NoteLifeCycle()
+        : instrument(std::make_unique<Instrument>()),
+          tables(std::make_unique<std::array<VoiceRenderTables, kVoiceSlotCount>>())
     {
         Voice& a = instrument->voices[0];
         a.multisampleCount = 1;
         a.layerCount = 2;
         addSteadyTone(a, 0, 261.63f);
         prepareVoice(a);
+        (*tables)[0].build(a, 0);
         for (int i = 0; i < kParameterCount; ++i) {
             values.store(i, parameterTable()[static_cast<std::size_t>(i)].start, true);
         }
         values.store(kLoopSync1, 1.0f, true); // twelve voices
         values.store(kStretch, 0.5f, true);   // sounds play at their own speed
-        manager = std::make_unique<VoiceManager>(values, *instrument);
+        manager = std::make_unique<VoiceManager>(values, *instrument, *tables);
     }
 
     void midi(int status, int data1, int data2)
@@ -84,6 +87,7 @@ protected:
 
     ParameterValues values;
     std::unique_ptr<Instrument> instrument;
+    std::unique_ptr<std::array<VoiceRenderTables, kVoiceSlotCount>> tables;
     std::unique_ptr<VoiceManager> manager;
 };
 

@@ -1,0 +1,45 @@
+#pragma once
+// Sine partials by table lookup: a 201-entry sine period, linear interpolation
+// between entries, and per-block linear ramps of frequency and amplitude. No
+// transcendental function is evaluated per sample.
+//
+// renderPartial plays one partial and is the reference; PartialBatch plays up
+// to eight at once, lane by lane in the same arithmetic, so that the compiler
+// can keep the eight in one vector register (AVX2 where the processor has it,
+// chosen at run time, plain SSE2 otherwise).
+
+#include <array>
+
+namespace tessarine {
+
+inline constexpr float kSineTableUnits = 200.0f; // one period in table entries
+
+// Adds n samples of one partial to out. phase is in table units and is carried
+// from block to block. f0/f1 and a0/a1 are the frequency (Hz) and amplitude at
+// the block's start and end.
+void renderPartial(float& phase, float f0, float f1, float a0, float a1, float sampleRate, float* out, int n);
+
+class PartialBatch {
+public:
+    static constexpr int kLanes = 8;
+
+    // Queues one partial; its phase is read now and written back by render.
+    // False when the batch is full.
+    bool add(float* phase, float f0, float f1, float a0, float a1, float sampleRate, int n);
+    bool full() const { return count_ == kLanes; }
+    bool empty() const { return count_ == 0; }
+
+    // Adds the queued partials to out over n samples (the n given to add) and empties the batch.
+    void render(float* out, int n);
+
+private:
+    alignas(32) std::array<float, kLanes> phase_{};
+    alignas(32) std::array<float, kLanes> increment_{};
+    alignas(32) std::array<float, kLanes> incrementStep_{};
+    alignas(32) std::array<float, kLanes> amplitude_{};
+    alignas(32) std::array<float, kLanes> amplitudeStep_{};
+    std::array<float*, kLanes> phaseOut_{};
+    int count_ = 0;
+};
+
+} // namespace tessarine
