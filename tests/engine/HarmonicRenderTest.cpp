@@ -1,0 +1,228 @@
+// What a listener hears of the harmonic oscillators: pitch, harmonic balance,
+// the four morph corners, stretch and loop timing, the Nyquist fade,
+// harmonize, and how fast a morph may move.
+
+#include "engine/SignalProbe.h"
+#include "engine/SynthEngine.h"
+#include "sound/TestVoices.h"
+#include "sound/VoiceFile.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tessarine {
+namespace {
+
+constexpr float kRate = 44100.0f;
+
+// A voice whose harmonic h (0-based) has amplitude amplitudeOf(h) and frequency
+// multiple multipleOf(h), steady from 0.05 s to 0.05 s before its end.
+std::string writeVoice(const std::string& name, float seconds, const std::function<float(int)>& amplitudeOf,
+                       const std::function<float(int)>& multipleOf, float basePitch = 220.0f, bool loop = false)
+{
+    auto voice = std::make_unique<Voice>();
+    voice->multisampleCount = 1;
+    voice->layerCount = 2;
+    voice->loopOn = loop;
+    for (int layer = 0; layer < kLayersPerMultisample; ++layer) {
+        HarmonicData& data = voice->layer(0, layer).harmonic;
+        data.basePitch = basePitch;
+        for (float t : {0.0f, 0.05f, seconds - 0.05f, seconds}) {
+            for (int h = 0; h < kHarmonicCount; ++h) {
+                data.amplitude(h).insertPoint(t, t == 0.0f ? 0.0f : amplitudeOf(h));
+                data.frequency(h).insertPoint(t, multipleOf(h));
+            }
+        }
+    }
+    prepareVoice(*voice);
+    std::string path = test::tempPath(name + ".t9v");
+    RecordStream stream;
+    EXPECT_TRUE(saveVoiceFile(path, *voice, stream));
+    return path;
+}
+
+float nominal(int h) { return static_cast<float>(h + 1); }
+float sawtooth(int h) { return 1.0f / static_cast<float>(h + 1); }
+auto only(int harmonic, float amplitude = 1.0f)
+{
+    return [=](int h) { return h == harmonic ? amplitude : 0.0f; };
+}
+
+class HarmonicRender : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        engine = std::make_unique<SynthEngine>();
+        engine->setSampleRate(kRate);
+        engine->setParameter(kStretch, 0.5f, true);   // analysed speed
+        engine->setParameter(kLoopSync2, 1.0f, true); // all 64 harmonics
+        engine->setParameter(kLoopSync1, 1.0f, true);
+        engine->setParameter(kMorphHarmX, 0.0f, true);
+        engine->setParameter(kMorphHarmY, 0.0f, true);
+        engine->setParameter(kRelease, 0.0f, true);
+    }
+    // Renders seconds of audio with note key held from 0 to releaseAt; a key
+    // below 0 starts no note and lets what sounds go on.
+    std::vector<float> play(int key, float seconds, float releaseAt = 1e9f, int block = 512)
+    {
+        std::vector<float> left(static_cast<std::size_t>(seconds * kRate)), right(left.size());
+        if (key >= 0) {
+            const std::uint8_t on[3] = {0x90, static_cast<std::uint8_t>(key), 127};
+            engine->midiIn(on, 0);
+        }
+        const auto releaseFrame = static_cast<std::size_t>(releaseAt * kRate);
+        for (std::size_t start = 0; start < left.size(); start += static_cast<std::size_t>(block)) {
+            const int frames = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(block), left.size() - start));
+            if (releaseFrame >= start && releaseFrame < start + static_cast<std::size_t>(frames)) {
+                const std::uint8_t off[3] = {0x80, static_cast<std::uint8_t>(key), 0};
+                engine->midiIn(off, static_cast<int>(releaseFrame - start));
+            }
+            engine->render(left.data() + start, right.data() + start, frames);
+        }
+        return left;
+    }
+
+    std::unique_ptr<SynthEngine> engine;
+};
+
+TEST_F(HarmonicRender, SawtoothHasItsPitchAndHarmonicBalance)
+{
+    ASSERT_TRUE(engine->loadVoice(0, writeVoice("saw", 3.0f, sawtooth, nominal).c_str()));
+    std::vector<float> out = play(57, 1.0f);
+    const std::size_t from = 22050, n = 8192;
+    const float first = test::toneAmplitude(out, from, n, kRate, 220.0f);
+    EXPECT_GT(first, 0.1f);
+    EXPECT_NEAR(test::decibels(test::toneAmplitude(out, from, n, kRate, 440.0f) / first), -6.02f, 0.3f);
+    EXPECT_NEAR(test::decibels(test::toneAmplitude(out, from, n, kRate, 660.0f) / first), -9.54f, 0.3f);
+    EXPECT_LT(test::toneAmplitude(out, from, n, kRate, 330.0f), first * 0.01f) << "nothing between harmonics";
+}
+
+TEST_F(HarmonicRender, EachCornerPlaysOnlyItsSlot)
+{
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        std::string file = writeVoice("corner" + std::to_string(slot), 2.0f, only(slot), nominal);
+        ASSERT_TRUE(engine->loadVoice(slot, file.c_str()));
+    }
+    struct Case {
+        float x, y;
+        int slot;
+    };
+    const Case cases[] = {{0, 0, 0}, {1, 0, 1}, {0, 1, 2}, {1, 1, 3}};
+    for (const Case& c : cases) {
+        engine->setParameter(kMorphHarmX, c.x, true);
+        engine->setParameter(kMorphHarmY, c.y, true);
+        std::vector<float> out = play(57, 0.6f);
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            const float level = test::toneAmplitude(out, 8820, 8192, kRate, 220.0f * static_cast<float>(slot + 1));
+            if (slot == c.slot) {
+                EXPECT_GT(level, 0.2f) << "corner " << c.x << "," << c.y;
+            } else {
+                EXPECT_LT(level, 0.002f) << "corner " << c.x << "," << c.y << " leaks slot " << slot;
+            }
+        }
+        engine->stopAllVoices();
+        play(-1, 0.1f);
+    }
+}
+
+TEST_F(HarmonicRender, AHarmonicOnlyInSlotAKeepsItsFrequency)
+{
+    // Slot A has harmonic 1 at 1.5 times the pitch; slot B lacks it (frequency 0).
+    ASSERT_TRUE(engine->loadVoice(0, writeVoice("onlyA", 2.0f, only(0), [](int) { return 1.5f; }).c_str()));
+    ASSERT_TRUE(engine->loadVoice(1, writeVoice("silentB", 2.0f, only(5), [](int h) {
+                                      return h == 0 ? 0.0f : nominal(h);
+                                  }).c_str()));
+    float full = 0.0f;
+    for (float x : {0.0f, 0.5f, 0.75f}) {
+        engine->setParameter(kMorphHarmX, x, true);
+        std::vector<float> out = play(57, 0.6f);
+        const float level = test::toneAmplitude(out, 8820, 8192, kRate, 330.0f);
+        if (x == 0.0f) {
+            full = level;
+        }
+        EXPECT_NEAR(level, full * (1.0f - x), 0.01f) << "X " << x;
+        engine->stopAllVoices();
+        play(-1, 0.1f);
+    }
+}
+
+TEST_F(HarmonicRender, StretchScalesTheSoundsTime)
+{
+    ASSERT_TRUE(engine->loadVoice(0, writeVoice("short", 1.0f, only(0), nominal).c_str()));
+    struct Case {
+        float stretch;
+        float endsAfter; // seconds
+    };
+    const Case cases[] = {{0.5f, 1.0f}, {0.0f, 0.2f}, {1.0f, 5.0f}};
+    for (const Case& c : cases) {
+        engine->setParameter(kStretch, c.stretch, true);
+        std::vector<float> out = play(57, c.endsAfter + 0.5f);
+        const auto before = static_cast<std::size_t>((c.endsAfter - 0.15f) * kRate);
+        const auto after = static_cast<std::size_t>((c.endsAfter + 0.1f) * kRate);
+        EXPECT_GT(test::rms(out, before, 2048), 0.1f) << "stretch " << c.stretch;
+        EXPECT_LT(test::rms(out, after, 2048), 0.001f) << "stretch " << c.stretch;
+    }
+}
+
+TEST_F(HarmonicRender, LoopHoldsWhileTheKeyIsDown)
+{
+    ASSERT_TRUE(engine->loadVoice(0, writeVoice("looped", 1.0f, only(0), nominal, 220.0f, true).c_str()));
+    engine->setParameter(kGlobalLoopOn, 1.0f, true);
+    std::vector<float> out = play(57, 4.0f, 3.0f);
+    EXPECT_GT(test::rms(out, static_cast<std::size_t>(2.5f * kRate), 4096), 0.1f) << "held past the sound's end";
+    EXPECT_LT(test::rms(out, static_cast<std::size_t>(3.9f * kRate), 2048), 0.001f) << "runs out after release";
+}
+
+TEST_F(HarmonicRender, PartialsFadeBeforeNyquistAndStopThere)
+{
+    // Key 69 is 440 Hz; harmonics 32 and 52 sit at 14 kHz and 23 kHz.
+    ASSERT_TRUE(engine->loadVoice(0, writeVoice("high", 2.0f, [](int h) { return h == 31 || h == 51 ? 0.5f : 0.0f; },
+                                                [](int h) {
+                                                    return h == 31   ? 14000.0f / 440.0f
+                                                           : h == 51 ? 23000.0f / 440.0f
+                                                                     : nominal(h);
+                                                },
+                                                440.0f)
+                                         .c_str()));
+    std::vector<float> out = play(69, 0.6f);
+    // Slot gain at the start values is 2 x 0.5 x 0.5 = 0.5.
+    const float expected = 0.5f * 0.5f * (1.0f - (14000.0f - 13230.0f) / 8820.0f);
+    EXPECT_NEAR(test::toneAmplitude(out, 8820, 8192, kRate, 14000.0f), expected, 0.01f);
+    EXPECT_LT(test::rms(out, 8820, 8192), expected) << "the 23 kHz partial adds nothing";
+}
+
+TEST_F(HarmonicRender, HarmonizedSlotPlaysExactMultiples)
+{
+    ASSERT_TRUE(engine->loadVoice(0, writeVoice("inharmonic", 2.0f, only(1), [](int h) {
+                                      return nominal(h) * 1.03f;
+                                  }).c_str()));
+    engine->setParameter(kHarmonizeAOn, 1.0f, true);
+    std::vector<float> out = play(57, 0.6f);
+    EXPECT_GT(test::toneAmplitude(out, 8820, 8192, kRate, 440.0f), 0.3f);
+    EXPECT_LT(test::toneAmplitude(out, 8820, 8192, kRate, 440.0f * 1.03f), 0.05f);
+}
+
+TEST_F(HarmonicRender, MorphStepTakesAtLeastHalfASecond)
+{
+    for (int slot = 0; slot < 2; ++slot) {
+        std::string file = writeVoice("step" + std::to_string(slot), 3.0f, only(slot), nominal);
+        ASSERT_TRUE(engine->loadVoice(slot, file.c_str()));
+    }
+    for (int block : {512, 16}) {
+        engine->setParameter(kMorphHarmX, 0.0f, true);
+        play(57, 0.2f, 1e9f, block);
+        engine->setParameter(kMorphHarmX, 1.0f, true);
+        std::vector<float> out = play(-1, 0.45f, 1e9f, block);
+        EXPECT_GT(test::toneAmplitude(out, out.size() - 2048, 2048, kRate, 220.0f), 0.05f)
+            << "slot A still heard 0.45 s after the jump, block " << block;
+        engine->stopAllVoices();
+        play(-1, 0.1f);
+    }
+}
+
+} // namespace
+} // namespace tessarine
