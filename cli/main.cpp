@@ -1,7 +1,8 @@
 // tessarine: the command-line host. It loads the plug-in through the VST 2
 // binary interface, exactly as a DAW would, and reports on it. File commands
-// (voice-info) read library files with the plug-in's own reader code instead.
+// (voice-info, analyse) use the plug-in's own reader and analysis code instead.
 
+#include "AnalyseCommand.h"
 #include "PluginHost.h"
 #include "PluginInfo.h"
 #include "RenderCommand.h"
@@ -90,6 +91,24 @@ int main(int argc, char** argv)
     voiceInfo->add_option("FILE", voicePath, "Voice file to read")->required();
     voiceInfo->add_flag("--json", voiceJson, "Print the summary as JSON");
 
+    tessarine::host::AnalyseOptions analyse;
+    CLI::App* analyseCommand =
+        app.add_subcommand("analyse", "Analyse sound files (WAV, AIFF) into a voice file (.t9v)");
+    analyseCommand->add_option("IN", analyse.inputs,
+                               "Sound files; several make one multisample each, lowest pitch first (at most 8)")
+        ->required();
+    analyseCommand->add_option("-o,--output", analyse.outputPath, "Voice file to write")->required();
+    analyseCommand->add_option("--into", analyse.intoPath, "Voice file whose layer the sound replaces");
+    analyseCommand->add_option("--multisample", analyse.multisample, "Multisample to fill, 0..7 (one input only)")
+        ->check(CLI::Range(0, 7))
+        ->capture_default_str();
+    analyseCommand->add_option("--layer", analyse.layer, "Layer to fill: 0 soft, 1 loud (a one-layer voice plays 1)")
+        ->check(CLI::Range(0, 1))
+        ->capture_default_str();
+    analyseCommand->add_option("--root-note", analyse.rootNote,
+                               "MIDI note of the sound, 0..127, instead of the file's header, name or an estimate")
+        ->check(CLI::Range(0, 127));
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -104,6 +123,9 @@ int main(int argc, char** argv)
     }
     if (*renderCommand) {
         return tessarine::host::runRender(render);
+    }
+    if (*analyseCommand) {
+        return tessarine::host::runAnalyse(analyse, std::cout, std::cerr);
     }
     if (*voiceInfo) {
         return tessarine::host::runVoiceInfo(voicePath, voiceJson, std::cout, std::cerr);

@@ -1,0 +1,334 @@
+#include "analysis/KeyframeReduction.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace tessarine {
+
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// Frames stored one after another (frame-major), so a frame's values are contiguous.
+struct FrameTable {
+    int frames = 0;
+    int values = 0;
+    std::vector<double> data;
+
+    explicit FrameTable(const NumMatrix& m) : frames(m.columns()), values(m.rows())
+    {
+        const NumMatrix t = m.transposed();
+        data.assign(t.data(), t.data() + static_cast<std::size_t>(frames) * static_cast<std::size_t>(values));
+    }
+    const double* frame(int j) const { return data.data() + static_cast<std::size_t>(j) * static_cast<std::size_t>(values); }
+};
+
+// The frames (1-based, inclusive) that the straight line between keyframes at
+// times tp and tq stands for.
+void errorSpan(double tp, double tq, double period, int frames, int& i0, int& i1)
+{
+    i0 = std::clamp(static_cast<int>(tp / period + 0.5), 1, frames);
+    i1 = std::clamp(static_cast<int>(tq / period + 0.5), 1, frames);
+}
+
+// Sum over the span of the (weighted) squared distance between the frames and
+// the line from keyframe p (values vp) to q (vq). weights may be null.
+double lineError(const FrameTable& table, const double* vp, const double* vq, const double* weights, double tp,
+                 double tq, double period)
+{
+    int i0 = 0;
+    int i1 = 0;
+    errorSpan(tp, tq, period, table.frames, i0, i1);
+    const int n = table.values;
+    double error = 0.0;
+    for (int j = i0; j <= i1; ++j) {
+        const double lambda = ((j - 1) * period - tp) / (tq - tp);
+        const double* z = table.frame(j - 1);
+        for (int r = 0; r < n; ++r) {
+            const double e = (1.0 - lambda) * vp[r] + lambda * vq[r] - z[r];
+            error += weights != nullptr ? weights[r] * e * e : e * e;
+        }
+    }
+    return error;
+}
+
+// After a pass that removed nothing, the threshold grows by factor until the
+// smallest error met would pass. Growing it in one go gives what the same
+// number of empty passes would, without repeating them. False when no finite
+// error was met: no threshold would ever let one through.
+bool growThreshold(double& threshold, double factor, double smallestError)
+{
+    if (!std::isfinite(smallestError)) {
+        return false;
+    }
+    do {
+        threshold *= factor;
+    } while (!(smallestError < threshold));
+    return true;
+}
+
+// Error passes over the middle keyframes of keys (frame indexes, 0-based):
+// removal when error(p, m, q) < threshold. removable(m) may protect a keyframe.
+// With errors that no threshold passes (not finite), keyframes go in order
+// of position so the limit still holds.
+template <typename Error, typename Removable>
+void reduceByError(std::vector<int>& keys, int limit, double threshold, double factor, Error error,
+                   Removable removable)
+{
+    if (static_cast<int>(keys.size()) <= limit) {
+        return;
+    }
+    bool forced = false;
+    bool protect = true;
+    for (;;) {
+        bool removed = false;
+        bool anyCandidate = false;
+        double smallest = kInfinity;
+        for (std::size_t m = 1; m + 2 < keys.size(); ++m) {
+            if (protect && !removable(keys, m)) {
+                continue;
+            }
+            anyCandidate = true;
+            const double e = forced ? 0.0 : error(keys[m - 1], keys[m], keys[m + 1]);
+            if (forced || e < threshold) {
+                keys.erase(keys.begin() + static_cast<std::ptrdiff_t>(m));
+                removed = true;
+            } else if (e < smallest) {
+                smallest = e;
+            }
+        }
+        if (removed) {
+            continue;
+        }
+        if (static_cast<int>(keys.size()) <= limit) {
+            return;
+        }
+        if (!anyCandidate) {
+            // Only protected keyframes are left in the middle: protection
+            // cannot be kept within the limit.
+            if (!protect) {
+                return;
+            }
+            protect = false;
+        } else if (!growThreshold(threshold, factor, smallest)) {
+            forced = true;
+        }
+    }
+}
+
+// Removes middle keyframes closer than step(time) to the last one kept.
+template <typename Step>
+void enforceSpacing(std::vector<int>& keys, double period, Step step)
+{
+    double last = -1000.0;
+    for (std::size_t m = 1; m + 1 < keys.size();) {
+        const double t = keys[m] * period;
+        if (t < last + step(t)) {
+            keys.erase(keys.begin() + static_cast<std::ptrdiff_t>(m));
+        } else {
+            last = t;
+            ++m;
+        }
+    }
+}
+
+// Keeps the keyframes up to the one after the last loud one (the first
+// keyframe counts as loud when none is).
+template <typename Loud>
+void cutTrailingSilence(std::vector<int>& keys, Loud loud)
+{
+    if (keys.empty()) {
+        return;
+    }
+    std::size_t k = keys.size() - 1;
+    while (k > 0 && !loud(keys[k])) {
+        --k;
+    }
+    keys.resize(std::min(keys.size(), k + 2));
+}
+
+double frameSum(const FrameTable& table, int frame)
+{
+    const double* v = table.frame(frame);
+    double s = 0.0;
+    for (int r = 0; r < table.values; ++r) {
+        s += v[r];
+    }
+    return s;
+}
+
+} // namespace
+
+bool reduceHarmonicKeyframes(const NumMatrix& frequency, const NumMatrix& amplitude, double framePeriod,
+                             double threshold, int keyframeLimit, double f0, HarmonicKeyframes& out)
+{
+    if (frequency.rows() != amplitude.rows() || frequency.columns() != amplitude.columns()) {
+        return false;
+    }
+    const FrameTable phi(frequency);
+    const FrameTable amp(amplitude);
+    const int frames = phi.frames;
+    std::vector<int> keys(static_cast<std::size_t>(frames));
+    for (int k = 0; k < frames; ++k) {
+        keys[static_cast<std::size_t>(k)] = k;
+    }
+    const double T = framePeriod;
+    // Frequency errors in Hz squared, scaled to the pitch so that a low and a
+    // high note bend by the same musical amount before a keyframe goes.
+    const double frequencyScale = f0 > 0.0 && std::isfinite(f0) ? 200.0 / f0 : 0.0;
+    if (frames > 0 && T > 0.0) {
+        reduceByError(
+            keys, keyframeLimit, threshold, 1.1,
+            [&](int p, int m, int q) {
+                const double tp = p * T;
+                const double tq = q * T;
+                double e = 200.0 * lineError(amp, amp.frame(p), amp.frame(q), nullptr, tp, tq, T);
+                if (frequencyScale > 0.0) {
+                    e += frequencyScale * lineError(phi, phi.frame(p), phi.frame(q), amp.frame(m), tp, tq, T);
+                }
+                return e;
+            },
+            [](const std::vector<int>&, std::size_t) { return true; });
+        enforceSpacing(keys, T, [](double) { return 0.03; });
+        cutTrailingSilence(keys, [&](int frame) { return frameSum(amp, frame) > 0.004; });
+    }
+
+    const int count = static_cast<int>(keys.size());
+    const int rows = frequency.rows() + 1;
+    HarmonicKeyframes result{NumMatrix(rows, count), NumMatrix(rows, count)};
+    for (int k = 1; k <= count; ++k) {
+        const int frame = keys[static_cast<std::size_t>(k - 1)];
+        double time = frame * T;
+        if (k == count && count > 1) {
+            // The release: a sound whose last keyframes were far apart would
+            // otherwise fade out over seconds.
+            time = std::min(time, keys[static_cast<std::size_t>(k - 2)] * T + 0.25);
+        }
+        result.frequency(1, k) = time;
+        result.amplitude(1, k) = time;
+        for (int r = 1; r < rows; ++r) {
+            result.frequency(r + 1, k) = phi.frame(frame)[r - 1];
+            result.amplitude(r + 1, k) = k == count ? 0.0 : amp.frame(frame)[r - 1];
+        }
+    }
+    out = std::move(result);
+    return true;
+}
+
+NumMatrix reduceNoiseKeyframes(const NumMatrix& frames, double framePeriod, double timeThreshold, int keyframeLimit,
+                               double bandThreshold, int bandLimit)
+{
+    if (frames.rows() == 0 || frames.columns() == 0 || !(framePeriod > 0.0)) {
+        return {};
+    }
+    const FrameTable z(frames);
+    const double T = framePeriod;
+
+    // Denser keyframes where attacks happen, sparser through the sustain.
+    std::vector<int> keys;
+    double last = -1000.0;
+    for (int k = 0; k + 1 < z.frames; ++k) {
+        const double t = k * T;
+        const double step = t < 0.1 ? 0.0025 : (t < 1.0 ? 0.015 : 0.03);
+        if (t >= last + step) {
+            keys.push_back(k);
+            last = t;
+        }
+    }
+    keys.push_back(z.frames - 1);
+
+    std::vector<double> sums(static_cast<std::size_t>(z.frames));
+    for (int k = 0; k < z.frames; ++k) {
+        sums[static_cast<std::size_t>(k)] = frameSum(z, k);
+    }
+    reduceByError(
+        keys, keyframeLimit, timeThreshold, 1.2,
+        [&](int p, int, int q) { return lineError(z, z.frame(p), z.frame(q), nullptr, p * T, q * T, T); },
+        [&](const std::vector<int>& list, std::size_t m) {
+            // The silent keyframe next to sound marks where the sound starts
+            // or stops; a line across it would smear the edge.
+            const auto sum = [&](std::size_t i) { return sums[static_cast<std::size_t>(list[i])]; };
+            return !(sum(m) == 0.0 && (sum(m - 1) != 0.0 || sum(m + 1) != 0.0));
+        });
+    enforceSpacing(keys, T, [](double t) { return t < 0.1 ? 0.005 : 0.03; });
+    cutTrailingSilence(keys, [&](int frame) { return sums[static_cast<std::size_t>(frame)] > 0.0; });
+
+    // Band reduction on the kept keyframes, measured against all bins.
+    std::vector<int> bands(static_cast<std::size_t>(z.values));
+    for (int b = 0; b < z.values; ++b) {
+        bands[static_cast<std::size_t>(b)] = b + 1;
+    }
+    const auto level = [&](int band, std::size_t key) { return z.frame(keys[key])[band - 1]; };
+    if (static_cast<int>(bands.size()) > bandLimit) {
+        double threshold = bandThreshold;
+        bool forced = false;
+        for (;;) {
+            bool removed = false;
+            bool anyCandidate = false;
+            double smallest = kInfinity;
+            for (std::size_t r = 1; r + 2 < bands.size();) {
+                const int m = bands[r];
+                if (m == 31 || m == 63 || m == 96 || m == 127 || m == 191) {
+                    ++r;
+                    continue;
+                }
+                anyCandidate = true;
+                const int lo = bands[r - 1];
+                const int hi = bands[r + 1];
+                double error = 0.0;
+                for (std::size_t c = 0; c < keys.size() && !forced; ++c) {
+                    const double above = level(lo, c);
+                    const double below = level(hi, c);
+                    for (int b = lo; b < hi; ++b) {
+                        const double lambda = static_cast<double>(b - lo) / (hi - lo);
+                        const double e = (1.0 - lambda) * above + lambda * below - level(b, c);
+                        error += e * e;
+                    }
+                }
+                if (forced || error < threshold) {
+                    bands.erase(bands.begin() + static_cast<std::ptrdiff_t>(r));
+                    removed = true;
+                } else {
+                    smallest = std::min(smallest, error);
+                    ++r;
+                }
+            }
+            if (removed) {
+                continue;
+            }
+            if (static_cast<int>(bands.size()) <= bandLimit || !anyCandidate) {
+                break;
+            }
+            if (!growThreshold(threshold, 1.2, smallest)) {
+                forced = true;
+            }
+        }
+    }
+
+    cutTrailingSilence(keys, [&](int frame) {
+        double s = 0.0;
+        for (int b : bands) {
+            s += z.frame(frame)[b - 1];
+        }
+        return s > 5.0;
+    });
+
+    const int bandCount = static_cast<int>(bands.size());
+    const int keyCount = static_cast<int>(keys.size());
+    NumMatrix h(1 + bandCount, 1 + keyCount);
+    for (int k = 1; k <= keyCount; ++k) {
+        h(1, k + 1) = keys[static_cast<std::size_t>(k - 1)] * T;
+    }
+    for (int b = 1; b <= bandCount; ++b) {
+        const int band = bands[static_cast<std::size_t>(b - 1)];
+        h(b + 1, 1) = band;
+        for (int k = 1; k < keyCount; ++k) {
+            h(b + 1, k + 1) = level(band, static_cast<std::size_t>(k - 1));
+        }
+    }
+    return h;
+}
+
+} // namespace tessarine

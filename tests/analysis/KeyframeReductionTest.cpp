@@ -1,0 +1,120 @@
+// Keyframe reduction: the limits a voice layer can hold, the keyframes that
+// must survive, and the layer built from them.
+
+#include "analysis/AnalysedLayer.h"
+#include "analysis/KeyframeReduction.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <set>
+
+namespace {
+
+using tessarine::NumMatrix;
+
+TEST(ReduceHarmonicKeyframes, LimitsAndKeptKeyframes)
+{
+    struct Case {
+        int frames;
+        int end; // silent after this frame
+        double period;
+        int expectedCount; // -1: within the limit
+    };
+    const Case cases[] = {
+        {600, 500, 0.0116, -1}, // a long note with a swell at frame 200
+        {60, 60, 0.04, 60},     // few frames, wider apart than 30 ms: all stay
+        {60, 40, 0.04, 41},     // one silent keyframe after the sound
+        {1, 1, 0.01, 1},
+    };
+    for (const Case& c : cases) {
+        NumMatrix frequency(64, c.frames);
+        NumMatrix amplitude(64, c.frames);
+        for (int j = 1; j <= c.frames; ++j) {
+            for (int h = 1; h <= 64; ++h) {
+                frequency(h, j) = h * (200.0 + 0.5 * std::sin(j * 0.02));
+                amplitude(h, j) = j > c.end ? 0.0 : (std::exp(-j / 150.0) + (j >= 200 ? 0.3 : 0.0)) / h;
+            }
+        }
+        tessarine::HarmonicKeyframes keys;
+        ASSERT_TRUE(tessarine::reduceHarmonicKeyframes(frequency, amplitude, c.period, 3.0, 80, 200.0, keys));
+        const NumMatrix& e = keys.amplitude;
+        const int count = e.columns();
+        ASSERT_EQ(e.rows(), 65);
+        if (c.expectedCount >= 0) {
+            EXPECT_EQ(count, c.expectedCount) << c.frames << " frames";
+        } else {
+            EXPECT_LE(count, 80);
+            bool swellKept = false; // a jump no line across it explains
+            for (int k = 1; k <= count; ++k) {
+                swellKept = swellKept || std::fabs(e(1, k) - 199 * c.period) < 1.5 * c.period;
+            }
+            EXPECT_TRUE(swellKept);
+        }
+        EXPECT_EQ(e(1, 1), 0.0);
+        for (int h = 2; h <= 65; ++h) {
+            EXPECT_EQ(e(h, count), 0.0) << "the last keyframe is silent";
+        }
+        if (count > 1) {
+            EXPECT_LE(e(1, count) - e(1, count - 1), 0.25 + 1e-9);
+        }
+    }
+    tessarine::HarmonicKeyframes untouched;
+    EXPECT_FALSE(tessarine::reduceHarmonicKeyframes(NumMatrix(64, 10), NumMatrix(64, 11), 0.01, 3.0, 80, 1, untouched));
+}
+
+TEST(ReduceNoiseKeyframes, LimitsAnchorsAndSilence)
+{
+    // The second case puts every silent frame next to a loud one: keeping all
+    // of those would never fit the limit.
+    for (bool alternating : {false, true}) {
+        const int frames = alternating ? 400 : 2000;
+        NumMatrix z(256, frames);
+        for (int j = 1; j <= frames; ++j) {
+            for (int b = 1; b <= 256; ++b) {
+                const bool silent = alternating && j % 2 == 0;
+                z(b, j) = silent ? 0.0 : (1.0 + std::sin(b * 0.2 + j * 0.05)) * std::exp(-b / 60.0) * (1 + j % 7);
+            }
+        }
+        const NumMatrix h = tessarine::reduceNoiseKeyframes(z, tessarine::kNoiseFramePeriod, 5.0, 48, 2.0, 48);
+        EXPECT_LE(h.columns() - 1, 48);
+        EXPECT_GE(h.columns() - 1, 2);
+        EXPECT_LE(h.rows() - 1, 48);
+        std::set<int> bands;
+        for (int b = 2; b <= h.rows(); ++b) {
+            bands.insert(static_cast<int>(h(b, 1)));
+            EXPECT_EQ(h(b, h.columns()), 0.0) << "the last keyframe is silent";
+        }
+        for (int anchor : {1, 31, 63, 96, 127, 191, 255, 256}) {
+            EXPECT_TRUE(bands.count(anchor)) << "band " << anchor;
+        }
+        for (int k = 3; k <= h.columns(); ++k) {
+            EXPECT_GT(h(1, k), h(1, k - 1));
+        }
+    }
+    EXPECT_TRUE(tessarine::reduceNoiseKeyframes(NumMatrix(), tessarine::kNoiseFramePeriod, 5.0, 48, 2.0, 48).empty());
+}
+
+TEST(AnalysedLayer, HarmonicsWithoutSoundOrPitch)
+{
+    // Two keyframes: harmonic 2 sounds, harmonic 3 only in the (silenced) last.
+    tessarine::HarmonicKeyframes keys{NumMatrix(65, 2), NumMatrix(65, 2)};
+    for (int h = 1; h <= 64; ++h) {
+        keys.frequency(h + 1, 1) = keys.frequency(h + 1, 2) = h * 220.0;
+    }
+    keys.frequency(1, 2) = keys.amplitude(1, 2) = 0.1;
+    keys.amplitude(3, 1) = 0.5;
+    keys.amplitude(4, 2) = 0.5;
+    for (double f0 : {220.0, 0.0}) {
+        auto layer = std::make_unique<tessarine::LayerData>();
+        tessarine::buildAnalysedLayer(f0, keys, NumMatrix(), *layer);
+        EXPECT_EQ(layer->harmonic.amplitude(0).pointCount(), 2) << "harmonic 1 always has its points";
+        EXPECT_EQ(layer->harmonic.amplitude(1).pointCount(), 2);
+        EXPECT_EQ(layer->harmonic.amplitude(2).pointCount(), 0);
+        EXPECT_FLOAT_EQ(layer->harmonic.frequency(1).value(1), 2.0f) << "a multiple of f0, or nominal without one";
+        EXPECT_EQ(tessarine::soundingHarmonics(*layer), 1);
+    }
+}
+
+} // namespace

@@ -1,0 +1,111 @@
+// `tessarine analyse` end to end: a sound file in, a voice file out that the
+// plug-in's reader takes, with the harmonics where the sound had them.
+
+#include "analysis/SoundFileHelpers.h"
+
+#include "sound/RecordStream.h"
+#include "sound/Voice.h"
+#include "sound/VoiceFile.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace {
+
+int run(const std::string& arguments, std::string* output = nullptr)
+{
+    FILE* pipe = popen((std::string(TESSARINE_CLI_PATH) + " " + arguments + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) {
+        return -1;
+    }
+    std::array<char, 1024> chunk{};
+    std::string text;
+    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) {
+        text += chunk.data();
+    }
+    if (output != nullptr) {
+        *output = text;
+    }
+    return pclose(pipe);
+}
+
+std::unique_ptr<tessarine::Voice> readVoiceFile(const std::string& path)
+{
+    auto voice = std::make_unique<tessarine::Voice>();
+    tessarine::RecordStream stream;
+    return tessarine::loadVoiceFile(path, *voice, stream) ? std::move(voice) : nullptr;
+}
+
+TEST(AnalyseCommand, SawtoothKeepsItsHarmonicSeries)
+{
+    const std::string in = testsound::scratchPath("saw.wav");
+    const std::string out = testsound::scratchPath("saw.t9v");
+    ASSERT_TRUE(testsound::writeSound(in, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
+                                      testsound::sawtooth(220.0, 44100, 2.0)));
+    std::string text;
+    ASSERT_EQ(run("analyse " + in + " -o " + out, &text), 0) << text;
+    EXPECT_NE(text.find("(estimate)"), std::string::npos) << text;
+
+    auto voice = readVoiceFile(out);
+    ASSERT_TRUE(voice) << "the voice reader refuses what analyse wrote";
+    EXPECT_EQ(voice->nameView(), "saw");
+    EXPECT_EQ(voice->layerCount, 1);
+    tessarine::HarmonicData& harmonic = voice->layer(0, 1).harmonic;
+    const float t = 1.0f; // the middle of the note
+    EXPECT_NEAR(harmonic.frequency(0).valueAt(t) * harmonic.basePitch, 220.0, 1.0);
+    const float first = harmonic.amplitude(0).valueAt(t);
+    ASSERT_GT(first, 0.0f);
+    for (int h = 2; h <= 8; ++h) {
+        const double db = 20.0 * std::log10(harmonic.amplitude(h - 1).valueAt(t) / first);
+        EXPECT_NEAR(db, -20.0 * std::log10(h), 1.5) << "harmonic " << h;
+    }
+}
+
+TEST(AnalyseCommand, MultisamplesLayersAndRefusals)
+{
+    const std::string low = testsound::scratchPath("low_a_2x.wav");   // 110 Hz by its name
+    const std::string high = testsound::scratchPath("high_a_3x.wav"); // 220 Hz
+    const std::string bad = testsound::scratchPath("not-a-sound.wav");
+    const std::string out = testsound::scratchPath("multi.t9v");
+    ASSERT_TRUE(testsound::writeSound(low, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1,
+                                      testsound::sawtooth(110.0, 22050, 0.5)));
+    ASSERT_TRUE(testsound::writeSound(high, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1,
+                                      testsound::sawtooth(220.0, 22050, 0.5)));
+    std::ofstream(bad) << "not a sound";
+
+    // Several inputs: one multisample each, lowest first, whatever the order given.
+    std::string text;
+    ASSERT_EQ(run("analyse " + high + " " + low + " -o " + out, &text), 0) << text;
+    auto voice = readVoiceFile(out);
+    ASSERT_TRUE(voice);
+    EXPECT_EQ(voice->multisampleCount, 2);
+    EXPECT_FLOAT_EQ(voice->layer(0, 1).harmonic.basePitch, 110.0f);
+    EXPECT_FLOAT_EQ(voice->layer(1, 1).harmonic.basePitch, 220.0f);
+
+    // Into an existing voice: a third multisample on the soft layer makes it two-layer.
+    const std::string into = testsound::scratchPath("into.t9v");
+    ASSERT_EQ(run("analyse " + low + " --into " + out + " --multisample 2 --layer 0 --root-note 60 -o " + into,
+                  &text), 0) << text;
+    voice = readVoiceFile(into);
+    ASSERT_TRUE(voice);
+    EXPECT_EQ(voice->multisampleCount, 3);
+    EXPECT_EQ(voice->layerCount, 2);
+    EXPECT_NEAR(voice->layer(2, 0).harmonic.basePitch, 261.63f, 0.01f);
+    EXPECT_FLOAT_EQ(voice->layer(1, 1).harmonic.basePitch, 220.0f) << "other multisamples stay";
+
+    // Refusals write nothing.
+    const std::string none = testsound::scratchPath("none.t9v");
+    EXPECT_NE(run("analyse " + low + " " + bad + " -o " + none, &text), 0);
+    EXPECT_NE(text.find(bad + ": Unsupported file format."), std::string::npos) << text;
+    EXPECT_NE(run("analyse " + low + " " + high + " --multisample 1 -o " + none, &text), 0);
+    EXPECT_FALSE(std::filesystem::exists(none));
+}
+
+} // namespace
