@@ -1,5 +1,6 @@
 #include "engine/NoteVoice.h"
 
+#include "engine/ModulationMatrix.h"
 #include "engine/NoteHarmonics.h"
 #include "engine/PartialRenderer.h"
 #include "engine/RenderTables.h"
@@ -85,12 +86,12 @@ void NoteVoice::start(int key, float frequency, float velocityFactor, const Note
         }
     }
     phases_.fill(0.0f);
-    harmonicMorphX_ = {settings.harmonicMorphX, false};
-    harmonicMorphY_ = {settings.harmonicMorphY, false};
-    formantFrequency_ = {0.5f, false};
-    stretch_ = {settings.stretchFactor, false};
-    cutoff_ = {settings.cutoff, false};
-    resonance_ = {settings.resonance, false};
+    harmonicMorphX_ = {settings.harmonicMorphX, settings.holdHarmonicX};
+    harmonicMorphY_ = {settings.harmonicMorphY, settings.holdHarmonicY};
+    formantFrequency_ = {settings.holdFormant ? settings.formantFrequency : 0.5f, settings.holdFormant};
+    stretch_ = {settings.stretchFactor, settings.holdStretch};
+    cutoff_ = {settings.cutoff, settings.holdCutoff};
+    resonance_ = {settings.resonance, settings.holdResonance};
     envelope_.clear();
     envelope_.insertPoint(0.0f, 0.0f);
     envelope_.insertPoint(settings.attackTime, 1.0f);
@@ -222,7 +223,7 @@ float NoteVoice::fundamentalAt(float t, const VoiceRenderContext& context) const
             g = glideFrom_ * std::exp2(std::log2(glideTo_ / glideFrom_) * (t - glideStart_) / (glideEnd_ - glideStart_));
         }
     }
-    const float vibrato = 0.0f; // slot A's vibrato LFO, in semitones
+    const float vibrato = context.modulation != nullptr ? context.modulation->vibrato(t, context.tempo) : 0.0f;
     return g * std::exp2(vibrato * 100.0f / 1200.0f) * std::exp2((context.detuneCents + pitchBend_) / 1200.0f);
 }
 
@@ -327,9 +328,11 @@ void NoteVoice::render(const VoiceRenderContext& context, const SubBlockInputs& 
         return; // past the end: silent until the voice is freed
     }
     const float u = noteTime_;
-    const float tremolo = 0.0f;
-    const float gain0 = (1.0f + tremolo) * envelope_.valueAt(u);
-    const float gain1 = (1.0f + tremolo) * envelope_.valueAt(u + dt);
+    auto tremolo = [&](float t) {
+        return context.modulation != nullptr ? context.modulation->tremolo(t, context.tempo) : 0.0f;
+    };
+    const float gain0 = (1.0f + tremolo(u)) * envelope_.valueAt(u);
+    const float gain1 = (1.0f + tremolo(u + dt)) * envelope_.valueAt(u + dt);
     const float pitch0 = fundamentalAt(u, context);
     const float pitch1 = fundamentalAt(u + dt, context);
     if (settings_.harmonicsOn) {

@@ -28,6 +28,10 @@ struct NoteSettings {
     float formantFrequency = 0.0f;
     bool harmonicsOn = true, noiseOn = true;
     bool loop = false;
+    // Set when velocity or key position set the value for this note: the note
+    // keeps it rather than following the engine's input.
+    bool holdHarmonicX = false, holdHarmonicY = false, holdStretch = false;
+    bool holdCutoff = false, holdResonance = false, holdFormant = false;
     struct Slot {
         bool solo = false;
         int multisample = 0;
@@ -80,8 +84,12 @@ struct SubBlockInputs {
     bool formantOn = false;
 };
 
+class ModulationMatrix;
+
 struct VoiceRenderContext {
     std::array<const Voice*, kVoiceSlotCount> slots{};
+    const ModulationMatrix* modulation = nullptr; // the per-note LFO; none means no LFO
+    double tempo = 120.0;
     float sampleRate = 44100.0f;
     std::array<float, kVoiceSlotCount> harmonicGains{}; // 2 x HarmAmount x the slot's harmonic volume
     bool portamentoOn = false;

@@ -56,7 +56,7 @@ SynthEngine::SynthEngine()
       renderTables_(std::make_unique<std::array<VoiceRenderTables, kSlotCount>>()),
       loadScratch_(std::make_unique<Voice>()),
       stream_(std::make_unique<RecordStream>()),
-      voices_(std::make_unique<VoiceManager>(values_, *instrument_, *renderTables_))
+      voices_(std::make_unique<VoiceManager>(values_, *instrument_, *renderTables_, modulation_))
 {
     for (int slot = 0; slot < kSlotCount; ++slot) {
         instrument_->voices[static_cast<std::size_t>(slot)].renderTableHook = this;
@@ -190,19 +190,35 @@ bool SynthEngine::queueMidi(int frameOffset, const std::uint8_t bytes[3])
 void SynthEngine::midiIn(const std::uint8_t bytes[3], int frameOffset)
 {
     takePendingResets();
+    ModulationPair pairs[ModulationMatrix::kMaxPairs];
     switch (bytes[0] & 0xF0) {
-    case 0x80:
     case 0x90:
+        if ((bytes[2] & 0x7F) > 0) {
+            // Velocity and key position move global targets from the note's sample on.
+            const int count = modulation_.noteModulation(bytes[1] & 0x7F, static_cast<float>(bytes[2] & 0x7F) / 127.0f,
+                                                         true, pairs);
+            for (int i = 0; i < count; ++i) {
+                queueParameter(frameOffset, pairs[i].index, pairs[i].value, false);
+            }
+        }
+        queueMidi(frameOffset, bytes);
+        break;
+    case 0x80:
     case 0xE0:
         queueMidi(frameOffset, bytes);
         break;
     case 0xB0:
         controllerChange(bytes[1] & 0x7F, bytes[2] & 0x7F, frameOffset);
-        break;
+        [[fallthrough]];
     case 0xA0:
-    case 0xD0:
-        // Aftertouch moves parameters only through the modulation matrix.
+    case 0xD0: {
+        // Controllers and aftertouch move parameters only; they are stored and reported.
+        const int count = modulation_.controllerModulation(bytes[0], bytes[1], bytes[2], pairs);
+        for (int i = 0; i < count; ++i) {
+            queueParameter(frameOffset, pairs[i].index, pairs[i].value, true);
+        }
         break;
+    }
     default:
         break;
     }
@@ -266,6 +282,7 @@ void SynthEngine::reloadSavedValues()
         setParameter(index, values_.saved(index), false);
     }
     setParameter(kFormantFreq, 0.5f, true);
+    modulation_.recomputeMorphTargetFlags();
 }
 
 bool SynthEngine::loadVoice(int slot, const char* path)
@@ -325,20 +342,74 @@ void SynthEngine::rebuildSlotTables(int slot)
     }
 }
 
-SubBlockInputs SynthEngine::subBlockInputs() const
+SubBlockInputs SynthEngine::subBlockInputs(const NoteVoice& voice) const
 {
     SubBlockInputs in;
     // Morph positions follow the saved (drawn) values unless modulation moves them.
-    in.harmonicMorphX = values_.saved(kMorphHarmX);
-    in.harmonicMorphY = values_.saved(kMorphHarmY);
-    in.noiseMorphX = values_.saved(kMorphNoiseX);
-    in.noiseMorphY = values_.saved(kMorphNoiseY);
+    auto morph = [&](int index) {
+        return modulation_.morphTargeted(index) ? values_.current(index) : values_.saved(index);
+    };
+    in.harmonicMorphX = morph(kMorphHarmX);
+    in.harmonicMorphY = morph(kMorphHarmY);
+    in.noiseMorphX = morph(kMorphNoiseX);
+    in.noiseMorphY = morph(kMorphNoiseY);
     in.stretchFactor = stretchFactor(values_.current(kStretch));
     in.cutoff = values_.current(kFilterCutoff);
     in.resonance = values_.current(kFilterRes);
     in.formantFrequency = values_.current(kFormantFreq);
+    // The envelope curve drives its targets per note, at the note's own time.
+    const float t = voice.noteTime();
+    float* envelopeInputs[kEnvelopeTargetCount] = {&in.cutoff, &in.resonance, &in.formantFrequency};
+    for (int e = 0; e < kEnvelopeTargetCount; ++e) {
+        const EnvelopeSource& source = modulation_.envelopeSource(static_cast<EnvelopeTarget>(e));
+        if (source.on) {
+            *envelopeInputs[e] = instrument_->modEnvelopeCurve.valueAt(t) * source.scale + source.offset;
+        }
+    }
+    if (values_.on(kEnvelopeMorphOn)) {
+        morphPathPositions(t, in);
+    }
     in.formantOn = values_.on(kFormantFilterOn);
     return in;
+}
+
+// The drawn morph paths, read at the note's time (looped and tempo-synced when asked).
+void SynthEngine::morphPathPositions(float noteTime, SubBlockInputs& in) const
+{
+    const float dt = static_cast<float>(kMaxSubBlock) / sampleRate();
+    float t = noteTime;
+    float t1 = t + dt;
+    float loopStart = 60.0f * values_.current(kGlobalLoopStartTime);
+    float loopEnd = 60.0f * values_.current(kGlobalLoopEndTime);
+    if (values_.on(kGlobalSyncOn)) {
+        const float scale = static_cast<float>(usableTempo(tempo()) / 120.0);
+        t *= scale;
+        loopStart *= scale;
+        loopEnd *= scale;
+    }
+    if (values_.on(kGlobalLoopOn) && t1 > loopStart) {
+        const float length = loopEnd - loopStart;
+        if (length <= 0.01f) {
+            if (t > loopStart) {
+                t = t1 = loopStart;
+            }
+        } else {
+            t = loopStart + std::fmod(t - loopStart, length);
+            t1 = t + dt;
+            if (t1 > loopEnd) {
+                t1 = loopStart;
+            }
+        }
+    }
+    auto& curves = instrument_->morphPathCurves;
+    auto mean = [&](int path) {
+        BreakpointCurve& curve = curves[static_cast<std::size_t>(path)];
+        return 0.5f * (curve.valueAt(t) + curve.valueAt(t1));
+    };
+    in.harmonicMorphX = mean(kHarmonicMorphX);
+    in.harmonicMorphY = mean(kHarmonicMorphY);
+    in.noiseMorphX = mean(kNoiseMorphX);
+    in.noiseMorphY = mean(kNoiseMorphY);
 }
 
 void SynthEngine::renderVoices(int pos, int len, float* out)
@@ -353,13 +424,15 @@ void SynthEngine::renderVoices(int pos, int len, float* out)
     context.portamentoOn = values_.current(kPortamentoRate) != 0.0f;
     context.sustainOn = values_.current(kSustainOn) > 0.5f;
     context.detuneCents = (values_.current(kVoiceDetuneA) - 0.5f + values_.current(kMasterDetune) - 0.5f) * 400.0f;
-    const SubBlockInputs inputs = subBlockInputs();
+    context.modulation = &modulation_;
+    context.tempo = tempo();
 
     for (int i = 0; i < kNoteVoiceCount; ++i) {
         if (!voices_->isSounding(i)) {
             continue;
         }
         std::fill_n(scratch_.begin(), len, 0.0f);
+        const SubBlockInputs inputs = subBlockInputs(voices_->voice(i));
         voices_->voice(i).render(context, inputs, scratch_.data(), len);
         for (int s = 0; s < len; ++s) {
             out[pos + s] += scratch_[static_cast<std::size_t>(s)];
@@ -388,6 +461,7 @@ void SynthEngine::render(float* left, float* right, int frames)
     if (reloadPending_.exchange(false, std::memory_order_acq_rel)) {
         reloadSavedValues();
     }
+    modulation_.queueLfoEvents(queue_, frames, songTime(), sampleRate(), tempo());
     if (voicesReadable && stopAllPending_.exchange(false, std::memory_order_acq_rel)) {
         voices_->stopAllVoices();
     }

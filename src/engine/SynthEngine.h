@@ -13,6 +13,7 @@
 
 #include "engine/EffectChain.h"
 #include "engine/EventQueue.h"
+#include "engine/ModulationMatrix.h"
 #include "engine/ParameterValues.h"
 #include "engine/SilenceGate.h"
 #include "engine/VoiceHandover.h"
@@ -107,6 +108,7 @@ public:
     // Read access for the editor, tests and the renderers.
     const Instrument& instrument() const { return *instrument_; }
     const VoiceManager& voices() const { return *voices_; }
+    const ModulationMatrix& modulation() const { return modulation_; }
     VoiceHandover& handover() { return handover_; }
 
     // Derived settings the renderer and effects read.
@@ -123,10 +125,12 @@ private:
     void renderVoices(int pos, int len, float* out);
     void rebuildRenderTables(Voice& voice, int multisample) override;
     void rebuildSlotTables(int slot);
-    SubBlockInputs subBlockInputs() const;
+    SubBlockInputs subBlockInputs(const NoteVoice& voice) const;
+    void morphPathPositions(float noteTime, SubBlockInputs& in) const;
     void runEffects(float* left, float* right, int pos, int len);
 
     ParameterValues values_;
+    ModulationMatrix modulation_{values_};
     std::unique_ptr<Instrument> instrument_;
     std::unique_ptr<std::array<VoiceRenderTables, kSlotCount>> renderTables_;
     std::unique_ptr<Voice> loadScratch_; // a whole voice is read here before it replaces a slot

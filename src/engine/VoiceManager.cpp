@@ -3,11 +3,13 @@
 #include "params/NoteFrequencyTable.h"
 #include "params/ParameterMapping.h"
 
+#include <algorithm>
+
 namespace tessarine {
 
 VoiceManager::VoiceManager(const ParameterValues& values, const Instrument& instrument,
-                           const std::array<VoiceRenderTables, kVoiceSlotCount>& tables)
-    : values_(values)
+                           const std::array<VoiceRenderTables, kVoiceSlotCount>& tables, ModulationMatrix& modulation)
+    : values_(values), modulation_(modulation)
 {
     for (int s = 0; s < kVoiceSlotCount; ++s) {
         slots_[static_cast<std::size_t>(s)] = &instrument.voices[static_cast<std::size_t>(s)];
@@ -95,6 +97,57 @@ NoteSettings VoiceManager::captureSettings() const
     return s;
 }
 
+// Velocity and key position set the note's own targets directly; attack and
+// release then count as seconds as they are.
+void VoiceManager::applyNoteModulation(NoteSettings& s, int key, float velocityFactor)
+{
+    ModulationPair pairs[ModulationMatrix::kMaxPairs];
+    const int count = modulation_.noteModulation(key, velocityFactor, false, pairs);
+    for (int i = 0; i < count; ++i) {
+        const float v = pairs[i].value;
+        switch (pairs[i].index) {
+        case kMorphHarmX:
+            s.harmonicMorphX = v;
+            s.holdHarmonicX = true;
+            break;
+        case kMorphHarmY:
+            s.harmonicMorphY = v;
+            s.holdHarmonicY = true;
+            break;
+        case kMorphNoiseX:
+            s.noiseMorphX = v;
+            break;
+        case kMorphNoiseY:
+            s.noiseMorphY = v;
+            break;
+        case kAttack:
+            s.attackTime = std::max(v, 0.000001f);
+            break;
+        case kStretch:
+            s.stretchFactor = stretchFactor(v);
+            s.holdStretch = true;
+            break;
+        case kRelease:
+            s.releaseTime = std::max(v, 0.0f);
+            break;
+        case kFilterCutoff:
+            s.cutoff = v;
+            s.holdCutoff = true;
+            break;
+        case kFilterRes:
+            s.resonance = v;
+            s.holdResonance = true;
+            break;
+        case kFormantFreq:
+            s.formantFrequency = v;
+            s.holdFormant = true;
+            break;
+        default:
+            break; // the amplitude morph is fixed at note-on from the drawn values
+        }
+    }
+}
+
 void VoiceManager::noteOn(int key, float velocityFactor)
 {
     const float frequency = noteFrequencyTable().frequency(key);
@@ -126,7 +179,8 @@ void VoiceManager::noteOn(int key, float velocityFactor)
         }
     }
     if (free >= 0) {
-        const NoteSettings settings = captureSettings();
+        NoteSettings settings = captureSettings();
+        applyNoteModulation(settings, key, velocityFactor);
         for (NoteVoice& v : voices_) {
             if (v.key() == key) {
                 v.cut(); // a repeated key must not sound twice

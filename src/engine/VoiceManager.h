@@ -3,6 +3,7 @@
 // the voice limit with stealing, the sustain pedal, pitch bend and glide. Runs
 // on the audio thread, at each event's sample inside render.
 
+#include "engine/ModulationMatrix.h"
 #include "engine/NoteVoice.h"
 #include "engine/ParameterValues.h"
 #include "engine/RenderTables.h"
@@ -17,7 +18,7 @@ inline constexpr int kNoteVoiceCount = 13;
 class VoiceManager {
 public:
     VoiceManager(const ParameterValues& values, const Instrument& instrument,
-                 const std::array<VoiceRenderTables, kVoiceSlotCount>& tables);
+                 const std::array<VoiceRenderTables, kVoiceSlotCount>& tables, ModulationMatrix& modulation);
 
     // The rate new notes are blended for; set by the engine before it renders.
     void setSampleRate(float rate) { start_.sampleRate = rate; }
@@ -41,10 +42,12 @@ public:
 
 private:
     NoteSettings captureSettings() const;
+    void applyNoteModulation(NoteSettings& settings, int key, float velocityFactor);
     void enforceVoiceLimit();
     void release(NoteVoice& voice) { voice.release(values_.current(kSustainOn) >= 0.5f); }
 
     const ParameterValues& values_;
+    ModulationMatrix& modulation_;
     std::array<const Voice*, kVoiceSlotCount> slots_{};
     NoteStartContext start_;
     std::array<NoteVoice, kNoteVoiceCount> voices_;

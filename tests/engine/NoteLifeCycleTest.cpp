@@ -42,7 +42,7 @@ protected:
         }
         values.store(kLoopSync1, 1.0f, true); // twelve voices
         values.store(kStretch, 0.5f, true);   // sounds play at their own speed
-        manager = std::make_unique<VoiceManager>(values, *instrument, *tables);
+        manager = std::make_unique<VoiceManager>(values, *instrument, *tables, modulation);
     }
 
     void midi(int status, int data1, int data2)
@@ -86,6 +86,7 @@ protected:
     }
 
     ParameterValues values;
+    ModulationMatrix modulation{values};
     std::unique_ptr<Instrument> instrument;
     std::unique_ptr<std::array<VoiceRenderTables, kVoiceSlotCount>> tables;
     std::unique_ptr<VoiceManager> manager;
