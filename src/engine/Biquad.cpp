@@ -104,22 +104,11 @@ void Biquad::makePassThrough()
 
 void Biquad::process(float* buffer, int frames)
 {
-    // Locals let the compiler keep the whole recursion in registers.
-    float x1 = x1_, x2 = x2_, y1 = y1_, y2 = y2_;
-    const float b0 = b0_, b1 = b1_, b2 = b2_, a1 = a1_, a2 = a2_;
+    Running r = running();
     for (int i = 0; i < frames; ++i) {
-        float x = buffer[i];
-        float y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
-        x2 = x1;
-        x1 = x;
-        y2 = y1;
-        y1 = y;
-        buffer[i] = y;
+        buffer[i] = r.step(buffer[i]);
     }
-    x1_ = x1;
-    x2_ = x2;
-    y1_ = y1;
-    y2_ = y2;
+    keep(r);
 }
 
 } // namespace tessarine

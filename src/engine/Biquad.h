@@ -36,13 +36,40 @@ public:
         }
     }
 
+    // The section copied out for a loop: as locals the compiler keeps it in
+    // registers, where members would be reloaded after every store to a
+    // float buffer that might alias them.
+    struct Running {
+        float b0, b1, b2, a1, a2;
+        float x1, x2, y1, y2;
+
+        float step(float x)
+        {
+            // The feedback term through y1 comes last, so only one multiply
+            // and one add lie on the sample-to-sample dependency chain.
+            float y = (b0 * x + b1 * x1 + b2 * x2 - a2 * y2) - a1 * y1;
+            x2 = x1;
+            x1 = x;
+            y2 = y1;
+            y1 = y;
+            return y;
+        }
+    };
+
+    Running running() const { return {b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_}; }
+    void keep(const Running& r)
+    {
+        x1_ = r.x1;
+        x2_ = r.x2;
+        y1_ = r.y1;
+        y2_ = r.y2;
+    }
+
     float processSample(float x)
     {
-        float y = b0_ * x + b1_ * x1_ + b2_ * x2_ - a1_ * y1_ - a2_ * y2_;
-        x2_ = x1_;
-        x1_ = x;
-        y2_ = y1_;
-        y1_ = y;
+        Running r = running();
+        float y = r.step(x);
+        keep(r);
         return y;
     }
 

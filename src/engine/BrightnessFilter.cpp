@@ -43,10 +43,12 @@ void BrightnessFilter::process(float* buffer, int frames)
     filter_.flushTinyState();
     const float wet = wet_;
     const float dry = dry_;
+    Biquad::Running f = filter_.running();
     for (int i = 0; i < frames; ++i) {
         float x = buffer[i];
-        buffer[i] = wet * filter_.processSample(x) + dry * x;
+        buffer[i] = wet * f.step(x) + dry * x;
     }
+    filter_.keep(f);
 }
 
 } // namespace tessarine

@@ -58,25 +58,6 @@ void Chorus::reset()
     read_ = std::min(read_, length_ - 1);
 }
 
-// One tap at LFO phase: the sweep m runs 0..W x R samples behind the read index.
-float Chorus::tap(float phase) const
-{
-    const auto& table = sineTable();
-    int step = static_cast<int>(phase);
-    float frac = phase - static_cast<float>(step);
-    float s = table[static_cast<std::size_t>(step)] +
-              frac * (table[static_cast<std::size_t>(step + 1)] - table[static_cast<std::size_t>(step)]);
-    float m = (s + 1.0f) * 0.5f * depthSeconds_ * sampleRate_;
-    int whole = std::min(static_cast<int>(m), length_);
-    float e = m - static_cast<float>(whole);
-    int j = read_ - whole;
-    if (j < 0) {
-        j += length_;
-    }
-    int next = j + 1 == length_ ? 0 : j + 1;
-    return e * ring_[static_cast<std::size_t>(j)] + (1.0f - e) * ring_[static_cast<std::size_t>(next)];
-}
-
 void Chorus::process(float* inOut0, float* out1, int frames)
 {
     if (frames <= 0) {
@@ -86,31 +67,60 @@ void Chorus::process(float* inOut0, float* out1, int frames)
         std::memcpy(out1, inOut0, sizeof(float) * static_cast<std::size_t>(frames));
         return;
     }
+    // Everything the loop touches lives in locals: the output buffers are
+    // floats too, and stores to them would otherwise force members to be reloaded.
+    const float* table = sineTable().data();
+    float* ring = ring_.data();
     const float increment = rateHz_ * kTableSteps / sampleRate_;
+    const float sweep = 0.5f * depthSeconds_ * sampleRate_;
     const float mix = mix_;
-    for (int i = 0; i < frames; ++i) {
-        phase_ += increment;
-        if (phase_ >= kTableSteps) {
-            phase_ -= kTableSteps;
+    const int length = length_;
+    float phase = phase_;
+    int write = write_;
+    int read = read_;
+
+    // One tap at an LFO phase: the sweep m runs 0..W x R samples behind the read index.
+    auto tap = [&](float at) {
+        int step = static_cast<int>(at);
+        float frac = at - static_cast<float>(step);
+        float s = table[step] + frac * (table[step + 1] - table[step]);
+        float m = (s + 1.0f) * sweep;
+        int whole = std::min(static_cast<int>(m), length);
+        float e = m - static_cast<float>(whole);
+        int j = read - whole;
+        if (j < 0) {
+            j += length;
         }
-        float phaseB = phase_ + kQuarterPeriod;
+        int next = j + 1 == length ? 0 : j + 1;
+        return e * ring[j] + (1.0f - e) * ring[next];
+    };
+
+    for (int i = 0; i < frames; ++i) {
+        phase += increment;
+        if (phase >= kTableSteps) {
+            phase -= kTableSteps;
+        }
+        float phaseB = phase + kQuarterPeriod;
         if (phaseB >= kTableSteps) {
             phaseB -= kTableSteps;
         }
-        float tapA = tap(phase_);
+        float tapA = tap(phase);
         float tapB = tap(phaseB);
         float x = inOut0[i];
-        ring_[static_cast<std::size_t>(write_)] = x;
+        ring[write] = x;
         float dry = x * (1.0f - mix);
         inOut0[i] = tapA * mix + dry;
         out1[i] = tapB * mix + dry;
-        if (++write_ == length_) {
-            write_ = 0;
+        if (++write == length) {
+            write = 0;
         }
-        if (++read_ == length_) {
-            read_ = 0;
+        if (++read == length) {
+            read = 0;
         }
     }
+    phase_ = phase;
+    write_ = write;
+    read_ = read;
 }
 
 } // namespace tessarine

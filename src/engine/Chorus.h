@@ -24,8 +24,6 @@ public:
     void process(float* inOut0, float* out1, int frames);
 
 private:
-    float tap(float phase) const;
-
     std::vector<float> ring_;
     float sampleRate_ = 0.0f;
     float delaySeconds_ = 0.0012f;

@@ -65,12 +65,13 @@ void DriveStage::distort(float* buffer, int frames) const
 {
     const float g = 10.0f * distortion_ + 1.0f;
     const float k = 0.25f / (g - kDistortionKnee);
+    const float undrive = 1.0f / g;
     for (int i = 0; i < frames; ++i) {
         float u = buffer[i] * g;
         float a = std::fabs(u);
         float bent = (a - kDistortionKnee) * k + kDistortionKnee;
         float y = a > kDistortionKnee ? bent : a;
-        buffer[i] = std::copysign(y, u) / g;
+        buffer[i] = std::copysign(y, u) * undrive;
     }
 }
 
@@ -80,14 +81,15 @@ void DriveStage::distort(float* buffer, int frames) const
 void DriveStage::saturate(float* buffer, int frames) const
 {
     const float g = 4.0f * tube_ + 1.0f;
-    const float span = g - kTubeKnee;
+    const float perSpan = 1.0f / (g - kTubeKnee);
+    const float undrive = 1.0f / g;
     for (int i = 0; i < frames; ++i) {
         float u = buffer[i] * g;
         float a = std::fabs(u);
-        float v = (1.0f - (std::fmin(a, g) - kTubeKnee) / span) * kHalfRoot2;
+        float v = (1.0f - (std::fmin(a, g) - kTubeKnee) * perSpan) * kHalfRoot2;
         float knee = (0.5f - v * v) * 0.79999995f + kTubeKnee;
         float y = a > kTubeKnee ? knee : a;
-        buffer[i] = std::copysign(y, u) / g;
+        buffer[i] = std::copysign(y, u) * undrive;
     }
 }
 
@@ -128,11 +130,15 @@ void DriveStage::enhanceBass(float* buffer, int frames)
     bassBoost_.flushTinyState();
     bassHighPass_.flushTinyState();
     const float m = bass_;
+    Biquad::Running boost = bassBoost_.running();
+    Biquad::Running highPass = bassHighPass_.running();
     for (int i = 0; i < frames; ++i) {
         float x = buffer[i];
-        float y = bassHighPass_.processSample(bassBoost_.processSample(x));
+        float y = highPass.step(boost.step(x));
         buffer[i] = m * y + (1.0f - m) * x;
     }
+    bassBoost_.keep(boost);
+    bassHighPass_.keep(highPass);
 }
 
 } // namespace tessarine

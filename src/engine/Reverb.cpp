@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <tuple>
 
 namespace tessarine {
 
@@ -98,6 +99,9 @@ void Reverb::process(float* inOut0, float* inOut1, int frames)
     if (!prepared_ || frames <= 0) {
         return;
     }
+    // The loop works on local copies of every index and store: the audio
+    // buffers are floats, and stores to them would otherwise force the members
+    // to be reloaded on every sample.
     float* const base = storage_.data();
     const float room = room_;
     const float damp1 = damp_;
@@ -107,38 +111,69 @@ void Reverb::process(float* inOut0, float* inOut1, int frames)
     const float wet2 = wet2_;
     const float rightWet = rightWet_;
 
-    auto runAllpasses = [base](std::array<Allpass, 4>& chain, float a) {
-        for (Allpass& allpass : chain) {
-            float* buf = base + allpass.offset;
-            float b = buf[allpass.index];
-            buf[allpass.index] = b * kAllpassFeedback + a;
-            a = b - a;
-            if (++allpass.index == allpass.length) {
-                allpass.index = 0;
-            }
+    constexpr int kCombs = static_cast<int>(std::tuple_size_v<decltype(combs_)>);
+    constexpr int kStages = static_cast<int>(std::tuple_size_v<decltype(leftAllpasses_)>);
+    float* combLine[kCombs];
+    int combLength[kCombs], combIndex[kCombs];
+    float store[kCombs];
+    for (int c = 0; c < kCombs; ++c) {
+        combLine[c] = base + combs_[static_cast<std::size_t>(c)].offset;
+        combLength[c] = combs_[static_cast<std::size_t>(c)].length;
+        combIndex[c] = combs_[static_cast<std::size_t>(c)].index;
+        store[c] = combs_[static_cast<std::size_t>(c)].store;
+    }
+    // Allpasses 0..3 are the left chain, 4..7 the right.
+    float* passLine[2 * kStages];
+    int passLength[2 * kStages], passIndex[2 * kStages];
+    for (int a = 0; a < kStages; ++a) {
+        for (int side = 0; side < 2; ++side) {
+            const Allpass& p = (side == 0 ? leftAllpasses_ : rightAllpasses_)[static_cast<std::size_t>(a)];
+            passLine[side * kStages + a] = base + p.offset;
+            passLength[side * kStages + a] = p.length;
+            passIndex[side * kStages + a] = p.index;
         }
-        return a;
-    };
+    }
 
     for (int i = 0; i < frames; ++i) {
         const float xL = inOut0[i];
         const float xR = inOut1[i];
         const float s = (xL + xR) * kInputGain;
         float sum = 0.0f;
-        for (Comb& comb : combs_) {
-            float* buf = base + comb.offset;
-            float o = buf[comb.index];
-            comb.store = o * damp2 + comb.store * damp1;
-            buf[comb.index] = comb.store * room + s;
-            if (++comb.index == comb.length) {
-                comb.index = 0;
-            }
+        for (int c = 0; c < kCombs; ++c) {
+            float* line = combLine[c];
+            int at = combIndex[c];
+            float o = line[at];
+            store[c] = o * damp2 + store[c] * damp1;
+            line[at] = store[c] * room + s;
+            combIndex[c] = at + 1 == combLength[c] ? 0 : at + 1;
             sum += o;
         }
-        const float aL = runAllpasses(leftAllpasses_, sum);
-        const float aR = runAllpasses(rightAllpasses_, sum);
+        float chain[2] = {sum, sum};
+        for (int side = 0; side < 2; ++side) {
+            float a = chain[side];
+            for (int k = side * kStages; k < (side + 1) * kStages; ++k) {
+                float* line = passLine[k];
+                int at = passIndex[k];
+                float b = line[at];
+                line[at] = b * kAllpassFeedback + a;
+                a = b - a;
+                passIndex[k] = at + 1 == passLength[k] ? 0 : at + 1;
+            }
+            chain[side] = a;
+        }
+        const float aL = chain[0];
+        const float aR = chain[1];
         inOut0[i] = dry * xL + aL * wet1 + aR * wet2;
         inOut1[i] = dry * xR + (aL * wet2 + aR * wet1) * rightWet;
+    }
+
+    for (int c = 0; c < kCombs; ++c) {
+        combs_[static_cast<std::size_t>(c)].index = combIndex[c];
+        combs_[static_cast<std::size_t>(c)].store = store[c];
+    }
+    for (int a = 0; a < kStages; ++a) {
+        leftAllpasses_[static_cast<std::size_t>(a)].index = passIndex[a];
+        rightAllpasses_[static_cast<std::size_t>(a)].index = passIndex[kStages + a];
     }
     flushDenormals();
 }
