@@ -96,15 +96,5 @@ TEST(Chorus, TapsSweepBetweenDelayAndDelayPlusDepthInQuadrature)
     EXPECT_GT(differing, 0.5 * 0.005 * kRate) << "left and right move against each other";
 }
 
-TEST(Chorus, WithoutASampleRateItCopiesTheInput)
-{
-    Chorus chorus;
-    std::vector<float> left = test::noise(256), right(256);
-    const std::vector<float> input = left;
-    chorus.process(left.data(), right.data(), 256);
-    EXPECT_EQ(left, input);
-    EXPECT_EQ(right, input);
-}
-
 } // namespace
 } // namespace tessarine

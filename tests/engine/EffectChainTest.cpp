@@ -60,38 +60,5 @@ TEST(EffectChain, ResetsAndTempoChangesClearTheTails)
     }
 }
 
-TEST(EffectChain, ChorusOffCopiesTheMonoSumAndOnMakesAStereoPair)
-{
-    const std::vector<float> input = test::noise(4096);
-    for (float chorusOn : {0.0f, 1.0f}) {
-        EffectChain chain;
-        EffectInputs in = allOff();
-        in.chorusOn = chorusOn;
-        in.volume = 1.0f;
-        std::vector<float> left = input, right(4096);
-        chain.process(in, left.data(), right.data(), 4096);
-        if (chorusOn > 0.5f) {
-            EXPECT_NE(left, right);
-        } else {
-            EXPECT_EQ(left, right);
-            EXPECT_FLOAT_EQ(left[100], 2.0f * input[100]) << "volume 1 doubles the sum";
-        }
-    }
-}
-
-TEST(EffectChain, DriveRunsOnlyWhenSwitchedOn)
-{
-    EffectChain chain;
-    EffectInputs in = allOff();
-    in.distortion = 1.0f;
-    float off[1] = {1.0f}, right[1];
-    chain.process(in, off, right, 1);
-    in.distortionOn = 1.0f;
-    float on[1] = {1.0f};
-    chain.process(in, on, right, 1);
-    EXPECT_FLOAT_EQ(off[0], 1.0f);
-    EXPECT_LT(on[0], 0.2f);
-}
-
 } // namespace
 } // namespace tessarine

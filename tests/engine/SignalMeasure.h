@@ -11,16 +11,6 @@
 
 namespace tessarine::test {
 
-inline std::vector<float> sineWave(double frequency, double rate, int frames, double amplitude = 0.5)
-{
-    std::vector<float> out(static_cast<std::size_t>(frames));
-    for (int i = 0; i < frames; ++i) {
-        out[static_cast<std::size_t>(i)] =
-            static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * frequency * i / rate));
-    }
-    return out;
-}
-
 // Amplitude of the frequency component over [begin, end) by quadrature correlation.
 inline double amplitudeAt(const std::vector<float>& x, int begin, int end, double frequency, double rate)
 {
@@ -40,7 +30,10 @@ inline double gainDb(const std::function<void(float*, int)>& process, double fre
     const int settle = static_cast<int>(rate);
     const int cycles = std::max(20, static_cast<int>(frequency * 0.5));
     const int measure = static_cast<int>(std::lround(cycles * rate / frequency));
-    std::vector<float> x = sineWave(frequency, rate, settle + measure);
+    std::vector<float> x(static_cast<std::size_t>(settle + measure));
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        x[i] = static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * frequency * static_cast<double>(i) / rate));
+    }
     process(x.data(), static_cast<int>(x.size()));
     return 20.0 * std::log10(amplitudeAt(x, settle, settle + measure, frequency, rate) / 0.5);
 }
