@@ -1,0 +1,61 @@
+#pragma once
+// Test signals and the measurements an audio engineer would take of an effect:
+// the steady-state gain of a sine in dB, found by correlating the output with
+// the probe frequency over whole cycles after the filter has settled.
+
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <numbers>
+#include <vector>
+
+namespace tessarine::test {
+
+// Amplitude of the frequency component over [begin, end) by quadrature correlation.
+inline double amplitudeAt(const std::vector<float>& x, int begin, int end, double frequency, double rate)
+{
+    double re = 0.0, im = 0.0;
+    for (int i = begin; i < end; ++i) {
+        double phase = 2.0 * std::numbers::pi * frequency * i / rate;
+        re += x[static_cast<std::size_t>(i)] * std::cos(phase);
+        im += x[static_cast<std::size_t>(i)] * std::sin(phase);
+    }
+    return 2.0 * std::hypot(re, im) / (end - begin);
+}
+
+// Gain in dB of an in-place mono process at one frequency: one second to
+// settle, then a whole number of cycles measured.
+inline double gainDb(const std::function<void(float*, int)>& process, double frequency, double rate)
+{
+    const int settle = static_cast<int>(rate);
+    const int cycles = std::max(20, static_cast<int>(frequency * 0.5));
+    const int measure = static_cast<int>(std::lround(cycles * rate / frequency));
+    std::vector<float> x(static_cast<std::size_t>(settle + measure));
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        x[i] = static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * frequency * static_cast<double>(i) / rate));
+    }
+    process(x.data(), static_cast<int>(x.size()));
+    return 20.0 * std::log10(amplitudeAt(x, settle, settle + measure, frequency, rate) / 0.5);
+}
+
+// Deterministic white noise in -1..1.
+inline std::vector<float> noise(int frames, std::uint32_t seed = 12345)
+{
+    std::vector<float> out(static_cast<std::size_t>(frames));
+    for (float& v : out) {
+        seed = seed * 1664525u + 1013904223u;
+        v = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
+    }
+    return out;
+}
+
+inline double energy(const std::vector<float>& x, int begin, int end)
+{
+    double sum = 0.0;
+    for (int i = begin; i < end; ++i) {
+        sum += static_cast<double>(x[static_cast<std::size_t>(i)]) * x[static_cast<std::size_t>(i)];
+    }
+    return sum;
+}
+
+} // namespace tessarine::test
