@@ -134,6 +134,20 @@ void SynthEngine::apply(int index, float value)
             sustainReleasePending_.store(true, std::memory_order_release);
         }
         break;
+    // A switched or re-timed effect starts from silence rather than replaying an old tail.
+    case kChorusOn:
+    case kChorusDelay:
+    case kChorusDepth:
+        effects_.resetChorus();
+        break;
+    case kDelayOn:
+    case kDelaySyncL:
+    case kDelaySyncR:
+        effects_.resetDelay();
+        break;
+    case kReverbOn:
+        effects_.resetReverb();
+        break;
     default:
         break;
     }
@@ -162,6 +176,7 @@ void SynthEngine::setSampleRate(float rate)
     }
     sampleRate_.store(rate, kRelaxed);
     gate_.setSampleRate(rate);
+    effects_.setSampleRate(rate);
     ScopedVoiceEdit edit(handover_);
     for (Voice& voice : instrument_->voices) {
         for (auto& multisample : voice.multisamples) {
@@ -442,9 +457,30 @@ void SynthEngine::renderVoices(int pos, int len, float* out)
 
 void SynthEngine::runEffects(float* left, float* right, int pos, int len)
 {
+    const ParameterValues& v = values_;
     EffectInputs inputs;
-    inputs.volume = values_.current(kVolume);
-    inputs.width = values_.current(kStereoWidth);
+    inputs.volume = v.current(kVolume);
+    inputs.width = v.current(kStereoWidth);
+    inputs.brightness = v.current(kBrightness);
+    inputs.distortionOn = v.current(kDistortionOn);
+    inputs.distortion = v.current(kDistortion);
+    inputs.tube = v.current(kTube);
+    inputs.compress = v.current(kCompress);
+    inputs.bass = v.current(kMBass);
+    inputs.chorusOn = v.current(kChorusOn);
+    inputs.chorusMix = v.current(kChorusMix);
+    inputs.chorusDelay = v.current(kChorusDelay);
+    inputs.chorusDepth = v.current(kChorusDepth);
+    inputs.chorusRate = v.current(kChorusRate);
+    inputs.delayOn = v.current(kDelayOn);
+    inputs.delayMix = v.current(kDelayMix);
+    inputs.delayFeedback = v.current(kDelayFeedback);
+    inputs.delaySyncL = v.current(kDelaySyncL);
+    inputs.delaySyncR = v.current(kDelaySyncR);
+    inputs.reverbOn = v.current(kReverbOn);
+    inputs.reverbMix = v.current(kReverbMix);
+    inputs.reverbSize = v.current(kReverbSize);
+    inputs.reverbDecay = v.current(kReverbDecay);
     effects_.process(inputs, left + pos, right + pos, len);
 }
 

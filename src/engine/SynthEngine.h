@@ -60,7 +60,11 @@ public:
     const char* libraryFolder() const { return libraryFolder_.data(); }
 
     // Host transport; tempo in beats per minute, positions in quarter notes.
-    void setTempo(double tempo) { tempo_.store(tempo, std::memory_order_relaxed); }
+    void setTempo(double tempo)
+    {
+        tempo_.store(tempo, std::memory_order_relaxed);
+        effects_.setTempo(tempo);
+    }
     void setPpqPosition(double ppq) { ppqPosition_.store(ppq, std::memory_order_relaxed); }
     void setBarStart(double barStart) { barStart_.store(barStart, std::memory_order_relaxed); }
     double tempo() const { return tempo_.load(std::memory_order_relaxed); }
