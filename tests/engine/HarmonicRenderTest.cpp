@@ -2,7 +2,7 @@
 // the four morph corners, stretch and loop timing, the Nyquist fade,
 // harmonize, and how fast a morph may move.
 
-#include "engine/SignalProbe.h"
+#include "engine/SignalMeasure.h"
 #include "engine/SynthEngine.h"
 #include "sound/TestVoices.h"
 #include "sound/VoiceFile.h"

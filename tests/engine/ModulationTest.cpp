@@ -5,7 +5,7 @@
 #include "engine/EngineTestVoice.h"
 #include "engine/EventQueue.h"
 #include "engine/ModulationMatrix.h"
-#include "engine/SignalProbe.h"
+#include "engine/SignalMeasure.h"
 #include "engine/SynthEngine.h"
 #include "params/ModulationLists.h"
 

@@ -4,6 +4,7 @@
 // the probe frequency over whole cycles after the filter has settled.
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <numbers>
@@ -57,5 +58,38 @@ inline double energy(const std::vector<float>& x, int begin, int end)
     }
     return sum;
 }
+
+// Level of one frequency in a stretch of rendered audio: a Hann-windowed
+// single-bin transform, scaled so a sine of amplitude A reads A. The window
+// keeps neighbouring partials from leaking in when the stretch is not a whole
+// number of cycles.
+inline float toneAmplitude(const float* x, std::size_t n, float rate, float frequency)
+{
+    double re = 0.0, im = 0.0, windowSum = 0.0;
+    const double w = 2.0 * std::numbers::pi * frequency / rate;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double hann = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(n - 1));
+        re += hann * x[i] * std::cos(w * static_cast<double>(i));
+        im -= hann * x[i] * std::sin(w * static_cast<double>(i));
+        windowSum += hann;
+    }
+    return static_cast<float>(2.0 * std::sqrt(re * re + im * im) / windowSum);
+}
+
+inline float toneAmplitude(const std::vector<float>& x, std::size_t from, std::size_t n, float rate, float frequency)
+{
+    return toneAmplitude(x.data() + from, n, rate, frequency);
+}
+
+inline float rms(const std::vector<float>& x, std::size_t from, std::size_t n)
+{
+    double sum = 0.0;
+    for (std::size_t i = from; i < from + n && i < x.size(); ++i) {
+        sum += static_cast<double>(x[i]) * x[i];
+    }
+    return static_cast<float>(std::sqrt(sum / static_cast<double>(n)));
+}
+
+inline float decibels(float ratio) { return 20.0f * std::log10(ratio); }
 
 } // namespace tessarine::test
