@@ -115,6 +115,7 @@ __attribute__((target("avx2"))) void renderLanesAvx2(float* __restrict phase, co
         _mm256_storeu_ps(phase + 8 * r, ph[r]);
     }
 }
+
 #endif
 
 using LaneRenderer = void (*)(float*, const float*, const float*, const float*, const float*, const float*, float*,
