@@ -1,6 +1,10 @@
 #include "engine/NoteVoice.h"
 
 #include "engine/ModulationMatrix.h"
+#include "engine/NoiseDataBlend.h"
+#include "engine/NoiseMorph.h"
+#include "engine/NoiseSynthesiser.h"
+#include "engine/NoiseVoiceState.h"
 #include "engine/NoteHarmonics.h"
 #include "engine/PartialRenderer.h"
 #include "engine/RenderTables.h"
@@ -64,7 +68,12 @@ SlotBlend chooseMultisamples(const Voice& voice, const NoteSettings::Slot& setti
     return blend;
 }
 
-NoteVoice::NoteVoice() : harmonics_(std::make_unique<std::array<NoteHarmonics, kVoiceSlotCount>>()) {}
+NoteVoice::NoteVoice()
+    : harmonics_(std::make_unique<std::array<NoteHarmonics, kVoiceSlotCount>>()),
+      noiseData_(std::make_unique<std::array<NoiseData, kVoiceSlotCount>>()),
+      noiseState_(std::make_unique<NoiseVoiceState>())
+{
+}
 
 NoteVoice::~NoteVoice() = default;
 
@@ -84,7 +93,9 @@ void NoteVoice::start(int key, float frequency, float velocityFactor, const Note
         if (settings.slots[slot].harmonize) {
             harmonize(note);
         }
+        blendNoiseData((*noiseData_)[slot], *context.slots[slot], blends_[slot]);
     }
+    noiseState_->reset();
     phases_.fill(0.0f);
     harmonicMorphX_ = {settings.harmonicMorphX, settings.holdHarmonicX};
     harmonicMorphY_ = {settings.harmonicMorphY, settings.holdHarmonicY};
@@ -338,8 +349,27 @@ void NoteVoice::render(const VoiceRenderContext& context, const SubBlockInputs& 
     if (settings_.harmonicsOn) {
         renderHarmonics(context, gain0, gain1, pitch0, pitch1, out, n);
     }
+    if (settings_.noiseOn && context.noise != nullptr && context.random != nullptr) {
+        renderNoise(context, inputs, gain0, gain1, out, n);
+    }
     playbackPosition_ = nextPosition_;
     noteTime_ += dt;
+}
+
+void NoteVoice::renderNoise(const VoiceRenderContext& context, const SubBlockInputs& inputs, float gain0,
+                            float gain1, float* out, int n)
+{
+    const float g = blendedNoiseGain(context.noiseGains, inputs.noiseMorphX, inputs.noiseMorphY);
+    NoiseBlock block;
+    for (int s = 0; s < kVoiceSlotCount; ++s) {
+        block.slots[static_cast<std::size_t>(s)] = &(*noiseData_)[static_cast<std::size_t>(s)];
+    }
+    block.slotStartTimes = slotStart_;
+    block.gainStart = g * gain0;
+    block.gainEnd = g * gain1;
+    block.noiseX = inputs.noiseMorphX;
+    block.noiseY = inputs.noiseMorphY;
+    context.noise->renderNoise(*noiseState_, out, n, block, *context.random);
 }
 
 void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, float gain1, float pitch0,

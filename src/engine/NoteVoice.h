@@ -67,6 +67,7 @@ SlotBlend chooseMultisamples(const Voice& voice, const NoteSettings::Slot& setti
 
 class VoiceRenderTables;
 struct NoteHarmonics;
+struct NoiseVoiceState;
 
 // What a voice needs to start: the slots' sounds and their render tables.
 struct NoteStartContext {
@@ -85,6 +86,8 @@ struct SubBlockInputs {
 };
 
 class ModulationMatrix;
+class NoiseSynthesiser;
+class RandomGenerator;
 
 struct VoiceRenderContext {
     std::array<const Voice*, kVoiceSlotCount> slots{};
@@ -92,6 +95,9 @@ struct VoiceRenderContext {
     double tempo = 120.0;
     float sampleRate = 44100.0f;
     std::array<float, kVoiceSlotCount> harmonicGains{}; // 2 x HarmAmount x the slot's harmonic volume
+    std::array<float, kVoiceSlotCount> noiseGains{};    // 2 x NoiseAmount x the slot's noise volume
+    NoiseSynthesiser* noise = nullptr;                  // none: the voice plays no noise
+    RandomGenerator* random = nullptr;
     bool portamentoOn = false;
     bool sustainOn = false;
     float detuneCents = 0.0f; // slot A's detune
@@ -164,9 +170,13 @@ private:
     bool updatePosition(const VoiceRenderContext& context, float dt);
     void renderHarmonics(const VoiceRenderContext& context, float gain0, float gain1, float pitch0, float pitch1,
                          float* out, int n);
+    void renderNoise(const VoiceRenderContext& context, const SubBlockInputs& inputs, float gain0, float gain1,
+                     float* out, int n);
 
     NoteSettings settings_;
     std::unique_ptr<std::array<NoteHarmonics, kVoiceSlotCount>> harmonics_;
+    std::unique_ptr<std::array<NoiseData, kVoiceSlotCount>> noiseData_;
+    std::unique_ptr<NoiseVoiceState> noiseState_;
     std::array<float, kHarmonicCount> phases_{};
     Smoothed harmonicMorphX_, harmonicMorphY_, formantFrequency_, stretch_, cutoff_, resonance_;
     std::array<float, kVoiceSlotCount> slotStart_{};

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 namespace tessarine {
 
@@ -83,6 +84,7 @@ SynthEngine::SynthEngine()
         setParameter(i, table[static_cast<std::size_t>(i)].start, true);
     }
     clearChangeFlags();
+    noiseRandom_.seed(static_cast<std::uint32_t>(std::time(nullptr)));
 }
 
 SynthEngine::~SynthEngine() = default;
@@ -178,6 +180,7 @@ void SynthEngine::setSampleRate(float rate)
     gate_.setSampleRate(rate);
     effects_.setSampleRate(rate);
     ScopedVoiceEdit edit(handover_);
+    noise_.setSampleRate(rate);
     for (Voice& voice : instrument_->voices) {
         for (auto& multisample : voice.multisamples) {
             for (auto& layer : multisample.layers) {
@@ -434,12 +437,16 @@ void SynthEngine::renderVoices(int pos, int len, float* out)
         context.slots[static_cast<std::size_t>(s)] = &instrument_->voices[static_cast<std::size_t>(s)];
         context.harmonicGains[static_cast<std::size_t>(s)] =
             2.0f * values_.current(kHarmAmount) * values_.current(kVoiceHarmonicVolumeA + s);
+        context.noiseGains[static_cast<std::size_t>(s)] =
+            2.0f * values_.current(kNoiseAmount) * values_.current(kVoiceNoiseVolumeA + s);
     }
     context.sampleRate = sampleRate();
     context.portamentoOn = values_.current(kPortamentoRate) != 0.0f;
     context.sustainOn = values_.current(kSustainOn) > 0.5f;
     context.detuneCents = (values_.current(kVoiceDetuneA) - 0.5f + values_.current(kMasterDetune) - 0.5f) * 400.0f;
     context.modulation = &modulation_;
+    context.noise = &noise_;
+    context.random = &noiseRandom_;
     context.tempo = tempo();
 
     for (int i = 0; i < kNoteVoiceCount; ++i) {

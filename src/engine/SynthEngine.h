@@ -14,6 +14,7 @@
 #include "engine/EffectChain.h"
 #include "engine/EventQueue.h"
 #include "engine/ModulationMatrix.h"
+#include "engine/NoiseSynthesiser.h"
 #include "engine/ParameterValues.h"
 #include "engine/SilenceGate.h"
 #include "engine/VoiceHandover.h"
@@ -109,6 +110,10 @@ public:
     bool loadVoice(int slot, const char* path);
     bool saveVoice(int slot, const char* path);
 
+    // The noise phases' generator; seeded from the clock, or by a caller that
+    // wants a render repeated sample for sample.
+    void seedNoise(std::uint32_t seed) { noiseRandom_.seed(seed); }
+
     // Read access for the editor, tests and the renderers.
     const Instrument& instrument() const { return *instrument_; }
     const VoiceManager& voices() const { return *voices_; }
@@ -158,6 +163,8 @@ private:
     bool eventsDelivered_ = true;
     SilenceGate gate_;
     EffectChain effects_;
+    NoiseSynthesiser noise_;
+    RandomGenerator noiseRandom_;
 
     std::atomic<bool> learnArmed_{false};
     std::atomic<int> learnTarget_{-1};

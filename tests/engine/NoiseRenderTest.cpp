@@ -1,0 +1,116 @@
+// The noise half of a note, heard through the engine: it sounds in the band
+// its frames hold, two notes never share their random phases, and a note that
+// started with the noise off stays without it.
+
+#include "engine/NoiseSignals.h"
+#include "engine/SynthEngine.h"
+#include "sound/TestVoices.h"
+#include "sound/VoiceFile.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tessarine {
+namespace {
+
+constexpr float kRate = 44100.0f;
+
+// A voice with no harmonics and noise frames from 0 to 2 s whose spectrum is
+// level between fromHz and toHz (band k stands for (k + 1) x 44,100 / 512 Hz).
+std::string writeNoiseVoice(float fromHz, float toHz)
+{
+    auto voice = std::make_unique<Voice>();
+    voice->multisampleCount = 1;
+    voice->layerCount = 2;
+    for (int layer = 0; layer < kLayersPerMultisample; ++layer) {
+        NoiseData& noise = voice->layer(0, layer).noise;
+        for (float t : {0.0f, 0.5f, 1.0f, 1.5f, 2.0f}) {
+            noise.insertFrame(t);
+        }
+        for (int f = 0; f < noise.frameCount(); ++f) {
+            BreakpointCurve& spectrum = noise.frame(f).spectrum;
+            spectrum.clear();
+            const float a = fromHz / 22050.0f, b = toHz / 22050.0f;
+            for (float pos : {0.0f, a - 0.001f, a, b, b + 0.001f, 1.0f}) {
+                spectrum.insertPoint(pos, pos >= a && pos <= b ? 0.5f : 0.0f);
+            }
+        }
+        HarmonicData& harmonic = voice->layer(0, layer).harmonic;
+        harmonic.basePitch = 220.0f;
+        test::addHarmonicFrame(harmonic, 0.0f, 0.0f);
+        test::addHarmonicFrame(harmonic, 2.0f, 0.0f);
+    }
+    prepareVoice(*voice);
+    std::string path = test::tempPath("noise-band.t9v");
+    RecordStream stream;
+    EXPECT_TRUE(saveVoiceFile(path, *voice, stream));
+    return path;
+}
+
+class NoiseRender : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        engine = std::make_unique<SynthEngine>();
+        engine->setSampleRate(kRate);
+        engine->seedNoise(7);
+        engine->setParameter(kStretch, 0.5f, true);
+        engine->setParameter(kLoopSync1, 1.0f, true);
+        engine->setParameter(kMorphNoiseX, 0.0f, true);
+        engine->setParameter(kMorphNoiseY, 0.0f, true);
+        ASSERT_TRUE(engine->loadVoice(0, writeNoiseVoice(2000.0f, 4000.0f).c_str()));
+    }
+    std::vector<float> play(const std::vector<int>& keys, float seconds)
+    {
+        for (int key : keys) {
+            const std::uint8_t on[3] = {0x90, static_cast<std::uint8_t>(key), 127};
+            engine->midiIn(on, 0);
+        }
+        std::vector<float> left(static_cast<std::size_t>(seconds * kRate)), right(left.size());
+        for (std::size_t start = 0; start < left.size(); start += 512) {
+            engine->render(left.data() + start, right.data() + start,
+                           static_cast<int>(std::min<std::size_t>(512, left.size() - start)));
+        }
+        return left;
+    }
+    std::unique_ptr<SynthEngine> engine;
+};
+
+TEST_F(NoiseRender, SoundsInTheBandItsFramesHold)
+{
+    std::vector<float> out = play({60}, 1.2f);
+    const double inside = test::bandPower(out, kRate, 2200.0, 3800.0);
+    const double outside = test::bandPower(out, kRate, 6000.0, 10000.0);
+    EXPECT_GT(inside, 0.0);
+    EXPECT_GT(inside, 100.0 * outside) << "at least 20 dB between the band and the rest";
+}
+
+TEST_F(NoiseRender, TwoNotesDrawTheirOwnPhases)
+{
+    const std::vector<float> one = play({60}, 1.0f);
+    engine->stopAllVoices();
+    play({}, 3.5f);
+    const std::vector<float> two = play({60, 72}, 1.0f);
+    // Two equal noises with the same phases would add to four times the power;
+    // independent ones add to twice.
+    const double ratio = test::bandPower(two, kRate, 2200.0, 3800.0) / test::bandPower(one, kRate, 2200.0, 3800.0);
+    EXPECT_NEAR(ratio, 2.0, 0.6);
+}
+
+TEST_F(NoiseRender, NoiseOffAtNoteOnStaysOff)
+{
+    engine->setParameter(kNoiseAmount, 0.0f, true);
+    const std::uint8_t on[3] = {0x90, 60, 127};
+    engine->midiIn(on, 0);
+    std::vector<float> left(512), right(512);
+    engine->render(left.data(), right.data(), 512);
+    engine->setParameter(kNoiseAmount, 1.0f, true);
+    std::vector<float> out = play({}, 0.5f);
+    EXPECT_EQ(test::bandPower(out, kRate, 100.0, 20000.0), 0.0);
+}
+
+} // namespace
+} // namespace tessarine
