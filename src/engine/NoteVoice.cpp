@@ -264,12 +264,33 @@ float outlineTime(const Voice& voice, int i)
     return i < voice.outlineCurve.pointCount() ? voice.outlineCurve.timeAt(i) : 0.0f;
 }
 
-// A frequency of 0 marks a harmonic a slot does not have; it takes no part.
-float zeroAwareMorph(float a, float b, float c, float d, float x, float y)
+// Morphs two values where 0 means "absent": an absent value takes no part.
+// A side whose weight is 0 is only read when the other side is absent, which
+// gives exactly what weighting it by 0 would.
+template <typename GetA, typename GetB>
+float zeroAwarePair(GetA a, GetB b, float x)
 {
-    const float ab = a == 0.0f ? b : (b == 0.0f ? a : (1.0f - x) * a + x * b);
-    const float cd = c == 0.0f ? d : (d == 0.0f ? c : (1.0f - x) * c + x * d);
-    return ab == 0.0f ? cd : (cd == 0.0f ? ab : (1.0f - y) * ab + y * cd);
+    if (x == 0.0f) {
+        const float va = a();
+        return va != 0.0f ? va : b();
+    }
+    if (x == 1.0f) {
+        const float vb = b();
+        return vb != 0.0f ? vb : a();
+    }
+    const float va = a();
+    const float vb = b();
+    return va == 0.0f ? vb : (vb == 0.0f ? va : (1.0f - x) * va + x * vb);
+}
+
+// A frequency of 0 marks a harmonic a slot does not have; it takes no part.
+// value(s) reads slot s's frequency; slots the morph does not need are not read.
+template <typename Value>
+float zeroAwareMorph(Value value, float x, float y)
+{
+    auto ab = [&] { return zeroAwarePair([&] { return value(0); }, [&] { return value(1); }, x); };
+    auto cd = [&] { return zeroAwarePair([&] { return value(2); }, [&] { return value(3); }, x); };
+    return zeroAwarePair(ab, cd, y);
 }
 
 } // namespace
@@ -396,24 +417,25 @@ void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, 
         if (!anyPoints) {
             continue;
         }
+        // Slots whose weight is 0 cost nothing: at a corner only one slot is read.
         float a0 = 0.0f;
         float a1 = 0.0f;
-        float v0[kVoiceSlotCount];
-        float v1[kVoiceSlotCount];
         for (int s = 0; s < kVoiceSlotCount; ++s) {
-            const auto si = static_cast<std::size_t>(s);
-            NoteHarmonics& note = notes[si];
-            a0 += w[s] * note.amplitude[hi].valueAt(slotStart_[si]);
-            a1 += w[s] * note.amplitude[hi].valueAt(slotEnd_[si]);
-            v0[s] = note.frequency[hi].valueAt(slotStart_[si]);
-            v1[s] = note.frequency[hi].valueAt(slotEnd_[si]);
+            if (w[s] != 0.0f) {
+                const auto si = static_cast<std::size_t>(s);
+                a0 += w[s] * notes[si].amplitude[hi].valueAt(slotStart_[si]);
+                a1 += w[s] * notes[si].amplitude[hi].valueAt(slotEnd_[si]);
+            }
         }
         a0 *= gain0;
         a1 *= gain1;
         if (a0 < kSilentPartial && a1 < kSilentPartial) {
             continue;
         }
-        const float f0 = zeroAwareMorph(v0[0], v0[1], v0[2], v0[3], x, y) * pitch0;
+        const float f0 = zeroAwareMorph([&](int s) { return notes[static_cast<std::size_t>(s)].frequency[hi].valueAt(
+                                                        slotStart_[static_cast<std::size_t>(s)]); },
+                                        x, y) *
+                         pitch0;
         if (!(f0 > 0.0f) || !(f0 < nyquist)) {
             continue;
         }
@@ -422,7 +444,10 @@ void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, 
             a0 *= fade;
             a1 *= fade;
         }
-        float f1 = zeroAwareMorph(v1[0], v1[1], v1[2], v1[3], x, y) * pitch1;
+        float f1 = zeroAwareMorph([&](int s) { return notes[static_cast<std::size_t>(s)].frequency[hi].valueAt(
+                                                  slotEnd_[static_cast<std::size_t>(s)]); },
+                                  x, y) *
+                   pitch1;
         if (f1 == 0.0f) {
             f1 = f0;
         }
