@@ -1,8 +1,10 @@
 // tessarine: the command-line host. It loads the plug-in through the VST 2
 // binary interface, exactly as a DAW would, and reports on it. File commands
-// (voice-info, analyse) use the plug-in's own reader and analysis code instead.
+// (voice-info, instrument-info, analyse) use the plug-in's own reader and
+// analysis code instead.
 
 #include "AnalyseCommand.h"
+#include "InstrumentInfo.h"
 #include "PluginHost.h"
 #include "PluginInfo.h"
 #include "RenderCommand.h"
@@ -91,6 +93,12 @@ int main(int argc, char** argv)
     voiceInfo->add_option("FILE", voicePath, "Voice file to read")->required();
     voiceInfo->add_flag("--json", voiceJson, "Print the summary as JSON");
 
+    std::string instrumentPath;
+    bool instrumentJson = false;
+    CLI::App* instrumentInfo = app.add_subcommand("instrument-info", "Summarise an instrument file (.t9i)");
+    instrumentInfo->add_option("FILE", instrumentPath, "Instrument file to read")->required();
+    instrumentInfo->add_flag("--json", instrumentJson, "Print the summary as JSON");
+
     tessarine::host::AnalyseOptions analyse;
     CLI::App* analyseCommand =
         app.add_subcommand("analyse", "Analyse sound files (WAV, AIFF) into a voice file (.t9v)");
@@ -129,6 +137,9 @@ int main(int argc, char** argv)
     }
     if (*voiceInfo) {
         return tessarine::host::runVoiceInfo(voicePath, voiceJson, std::cout, std::cerr);
+    }
+    if (*instrumentInfo) {
+        return tessarine::host::runInstrumentInfo(instrumentPath, instrumentJson, std::cout, std::cerr);
     }
     return fail("no command given");
 }

@@ -1,13 +1,13 @@
 // `tessarine voice-info` on a real file: the summary, its JSON form, and the
 // one-line refusal of files it cannot read.
 
+#include "RunCommand.h"
 #include "TestVoices.h"
 
 #include "sound/VoiceFile.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -16,26 +16,6 @@ namespace {
 
 using namespace tessarine;
 using namespace tessarine::test;
-
-struct CommandResult {
-    int status;
-    std::string output;
-};
-
-CommandResult run(const std::string& arguments, const char* streams = " 2>&1")
-{
-    CommandResult result{-1, {}};
-    FILE* pipe = popen((std::string(TESSARINE_CLI_PATH) + " " + arguments + streams).c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    std::array<char, 4096> chunk{};
-    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) {
-        result.output += chunk.data();
-    }
-    result.status = pclose(pipe);
-    return result;
-}
 
 TEST(VoiceInfoCommand, SummarisesAVoiceFile)
 {
@@ -46,7 +26,7 @@ TEST(VoiceInfoCommand, SummarisesAVoiceFile)
     std::string path = tempPath("Glass Bell.t9v");
     ASSERT_TRUE(saveVoiceFile(path, *voice, stream));
 
-    CommandResult text = run("voice-info '" + path + "'");
+    CommandResult text = runCli("voice-info '" + path + "'");
     ASSERT_EQ(text.status, 0) << text.output;
     char pitch[32];
     std::snprintf(pitch, sizeof(pitch), "%.2f Hz", static_cast<double>(voice->layer(1, 1).harmonic.basePitch));
@@ -56,14 +36,14 @@ TEST(VoiceInfoCommand, SummarisesAVoiceFile)
         EXPECT_NE(text.output.find(expected), std::string::npos) << expected << "\n" << text.output;
     }
 
-    CommandResult json = run("voice-info --json '" + path + "'", " 2>/dev/null");
+    CommandResult json = runCli("voice-info --json '" + path + "'", " 2>/dev/null");
     ASSERT_EQ(json.status, 0);
     for (const char* expected : {"\"name\":", "\"Glass Bell\"", "\"version\":65539", "\"layers\":[",
                                  "\"harmonicFrames\":6", "\"noiseFrames\":4"}) {
         EXPECT_NE(json.output.find(expected), std::string::npos) << expected << "\n" << json.output;
     }
 
-    EXPECT_EQ(run("voice-info --help").status, 0);
+    EXPECT_EQ(runCli("voice-info --help").status, 0);
 }
 
 TEST(VoiceInfoCommand, RefusesUnreadableFilesInOneLine)
@@ -88,7 +68,7 @@ TEST(VoiceInfoCommand, RefusesUnreadableFilesInOneLine)
         {bad, "bad count: multisample count 9 at byte 25"},
     };
     for (const auto& [path, reason] : cases) {
-        CommandResult result = run("voice-info '" + path + "'");
+        CommandResult result = runCli("voice-info '" + path + "'");
         EXPECT_NE(result.status, 0) << path;
         EXPECT_NE(result.output.find(reason), std::string::npos) << result.output;
         EXPECT_EQ(result.output.find('\n'), result.output.size() - 1) << "one line only: " << result.output;

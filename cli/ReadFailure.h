@@ -1,0 +1,14 @@
+#pragma once
+// The one-line reason a library file could not be read, shared by the file
+// commands: "cannot open (...)", "empty", "too large (...)", "truncated at
+// byte N", "bad count: FIELD VALUE at byte N".
+
+#include "sound/RecordStream.h"
+
+#include <string>
+
+namespace tessarine::host {
+
+std::string readFailureReason(const RecordStream& stream);
+
+} // namespace tessarine::host
