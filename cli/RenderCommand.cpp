@@ -109,6 +109,12 @@ bool applySetting(PluginHost& host, const std::string& setting, std::string& err
     return true;
 }
 
+bool fileRequest(PluginHost& host, int action, const std::string& path, float opt = 0.0f)
+{
+    std::string copy = path;
+    return host.dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), action, copy.data(), opt) == 1;
+}
+
 bool loadVoice(PluginHost& host, const std::string& assignment, std::string& error)
 {
     auto equals = assignment.find('=');
@@ -122,8 +128,7 @@ bool loadVoice(PluginHost& host, const std::string& assignment, std::string& err
         return false;
     }
     std::string path = assignment.substr(2);
-    if (host.dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), kFileRequestVoiceLoad, path.data(),
-                      static_cast<float>(slot - 'A')) != 1) {
+    if (!fileRequest(host, kFileRequestVoiceLoad, path, static_cast<float>(slot - 'A'))) {
         error = "cannot load voice file '" + path + "' into slot " + slot;
         return false;
     }
@@ -152,6 +157,9 @@ int runRender(const RenderOptions& options)
     if (!options.midiPath.empty() && !options.notes.empty()) {
         return fail("give either --midi or --note, not both");
     }
+    if (options.seed > (1LL << 24)) {
+        return fail("the seed must be 0 to 16777216");
+    }
 
     std::string error;
     MidiSequence sequence;
@@ -174,6 +182,9 @@ int runRender(const RenderOptions& options)
     }
     host->dispatch(vst::effSetSampleRate, 0, 0, nullptr, settings.sampleRate);
     host->dispatch(vst::effSetBlockSize, 0, options.blockSize);
+    if (!options.instrumentPath.empty() && !fileRequest(*host, kFileRequestInstrumentLoad, options.instrumentPath)) {
+        return fail("cannot load instrument file '" + options.instrumentPath + "'");
+    }
     for (const std::string& voice : options.voices) {
         if (!loadVoice(*host, voice, error)) {
             return fail(error);
@@ -183,6 +194,13 @@ int runRender(const RenderOptions& options)
         if (!applySetting(*host, setting, error)) {
             return fail(error);
         }
+    }
+    if (!options.saveInstrumentPath.empty() &&
+        !fileRequest(*host, kFileRequestInstrumentSave, options.saveInstrumentPath)) {
+        return fail("cannot save instrument file '" + options.saveInstrumentPath + "'");
+    }
+    if (options.seed >= 0 && !fileRequest(*host, kFileRequestSeed, "", static_cast<float>(options.seed))) {
+        return fail("the plug-in does not take a seed");
     }
     host->dispatch(vst::effMainsChanged, 0, 1);
 

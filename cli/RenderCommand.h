@@ -20,6 +20,9 @@ struct RenderOptions {
     double tail = 2.0;                // seconds after the last event
     std::vector<std::string> settings; // NAME=VALUE or INDEX=VALUE
     std::vector<std::string> voices;   // SLOT=FILE.t9v
+    std::string instrumentPath;       // loaded before voices and settings
+    std::string saveInstrumentPath;   // the state after all settings, saved before rendering
+    long long seed = -1;              // below 0: the plug-in's own seeding
     std::string outputPath;
     int bits = 32;
 };
@@ -28,7 +31,10 @@ struct RenderOptions {
 int runRender(const RenderOptions& options);
 
 // The vendor-specific request through which a host-less caller loads and saves files.
+inline constexpr int kFileRequestInstrumentLoad = 1;
+inline constexpr int kFileRequestInstrumentSave = 2;
 inline constexpr int kFileRequestVoiceLoad = 3;
 inline constexpr int kFileRequestVoiceSave = 4;
+inline constexpr int kFileRequestSeed = 5;
 
 } // namespace tessarine::host

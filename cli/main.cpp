@@ -83,6 +83,11 @@ int main(int argc, char** argv)
     renderCommand->add_option("--tail", render.tail, "Seconds rendered after the last event")->capture_default_str();
     renderCommand->add_option("--set", render.settings, "Parameter write NAME=VALUE or INDEX=VALUE (repeatable)");
     renderCommand->add_option("--voice", render.voices, "Voice file for a slot, SLOT=FILE.t9v (repeatable)");
+    renderCommand->add_option("--instrument", render.instrumentPath,
+                              "Instrument file to load first, before --voice and --set");
+    renderCommand->add_option("--save-instrument", render.saveInstrumentPath,
+                              "Save the instrument as set up, before rendering");
+    renderCommand->add_option("--seed", render.seed, "Seed the plug-in's random generators, for repeatable renders");
     renderCommand->add_option("-o,--output", render.outputPath, "WAV file to write")->required();
     renderCommand->add_option("--bits", render.bits, "Sample format: 16, 24 or 32 (float)")
         ->check(CLI::IsMember({16, 24, 32}))

@@ -2,6 +2,7 @@
 
 #include "engine/ScopedFlushDenormals.h"
 #include "params/ParameterMapping.h"
+#include "sound/InstrumentFile.h"
 #include "sound/VoiceFile.h"
 
 #include <algorithm>
@@ -428,6 +429,53 @@ void SynthEngine::morphPathPositions(float noteTime, SubBlockInputs& in) const
     in.harmonicMorphY = mean(kHarmonicMorphY);
     in.noiseMorphX = mean(kNoiseMorphX);
     in.noiseMorphY = mean(kNoiseMorphY);
+}
+
+bool SynthEngine::loadInstrument(const char* path)
+{
+    if (path == nullptr) {
+        return false;
+    }
+    InstrumentReadReport report{};
+    bool ok = false;
+    {
+        ScopedVoiceEdit edit(handover_);
+        ok = loadInstrumentFile(path, *instrument_, *stream_, &report);
+        const float rate = sampleRate();
+        for (Voice& voice : instrument_->voices) {
+            for (auto& multisample : voice.multisamples) {
+                for (auto& layer : multisample.layers) {
+                    layer.harmonic.sampleRate = rate;
+                }
+            }
+        }
+    }
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        voiceCutoff_[static_cast<std::size_t>(slot)].store(instrument_->voices[static_cast<std::size_t>(slot)].cutoff,
+                                                          kRelaxed);
+    }
+    const int count = std::clamp(report.valuesSet, 0, kParameterCount);
+    for (int index = 0; index < count; ++index) {
+        setParameter(index, instrument_->parameterValues[static_cast<std::size_t>(index)], true);
+    }
+    requestReload();
+    return ok;
+}
+
+bool SynthEngine::saveInstrument(const char* path)
+{
+    if (path == nullptr) {
+        return false;
+    }
+    ScopedVoiceEdit edit(handover_);
+    for (int index = 0; index < kParameterCount; ++index) {
+        instrument_->parameterValues[static_cast<std::size_t>(index)] = values_.saved(index);
+    }
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        instrument_->voices[static_cast<std::size_t>(slot)].cutoff =
+            voiceCutoff_[static_cast<std::size_t>(slot)].load(kRelaxed);
+    }
+    return saveInstrumentFile(path, *instrument_, *stream_);
 }
 
 void SynthEngine::renderVoices(int pos, int len, float* out)

@@ -109,6 +109,11 @@ public:
     // leaves the slot as it was; a save that fails leaves the old file.
     bool loadVoice(int slot, const char* path);
     bool saveVoice(int slot, const char* path);
+    // Instrument files, on the caller's thread. A load that fails part-way
+    // keeps what was read, as files of older versions rely on, and every
+    // voice stays prepared and playable; the values read are applied.
+    bool loadInstrument(const char* path);
+    bool saveInstrument(const char* path);
 
     // The noise phases' generator; seeded from the clock, or by a caller that
     // wants a render repeated sample for sample.

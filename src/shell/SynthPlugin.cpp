@@ -281,8 +281,26 @@ vst::intptr SynthPlugin::vendorSpecific(vst::int32 index, vst::intptr value, voi
 // is the path, opt the slot.
 bool SynthPlugin::fileRequest(vst::intptr action, const char* path, float slotValue)
 {
+    if (action == kFileSeed) {
+        // Repeatable renders: every random source of the instance starts from one seed.
+        if (!(slotValue >= 0.0f && slotValue < 4294967296.0f)) {
+            return false;
+        }
+        const auto seed = static_cast<std::uint32_t>(slotValue);
+        random_.seed(seed);
+        engine_->seedNoise(seed);
+        return true;
+    }
     if (path == nullptr || strnlen(path, PATH_MAX) >= PATH_MAX) {
         return false;
+    }
+    switch (action) {
+    case kFileLoadInstrument:
+        return engine_->loadInstrument(path);
+    case kFileSaveInstrument:
+        return engine_->saveInstrument(path);
+    default:
+        break;
     }
     if (!(slotValue >= 0.0f && slotValue < static_cast<float>(kSlotCount))) {
         return false;

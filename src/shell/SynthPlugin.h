@@ -21,7 +21,13 @@ public:
 
     // effVendorSpecific with this index loads or saves library files.
     static constexpr vst::int32 kFileRequest = vst::fourCC('T', 's', 'n', 'F');
-    enum FileAction : vst::intptr { kFileLoadVoice = 3, kFileSaveVoice = 4 };
+    enum FileAction : vst::intptr {
+        kFileLoadInstrument = 1,
+        kFileSaveInstrument = 2,
+        kFileLoadVoice = 3,
+        kFileSaveVoice = 4,
+        kFileSeed = 5,
+    };
 
     explicit SynthPlugin(vst::HostCallback host);
     ~SynthPlugin() override;

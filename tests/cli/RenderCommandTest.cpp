@@ -137,3 +137,36 @@ TEST(RenderCommand, PlaysAMidiFile)
 }
 
 } // namespace
+
+namespace {
+
+// An instrument built on the command line plays back exactly as it was set up.
+TEST(RenderCommand, SavedInstrumentRendersTheSameAudio)
+{
+    const std::string voice = tessarine::test::steadyVoiceFile();
+    const std::string instrument = testing::TempDir() + "/built.t9i";
+    const std::string first = testing::TempDir() + "/built-first.wav";
+    const std::string second = testing::TempDir() + "/built-second.wav";
+    const std::string notes = " --note 57 --length 0.5 --note 64 --at 0.2 --tail 0.3 --seed 42 -o ";
+    std::string output;
+    ASSERT_EQ(run("render --voice A=" + voice + " --voice B=" + voice +
+                      " --set MorphHarmX=0.5 --set Stretch=0.5 --set LoopSync1=1 --save-instrument " + instrument +
+                      notes + first,
+                  &output),
+              0)
+        << output;
+    ASSERT_EQ(run("render --instrument " + instrument + notes + second, &output), 0) << output;
+    Wav a, b;
+    ASSERT_TRUE(readWav(first, a));
+    ASSERT_TRUE(readWav(second, b));
+    ASSERT_EQ(a.samples.size(), b.samples.size());
+    float peak = 0.0f;
+    for (std::size_t i = 0; i < a.samples.size(); ++i) {
+        ASSERT_EQ(a.samples[i], b.samples[i]) << "sample " << i;
+        peak = std::max(peak, std::fabs(a.samples[i]));
+    }
+    EXPECT_GT(peak, 0.01f);
+    EXPECT_NE(run("render --instrument /no/such.t9i --note 60 -o " + second, &output), 0);
+}
+
+} // namespace
