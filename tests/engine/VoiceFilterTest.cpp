@@ -1,7 +1,6 @@
-// The note filter as a player hears it: the cutoff knob's frequencies, the
-// pass band and slope of each mode, the follower opening the filter with the
-// note's level, the saturation's bend, and finite output for anything a host
-// can send.
+// The note filter as a player hears it: the cutoff knob's corners and the
+// slope of each mode, the follower opening the filter with the note's level,
+// the saturation's bend, and finite output for anything a host can send.
 
 #include "SignalMeasure.h"
 #include "SignalProbe.h"
@@ -17,90 +16,63 @@
 namespace tessarine {
 namespace {
 
-constexpr double kRate = 44100.0;
-
-double gainOf(VoiceFilter& filter, double hz)
-{
-    return test::gainDb([&filter](float* x, int n) { filter.process(x, n); }, hz, kRate);
-}
+constexpr float kRate = 44100.0f;
 
 TEST(VoiceFilter, CutoffKnobSetsTheCornerOfEachMode)
 {
-    struct Case {
+    const struct {
         float filterMode, cutoff;
-        double probeHz, expectDb, tolerance;
+        double probeHz, expectDb;
+    } cases[] = {
+        {1.0f, 0.8f, 2862.0, -3.01},  // fourth-order Butterworth: -3 dB at the corner
+        {1.0f, 0.5f, 1278.0, -3.01},
+        {1.0f, 0.5f, 2556.0, -24.37}, // 24 dB an octave up, warped a little steeper
+        {1.0f, 0.5f, 100.0, 0.0},     // unity pass band through the output stage
+        {1.0f, 1.0f, 10000.0, 0.0},
+        {0.0f, 0.5f, 10000.0, 0.05},  // high-pass pass band
+        {0.0f, 0.5f, 320.0, -23.8},   // 12 dB an octave below the corner
+        {0.34f, 0.5f, 1278.0, 4.0},   // band-pass times the 4 x Q dB peak
+        {1.0f, 5.0f, 10000.0, 0.0},   // values past the knob's ends land on its limits
+        {0.0f, -2.0f, 10000.0, 0.0},
+        {0.0f, std::nanf(""), 10000.0, 0.0},
     };
-    const Case cases[] = {
-        {1.0f, 0.8f, 2862.0, -3.01, 0.1}, // fourth-order Butterworth: -3 dB at the corner
-        {1.0f, 0.5f, 1278.0, -3.01, 0.1},
-        {1.0f, 0.5f, 100.0, 0.0, 0.05},   // unity pass band through the output stage
-        {1.0f, 1.0f, 10000.0, 0.0, 0.3},  // fully open
-        {0.0f, 0.5f, 10000.0, 0.0, 0.1},  // high-pass pass band
-        {0.0f, 0.5f, 1278.0, 0.0, 0.1},   // Q 1 at zero resonance: 0 dB at the corner
-        {0.0f, 0.5f, 320.0, -23.8, 0.3},  // 12 dB per octave below it
-        {0.34f, 0.5f, 1278.0, 4.0, 0.1},  // band-pass times the 4 x Q dB peak
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         VoiceFilter filter;
-        filter.setSampleRate(static_cast<float>(kRate));
+        filter.setSampleRate(kRate);
         filter.setup(filterMode(c.filterMode), 0.0f, false, c.cutoff, 0.0f);
         EXPECT_EQ(static_cast<int>(filter.cutoffHz()), cutoffDisplayHz(c.cutoff)) << c.cutoff;
-        EXPECT_NEAR(gainOf(filter, c.probeHz), c.expectDb, c.tolerance)
-            << "mode " << c.filterMode << ", cutoff " << c.cutoff << " at " << c.probeHz << " Hz";
+        const double db = test::gainDb([&filter](float* x, int n) { filter.process(x, n); }, c.probeHz, kRate);
+        EXPECT_NEAR(db, c.expectDb, 0.1) << "mode " << c.filterMode << ", cutoff " << c.cutoff << " at " << c.probeHz;
     }
-    // Values a modulation pushes past the knob's ends land on its limits.
-    for (float cutoff : {-2.0f, 5.0f, std::nanf("")}) {
-        VoiceFilter filter;
-        filter.setCutoff(cutoff);
-        EXPECT_EQ(filter.cutoffHz(), cutoff > 1.0f ? 16000.0f : 80.0f) << cutoff;
-    }
-}
-
-TEST(VoiceFilter, LowPassFallsTwentyFourDecibelsPerOctave)
-{
-    VoiceFilter filter;
-    filter.setSampleRate(static_cast<float>(kRate));
-    filter.setup(filterMode(1.0f), 0.0f, false, 0.5f, 0.0f);
-    const double octave = gainOf(filter, 4.0 * 1278.0) - gainOf(filter, 2.0 * 1278.0);
-    // The bilinear transform steepens it a little towards Nyquist.
-    EXPECT_NEAR(octave, -24.5, 1.0);
 }
 
 TEST(VoiceFilter, FollowerOpensWithTheNoteLevelAndClosesInSilence)
 {
-    // A fully open cutoff with the whole range on the follower: one note gets
-    // a quiet tone, a loud tone, then silence, each half a second or more.
+    // Fully open cutoff, all of it on the follower. One note plays a quiet
+    // 1 kHz tone, a loud one, then a second of silence.
     VoiceFilter filter;
-    filter.setSampleRate(static_cast<float>(kRate));
+    filter.setSampleRate(kRate);
     filter.setup(2, 1.0f, false, 1.0f, 0.0f);
-    const int frames = static_cast<int>(kRate) / 2;
-    struct Stage {
-        float amplitude;
-        float minDb, maxDb; // the 1 kHz tone's level through the filter
-    };
-    const Stage stages[] = {{0.01f, -200.0f, -60.0f}, {1.0f, -12.0f, 1.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}};
-    for (const Stage& s : stages) {
-        std::vector<float> x(static_cast<std::size_t>(frames));
-        for (int i = 0; i < frames; ++i) {
-            x[static_cast<std::size_t>(i)] =
-                s.amplitude * static_cast<float>(std::sin(2.0 * std::numbers::pi * 1000.0 * i / kRate));
+    for (float amplitude : {0.01f, 1.0f, 0.0f, 0.0f}) {
+        std::vector<float> x(22050);
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            x[i] = amplitude * static_cast<float>(std::sin(2.0 * std::numbers::pi * 1000.0 * i / kRate));
         }
-        for (int pos = 0; pos < frames; pos += 256) {
-            filter.process(x.data() + pos, std::min(256, frames - pos));
+        for (std::size_t pos = 0; pos < x.size(); pos += 256) {
+            filter.process(x.data() + pos, std::min<int>(256, static_cast<int>(x.size() - pos)));
         }
-        if (s.amplitude > 0.0f) {
-            const float level = test::toneAmplitude(x, x.size() - 4410, 4410, static_cast<float>(kRate), 1000.0f);
-            const float db = test::decibels(level / s.amplitude);
-            EXPECT_GT(db, s.minDb) << s.amplitude;
-            EXPECT_LT(db, s.maxDb) << s.amplitude;
+        const float level = test::toneAmplitude(x, 22050 - 4410, 4410, kRate, 1000.0f);
+        if (amplitude > 0.0f) {
+            // Closed near 80 Hz for the quiet tone, opened to about 1 kHz for the loud one.
+            EXPECT_TRUE(amplitude < 0.1f ? level < 1e-3f * amplitude : level > 0.25f * amplitude) << level;
         }
     }
-    EXPECT_EQ(filter.cutoffHz(), 80.0f); // one second of silence closes it again
+    EXPECT_EQ(filter.cutoffHz(), 80.0f);
 }
 
 TEST(VoiceFilter, SaturationBendsPeaksOntoTheTopOfTheRange)
 {
-    // Steady levels through the open low-pass; the filter sees half the input.
+    // Steady levels through the open low-pass, which sees half the input.
     const float cases[][2] = {{1.0f, 1.0f}, {1.7f, 1.85f}, {-1.7f, -1.85f}, {2.0f, 2.0f}, {6.0f, 2.0f}, {-80.0f, -2.0f}};
     for (const auto& c : cases) {
         VoiceFilter filter;
@@ -111,43 +83,37 @@ TEST(VoiceFilter, SaturationBendsPeaksOntoTheTopOfTheRange)
     }
 }
 
-bool clean(float v) { return std::isfinite(v) && (v == 0.0f || std::fpclassify(v) == FP_NORMAL); }
-
 TEST(VoiceFilter, FiniteOutputWithoutDenormalsForAnyInputAndSetting)
 {
-    // Noise, silence, a full-scale square wave and silence, without the
-    // render's flush-to-zero: the filter's own flushing must end every tail.
+    // Noise, silence, full-scale squares, silence; no flush-to-zero, so the
+    // filter's own flushing must end every tail.
     std::vector<float> signal = test::noise(4000);
-    signal.resize(6000, 0.0f);
-    for (int i = 0; i < 4000; ++i) {
-        signal.push_back((i / 50) % 2 == 0 ? 1.0f : -1.0f);
+    signal.resize(20480, 0.0f);
+    for (int i = 6000; i < 10000; ++i) {
+        signal[static_cast<std::size_t>(i)] = (i / 50) % 2 == 0 ? 1.0f : -1.0f;
     }
-    signal.resize(20000, 0.0f);
     for (float rate : {22050.0f, 192000.0f, 0.0f}) {
         for (float v : {0.0f, 1.0f, 0.37f, std::nanf(""), -3.0f, 7.5f}) {
-            for (int mode = -1; mode <= 3; ++mode) {
-                // Set up as a note, or only written to, as the engine's own filter is.
-                for (bool asNote : {true, false}) {
-                    VoiceFilter filter;
-                    filter.setSampleRate(rate);
-                    if (asNote) {
-                        filter.setup(mode, v, mode % 2 == 0, v, v);
-                    } else {
-                        filter.setMode(mode);
-                        filter.setEnvelopeAmount(v);
-                        filter.setSaturation(mode % 2 != 0);
-                        filter.setCutoff(v);
-                        filter.setResonance(v);
-                    }
-                    std::vector<float> x = signal;
-                    for (int pos = 0; pos < static_cast<int>(x.size()); pos += 256) {
-                        filter.setCutoff(v);
-                        filter.process(x.data() + pos, std::min(256, static_cast<int>(x.size()) - pos));
-                    }
-                    for (std::size_t i = 0; i < x.size(); ++i) {
-                        ASSERT_TRUE(clean(x[i])) << rate << " Hz, value " << v << ", mode " << mode << ", sample " << i
-                                                 << ": " << x[i];
-                    }
+            for (int mode = -1; mode <= 6; ++mode) {
+                // Modes 3 to 6 repeat -1 to 2 on a filter that is only written
+                // to, as the engine's own one is.
+                VoiceFilter filter;
+                filter.setSampleRate(rate);
+                if (mode <= 2) {
+                    filter.setup(mode, v, mode % 2 == 0, v, v);
+                } else {
+                    filter.setMode(mode - 4);
+                    filter.setEnvelopeAmount(v);
+                    filter.setSaturation(mode % 2 == 0);
+                    filter.setResonance(v);
+                }
+                std::vector<float> x = signal;
+                for (std::size_t pos = 0; pos < x.size(); pos += 256) {
+                    filter.setCutoff(v);
+                    filter.process(x.data() + pos, 256);
+                }
+                for (float y : x) {
+                    ASSERT_TRUE(y == 0.0f || std::fpclassify(y) == FP_NORMAL) << rate << " Hz, " << v << ", " << mode;
                 }
             }
         }
