@@ -8,6 +8,8 @@
 #include "engine/NoteHarmonics.h"
 #include "engine/PartialRenderer.h"
 #include "engine/RenderTables.h"
+#include "engine/FormantShape.h"
+#include "engine/VoiceFilter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -71,9 +73,15 @@ SlotBlend chooseMultisamples(const Voice& voice, const NoteSettings::Slot& setti
 NoteVoice::NoteVoice()
     : harmonics_(std::make_unique<std::array<NoteHarmonics, kVoiceSlotCount>>()),
       noiseData_(std::make_unique<std::array<NoiseData, kVoiceSlotCount>>()),
-      noiseState_(std::make_unique<NoiseVoiceState>())
+      noiseState_(std::make_unique<NoiseVoiceState>()),
+      filter_(std::make_unique<VoiceFilter>()),
+      formant_(std::make_unique<FormantShape>())
 {
 }
+
+void NoteVoice::resetFilter() { filter_->reset(); }
+
+float NoteVoice::filterCutoffHz() const { return filter_->cutoffHz(); }
 
 NoteVoice::~NoteVoice() = default;
 
@@ -103,6 +111,12 @@ void NoteVoice::start(int key, float frequency, float velocityFactor, const Note
     stretch_ = {settings.stretchFactor, settings.holdStretch};
     cutoff_ = {settings.cutoff, settings.holdCutoff};
     resonance_ = {settings.resonance, settings.holdResonance};
+    filter_->setSampleRate(context.sampleRate);
+    filter_->setup(settings.filterMode, settings.filterEnvelope, settings.filterSaturation, settings.cutoff,
+                   settings.resonance);
+    static const BreakpointCurve kNoShape;
+    formant_->setup(context.spectralShape != nullptr ? *context.spectralShape : kNoShape, settings.formantOn,
+                    formantFrequency_.value);
     envelope_.clear();
     envelope_.insertPoint(0.0f, 0.0f);
     envelope_.insertPoint(settings.attackTime, 1.0f);
@@ -367,11 +381,24 @@ void NoteVoice::render(const VoiceRenderContext& context, const SubBlockInputs& 
     const float gain1 = (1.0f + tremolo(u + dt)) * envelope_.valueAt(u + dt);
     const float pitch0 = fundamentalAt(u, context);
     const float pitch1 = fundamentalAt(u + dt, context);
+    formantOn_ = inputs.formantOn;
+    if (formantOn_) {
+        formant_->update(formantFrequency_.value);
+    }
     if (settings_.harmonicsOn) {
         renderHarmonics(context, gain0, gain1, pitch0, pitch1, out, n);
     }
     if (settings_.noiseOn && context.noise != nullptr && context.random != nullptr) {
         renderNoise(context, inputs, gain0, gain1, out, n);
+    }
+    if (settings_.filterOn) {
+        if (!settings_.holdCutoff) {
+            filter_->setCutoff(cutoff_.value);
+        }
+        if (!settings_.holdResonance) {
+            filter_->setResonance(resonance_.value);
+        }
+        filter_->process(out, n);
     }
     playbackPosition_ = nextPosition_;
     noteTime_ += dt;
@@ -390,6 +417,7 @@ void NoteVoice::renderNoise(const VoiceRenderContext& context, const SubBlockInp
     block.gainEnd = g * gain1;
     block.noiseX = inputs.noiseMorphX;
     block.noiseY = inputs.noiseMorphY;
+    block.formantTable = formantOn_ ? formant_->table().data() : nullptr;
     context.noise->renderNoise(*noiseState_, out, n, block, *context.random);
 }
 
@@ -450,6 +478,10 @@ void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, 
                    pitch1;
         if (f1 == 0.0f) {
             f1 = f0;
+        }
+        if (formantOn_) {
+            a0 *= formant_->gain(f0);
+            a1 *= formant_->gain(f1);
         }
         batch.add(&phases_[hi], f0, f1, a0, a1, context.sampleRate, n);
         if (batch.full()) {

@@ -68,10 +68,13 @@ SlotBlend chooseMultisamples(const Voice& voice, const NoteSettings::Slot& setti
 class VoiceRenderTables;
 struct NoteHarmonics;
 struct NoiseVoiceState;
+class VoiceFilter;
+class FormantShape;
 
 // What a voice needs to start: the slots' sounds and their render tables.
 struct NoteStartContext {
     std::array<const Voice*, kVoiceSlotCount> slots{};
+    const BreakpointCurve* spectralShape = nullptr; // the instrument's formant shape
     std::array<const VoiceRenderTables*, kVoiceSlotCount> tables{};
     float sampleRate = 44100.0f;
 };
@@ -136,6 +139,10 @@ public:
 
     // The note's fundamental in Hz at note time t (glide, bend and detune).
     float fundamentalAt(float t, const VoiceRenderContext& context) const;
+    // The note's filter restarts from rest (a write of FilterOn, resume).
+    void resetFilter();
+    float filterCutoffHz() const;
+
     // Where each slot is read in the last rendered sub-block: its own time at the start and end.
     const std::array<float, kVoiceSlotCount>& slotStartTimes() const { return slotStart_; }
     const std::array<float, kVoiceSlotCount>& slotEndTimes() const { return slotEnd_; }
@@ -177,6 +184,8 @@ private:
     std::unique_ptr<std::array<NoteHarmonics, kVoiceSlotCount>> harmonics_;
     std::unique_ptr<std::array<NoiseData, kVoiceSlotCount>> noiseData_;
     std::unique_ptr<NoiseVoiceState> noiseState_;
+    std::unique_ptr<VoiceFilter> filter_;
+    std::unique_ptr<FormantShape> formant_;
     std::array<float, kHarmonicCount> phases_{};
     Smoothed harmonicMorphX_, harmonicMorphY_, formantFrequency_, stretch_, cutoff_, resonance_;
     std::array<float, kVoiceSlotCount> slotStart_{};
@@ -195,6 +204,7 @@ private:
     float noteTime_ = 0.0f;
     float playbackPosition_ = 0.0f;
     float nextPosition_ = 0.0f;
+    bool formantOn_ = false; // the sub-block's formant switch
 };
 
 } // namespace tessarine

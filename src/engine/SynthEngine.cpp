@@ -121,6 +121,7 @@ void SynthEngine::apply(int index, float value)
     case kFilterMode:
         filterMode_.store(tessarine::filterMode(value), kRelaxed);
         break;
+
     case kCompress:
         compressAmount_.store(tessarine::compressAmount(value), kRelaxed);
         break;
@@ -151,6 +152,9 @@ void SynthEngine::apply(int index, float value)
     case kReverbOn:
         effects_.resetReverb();
         break;
+    case kFilterOn:
+        filterResetPending_.store(true, std::memory_order_release);
+        break;
     default:
         break;
     }
@@ -180,6 +184,7 @@ void SynthEngine::setSampleRate(float rate)
     sampleRate_.store(rate, kRelaxed);
     gate_.setSampleRate(rate);
     effects_.setSampleRate(rate);
+    filter_.setSampleRate(rate);
     ScopedVoiceEdit edit(handover_);
     noise_.setSampleRate(rate);
     for (Voice& voice : instrument_->voices) {
@@ -292,7 +297,26 @@ void SynthEngine::takePendingResets()
         queue_.clear();
         effects_.reset();
         gate_.reset();
+        filterResetPending_.store(true, std::memory_order_release);
     }
+}
+
+// The engine's own filter shows the design the knobs ask for; it is kept on the
+// audio thread, from the current values, so writes from any thread never race it.
+void SynthEngine::followFilterSettings()
+{
+    const int mode = filterMode();
+    const float envelope = values_.current(kFilterEnv);
+    if (mode != filter_.mode()) {
+        filter_.setMode(mode);
+    }
+    if (envelope != filterEnvelope_) {
+        filterEnvelope_ = envelope;
+        filter_.setEnvelopeAmount(envelope);
+    }
+    filter_.setCutoff(values_.current(kFilterCutoff));
+    filter_.setResonance(values_.current(kFilterRes));
+    filter_.setSaturation(values_.on(kFilterSaturation));
 }
 
 void SynthEngine::reloadSavedValues()
@@ -556,6 +580,11 @@ void SynthEngine::render(float* left, float* right, int frames)
     if (voicesReadable && stopAllPending_.exchange(false, std::memory_order_acq_rel)) {
         voices_->stopAllVoices();
     }
+    if (filterResetPending_.exchange(false, std::memory_order_acq_rel)) {
+        filter_.reset();
+        voices_->resetFilters();
+    }
+    followFilterSettings();
     voices_->setSampleRate(sampleRate());
 
     // Voice pass: events take effect exactly at their sample.

@@ -15,6 +15,7 @@
 #include "engine/EventQueue.h"
 #include "engine/ModulationMatrix.h"
 #include "engine/NoiseSynthesiser.h"
+#include "engine/VoiceFilter.h"
 #include "engine/ParameterValues.h"
 #include "engine/SilenceGate.h"
 #include "engine/VoiceHandover.h"
@@ -121,8 +122,11 @@ public:
 
     // Read access for the editor, tests and the renderers.
     const Instrument& instrument() const { return *instrument_; }
+    // For edits of the instrument's curves; hold a ScopedVoiceEdit on handover() meanwhile.
+    Instrument& editInstrument() { return *instrument_; }
     const VoiceManager& voices() const { return *voices_; }
     const ModulationMatrix& modulation() const { return modulation_; }
+    const VoiceFilter& filter() const { return filter_; }
     VoiceHandover& handover() { return handover_; }
 
     // Derived settings the renderer and effects read.
@@ -135,6 +139,7 @@ private:
     void applyEvent(const QueuedEvent& event, bool voicesReadable);
     void controllerChange(int controller, int value, int frameOffset);
     void reloadSavedValues();
+    void followFilterSettings();
     void takePendingResets();
     void renderVoices(int pos, int len, float* out);
     void rebuildRenderTables(Voice& voice, int multisample) override;
@@ -169,6 +174,10 @@ private:
     SilenceGate gate_;
     EffectChain effects_;
     NoiseSynthesiser noise_;
+    // Takes every filter write, so its design follows the knobs; not in the signal path.
+    VoiceFilter filter_;
+    std::atomic<bool> filterResetPending_{false};
+    float filterEnvelope_ = -1.0f;
     RandomGenerator noiseRandom_;
 
     std::atomic<bool> learnArmed_{false};

@@ -16,6 +16,7 @@ VoiceManager::VoiceManager(const ParameterValues& values, const Instrument& inst
         start_.slots[static_cast<std::size_t>(s)] = slots_[static_cast<std::size_t>(s)];
         start_.tables[static_cast<std::size_t>(s)] = &tables[static_cast<std::size_t>(s)];
     }
+    start_.spectralShape = &instrument.spectralShapeCurve;
 }
 
 void VoiceManager::handleMidi(std::uint8_t status, std::uint8_t data1, std::uint8_t data2, bool voicesReadable)
@@ -250,6 +251,13 @@ void VoiceManager::stopAllVoices()
         if (isSounding(i)) {
             voice(i).release(false);
         }
+    }
+}
+
+void VoiceManager::resetFilters()
+{
+    for (NoteVoice& v : voices_) {
+        v.resetFilter();
     }
 }
 

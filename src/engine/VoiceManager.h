@@ -31,6 +31,8 @@ public:
     // The pedal went up: voices whose keys are no longer down start their release.
     void releaseSustained();
     void stopAllVoices();
+    // Every note's filter back at rest.
+    void resetFilters();
 
     // Evaluates the voice's end before it renders.
     bool isSounding(int index);

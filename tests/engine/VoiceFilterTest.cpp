@@ -2,8 +2,7 @@
 // slope of each mode, the follower opening the filter with the note's level,
 // the saturation's bend, and finite output for anything a host can send.
 
-#include "SignalMeasure.h"
-#include "SignalProbe.h"
+#include "engine/SignalMeasure.h"
 #include "engine/VoiceFilter.h"
 #include "params/ParameterMapping.h"
 #include "params/ValueDisplay.h"

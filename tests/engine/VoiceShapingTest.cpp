@@ -1,0 +1,81 @@
+// The per-note filter and the formant shape, heard on the engine's output.
+
+#include "engine/EngineTestVoice.h"
+#include "engine/SignalMeasure.h"
+#include "engine/SynthEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace tessarine {
+namespace {
+
+constexpr float kRate = 44100.0f;
+
+class VoiceShaping : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        engine = std::make_unique<SynthEngine>();
+        engine->setSampleRate(kRate);
+        engine->setParameter(kStretch, 0.5f, true);
+        engine->setParameter(kLoopSync2, 1.0f, true);
+        ASSERT_TRUE(engine->loadVoice(0, test::steadyVoiceFile().c_str())); // harmonics h at 0.5 / h
+        engine->setParameter(kMorphHarmX, 0.0f, true);
+        engine->setParameter(kMorphHarmY, 0.0f, true);
+    }
+    std::vector<float> play()
+    {
+        const std::uint8_t on[3] = {0x90, 60, 127};
+        engine->midiIn(on, 0);
+        std::vector<float> left(22050), right(left.size());
+        for (std::size_t start = 0; start < left.size(); start += 512) {
+            engine->render(left.data() + start, right.data() + start,
+                           static_cast<int>(std::min<std::size_t>(512, left.size() - start)));
+        }
+        return left;
+    }
+    float level(const std::vector<float>& out, float hz) { return test::toneAmplitude(out, 8192, 8192, kRate, hz); }
+
+    std::unique_ptr<SynthEngine> engine;
+};
+
+TEST_F(VoiceShaping, LowPassFilterDarkensTheNote)
+{
+    const std::vector<float> open = play();
+    engine->stopAllVoices();
+    engine->setParameter(kFilterOn, 1.0f, true);
+    engine->setParameter(kFilterEnv, 0.0f, true);
+    engine->setParameter(kFilterCutoff, 0.5f, true); // about 1278 Hz, fourth order
+    engine->setParameter(kFilterRes, 0.0f, true);    // resonance also lowers the output stage
+    const std::uint8_t off[3] = {0x80, 60, 0};
+    engine->midiIn(off, 0);
+    std::vector<float> skip(512), right(512);
+    for (int i = 0; i < 400; ++i) {
+        engine->render(skip.data(), right.data(), 512);
+    }
+    const std::vector<float> filtered = play();
+    const float c4 = 261.63f;
+    EXPECT_NEAR(test::decibels(level(filtered, c4) / level(open, c4)), 0.0f, 1.0f) << "the pass band is untouched";
+    EXPECT_LT(test::decibels(level(filtered, 10 * c4) / level(open, 10 * c4)), -24.0f)
+        << "an octave above the corner falls by the slope";
+}
+
+TEST_F(VoiceShaping, FlatZeroFormantSilencesTheNote)
+{
+    {
+        ScopedVoiceEdit edit(engine->handover());
+        BreakpointCurve& shape = engine->editInstrument().spectralShapeCurve;
+        shape.clear();
+        shape.insertPoint(0.0f, 0.0f);
+        shape.insertPoint(1.0f, 0.0f);
+    }
+    engine->setParameter(kFormantFilterOn, 1.0f, true);
+    const std::vector<float> out = play();
+    EXPECT_LT(test::rms(out, 4096, 8192), 1e-6f);
+}
+
+} // namespace
+} // namespace tessarine
