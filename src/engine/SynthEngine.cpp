@@ -3,6 +3,7 @@
 #include "engine/ScopedFlushDenormals.h"
 #include "params/ParameterMapping.h"
 #include "sound/InstrumentFile.h"
+#include "sound/PresetFile.h"
 #include "sound/VoiceFile.h"
 
 #include <algorithm>
@@ -500,6 +501,49 @@ bool SynthEngine::saveInstrument(const char* path)
             voiceCutoff_[static_cast<std::size_t>(slot)].load(kRelaxed);
     }
     return saveInstrumentFile(path, *instrument_, *stream_);
+}
+
+bool SynthEngine::loadPresetIntoSlot(PresetKind kind, int slot, const char* path)
+{
+    if (!validSlot(slot) || path == nullptr) {
+        return false;
+    }
+    bool ok = false;
+    {
+        ScopedVoiceEdit edit(handover_);
+        Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
+        ok = kind == PresetKind::Harmonic ? loadHarmonicPresetInto(path, voice, *stream_)
+                                          : loadNoisePresetInto(path, voice, *stream_);
+        prepareVoice(voice);
+    }
+    if (ok) {
+        setParameter(kNumMultisamplesA + slot, 0.0f, true); // the slot now holds one multisample
+    }
+    return ok;
+}
+
+bool SynthEngine::loadPreset(PresetKind kind, int slot, int multisample, int layer, const char* path)
+{
+    if (!validSlot(slot) || path == nullptr) {
+        return false;
+    }
+    ScopedVoiceEdit edit(handover_);
+    Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
+    const bool ok = kind == PresetKind::Harmonic ? loadHarmonicPreset(path, voice, multisample, layer, *stream_)
+                                                 : loadNoisePreset(path, voice, multisample, layer, *stream_);
+    prepareVoice(voice);
+    return ok;
+}
+
+bool SynthEngine::savePreset(PresetKind kind, int slot, int multisample, int layer, const char* path)
+{
+    if (!validSlot(slot) || path == nullptr) {
+        return false;
+    }
+    ScopedVoiceEdit edit(handover_);
+    const Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
+    return kind == PresetKind::Harmonic ? saveHarmonicPreset(path, voice, multisample, layer, *stream_)
+                                        : saveNoisePreset(path, voice, multisample, layer, *stream_);
 }
 
 void SynthEngine::renderVoices(int pos, int len, float* out)

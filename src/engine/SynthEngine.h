@@ -116,6 +116,15 @@ public:
     bool loadInstrument(const char* path);
     bool saveInstrument(const char* path);
 
+    // Harmonic (t9h) and noise (t9n) presets. The slot-menu load makes the
+    // slot's voice one multisample of one layer holding the preset; the dialog
+    // operations act on one (multisample, layer). Every load prepares the voice
+    // again, whatever the outcome, so the slot stays playable.
+    enum class PresetKind { Harmonic, Noise };
+    bool loadPresetIntoSlot(PresetKind kind, int slot, const char* path);
+    bool loadPreset(PresetKind kind, int slot, int multisample, int layer, const char* path);
+    bool savePreset(PresetKind kind, int slot, int multisample, int layer, const char* path);
+
     // The noise phases' generator; seeded from the clock, or by a caller that
     // wants a render repeated sample for sample.
     void seedNoise(std::uint32_t seed) { noiseRandom_.seed(seed); }

@@ -123,3 +123,25 @@ TEST_F(RenderLoop, ConcurrentLoadsWhileRendering)
 
 } // namespace
 } // namespace tessarine
+
+namespace tessarine {
+namespace {
+
+TEST_F(RenderLoop, HarmonicPresetMovesASoundBetweenSlots)
+{
+    using Kind = SynthEngine::PresetKind;
+    const std::string preset = test::tempPath("steady.t9h");
+    ASSERT_TRUE(engine->savePreset(Kind::Harmonic, 0, 0, 1, preset.c_str()));
+    ASSERT_TRUE(engine->loadPresetIntoSlot(Kind::Harmonic, 2, preset.c_str()));
+    const Voice& voice = engine->instrument().voices[2];
+    EXPECT_EQ(voice.multisampleCount, 1);
+    EXPECT_EQ(voice.layerCount, 1);
+    EXPECT_EQ(std::string(voice.nameView()), "steady") << "a harmonic preset names the voice";
+    EXPECT_GT(voice.layer(0, 0).harmonic.duration, 4.0f) << "prepared and playable";
+    EXPECT_FALSE(engine->loadPresetIntoSlot(Kind::Noise, 2, "/no/such.t9n"));
+    EXPECT_FALSE(engine->loadPreset(Kind::Noise, 2, 9, 0, preset.c_str()));
+    EXPECT_GT(engine->instrument().voices[2].layer(0, 0).harmonic.duration, 4.0f) << "still playable after refusals";
+}
+
+} // namespace
+} // namespace tessarine
