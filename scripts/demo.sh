@@ -13,8 +13,8 @@ tessarine="$build/tessarine"
 
 echo "demo: recording example notes with fluidsynth ($soundfont)"
 # Cello (General MIDI program 42) and flute (73), each at two pitches.
-for spec in "cello 42 48" "cello 42 60" "flute 73 67" "flute 73 79"; do
-  read -r name program key <<<"$spec"
+for note in "cello 42 48" "cello 42 60" "flute 73 67" "flute 73 79"; do
+  read -r name program key <<<"$note"
   python3 scripts/make_midi.py note "$work/$name-$key.mid" "$key" "$program"
   fluidsynth -ni -q -g 0.8 -r 44100 -F "$work/$name-$key.wav" "$soundfont" "$work/$name-$key.mid" >/dev/null 2>&1
 done

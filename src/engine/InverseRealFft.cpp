@@ -8,14 +8,20 @@ namespace tessarine {
 
 namespace {
 constexpr int kLargestTransform = 1 << 16;
+
+// Transforms alive in the process, counted under the planner mutex. When the
+// last one goes, the planner's own tables are released too: a host that loads
+// and unloads the plug-in again and again must not keep paying for them.
+int liveTransforms = 0;
 } // namespace
 
 InverseRealFft::InverseRealFft(int n)
 {
+    std::lock_guard<std::mutex> lock(fftwPlannerMutex());
+    ++liveTransforms;
     if (n < 2 || n > kLargestTransform || (n & (n - 1)) != 0) {
         return;
     }
-    std::lock_guard<std::mutex> lock(fftwPlannerMutex());
     bins_ = fftwf_alloc_complex(static_cast<std::size_t>(n / 2 + 1));
     output_ = fftwf_alloc_real(static_cast<std::size_t>(n));
     if (bins_ == nullptr || output_ == nullptr) {
@@ -45,6 +51,9 @@ InverseRealFft::~InverseRealFft()
     }
     fftwf_free(bins_);
     fftwf_free(output_);
+    if (--liveTransforms == 0) {
+        fftwf_cleanup();
+    }
 }
 
 const float* InverseRealFft::transform()

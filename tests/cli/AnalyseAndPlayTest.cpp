@@ -5,6 +5,8 @@
 #include "analysis/SoundFileHelpers.h"
 #include "engine/SignalMeasure.h"
 
+#include "cli/WavFile.h"
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -40,16 +42,9 @@ TEST(AnalyseAndPlay, HarmonicRatiosSurviveTheRoundTrip)
                               .c_str()),
               0);
 
-    SF_INFO info{};
-    SNDFILE* file = sf_open(played.c_str(), SFM_READ, &info);
-    ASSERT_NE(file, nullptr);
-    std::vector<float> frames(static_cast<std::size_t>(info.frames * info.channels));
-    sf_readf_float(file, frames.data(), info.frames);
-    sf_close(file);
-    std::vector<float> left(static_cast<std::size_t>(info.frames));
-    for (std::size_t i = 0; i < left.size(); ++i) {
-        left[i] = frames[2 * i];
-    }
+    tessarine::test::Wav render;
+    ASSERT_TRUE(tessarine::test::readWav(played, render));
+    const std::vector<float> left = render.channel(0);
     // Each harmonic plays at its analysed frequency relative to the analysed
     // pitch, which lands within a few cents of its ideal place: take the peak
     // near each one, as a spectrum analyser would show it.

@@ -7,6 +7,8 @@
 #include "sound/Voice.h"
 #include "sound/VoiceFile.h"
 
+#include "RunCommand.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -21,19 +23,11 @@ namespace {
 
 int run(const std::string& arguments, std::string* output = nullptr)
 {
-    FILE* pipe = popen((std::string(TESSARINE_CLI_PATH) + " " + arguments + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) {
-        return -1;
-    }
-    std::array<char, 1024> chunk{};
-    std::string text;
-    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) {
-        text += chunk.data();
-    }
+    tessarine::test::CommandResult result = tessarine::test::runCli(arguments);
     if (output != nullptr) {
-        *output = text;
+        *output = result.output;
     }
-    return pclose(pipe);
+    return result.status;
 }
 
 std::unique_ptr<tessarine::Voice> readVoiceFile(const std::string& path)

@@ -3,6 +3,8 @@
 
 #include "PluginHost.h"
 
+#include "RunCommand.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -16,26 +18,8 @@ using tessarine::host::PluginHost;
 
 std::string fixture(const char* name) { return std::string(TESSARINE_FIXTURE_DIR) + "/" + name; }
 
-struct CommandResult {
-    int status;
-    std::string output;
-};
-
-// Runs a shell command and collects what it writes to stdout and stderr.
-CommandResult run(const std::string& command)
-{
-    CommandResult result{-1, {}};
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    std::array<char, 4096> chunk{};
-    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) {
-        result.output += chunk.data();
-    }
-    result.status = pclose(pipe);
-    return result;
-}
+using tessarine::test::CommandResult;
+using tessarine::test::runCli;
 
 TEST(PluginHost, RefusesWhatIsNotAPlugin)
 {
@@ -60,7 +44,7 @@ TEST(PluginHost, RefusesWhatIsNotAPlugin)
         EXPECT_NE(error.find(c.reason), std::string::npos) << c.path << ": " << error;
         EXPECT_EQ(error.find('\n'), std::string::npos) << "one line only: " << error;
 
-        CommandResult cli = run(std::string(TESSARINE_CLI_PATH) + " info --plugin '" + c.path + "'");
+        CommandResult cli = runCli("info --plugin '" + c.path + "'");
         EXPECT_NE(cli.status, 0) << c.path;
         EXPECT_NE(cli.output.find(c.reason), std::string::npos) << cli.output;
         EXPECT_EQ(cli.output.find('\n'), cli.output.size() - 1) << "one line only: " << cli.output;
@@ -69,7 +53,7 @@ TEST(PluginHost, RefusesWhatIsNotAPlugin)
 
 TEST(PluginHost, InfoReportsTheInstrument)
 {
-    CommandResult cli = run(std::string(TESSARINE_CLI_PATH) + " info");
+    CommandResult cli = runCli("info");
     ASSERT_EQ(cli.status, 0) << cli.output;
     for (const char* expected : {"Tessarine", "Brightmoor Labs", "2300", "synth (2)", "0x138", "Parameters:     173",
                                  "MasterDetune", "\"50\"", "\"%\""}) {
@@ -79,7 +63,7 @@ TEST(PluginHost, InfoReportsTheInstrument)
 
 TEST(PluginHost, UnknownOptionIsAnErrorLine)
 {
-    CommandResult cli = run(std::string(TESSARINE_CLI_PATH) + " info --no-such-option");
+    CommandResult cli = runCli("info --no-such-option");
     EXPECT_NE(cli.status, 0);
     EXPECT_NE(cli.output.find("tessarine:"), std::string::npos) << cli.output;
 }

@@ -2,6 +2,9 @@
 
 #include "engine/EngineTestVoice.h"
 
+#include "RunCommand.h"
+#include "cli/WavFile.h"
+
 #include <gtest/gtest.h>
 
 #include <sndfile.h>
@@ -18,37 +21,15 @@ namespace {
 
 int run(const std::string& arguments, std::string* output = nullptr)
 {
-    FILE* pipe = popen((std::string(TESSARINE_CLI_PATH) + " " + arguments + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) {
-        return -1;
-    }
-    std::array<char, 1024> chunk{};
-    std::string text;
-    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) {
-        text += chunk.data();
-    }
+    tessarine::test::CommandResult result = tessarine::test::runCli(arguments);
     if (output != nullptr) {
-        *output = text;
+        *output = result.output;
     }
-    return pclose(pipe);
+    return result.status;
 }
 
-struct Wav {
-    SF_INFO info{};
-    std::vector<float> samples;
-};
-
-bool readWav(const std::string& path, Wav& wav)
-{
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &wav.info);
-    if (file == nullptr) {
-        return false;
-    }
-    wav.samples.resize(static_cast<std::size_t>(wav.info.frames * wav.info.channels));
-    sf_readf_float(file, wav.samples.data(), wav.info.frames);
-    sf_close(file);
-    return true;
-}
+using tessarine::test::readWav;
+using tessarine::test::Wav;
 
 TEST(RenderCommand, WritesAStereoFileOfTheNotesLength)
 {

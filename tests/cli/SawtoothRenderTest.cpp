@@ -6,6 +6,8 @@
 #include "sound/TestVoices.h"
 #include "sound/VoiceFile.h"
 
+#include "cli/WavFile.h"
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -45,20 +47,13 @@ TEST(SawtoothRender, PitchAndHarmonicBalanceInTheWav)
                                 " --set LoopSync2=1 --note 57 --length 2 -o " + out + " 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
 
-    SF_INFO info{};
-    SNDFILE* file = sf_open(out.c_str(), SFM_READ, &info);
-    ASSERT_NE(file, nullptr);
-    std::vector<float> frames(static_cast<std::size_t>(info.frames * info.channels));
-    sf_readf_float(file, frames.data(), info.frames);
-    sf_close(file);
-    std::vector<float> left(static_cast<std::size_t>(info.frames));
-    for (std::size_t i = 0; i < left.size(); ++i) {
-        left[i] = frames[2 * i];
-    }
+    tessarine::test::Wav wav;
+    ASSERT_TRUE(tessarine::test::readWav(out, wav));
+    const std::vector<float> left = wav.channel(0);
 
     // The start values play the sound at a fifth of its length; measure its steady middle.
     const std::size_t from = 4410, n = 16384;
-    const float rate = static_cast<float>(info.samplerate);
+    const float rate = static_cast<float>(wav.info.samplerate);
     float strongest = 0.0f, at = 0.0f;
     for (float f = 50.0f; f < 2000.0f; f += 0.5f) {
         const float level = test::toneAmplitude(left, from, n, rate, f);
