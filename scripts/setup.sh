@@ -23,6 +23,9 @@ else
 fi
 
 cd "$here"
+# CI builds each run in a fresh clone somewhere else: compile results are
+# shared across clone folders by hashing paths relative to the checkout.
+export CCACHE_BASEDIR="$here" CCACHE_NOHASHDIR=1
 if [[ ! -f "$build_dir/build.ninja" ]]; then
   echo "setup: configuring $build_dir"
   cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
