@@ -171,3 +171,45 @@ TEST(ModulationRender, VibratoRampSweepsAWholeToneEachPeriod)
 
 } // namespace
 } // namespace tessarine
+
+namespace tessarine {
+namespace {
+
+// Renders 2.5 s of key 57 on the steady test voice, with or without tremolo.
+std::vector<float> renderTremolo(bool tremolo)
+{
+    const float rate = 44100.0f;
+    SynthEngine engine;
+    engine.setSampleRate(rate);
+    engine.setParameter(kStretch, 0.5f, true);
+    EXPECT_TRUE(engine.loadVoice(0, test::steadyVoiceFile().c_str()));
+    engine.setParameter(kLfoOn, tremolo ? 1.0f : 0.0f, true);
+    engine.setParameter(kLfoShape, 1.0f, true);   // the square: -depth for the first half period, +depth after
+    engine.setParameter(kLfoTremolo, 0.5f, true); // gain x 0.5, then x 1.5
+    engine.setParameter(kLfoRate, 0.0f, true);    // 2.5 s period at 120 bpm
+    std::vector<float> out(static_cast<std::size_t>(2.5f * rate)), right(out.size());
+    const std::uint8_t on[3] = {0x90, 57, 127};
+    engine.midiIn(on, 0);
+    for (std::size_t start = 0; start < out.size(); start += 256) {
+        engine.render(out.data() + start, right.data() + start,
+                      static_cast<int>(std::min<std::size_t>(256, out.size() - start)));
+    }
+    return out;
+}
+
+TEST(ModulationRender, TremoloSquareSwingsTheLevel)
+{
+    const std::vector<float> plain = renderTremolo(false);
+    const std::vector<float> moved = renderTremolo(true);
+    struct Case {
+        float at;
+        float gain;
+    };
+    for (const Case& c : {Case{0.6f, 0.5f}, Case{1.9f, 1.5f}}) {
+        const auto from = static_cast<std::size_t>(c.at * 44100.0f);
+        EXPECT_NEAR(test::rms(moved, from, 8192) / test::rms(plain, from, 8192), c.gain, 0.03f) << "at " << c.at;
+    }
+}
+
+} // namespace
+} // namespace tessarine

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <thread>
 #include <vector>
 
@@ -141,6 +143,40 @@ TEST_F(RenderLoop, HarmonicPresetMovesASoundBetweenSlots)
     EXPECT_FALSE(engine->loadPresetIntoSlot(Kind::Noise, 2, "/no/such.t9n"));
     EXPECT_FALSE(engine->loadPreset(Kind::Noise, 2, 9, 0, preset.c_str()));
     EXPECT_GT(engine->instrument().voices[2].layer(0, 0).harmonic.duration, 4.0f) << "still playable after refusals";
+}
+
+} // namespace
+} // namespace tessarine
+
+namespace tessarine {
+namespace {
+
+// After two seconds of quiet the effects stop: a reverb tail is cut off on
+// the right channel and the effect states freeze until sound returns.
+TEST_F(RenderLoop, SilenceGateStopsTheEffectTails)
+{
+    engine->setParameter(kReverbOn, 1.0f, true);
+    engine->setParameter(kRelease, 0.0f, true);
+    noteOn(0, 60);
+    auto block = [&] { engine->render(left.data(), right.data(), 512); };
+    for (int i = 0; i < 40; ++i) {
+        block();
+    }
+    const std::uint8_t off[3] = {0x80, 60, 0};
+    engine->midiIn(off, 0);
+    block();
+    block();
+    float tail = 0.0f;
+    for (float s : right) {
+        tail = std::max(tail, std::fabs(s));
+    }
+    EXPECT_GT(tail, 0.0f) << "the reverb rings on after the note";
+    for (int i = 0; i < 700; ++i) { // eight seconds: the tail fades, then two quiet seconds
+        block();
+    }
+    for (float s : right) {
+        ASSERT_EQ(s, 0.0f) << "the gate has closed";
+    }
 }
 
 } // namespace
