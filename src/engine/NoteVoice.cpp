@@ -105,6 +105,14 @@ void NoteVoice::start(int key, float frequency, float velocityFactor, const Note
     }
     noiseState_->reset();
     phases_.fill(0.0f);
+    segments_.fill({1.0f, 0.0f, 0.0f, 0.0f}); // an empty span: the first read asks the curve
+    for (int h = 0; h < kHarmonicCount; ++h) {
+        bool present = false;
+        for (const NoteHarmonics& note : *harmonics_) {
+            present = present || note.amplitude[static_cast<std::size_t>(h)].pointCount() > 0;
+        }
+        harmonicPresent_[static_cast<std::size_t>(h)] = present;
+    }
     harmonicMorphX_ = {settings.harmonicMorphX, settings.holdHarmonicX};
     harmonicMorphY_ = {settings.harmonicMorphY, settings.holdHarmonicY};
     formantFrequency_ = {settings.holdFormant ? settings.formantFrequency : 0.5f, settings.holdFormant};
@@ -404,6 +412,26 @@ void NoteVoice::render(const VoiceRenderContext& context, const SubBlockInputs& 
     noteTime_ += dt;
 }
 
+// The same value the curve's own lookup gives, by the same arithmetic.
+float NoteVoice::curveValue(int slot, int harmonic, bool frequency, float time)
+{
+    Segment& cached = segments_[static_cast<std::size_t>((slot * kHarmonicCount + harmonic) * 2 + (frequency ? 1 : 0))];
+    if (cached.t0 < time && time < cached.t1) {
+        return cached.v0 + (time - cached.t0) / (cached.t1 - cached.t0) * (cached.v1 - cached.v0);
+    }
+    NoteHarmonics& note = (*harmonics_)[static_cast<std::size_t>(slot)];
+    BreakpointCurve& curve = frequency ? note.frequency[static_cast<std::size_t>(harmonic)]
+                                       : note.amplitude[static_cast<std::size_t>(harmonic)];
+    const float value = curve.valueAt(time);
+    const int segment = curve.segmentIndex();
+    if (segment > 0 && segment < curve.pointCount()) {
+        cached = {curve.timeAt(segment - 1), curve.value(segment - 1), curve.timeAt(segment), curve.value(segment)};
+    } else {
+        cached = {1.0f, 0.0f, 0.0f, 0.0f};
+    }
+    return value;
+}
+
 void NoteVoice::renderNoise(const VoiceRenderContext& context, const SubBlockInputs& inputs, float gain0,
                             float gain1, float* out, int n)
 {
@@ -438,11 +466,7 @@ void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, 
     PartialBatch batch;
     for (int h = 0; h < harmonicCount; ++h) {
         const auto hi = static_cast<std::size_t>(h);
-        bool anyPoints = false;
-        for (const NoteHarmonics& note : notes) {
-            anyPoints = anyPoints || note.amplitude[hi].pointCount() > 0;
-        }
-        if (!anyPoints) {
+        if (!harmonicPresent_[hi]) {
             continue;
         }
         // Slots whose weight is 0 cost nothing: at a corner only one slot is read.
@@ -451,8 +475,8 @@ void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, 
         for (int s = 0; s < kVoiceSlotCount; ++s) {
             if (w[s] != 0.0f) {
                 const auto si = static_cast<std::size_t>(s);
-                a0 += w[s] * notes[si].amplitude[hi].valueAt(slotStart_[si]);
-                a1 += w[s] * notes[si].amplitude[hi].valueAt(slotEnd_[si]);
+                a0 += w[s] * curveValue(s, h, false, slotStart_[si]);
+                a1 += w[s] * curveValue(s, h, false, slotEnd_[si]);
             }
         }
         a0 *= gain0;
@@ -460,10 +484,10 @@ void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, 
         if (a0 < kSilentPartial && a1 < kSilentPartial) {
             continue;
         }
-        const float f0 = zeroAwareMorph([&](int s) { return notes[static_cast<std::size_t>(s)].frequency[hi].valueAt(
-                                                        slotStart_[static_cast<std::size_t>(s)]); },
-                                        x, y) *
-                         pitch0;
+        const float f0 =
+            zeroAwareMorph([&](int s) { return curveValue(s, h, true, slotStart_[static_cast<std::size_t>(s)]); }, x,
+                           y) *
+            pitch0;
         if (!(f0 > 0.0f) || !(f0 < nyquist)) {
             continue;
         }
@@ -472,10 +496,9 @@ void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, 
             a0 *= fade;
             a1 *= fade;
         }
-        float f1 = zeroAwareMorph([&](int s) { return notes[static_cast<std::size_t>(s)].frequency[hi].valueAt(
-                                                  slotEnd_[static_cast<std::size_t>(s)]); },
-                                  x, y) *
-                   pitch1;
+        float f1 =
+            zeroAwareMorph([&](int s) { return curveValue(s, h, true, slotEnd_[static_cast<std::size_t>(s)]); }, x, y) *
+            pitch1;
         if (f1 == 0.0f) {
             f1 = f0;
         }

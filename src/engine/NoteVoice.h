@@ -175,6 +175,7 @@ private:
     };
 
     bool updatePosition(const VoiceRenderContext& context, float dt);
+    float curveValue(int slot, int harmonic, bool frequency, float time);
     void renderHarmonics(const VoiceRenderContext& context, float gain0, float gain1, float pitch0, float pitch1,
                          float* out, int n);
     void renderNoise(const VoiceRenderContext& context, const SubBlockInputs& inputs, float gain0, float gain1,
@@ -187,6 +188,15 @@ private:
     std::unique_ptr<VoiceFilter> filter_;
     std::unique_ptr<FormantShape> formant_;
     std::array<float, kHarmonicCount> phases_{};
+    // The segment each note curve was last read in, kept together in a few
+    // kilobytes: a sub-block usually reads inside the same segment as the one
+    // before, and then the curve itself (scattered over megabytes of note
+    // data) is not touched at all.
+    struct Segment {
+        float t0, v0, t1, v1;
+    };
+    std::array<Segment, kVoiceSlotCount * kHarmonicCount * 2> segments_{};
+    std::array<bool, kHarmonicCount> harmonicPresent_{};
     Smoothed harmonicMorphX_, harmonicMorphY_, formantFrequency_, stretch_, cutoff_, resonance_;
     std::array<float, kVoiceSlotCount> slotStart_{};
     std::array<float, kVoiceSlotCount> slotEnd_{};
