@@ -4,24 +4,10 @@ instrument files of each version (with and without the trailing morph curves)
 and broken ones (cut short, bad counts). Run from anywhere; it writes beside
 itself into instrument/."""
 import os
-import struct
+
+from records import curve, f32, i32
 
 here = os.path.join(os.path.dirname(os.path.abspath(__file__)), "instrument")
-
-
-def i32(v):
-    return struct.pack("<i", v)
-
-
-def f32(v):
-    return struct.pack("<f", v)
-
-
-def curve(points):
-    out = i32(len(points))
-    out += b"".join(f32(t) for t, _ in points)
-    out += b"".join(f32(v) for _, v in points)
-    return out
 
 
 def layer(frames, noise_frames):

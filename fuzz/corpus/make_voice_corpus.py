@@ -3,24 +3,10 @@
 voice files of each version and layer count, and broken ones (cut short, bad
 counts). Run from anywhere; it writes beside itself into voice/."""
 import os
-import struct
+
+from records import curve, f32, i32
 
 here = os.path.join(os.path.dirname(os.path.abspath(__file__)), "voice")
-
-
-def i32(v):
-    return struct.pack("<i", v)
-
-
-def f32(v):
-    return struct.pack("<f", v)
-
-
-def curve(points):
-    out = i32(len(points))
-    out += b"".join(f32(t) for t, _ in points)
-    out += b"".join(f32(v) for _, v in points)
-    return out
 
 
 def layer(frames, noise_frames, pitch=220.0):
