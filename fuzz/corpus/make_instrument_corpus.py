@@ -5,22 +5,9 @@ and broken ones (cut short, bad counts). Run from anywhere; it writes beside
 itself into instrument/."""
 import os
 
-from records import curve, f32, i32
+from records import curve, f32, i32, layer
 
 here = os.path.join(os.path.dirname(os.path.abspath(__file__)), "instrument")
-
-
-def layer(frames, noise_frames):
-    times = [0.02 + 0.1 * i for i in range(frames)]
-    out = f32(220.0)
-    for h in range(64):
-        out += curve([(t, 0.5 / (h + 1)) for t in times])
-    for h in range(64):
-        out += curve([(t, h + 1.0) for t in times])
-    out += i32(noise_frames)
-    for i in range(noise_frames):
-        out += f32(0.05 * i) + curve([(0.0, 0.0), (0.25, 0.3), (0.8, 0.1)])
-    return out
 
 
 def voice(layers, frames, multisamples=1):

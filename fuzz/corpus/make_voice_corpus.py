@@ -4,22 +4,9 @@ voice files of each version and layer count, and broken ones (cut short, bad
 counts). Run from anywhere; it writes beside itself into voice/."""
 import os
 
-from records import curve, f32, i32
+from records import f32, i32, layer
 
 here = os.path.join(os.path.dirname(os.path.abspath(__file__)), "voice")
-
-
-def layer(frames, noise_frames, pitch=220.0):
-    times = [0.02 + 0.1 * i for i in range(frames)]
-    out = f32(pitch)
-    for h in range(64):
-        out += curve([(t, 0.5 / (h + 1)) for t in times])
-    for h in range(64):
-        out += curve([(t, h + 1.0) for t in times])
-    out += i32(noise_frames)
-    for i in range(noise_frames):
-        out += f32(0.05 * i) + curve([(0.0, 0.0), (0.25, 0.3), (0.8, 0.1)])
-    return out
 
 
 def voice(version, name, multisamples, layers, cutoff, frames, noise_frames):

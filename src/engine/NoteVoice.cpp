@@ -169,16 +169,16 @@ void NoteVoice::cut()
     envelope_.insertPoint(t + kCutFade, 0.0f);
 }
 
-float NoteVoice::glideFrequency(bool portamentoOn) const
+float NoteVoice::glideFrequencyAt(float t, bool portamentoOn) const
 {
     if (!portamentoOn || !gliding_) {
         return baseFrequency_;
     }
-    if (noteTime_ >= glideEnd_ || glideEnd_ <= glideStart_ || glideFrom_ <= 0.0f) {
+    if (t >= glideEnd_ || glideEnd_ <= glideStart_ || glideFrom_ <= 0.0f) {
         return glideTo_;
     }
     // Linear in cents: equal musical steps per unit of time.
-    const float progress = (noteTime_ - glideStart_) / (glideEnd_ - glideStart_);
+    const float progress = (t - glideStart_) / (glideEnd_ - glideStart_);
     return glideFrom_ * std::exp2(std::log2(glideTo_ / glideFrom_) * progress);
 }
 
@@ -248,14 +248,7 @@ void NoteVoice::Smoothed::follow(float input, float dt)
 
 float NoteVoice::fundamentalAt(float t, const VoiceRenderContext& context) const
 {
-    float g = baseFrequency_;
-    if (context.portamentoOn && gliding_) {
-        if (t >= glideEnd_ || glideEnd_ <= glideStart_ || glideFrom_ <= 0.0f) {
-            g = glideTo_;
-        } else {
-            g = glideFrom_ * std::exp2(std::log2(glideTo_ / glideFrom_) * (t - glideStart_) / (glideEnd_ - glideStart_));
-        }
-    }
+    const float g = glideFrequencyAt(t, context.portamentoOn);
     const float vibrato = context.modulation != nullptr ? context.modulation->vibrato(t, context.tempo) : 0.0f;
     return g * std::exp2(vibrato * 100.0f / 1200.0f) * std::exp2((context.detuneCents + pitchBend_) / 1200.0f);
 }

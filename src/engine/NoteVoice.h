@@ -127,7 +127,8 @@ public:
     bool isSounding(const std::array<const Voice*, kVoiceSlotCount>& slots);
 
     // The glide frequency at the current note time.
-    float glideFrequency(bool portamentoOn) const;
+    float glideFrequency(bool portamentoOn) const { return glideFrequencyAt(noteTime_, portamentoOn); }
+    float glideFrequencyAt(float t, bool portamentoOn) const;
     float envelopeGain() { return envelope_.valueAt(noteTime_); }
 
     // Adds n samples (at most one sub-block) of the voice's harmonics to out and
