@@ -36,5 +36,10 @@ inline constexpr int kFileRequestInstrumentSave = 2;
 inline constexpr int kFileRequestVoiceLoad = 3;
 inline constexpr int kFileRequestVoiceSave = 4;
 inline constexpr int kFileRequestSeed = 5;
+inline constexpr int kFileRequestReset = 6;
+inline constexpr int kFileRequestRandomInstrument = 7;
+inline constexpr int kFileRequestRescanLibrary = 8;
+inline constexpr int kFileRequestLoadLibraryInstrument = 9;
+inline constexpr int kFileRequestLibraryRoot = 10;
 
 } // namespace tessarine::host

@@ -5,8 +5,10 @@
 
 #include "AnalyseCommand.h"
 #include "InstrumentInfo.h"
+#include "LibraryCommand.h"
 #include "PluginHost.h"
 #include "PluginInfo.h"
+#include "RandomInstrumentCommand.h"
 #include "RenderCommand.h"
 #include "VoiceInfo.h"
 
@@ -122,6 +124,27 @@ int main(int argc, char** argv)
                                "MIDI note of the sound, 0..127, instead of the file's header, name or an estimate")
         ->check(CLI::Range(0, 127));
 
+    std::string pluginFolder = pluginPath.substr(0, pluginPath.rfind('/') + 1);
+    std::string libraryRoot = pluginFolder.empty() ? std::string(".") : pluginFolder.substr(0, pluginFolder.size() - 1);
+    bool libraryJson = false;
+    CLI::App* library = app.add_subcommand("library", "List the sound library as the editor's menus show it");
+    library->add_option("--root", libraryRoot, "Folder holding TessarineData and Reset.t9i (default: beside the plug-in)");
+    library->add_flag("--json", libraryJson, "Print the menus as JSON");
+
+    tessarine::host::RandomInstrumentOptions randomInstrument;
+    randomInstrument.pluginPath = pluginPath;
+    CLI::App* randomCommand =
+        app.add_subcommand("random-instrument", "Build a random instrument from the library and save it (.t9i)");
+    randomCommand->add_option("--category", randomInstrument.category,
+                              "Instrument category: picks the voice category and the parameter draws")
+        ->required();
+    randomCommand->add_option("--seed", randomInstrument.seed, "Seed the plug-in's random generators, 0..16777216")
+        ->check(CLI::Range(0LL, 16777216LL));
+    randomCommand->add_option("--root", randomInstrument.root,
+                              "Folder holding TessarineData (default: beside the plug-in)");
+    randomCommand->add_option("--plugin", randomInstrument.pluginPath, "Plug-in to load");
+    randomCommand->add_option("-o,--output", randomInstrument.outputPath, "Instrument file to write")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -145,6 +168,12 @@ int main(int argc, char** argv)
     }
     if (*instrumentInfo) {
         return tessarine::host::runInstrumentInfo(instrumentPath, instrumentJson, std::cout, std::cerr);
+    }
+    if (*library) {
+        return tessarine::host::runLibrary(libraryRoot, libraryJson, std::cout, std::cerr);
+    }
+    if (*randomCommand) {
+        return tessarine::host::runRandomInstrument(randomInstrument, std::cout, std::cerr);
     }
     return fail("no command given");
 }

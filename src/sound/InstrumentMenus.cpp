@@ -1,21 +1,27 @@
 #include "sound/InstrumentMenus.h"
 
+#include <algorithm>
+
 namespace tessarine {
 
 void InstrumentMenus::rescan(const std::string& instrumentsFolder)
 {
+    // The selection follows its names: a file added before it in menu order must not move it.
+    const std::string category = selectedCategoryName();
+    const auto& before = instruments(selectedCategory_);
+    const std::string instrument = static_cast<std::size_t>(selectedInstrument_) < before.size()
+                                       ? before[static_cast<std::size_t>(selectedInstrument_)].name
+                                       : std::string();
+
     folder_ = instrumentsFolder;
     listSubfolders(folder_, categories_);
     instruments_.assign(categories_.size(), {});
     for (std::size_t c = 0; c < categories_.size(); ++c) {
         listFiles(libraryPath(folder_, categories_[c]), "t9i", instruments_[c]);
     }
-    if (static_cast<std::size_t>(selectedCategory_) >= categories_.size()) {
-        selectedCategory_ = 0;
-    }
-    if (instruments(selectedCategory_).size() <= static_cast<std::size_t>(selectedInstrument_)) {
-        selectedInstrument_ = 0;
-    }
+
+    selectedCategory_ = std::max(findCategory(category), 0);
+    selectedInstrument_ = std::max(findInstrument(selectedCategory_, instrument), 0);
 }
 
 const std::vector<LibraryFile>& InstrumentMenus::instruments(int category) const

@@ -13,8 +13,9 @@ namespace tessarine {
 
 class InstrumentMenus {
 public:
-    // Lists the categories and the instruments of each; the selection stays
-    // where it was when it still names an instrument, else it goes back to the first.
+    // Lists the categories and the instruments of each. The selection keeps
+    // its names while they are listed; otherwise it falls back to the
+    // category's first instrument, or to the first category.
     void rescan(const std::string& instrumentsFolder);
 
     const std::vector<std::string>& categories() const { return categories_; }

@@ -1,0 +1,90 @@
+#include "RandomInstrumentCommand.h"
+
+#include "PluginHost.h"
+#include "ReadFailure.h"
+#include "RenderCommand.h"
+
+#include "sound/InstrumentFile.h"
+#include "sound/LibraryFolders.h"
+#include "sound/LibraryListing.h"
+#include "sound/RandomInstrument.h"
+#include "sound/RandomParameters.h"
+
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace tessarine::host {
+
+namespace {
+
+bool libraryRequest(PluginHost& host, int action, const std::string& text, float opt = 0.0f)
+{
+    std::string copy = text;
+    return host.dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), action, copy.data(), opt) == 1;
+}
+
+int fail(std::ostream& err, const std::string& message)
+{
+    err << "tessarine: " << message << '\n';
+    return 1;
+}
+
+} // namespace
+
+int runRandomInstrument(const RandomInstrumentOptions& options, std::ostream& out, std::ostream& err)
+{
+    if (options.category.empty()) {
+        return fail(err, "no category (--category NAME)");
+    }
+    if (options.outputPath.empty()) {
+        return fail(err, "no output file (-o OUT.t9i)");
+    }
+    std::error_code error;
+    if (!options.root.empty() && !std::filesystem::is_directory(options.root, error)) {
+        return fail(err, "no library folder at '" + options.root + "'");
+    }
+    std::string loadError;
+    auto host = PluginHost::load(options.pluginPath, loadError);
+    if (!host) {
+        return fail(err, loadError);
+    }
+    if (!options.root.empty() && !libraryRequest(*host, kFileRequestLibraryRoot, options.root)) {
+        return fail(err, "the plug-in refused the library folder '" + options.root + "'");
+    }
+    if (options.seed >= 0 && !libraryRequest(*host, kFileRequestSeed, "", static_cast<float>(options.seed))) {
+        return fail(err, "the plug-in refused the seed");
+    }
+    if (!libraryRequest(*host, kFileRequestRandomInstrument, options.category)) {
+        return fail(err, "the plug-in could not build a random instrument");
+    }
+    if (!libraryRequest(*host, kFileRequestInstrumentSave, options.outputPath)) {
+        return fail(err, "cannot write instrument file '" + options.outputPath + "'");
+    }
+
+    // The report: what the plug-in chose, read back from the file it wrote.
+    const std::filesystem::path pluginFolder = std::filesystem::path(options.pluginPath).parent_path();
+    const LibraryFolders folders = LibraryFolders::at(options.root.empty() ? pluginFolder.string() : options.root);
+    std::vector<std::string> voiceCategories;
+    listSubfolders(folders.voices, voiceCategories);
+    const int match = matchingVoiceCategory(options.category, voiceCategories);
+    out << "Category: " << options.category << " (" << instrumentCategoryNumber(options.category) << ")\n";
+    out << "Voice category: " << (match >= 0 ? voiceCategories[static_cast<std::size_t>(match)] : "none") << '\n';
+    if (voiceCategories.empty()) {
+        out << "The library has no voice categories; the slots keep their voices.\n";
+    }
+    auto instrument = std::make_unique<Instrument>();
+    auto stream = std::make_unique<RecordStream>();
+    if (!loadInstrumentFile(options.outputPath, *instrument, *stream)) {
+        return fail(err, "the written instrument cannot be read back: " + readFailureReason(*stream));
+    }
+    static constexpr char kSlotLetters[] = "ABCD";
+    for (int slot = 0; slot < kVoiceSlotCount; ++slot) {
+        const std::string_view name = instrument->voices[static_cast<std::size_t>(slot)].nameView();
+        out << "Slot " << kSlotLetters[slot] << ": " << (name.empty() ? "(unnamed)" : name) << '\n';
+    }
+    out << "Written: " << options.outputPath << '\n';
+    return out.good() ? 0 : fail(err, "cannot write the report");
+}
+
+} // namespace tessarine::host
