@@ -35,7 +35,7 @@ void printText(const LibraryFolders& folders, bool resetPresent, const Instrumen
 {
     out << "Library: " << folders.root << '\n';
     out << "Reset instrument: " << folders.resetInstrument << (resetPresent ? "" : " (missing)") << '\n';
-    out << "\nInstruments (" << instruments.categories().size() << " categories)\n";
+    out << "\nInstruments\n";
     if (instruments.categories().empty()) {
         out << "  (empty)\n";
     }

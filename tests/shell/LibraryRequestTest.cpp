@@ -1,0 +1,122 @@
+// The sound library through the plug-in, as a host sees it: the instrument it
+// plays right after loading, and the library requests (reset, listed
+// instrument, random instrument, another library folder).
+
+#include "PluginHost.h"
+#include "shell/SynthPlugin.h"
+#include "sound/LibraryTree.h"
+
+#include "params/ParameterTable.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace {
+
+using tessarine::SynthPlugin;
+using tessarine::host::PluginHost;
+using namespace tessarine::test;
+namespace fs = std::filesystem;
+
+std::unique_ptr<PluginHost> loadPlugin(const std::string& path)
+{
+    std::string error;
+    auto host = PluginHost::load(path, error);
+    EXPECT_NE(host, nullptr) << error;
+    return host;
+}
+
+vst::intptr request(PluginHost& host, vst::intptr action, const std::string& text = {}, float opt = 0.0f)
+{
+    std::string copy = text;
+    return host.dispatch(vst::effVendorSpecific, SynthPlugin::kFileRequest, action,
+                         text.empty() ? nullptr : copy.data(), opt);
+}
+
+// A plug-in bundle as installed: the module with its library beside it.
+std::string makeBundle(const std::string& name, bool withLibrary)
+{
+    const std::string bundle = freshFolder(name);
+    fs::copy_file(TESSARINE_PLUGIN_PATH, bundle + "/Tessarine.so");
+    if (withLibrary) {
+        const std::string instruments = bundle + "/TessarineData/Instruments-Factory";
+        writeLibraryInstrument(instruments + "/Keys/First.t9i", 0.125f);
+        writeLibraryInstrument(instruments + "/Keys/Second.t9i", 0.375f);
+        writeLibraryInstrument(instruments + "/Pads/Warm.t9i", 0.625f);
+        writeLibraryInstrument(bundle + "/Reset.t9i", 0.875f);
+        writeLibraryVoice(bundle + "/TessarineData/Voices/Pianos/Grand.t9v", 11);
+        writeLibraryVoice(bundle + "/TessarineData/Voices/Pianos/Upright.t9v", 12);
+    }
+    return bundle;
+}
+
+TEST(LibraryRequest, APluginPlaysTheFirstInstrumentBesideItWithoutBeingAsked)
+{
+    const float start = tessarine::parameterTable()[tessarine::kVolume].start;
+    struct Row {
+        const char* name;
+        bool withLibrary;
+        float volume;
+    };
+    for (const Row& row : {Row{"bundle-with-library", true, 0.125f}, Row{"bundle-alone", false, start}}) {
+        auto host = loadPlugin(makeBundle(row.name, row.withLibrary) + "/Tessarine.so");
+        ASSERT_NE(host, nullptr);
+        EXPECT_EQ(host->getParameter(tessarine::kVolume), row.volume) << row.name;
+    }
+}
+
+TEST(LibraryRequest, ResetListedAndRandomInstrumentsThroughTheFileRequest)
+{
+    const std::string bundle = makeBundle("bundle-requests", true);
+    auto host = loadPlugin(TESSARINE_PLUGIN_PATH);
+    ASSERT_NE(host, nullptr);
+    ASSERT_EQ(request(*host, SynthPlugin::kFileLibraryRoot, bundle), 1);
+
+    struct Row {
+        vst::intptr action;
+        const char* text;
+        vst::intptr answer;
+        float volume; // afterwards
+    };
+    const Row rows[] = {
+        {SynthPlugin::kFileLoadLibraryInstrument, "Keys/Second", 1, 0.375f},
+        {SynthPlugin::kFileLoadLibraryInstrument, "Keys/Missing", 0, 0.375f},
+        {SynthPlugin::kFileLoadLibraryInstrument, "Keys", 0, 0.375f},
+        {SynthPlugin::kFileLoadLibraryInstrument, "", 0, 0.375f},
+        {SynthPlugin::kFileReset, "", 1, 0.875f},
+        {SynthPlugin::kFileLoadLibraryInstrument, "Pads/Warm", 1, 0.625f},
+        {SynthPlugin::kFileRescanLibrary, "", 1, 0.625f},
+        {SynthPlugin::kFileLibraryRoot, "", 0, 0.625f},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(request(*host, row.action, row.text), row.answer) << row.action << " " << row.text;
+        EXPECT_EQ(host->getParameter(tessarine::kVolume), row.volume) << row.action << " " << row.text;
+    }
+
+    // The same seed gives the same instrument; pianos never glide and take piano voices.
+    std::array<std::string, 2> saved;
+    for (std::size_t i = 0; i < saved.size(); ++i) {
+        auto instance = loadPlugin(TESSARINE_PLUGIN_PATH);
+        ASSERT_NE(instance, nullptr);
+        ASSERT_EQ(request(*instance, SynthPlugin::kFileLibraryRoot, bundle), 1);
+        ASSERT_EQ(request(*instance, SynthPlugin::kFileSeed, "", 7.0f), 1);
+        ASSERT_EQ(request(*instance, SynthPlugin::kFileRandomInstrument, "Pianos"), 1);
+        EXPECT_EQ(instance->getParameter(tessarine::kPortamentoRate), 0.0f);
+        EXPECT_EQ(instance->getParameter(tessarine::kFormantFilterOn), 0.0f);
+        saved[i] = freshFolder("random-piano-" + std::to_string(i)) + "/Random.t9i"; // one name, as it is stored
+        ASSERT_EQ(request(*instance, SynthPlugin::kFileSaveInstrument, saved[i]), 1);
+    }
+    EXPECT_EQ(readFile(saved[0]), readFile(saved[1]));
+    auto instrument = std::make_unique<tessarine::Instrument>();
+    auto stream = std::make_unique<tessarine::RecordStream>();
+    ASSERT_TRUE(tessarine::loadInstrumentFile(saved[0], *instrument, *stream));
+    for (const auto& voice : instrument->voices) {
+        EXPECT_TRUE(voice.nameView() == "Grand" || voice.nameView() == "Upright") << voice.nameView();
+    }
+}
+
+} // namespace
