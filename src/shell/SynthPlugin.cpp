@@ -35,10 +35,15 @@ void findLibraryFolder(char* folder, std::size_t capacity)
 
 } // namespace
 
-SynthPlugin::SynthPlugin(vst::HostCallback host) : EffectShell(host, kNumPrograms, kParameterCount)
+SynthPlugin::SynthPlugin(vst::HostCallback host, const char* libraryRoot)
+    : EffectShell(host, kNumPrograms, kParameterCount)
 {
     std::array<char, PATH_MAX> folder{};
-    findLibraryFolder(folder.data(), folder.size());
+    if (libraryRoot == nullptr) {
+        findLibraryFolder(folder.data(), folder.size());
+    } else {
+        std::snprintf(folder.data(), folder.size(), "%s", libraryRoot);
+    }
 
     chunk_ = std::make_unique<std::uint8_t[]>(kChunkBytes);
     engine_ = std::make_unique<SynthEngine>();

@@ -36,7 +36,9 @@ public:
         kFileLibraryRoot = 10,         // ptr: a folder to use as the library's root instead
     };
 
-    explicit SynthPlugin(vst::HostCallback host);
+    // The library is the one beside this module; libraryRoot names another
+    // folder instead ("" for none, so the plug-in starts at the start values).
+    explicit SynthPlugin(vst::HostCallback host, const char* libraryRoot = nullptr);
     ~SynthPlugin() override;
 
     // True when a part the plug-in cannot work without could not be created;

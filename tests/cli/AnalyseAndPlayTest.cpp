@@ -2,6 +2,7 @@
 // voice played through the plug-in, and the played harmonics measured against
 // the recording's.
 
+#include "BarePlugin.h"
 #include "analysis/SoundFileHelpers.h"
 #include "engine/SignalMeasure.h"
 
@@ -36,7 +37,7 @@ TEST(AnalyseAndPlay, HarmonicRatiosSurviveTheRoundTrip)
     ASSERT_TRUE(testsound::writeSound(wav, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 1, tone));
     const std::string cli = TESSARINE_CLI_PATH;
     ASSERT_EQ(std::system((cli + " analyse " + wav + " -o " + voice + " > /dev/null 2>&1").c_str()), 0);
-    ASSERT_EQ(std::system((cli + " render --voice A=" + voice +
+    ASSERT_EQ(std::system((cli + " render --plugin " + tessarine::test::barePluginPath() + " --voice A=" + voice +
                            " --set LoopSync2=1 --set Stretch=0.5 --note 57 --length 1.5 -o " + played +
                            " > /dev/null 2>&1")
                               .c_str()),

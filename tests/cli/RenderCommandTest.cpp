@@ -2,6 +2,7 @@
 
 #include "engine/EngineTestVoice.h"
 
+#include "BarePlugin.h"
 #include "RunCommand.h"
 #include "cli/WavFile.h"
 
@@ -52,7 +53,9 @@ TEST(RenderCommand, WritesAStereoFileOfTheNotesLength)
     std::string out = testing::TempDir() + "/render.wav";
     for (const Case& c : cases) {
         std::string output;
-        ASSERT_EQ(run("render " + c.arguments + " -o " + out, &output), 0) << output;
+        ASSERT_EQ(run("render --plugin " + tessarine::test::barePluginPath() + " " + c.arguments + " -o " + out, &output),
+                  0)
+            << output;
         Wav wav;
         ASSERT_TRUE(readWav(out, wav));
         EXPECT_EQ(wav.info.channels, 2);

@@ -2,6 +2,7 @@
 // a user would: the spectrum of the WAV shows the note's pitch and the
 // sawtooth's harmonic balance.
 
+#include "BarePlugin.h"
 #include "engine/SignalMeasure.h"
 #include "sound/TestVoices.h"
 #include "sound/VoiceFile.h"
@@ -43,7 +44,8 @@ TEST(SawtoothRender, PitchAndHarmonicBalanceInTheWav)
 {
     const std::string voice = writeSawtooth();
     const std::string out = testing::TempDir() + "/saw.wav";
-    const std::string command = std::string(TESSARINE_CLI_PATH) + " render --voice A=" + voice +
+    const std::string command = std::string(TESSARINE_CLI_PATH) + " render --plugin " +
+                                tessarine::test::barePluginPath() + " --voice A=" + voice +
                                 " --set LoopSync2=1 --note 57 --length 2 -o " + out + " 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
 

@@ -1,6 +1,7 @@
 // What a host sees of the instrument, asked through the real Tessarine.so and
 // the binary interface only.
 
+#include "BarePlugin.h"
 #include "PluginHost.h"
 #include "engine/EngineTestVoice.h"
 
@@ -23,7 +24,7 @@ protected:
     void SetUp() override
     {
         std::string error;
-        host = PluginHost::load(TESSARINE_PLUGIN_PATH, error);
+        host = PluginHost::load(tessarine::test::barePluginPath(), error);
         ASSERT_NE(host, nullptr) << error;
     }
 

@@ -74,7 +74,7 @@ intptr recordingHost(EffectRecord*, int32 opcode, int32 index, intptr, void*, fl
 TEST(PluginRuntime, MidiLearnDrivesTheParameterAndTellsEditorAndHost)
 {
     gAutomated.clear();
-    tessarine::SynthPlugin plugin(recordingHost);
+    tessarine::SynthPlugin plugin(recordingHost, ""); // no library: the start values
     RecordingEditor editor(plugin);
     EXPECT_EQ(plugin.record()->flags & effFlagsHasEditor, effFlagsHasEditor);
 
