@@ -44,7 +44,6 @@ TEST(LibraryCommand, PrintsTheMenusInMenuOrder)
     EXPECT_NE(result.output.find(R"("instrumentCategories":[{"name":"Keys","instruments":["First","Second"]}])"),
               std::string::npos)
         << result.output;
-    EXPECT_NE(result.output.find(R"("harmonicPresets":{"folder":")"), std::string::npos) << result.output;
 
     result = runCli("library --root '" + root + "/nowhere'");
     EXPECT_NE(result.status, 0);
