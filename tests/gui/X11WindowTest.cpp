@@ -57,13 +57,19 @@ public:
         if (poll(&ready, 1, 10000) == 1 && read(fds[0], number, sizeof(number) - 1) > 0) {
             name_ = std::string(":") + std::to_string(std::atoi(number));
         }
-        close(fds[0]);
+        // Xvfb may write the number's end later, and stops when it cannot:
+        // the pipe stays open as long as the server runs.
+        pipe_ = fds[0];
+
     }
     ~PrivateServer()
     {
         if (pid_ > 0) {
             kill(pid_, SIGTERM);
             waitpid(pid_, nullptr, 0);
+        }
+        if (pipe_ >= 0) {
+            close(pipe_);
         }
     }
     // The display to use, or empty when there is none.
@@ -78,6 +84,7 @@ public:
 
 private:
     pid_t pid_ = -1;
+    int pipe_ = -1;
     std::string name_;
 };
 
@@ -107,7 +114,7 @@ TEST(X11Window, ChildOfTheHostsWindowPaintsOnlyWhenDirtyAndTakesClicks)
         GTEST_SKIP() << "no X display and no Xvfb";
     }
     TopLevelWindow host;
-    ASSERT_TRUE(host.open(800, 550, "Tessarine test host", name.c_str()));
+    ASSERT_TRUE(host.open(800, 550, "Tessarine test host", name.c_str())) << name;
 
     Frame frame(800, 550);
     frame.setBackgroundPainter([](cairo_t* cr) {
