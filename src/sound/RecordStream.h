@@ -14,7 +14,10 @@
 //
 // Saving is atomic: opening for writing creates a temporary file beside the
 // target; close() renames it over the target only when every write succeeded,
-// so a failed save leaves the old file as it was.
+// so a failed save leaves the old file as it was, and a save killed at any
+// moment leaves the complete old file or the complete new one. The temporary
+// is named "<target>.tmp-<pid>-<n>"; one left by a killed process is removed
+// by the next save of the same target, and never makes a save fail.
 
 #include <cstddef>
 #include <cstdint>
