@@ -42,6 +42,9 @@ harmonics = {
     "negative-point-count.t9h": f32(220.0) + i32(-1),
     "cut-short.t9h": harmonic(3)[:700],
     "trailing-bytes.t9h": harmonic(1) + b"more",
+    "pitch-infinite.t9h": harmonic(1, float("inf")),
+    "amplitude-nan.t9h": harmonic(2)[:12] + struct.pack("<I", 0x7FC00000) + harmonic(2)[16:],
+    "time-nan.t9h": harmonic(2)[:8] + struct.pack("<I", 0x7FC00000) + harmonic(2)[12:],
 }
 noises = {
     "empty.t9n": noise(0),
@@ -51,6 +54,8 @@ noises = {
     "negative-count.t9n": i32(-3),
     "full-spectrum.t9n": noise(1, 128),
     "cut-short.t9n": noise(3)[:30],
+    "frame-time-nan.t9n": i32(1) + struct.pack("<I", 0x7FC00000) + curve([(0.5, 0.5)]),
+    "spectrum-infinite.t9n": i32(1) + f32(0.0) + curve([(0.5, float("inf"))]),
     "times-backwards.t9n": i32(2) + f32(1.0) + curve([(0.0, 0.5)]) + f32(0.5) + curve([(0.5, 0.5)]),
 }
 for folder, files in (("harmonic", harmonics), ("noise", noises)):

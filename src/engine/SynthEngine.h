@@ -127,7 +127,7 @@ public:
     bool writeInstrumentRecord(RecordStream& stream);
     bool loadInstrumentRecord(std::span<const std::byte> data);
 
-    // Held by every load, save and record operation above, so that threads
+    // Held by every file and record operation of the engine, so that threads
     // other than the audio thread never read instrument data another one is
     // replacing. An editor that edits through editInstrument() holds it too.
     std::mutex& instrumentDataMutex() { return dataMutex_; }

@@ -320,6 +320,7 @@ const char* describe(RecordStream::Status status)
     case RecordStream::Status::TooLarge: return "too large";
     case RecordStream::Status::Truncated: return "truncated";
     case RecordStream::Status::BadCount: return "bad count";
+    case RecordStream::Status::BadValue: return "bad value";
     case RecordStream::Status::CannotCreate: return "cannot create";
     case RecordStream::Status::Overflow: return "too large to write";
     case RecordStream::Status::WriteFailed: return "write failed";
