@@ -2,7 +2,8 @@
 // host reopening a project calls it: bytes that do not load leave the
 // instrument exactly as it was (the chunk written afterwards is the same);
 // bytes that load give an instrument whose chunk loads again to the same
-// bytes, and which plays finite sound. Built as a libFuzzer target with clang,
+// bytes, and which plays finite sound. Each input starts from what the
+// previous one left. Built as a libFuzzer target with clang,
 // and replayed over its seed corpus by the test suite.
 
 #include "shell/SynthPlugin.h"
@@ -38,10 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     static auto* plugin = new tessarine::SynthPlugin(host);
     static EffectRecord* effect = plugin->record();
-    static const std::vector<std::uint8_t> start = chunkOf(effect);
 
+    const std::vector<std::uint8_t> before = chunkOf(effect);
     if (setChunk(effect, data, size) == 0) {
-        if (chunkOf(effect) != start) {
+        if (chunkOf(effect) != before) {
             std::abort(); // a refused chunk changed the instrument
         }
         return 0;
@@ -51,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort(); // what a project saved does not reopen as it was
     }
 
-    // A chord on every slot's keys, one short block.
+    // Two notes, one short block, with the reload a resume asks for.
     effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
     MidiEvent notes[2] = {{kMidiType, sizeof(MidiEvent), 0, 0, 0, 0, {char(0x90), 60, 100, 0}, 0, 0, 0, 0},
                           {kMidiType, sizeof(MidiEvent), 3, 0, 0, 0, {char(0x90), 72, 30, 0}, 0, 0, 0, 0}};
@@ -61,18 +62,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Event* events[2];
     } list{2, 0, {reinterpret_cast<Event*>(&notes[0]), reinterpret_cast<Event*>(&notes[1])}};
     effect->dispatcher(effect, effProcessEvents, 0, 0, &list, 0.0f);
-    static float left[512], right[512];
+    static float left[256], right[256];
     float* outputs[2] = {left, right};
-    effect->processReplacing(effect, nullptr, outputs, 512);
-    for (int i = 0; i < 512; ++i) {
+    effect->processReplacing(effect, nullptr, outputs, 256);
+    for (int i = 0; i < 256; ++i) {
         if (!std::isfinite(left[i]) || !std::isfinite(right[i])) {
-            std::abort();
+            std::abort(); // the loaded instrument plays damaged numbers
         }
     }
     effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
-
-    if (setChunk(effect, start.data(), start.size()) != 1) {
-        std::abort(); // the next input starts from the same instrument
-    }
     return 0;
 }
