@@ -26,6 +26,10 @@ std::string readFailureReason(const RecordStream& stream)
         std::snprintf(text, sizeof(text), "bad count: %s %lld at byte %zu", stream.errorField(), stream.errorValue(),
                       stream.errorOffset());
         break;
+    case RecordStream::Status::BadValue:
+        std::snprintf(text, sizeof(text), "bad value: %s number %lld at byte %zu", stream.errorField(),
+                      stream.errorValue(), stream.errorOffset());
+        break;
     default:
         std::snprintf(text, sizeof(text), "%s", describe(stream.status()));
         break;

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <new>
 
 namespace tessarine {
 
@@ -61,6 +62,19 @@ SynthEngine::SynthEngine()
       stream_(std::make_unique<RecordStream>()),
       voices_(std::make_unique<VoiceManager>(values_, *instrument_, *renderTables_, modulation_))
 {
+    // The starting instrument takes the form a load leaves (a pitch on every
+    // stored layer, the shape's ends at 0), so that a project saved before
+    // anything was loaded reopens exactly as it was.
+    for (Voice& voice : instrument_->voices) {
+        for (auto& multisample : voice.multisamples) {
+            for (auto& layer : multisample.layers) {
+                if (layer.harmonic.basePitch == 0.0f) {
+                    layer.harmonic.basePitch = kDefaultBasePitch;
+                }
+            }
+        }
+    }
+    instrument_->spectralShapeCurve.normaliseEnds();
     for (int slot = 0; slot < kSlotCount; ++slot) {
         instrument_->voices[static_cast<std::size_t>(slot)].renderTableHook = this;
         rebuildSlotTables(slot);
@@ -334,6 +348,7 @@ bool SynthEngine::loadVoice(int slot, const char* path)
     if (!validSlot(slot) || path == nullptr) {
         return false;
     }
+    std::lock_guard lock(dataMutex_);
     // The whole file is read and prepared aside; the slot changes only on success.
     if (!loadVoiceFile(path, *loadScratch_, *stream_)) {
         return false;
@@ -362,6 +377,7 @@ bool SynthEngine::saveVoice(int slot, const char* path)
     if (!validSlot(slot) || path == nullptr) {
         return false;
     }
+    std::lock_guard lock(dataMutex_);
     ScopedVoiceEdit edit(handover_);
     Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
     voice.cutoff = voiceCutoff_[static_cast<std::size_t>(slot)].load(kRelaxed);
@@ -461,38 +477,50 @@ bool SynthEngine::loadInstrument(const char* path)
     if (path == nullptr) {
         return false;
     }
+    std::lock_guard lock(dataMutex_);
     InstrumentReadReport report{};
     bool ok = false;
     {
         ScopedVoiceEdit edit(handover_);
         ok = loadInstrumentFile(path, *instrument_, *stream_, &report);
-        const float rate = sampleRate();
-        for (Voice& voice : instrument_->voices) {
-            for (auto& multisample : voice.multisamples) {
-                for (auto& layer : multisample.layers) {
-                    layer.harmonic.sampleRate = rate;
-                }
+        setVoiceSampleRates();
+    }
+    takeLoadedValues(report.valuesSet);
+    return ok;
+}
+
+// The voices play at the engine's rate, whatever rate they were stored with.
+void SynthEngine::setVoiceSampleRates()
+{
+    const float rate = sampleRate();
+    for (Voice& voice : instrument_->voices) {
+        for (auto& multisample : voice.multisamples) {
+            for (auto& layer : multisample.layers) {
+                layer.harmonic.sampleRate = rate;
             }
         }
     }
+}
+
+// After an instrument load: the slots' cutoffs and the values read become the
+// engine's, and the next render re-applies every saved value.
+void SynthEngine::takeLoadedValues(int valuesSet)
+{
     for (int slot = 0; slot < kSlotCount; ++slot) {
         voiceCutoff_[static_cast<std::size_t>(slot)].store(instrument_->voices[static_cast<std::size_t>(slot)].cutoff,
                                                           kRelaxed);
     }
-    const int count = std::clamp(report.valuesSet, 0, kParameterCount);
+    const int count = std::clamp(valuesSet, 0, kParameterCount);
     for (int index = 0; index < count; ++index) {
         setParameter(index, instrument_->parameterValues[static_cast<std::size_t>(index)], true);
     }
     requestReload();
-    return ok;
 }
 
-bool SynthEngine::saveInstrument(const char* path)
+// The values a record stores, taken from where the engine keeps them live. The
+// audio thread reads neither field, so this needs no pause of the voices.
+void SynthEngine::captureSavedState()
 {
-    if (path == nullptr) {
-        return false;
-    }
-    ScopedVoiceEdit edit(handover_);
     for (int index = 0; index < kParameterCount; ++index) {
         instrument_->parameterValues[static_cast<std::size_t>(index)] = values_.saved(index);
     }
@@ -500,7 +528,67 @@ bool SynthEngine::saveInstrument(const char* path)
         instrument_->voices[static_cast<std::size_t>(slot)].cutoff =
             voiceCutoff_[static_cast<std::size_t>(slot)].load(kRelaxed);
     }
+}
+
+bool SynthEngine::saveInstrument(const char* path)
+{
+    if (path == nullptr) {
+        return false;
+    }
+    std::lock_guard lock(dataMutex_);
+    ScopedVoiceEdit edit(handover_);
+    captureSavedState();
     return saveInstrumentFile(path, *instrument_, *stream_);
+}
+
+bool SynthEngine::writeInstrumentRecord(RecordStream& stream)
+{
+    std::lock_guard lock(dataMutex_);
+    captureSavedState();
+    // Render only reads the voices and curves written here, so it keeps playing.
+    return writeInstrument(stream, *instrument_);
+}
+
+bool SynthEngine::loadInstrumentRecord(std::span<const std::byte> data)
+{
+    std::lock_guard lock(dataMutex_);
+    if (!recordScratch_) {
+        recordScratch_.reset(new (std::nothrow) Instrument());
+        if (!recordScratch_) {
+            return false;
+        }
+    }
+    Instrument& read = *recordScratch_;
+    RecordStream stream;
+    stream.openMemoryRead(data);
+    InstrumentReadReport report{};
+    // A project holds what this build wrote or an older build did; a version
+    // outside those is not an instrument record, however well it parses.
+    if (!readInstrument(stream, read, &report) || report.version < kInstrumentVersion1 ||
+        report.version > kInstrumentVersion) {
+        return false;
+    }
+    {
+        ScopedVoiceEdit edit(handover_);
+        Instrument& live = *instrument_;
+        live.name = read.name;
+        live.parameterValues = read.parameterValues;
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            live.voices[static_cast<std::size_t>(slot)].copyFrom(read.voices[static_cast<std::size_t>(slot)]);
+        }
+        for (int path = 0; path < kMorphPathCount; ++path) {
+            live.morphPathCurves[static_cast<std::size_t>(path)].copyFrom(
+                read.morphPathCurves[static_cast<std::size_t>(path)]);
+        }
+        live.modEnvelopeCurve.copyFrom(read.modEnvelopeCurve);
+        live.spectralShapeCurve.copyFrom(read.spectralShapeCurve);
+        setVoiceSampleRates();
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            rebuildSlotTables(slot);
+        }
+    }
+    takeLoadedValues(report.valuesSet);
+    return true;
 }
 
 bool SynthEngine::loadPresetIntoSlot(PresetKind kind, int slot, const char* path)
@@ -508,6 +596,7 @@ bool SynthEngine::loadPresetIntoSlot(PresetKind kind, int slot, const char* path
     if (!validSlot(slot) || path == nullptr) {
         return false;
     }
+    std::lock_guard lock(dataMutex_);
     bool ok = false;
     {
         ScopedVoiceEdit edit(handover_);
@@ -527,6 +616,7 @@ bool SynthEngine::loadPreset(PresetKind kind, int slot, int multisample, int lay
     if (!validSlot(slot) || path == nullptr) {
         return false;
     }
+    std::lock_guard lock(dataMutex_);
     ScopedVoiceEdit edit(handover_);
     Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
     const bool ok = kind == PresetKind::Harmonic ? loadHarmonicPreset(path, voice, multisample, layer, *stream_)
@@ -540,6 +630,7 @@ bool SynthEngine::savePreset(PresetKind kind, int slot, int multisample, int lay
     if (!validSlot(slot) || path == nullptr) {
         return false;
     }
+    std::lock_guard lock(dataMutex_);
     ScopedVoiceEdit edit(handover_);
     const Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
     return kind == PresetKind::Harmonic ? saveHarmonicPreset(path, voice, multisample, layer, *stream_)

@@ -28,6 +28,8 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <span>
 
 namespace tessarine {
 
@@ -116,6 +118,20 @@ public:
     bool loadInstrument(const char* path);
     bool saveInstrument(const char* path);
 
+    // The instrument as a record in memory, for the host's project (the state
+    // chunk). Writing takes the saved values, the slots' cutoffs, the curves
+    // and the four voices as they stand, on the asking thread while render
+    // keeps playing. Loading takes only a complete record of a known version,
+    // read aside first; then it replaces the instrument as loadInstrument does.
+    // Anything else changes nothing.
+    bool writeInstrumentRecord(RecordStream& stream);
+    bool loadInstrumentRecord(std::span<const std::byte> data);
+
+    // Held by every file and record operation of the engine, so that threads
+    // other than the audio thread never read instrument data another one is
+    // replacing. An editor that edits through editInstrument() holds it too.
+    std::mutex& instrumentDataMutex() { return dataMutex_; }
+
     // Harmonic (t9h) and noise (t9n) presets. The slot-menu load makes the
     // slot's voice one multisample of one layer holding the preset; the dialog
     // operations act on one (multisample, layer). Every load prepares the voice
@@ -148,6 +164,9 @@ private:
     void applyEvent(const QueuedEvent& event, bool voicesReadable);
     void controllerChange(int controller, int value, int frameOffset);
     void reloadSavedValues();
+    void captureSavedState();
+    void takeLoadedValues(int valuesSet);
+    void setVoiceSampleRates();
     void followFilterSettings();
     void takePendingResets();
     void renderVoices(int pos, int len, float* out);
@@ -162,6 +181,10 @@ private:
     std::unique_ptr<Instrument> instrument_;
     std::unique_ptr<std::array<VoiceRenderTables, kSlotCount>> renderTables_;
     std::unique_ptr<Voice> loadScratch_; // a whole voice is read here before it replaces a slot
+    // A whole instrument record is read here before it replaces the instrument;
+    // made by the first record load and kept, as the stream keeps its buffer.
+    std::unique_ptr<Instrument> recordScratch_;
+    std::mutex dataMutex_;
     std::unique_ptr<RecordStream> stream_;
     std::unique_ptr<VoiceManager> voices_;
     VoiceHandover handover_;

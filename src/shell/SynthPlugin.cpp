@@ -3,11 +3,14 @@
 #include "params/ParameterMapping.h"
 #include "shell/EditorShell.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <dlfcn.h>
+#include <new>
+#include <span>
 #include <string_view>
 
 namespace tessarine {
@@ -46,6 +49,7 @@ SynthPlugin::SynthPlugin(vst::HostCallback host, const char* libraryRoot)
     }
 
     chunk_ = std::make_unique<std::uint8_t[]>(kChunkBytes);
+    chunkCapacity_ = kChunkBytes;
     engine_ = std::make_unique<SynthEngine>();
     engine_->setLibraryFolder(folder.data());
 
@@ -183,19 +187,47 @@ void SynthPlugin::getParameterName(vst::int32 index, char* text)
     parameterName(index, text, vst::kMaxParamStrLen);
 }
 
+// The project keeps the sound: the chunk is the instrument record a library
+// file would hold. Hosts ask on their GUI or saving thread while audio runs;
+// the record is written there, never on the audio thread. The bytes stay
+// valid until the next call, as hosts expect.
 vst::int32 SynthPlugin::getChunk(void** data, bool)
 {
-    // The project keeps no instrument data; instruments live in library files.
     *data = chunk_.get();
+    while (chunk_ != nullptr) {
+        RecordStream stream;
+        stream.openMemoryWrite(std::span(reinterpret_cast<std::byte*>(chunk_.get()), chunkCapacity_));
+        if (engine_->writeInstrumentRecord(stream)) {
+            return static_cast<vst::int32>(stream.position());
+        }
+        if (stream.status() != RecordStream::Status::Overflow || chunkCapacity_ >= kMaxChunkBytes) {
+            break;
+        }
+        const std::size_t larger = std::min(chunkCapacity_ * 2, kMaxChunkBytes);
+        std::unique_ptr<std::uint8_t[]> grown(new (std::nothrow) std::uint8_t[larger]);
+        if (grown == nullptr) {
+            break;
+        }
+        chunk_ = std::move(grown);
+        chunkCapacity_ = larger;
+        *data = chunk_.get();
+    }
+    // Nothing that could be written: the project keeps an empty chunk, which
+    // changes nothing when it comes back.
     return 0;
 }
 
 vst::int32 SynthPlugin::setChunk(void* data, vst::int32 byteSize, bool)
 {
-    if (byteSize >= 1 && data != nullptr && editor_ != nullptr) {
+    if (byteSize < 1 || data == nullptr) {
+        return 0;
+    }
+    const bool loaded =
+        engine_->loadInstrumentRecord(std::span(static_cast<const std::byte*>(data), static_cast<std::size_t>(byteSize)));
+    if (editor_ != nullptr) {
         editor_->setUpdateFlag();
     }
-    return 0;
+    return loaded ? 1 : 0;
 }
 
 void SynthPlugin::setSampleRate(float rate)

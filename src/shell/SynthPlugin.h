@@ -19,7 +19,10 @@ namespace tessarine {
 class SynthPlugin final : public EffectShell, public LibraryTarget {
 public:
     static constexpr int kNumPrograms = 1;
+    // The chunk buffer starts at this size and grows, on the thread that asks
+    // for the chunk, up to the largest record a library file may hold.
     static constexpr std::size_t kChunkBytes = 1'536'000;
+    static constexpr std::size_t kMaxChunkBytes = RecordStream::kBufferSize;
 
     // effVendorSpecific with this index loads or saves library files.
     static constexpr vst::int32 kFileRequest = vst::fourCC('T', 's', 'n', 'F');
@@ -94,6 +97,7 @@ private:
 
     std::unique_ptr<Program[]> programs_;
     std::unique_ptr<std::uint8_t[]> chunk_;
+    std::size_t chunkCapacity_ = 0;
     std::unique_ptr<SynthEngine> engine_;
     float ownSampleRate_ = 0.0f;
     RandomGenerator random_;

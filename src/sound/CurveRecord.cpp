@@ -1,10 +1,11 @@
 #include "sound/CurveRecord.h"
 
 #include <array>
+#include <cmath>
 
 namespace tessarine {
 
-bool readCurve(RecordStream& stream, BreakpointCurve& curve)
+bool readCurve(RecordStream& stream, BreakpointCurve& curve, float nonFiniteValue)
 {
     curve.clear();
     std::int32_t count = 0;
@@ -17,13 +18,21 @@ bool readCurve(RecordStream& stream, BreakpointCurve& curve)
     std::array<float, BreakpointCurve::kCapacity> times{};
     std::array<float, BreakpointCurve::kCapacity> values{};
     for (int i = 0; i < count; ++i) {
-        if (!stream.readFloat(times[static_cast<std::size_t>(i)])) {
+        float& time = times[static_cast<std::size_t>(i)];
+        if (!stream.readFloat(time)) {
             return false;
+        }
+        if (!std::isfinite(time) && curve.ownsTimes()) {
+            return stream.refuse(RecordStream::Status::BadValue, "point time", i);
         }
     }
     for (int i = 0; i < count; ++i) {
-        if (!stream.readFloat(values[static_cast<std::size_t>(i)])) {
+        float& value = values[static_cast<std::size_t>(i)];
+        if (!stream.readFloat(value)) {
             return false;
+        }
+        if (!std::isfinite(value)) {
+            value = nonFiniteValue;
         }
     }
     curve.assignPoints(times.data(), values.data(), count);

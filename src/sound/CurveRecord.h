@@ -8,9 +8,11 @@
 
 namespace tessarine {
 
-// Clears the curve first; a count outside 0..128 or a short record fails and
-// leaves it cleared.
-bool readCurve(RecordStream& stream, BreakpointCurve& curve);
+// Clears the curve first; a count outside 0..128, a time that is not a finite
+// number (on a curve that owns its times) or a short record fails and leaves it
+// cleared. A value that is not a finite number reads as nonFiniteValue, so that
+// damaged data never reaches the oscillators.
+bool readCurve(RecordStream& stream, BreakpointCurve& curve, float nonFiniteValue = 0.0f);
 bool writeCurve(RecordStream& stream, const BreakpointCurve& curve);
 
 } // namespace tessarine

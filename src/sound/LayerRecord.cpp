@@ -12,7 +12,7 @@ bool readHarmonic(RecordStream& stream, HarmonicData& data)
     if (!stream.readFloat(basePitch)) {
         return false;
     }
-    data.basePitch = (basePitch == 0.0f || std::isnan(basePitch)) ? kDefaultBasePitch : basePitch;
+    data.basePitch = (basePitch == 0.0f || !std::isfinite(basePitch)) ? kDefaultBasePitch : basePitch;
     for (int h = 0; h < kHarmonicCount; ++h) {
         BreakpointCurve& amplitude = data.amplitude(h);
         if (!readCurve(stream, amplitude)) {
@@ -24,7 +24,8 @@ bool readHarmonic(RecordStream& stream, HarmonicData& data)
     }
     for (int h = 0; h < kHarmonicCount; ++h) {
         BreakpointCurve& frequency = data.frequency(h);
-        if (!readCurve(stream, frequency)) {
+        // A damaged value lands outside every harmonic's range and is repaired below.
+        if (!readCurve(stream, frequency, -1.0f)) {
             return false;
         }
         // A partial wandering into a neighbour's range would double that
@@ -70,6 +71,9 @@ bool readNoise(RecordStream& stream, NoiseData& data)
         float time = 0.0f;
         if (!stream.readFloat(time)) {
             return false;
+        }
+        if (!std::isfinite(time)) {
+            return stream.refuse(RecordStream::Status::BadValue, "noise frame time", i);
         }
         data.setFrameTime(i, time);
         // The count grows only once a frame's spectrum is in, so a failure

@@ -4,7 +4,10 @@
 #include <bit>
 #include <cerrno>
 #include <cstdio>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,6 +31,42 @@ bool writeAll(int fd, const std::byte* data, std::size_t count)
         count -= static_cast<std::size_t>(done);
     }
     return true;
+}
+
+// A save killed part-way leaves its temporary file behind. Every temporary
+// names the process that made it ("<target>.tmp-<pid>-<n>"); before the next
+// save of the same target, those of processes that no longer run are removed,
+// so leftovers never pile up. A running process's temporary is left alone.
+void removeStaleTemporaries(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp-";
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strncmp(name, prefix.c_str(), prefix.size()) != 0) {
+            continue;
+        }
+        const char* digits = name + prefix.size();
+        const std::size_t pidLength = std::strspn(digits, "0123456789");
+        if (pidLength == 0 || pidLength > 9 || digits[pidLength] != '-') {
+            continue;
+        }
+        const char* counter = digits + pidLength + 1;
+        if (*counter == '\0' || std::strspn(counter, "0123456789") != std::strlen(counter)) {
+            continue;
+        }
+        const auto pid = static_cast<pid_t>(std::strtol(digits, nullptr, 10));
+        if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) {
+            continue;
+        }
+        ::unlinkat(::dirfd(dir), name, 0);
+    }
+    ::closedir(dir);
 }
 
 } // namespace
@@ -150,6 +189,7 @@ bool RecordStream::openFileWrite(const std::string& path)
     if (!ensureBuffer()) {
         return fail(Status::CannotCreate);
     }
+    removeStaleTemporaries(path);
     // The temporary file sits beside the target so the rename stays on one file system.
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100 && temporaryFd_ < 0; ++attempt) {
@@ -280,6 +320,7 @@ const char* describe(RecordStream::Status status)
     case RecordStream::Status::TooLarge: return "too large";
     case RecordStream::Status::Truncated: return "truncated";
     case RecordStream::Status::BadCount: return "bad count";
+    case RecordStream::Status::BadValue: return "bad value";
     case RecordStream::Status::CannotCreate: return "cannot create";
     case RecordStream::Status::Overflow: return "too large to write";
     case RecordStream::Status::WriteFailed: return "write failed";

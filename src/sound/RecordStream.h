@@ -14,7 +14,10 @@
 //
 // Saving is atomic: opening for writing creates a temporary file beside the
 // target; close() renames it over the target only when every write succeeded,
-// so a failed save leaves the old file as it was.
+// so a failed save leaves the old file as it was, and a save killed at any
+// moment leaves the complete old file or the complete new one. The temporary
+// is named "<target>.tmp-<pid>-<n>"; one left by a killed process is removed
+// by the next save of the same target, and never makes a save fail.
 
 #include <cstddef>
 #include <cstdint>
@@ -39,6 +42,7 @@ public:
         TooLarge,     // a file of kBufferSize bytes or more
         Truncated,    // a read past the end of the data
         BadCount,     // a count field outside what the data model holds
+        BadValue,     // a time that is not a finite number
         CannotCreate, // the temporary file beside the target
         Overflow,     // a write past the end of the buffer
         WriteFailed,  // the disk refused the bytes or the rename
@@ -77,7 +81,7 @@ public:
     bool ok() const { return status_ == Status::Ok; }
     std::size_t position() const { return position_; }
     std::size_t size() const { return size_; }
-    // Where the failing field began, and what it was (for Truncated and BadCount).
+    // Where the failing field began, and what it was (for Truncated, BadCount and BadValue).
     std::size_t errorOffset() const { return errorOffset_; }
     const char* errorField() const { return errorField_; }
     long long errorValue() const { return errorValue_; }

@@ -150,17 +150,6 @@ TEST_F(HostAnswers, OutputPins)
     EXPECT_EQ(host->dispatch(effGetInputProperties, 0, 0, &properties), 0);
 }
 
-TEST_F(HostAnswers, ChunkIsEmpty)
-{
-    void* data = nullptr;
-    EXPECT_EQ(host->dispatch(effGetChunk, 0, 0, &data), 0);
-    EXPECT_NE(data, nullptr);
-    EXPECT_EQ(host->dispatch(effGetChunk, 0, 1, &data), 0);
-    char bytes[16] = {};
-    EXPECT_EQ(host->dispatch(effSetChunk, 0, sizeof(bytes), bytes), 0);
-    EXPECT_EQ(host->dispatch(effSetChunk, 0, 0, bytes), 0);
-}
-
 TEST_F(HostAnswers, EditorOpcodesWithoutEditor)
 {
     EditorRect* rect = nullptr;

@@ -220,3 +220,64 @@ TEST(RecordLayout, LongNamesAreCutAndTheRestOfTheRecordStillReads)
 }
 
 } // namespace
+
+namespace {
+
+using namespace tessarine;
+using namespace tessarine::test;
+
+// Numbers that are not finite never reach the oscillators: values read as a
+// harmless stand-in, times (which order a curve) refuse the record.
+TEST(RecordLayout, NonFiniteNumbersAreRepairedOrRefused)
+{
+    const float nan = NAN;
+    const float inf = INFINITY;
+    auto curveRecord = [](float time, float value) {
+        std::vector<std::byte> bytes;
+        putInt(bytes, 1);
+        putFloat(bytes, time);
+        putFloat(bytes, value);
+        return bytes;
+    };
+    struct Case {
+        float time, value;
+        bool readable;
+        float valueRead;
+    };
+    for (const Case& c : {Case{0.5f, nan, true, 0.0f}, Case{0.5f, -inf, true, 0.0f}, Case{nan, 0.5f, false, 0.0f},
+                          Case{inf, 0.5f, false, 0.0f}}) {
+        BreakpointCurve curve;
+        RecordStream stream;
+        const std::vector<std::byte> bytes = curveRecord(c.time, c.value);
+        stream.openMemoryRead(bytes);
+        EXPECT_EQ(readCurve(stream, curve), c.readable) << c.time << " " << c.value;
+        if (c.readable) {
+            EXPECT_EQ(curve.value(0), c.valueRead);
+        } else {
+            EXPECT_EQ(stream.status(), RecordStream::Status::BadValue);
+            EXPECT_EQ(curve.pointCount(), 0);
+        }
+    }
+
+    std::vector<std::byte> pitch;
+    putFloat(pitch, inf);
+    for (int curve = 0; curve < 2 * kHarmonicCount; ++curve) {
+        putInt(pitch, 0);
+    }
+    HarmonicData data;
+    RecordStream stream;
+    stream.openMemoryRead(pitch);
+    ASSERT_TRUE(readHarmonic(stream, data));
+    EXPECT_EQ(data.basePitch, kDefaultBasePitch);
+
+    std::vector<std::byte> noise;
+    putInt(noise, 1);
+    putFloat(noise, nan);
+    NoiseData frames;
+    stream.openMemoryRead(noise);
+    EXPECT_FALSE(readNoise(stream, frames));
+    EXPECT_EQ(stream.status(), RecordStream::Status::BadValue);
+    EXPECT_EQ(frames.frameCount(), 0);
+}
+
+} // namespace
