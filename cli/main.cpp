@@ -8,6 +8,7 @@
 #include "PluginHost.h"
 #include "PluginInfo.h"
 #include "RenderCommand.h"
+#include "ValidateCommand.h"
 #include "VoiceInfo.h"
 
 #include <CLI/CLI.hpp>
@@ -122,6 +123,22 @@ int main(int argc, char** argv)
                                "MIDI note of the sound, 0..127, instead of the file's header, name or an estimate")
         ->check(CLI::Range(0, 127));
 
+    tessarine::host::ValidateOptions validate;
+    validate.pluginPath = pluginPath;
+    CLI::App* validateCommand =
+        app.add_subcommand("validate", "Check a VST 2 instrument the way strict hosts and validators do");
+    validateCommand->add_option("--plugin", validate.pluginPath, "Plug-in to check (default: Tessarine.so)");
+    validateCommand->add_option("--level", validate.level, "Breadth 1 (load and scan) to 5 (longest)")
+        ->check(CLI::Range(1, 5))
+        ->capture_default_str();
+    validateCommand->add_option("--seed", validate.seed, "Seed of the random notes, values and chunks")
+        ->capture_default_str();
+    validateCommand->add_flag("--json", validate.json, "Print the report as JSON");
+    validateCommand->add_flag("--strict-realtime", validate.strictRealtime,
+                              "Fail any allocation on the audio thread (always on for Tessarine)");
+    validateCommand->add_flag("--in-process", validate.inProcess,
+                              "Run every check in this process (a crash ends the validation)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -136,6 +153,9 @@ int main(int argc, char** argv)
     }
     if (*renderCommand) {
         return tessarine::host::runRender(render);
+    }
+    if (*validateCommand) {
+        return tessarine::host::runValidate(validate, std::cout, std::cerr);
     }
     if (*analyseCommand) {
         return tessarine::host::runAnalyse(analyse, std::cout, std::cerr);

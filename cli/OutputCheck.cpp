@@ -1,0 +1,40 @@
+#include "OutputCheck.h"
+
+#include <cfloat>
+#include <cmath>
+
+namespace tessarine::host {
+
+OutputCheck::OutputCheck(double sampleRate)
+    : silenceFrames_(static_cast<long long>(std::ceil(sampleRate * kSilenceSeconds)))
+{
+}
+
+void OutputCheck::scan(const HostedInstance& instance, int frames, long long position)
+{
+    for (int i = 0; i < frames; ++i) {
+        float loudest = 0.0f;
+        for (int c = 0; c < instance.outputChannels(); ++c) {
+            const float x = instance.output(c)[i];
+            const float size = std::fabs(x);
+            if (fault_.empty()) {
+                const std::string where =
+                    " at sample " + std::to_string(position + i) + " of output " + std::to_string(c);
+                if (!std::isfinite(x)) {
+                    fault_ = std::string(std::isnan(x) ? "NaN" : "infinity") + where;
+                } else if (size > kBound) {
+                    fault_ = "level " + std::to_string(x) + " above +24 dBFS" + where;
+                } else if (x != 0.0f && size < FLT_MIN) {
+                    fault_ = "denormal number " + std::to_string(static_cast<double>(x)) + where;
+                }
+            }
+            if (size > loudest || !std::isfinite(x)) {
+                loudest = std::isfinite(x) ? size : INFINITY;
+            }
+        }
+        peak_ = std::fmax(peak_, loudest);
+        quietFrames_ = loudest < kSilenceLevel ? quietFrames_ + 1 : 0;
+    }
+}
+
+} // namespace tessarine::host
