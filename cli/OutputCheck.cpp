@@ -12,10 +12,20 @@ OutputCheck::OutputCheck(double sampleRate)
 
 void OutputCheck::scan(const HostedInstance& instance, int frames, long long position)
 {
+    const float* channels[HostedInstance::kMaxChannels];
+    const int count = instance.outputChannels();
+    for (int c = 0; c < count; ++c) {
+        channels[c] = instance.output(c);
+    }
+    scan(channels, count, frames, position);
+}
+
+void OutputCheck::scan(const float* const* channels, int channelCount, int frames, long long position)
+{
     for (int i = 0; i < frames; ++i) {
         float loudest = 0.0f;
-        for (int c = 0; c < instance.outputChannels(); ++c) {
-            const float x = instance.output(c)[i];
+        for (int c = 0; c < channelCount; ++c) {
+            const float x = channels[c][i];
             const float size = std::fabs(x);
             if (fault_.empty()) {
                 const std::string where =

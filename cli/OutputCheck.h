@@ -20,6 +20,7 @@ public:
     // Looks at the first frames of every output channel; position is the
     // block's first sample since the run started.
     void scan(const HostedInstance& instance, int frames, long long position);
+    void scan(const float* const* channels, int channelCount, int frames, long long position);
 
     // The first fault seen, or empty.
     const std::string& fault() const { return fault_; }

@@ -210,6 +210,9 @@ std::string ValidatorReport::serialise() const
         out << "F\t" << f.sampleRate << '\t' << f.blockSize << '\t' << f.realTimeFactor << '\t'
             << f.worstBlockFraction << '\t' << f.peakDbfs << '\n';
     }
+    if (uniqueId_ != 0) {
+        out << "U\t" << uniqueId_ << '\n';
+    }
     out << "A\t" << allocations_[0] << '\t' << allocations_[1] << '\t' << allocations_[2] << '\n';
     return out.str();
 }
