@@ -279,6 +279,7 @@ void runOpenChecks(const std::string& path, const ValidationPlan& plan, int, Val
             // when the last instance goes; do both.
             if (cycle % 5 == 0) {
                 loaded.instance.reset();
+                loaded.module.reset(); // so the module really goes before it comes back
                 loaded.module = PluginModule::open(path, error);
                 if (!loaded.module) {
                     fault = "cycle " + std::to_string(cycle) + ": " + error;

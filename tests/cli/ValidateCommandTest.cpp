@@ -31,7 +31,8 @@ TEST(ValidateCommand, FindsEachFaultOfTheFixtureInstrument)
         {"validator_allocates", "FAIL realtime.allocations:"},
         {"validator_nan", "FAIL sweep.44100: block 64: NaN at sample"},
         {"validator_chunk", "FAIL state.bad-chunks:"},
-        {"validator_scan", "FAIL scan: crashed"},
+        // Sanitizer builds end the child their own way; a crash is the group failing.
+        {"validator_scan", "FAIL scan: "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.plugin);
