@@ -6,6 +6,7 @@
 
 #include "shell/VstAbi.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace tessarine {
@@ -38,6 +39,17 @@ public:
     virtual bool onWheel(float) { return false; }
     // A value changed outside the editor (host automation, MIDI); moves its control.
     virtual void setParameter(int, float) {}
+
+    // Draws page 0 … 7 without a window into a caller-owned buffer of straight
+    // RGBA rows (getRect's width × height × 4 bytes). False when the editor cannot
+    // draw headless or the buffer is too small; the buffer is then untouched.
+    virtual bool drawPage(int page, std::uint8_t* rgba, std::size_t bytes)
+    {
+        (void)page;
+        (void)rgba;
+        (void)bytes;
+        return false;
+    }
 
     // effEditIdle from the host's GUI thread.
     void idleFromHost();
