@@ -13,8 +13,9 @@ struct ValidateOptions {
     int level = 2;
     std::uint32_t seed = 1;
     bool json = false;
-    // Allocation on the audio thread fails the check; always so for Tessarine itself.
-    bool strictRealtime = false;
+    // The interface's text limits and no allocation on the audio thread, for
+    // any plug-in; always so for Tessarine itself.
+    bool strict = false;
     // Run every check group in this process instead of one child each (for debuggers).
     bool inProcess = false;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace tessarine::host {
 
@@ -55,6 +56,23 @@ std::vector<CheckGroup> checkGroups(const ValidationPlan& plan)
         groups.push_back({"sweep." + std::to_string(rate), runSweep, rate});
     }
     return groups;
+}
+
+bool isOwnPlugin(std::int32_t uniqueId)
+{
+    std::int32_t own = 0;
+    std::memcpy(&own, "4TsN", 4);
+    return uniqueId == own;
+}
+
+TextLimits textLimits(const vst::EffectRecord& effect, const ValidationPlan& plan)
+{
+    if (plan.strict || isOwnPlugin(effect.uniqueID)) {
+        return {vst::kMaxParamStrLen, vst::kMaxProgramNameLen, vst::kMaxEffectNameLen, vst::kMaxVendorStrLen,
+                vst::kMaxProductStrLen};
+    }
+    constexpr int kHostBuffer = 64;
+    return {kHostBuffer, kHostBuffer, kHostBuffer, kHostBuffer, kHostBuffer};
 }
 
 bool loadPlugin(const std::string& path, const HostAnswers& answers, LoadedPlugin& loaded, std::string& error)

@@ -24,6 +24,9 @@ struct ValidationPlan {
     int seeds = 1;                     // sweep runs with different seeds
     int reopenCycles = 0;
     int concurrentRounds = 0;
+    // Hold the plug-in to this project's own promises (text limits of the
+    // binary interface, no allocation on the audio thread), as Tessarine is.
+    bool strict = false;
 
     static ValidationPlan forLevel(int level, std::uint32_t seed);
 };
@@ -38,6 +41,23 @@ struct CheckGroup {
 };
 
 std::vector<CheckGroup> checkGroups(const ValidationPlan& plan);
+
+// The plug-in of this very project, known by its unique id.
+bool isOwnPlugin(std::int32_t uniqueId);
+
+// The bytes a plug-in may write into each kind of host text buffer, terminator
+// included. Strict: the interface's limits, which Tessarine keeps. Otherwise
+// what hosts really hand out: frameworks write parameter names of up to 33
+// bytes, trusting that hosts allow more than the interface says, and a check
+// that failed them would fail correct plug-ins.
+struct TextLimits {
+    int parameter;
+    int programName;
+    int effectName;
+    int vendor;
+    int product;
+};
+TextLimits textLimits(const vst::EffectRecord& effect, const ValidationPlan& plan);
 
 // A module and one instance of it; the instance goes first.
 struct LoadedPlugin {

@@ -47,12 +47,12 @@ std::vector<int> indicesToVisit(int count)
     return indices;
 }
 
-std::string parameterTexts(HostedInstance& instance, int index)
+std::string parameterTexts(HostedInstance& instance, int index, int limit)
 {
     const std::string at = "parameter " + std::to_string(index);
     for (auto [opcode, kind] : {std::pair{vst::effGetParamName, " name"}, std::pair{vst::effGetParamLabel, " label"},
                                 std::pair{vst::effGetParamDisplay, " display"}}) {
-        std::string fault = guardedQuery(instance, opcode, index, 0, vst::kMaxParamStrLen, at + kind);
+        std::string fault = guardedQuery(instance, opcode, index, 0, limit, at + kind);
         if (!fault.empty()) {
             return fault;
         }
@@ -119,7 +119,7 @@ void shortLife(HostedInstance& instance, float rate, int block, int note)
 
 } // namespace
 
-void runLoadChecks(const std::string& path, const ValidationPlan&, int, ValidatorReport& report)
+void runLoadChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report)
 {
     std::string error;
     auto module = PluginModule::open(path, error);
@@ -141,13 +141,14 @@ void runLoadChecks(const std::string& path, const ValidationPlan&, int, Validato
         return;
     }
 
+    const TextLimits limits = textLimits(e, plan);
     std::string name, vendor, product;
-    fault = guardedQuery(*instance, vst::effGetEffectName, 0, 0, vst::kMaxEffectNameLen, "effect name", &name);
+    fault = guardedQuery(*instance, vst::effGetEffectName, 0, 0, limits.effectName, "effect name", &name);
     if (fault.empty()) {
-        fault = guardedQuery(*instance, vst::effGetVendorString, 0, 0, vst::kMaxVendorStrLen, "vendor", &vendor);
+        fault = guardedQuery(*instance, vst::effGetVendorString, 0, 0, limits.vendor, "vendor", &vendor);
     }
     if (fault.empty()) {
-        fault = guardedQuery(*instance, vst::effGetProductString, 0, 0, vst::kMaxProductStrLen, "product", &product);
+        fault = guardedQuery(*instance, vst::effGetProductString, 0, 0, limits.product, "product", &product);
     }
     if (fault.empty() && e.uniqueID == 0) {
         fault = "unique id is 0: hosts cannot tell it apart in their projects";
@@ -159,18 +160,18 @@ void runLoadChecks(const std::string& path, const ValidationPlan&, int, Validato
 
     fault.clear();
     for (int index : indicesToVisit(e.numParams)) {
-        if (!(fault = parameterTexts(*instance, index)).empty()) {
+        if (!(fault = parameterTexts(*instance, index, limits.parameter)).empty()) {
             break;
         }
     }
     report.result("load.parameter-texts", fault);
 
-    fault = guardedQuery(*instance, vst::effGetProgramName, 0, 0, vst::kMaxProgramNameLen, "current program name");
+    fault = guardedQuery(*instance, vst::effGetProgramName, 0, 0, limits.programName, "current program name");
     for (int index : indicesToVisit(e.numPrograms)) {
         if (!fault.empty()) {
             break;
         }
-        fault = guardedQuery(*instance, vst::effGetProgramNameIndexed, index, -1, vst::kMaxProgramNameLen,
+        fault = guardedQuery(*instance, vst::effGetProgramNameIndexed, index, -1, limits.programName,
                              "program " + std::to_string(index) + " name");
     }
     report.result("load.program-texts", fault);
@@ -187,7 +188,7 @@ void runLoadChecks(const std::string& path, const ValidationPlan&, int, Validato
 
 // Scanners open the plug-in before any audio set-up: the host answers sample
 // rate 0, block size 0 and no time record while the plug-in is created.
-void runScanCheck(const std::string& path, const ValidationPlan&, int, ValidatorReport& report)
+void runScanCheck(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report)
 {
     HostAnswers scanner;
     scanner.sampleRate = 0.0f;
@@ -203,12 +204,13 @@ void runScanCheck(const std::string& path, const ValidationPlan&, int, Validator
             fault = error;
             break;
         }
-        fault = guardedQuery(*instance, vst::effGetEffectName, 0, 0, vst::kMaxEffectNameLen, "effect name");
+        const TextLimits limits = textLimits(*instance->effect(), plan);
+        fault = guardedQuery(*instance, vst::effGetEffectName, 0, 0, limits.effectName, "effect name");
         if (fault.empty()) {
-            fault = guardedQuery(*instance, vst::effGetVendorString, 0, 0, vst::kMaxVendorStrLen, "vendor");
+            fault = guardedQuery(*instance, vst::effGetVendorString, 0, 0, limits.vendor, "vendor");
         }
         if (fault.empty()) {
-            fault = guardedQuery(*instance, vst::effGetProductString, 0, 0, vst::kMaxProductStrLen, "product");
+            fault = guardedQuery(*instance, vst::effGetProductString, 0, 0, limits.product, "product");
         }
         instance->dispatch(vst::effGetVendorVersion);
         instance->dispatch(vst::effGetVstVersion);
@@ -220,7 +222,7 @@ void runScanCheck(const std::string& path, const ValidationPlan&, int, Validator
         }
         const int params = std::min(instance->effect()->numParams, 64);
         for (int i = 0; i < params && fault.empty(); ++i) {
-            fault = parameterTexts(*instance, i);
+            fault = parameterTexts(*instance, i, limits.parameter);
         }
         instance->suspend();
         instance->close();
@@ -233,7 +235,7 @@ void runScanCheck(const std::string& path, const ValidationPlan&, int, Validator
 
 // Displays at the ends of every parameter's range, where formatting goes wrong
 // ("-inf dB", long numbers).
-void runTextExtremes(const std::string& path, const ValidationPlan&, int, ValidatorReport& report)
+void runTextExtremes(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report)
 {
     LoadedPlugin loaded;
     std::string error;
@@ -242,6 +244,7 @@ void runTextExtremes(const std::string& path, const ValidationPlan&, int, Valida
         return;
     }
     HostedInstance& instance = *loaded.instance;
+    const TextLimits limits = textLimits(*instance.effect(), plan);
     std::string fault;
     for (int index : indicesToVisit(instance.effect()->numParams)) {
         const float before = instance.getParameter(index);
@@ -253,7 +256,7 @@ void runTextExtremes(const std::string& path, const ValidationPlan&, int, Valida
                         std::to_string(value);
             }
             if (fault.empty()) {
-                fault = guardedQuery(instance, vst::effGetParamDisplay, index, 0, vst::kMaxParamStrLen,
+                fault = guardedQuery(instance, vst::effGetParamDisplay, index, 0, limits.parameter,
                                      "parameter " + std::to_string(index) + " display at " + std::to_string(value));
             }
             if (!fault.empty()) {

@@ -134,8 +134,8 @@ int main(int argc, char** argv)
     validateCommand->add_option("--seed", validate.seed, "Seed of the random notes, values and chunks")
         ->capture_default_str();
     validateCommand->add_flag("--json", validate.json, "Print the report as JSON");
-    validateCommand->add_flag("--strict-realtime", validate.strictRealtime,
-                              "Fail any allocation on the audio thread (always on for Tessarine)");
+    validateCommand->add_flag("--strict", validate.strict,
+                              "The interface's text limits and no audio-thread allocation (always for Tessarine)");
     validateCommand->add_flag("--in-process", validate.inProcess,
                               "Run every check in this process (a crash ends the validation)");
 
