@@ -2,11 +2,12 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
 
 namespace tessarine::host {
 
-OutputCheck::OutputCheck(double sampleRate)
-    : silenceFrames_(static_cast<long long>(std::ceil(sampleRate * kSilenceSeconds)))
+OutputCheck::OutputCheck(double sampleRate, float bound)
+    : bound_(bound), silenceFrames_(static_cast<long long>(std::ceil(sampleRate * kSilenceSeconds)))
 {
 }
 
@@ -32,8 +33,11 @@ void OutputCheck::scan(const float* const* channels, int channelCount, int frame
                     " at sample " + std::to_string(position + i) + " of output " + std::to_string(c);
                 if (!std::isfinite(x)) {
                     fault_ = std::string(std::isnan(x) ? "NaN" : "infinity") + where;
-                } else if (size > kBound) {
-                    fault_ = "level " + std::to_string(x) + " above +24 dBFS" + where;
+                } else if (size > bound_) {
+                    char level[64];
+                    std::snprintf(level, sizeof level, "level %.1f (%+.0f dBFS) above %+.0f dBFS", x,
+                                  20.0 * std::log10(size), 20.0 * std::log10(bound_));
+                    fault_ = level + where;
                 } else if (x != 0.0f && size < FLT_MIN) {
                     fault_ = "denormal number " + std::to_string(static_cast<double>(x)) + where;
                 }

@@ -12,10 +12,13 @@ namespace tessarine::host {
 class OutputCheck {
 public:
     static constexpr float kBound = 16.0f;         // +24 dBFS
+    // Random values of every parameter may legitimately set extreme gains; a
+    // blow-up still ends far above this.
+    static constexpr float kAutomationBound = 1000.0f; // +60 dBFS
     static constexpr float kSilenceLevel = 1e-4f;  // -80 dBFS
     static constexpr double kSilenceSeconds = 0.05;
 
-    explicit OutputCheck(double sampleRate);
+    explicit OutputCheck(double sampleRate, float bound = kBound);
 
     // Looks at the first frames of every output channel; position is the
     // block's first sample since the run started.
@@ -31,6 +34,7 @@ public:
 
 private:
     std::string fault_;
+    float bound_;
     float peak_ = 0.0f;
     long long quietFrames_ = 0;
     long long silenceFrames_;

@@ -17,7 +17,7 @@ namespace {
 
 std::string playChecked(HostedInstance& instance, const MidiScenario& scenario, const PlayOptions& options)
 {
-    OutputCheck check(instance.sampleRate());
+    OutputCheck check(instance.sampleRate(), options.automate ? OutputCheck::kAutomationBound : OutputCheck::kBound);
     BlockTiming timing(instance.sampleRate());
     return play(instance, scenario, options, check, timing);
 }
@@ -191,7 +191,10 @@ void runAutomationChecks(const std::string& path, const ValidationPlan& plan, in
     PlayOptions options = withBlock(plan, instance, 256);
     options.untilSilent = false;
     options.tailSeconds = 1.0;
-    std::string fault = playChecked(instance, makeScenario(48000.0, plan.seed, plan.scenarioRepeats + 1), options);
+    OutputCheck check(instance.sampleRate(), OutputCheck::kAutomationBound);
+    BlockTiming timing(instance.sampleRate());
+    std::string fault =
+        play(instance, makeScenario(48000.0, plan.seed, plan.scenarioRepeats + 1), options, check, timing);
     stop.store(true, std::memory_order_relaxed);
     automation.join();
     if (fault.empty() && params > 0 && writes.load() == 0) {

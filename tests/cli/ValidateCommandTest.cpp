@@ -105,7 +105,7 @@ TEST(OutputCheck, FlagsNonFiniteLoudAndDenormalSamplesAndWaitsForSilence)
     const Case cases[] = {
         {0.5f, ""},           {-15.9f, ""},
         {NAN, "NaN at sample 3 of output 1"}, {-INFINITY, "infinity at sample 3"},
-        {17.0f, "level 17.0"}, {1e-40f, "denormal number"},
+        {17.0f, "level 17.0 (+25 dBFS) above +24 dBFS"}, {1e-40f, "denormal number"},
     };
     for (const Case& c : cases) {
         float left[8] = {}, right[8] = {};
