@@ -10,6 +10,7 @@
 #include "PluginInfo.h"
 #include "RandomInstrumentCommand.h"
 #include "RenderCommand.h"
+#include "ValidateCommand.h"
 #include "VoiceInfo.h"
 
 #include <CLI/CLI.hpp>
@@ -145,6 +146,22 @@ int main(int argc, char** argv)
     randomCommand->add_option("--plugin", randomInstrument.pluginPath, "Plug-in to load");
     randomCommand->add_option("-o,--output", randomInstrument.outputPath, "Instrument file to write")->required();
 
+    tessarine::host::ValidateOptions validate;
+    validate.pluginPath = pluginPath;
+    CLI::App* validateCommand =
+        app.add_subcommand("validate", "Check a VST 2 instrument the way strict hosts and validators do");
+    validateCommand->add_option("--plugin", validate.pluginPath, "Plug-in to check (default: Tessarine.so)");
+    validateCommand->add_option("--level", validate.level, "Breadth 1 (load and scan) to 5 (longest)")
+        ->check(CLI::Range(1, 5))
+        ->capture_default_str();
+    validateCommand->add_option("--seed", validate.seed, "Seed of the random notes, values and chunks")
+        ->capture_default_str();
+    validateCommand->add_flag("--json", validate.json, "Print the report as JSON");
+    validateCommand->add_flag("--strict", validate.strict,
+                              "The interface's text limits and no audio-thread allocation (always for Tessarine)");
+    validateCommand->add_flag("--in-process", validate.inProcess,
+                              "Run every check in this process (a crash ends the validation)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -159,6 +176,9 @@ int main(int argc, char** argv)
     }
     if (*renderCommand) {
         return tessarine::host::runRender(render);
+    }
+    if (*validateCommand) {
+        return tessarine::host::runValidate(validate, std::cout, std::cerr);
     }
     if (*analyseCommand) {
         return tessarine::host::runAnalyse(analyse, std::cout, std::cerr);
