@@ -1,5 +1,5 @@
 """The sound sources of the factory voices: notes of General MIDI programs
-played by fluidsynth, and waveforms drawn here. Every note is written as a mono
+played by fluidsynth, and waveforms drawn here. Every note is written as a
 16-bit WAV whose sampler chunk names its key, so the analysis takes the exact
 pitch from the file and never has to guess it."""
 import array
@@ -59,10 +59,10 @@ def read_voices(path):
     return voices
 
 
-def write_wav(path, samples, key):
-    """samples: array('h'); a RIFF WAVE with a sampler chunk whose unity note is key."""
+def write_wav(path, samples, key, channels=1):
+    """samples: array('h'), interleaved; a RIFF WAVE with a sampler chunk whose unity note is key."""
     data = samples.tobytes()
-    fmt = struct.pack("<HHIIHH", 1, 1, RATE, RATE * 2, 2, 16)
+    fmt = struct.pack("<HHIIHH", 1, channels, RATE, RATE * 2 * channels, 2 * channels, 16)
     smpl = struct.pack("<9I", 0, 0, round(1e9 / RATE), key, 0, 0, 0, 0, 0)
     body = (b"WAVE" + b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"smpl" + struct.pack("<I", len(smpl)) + smpl
             + b"data" + struct.pack("<I", len(data)) + data)
@@ -147,14 +147,9 @@ def finish_gm_batch(batch):
         raise RuntimeError(f"fluidsynth failed: {error.decode(errors='replace').strip()}")
     samples, channels = _read_wav16(wav)
     for file, key, start, length in slots:
+        # Written as recorded: the analysis mixes the channels itself.
         first, count = round(start * RATE), round((length - 0.02) * RATE)
-        mono = array.array("h", bytes(2 * count))
-        for i in range(count):
-            j = (first + i) * channels
-            if j + channels > len(samples):
-                break
-            mono[i] = sum(samples[j:j + channels]) // channels
-        write_wav(file, mono, key)
+        write_wav(file, samples[first * channels:(first + count) * channels], key, channels)
     os.remove(wav)
 
 
