@@ -18,8 +18,9 @@ namespace {
 // gives the fundamental of a full-scale note, so a drawn preset sits beside
 // analysed ones without a jump in loudness.
 constexpr float kDrawnLevel = 0.5f;
-// A drawn noise spectrum at its peak, matched the same way to analysed breath noise.
-constexpr float kDrawnNoiseLevel = 0.02f;
+// A drawn noise spectrum at its peak, matched the same way to the breath noise
+// the analysis finds in a flute (spectrum values near 0.8).
+constexpr float kDrawnNoiseLevel = 0.5f;
 
 bool endsWith(const std::string& text, const std::string& end)
 {

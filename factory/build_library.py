@@ -218,6 +218,10 @@ def main():
     with open(os.path.join(args.cache, "lock"), "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         if not os.path.isdir(cached):
+            # Under the lock, any half-built folder is left from an interrupted build.
+            for stale in os.listdir(args.cache):
+                if stale.startswith("building-"):
+                    shutil.rmtree(os.path.join(args.cache, stale), ignore_errors=True)
             log(f"building the factory library (key {key}) into {cached}")
             staging = tempfile.mkdtemp(prefix="building-", dir=args.cache)
             try:
