@@ -120,7 +120,8 @@ int runAnalyse(const AnalyseOptions& options, std::ostream& out, std::ostream& e
     if (options.layer == 0) {
         voice->layerCount = 2;
     }
-    voice->setName(voiceNameFromPath(count > 1 ? options.outputPath : inputs[0].path));
+    voice->setName(!options.name.empty() ? options.name
+                                         : voiceNameFromPath(count > 1 ? options.outputPath : inputs[0].path));
 
     if (!stream.openFileWrite(options.outputPath) || !writeVoice(stream, *voice) || !stream.close()) {
         const std::string reason = describe(stream.status());

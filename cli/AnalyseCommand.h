@@ -17,6 +17,7 @@ struct AnalyseOptions {
     int multisample = 0;    // 0..7, for one input
     int layer = 1;          // 0..1; a single-layer voice keeps its sound in layer 1
     int rootNote = -1;      // 0..127 overrides header, file name and estimate
+    std::string name;       // the voice's name; empty: from the file name
 };
 
 // Prints one summary line per input to out and returns 0; or one line to err

@@ -1,11 +1,13 @@
 // tessarine: the command-line host. It loads the plug-in through the VST 2
 // binary interface, exactly as a DAW would, and reports on it. File commands
-// (voice-info, instrument-info, analyse) use the plug-in's own reader and
-// analysis code instead.
+// (voice-info, instrument-info, analyse, make-instrument, make-preset, library)
+// use the plug-in's own reader, writer and analysis code instead.
 
 #include "AnalyseCommand.h"
 #include "InstrumentInfo.h"
 #include "LibraryCommand.h"
+#include "MakeInstrumentCommand.h"
+#include "MakePresetCommand.h"
 #include "PluginHost.h"
 #include "PluginInfo.h"
 #include "RandomInstrumentCommand.h"
@@ -162,6 +164,36 @@ int main(int argc, char** argv)
     validateCommand->add_flag("--in-process", validate.inProcess,
                               "Run every check in this process (a crash ends the validation)");
 
+    analyseCommand->add_option("--name", analyse.name, "Name of the voice (default: from the file name)");
+
+    tessarine::host::MakeInstrumentOptions makeInstrument;
+    CLI::App* makeInstrumentCommand =
+        app.add_subcommand("make-instrument", "Build an instrument file (.t9i) from a recipe of voices and settings");
+    makeInstrumentCommand->add_option("RECIPE", makeInstrument.recipePath, "Instrument recipe (text)")->required();
+    makeInstrumentCommand->add_option("--voices", makeInstrument.voicesFolder,
+                                      "Folder the recipe's voice names are relative to")
+        ->required();
+    makeInstrumentCommand->add_option("-o,--output", makeInstrument.outputPath, "Instrument file to write")
+        ->required();
+
+    tessarine::host::MakePresetOptions makePreset;
+    CLI::App* makePresetCommand = app.add_subcommand(
+        "make-preset", "Write a harmonic (.t9h) or noise (.t9n) preset from a voice's layer or a drawn shape");
+    makePresetCommand->add_option("-o,--output", makePreset.outputPath, "Preset file to write (.t9h or .t9n)")
+        ->required();
+    makePresetCommand->add_option("--from", makePreset.voicePath, "Voice file whose layer becomes the preset");
+    makePresetCommand->add_option("--multisample", makePreset.multisample, "Multisample of --from, 0..7")
+        ->capture_default_str();
+    makePresetCommand->add_option("--layer", makePreset.layer, "Layer of --from, 0 soft or 1 loud")
+        ->capture_default_str();
+    makePresetCommand->add_option("--shape", makePreset.shape,
+                                  "Drawn shape: saw, square, triangle, odd, pulse, organ (harmonic); "
+                                  "white, breath, hiss, formant (noise)");
+    makePresetCommand->add_option("--formants", makePreset.formants, "Formant peaks in Hz, for --shape formant")
+        ->delimiter(',');
+    makePresetCommand->add_option("--length", makePreset.length, "Length of a drawn preset in seconds")
+        ->capture_default_str();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -182,6 +214,12 @@ int main(int argc, char** argv)
     }
     if (*analyseCommand) {
         return tessarine::host::runAnalyse(analyse, std::cout, std::cerr);
+    }
+    if (*makeInstrumentCommand) {
+        return tessarine::host::runMakeInstrument(makeInstrument, std::cerr);
+    }
+    if (*makePresetCommand) {
+        return tessarine::host::runMakePreset(makePreset, std::cerr);
     }
     if (*voiceInfo) {
         return tessarine::host::runVoiceInfo(voicePath, voiceJson, std::cout, std::cerr);

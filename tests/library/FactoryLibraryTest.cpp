@@ -1,0 +1,277 @@
+// The factory library as the build lays it beside the plug-in: complete, every
+// file readable, every voice in tune with the notes it was recorded from, and
+// every instrument playing finite, bounded, audible notes through the plug-in.
+
+#include "PluginHost.h"
+#include "RenderCommand.h"
+
+#include "params/NoteFrequencyTable.h"
+#include "sound/InstrumentFile.h"
+#include "sound/PresetFile.h"
+#include "sound/VoiceFile.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace tessarine;
+using tessarine::host::PluginHost;
+
+namespace {
+
+const std::vector<std::string> kCategories = {"Basses",  "Brass-Winds", "Chromatics",  "Guitars",    "Organs",
+                                              "Pianos",  "Strings",     "Synth Leads", "Synth Pads", "Voices"};
+
+fs::path pluginFolder() { return fs::path(TESSARINE_PLUGIN_PATH).parent_path(); }
+fs::path libraryFolder() { return pluginFolder() / "TessarineData"; }
+
+std::vector<fs::path> filesBelow(const fs::path& folder, const std::string& extension)
+{
+    std::vector<fs::path> files;
+    if (fs::is_directory(folder)) {
+        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+            if (entry.is_regular_file() && entry.path().extension() == extension) {
+                files.push_back(entry.path());
+            }
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// One line of the voice recipes: the voice's file and the keys and velocities it was recorded at.
+struct VoiceSource {
+    std::string path; // CATEGORY/NAME
+    std::vector<int> keys;
+    int layers = 1;
+};
+
+std::string trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::vector<VoiceSource> voiceSources()
+{
+    std::vector<VoiceSource> sources;
+    std::ifstream in(TESSARINE_FACTORY_RECIPES "/voices.txt");
+    for (std::string line; std::getline(in, line);) {
+        line = trimmed(line);
+        if (line.empty() || line[0] == '#') {
+            continue;
+        }
+        std::vector<std::string> fields;
+        std::istringstream split(line);
+        for (std::string field; std::getline(split, field, '|');) {
+            fields.push_back(trimmed(field));
+        }
+        VoiceSource source{fields[0], {}, 1};
+        for (const std::string& field : fields) {
+            std::istringstream words(field);
+            std::string word;
+            words >> word;
+            std::vector<int> numbers;
+            for (int n = 0; words >> n;) {
+                numbers.push_back(n);
+            }
+            if (word == "keys") {
+                source.keys = numbers;
+            } else if (word == "velocities") {
+                source.layers = static_cast<int>(numbers.size());
+            }
+        }
+        sources.push_back(source);
+    }
+    return sources;
+}
+
+// The pitch a layer sounds at, in cents from the key: the amplitude-weighted
+// frequency of its lowest strong harmonic while the sound is up (after a 50 ms
+// attack, above a tenth of that harmonic's peak), which is what the ear follows.
+double centsFromKey(HarmonicData& data, int key)
+{
+    constexpr double kStep = 0.005;
+    const int steps = static_cast<int>(data.duration / kStep);
+    std::vector<double> energy(8, 0.0);
+    for (int h = 0; h < 8; ++h) {
+        for (int i = 10; i < steps; ++i) {
+            energy[static_cast<std::size_t>(h)] += data.amplitude(h).valueAt(static_cast<float>(i * kStep));
+        }
+    }
+    const double strongest = *std::max_element(energy.begin(), energy.end());
+    int h = 0;
+    while (energy[static_cast<std::size_t>(h)] < 0.3 * strongest) {
+        ++h;
+    }
+    double peak = 0.0;
+    for (int i = 10; i < steps; ++i) {
+        peak = std::max(peak, static_cast<double>(data.amplitude(h).valueAt(static_cast<float>(i * kStep))));
+    }
+    double weight = 0.0;
+    double sum = 0.0;
+    for (int i = 10; i < steps; ++i) {
+        const auto t = static_cast<float>(i * kStep);
+        const double a = data.amplitude(h).valueAt(t);
+        if (a >= 0.1 * peak) {
+            weight += a;
+            sum += a * data.frequency(h).valueAt(t);
+        }
+    }
+    if (!(weight > 0.0)) {
+        return 1e9;
+    }
+    const double heard = sum / weight / (h + 1) * data.basePitch;
+    return 1200.0 * std::log2(heard / noteFrequencyTable().frequency(key));
+}
+
+} // namespace
+
+TEST(FactoryLibrary, HoldsEveryCategoryAndTheResetInstrument)
+{
+    ASSERT_TRUE(fs::is_directory(libraryFolder())) << libraryFolder() << " is missing: build the factory library";
+    EXPECT_TRUE(fs::is_regular_file(pluginFolder() / "Reset.t9i"));
+    struct Expected {
+        const char* folder;
+        const char* extension;
+        std::size_t perCategory;
+    };
+    for (const Expected& e : {Expected{"Instruments-Factory", ".t9i", 3}, Expected{"Voices", ".t9v", 4}}) {
+        std::set<std::string> found;
+        for (const auto& entry : fs::directory_iterator(libraryFolder() / e.folder)) {
+            found.insert(entry.path().filename().string());
+        }
+        EXPECT_EQ(found, std::set<std::string>(kCategories.begin(), kCategories.end())) << e.folder;
+        for (const std::string& category : kCategories) {
+            EXPECT_GE(filesBelow(libraryFolder() / e.folder / category, e.extension).size(), e.perCategory)
+                << e.folder << "/" << category;
+        }
+    }
+    EXPECT_GE(filesBelow(libraryFolder() / "Presets-Harmonics", ".t9h").size(), 8u);
+    EXPECT_GE(filesBelow(libraryFolder() / "Presets-Noise", ".t9n").size(), 8u);
+}
+
+TEST(FactoryLibrary, EveryFileLoads)
+{
+    auto voice = std::make_unique<Voice>();
+    auto instrument = std::make_unique<Instrument>();
+    RecordStream stream;
+    for (const fs::path& path : filesBelow(libraryFolder() / "Voices", ".t9v")) {
+        EXPECT_TRUE(loadVoiceFile(path.string(), *voice, stream)) << path;
+    }
+    for (const fs::path& path : filesBelow(libraryFolder() / "Presets-Harmonics", ".t9h")) {
+        EXPECT_TRUE(loadHarmonicPresetInto(path.string(), *voice, stream)) << path;
+        EXPECT_GT(voice->layer(0, 1).harmonic.frameCount(), 0) << path;
+    }
+    for (const fs::path& path : filesBelow(libraryFolder() / "Presets-Noise", ".t9n")) {
+        EXPECT_TRUE(loadNoisePresetInto(path.string(), *voice, stream)) << path;
+        EXPECT_GT(voice->layer(0, 1).noise.frameCount(), 0) << path;
+    }
+    auto instruments = filesBelow(libraryFolder() / "Instruments-Factory", ".t9i");
+    for (const fs::path& path : instruments) {
+        ASSERT_TRUE(loadInstrumentFile(path.string(), *instrument, stream)) << path;
+        EXPECT_EQ(std::string(instrument->name.data()), path.stem().string());
+        // A factory instrument morphs four different sounds.
+        std::set<std::string> names;
+        for (const Voice& slot : instrument->voices) {
+            names.insert(std::string(slot.nameView()));
+        }
+        EXPECT_EQ(names.size(), 4u) << path;
+    }
+    EXPECT_TRUE(loadInstrumentFile((pluginFolder() / "Reset.t9i").string(), *instrument, stream));
+}
+
+TEST(FactoryLibrary, EveryVoiceIsInTuneWithItsNotes)
+{
+    const std::vector<VoiceSource> sources = voiceSources();
+    ASSERT_FALSE(sources.empty());
+    auto voice = std::make_unique<Voice>();
+    RecordStream stream;
+    double worst = 0.0;
+    double total = 0.0;
+    int count = 0;
+    for (const VoiceSource& source : sources) {
+        const fs::path path = libraryFolder() / "Voices" / (source.path + ".t9v");
+        ASSERT_TRUE(loadVoiceFile(path.string(), *voice, stream)) << path;
+        // Spread over its range, so no note is transposed far from a recorded one.
+        EXPECT_GE(source.keys.size(), 4u) << path;
+        ASSERT_EQ(voice->multisampleCount, static_cast<int>(source.keys.size())) << path;
+        ASSERT_EQ(voice->layerCount, source.layers) << path;
+        for (int m = 0; m < voice->multisampleCount; ++m) {
+            const int key = source.keys[static_cast<std::size_t>(m)];
+            for (int layer = 2 - source.layers; layer < 2; ++layer) {
+                HarmonicData& data = voice->layer(m, layer).harmonic;
+                EXPECT_FLOAT_EQ(data.basePitch, noteFrequencyTable().frequency(key)) << path << " key " << key;
+                const double cents = centsFromKey(data, key);
+                EXPECT_LE(std::fabs(cents), 10.0) << path << " key " << key << " layer " << layer;
+                worst = std::max(worst, std::fabs(cents));
+                total += std::fabs(cents);
+                ++count;
+            }
+        }
+    }
+    std::printf("factory voices: %d layers, pitch off by %.1f cents at worst, %.1f on average\n", count, worst,
+                total / count);
+}
+
+TEST(FactoryLibrary, EveryInstrumentPlaysBoundedAudibleNotes)
+{
+    std::vector<fs::path> instruments = filesBelow(libraryFolder() / "Instruments-Factory", ".t9i");
+    instruments.push_back(pluginFolder() / "Reset.t9i");
+    std::string error;
+    auto host = PluginHost::load(TESSARINE_PLUGIN_PATH, error);
+    ASSERT_TRUE(host) << error;
+    constexpr int kBlock = 512;
+    constexpr int kNoteBlocks = 16; // about 0.19 s held
+    constexpr int kTailBlocks = 8;
+    host->dispatch(vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    host->dispatch(vst::effSetBlockSize, 0, kBlock);
+    std::vector<float> left(kBlock), right(kBlock);
+    for (const fs::path& path : instruments) {
+        std::string file = path.string();
+        ASSERT_EQ(host->dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'),
+                                 tessarine::host::kFileRequestInstrumentLoad, file.data()),
+                  1)
+            << path;
+        host->dispatch(vst::effMainsChanged, 0, 1);
+        for (int key = 36; key <= 96; key += 6) {
+            for (int velocity : {40, 110}) {
+                double peak = 0.0;
+                double energy = 0.0;
+                bool finite = true;
+                for (int block = 0; block < kNoteBlocks + kTailBlocks; ++block) {
+                    std::vector<PluginHost::Midi> midi;
+                    if (block == 0) {
+                        midi.push_back({0, 0x90, static_cast<unsigned char>(key), static_cast<unsigned char>(velocity)});
+                    } else if (block == kNoteBlocks) {
+                        midi.push_back({0, 0x80, static_cast<unsigned char>(key), 0});
+                    }
+                    host->processBlock(midi, left.data(), right.data(), kBlock);
+                    for (int i = 0; i < kBlock; ++i) {
+                        for (float x : {left[static_cast<std::size_t>(i)], right[static_cast<std::size_t>(i)]}) {
+                            finite = finite && std::isfinite(x);
+                            peak = std::max(peak, static_cast<double>(std::fabs(x)));
+                            energy += static_cast<double>(x) * x;
+                        }
+                    }
+                }
+                const double rms = std::sqrt(energy / (2.0 * kBlock * (kNoteBlocks + kTailBlocks)));
+                EXPECT_TRUE(finite) << path << " key " << key << " velocity " << velocity;
+                EXPECT_LE(peak, 2.0) << path << " key " << key << " velocity " << velocity;
+                // -60 dB: quiet for a soft note at the edge of a range, but clearly playing.
+                EXPECT_GE(rms, 0.001) << path << " key " << key << " velocity " << velocity;
+            }
+        }
+        host->dispatch(vst::effMainsChanged, 0, 0);
+    }
+}
