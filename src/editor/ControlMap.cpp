@@ -282,8 +282,6 @@ std::vector<ControlSpec> buildEffectsPage()
     return c;
 }
 
-Rect title(int x, int y, int width) { return {x, y, width, 14}; }
-
 } // namespace
 
 const std::vector<ControlSpec>& topBarControls()
@@ -302,57 +300,49 @@ const std::vector<ControlSpec>& pageControls(int page)
     return page >= 0 && page < kPageCount ? pages[static_cast<std::size_t>(page)] : none;
 }
 
-const std::vector<SectionTitle>& topBarSections()
+const std::vector<Section>& pageSections(int page)
 {
-    static const std::vector<SectionTitle> titles = {};
-    return titles;
-}
-
-const std::vector<SectionTitle>& pageSections(int page)
-{
-    static const std::vector<SectionTitle> voice = {
-        {title(20, 4, 650), "VOICE"},
-        {title(20, 124, 320), "HARMONIC ENVELOPES"},
-        {title(350, 124, 320), "HARMONIC BARS"},
-        {title(20, 256, 320), "NOISE SPECTRUM"},
-        {title(350, 256, 320), "NOISE FRAME"},
-        {title(681, 10, 104), "HARMONICS"},
-        {title(681, 201, 104), "NOISE"},
+    static const std::vector<Section> voice = {
+        {{10, 4, 662, 118}, "VOICE"},
+        {{10, 126, 334, 134}, "HARMONIC ENVELOPES"},
+        {{348, 126, 324, 134}, "HARMONIC BARS"},
+        {{10, 262, 334, 130}, "NOISE SPECTRUM"},
+        {{348, 262, 324, 130}, "NOISE FRAME"},
+        {{676, 6, 116, 188}, "HARMONICS"},
+        {{676, 198, 116, 194}, "NOISE"},
     };
-    static const std::vector<SectionTitle> modulation = {
-        {title(19, 4, 154), "SOURCE"},
-        {title(213, 4, 152), "TARGET"},
-        {title(396, 4, 160), "MINIMUM"},
-        {title(583, 4, 160), "MAXIMUM"},
-        {title(20, 284, 100), "PITCH BEND"},
-        {title(200, 284, 120), "LFO 1"},
-        {title(340, 284, 120), "LFO 2"},
-        {title(490, 284, 296), "MODULATION ENVELOPE"},
+    static const std::vector<Section> modulation = {
+        {{10, 4, 780, 274}, "MODULATION MATRIX"},
+        {{10, 282, 164, 110}, "PITCH BEND"},
+        {{180, 282, 140, 110}, "LFO 1"},
+        {{324, 282, 142, 110}, "LFO 2"},
+        {{470, 282, 320, 110}, "MODULATION ENVELOPE"},
     };
-    static const std::vector<SectionTitle> morph = {
-        {title(20, 4, 110), "MODE"},
-        {title(20, 126, 110), "VOICES"},
-        {title(150, 8, 290), "MORPH PAD"},
-        {title(460, 8, 326), "MORPH PATHS"},
+    static const std::vector<Section> morph = {
+        {{10, 4, 130, 118}, "MODE"},
+        {{10, 126, 130, 266}, "VOICES"},
+        {{144, 4, 302, 388}, "MORPH PAD"},
+        {{452, 4, 338, 388}, "MORPH PATHS"},
     };
-    static const std::vector<SectionTitle> sound = {
-        {title(20, 8, 480), "SPECTRAL SHAPE"},
-        {title(540, 8, 246), "NOTES"},
-        {title(18, 144, 186), "TONE"},
-        {title(320, 144, 240), "LFO"},
-        {title(700, 144, 86), "PORTAMENTO"},
-        {title(18, 273, 186), "ENVELOPE"},
-        {title(290, 273, 186), "OUTPUT"},
+    static const std::vector<Section> sound = {
+        {{10, 4, 500, 130}, "SPECTRAL SHAPE"},
+        {{516, 4, 274, 130}, "NOTES"},
+        {{10, 140, 206, 118}, "TONE"},
+        {{320, 140, 250, 118}, "LFO"},
+        {{690, 140, 100, 118}, "PORTAMENTO"},
+        {{10, 266, 206, 118}, "ENVELOPE"},
+        {{290, 266, 190, 118}, "OUTPUT"},
     };
-    static const std::vector<SectionTitle> effects = {
-        {title(18, 28, 290), "FORMANT"},
-        {title(18, 144, 217), "DRIVE"},
-        {title(320, 144, 170), "FILTER"},
-        {title(520, 144, 228), "CHORUS"},
-        {title(18, 273, 217), "DELAY"},
-        {title(290, 273, 170), "REVERB"},
+    static const std::vector<Section> effects = {
+        {{10, 4, 150, 110}, "FORMANT"},
+        {{320, 4, 200, 110}, "FILTER TYPE"},
+        {{10, 140, 235, 118}, "DRIVE"},
+        {{320, 140, 180, 118}, "FILTER"},
+        {{520, 140, 270, 118}, "CHORUS"},
+        {{10, 266, 235, 118}, "DELAY"},
+        {{290, 266, 180, 118}, "REVERB"},
     };
-    static const std::vector<SectionTitle> none;
+    static const std::vector<Section> none;
     switch (page) {
     case 0:
     case 1:
@@ -370,6 +360,25 @@ const std::vector<SectionTitle>& pageSections(int page)
     default:
         return none;
     }
+}
+
+const std::vector<PageText>& pageTexts(int page)
+{
+    static const std::vector<PageText> modulation = [] {
+        std::vector<PageText> texts = {
+            {{19, 20, 154, 12}, "Source"},
+            {{213, 20, 152, 12}, "Target"},
+            {{396, 20, 160, 12}, "Minimum"},
+            {{583, 20, 160, 12}, "Maximum"},
+        };
+        static constexpr const char* kRows[] = {"1", "2", "3", "4", "5", "6", "7", "8"};
+        for (int r = 0; r < kMatrixRowsShown; ++r) {
+            texts.push_back({{180, 55 + 31 * r - 19, 26, 19}, kRows[r]});
+        }
+        return texts;
+    }();
+    static const std::vector<PageText> none;
+    return page == kModulationPage ? modulation : none;
 }
 
 const char* pageName(int page)

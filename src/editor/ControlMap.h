@@ -69,17 +69,24 @@ struct ControlSpec {
     EntryText entries = EntryText::Number; // list selector: the text of each entry
 };
 
-// A title over a group of controls, with a rule under it.
-struct SectionTitle {
-    gui::Rect rect;
+// A plate under a group of controls, titled in its top-left corner; or, with
+// no area, a free text such as a column heading.
+struct Section {
+    gui::Rect area;
+    const char* title;
+};
+
+struct PageText {
+    gui::Rect box;
     const char* text;
 };
 
 const std::vector<ControlSpec>& topBarControls();
 // page 0..7; an empty list for any other number.
 const std::vector<ControlSpec>& pageControls(int page);
-const std::vector<SectionTitle>& pageSections(int page);
-const std::vector<SectionTitle>& topBarSections();
+const std::vector<Section>& pageSections(int page);
+// Headings and numbers that belong to no single control.
+const std::vector<PageText>& pageTexts(int page);
 const char* pageName(int page);
 
 // Writes entry k's text (always terminated).

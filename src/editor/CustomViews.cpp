@@ -37,4 +37,14 @@ std::unique_ptr<gui::Control> makeKeyboardView(gui::Rect bounds, gui::ControlLis
     return std::make_unique<PlaceholderView>(bounds, kTagKeyboard, listener);
 }
 
+// Until the views exist there is nothing to tell.
+void refreshVoiceView(gui::Control& view, int, int, int) { view.invalidate(); }
+void setHarmonicFamily(gui::Control&, int) {}
+void setSlotViewSwitch(gui::Control&, bool) {}
+void setEnvelopeMode(gui::Control&, int) {}
+void setMorphPadTargetMode(gui::Control&, int) {}
+void setMorphPadPathShown(gui::Control&, bool) {}
+void setMorphPathCurves(gui::Control&, int, bool, int) {}
+void setMorphPathTempo(gui::Control&, double) {}
+
 } // namespace tessarine

@@ -29,6 +29,23 @@ std::unique_ptr<gui::Control> makeMorphPathView(gui::Rect bounds, gui::ControlLi
 std::unique_ptr<gui::Control> makeKeyboardView(gui::Rect bounds, gui::ControlListener* listener,
                                                const CustomViewContext& context);
 
+// What the editor's handlers tell the views; each does nothing to a view
+// that does not take it (a stand-in panel).
+// The shown (multisample, layer) of a voice view's slot changed, or its data did.
+void refreshVoiceView(gui::Control& view, int slot, int multisample, int layer);
+// Tag 182 + s: the bar view's harmonic family (0..7).
+void setHarmonicFamily(gui::Control& bars, int family);
+// Tag 194 + s: the slot view's switch.
+void setSlotViewSwitch(gui::Control& view, bool on);
+// Tag 136 + s: how the envelope views move points (0 single, 1 shift, 2 stretch).
+void setEnvelopeMode(gui::Control& view, int mode);
+// Tags 19 and 123: which points a pad drag moves, and whether the path is shown.
+void setMorphPadTargetMode(gui::Control& pad, int targetMode);
+void setMorphPadPathShown(gui::Control& pad, bool shown);
+// Tags 19 and 180: the path view's curve pair, its all-points flag and the selected curve.
+void setMorphPathCurves(gui::Control& path, int pair, bool allPoints, int selectedCurve);
+void setMorphPathTempo(gui::Control& path, double tempo);
+
 // The stand-in: a recessed empty panel under the tag.
 class PlaceholderView : public gui::Control {
 public:

@@ -17,7 +17,10 @@
 #include "editor/FileDialogs.h"
 #include "gui/Control.h"
 #include "shell/EditorShell.h"
+#include "sound/Instrument.h"
+#include "sound/LibraryMenu.h"
 
+#include <array>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -78,7 +81,6 @@ protected:
     void dispatchPendingPaint() override;
 
 private:
-    bool build(gui::Frame& frame, EditorPages& pages);
     bool onGuiThread() const;
     void handleWrite(int index, float value);
     void runHandler(int index, float value);
@@ -93,6 +95,8 @@ private:
         int layer = 0;
     };
     VoicePlace shownVoicePlace() const;
+    // The place the voice page of slot shows, whichever page is shown.
+    VoicePlace voicePlace(int slot) const;
 
     // Actions (EditorActions.cpp), user-interface thread only.
     void loadInstrument();
@@ -112,6 +116,9 @@ private:
     void rebuildInstrumentMenus();
     void rebuildLibraryMenus();
     void showInstrumentName();
+    // Fills the instrument and library menus of pages from the lists kept here.
+    void fillMenus(const EditorPages& pages) const;
+    LibraryMenu* libraryMenuOf(int tag);
 
     // Voice edits from the voice page (ControlHandlers.cpp).
     void setMultisampleCount(int slot);
@@ -133,6 +140,9 @@ private:
     std::atomic<bool> open_{false};
     std::atomic<std::thread::id> guiThread_{};
     ActionQueue pending_;
+    // The voice, harmonic-preset and noise-preset menus of the four slots, as listed at open.
+    std::array<LibraryMenu, 3 * kVoiceSlotCount> libraryMenus_;
+    int knobMode_ = 2;
     bool insideRefresh_ = false;
 };
 
