@@ -114,10 +114,8 @@ ControlSpec switchControl(int tag, Rect rect, int states, const char* label)
 std::vector<ControlSpec> buildTopBar()
 {
     std::vector<ControlSpec> c;
-    c.push_back(selector(kTagPageSelector, 13, 66, 8, 96, false, 775 - 7 * 96, 21, nullptr));
-    c.back().rect.width = 775; // the last position runs on to x 788
+    c.push_back(selector(kTagPageSelector, 13, 66, 8, 96, false, 94, 21, nullptr));
     c.push_back(knob(kMasterDetune, 35, 494, "Detune", DisplayFormat::None));
-    c.back().labelPlace = LabelPlace::Left;
     c.push_back(kick(kTagLoadInstrument, 325, 35, 60, "Load"));
     c.push_back(kick(kTagSaveInstrument, 413, 35, 60, "Save"));
     c.push_back(kick(kTagResetInstrument, 488, 35, 60, "Reset"));
@@ -158,10 +156,10 @@ std::vector<ControlSpec> buildVoicePage(int s)
     c.push_back(onOff(kNumHarmonicsA + s, 288, 100, 76, "Harmonics"));
 
     // Views of the shown layer.
-    c.push_back(view(ControlKind::CurveView, kTagHarmonicEnvelopeView, {20, 142, 320, 112}));
-    c.push_back(view(ControlKind::HarmonicBars, kTagHarmonicBars, {350, 142, 320, 112}));
-    c.push_back(view(ControlKind::CurveView, kTagNoiseSpectrumView, {20, 274, 320, 112}));
-    c.push_back(view(ControlKind::CurveView, kTagNoiseFrameView, {350, 274, 320, 112}));
+    c.push_back(view(ControlKind::CurveView, kTagHarmonicEnvelopeView, {18, 146, 318, 106}));
+    c.push_back(view(ControlKind::HarmonicBars, kTagHarmonicBars, {356, 146, 308, 106}));
+    c.push_back(view(ControlKind::CurveView, kTagNoiseSpectrumView, {18, 282, 318, 102}));
+    c.push_back(view(ControlKind::CurveView, kTagNoiseFrameView, {356, 282, 308, 102}));
 
     // Presets and slot volumes.
     c.push_back(kick(kTagLoadHarmonicPreset, 681, 29, 36, "Load"));
@@ -199,7 +197,7 @@ std::vector<ControlSpec> buildModulationPage()
 std::vector<ControlSpec> buildMorphPage()
 {
     std::vector<ControlSpec> c;
-    c.push_back(selector(kMorphModeSelector, 20, 30, 4, 22, true, 90, kButtonHeight, "Pad moves"));
+    c.push_back(selector(kMorphModeSelector, 20, 30, 4, 22, true, 90, kButtonHeight, nullptr));
     for (int s = 0; s < 4; ++s) {
         static constexpr const char* kSlotLabels[] = {"Voice A", "Voice B", "Voice C", "Voice D"};
         c.push_back(menu(ControlKind::LibraryMenu, kTagVoiceMenuA + s, {20, 150 + 44 * s, 110, kMenuHeight},
@@ -247,7 +245,7 @@ std::vector<ControlSpec> buildEffectsPage()
     std::vector<ControlSpec> c;
     using F = DisplayFormat;
     c.push_back(onOff(kFormantFilterOn, 18, 50, 70, "Formant"));
-    c.push_back(selector(kFilterMode, 334, 30, 3, 22, true, 60, kButtonHeight, "Filter mode"));
+    c.push_back(selector(kFilterMode, 334, 30, 3, 22, true, 60, kButtonHeight, nullptr));
     c.push_back(onOff(kFilterSaturation, 410, 50, 80, "Saturation"));
 
     c.push_back(onOff(kDistortionOn, 190, 146, 44, "On"));

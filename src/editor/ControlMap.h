@@ -8,6 +8,7 @@
 // coordinates, measured from the page area's top-left corner just below the
 // page selector (kPageOrigin in the frame); the page builder adds the origin.
 
+#include "editor/EditorTags.h"
 #include "gui/Geometry.h"
 #include "params/ParameterTable.h"
 

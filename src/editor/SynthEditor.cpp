@@ -7,6 +7,7 @@
 #include "engine/SynthEngine.h"
 #include "gui/Frame.h"
 #include "gui/ImageSurfaceBackend.h"
+#include "gui/ListSelector.h"
 #include "gui/MenuPresenter.h"
 #include "gui/Selector.h"
 #include "shell/EffectShell.h"
@@ -78,6 +79,10 @@ bool SynthEditor::open(void* parentWindow)
     if (parentWindow != nullptr) {
         window_ = EditorWindow::create(*frame_, parentWindow);
     }
+    if (!window_) {
+        headlessMenus_ = std::make_unique<gui::HeadlessMenuPresenter>();
+        frame_->setMenuPresenter(headlessMenus_.get());
+    }
     return true;
 }
 
@@ -86,6 +91,10 @@ void SynthEditor::close()
     open_.store(false, std::memory_order_release);
     pending_.clear();
     window_.reset();
+    if (frame_) {
+        frame_->setMenuPresenter(nullptr);
+    }
+    headlessMenus_.reset();
     pages_.reset();
     frame_.reset();
     EditorShell::close();

@@ -35,7 +35,7 @@ class SynthEngine;
 
 namespace gui {
 class Frame;
-class ImageSurfaceBackend;
+class HeadlessMenuPresenter;
 } // namespace gui
 
 class EditorWindow;
@@ -74,6 +74,8 @@ public:
     const EditorPages* pages() const { return pages_.get(); }
     // The control of tag on the shown page or the top bar; null when there is none.
     gui::Control* control(int tag) const;
+    // Without a window, option menus pop up here, and tests choose their entries.
+    gui::HeadlessMenuPresenter* headlessMenus() const { return headlessMenus_.get(); }
 
 protected:
     void update() override;
@@ -137,6 +139,7 @@ private:
     std::unique_ptr<gui::Frame> frame_;
     std::unique_ptr<EditorPages> pages_;
     std::unique_ptr<EditorWindow> window_;
+    std::unique_ptr<gui::HeadlessMenuPresenter> headlessMenus_;
     std::atomic<bool> open_{false};
     std::atomic<std::thread::id> guiThread_{};
     ActionQueue pending_;

@@ -1,6 +1,7 @@
 #include "shell/SynthPlugin.h"
 
 #include "params/ParameterMapping.h"
+#include "editor/SynthEditor.h"
 #include "shell/EditorShell.h"
 
 #include <climits>
@@ -65,6 +66,9 @@ SynthPlugin::SynthPlugin(vst::HostCallback host) : EffectShell(host, kNumProgram
     library_.loadStartInstrument(*this);
 
     engine_->stopAllVoices();
+
+    // The editor opens no display until the host opens its window.
+    ownedEditor_ = std::make_unique<SynthEditor>(*this, *engine_, library_, *this, random_);
 }
 
 SynthPlugin::~SynthPlugin() = default;

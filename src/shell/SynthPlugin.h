@@ -16,6 +16,8 @@
 
 namespace tessarine {
 
+class SynthEditor;
+
 class SynthPlugin final : public EffectShell, public LibraryTarget {
 public:
     static constexpr int kNumPrograms = 1;
@@ -98,6 +100,8 @@ private:
     SoundLibrary library_;
     TempoTracker tempoTracker_;
     bool constructionFailed_ = false;
+    // Last, so that it goes first: it refers to the engine and the library.
+    std::unique_ptr<SynthEditor> ownedEditor_;
 };
 
 } // namespace tessarine
