@@ -63,6 +63,7 @@ bool SynthEditor::open(void* parentWindow)
     }
     guiThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
     frame_ = std::make_unique<gui::Frame>(kEditorWidth, kEditorHeight);
+    frame_->setKnobMode(knobMode_);
     pages_ = std::make_unique<EditorPages>(*frame_, *this, CustomViewContext{&engine_});
     const EditorPages* pages = pages_.get();
     frame_->setBackgroundPainter(
