@@ -28,6 +28,10 @@ public:
         kFileSaveVoice = 4,
         kFileSeed = 5,
     };
+    // effVendorSpecific with this index draws an editor page without a window:
+    // value is the byte size of the caller's RGBA buffer at ptr, opt the page.
+    static constexpr vst::int32 kSnapshotRequest = vst::fourCC('T', 's', 'n', 'P');
+    static constexpr int kEditorPages = 8;
 
     explicit SynthPlugin(vst::HostCallback host);
     ~SynthPlugin() override;
@@ -75,6 +79,7 @@ private:
     void render(float** outputs, vst::int32 frames);
     void pushChangedValues();
     bool fileRequest(vst::intptr action, const char* path, float slotValue);
+    bool snapshotRequest(vst::intptr bytes, void* rgba, float pageValue);
 
     std::unique_ptr<Program[]> programs_;
     std::unique_ptr<std::uint8_t[]> chunk_;
