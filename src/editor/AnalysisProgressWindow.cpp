@@ -1,32 +1,36 @@
 #include "editor/AnalysisProgressWindow.h"
 
+#include "gui/Theme.h"
+
 namespace tessarine {
 
 namespace {
 
 constexpr const char* kTitle = "Analysing Audio";
 constexpr const char* kMessage = "Analysis in progress...";
-constexpr int kScreenX = 100;
-constexpr int kScreenY = 100;
-// Long enough for a window manager to map a small window; the analysis waits no longer.
-constexpr int kShowTimeoutMs = 200;
 
 } // namespace
 
-std::unique_ptr<AnalysisProgressWindow> AnalysisProgressWindow::open()
+AnalysisProgressWindow::AnalysisProgressWindow() : frame_(kWidth, kHeight), content_(frame_)
 {
-    auto window = TopLevelWindow::create(kTitle, kWidth, kHeight, kScreenX, kScreenY);
-    if (!window) {
-        return nullptr;
-    }
-    window->show(kShowTimeoutMs);
-    std::unique_ptr<AnalysisProgressWindow> progress(new AnalysisProgressWindow(std::move(window)));
-    progress->repaint();
-    return progress;
+    frame_.setBackgroundPainter([this](cairo_t* cr) { draw(cr, position_); });
 }
 
-AnalysisProgressWindow::AnalysisProgressWindow(std::unique_ptr<TopLevelWindow> window) : window_(std::move(window))
+AnalysisProgressWindow::~AnalysisProgressWindow()
 {
+    content_.close();
+    top_.close();
+}
+
+std::unique_ptr<AnalysisProgressWindow> AnalysisProgressWindow::open()
+{
+    std::unique_ptr<AnalysisProgressWindow> window(new AnalysisProgressWindow);
+    if (!window->top_.open(kWidth, kHeight, kTitle) || !window->content_.open(window->top_.windowId())) {
+        return nullptr;
+    }
+    // Painted before the analysis takes the thread.
+    window->content_.idle();
+    return window;
 }
 
 int AnalysisProgressWindow::barPosition(double percent)
@@ -43,49 +47,31 @@ int AnalysisProgressWindow::barPosition(double percent)
 void AnalysisProgressWindow::setProgress(double percent)
 {
     int position = barPosition(percent);
-    bool exposed = false;
-    WindowEvent event;
-    // Everything else (clicks, keys, a close request) waits: the analysis cannot stop halfway.
-    while (window_->poll(event)) {
-        exposed = exposed || event.kind == WindowEvent::Kind::Exposed;
-    }
-    if (exposed || position != position_) {
+    if (position != position_) {
         position_ = position;
-        repaint();
+        frame_.invalidateRect({0, kHeight - kBarHeight, kWidth, kBarHeight});
     }
-}
-
-void AnalysisProgressWindow::repaint()
-{
-    int position = position_;
-    window_->paint([position](cairo_t* cr) { draw(cr, position); });
+    // A close request waits: the analysis cannot stop halfway.
+    top_.pump();
+    // Exposures and the new bar are painted here; clicks and keys go nowhere.
+    content_.idle();
 }
 
 void AnalysisProgressWindow::draw(cairo_t* cr, int position)
 {
-    cairo_set_source_rgb(cr, 0.94, 0.94, 0.93);
+    using namespace gui;
+    setColour(cr, palette::kPanel);
     cairo_paint(cr);
-
-    cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr, 12);
-    cairo_font_extents_t font;
-    cairo_font_extents(cr, &font);
-    cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
-    cairo_move_to(cr, 10, 10 + font.ascent);
-    cairo_show_text(cr, kMessage);
+    drawText(cr, kMessage, Rect{10, 10, kWidth - 20, 16}, textsize::kLabel, Align::Left, palette::kText);
 
     // The bar spans the width along the bottom edge; its range is 0 … 100.
     const double top = kHeight - kBarHeight;
-    cairo_set_source_rgb(cr, 0.82, 0.82, 0.80);
+    setColour(cr, palette::kWell);
     cairo_rectangle(cr, 0, top, kWidth, kBarHeight);
     cairo_fill(cr);
-    cairo_set_source_rgb(cr, 0.20, 0.55, 0.35);
+    setColour(cr, palette::kAccent);
     cairo_rectangle(cr, 1, top + 1, (kWidth - 2) * position / 100.0, kBarHeight - 2);
     cairo_fill(cr);
-    cairo_set_source_rgb(cr, 0.45, 0.45, 0.43);
-    cairo_set_line_width(cr, 1);
-    cairo_rectangle(cr, 0.5, top + 0.5, kWidth - 1, kBarHeight - 1);
-    cairo_stroke(cr);
 }
 
 } // namespace tessarine

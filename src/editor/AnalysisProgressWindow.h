@@ -4,7 +4,9 @@
 // the window answers its own exposures each time the analysis reports progress.
 
 #include "analysis/AnalysisProgress.h"
-#include "editor/TopLevelWindow.h"
+#include "gui/Frame.h"
+#include "gui/TopLevelWindow.h"
+#include "gui/X11Window.h"
 
 #include <memory>
 
@@ -19,9 +21,10 @@ public:
     static constexpr int kFirstPosition = 5;
     static constexpr int kLastPosition = 95;
 
-    // Shown at once at (100, 100); null without a display, and the analysis then
-    // runs with no window. Destroying the object closes the window.
+    // Shown at once; null without a display, and the analysis then runs with no
+    // window. Destroying the object closes the window.
     static std::unique_ptr<AnalysisProgressWindow> open();
+    ~AnalysisProgressWindow() override;
 
     // The bar shows the percentage held to 5 … 95 and truncated to a whole number,
     // so it never looks finished nor unstarted; anything not a number shows 5.
@@ -29,16 +32,19 @@ public:
 
     void setProgress(double percent) override;
     int position() const { return position_; }
-    unsigned long windowId() const { return window_->windowId(); }
+    // The window the user sees (the top-level one) and the one drawn into.
+    unsigned long windowId() const { return top_.windowId(); }
+    unsigned long contentWindowId() const { return content_.windowId(); }
 
     // The whole window's picture, also used headless.
     static void draw(cairo_t* cr, int position);
 
 private:
-    explicit AnalysisProgressWindow(std::unique_ptr<TopLevelWindow> window);
-    void repaint();
+    AnalysisProgressWindow();
 
-    std::unique_ptr<TopLevelWindow> window_;
+    gui::Frame frame_;
+    gui::TopLevelWindow top_;
+    gui::X11Window content_;
     int position_ = kFirstPosition;
 };
 

@@ -3,17 +3,18 @@
 #include "editor/AnalysisProgressWindow.h"
 #include "editor/DialogPanel.h"
 #include "editor/FileDialogKinds.h"
-#include "editor/TopLevelWindow.h"
+#include "gui/TopLevelWindow.h"
+#include "gui/X11Window.h"
 
+#include <ctime>
 #include <sys/stat.h>
 
 namespace tessarine {
 
 namespace {
 
-constexpr int kScreenX = 160;
-constexpr int kScreenY = 160;
-constexpr int kEventWaitMs = 100;
+// The dialog waits for a person: 60 looks a second keep typing smooth.
+constexpr long kPollIntervalNs = 16'000'000;
 
 bool exists(const std::string& path)
 {
@@ -34,28 +35,16 @@ std::string promptFor(bool save, const char* extension)
 
 bool ToolkitDialogs::run(DialogPanel& panel, const char* title, const std::function<bool(DialogPanel&)>& accepts)
 {
-    auto window = TopLevelWindow::create(title, DialogPanel::kWidth, DialogPanel::kHeight, kScreenX, kScreenY);
-    if (!window) {
+    gui::TopLevelWindow top;
+    gui::X11Window content(panel.frame());
+    if (!top.open(DialogPanel::kWidth, DialogPanel::kHeight, title) || !content.open(top.windowId())) {
         return false;
     }
-    window->show(500);
-    gui::Frame& frame = panel.frame();
-    auto repaint = [&] {
-        frame.takeDirtyArea();
-        window->paint([&](cairo_t* cr) { frame.paint(cr, frame.bounds()); });
-    };
-    repaint();
     for (;;) {
-        WindowEvent event;
-        if (window->wait(event, kEventWaitMs)) {
-            if (event.kind == WindowEvent::Kind::Closed) {
-                panel.cancel();
-            } else if (event.kind == WindowEvent::Kind::Input) {
-                panel.handle(event.input);
-            } else {
-                frame.invalidateRect(frame.bounds());
-            }
+        if (!top.pump()) {
+            panel.cancel();
         }
+        content.idle();
         if (panel.outcome() == DialogPanel::Outcome::Cancelled) {
             return false;
         }
@@ -65,9 +54,8 @@ bool ToolkitDialogs::run(DialogPanel& panel, const char* title, const std::funct
             }
             panel.resume();
         }
-        if (frame.hasDirtyArea()) {
-            repaint();
-        }
+        timespec pause{0, kPollIntervalNs};
+        nanosleep(&pause, nullptr);
     }
 }
 
