@@ -30,7 +30,8 @@ constexpr int kPageSelectorTag = 181;
 constexpr int kSoundPage = 6;
 constexpr int kBrightness = 34;
 constexpr int kBrightnessCentreX = 48 + 17;
-constexpr int kBrightnessCentreY = 170 + 17;
+// Page controls stand below the page selector, 90 pixels down the frame.
+constexpr int kBrightnessCentreY = 90 + 170 + 17;
 
 class UserMouse {
 public:
