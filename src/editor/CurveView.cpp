@@ -13,6 +13,7 @@ namespace {
 
 constexpr double kHitDistanceSquared = 50.0; // about 7 pixels from a point's centre
 constexpr int kMarkerZone = 14;              // loop markers live in the plot's top strip
+constexpr int kFloorHandle = 3;
 
 } // namespace
 
@@ -89,7 +90,8 @@ bool CurveView::onEvent(const gui::InputEvent& event)
             return false;
         }
         const gui::Rect plot = plotRect();
-        if (hasZoomStrip_ && p.y >= plot.bottom()) {
+        // Points on the floor of the plot reach a few pixels into the strip; they stay clickable.
+        if (hasZoomStrip_ && p.y >= plot.bottom() + kFloorHandle) {
             gesture_ = Gesture::Zoom;
             lock_ = Lock::None;
             pressAt_ = lastAt_ = p;
