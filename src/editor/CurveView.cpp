@@ -18,9 +18,15 @@ constexpr int kFloorHandle = 3;
 } // namespace
 
 CurveView::CurveView(gui::Rect bounds, int tag, gui::ControlListener* listener, ViewContext& context,
-                     bool hasZoomStrip)
-    : Control(bounds, tag, listener), context_(context), hasZoomStrip_(hasZoomStrip)
+                     bool hasZoomStrip, int slot)
+    : Control(bounds, tag, listener), context_(context), place_(context.savedPlace(slot)), hasZoomStrip_(hasZoomStrip)
 {
+}
+
+void CurveView::showPlace(const VoicePlace& place)
+{
+    place_ = place;
+    refresh();
 }
 
 gui::Rect CurveView::plotRect() const
@@ -206,7 +212,7 @@ void CurveView::finishEdit()
     setValue(counter);
     report();
     if (editsVoice()) {
-        context_.prepareShownVoice();
+        context_.prepareVoiceOf(place_);
     }
     {
         ScopedVoiceEdit edit(context_.engine().handover());

@@ -30,7 +30,9 @@ public:
     static constexpr float kShortestView = 0.5f; // seconds
     static constexpr float kLongestView = 10.0f;
 
-    CurveView(gui::Rect bounds, int tag, gui::ControlListener* listener, ViewContext& context, bool hasZoomStrip);
+    // slot: the voice page's slot for the views that show a voice's layer, else -1.
+    CurveView(gui::Rect bounds, int tag, gui::ControlListener* listener, ViewContext& context, bool hasZoomStrip,
+              int slot = -1);
 
     gui::Rect plotRect() const;
 
@@ -49,6 +51,9 @@ public:
 
     // Re-reads the data (another layer shown, a load); keeps the selection in range.
     virtual void refresh();
+    // The multisample and layer shown from now on.
+    void showPlace(const VoicePlace& place);
+    const VoicePlace& place() const { return place_; }
 
     virtual int pointCount() = 0;
     virtual gui::Point pointPosition(int index) = 0;
@@ -85,7 +90,10 @@ protected:
     void drawLoopMarker(cairo_t* cr, float t, bool start);
     bool nearLoopMarker(double x, double y, float t, bool start) const;
 
+    LayerData* layerData() { return context_.layerData(place_); }
+
     ViewContext& context_;
+    VoicePlace place_;
     std::array<char, 32> readout_{};
 
 private:

@@ -20,8 +20,8 @@ constexpr float kLowestNoiseHandle = 0.001f;
 } // namespace
 
 FrequencyCurveView::FrequencyCurveView(gui::Rect bounds, int tag, gui::ControlListener* listener, ViewContext& context,
-                                       Source source)
-    : CurveView(bounds, tag, listener, context, false), source_(source)
+                                       Source source, int slot)
+    : CurveView(bounds, tag, listener, context, false, slot), source_(source)
 {
 }
 
@@ -49,7 +49,7 @@ void FrequencyCurveView::refresh()
 void FrequencyCurveView::rebuildNoiseHandles()
 {
     noiseHandles_.clear();
-    LayerData* layer = context_.shownLayerData();
+    LayerData* layer = layerData();
     if (layer == nullptr || layer->noise.frameCount() == 0) {
         scaledFor_ = nullptr;
         return;
@@ -142,7 +142,7 @@ void FrequencyCurveView::movePointTo(int index, double x, double y)
 
 void FrequencyCurveView::rescaleNoise(int index, float oldValue, float newValue)
 {
-    LayerData* layer = context_.shownLayerData();
+    LayerData* layer = layerData();
     if (layer == nullptr) {
         return;
     }
@@ -192,13 +192,18 @@ void FrequencyCurveView::drawGrid(cairo_t* cr)
     static constexpr Line kLines[] = {{100, "100"}, {250, "250"}, {500, "500"}, {1000, "1k"},  {2000, "2k"},
                                       {3000, "3k"}, {5000, "5k"}, {10000, "10k"}, {15000, "15k"}, {20000, "20k"}};
     cairo_set_line_width(cr, 1.0);
+    double labelledUpTo = plot.x - 100.0;
     for (const Line& line : kLines) {
         const double x = plot.x + static_cast<double>(warpPosition(line.hz)) * plot.width;
         setColour(cr, palette::kGrid);
         cairo_move_to(cr, static_cast<int>(x) + 0.5, plot.y);
         cairo_line_to(cr, static_cast<int>(x) + 0.5, plot.bottom());
         cairo_stroke(cr);
-        drawText(cr, x + 2, plot.bottom() - 2, line.label, 8, palette::kGridText);
+        // The low octaves crowd together on the warped axis: label only where there is room.
+        if (x >= labelledUpTo) {
+            drawText(cr, x + 2, plot.bottom() - 2, line.label, 8, palette::kGridText);
+            labelledUpTo = x + 2 + textWidth(cr, line.label, 8) + 4;
+        }
     }
     setColour(cr, palette::kGrid);
     for (int q = 1; q < 4; ++q) {

@@ -17,8 +17,9 @@ public:
     enum class Source { SpectralShape, NoiseSpectrum };
     static constexpr int kNoiseHandles = 16;
 
+    // slot: the voice page of the noise spectrum view; -1 for the spectral shape.
     FrequencyCurveView(gui::Rect bounds, int tag, gui::ControlListener* listener, ViewContext& context,
-                       Source source);
+                       Source source, int slot = -1);
 
     // The noise handles are rebuilt from the shown layer's frames.
     void refresh() override;

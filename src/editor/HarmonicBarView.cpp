@@ -19,9 +19,16 @@ bool isOctave(int h) { return h > 0 && (h & (h - 1)) == 0; }
 
 } // namespace
 
-HarmonicBarView::HarmonicBarView(gui::Rect bounds, int tag, gui::ControlListener* listener, ViewContext& context)
-    : Control(bounds, tag, listener), context_(context)
+HarmonicBarView::HarmonicBarView(gui::Rect bounds, int tag, gui::ControlListener* listener, ViewContext& context,
+                                 int slot)
+    : Control(bounds, tag, listener), context_(context), place_(context.savedPlace(slot))
 {
+}
+
+void HarmonicBarView::showPlace(const VoicePlace& place)
+{
+    place_ = place;
+    invalidate();
 }
 
 gui::Rect HarmonicBarView::plotRect() const
@@ -94,7 +101,7 @@ bool HarmonicBarView::onEvent(const gui::InputEvent& event)
     switch (event.kind) {
     case gui::EventKind::MouseDown:
         if (event.button == gui::MouseButton::None || !plotRect().contains(event.position)
-            || context_.shownLayerData() == nullptr) {
+            || context_.layerData(place_) == nullptr) {
             return false;
         }
         dragging_ = true;
@@ -121,7 +128,7 @@ bool HarmonicBarView::onEvent(const gui::InputEvent& event)
         }
         setValue(counter);
         report();
-        context_.prepareShownVoice();
+        context_.prepareVoiceOf(place_);
         invalidate();
         return true;
     }
@@ -132,7 +139,7 @@ bool HarmonicBarView::onEvent(const gui::InputEvent& event)
 
 void HarmonicBarView::dragTo(double x, double y)
 {
-    LayerData* layer = context_.shownLayerData();
+    LayerData* layer = context_.layerData(place_);
     if (layer == nullptr) {
         return;
     }
@@ -271,7 +278,7 @@ void HarmonicBarView::draw(cairo_t* cr)
     }
     cairo_stroke(cr);
 
-    LayerData* layer = context_.shownLayerData();
+    LayerData* layer = context_.layerData(place_);
     const int barWidth = 8 * (64 / shownCount_);
     const int labelEvery = barWidth >= 16 ? 1 : 4;
     for (int h = 1; h <= shownCount_; ++h) {

@@ -17,7 +17,11 @@ class HarmonicBarView : public gui::Control {
 public:
     enum Family : int { kOne, kOdd, kEven, kFifths, kOctaves, kBright, kDark, kAll, kFamilyCount };
 
-    HarmonicBarView(gui::Rect bounds, int tag, gui::ControlListener* listener, ViewContext& context);
+    HarmonicBarView(gui::Rect bounds, int tag, gui::ControlListener* listener, ViewContext& context, int slot);
+
+    // The multisample and layer shown from now on.
+    void showPlace(const VoicePlace& place);
+    const VoicePlace& place() const { return place_; }
 
     gui::Rect plotRect() const;
 
@@ -47,6 +51,7 @@ private:
     float shownDeviation(const HarmonicData& data, int h) const;
 
     ViewContext& context_;
+    VoicePlace place_;
     int shownCount_ = 64;
     int frame_ = -1;
     bool allFrames_ = false;

@@ -17,7 +17,7 @@ void HarmonicEnvelopeView::setMarkersShown(bool shown)
 
 HarmonicData* HarmonicEnvelopeView::data()
 {
-    LayerData* layer = context_.shownLayerData();
+    LayerData* layer = layerData();
     return layer != nullptr ? &layer->harmonic : nullptr;
 }
 
@@ -129,12 +129,12 @@ void HarmonicEnvelopeView::updateReadout(int index)
                   static_cast<int>(frameSum(index) * 100.0f));
 }
 
-void HarmonicEnvelopeView::selectionHook() { context_.harmonicFrameSelected(selected()); }
+void HarmonicEnvelopeView::selectionHook() { context_.harmonicFrameSelected(place(), selected()); }
 
 bool HarmonicEnvelopeView::hitMarker(double x, double y)
 {
     draggedMarker_ = -1;
-    Voice* voice = context_.shownVoice();
+    Voice* voice = context_.voice(place());
     if (!markersShown_ || voice == nullptr) {
         return false;
     }
@@ -148,7 +148,7 @@ bool HarmonicEnvelopeView::hitMarker(double x, double y)
 
 void HarmonicEnvelopeView::dragMarker(double x, double)
 {
-    Voice* voice = context_.shownVoice();
+    Voice* voice = context_.voice(place());
     if (voice == nullptr) {
         return;
     }
@@ -162,7 +162,7 @@ void HarmonicEnvelopeView::dragMarker(double x, double)
 
 void HarmonicEnvelopeView::drawGrid(cairo_t* cr)
 {
-    Voice* voice = context_.shownVoice();
+    Voice* voice = context_.voice(place());
     if (markersShown_ && voice != nullptr) {
         const gui::Rect plot = plotRect();
         const int x0 = timeToX(voice->loopStart);

@@ -16,8 +16,8 @@ public:
     static constexpr float kLowestHeight = 0.01f; // a frame dragged down keeps this much of the plot
     static constexpr float kHighestHeight = 0.99f;
 
-    HarmonicEnvelopeView(gui::Rect bounds, int tag, gui::ControlListener* listener, ViewContext& context)
-        : CurveView(bounds, tag, listener, context, true)
+    HarmonicEnvelopeView(gui::Rect bounds, int tag, gui::ControlListener* listener, ViewContext& context, int slot)
+        : CurveView(bounds, tag, listener, context, true, slot)
     {
     }
 

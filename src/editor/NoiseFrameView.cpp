@@ -10,7 +10,7 @@ namespace tessarine {
 
 NoiseData* NoiseFrameView::data()
 {
-    LayerData* layer = context_.shownLayerData();
+    LayerData* layer = layerData();
     return layer != nullptr ? &layer->noise : nullptr;
 }
 
@@ -102,6 +102,6 @@ void NoiseFrameView::updateReadout(int index)
                   static_cast<int>(frameHeight(index) * 100.0f));
 }
 
-void NoiseFrameView::selectionHook() { context_.noiseFrameSelected(selected()); }
+void NoiseFrameView::selectionHook() { context_.noiseFrameSelected(place(), selected()); }
 
 } // namespace tessarine

@@ -15,8 +15,8 @@ public:
     static constexpr float kLowestHeight = 0.01f;
     static constexpr float kHighestHeight = 0.99f;
 
-    NoiseFrameView(gui::Rect bounds, int tag, gui::ControlListener* listener, ViewContext& context)
-        : CurveView(bounds, tag, listener, context, true)
+    NoiseFrameView(gui::Rect bounds, int tag, gui::ControlListener* listener, ViewContext& context, int slot)
+        : CurveView(bounds, tag, listener, context, true, slot)
     {
     }
 

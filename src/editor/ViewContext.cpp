@@ -6,54 +6,59 @@
 
 namespace tessarine {
 
+namespace {
+
+bool validSlot(int slot) { return slot >= 0 && slot < kSlotCount; }
+
+// Position 0, 1 or 2 of a slot's three-way soft/loud selector.
+int selectorPosition(SynthEngine& engine, int slot)
+{
+    return static_cast<int>(engine.getParameter(kSoftLoudButtonA + slot, true) * 2.0f + 0.5f);
+}
+
+} // namespace
+
 void ViewContext::sendMidi(const std::uint8_t bytes[3]) { engine().midiFromEditor(bytes); }
 
-int ViewContext::shownMultisample(int slot)
+VoicePlace ViewContext::savedPlace(int slot)
 {
-    if (slot < 0 || slot >= kSlotCount) {
-        return 0;
+    VoicePlace place;
+    if (!validSlot(slot)) {
+        return place;
     }
-    const float value = engine().getParameter(kMultisampleA + slot, true);
-    const int entry = static_cast<int>(value * static_cast<float>(kMaxMultisamples) + 0.001f);
-    return std::clamp(entry, 0, kMaxMultisamples - 1);
+    place.slot = slot;
+    const float entries = static_cast<float>(kMaxMultisamples);
+    place.multisample = std::clamp(static_cast<int>(engine().getParameter(kMultisampleA + slot, true) * entries + 0.001f),
+                                   0, kMaxMultisamples - 1);
+    place.layer = selectorPosition(engine(), slot) == 0 ? 0 : 1;
+    return place;
 }
 
-int ViewContext::shownLayer(int slot)
+Voice* ViewContext::voice(const VoicePlace& place)
 {
-    if (slot < 0 || slot >= kSlotCount) {
-        return 0;
-    }
-    const float value = engine().getParameter(kSoftLoudButtonA + slot, true);
-    return static_cast<int>(value * 2.0f + 0.5f) == 0 ? 0 : 1;
+    return validSlot(place.slot) ? &engine().editInstrument().voices[static_cast<std::size_t>(place.slot)] : nullptr;
 }
 
-Voice* ViewContext::shownVoice()
+LayerData* ViewContext::layerData(const VoicePlace& place)
 {
-    const int slot = shownSlot();
-    if (slot < 0 || slot >= kSlotCount) {
+    Voice* v = voice(place);
+    if (v == nullptr) {
         return nullptr;
     }
-    return &engine().editInstrument().voices[static_cast<std::size_t>(slot)];
+    return &v->layer(std::clamp(place.multisample, 0, kMaxMultisamples - 1),
+                     std::clamp(place.layer, 0, kLayersPerMultisample - 1));
 }
 
-LayerData* ViewContext::shownLayerData()
+void ViewContext::prepareVoiceOf(const VoicePlace& place)
 {
-    const int slot = shownSlot();
-    Voice* voice = shownVoice();
-    return voice != nullptr ? &voice->layer(shownMultisample(slot), shownLayer(slot)) : nullptr;
-}
-
-void ViewContext::prepareShownVoice()
-{
-    const int slot = shownSlot();
-    Voice* voice = shownVoice();
-    if (voice == nullptr) {
+    Voice* v = voice(place);
+    if (v == nullptr) {
         return;
     }
-    const bool oneLayer = static_cast<int>(engine().getParameter(kSoftLoudButtonA + slot, true) * 2.0f + 0.5f) >= 2;
+    const bool oneLayer = selectorPosition(engine(), place.slot) >= 2;
     ScopedVoiceEdit edit(engine().handover());
-    voice->layerCount = oneLayer ? 1 : 2;
-    prepareVoice(*voice);
+    v->layerCount = oneLayer ? 1 : 2;
+    prepareVoice(*v);
 }
 
 } // namespace tessarine

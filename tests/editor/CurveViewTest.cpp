@@ -59,7 +59,7 @@ protected:
         shape.insertPoint(0.0f, 0.0f);
         shape.insertPoint(0.5f, 0.5f);
         shape.insertPoint(1.0f, 0.0f);
-        context.prepareShownVoice();
+        context.prepareVoiceOf(context.savedPlace(0));
     }
 
     ViewTestContext context;
@@ -78,9 +78,9 @@ TEST_F(CurveViews, RightClickOnEmptySpaceChangesNothingAndLeftClickAddsOnePoint)
          false},
         {"morph path", [&] { return std::make_unique<MorphPathView>(kBounds, 179, nullptr, context); }, xAt(3.5f),
          false},
-        {"harmonic frames", [&] { return std::make_unique<HarmonicEnvelopeView>(kBounds, 175, nullptr, context); },
+        {"harmonic frames", [&] { return std::make_unique<HarmonicEnvelopeView>(kBounds, 175, nullptr, context, 0); },
          xAt(3.5f), true},
-        {"noise frames", [&] { return std::make_unique<NoiseFrameView>(kBounds, 177, nullptr, context); }, xAt(3.5f),
+        {"noise frames", [&] { return std::make_unique<NoiseFrameView>(kBounds, 177, nullptr, context, 0); }, xAt(3.5f),
          true},
         {"spectral shape",
          [&] {
@@ -125,7 +125,7 @@ TEST_F(CurveViews, EnvelopePointStaysBetweenItsNeighbours)
 
 TEST_F(CurveViews, ZoomStopsAtHalfAndTenSecondsAndScrollAtZero)
 {
-    HarmonicEnvelopeView view(kBounds, 175, nullptr, context);
+    HarmonicEnvelopeView view(kBounds, 175, nullptr, context, 0);
     const double strip = kBottom + 6;
     test::drag(view, {{200, strip}, {200, strip + 3}, {200, strip + 2000}});
     EXPECT_EQ(view.viewLength(), CurveView::kLongestView);
@@ -141,7 +141,7 @@ TEST_F(CurveViews, ZoomStopsAtHalfAndTenSecondsAndScrollAtZero)
 
 TEST_F(CurveViews, HarmonicFrameDraggedToTheBottomKeepsAHundredthOfItsHeight)
 {
-    HarmonicEnvelopeView view(kBounds, 175, nullptr, context);
+    HarmonicEnvelopeView view(kBounds, 175, nullptr, context, 0);
     HarmonicData& data = context.harmonic();
     std::array<float, kHarmonicCount> before{};
     float sum = 0;
@@ -161,7 +161,7 @@ TEST_F(CurveViews, HarmonicFrameDraggedToTheBottomKeepsAHundredthOfItsHeight)
 
 TEST_F(CurveViews, NoiseRescaleTouchesExactlyTheSpectrumBetweenTheNeighbours)
 {
-    FrequencyCurveView view(kBounds, 176, nullptr, context, FrequencyCurveView::Source::NoiseSpectrum);
+    FrequencyCurveView view(kBounds, 176, nullptr, context, FrequencyCurveView::Source::NoiseSpectrum, 0);
     view.refresh();
     ASSERT_EQ(view.pointCount(), FrequencyCurveView::kNoiseHandles);
     const int handle = 8;

@@ -35,7 +35,7 @@ protected:
     float frequency(int h, int frame = 1) { return context.harmonic().frequency(h - 1).value(frame); }
 
     ViewTestContext context;
-    HarmonicBarView bars{kBounds, 174, nullptr, context};
+    HarmonicBarView bars{kBounds, 174, nullptr, context, 0};
 };
 
 TEST_F(HarmonicBars, FamiliesMoveTheirHarmonicsByTheirWeights)

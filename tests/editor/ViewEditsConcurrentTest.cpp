@@ -44,11 +44,11 @@ TEST(ViewEdits, ConcurrentWithRender)
     });
 
     const gui::Rect bounds{0, 0, 406, 113};
-    HarmonicEnvelopeView frames(bounds, 175, nullptr, context);
-    NoiseFrameView noise(bounds, 177, nullptr, context);
+    HarmonicEnvelopeView frames(bounds, 175, nullptr, context, 0);
+    NoiseFrameView noise(bounds, 177, nullptr, context, 0);
     EnvelopeCurveView envelope(bounds, 253, nullptr, context);
     MorphPathView path(bounds, 179, nullptr, context);
-    HarmonicBarView bars({0, 0, 518, 113}, 174, nullptr, context);
+    HarmonicBarView bars({0, 0, 518, 113}, 174, nullptr, context, 0);
     KeyboardView keys({0, 0, 490, 40}, 254, nullptr, context);
     bars.setFrame(1);
     bars.setFamily(HarmonicBarView::kAll);

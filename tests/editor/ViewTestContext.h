@@ -24,13 +24,12 @@ public:
     }
 
     SynthEngine& engine() override { return *engine_; }
-    int shownSlot() override { return slot; }
     void applyValue(int index, float value) override
     {
         applied.emplace_back(index, value);
         engine_->setParameter(index, value, true);
     }
-    void noiseFrameSelected(int frame) override { selectedNoiseFrame = frame; }
+    void noiseFrameSelected(const VoicePlace&, int frame) override { selectedNoiseFrame = frame; }
     void sendMidi(const std::uint8_t bytes[3]) override
     {
         midi.push_back({bytes[0], bytes[1], bytes[2]});
@@ -43,7 +42,7 @@ public:
     HarmonicData& harmonic() { return voice().layer(0, 0).harmonic; }
     NoiseData& noise() { return voice().layer(0, 0).noise; }
 
-    int slot = 0;
+    static constexpr int slot = 0; // the voice page the tests' views sit on
     bool forwardMidi = false;
     int selectedNoiseFrame = -2;
     std::vector<std::pair<int, float>> applied;
