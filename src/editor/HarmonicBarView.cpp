@@ -23,12 +23,40 @@ HarmonicBarView::HarmonicBarView(gui::Rect bounds, int tag, gui::ControlListener
                                  int slot)
     : Control(bounds, tag, listener), context_(context), place_(context.savedPlace(slot))
 {
+    frame_ = loudestFrame();
 }
 
 void HarmonicBarView::showPlace(const VoicePlace& place)
 {
     place_ = place;
+    LayerData* layer = context_.layerData(place_);
+    if (layer != nullptr && (frame_ < 0 || frame_ >= layer->harmonic.frameCount())) {
+        frame_ = loudestFrame();
+    }
     invalidate();
+}
+
+int HarmonicBarView::loudestFrame()
+{
+    LayerData* layer = context_.layerData(place_);
+    if (layer == nullptr) {
+        return -1;
+    }
+    const HarmonicData& data = layer->harmonic;
+    int loudest = -1;
+    float largest = -1.0f;
+    for (int i = 0; i < data.frameCount(); ++i) {
+        float sum = 0.0f;
+        for (int h = 0; h < kHarmonicCount; ++h) {
+            const BreakpointCurve& amplitude = data.amplitude(h);
+            sum += i < amplitude.pointCount() ? amplitude.value(i) : 0.0f;
+        }
+        if (sum > largest) {
+            largest = sum;
+            loudest = i;
+        }
+    }
+    return loudest;
 }
 
 gui::Rect HarmonicBarView::plotRect() const

@@ -19,7 +19,8 @@ public:
 
     HarmonicBarView(gui::Rect bounds, int tag, gui::ControlListener* listener, ViewContext& context, int slot);
 
-    // The multisample and layer shown from now on.
+    // The multisample and layer shown from now on; a frame that the layer does
+    // not have gives way to its loudest frame.
     void showPlace(const VoicePlace& place);
     const VoicePlace& place() const { return place_; }
 
@@ -45,6 +46,7 @@ public:
     void draw(cairo_t* cr) override;
 
 private:
+    int loudestFrame();
     void dragTo(double x, double y);
     void editHarmonic(HarmonicData& data, int h, float w, double dy, double y);
     float shownAmplitude(const HarmonicData& data, int h) const;
