@@ -69,6 +69,21 @@ gui::Point MorphPadView::pointAt(float x, float y) const
     return {pad.x + pad.width * static_cast<double>(x), pad.y + pad.height * static_cast<double>(y)};
 }
 
+void MorphPadView::pollValues()
+{
+    bool changed = false;
+    for (int p = 0; p < 3; ++p) {
+        const float x = context_.engine().getParameter(kPoints[p].x, true);
+        const float y = context_.engine().getParameter(kPoints[p].y, true);
+        changed = changed || x != drawn_[2 * p] || y != drawn_[2 * p + 1];
+        drawn_[2 * p] = x;
+        drawn_[2 * p + 1] = y;
+    }
+    if (changed) {
+        invalidate();
+    }
+}
+
 void MorphPadView::store(float x, float y, bool defaults)
 {
     const auto& table = parameterTable();

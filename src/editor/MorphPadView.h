@@ -26,6 +26,10 @@ public:
     // A pad position (0..1 each way, Y downward) in frame coordinates.
     gui::Point pointAt(float x, float y) const;
 
+    // At the editor's idle: redraws when the points were moved from outside
+    // (host automation, the randomiser, a load).
+    void pollValues();
+
     bool onEvent(const gui::InputEvent& event) override;
     void draw(cairo_t* cr) override;
 
@@ -38,6 +42,7 @@ private:
     int targetMode_ = kAllPoints;
     bool pathShown_ = false;
     bool dragging_ = false;
+    float drawn_[6] = {-1, -1, -1, -1, -1, -1};
 };
 
 } // namespace tessarine

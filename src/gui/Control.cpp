@@ -16,9 +16,14 @@ float unitClamped(float value)
 
 } // namespace
 
+float Control::constrain(float value) const
+{
+    return unitClamped(value);
+}
+
 void Control::setValue(float value)
 {
-    float held = unitClamped(value);
+    float held = constrain(value);
     if (held != value_) {
         value_ = held;
         invalidate();

@@ -25,12 +25,16 @@ public:
     int tag() const { return tag_; }
     float value() const { return value_; }
 
-    // Moves the control without reporting; values are held to 0 … 1.
+    // Moves the control without reporting; the value is held by constrain().
     virtual void setValue(float value);
 
     void setListener(ControlListener* listener) { listener_ = listener; }
 
 protected:
+    // The kind's value rule: 0 … 1 unless the kind holds something else (an
+    // option menu holds entry numbers). Non-finite values never pass.
+    virtual float constrain(float value) const;
+
     // Sets the value and tells the listener, as a user's move does.
     void setValueAndReport(float value);
     void report();

@@ -1,5 +1,8 @@
 #include "gui/Frame.h"
 
+#include "gui/MenuPresenter.h"
+#include "gui/OptionMenu.h"
+
 #include <algorithm>
 
 namespace tessarine::gui {
@@ -12,6 +15,10 @@ Frame::Frame(int width, int height) : Container(Rect{0, 0, width, height})
 Frame::~Frame()
 {
     // Children must not reach back into a half-destroyed frame.
+    if (menuPresenter_ != nullptr) {
+        menuPresenter_->dismiss();
+        menuPresenter_ = nullptr;
+    }
     mouseOwner_ = nullptr;
     keyFocus_ = nullptr;
     timers_.clear();
@@ -59,6 +66,10 @@ bool Frame::dispatch(const InputEvent& event)
     switch (event.kind) {
     case EventKind::MouseDown: {
         View* target = hitTest(event.position);
+        // A click anywhere else ends text editing.
+        if (keyFocus_ != nullptr && target != keyFocus_) {
+            setKeyFocus(nullptr);
+        }
         if (target == nullptr || target == this) {
             return false;
         }
@@ -127,6 +138,21 @@ void Frame::runTimers(std::int64_t nowMs)
     }
 }
 
+void Frame::setKeyFocus(View* view)
+{
+    if (view == keyFocus_) {
+        return;
+    }
+    View* old = keyFocus_;
+    keyFocus_ = view;
+    if (old != nullptr) {
+        old->onFocusChanged(false);
+    }
+    if (view != nullptr) {
+        view->onFocusChanged(true);
+    }
+}
+
 void Frame::forgetView(View* view)
 {
     auto inside = [view](const View* candidate) {
@@ -144,6 +170,9 @@ void Frame::forgetView(View* view)
         keyFocus_ = nullptr;
     }
     std::erase_if(timers_, [&](const Timer& t) { return inside(t.view); });
+    if (menuPresenter_ != nullptr && inside(menuPresenter_->activeMenu())) {
+        menuPresenter_->dismiss();
+    }
 }
 
 } // namespace tessarine::gui

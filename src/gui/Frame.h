@@ -12,6 +12,15 @@
 
 namespace tessarine::gui {
 
+class MenuPresenter;
+
+// How knobs follow the mouse, as the host's knob mode numbers them.
+enum KnobMode : int {
+    kCircularMode = 0,
+    kRelativeCircularMode = 1,
+    kLinearMode = 2,
+};
+
 class Frame : public Container {
 public:
     Frame(int width, int height);
@@ -31,7 +40,8 @@ public:
     // Routes one event. Returns true when a view took it.
     bool dispatch(const InputEvent& event);
     View* mouseOwner() const { return mouseOwner_; }
-    void setKeyFocus(View* view) { keyFocus_ = view; }
+    // The view losing the focus and the one gaining it are told.
+    void setKeyFocus(View* view);
     View* keyFocus() const { return keyFocus_; }
 
     // Repeating timers owned by views; ids are never reused within a frame.
@@ -40,8 +50,18 @@ public:
     // Fires every timer that is due at nowMs (the back-end's idle).
     void runTimers(std::int64_t nowMs);
 
-    // A view leaving the tree loses the mouse, the focus and its timers.
+    // A view leaving the tree loses the mouse, the focus and its timers, and
+    // an option menu's open pop-up closes.
     void forgetView(View* view);
+
+    // The host's knob mode for every knob of the frame; linear by default.
+    void setKnobMode(int mode) { knobMode_ = mode; }
+    int knobMode() const { return knobMode_; }
+
+    // Who shows option menus' pop-ups: the X11 back-end, or a headless stand-in.
+    // The presenter must unset itself before it is destroyed.
+    void setMenuPresenter(MenuPresenter* presenter) { menuPresenter_ = presenter; }
+    MenuPresenter* menuPresenter() const { return menuPresenter_; }
 
 private:
     struct Timer {
@@ -57,6 +77,8 @@ private:
     View* keyFocus_ = nullptr;
     std::vector<Timer> timers_;
     int nextTimerId_ = 1;
+    int knobMode_ = kLinearMode;
+    MenuPresenter* menuPresenter_ = nullptr;
 };
 
 } // namespace tessarine::gui

@@ -5,6 +5,8 @@
 
 #include "gui/Geometry.h"
 
+#include <cstdint>
+
 namespace tessarine::gui {
 
 enum class EventKind { MouseDown, MouseMove, MouseUp, Wheel, KeyDown, KeyUp };
@@ -27,6 +29,8 @@ struct InputEvent {
     float wheel = 0;
     // Unicode character of a key event, or one of the KeySym-like codes below.
     int key = 0;
+    // Monotonic milliseconds when the event happened (views start timers from it).
+    std::int64_t timeMs = 0;
 
     bool has(Modifier m) const { return (modifiers & m) != 0; }
 };

@@ -47,6 +47,9 @@ public:
     // Called when the view's frame ticks one of the view's timers.
     virtual void onTimer(int timerId) { (void)timerId; }
 
+    // Called when the frame gives the view the key focus or takes it away.
+    virtual void onFocusChanged(bool focused) { (void)focused; }
+
 private:
     friend class Container;
 

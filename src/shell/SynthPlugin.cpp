@@ -1,6 +1,7 @@
 #include "shell/SynthPlugin.h"
 
 #include "params/ParameterMapping.h"
+#include "editor/SynthEditor.h"
 #include "shell/EditorShell.h"
 
 #include <climits>
@@ -60,7 +61,14 @@ SynthPlugin::SynthPlugin(vst::HostCallback host) : EffectShell(host, kNumProgram
 
     random_.seed(static_cast<std::uint32_t>(std::time(nullptr)));
 
+    // A host that never opens the editor still plays the library's first instrument.
+    library_.setRoot(folder.data());
+    library_.loadStartInstrument(*this);
+
     engine_->stopAllVoices();
+
+    // The editor opens no display until the host opens its window.
+    ownedEditor_ = std::make_unique<SynthEditor>(*this, *engine_, library_, *this, random_);
 }
 
 SynthPlugin::~SynthPlugin() = default;
@@ -74,6 +82,19 @@ void SynthPlugin::setParameter(vst::int32 index, float value)
 }
 
 float SynthPlugin::getParameter(vst::int32 index) { return engine_->getParameter(index); }
+
+void SynthPlugin::writeParameter(int index, float value) { setParameter(index, value); }
+
+bool SynthPlugin::loadInstrumentFrom(const char* path)
+{
+    const bool ok = engine_->loadInstrument(path);
+    if (editor_ != nullptr) {
+        editor_->setUpdateFlag(); // every control shows the new instrument
+    }
+    return ok;
+}
+
+bool SynthPlugin::loadVoiceFrom(int slot, const char* path) { return engine_->loadVoice(slot, path); }
 
 void SynthPlugin::render(float** outputs, vst::int32 frames)
 {
@@ -291,7 +312,13 @@ bool SynthPlugin::fileRequest(vst::intptr action, const char* path, float slotVa
         engine_->seedNoise(seed);
         return true;
     }
-    if (path == nullptr || strnlen(path, PATH_MAX) >= PATH_MAX) {
+    if (path != nullptr && strnlen(path, PATH_MAX) >= PATH_MAX) {
+        return false;
+    }
+    if (action >= kFileReset && action <= kFileLibraryRoot) {
+        return libraryRequest(action, path);
+    }
+    if (path == nullptr) {
         return false;
     }
     switch (action) {
@@ -311,6 +338,42 @@ bool SynthPlugin::fileRequest(vst::intptr action, const char* path, float slotVa
         return engine_->loadVoice(slot, path);
     case kFileSaveVoice:
         return engine_->saveVoice(slot, path);
+    default:
+        return false;
+    }
+}
+
+// The library's actions, as the editor's buttons and menus will run them. text
+// is bounded by the caller and may be null where the action takes none.
+bool SynthPlugin::libraryRequest(vst::intptr action, const char* text)
+{
+    switch (action) {
+    case kFileReset:
+        return library_.reset(*this);
+    case kFileRandomInstrument:
+        if (text == nullptr || text[0] == '\0') {
+            library_.randomInstrument(random_, *this);
+        } else {
+            library_.randomInstrument(text, random_, *this);
+        }
+        return true;
+    case kFileRescanLibrary:
+        library_.rescanInstruments(true, false, *this);
+        return true;
+    case kFileLoadLibraryInstrument: {
+        const std::string_view choice = text != nullptr ? std::string_view(text) : std::string_view();
+        const std::size_t slash = choice.find('/');
+        if (slash == std::string_view::npos) {
+            return false;
+        }
+        return library_.loadListedInstrument(choice.substr(0, slash), choice.substr(slash + 1), *this);
+    }
+    case kFileLibraryRoot:
+        if (text == nullptr || text[0] == '\0') {
+            return false;
+        }
+        library_.setRoot(text);
+        return true;
     default:
         return false;
     }

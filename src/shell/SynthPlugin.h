@@ -7,6 +7,8 @@
 #include "params/RandomGenerator.h"
 #include "shell/EffectShell.h"
 #include "shell/TempoTracker.h"
+#include "sound/ParameterWriter.h"
+#include "sound/SoundLibrary.h"
 
 #include <array>
 #include <cstdint>
@@ -14,7 +16,9 @@
 
 namespace tessarine {
 
-class SynthPlugin final : public EffectShell {
+class SynthEditor;
+
+class SynthPlugin final : public EffectShell, public LibraryTarget {
 public:
     static constexpr int kNumPrograms = 1;
     static constexpr std::size_t kChunkBytes = 1'536'000;
@@ -27,6 +31,11 @@ public:
         kFileLoadVoice = 3,
         kFileSaveVoice = 4,
         kFileSeed = 5,
+        kFileReset = 6,                // load Reset.t9i beside the plug-in
+        kFileRandomInstrument = 7,     // ptr: instrument category name, or null for the selected one
+        kFileRescanLibrary = 8,        // list the instrument categories again
+        kFileLoadLibraryInstrument = 9, // ptr: "CATEGORY/NAME" as the instrument menus list it
+        kFileLibraryRoot = 10,         // ptr: a folder to use as the library's root instead
     };
 
     explicit SynthPlugin(vst::HostCallback host);
@@ -38,6 +47,12 @@ public:
 
     SynthEngine& engine() { return *engine_; }
     RandomGenerator& random() { return random_; }
+    SoundLibrary& library() { return library_; }
+
+    // The library's actions reach the engine through these (user-interface thread).
+    void writeParameter(int index, float value) override;
+    bool loadInstrumentFrom(const char* path) override;
+    bool loadVoiceFrom(int slot, const char* path) override;
 
     void setParameter(vst::int32 index, float value) override;
     float getParameter(vst::int32 index) override;
@@ -75,14 +90,18 @@ private:
     void render(float** outputs, vst::int32 frames);
     void pushChangedValues();
     bool fileRequest(vst::intptr action, const char* path, float slotValue);
+    bool libraryRequest(vst::intptr action, const char* text);
 
     std::unique_ptr<Program[]> programs_;
     std::unique_ptr<std::uint8_t[]> chunk_;
     std::unique_ptr<SynthEngine> engine_;
     float ownSampleRate_ = 0.0f;
     RandomGenerator random_;
+    SoundLibrary library_;
     TempoTracker tempoTracker_;
     bool constructionFailed_ = false;
+    // Last, so that it goes first: it refers to the engine and the library.
+    std::unique_ptr<SynthEditor> ownedEditor_;
 };
 
 } // namespace tessarine

@@ -1,0 +1,99 @@
+#include "gui/TopLevelWindow.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace tessarine::gui {
+
+struct TopLevelWindow::Impl {
+    Display* display = nullptr;
+    Window window = 0;
+    Atom deleteWindow = 0;
+    bool closeAsked = false;
+};
+
+TopLevelWindow::TopLevelWindow() = default;
+
+TopLevelWindow::~TopLevelWindow()
+{
+    close();
+}
+
+bool TopLevelWindow::open(int width, int height, const std::string& title, const char* displayName)
+{
+    close();
+    if (width <= 0 || height <= 0) {
+        return false;
+    }
+    auto impl = std::make_unique<Impl>();
+    impl->display = XOpenDisplay(displayName);
+    if (impl->display == nullptr) {
+        return false;
+    }
+    Display* display = impl->display;
+    int screen = DefaultScreen(display);
+    impl->window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(width),
+                                       static_cast<unsigned>(height), 0, BlackPixel(display, screen),
+                                       BlackPixel(display, screen));
+    XStoreName(display, impl->window, title.c_str());
+    XChangeProperty(display, impl->window, XInternAtom(display, "_NET_WM_NAME", False),
+                    XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
+    // A fixed size: the editor inside does not stretch.
+    XSizeHints* hints = XAllocSizeHints();
+    if (hints != nullptr) {
+        hints->flags = PMinSize | PMaxSize;
+        hints->min_width = hints->max_width = width;
+        hints->min_height = hints->max_height = height;
+        XSetWMNormalHints(display, impl->window, hints);
+        XFree(hints);
+    }
+    impl->deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display, impl->window, &impl->deleteWindow, 1);
+    XSelectInput(display, impl->window, StructureNotifyMask);
+    XMapWindow(display, impl->window);
+    // The window must exist on the server before another connection puts a child in it.
+    XSync(display, False);
+    impl_ = std::move(impl);
+    return true;
+}
+
+void TopLevelWindow::close()
+{
+    if (!impl_) {
+        return;
+    }
+    XDestroyWindow(impl_->display, impl_->window);
+    XCloseDisplay(impl_->display);
+    impl_.reset();
+}
+
+bool TopLevelWindow::isOpen() const
+{
+    return impl_ != nullptr;
+}
+
+unsigned long TopLevelWindow::windowId() const
+{
+    return impl_ ? impl_->window : 0;
+}
+
+bool TopLevelWindow::pump()
+{
+    if (!impl_) {
+        return false;
+    }
+    while (XPending(impl_->display) > 0) {
+        XEvent event;
+        XNextEvent(impl_->display, &event);
+        if (event.type == ClientMessage && static_cast<Atom>(event.xclient.data.l[0]) == impl_->deleteWindow) {
+            impl_->closeAsked = true;
+        } else if (event.type == DestroyNotify && event.xdestroywindow.window == impl_->window) {
+            impl_->closeAsked = true;
+        }
+    }
+    return !impl_->closeAsked;
+}
+
+} // namespace tessarine::gui

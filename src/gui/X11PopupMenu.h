@@ -1,0 +1,75 @@
+#pragma once
+// The X11 presenter of option menus: an override-redirect window under the
+// menu, with a second one beside it for a submenu, holding the pointer grab
+// while open. A press outside the pop-ups closes them without a choice; a
+// release on an entry chooses it. Used by X11Window; its events arrive through
+// the window's idle on the same display connection.
+
+#include "gui/Geometry.h"
+#include "gui/MenuPresenter.h"
+#include "gui/OptionMenu.h"
+
+// Xlib defines None, Bool and the like as macros: it comes after our headers.
+#include <X11/Xlib.h>
+
+#include <cairo.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tessarine::gui {
+
+class X11PopupMenu : public MenuPresenter {
+public:
+    // owner: the window holding the frame, whose coordinates the menus' bounds use.
+    X11PopupMenu(Display* display, Window owner);
+    ~X11PopupMenu() override;
+
+    X11PopupMenu(const X11PopupMenu&) = delete;
+    X11PopupMenu& operator=(const X11PopupMenu&) = delete;
+
+    void present(OptionMenu& menu) override;
+    void dismiss() override;
+    OptionMenu* activeMenu() const override { return menu_; }
+
+    // True when the event belonged to a pop-up (or the grab) and was handled.
+    bool handleEvent(const XEvent& event);
+
+private:
+    struct Item {
+        std::string text;
+        bool hasSubmenu = false;
+        bool current = false;
+    };
+
+    struct Popup {
+        Window window = 0;
+        cairo_surface_t* surface = nullptr;
+        Rect area;  // root coordinates
+        std::vector<Item> items;
+        int rowsPerColumn = 1;
+        int columnWidth = 0;
+        int hover = -1;
+        int ownerEntry = -1;  // for a submenu: the entry of the main pop-up holding it
+    };
+
+    bool openPopup(Popup& popup, std::vector<Item> items, int x, int y, int minWidth);
+    void closePopup(Popup& popup);
+    void paint(Popup& popup);
+    int itemAt(const Popup& popup, int rootX, int rootY) const;
+    Rect itemRect(const Popup& popup, int index) const;  // popup coordinates
+    void hover(int rootX, int rootY);
+    void release(int rootX, int rootY);
+    void openSubmenu(int entry);
+
+    Display* display_;
+    Window owner_;
+    OptionMenu* menu_ = nullptr;
+    Popup main_;
+    Popup sub_;
+    bool grabbed_ = false;
+    bool movedSinceOpen_ = false;
+};
+
+} // namespace tessarine::gui

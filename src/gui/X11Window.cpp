@@ -1,0 +1,346 @@
+#include "gui/X11Window.h"
+
+#include "gui/Clock.h"
+#include "gui/X11PopupMenu.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <cairo-xlib.h>
+
+#include <memory>
+
+namespace tessarine::gui {
+
+namespace {
+
+// X reports a bad window id through the process-wide error handler, whose
+// default ends the process. While we create our window a handler of ours
+// notes errors on our own connection and passes any other to the host's.
+Display* watchedDisplay = nullptr;
+bool watchedError = false;
+XErrorHandler previousHandler = nullptr;
+
+int noteError(Display* display, XErrorEvent* error)
+{
+    if (display == watchedDisplay) {
+        watchedError = true;
+        return 0;
+    }
+    return previousHandler != nullptr ? previousHandler(display, error) : 0;
+}
+
+class ErrorWatch {
+public:
+    explicit ErrorWatch(Display* display)
+    {
+        watchedDisplay = display;
+        watchedError = false;
+        previousHandler = XSetErrorHandler(noteError);
+    }
+    ~ErrorWatch()
+    {
+        XSetErrorHandler(previousHandler);
+        watchedDisplay = nullptr;
+    }
+    // Waits for the server to answer everything sent so far.
+    bool failed(Display* display)
+    {
+        XSync(display, False);
+        return watchedError;
+    }
+};
+
+unsigned modifiersOf(unsigned state)
+{
+    unsigned m = 0;
+    if ((state & ShiftMask) != 0) {
+        m |= kShift;
+    }
+    if ((state & ControlMask) != 0) {
+        m |= kControl;
+    }
+    if ((state & Mod1Mask) != 0) {
+        m |= kAlt;
+    }
+    return m;
+}
+
+int keyOf(XKeyEvent& event)
+{
+    char text[8] = {};
+    KeySym sym = NoSymbol;
+    int length = XLookupString(&event, text, sizeof(text) - 1, &sym, nullptr);
+    switch (sym) {
+    case XK_Return:
+    case XK_KP_Enter:
+        return kKeyReturn;
+    case XK_Escape:
+        return kKeyEscape;
+    case XK_BackSpace:
+        return kKeyBackspace;
+    case XK_Delete:
+    case XK_KP_Delete:
+        return kKeyDelete;
+    case XK_Left:
+    case XK_KP_Left:
+        return kKeyLeft;
+    case XK_Right:
+    case XK_KP_Right:
+        return kKeyRight;
+    case XK_Up:
+    case XK_KP_Up:
+        return kKeyUp;
+    case XK_Down:
+    case XK_KP_Down:
+        return kKeyDown;
+    case XK_Home:
+    case XK_KP_Home:
+        return kKeyHome;
+    case XK_End:
+    case XK_KP_End:
+        return kKeyEnd;
+    default:
+        break;
+    }
+    // Latin-1 key symbols are their own code points; newer ones carry the
+    // code point under 0x01000000.
+    if (sym >= 0x20 && sym <= 0xff) {
+        return static_cast<int>(sym);
+    }
+    if ((sym & 0xff000000) == 0x01000000) {
+        return static_cast<int>(sym & 0x00ffffff);
+    }
+    if (length == 1 && static_cast<unsigned char>(text[0]) >= 0x20) {
+        return static_cast<unsigned char>(text[0]);
+    }
+    return 0;
+}
+
+} // namespace
+
+struct X11Window::Impl {
+    Display* display = nullptr;
+    Window window = 0;
+    cairo_surface_t* windowSurface = nullptr;
+    cairo_surface_t* backBuffer = nullptr;
+    std::unique_ptr<X11PopupMenu> popup;
+    Rect exposed;
+    int paints = 0;
+    bool gone = false;  // destroyed with the host's window
+};
+
+X11Window::X11Window(Frame& frame) : frame_(frame) {}
+
+X11Window::~X11Window()
+{
+    close();
+}
+
+bool X11Window::open(unsigned long parentWindow, const char* displayName)
+{
+    close();
+    if (parentWindow == 0) {
+        return false;
+    }
+    auto impl = std::make_unique<Impl>();
+    impl->display = XOpenDisplay(displayName);
+    if (impl->display == nullptr) {
+        return false;
+    }
+    Display* display = impl->display;
+    int width = frame_.bounds().width;
+    int height = frame_.bounds().height;
+    {
+        ErrorWatch watch(display);
+        XSetWindowAttributes attributes{};
+        // No background: the server never clears the window before we paint it.
+        attributes.background_pixmap = None;
+        attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask
+            | KeyReleaseMask | StructureNotifyMask;
+        impl->window = XCreateWindow(display, static_cast<Window>(parentWindow), 0, 0, static_cast<unsigned>(width),
+                                     static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
+                                     CWBackPixmap | CWEventMask, &attributes);
+        XMapWindow(display, impl->window);
+        if (watch.failed(display)) {
+            XCloseDisplay(display);
+            return false;
+        }
+    }
+    XWindowAttributes shown{};
+    XGetWindowAttributes(display, impl->window, &shown);
+    impl->windowSurface = cairo_xlib_surface_create(display, impl->window, shown.visual, width, height);
+    impl->backBuffer = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    if (cairo_surface_status(impl->windowSurface) != CAIRO_STATUS_SUCCESS
+        || cairo_surface_status(impl->backBuffer) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(impl->windowSurface);
+        cairo_surface_destroy(impl->backBuffer);
+        XDestroyWindow(display, impl->window);
+        XCloseDisplay(display);
+        return false;
+    }
+    impl->popup = std::make_unique<X11PopupMenu>(display, impl->window);
+    frame_.setMenuPresenter(impl->popup.get());
+    // The back buffer starts empty: everything is painted at the first idle.
+    frame_.invalidateRect(frame_.bounds());
+    XFlush(display);
+    impl_ = std::move(impl);
+    return true;
+}
+
+void X11Window::close()
+{
+    if (!impl_) {
+        return;
+    }
+    if (frame_.menuPresenter() == impl_->popup.get()) {
+        frame_.setMenuPresenter(nullptr);
+    }
+    impl_->popup.reset();
+    cairo_surface_destroy(impl_->windowSurface);
+    cairo_surface_destroy(impl_->backBuffer);
+    {
+        // The host may have destroyed its window, and ours with it, already.
+        ErrorWatch watch(impl_->display);
+        if (!impl_->gone) {
+            XDestroyWindow(impl_->display, impl_->window);
+        }
+        (void)watch.failed(impl_->display);
+    }
+    XCloseDisplay(impl_->display);
+    impl_.reset();
+}
+
+bool X11Window::isOpen() const
+{
+    return impl_ != nullptr;
+}
+
+unsigned long X11Window::windowId() const
+{
+    return impl_ ? impl_->window : 0;
+}
+
+int X11Window::paintCount() const
+{
+    return impl_ ? impl_->paints : 0;
+}
+
+void X11Window::idle()
+{
+    if (!impl_) {
+        return;
+    }
+    Impl& w = *impl_;
+    // Errors of our connection (a window the host has just destroyed) must
+    // not reach the default handler, which would end the host.
+    ErrorWatch watch(w.display);
+    if (w.gone) {
+        return;
+    }
+    while (XPending(w.display) > 0) {
+        XEvent event;
+        XNextEvent(w.display, &event);
+        bool popupOpen = w.popup->activeMenu() != nullptr;
+        if (popupOpen && w.popup->handleEvent(event)) {
+            if (event.type == ButtonRelease) {
+                // The release that chose an entry ends the press on the menu too.
+                InputEvent up;
+                up.kind = EventKind::MouseUp;
+                up.button = MouseButton::Left;
+                up.timeMs = monotonicMs();
+                frame_.dispatch(up);
+            }
+            continue;
+        }
+        if (event.xany.window != w.window) {
+            continue;
+        }
+        if (event.type == DestroyNotify) {
+            w.gone = true;
+            w.popup->dismiss();
+            return;
+        }
+        InputEvent input;
+        input.timeMs = monotonicMs();
+        switch (event.type) {
+        case Expose:
+            w.exposed = w.exposed.united(
+                Rect{event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height});
+            break;
+        case MotionNotify: {
+            // Only the latest position of a burst of moves matters.
+            XEvent later;
+            while (XCheckTypedWindowEvent(w.display, w.window, MotionNotify, &later)) {
+                event = later;
+            }
+            input.kind = EventKind::MouseMove;
+            input.position = {double(event.xmotion.x), double(event.xmotion.y)};
+            input.modifiers = modifiersOf(event.xmotion.state);
+            frame_.dispatch(input);
+            break;
+        }
+        case ButtonPress:
+        case ButtonRelease: {
+            unsigned button = event.xbutton.button;
+            input.position = {double(event.xbutton.x), double(event.xbutton.y)};
+            input.modifiers = modifiersOf(event.xbutton.state);
+            if (button == Button4 || button == Button5) {
+                if (event.type == ButtonPress) {
+                    input.kind = EventKind::Wheel;
+                    input.wheel = button == Button4 ? 1.0f : -1.0f;
+                    frame_.dispatch(input);
+                }
+                break;
+            }
+            if (button != Button1 && button != Button2 && button != Button3) {
+                break;
+            }
+            input.kind = event.type == ButtonPress ? EventKind::MouseDown : EventKind::MouseUp;
+            input.button = button == Button1 ? MouseButton::Left
+                : button == Button2          ? MouseButton::Middle
+                                             : MouseButton::Right;
+            frame_.dispatch(input);
+            if (event.type == ButtonPress && frame_.keyFocus() != nullptr) {
+                // A text line took the focus: keys must come to this window.
+                XSetInputFocus(w.display, w.window, RevertToParent, CurrentTime);
+            }
+            break;
+        }
+        case KeyPress:
+        case KeyRelease:
+            input.kind = event.type == KeyPress ? EventKind::KeyDown : EventKind::KeyUp;
+            input.modifiers = modifiersOf(event.xkey.state);
+            input.key = keyOf(event.xkey);
+            if (input.key != 0) {
+                frame_.dispatch(input);
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    frame_.runTimers(monotonicMs());
+
+    Rect dirty = frame_.takeDirtyArea();
+    if (!dirty.isEmpty()) {
+        cairo_t* cr = cairo_create(w.backBuffer);
+        frame_.paint(cr, dirty);
+        cairo_destroy(cr);
+        cairo_surface_flush(w.backBuffer);
+    }
+    Rect copy = dirty.united(w.exposed).intersection(frame_.bounds());
+    w.exposed = {};
+    if (!copy.isEmpty()) {
+        cairo_t* cr = cairo_create(w.windowSurface);
+        cairo_set_source_surface(cr, w.backBuffer, 0, 0);
+        cairo_rectangle(cr, copy.x, copy.y, copy.width, copy.height);
+        cairo_fill(cr);
+        cairo_destroy(cr);
+        cairo_surface_flush(w.windowSurface);
+        XFlush(w.display);
+        ++w.paints;
+    }
+}
+
+} // namespace tessarine::gui

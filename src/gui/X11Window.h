@@ -1,0 +1,46 @@
+#pragma once
+// The frame in a real window: a child of the host's parent window (the X11
+// window id that effEditOpen passes), on a display connection of its own that
+// lives from open() to close(). Nothing runs on a thread of its own: idle(),
+// called from the host's editor idle, handles the pending events, runs the
+// frame's timers and repaints what is dirty (into an off-screen image first,
+// then one copy to the window, so nothing flickers). With nothing dirty and no
+// events an idle costs one non-blocking check of the connection.
+// Option menus pop up in windows of their own through this window's presenter.
+
+#include "gui/Frame.h"
+
+#include <memory>
+
+namespace tessarine::gui {
+
+class X11Window {
+public:
+    explicit X11Window(Frame& frame);
+    ~X11Window();
+
+    X11Window(const X11Window&) = delete;
+    X11Window& operator=(const X11Window&) = delete;
+
+    // Connects to the display (null: $DISPLAY) and shows the frame in a child
+    // of parentWindow. False, with nothing left open, when there is no display
+    // or the parent does not exist.
+    bool open(unsigned long parentWindow, const char* displayName = nullptr);
+    void close();
+    bool isOpen() const;
+
+    // Handles pending events, runs timers due now, repaints dirty areas.
+    void idle();
+
+    unsigned long windowId() const;
+    // Paints done so far (to check that an idle with nothing to do paints nothing).
+    int paintCount() const;
+
+    struct Impl;
+
+private:
+    Frame& frame_;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace tessarine::gui
