@@ -117,10 +117,17 @@ float HarmonicBarView::weight(int h, int harmonicUnderMouse) const
     }
 }
 
+double HarmonicBarView::barWidth() const
+{
+    // Eight pixels a harmonic at 64 shown, wider as fewer are shown; a narrower
+    // view than that squeezes the bars so every shown harmonic stays in reach.
+    const double cells = 8.0 * (64 / shownCount_);
+    return std::min(cells, static_cast<double>(plotRect().width) / shownCount_);
+}
+
 int HarmonicBarView::harmonicAt(double x) const
 {
-    const int barWidth = 8 * (64 / shownCount_);
-    const int h = static_cast<int>(std::floor((x - plotRect().x) / barWidth)) + 1;
+    const int h = static_cast<int>(std::floor((x - plotRect().x) / barWidth())) + 1;
     return std::clamp(h, 1, shownCount_);
 }
 
@@ -307,10 +314,10 @@ void HarmonicBarView::draw(cairo_t* cr)
     cairo_stroke(cr);
 
     LayerData* layer = context_.layerData(place_);
-    const int barWidth = 8 * (64 / shownCount_);
-    const int labelEvery = barWidth >= 16 ? 1 : 4;
+    const double barWidth = this->barWidth();
+    const int labelEvery = barWidth >= 16 ? 1 : barWidth >= 6 ? 4 : 8;
     for (int h = 1; h <= shownCount_; ++h) {
-        const int x = plot.x + (h - 1) * barWidth;
+        const double x = plot.x + (h - 1) * barWidth;
         if (x >= plot.right()) {
             break;
         }
@@ -334,7 +341,7 @@ void HarmonicBarView::draw(cairo_t* cr)
                 top = plot.bottom() - height;
             }
             setColour(cr, colour);
-            cairo_rectangle(cr, x + 1, top, std::max(1, barWidth - 2), height);
+            cairo_rectangle(cr, x + 1, top, std::max(1.0, barWidth - 2), height);
             cairo_fill(cr);
         }
         if ((h - 1) % labelEvery == 0) {

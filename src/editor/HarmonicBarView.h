@@ -41,6 +41,7 @@ public:
     // the family leaves it alone. harmonicUnderMouse is the family "One"'s pick.
     float weight(int h, int harmonicUnderMouse) const;
     int harmonicAt(double x) const;
+    double barWidth() const;
 
     bool onEvent(const gui::InputEvent& event) override;
     void draw(cairo_t* cr) override;

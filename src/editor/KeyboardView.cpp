@@ -17,7 +17,7 @@ constexpr bool kBlack[12] = {false, true, false, true, false, false, true, false
 KeyboardView::KeyboardView(gui::Rect bounds, int tag, gui::ControlListener* listener, ViewContext& context)
     : Control(bounds, tag, listener), context_(context)
 {
-    whiteWidth_ = std::max(2, bounds.width / (7 * kOctaves));
+    whiteWidth_ = std::max(2, bounds.width / (7 * kOctaves + 1));
     blackWidth_ = std::max(2, whiteWidth_ * 2 / 3);
 }
 
@@ -52,7 +52,8 @@ int KeyboardView::noteAt(double x, double y) const
             semitone = s;
         }
     }
-    return semitone < 0 ? -1 : semitone + 12 * octave + kLowestNote;
+    const int note = semitone + 12 * octave + kLowestNote;
+    return semitone < 0 || note > kHighestPressable ? -1 : note;
 }
 
 bool KeyboardView::pressed(int note) const
@@ -153,17 +154,20 @@ bool KeyboardView::shownPressed(int note) const
 void KeyboardView::draw(cairo_t* cr)
 {
     const gui::Rect& b = bounds();
-    fillRect(cr, b, Colour{0.05, 0.05, 0.06});
     const int octaveWidth = 7 * whiteWidth_;
+    fillRect(cr, gui::Rect{b.x, b.y, kOctaves * octaveWidth + whiteWidth_ + 1, b.height}, Colour{0.05, 0.05, 0.06});
     cairo_set_line_width(cr, 1.0);
     for (int pass = 0; pass < 2; ++pass) {
         const bool black = pass == 1;
-        for (int octave = 0; octave < kOctaves; ++octave) {
+        for (int octave = 0; octave <= kOctaves; ++octave) {
             for (int s = 0; s < 12; ++s) {
                 if (kBlack[s] != black) {
                     continue;
                 }
                 const int note = kLowestNote + 12 * octave + s;
+                if (note > kHighestPressable) {
+                    continue;
+                }
                 const int x = b.x + octave * octaveWidth + keyOffset(s);
                 const gui::Rect key{x, b.y, black ? blackWidth_ : whiteWidth_, black ? blackHeight() : whiteHeight()};
                 const bool down = shownPressed(note);

@@ -1,5 +1,6 @@
 #pragma once
-// The five-octave keyboard at the bottom of the editor (tag 254): the mouse
+// The five-octave keyboard at the bottom of the editor (tag 254), with the
+// top C that completes it (notes 36 to 96): the mouse
 // plays the instrument through the same MIDI intake as the host, a glide
 // across the keys ends each note before the next begins, and keys held by the
 // mouse or by the host are drawn pressed.
@@ -20,14 +21,14 @@ public:
 
     KeyboardView(gui::Rect bounds, int tag, gui::ControlListener* listener, ViewContext& context);
 
-    // Key widths and heights follow the view: 35 white keys across its width.
+    // Key widths and heights follow the view: 36 white keys across its width.
     int whiteWidth() const { return whiteWidth_; }
     int blackWidth() const { return blackWidth_; }
     int whiteHeight() const { return bounds().height; }
     int blackHeight() const { return bounds().height * 5 / 8; }
 
     // The note under a point relative to the view's top-left corner; black keys
-    // win over the white keys beneath them. -1 where no key is.
+    // win over the white keys beneath them. -1 where no key is (right of the top C).
     int noteAt(double x, double y) const;
     bool pressed(int note) const;
     // Offset of a semitone's key within its octave.

@@ -14,8 +14,8 @@ namespace {
 using test::ViewTestContext;
 using Message = std::array<std::uint8_t, 3>;
 
-// 35 white keys of 14 pixels; black keys 9 wide and 25 high.
-constexpr gui::Rect kBounds{0, 0, 490, 40};
+// 36 white keys of 14 pixels; black keys 9 wide and 25 high.
+constexpr gui::Rect kBounds{0, 0, 504, 40};
 
 TEST(KeyboardView, BlackKeysWinOverTheWhiteKeysBeneath)
 {
@@ -32,7 +32,9 @@ TEST(KeyboardView, BlackKeysWinOverTheWhiteKeysBeneath)
         {25, 5, 39},   // D#
         {50, 30, 41},  // F, under nothing
         {109, 5, 49},  // C# of the second octave
-        {489, 35, 95}, // the top B
+        {489, 35, 95}, // the B below the top C
+        {497, 5, 96},  // the top C has no black key beside it
+        {503, 35, 96},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(keys.noteAt(row.x, row.y), row.note) << row.x << ", " << row.y;
