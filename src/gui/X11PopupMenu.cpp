@@ -93,7 +93,8 @@ bool X11PopupMenu::openPopup(Popup& popup, std::vector<Item> items, int x, int y
     int count = static_cast<int>(items.size());
     popup.rowsPerColumn = std::clamp((screenHeight - 2 * kBorder - 8) / kRowHeight, 1, std::max(1, count));
     int columns = (count + popup.rowsPerColumn - 1) / popup.rowsPerColumn;
-    popup.columnWidth = std::max(static_cast<int>(widest) + 2 * kPadding + (anySubmenu ? kArrowSpace : 0),
+    // A few pixels spare: the window's font options may set text a little wider.
+    popup.columnWidth = std::max(static_cast<int>(widest) + 6 + 2 * kPadding + (anySubmenu ? kArrowSpace : 0),
                                  columns == 1 ? minWidth : 0);
     int width = std::min(columns * popup.columnWidth + 2 * kBorder, std::max(1, screenWidth));
     int height = popup.rowsPerColumn * kRowHeight + 2 * kBorder;

@@ -127,6 +127,7 @@ struct X11Window::Impl {
     std::unique_ptr<X11PopupMenu> popup;
     Rect exposed;
     int paints = 0;
+    bool gone = false;  // destroyed with the host's window
 };
 
 X11Window::X11Window(Frame& frame) : frame_(frame) {}
@@ -198,7 +199,14 @@ void X11Window::close()
     impl_->popup.reset();
     cairo_surface_destroy(impl_->windowSurface);
     cairo_surface_destroy(impl_->backBuffer);
-    XDestroyWindow(impl_->display, impl_->window);
+    {
+        // The host may have destroyed its window, and ours with it, already.
+        ErrorWatch watch(impl_->display);
+        if (!impl_->gone) {
+            XDestroyWindow(impl_->display, impl_->window);
+        }
+        (void)watch.failed(impl_->display);
+    }
     XCloseDisplay(impl_->display);
     impl_.reset();
 }
@@ -224,6 +232,12 @@ void X11Window::idle()
         return;
     }
     Impl& w = *impl_;
+    // Errors of our connection (a window the host has just destroyed) must
+    // not reach the default handler, which would end the host.
+    ErrorWatch watch(w.display);
+    if (w.gone) {
+        return;
+    }
     while (XPending(w.display) > 0) {
         XEvent event;
         XNextEvent(w.display, &event);
@@ -241,6 +255,11 @@ void X11Window::idle()
         }
         if (event.xany.window != w.window) {
             continue;
+        }
+        if (event.type == DestroyNotify) {
+            w.gone = true;
+            w.popup->dismiss();
+            return;
         }
         InputEvent input;
         input.timeMs = monotonicMs();

@@ -1,0 +1,173 @@
+// The X11 back-end on a real server: a private Xvfb when one is installed,
+// else the session's display; skipped when there is neither.
+
+#include "ControlTestSupport.h"
+
+#include "gui/Frame.h"
+#include "gui/KickButton.h"
+#include "gui/MenuPresenter.h"
+#include "gui/OptionMenu.h"
+#include "gui/Theme.h"
+#include "gui/TopLevelWindow.h"
+#include "gui/X11Window.h"
+
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <memory>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace tessarine::gui;
+using namespace tessarine::gui::test;
+
+namespace {
+
+class PrivateServer {
+public:
+    PrivateServer()
+    {
+        int fds[2];
+        if (pipe(fds) != 0) {
+            return;
+        }
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(fds[0]);
+            std::string fd = std::to_string(fds[1]);
+            freopen("/dev/null", "w", stderr);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        if (pid_ < 0) {
+            close(fds[0]);
+            return;
+        }
+        // Xvfb writes its display number once it accepts connections.
+        pollfd ready{fds[0], POLLIN, 0};
+        char number[16] = {};
+        if (poll(&ready, 1, 10000) == 1 && read(fds[0], number, sizeof(number) - 1) > 0) {
+            name_ = std::string(":") + std::to_string(std::atoi(number));
+        }
+        // Xvfb may write the number's end later, and stops when it cannot:
+        // the pipe stays open as long as the server runs.
+        pipe_ = fds[0];
+
+    }
+    ~PrivateServer()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (pipe_ >= 0) {
+            close(pipe_);
+        }
+    }
+    // The display to use, or empty when there is none.
+    std::string display() const
+    {
+        if (!name_.empty()) {
+            return name_;
+        }
+        const char* session = std::getenv("DISPLAY");
+        return session != nullptr ? session : "";
+    }
+
+private:
+    pid_t pid_ = -1;
+    int pipe_ = -1;
+    std::string name_;
+};
+
+void send(Display* display, Window window, int type, unsigned button, int x, int y)
+{
+    XEvent event{};
+    event.type = type;
+    event.xbutton.display = display;
+    event.xbutton.window = window;
+    event.xbutton.button = button;
+    event.xbutton.x = x;
+    event.xbutton.y = y;
+    event.xbutton.x_root = x;
+    event.xbutton.y_root = y;
+    event.xbutton.same_screen = True;
+    XSendEvent(display, window, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &event);
+    XSync(display, False);
+}
+
+} // namespace
+
+TEST(X11Window, ChildOfTheHostsWindowPaintsOnlyWhenDirtyAndTakesClicks)
+{
+    PrivateServer server;
+    std::string name = server.display();
+    if (name.empty()) {
+        GTEST_SKIP() << "no X display and no Xvfb";
+    }
+    TopLevelWindow host;
+    ASSERT_TRUE(host.open(800, 550, "Tessarine test host", name.c_str())) << name;
+
+    Frame frame(800, 550);
+    frame.setBackgroundPainter([](cairo_t* cr) {
+        cairo_set_source_rgb(cr, 0, 1, 0);
+        cairo_paint(cr);
+    });
+    RecordingListener listener;
+    frame.add(std::make_unique<KickButton>(Rect{325, 35, 60, 18}, 217, &listener, "Load"));
+    auto* menu = frame.add(std::make_unique<OptionMenu>(Rect{491, 15, 146, 19}, 237, &listener));
+    menu->addSubmenu("Strings", {"Cello", "Viola"});
+    menu->addEntry("Init");
+
+    X11Window window(frame);
+    EXPECT_FALSE(window.open(0x7fffff, name.c_str())) << "a parent that does not exist";
+    EXPECT_FALSE(window.isOpen());
+    ASSERT_TRUE(window.open(host.windowId(), name.c_str()));
+    EXPECT_EQ(frame.menuPresenter() != nullptr, true);
+
+    window.idle();
+    int paints = window.paintCount();
+    EXPECT_GE(paints, 1);
+    // The picture reached the window: read a background pixel back.
+    Display* probe = XOpenDisplay(name.c_str());
+    ASSERT_NE(probe, nullptr);
+    XImage* image = XGetImage(probe, window.windowId(), 10, 500, 1, 1, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(XGetPixel(image, 0, 0) & 0xffffff, 0x00ff00u);
+    XDestroyImage(image);
+
+    // Nothing dirty, no events: idles paint nothing.
+    for (int i = 0; i < 10; ++i) {
+        window.idle();
+    }
+    EXPECT_EQ(window.paintCount(), paints);
+
+    send(probe, window.windowId(), ButtonPress, Button1, 340, 40);
+    send(probe, window.windowId(), ButtonRelease, Button1, 340, 40);
+    window.idle();
+    EXPECT_EQ(listener.values, (std::vector{1.0f, 0.0f}));
+    EXPECT_GT(window.paintCount(), paints);
+
+    // The option menu pops up in a window of its own; a press elsewhere closes it.
+    send(probe, window.windowId(), ButtonPress, Button1, 500, 20);
+    window.idle();
+    EXPECT_EQ(frame.menuPresenter()->activeMenu(), menu);
+    send(probe, window.windowId(), ButtonRelease, Button1, 500, 20);
+    send(probe, window.windowId(), ButtonPress, Button1, 100, 400);
+    window.idle();
+    EXPECT_EQ(frame.menuPresenter()->activeMenu(), nullptr);
+    EXPECT_EQ(listener.values.size(), 2u);
+
+    window.close();
+    EXPECT_EQ(frame.menuPresenter(), nullptr);
+    EXPECT_TRUE(host.pump());
+    XCloseDisplay(probe);
+}
