@@ -4,10 +4,12 @@
 // analysis code instead.
 
 #include "AnalyseCommand.h"
+#include "EditCommand.h"
 #include "InstrumentInfo.h"
 #include "PluginHost.h"
 #include "PluginInfo.h"
 #include "RenderCommand.h"
+#include "SnapshotCommand.h"
 #include "VoiceInfo.h"
 
 #include <CLI/CLI.hpp>
@@ -122,6 +124,24 @@ int main(int argc, char** argv)
                                "MIDI note of the sound, 0..127, instead of the file's header, name or an estimate")
         ->check(CLI::Range(0, 127));
 
+    tessarine::host::SnapshotOptions snapshot;
+    snapshot.pluginPath = pluginPath;
+    CLI::App* snapshotCommand = app.add_subcommand("snapshot", "Draw editor pages without a window and write PNG");
+    snapshotCommand->add_option("--plugin", snapshot.pluginPath, "Plug-in to load");
+    snapshotCommand->add_option("--page", snapshot.page, "Page 0..7: voices A-D, modulation, morph, sound, effects")
+        ->capture_default_str();
+    snapshotCommand->add_flag("--all", snapshot.all, "All eight pages in one picture, two rows of four");
+    snapshotCommand->add_flag("--split", snapshot.split, "With --all: eight files, OUT-0.png to OUT-7.png");
+    snapshotCommand->add_option("-o,--output", snapshot.outputPath, "PNG file to write")->required();
+
+    tessarine::host::EditOptions edit;
+    edit.pluginPath = pluginPath;
+    CLI::App* editCommand = app.add_subcommand("edit", "Open the plug-in's editor in a window, audio off");
+    editCommand->add_option("--plugin", edit.pluginPath, "Plug-in to load");
+    editCommand->add_option("--seconds", edit.seconds, "Close after this many seconds (default: on close or Ctrl-C)");
+    editCommand->add_flag("--measure", edit.measure,
+                          "Print the opening time and the idle editor's CPU use (watches 5 s unless --seconds)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -139,6 +159,12 @@ int main(int argc, char** argv)
     }
     if (*analyseCommand) {
         return tessarine::host::runAnalyse(analyse, std::cout, std::cerr);
+    }
+    if (*snapshotCommand) {
+        return tessarine::host::runSnapshot(snapshot, std::cout, std::cerr);
+    }
+    if (*editCommand) {
+        return tessarine::host::runEdit(edit, std::cout, std::cerr);
     }
     if (*voiceInfo) {
         return tessarine::host::runVoiceInfo(voicePath, voiceJson, std::cout, std::cerr);

@@ -84,6 +84,7 @@ bool SynthEditor::open(void* parentWindow)
     }
     guiThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
     frame_ = std::make_unique<gui::Frame>(kEditorWidth, kEditorHeight);
+    frame_->setKnobMode(knobMode_);
     pages_ = std::make_unique<EditorPages>(*frame_, *this, customViewContext());
     const EditorPages* pages = pages_.get();
     frame_->setBackgroundPainter(
@@ -282,6 +283,10 @@ bool SynthEditor::drawPage(int page, std::uint8_t* rgba, std::size_t bytes)
         pages->forEachControl(index, [value](gui::Control& c) { c.setValue(value); });
     }
     pages->forEachControl(kTagPageSelector, [page](gui::Control& c) { c.setValue(static_cast<float>(page) / 7.0f); });
+    for (int s = 0; s < kSlotCount; ++s) {
+        const Voice& voice = engine_.instrument().voices[static_cast<std::size_t>(s)];
+        pages->forEachControl(kTagVoiceNameA + s, [&voice](gui::Control& c) { setControlText(c, voice.nameView()); });
+    }
     fillMenus(*pages);
     gui::ImageSurfaceBackend image(editor.frame);
     if (!image.isValid()) {

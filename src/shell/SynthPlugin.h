@@ -37,6 +37,10 @@ public:
         kFileLoadLibraryInstrument = 9, // ptr: "CATEGORY/NAME" as the instrument menus list it
         kFileLibraryRoot = 10,         // ptr: a folder to use as the library's root instead
     };
+    // effVendorSpecific with this index draws an editor page without a window:
+    // value is the byte size of the caller's RGBA buffer at ptr, opt the page.
+    static constexpr vst::int32 kSnapshotRequest = vst::fourCC('T', 's', 'n', 'P');
+    static constexpr int kEditorPages = 8;
 
     explicit SynthPlugin(vst::HostCallback host);
     ~SynthPlugin() override;
@@ -91,6 +95,7 @@ private:
     void pushChangedValues();
     bool fileRequest(vst::intptr action, const char* path, float slotValue);
     bool libraryRequest(vst::intptr action, const char* text);
+    bool snapshotRequest(vst::intptr bytes, void* rgba, float pageValue);
 
     std::unique_ptr<Program[]> programs_;
     std::unique_ptr<std::uint8_t[]> chunk_;
