@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <poll.h>
 
 namespace tessarine::host {
@@ -13,6 +14,13 @@ namespace {
 
 // Larger than any screen: a rectangle beyond it is a broken answer.
 constexpr int kMaxSide = 8192;
+
+double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
 
 } // namespace
 
@@ -73,9 +81,11 @@ std::unique_ptr<EditorWindow> EditorWindow::open(PluginHost& host, std::string& 
     XSync(display, False);
 
     auto start = std::chrono::steady_clock::now();
+    const double cpuStart = threadCpuMs();
     vst::intptr opened = host.dispatch(vst::effEditOpen, 0, 0,
                                        reinterpret_cast<void*>(static_cast<std::uintptr_t>(window->window_)));
     window->openMs_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    window->openCpuMs_ = threadCpuMs() - cpuStart;
     if (opened == 0) {
         error = "the plug-in could not open its editor";
         return nullptr;

@@ -32,8 +32,10 @@ public:
     int height() const { return height_; }
     unsigned long windowId() const { return window_; }
     _XDisplay* display() const { return display_; }
-    // How long effEditOpen took, in milliseconds.
+    // How long effEditOpen took, in milliseconds: on the clock, and in CPU time
+    // of the calling thread (what a busy machine does not inflate).
     double openMilliseconds() const { return openMs_; }
+    double openCpuMilliseconds() const { return openCpuMs_; }
 
 private:
     explicit EditorWindow(PluginHost& host) : host_(host) {}
@@ -47,6 +49,7 @@ private:
     bool editorOpen_ = false;
     bool closed_ = false;
     double openMs_ = 0;
+    double openCpuMs_ = 0;
 };
 
 } // namespace tessarine::host

@@ -48,7 +48,7 @@ private:
 
     std::shared_ptr<const Bitmap> strip_;
     ValueDisplay* display_ = nullptr;
-    int mode_ = 2;
+    int mode_ = 2;  // the frame's knob mode at the press; linear until then
     float valueAtPress_ = 0;
     Point pressPosition_;
     double lastAngle_ = 0;

@@ -1,5 +1,7 @@
 #include "gui/Theme.h"
 
+#include <fontconfig/fontconfig.h>
+
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -139,6 +141,12 @@ void drawButtonFace(cairo_t* cr, const Rect& area, bool pressed, bool lit)
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
     cairo_restore(cr);
+}
+
+void releaseFontCaches()
+{
+    cairo_debug_reset_static_data();
+    FcFini();
 }
 
 } // namespace tessarine::gui

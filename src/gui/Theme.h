@@ -72,4 +72,9 @@ void drawWell(cairo_t* cr, const Rect& area);
 // A button face; lit draws it with the accent.
 void drawButtonFace(cairo_t* cr, const Rect& area, bool pressed, bool lit);
 
+// Releases cairo's and fontconfig's process-wide font caches. Only for a
+// program about to end (tests, command-line tools), so that leak checkers see
+// a clean exit; never from the plug-in, whose host shares these libraries.
+void releaseFontCaches();
+
 } // namespace tessarine::gui

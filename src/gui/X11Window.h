@@ -16,6 +16,7 @@ namespace tessarine::gui {
 
 class X11Window {
 public:
+    // The frame must outlive the window: close (or destroy) the window first.
     explicit X11Window(Frame& frame);
     ~X11Window();
 

@@ -5,6 +5,7 @@
 #include "EditorWindow.h"
 #include "PluginHost.h"
 #include "XvfbServer.h"
+#include "editor/ControlMap.h"
 
 #include <gtest/gtest.h>
 // After gtest: Xlib's macro None would break its headers.
@@ -26,12 +27,11 @@ constexpr int kPageButtonX = 13;
 constexpr int kPageButtonStep = 96;
 constexpr int kPageButtonY = 76;
 constexpr int kPageSelectorTag = 181;
-// Brightness on the sound page: a 35-pixel knob at 48, 170.
+// Brightness on the sound page: a knob at 48, 170 of the page area.
 constexpr int kSoundPage = 6;
 constexpr int kBrightness = 34;
-constexpr int kBrightnessCentreX = 48 + 17;
-// Page controls stand below the page selector, 90 pixels down the frame.
-constexpr int kBrightnessCentreY = 90 + 170 + 17;
+constexpr int kBrightnessCentreX = static_cast<int>(tessarine::kPageOrigin.x) + 48 + tessarine::kKnobSize / 2;
+constexpr int kBrightnessCentreY = static_cast<int>(tessarine::kPageOrigin.y) + 170 + tessarine::kKnobSize / 2;
 
 class UserMouse {
 public:

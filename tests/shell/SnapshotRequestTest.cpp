@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -45,9 +46,8 @@ TEST(SnapshotRequest, OnlyWholePagesOfTheEditorIntoRealBuffersAreDrawn)
                                            bytes, ptr, page);
     };
     const auto size = static_cast<intptr>(PaintingEditor::kBytes);
-    EXPECT_EQ(ask(size, buffer.data(), 5.0f), 1) << "the plug-in's own editor draws headless";
-
-    PaintingEditor editor(plugin);
+    auto painter = std::make_unique<PaintingEditor>(plugin);
+    PaintingEditor& editor = *painter;
     struct Case {
         intptr bytes;
         bool realBuffer;
@@ -78,6 +78,9 @@ TEST(SnapshotRequest, OnlyWholePagesOfTheEditorIntoRealBuffersAreDrawn)
         EXPECT_EQ(buffer[0], expected);
         EXPECT_EQ(buffer[PaintingEditor::kBytes], 0xEE) << "nothing written past the picture";
     }
+
+    painter.reset();
+    EXPECT_EQ(ask(size, buffer.data(), 5.0f), 0) << "no editor, no picture";
 }
 
 } // namespace
