@@ -4,6 +4,7 @@
 // use the plug-in's own reader, writer and analysis code instead.
 
 #include "AnalyseCommand.h"
+#include "EditCommand.h"
 #include "InstrumentInfo.h"
 #include "LibraryCommand.h"
 #include "MakeInstrumentCommand.h"
@@ -12,6 +13,7 @@
 #include "PluginInfo.h"
 #include "RandomInstrumentCommand.h"
 #include "RenderCommand.h"
+#include "SnapshotCommand.h"
 #include "ValidateCommand.h"
 #include "VoiceInfo.h"
 
@@ -194,6 +196,24 @@ int main(int argc, char** argv)
     makePresetCommand->add_option("--length", makePreset.length, "Length of a drawn preset in seconds")
         ->capture_default_str();
 
+    tessarine::host::SnapshotOptions snapshot;
+    snapshot.pluginPath = pluginPath;
+    CLI::App* snapshotCommand = app.add_subcommand("snapshot", "Draw editor pages without a window and write PNG");
+    snapshotCommand->add_option("--plugin", snapshot.pluginPath, "Plug-in to load");
+    snapshotCommand->add_option("--page", snapshot.page, "Page 0..7: voices A-D, modulation, morph, sound, effects")
+        ->capture_default_str();
+    snapshotCommand->add_flag("--all", snapshot.all, "All eight pages in one picture, two rows of four");
+    snapshotCommand->add_flag("--split", snapshot.split, "With --all: eight files, OUT-0.png to OUT-7.png");
+    snapshotCommand->add_option("-o,--output", snapshot.outputPath, "PNG file to write")->required();
+
+    tessarine::host::EditOptions edit;
+    edit.pluginPath = pluginPath;
+    CLI::App* editCommand = app.add_subcommand("edit", "Open the plug-in's editor in a window, audio off");
+    editCommand->add_option("--plugin", edit.pluginPath, "Plug-in to load");
+    editCommand->add_option("--seconds", edit.seconds, "Close after this many seconds (default: on close or Ctrl-C)");
+    editCommand->add_flag("--measure", edit.measure,
+                          "Print the opening time and the idle editor's CPU use (watches 5 s unless --seconds)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -220,6 +240,12 @@ int main(int argc, char** argv)
     }
     if (*makePresetCommand) {
         return tessarine::host::runMakePreset(makePreset, std::cerr);
+    }
+    if (*snapshotCommand) {
+        return tessarine::host::runSnapshot(snapshot, std::cout, std::cerr);
+    }
+    if (*editCommand) {
+        return tessarine::host::runEdit(edit, std::cout, std::cerr);
     }
     if (*voiceInfo) {
         return tessarine::host::runVoiceInfo(voicePath, voiceJson, std::cout, std::cerr);

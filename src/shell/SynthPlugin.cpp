@@ -1,6 +1,7 @@
 #include "shell/SynthPlugin.h"
 
 #include "params/ParameterMapping.h"
+#include "editor/SynthEditor.h"
 #include "shell/EditorShell.h"
 
 #include <algorithm>
@@ -74,6 +75,9 @@ SynthPlugin::SynthPlugin(vst::HostCallback host, const char* libraryRoot)
     library_.loadStartInstrument(*this);
 
     engine_->stopAllVoices();
+
+    // The editor opens no display until the host opens its window.
+    ownedEditor_ = std::make_unique<SynthEditor>(*this, *engine_, library_, *this, random_);
 }
 
 SynthPlugin::~SynthPlugin() = default;
@@ -327,7 +331,26 @@ vst::intptr SynthPlugin::vendorSpecific(vst::int32 index, vst::intptr value, voi
     if (index == kFileRequest) {
         return fileRequest(value, static_cast<const char*>(ptr), opt) ? 1 : 0;
     }
+    if (index == kSnapshotRequest) {
+        return snapshotRequest(value, ptr, opt) ? 1 : 0;
+    }
     return 0;
+}
+
+// Pictures of the editor for callers with no window (the command line, CI,
+// tests). The editor checks the buffer against its own size; a refused request
+// leaves the buffer untouched.
+bool SynthPlugin::snapshotRequest(vst::intptr bytes, void* rgba, float pageValue)
+{
+    if (editor_ == nullptr || rgba == nullptr || bytes <= 0) {
+        return false;
+    }
+    if (!(pageValue >= 0.0f && pageValue < static_cast<float>(kEditorPages))
+        || pageValue != static_cast<float>(static_cast<int>(pageValue))) {
+        return false;
+    }
+    return editor_->drawPage(static_cast<int>(pageValue), static_cast<std::uint8_t*>(rgba),
+                             static_cast<std::size_t>(bytes));
 }
 
 // Hosts have no call for loading sound files, so headless callers (the command

@@ -16,6 +16,8 @@
 
 namespace tessarine {
 
+class SynthEditor;
+
 class SynthPlugin final : public EffectShell, public LibraryTarget {
 public:
     static constexpr int kNumPrograms = 1;
@@ -38,6 +40,10 @@ public:
         kFileLoadLibraryInstrument = 9, // ptr: "CATEGORY/NAME" as the instrument menus list it
         kFileLibraryRoot = 10,         // ptr: a folder to use as the library's root instead
     };
+    // effVendorSpecific with this index draws an editor page without a window:
+    // value is the byte size of the caller's RGBA buffer at ptr, opt the page.
+    static constexpr vst::int32 kSnapshotRequest = vst::fourCC('T', 's', 'n', 'P');
+    static constexpr int kEditorPages = 8;
 
     // The library is the one beside this module; libraryRoot names another
     // folder instead ("" for none, so the plug-in starts at the start values).
@@ -94,6 +100,7 @@ private:
     void pushChangedValues();
     bool fileRequest(vst::intptr action, const char* path, float slotValue);
     bool libraryRequest(vst::intptr action, const char* text);
+    bool snapshotRequest(vst::intptr bytes, void* rgba, float pageValue);
 
     std::unique_ptr<Program[]> programs_;
     std::unique_ptr<std::uint8_t[]> chunk_;
@@ -104,6 +111,8 @@ private:
     SoundLibrary library_;
     TempoTracker tempoTracker_;
     bool constructionFailed_ = false;
+    // Last, so that it goes first: it refers to the engine and the library.
+    std::unique_ptr<SynthEditor> ownedEditor_;
 };
 
 } // namespace tessarine

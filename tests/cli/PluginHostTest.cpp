@@ -55,7 +55,7 @@ TEST(PluginHost, InfoReportsTheInstrument)
 {
     CommandResult cli = runCli("info");
     ASSERT_EQ(cli.status, 0) << cli.output;
-    for (const char* expected : {"Tessarine", "Brightmoor Labs", "2300", "synth (2)", "0x138", "Parameters:     173",
+    for (const char* expected : {"Tessarine", "Brightmoor Labs", "2300", "synth (2)", "0x139", "Parameters:     173",
                                  "MasterDetune", "\"50\"", "\"%\""}) {
         EXPECT_NE(cli.output.find(expected), std::string::npos) << expected;
     }

@@ -39,7 +39,7 @@ TEST_F(HostAnswers, IdentityAndRecord)
     EXPECT_EQ(e.numParams, 173);
     EXPECT_EQ(e.numInputs, 0);
     EXPECT_EQ(e.numOutputs, 2);
-    EXPECT_EQ(e.flags, 0x138) << "no editor yet: has-editor stays clear";
+    EXPECT_EQ(e.flags, 0x139) << "has an editor, synth, replacing, chunks";
     EXPECT_EQ(e.version, 1);
     EXPECT_EQ(e.ioRatio, 1.0f);
     EXPECT_EQ(std::memcmp(&e.uniqueID, "4TsN", 4), 0);
@@ -150,17 +150,20 @@ TEST_F(HostAnswers, OutputPins)
     EXPECT_EQ(host->dispatch(effGetInputProperties, 0, 0, &properties), 0);
 }
 
-TEST_F(HostAnswers, EditorOpcodesWithoutEditor)
+TEST_F(HostAnswers, EditorOpcodes)
 {
     EditorRect* rect = nullptr;
-    EXPECT_EQ(host->dispatch(effEditGetRect, 0, 0, &rect), 0);
-    EXPECT_EQ(host->dispatch(effEditOpen, 0, 0, nullptr), 0);
+    EXPECT_EQ(host->dispatch(effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right - rect->left, 800);
+    EXPECT_EQ(rect->bottom - rect->top, 550);
+    // Without a parent window the editor is built headless; keys and idle are served.
+    EXPECT_EQ(host->dispatch(effEditOpen, 0, 0, nullptr), 1);
     EXPECT_EQ(host->dispatch(effEditIdle), 0);
+    EXPECT_EQ(host->dispatch(effSetEditKnobMode, 0, 2), 1);
     EXPECT_EQ(host->dispatch(effEditClose), 0);
-    EXPECT_EQ(host->dispatch(effEditKeyDown, 'a', 0, nullptr, 0.0f), 0);
-    EXPECT_EQ(host->dispatch(effSetEditKnobMode, 0, 2), 0);
-    // The mouse-wheel request reaches no editor, with the right code or a wrong one.
-    EXPECT_EQ(host->dispatch(effVendorSpecific, fourCC('s', 't', 'C', 'A'), fourCC('W', 'h', 'e', 'e'), nullptr, 1.0f), 0);
+    EXPECT_EQ(host->dispatch(effEditIdle), 0) << "idle after close";
+    // The mouse-wheel request with a wrong code reaches nothing.
     EXPECT_EQ(host->dispatch(effVendorSpecific, fourCC('s', 't', 'C', 'A'), fourCC('W', 'h', 'e', 'f'), nullptr, 1.0f), 0);
 }
 

@@ -1,0 +1,110 @@
+#include "EditCommand.h"
+
+#include "EditorWindow.h"
+#include "PluginHost.h"
+
+#include <chrono>
+#include <csignal>
+#include <ctime>
+#include <cstdio>
+#include <ostream>
+#include <sys/resource.h>
+#include <thread>
+
+namespace tessarine::host {
+
+namespace {
+
+// Hosts give their editors an idle about 30 times a second.
+constexpr std::chrono::microseconds kIdlePeriod(33'333);
+// How long --measure watches the idle editor when no --seconds is given.
+constexpr double kDefaultMeasureSeconds = 5.0;
+
+volatile std::sig_atomic_t gStop = 0;
+
+void requestStop(int) { gStop = 1; }
+
+double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+} // namespace
+
+int runEdit(const EditOptions& options, std::ostream& out, std::ostream& err)
+{
+    if (options.seconds < 0) {
+        err << "tessarine: --seconds must not be negative\n";
+        return 1;
+    }
+    std::string error;
+    auto host = PluginHost::load(options.pluginPath, error);
+    if (!host) {
+        err << "tessarine: " << error << '\n';
+        return 1;
+    }
+    auto window = EditorWindow::open(*host, error);
+    if (!window) {
+        err << "tessarine: " << error << '\n';
+        return 1;
+    }
+    // The first idle paints the editor: part of what the user waits for.
+    auto firstIdleStart = std::chrono::steady_clock::now();
+    const double firstIdleCpuStart = threadCpuMs();
+    window->idle();
+    const double firstIdleMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - firstIdleStart).count();
+    const double firstIdleCpuMs = threadCpuMs() - firstIdleCpuStart;
+
+    gStop = 0;
+    struct sigaction action{};
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    struct sigaction previousInt{}, previousTerm{};
+    sigaction(SIGINT, &action, &previousInt);
+    sigaction(SIGTERM, &action, &previousTerm);
+
+    const double seconds = options.measure && options.seconds == 0 ? kDefaultMeasureSeconds : options.seconds;
+    const auto start = std::chrono::steady_clock::now();
+    const double cpuAtStart = cpuSeconds();
+    auto next = start;
+    while (gStop == 0) {
+        next += kIdlePeriod;
+        std::this_thread::sleep_until(next);
+        if (!window->idle()) {
+            break;
+        }
+        if (seconds > 0 && std::chrono::steady_clock::now() - start >= std::chrono::duration<double>(seconds)) {
+            break;
+        }
+    }
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double cpu = cpuSeconds() - cpuAtStart;
+    const double openMs = window->openMilliseconds();
+    const double openCpuMs = window->openCpuMilliseconds();
+    window.reset();
+    sigaction(SIGINT, &previousInt, nullptr);
+    sigaction(SIGTERM, &previousTerm, nullptr);
+
+    if (options.measure) {
+        char line[300];
+        std::snprintf(line, sizeof(line),
+                      "editor open: effEditOpen %.1f ms (%.1f ms CPU), first idle painting it %.1f ms (%.1f ms CPU); "
+                      "idle: %.2f %% of one core over %.1f s\n",
+                      openMs, openCpuMs, firstIdleMs, firstIdleCpuMs, wall > 0 ? 100.0 * cpu / wall : 0.0, wall);
+        out << line;
+    }
+    return 0;
+}
+
+} // namespace tessarine::host

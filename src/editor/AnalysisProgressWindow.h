@@ -1,0 +1,51 @@
+#pragma once
+// The small "Analysing Audio" window shown while a sound file is analysed. The
+// analysis blocks the user-interface thread, so no event loop runs meanwhile:
+// the window answers its own exposures each time the analysis reports progress.
+
+#include "analysis/AnalysisProgress.h"
+#include "gui/Frame.h"
+#include "gui/TopLevelWindow.h"
+#include "gui/X11Window.h"
+
+#include <memory>
+
+namespace tessarine {
+
+class AnalysisProgressWindow final : public AnalysisProgress {
+public:
+    static constexpr int kWidth = 300;
+    static constexpr int kHeight = 100;
+    // As high as a desktop's horizontal scroll bar.
+    static constexpr int kBarHeight = 17;
+    static constexpr int kFirstPosition = 5;
+    static constexpr int kLastPosition = 95;
+
+    // Shown at once; null without a display, and the analysis then runs with no
+    // window. Destroying the object closes the window.
+    static std::unique_ptr<AnalysisProgressWindow> open();
+    ~AnalysisProgressWindow() override;
+
+    // The bar shows the percentage held to 5 … 95 and truncated to a whole number,
+    // so it never looks finished nor unstarted; anything not a number shows 5.
+    static int barPosition(double percent);
+
+    void setProgress(double percent) override;
+    int position() const { return position_; }
+    // The window the user sees (the top-level one) and the one drawn into.
+    unsigned long windowId() const { return top_.windowId(); }
+    unsigned long contentWindowId() const { return content_.windowId(); }
+
+    // The whole window's picture, also used headless.
+    static void draw(cairo_t* cr, int position);
+
+private:
+    AnalysisProgressWindow();
+
+    gui::Frame frame_;
+    gui::TopLevelWindow top_;
+    gui::X11Window content_;
+    int position_ = kFirstPosition;
+};
+
+} // namespace tessarine

@@ -1,0 +1,355 @@
+// The editor's file and library actions, on the user-interface thread: the
+// dialogs, the library menus, loads and saves through the engine, the
+// analysis of a sound file, and the generators. A cancelled dialog or a file
+// that cannot be read ends the action with nothing changed.
+
+#include "analysis/SoundFileAnalysis.h"
+#include "editor/EditorTags.h"
+#include "editor/SynthEditor.h"
+#include "engine/SynthEngine.h"
+#include "gui/OptionMenu.h"
+#include "sound/RandomDraws.h"
+#include "sound/RandomParameters.h"
+#include "sound/SoundLibrary.h"
+
+#include <filesystem>
+
+namespace tessarine {
+
+namespace {
+
+constexpr const char* kCaption = "Tessarine";
+constexpr const char* kUnsupportedSound = "Unsupported file format.\n";
+
+// The name a saved file gives its instrument or voice: no folder, no extension.
+std::string nameOfFile(const std::string& path)
+{
+    std::string name = std::filesystem::path(path).filename().string();
+    if (const auto dot = name.find('.'); dot != std::string::npos && dot > 0) {
+        name.resize(dot);
+    }
+    return name;
+}
+
+gui::OptionMenu* menuOf(gui::Control* control) { return dynamic_cast<gui::OptionMenu*>(control); }
+
+void fillLibraryMenu(gui::OptionMenu& menu, const LibraryMenu& model)
+{
+    menu.clear();
+    for (std::size_t k = 0; k < model.rootEntries.size(); ++k) {
+        if (model.hasSubmenus()) {
+            std::vector<std::string> items;
+            for (const LibraryFile& file : model.submenus[k]) {
+                items.push_back(file.name);
+            }
+            menu.addSubmenu(model.rootEntries[k].name, std::move(items));
+        } else {
+            menu.addEntry(model.rootEntries[k].name);
+        }
+    }
+    menu.setTitle(model.title);
+}
+
+} // namespace
+
+LibraryMenu* SynthEditor::libraryMenuOf(int tag)
+{
+    if (tag >= kTagVoiceMenuA && tag <= kTagNoisePresetMenuA + 3) {
+        return &libraryMenus_[static_cast<std::size_t>(tag - kTagVoiceMenuA)];
+    }
+    return nullptr;
+}
+
+void SynthEditor::rebuildInstrumentMenus()
+{
+    library_.rescanInstruments(true, false, target_);
+    if (pages_) {
+        fillMenus(*pages_);
+    }
+}
+
+void SynthEditor::rebuildLibraryMenus()
+{
+    const LibraryFolders& folders = library_.folders();
+    LibraryMenu voices;
+    LibraryMenu harmonics;
+    LibraryMenu noises;
+    buildLibraryMenu(folders.voices, "t9v", voices);
+    buildLibraryMenu(folders.harmonicPresets, "t9h", harmonics);
+    buildLibraryMenu(folders.noisePresets, "t9n", noises);
+    for (int s = 0; s < kVoiceSlotCount; ++s) {
+        *libraryMenuOf(kTagVoiceMenuA + s) = voices;
+        *libraryMenuOf(kTagHarmonicPresetMenuA + s) = harmonics;
+        *libraryMenuOf(kTagNoisePresetMenuA + s) = noises;
+    }
+    if (pages_) {
+        fillMenus(*pages_);
+    }
+}
+
+void SynthEditor::fillMenus(const EditorPages& pages) const
+{
+    const InstrumentMenus& instruments = library_.instrumentMenus();
+    pages.forEachControl(kTagCategoryMenu, [&instruments](gui::Control& c) {
+        if (auto* menu = menuOf(&c)) {
+            menu->clear();
+            for (const std::string& category : instruments.categories()) {
+                menu->addEntry(category);
+            }
+            menu->setValue(static_cast<float>(instruments.selectedCategory()));
+            menu->setTitle(" ");
+        }
+    });
+    pages.forEachControl(kTagInstrumentMenu, [this, &instruments](gui::Control& c) {
+        if (auto* menu = menuOf(&c)) {
+            menu->clear();
+            for (const LibraryFile& file : instruments.instruments(instruments.selectedCategory())) {
+                menu->addEntry(file.name);
+            }
+            menu->setValue(static_cast<float>(instruments.selectedInstrument()));
+            menu->setTitle(engine_.instrument().name.data());
+        }
+    });
+    for (int tag = kTagVoiceMenuA; tag <= kTagNoisePresetMenuA + 3; ++tag) {
+        const LibraryMenu& model = libraryMenus_[static_cast<std::size_t>(tag - kTagVoiceMenuA)];
+        pages.forEachControl(tag, [&model](gui::Control& c) {
+            if (auto* menu = menuOf(&c)) {
+                fillLibraryMenu(*menu, model);
+            }
+        });
+    }
+}
+
+void SynthEditor::showInstrumentName()
+{
+    if (!pages_) {
+        return;
+    }
+    const char* name = engine_.instrument().name.data();
+    pages_->forEachControl(kTagInstrumentMenu, [name](gui::Control& c) {
+        if (auto* menu = menuOf(&c)) {
+            menu->setTitle(name);
+        }
+    });
+}
+
+void SynthEditor::loadInstrument()
+{
+    std::string path;
+    if (!dialogs_->openFile("t9i", path) || !target_.loadInstrumentFrom(path.c_str())) {
+        return;
+    }
+    rebuildInstrumentMenus();
+    fullRefresh();
+}
+
+void SynthEditor::saveInstrument()
+{
+    std::string path;
+    if (!dialogs_->saveFile("t9i", path)) {
+        return;
+    }
+    Instrument& instrument = engine_.editInstrument();
+    const auto previous = instrument.name;
+    const std::string name = nameOfFile(path);
+    std::snprintf(instrument.name.data(), instrument.name.size(), "%s", name.c_str());
+    if (!engine_.saveInstrument(path.c_str())) {
+        instrument.name = previous;
+        return;
+    }
+    library_.rescanInstruments(false, false, target_);
+    showInstrumentName();
+}
+
+void SynthEditor::resetInstrument()
+{
+    if (library_.reset(target_)) {
+        fullRefresh();
+    }
+}
+
+void SynthEditor::instrumentChosen()
+{
+    const auto* category = menuOf(pages_->control(EditorPages::kTopBar, kTagCategoryMenu));
+    const auto* instrument = menuOf(pages_->control(EditorPages::kTopBar, kTagInstrumentMenu));
+    if (category == nullptr || instrument == nullptr) {
+        return;
+    }
+    InstrumentMenus& menus = library_.instrumentMenus();
+    if (!menus.select(category->currentEntry(), instrument->currentEntry())) {
+        return;
+    }
+    if (library_.rescanInstruments(false, true, target_)) {
+        fullRefresh();
+    }
+}
+
+void SynthEditor::categoryChosen()
+{
+    const auto* category = menuOf(pages_->control(EditorPages::kTopBar, kTagCategoryMenu));
+    if (category == nullptr) {
+        return;
+    }
+    // A new category starts at its first instrument.
+    InstrumentMenus& menus = library_.instrumentMenus();
+    if (!menus.select(category->currentEntry(), 0)) {
+        return;
+    }
+    fillMenus(*pages_);
+    instrumentChosen();
+}
+
+void SynthEditor::analyse(int slot)
+{
+    std::string path;
+    if (!dialogs_->openFile("wav", path)) {
+        return;
+    }
+    auto sound = std::make_unique<PreparedSound>();
+    if (!prepareSound(path, *sound)) {
+        dialogs_->messageBox(kUnsupportedSound, kCaption);
+        return;
+    }
+    const VoicePlace place = voicePlace(slot);
+    // The analysis takes seconds: it works on a copy, and the slot changes in one step at the end.
+    auto scratch = std::make_unique<Voice>();
+    Voice& voice = engine_.editInstrument().voices[static_cast<std::size_t>(slot)];
+    scratch->copyFrom(voice);
+    AnalysisSummary summary;
+    bool analysed = false;
+    {
+        std::unique_ptr<AnalysisProgress> progress = dialogs_->openAnalysisProgress();
+        analysed = analyseIntoVoice(sound->buffer, sound->fundamental.f0, *scratch, place.multisample, place.layer,
+                                    progress.get(), summary);
+    }
+    if (!analysed) {
+        return;
+    }
+    {
+        ScopedVoiceEdit edit(engine_.handover());
+        voice.copyFrom(*scratch);
+        prepareVoice(voice);
+    }
+    fullRefresh();
+}
+
+void SynthEditor::loadVoice(int slot)
+{
+    std::string path;
+    if (dialogs_->openFile("t9v", path) && target_.loadVoiceFrom(slot, path.c_str())) {
+        fullRefresh();
+    }
+}
+
+void SynthEditor::saveVoice(int slot)
+{
+    std::string path;
+    if (!dialogs_->saveFile("t9v", path)) {
+        return;
+    }
+    Voice& voice = engine_.editInstrument().voices[static_cast<std::size_t>(slot)];
+    const auto previous = voice.name;
+    voice.setName(nameOfFile(path));
+    if (!engine_.saveVoice(slot, path.c_str())) {
+        voice.name = previous;
+        return;
+    }
+    fullRefresh();
+}
+
+void SynthEditor::voiceChosen(int slot)
+{
+    const int tag = kTagVoiceMenuA + slot;
+    auto* menu = menuOf(pages_->control(kMorphPage, tag));
+    LibraryMenu* model = libraryMenuOf(tag);
+    if (menu == nullptr || model == nullptr) {
+        return;
+    }
+    const gui::MenuChoice choice = menu->lastChoice();
+    std::string path;
+    if (!pathOfMenuChoice(*model, LibraryMenuChoice{choice.entry, choice.subEntry}, path)) {
+        return;
+    }
+    menu->setTitle(model->title);
+    if (target_.loadVoiceFrom(slot, path.c_str())) {
+        fullRefresh();
+    }
+}
+
+void SynthEditor::loadPreset(bool harmonic)
+{
+    const VoicePlace place = shownVoicePlace();
+    std::string path;
+    if (place.slot < 0 || !dialogs_->openFile(harmonic ? "t9h" : "t9n", path)) {
+        return;
+    }
+    const auto kind = harmonic ? SynthEngine::PresetKind::Harmonic : SynthEngine::PresetKind::Noise;
+    if (engine_.loadPreset(kind, place.slot, place.multisample, place.layer, path.c_str())) {
+        fullRefresh();
+    }
+}
+
+void SynthEditor::savePreset(bool harmonic)
+{
+    const VoicePlace place = shownVoicePlace();
+    std::string path;
+    if (place.slot < 0 || !dialogs_->saveFile(harmonic ? "t9h" : "t9n", path)) {
+        return;
+    }
+    const auto kind = harmonic ? SynthEngine::PresetKind::Harmonic : SynthEngine::PresetKind::Noise;
+    engine_.savePreset(kind, place.slot, place.multisample, place.layer, path.c_str());
+}
+
+void SynthEditor::presetChosen(int slot, bool harmonic)
+{
+    const int tag = (harmonic ? kTagHarmonicPresetMenuA : kTagNoisePresetMenuA) + slot;
+    auto* menu = menuOf(pages_->control(slot, tag));
+    LibraryMenu* model = libraryMenuOf(tag);
+    if (menu == nullptr || model == nullptr) {
+        return;
+    }
+    const gui::MenuChoice choice = menu->lastChoice();
+    std::string path;
+    if (!pathOfMenuChoice(*model, LibraryMenuChoice{choice.entry, choice.subEntry}, path)) {
+        return;
+    }
+    menu->setTitle(model->title);
+    const auto kind = harmonic ? SynthEngine::PresetKind::Harmonic : SynthEngine::PresetKind::Noise;
+    if (engine_.loadPresetIntoSlot(kind, slot, path.c_str())) {
+        fullRefresh();
+    }
+}
+
+void SynthEditor::randomInstrument()
+{
+    const auto* category = menuOf(pages_->control(EditorPages::kTopBar, kTagCategoryMenu));
+    const auto& categories = library_.instrumentMenus().categories();
+    const int chosen = category != nullptr ? category->currentEntry() : -1;
+    if (chosen >= 0 && chosen < static_cast<int>(categories.size())) {
+        library_.randomInstrument(categories[static_cast<std::size_t>(chosen)], random_, target_);
+    } else {
+        library_.randomInstrument(random_, target_);
+    }
+    fullRefresh();
+}
+
+void SynthEditor::randomise(int tag)
+{
+    RandomDraws draws(random_);
+    switch (tag) {
+    case kTagRandomiseMorph:
+        randomiseMorph(draws, target_);
+        break;
+    case kTagRandomiseSound:
+        randomiseSound(draws, kOtherCategory, target_);
+        break;
+    case kTagRandomiseEffects:
+        randomiseEffects(draws, kOtherCategory, target_);
+        break;
+    default:
+        return;
+    }
+    fullRefresh();
+}
+
+} // namespace tessarine

@@ -1,0 +1,39 @@
+#pragma once
+// Everything the editor shows outside its own frame: the open and save dialogs
+// for library files and sound files, the one message box, and the window that
+// shows how far an analysis has come. The desktop's dialogs (zenity, kdialog)
+// or the toolkit's own stand behind it; tests inject paths through it.
+//
+// User-interface thread only; every call may block until the user answers.
+
+#include "analysis/AnalysisProgress.h"
+
+#include <memory>
+#include <string>
+
+namespace tessarine {
+
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+
+    // extension: "t9i", "t9v", "t9h", "t9n" or "wav" (no dot). Open asks for an
+    // existing file titled "Load %s File"; save titled "Save %s File" asks
+    // before overwriting and appends the extension when the name lacks it.
+    // False when the user cancels; path is then unchanged.
+    virtual bool openFile(const char* extension, std::string& path) = 0;
+    virtual bool saveFile(const char* extension, std::string& path) = 0;
+
+    // A message with an OK button, e.g. "Unsupported file format.\n" under "Tessarine".
+    virtual void messageBox(const char* text, const char* caption) = 0;
+
+    // The "Analysing Audio" window shown while a sound is analysed; null when
+    // there is no display, and the analysis then runs with no window. The
+    // window closes when the returned object is destroyed.
+    virtual std::unique_ptr<AnalysisProgress> openAnalysisProgress() { return nullptr; }
+};
+
+// The dialogs of this desktop: zenity or kdialog when installed, else the toolkit's own.
+std::unique_ptr<FileDialogs> makeFileDialogs();
+
+} // namespace tessarine

@@ -1,0 +1,302 @@
+#include "editor/SynthEditor.h"
+
+#include "editor/ControlFactory.h"
+#include "editor/EditorBackground.h"
+#include "editor/EditorTags.h"
+#include "editor/EditorViewContext.h"
+#include "editor/EditorWindow.h"
+#include "engine/SynthEngine.h"
+#include "gui/Frame.h"
+#include "gui/ImageSurfaceBackend.h"
+#include "gui/ListSelector.h"
+#include "gui/MenuPresenter.h"
+#include "gui/Selector.h"
+#include "shell/EffectShell.h"
+
+namespace tessarine {
+
+namespace {
+
+constexpr float kLfoRateCap = 0.95f;
+
+int pageOfSelectorValue(float value)
+{
+    const int page = static_cast<int>(value * 7.0f + 0.5f);
+    return page < 0 ? 0 : (page >= kPageCount ? kPageCount - 1 : page);
+}
+
+// Builds a complete editor (frame, top bar, pages) on the stack of drawPage,
+// apart from the open window's.
+struct HeadlessEditor {
+    gui::Frame frame{kEditorWidth, kEditorHeight};
+    gui::HeadlessMenuPresenter menus;
+    std::unique_ptr<EditorPages> pages;
+};
+
+} // namespace
+
+SynthEditor::SynthEditor(EffectShell& effect, SynthEngine& engine, SoundLibrary& library, LibraryTarget& target,
+                         RandomGenerator& random)
+    : EditorShell(effect), engine_(engine), library_(library), target_(target), random_(random),
+      dialogs_(makeFileDialogs())
+{
+    rect_ = vst::EditorRect{0, 0, kEditorHeight, kEditorWidth};
+    // The frame picked in a voice page's harmonic envelope is the one its bars show.
+    views_ = std::make_unique<EditorViewContext>(engine_, effect_, [this](const tessarine::VoicePlace& place, int frame) {
+        if (pages_ && place.slot >= 0) {
+            if (gui::Control* bars = pages_->control(place.slot, kTagHarmonicBars)) {
+                setHarmonicBarFrame(*bars, frame);
+            }
+        }
+    });
+}
+
+CustomViewContext SynthEditor::customViewContext() const { return CustomViewContext{&engine_, views_.get()}; }
+
+void SynthEditor::idleCustomViews()
+{
+    if (!pages_) {
+        return;
+    }
+    for (int tag : {kTagKeyboard, kTagMorphPad}) {
+        pages_->forEachControl(tag, [](gui::Control& view) { idleCustomView(view); });
+    }
+}
+
+SynthEditor::~SynthEditor() { close(); }
+
+void SynthEditor::setFileDialogs(std::unique_ptr<FileDialogs> dialogs)
+{
+    if (dialogs) {
+        dialogs_ = std::move(dialogs);
+    }
+}
+
+bool SynthEditor::onGuiThread() const
+{
+    return guiThread_.load(std::memory_order_relaxed) == std::this_thread::get_id();
+}
+
+bool SynthEditor::open(void* parentWindow)
+{
+    if (isOpen()) {
+        return true;
+    }
+    guiThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    frame_ = std::make_unique<gui::Frame>(kEditorWidth, kEditorHeight);
+    frame_->setKnobMode(knobMode_);
+    pages_ = std::make_unique<EditorPages>(*frame_, *this, customViewContext());
+    const EditorPages* pages = pages_.get();
+    frame_->setBackgroundPainter(
+        [pages](cairo_t* cr) { paintEditorBackground(cr, pages->shownPage() < 0 ? kMorphPage : pages->shownPage()); });
+
+    // Every open starts on the morph page, whatever was shown before.
+    switchPage(static_cast<float>(kMorphPage) / 7.0f);
+    open_.store(true, std::memory_order_release);
+    rebuildInstrumentMenus();
+    rebuildLibraryMenus();
+    fullRefresh();
+
+    EditorShell::open(parentWindow);
+    if (parentWindow != nullptr) {
+        window_ = EditorWindow::create(*frame_, parentWindow);
+    }
+    if (!window_) {
+        headlessMenus_ = std::make_unique<gui::HeadlessMenuPresenter>();
+        frame_->setMenuPresenter(headlessMenus_.get());
+    }
+    return true;
+}
+
+void SynthEditor::close()
+{
+    open_.store(false, std::memory_order_release);
+    pending_.clear();
+    window_.reset();
+    if (frame_) {
+        frame_->setMenuPresenter(nullptr);
+    }
+    headlessMenus_.reset();
+    pages_.reset();
+    frame_.reset();
+    EditorShell::close();
+}
+
+int SynthEditor::currentPage() const { return pages_ ? pages_->shownPage() : -1; }
+
+gui::Control* SynthEditor::control(int tag) const { return pages_ ? pages_->visibleControl(tag) : nullptr; }
+
+void SynthEditor::idle()
+{
+    if (!isOpen()) {
+        return;
+    }
+    guiThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    pending_.drain([this](int index, float value) { handleWrite(index, value); });
+    idleCustomViews();
+    if (window_) {
+        window_->idle();
+    }
+}
+
+void SynthEditor::frameIdle() { idle(); }
+
+void SynthEditor::dispatchPendingPaint()
+{
+    if (window_) {
+        window_->idle();
+    }
+}
+
+// The plug-in asks for a whole refresh after setChunk and instrument loads.
+void SynthEditor::update() { fullRefresh(); }
+
+int SynthEditor::onKeyDown(const KeyCode& key)
+{
+    if (!frame_) {
+        return -1;
+    }
+    gui::InputEvent event;
+    event.kind = gui::EventKind::KeyDown;
+    event.key = key.character;
+    return frame_->dispatch(event) ? 1 : -1;
+}
+
+int SynthEditor::onKeyUp(const KeyCode& key)
+{
+    if (!frame_) {
+        return -1;
+    }
+    gui::InputEvent event;
+    event.kind = gui::EventKind::KeyUp;
+    event.key = key.character;
+    return frame_->dispatch(event) ? 1 : -1;
+}
+
+void SynthEditor::setKnobMode(int mode)
+{
+    knobMode_ = mode;
+    if (frame_) {
+        frame_->setKnobMode(mode);
+    }
+}
+
+bool SynthEditor::onWheel(float) { return false; }
+
+void SynthEditor::valueChanged(gui::Control& control)
+{
+    const int tag = control.tag();
+    float value = control.value();
+    if ((tag == kLfo1Rate || tag == kLfo2Rate) && value > kLfoRateCap) {
+        value = kLfoRateCap;
+    }
+    if (tag == kFilterMode && gui::Selector::positionOf(value, 3) == 1) {
+        // The middle position is the band-pass: the engine rounds 3 × value,
+        // so 0.5 would land on the low-pass of the last position.
+        value = 1.0f / 3.0f;
+    }
+    if (tag >= 0 && tag < kValueCount) {
+        effect_.setParameterAutomated(tag, value);
+    }
+    control.invalidate();
+}
+
+void SynthEditor::setParameter(int index, float value)
+{
+    if (!isOpen() || index < 0 || index >= kValueCount) {
+        return;
+    }
+    engine_.setLearnTarget(index);
+    if (onGuiThread()) {
+        handleWrite(index, value);
+        return;
+    }
+    // Away from the user-interface thread nothing is touched: the value waits
+    // for the next idle. An action only waits for its write of 0.
+    if (isReleaseAction(index) && value != 0.0f) {
+        return;
+    }
+    pending_.post(index, value);
+}
+
+void SynthEditor::handleWrite(int index, float value)
+{
+    if (!isOpen()) {
+        return;
+    }
+    runHandler(index, value);
+}
+
+void SynthEditor::switchPage(float value)
+{
+    if (!pages_) {
+        return;
+    }
+    const int page = pageOfSelectorValue(value);
+    pages_->showPage(page);
+    if (gui::Control* selector = pages_->control(EditorPages::kTopBar, kTagPageSelector)) {
+        selector->setValue(static_cast<float>(page) / 7.0f);
+    }
+    refreshVoiceViews();
+    if (frame_) {
+        frame_->invalidateRect(frame_->bounds());
+    }
+}
+
+SynthEditor::VoicePlace SynthEditor::voicePlace(int slot) const
+{
+    VoicePlace place;
+    if (!pages_ || slot < 0 || slot >= kSlotCount) {
+        return place;
+    }
+    place.slot = slot;
+    if (const auto* list = dynamic_cast<const gui::ListSelector*>(pages_->control(slot, kMultisampleA + slot))) {
+        place.multisample = list->entryCount() > 0 ? list->shownEntry() : 0;
+    }
+    if (const auto* layer = dynamic_cast<const gui::Selector*>(pages_->control(slot, kSoftLoudButtonA + slot))) {
+        place.layer = layer->position() == 0 ? 0 : 1;
+    }
+    return place;
+}
+
+SynthEditor::VoicePlace SynthEditor::shownVoicePlace() const
+{
+    return voicePlace(slotOfPage(currentPage()));
+}
+
+bool SynthEditor::drawPage(int page, std::uint8_t* rgba, std::size_t bytes)
+{
+    const std::size_t needed = static_cast<std::size_t>(kEditorWidth) * kEditorHeight * 4;
+    if (page < 0 || page >= kPageCount || rgba == nullptr || bytes < needed) {
+        return false;
+    }
+    // A frame of its own, so that an open window keeps its page and state.
+    HeadlessEditor editor;
+    editor.frame.setMenuPresenter(&editor.menus);
+    editor.pages = std::make_unique<EditorPages>(editor.frame, *this, customViewContext());
+    editor.pages->showPage(page);
+    const EditorPages* pages = editor.pages.get();
+    editor.frame.setBackgroundPainter([pages](cairo_t* cr) { paintEditorBackground(cr, pages->shownPage()); });
+    // Every control shows the engine's value, as a full refresh would.
+    for (int index = 0; index < kValueCount; ++index) {
+        const float value = engine_.getParameter(index, true);
+        pages->forEachControl(index, [value](gui::Control& c) { c.setValue(value); });
+    }
+    pages->forEachControl(kTagPageSelector, [page](gui::Control& c) { c.setValue(static_cast<float>(page) / 7.0f); });
+    for (int s = 0; s < kSlotCount; ++s) {
+        const Voice& voice = engine_.instrument().voices[static_cast<std::size_t>(s)];
+        pages->forEachControl(kTagVoiceNameA + s, [&voice](gui::Control& c) { setControlText(c, voice.nameView()); });
+    }
+    fillMenus(*pages);
+    gui::ImageSurfaceBackend image(editor.frame);
+    if (!image.isValid()) {
+        editor.frame.setMenuPresenter(nullptr);
+        return false;
+    }
+    image.paintAll();
+    const bool ok = image.copyRgba(rgba, bytes);
+    editor.frame.setMenuPresenter(nullptr);
+    return ok;
+}
+
+} // namespace tessarine

@@ -1,0 +1,158 @@
+#pragma once
+// The plug-in's window: an 800 × 550 frame with a top bar and eight pages of
+// controls, each control tagged with the engine value it moves. A control's
+// move goes out through the plug-in (engine store, host automation) and comes
+// back in through setParameter, which moves every control of the tag and runs
+// the tag's handler; host automation and the engine's own changes take the
+// same way in, so every action can be triggered from outside.
+//
+// Threads: open, close, idle and drawing run on the host's user-interface
+// thread. setParameter may come from any thread; away from the user-interface
+// thread it only records the value (ActionQueue), and the next idle moves the
+// controls and runs the actions there. Nothing is built before the first open:
+// a host that never opens the editor never needs a display.
+
+#include "editor/ActionQueue.h"
+#include "editor/EditorPages.h"
+#include "editor/FileDialogs.h"
+#include "gui/Control.h"
+#include "shell/EditorShell.h"
+#include "sound/Instrument.h"
+#include "sound/LibraryMenu.h"
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace tessarine {
+
+class LibraryTarget;
+class RandomGenerator;
+class SoundLibrary;
+class SynthEngine;
+
+namespace gui {
+class Frame;
+class HeadlessMenuPresenter;
+} // namespace gui
+
+class EditorWindow;
+class EditorViewContext;
+
+class SynthEditor final : public EditorShell, public gui::ControlListener {
+public:
+    // target: the plug-in, through which library loads reach the engine and
+    // values reach the editor and the host.
+    SynthEditor(EffectShell& effect, SynthEngine& engine, SoundLibrary& library, LibraryTarget& target,
+                RandomGenerator& random);
+    ~SynthEditor() override;
+
+    // parentWindow: the host's X11 window id; null builds the frame without a
+    // window (headless hosts, tests). Every open starts on the morph page.
+    bool open(void* parentWindow) override;
+    void close() override;
+    void idle() override;
+    int onKeyDown(const KeyCode& key) override;
+    int onKeyUp(const KeyCode& key) override;
+    void setKnobMode(int mode) override;
+    bool onWheel(float distance) override;
+    void setParameter(int index, float value) override;
+    bool drawPage(int page, std::uint8_t* rgba, std::size_t bytes) override;
+
+    void valueChanged(gui::Control& control) override;
+
+    // Every control follows the engine again (after a load, setChunk, an action).
+    void fullRefresh();
+
+    // The dialogs and message box the file actions use (tests inject paths).
+    void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
+
+    bool isOpen() const { return open_.load(std::memory_order_acquire); }
+    int currentPage() const;
+    gui::Frame* frame() const { return frame_.get(); }
+    const EditorPages* pages() const { return pages_.get(); }
+    // The control of tag on the shown page or the top bar; null when there is none.
+    gui::Control* control(int tag) const;
+    // Without a window, option menus pop up here, and tests choose their entries.
+    gui::HeadlessMenuPresenter* headlessMenus() const { return headlessMenus_.get(); }
+
+protected:
+    void update() override;
+    void frameIdle() override;
+    void dispatchPendingPaint() override;
+
+private:
+    bool onGuiThread() const;
+    void handleWrite(int index, float value);
+    void runHandler(int index, float value);
+    void setControls(int index, float value);
+    void switchPage(float value);
+    void refreshVoiceViews();
+
+    // The shown voice page's slot, and the multisample and layer its views show.
+    struct VoicePlace {
+        int slot = -1;
+        int multisample = 0;
+        int layer = 0;
+    };
+    VoicePlace shownVoicePlace() const;
+    // The place the voice page of slot shows, whichever page is shown.
+    VoicePlace voicePlace(int slot) const;
+
+    // Actions (EditorActions.cpp), user-interface thread only.
+    void loadInstrument();
+    void saveInstrument();
+    void resetInstrument();
+    void instrumentChosen();
+    void categoryChosen();
+    void analyse(int slot);
+    void loadVoice(int slot);
+    void saveVoice(int slot);
+    void voiceChosen(int slot);
+    void loadPreset(bool harmonic);
+    void savePreset(bool harmonic);
+    void presetChosen(int slot, bool harmonic);
+    void randomInstrument();
+    void randomise(int tag);
+    void rebuildInstrumentMenus();
+    void rebuildLibraryMenus();
+    void showInstrumentName();
+    // Fills the instrument and library menus of pages from the lists kept here.
+    void fillMenus(const EditorPages& pages) const;
+    LibraryMenu* libraryMenuOf(int tag);
+
+    // Voice edits from the voice page (ControlHandlers.cpp).
+    void setMultisampleCount(int slot);
+    void setVoiceCutoff(int slot, float value);
+    void setKey(int slot, float value);
+    void setVoiceName(int slot, gui::Control& source);
+    void prepareSlot(int slot);
+    void resampleNoiseBands(int slot);
+
+    SynthEngine& engine_;
+    SoundLibrary& library_;
+    LibraryTarget& target_;
+    RandomGenerator& random_;
+    std::unique_ptr<FileDialogs> dialogs_;
+
+    std::unique_ptr<gui::Frame> frame_;
+    std::unique_ptr<EditorPages> pages_;
+    std::unique_ptr<EditorWindow> window_;
+    std::unique_ptr<gui::HeadlessMenuPresenter> headlessMenus_;
+    std::atomic<bool> open_{false};
+    std::atomic<std::thread::id> guiThread_{};
+    ActionQueue pending_;
+    // The voice, harmonic-preset and noise-preset menus of the four slots, as listed at open.
+    std::array<LibraryMenu, 3 * kVoiceSlotCount> libraryMenus_;
+    int knobMode_ = 2;
+    bool insideRefresh_ = false;
+
+    // What the custom views (curves, bars, pad, path, keyboard) reach the engine and host through.
+    std::unique_ptr<EditorViewContext> views_;
+    CustomViewContext customViewContext() const;
+    void idleCustomViews();
+};
+
+} // namespace tessarine

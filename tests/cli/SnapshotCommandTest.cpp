@@ -1,0 +1,121 @@
+// `tessarine snapshot` on the real plug-in: the eight pages are written where CI
+// keeps its artefacts (build/artifacts/pages), each the editor's size and none
+// blank; the grid holds them all; refusals leave no file behind.
+
+#include "PluginHost.h"
+#include "RunCommand.h"
+
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <set>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using tessarine::test::runCli;
+
+bool pluginHasEditor()
+{
+    std::string error;
+    auto host = tessarine::host::PluginHost::load(TESSARINE_PLUGIN_PATH, error);
+    return host && (host->effect()->flags & vst::effFlagsHasEditor) != 0;
+}
+
+// The build folder is where the command-line host lives.
+fs::path artefactFolder() { return fs::path(TESSARINE_CLI_PATH).parent_path() / "artifacts" / "pages"; }
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    // Distinct colours in a sample of the picture.
+    std::size_t colours = 0;
+    std::uint64_t checksum = 0;
+};
+
+Picture readPng(const fs::path& path)
+{
+    Picture picture;
+    cairo_surface_t* surface = cairo_image_surface_create_from_png(path.c_str());
+    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
+        picture.width = cairo_image_surface_get_width(surface);
+        picture.height = cairo_image_surface_get_height(surface);
+        const int stride = cairo_image_surface_get_stride(surface);
+        const unsigned char* data = cairo_image_surface_get_data(surface);
+        std::set<std::uint32_t> colours;
+        for (int y = 0; y < picture.height; y += 2) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+            for (int x = 0; x < picture.width; x += 2) {
+                colours.insert(row[x]);
+                picture.checksum = picture.checksum * 1099511628211ull + row[x];
+            }
+        }
+        picture.colours = colours.size();
+    }
+    cairo_surface_destroy(surface);
+    return picture;
+}
+
+TEST(SnapshotCommand, EightPagesAreWrittenAsArtefactsAndNoneIsBlank)
+{
+    if (!pluginHasEditor()) {
+        GTEST_SKIP() << "this build of the plug-in has no editor";
+    }
+    const fs::path folder = artefactFolder();
+    fs::create_directories(folder);
+    auto result = runCli("snapshot --all --split -o " + (folder / "page.png").string());
+    ASSERT_EQ(result.status, 0) << result.output;
+
+    std::set<std::uint64_t> different;
+    for (int page = 0; page < 8; ++page) {
+        SCOPED_TRACE(page);
+        Picture picture = readPng(folder / ("page-" + std::to_string(page) + ".png"));
+        EXPECT_EQ(picture.width, 800);
+        EXPECT_EQ(picture.height, 550);
+        // A panel with controls and labels has many shades; a blank page has one or two.
+        EXPECT_GT(picture.colours, 16u);
+        different.insert(picture.checksum);
+    }
+    EXPECT_EQ(different.size(), 8u) << "every page looks different";
+
+    const fs::path grid = folder / "all-pages.png";
+    result = runCli("snapshot --all -o " + grid.string());
+    ASSERT_EQ(result.status, 0) << result.output;
+    Picture all = readPng(grid);
+    EXPECT_EQ(all.width, 4 * 800);
+    EXPECT_EQ(all.height, 2 * 550);
+}
+
+TEST(SnapshotCommand, RefusalsSayWhyAndWriteNothing)
+{
+    const fs::path folder = fs::temp_directory_path() / ("tessarine-snapshot-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    const struct {
+        std::string arguments;
+        const char* message;
+        bool needsEditor;
+    } cases[] = {
+        {"--page 8", "--page must be 0 to 7", false},
+        {"--page -1", "--page must be 0 to 7", false},
+        {"--split", "--split needs --all", false},
+        {"--plugin " + (folder / "none.so").string(), "none.so", false},
+    };
+    for (const auto& c : cases) {
+        auto result = runCli("snapshot " + c.arguments + " -o " + (folder / "x.png").string());
+        EXPECT_NE(result.status, 0) << c.arguments;
+        EXPECT_NE(result.output.find(c.message), std::string::npos) << result.output;
+    }
+    EXPECT_TRUE(fs::is_empty(folder));
+    if (pluginHasEditor()) {
+        auto result = runCli("snapshot -o " + (folder / "missing" / "x.png").string());
+        EXPECT_NE(result.status, 0);
+        EXPECT_NE(result.output.find("cannot write"), std::string::npos) << result.output;
+        EXPECT_TRUE(fs::is_empty(folder));
+    }
+    fs::remove_all(folder);
+}
+
+} // namespace

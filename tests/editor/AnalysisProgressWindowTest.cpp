@@ -1,0 +1,130 @@
+// The analysis progress window: the bar's limits, no window without a display,
+// and on a real (virtual) display its title, size, bar and repaint after exposure.
+
+#include "XvfbServer.h"
+#include "editor/AnalysisProgressWindow.h"
+#include "editor/ToolkitDialogs.h"
+
+#include <gtest/gtest.h>
+// After gtest: Xlib's macro None would break its headers.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
+namespace {
+
+using tessarine::AnalysisProgressWindow;
+
+TEST(AnalysisProgressWindow, BarIsHeldBetweenFiveAndNinetyFivePercent)
+{
+    const struct {
+        double percent;
+        int shown;
+    } cases[] = {
+        {0, 5}, {-20, 5}, {4.99, 5}, {5, 5}, {50.7, 50}, {94.99, 94}, {95, 95}, {100, 95}, {1e12, 95},
+        {NAN, 5}, {-INFINITY, 5}, {INFINITY, 95},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(AnalysisProgressWindow::barPosition(c.percent), c.shown) << c.percent;
+    }
+}
+
+TEST(AnalysisProgressWindow, WithoutADisplayTheAnalysisRunsWithNoWindow)
+{
+    const char* display = std::getenv("DISPLAY");
+    std::string saved = display != nullptr ? display : "";
+    unsetenv("DISPLAY");
+    EXPECT_EQ(AnalysisProgressWindow::open(), nullptr);
+    tessarine::ToolkitDialogs dialogs;
+    EXPECT_EQ(dialogs.openAnalysisProgress(), nullptr);
+    std::string path = "unchanged";
+    EXPECT_FALSE(dialogs.openFile("t9i", path)) << "no display: the dialog is a cancel";
+    EXPECT_EQ(path, "unchanged");
+    if (display != nullptr) {
+        setenv("DISPLAY", saved.c_str(), 1);
+    }
+}
+
+// Reads one pixel of a window as 0xRRGGBB, as another client sees it.
+unsigned long pixelAt(Display* display, unsigned long window, int x, int y)
+{
+    XImage* image = XGetImage(display, window, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        return ~0ul;
+    }
+    unsigned long pixel = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    return pixel;
+}
+
+// Another client's drawing reaches the server in its own time: wait for it, bounded.
+bool eventually(const std::function<bool()>& condition)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (condition()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+TEST(AnalysisProgressWindow, ShowsTitleSizeAndBarAndRepaintsWhenExposed)
+{
+    tessarine::test::XvfbServer server;
+    if (!server.running()) {
+        GTEST_SKIP() << "Xvfb is not installed; the window is not tried";
+    }
+    auto window = AnalysisProgressWindow::open();
+    ASSERT_NE(window, nullptr);
+    Display* display = XOpenDisplay(server.display().c_str());
+    ASSERT_NE(display, nullptr);
+
+    char* title = nullptr;
+    ASSERT_NE(XFetchName(display, window->windowId(), &title), 0);
+    EXPECT_STREQ(title, "Analysing Audio");
+    XFree(title);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, window->windowId(), &attributes);
+    EXPECT_EQ(attributes.width, 300);
+    EXPECT_EQ(attributes.height, 100);
+
+    // Along the bar's row: x 3 is always filled (5 % at least), x 296 never (95 % at most).
+    const unsigned long content = window->contentWindowId();
+    const int row = AnalysisProgressWindow::kHeight - AnalysisProgressWindow::kBarHeight / 2;
+    auto filled = [&](int x) { return pixelAt(display, content, x, row) == pixelAt(display, content, 3, row); };
+    ASSERT_TRUE(eventually([&] { return !filled(296) && filled(3) && !filled(150); }));
+
+    const struct {
+        double percent;
+        int filledUpTo;  // a point inside the bar's fill
+        int emptyFrom;   // a point past it
+    } steps[] = {{0, 12, 20}, {60, 170, 185}, {100, 280, 290}, {40.9, 115, 125}};
+    for (const auto& step : steps) {
+        window->setProgress(step.percent);
+        EXPECT_TRUE(eventually([&] { return filled(step.filledUpTo) && !filled(step.emptyFrom); })) << step.percent;
+    }
+
+    // Scribble over the bar and expose it: the next report repaints it, though the value did not change.
+    GC gc = XCreateGC(display, content, 0, nullptr);
+    XSetForeground(display, gc, 0x00ff00ff);
+    XFillRectangle(display, content, gc, 0, AnalysisProgressWindow::kHeight - 30, 300, 30);
+    XFreeGC(display, gc);
+    XClearArea(display, content, 0, AnalysisProgressWindow::kHeight - 30, 300, 30, True);
+    XSync(display, False);
+    ASSERT_EQ(pixelAt(display, content, 100, row), 0xff00ffu);
+    EXPECT_TRUE(eventually([&] {
+        window->setProgress(40.9);
+        return pixelAt(display, content, 100, row) != 0xff00ffu && filled(100) && !filled(125);
+    }));
+
+    XCloseDisplay(display);
+}
+
+} // namespace

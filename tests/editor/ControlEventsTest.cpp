@@ -1,0 +1,217 @@
+// What the editor does with values written to it: page switching, the
+// refresh that starts nothing, actions on release and at idle when they come
+// from another thread, the instrument menus, the LFO rate cap.
+
+#include "EditorFixture.h"
+
+#include "editor/EditorTags.h"
+#include "engine/SynthEngine.h"
+#include "editor/ControlFactory.h"
+#include "gui/MenuPresenter.h"
+#include "gui/OptionMenu.h"
+
+#include <thread>
+
+namespace editortest {
+
+namespace {
+
+using namespace tessarine;
+using gui::EventKind;
+
+class ControlEvents : public EditorFixture {};
+
+TEST_F(ControlEvents, PageSelectorSwitchesPagesAndEveryOpenStartsOnTheMorphPage)
+{
+    EXPECT_EQ(editor().currentPage(), kMorphPage);
+    // Position 4 of 0..7: cells are 96 pixels apart from x = 13.
+    mouse(EventKind::MouseDown, 13 + 4 * 96 + 40, 75);
+    mouse(EventKind::MouseUp, 13 + 4 * 96 + 40, 75);
+    EXPECT_EQ(editor().currentPage(), 4);
+    EXPECT_FLOAT_EQ(engine().getParameter(kTagPageSelector), 4.0f / 7.0f);
+
+    editor().setParameter(kTagPageSelector, 2.0f / 7.0f);
+    EXPECT_EQ(editor().currentPage(), 2);
+    EXPECT_NE(editor().control(kTagAnalyseA + 2), nullptr);
+    EXPECT_EQ(editor().control(kTagAnalyseA), nullptr) << "slot A's page is detached";
+
+    editor().close();
+    EXPECT_EQ(editor().frame(), nullptr);
+    ASSERT_TRUE(editor().open(nullptr));
+    EXPECT_EQ(editor().currentPage(), kMorphPage);
+}
+
+TEST_F(ControlEvents, RefreshStartsNoActionAndKeepsThePage)
+{
+    editor().setParameter(kTagPageSelector, 1.0f / 7.0f);
+    // Every action index holds 0 in the engine, as after a press; a replay would start them all.
+    for (int index = kTagAnalyseA; index <= kTagResetInstrument; ++index) {
+        engine().setParameter(index, 0.0f, true);
+    }
+    engine().setParameter(kTagPageSelector, 6.0f / 7.0f, true);
+    engine().setParameter(kAttack, 0.75f, true);
+    dialogs_.nextPath = (root_ / "nothing.t9i").string();
+
+    editor().fullRefresh();
+    EXPECT_EQ(dialogs_.opens + dialogs_.saves + dialogs_.messages, 0);
+    EXPECT_EQ(editor().currentPage(), 1);
+    editor().setParameter(kTagPageSelector, 6.0f / 7.0f);
+    EXPECT_FLOAT_EQ(editor().control(kAttack)->value(), 0.75f) << "the controls follow the engine";
+}
+
+TEST_F(ControlEvents, LoadInstrumentButtonRunsTheDialogOnceOnRelease)
+{
+    gui::Control* button = editor().control(kTagLoadInstrument);
+    ASSERT_NE(button, nullptr);
+    const double x = button->bounds().x + 5;
+    const double y = button->bounds().y + 5;
+    mouse(EventKind::MouseDown, x, y);
+    EXPECT_EQ(dialogs_.opens, 0) << "nothing happens while the button is held";
+    mouse(EventKind::MouseUp, x, y);
+    EXPECT_EQ(dialogs_.opens, 1);
+    EXPECT_EQ(dialogs_.lastExtension, "t9i");
+
+    // The dialog's file is loaded, and the controls show it.
+    dialogs_.nextPath = (root_ / "TessarineData/Instruments-Factory/Pads/Warm.t9i").string();
+    click(kTagLoadInstrument);
+    EXPECT_EQ(dialogs_.opens, 2);
+    EXPECT_FLOAT_EQ(engine().getParameter(kVolume), 0.44f);
+    editor().setParameter(kTagPageSelector, 6.0f / 7.0f);
+    EXPECT_FLOAT_EQ(editor().control(kVolume)->value(), 0.44f);
+}
+
+TEST_F(ControlEvents, HostWritesOfAnActionRunAtTheNextIdleOnTheEditorsThread)
+{
+    struct Case {
+        float value;
+        int dialogs;
+    };
+    for (const Case c : {Case{1.0f, 0}, Case{0.0f, 1}}) {
+        dialogs_.opens = 0;
+        std::thread automation([this, c] { plugin().setParameter(kTagLoadInstrument, c.value); });
+        automation.join();
+        EXPECT_EQ(dialogs_.opens, 0) << "no dialog on the host's thread";
+        editor().idle();
+        EXPECT_EQ(dialogs_.opens, c.dialogs) << "value " << c.value;
+        editor().idle();
+        EXPECT_EQ(dialogs_.opens, c.dialogs) << "once";
+    }
+    // Written on the editor's own thread, the action runs at once.
+    plugin().setParameter(kTagLoadInstrument, 0.0f);
+    EXPECT_EQ(dialogs_.opens, 2);
+    // A closed editor starts nothing, then or later.
+    editor().close();
+    plugin().setParameter(kTagLoadInstrument, 0.0f);
+    ASSERT_TRUE(editor().open(nullptr));
+    editor().idle();
+    EXPECT_EQ(dialogs_.opens, 2);
+}
+
+TEST_F(ControlEvents, ValuesFromAnotherThreadMoveTheControlsAtIdle)
+{
+    std::thread audio([this] { plugin().setParameter(kMorphModeSelector, 1.0f); });
+    audio.join();
+    EXPECT_FLOAT_EQ(editor().control(kMorphModeSelector)->value(), 0.0f);
+    editor().idle();
+    EXPECT_FLOAT_EQ(editor().control(kMorphModeSelector)->value(), 1.0f);
+}
+
+TEST_F(ControlEvents, ChoosingACategoryLoadsItsFirstInstrument)
+{
+    auto* category = dynamic_cast<gui::OptionMenu*>(editor().control(kTagCategoryMenu));
+    auto* instrument = dynamic_cast<gui::OptionMenu*>(editor().control(kTagInstrumentMenu));
+    ASSERT_NE(category, nullptr);
+    ASSERT_NE(instrument, nullptr);
+    ASSERT_EQ(category->entryCount(), 2);
+    EXPECT_EQ(category->entryText(1), "Pads");
+
+    click(kTagCategoryMenu);
+    ASSERT_EQ(editor().headlessMenus()->activeMenu(), category);
+    ASSERT_TRUE(editor().headlessMenus()->choose(1));
+    EXPECT_FLOAT_EQ(engine().getParameter(kVolume), 0.33f) << "Pads/Airy";
+    EXPECT_STREQ(engine().instrument().name.data(), "Airy");
+    EXPECT_EQ(instrument->entryCount(), 2);
+    EXPECT_EQ(instrument->entryText(1), "Warm");
+    EXPECT_EQ(instrument->shownText(), "Airy");
+
+    // Then the instrument menu picks within the category.
+    click(kTagInstrumentMenu);
+    ASSERT_TRUE(editor().headlessMenus()->choose(1));
+    EXPECT_FLOAT_EQ(engine().getParameter(kVolume), 0.44f) << "Pads/Warm";
+}
+
+TEST_F(ControlEvents, LfoRateKnobsStopAtTheCap)
+{
+    editor().setParameter(kTagPageSelector, 4.0f / 7.0f);
+    for (int tag : {kLfo1Rate, kLfo2Rate, kPitchbendRange}) {
+        gui::Control* knob = editor().control(tag);
+        ASSERT_NE(knob, nullptr);
+        const double x = knob->bounds().x + 17;
+        const double y = knob->bounds().y + 17;
+        mouse(EventKind::MouseDown, x, y);
+        mouse(EventKind::MouseMove, x, y - 1000);
+        mouse(EventKind::MouseUp, x, y - 1000);
+        const float expected = tag == kPitchbendRange ? 1.0f : 0.95f;
+        EXPECT_FLOAT_EQ(engine().getParameter(tag), expected) << tag;
+        EXPECT_FLOAT_EQ(knob->value(), expected) << tag;
+    }
+}
+
+TEST_F(ControlEvents, MidiLearnButtonArmsTheEngine)
+{
+    click(kTagMidiLearn);
+    EXPECT_FLOAT_EQ(engine().getParameter(kTagMidiLearn), 1.0f);
+    // The next written index is the learn target: a controller now drives the cutoff.
+    editor().setParameter(kFilterCutoff, 0.2f);
+    const std::uint8_t cc[3] = {0xB0, 21, 100};
+    engine().midiIn(cc, 0);
+    std::vector<float> left(64), right(64);
+    engine().render(left.data(), right.data(), 64);
+    EXPECT_EQ(engine().controllerOf(kFilterCutoff), 21);
+}
+
+} // namespace
+
+} // namespace editortest
+
+namespace editortest {
+
+namespace {
+
+using namespace tessarine;
+
+class VoicePage : public EditorFixture {};
+
+TEST_F(VoicePage, WritesOnTheVoicePageReachTheSlotsVoice)
+{
+    const int s = 2;
+    editor().setParameter(kTagPageSelector, static_cast<float>(s) / 7.0f);
+    const Voice& voice = engine().instrument().voices[s];
+
+    plugin().setParameter(kNumMultisamplesA + s, 3.0f / 8.0f);
+    EXPECT_EQ(voice.multisampleCount, 4);
+
+    plugin().setParameter(kMultisampleA + s, 2.0f / 8.0f); // edit the third multisample
+    plugin().setParameter(kTagKeyA + s, 69.0f / 128.0f);
+    EXPECT_NEAR(voice.multisamples[2].layers[0].harmonic.basePitch, 440.0f, 0.01f);
+    EXPECT_NEAR(voice.multisamples[2].layers[1].harmonic.basePitch, 440.0f, 0.01f);
+    EXPECT_NE(voice.multisamples[0].layers[0].harmonic.basePitch, 440.0f) << "only the edited multisample";
+
+    plugin().setParameter(kVoiceCutoffA + s, 0.3f);
+    EXPECT_FLOAT_EQ(voice.cutoff, 0.3f);
+    EXPECT_FLOAT_EQ(engine().getParameter(kVoiceCutoffA + s), 0.3f);
+
+    gui::Control* name = editor().control(kTagVoiceNameA + s);
+    ASSERT_NE(name, nullptr);
+    setControlText(*name, "Brass Section");
+    editor().valueChanged(*name);
+    EXPECT_EQ(voice.nameView(), "Brass Section");
+
+    // A refresh shows the voice's own key again: the nearest key to its pitch.
+    editor().fullRefresh();
+    EXPECT_NEAR(engine().getParameter(kTagKeyA + s), 69.0f / 128.0f, 1e-6f);
+}
+
+} // namespace
+
+} // namespace editortest

@@ -1,0 +1,121 @@
+// Every control of the frame stands on its page exactly once, under the tag
+// the instrument's value map gives it, and the pages draw headless.
+
+#include "EditorFixture.h"
+
+#include "editor/EditorTags.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <set>
+
+namespace editortest {
+
+namespace {
+
+using namespace tessarine;
+
+std::vector<int> range(int first, int count)
+{
+    std::vector<int> tags;
+    for (int i = 0; i < count; ++i) {
+        tags.push_back(first + i);
+    }
+    return tags;
+}
+
+// The tags each page must show, written out from the control map as musicians see it.
+std::vector<int> expectedTags(int page)
+{
+    std::vector<int> tags = {181, 0, 217, 218, 252, 232, 238, 237, 236, 254}; // top bar
+    auto add = [&tags](std::vector<int> more) { tags.insert(tags.end(), more.begin(), more.end()); };
+    if (page < 4) {
+        const int s = page;
+        add({182 + s, 224 + s, 21 + s, 115 + s, 119 + s, 25 + s, 190 + s, 5 + s, 186 + s, 9 + s, 194 + s, 141 + s,
+             13 + s, 205 + s, 209 + s, 213 + s, 128 + s, 132 + s, 228, 229, 230, 231, 136 + s, 244 + s, 248 + s, 175,
+             176, 177, 174});
+    } else if (page == 4) {
+        add(range(75, 8));
+        add(range(85, 8));
+        add(range(95, 8));
+        add(range(105, 8));
+        add({20, 159, 160, 157, 158, 253});
+    } else if (page == 5) {
+        add({19, 198, 179, 123, 148, 180, 233, 240, 241, 242, 243});
+    } else if (page == 6) {
+        add({34, 35, 36, 37, 38, 39, 41, 43, 45, 46, 47, 48, 17, 147, 73, 124, 149, 150, 178, 234});
+    } else {
+        add({49, 50, 54, 59, 63, 68, 162, 55, 235, 51, 52, 140, 53, 57, 58, 56, 18, 62, 60, 61, 64, 65, 66, 67, 69,
+             70, 72});
+    }
+    std::sort(tags.begin(), tags.end());
+    return tags;
+}
+
+class ControlMap : public EditorFixture {};
+
+TEST_F(ControlMap, EveryPageShowsEachOfItsTagsExactlyOnce)
+{
+    for (int page = 0; page < kPageCount; ++page) {
+        editor().setParameter(kTagPageSelector, static_cast<float>(page) / 7.0f);
+        ASSERT_EQ(editor().currentPage(), page);
+        std::vector<int> shown = tagsInFrame();
+        std::sort(shown.begin(), shown.end());
+        EXPECT_EQ(shown, expectedTags(page)) << "page " << page;
+    }
+}
+
+TEST_F(ControlMap, GivenPositionsAreKept)
+{
+    struct Row {
+        int page;
+        int tag;
+        int x;
+        int y;
+    };
+    // Top-bar positions in the frame; page positions below the page selector (90 pixels down).
+    const Row rows[] = {
+        {5, 217, 325, 35}, {5, 218, 413, 35},       {5, 252, 488, 35},       {5, 232, 562, 35},
+        {5, 238, 330, 15}, {5, 237, 491, 15},       {5, 0, 35, 494},         {5, 181, 13, 66},
+        {0, 128, 726, 240}, {1, 133, 726, 432},     {2, 228, 681, 119},      {3, 231, 720, 310},
+        {6, 34, 48, 260},  {6, 41, 713, 260},       {6, 17, 425, 389},       {6, 234, 567, 407},
+        {7, 51, 18, 260},  {7, 61, 713, 260},       {7, 72, 425, 389},       {5, 233, 567, 407},
+        {4, 20, 50, 408},  {4, 75 + 7, 19, 90 + 55 + 31 * 7 - 19}, {4, 105, 583, 90 + 55 - 16},
+    };
+    for (const Row& row : rows) {
+        editor().setParameter(kTagPageSelector, static_cast<float>(row.page) / 7.0f);
+        const gui::Control* control = editor().control(row.tag);
+        ASSERT_NE(control, nullptr) << row.tag;
+        EXPECT_EQ(control->bounds().x, row.x) << row.tag;
+        EXPECT_EQ(control->bounds().y, row.y) << row.tag;
+    }
+    editor().setParameter(kTagPageSelector, 4.0f / 7.0f);
+    EXPECT_EQ(editor().control(kLfo1Rate)->bounds().width, 35);
+}
+
+TEST_F(ControlMap, EveryPageDrawsHeadlessAndDiffersFromTheOthers)
+{
+    const std::size_t bytes = 800u * 550u * 4u;
+    std::vector<std::vector<std::uint8_t>> pages(kPageCount, std::vector<std::uint8_t>(bytes));
+    for (int page = 0; page < kPageCount; ++page) {
+        ASSERT_TRUE(editor().drawPage(page, pages[static_cast<std::size_t>(page)].data(), bytes));
+        std::set<std::uint32_t> colours;
+        const auto& px = pages[static_cast<std::size_t>(page)];
+        for (std::size_t i = 0; i < bytes; i += 4 * 97) {
+            colours.insert(std::uint32_t(px[i]) << 16 | std::uint32_t(px[i + 1]) << 8 | px[i + 2]);
+        }
+        EXPECT_GT(colours.size(), 20u) << "page " << page << " looks blank";
+    }
+    EXPECT_NE(pages[0], pages[4]);
+    EXPECT_NE(pages[4], pages[5]);
+    EXPECT_NE(pages[6], pages[7]);
+    // Drawing a page leaves the open window where it was.
+    EXPECT_EQ(editor().currentPage(), kMorphPage);
+    std::vector<std::uint8_t> small(bytes - 1);
+    EXPECT_FALSE(editor().drawPage(0, small.data(), small.size()));
+    EXPECT_FALSE(editor().drawPage(8, pages[0].data(), bytes));
+}
+
+} // namespace
+
+} // namespace editortest

@@ -1,0 +1,90 @@
+#include "EditorFixture.h"
+
+#include "gui/Container.h"
+#include "gui/Control.h"
+#include "sound/Instrument.h"
+
+#include <unistd.h>
+
+namespace editortest {
+
+namespace {
+
+vst::intptr quietHost(vst::EffectRecord*, vst::int32 opcode, vst::int32, vst::intptr, void*, float)
+{
+    return opcode == vst::audioMasterVersion ? 2300 : 0;
+}
+
+void collectTags(const tessarine::gui::View& view, std::vector<int>& tags)
+{
+    if (const auto* control = dynamic_cast<const tessarine::gui::Control*>(&view)) {
+        tags.push_back(control->tag());
+    }
+    if (const auto* container = dynamic_cast<const tessarine::gui::Container*>(&view)) {
+        for (const auto& child : container->children()) {
+            collectTags(*child, tags);
+        }
+    }
+}
+
+} // namespace
+
+void EditorFixture::SetUp()
+{
+    root_ = std::filesystem::temp_directory_path()
+        / ("tessarine-editor-" + std::to_string(getpid()) + "-"
+           + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(root_);
+    const auto instruments = root_ / "TessarineData" / "Instruments-Factory";
+
+    plugin_ = std::make_unique<tessarine::SynthPlugin>(quietHost);
+    // The library's instruments, written by the engine itself.
+    for (const LibraryInstrument& entry : kLibrary) {
+        std::filesystem::create_directories(instruments / entry.category);
+        auto& instrument = plugin_->engine().editInstrument();
+        std::snprintf(instrument.name.data(), instrument.name.size(), "%s", entry.name);
+        plugin_->engine().setParameter(tessarine::kVolume, entry.volume, true);
+        const auto path = instruments / entry.category / (std::string(entry.name) + ".t9i");
+        ASSERT_TRUE(plugin_->engine().saveInstrument(path.c_str()));
+    }
+    plugin_->engine().setParameter(tessarine::kVolume, 0.5f, true);
+    plugin_->library().setRoot(root_.string());
+
+    editor_ = dynamic_cast<tessarine::SynthEditor*>(plugin_->editor());
+    ASSERT_NE(editor_, nullptr);
+    editor_->setFileDialogs(std::make_unique<ScriptedDialogs>(dialogs_));
+    ASSERT_TRUE(editor_->open(nullptr));
+}
+
+void EditorFixture::TearDown()
+{
+    plugin_.reset();
+    std::filesystem::remove_all(root_);
+}
+
+void EditorFixture::mouse(tessarine::gui::EventKind kind, double x, double y)
+{
+    tessarine::gui::InputEvent event;
+    event.kind = kind;
+    event.position = {x, y};
+    event.button = tessarine::gui::MouseButton::Left;
+    editor_->frame()->dispatch(event);
+}
+
+void EditorFixture::click(int tag)
+{
+    tessarine::gui::Control* control = editor_->control(tag);
+    ASSERT_NE(control, nullptr) << "no control " << tag;
+    const auto& b = control->bounds();
+    mouse(tessarine::gui::EventKind::MouseDown, b.x + b.width / 2.0, b.y + b.height / 2.0);
+    mouse(tessarine::gui::EventKind::MouseUp, b.x + b.width / 2.0, b.y + b.height / 2.0);
+}
+
+std::vector<int> EditorFixture::tagsInFrame() const
+{
+    std::vector<int> tags;
+    collectTags(*editor_->frame(), tags);
+    return tags;
+}
+
+} // namespace editortest

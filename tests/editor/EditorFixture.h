@@ -1,0 +1,83 @@
+#pragma once
+// A plug-in with its editor open headless, a small instrument library in a
+// temporary folder, and dialogs that answer with prepared paths and count
+// how often they were asked.
+
+#include "editor/FileDialogs.h"
+#include "editor/SynthEditor.h"
+#include "gui/Frame.h"
+#include "shell/SynthPlugin.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace editortest {
+
+struct DialogLog {
+    int opens = 0;
+    int saves = 0;
+    int messages = 0;
+    std::string lastExtension;
+    std::string nextPath; // empty: the user cancels
+};
+
+class ScriptedDialogs final : public tessarine::FileDialogs {
+public:
+    explicit ScriptedDialogs(DialogLog& log) : log_(log) {}
+    bool openFile(const char* extension, std::string& path) override { return answer(extension, path, log_.opens); }
+    bool saveFile(const char* extension, std::string& path) override { return answer(extension, path, log_.saves); }
+    void messageBox(const char*, const char*) override { ++log_.messages; }
+
+private:
+    bool answer(const char* extension, std::string& path, int& counter)
+    {
+        ++counter;
+        log_.lastExtension = extension;
+        if (log_.nextPath.empty()) {
+            return false;
+        }
+        path = log_.nextPath;
+        return true;
+    }
+    DialogLog& log_;
+};
+
+// Instruments of the library, in the order the menus list them (sorted).
+struct LibraryInstrument {
+    const char* category;
+    const char* name;
+    float volume; // a value that tells the instruments apart
+};
+inline const std::vector<LibraryInstrument> kLibrary = {
+    {"Basses", "Deep", 0.11f},
+    {"Basses", "Round", 0.22f},
+    {"Pads", "Airy", 0.33f},
+    {"Pads", "Warm", 0.44f},
+};
+
+class EditorFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    tessarine::SynthEditor& editor() { return *editor_; }
+    tessarine::SynthEngine& engine() { return plugin_->engine(); }
+    tessarine::SynthPlugin& plugin() { return *plugin_; }
+
+    // A press and release at the centre of the control of tag, shown on the current page.
+    void click(int tag);
+    void mouse(tessarine::gui::EventKind kind, double x, double y);
+    // Every control of the frame (top bar and shown page), by tag.
+    std::vector<int> tagsInFrame() const;
+
+    std::filesystem::path root_;
+    DialogLog dialogs_;
+    std::unique_ptr<tessarine::SynthPlugin> plugin_;
+    tessarine::SynthEditor* editor_ = nullptr;
+};
+
+} // namespace editortest
