@@ -71,17 +71,29 @@ TEST(InstrumentSaveKill, TargetIsAlwaysOneCompleteSave)
     std::mt19937 random(2026);
     int sawFirst = 0, sawSecond = 0, leftTemporary = 0;
     for (int kill = 0; kill < 200; ++kill) {
+        // Every other child is killed only after a complete save, so that kills
+        // land in later saves too however slow the machine is today.
+        int saved[2];
+        ASSERT_EQ(::pipe(saved), 0);
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            ::close(saved[0]);
             for (int save = 0;; ++save) {
                 saveInstrumentFile(target, save % 2 == 0 ? *second : *first, stream);
+                [[maybe_unused]] const auto told = ::write(saved[1], "s", 1);
             }
+        }
+        ::close(saved[1]);
+        char done = 0;
+        if (kill % 2 == 1) {
+            ASSERT_EQ(::read(saved[0], &done, 1), 1);
         }
         std::this_thread::sleep_for(std::chrono::microseconds(random() % static_cast<unsigned>(window)));
         ::kill(child, SIGKILL);
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ::close(saved[0]);
 
         const std::vector<std::byte> now = test::readFile(target);
         ASSERT_TRUE(now == firstBytes || now == secondBytes) << "kill " << kill << ": " << now.size() << " bytes";
