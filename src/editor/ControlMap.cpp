@@ -200,7 +200,7 @@ std::vector<ControlSpec> buildMorphPage()
     c.push_back(selector(kMorphModeSelector, 20, 30, 4, 22, true, 90, kButtonHeight, nullptr));
     for (int s = 0; s < 4; ++s) {
         static constexpr const char* kSlotLabels[] = {"Voice A", "Voice B", "Voice C", "Voice D"};
-        c.push_back(menu(ControlKind::LibraryMenu, kTagVoiceMenuA + s, {20, 150 + 44 * s, 110, kMenuHeight},
+        c.push_back(menu(ControlKind::LibraryMenu, kTagVoiceMenuA + s, {20, 162 + 44 * s, 110, kMenuHeight},
                          kSlotLabels[s]));
     }
     c.push_back(view(ControlKind::MorphPad, kTagMorphPad, {150, 26, 290, 290}));

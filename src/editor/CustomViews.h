@@ -2,8 +2,8 @@
 // The editor's own views, one factory per tag: the curve views (175..178 and
 // 253), the harmonic bars (174), the morph pad (198) and path (179) and the
 // keyboard (254). Each returns a control under its tag that reports to the
-// listener like any other control. Until a view exists, its factory returns
-// an empty panel that holds the view's place.
+// listener like any other control. Without a view context (views) a factory
+// returns an empty panel that holds the view's place.
 
 #include "gui/Control.h"
 
@@ -12,9 +12,11 @@
 namespace tessarine {
 
 class SynthEngine;
+class ViewContext;
 
 struct CustomViewContext {
     SynthEngine* engine = nullptr;
+    ViewContext* views = nullptr;
 };
 
 // slot: the voice page's slot (0..3), -1 on the other pages.
@@ -45,6 +47,11 @@ void setMorphPadPathShown(gui::Control& pad, bool shown);
 // Tags 19 and 180: the path view's curve pair, its all-points flag and the selected curve.
 void setMorphPathCurves(gui::Control& path, int pair, bool allPoints, int selectedCurve);
 void setMorphPathTempo(gui::Control& path, double tempo);
+// The harmonic envelope view's selected frame, shown and edited by the bars.
+void setHarmonicBarFrame(gui::Control& bars, int frame);
+// At the editor's idle: views that follow the engine on their own (keys held
+// by the host, morph points moved by automation) redraw when it changed.
+void idleCustomView(gui::Control& view);
 
 // The stand-in: a recessed empty panel under the tag.
 class PlaceholderView : public gui::Control {

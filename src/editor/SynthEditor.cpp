@@ -3,6 +3,7 @@
 #include "editor/ControlFactory.h"
 #include "editor/EditorBackground.h"
 #include "editor/EditorTags.h"
+#include "editor/EditorViewContext.h"
 #include "editor/EditorWindow.h"
 #include "engine/SynthEngine.h"
 #include "gui/Frame.h"
@@ -40,6 +41,26 @@ SynthEditor::SynthEditor(EffectShell& effect, SynthEngine& engine, SoundLibrary&
       dialogs_(makeFileDialogs())
 {
     rect_ = vst::EditorRect{0, 0, kEditorHeight, kEditorWidth};
+    // The frame picked in a voice page's harmonic envelope is the one its bars show.
+    views_ = std::make_unique<EditorViewContext>(engine_, effect_, [this](const tessarine::VoicePlace& place, int frame) {
+        if (pages_ && place.slot >= 0) {
+            if (gui::Control* bars = pages_->control(place.slot, kTagHarmonicBars)) {
+                setHarmonicBarFrame(*bars, frame);
+            }
+        }
+    });
+}
+
+CustomViewContext SynthEditor::customViewContext() const { return CustomViewContext{&engine_, views_.get()}; }
+
+void SynthEditor::idleCustomViews()
+{
+    if (!pages_) {
+        return;
+    }
+    for (int tag : {kTagKeyboard, kTagMorphPad}) {
+        pages_->forEachControl(tag, [](gui::Control& view) { idleCustomView(view); });
+    }
 }
 
 SynthEditor::~SynthEditor() { close(); }
@@ -64,7 +85,7 @@ bool SynthEditor::open(void* parentWindow)
     guiThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
     frame_ = std::make_unique<gui::Frame>(kEditorWidth, kEditorHeight);
     frame_->setKnobMode(knobMode_);
-    pages_ = std::make_unique<EditorPages>(*frame_, *this, CustomViewContext{&engine_});
+    pages_ = std::make_unique<EditorPages>(*frame_, *this, customViewContext());
     const EditorPages* pages = pages_.get();
     frame_->setBackgroundPainter(
         [pages](cairo_t* cr) { paintEditorBackground(cr, pages->shownPage() < 0 ? kMorphPage : pages->shownPage()); });
@@ -112,6 +133,7 @@ void SynthEditor::idle()
     }
     guiThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
     pending_.drain([this](int index, float value) { handleWrite(index, value); });
+    idleCustomViews();
     if (window_) {
         window_->idle();
     }
@@ -251,7 +273,7 @@ bool SynthEditor::drawPage(int page, std::uint8_t* rgba, std::size_t bytes)
     // A frame of its own, so that an open window keeps its page and state.
     HeadlessEditor editor;
     editor.frame.setMenuPresenter(&editor.menus);
-    editor.pages = std::make_unique<EditorPages>(editor.frame, *this, CustomViewContext{&engine_});
+    editor.pages = std::make_unique<EditorPages>(editor.frame, *this, customViewContext());
     editor.pages->showPage(page);
     const EditorPages* pages = editor.pages.get();
     editor.frame.setBackgroundPainter([pages](cairo_t* cr) { paintEditorBackground(cr, pages->shownPage()); });

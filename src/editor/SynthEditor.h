@@ -39,6 +39,7 @@ class HeadlessMenuPresenter;
 } // namespace gui
 
 class EditorWindow;
+class EditorViewContext;
 
 class SynthEditor final : public EditorShell, public gui::ControlListener {
 public:
@@ -90,7 +91,7 @@ private:
     void switchPage(float value);
     void refreshVoiceViews();
 
-    // The shown voice page's slot, multisample and layer (Part of every voice handler).
+    // The shown voice page's slot, and the multisample and layer its views show.
     struct VoicePlace {
         int slot = -1;
         int multisample = 0;
@@ -147,6 +148,11 @@ private:
     std::array<LibraryMenu, 3 * kVoiceSlotCount> libraryMenus_;
     int knobMode_ = 2;
     bool insideRefresh_ = false;
+
+    // What the custom views (curves, bars, pad, path, keyboard) reach the engine and host through.
+    std::unique_ptr<EditorViewContext> views_;
+    CustomViewContext customViewContext() const;
+    void idleCustomViews();
 };
 
 } // namespace tessarine

@@ -233,6 +233,10 @@ void SynthEngine::midiIn(const std::uint8_t bytes[3], int frameOffset)
         queueMidi(frameOffset, bytes);
         break;
     case 0xB0:
+        // All sound off and all notes off: the keys shown held are let go.
+        if ((bytes[1] & 0x7F) >= 120) {
+            releaseHeldKeys();
+        }
         controllerChange(bytes[1] & 0x7F, bytes[2] & 0x7F, frameOffset);
         [[fallthrough]];
     case 0xA0:
@@ -274,12 +278,30 @@ void SynthEngine::controllerChange(int controller, int value, int frameOffset)
 void SynthEngine::applyEvent(const QueuedEvent& event, bool voicesReadable)
 {
     if (event.kind == QueuedEvent::kMidi) {
+        trackHeldKey(event.midi);
         voices_->handleMidi(event.midi[0], event.midi[1], event.midi[2], voicesReadable);
         return;
     }
     setParameter(event.index, event.value, event.notify);
     if (event.notify) {
         changeFlags_[static_cast<std::size_t>(event.index)] = 1;
+    }
+}
+
+void SynthEngine::trackHeldKey(const std::array<std::uint8_t, 3>& midi)
+{
+    const int status = midi[0] & 0xF0;
+    if (status != 0x80 && status != 0x90) {
+        return;
+    }
+    const bool down = status == 0x90 && (midi[2] & 0x7F) > 0;
+    heldKeys_[midi[1] & 0x7F].store(down ? 1 : 0, kRelaxed);
+}
+
+void SynthEngine::releaseHeldKeys()
+{
+    for (auto& key : heldKeys_) {
+        key.store(0, kRelaxed);
     }
 }
 
@@ -296,6 +318,7 @@ void SynthEngine::takePendingResets()
 {
     if (resetPending_.exchange(false, std::memory_order_acq_rel)) {
         queue_.clear();
+        releaseHeldKeys();
         effects_.reset();
         gate_.reset();
         filterResetPending_.store(true, std::memory_order_release);
@@ -620,6 +643,7 @@ void SynthEngine::render(float* left, float* right, int frames)
     if (reloadPending_.exchange(false, std::memory_order_acq_rel)) {
         reloadSavedValues();
     }
+    editorMidi_.drain([this](const std::uint8_t bytes[3]) { midiIn(bytes, 0); });
     modulation_.queueLfoEvents(queue_, frames, songTime(), sampleRate(), tempo());
     if (voicesReadable && stopAllPending_.exchange(false, std::memory_order_acq_rel)) {
         voices_->stopAllVoices();

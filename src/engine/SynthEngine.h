@@ -11,6 +11,7 @@
 // the audio thread at its next chance. Voice files are loaded on the caller's
 // thread and handed over without render ever waiting (VoiceHandover).
 
+#include "engine/EditorMidiIntake.h"
 #include "engine/EffectChain.h"
 #include "engine/EventQueue.h"
 #include "engine/ModulationMatrix.h"
@@ -82,6 +83,16 @@ public:
     void midiIn(const std::uint8_t bytes[3], int frameOffset);
     bool queueParameter(int frameOffset, int index, float value, bool notify);
     bool queueMidi(int frameOffset, const std::uint8_t bytes[3]);
+    // MIDI from the editor's keyboard, on the GUI thread; it reaches the intake
+    // above at frame 0 of the next block. False when too many are waiting.
+    bool midiFromEditor(const std::uint8_t bytes[3]) { return editorMidi_.push(bytes); }
+
+    // Whether a note is held, by the host or the editor's keyboard, as of the
+    // last rendered block. Set by the audio thread, read by the editor at idle.
+    bool keyHeld(int note) const
+    {
+        return note >= 0 && note < 128 && heldKeys_[static_cast<std::size_t>(note)].load(std::memory_order_relaxed) != 0;
+    }
 
     // Forgets events, sustain and effect states before the next block; the next
     // render re-applies every saved value.
@@ -146,6 +157,8 @@ public:
 private:
     void apply(int index, float value);
     void applyEvent(const QueuedEvent& event, bool voicesReadable);
+    void trackHeldKey(const std::array<std::uint8_t, 3>& midi);
+    void releaseHeldKeys();
     void controllerChange(int controller, int value, int frameOffset);
     void reloadSavedValues();
     void followFilterSettings();
@@ -173,6 +186,8 @@ private:
     std::array<std::atomic<int>, kSlotCount> multisampleCount_{};
 
     EventQueue queue_;
+    EditorMidiIntake editorMidi_;
+    std::array<std::atomic<std::uint8_t>, 128> heldKeys_{};
     std::array<std::uint8_t, kValueCount> changeFlags_{};
     std::array<float, kMaxSubBlock> scratch_{};
     std::atomic<bool> reloadPending_{false};

@@ -1,0 +1,39 @@
+#pragma once
+// The editor's side of the custom views' context: values go out through the
+// plug-in's automated write (engine, editor, host), keyboard MIDI through the
+// engine's intake, and the harmonic envelope view's selection to the bars of
+// the same voice page.
+
+#include "editor/ViewContext.h"
+
+#include <functional>
+
+namespace tessarine {
+
+class EffectShell;
+
+class EditorViewContext final : public ViewContext {
+public:
+    using FrameSelected = std::function<void(const VoicePlace& place, int frame)>;
+
+    EditorViewContext(SynthEngine& engine, EffectShell& effect, FrameSelected harmonicFrameSelected)
+        : engine_(engine), effect_(effect), harmonicFrameSelected_(std::move(harmonicFrameSelected))
+    {
+    }
+
+    SynthEngine& engine() override { return engine_; }
+    void applyValue(int index, float value) override;
+    void harmonicFrameSelected(const VoicePlace& place, int frame) override
+    {
+        if (harmonicFrameSelected_) {
+            harmonicFrameSelected_(place, frame);
+        }
+    }
+
+private:
+    SynthEngine& engine_;
+    EffectShell& effect_;
+    FrameSelected harmonicFrameSelected_;
+};
+
+} // namespace tessarine
