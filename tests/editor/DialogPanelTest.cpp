@@ -31,13 +31,6 @@ gui::InputEvent mouse(gui::EventKind kind, double x, double y)
     return e;
 }
 
-void type(DialogPanel& panel, const std::string& text)
-{
-    for (char c : text) {
-        panel.handle(key(static_cast<unsigned char>(c)));
-    }
-}
-
 // The buttons sit at the bottom right: OK in the corner, Cancel to its left.
 constexpr double kButtonY = DialogPanel::kHeight - 20;
 constexpr double kOkX = DialogPanel::kWidth - 50;
@@ -84,22 +77,6 @@ TEST(DialogPanel, PathEntryAnswersWithWhatWasTyped)
             EXPECT_EQ(panel->text(), c.text);
         }
     }
-}
-
-TEST(DialogPanel, AskingAgainKeepsTheTextAndTheTyping)
-{
-    auto panel = DialogPanel::pathEntry("Save to (*.t9i), full path:");
-    panel->setText("/tmp/old");
-    type(*panel, ".t9i");
-    panel->handle(key(gui::kKeyReturn));
-    ASSERT_EQ(panel->outcome(), Outcome::Accepted);
-    panel->setNotice("That file exists: OK again replaces it.");
-    panel->resume();
-    EXPECT_EQ(panel->outcome(), Outcome::Pending);
-    type(*panel, "x");
-    panel->handle(key(gui::kKeyReturn));
-    EXPECT_EQ(panel->outcome(), Outcome::Accepted);
-    EXPECT_EQ(panel->text(), "/tmp/old.t9ix");
 }
 
 TEST(DialogPanel, MessageBoxAnswersToOkReturnAndEscape)
