@@ -57,12 +57,12 @@ std::vector<std::string> positionLabels(int tag)
     }
 }
 
-std::unique_ptr<gui::Control> customView(const ControlSpec& spec, Rect r, int slot, gui::ControlListener& listener,
+std::unique_ptr<gui::Control> customView(const ControlRow& row, Rect r, int slot, gui::ControlListener& listener,
                                          const CustomViewContext& context)
 {
-    switch (spec.kind) {
+    switch (row.kind) {
     case ControlKind::CurveView:
-        return makeCurveView(spec.tag, slot, r, &listener, context);
+        return makeCurveView(row.tag, slot, r, &listener, context);
     case ControlKind::HarmonicBars:
         return makeHarmonicBarView(slot, r, &listener, context);
     case ControlKind::MorphPad:
@@ -80,21 +80,21 @@ std::unique_ptr<gui::Control> customView(const ControlSpec& spec, Rect r, int sl
 
 ControlResources::ControlResources() : knobStrip_(gui::makeKnobStrip()), glyphFont_(gui::GlyphFont::make()) {}
 
-gui::Control* placeControl(const ControlSpec& spec, gui::Point origin, int slot, gui::Container& into,
+gui::Control* placeControl(const ControlRow& row, gui::Point origin, int slot, gui::Container& into,
                            gui::ControlListener& listener, const ControlResources& resources,
                            const CustomViewContext& context)
 {
-    const Rect r = moved(spec.rect, origin);
-    const char* caption = spec.labelPlace == LabelPlace::Inside && spec.label != nullptr ? spec.label : "";
-    switch (spec.kind) {
+    const Rect r = moved(row.rect, origin);
+    const char* caption = row.labelPlace == LabelPlace::Inside && row.label != nullptr ? row.label : "";
+    switch (row.kind) {
     case ControlKind::Knob: {
         auto* knob = into.add(std::make_unique<gui::FilmStripKnob>(gui::Point{static_cast<double>(r.x),
                                                                               static_cast<double>(r.y)},
-                                                                   spec.tag, &listener, resources.knobStrip()));
-        if (spec.display != DisplayFormat::None) {
-            const DisplayFormat format = spec.display;
+                                                                   row.tag, &listener, resources.knobStrip()));
+        if (row.display != DisplayFormat::None) {
+            const DisplayFormat format = row.display;
             auto* display = into.add(std::make_unique<gui::ValueDisplay>(
-                moved(valueDisplayRect(spec), origin), [format](float value) {
+                moved(valueDisplayRect(row), origin), [format](float value) {
                     std::array<char, 32> text{};
                     formatValue(format, value, text.data(), text.size());
                     return std::string(text.data());
@@ -104,17 +104,17 @@ gui::Control* placeControl(const ControlSpec& spec, gui::Point origin, int slot,
         return knob;
     }
     case ControlKind::OnOffButton:
-        return into.add(std::make_unique<gui::OnOffButton>(r, spec.tag, &listener, caption));
+        return into.add(std::make_unique<gui::OnOffButton>(r, row.tag, &listener, caption));
     case ControlKind::KickButton:
-        return into.add(std::make_unique<gui::KickButton>(r, spec.tag, &listener, caption));
+        return into.add(std::make_unique<gui::KickButton>(r, row.tag, &listener, caption));
     case ControlKind::OptionMenu:
     case ControlKind::LibraryMenu: {
-        auto* menu = into.add(std::make_unique<gui::OptionMenu>(r, spec.tag, &listener));
-        if (spec.tag >= kModSource1 && spec.tag < kModSource1 + kMatrixRowsShown) {
+        auto* menu = into.add(std::make_unique<gui::OptionMenu>(r, row.tag, &listener));
+        if (row.tag >= kModSource1 && row.tag < kModSource1 + kMatrixRowsShown) {
             for (int n = 0; n < kSourceCount; ++n) {
                 menu->addEntry(modulationSourceText(n));
             }
-        } else if (spec.tag >= kModTarget1 && spec.tag < kModTarget1 + kMatrixRowsShown) {
+        } else if (row.tag >= kModTarget1 && row.tag < kModTarget1 + kMatrixRowsShown) {
             for (int n = 0; n < kTargetCount; ++n) {
                 menu->addEntry(modulationTargetText(n));
             }
@@ -123,39 +123,39 @@ gui::Control* placeControl(const ControlSpec& spec, gui::Point origin, int slot,
     }
     case ControlKind::ListSelector: {
         auto* list = into.add(
-            std::make_unique<gui::ListSelector>(r, spec.tag, &listener, spec.count, resources.glyphFont()));
+            std::make_unique<gui::ListSelector>(r, row.tag, &listener, row.count, resources.glyphFont()));
         std::array<char, 32> text{};
-        for (int k = 0; k < spec.count; ++k) {
-            listEntryText(spec.entries, k, text.data(), text.size());
+        for (int k = 0; k < row.count; ++k) {
+            listEntryText(row.entries, k, text.data(), text.size());
             list->setEntry(k, text.data());
         }
         return list;
     }
     case ControlKind::Selector: {
-        const int cellWidth = spec.vertical ? r.width : r.width - spec.step * (spec.count - 1);
-        const int cellHeight = spec.vertical ? r.height - spec.step * (spec.count - 1) : r.height;
+        const int cellWidth = row.vertical ? r.width : r.width - row.step * (row.count - 1);
+        const int cellHeight = row.vertical ? r.height - row.step * (row.count - 1) : r.height;
         auto* selector = into.add(std::make_unique<gui::Selector>(
-            gui::Point{static_cast<double>(r.x), static_cast<double>(r.y)}, spec.count,
-            spec.vertical ? gui::Orientation::Column : gui::Orientation::Row, spec.step, cellWidth, cellHeight,
-            spec.tag, &listener));
-        selector->setLabels(positionLabels(spec.tag));
+            gui::Point{static_cast<double>(r.x), static_cast<double>(r.y)}, row.count,
+            row.vertical ? gui::Orientation::Column : gui::Orientation::Row, row.step, cellWidth, cellHeight,
+            row.tag, &listener));
+        selector->setLabels(positionLabels(row.tag));
         return selector;
     }
     case ControlKind::Switch: {
-        auto* control = into.add(std::make_unique<gui::Switch>(r, spec.count, spec.tag, &listener));
-        control->setLabels(positionLabels(spec.tag));
+        auto* control = into.add(std::make_unique<gui::Switch>(r, row.count, row.tag, &listener));
+        control->setLabels(positionLabels(row.tag));
         return control;
     }
     case ControlKind::HorizontalSlider:
-        return into.add(std::make_unique<gui::HorizontalSlider>(r, spec.tag, &listener));
+        return into.add(std::make_unique<gui::HorizontalSlider>(r, row.tag, &listener));
     case ControlKind::TextEdit:
-        return into.add(std::make_unique<gui::TextEdit>(r, spec.tag, &listener, 63));
+        return into.add(std::make_unique<gui::TextEdit>(r, row.tag, &listener, 63));
     case ControlKind::CurveView:
     case ControlKind::HarmonicBars:
     case ControlKind::MorphPad:
     case ControlKind::MorphPath:
     case ControlKind::Keyboard: {
-        auto view = customView(spec, r, slot, listener, context);
+        auto view = customView(row, r, slot, listener, context);
         return view ? into.add(std::move(view)) : nullptr;
     }
     }

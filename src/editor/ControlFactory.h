@@ -27,10 +27,10 @@ private:
     std::shared_ptr<const gui::GlyphFont> glyphFont_;
 };
 
-// Creates the control of spec (its rectangle moved by origin) in into, with a
+// Creates the control of a map row (its rectangle moved by origin) in into, with a
 // value display beside a knob that has a format; slot is the voice page's
 // slot or -1. Returns the control, or null when the kind cannot be made.
-gui::Control* placeControl(const ControlSpec& spec, gui::Point origin, int slot, gui::Container& into,
+gui::Control* placeControl(const ControlRow& row, gui::Point origin, int slot, gui::Container& into,
                            gui::ControlListener& listener, const ControlResources& resources,
                            const CustomViewContext& context);
 

@@ -16,10 +16,10 @@ constexpr int kMenuHeight = 19;
 constexpr int kListWidth = 84;
 constexpr int kListHeight = 18;
 
-ControlSpec knob(int tag, int x, int y, const char* label, DisplayFormat display = DisplayFormat::None,
+ControlRow knob(int tag, int x, int y, const char* label, DisplayFormat display = DisplayFormat::None,
                  int displayOffset = 62)
 {
-    ControlSpec c;
+    ControlRow c;
     c.tag = tag;
     c.kind = ControlKind::Knob;
     c.rect = {x, y, kKnobSize, kKnobSize};
@@ -31,9 +31,9 @@ ControlSpec knob(int tag, int x, int y, const char* label, DisplayFormat display
     return c;
 }
 
-ControlSpec button(ControlKind kind, int tag, int x, int y, int width, const char* label)
+ControlRow button(ControlKind kind, int tag, int x, int y, int width, const char* label)
 {
-    ControlSpec c;
+    ControlRow c;
     c.tag = tag;
     c.kind = kind;
     c.rect = {x, y, width, kButtonHeight};
@@ -42,19 +42,19 @@ ControlSpec button(ControlKind kind, int tag, int x, int y, int width, const cha
     return c;
 }
 
-ControlSpec onOff(int tag, int x, int y, int width, const char* label)
+ControlRow onOff(int tag, int x, int y, int width, const char* label)
 {
     return button(ControlKind::OnOffButton, tag, x, y, width, label);
 }
 
-ControlSpec kick(int tag, int x, int y, int width, const char* label)
+ControlRow kick(int tag, int x, int y, int width, const char* label)
 {
     return button(ControlKind::KickButton, tag, x, y, width, label);
 }
 
-ControlSpec menu(ControlKind kind, int tag, Rect rect, const char* label, LabelPlace place = LabelPlace::Above)
+ControlRow menu(ControlKind kind, int tag, Rect rect, const char* label, LabelPlace place = LabelPlace::Above)
 {
-    ControlSpec c;
+    ControlRow c;
     c.tag = tag;
     c.kind = kind;
     c.rect = rect;
@@ -63,9 +63,9 @@ ControlSpec menu(ControlKind kind, int tag, Rect rect, const char* label, LabelP
     return c;
 }
 
-ControlSpec list(int tag, int x, int y, int entries, EntryText text, const char* label)
+ControlRow list(int tag, int x, int y, int entries, EntryText text, const char* label)
 {
-    ControlSpec c;
+    ControlRow c;
     c.tag = tag;
     c.kind = ControlKind::ListSelector;
     c.rect = {x, y, kListWidth, kListHeight};
@@ -75,10 +75,10 @@ ControlSpec list(int tag, int x, int y, int entries, EntryText text, const char*
     return c;
 }
 
-ControlSpec selector(int tag, int x, int y, int positions, int step, bool vertical, int cellWidth, int cellHeight,
+ControlRow selector(int tag, int x, int y, int positions, int step, bool vertical, int cellWidth, int cellHeight,
                      const char* label)
 {
-    ControlSpec c;
+    ControlRow c;
     c.tag = tag;
     c.kind = ControlKind::Selector;
     const int span = step * (positions - 1);
@@ -90,9 +90,9 @@ ControlSpec selector(int tag, int x, int y, int positions, int step, bool vertic
     return c;
 }
 
-ControlSpec view(ControlKind kind, int tag, Rect rect, const char* label = nullptr)
+ControlRow view(ControlKind kind, int tag, Rect rect, const char* label = nullptr)
 {
-    ControlSpec c;
+    ControlRow c;
     c.tag = tag;
     c.kind = kind;
     c.rect = rect;
@@ -100,9 +100,9 @@ ControlSpec view(ControlKind kind, int tag, Rect rect, const char* label = nullp
     return c;
 }
 
-ControlSpec switchControl(int tag, Rect rect, int states, const char* label)
+ControlRow switchControl(int tag, Rect rect, int states, const char* label)
 {
-    ControlSpec c;
+    ControlRow c;
     c.tag = tag;
     c.kind = ControlKind::Switch;
     c.rect = rect;
@@ -111,9 +111,9 @@ ControlSpec switchControl(int tag, Rect rect, int states, const char* label)
     return c;
 }
 
-std::vector<ControlSpec> buildTopBar()
+std::vector<ControlRow> buildTopBar()
 {
-    std::vector<ControlSpec> c;
+    std::vector<ControlRow> c;
     c.push_back(selector(kTagPageSelector, 13, 66, 8, 96, false, 94, 21, nullptr));
     c.push_back(knob(kMasterDetune, 35, 494, "Detune", DisplayFormat::None));
     c.push_back(kick(kTagLoadInstrument, 325, 35, 60, "Load"));
@@ -129,9 +129,9 @@ std::vector<ControlSpec> buildTopBar()
 }
 
 // Pages 0..3: one sound slot each.
-std::vector<ControlSpec> buildVoicePage(int s)
+std::vector<ControlRow> buildVoicePage(int s)
 {
-    std::vector<ControlSpec> c;
+    std::vector<ControlRow> c;
     // Voice row: name, file actions, the layer shown and the envelope mode.
     c.push_back(menu(ControlKind::TextEdit, kTagVoiceNameA + s, {20, 26, 170, kButtonHeight}, "Voice name"));
     c.push_back(kick(kTagAnalyseA + s, 200, 26, 62, "Analyse"));
@@ -175,9 +175,9 @@ std::vector<ControlSpec> buildVoicePage(int s)
     return c;
 }
 
-std::vector<ControlSpec> buildModulationPage()
+std::vector<ControlRow> buildModulationPage()
 {
-    std::vector<ControlSpec> c;
+    std::vector<ControlRow> c;
     for (int r = 0; r < kMatrixRowsShown; ++r) {
         const int bottom = 55 + 31 * r;
         c.push_back(menu(ControlKind::OptionMenu, kModSource1 + r, {19, bottom - kMenuHeight, 154, kMenuHeight}, nullptr));
@@ -194,13 +194,13 @@ std::vector<ControlSpec> buildModulationPage()
     return c;
 }
 
-std::vector<ControlSpec> buildMorphPage()
+std::vector<ControlRow> buildMorphPage()
 {
-    std::vector<ControlSpec> c;
+    std::vector<ControlRow> c;
     c.push_back(selector(kMorphModeSelector, 20, 30, 4, 22, true, 90, kButtonHeight, nullptr));
     for (int s = 0; s < 4; ++s) {
         static constexpr const char* kSlotLabels[] = {"Voice A", "Voice B", "Voice C", "Voice D"};
-        c.push_back(menu(ControlKind::LibraryMenu, kTagVoiceMenuA + s, {20, 150 + 44 * s, 110, kMenuHeight},
+        c.push_back(menu(ControlKind::LibraryMenu, kTagVoiceMenuA + s, {20, 162 + 44 * s, 110, kMenuHeight},
                          kSlotLabels[s]));
     }
     c.push_back(view(ControlKind::MorphPad, kTagMorphPad, {150, 26, 290, 290}));
@@ -212,9 +212,9 @@ std::vector<ControlSpec> buildMorphPage()
     return c;
 }
 
-std::vector<ControlSpec> buildSoundPage()
+std::vector<ControlRow> buildSoundPage()
 {
-    std::vector<ControlSpec> c;
+    std::vector<ControlRow> c;
     c.push_back(view(ControlKind::CurveView, kTagSpectralShapeView, {20, 26, 480, 100}));
     c.push_back(list(kLoopSync1, 540, 40, 12, EntryText::Number, "Voices"));
     c.push_back(list(kLoopSync2, 650, 40, 64, EntryText::Number, "Harmonics"));
@@ -240,9 +240,9 @@ std::vector<ControlSpec> buildSoundPage()
     return c;
 }
 
-std::vector<ControlSpec> buildEffectsPage()
+std::vector<ControlRow> buildEffectsPage()
 {
-    std::vector<ControlSpec> c;
+    std::vector<ControlRow> c;
     using F = DisplayFormat;
     c.push_back(onOff(kFormantFilterOn, 18, 50, 70, "Formant"));
     c.push_back(selector(kFilterMode, 334, 30, 3, 22, true, 60, kButtonHeight, nullptr));
@@ -282,19 +282,19 @@ std::vector<ControlSpec> buildEffectsPage()
 
 } // namespace
 
-const std::vector<ControlSpec>& topBarControls()
+const std::vector<ControlRow>& topBarControls()
 {
-    static const std::vector<ControlSpec> controls = buildTopBar();
+    static const std::vector<ControlRow> controls = buildTopBar();
     return controls;
 }
 
-const std::vector<ControlSpec>& pageControls(int page)
+const std::vector<ControlRow>& pageControls(int page)
 {
-    static const std::array<std::vector<ControlSpec>, kPageCount> pages = {
+    static const std::array<std::vector<ControlRow>, kPageCount> pages = {
         buildVoicePage(0),      buildVoicePage(1),    buildVoicePage(2), buildVoicePage(3),
         buildModulationPage(), buildMorphPage(), buildSoundPage(), buildEffectsPage(),
     };
-    static const std::vector<ControlSpec> none;
+    static const std::vector<ControlRow> none;
     return page >= 0 && page < kPageCount ? pages[static_cast<std::size_t>(page)] : none;
 }
 

@@ -56,7 +56,7 @@ inline constexpr int kValueDisplayHeight = 11;
 // the control (buttons show their own title).
 enum class LabelPlace { Above, Below, Left, Inside };
 
-struct ControlSpec {
+struct ControlRow {
     int tag = -1;
     ControlKind kind = ControlKind::Knob;
     gui::Rect rect;
@@ -82,9 +82,9 @@ struct PageText {
     const char* text;
 };
 
-const std::vector<ControlSpec>& topBarControls();
+const std::vector<ControlRow>& topBarControls();
 // page 0..7; an empty list for any other number.
-const std::vector<ControlSpec>& pageControls(int page);
+const std::vector<ControlRow>& pageControls(int page);
 const std::vector<Section>& pageSections(int page);
 // Headings and numbers that belong to no single control.
 const std::vector<PageText>& pageTexts(int page);
@@ -97,7 +97,7 @@ void listEntryText(EntryText kind, int k, char* text, std::size_t capacity);
 constexpr int slotOfPage(int page) { return page >= 0 && page < 4 ? page : -1; }
 
 // The value display of a knob, in the same coordinates as the knob.
-inline gui::Rect valueDisplayRect(const ControlSpec& knob)
+inline gui::Rect valueDisplayRect(const ControlRow& knob)
 {
     return {knob.rect.x - 2, knob.rect.y + knob.displayOffset, kValueDisplayWidth, kValueDisplayHeight};
 }

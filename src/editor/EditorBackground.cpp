@@ -18,22 +18,22 @@ Rect offset(Rect r, gui::Point origin)
     return {r.x + static_cast<int>(origin.x), r.y + static_cast<int>(origin.y), r.width, r.height};
 }
 
-void drawControlLabel(cairo_t* cr, const ControlSpec& spec, gui::Point origin)
+void drawControlLabel(cairo_t* cr, const ControlRow& row, gui::Point origin)
 {
-    if (spec.label == nullptr || spec.labelPlace == LabelPlace::Inside) {
+    if (row.label == nullptr || row.labelPlace == LabelPlace::Inside) {
         return;
     }
-    const Rect r = offset(spec.rect, origin);
-    switch (spec.labelPlace) {
+    const Rect r = offset(row.rect, origin);
+    switch (row.labelPlace) {
     case LabelPlace::Above:
-        gui::drawLabel(cr, spec.label, Rect{r.x - 8, r.y - kLabelHeight - 1, r.width + 16, kLabelHeight});
+        gui::drawLabel(cr, row.label, Rect{r.x - 8, r.y - kLabelHeight - 1, r.width + 16, kLabelHeight});
         break;
     case LabelPlace::Below:
         // Knobs: the label sits between the knob and its value display.
-        gui::drawLabel(cr, spec.label, Rect{r.x - 12, r.bottom() + 2, r.width + 24, kLabelHeight});
+        gui::drawLabel(cr, row.label, Rect{r.x - 12, r.bottom() + 2, r.width + 24, kLabelHeight});
         break;
     case LabelPlace::Left:
-        gui::drawLabel(cr, spec.label, Rect{r.x - 64, r.y, 60, r.height}, gui::Align::Right);
+        gui::drawLabel(cr, row.label, Rect{r.x - 64, r.y, 60, r.height}, gui::Align::Right);
         break;
     case LabelPlace::Inside:
         break;
@@ -78,11 +78,11 @@ void paintEditorBackground(cairo_t* cr, int page)
     for (const PageText& text : pageTexts(page)) {
         gui::drawLabel(cr, text.text, offset(text.box, kPageOrigin));
     }
-    for (const ControlSpec& spec : topBarControls()) {
-        drawControlLabel(cr, spec, gui::Point{0, 0});
+    for (const ControlRow& row : topBarControls()) {
+        drawControlLabel(cr, row, gui::Point{0, 0});
     }
-    for (const ControlSpec& spec : pageControls(page)) {
-        drawControlLabel(cr, spec, kPageOrigin);
+    for (const ControlRow& row : pageControls(page)) {
+        drawControlLabel(cr, row, kPageOrigin);
     }
     cairo_restore(cr);
 }

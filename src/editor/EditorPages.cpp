@@ -25,13 +25,13 @@ public:
 EditorPages::EditorPages(gui::Frame& frame, gui::ControlListener& listener, const CustomViewContext& context)
     : frame_(frame), resources_(std::make_unique<ControlResources>())
 {
-    for (const ControlSpec& spec : topBarControls()) {
-        place(kTopBar, spec, frame_, gui::Point{0, 0}, listener, context);
+    for (const ControlRow& row : topBarControls()) {
+        place(kTopBar, row, frame_, gui::Point{0, 0}, listener, context);
     }
     for (int p = 0; p < kPageCount; ++p) {
         auto page = std::make_unique<PageContainer>();
-        for (const ControlSpec& spec : pageControls(p)) {
-            place(p, spec, *page, kPageOrigin, listener, context);
+        for (const ControlRow& row : pageControls(p)) {
+            place(p, row, *page, kPageOrigin, listener, context);
         }
         pages_[static_cast<std::size_t>(p)] = page.get();
         detached_[static_cast<std::size_t>(p)] = std::move(page);
@@ -40,12 +40,12 @@ EditorPages::EditorPages(gui::Frame& frame, gui::ControlListener& listener, cons
 
 EditorPages::~EditorPages() = default;
 
-void EditorPages::place(int page, const ControlSpec& spec, gui::Container& into, gui::Point origin,
+void EditorPages::place(int page, const ControlRow& row, gui::Container& into, gui::Point origin,
                         gui::ControlListener& listener, const CustomViewContext& context)
 {
-    gui::Control* control = placeControl(spec, origin, slotOfPage(page), into, listener, *resources_, context);
-    if (control != nullptr && spec.tag >= 0 && spec.tag < kValueCount) {
-        controls_[static_cast<std::size_t>(page)][static_cast<std::size_t>(spec.tag)] = control;
+    gui::Control* control = placeControl(row, origin, slotOfPage(page), into, listener, *resources_, context);
+    if (control != nullptr && row.tag >= 0 && row.tag < kValueCount) {
+        controls_[static_cast<std::size_t>(page)][static_cast<std::size_t>(row.tag)] = control;
     }
 }
 

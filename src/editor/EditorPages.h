@@ -54,7 +54,7 @@ public:
     gui::Container* page(int page) const;
 
 private:
-    void place(int page, const ControlSpec& spec, gui::Container& into, gui::Point origin,
+    void place(int page, const ControlRow& row, gui::Container& into, gui::Point origin,
                gui::ControlListener& listener, const CustomViewContext& context);
 
     gui::Frame& frame_;

@@ -91,7 +91,7 @@ private:
     void switchPage(float value);
     void refreshVoiceViews();
 
-    // The shown voice page's slot, multisample and layer (Part of every voice handler).
+    // The shown voice page's slot, and the multisample and layer its views show.
     struct VoicePlace {
         int slot = -1;
         int multisample = 0;
