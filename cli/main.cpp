@@ -4,6 +4,7 @@
 // analysis code instead.
 
 #include "AnalyseCommand.h"
+#include "DrawingCaches.h"
 #include "EditCommand.h"
 #include "InstrumentInfo.h"
 #include "PluginHost.h"
@@ -160,11 +161,11 @@ int main(int argc, char** argv)
     if (*analyseCommand) {
         return tessarine::host::runAnalyse(analyse, std::cout, std::cerr);
     }
-    if (*snapshotCommand) {
-        return tessarine::host::runSnapshot(snapshot, std::cout, std::cerr);
-    }
-    if (*editCommand) {
-        return tessarine::host::runEdit(edit, std::cout, std::cerr);
+    if (*snapshotCommand || *editCommand) {
+        int status = *snapshotCommand ? tessarine::host::runSnapshot(snapshot, std::cout, std::cerr)
+                                      : tessarine::host::runEdit(edit, std::cout, std::cerr);
+        tessarine::host::releaseDrawingCaches();
+        return status;
     }
     if (*voiceInfo) {
         return tessarine::host::runVoiceInfo(voicePath, voiceJson, std::cout, std::cerr);

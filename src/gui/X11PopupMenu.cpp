@@ -2,8 +2,7 @@
 
 #include "gui/OptionMenu.h"
 #include "gui/Theme.h"
-
-#include <cairo-xlib.h>
+#include "gui/X11ImageCopy.h"
 
 #include <algorithm>
 
@@ -111,7 +110,8 @@ bool X11PopupMenu::openPopup(Popup& popup, std::vector<Item> items, int x, int y
     if (popup.window == 0) {
         return false;
     }
-    popup.surface = cairo_xlib_surface_create(display_, popup.window, DefaultVisual(display_, screen), width, height);
+    popup.image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    popup.toWindow = std::make_unique<X11ImageCopy>(display_, popup.window, width, height);
     popup.area = Rect{x, y, width, height};
     popup.items = std::move(items);
     popup.hover = -1;
@@ -121,9 +121,10 @@ bool X11PopupMenu::openPopup(Popup& popup, std::vector<Item> items, int x, int y
 
 void X11PopupMenu::closePopup(Popup& popup)
 {
-    if (popup.surface != nullptr) {
-        cairo_surface_destroy(popup.surface);
-        popup.surface = nullptr;
+    popup.toWindow.reset();
+    if (popup.image != nullptr) {
+        cairo_surface_destroy(popup.image);
+        popup.image = nullptr;
     }
     if (popup.window != 0) {
         XDestroyWindow(display_, popup.window);
@@ -162,11 +163,10 @@ int X11PopupMenu::itemAt(const Popup& popup, int rootX, int rootY) const
 
 void X11PopupMenu::paint(Popup& popup)
 {
-    if (popup.surface == nullptr) {
+    if (popup.image == nullptr || !popup.toWindow) {
         return;
     }
-    cairo_t* cr = cairo_create(popup.surface);
-    cairo_push_group(cr);
+    cairo_t* cr = cairo_create(popup.image);
     setColour(cr, palette::kPanel);
     cairo_paint(cr);
     cairo_rectangle(cr, 0.5, 0.5, popup.area.width - 1, popup.area.height - 1);
@@ -196,10 +196,8 @@ void X11PopupMenu::paint(Popup& popup)
             cairo_fill(cr);
         }
     }
-    cairo_pop_group_to_source(cr);
-    cairo_paint(cr);
     cairo_destroy(cr);
-    cairo_surface_flush(popup.surface);
+    popup.toWindow->copy(popup.image, Rect{0, 0, popup.area.width, popup.area.height});
 }
 
 void X11PopupMenu::openSubmenu(int entry)

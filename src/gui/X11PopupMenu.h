@@ -15,10 +15,13 @@
 #include <cairo.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tessarine::gui {
+
+class X11ImageCopy;
 
 class X11PopupMenu : public MenuPresenter {
 public:
@@ -45,7 +48,8 @@ private:
 
     struct Popup {
         Window window = 0;
-        cairo_surface_t* surface = nullptr;
+        cairo_surface_t* image = nullptr;  // drawn here, then copied to the window
+        std::unique_ptr<X11ImageCopy> toWindow;
         Rect area;  // root coordinates
         std::vector<Item> items;
         int rowsPerColumn = 1;

@@ -1,12 +1,12 @@
 #include "gui/X11Window.h"
 
 #include "gui/Clock.h"
+#include "gui/X11ImageCopy.h"
 #include "gui/X11PopupMenu.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
-#include <cairo-xlib.h>
 
 #include <memory>
 
@@ -122,7 +122,7 @@ int keyOf(XKeyEvent& event)
 struct X11Window::Impl {
     Display* display = nullptr;
     Window window = 0;
-    cairo_surface_t* windowSurface = nullptr;
+    std::unique_ptr<X11ImageCopy> toWindow;
     cairo_surface_t* backBuffer = nullptr;
     std::unique_ptr<X11PopupMenu> popup;
     Rect exposed;
@@ -167,13 +167,10 @@ bool X11Window::open(unsigned long parentWindow, const char* displayName)
             return false;
         }
     }
-    XWindowAttributes shown{};
-    XGetWindowAttributes(display, impl->window, &shown);
-    impl->windowSurface = cairo_xlib_surface_create(display, impl->window, shown.visual, width, height);
+    impl->toWindow = std::make_unique<X11ImageCopy>(display, impl->window, width, height);
     impl->backBuffer = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-    if (cairo_surface_status(impl->windowSurface) != CAIRO_STATUS_SUCCESS
-        || cairo_surface_status(impl->backBuffer) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(impl->windowSurface);
+    if (!impl->toWindow->isValid() || cairo_surface_status(impl->backBuffer) != CAIRO_STATUS_SUCCESS) {
+        impl->toWindow.reset();
         cairo_surface_destroy(impl->backBuffer);
         XDestroyWindow(display, impl->window);
         XCloseDisplay(display);
@@ -197,7 +194,7 @@ void X11Window::close()
         frame_.setMenuPresenter(nullptr);
     }
     impl_->popup.reset();
-    cairo_surface_destroy(impl_->windowSurface);
+    impl_->toWindow.reset();
     cairo_surface_destroy(impl_->backBuffer);
     {
         // The host may have destroyed its window, and ours with it, already.
@@ -332,13 +329,7 @@ void X11Window::idle()
     Rect copy = dirty.united(w.exposed).intersection(frame_.bounds());
     w.exposed = {};
     if (!copy.isEmpty()) {
-        cairo_t* cr = cairo_create(w.windowSurface);
-        cairo_set_source_surface(cr, w.backBuffer, 0, 0);
-        cairo_rectangle(cr, copy.x, copy.y, copy.width, copy.height);
-        cairo_fill(cr);
-        cairo_destroy(cr);
-        cairo_surface_flush(w.windowSurface);
-        XFlush(w.display);
+        w.toWindow->copy(w.backBuffer, copy);
         ++w.paints;
     }
 }

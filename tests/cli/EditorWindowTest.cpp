@@ -4,6 +4,7 @@
 
 #include "EditorWindow.h"
 #include "PluginHost.h"
+#include "RunCommand.h"
 #include "XvfbServer.h"
 #include "editor/ControlMap.h"
 
@@ -14,6 +15,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <thread>
 
@@ -131,6 +133,32 @@ TEST(EditorWindow, ClicksAndDragsOnTheRealEditorComeBackAsParameterValues)
 
     window.reset();
     XCloseDisplay(display);
+}
+
+TEST(EditorWindow, EditCommandOpensClosesAndMeasuresAndNeedsADisplay)
+{
+    {
+        tessarine::test::XvfbServer server;
+        if (!server.running()) {
+            GTEST_SKIP() << "Xvfb is not installed; tessarine edit is not tried";
+        }
+        auto result = tessarine::test::runCli("edit --seconds 0.5 --measure");
+        if (result.output.find("has no editor") != std::string::npos) {
+            GTEST_SKIP() << "this build of the plug-in has no editor";
+        }
+        EXPECT_EQ(result.status, 0) << result.output;
+        EXPECT_NE(result.output.find("editor open: effEditOpen"), std::string::npos) << result.output;
+        EXPECT_NE(result.output.find("% of one core"), std::string::npos) << result.output;
+    }
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display != nullptr ? display : "";
+    unsetenv("DISPLAY");
+    auto result = tessarine::test::runCli("edit --seconds 0.5");
+    if (display != nullptr) {
+        setenv("DISPLAY", saved.c_str(), 1);
+    }
+    EXPECT_NE(result.status, 0);
+    EXPECT_NE(result.output.find("cannot open the X display"), std::string::npos) << result.output;
 }
 
 } // namespace
