@@ -1,9 +1,15 @@
 // The engine's two value arrays: what is stored, what is read back, and the
 // derived settings a write leaves behind.
 
+#include "engine/EngineTestVoice.h"
 #include "engine/SynthEngine.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace tessarine {
 namespace {
@@ -58,4 +64,36 @@ TEST(SynthEngineValues, WritesReachTheDerivedSettings)
 }
 
 } // namespace
+} // namespace tessarine
+
+namespace tessarine {
+
+// Projects and files may carry any float for any parameter. Each one written
+// alone at a non-finite or huge value still leaves a playing note finite and
+// bounded, and what the host reads back is the value the engine uses.
+TEST(SynthEngineValues, ExtremeValuesOfEveryParameterKeepTheOutputFinite)
+{
+    std::vector<float> left(512), right(512);
+    for (float written : {std::nanf(""), INFINITY, -3e38f}) {
+        for (int index = 0; index < kParameterCount; ++index) {
+            auto engine = std::make_unique<SynthEngine>();
+            engine->setSampleRate(48000.0f);
+            engine->setParameter(kStretch, 0.5f, true);
+            ASSERT_TRUE(engine->loadVoice(0, test::steadyVoiceFile().c_str()));
+            engine->setParameter(index, written, true);
+            const float held = engine->getParameter(index, true);
+            ASSERT_TRUE(std::isfinite(held)) << "parameter " << index;
+            const std::uint8_t noteOn[3] = {0x90, 60, 100};
+            engine->midiIn(noteOn, 0);
+            for (int block = 0; block < 6; ++block) {
+                engine->render(left.data(), right.data(), 512);
+                for (int i = 0; i < 512; ++i) {
+                    ASSERT_TRUE(std::isfinite(left[i]) && std::fabs(left[i]) < 1e4f && std::isfinite(right[i]))
+                        << "parameter " << index << " written as " << written;
+                }
+            }
+        }
+    }
+}
+
 } // namespace tessarine
