@@ -50,7 +50,6 @@ std::unique_ptr<gui::Control> makeHarmonicBarView(int slot, gui::Rect bounds, gu
         return std::make_unique<PlaceholderView>(bounds, kTagHarmonicBars, listener);
     }
     auto bars = std::make_unique<HarmonicBarView>(bounds, kTagHarmonicBars, listener, *context.views, slot);
-    bars->setFrame(0);
     return bars;
 }
 
