@@ -52,10 +52,10 @@ noises = {
     "sixty-four-frames.t9n": noise(64, 2),
     "sixty-five-frames.t9n": noise(65, 1),
     "negative-count.t9n": i32(-3),
-    "full-spectrum.t9n": noise(1, 128),
+    "all-bands.t9n": noise(1, 128),
     "cut-short.t9n": noise(3)[:30],
     "frame-time-nan.t9n": i32(1) + struct.pack("<I", 0x7FC00000) + curve([(0.5, 0.5)]),
-    "spectrum-infinite.t9n": i32(1) + f32(0.0) + curve([(0.5, float("inf"))]),
+    "band-level-infinite.t9n": i32(1) + f32(0.0) + curve([(0.5, float("inf"))]),
     "times-backwards.t9n": i32(2) + f32(1.0) + curve([(0.0, 0.5)]) + f32(0.5) + curve([(0.5, 0.5)]),
 }
 for folder, files in (("harmonic", harmonics), ("noise", noises)):
