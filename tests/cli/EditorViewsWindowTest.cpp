@@ -12,8 +12,7 @@
 
 #include <gtest/gtest.h>
 // After gtest: Xlib's macro None would break its headers.
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
+#include "UserMouse.h"
 
 #include <chrono>
 #include <cmath>
@@ -24,6 +23,7 @@ namespace {
 
 using tessarine::host::EditorWindow;
 using tessarine::host::PluginHost;
+using tessarine::test::UserMouse;
 
 constexpr int kPageSelectorTag = 181;
 // The keyboard along the bottom: 36 white keys of 19 pixels from x 100, y 492 to 544.
@@ -35,29 +35,6 @@ constexpr int kPlotX = static_cast<int>(tessarine::kPageOrigin.x) + 18 + 3;
 constexpr int kPlotTop = static_cast<int>(tessarine::kPageOrigin.y) + 146 + 3;
 constexpr int kPlotHeight = 106 - 13;
 constexpr int kLoudFrameX = kPlotX + static_cast<int>(0.1f / 4.0f * 312);
-
-class UserMouse {
-public:
-    UserMouse(Display* display, unsigned long window) : display_(display), window_(window) {}
-    void moveTo(int x, int y)
-    {
-        int rootX = 0;
-        int rootY = 0;
-        Window child = 0;
-        XTranslateCoordinates(display_, window_, DefaultRootWindow(display_), x, y, &rootX, &rootY, &child);
-        XTestFakeMotionEvent(display_, -1, rootX, rootY, CurrentTime);
-        XFlush(display_);
-    }
-    void button(bool down)
-    {
-        XTestFakeButtonEvent(display_, 1, down ? True : False, CurrentTime);
-        XFlush(display_);
-    }
-
-private:
-    Display* display_;
-    unsigned long window_;
-};
 
 TEST(EditorViewsWindow, KeyPlayedAndFrameDraggedWithTheMouseAreHeard)
 {

@@ -10,8 +10,7 @@
 
 #include <gtest/gtest.h>
 // After gtest: Xlib's macro None would break its headers.
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
+#include "UserMouse.h"
 
 #include <chrono>
 #include <cmath>
@@ -23,6 +22,7 @@ namespace {
 
 using tessarine::host::EditorWindow;
 using tessarine::host::PluginHost;
+using tessarine::test::UserMouse;
 
 // Page buttons of the top bar: 96 pixels apart from x 13, y 66 to 87.
 constexpr int kPageButtonX = 13;
@@ -34,30 +34,6 @@ constexpr int kSoundPage = 6;
 constexpr int kBrightness = 34;
 constexpr int kBrightnessCentreX = static_cast<int>(tessarine::kPageOrigin.x) + 48 + tessarine::kKnobSize / 2;
 constexpr int kBrightnessCentreY = static_cast<int>(tessarine::kPageOrigin.y) + 170 + tessarine::kKnobSize / 2;
-
-class UserMouse {
-public:
-    UserMouse(Display* display, unsigned long window) : display_(display), window_(window) {}
-
-    void moveTo(int x, int y)
-    {
-        int rootX = 0;
-        int rootY = 0;
-        Window child = 0;
-        XTranslateCoordinates(display_, window_, DefaultRootWindow(display_), x, y, &rootX, &rootY, &child);
-        XTestFakeMotionEvent(display_, -1, rootX, rootY, CurrentTime);
-        XFlush(display_);
-    }
-    void button(bool down)
-    {
-        XTestFakeButtonEvent(display_, 1, down ? True : False, CurrentTime);
-        XFlush(display_);
-    }
-
-private:
-    Display* display_;
-    unsigned long window_;
-};
 
 TEST(EditorWindow, ClicksAndDragsOnTheRealEditorComeBackAsParameterValues)
 {
