@@ -58,13 +58,16 @@ int parameterIndex(const std::string& name)
     return !name.empty() && *end == '\0' && index >= 0 && index < kParameterCount ? static_cast<int>(index) : -1;
 }
 
-// The modulation rows hold menu numbers, every other parameter a 0..1 fraction.
+// The modulation source and target rows hold whole menu numbers, every other
+// parameter a 0..1 fraction.
 bool valueFits(int index, float value)
 {
+    const ParameterRange range = parameterRange(index);
+    const bool inRange = value >= range.low && value <= range.high;
     if (index >= kModSource1 && index < kModTarget1 + kModulationRows) {
-        return value >= 0.0f && value <= 126.0f && value == std::floor(value);
+        return inRange && value == std::floor(value);
     }
-    return value >= 0.0f && value <= 1.0f;
+    return inRange;
 }
 
 BreakpointCurve* curveNamed(Instrument& instrument, const std::string& name)

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
@@ -105,7 +106,19 @@ bool applySetting(PluginHost& host, const std::string& setting, std::string& err
         error = "--set '" + setting + "': no parameter " + (index == -2 ? "with that index" : "named '" + name + "'");
         return false;
     }
+    // The plug-in holds each parameter to its own range; a value it changed
+    // would not play what was asked, so the render stops instead.
+    const float before = host.getParameter(index);
     host.setParameter(index, value);
+    const float held = host.getParameter(index);
+    if (held != value) {
+        host.setParameter(index, before);
+        char bound[32];
+        std::snprintf(bound, sizeof bound, "%g", static_cast<double>(held));
+        error = "--set '" + setting + "': out of range (" + name + " holds " + (held < value ? "at most " : "at least ") +
+                bound + ")";
+        return false;
+    }
     return true;
 }
 

@@ -110,14 +110,10 @@ void SynthEngine::setParameter(int index, float value, bool storeAsSaved)
     if (!isValueIndex(index)) {
         return;
     }
-    // Host parameters hold 0 … 1, or a list number up to 126. Projects and
-    // files may carry anything: a huge value would become a huge gain and an
-    // infinite one a NaN, so host parameters are held to -1 … 127, and a NaN
-    // stands for the start value.
-    if (index < kParameterCount) {
-        value = std::isnan(value) ? parameterTable()[static_cast<std::size_t>(index)].start
-                                  : std::clamp(value, -1.0f, 127.0f);
-    }
+    // Projects, files and hosts may carry anything: a value past its
+    // parameter's range would become a gain no control can set, an infinite
+    // one a NaN, so each host parameter is held to its own range.
+    value = clampedParameter(index, value);
     values_.store(index, value, storeAsSaved);
     if (index <= kFilterSaturation) {
         apply(index, value);

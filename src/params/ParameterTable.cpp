@@ -1,5 +1,8 @@
 #include "params/ParameterTable.h"
 
+#include "params/ModulationLists.h"
+
+#include <cmath>
 #include <cstdio>
 
 namespace tessarine {
@@ -189,6 +192,29 @@ constexpr std::array<ParameterInfo, kParameterCount> kTable{{
 } // namespace
 
 const std::array<ParameterInfo, kParameterCount>& parameterTable() { return kTable; }
+
+ParameterRange parameterRange(int index)
+{
+    if (index >= kModSource1 && index < kModSource1 + kModulationRows) {
+        return {0.0f, static_cast<float>(kSourceCount - 1)};
+    }
+    if (index >= kModTarget1 && index < kModTarget1 + kModulationRows) {
+        return {0.0f, static_cast<float>(kTargetCount - 1)};
+    }
+    return {0.0f, 1.0f};
+}
+
+float clampedParameter(int index, float value)
+{
+    if (index < 0 || index >= kParameterCount) {
+        return value;
+    }
+    if (std::isnan(value)) {
+        return kTable[static_cast<std::size_t>(index)].start;
+    }
+    const ParameterRange range = parameterRange(index);
+    return value < range.low ? range.low : (value > range.high ? range.high : value);
+}
 
 void parameterName(int index, char* text, std::size_t capacity)
 {

@@ -100,6 +100,19 @@ inline constexpr int kModulationRows = 10;
 // Rows 0..172 of the table, in index order.
 const std::array<ParameterInfo, kParameterCount>& parameterTable();
 
+// The values a host parameter can mean: 0 … 1, or the menu number itself for
+// the modulation source (0 … 126) and target (0 … 53) rows.
+struct ParameterRange {
+    float low;
+    float high;
+};
+ParameterRange parameterRange(int index);
+
+// A value from outside (host, project, file) held to the range of its host
+// parameter; a NaN stands for the start value. Indices outside 0..172 pass
+// unchanged. Plain arithmetic, safe on the audio thread.
+float clampedParameter(int index, float value);
+
 // The host-visible name of an index, written into text (at most capacity bytes,
 // always terminated): the table's name, or "Param %d" from 173 on.
 void parameterName(int index, char* text, std::size_t capacity);

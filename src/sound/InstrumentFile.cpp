@@ -47,9 +47,8 @@ bool readParameterValues(RecordStream& stream, Instrument& instrument, Instrumen
         if (i >= kParameterCount) {
             continue; // values of parameters this build does not have
         }
-        if (!std::isfinite(value)) {
-            value = table[static_cast<std::size_t>(i)].start;
-        }
+        // A damaged value would play at a gain no control can set.
+        value = std::isfinite(value) ? clampedParameter(i, value) : table[static_cast<std::size_t>(i)].start;
         // A patch must never start with the sustain pedal held.
         valueOf(instrument, i) = i == kSustainOn ? 0.0f : value;
         report.valuesSet = i + 1;

@@ -100,6 +100,28 @@ TEST(RenderCommand, RefusalsLeaveTheOldFileAlone)
     }
 }
 
+// Every parameter has its own range; a value past it is refused, not played.
+TEST(RenderCommand, SettingsOutsideTheirRangeAreRefused)
+{
+    struct Case {
+        const char* setting;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"VelocitySens=127", "VelocitySens holds at most 1"},
+        {"17=-0.5", "17 holds at least 0"},
+        {"ModSource1=127", "ModSource1 holds at most 126"},
+        {"ModTarget2=54", "ModTarget2 holds at most 53"},
+    };
+    const std::string out = testing::TempDir() + "/range.wav";
+    for (const Case& c : cases) {
+        std::string output;
+        EXPECT_NE(run(std::string("render --note 60 --set ") + c.setting + " -o " + out, &output), 0) << c.setting;
+        EXPECT_NE(output.find(c.says), std::string::npos) << output;
+    }
+    EXPECT_EQ(run("render --note 60 --length 0.1 --set ModSource1=126 --set ModTarget2=53 -o " + out), 0);
+}
+
 } // namespace
 
 namespace {

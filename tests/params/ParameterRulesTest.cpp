@@ -115,6 +115,31 @@ TEST(ParameterTable, NamesAreHostSafe)
     EXPECT_STREQ(text, " ");
 }
 
+// A value from outside is held to its own parameter's range, so no host can
+// set a gain the controls cannot.
+TEST(ParameterTable, ValuesAreHeldToTheirOwnRange)
+{
+    struct Case {
+        int index;
+        float written;
+        float held;
+    };
+    const Case cases[] = {
+        {kVelocitySens, 127.0f, 1.0f}, {kVelocitySens, kInf, 1.0f},    {kHarmAmount, -1.0f, 0.0f},
+        {kMorphHarmY, 0.25f, 0.25f},   {kVolume, kNaN, 0.5f},          {kVoiceCutoffB, 2.0f, 1.0f},
+        {kModSource1, 126.0f, 126.0f}, {kModSource1 + 9, 127.0f, 126.0f}, {kModTarget1, 53.0f, 53.0f},
+        {kModTarget1 + 3, 54.0f, 53.0f}, {kModTarget1, -kInf, 0.0f},   {kModMin1, 3.0f, 1.0f},
+        {kFilterSaturation + 10, 9.0f, 1.0f}, {200, 9.0f, 9.0f},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(clampedParameter(c.index, c.written), c.held) << c.index << " written as " << c.written;
+    }
+    for (int i = 0; i < kParameterCount; ++i) {
+        const float start = parameterTable()[static_cast<std::size_t>(i)].start;
+        EXPECT_EQ(clampedParameter(i, start), start) << "the start value of " << i << " lies in its range";
+    }
+}
+
 TEST(ModulationLists, SourcesAndTargets)
 {
     EXPECT_STREQ(modulationSourceText(0), "None");
