@@ -65,8 +65,9 @@ int runAnalyse(const AnalyseOptions& options, std::ostream& out, std::ostream& e
     for (int i = 0; i < count; ++i) {
         Input& input = inputs[static_cast<std::size_t>(i)];
         input.path = options.inputs[static_cast<std::size_t>(i)];
-        if (!prepareSound(input.path, input.sound)) {
-            return fail(input.path + ": Unsupported file format.");
+        ImportRefusal refusal = ImportRefusal::None;
+        if (!prepareSound(input.path, input.sound, &refusal)) {
+            return fail(input.path + ": " + describe(refusal));
         }
         input.source = describe(input.sound.fundamental.source);
         if (options.rootNote >= 0) {

@@ -1,8 +1,7 @@
 #pragma once
 // One imported sound as the analysis takes it: mono samples at the file's own
-// rate (never converted), and the MIDI note the file's header records.
-// The clean-up operations run in this order before the fundamental is chosen:
-// trimSilence, normalisePeak, limitDuration.
+// rate (never converted), cleaned up by the import (SoundWindow), and the MIDI
+// note the file's header records.
 
 #include <vector>
 
@@ -16,16 +15,9 @@ struct SampleBuffer {
     int count() const { return static_cast<int>(samples.size()); }
 };
 
+// The quiet tail below this is dropped before analysis.
 inline constexpr float kSilenceThreshold = 0.0015f;
+// Only the first seconds of a longer sound are analysed.
 inline constexpr double kMaxAnalysedSeconds = 12.0;
-
-// Drops the leading run of samples equal to the first one (a recorder's
-// constant offset or exact silence) and the tail whose samples all lie within
-// +-threshold. A sound that never leaves the threshold keeps its tail.
-void trimSilence(SampleBuffer& buffer, float threshold);
-// Scales the largest absolute sample to target; silence stays as it is.
-void normalisePeak(SampleBuffer& buffer, float target);
-// Keeps the first trunc(seconds x rate) samples of a longer sound.
-void limitDuration(SampleBuffer& buffer, double seconds);
 
 } // namespace tessarine

@@ -7,15 +7,12 @@
 
 namespace tessarine {
 
-bool prepareSound(const std::string& path, PreparedSound& out)
+bool prepareSound(const std::string& path, PreparedSound& out, ImportRefusal* refusal)
 {
     PreparedSound sound;
-    if (!importSoundFile(path, sound.buffer)) {
+    if (!importSoundFile(path, sound.buffer, refusal)) {
         return false;
     }
-    trimSilence(sound.buffer, kSilenceThreshold);
-    normalisePeak(sound.buffer, 1.0f);
-    limitDuration(sound.buffer, kMaxAnalysedSeconds);
     sound.fundamental = chooseFundamental(sound.buffer, path);
     out = std::move(sound);
     return true;

@@ -6,6 +6,7 @@
 #include "analysis/AnalysisProgress.h"
 #include "analysis/FundamentalChoice.h"
 #include "analysis/SampleBuffer.h"
+#include "analysis/SoundImport.h"
 #include "analysis/VoiceAnalyzer.h"
 #include "sound/Voice.h"
 
@@ -18,9 +19,9 @@ struct PreparedSound {
     Fundamental fundamental;
 };
 
-// importSoundFile, then trimSilence, normalisePeak, limitDuration to 12 s and
-// chooseFundamental. False (out untouched) when the file cannot be imported.
-bool prepareSound(const std::string& path, PreparedSound& out);
+// importSoundFile (cleaned up, at most 12 s), then chooseFundamental. False
+// (out untouched, the reason in refusal when given) when the file cannot be imported.
+bool prepareSound(const std::string& path, PreparedSound& out, ImportRefusal* refusal = nullptr);
 
 // Analyses the sound at f0 and reads the result into layer (multisample,
 // layer) of voice; f0 becomes the base pitch of both layers of that

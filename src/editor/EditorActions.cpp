@@ -19,7 +19,6 @@ namespace tessarine {
 namespace {
 
 constexpr const char* kCaption = "Tessarine";
-constexpr const char* kUnsupportedSound = "Unsupported file format.\n";
 
 // The name a saved file gives its instrument or voice: no folder, no extension.
 std::string nameOfFile(const std::string& path)
@@ -206,8 +205,11 @@ void SynthEditor::analyse(int slot)
         return;
     }
     auto sound = std::make_unique<PreparedSound>();
-    if (!prepareSound(path, *sound)) {
-        dialogs_->messageBox(kUnsupportedSound, kCaption);
+    ImportRefusal refusal = ImportRefusal::None;
+    if (!prepareSound(path, *sound, &refusal)) {
+        // "Unsupported file format." for a file of another kind; a missing,
+        // unreadable or special file says so instead.
+        dialogs_->messageBox((std::string(describe(refusal)) + "\n").c_str(), kCaption);
         return;
     }
     const VoicePlace place = voicePlace(slot);

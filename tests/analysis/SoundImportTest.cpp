@@ -7,6 +7,7 @@
 #include "analysis/FundamentalChoice.h"
 #include "analysis/SoundFileAnalysis.h"
 #include "analysis/SoundImport.h"
+#include "analysis/SoundWindow.h"
 #include "params/NoteFrequencyTable.h"
 #include "sound/Voice.h"
 
@@ -14,10 +15,16 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <random>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -40,27 +47,35 @@ TEST(SoundImport, TypesAndChannelMixing)
         {"sun.au", SF_FORMAT_AU | SF_FORMAT_PCM_16, 1, false},
         {"lossless.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 1, false},
     };
-    for (const Case& c : cases) {
-        // Channel k of every frame holds 0.1 * (k + 1) - 0.2: the average is known.
-        std::vector<float> x;
-        double expected = 0.0;
-        for (int k = 0; k < c.channels; ++k) {
-            expected += (0.1 * (k + 1) - 0.2) / c.channels;
+    // Channel k of frame i holds 0.1 * (k + 1) + 0.05 + 0.001 * i: the average
+    // rises, so the import drops frame 0 (the leading run) and scales frame 99 to 1.
+    const auto sample = [](int channel, int frame) { return 0.1 * (channel + 1) + 0.05 + 0.001 * frame; };
+    const auto mean = [&](int channels, int frame) {
+        double sum = 0.0;
+        for (int k = 0; k < channels; ++k) {
+            sum += sample(k, frame);
         }
+        return sum / channels;
+    };
+    for (const Case& c : cases) {
+        std::vector<float> x;
         for (int frame = 0; frame < 100; ++frame) {
             for (int k = 0; k < c.channels; ++k) {
-                x.push_back(static_cast<float>(0.1 * (k + 1) - 0.2));
+                x.push_back(static_cast<float>(sample(k, frame)));
             }
         }
         const std::string path = testsound::scratchPath(c.name);
         ASSERT_TRUE(testsound::writeSound(path, c.format, 32000, c.channels, x)) << c.name;
         SampleBuffer buffer;
         buffer.rootNote = 99;
-        ASSERT_EQ(tessarine::importSoundFile(path, buffer), c.accepted) << c.name;
+        tessarine::ImportRefusal refusal = tessarine::ImportRefusal::None;
+        ASSERT_EQ(tessarine::importSoundFile(path, buffer, &refusal), c.accepted) << c.name;
         EXPECT_EQ(buffer.rootNote, c.accepted ? -1 : 99) << c.name << ": a refusal leaves the buffer alone";
+        EXPECT_EQ(refusal, c.accepted ? tessarine::ImportRefusal::None : tessarine::ImportRefusal::UnsupportedFormat);
         if (c.accepted) {
-            EXPECT_EQ(buffer.count(), 100) << c.name;
-            EXPECT_NEAR(buffer.samples[50], expected, 2e-4) << c.name;
+            ASSERT_EQ(buffer.count(), 99) << c.name;
+            EXPECT_NEAR(buffer.samples[49], mean(c.channels, 50) / mean(c.channels, 99), 2e-4) << c.name;
+            EXPECT_NEAR(buffer.samples[98], 1.0, 1e-6) << c.name;
         }
     }
 }
@@ -98,41 +113,45 @@ TEST(SoundImport, FundamentalFromHeaderNameOrEstimate)
     EXPECT_EQ(tessarine::chooseFundamental(outOfRange, "a_2x.wav").f0, 0.0) << "a note no key has: noise only";
 }
 
-TEST(SoundImport, TrimNormaliseAndLimit)
+// The clean-up of the whole sound, done while it streams in: the same result
+// whatever the blocks, and the peak and tail of the whole sound even where
+// only its first part is kept.
+TEST(SoundImport, CleanUpKeepsWhatTheAnalysisTakes)
 {
-    const auto buffer = [](std::vector<float> samples) {
-        SampleBuffer b;
-        b.samples = std::move(samples);
-        b.sampleRate = 1000.0f;
-        return b;
-    };
     struct Case {
         const char* what;
         std::vector<float> in;
-        std::vector<float> trimmed;
+        std::size_t limit;
+        std::vector<float> out;
     };
     std::vector<float> zerosThenTone(1000, 0.0f);
     zerosThenTone.insert(zerosThenTone.end(), {0.5f, -0.25f, 0.001f});
     const Case cases[] = {
-        {"leading exact zeros and a quiet tail go", zerosThenTone, {0.5f, -0.25f}},
-        {"noise loses only its first sample", {0.3f, -0.2f, 0.3f, 0.1f}, {-0.2f, 0.3f, 0.1f}},
-        {"all quiet keeps the tail", {0.0f, 0.0f, 0.001f, -0.001f}, {0.001f, -0.001f}},
-        {"a constant run and nothing after", {0.7f, 0.7f, 0.7f}, {0.7f, 0.7f, 0.7f}},
-        {"empty", {}, {}},
+        {"leading exact zeros and a quiet tail go", zerosThenTone, 100, {1.0f, -0.5f}},
+        {"noise loses only its first sample", {0.3f, -0.2f, 0.3f, 0.1f}, 100, {-0.2f / 0.3f, 1.0f, 0.1f / 0.3f}},
+        {"all quiet keeps the tail", {0.0f, 0.0f, 0.001f, -0.001f}, 100, {1.0f, -1.0f}},
+        {"a constant run and nothing after", {0.7f, 0.7f, 0.7f}, 100, {1.0f, 1.0f, 1.0f}},
+        {"a loud sample only in the leading run", {0.7f, 0.7f, 0.001f}, 100, {}},
+        {"silence stays unscaled", {0.0f, 0.0f}, 100, {0.0f, 0.0f}},
+        {"empty", {}, 100, {}},
+        {"a long constant run is cut", std::vector<float>(10, 0.5f), 4, {1.0f, 1.0f, 1.0f, 1.0f}},
+        {"the peak beyond the part kept", {0.0f, 0.1f, 0.2f, 0.1f, 0.2f, 0.8f}, 3, {0.125f, 0.25f, 0.125f}},
+        {"a quiet stretch kept when loud follows", {0.5f, 0.001f, 0.001f, 0.5f, 0.5f}, 3, {0.002f, 0.002f, 1.0f}},
     };
     for (const Case& c : cases) {
-        SampleBuffer b = buffer(c.in);
-        tessarine::trimSilence(b, tessarine::kSilenceThreshold);
-        EXPECT_EQ(b.samples, c.trimmed) << c.what;
+        for (std::size_t block : {std::size_t{1}, std::size_t{2}, std::size_t{4096}}) {
+            tessarine::SoundWindow window(c.limit, tessarine::kSilenceThreshold);
+            for (std::size_t at = 0; at < c.in.size(); at += block) {
+                ASSERT_TRUE(window.add(c.in.data() + at, std::min(block, c.in.size() - at)));
+            }
+            std::vector<float> out;
+            ASSERT_TRUE(window.finish(out));
+            ASSERT_EQ(out.size(), c.out.size()) << c.what << " in blocks of " << block;
+            for (std::size_t i = 0; i < out.size(); ++i) {
+                EXPECT_NEAR(out[i], c.out[i], 1e-6f) << c.what << " at " << i;
+            }
+        }
     }
-
-    SampleBuffer silent = buffer({0.0f, 0.0f});
-    tessarine::normalisePeak(silent, 1.0f);
-    EXPECT_EQ(silent.samples, (std::vector<float>{0.0f, 0.0f}));
-    SampleBuffer longSound = buffer(std::vector<float>(20 * 1000, 0.5f)); // 20 s
-    tessarine::normalisePeak(longSound, 1.0f);
-    tessarine::limitDuration(longSound, 12.0);
-    EXPECT_EQ(longSound.samples, std::vector<float>(12 * 1000, 1.0f));
 }
 
 // Each file must be refused or give a layer the voice can play.
@@ -202,6 +221,122 @@ TEST(SoundImport, OddFilesAreRefusedOrGiveAPlayableLayer)
         }
         EXPECT_TRUE(std::isfinite(total)) << c.name;
     }
+}
+
+// Runs what in a child process that may take at most seconds; its exit status,
+// or -1 when it hung or died. A hang or a crash then fails the test instead of
+// stopping the suite.
+int inChild(unsigned seconds, const std::function<int()>& what)
+{
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        alarm(seconds);
+        _exit(what());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int refusalOf(const std::string& path)
+{
+    SampleBuffer buffer;
+    tessarine::ImportRefusal refusal = tessarine::ImportRefusal::None;
+    tessarine::importSoundFile(path, buffer, &refusal);
+    return static_cast<int>(refusal);
+}
+
+// Every refusal says what is wrong, and nothing that is not a regular file is
+// ever opened in a way that could block.
+TEST(SoundImport, RefusalsSayWhatIsWrong)
+{
+    using tessarine::ImportRefusal;
+    const std::string folder = testsound::scratchPath("refusals");
+    std::filesystem::create_directories(folder);
+    const std::string fifo = folder + "/pipe.wav";
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string locked = folder + "/locked.wav";
+    ASSERT_TRUE(testsound::writeSound(locked, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, {0.1f, 0.2f}));
+    ::chmod(locked.c_str(), 0);
+    const bool rootReadsAnything = ::access(locked.c_str(), R_OK) == 0;
+    // libsndfile takes paths of up to 1,024 bytes; the descriptor has no such limit.
+    std::string deep = folder;
+    for (int level = 0; level < 6; ++level) {
+        deep += "/" + std::string(200, static_cast<char>('a' + level));
+    }
+    std::filesystem::create_directories(deep);
+    const std::string longPath = deep + "/tone.wav";
+    const std::string shortPath = folder + "/tone.wav";
+    ASSERT_TRUE(testsound::writeSound(shortPath, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, {0.1f, 0.2f}));
+    std::filesystem::rename(shortPath, longPath);
+    const std::string text = folder + "/text.wav";
+    std::ofstream(text) << "not a sound at all";
+
+    struct Case {
+        std::string path;
+        ImportRefusal refusal;
+        const char* says;
+    };
+    const Case cases[] = {
+        {folder + "/missing.wav", ImportRefusal::Missing, "No such file."},
+        {folder, ImportRefusal::NotRegularFile, "Not a regular file."},
+        {fifo, ImportRefusal::NotRegularFile, "Not a regular file."},
+        {"/dev/zero", ImportRefusal::NotRegularFile, "Not a regular file."},
+        {text, ImportRefusal::UnsupportedFormat, "Unsupported file format."},
+        {locked, rootReadsAnything ? ImportRefusal::None : ImportRefusal::NotReadable,
+         rootReadsAnything ? "imported" : "The file cannot be read."},
+        {longPath, ImportRefusal::None, "imported"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(inChild(10, [&] { return refusalOf(c.path); }), static_cast<int>(c.refusal)) << c.path;
+        EXPECT_STREQ(tessarine::describe(c.refusal), c.says);
+    }
+    ASSERT_GT(longPath.size(), 1024u);
+    ::unlink(fifo.c_str());
+    std::filesystem::remove_all(folder);
+}
+
+// Memory follows the 12 seconds kept, not the file: a ten-minute file imports
+// under a limit far below its size, and a part kept that cannot be allocated
+// is a refusal, not an abort.
+TEST(SoundImport, MemoryFollowsThePartKept)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve address space beyond any limit";
+#endif
+    const auto tone = [](int rate, double seconds) {
+        std::vector<float> x(static_cast<std::size_t>(rate * seconds));
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            x[i] = static_cast<float>(0.5 * std::sin(0.001 * static_cast<double>(i)));
+        }
+        return x;
+    };
+    const std::string tenMinutes = testsound::scratchPath("ten-minutes.wav");
+    ASSERT_TRUE(testsound::writeSound(tenMinutes, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, tone(8000, 600.0)));
+    const std::string fast = testsound::scratchPath("three-seconds-at-1MHz.wav");
+    ASSERT_TRUE(testsound::writeSound(fast, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1000000, 1, tone(1000000, 3.0)));
+    // The limit: what the child has mapped already, and room above it.
+    const auto importUnder = [](const std::string& path, std::size_t room) {
+        return inChild(60, [&] {
+            std::ifstream statm("/proc/self/statm");
+            std::size_t pages = 0;
+            statm >> pages;
+            const auto bytes = static_cast<rlim_t>(pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)) + room);
+            const rlimit limit{bytes, bytes};
+            if (::setrlimit(RLIMIT_AS, &limit) != 0) {
+                return 100;
+            }
+            SampleBuffer buffer;
+            tessarine::ImportRefusal refusal = tessarine::ImportRefusal::None;
+            const bool imported = tessarine::importSoundFile(path, buffer, &refusal);
+            return imported && buffer.count() == 12 * 8000 ? 0 : static_cast<int>(refusal) + 10;
+        });
+    };
+    constexpr std::size_t kMiB = 1024 * 1024;
+    EXPECT_EQ(importUnder(tenMinutes, 16 * kMiB), 0) << "19 MB of samples were kept";
+    EXPECT_EQ(importUnder(fast, 4 * kMiB), static_cast<int>(tessarine::ImportRefusal::OutOfMemory) + 10);
 }
 
 } // namespace

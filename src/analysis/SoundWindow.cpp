@@ -1,0 +1,73 @@
+#include "analysis/SoundWindow.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+namespace tessarine {
+
+bool SoundWindow::add(const float* samples, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        const float x = samples[i];
+        const std::uint64_t index = seen_++;
+        if (index == 0) {
+            first_ = x;
+        } else if (!started_ && x != first_) {
+            started_ = true;
+            start_ = index;
+        }
+        if (x > threshold_ || x < -threshold_) {
+            lastLoud_ = static_cast<std::int64_t>(index);
+        }
+        if (!started_) {
+            continue;
+        }
+        peak_ = std::fmax(peak_, std::fabs(x));
+        if (kept_.size() < limit_) {
+            if (kept_.size() == kept_.capacity()) {
+                // Grow by doubling, but never past the limit: a long file then
+                // holds exactly the samples kept.
+                const std::size_t wanted = std::min(limit_, std::max<std::size_t>(4096, 2 * kept_.capacity()));
+                try {
+                    kept_.reserve(wanted);
+                } catch (const std::bad_alloc&) {
+                    return false;
+                }
+            }
+            kept_.push_back(x);
+        }
+    }
+    return true;
+}
+
+bool SoundWindow::finish(std::vector<float>& out)
+{
+    out.clear();
+    float peak = peak_;
+    if (!started_) {
+        // Every sample equals the first: the whole sound stays, up to the limit.
+        try {
+            out.assign(static_cast<std::size_t>(std::min<std::uint64_t>(seen_, limit_)), first_);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        peak = std::fabs(first_);
+    } else {
+        const std::uint64_t end = lastLoud_ >= 0 ? static_cast<std::uint64_t>(lastLoud_) : seen_ - 1;
+        if (end >= start_) {
+            kept_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kept_.size(), end - start_ + 1)));
+            out.swap(kept_);
+        }
+    }
+    kept_ = std::vector<float>();
+    if (peak != 0.0f) {
+        const float scale = 1.0f / peak;
+        for (float& v : out) {
+            v *= scale;
+        }
+    }
+    return true;
+}
+
+} // namespace tessarine

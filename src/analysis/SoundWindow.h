@@ -1,0 +1,45 @@
+#pragma once
+// The part of a sound the analysis takes, gathered while the sound is read in
+// blocks: what the clean-up would keep of the whole sound, held in memory for
+// at most `limit` samples however long the file is.
+//
+// The clean-up drops the leading run of samples equal to the first one (a
+// recorder's constant offset or exact silence) and the tail whose samples all
+// lie within +-threshold (a sound that never leaves it keeps its tail; a loud
+// sample only inside the leading run leaves nothing), scales the largest
+// absolute sample of what is left to 1 (silence stays as it is), and keeps the
+// first `limit` samples of that. The peak and the tail are those of the whole
+// sound, not of the part kept, so a long file is analysed as its first
+// seconds would be within it.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace tessarine {
+
+class SoundWindow {
+public:
+    SoundWindow(std::size_t limit, float threshold) : limit_(limit), threshold_(threshold) {}
+
+    // The next samples of the sound, in order. False when the samples to be
+    // kept cannot be allocated; the window is then unusable.
+    bool add(const float* samples, std::size_t count);
+
+    // Moves the samples kept, cleaned up, into out; false (out empty) when
+    // they cannot be allocated.
+    bool finish(std::vector<float>& out);
+
+private:
+    std::size_t limit_;
+    float threshold_;
+    std::vector<float> kept_; // from the first sample that differs from sample 0
+    std::uint64_t seen_ = 0;
+    std::uint64_t start_ = 0; // index of that sample, once started_
+    bool started_ = false;
+    float first_ = 0.0f;
+    std::int64_t lastLoud_ = -1; // index of the last sample beyond +-threshold
+    float peak_ = 0.0f;          // largest absolute sample from start_ on
+};
+
+} // namespace tessarine
