@@ -5,7 +5,13 @@
 
 namespace tessarine {
 
-bool readCurve(RecordStream& stream, BreakpointCurve& curve, float nonFiniteValue)
+namespace {
+
+float heldTo(float x, float low, float high) { return x < low ? low : (x > high ? high : x); }
+
+} // namespace
+
+bool readCurve(RecordStream& stream, BreakpointCurve& curve, const CurveBounds& bounds, float nonFiniteValue)
 {
     curve.clear();
     std::int32_t count = 0;
@@ -25,15 +31,14 @@ bool readCurve(RecordStream& stream, BreakpointCurve& curve, float nonFiniteValu
         if (!std::isfinite(time) && curve.ownsTimes()) {
             return stream.refuse(RecordStream::Status::BadValue, "point time", i);
         }
+        time = heldTo(time, 0.0f, bounds.lastTime);
     }
     for (int i = 0; i < count; ++i) {
         float& value = values[static_cast<std::size_t>(i)];
         if (!stream.readFloat(value)) {
             return false;
         }
-        if (!std::isfinite(value)) {
-            value = nonFiniteValue;
-        }
+        value = std::isfinite(value) ? heldTo(value, bounds.low, bounds.high) : nonFiniteValue;
     }
     curve.assignPoints(times.data(), values.data(), count);
     return true;

@@ -16,6 +16,8 @@ namespace tessarine {
 
 inline constexpr int kHarmonicCount = 64;
 inline constexpr float kDefaultBasePitch = 261.63f; // middle C, for data without a pitch
+// Above every key's frequency (12.5 kHz) and every pitch a file name can name.
+inline constexpr float kHighestBasePitch = 24000.0f;
 
 class HarmonicData {
 public:

@@ -90,7 +90,8 @@ bool readOptionalMorphPair(RecordStream& stream, Instrument& instrument, MorphPa
         morphCurve(instrument, y).copyFrom(morphCurve(instrument, kHarmonicMorphY));
         return true;
     }
-    return readCurve(stream, morphCurve(instrument, x)) && readCurve(stream, morphCurve(instrument, y));
+    return readCurve(stream, morphCurve(instrument, x), kUnitBounds) &&
+           readCurve(stream, morphCurve(instrument, y), kUnitBounds);
 }
 
 } // namespace
@@ -101,7 +102,14 @@ bool readInstrument(RecordStream& stream, Instrument& instrument, InstrumentRead
     InstrumentReadReport& got = report != nullptr ? *report : scratch;
     got = InstrumentReadReport{};
 
-    if (!stream.readInt32(got.version) || !stream.readString(instrument.name.data(), instrument.name.size())) {
+    if (!stream.readInt32(got.version)) {
+        return false;
+    }
+    // Only the versions this build or an older one wrote, as for voices.
+    if (got.version < kInstrumentVersion1 || got.version > kInstrumentVersion) {
+        return stream.refuse(RecordStream::Status::BadValue, "version", got.version);
+    }
+    if (!stream.readString(instrument.name.data(), instrument.name.size())) {
         return false;
     }
     if (!readParameterValues(stream, instrument, got)) {
@@ -109,8 +117,8 @@ bool readInstrument(RecordStream& stream, Instrument& instrument, InstrumentRead
     }
     bringValuesUpToDate(instrument, got.version);
 
-    if (!readCurve(stream, morphCurve(instrument, kHarmonicMorphX)) ||
-        !readCurve(stream, morphCurve(instrument, kHarmonicMorphY))) {
+    if (!readCurve(stream, morphCurve(instrument, kHarmonicMorphX), kUnitBounds) ||
+        !readCurve(stream, morphCurve(instrument, kHarmonicMorphY), kUnitBounds)) {
         return false;
     }
     for (int slot = 0; slot < kVoiceSlotCount; ++slot) {
@@ -123,12 +131,12 @@ bool readInstrument(RecordStream& stream, Instrument& instrument, InstrumentRead
         }
         got.voicesRead = slot + 1;
     }
-    if (!readCurve(stream, instrument.spectralShapeCurve)) {
+    if (!readCurve(stream, instrument.spectralShapeCurve, kShapeBounds)) {
         return false;
     }
     instrument.spectralShapeCurve.normaliseEnds();
     if (got.version >= kInstrumentVersion) {
-        if (!readCurve(stream, instrument.modEnvelopeCurve)) {
+        if (!readCurve(stream, instrument.modEnvelopeCurve, kUnitBounds)) {
             return false;
         }
     } else {

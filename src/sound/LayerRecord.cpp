@@ -2,6 +2,7 @@
 
 #include "sound/CurveRecord.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tessarine {
@@ -12,10 +13,12 @@ bool readHarmonic(RecordStream& stream, HarmonicData& data)
     if (!stream.readFloat(basePitch)) {
         return false;
     }
-    data.basePitch = (basePitch == 0.0f || !std::isfinite(basePitch)) ? kDefaultBasePitch : basePitch;
+    // No analysis finds a fundamental outside the audible range; a damaged
+    // pitch plays as middle C, like a sound analysed without one.
+    data.basePitch = basePitch > 0.0f && basePitch <= kHighestBasePitch ? basePitch : kDefaultBasePitch;
     for (int h = 0; h < kHarmonicCount; ++h) {
         BreakpointCurve& amplitude = data.amplitude(h);
-        if (!readCurve(stream, amplitude)) {
+        if (!readCurve(stream, amplitude, kAmplitudeBounds)) {
             return false;
         }
         if (amplitude.pointCount() > 0) {
@@ -25,7 +28,7 @@ bool readHarmonic(RecordStream& stream, HarmonicData& data)
     for (int h = 0; h < kHarmonicCount; ++h) {
         BreakpointCurve& frequency = data.frequency(h);
         // A damaged value lands outside every harmonic's range and is repaired below.
-        if (!readCurve(stream, frequency, -1.0f)) {
+        if (!readCurve(stream, frequency, kFrequencyBounds, -1.0f)) {
             return false;
         }
         // A partial wandering into a neighbour's range would double that
@@ -75,11 +78,11 @@ bool readNoise(RecordStream& stream, NoiseData& data)
         if (!std::isfinite(time)) {
             return stream.refuse(RecordStream::Status::BadValue, "noise frame time", i);
         }
-        data.setFrameTime(i, time);
+        data.setFrameTime(i, std::clamp(time, 0.0f, kLongestTime));
         // The count grows only once a frame's spectrum is in, so a failure
         // never leaves a half-read frame counted.
         NoiseFrame& frame = data.frame(i);
-        if (!readCurve(stream, frame.spectrum)) {
+        if (!readCurve(stream, frame.spectrum, kSpectrumBounds)) {
             return false;
         }
         data.setFrameCount(i + 1);

@@ -42,7 +42,7 @@ public:
         TooLarge,     // a file of kBufferSize bytes or more
         Truncated,    // a read past the end of the data
         BadCount,     // a count field outside what the data model holds
-        BadValue,     // a time that is not a finite number
+        BadValue,     // a time that is not a finite number, a version never written
         CannotCreate, // the temporary file beside the target
         Overflow,     // a write past the end of the buffer
         WriteFailed,  // the disk refused the bytes or the rename

@@ -21,6 +21,11 @@ bool readVoice(RecordStream& stream, Voice& voice, std::int32_t* version)
     if (version != nullptr) {
         *version = fileVersion;
     }
+    // Only the versions this build or an older one wrote: any other number is
+    // not a voice record, however well the rest parses.
+    if (fileVersion < kVoiceVersion1 || fileVersion > kVoiceVersion) {
+        return stream.refuse(RecordStream::Status::BadValue, "version", fileVersion);
+    }
     if (!stream.readString(name.data(), name.size()) || !stream.readInt32(loopOn) || !stream.readFloat(loopStart) ||
         !stream.readFloat(loopEnd) || !stream.readInt32(multisampleCount)) {
         return false;

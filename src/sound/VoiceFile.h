@@ -20,8 +20,8 @@ inline constexpr std::int32_t kVoiceVersion1 = 0x10001; // no cutoff field
 inline constexpr std::int32_t kVoiceVersion2 = 0x10002; // cutoff, where 0 meant "none"
 inline constexpr std::int32_t kVoiceVersion = 0x10003;  // the version written
 
-// Reads a voice record and prepares the voice. Counts outside the data model's
-// room fail the read. A failure among the layers leaves what was read so far
+// Reads a voice record and prepares the voice. A version other than 0x10001
+// to 0x10003 and counts outside the data model's room fail the read. A failure among the layers leaves what was read so far
 // and the voice unprepared. version, when given, receives the version field.
 bool readVoice(RecordStream& stream, Voice& voice, std::int32_t* version = nullptr);
 bool writeVoice(RecordStream& stream, const Voice& voice);

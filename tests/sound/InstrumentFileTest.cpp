@@ -127,6 +127,40 @@ void dirty(Instrument& instrument)
     }
 }
 
+// Voice and instrument records follow one rule: only the versions this build
+// or an older one wrote are read, as the state chunk has always required.
+TEST(InstrumentFile, OnlyVersionsEverWrittenAreRead)
+{
+    struct Case {
+        std::int32_t instrumentVersion;
+        std::int32_t voiceVersion;
+        bool readable;
+    };
+    const Case cases[] = {
+        {kInstrumentVersion1, kVoiceVersion2, true}, {kInstrumentVersion, kVoiceVersion, true},
+        {0, kVoiceVersion, false},                   {-1, kVoiceVersion, false},
+        {0x7fffffff, kVoiceVersion, false},          {kInstrumentVersion + 1, kVoiceVersion, false},
+        {kInstrumentVersion, 0, false},              {kInstrumentVersion, -1, false},
+        {kInstrumentVersion, 0x7fffffff, false},     {kInstrumentVersion, kVoiceVersion + 1, false},
+    };
+    auto instrument = std::make_unique<Instrument>();
+    for (const Case& c : cases) {
+        std::vector<std::byte> voice = smallVoiceRecord();
+        std::memcpy(voice.data(), &c.voiceVersion, sizeof(c.voiceVersion));
+        FileShape shape;
+        shape.version = c.instrumentVersion;
+        shape.values.assign(kParameterCount, 0.5f);
+        RecordStream::Status status = RecordStream::Status::Ok;
+        EXPECT_EQ(readBytes(instrumentFile(shape, voice), *instrument, nullptr, &status), c.readable)
+            << std::hex << c.instrumentVersion << " " << c.voiceVersion;
+        EXPECT_EQ(status, c.readable ? RecordStream::Status::Ok : RecordStream::Status::BadValue);
+        RecordStream::Status voiceStatus = RecordStream::Status::Ok;
+        auto alone = std::make_unique<Voice>();
+        EXPECT_EQ(readVoiceBytes(voice, *alone, &voiceStatus),
+                  c.voiceVersion >= kVoiceVersion1 && c.voiceVersion <= kVoiceVersion);
+    }
+}
+
 TEST(InstrumentFile, OlderVersionsAreBroughtUpToDate)
 {
     struct Case {

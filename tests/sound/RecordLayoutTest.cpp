@@ -226,9 +226,11 @@ namespace {
 using namespace tessarine;
 using namespace tessarine::test;
 
-// Numbers that are not finite never reach the oscillators: values read as a
-// harmless stand-in, times (which order a curve) refuse the record.
-TEST(RecordLayout, NonFiniteNumbersAreRepairedOrRefused)
+// Numbers that are not finite or beyond what any sound holds never reach the
+// oscillators: values read as a harmless stand-in or held to their kind's
+// bounds, times (which order a curve) are held too, or refuse the record when
+// not finite.
+TEST(RecordLayout, DamagedNumbersAreRepairedOrRefused)
 {
     const float nan = NAN;
     const float inf = INFINITY;
@@ -241,39 +243,55 @@ TEST(RecordLayout, NonFiniteNumbersAreRepairedOrRefused)
     };
     struct Case {
         float time, value;
+        const CurveBounds& bounds;
         bool readable;
-        float valueRead;
+        float timeRead, valueRead;
     };
-    for (const Case& c : {Case{0.5f, nan, true, 0.0f}, Case{0.5f, -inf, true, 0.0f}, Case{nan, 0.5f, false, 0.0f},
-                          Case{inf, 0.5f, false, 0.0f}}) {
+    const Case cases[] = {
+        {0.5f, nan, kAmplitudeBounds, true, 0.5f, 0.0f},
+        {0.5f, -inf, kAmplitudeBounds, true, 0.5f, 0.0f},
+        {0.5f, 1e30f, kAmplitudeBounds, true, 0.5f, kLoudestHarmonic},
+        {0.5f, -3.4e38f, kAmplitudeBounds, true, 0.5f, 0.0f},
+        {1e9f, 0.5f, kAmplitudeBounds, true, kLongestTime, 0.5f},
+        {-2.0f, 0.5f, kUnitBounds, true, 0.0f, 0.5f},
+        {0.5f, 7.0f, kUnitBounds, true, 0.5f, 1.0f},
+        {3.0f, 1e6f, kSpectrumBounds, true, 1.0f, kLoudestNoiseBand},
+        {nan, 0.5f, kAmplitudeBounds, false, 0.0f, 0.0f},
+        {inf, 0.5f, kAmplitudeBounds, false, 0.0f, 0.0f},
+    };
+    for (const Case& c : cases) {
         BreakpointCurve curve;
         RecordStream stream;
         const std::vector<std::byte> bytes = curveRecord(c.time, c.value);
         stream.openMemoryRead(bytes);
-        EXPECT_EQ(readCurve(stream, curve), c.readable) << c.time << " " << c.value;
+        EXPECT_EQ(readCurve(stream, curve, c.bounds), c.readable) << c.time << " " << c.value;
         if (c.readable) {
-            EXPECT_EQ(curve.value(0), c.valueRead);
+            EXPECT_EQ(curve.timeAt(0), c.timeRead) << c.time;
+            EXPECT_EQ(curve.value(0), c.valueRead) << c.value;
         } else {
             EXPECT_EQ(stream.status(), RecordStream::Status::BadValue);
             EXPECT_EQ(curve.pointCount(), 0);
         }
     }
 
-    std::vector<std::byte> pitch;
-    putFloat(pitch, inf);
-    for (int curve = 0; curve < 2 * kHarmonicCount; ++curve) {
-        putInt(pitch, 0);
+    for (float written : {inf, -440.0f, 1e9f}) {
+        std::vector<std::byte> pitch;
+        putFloat(pitch, written);
+        for (int curve = 0; curve < 2 * kHarmonicCount; ++curve) {
+            putInt(pitch, 0);
+        }
+        HarmonicData data;
+        RecordStream stream;
+        stream.openMemoryRead(pitch);
+        ASSERT_TRUE(readHarmonic(stream, data));
+        EXPECT_EQ(data.basePitch, kDefaultBasePitch) << written;
     }
-    HarmonicData data;
-    RecordStream stream;
-    stream.openMemoryRead(pitch);
-    ASSERT_TRUE(readHarmonic(stream, data));
-    EXPECT_EQ(data.basePitch, kDefaultBasePitch);
 
     std::vector<std::byte> noise;
     putInt(noise, 1);
     putFloat(noise, nan);
     NoiseData frames;
+    RecordStream stream;
     stream.openMemoryRead(noise);
     EXPECT_FALSE(readNoise(stream, frames));
     EXPECT_EQ(stream.status(), RecordStream::Status::BadValue);
