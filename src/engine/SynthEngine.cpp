@@ -505,15 +505,52 @@ bool SynthEngine::loadInstrument(const char* path)
         return false;
     }
     std::lock_guard lock(dataMutex_);
+    Instrument* read = instrumentScratch();
+    if (read == nullptr) {
+        return false;
+    }
+    // The whole file is read aside, with the voices still playing; only a
+    // complete instrument replaces the live one, so a missing, damaged or cut
+    // file changes nothing at all.
     InstrumentReadReport report{};
-    bool ok = false;
+    if (!loadInstrumentFile(path, *read, *stream_, &report)) {
+        return false;
+    }
+    takeInstrument(*read, report.valuesSet);
+    return true;
+}
+
+Instrument* SynthEngine::instrumentScratch()
+{
+    if (!instrumentScratch_) {
+        instrumentScratch_.reset(new (std::nothrow) Instrument());
+    }
+    return instrumentScratch_.get();
+}
+
+// Replaces the live instrument with one read completely, in one hand-over.
+void SynthEngine::takeInstrument(const Instrument& read, int valuesSet)
+{
     {
         ScopedVoiceEdit edit(handover_);
-        ok = loadInstrumentFile(path, *instrument_, *stream_, &report);
+        Instrument& live = *instrument_;
+        live.name = read.name;
+        live.parameterValues = read.parameterValues;
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            live.voices[static_cast<std::size_t>(slot)].copyFrom(read.voices[static_cast<std::size_t>(slot)]);
+        }
+        for (int path = 0; path < kMorphPathCount; ++path) {
+            live.morphPathCurves[static_cast<std::size_t>(path)].copyFrom(
+                read.morphPathCurves[static_cast<std::size_t>(path)]);
+        }
+        live.modEnvelopeCurve.copyFrom(read.modEnvelopeCurve);
+        live.spectralShapeCurve.copyFrom(read.spectralShapeCurve);
         setVoiceSampleRates();
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            rebuildSlotTables(slot);
+        }
     }
-    takeLoadedValues(report.valuesSet);
-    return ok;
+    takeLoadedValues(valuesSet);
 }
 
 // The voices play at the engine's rate, whatever rate they were stored with.
@@ -579,42 +616,17 @@ bool SynthEngine::writeInstrumentRecord(RecordStream& stream)
 bool SynthEngine::loadInstrumentRecord(std::span<const std::byte> data)
 {
     std::lock_guard lock(dataMutex_);
-    if (!recordScratch_) {
-        recordScratch_.reset(new (std::nothrow) Instrument());
-        if (!recordScratch_) {
-            return false;
-        }
+    Instrument* read = instrumentScratch();
+    if (read == nullptr) {
+        return false;
     }
-    Instrument& read = *recordScratch_;
     RecordStream stream;
     stream.openMemoryRead(data);
     InstrumentReadReport report{};
-    // A project holds what this build wrote or an older build did; a version
-    // outside those is not an instrument record, however well it parses.
-    if (!readInstrument(stream, read, &report) || report.version < kInstrumentVersion1 ||
-        report.version > kInstrumentVersion) {
+    if (!readInstrument(stream, *read, &report)) {
         return false;
     }
-    {
-        ScopedVoiceEdit edit(handover_);
-        Instrument& live = *instrument_;
-        live.name = read.name;
-        live.parameterValues = read.parameterValues;
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            live.voices[static_cast<std::size_t>(slot)].copyFrom(read.voices[static_cast<std::size_t>(slot)]);
-        }
-        for (int path = 0; path < kMorphPathCount; ++path) {
-            live.morphPathCurves[static_cast<std::size_t>(path)].copyFrom(
-                read.morphPathCurves[static_cast<std::size_t>(path)]);
-        }
-        live.modEnvelopeCurve.copyFrom(read.modEnvelopeCurve);
-        live.spectralShapeCurve.copyFrom(read.spectralShapeCurve);
-        setVoiceSampleRates();
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            rebuildSlotTables(slot);
-        }
-    }
-    takeLoadedValues(report.valuesSet);
+    takeInstrument(*read, report.valuesSet);
     return true;
 }
 

@@ -123,9 +123,9 @@ public:
     // leaves the slot as it was; a save that fails leaves the old file.
     bool loadVoice(int slot, const char* path);
     bool saveVoice(int slot, const char* path);
-    // Instrument files, on the caller's thread. A load that fails part-way
-    // keeps what was read, as files of older versions rely on, and every
-    // voice stays prepared and playable; the values read are applied.
+    // Instrument files, on the caller's thread. The file is read whole into a
+    // spare instrument before anything changes; a load that fails (missing,
+    // not a file, empty, cut short, damaged) leaves everything as it was.
     bool loadInstrument(const char* path);
     bool saveInstrument(const char* path);
 
@@ -133,8 +133,7 @@ public:
     // chunk). Writing takes the saved values, the slots' cutoffs, the curves
     // and the four voices as they stand, on the asking thread while render
     // keeps playing. Loading takes only a complete record of a known version,
-    // read aside first; then it replaces the instrument as loadInstrument does.
-    // Anything else changes nothing.
+    // read aside first, as loadInstrument does. Anything else changes nothing.
     bool writeInstrumentRecord(RecordStream& stream);
     bool loadInstrumentRecord(std::span<const std::byte> data);
 
@@ -179,6 +178,8 @@ private:
     void reloadSavedValues();
     void captureSavedState();
     void takeLoadedValues(int valuesSet);
+    Instrument* instrumentScratch();
+    void takeInstrument(const Instrument& read, int valuesSet);
     void setVoiceSampleRates();
     void followFilterSettings();
     void takePendingResets();
@@ -188,15 +189,16 @@ private:
     SubBlockInputs subBlockInputs(const NoteVoice& voice) const;
     void morphPathPositions(float noteTime, SubBlockInputs& in) const;
     void runEffects(float* left, float* right, int pos, int len);
+    void guardOutput(float* left, float* right, int frames);
 
     ParameterValues values_;
     ModulationMatrix modulation_{values_};
     std::unique_ptr<Instrument> instrument_;
     std::unique_ptr<std::array<VoiceRenderTables, kSlotCount>> renderTables_;
     std::unique_ptr<Voice> loadScratch_; // a whole voice is read here before it replaces a slot
-    // A whole instrument record is read here before it replaces the instrument;
-    // made by the first record load and kept, as the stream keeps its buffer.
-    std::unique_ptr<Instrument> recordScratch_;
+    // A whole instrument (file or record) is read here before it replaces the
+    // live one; made by the first load and kept, as the stream keeps its buffer.
+    std::unique_ptr<Instrument> instrumentScratch_;
     std::mutex dataMutex_;
     std::unique_ptr<RecordStream> stream_;
     std::unique_ptr<VoiceManager> voices_;

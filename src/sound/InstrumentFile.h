@@ -42,17 +42,16 @@ struct InstrumentReadReport {
 
 // Reads an instrument record into instrument.
 //
-// A read that fails part-way keeps what was read so far (name, values, curves,
-// voices) and reports the reason in the stream's status. Every voice is left
-// playable either way: complete voices are prepared by their reader, the voice
-// whose record failed is prepared here with what it holds, and later slots are
-// untouched (still prepared from before). The caller therefore prepares
-// nothing; it applies parameterValues[0 .. report.valuesSet) and sets its
-// reload flag, after success and after failure alike.
+// A version other than 0x10001 to 0x10005 fails at once. A read that fails
+// part-way keeps what was read so far (name, values, curves, voices) and
+// reports the reason in the stream's status; every voice is left playable
+// (the voice whose record failed is prepared here with what it holds). The
+// engine reads into a spare instrument and takes only a complete one; tools
+// may show what a damaged file still holds.
 //
 // Sustain On always reads as 0, so that a loaded patch never starts with the
 // pedal held. A value that is not a number or infinite reads as the
-// parameter's start value.
+// parameter's start value; others are held to the parameter's range.
 bool readInstrument(RecordStream& stream, Instrument& instrument, InstrumentReadReport* report = nullptr);
 
 // Writes version 0x10005 with Sustain On as 0 and parameters 25..28 taken from

@@ -11,8 +11,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -107,6 +110,59 @@ TEST(LibraryRequest, ResetListedAndRandomInstrumentsThroughTheFileRequest)
     for (const auto& voice : instrument->voices) {
         EXPECT_TRUE(voice.nameView() == "Grand" || voice.nameView() == "Upright") << voice.nameView();
     }
+}
+
+// A load that fails, from the file request or the library menu, changes
+// nothing: name, values, slot cutoffs, voices and curves stay as they were.
+TEST(LibraryRequest, FailedInstrumentLoadsChangeNothing)
+{
+    const std::string bundle = makeBundle("bundle-failed-loads", true);
+    auto host = loadPlugin(TESSARINE_PLUGIN_PATH);
+    ASSERT_NE(host, nullptr);
+    ASSERT_EQ(request(*host, SynthPlugin::kFileLibraryRoot, bundle), 1);
+    ASSERT_EQ(request(*host, SynthPlugin::kFileLoadLibraryInstrument, "Keys/Second"), 1);
+    host->setParameter(tessarine::kVoiceCutoffB, 0.4f);
+    host->setParameter(tessarine::kMorphHarmX, 0.25f);
+    const auto state = [&host] {
+        void* data = nullptr;
+        const auto size = static_cast<std::size_t>(host->dispatch(vst::effGetChunk, 0, 0, &data));
+        const auto* bytes = static_cast<const char*>(data);
+        std::string all = size > 0 && bytes != nullptr ? std::string(bytes, size) : std::string();
+        for (int i = 0; i < tessarine::kParameterCount; ++i) {
+            all += std::to_string(host->getParameter(i)) + ",";
+        }
+        return all;
+    };
+    const std::string kept = state();
+
+    std::ifstream in(bundle + "/TessarineData/Instruments-Factory/Keys/First.t9i", std::ios::binary);
+    const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(whole.size(), 1000u);
+    std::vector<std::string> damaged;
+    for (std::size_t k = 1; k < 16; ++k) {
+        damaged.push_back(whole.substr(0, whole.size() * k / 16));
+    }
+    std::string unknownVersion = whole;
+    unknownVersion[3] = '\x7f';
+    damaged.push_back(unknownVersion);
+    std::string badCount = whole;
+    badCount[whole.find('\0', 4) + 1 + 3] = '\x40'; // the parameter count, far beyond the file
+    damaged.push_back(badCount);
+    damaged.push_back("");
+
+    std::vector<std::string> paths = {bundle + "/missing.t9i", bundle + "/TessarineData"};
+    for (std::size_t i = 0; i < damaged.size(); ++i) {
+        paths.push_back(tempPath("damaged-" + std::to_string(i) + ".t9i"));
+        std::ofstream(paths.back(), std::ios::binary) << damaged[i];
+    }
+    for (const std::string& path : paths) {
+        EXPECT_EQ(request(*host, SynthPlugin::kFileLoadInstrument, path), 0) << path;
+        EXPECT_TRUE(state() == kept) << path;
+    }
+    std::ofstream(bundle + "/TessarineData/Instruments-Factory/Keys/Broken.t9i", std::ios::binary) << damaged[7];
+    ASSERT_EQ(request(*host, SynthPlugin::kFileRescanLibrary), 1);
+    EXPECT_EQ(request(*host, SynthPlugin::kFileLoadLibraryInstrument, "Keys/Broken"), 0);
+    EXPECT_TRUE(state() == kept) << "the library menu";
 }
 
 } // namespace
