@@ -169,6 +169,18 @@ void NoteVoice::cut()
     envelope_.insertPoint(t + kCutFade, 0.0f);
 }
 
+void NoteVoice::silence()
+{
+    sounding_ = false;
+    keyHeld_ = false;
+    cut_ = false;
+    gliding_ = false;
+    key_ = -1;
+    filter_->reset();
+    noiseState_->reset();
+    phases_.fill(0.0f);
+}
+
 float NoteVoice::glideFrequencyAt(float t, bool portamentoOn) const
 {
     if (!portamentoOn || !gliding_) {

@@ -120,6 +120,8 @@ public:
     void release(bool sustainHeld);
     // A 1 ms fade, for a repeated key or the voice limit.
     void cut();
+    // Ends the note at once and puts its running state back at rest.
+    void silence();
     // Sets up a glide to frequency over glideTime seconds.
     void glideTo(float frequency, float glideTime);
     void stopGliding() { gliding_ = false; }

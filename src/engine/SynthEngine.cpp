@@ -48,6 +48,24 @@ bool seenByEffectsPass(const QueuedEvent& event)
 
 bool validSlot(int slot) { return slot >= 0 && slot < kSlotCount; }
 
+// x * 0 is 0 for a finite x and NaN otherwise, so the sum stays 0 exactly
+// when every sample is finite.
+bool allFinite(const float* x, int frames)
+{
+    float probe = 0.0f;
+    for (int i = 0; i < frames; ++i) {
+        probe += x[i] * 0.0f;
+    }
+    return probe == 0.0f;
+}
+
+void limitToCeiling(float* x, int frames)
+{
+    for (int i = 0; i < frames; ++i) {
+        x[i] = std::fmin(std::fmax(x[i], -kOutputCeiling), kOutputCeiling);
+    }
+}
+
 } // namespace
 
 bool isEffectParameter(int index)
@@ -737,6 +755,23 @@ void SynthEngine::runEffects(float* left, float* right, int pos, int len)
     effects_.process(inputs, left + pos, right + pos, len);
 }
 
+// The last stage before the host. A NaN or infinity left in a voice's or an
+// effect's state would come back in every later block, so the states go
+// with the block: the notes fall silent and the effects start from rest.
+void SynthEngine::guardOutput(float* left, float* right, int frames)
+{
+    if (!allFinite(left, frames) || !allFinite(right, frames)) {
+        std::memset(left, 0, sizeof(float) * static_cast<std::size_t>(frames));
+        std::memset(right, 0, sizeof(float) * static_cast<std::size_t>(frames));
+        voices_->silenceAll();
+        effects_.reset();
+        filter_.reset();
+        return;
+    }
+    limitToCeiling(left, frames);
+    limitToCeiling(right, frames);
+}
+
 void SynthEngine::render(float* left, float* right, int frames)
 {
     if (frames <= 0 || left == nullptr || right == nullptr) {
@@ -816,6 +851,7 @@ void SynthEngine::render(float* left, float* right, int frames)
         applyEvent(*event, voicesReadable);
     }
 
+    guardOutput(left, right, frames);
     gate_.update(left, frames);
     songTime_.store(songTime() + static_cast<double>(frames) / static_cast<double>(sampleRate()), kRelaxed);
     queue_.clear();

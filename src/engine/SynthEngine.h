@@ -37,6 +37,9 @@ namespace tessarine {
 inline constexpr int kSlotCount = kVoiceSlotCount; // sound slots A..D
 inline constexpr int kMaxSubBlock = 256;           // longest stretch a voice renders between events
 inline constexpr int kLearnIndicator = 236;        // editor slot that shows MIDI learn is armed
+// No output sample goes beyond +-16 (+24 dBFS), whatever the sound or the
+// settings; far above any playable patch, far below what hurts.
+inline constexpr float kOutputCeiling = 16.0f;
 
 // The parameters whose queued changes the effects pass applies; all others
 // are applied by the voice pass.
@@ -109,6 +112,8 @@ public:
     int controllerOf(int index) const;
 
     // Writes frames samples to left and right; nothing else is read or written.
+    // Every sample is finite and within +-kOutputCeiling: a block that is not
+    // finite goes out silent and silences the notes and effects that made it.
     void render(float* left, float* right, int frames);
 
     // Values the engine changed itself during the last block; the plug-in

@@ -254,6 +254,13 @@ void VoiceManager::stopAllVoices()
     }
 }
 
+void VoiceManager::silenceAll()
+{
+    for (NoteVoice& v : voices_) {
+        v.silence();
+    }
+}
+
 void VoiceManager::resetFilters()
 {
     for (NoteVoice& v : voices_) {

@@ -31,6 +31,9 @@ public:
     // The pedal went up: voices whose keys are no longer down start their release.
     void releaseSustained();
     void stopAllVoices();
+    // Every note ends at once, its running state (filter, noise, phases) at
+    // rest: what follows a block that went out of bounds.
+    void silenceAll();
     // Every note's filter back at rest.
     void resetFilters();
 

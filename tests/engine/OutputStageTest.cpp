@@ -1,11 +1,16 @@
-// The last stages a listener hears: output gain, stereo width and the gate that
-// stops the effects after two seconds of quiet.
+// The last stages a listener hears: output gain, stereo width, the gate that
+// stops the effects after two seconds of quiet, and the engine's last guard.
 
 #include "engine/EffectChain.h"
+#include "engine/EngineTestVoice.h"
 #include "engine/SilenceGate.h"
+#include "engine/SynthEngine.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace tessarine {
@@ -63,4 +68,51 @@ TEST(SilenceGate, ClosesAfterTwoSecondsOfQuietAndReopensOnSound)
 }
 
 } // namespace
+// Whatever a sound holds (a bug, a file from elsewhere), nothing beyond the
+// ceiling and nothing that is not a number reaches the host, and a NaN leaves
+// nothing behind: the next note on a good sound plays at once.
+TEST(SynthEngineOutput, NeverBeyondTheCeilingNorNotANumber)
+{
+    auto engine = std::make_unique<SynthEngine>();
+    engine->setSampleRate(44100.0f);
+    ASSERT_TRUE(engine->loadVoice(0, test::steadyVoiceFile().c_str()));
+    const auto setAmplitudes = [&engine](float value) {
+        ScopedVoiceEdit edit(engine->handover());
+        Voice& voice = engine->editInstrument().voices[0];
+        for (int layer = 0; layer < kLayersPerMultisample; ++layer) {
+            BreakpointCurve& amplitude = voice.layer(0, layer).harmonic.amplitude(0);
+            for (int i = 1; i + 1 < amplitude.pointCount(); ++i) {
+                amplitude.setValue(i, value);
+            }
+        }
+        prepareVoice(voice);
+    };
+    // The largest magnitude over a few blocks of a new note; NaN when one was not finite.
+    std::uint8_t key = 60;
+    const auto playNote = [&engine, &key] {
+        const std::uint8_t noteOn[3] = {0x90, key++, 100};
+        engine->midiIn(noteOn, 0);
+        std::vector<float> left(512), right(512);
+        float peak = 0.0f;
+        for (int block = 0; block < 8; ++block) {
+            engine->render(left.data(), right.data(), 512);
+            for (int i = 0; i < 512; ++i) {
+                if (!std::isfinite(left[i]) || !std::isfinite(right[i])) {
+                    return NAN;
+                }
+                peak = std::fmax(peak, std::fmax(std::fabs(left[i]), std::fabs(right[i])));
+            }
+        }
+        return peak;
+    };
+    const float normal = playNote();
+    ASSERT_GT(normal, 0.01f);
+    setAmplitudes(1e30f);
+    EXPECT_EQ(playNote(), kOutputCeiling);
+    setAmplitudes(NAN);
+    EXPECT_EQ(playNote(), 0.0f) << "a block that is not finite goes out silent";
+    ASSERT_TRUE(engine->loadVoice(0, test::steadyVoiceFile().c_str()));
+    EXPECT_NEAR(playNote(), normal, 0.1f * normal) << "the good sound plays at once";
+}
+
 } // namespace tessarine
