@@ -52,6 +52,7 @@ std::vector<CheckGroup> checkGroups(const ValidationPlan& plan)
     groups.push_back({"lifecycle", runLifecycleChecks, 0});
     groups.push_back({"state", runStateChecks, 0});
     groups.push_back({"automation", runAutomationChecks, 0});
+    groups.push_back({"files", runExtremeFileChecks, 0});
     for (int rate : plan.sweepRates) {
         groups.push_back({"sweep." + std::to_string(rate), runSweep, rate});
     }

@@ -80,5 +80,6 @@ void runLifecycleChecks(const std::string& path, const ValidationPlan& plan, int
 void runAutomationChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report);
 void runStateChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report);
 void runSweep(const std::string& path, const ValidationPlan& plan, int rate, ValidatorReport& report);
+void runExtremeFileChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report);
 
 } // namespace tessarine::host
