@@ -1,6 +1,7 @@
 #include "AnalyseCommand.h"
 
 #include "ProgressBar.h"
+#include "ReadFailure.h"
 
 #include "analysis/SoundFileAnalysis.h"
 #include "params/NoteFrequencyTable.h"
@@ -83,7 +84,7 @@ int runAnalyse(const AnalyseOptions& options, std::ostream& out, std::ostream& e
     RecordStream stream;
     if (!options.intoPath.empty()) {
         if (!loadVoiceFile(options.intoPath, *voice, stream)) {
-            return fail(options.intoPath + ": cannot read the voice (" + describe(stream.status()) + ")");
+            return fail(options.intoPath + ": cannot read the voice (" + readFailureReason(stream) + ")");
         }
     } else {
         voice->multisampleCount = 1;
@@ -124,7 +125,7 @@ int runAnalyse(const AnalyseOptions& options, std::ostream& out, std::ostream& e
                                          : voiceNameFromPath(count > 1 ? options.outputPath : inputs[0].path));
 
     if (!stream.openFileWrite(options.outputPath) || !writeVoice(stream, *voice) || !stream.close()) {
-        const std::string reason = describe(stream.status());
+        const std::string reason = readFailureReason(stream);
         stream.close();
         return fail(options.outputPath + ": cannot write the voice (" + reason + ")");
     }
