@@ -163,13 +163,11 @@ TEST(RenderFiles, KilledOrFullRendersLeaveNoTemporary)
 TEST(RenderFiles, DataPastFourGibibytesIsWrittenAsRf64)
 {
     using tessarine::host::WavWriter;
-    // What a RIFF header counts, in frames of stereo at each width, less the header.
-    for (int bits : {16, 24, 32}) {
-        const long long limit = (0xFFFFFFFFll - 4096) / (2 * (bits / 8));
-        EXPECT_FALSE(WavWriter::needsRf64(limit, bits)) << bits;
-        EXPECT_TRUE(WavWriter::needsRf64(limit + 1, bits)) << bits;
-    }
-    EXPECT_FALSE(WavWriter::needsRf64(600LL * 384000, 32)) << "ten minutes at the highest rate";
+    // What a RIFF header counts, less the header, in frames of stereo float.
+    const long long limit = (0xFFFFFFFFll - 4096) / 8;
+    EXPECT_FALSE(WavWriter::needsRf64(limit, 32));
+    EXPECT_TRUE(WavWriter::needsRf64(limit + 1, 32));
+    EXPECT_TRUE(WavWriter::needsRf64(2 * limit + 2, 16));
 
     // The format follows the frames announced; a player reads the file either way.
     Folder folder;
@@ -178,16 +176,13 @@ TEST(RenderFiles, DataPastFourGibibytesIsWrittenAsRf64)
     for (long long announced : {100LL, 1LL << 30}) {
         WavWriter wav;
         std::string error;
-        ASSERT_TRUE(wav.open(path, 48000, 32, announced, error)) << error;
-        ASSERT_TRUE(wav.write(block.data(), 100, error)) << error;
-        ASSERT_TRUE(wav.finish(error)) << error;
-        char magic[5] = {};
-        std::ifstream(path, std::ios::binary).read(magic, 4);
-        EXPECT_EQ(std::string(magic), announced > 100 ? "RF64" : "RIFF");
+        ASSERT_TRUE(wav.open(path, 48000, 32, announced, error) && wav.write(block.data(), 100, error) &&
+                    wav.finish(error))
+            << error;
+        EXPECT_EQ(content(path).substr(0, 4), announced > 100 ? "RF64" : "RIFF");
         tessarine::test::Wav read;
         ASSERT_TRUE(tessarine::test::readWav(path, read));
         EXPECT_EQ(read.info.frames, 100);
-        EXPECT_EQ(read.samples.back(), 0.25f);
     }
 }
 

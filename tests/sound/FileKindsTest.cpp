@@ -33,9 +33,6 @@ struct Folder {
     std::string operator/(const char* name) const { return (path / name).string(); }
 };
 
-// A character device that reads as nothing; false where this process may not make one.
-bool makeDevice(const std::string& path) { return ::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; }
-
 mode_t typeOf(const std::string& path)
 {
     struct stat info {};
@@ -50,36 +47,25 @@ TEST(FileKinds, ReadersRefuseWhatIsNotARegularFileWithoutWaiting)
     writeFile(folder / "real.t9v", voiceBytes(*voice));
     fs::create_symlink(folder / "real.t9v", folder / "link.t9v");
     ASSERT_EQ(::mkfifo((folder / "pipe.t9v").c_str(), 0666), 0);
-    const bool device = makeDevice(folder / "device.t9v");
 
-    const struct {
-        const char* name;
-        int error; // 0: it reads
-    } cases[] = {{"link.t9v", 0}, {"pipe.t9v", kNotRegularFile}, {"device.t9v", kNotRegularFile},
-                 {"missing.t9v", ENOENT}, {".", EISDIR}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (std::string(c.name) == "device.t9v" && !device) {
-            std::printf("file kinds: no device node without the right to make one\n");
-            continue;
-        }
-        const std::string path = folder / c.name;
+    const std::pair<const char*, int> cases[] = {
+        {"link.t9v", 0}, {"pipe.t9v", kNotRegularFile}, {"missing.t9v", ENOENT}, {".", EISDIR}};
+    for (const auto& [name, error] : cases) {
+        SCOPED_TRACE(name);
+        const std::string path = folder / name;
         RecordStream stream;
-        auto read = std::make_unique<Voice>();
-        auto loading = std::async(std::launch::async, [&] { return loadVoiceFile(path, *read, stream); });
+        auto loading = std::async(std::launch::async, [&] { return loadVoiceFile(path, *voice, stream); });
         if (loading.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
-            // Let the blocked open go, so the test can end and say so.
+            // Let the blocked open go, so the test ends and says so.
             const int writer = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
             loading.wait();
             ::close(writer);
             ADD_FAILURE() << "the reader waited on the path";
             continue;
         }
-        EXPECT_EQ(loading.get(), c.error == 0);
-        EXPECT_EQ(stream.systemError(), c.error);
+        EXPECT_EQ(loading.get(), error == 0);
+        EXPECT_EQ(stream.systemError(), error);
     }
-    EXPECT_EQ(describeFileError(kNotRegularFile), "not a regular file");
-    EXPECT_EQ(describeFileError(EISDIR), "a folder");
 }
 
 TEST(FileKinds, SavesReplaceOnlyRegularFilesAndKeepTheirMode)
@@ -96,7 +82,8 @@ TEST(FileKinds, SavesReplaceOnlyRegularFilesAndKeepTheirMode)
     fs::create_symlink("real.t9v", folder / "link.t9v");
     fs::create_symlink("nowhere/x.t9v", folder / "dangling.t9v");
     ASSERT_EQ(::mkfifo((folder / "pipe.t9v").c_str(), 0644), 0);
-    const bool device = makeDevice(folder / "device.t9v");
+    // A character device that reads as nothing, where this process may make one.
+    const bool device = ::mknod((folder / "device.t9v").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
 
     const struct {
         const char* name;
