@@ -5,7 +5,9 @@
 
 #include "analysis/SoundFileAnalysis.h"
 #include "params/NoteFrequencyTable.h"
+#include "sound/AtomicSave.h"
 #include "sound/RecordStream.h"
+#include "sound/RegularFile.h"
 #include "sound/VoiceFile.h"
 
 #include <algorithm>
@@ -58,6 +60,10 @@ int runAnalyse(const AnalyseOptions& options, std::ostream& out, std::ostream& e
     if (options.multisample < 0 || options.multisample >= kMaxMultisamples || options.layer < 0 ||
         options.layer >= kLayersPerMultisample || options.rootNote < -1 || options.rootNote > 127) {
         return fail("--multisample must be 0..7, --layer 0..1 and --root-note 0..127");
+    }
+    // Refused before minutes of analysis rather than after.
+    if (const int refused = AtomicSave::checkTarget(options.outputPath); refused != 0) {
+        return fail(options.outputPath + ": cannot write the voice (" + describeFileError(refused) + ")");
     }
 
     // Every file is imported before anything is analysed, so one bad file
