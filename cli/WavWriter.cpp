@@ -4,15 +4,22 @@
 
 #include <cstdint>
 #include <sndfile.h>
+#include <sys/statvfs.h>
 
 namespace tessarine::host {
 
 namespace {
 
 constexpr int kChannels = 2;
-// What the RIFF size fields can count, less room for the header chunks
-// libsndfile writes before the data (fmt, fact, PEAK).
-constexpr std::uint64_t kRiffDataLimit = 0xFFFFFFFFull - 4096;
+// Room for the header chunks libsndfile writes before the data (fmt, fact, PEAK, ds64).
+constexpr std::uint64_t kHeaderRoom = 4096;
+// What the RIFF size fields can count, less the header.
+constexpr std::uint64_t kRiffDataLimit = 0xFFFFFFFFull - kHeaderRoom;
+
+std::uint64_t dataBytes(long long frames, int bits)
+{
+    return static_cast<std::uint64_t>(frames < 0 ? 0 : frames) * kChannels * static_cast<std::uint64_t>(bits / 8);
+}
 
 } // namespace
 
@@ -20,9 +27,7 @@ WavWriter::~WavWriter() { discard(); }
 
 bool WavWriter::needsRf64(long long frames, int bits)
 {
-    const auto bytes = static_cast<std::uint64_t>(frames < 0 ? 0 : frames) * kChannels *
-                       static_cast<std::uint64_t>(bits / 8);
-    return bytes > kRiffDataLimit;
+    return dataBytes(frames, bits) > kRiffDataLimit;
 }
 
 void WavWriter::discard()
@@ -49,6 +54,17 @@ bool WavWriter::open(const std::string& path, int sampleRate, int bits, long lon
     path_ = path;
     if (!save_.begin(path)) {
         error = "cannot write '" + path + "' (" + describeFileError(save_.error()) + ")";
+        return false;
+    }
+    // A render that cannot fit is refused now, not after hours of rendering.
+    const std::uint64_t needed = dataBytes(frames, bits) + kHeaderRoom;
+    struct statvfs disk {};
+    if (::fstatvfs(save_.descriptor(), &disk) == 0 &&
+        needed > static_cast<std::uint64_t>(disk.f_bavail) * static_cast<std::uint64_t>(disk.f_frsize)) {
+        const std::uint64_t free = static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize;
+        error = "cannot write '" + path + "': the render needs " + std::to_string((needed + 999999) / 1000000) +
+                " MB and the disk has " + std::to_string(free / 1000000) + " MB free";
+        save_.discard();
         return false;
     }
     SF_INFO info{};

@@ -3,7 +3,8 @@
 // to a temporary file beside the target, which replaces the target only when
 // every block was written: a failed render never destroys an earlier file
 // (see AtomicSave for the targets refused). A render whose data would pass
-// the 4 GiB a RIFF header can count is written as RF64 instead.
+// the 4 GiB a RIFF header can count is written as RF64 instead, and one the
+// disk has no room for is refused before it starts.
 
 #include "sound/AtomicSave.h"
 
@@ -21,7 +22,7 @@ public:
     WavWriter& operator=(const WavWriter&) = delete;
 
     // bits: 16 or 24 (integer PCM) or 32 (float). frames: how many will be
-    // written, which decides between WAV and RF64.
+    // written, which decides between WAV and RF64 and whether the disk has room.
     bool open(const std::string& path, int sampleRate, int bits, long long frames, std::string& error);
     bool write(const float* interleaved, long frames, std::string& error);
     bool finish(std::string& error);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -129,6 +130,18 @@ TEST(RenderFiles, KilledOrFullRendersLeaveNoTemporary)
     EXPECT_NE(full.output.find("cannot write"), std::string::npos) << full.output;
     EXPECT_EQ(content(out), "precious");
     EXPECT_EQ(folder.temporaries(), 0) << "the leftovers and the failed render's own";
+
+    // A disk of 1 MiB is too small for ten seconds: refused before the render starts.
+    const std::string small = folder / "small";
+    fs::create_directories(small);
+    if (std::system(("mount -t tmpfs -o size=1m tmpfs " + small + " 2>/dev/null").c_str()) == 0) {
+        CommandResult refused = runShell("", "render --note 60 --length 10 -o " + small + "/out.wav");
+        EXPECT_NE(refused.output.find("MB free"), std::string::npos) << refused.output;
+        EXPECT_TRUE(fs::is_empty(small));
+        EXPECT_EQ(std::system(("umount " + small).c_str()), 0);
+    } else {
+        std::printf("render files: no small disk without the right to mount one\n");
+    }
 
     // Stopped part-way by each signal a user or system sends.
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
