@@ -31,7 +31,7 @@ using tessarine::test::CommandResult;
 struct Folder {
     fs::path path = fs::path(testing::TempDir()) / ("render-files-" + std::to_string(::getpid()));
     Folder() { fs::remove_all(path), fs::create_directories(path); }
-    ~Folder() { fs::remove_all(path); }
+    ~Folder() { std::error_code ignored; fs::remove_all(path, ignored); }
     std::string operator/(const char* name) const { return (path / name).string(); }
     int temporaries() const
     {

@@ -29,7 +29,7 @@ namespace fs = std::filesystem;
 struct Folder {
     fs::path path = fs::path(tempPath("file-kinds-" + std::to_string(::getpid())));
     Folder() { fs::remove_all(path), fs::create_directories(path); }
-    ~Folder() { fs::remove_all(path); }
+    ~Folder() { std::error_code ignored; fs::remove_all(path, ignored); }
     std::string operator/(const char* name) const { return (path / name).string(); }
 };
 
