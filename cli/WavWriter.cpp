@@ -59,9 +59,10 @@ bool WavWriter::open(const std::string& path, int sampleRate, int bits, long lon
     // A render that cannot fit is refused now, not after hours of rendering.
     const std::uint64_t needed = dataBytes(frames, bits) + kHeaderRoom;
     struct statvfs disk {};
-    if (::fstatvfs(save_.descriptor(), &disk) == 0 &&
-        needed > static_cast<std::uint64_t>(disk.f_bavail) * static_cast<std::uint64_t>(disk.f_frsize)) {
-        const std::uint64_t free = static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize;
+    const std::uint64_t free = ::fstatvfs(save_.descriptor(), &disk) == 0
+                                   ? static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize
+                                   : UINT64_MAX; // unknown: the writes will tell
+    if (needed > free) {
         error = "cannot write '" + path + "': the render needs " + std::to_string((needed + 999999) / 1000000) +
                 " MB and the disk has " + std::to_string(free / 1000000) + " MB free";
         save_.discard();
