@@ -1,10 +1,13 @@
 #include "AnalyseCommand.h"
 
 #include "ProgressBar.h"
+#include "ReadFailure.h"
 
 #include "analysis/SoundFileAnalysis.h"
 #include "params/NoteFrequencyTable.h"
+#include "sound/AtomicSave.h"
 #include "sound/RecordStream.h"
+#include "sound/RegularFile.h"
 #include "sound/VoiceFile.h"
 
 #include <algorithm>
@@ -58,6 +61,10 @@ int runAnalyse(const AnalyseOptions& options, std::ostream& out, std::ostream& e
         options.layer >= kLayersPerMultisample || options.rootNote < -1 || options.rootNote > 127) {
         return fail("--multisample must be 0..7, --layer 0..1 and --root-note 0..127");
     }
+    // Refused before minutes of analysis rather than after.
+    if (const int refused = AtomicSave::checkTarget(options.outputPath); refused != 0) {
+        return fail(options.outputPath + ": cannot write the voice (" + describeFileError(refused) + ")");
+    }
 
     // Every file is imported before anything is analysed, so one bad file
     // costs no time and leaves nothing half done.
@@ -84,7 +91,7 @@ int runAnalyse(const AnalyseOptions& options, std::ostream& out, std::ostream& e
     RecordStream stream;
     if (!options.intoPath.empty()) {
         if (!loadVoiceFile(options.intoPath, *voice, stream)) {
-            return fail(options.intoPath + ": cannot read the voice (" + describe(stream.status()) + ")");
+            return fail(options.intoPath + ": cannot read the voice (" + readFailureReason(stream) + ")");
         }
     } else {
         voice->multisampleCount = 1;
@@ -125,7 +132,7 @@ int runAnalyse(const AnalyseOptions& options, std::ostream& out, std::ostream& e
                                          : voiceNameFromPath(count > 1 ? options.outputPath : inputs[0].path));
 
     if (!stream.openFileWrite(options.outputPath) || !writeVoice(stream, *voice) || !stream.close()) {
-        const std::string reason = describe(stream.status());
+        const std::string reason = readFailureReason(stream);
         stream.close();
         return fail(options.outputPath + ": cannot write the voice (" + reason + ")");
     }

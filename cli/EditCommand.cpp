@@ -4,6 +4,7 @@
 #include "PluginHost.h"
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <ctime>
 #include <cstdio>
@@ -43,8 +44,8 @@ double cpuSeconds()
 
 int runEdit(const EditOptions& options, std::ostream& out, std::ostream& err)
 {
-    if (options.seconds < 0) {
-        err << "tessarine: --seconds must not be negative\n";
+    if (!(options.seconds >= 0 && std::isfinite(options.seconds))) {
+        err << "tessarine: --seconds must be a number of seconds, 0 or more\n";
         return 1;
     }
     std::string error;

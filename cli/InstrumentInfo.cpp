@@ -61,7 +61,7 @@ void forEachChangedParameter(const Instrument& instrument, Visit visit)
 void printText(const Instrument& instrument, const InstrumentReadReport& report, std::ostream& out)
 {
     char line[200];
-    out << "Name:          " << std::string_view(instrument.name.data()) << '\n'
+    out << "Name:          " << escapedText(std::string_view(instrument.name.data())) << '\n'
         << "Version:       " << hexVersion(report.version) << '\n' << "Changed parameters:\n";
     forEachChangedParameter(instrument, [&](int index, const ParameterInfo& info, float value,
                                             std::string_view display) {

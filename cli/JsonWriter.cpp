@@ -92,30 +92,33 @@ JsonWriter& JsonWriter::value(bool flag)
     return *this;
 }
 
-void JsonWriter::writeString(std::string_view text)
+void JsonWriter::writeString(std::string_view text) { out_ << '"' << escapedText(text) << '"'; }
+
+std::string escapedText(std::string_view text)
 {
-    out_ << '"';
+    std::string out;
+    out.reserve(text.size());
     for (char c : text) {
         auto byte = static_cast<unsigned char>(c);
         switch (c) {
-        case '"': out_ << "\\\""; break;
-        case '\\': out_ << "\\\\"; break;
-        case '\n': out_ << "\\n"; break;
-        case '\r': out_ << "\\r"; break;
-        case '\t': out_ << "\\t"; break;
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
         default:
-            if (byte < 0x20 || byte >= 0x80) {
+            if (byte < 0x20 || byte >= 0x7F) {
                 // Plug-in texts carry no declared encoding; escaping every non-ASCII
                 // byte as its Latin-1 code point keeps the output valid UTF-8.
                 char escaped[8];
                 std::snprintf(escaped, sizeof(escaped), "\\u%04x", byte);
-                out_ << escaped;
+                out += escaped;
             } else {
-                out_ << c;
+                out += c;
             }
         }
     }
-    out_ << '"';
+    return out;
 }
 
 } // namespace tessarine::host

@@ -3,6 +3,7 @@
 // arrays, strings with correct escaping, numbers that are always valid JSON.
 
 #include <ostream>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,5 +33,11 @@ private:
     std::vector<bool> hasItem_; // one entry per open container
     bool afterKey_ = false;
 };
+
+// Text from a file or plug-in as a JSON string's content, without the quotes:
+// control characters, quotes, backslashes and non-ASCII bytes escaped, so a
+// name can never reach a terminal as an escape sequence. The text reports use
+// it for names too.
+std::string escapedText(std::string_view text);
 
 } // namespace tessarine::host

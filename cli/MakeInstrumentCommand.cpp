@@ -5,12 +5,12 @@
 #include "params/ParameterTable.h"
 #include "sound/InstrumentFile.h"
 #include "sound/RecordStream.h"
+#include "sound/RegularFile.h"
 #include "sound/VoiceFile.h"
 
 #include <array>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <vector>
@@ -18,6 +18,9 @@
 namespace tessarine::host {
 
 namespace {
+
+// A recipe is a few dozen lines; anything far larger is not one.
+constexpr std::size_t kMaxRecipeBytes = 1u << 20;
 
 std::string trim(const std::string& text)
 {
@@ -126,11 +129,19 @@ public:
 
     bool read(std::string& error)
     {
-        std::ifstream in(options_.recipePath);
-        if (!in) {
-            error = "cannot open the recipe";
+        RegularFile file;
+        std::string text(kMaxRecipeBytes, '\0');
+        std::size_t got = 0;
+        if (!file.open(options_.recipePath) || !file.readAll(text.data(), text.size(), got)) {
+            error = "cannot open the recipe (" + describeFileError(file.error()) + ")";
             return false;
         }
+        if (got == text.size()) {
+            error = "the recipe is larger than " + std::to_string(kMaxRecipeBytes) + " bytes";
+            return false;
+        }
+        text.resize(got);
+        std::istringstream in(text);
         int number = 0;
         for (std::string line; std::getline(in, line);) {
             ++number;
@@ -257,7 +268,7 @@ int runMakeInstrument(const MakeInstrumentOptions& options, std::ostream& err)
     }
     RecordStream stream;
     if (!saveInstrumentFile(options.outputPath, *instrument, stream)) {
-        err << "tessarine: " << options.outputPath << ": cannot write the instrument (" << describe(stream.status())
+        err << "tessarine: " << options.outputPath << ": cannot write the instrument (" << readFailureReason(stream)
             << ")\n";
         return 1;
     }

@@ -21,6 +21,9 @@ constexpr float kDrawnLevel = 0.5f;
 // A drawn noise spectrum at its peak, matched the same way to the breath noise
 // the analysis finds in a flute (spectrum values near 0.8).
 constexpr float kDrawnNoiseLevel = 0.5f;
+// Formant peaks the drawn spectrum (40 Hz to 20 kHz) can show.
+constexpr double kLowestFormant = 20.0;
+constexpr double kHighestFormant = 20000.0;
 
 bool endsWith(const std::string& text, const std::string& end)
 {
@@ -182,6 +185,11 @@ int runMakePreset(const MakePresetOptions& options, std::ostream& err)
         if (!(options.length >= 0.7 && options.length <= 30.0)) {
             return fail("--length must be 0.7 to 30 seconds");
         }
+        for (double formant : options.formants) {
+            if (!(formant >= kLowestFormant && formant <= kHighestFormant)) {
+                return fail("--formants must be 20 to 20000 Hz each");
+            }
+        }
         LayerData& target = voice->layer(0, 1);
         if (harmonic ? !drawHarmonics(options, target.harmonic) : !drawNoise(options, target.noise)) {
             return fail("no " + std::string(harmonic ? "harmonic" : "noise") + " shape '" + options.shape +
@@ -191,7 +199,7 @@ int runMakePreset(const MakePresetOptions& options, std::ostream& err)
     const bool saved = harmonic ? saveHarmonicPreset(options.outputPath, *voice, multisample, layer, stream)
                                 : saveNoisePreset(options.outputPath, *voice, multisample, layer, stream);
     if (!saved) {
-        return fail(options.outputPath + ": cannot write the preset (" + describe(stream.status()) + ")");
+        return fail(options.outputPath + ": cannot write the preset (" + readFailureReason(stream) + ")");
     }
     return 0;
 }

@@ -1,7 +1,8 @@
 #include "MidiFile.h"
 
+#include "sound/RegularFile.h"
+
 #include <algorithm>
-#include <fstream>
 
 namespace tessarine::host {
 
@@ -268,23 +269,23 @@ bool parseMidiFile(const std::uint8_t* data, std::size_t size, MidiSequence& seq
 
 bool readMidiFile(const std::string& path, MidiSequence& sequence, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot open MIDI file '" + path + "'";
+    RegularFile file;
+    if (!file.open(path)) {
+        error = "cannot open MIDI file '" + path + "' (" + describeFileError(file.error()) + ")";
         return false;
     }
-    in.seekg(0, std::ios::end);
-    std::streamoff size = in.tellg();
-    if (size < 0 || static_cast<std::size_t>(size) > kMaxFileBytes) {
-        error = "MIDI file '" + path + "' is too large";
+    if (static_cast<unsigned long long>(file.size()) > kMaxFileBytes) {
+        error = "MIDI file '" + path + "' is too large (" + std::to_string(file.size()) + " bytes; at most " +
+                std::to_string(kMaxFileBytes) + ")";
         return false;
     }
-    in.seekg(0);
-    std::vector<std::uint8_t> data(static_cast<std::size_t>(size));
-    if (!in.read(reinterpret_cast<char*>(data.data()), size)) {
-        error = "cannot read MIDI file '" + path + "'";
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(file.size()));
+    std::size_t got = 0;
+    if (!file.readAll(data.data(), data.size(), got)) {
+        error = "cannot read MIDI file '" + path + "' (" + describeFileError(file.error()) + ")";
         return false;
     }
+    data.resize(got);
     if (!parseMidiFile(data.data(), data.size(), sequence, error)) {
         error = "MIDI file '" + path + "': " + error;
         return false;

@@ -4,11 +4,13 @@
 #include "ReadFailure.h"
 #include "RenderCommand.h"
 
+#include "sound/AtomicSave.h"
 #include "sound/InstrumentFile.h"
 #include "sound/LibraryFolders.h"
 #include "sound/LibraryListing.h"
 #include "sound/RandomInstrument.h"
 #include "sound/RandomParameters.h"
+#include "sound/RegularFile.h"
 
 #include <filesystem>
 #include <memory>
@@ -59,7 +61,9 @@ int runRandomInstrument(const RandomInstrumentOptions& options, std::ostream& ou
         return fail(err, "the plug-in could not build a random instrument");
     }
     if (!libraryRequest(*host, kFileRequestInstrumentSave, options.outputPath)) {
-        return fail(err, "cannot write instrument file '" + options.outputPath + "'");
+        const int refused = AtomicSave::checkTarget(options.outputPath);
+        return fail(err, "cannot write instrument file '" + options.outputPath + "'" +
+                             (refused != 0 ? " (" + describeFileError(refused) + ")" : std::string()));
     }
 
     // The report: what the plug-in chose, read back from the file it wrote.

@@ -1,7 +1,8 @@
 #include "ReadFailure.h"
 
+#include "sound/RegularFile.h"
+
 #include <cstdio>
-#include <cstring>
 
 namespace tessarine::host {
 
@@ -10,7 +11,12 @@ std::string readFailureReason(const RecordStream& stream)
     char text[160];
     switch (stream.status()) {
     case RecordStream::Status::CannotOpen:
-        std::snprintf(text, sizeof(text), "cannot open (%s)", std::strerror(stream.systemError()));
+        std::snprintf(text, sizeof(text), "cannot open (%s)", describeFileError(stream.systemError()).c_str());
+        break;
+    case RecordStream::Status::CannotCreate:
+    case RecordStream::Status::WriteFailed:
+        std::snprintf(text, sizeof(text), "%s: %s", describe(stream.status()),
+                      describeFileError(stream.systemError()).c_str());
         break;
     case RecordStream::Status::Empty:
         std::snprintf(text, sizeof(text), "empty");

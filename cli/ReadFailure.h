@@ -1,7 +1,8 @@
 #pragma once
 // The one-line reason a library file could not be read, shared by the file
 // commands: "cannot open (...)", "empty", "too large (...)", "truncated at
-// byte N", "bad count: FIELD VALUE at byte N".
+// byte N", "bad count: FIELD VALUE at byte N"; and why one could not be
+// saved: "cannot create: not a regular file", "write failed: ...".
 
 #include "sound/RecordStream.h"
 

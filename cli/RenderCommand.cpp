@@ -5,6 +5,9 @@
 #include "ProgressBar.h"
 #include "WavWriter.h"
 
+#include "sound/AtomicSave.h"
+#include "sound/RegularFile.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +17,8 @@
 namespace tessarine::host {
 
 namespace {
+
+constexpr double kLongestRenderSeconds = 6.0 * 3600.0;
 
 int fail(const std::string& message)
 {
@@ -183,6 +188,15 @@ int runRender(const RenderOptions& options)
     } else if (!buildNoteSequence(options, sequence, error)) {
         return fail(error);
     }
+    // Measured in seconds before anything becomes a frame count: a far event
+    // or --length 1e300 would overflow one.
+    double lastSeconds = 0.0;
+    for (const MidiFileEvent& e : sequence.events) {
+        lastSeconds = std::max(lastSeconds, e.seconds);
+    }
+    if (!(lastSeconds + options.tail <= kLongestRenderSeconds)) {
+        return fail("the render would be longer than six hours");
+    }
 
     HostSettings settings;
     settings.sampleRate = static_cast<float>(options.sampleRate);
@@ -210,7 +224,9 @@ int runRender(const RenderOptions& options)
     }
     if (!options.saveInstrumentPath.empty() &&
         !fileRequest(*host, kFileRequestInstrumentSave, options.saveInstrumentPath)) {
-        return fail("cannot save instrument file '" + options.saveInstrumentPath + "'");
+        const int refused = AtomicSave::checkTarget(options.saveInstrumentPath);
+        return fail("cannot save instrument file '" + options.saveInstrumentPath + "'" +
+                    (refused != 0 ? " (" + describeFileError(refused) + ")" : std::string()));
     }
     if (options.seed >= 0 && !fileRequest(*host, kFileRequestSeed, "", static_cast<float>(options.seed))) {
         return fail("the plug-in does not take a seed");
@@ -220,18 +236,13 @@ int runRender(const RenderOptions& options)
     const double rate = options.sampleRate;
     std::vector<TimedMidi> events;
     events.reserve(sequence.events.size());
-    double lastSeconds = 0.0;
     for (const MidiFileEvent& e : sequence.events) {
         events.push_back({std::llround(e.seconds * rate), e.quarterNotes, {e.bytes[0], e.bytes[1], e.bytes[2]}});
-        lastSeconds = std::max(lastSeconds, e.seconds);
     }
     const long long totalFrames = std::llround((lastSeconds + options.tail) * rate);
-    if (totalFrames > static_cast<long long>(rate) * 3600 * 6) {
-        return fail("the render would be longer than six hours");
-    }
 
     WavWriter wav;
-    if (!wav.open(options.outputPath, options.sampleRate, options.bits, error)) {
+    if (!wav.open(options.outputPath, options.sampleRate, options.bits, totalFrames, error)) {
         return fail(error);
     }
     ProgressBar progress("rendering");

@@ -2,8 +2,12 @@
 
 #include "PluginHost.h"
 
+#include "sound/AtomicSave.h"
+#include "sound/RegularFile.h"
+
 #include <cairo.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <ostream>
@@ -46,16 +50,38 @@ void copyIntoSurface(const std::vector<std::uint8_t>& rgba, int width, int heigh
     cairo_surface_mark_dirty(surface);
 }
 
-// Written beside the target and renamed over it, so a failed write keeps the old picture.
-bool writePng(cairo_surface_t* surface, const std::string& path)
+cairo_status_t writeToDescriptor(void* closure, const unsigned char* data, unsigned int length)
 {
-    const std::string temporary = path + ".tmp-" + std::to_string(getpid());
-    if (cairo_surface_write_to_png(surface, temporary.c_str()) != CAIRO_STATUS_SUCCESS) {
-        std::remove(temporary.c_str());
+    const int fd = *static_cast<const int*>(closure);
+    while (length > 0) {
+        const ssize_t done = ::write(fd, data, length);
+        if (done < 0 && errno == EINTR) {
+            continue;
+        }
+        if (done <= 0) {
+            return CAIRO_STATUS_WRITE_ERROR;
+        }
+        data += done;
+        length -= static_cast<unsigned int>(done);
+    }
+    return CAIRO_STATUS_SUCCESS;
+}
+
+// Written beside the target and put in its place, so a failed write keeps the old picture.
+bool writePng(cairo_surface_t* surface, const std::string& path, std::string& reason)
+{
+    AtomicSave save;
+    if (!save.begin(path)) {
+        reason = describeFileError(save.error());
         return false;
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
+    int fd = save.descriptor();
+    if (cairo_surface_write_to_png_stream(surface, writeToDescriptor, &fd) != CAIRO_STATUS_SUCCESS) {
+        reason = "the disk refused the picture";
+        return false;
+    }
+    if (!save.commit()) {
+        reason = describeFileError(save.error());
         return false;
     }
     return true;
@@ -130,15 +156,15 @@ int runSnapshot(const SnapshotOptions& options, std::ostream& out, std::ostream&
         copyIntoSurface(rgba, width, height, picture.surface, (slot % columns) * width, (slot / columns) * height);
         if (options.split) {
             const std::string path = pagePath(options.outputPath, page);
-            if (!writePng(picture.surface, path)) {
-                return fail(err, "cannot write " + path);
+            if (std::string reason; !writePng(picture.surface, path, reason)) {
+                return fail(err, "cannot write " + path + " (" + reason + ")");
             }
             out << path << '\n';
         }
     }
     if (!options.split) {
-        if (!writePng(picture.surface, options.outputPath)) {
-            return fail(err, "cannot write " + options.outputPath);
+        if (std::string reason; !writePng(picture.surface, options.outputPath, reason)) {
+            return fail(err, "cannot write " + options.outputPath + " (" + reason + ")");
         }
         out << options.outputPath << '\n';
     }

@@ -41,7 +41,7 @@ std::string hexVersion(std::int32_t version)
 void printVoiceSummary(const Voice& voice, std::int32_t version, std::ostream& out, const char* indent)
 {
     char line[200];
-    out << indent << "Name:          " << voice.nameView() << '\n'
+    out << indent << "Name:          " << escapedText(voice.nameView()) << '\n'
         << indent << "Version:       " << hexVersion(version) << '\n';
     std::snprintf(line, sizeof(line), "Loop:          %s, %.4f s to %.4f s\n", voice.loopOn ? "on" : "off",
                   static_cast<double>(voice.loopStart), static_cast<double>(voice.loopEnd));

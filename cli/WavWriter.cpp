@@ -1,12 +1,34 @@
 #include "WavWriter.h"
 
-#include <cstdio>
+#include "sound/RegularFile.h"
+
+#include <cstdint>
 #include <sndfile.h>
-#include <unistd.h>
+#include <sys/statvfs.h>
 
 namespace tessarine::host {
 
+namespace {
+
+constexpr int kChannels = 2;
+// Room for the header chunks libsndfile writes before the data (fmt, fact, PEAK, ds64).
+constexpr std::uint64_t kHeaderRoom = 4096;
+// What the RIFF size fields can count, less the header.
+constexpr std::uint64_t kRiffDataLimit = 0xFFFFFFFFull - kHeaderRoom;
+
+std::uint64_t dataBytes(long long frames, int bits)
+{
+    return static_cast<std::uint64_t>(frames < 0 ? 0 : frames) * kChannels * static_cast<std::uint64_t>(bits / 8);
+}
+
+} // namespace
+
 WavWriter::~WavWriter() { discard(); }
+
+bool WavWriter::needsRf64(long long frames, int bits)
+{
+    return dataBytes(frames, bits) > kRiffDataLimit;
+}
 
 void WavWriter::discard()
 {
@@ -14,13 +36,10 @@ void WavWriter::discard()
         sf_close(file_);
         file_ = nullptr;
     }
-    if (!temporaryPath_.empty()) {
-        std::remove(temporaryPath_.c_str());
-        temporaryPath_.clear();
-    }
+    save_.discard();
 }
 
-bool WavWriter::open(const std::string& path, int sampleRate, int bits, std::string& error)
+bool WavWriter::open(const std::string& path, int sampleRate, int bits, long long frames, std::string& error)
 {
     int subtype = 0;
     switch (bits) {
@@ -31,16 +50,33 @@ bool WavWriter::open(const std::string& path, int sampleRate, int bits, std::str
         error = "unsupported sample width " + std::to_string(bits) + " bits (use 16, 24 or 32)";
         return false;
     }
+    discard();
     path_ = path;
-    temporaryPath_ = path + ".tmp-" + std::to_string(getpid());
+    if (!save_.begin(path)) {
+        error = "cannot write '" + path + "' (" + describeFileError(save_.error()) + ")";
+        return false;
+    }
+    // A render that cannot fit is refused now, not after hours of rendering.
+    const std::uint64_t needed = dataBytes(frames, bits) + kHeaderRoom;
+    struct statvfs disk {};
+    const std::uint64_t free = ::fstatvfs(save_.descriptor(), &disk) == 0
+                                   ? static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize
+                                   : UINT64_MAX; // unknown: the writes will tell
+    if (needed > free) {
+        error = "cannot write '" + path + "': the render needs " + std::to_string((needed + 999999) / 1000000) +
+                " MB and the disk has " + std::to_string(free / 1000000) + " MB free";
+        save_.discard();
+        return false;
+    }
     SF_INFO info{};
     info.samplerate = sampleRate;
-    info.channels = 2;
-    info.format = SF_FORMAT_WAV | subtype;
-    file_ = sf_open(temporaryPath_.c_str(), SFM_WRITE, &info);
+    info.channels = kChannels;
+    info.format = (needsRf64(frames, bits) ? SF_FORMAT_RF64 : SF_FORMAT_WAV) | subtype;
+    // The descriptor stays the save's: it is synced and renamed after libsndfile is done.
+    file_ = sf_open_fd(save_.descriptor(), SFM_WRITE, &info, SF_FALSE);
     if (file_ == nullptr) {
         error = "cannot write '" + path + "': " + sf_strerror(nullptr);
-        temporaryPath_.clear();
+        save_.discard();
         return false;
     }
     // Integer output is clipped rather than wrapped around when the sound exceeds full scale.
@@ -68,14 +104,17 @@ bool WavWriter::finish(std::string& error)
         error = "no open output file";
         return false;
     }
-    int closed = sf_close(file_);
+    const int closed = sf_close(file_);
     file_ = nullptr;
-    if (closed != 0 || std::rename(temporaryPath_.c_str(), path_.c_str()) != 0) {
-        error = "cannot write '" + path_ + "'";
+    if (closed != 0) {
+        error = "cannot write '" + path_ + "': " + sf_error_number(closed);
         discard();
         return false;
     }
-    temporaryPath_.clear();
+    if (!save_.commit()) {
+        error = "cannot write '" + path_ + "' (" + describeFileError(save_.error()) + ")";
+        return false;
+    }
     return true;
 }
 

@@ -15,6 +15,7 @@
 #include "RandomInstrumentCommand.h"
 #include "RenderCommand.h"
 #include "SnapshotCommand.h"
+#include "TemporaryCleanup.h"
 #include "ValidateCommand.h"
 #include "VoiceInfo.h"
 
@@ -95,7 +96,8 @@ int main(int argc, char** argv)
                               "Instrument file to load first, before --voice and --set");
     renderCommand->add_option("--save-instrument", render.saveInstrumentPath,
                               "Save the instrument as set up, before rendering");
-    renderCommand->add_option("--seed", render.seed, "Seed the plug-in's random generators, for repeatable renders");
+    renderCommand->add_option("--seed", render.seed, "Seed the plug-in's random generators, for repeatable renders")
+        ->check(CLI::Range(0LL, 16777216LL));
     renderCommand->add_option("-o,--output", render.outputPath, "WAV file to write")->required();
     renderCommand->add_option("--bits", render.bits, "Sample format: 16, 24 or 32 (float)")
         ->check(CLI::IsMember({16, 24, 32}))
@@ -223,6 +225,7 @@ int main(int argc, char** argv)
         }
         return fail(e.what());
     }
+    tessarine::host::removeTemporariesOnFatalSignals();
 
     if (*info) {
         return runInfo(pluginPath, json);

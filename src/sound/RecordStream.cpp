@@ -1,15 +1,10 @@
 #include "sound/RecordStream.h"
 
-#include <atomic>
+#include "sound/RegularFile.h"
+
 #include <bit>
 #include <cerrno>
-#include <cstdio>
-#include <csignal>
-#include <cstdlib>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tessarine {
@@ -33,49 +28,13 @@ bool writeAll(int fd, const std::byte* data, std::size_t count)
     return true;
 }
 
-// A save killed part-way leaves its temporary file behind. Every temporary
-// names the process that made it ("<target>.tmp-<pid>-<n>"); before the next
-// save of the same target, those of processes that no longer run are removed,
-// so leftovers never pile up. A running process's temporary is left alone.
-void removeStaleTemporaries(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    const std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp-";
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) {
-        return;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (std::strncmp(name, prefix.c_str(), prefix.size()) != 0) {
-            continue;
-        }
-        const char* digits = name + prefix.size();
-        const std::size_t pidLength = std::strspn(digits, "0123456789");
-        if (pidLength == 0 || pidLength > 9 || digits[pidLength] != '-') {
-            continue;
-        }
-        const char* counter = digits + pidLength + 1;
-        if (*counter == '\0' || std::strspn(counter, "0123456789") != std::strlen(counter)) {
-            continue;
-        }
-        const auto pid = static_cast<pid_t>(std::strtol(digits, nullptr, 10));
-        if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) {
-            continue;
-        }
-        ::unlinkat(::dirfd(dir), name, 0);
-    }
-    ::closedir(dir);
-}
-
 } // namespace
 
-RecordStream::~RecordStream() { discardTemporary(); }
+RecordStream::~RecordStream() = default;
 
 void RecordStream::reset(Mode mode)
 {
-    discardTemporary();
+    save_.discard();
     readData_ = nullptr;
     writeData_ = nullptr;
     capacity_ = 0;
@@ -95,18 +54,6 @@ bool RecordStream::ensureBuffer()
         owned_ = std::make_unique_for_overwrite<std::byte[]>(kBufferSize);
     }
     return owned_ != nullptr;
-}
-
-void RecordStream::discardTemporary()
-{
-    if (temporaryFd_ >= 0) {
-        ::close(temporaryFd_);
-        temporaryFd_ = -1;
-    }
-    if (!temporaryPath_.empty()) {
-        ::unlink(temporaryPath_.c_str());
-        temporaryPath_.clear();
-    }
 }
 
 bool RecordStream::fail(Status status)
@@ -132,48 +79,26 @@ bool RecordStream::refuse(Status status, const char* what, long long value)
 bool RecordStream::openFileRead(const std::string& path)
 {
     reset(Mode::Closed);
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        systemError_ = errno;
+    RegularFile file;
+    if (!file.open(path)) {
+        systemError_ = file.error();
         return fail(Status::CannotOpen);
     }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        systemError_ = S_ISDIR(info.st_mode) ? EISDIR : (errno != 0 ? errno : EINVAL);
-        ::close(fd);
-        return fail(Status::CannotOpen);
-    }
-    if (info.st_size <= 0) {
-        ::close(fd);
+    if (file.size() <= 0) {
         return fail(Status::Empty);
     }
-    if (static_cast<unsigned long long>(info.st_size) >= kBufferSize) {
-        ::close(fd);
-        errorValue_ = static_cast<long long>(info.st_size);
+    if (static_cast<unsigned long long>(file.size()) >= kBufferSize) {
+        errorValue_ = file.size();
         return fail(Status::TooLarge);
     }
     if (!ensureBuffer()) {
-        ::close(fd);
         return fail(Status::CannotOpen);
     }
-    auto wanted = static_cast<std::size_t>(info.st_size);
     std::size_t got = 0;
-    while (got < wanted) {
-        ssize_t done = ::read(fd, owned_.get() + got, wanted - got);
-        if (done < 0 && errno == EINTR) {
-            continue;
-        }
-        if (done < 0) {
-            systemError_ = errno;
-            ::close(fd);
-            return fail(Status::CannotOpen);
-        }
-        if (done == 0) {
-            break; // the file shrank since fstat: parse what is there
-        }
-        got += static_cast<std::size_t>(done);
+    if (!file.readAll(owned_.get(), static_cast<std::size_t>(file.size()), got)) {
+        systemError_ = file.error();
+        return fail(Status::CannotOpen);
     }
-    ::close(fd);
     if (got == 0) {
         return fail(Status::Empty);
     }
@@ -189,26 +114,11 @@ bool RecordStream::openFileWrite(const std::string& path)
     if (!ensureBuffer()) {
         return fail(Status::CannotCreate);
     }
-    removeStaleTemporaries(path);
-    // The temporary file sits beside the target so the rename stays on one file system.
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100 && temporaryFd_ < 0; ++attempt) {
-        char suffix[48];
-        std::snprintf(suffix, sizeof(suffix), ".tmp-%ld-%u", static_cast<long>(::getpid()), counter.fetch_add(1));
-        std::string candidate = path + suffix;
-        temporaryFd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (temporaryFd_ >= 0) {
-            temporaryPath_ = candidate;
-        } else if (errno != EEXIST) {
-            break;
-        }
-    }
-    if (temporaryFd_ < 0) {
-        systemError_ = errno;
+    if (!save_.begin(path)) {
+        systemError_ = save_.error();
         return fail(Status::CannotCreate);
     }
     mode_ = Mode::FileWrite;
-    targetPath_ = path;
     writeData_ = owned_.get();
     capacity_ = kBufferSize;
     return true;
@@ -236,24 +146,19 @@ bool RecordStream::close()
         return status_ == Status::Ok;
     }
     if (status_ != Status::Ok) {
-        discardTemporary();
+        save_.discard();
         return false;
     }
-    bool written = writeAll(temporaryFd_, writeData_, position_) && ::fsync(temporaryFd_) == 0;
-    if (!written) {
+    if (!writeAll(save_.descriptor(), writeData_, position_)) {
         systemError_ = errno;
+        save_.discard();
+        return fail(Status::WriteFailed);
     }
-    written = (::close(temporaryFd_) == 0) && written;
-    temporaryFd_ = -1;
-    if (written && ::rename(temporaryPath_.c_str(), targetPath_.c_str()) == 0) {
-        temporaryPath_.clear();
-        return true;
+    if (!save_.commit()) {
+        systemError_ = save_.error();
+        return fail(Status::WriteFailed);
     }
-    if (systemError_ == 0) {
-        systemError_ = errno;
-    }
-    discardTemporary();
-    return fail(Status::WriteFailed);
+    return true;
 }
 
 bool RecordStream::read(void* out, std::size_t count)

@@ -12,12 +12,14 @@
 // after the first failure every further read and write fails too. The status
 // says why, for tools that report it.
 //
-// Saving is atomic: opening for writing creates a temporary file beside the
-// target; close() renames it over the target only when every write succeeded,
-// so a failed save leaves the old file as it was, and a save killed at any
-// moment leaves the complete old file or the complete new one. The temporary
-// is named "<target>.tmp-<pid>-<n>"; one left by a killed process is removed
-// by the next save of the same target, and never makes a save fail.
+// Only regular files are read: a FIFO or device node is refused without
+// waiting for it. Saving is atomic (see AtomicSave): close() puts the new file
+// in the target's place only when every write succeeded, so a failed save
+// leaves the old file as it was, and a save killed at any moment leaves the
+// complete old file or the complete new one. Targets that are not regular
+// files, or are read-only, are refused.
+
+#include "sound/AtomicSave.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -37,13 +39,13 @@ public:
 
     enum class Status {
         Ok,
-        CannotOpen,   // missing, unreadable or not a regular file
+        CannotOpen,   // missing, unreadable or not a regular file (systemError() says which)
         Empty,        // a file of 0 bytes
         TooLarge,     // a file of kBufferSize bytes or more
         Truncated,    // a read past the end of the data
         BadCount,     // a count field outside what the data model holds
         BadValue,     // a time that is not a finite number, a version never written
-        CannotCreate, // the temporary file beside the target
+        CannotCreate, // the target is refused, or the temporary file beside it cannot be made
         Overflow,     // a write past the end of the buffer
         WriteFailed,  // the disk refused the bytes or the rename
     };
@@ -85,6 +87,7 @@ public:
     std::size_t errorOffset() const { return errorOffset_; }
     const char* errorField() const { return errorField_; }
     long long errorValue() const { return errorValue_; }
+    // An errno value, or kNotRegularFile / kReadOnlyFile (RegularFile.h).
     int systemError() const { return systemError_; }
     bool atEnd() const { return position_ >= size_; }
 
@@ -93,7 +96,6 @@ private:
     bool write(const void* in, std::size_t count);
     bool fail(Status status);
     void reset(Mode mode);
-    void discardTemporary();
     bool ensureBuffer();
 
     std::unique_ptr<std::byte[]> owned_;
@@ -108,9 +110,7 @@ private:
     const char* errorField_ = "";
     long long errorValue_ = 0;
     int systemError_ = 0;
-    std::string targetPath_;
-    std::string temporaryPath_;
-    int temporaryFd_ = -1;
+    AtomicSave save_;
 };
 
 // A short lower-case description of a status, for messages.

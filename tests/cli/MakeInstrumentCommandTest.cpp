@@ -156,8 +156,11 @@ TEST(MakePresetCommand, DrawsTheNamedShapes)
     EXPECT_GT(spectrum.valueAt(730.0f / kNoiseSpectrumSpan), 4.0f * spectrum.valueAt(1800.0f / kNoiseSpectrumSpan));
 
     const char* refusals[] = {"--shape saw -o x.wav", "--shape wobble -o x.t9h", "--shape formant -o x.t9n",
-                              "--shape saw --from v.t9v -o x.t9h", "--from missing.t9v -o x.t9h"};
+                              "--shape saw --from v.t9v -o x.t9h", "--from missing.t9v -o x.t9h",
+                              "--shape formant --formants nan -o x.t9n", "--shape formant --formants 700,inf -o x.t9n",
+                              "--shape formant --formants -5 -o x.t9n", "--shape formant --formants 1e9 -o x.t9n"};
     for (const char* arguments : refusals) {
         EXPECT_NE(runCli(std::string("make-preset ") + arguments).status, 0) << arguments;
     }
+    EXPECT_FALSE(std::filesystem::exists("x.t9n")) << "a refused preset is not written";
 }

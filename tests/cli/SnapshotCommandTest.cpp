@@ -8,6 +8,8 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <set>
@@ -114,6 +116,13 @@ TEST(SnapshotCommand, RefusalsSayWhyAndWriteNothing)
         EXPECT_NE(result.status, 0);
         EXPECT_NE(result.output.find("cannot write"), std::string::npos) << result.output;
         EXPECT_TRUE(fs::is_empty(folder));
+        // A FIFO is no picture file: it stays a FIFO.
+        const fs::path fifo = folder / "pipe.png";
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+        result = runCli("snapshot -o " + fifo.string());
+        EXPECT_NE(result.output.find("(not a regular file)"), std::string::npos) << result.output;
+        EXPECT_TRUE(fs::is_fifo(fifo));
+        fs::remove(fifo);
     }
     fs::remove_all(folder);
 }

@@ -46,6 +46,22 @@ TEST(VoiceInfoCommand, SummarisesAVoiceFile)
     EXPECT_EQ(runCli("voice-info --help").status, 0);
 }
 
+// A name from a file may hold anything: on a terminal it must show as text,
+// never act as an escape sequence.
+TEST(VoiceInfoCommand, NamesAreEscapedAsInJson)
+{
+    auto voice = std::make_unique<Voice>();
+    fillRandomVoice(*voice, 5, 1, 1, 2);
+    voice->setName("Red\x1b[2J\x07\\\xe9");
+    const std::string path = tempPath("escapes.t9v");
+    writeFile(path, voiceBytes(*voice));
+    CommandResult text = runCli("voice-info '" + path + "'");
+    ASSERT_EQ(text.status, 0) << text.output;
+    EXPECT_NE(text.output.find("Name:          Red\\u001b[2J\\u0007\\\\\\u00e9\n"), std::string::npos) << text.output;
+    EXPECT_EQ(text.output.find('\x1b'), std::string::npos);
+    EXPECT_EQ(text.output.find('\x07'), std::string::npos);
+}
+
 TEST(VoiceInfoCommand, RefusesUnreadableFilesInOneLine)
 {
     auto voice = std::make_unique<Voice>();

@@ -1,0 +1,202 @@
+// `tessarine render` against hostile files and lengths: every refusal says
+// what is wrong and leaves the paths as they were, and no render that is
+// killed, hits a full disk or is refused leaves a temporary file behind.
+
+#include "RunCommand.h"
+#include "WavWriter.h"
+#include "cli/WavFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using tessarine::test::CommandResult;
+
+struct Folder {
+    fs::path path = fs::path(testing::TempDir()) / ("render-files-" + std::to_string(::getpid()));
+    Folder() { fs::remove_all(path), fs::create_directories(path); }
+    ~Folder() { std::error_code ignored; fs::remove_all(path, ignored); }
+    std::string operator/(const char* name) const { return (path / name).string(); }
+    int temporaries() const
+    {
+        int count = 0;
+        for (const auto& entry : fs::directory_iterator(path)) {
+            count += entry.path().filename().string().find(".tmp-") != std::string::npos ? 1 : 0;
+        }
+        return count;
+    }
+};
+
+// A shell line before the tool, within a time limit: a command waiting on a FIFO fails instead of hanging.
+CommandResult runShell(const std::string& before, const std::string& arguments)
+{
+    CommandResult result{-1, {}};
+    const std::string line = before + " timeout 60 " + TESSARINE_CLI_PATH + " " + arguments + " 2>&1";
+    FILE* pipe = popen(line.c_str(), "r");
+    char chunk[4096];
+    while (pipe != nullptr && std::fgets(chunk, sizeof(chunk), pipe) != nullptr) {
+        result.output += chunk;
+    }
+    result.status = pipe != nullptr ? pclose(pipe) : -1;
+    return result;
+}
+
+std::string content(const std::string& path)
+{
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(RenderFiles, RefusalsSayWhatIsWrong)
+{
+    Folder folder;
+    const std::string fifo = folder / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+    const std::string locked = folder / "locked.wav";
+    std::ofstream(locked) << "precious";
+    ::chmod(locked.c_str(), 0444);
+    // One note 2^28 - 1 ticks of half a second in: about four years.
+    const unsigned char far[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 1,
+                                 'M', 'T', 'r', 'k', 0, 0, 0, 7, 0xFF, 0xFF, 0xFF, 0x7F, 0x90, 60, 100};
+    const std::string farMidi = folder / "far.mid";
+    std::ofstream(farMidi, std::ios::binary).write(reinterpret_cast<const char*>(far), sizeof(far));
+    const std::string device = folder / "device";
+    const bool haveDevice = ::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+
+    const std::string out = " -o " + (folder / "out.wav");
+    const std::pair<std::string, const char*> cases[] = {
+        {"--note 60 --length 1e300" + out, "longer than six hours"},
+        {"--note 60 --at 1e300" + out, "longer than six hours"},
+        {"--midi " + farMidi + out, "longer than six hours"},
+        {"--midi " + folder.path.string() + out, "(a folder)"},
+        {"--midi " + fifo + out, "(not a regular file)"},
+        {"--note 60 --seed -5" + out, "--seed"},
+        {"--note 60 -o " + locked, "(read-only)"},
+        {"--note 60 -o " + fifo, "(not a regular file)"},
+        {"--note 60 --save-instrument " + fifo + out, "(not a regular file)"},
+        {"--note 60 -o " + device, "(not a regular file)"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        if (arguments.find(device) != std::string::npos && !haveDevice) {
+            continue;
+        }
+        CommandResult result = runShell("", "render " + arguments);
+        EXPECT_NE(result.status, 0) << arguments;
+        EXPECT_NE(result.output.find(message), std::string::npos) << arguments << ": " << result.output;
+        EXPECT_EQ(result.output.find('\n'), result.output.size() - 1) << "one line: " << result.output;
+    }
+    EXPECT_FALSE(fs::exists(folder / "out.wav"));
+    EXPECT_EQ(content(locked), "precious");
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(!haveDevice || fs::is_character_file(device));
+    EXPECT_EQ(folder.temporaries(), 0);
+}
+
+TEST(RenderFiles, KilledOrFullRendersLeaveNoTemporary)
+{
+    Folder folder;
+    const std::string out = folder / "out.wav";
+    std::ofstream(out) << "precious";
+
+    // Leftovers of processes that are gone, in the current and the earlier naming.
+    const pid_t gone = ::fork();
+    if (gone == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(gone, nullptr, 0);
+    for (const std::string& suffix : {".tmp-" + std::to_string(gone), ".tmp-" + std::to_string(gone) + "-4"}) {
+        std::ofstream(out + suffix) << "left by a kill";
+    }
+
+    // A disk that takes 32 KiB: the render fails with a reason, the old file stays.
+    CommandResult full = runShell("ulimit -f 64;", "render --note 60 --length 2 -o " + out);
+    EXPECT_NE(full.status, 0);
+    EXPECT_NE(full.output.find("cannot write"), std::string::npos) << full.output;
+    EXPECT_EQ(content(out), "precious");
+    EXPECT_EQ(folder.temporaries(), 0) << "the leftovers and the failed render's own";
+
+    // A disk of 1 MiB is too small for ten seconds: refused before the render starts.
+    const std::string small = folder / "small";
+    fs::create_directories(small);
+    if (std::system(("mount -t tmpfs -o size=1m tmpfs " + small + " 2>/dev/null").c_str()) == 0) {
+        CommandResult refused = runShell("", "render --note 60 --length 10 -o " + small + "/out.wav");
+        EXPECT_NE(refused.output.find("MB free"), std::string::npos) << refused.output;
+        EXPECT_TRUE(fs::is_empty(small));
+        EXPECT_EQ(std::system(("umount " + small).c_str()), 0);
+    } else {
+        std::printf("render files: no small disk without the right to mount one\n");
+    }
+
+    // Stopped part-way by each signal a user or system sends.
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const std::string cli = TESSARINE_CLI_PATH;
+        const char* argv[] = {cli.c_str(), "render", "--note", "60", "--length", "3000", "--rate", "8000", "-o",
+                              out.c_str(), nullptr};
+        // Whatever this test inherited, the tool starts with the signals' default actions.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, signal);
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+        pid_t child = 0;
+        ASSERT_EQ(posix_spawn(&child, argv[0], nullptr, &attributes, const_cast<char**>(argv), environ), 0);
+        posix_spawnattr_destroy(&attributes);
+        for (int wait = 0; wait < 600 && folder.temporaries() == 0; ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        EXPECT_EQ(folder.temporaries(), 1) << "the render began writing";
+        ::kill(child, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_EQ(folder.temporaries(), 0);
+        EXPECT_EQ(content(out), "precious");
+    }
+}
+
+TEST(RenderFiles, DataPastFourGibibytesIsWrittenAsRf64)
+{
+    using tessarine::host::WavWriter;
+    // What a RIFF header counts, less the header, in frames of stereo float.
+    const long long limit = (0xFFFFFFFFll - 4096) / 8;
+    EXPECT_FALSE(WavWriter::needsRf64(limit, 32));
+    EXPECT_TRUE(WavWriter::needsRf64(limit + 1, 32));
+    EXPECT_TRUE(WavWriter::needsRf64(2 * limit + 2, 16));
+
+    // The format follows the frames announced; a player reads the file either way.
+    Folder folder;
+    const std::string path = folder / "big.wav";
+    const std::vector<float> block(2 * 100, 0.25f);
+    for (long long announced : {100LL, 1LL << 30}) {
+        WavWriter wav;
+        std::string error;
+        ASSERT_TRUE(wav.open(path, 48000, 32, announced, error) && wav.write(block.data(), 100, error) &&
+                    wav.finish(error))
+            << error;
+        EXPECT_EQ(content(path).substr(0, 4), announced > 100 ? "RF64" : "RIFF");
+        tessarine::test::Wav read;
+        ASSERT_TRUE(tessarine::test::readWav(path, read));
+        EXPECT_EQ(read.info.frames, 100);
+    }
+}
+
+} // namespace
