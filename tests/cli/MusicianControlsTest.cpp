@@ -19,15 +19,6 @@ using tessarine::ControlKind;
 using tessarine::ControlRow;
 using tessarine::test::MusicianSession;
 
-#define START_SESSION(session)                                                                                     \
-    MusicianSession session;                                                                                       \
-    if (const std::string why = session.start(TESSARINE_PLUGIN_PATH); !why.empty()) {                             \
-        if (why.rfind("skip:", 0) == 0) {                                                                          \
-            GTEST_SKIP() << why;                                                                                   \
-        }                                                                                                          \
-        FAIL() << why;                                                                                             \
-    }
-
 // No value repeats: each automation record is a change.
 bool eachIsAChange(const std::vector<float>& values)
 {

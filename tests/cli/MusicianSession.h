@@ -246,3 +246,13 @@ private:
 };
 
 } // namespace tessarine::test
+
+// A session on the built plug-in in a test body: skipped without Xvfb or an editor.
+#define START_SESSION(session)                                                                                     \
+    tessarine::test::MusicianSession session;                                                                      \
+    if (const std::string why = session.start(TESSARINE_PLUGIN_PATH); !why.empty()) {                             \
+        if (why.rfind("skip:", 0) == 0) {                                                                          \
+            GTEST_SKIP() << why;                                                                                   \
+        }                                                                                                          \
+        FAIL() << why;                                                                                             \
+    }

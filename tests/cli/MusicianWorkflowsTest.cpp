@@ -27,15 +27,6 @@ namespace {
 namespace fs = std::filesystem;
 using tessarine::test::MusicianSession;
 
-#define START_SESSION(session)                                                                                     \
-    MusicianSession session;                                                                                       \
-    if (const std::string why = session.start(TESSARINE_PLUGIN_PATH); !why.empty()) {                             \
-        if (why.rfind("skip:", 0) == 0) {                                                                          \
-            GTEST_SKIP() << why;                                                                                   \
-        }                                                                                                          \
-        FAIL() << why;                                                                                             \
-    }
-
 std::string scratch(const std::string& name)
 {
     const fs::path folder = fs::temp_directory_path() / ("tsn-musician-" + std::to_string(getpid()));
@@ -117,6 +108,60 @@ TEST(MusicianWorkflows, AnalysingIntoASlotGivesWhatTheCommandLineGives)
         expected->setName("analysed"); // a saved voice takes its file's name
         tessarine::test::expectSameVoice(*got, *expected);
     }
+}
+
+TEST(MusicianWorkflows, TheFirstDrawOnAOneLayerVoiceAndItsNewNameAreKept)
+{
+    START_SESSION(s);
+    s.showPage(0);
+    auto voice = std::make_unique<tessarine::Voice>();
+    tessarine::test::fillRandomVoice(*voice, 5, 1, 1, 5);
+    const std::string voicePath = scratch("one-layer.t9v");
+    tessarine::test::writeFile(voicePath, tessarine::test::voiceBytes(*voice));
+    clickAndAnswer(s, 0, tessarine::kTagLoadVoiceA, "Load Voice File", voicePath);
+    s.host().setParameter(tessarine::kSoftLoudButtonA, 0.0f); // the soft layer shown
+    s.host().setParameter(tessarine::kTagHarmonicFamilyA, 0.0f); // "All"
+
+    // Every bar drawn down 30 pixels, once.
+    const tessarine::gui::Point bars = MusicianSession::centreOf(rowOf(0, tessarine::kTagHarmonicBars), 0);
+    s.drag(bars.x, bars.y, 0, 30);
+    // A new name typed into the name line.
+    const tessarine::gui::Point name = MusicianSession::centreOf(rowOf(0, tessarine::kTagVoiceNameA), 0);
+    s.click(name.x, name.y);
+    for (int i = 0; i < 40; ++i) {
+        s.key(XK_BackSpace);
+    }
+    for (KeySym c : {XK_d, XK_r, XK_a, XK_w, XK_n}) {
+        s.key(c);
+    }
+    s.key(XK_Return);
+    s.idle(4);
+
+    // The host's copy of the sound (its state chunk) holds both.
+    void* data = nullptr;
+    const auto size = s.host().dispatch(vst::effGetChunk, 0, 0, &data);
+    ASSERT_GT(size, 0);
+    auto instrument = std::make_unique<tessarine::Instrument>();
+    tessarine::RecordStream stream;
+    stream.openMemoryRead({static_cast<const std::byte*>(data), static_cast<std::size_t>(size)});
+    ASSERT_TRUE(tessarine::readInstrument(stream, *instrument));
+    const tessarine::Voice& slotA = instrument->voices[0];
+    EXPECT_EQ(slotA.nameView(), "drawn");
+    EXPECT_EQ(slotA.layerCount, 2) << "the drawn soft layer makes the voice two-layered";
+    auto loudness = [](const tessarine::LayerData& layer) {
+        float sum = 0;
+        for (int h = 0; h < tessarine::kHarmonicCount; ++h) {
+            const tessarine::BreakpointCurve& amplitude = layer.harmonic.amplitude(h);
+            for (int i = 0; i < amplitude.pointCount(); ++i) {
+                sum += amplitude.value(i);
+            }
+        }
+        return sum;
+    };
+    auto loaded = readVoice(voicePath); // as the slot played it before the drag
+    ASSERT_TRUE(loaded);
+    EXPECT_LT(loudness(slotA.layer(0, 0)), 0.95f * loudness(loaded->layer(0, 0))) << "the drag snapped back";
+    EXPECT_EQ(loudness(slotA.layer(0, 1)), loudness(loaded->layer(0, 1)));
 }
 
 TEST(MusicianWorkflows, InstrumentsVoicesAndPresetsGoThroughTheDialogs)
