@@ -61,6 +61,17 @@ std::unique_ptr<tessarine::Instrument> readInstrument(const std::string& path)
     return tessarine::loadInstrumentFile(path, *instrument, stream) ? std::move(instrument) : nullptr;
 }
 
+// The host's copy of the sound: the state chunk read as the instrument it holds.
+std::unique_ptr<tessarine::Instrument> chunkInstrument(tessarine::host::PluginHost& host)
+{
+    void* data = nullptr;
+    const auto size = host.dispatch(vst::effGetChunk, 0, 0, &data);
+    auto instrument = std::make_unique<tessarine::Instrument>();
+    tessarine::RecordStream stream;
+    stream.openMemoryRead({static_cast<const std::byte*>(data), static_cast<std::size_t>(size > 0 ? size : 0)});
+    return size > 0 && tessarine::readInstrument(stream, *instrument) ? std::move(instrument) : nullptr;
+}
+
 void clickAndAnswer(MusicianSession& s, int page, int tag, const std::string& title, const std::string& path)
 {
     const tessarine::gui::Point at = MusicianSession::centreOf(rowOf(page, tag), page);
@@ -138,13 +149,8 @@ TEST(MusicianWorkflows, TheFirstDrawOnAOneLayerVoiceAndItsNewNameAreKept)
     s.idle(4);
 
     // The host's copy of the sound (its state chunk) holds both.
-    void* data = nullptr;
-    const auto size = s.host().dispatch(vst::effGetChunk, 0, 0, &data);
-    ASSERT_GT(size, 0);
-    auto instrument = std::make_unique<tessarine::Instrument>();
-    tessarine::RecordStream stream;
-    stream.openMemoryRead({static_cast<const std::byte*>(data), static_cast<std::size_t>(size)});
-    ASSERT_TRUE(tessarine::readInstrument(stream, *instrument));
+    auto instrument = chunkInstrument(s.host());
+    ASSERT_TRUE(instrument);
     const tessarine::Voice& slotA = instrument->voices[0];
     EXPECT_EQ(slotA.nameView(), "drawn");
     EXPECT_EQ(slotA.layerCount, 2) << "the drawn soft layer makes the voice two-layered";
@@ -228,6 +234,22 @@ TEST(MusicianWorkflows, InstrumentsVoicesAndPresetsGoThroughTheDialogs)
         changed += host.getParameter(i) != values[static_cast<std::size_t>(i)] ? 1 : 0;
     }
     EXPECT_GT(changed, 5);
+
+    // The second category from the menu's pop-up loads its first instrument.
+    const tessarine::ControlRow category = rowOf(-1, tessarine::kTagCategoryMenu);
+    s.click(category.rect.x + 20, category.rect.y + 9);
+    s.idle(4);
+    s.click(category.rect.x + 20, category.rect.y + category.rect.height + 2 + 18 + 9);
+    s.idle(4);
+    auto chosen = chunkInstrument(host);
+    ASSERT_TRUE(chosen);
+    const fs::path factory = fs::path(TESSARINE_PLUGIN_PATH).parent_path() / "TessarineData" / "Instruments-Factory";
+    bool listed = false;
+    for (const auto& folder : fs::directory_iterator(factory)) {
+        listed = listed || fs::exists(folder.path() / (std::string(chosen->name.data()) + ".t9i"));
+    }
+    EXPECT_TRUE(listed) << chosen->name.data();
+    EXPECT_STRNE(chosen->name.data(), "Reset");
 }
 
 TEST(MusicianWorkflows, PagesLearnAndTheKeyboard)
