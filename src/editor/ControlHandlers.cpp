@@ -12,6 +12,7 @@
 #include "params/ModulationLists.h"
 #include "params/NoteFrequencyTable.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tessarine {
@@ -232,8 +233,20 @@ void SynthEditor::runHandler(int index, float value)
         }
         return;
     }
-    if (slotIn(index, kTagSlotViewSwitchA) >= 0 || slotIn(index, kSoftLoudButtonA) >= 0) {
+    if (slotIn(index, kSoftLoudButtonA) >= 0) {
         setControls(index, value);
+        refreshVoiceViews();
+        return;
+    }
+    // "Bars" lit shows frequency deviations, "Harmonics" lit every frame at once.
+    if (const int s = std::max(slotIn(index, kTagSlotViewSwitchA), slotIn(index, kNumHarmonicsA)); s >= 0) {
+        setControls(index, value);
+        if (gui::Control* bars = pages_->control(s, kTagHarmonicBars)) {
+            const int deviations = kTagSlotViewSwitchA + s;
+            const int allFrames = kNumHarmonicsA + s;
+            setHarmonicBarModes(*bars, (index == deviations ? value : engine_.getParameter(deviations, true)) > 0.5f,
+                                (index == allFrames ? value : engine_.getParameter(allFrames, true)) > 0.5f);
+        }
         refreshVoiceViews();
         return;
     }
@@ -249,16 +262,12 @@ void SynthEditor::runHandler(int index, float value)
     }
     if (const int s = slotIn(index, kEnvelopeModeA); s >= 0) {
         setControls(index, value);
-        for (int tag : {kTagHarmonicEnvelopeView, kTagNoiseSpectrumView}) {
+        // Both time-axis views take the mode: the harmonic envelope and the noise frames.
+        for (int tag : {kTagHarmonicEnvelopeView, kTagNoiseFrameView}) {
             if (gui::Control* view = pages_->control(s, tag)) {
                 setEnvelopeMode(*view, static_cast<int>(2.95f * value));
             }
         }
-        return;
-    }
-    if (slotIn(index, kNumHarmonicsA) >= 0) {
-        setControls(index, value);
-        refreshVoiceViews();
         return;
     }
     if ((index >= kModSource1 && index < kModSource1 + kMatrixRowsShown)
@@ -303,11 +312,7 @@ void SynthEditor::fullRefresh()
         return;
     }
     insideRefresh_ = true;
-    pages_->forEachControl(kTagCategoryMenu, [](gui::Control& c) {
-        if (auto* menu = dynamic_cast<gui::OptionMenu*>(&c)) {
-            menu->setTitle(" ");
-        }
-    });
+    showCategoryName(*pages_);
     showInstrumentName();
 
     const Instrument& instrument = engine_.instrument();

@@ -210,10 +210,11 @@ void CurveView::finishEdit()
         counter -= 1.0f;
     }
     setValue(counter);
-    report();
+    // Layer count first (see the bar view): the editor prepares the slot when told.
     if (editsVoice()) {
         context_.prepareVoiceOf(place_);
     }
+    report();
     {
         ScopedVoiceEdit edit(context_.engine().handover());
         afterEdit();

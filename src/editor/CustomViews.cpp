@@ -153,6 +153,21 @@ void setHarmonicBarFrame(gui::Control& bars, int frame)
     }
 }
 
+void setHarmonicBarModes(gui::Control& bars, bool deviations, bool allFrames)
+{
+    if (auto* view = dynamic_cast<HarmonicBarView*>(&bars)) {
+        view->setFrequencyMode(deviations);
+        view->setAllFrames(allFrames);
+    }
+}
+
+void setShownNoiseFrame(gui::Control& spectrum, int frame)
+{
+    if (auto* view = dynamic_cast<FrequencyCurveView*>(&spectrum)) {
+        view->setShownNoiseFrame(frame);
+    }
+}
+
 void idleCustomView(gui::Control& view)
 {
     if (auto* keys = dynamic_cast<KeyboardView*>(&view)) {

@@ -49,6 +49,11 @@ void setMorphPathCurves(gui::Control& path, int pair, bool allPoints, int select
 void setMorphPathTempo(gui::Control& path, double tempo);
 // The harmonic envelope view's selected frame, shown and edited by the bars.
 void setHarmonicBarFrame(gui::Control& bars, int frame);
+// Tags 186 + s and 141 + s: the bars show frequency deviations instead of
+// levels, and all frames instead of the selected one.
+void setHarmonicBarModes(gui::Control& bars, bool deviations, bool allFrames);
+// The noise frame view's selected frame, drawn in the noise spectrum view.
+void setShownNoiseFrame(gui::Control& spectrum, int frame);
 // At the editor's idle: views that follow the engine on their own (keys held
 // by the host, morph points moved by automation) redraw when it changed.
 void idleCustomView(gui::Control& view);

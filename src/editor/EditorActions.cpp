@@ -11,6 +11,7 @@
 #include "sound/RandomDraws.h"
 #include "sound/RandomParameters.h"
 #include "sound/SoundLibrary.h"
+#include "sound/VoiceFile.h"
 
 #include <filesystem>
 
@@ -96,9 +97,9 @@ void SynthEditor::fillMenus(const EditorPages& pages) const
                 menu->addEntry(category);
             }
             menu->setValue(static_cast<float>(instruments.selectedCategory()));
-            menu->setTitle(" ");
         }
     });
+    showCategoryName(pages);
     pages.forEachControl(kTagInstrumentMenu, [this, &instruments](gui::Control& c) {
         if (auto* menu = menuOf(&c)) {
             menu->clear();
@@ -117,6 +118,39 @@ void SynthEditor::fillMenus(const EditorPages& pages) const
             }
         });
     }
+}
+
+std::string SynthEditor::loadedCategoryName() const
+{
+    // The category whose list holds the loaded instrument's name, the selected
+    // one first; a random instrument belongs to the category it was drawn from.
+    const InstrumentMenus& menus = library_.instrumentMenus();
+    const std::string name = engine_.instrument().name.data();
+    const auto& categories = menus.categories();
+    const int selected = menus.selectedCategory();
+    if (menus.findInstrument(selected, name) >= 0) {
+        return categories[static_cast<std::size_t>(selected)];
+    }
+    for (std::size_t c = 0; c < categories.size(); ++c) {
+        if (menus.findInstrument(static_cast<int>(c), name) >= 0) {
+            return categories[c];
+        }
+    }
+    if (!randomCategory_.empty() && name == randomName_) {
+        return randomCategory_;
+    }
+    return {};
+}
+
+void SynthEditor::showCategoryName(const EditorPages& pages) const
+{
+    const std::string category = loadedCategoryName();
+    pages.forEachControl(kTagCategoryMenu, [&category](gui::Control& c) {
+        if (auto* menu = menuOf(&c)) {
+            // An instrument from outside the library (a file, the reset instrument) has no category.
+            menu->setTitle(category.empty() ? " " : category);
+        }
+    });
 }
 
 void SynthEditor::showInstrumentName()
@@ -217,16 +251,20 @@ void SynthEditor::analyse(int slot)
     auto scratch = std::make_unique<Voice>();
     Voice& voice = engine_.editInstrument().voices[static_cast<std::size_t>(slot)];
     scratch->copyFrom(voice);
+    // A one-layer voice keeps its sound in layer 1 and plays layer 0 as a copy
+    // of it, whatever the selector shows: the analysis must land there.
+    const int layer = scratch->layerCount <= 1 ? 1 : place.layer;
     AnalysisSummary summary;
     bool analysed = false;
     {
         std::unique_ptr<AnalysisProgress> progress = dialogs_->openAnalysisProgress();
-        analysed = analyseIntoVoice(sound->buffer, sound->fundamental.f0, *scratch, place.multisample, place.layer,
+        analysed = analyseIntoVoice(sound->buffer, sound->fundamental.f0, *scratch, place.multisample, layer,
                                     progress.get(), summary);
     }
     if (!analysed) {
         return;
     }
+    scratch->setName(voiceNameFromPath(path));
     {
         ScopedVoiceEdit edit(engine_.handover());
         voice.copyFrom(*scratch);
@@ -328,10 +366,13 @@ void SynthEditor::randomInstrument()
     const auto& categories = library_.instrumentMenus().categories();
     const int chosen = category != nullptr ? category->currentEntry() : -1;
     if (chosen >= 0 && chosen < static_cast<int>(categories.size())) {
-        library_.randomInstrument(categories[static_cast<std::size_t>(chosen)], random_, target_);
+        randomCategory_ = categories[static_cast<std::size_t>(chosen)];
+        library_.randomInstrument(randomCategory_, random_, target_);
     } else {
+        randomCategory_ = library_.instrumentMenus().selectedCategoryName();
         library_.randomInstrument(random_, target_);
     }
+    randomName_ = engine_.instrument().name.data();
     fullRefresh();
 }
 

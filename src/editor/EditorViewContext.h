@@ -1,8 +1,8 @@
 #pragma once
 // The editor's side of the custom views' context: values go out through the
 // plug-in's automated write (engine, editor, host), keyboard MIDI through the
-// engine's intake, and the harmonic envelope view's selection to the bars of
-// the same voice page.
+// engine's intake, the harmonic envelope view's selection to the bars and the
+// noise frame view's to the noise spectrum view of the same voice page.
 
 #include "editor/ViewContext.h"
 
@@ -16,8 +16,10 @@ class EditorViewContext final : public ViewContext {
 public:
     using FrameSelected = std::function<void(const VoicePlace& place, int frame)>;
 
-    EditorViewContext(SynthEngine& engine, EffectShell& effect, FrameSelected harmonicFrameSelected)
-        : engine_(engine), effect_(effect), harmonicFrameSelected_(std::move(harmonicFrameSelected))
+    EditorViewContext(SynthEngine& engine, EffectShell& effect, FrameSelected harmonicFrameSelected,
+                      FrameSelected noiseFrameSelected)
+        : engine_(engine), effect_(effect), harmonicFrameSelected_(std::move(harmonicFrameSelected)),
+          noiseFrameSelected_(std::move(noiseFrameSelected))
     {
     }
 
@@ -29,11 +31,18 @@ public:
             harmonicFrameSelected_(place, frame);
         }
     }
+    void noiseFrameSelected(const VoicePlace& place, int frame) override
+    {
+        if (noiseFrameSelected_) {
+            noiseFrameSelected_(place, frame);
+        }
+    }
 
 private:
     SynthEngine& engine_;
     EffectShell& effect_;
     FrameSelected harmonicFrameSelected_;
+    FrameSelected noiseFrameSelected_;
 };
 
 } // namespace tessarine

@@ -90,6 +90,37 @@ gui::Point FrequencyCurveView::pointPosition(int index)
     return {plot.x + p * plot.width, plot.bottom() - plot.height * v};
 }
 
+void FrequencyCurveView::setShownNoiseFrame(int frame)
+{
+    shownNoiseFrame_ = frame < 0 ? -1 : frame;
+    invalidate();
+}
+
+void FrequencyCurveView::drawCurve(cairo_t* cr)
+{
+    LayerData* layer = source_ == Source::NoiseSpectrum ? layerData() : nullptr;
+    if (layer != nullptr && shownNoiseFrame_ >= 0 && shownNoiseFrame_ < layer->noise.frameCount()) {
+        // The selected frame's own spectrum, at the handles' scale, under them.
+        const BreakpointCurve& spectrum = layer->noise.frame(shownNoiseFrame_).spectrum;
+        const gui::Rect plot = plotRect();
+        setColour(cr, palette::kGridText);
+        cairo_set_line_width(cr, 1.0);
+        for (int i = 0; i < spectrum.pointCount(); ++i) {
+            const double p = warpPosition(std::min(1.0f, spectrum.timeAt(i)) * spanHz());
+            const double v = std::clamp(static_cast<double>(spectrum.value(i) * noiseScale_), 0.0, 1.0);
+            const double x = plot.x + p * plot.width;
+            const double y = plot.bottom() - plot.height * v;
+            if (i == 0) {
+                cairo_move_to(cr, x, y);
+            } else {
+                cairo_line_to(cr, x, y);
+            }
+        }
+        cairo_stroke(cr);
+    }
+    CurveView::drawCurve(cr);
+}
+
 float FrequencyCurveView::positionAtX(double x) const
 {
     const gui::Rect plot = plotRect();

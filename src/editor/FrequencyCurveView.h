@@ -27,6 +27,11 @@ public:
     int pointCount() override;
     gui::Point pointPosition(int index) override;
 
+    // The noise frame the noise frame view selected, drawn over the handles
+    // (-1 for none); edits still scale every frame.
+    void setShownNoiseFrame(int frame);
+    int shownNoiseFrame() const { return shownNoiseFrame_; }
+
     // Hz at curve position 1.
     float spanHz() const;
     BreakpointCurve& shownCurve();
@@ -37,6 +42,7 @@ protected:
     void movePointTo(int index, double x, double y) override;
     void updateReadout(int index) override;
     void drawGrid(cairo_t* cr) override;
+    void drawCurve(cairo_t* cr) override;
     void afterEdit() override;
     bool editsVoice() const override { return source_ == Source::NoiseSpectrum; }
 
@@ -52,6 +58,7 @@ private:
     // so an edit does not re-fit the whole curve.
     float noiseScale_ = 1.0f;
     const LayerData* scaledFor_ = nullptr;
+    int shownNoiseFrame_ = -1;
 };
 
 } // namespace tessarine

@@ -89,6 +89,15 @@ void HarmonicBarView::setFrequencyMode(bool on)
     invalidate();
 }
 
+std::string HarmonicBarView::modeText() const
+{
+    std::string text = frequencyMode_ ? "Deviations" : "Levels";
+    if (allFrames_) {
+        return text + ", all frames";
+    }
+    return frame_ >= 0 ? text + ", frame " + std::to_string(frame_ + 1) : text + ", no frame";
+}
+
 void HarmonicBarView::setFamily(int family)
 {
     family_ = std::clamp(family, 0, kFamilyCount - 1);
@@ -162,8 +171,11 @@ bool HarmonicBarView::onEvent(const gui::InputEvent& event)
             counter -= 1.0f;
         }
         setValue(counter);
-        report();
+        // The voice takes its layer count from the selector before anyone
+        // hears of the edit: preparing a one-layer voice first would copy its
+        // loud layer over the soft one just drawn.
         context_.prepareVoiceOf(place_);
+        report();
         invalidate();
         return true;
     }
@@ -353,6 +365,7 @@ void HarmonicBarView::draw(cairo_t* cr)
     if (readout_[0] != '\0') {
         drawText(cr, plot.right() - 60, plot.y + 10, readout_.data(), 9, palette::kReadout);
     }
+    drawText(cr, plot.x + 3, plot.y + 10, modeText().c_str(), 9, palette::kReadout);
 }
 
 } // namespace tessarine

@@ -8,6 +8,7 @@
 #include "gui/Control.h"
 
 #include <array>
+#include <string>
 
 namespace tessarine {
 
@@ -15,7 +16,9 @@ class HarmonicData;
 
 class HarmonicBarView : public gui::Control {
 public:
-    enum Family : int { kOne, kOdd, kEven, kFifths, kOctaves, kBright, kDark, kAll, kFamilyCount };
+    // In the order of the family list's entries ("All", "Dark", ... "One"), so
+    // that entry k of the list is family k.
+    enum Family : int { kAll, kDark, kBright, kOctaves, kFifths, kEven, kOdd, kOne, kFamilyCount };
 
     HarmonicBarView(gui::Rect bounds, int tag, gui::ControlListener* listener, ViewContext& context, int slot);
 
@@ -32,7 +35,11 @@ public:
     void setFrame(int frame);
     int frame() const { return frame_; }
     void setAllFrames(bool all);
+    bool allFrames() const { return allFrames_; }
     void setFrequencyMode(bool on);
+    bool frequencyMode() const { return frequencyMode_; }
+    // What the bars show, written in the plot's corner: "Levels, frame 3", "Deviations, all frames".
+    std::string modeText() const;
     void setFamily(int family);
     int family() const { return family_; }
     const char* readout() const { return readout_.data(); }
@@ -59,7 +66,7 @@ private:
     int frame_ = -1;
     bool allFrames_ = false;
     bool frequencyMode_ = false;
-    int family_ = kOne;
+    int family_ = kAll;
     bool dragging_ = false;
     double lastY_ = 0;
     std::array<char, 32> readout_{};

@@ -42,13 +42,22 @@ SynthEditor::SynthEditor(EffectShell& effect, SynthEngine& engine, SoundLibrary&
 {
     rect_ = vst::EditorRect{0, 0, kEditorHeight, kEditorWidth};
     // The frame picked in a voice page's harmonic envelope is the one its bars show.
-    views_ = std::make_unique<EditorViewContext>(engine_, effect_, [this](const tessarine::VoicePlace& place, int frame) {
-        if (pages_ && place.slot >= 0) {
-            if (gui::Control* bars = pages_->control(place.slot, kTagHarmonicBars)) {
-                setHarmonicBarFrame(*bars, frame);
+    views_ = std::make_unique<EditorViewContext>(
+        engine_, effect_,
+        [this](const tessarine::VoicePlace& place, int frame) {
+            if (pages_ && place.slot >= 0) {
+                if (gui::Control* bars = pages_->control(place.slot, kTagHarmonicBars)) {
+                    setHarmonicBarFrame(*bars, frame);
+                }
             }
-        }
-    });
+        },
+        [this](const tessarine::VoicePlace& place, int frame) {
+            if (pages_ && place.slot >= 0) {
+                if (gui::Control* spectrum = pages_->control(place.slot, kTagNoiseSpectrumView)) {
+                    setShownNoiseFrame(*spectrum, frame);
+                }
+            }
+        });
 }
 
 CustomViewContext SynthEditor::customViewContext() const { return CustomViewContext{&engine_, views_.get()}; }
@@ -60,6 +69,12 @@ void SynthEditor::idleCustomViews()
     }
     for (int tag : {kTagKeyboard, kTagMorphPad}) {
         pages_->forEachControl(tag, [](gui::Control& view) { idleCustomView(view); });
+    }
+    // The host may change its tempo at any time; the path's grid follows.
+    const double tempo = engine_.tempo();
+    if (tempo != shownTempo_) {
+        shownTempo_ = tempo;
+        pages_->forEachControl(kTagMorphPath, [tempo](gui::Control& path) { setMorphPathTempo(path, tempo); });
     }
 }
 
@@ -194,6 +209,12 @@ void SynthEditor::valueChanged(gui::Control& control)
         // The middle position is the band-pass: the engine rounds 3 × value,
         // so 0.5 would land on the low-pass of the last position.
         value = 1.0f / 3.0f;
+        if (engine_.getParameter(kFilterMode, true) == value) {
+            // Already the band-pass: nothing changed, the host hears nothing.
+            control.setValue(value);
+            control.invalidate();
+            return;
+        }
     }
     if (tag >= 0 && tag < kValueCount) {
         effect_.setParameterAutomated(tag, value);

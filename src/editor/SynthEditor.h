@@ -119,6 +119,9 @@ private:
     void rebuildInstrumentMenus();
     void rebuildLibraryMenus();
     void showInstrumentName();
+    // The category menu names the category of the loaded instrument (blank for none).
+    std::string loadedCategoryName() const;
+    void showCategoryName(const EditorPages& pages) const;
     // Fills the instrument and library menus of pages from the lists kept here.
     void fillMenus(const EditorPages& pages) const;
     LibraryMenu* libraryMenuOf(int tag);
@@ -147,7 +150,11 @@ private:
     // The voice, harmonic-preset and noise-preset menus of the four slots, as listed at open.
     std::array<LibraryMenu, 3 * kVoiceSlotCount> libraryMenus_;
     int knobMode_ = 2;
+    // The category the last random instrument was drawn from, while it is loaded.
+    std::string randomCategory_;
+    std::string randomName_;
     bool insideRefresh_ = false;
+    double shownTempo_ = 0;
 
     // What the custom views (curves, bars, pad, path, keyboard) reach the engine and host through.
     std::unique_ptr<EditorViewContext> views_;

@@ -87,21 +87,19 @@ bool FilmStripKnob::onEvent(const InputEvent& event)
         }
         Frame* f = frame();
         mode_ = f != nullptr ? f->knobMode() : kLinearMode;
+        dragging_ = true;
         valueAtPress_ = value();
         pressPosition_ = event.position;
         fine_ = event.has(kShift);
         lastAngle_ = angleAt(event.position);
-        if (mode_ == kCircularMode) {
-            double a = std::clamp(lastAngle_, -kHalfSweep, kHalfSweep);
-            moveTo(static_cast<float>((a + kHalfSweep) / (2 * kHalfSweep)));
-        }
         return true;
     }
     case EventKind::MouseMove:
-        if (mode_ == kCircularMode) {
-            double a = std::clamp(angleAt(event.position), -kHalfSweep, kHalfSweep);
-            moveTo(static_cast<float>((a + kHalfSweep) / (2 * kHalfSweep)));
-        } else if (mode_ == kRelativeCircularMode) {
+        // A pointer passing over the knob is no drag: only the press's own moves turn it.
+        if (!dragging_) {
+            return false;
+        }
+        if (mode_ == kCircularMode || mode_ == kRelativeCircularMode) {
             double a = angleAt(event.position);
             double turned = a - lastAngle_;
             // Crossing the bottom (±π) is a small turn, not a whole one.
@@ -124,6 +122,7 @@ bool FilmStripKnob::onEvent(const InputEvent& event)
         }
         return true;
     case EventKind::MouseUp:
+        dragging_ = false;
         return true;
     case EventKind::Wheel: {
         float step = event.has(kShift) ? kWheelStep / 10 : kWheelStep;

@@ -2,8 +2,10 @@
 // A knob drawn from a film strip of 100 frames in columns of 16 (frame f at
 // column f / 16, row f mod 16); it shows frame trunc(99 × value). The mouse
 // turns it the way the host's knob mode asks (the frame keeps the mode):
-// linear drags vertically, circular follows the pointer's angle, relative
-// circular adds the angle turned since the press. The wheel steps it.
+// linear drags vertically, both circular modes add the angle the pointer
+// turned around the centre since the press. Every drag starts from the shown
+// value, so a press alone changes nothing; a circular knob never jumps to the
+// pointer's angle. The wheel steps it.
 
 #include "gui/Bitmap.h"
 #include "gui/Control.h"
@@ -53,6 +55,7 @@ private:
     Point pressPosition_;
     double lastAngle_ = 0;
     bool fine_ = false;
+    bool dragging_ = false;
 };
 
 } // namespace tessarine::gui

@@ -46,8 +46,13 @@ bool HorizontalSlider::onEvent(const InputEvent& event)
         }
         valueAtPress_ = value();
         xAtPress_ = event.position.x;
+        dragging_ = true;
         return true;
     case EventKind::MouseMove: {
+        // A pointer passing over the slider is no drag.
+        if (!dragging_) {
+            return false;
+        }
         if (event.has(kShift) != fine_) {
             fine_ = event.has(kShift);
             valueAtPress_ = value();
@@ -58,6 +63,7 @@ bool HorizontalSlider::onEvent(const InputEvent& event)
         return true;
     }
     case EventKind::MouseUp:
+        dragging_ = false;
         return true;
     case EventKind::Wheel:
         moveTo(value() + kWheelStep * event.wheel);

@@ -28,6 +28,7 @@ private:
     float valueAtPress_ = 0;
     double xAtPress_ = 0;
     bool fine_ = false;
+    bool dragging_ = false;
 };
 
 } // namespace tessarine::gui

@@ -82,7 +82,10 @@ bool Selector::onEvent(const InputEvent& event)
         if (event.button != MouseButton::Left || p < 0) {
             return false;
         }
-        setValueAndReport(valueOf(p, positions_));
+        // A click that leaves the value as it is changes nothing and tells nobody.
+        if (const float target = valueOf(p, positions_); target != value()) {
+            setValueAndReport(target);
+        }
         return true;
     }
     return event.kind == EventKind::MouseUp;

@@ -134,10 +134,24 @@ TEST_F(ControlEvents, ChoosingACategoryLoadsItsFirstInstrument)
     EXPECT_EQ(instrument->entryText(1), "Warm");
     EXPECT_EQ(instrument->shownText(), "Airy");
 
+    EXPECT_EQ(category->shownText(), "Pads");
+
     // Then the instrument menu picks within the category.
     click(kTagInstrumentMenu);
     ASSERT_TRUE(editor().headlessMenus()->choose(1));
     EXPECT_FLOAT_EQ(engine().getParameter(kVolume), 0.44f) << "Pads/Warm";
+
+    // The category menu names the category of whatever is loaded.
+    click(kTagRandomInstrument);
+    EXPECT_EQ(category->shownText(), "Pads") << "a random instrument is of the category it was drawn from";
+    dialogs_.nextPath = (root_ / "TessarineData" / "Instruments-Factory" / "Basses" / "Round.t9i").string();
+    click(kTagLoadInstrument);
+    EXPECT_STREQ(engine().instrument().name.data(), "Round");
+    EXPECT_EQ(category->shownText(), "Basses");
+    auto& unlisted = engine().editInstrument();
+    std::snprintf(unlisted.name.data(), unlisted.name.size(), "Elsewhere");
+    editor().fullRefresh();
+    EXPECT_EQ(category->shownText(), " ") << "an instrument from outside the library has no category";
 }
 
 TEST_F(ControlEvents, LfoRateKnobsStopAtTheCap)

@@ -2,12 +2,14 @@
 // and the limits every edit keeps.
 
 #include "editor/HarmonicBarView.h"
+#include "editor/ControlMap.h"
 #include "editor/ViewTestContext.h"
 #include "sound/TestVoices.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 
 namespace tessarine {
 namespace {
@@ -40,24 +42,39 @@ protected:
 
 TEST_F(HarmonicBars, FamiliesMoveTheirHarmonicsByTheirWeights)
 {
+    // Each family by its label in the family list: entry k of the list is family k.
+    auto familyLabelled = [](const std::string& label) {
+        char text[16];
+        for (int k = 0; k < HarmonicBarView::kFamilyCount; ++k) {
+            listEntryText(EntryText::HarmonicFamily, k, text, sizeof text);
+            if (label == text) {
+                return k;
+            }
+        }
+        return -1;
+    };
     const struct {
-        int family;
+        const char* label;
         std::function<float(int)> weight;
     } rows[] = {
-        {HarmonicBarView::kOctaves, [](int h) { return (h & (h - 1)) == 0 ? 1.0f : 0.0f; }},
-        {HarmonicBarView::kBright, [](int h) { return h / 64.0f; }},
-        {HarmonicBarView::kDark, [](int h) { return 1.0f - h / 64.0f; }},
-        {HarmonicBarView::kOdd, [](int h) { return h % 2 == 1 ? 1.0f : 0.0f; }},
-        {HarmonicBarView::kFifths, [](int h) { return h % 5 == 0 ? 1.0f : 0.0f; }},
+        {"All", [](int) { return 1.0f; }},
+        {"Octaves", [](int h) { return (h & (h - 1)) == 0 ? 1.0f : 0.0f; }},
+        {"Bright", [](int h) { return h / 64.0f; }},
+        {"Dark", [](int h) { return 1.0f - h / 64.0f; }},
+        {"Odd", [](int h) { return h % 2 == 1 ? 1.0f : 0.0f; }},
+        {"Even", [](int h) { return h % 2 == 0 ? 1.0f : 0.0f; }},
+        {"Fifths", [](int h) { return h % 5 == 0 ? 1.0f : 0.0f; }},
     };
     for (const auto& row : rows) {
         for (int h = 0; h < kHarmonicCount; ++h) {
             context.harmonic().amplitude(h).setValue(1, 0.25f);
         }
-        bars.setFamily(row.family);
+        const int family = familyLabelled(row.label);
+        ASSERT_GE(family, 0) << row.label;
+        bars.setFamily(family);
         test::drag(bars, {{100, 60}, {100, 50}, {100, 40}}); // 20 pixels up: +0.2 at full weight
         for (int h = 1; h <= kHarmonicCount; ++h) {
-            EXPECT_NEAR(amplitude(h) - 0.25f, 0.2f * row.weight(h), 1e-5f) << "family " << row.family << " h " << h;
+            EXPECT_NEAR(amplitude(h) - 0.25f, 0.2f * row.weight(h), 1e-5f) << row.label << " h " << h;
         }
     }
 }

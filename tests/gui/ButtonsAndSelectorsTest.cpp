@@ -118,6 +118,8 @@ TEST(HorizontalSlider, PressJumpsDragFollowsWheelSteps)
     frame.dispatch(mouse(EventKind::MouseMove, 400, 15));
     EXPECT_EQ(slider->value(), 1.0f);
     frame.dispatch(mouse(EventKind::MouseUp, 400, 15));
+    frame.dispatch(mouse(EventKind::MouseMove, 20, 15)); // the pointer passing over moves nothing
+    EXPECT_EQ(slider->value(), 1.0f);
     frame.dispatch(wheel(50, 15, -5));
     EXPECT_NEAR(slider->value(), 0.95f, 1e-6);
     EXPECT_EQ(listener.values.size(), 4u);

@@ -78,8 +78,8 @@ TEST(FilmStripKnob, MouseFollowsTheKnobModeAndReportsEachChange)
         {"linear down 50 px", kLinearMode, {20, 20}, {90, 70}, 0, 0.5f, 0.25f},
         {"linear fine with shift", kLinearMode, {20, 20}, {20, -30}, kShift, 0.5f, 0.525f},
         {"linear clamps", kLinearMode, {20, 20}, {20, -500}, 0, 0.5f, 1.0f},
-        {"circular to the top", kCircularMode, {27.5, 27.5 - 10}, {27.5, 0}, 0, 0.1f, 0.5f},
-        {"circular to the right", kCircularMode, {27.5, 11}, {60, 27.5}, 0, 0.1f, 5.0f / 6.0f},
+        {"circular stays up", kCircularMode, {27.5, 27.5 - 10}, {27.5, 0}, 0, 0.1f, 0.1f},
+        {"circular quarter turn", kCircularMode, {27.5, 11}, {60, 27.5}, 0, 0.1f, 0.1f + 1.0f / 3.0f},
         {"relative circular quarter turn", kRelativeCircularMode, {27.5, 11}, {60, 27.5}, 0, 0.1f,
          0.1f + 1.0f / 3.0f},
     };
@@ -90,10 +90,19 @@ TEST(FilmStripKnob, MouseFollowsTheKnobModeAndReportsEachChange)
         RecordingListener listener;
         auto* knob = frame.add(std::make_unique<FilmStripKnob>(Point{10, 10}, 34, &listener, nullptr));
         knob->setValue(c.start);
+        // The pointer passing over the knob, then a press that has not moved yet: nothing changes.
+        frame.dispatch(mouse(EventKind::MouseMove, c.press.x + 5, c.press.y + 30, 0, c.modifiers));
         ASSERT_TRUE(frame.dispatch(mouse(EventKind::MouseDown, c.press.x, c.press.y, 0, c.modifiers)));
+        frame.dispatch(mouse(EventKind::MouseMove, c.press.x, c.press.y, 0, c.modifiers));
+        EXPECT_EQ(knob->value(), c.start);
+        EXPECT_TRUE(listener.values.empty());
         frame.dispatch(mouse(EventKind::MouseMove, c.move.x, c.move.y, 0, c.modifiers));
         frame.dispatch(mouse(EventKind::MouseUp, c.move.x, c.move.y));
         EXPECT_NEAR(knob->value(), c.expected, 1e-4);
+        if (c.expected == c.start) {
+            EXPECT_TRUE(listener.values.empty());
+            continue;
+        }
         ASSERT_FALSE(listener.values.empty());
         EXPECT_FLOAT_EQ(listener.values.back(), knob->value());
         EXPECT_EQ(listener.tags.back(), 34);

@@ -1,0 +1,279 @@
+// Every control of the eight pages and the top bar, played with the mouse in
+// the real plug-in's window: a press that does not move changes nothing, a
+// drag up or right raises and down or left lowers, the wheel steps, and the
+// host hears of each change exactly once (audioMasterAutomate).
+
+#include "editor/EditorTags.h"
+#include "gui/HorizontalSlider.h"
+#include "gui/ListSelector.h"
+
+#include <gtest/gtest.h>
+// After gtest: Xlib's macro None would break its headers.
+#include "MusicianSession.h"
+
+#include <cmath>
+
+namespace {
+
+using tessarine::ControlKind;
+using tessarine::ControlRow;
+using tessarine::test::MusicianSession;
+
+// No value repeats: each automation record is a change.
+bool eachIsAChange(const std::vector<float>& values)
+{
+    for (std::size_t i = 1; i < values.size(); ++i) {
+        if (values[i] == values[i - 1]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The rows of a page (-1 the top bar) of the given kinds.
+std::vector<ControlRow> rowsOf(int page, std::initializer_list<ControlKind> kinds)
+{
+    std::vector<ControlRow> rows;
+    for (const ControlRow& row : page < 0 ? tessarine::topBarControls() : tessarine::pageControls(page)) {
+        for (ControlKind kind : kinds) {
+            if (row.kind == kind) {
+                rows.push_back(row);
+            }
+        }
+    }
+    return rows;
+}
+
+TEST(MusicianControls, KnobsAndSlidersFollowTheMouseFromTheShownValue)
+{
+    START_SESSION(s);
+    auto& host = s.host();
+    int tried = 0;
+    for (int page = -1; page < tessarine::kPageCount; ++page) {
+        if (page >= 0) {
+            s.showPage(page);
+        }
+        for (const ControlRow& row : rowsOf(page, {ControlKind::Knob, ControlKind::HorizontalSlider})) {
+            SCOPED_TRACE(testing::Message() << "page " << page << " tag " << row.tag);
+            ++tried;
+            const bool knob = row.kind == ControlKind::Knob;
+            const float start = host.getParameter(row.tag);
+            host.setParameter(row.tag, 0.5f);
+            s.idle();
+            tessarine::gui::Point at = MusicianSession::centreOf(row, page);
+            if (!knob) {
+                // On the handle: half the travel from the left edge.
+                const double travel = row.rect.width - tessarine::gui::HorizontalSlider::kHandleWidth;
+                at.x = (page < 0 ? 0 : tessarine::kPageOrigin.x) + row.rect.x + 0.5 * travel
+                    + tessarine::gui::HorizontalSlider::kHandleWidth / 2.0;
+            }
+
+            // The pointer passes over, presses, lets go: nothing changes, the host hears nothing.
+            std::size_t mark = s.mark();
+            s.moveTo(at.x + 6, at.y + 9);
+            s.click(at.x, at.y);
+            EXPECT_EQ(host.getParameter(row.tag), 0.5f) << "a press without movement";
+            EXPECT_TRUE(s.automated(mark, row.tag).empty());
+
+            // Up (right) 30 pixels raises by 30 / 200 of the range (a knob) or 30 / travel (a slider).
+            mark = s.mark();
+            if (knob) {
+                s.drag(at.x, at.y, 0, -30);
+            } else {
+                s.drag(at.x, at.y, 30, 0);
+            }
+            const float raised = host.getParameter(row.tag);
+            if (knob) {
+                EXPECT_NEAR(raised, 0.65f, 0.011f) << "the drag starts from the shown value";
+            } else {
+                EXPECT_GT(raised, 0.55f);
+            }
+            auto heard = s.automated(mark, row.tag);
+            ASSERT_FALSE(heard.empty());
+            EXPECT_TRUE(eachIsAChange(heard));
+            EXPECT_EQ(heard.back(), raised);
+
+            // Down (left) twice as far lowers below the start.
+            if (knob) {
+                s.drag(at.x, at.y, 0, 60);
+            } else {
+                const double handle = (page < 0 ? 0 : tessarine::kPageOrigin.x) + row.rect.x
+                    + raised * (row.rect.width - tessarine::gui::HorizontalSlider::kHandleWidth)
+                    + tessarine::gui::HorizontalSlider::kHandleWidth / 2.0;
+                s.drag(handle, at.y, -60, 0);
+            }
+            const float lowered = host.getParameter(row.tag);
+            EXPECT_LT(lowered, 0.45f);
+
+            // One wheel notch up: one step, one automation.
+            mark = s.mark();
+            s.wheel(at.x, at.y, 1);
+            heard = s.automated(mark, row.tag);
+            EXPECT_GT(host.getParameter(row.tag), lowered);
+            EXPECT_EQ(heard.size(), 1u);
+            host.setParameter(row.tag, start);
+        }
+    }
+    EXPECT_GE(tried, 43 + 16);
+}
+
+TEST(MusicianControls, ButtonsSelectorsSwitchesAndListsStepOncePerClick)
+{
+    START_SESSION(s);
+    auto& host = s.host();
+    for (int page = -1; page < tessarine::kPageCount; ++page) {
+        if (page >= 0) {
+            s.showPage(page);
+        }
+        for (const ControlRow& row : rowsOf(page, {ControlKind::OnOffButton, ControlKind::Selector,
+                                                   ControlKind::Switch, ControlKind::ListSelector})) {
+            if (row.tag == tessarine::kTagPageSelector) {
+                continue; // page switching has a test of its own
+            }
+            SCOPED_TRACE(testing::Message() << "page " << page << " tag " << row.tag);
+            const float start = host.getParameter(row.tag);
+            const tessarine::gui::Point at = MusicianSession::centreOf(row, page);
+            std::size_t mark = s.mark();
+            switch (row.kind) {
+            case ControlKind::OnOffButton:
+                // Each click toggles and is heard once; two bring it back.
+                s.click(at.x, at.y);
+                EXPECT_EQ(host.getParameter(row.tag) > 0.5f, !(start > 0.5f));
+                EXPECT_EQ(s.automated(mark, row.tag).size(), 1u);
+                s.click(at.x, at.y);
+                EXPECT_EQ(host.getParameter(row.tag) > 0.5f, start > 0.5f);
+                EXPECT_EQ(s.automated(mark, row.tag).size(), 2u);
+                break;
+            case ControlKind::Selector: {
+                // A click on each other position sets its fraction of the range.
+                const double x0 = (page < 0 ? 0 : tessarine::kPageOrigin.x) + row.rect.x;
+                const double y0 = (page < 0 ? 0 : tessarine::kPageOrigin.y) + row.rect.y;
+                const int cellW = row.vertical ? row.rect.width : row.rect.width - row.step * (row.count - 1);
+                const int cellH = row.vertical ? row.rect.height - row.step * (row.count - 1) : row.rect.height;
+                for (int k = row.count - 1; k >= 0; --k) {
+                    const double x = x0 + (row.vertical ? 0 : k * row.step) + cellW / 2.0;
+                    const double y = y0 + (row.vertical ? k * row.step : 0) + cellH / 2.0;
+                    const float before = host.getParameter(row.tag);
+                    const std::size_t m = s.mark();
+                    s.click(x, y);
+                    const float expected = static_cast<float>(k) / static_cast<float>(row.count - 1);
+                    // The filter's middle position stands for the band-pass at one third.
+                    const float got = host.getParameter(row.tag);
+                    if (row.tag != tessarine::kFilterMode) {
+                        EXPECT_NEAR(got, expected, 1e-6f) << "position " << k;
+                    }
+                    EXPECT_EQ(s.automated(m, row.tag).size(), got != before ? 1u : 0u) << "position " << k;
+                }
+                break;
+            }
+            case ControlKind::Switch:
+                s.click(at.x, at.y);
+                EXPECT_NE(host.getParameter(row.tag), start);
+                EXPECT_EQ(s.automated(mark, row.tag).size(), 1u);
+                break;
+            case ControlKind::ListSelector: {
+                // From the first entry: a press on the text changes nothing, the
+                // up arrow and the wheel step one entry, a drag up 8 pixels two.
+                host.setParameter(row.tag, 0.0f);
+                s.idle();
+                const double textX = at.x - tessarine::gui::ListSelector::kArrowWidth;
+                mark = s.mark();
+                s.moveTo(textX + 3, at.y + 4);
+                s.click(textX, at.y);
+                EXPECT_EQ(host.getParameter(row.tag), 0.0f);
+                EXPECT_TRUE(s.automated(mark, row.tag).empty());
+                const double arrowX = at.x + row.rect.width / 2.0 - tessarine::gui::ListSelector::kArrowWidth / 2.0;
+                s.click(arrowX, at.y - row.rect.height / 4.0);
+                const float one = host.getParameter(row.tag);
+                EXPECT_GT(one, 0.0f);
+                s.wheel(textX, at.y, 1);
+                const float two = host.getParameter(row.tag);
+                EXPECT_GT(two, one);
+                EXPECT_EQ(s.automated(mark, row.tag).size(), 2u);
+                s.drag(textX, at.y, 0, -8, 4);
+                EXPECT_GT(host.getParameter(row.tag), two);
+                s.wheel(textX, at.y, -1);
+                EXPECT_TRUE(eachIsAChange(s.automated(mark, row.tag)));
+                break;
+            }
+            default:
+                break;
+            }
+            host.setParameter(row.tag, start);
+            s.idle();
+        }
+    }
+}
+
+TEST(MusicianControls, OptionMenusChooseTheEntryClickedInTheirPopUp)
+{
+    START_SESSION(s);
+    auto& host = s.host();
+    s.showPage(tessarine::kModulationPage);
+    int tried = 0;
+    for (const ControlRow& row : rowsOf(tessarine::kModulationPage, {ControlKind::OptionMenu})) {
+        SCOPED_TRACE(testing::Message() << "tag " << row.tag);
+        ++tried;
+        const tessarine::gui::Point at = MusicianSession::centreOf(row, tessarine::kModulationPage);
+        const double menuBottom = tessarine::kPageOrigin.y + row.rect.y + row.rect.height;
+        // Entry k of the pop-up under the menu: 18-pixel rows inside a 2-pixel border.
+        auto choose = [&](int entry) {
+            s.click(at.x, at.y);
+            s.idle(4);
+            s.click(tessarine::kPageOrigin.x + row.rect.x + 20, menuBottom + 2 + 18 * entry + 9);
+            s.idle(4);
+            return host.getParameter(row.tag);
+        };
+        const float start = host.getParameter(row.tag);
+        const std::size_t mark = s.mark();
+        const float second = choose(2);
+        const float first = choose(1);
+        EXPECT_NE(first, second);
+        const auto heard = s.automated(mark, row.tag);
+        EXPECT_EQ(heard.size(), start == second ? 1u : 2u);
+        EXPECT_TRUE(eachIsAChange(heard));
+        // A press outside an open pop-up closes it without a choice.
+        s.click(at.x, at.y);
+        s.idle(4);
+        s.click(790, 540);
+        s.idle(4);
+        EXPECT_EQ(host.getParameter(row.tag), first);
+        host.setParameter(row.tag, start);
+    }
+    EXPECT_EQ(tried, 16);
+}
+
+TEST(MusicianControls, HostKnobModesNeverJumpOnAPress)
+{
+    START_SESSION(s);
+    auto& host = s.host();
+    s.showPage(tessarine::kSoundPage);
+    const ControlRow* volume = nullptr;
+    for (const ControlRow& row : tessarine::pageControls(tessarine::kSoundPage)) {
+        if (row.tag == tessarine::kVolume) {
+            volume = &row;
+        }
+    }
+    ASSERT_NE(volume, nullptr);
+    const tessarine::gui::Point c = MusicianSession::centreOf(*volume, tessarine::kSoundPage);
+    // Each mode: a press off centre changes nothing; a turn or drag clockwise raises from there.
+    const struct {
+        int mode;
+        double pressDx, pressDy, moveDx, moveDy;
+    } modes[] = {{0, 0, -12, 12, -12}, {1, 0, -12, 12, -12}, {2, 0, 0, 0, -20}};
+    for (const auto& m : modes) {
+        SCOPED_TRACE(testing::Message() << "knob mode " << m.mode);
+        host.dispatch(vst::effSetEditKnobMode, 0, m.mode);
+        host.setParameter(tessarine::kVolume, 0.3f);
+        s.idle();
+        s.moveTo(c.x + m.pressDx, c.y + m.pressDy);
+        s.button(1, true);
+        EXPECT_EQ(host.getParameter(tessarine::kVolume), 0.3f);
+        s.moveTo(c.x + m.moveDx, c.y + m.moveDy);
+        s.button(1, false);
+        EXPECT_GT(host.getParameter(tessarine::kVolume), 0.3f);
+        EXPECT_LT(host.getParameter(tessarine::kVolume), 0.5f);
+    }
+}
+
+} // namespace

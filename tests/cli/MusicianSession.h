@@ -1,0 +1,258 @@
+#pragma once
+// A musician at the real plug-in: a private X server, Tessarine.so loaded and
+// its editor opened in a host window as a DAW does (parent window,
+// effEditOpen, effEditIdle from this thread), and a mouse and keyboard moved
+// through the XTest extension. What the musician perceives is read back
+// through the ABI: parameter values, the host's automation record, the sound.
+// Include after gtest: Xlib's macro None would break its headers.
+
+#include "EditorWindow.h"
+#include "PluginHost.h"
+#include "XvfbServer.h"
+#include "editor/ControlMap.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tessarine::test {
+
+class MusicianSession {
+public:
+    // Empty when the session is up; otherwise why it could not start (the test skips or fails on it).
+    std::string start(const std::string& pluginPath)
+    {
+        if (!server_.running()) {
+            return "skip: Xvfb is not installed";
+        }
+        std::string error;
+        host_ = host::PluginHost::load(pluginPath, error);
+        if (!host_) {
+            return error;
+        }
+        if ((host_->effect()->flags & vst::effFlagsHasEditor) == 0) {
+            return "skip: this build of the plug-in has no editor";
+        }
+        host_->dispatch(vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
+        host_->dispatch(vst::effSetBlockSize, 0, 512);
+        host_->dispatch(vst::effMainsChanged, 0, 1);
+        window_ = host::EditorWindow::open(*host_, error);
+        if (!window_) {
+            return error;
+        }
+        display_ = XOpenDisplay(server_.display().c_str());
+        int event = 0, errorBase = 0, major = 0, minor = 0;
+        if (display_ == nullptr || !XTestQueryExtension(display_, &event, &errorBase, &major, &minor)) {
+            return "no XTest on the test display";
+        }
+        idle(10);
+        return {};
+    }
+
+    ~MusicianSession()
+    {
+        window_.reset();
+        if (display_ != nullptr) {
+            XCloseDisplay(display_);
+        }
+    }
+
+    host::PluginHost& host() { return *host_; }
+    host::EditorWindow& window() { return *window_; }
+    const std::string& displayName() const { return server_.display(); }
+
+    // The host's GUI loop.
+    void idle(int rounds = 2)
+    {
+        for (int i = 0; i < rounds; ++i) {
+            window_->idle();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    bool idleUntil(const std::function<bool()>& condition, double seconds = 3)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        while (std::chrono::steady_clock::now() < deadline) {
+            idle(1);
+            if (condition()) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Window coordinates.
+    void moveTo(double x, double y)
+    {
+        int rootX = 0, rootY = 0;
+        Window child = 0;
+        XTranslateCoordinates(display_, window_->windowId(), DefaultRootWindow(display_), static_cast<int>(x),
+                              static_cast<int>(y), &rootX, &rootY, &child);
+        XTestFakeMotionEvent(display_, -1, rootX, rootY, CurrentTime);
+        XSync(display_, False);
+        idle();
+    }
+    void button(unsigned number, bool down)
+    {
+        XTestFakeButtonEvent(display_, number, down ? True : False, CurrentTime);
+        XSync(display_, False);
+        idle();
+    }
+    void click(double x, double y)
+    {
+        moveTo(x, y);
+        button(1, true);
+        button(1, false);
+    }
+    // A press at (x, y), a move in steps by (dx, dy), a release there.
+    void drag(double x, double y, double dx, double dy, int steps = 6)
+    {
+        moveTo(x, y);
+        button(1, true);
+        for (int i = 1; i <= steps; ++i) {
+            moveTo(x + dx * i / steps, y + dy * i / steps);
+        }
+        button(1, false);
+    }
+    // Notches up (positive) or down.
+    void wheel(double x, double y, int notches)
+    {
+        moveTo(x, y);
+        for (int i = 0; i < (notches < 0 ? -notches : notches); ++i) {
+            button(notches > 0 ? 4 : 5, true);
+            button(notches > 0 ? 4 : 5, false);
+        }
+    }
+    void key(KeySym sym)
+    {
+        const KeyCode code = XKeysymToKeycode(display_, sym);
+        XTestFakeKeyEvent(display_, code, True, CurrentTime);
+        XTestFakeKeyEvent(display_, code, False, CurrentTime);
+        XSync(display_, False);
+    }
+
+    // Answers the next dialog of this title the way a user does: the pointer
+    // onto it, the path typed, Return. Runs on a thread of its own while the
+    // host's GUI thread waits inside the dialog's loop; join it after the click.
+    std::thread answerDialog(std::string title, std::string text) const
+    {
+        return std::thread([name = server_.display(), title = std::move(title), text = std::move(text)] {
+            Display* display = XOpenDisplay(name.c_str());
+            if (display == nullptr) {
+                return;
+            }
+            const Window found = waitForWindow(display, title);
+            if (found != 0) {
+                int x = 0, y = 0;
+                Window child = 0;
+                XTranslateCoordinates(display, found, DefaultRootWindow(display), 40, 40, &x, &y, &child);
+                XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+                XSync(display, False);
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                for (char c : text) {
+                    typeKey(display, c == '/' ? XK_slash : c == '.' ? XK_period : c == '-' ? XK_minus
+                                       : c == '_' ? XK_underscore : static_cast<KeySym>(c));
+                }
+                typeKey(display, XK_Return);
+            }
+            XCloseDisplay(display);
+        });
+    }
+
+    // Page buttons of the top bar: 96 pixels apart from x 13, y 66 to 87.
+    void showPage(int page)
+    {
+        click(13 + 96 * page + 20, 76);
+        idleUntil([&] { return host_->getParameter(kTagPageSelector) == static_cast<float>(page) / 7.0f; });
+    }
+    // The centre of a control of a page (or of the top bar with page -1) in the window.
+    static gui::Point centreOf(const ControlRow& row, int page)
+    {
+        const double x0 = page < 0 ? 0 : kPageOrigin.x;
+        const double y0 = page < 0 ? 0 : kPageOrigin.y;
+        return {x0 + row.rect.x + row.rect.width / 2.0, y0 + row.rect.y + row.rect.height / 2.0};
+    }
+
+    // The host's automation record from a mark on, for one index.
+    std::size_t mark() const { return host_->automations().size(); }
+    std::vector<float> automated(std::size_t from, int index) const
+    {
+        std::vector<float> values;
+        const auto& all = host_->automations();
+        for (std::size_t i = from; i < all.size(); ++i) {
+            if (all[i].index == index) {
+                values.push_back(all[i].value);
+            }
+        }
+        return values;
+    }
+
+private:
+    static void typeKey(Display* display, KeySym sym)
+    {
+        const KeyCode code = XKeysymToKeycode(display, sym);
+        const bool shifted = sym == XK_underscore || (sym >= 'A' && sym <= 'Z');
+        const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+        if (shifted) {
+            XTestFakeKeyEvent(display, shift, True, CurrentTime);
+        }
+        XTestFakeKeyEvent(display, code, True, CurrentTime);
+        XTestFakeKeyEvent(display, code, False, CurrentTime);
+        if (shifted) {
+            XTestFakeKeyEvent(display, shift, False, CurrentTime);
+        }
+        XSync(display, False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    }
+
+    // A top-level window of this title, waited for (bounded); 0 when none came.
+    static Window waitForWindow(Display* display, const std::string& title)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < deadline) {
+            Window root = 0, parent = 0;
+            Window* children = nullptr;
+            unsigned count = 0;
+            Window found = 0;
+            if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) != 0) {
+                for (unsigned i = 0; i < count && found == 0; ++i) {
+                    char* name = nullptr;
+                    if (XFetchName(display, children[i], &name) != 0 && name != nullptr) {
+                        found = title == name ? children[i] : 0;
+                        XFree(name);
+                    }
+                }
+                XFree(children);
+            }
+            if (found != 0) {
+                return found;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return 0;
+    }
+
+    XvfbServer server_;
+    std::unique_ptr<host::PluginHost> host_;
+    std::unique_ptr<host::EditorWindow> window_;
+    Display* display_ = nullptr;
+};
+
+} // namespace tessarine::test
+
+// A session on the built plug-in in a test body: skipped without Xvfb or an editor.
+#define START_SESSION(session)                                                                                     \
+    tessarine::test::MusicianSession session;                                                                      \
+    if (const std::string why = session.start(TESSARINE_PLUGIN_PATH); !why.empty()) {                             \
+        if (why.rfind("skip:", 0) == 0) {                                                                          \
+            GTEST_SKIP() << why;                                                                                   \
+        }                                                                                                          \
+        FAIL() << why;                                                                                             \
+    }

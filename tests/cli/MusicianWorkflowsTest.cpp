@@ -1,0 +1,293 @@
+// A musician's workflows in the real plug-in's window, answered by typing into
+// the plug-in's own file dialog: analysing a sound into a slot gives what
+// `tessarine analyse` gives, voices, instruments and presets load and save
+// through the dialogs, reset and random instrument change the sound, MIDI learn
+// binds a controller, and the page buttons switch pages.
+
+#include "analysis/SoundFileHelpers.h"
+#include "editor/EditorTags.h"
+#include "sound/Instrument.h"
+#include "sound/InstrumentFile.h"
+#include "sound/PresetFile.h"
+#include "sound/RecordStream.h"
+#include "sound/TestVoices.h"
+#include "sound/VoiceFile.h"
+
+#include "RunCommand.h"
+
+#include <gtest/gtest.h>
+// After gtest: Xlib's macro None would break its headers.
+#include "MusicianSession.h"
+
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+using tessarine::test::MusicianSession;
+
+std::string scratch(const std::string& name)
+{
+    const fs::path folder = fs::temp_directory_path() / ("tsn-musician-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    return (folder / name).string();
+}
+
+std::unique_ptr<tessarine::Voice> readVoice(const std::string& path)
+{
+    auto voice = std::make_unique<tessarine::Voice>();
+    tessarine::RecordStream stream;
+    return tessarine::loadVoiceFile(path, *voice, stream) ? std::move(voice) : nullptr;
+}
+
+// The control row of tag on page.
+tessarine::ControlRow rowOf(int page, int tag)
+{
+    for (const tessarine::ControlRow& row : page < 0 ? tessarine::topBarControls() : tessarine::pageControls(page)) {
+        if (row.tag == tag) {
+            return row;
+        }
+    }
+    ADD_FAILURE() << "no control " << tag << " on page " << page;
+    return {};
+}
+
+// Clicks the button of tag on page and answers the dialog it opens.
+std::unique_ptr<tessarine::Instrument> readInstrument(const std::string& path)
+{
+    auto instrument = std::make_unique<tessarine::Instrument>();
+    tessarine::RecordStream stream;
+    return tessarine::loadInstrumentFile(path, *instrument, stream) ? std::move(instrument) : nullptr;
+}
+
+// The host's copy of the sound: the state chunk read as the instrument it holds.
+std::unique_ptr<tessarine::Instrument> chunkInstrument(tessarine::host::PluginHost& host)
+{
+    void* data = nullptr;
+    const auto size = host.dispatch(vst::effGetChunk, 0, 0, &data);
+    auto instrument = std::make_unique<tessarine::Instrument>();
+    tessarine::RecordStream stream;
+    stream.openMemoryRead({static_cast<const std::byte*>(data), static_cast<std::size_t>(size > 0 ? size : 0)});
+    return size > 0 && tessarine::readInstrument(stream, *instrument) ? std::move(instrument) : nullptr;
+}
+
+void clickAndAnswer(MusicianSession& s, int page, int tag, const std::string& title, const std::string& path)
+{
+    const tessarine::gui::Point at = MusicianSession::centreOf(rowOf(page, tag), page);
+    std::thread user = s.answerDialog(title, path);
+    s.click(at.x, at.y); // the release runs the action: the dialog's loop returns once answered
+    user.join();
+    s.idle(4);
+}
+
+TEST(MusicianWorkflows, AnalysingIntoASlotGivesWhatTheCommandLineGives)
+{
+    START_SESSION(s);
+    const std::string wav = scratch("tone.wav");
+    ASSERT_TRUE(testsound::writeSound(wav, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
+                                      testsound::sawtooth(261.6, 44100, 1.0)));
+    s.showPage(0);
+    // A one-layer voice whatever the selector shows, then a two-layer one in each layer.
+    const struct {
+        int layers;
+        float selector;
+        int layer;
+    } rows[] = {{1, 0.0f, 1}, {1, 1.0f, 1}, {2, 0.0f, 0}, {2, 0.5f, 1}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.layers << " layers, selector " << row.selector);
+        auto voice = std::make_unique<tessarine::Voice>();
+        tessarine::test::fillRandomVoice(*voice, 11, 1, row.layers, 5);
+        const std::string voicePath = scratch("start.t9v");
+        tessarine::test::writeFile(voicePath, tessarine::test::voiceBytes(*voice));
+        clickAndAnswer(s, 0, tessarine::kTagLoadVoiceA, "Load Voice File", voicePath);
+        s.host().setParameter(tessarine::kSoftLoudButtonA, row.selector);
+        clickAndAnswer(s, 0, tessarine::kTagAnalyseA, "Load Sound File", wav);
+        const std::string saved = scratch("analysed.t9v");
+        fs::remove(saved);
+        clickAndAnswer(s, 0, tessarine::kTagSaveVoiceA, "Save Voice File", saved);
+
+        const std::string expectedPath = scratch("expected.t9v");
+        const auto result = tessarine::test::runCli("analyse " + wav + " --into " + voicePath + " --layer "
+                                                    + std::to_string(row.layer) + " -o " + expectedPath);
+        ASSERT_EQ(result.status, 0) << result.output;
+        auto got = readVoice(saved);
+        auto expected = readVoice(expectedPath);
+        ASSERT_TRUE(got) << "the voice was not saved";
+        ASSERT_TRUE(expected);
+        EXPECT_EQ(expected->nameView(), "tone");
+        expected->setName("analysed"); // a saved voice takes its file's name
+        tessarine::test::expectSameVoice(*got, *expected);
+    }
+}
+
+TEST(MusicianWorkflows, TheFirstDrawOnAOneLayerVoiceAndItsNewNameAreKept)
+{
+    START_SESSION(s);
+    s.showPage(0);
+    auto voice = std::make_unique<tessarine::Voice>();
+    tessarine::test::fillRandomVoice(*voice, 5, 1, 1, 5);
+    const std::string voicePath = scratch("one-layer.t9v");
+    tessarine::test::writeFile(voicePath, tessarine::test::voiceBytes(*voice));
+    clickAndAnswer(s, 0, tessarine::kTagLoadVoiceA, "Load Voice File", voicePath);
+    s.host().setParameter(tessarine::kSoftLoudButtonA, 0.0f); // the soft layer shown
+    s.host().setParameter(tessarine::kTagHarmonicFamilyA, 0.0f); // "All"
+
+    // Every bar drawn down 30 pixels, once.
+    const tessarine::gui::Point bars = MusicianSession::centreOf(rowOf(0, tessarine::kTagHarmonicBars), 0);
+    s.drag(bars.x, bars.y, 0, 30);
+    // A new name typed into the name line.
+    const tessarine::gui::Point name = MusicianSession::centreOf(rowOf(0, tessarine::kTagVoiceNameA), 0);
+    s.click(name.x, name.y);
+    for (int i = 0; i < 40; ++i) {
+        s.key(XK_BackSpace);
+    }
+    for (KeySym c : {XK_d, XK_r, XK_a, XK_w, XK_n}) {
+        s.key(c);
+    }
+    s.key(XK_Return);
+    s.idle(4);
+
+    // The host's copy of the sound (its state chunk) holds both.
+    auto instrument = chunkInstrument(s.host());
+    ASSERT_TRUE(instrument);
+    const tessarine::Voice& slotA = instrument->voices[0];
+    EXPECT_EQ(slotA.nameView(), "drawn");
+    EXPECT_EQ(slotA.layerCount, 2) << "the drawn soft layer makes the voice two-layered";
+    auto loudness = [](const tessarine::LayerData& layer) {
+        float sum = 0;
+        for (int h = 0; h < tessarine::kHarmonicCount; ++h) {
+            const tessarine::BreakpointCurve& amplitude = layer.harmonic.amplitude(h);
+            for (int i = 0; i < amplitude.pointCount(); ++i) {
+                sum += amplitude.value(i);
+            }
+        }
+        return sum;
+    };
+    auto loaded = readVoice(voicePath); // as the slot played it before the drag
+    ASSERT_TRUE(loaded);
+    EXPECT_LT(loudness(slotA.layer(0, 0)), 0.95f * loudness(loaded->layer(0, 0))) << "the drag snapped back";
+    EXPECT_EQ(loudness(slotA.layer(0, 1)), loudness(loaded->layer(0, 1)));
+}
+
+TEST(MusicianWorkflows, InstrumentsVoicesAndPresetsGoThroughTheDialogs)
+{
+    START_SESSION(s);
+    auto& host = s.host();
+
+    // An instrument saved, changed, loaded back.
+    const std::string instrument = scratch("mine.t9i");
+    fs::remove(instrument);
+    host.setParameter(tessarine::kVolume, 0.21f);
+    clickAndAnswer(s, -1, tessarine::kTagSaveInstrument, "Save Instrument File", instrument);
+    auto saved = readInstrument(instrument);
+    ASSERT_TRUE(saved);
+    EXPECT_STREQ(saved->name.data(), "mine");
+    host.setParameter(tessarine::kVolume, 0.8f);
+    clickAndAnswer(s, -1, tessarine::kTagLoadInstrument, "Load Instrument File", instrument);
+    EXPECT_FLOAT_EQ(host.getParameter(tessarine::kVolume), 0.21f);
+
+    // Both presets of slot B's shown layer, and slot B's voice.
+    s.showPage(1);
+    const struct {
+        int save, load;
+        const char* title;
+        const char* name;
+    } files[] = {{tessarine::kTagSaveHarmonicPreset, tessarine::kTagLoadHarmonicPreset, "Harmonic Preset", "mine.t9h"},
+                 {tessarine::kTagSaveNoisePreset, tessarine::kTagLoadNoisePreset, "Noise Preset", "mine.t9n"},
+                 {tessarine::kTagSaveVoiceA + 1, tessarine::kTagLoadVoiceA + 1, "Voice", "mine.t9v"}};
+    for (const auto& [save, load, title, name] : files) {
+        SCOPED_TRACE(name);
+        const std::string path = scratch(name);
+        fs::remove(path);
+        clickAndAnswer(s, 1, save, std::string("Save ") + title + " File", path);
+        ASSERT_TRUE(fs::exists(path));
+        const auto before = fs::file_size(path);
+        clickAndAnswer(s, 1, load, std::string("Load ") + title + " File", path);
+        // Saved again after the load: the same bytes.
+        // Under the same name (a saved voice takes its file's name), in another folder.
+        fs::create_directories(scratch("again"));
+        const std::string again = scratch(std::string("again/") + name);
+        fs::remove(again);
+        clickAndAnswer(s, 1, save, std::string("Save ") + title + " File", again);
+        EXPECT_EQ(fs::file_size(again), before);
+    }
+
+    // Reset gives the reset instrument; a random instrument changes the sound.
+    const tessarine::gui::Point reset = MusicianSession::centreOf(rowOf(-1, tessarine::kTagResetInstrument), -1);
+    s.click(reset.x, reset.y);
+    s.idle(4);
+    auto resetFile = readInstrument((fs::path(TESSARINE_PLUGIN_PATH).parent_path() / "Reset.t9i").string());
+    ASSERT_TRUE(resetFile);
+    for (int i : {tessarine::kVolume, tessarine::kFilterCutoff, tessarine::kAttack}) {
+        EXPECT_FLOAT_EQ(host.getParameter(i), resetFile->parameterValues[static_cast<std::size_t>(i)]) << i;
+    }
+    std::vector<float> values;
+    for (int i = 0; i < tessarine::kParameterCount; ++i) {
+        values.push_back(host.getParameter(i));
+    }
+    const tessarine::gui::Point random = MusicianSession::centreOf(rowOf(-1, tessarine::kTagRandomInstrument), -1);
+    s.click(random.x, random.y);
+    s.idle(4);
+    int changed = 0;
+    for (int i = 0; i < tessarine::kParameterCount; ++i) {
+        changed += host.getParameter(i) != values[static_cast<std::size_t>(i)] ? 1 : 0;
+    }
+    EXPECT_GT(changed, 5);
+
+    // The second category from the menu's pop-up loads its first instrument.
+    const tessarine::ControlRow category = rowOf(-1, tessarine::kTagCategoryMenu);
+    s.click(category.rect.x + 20, category.rect.y + 9);
+    s.idle(4);
+    s.click(category.rect.x + 20, category.rect.y + category.rect.height + 2 + 18 + 9);
+    s.idle(4);
+    auto chosen = chunkInstrument(host);
+    ASSERT_TRUE(chosen);
+    const fs::path factory = fs::path(TESSARINE_PLUGIN_PATH).parent_path() / "TessarineData" / "Instruments-Factory";
+    bool listed = false;
+    for (const auto& folder : fs::directory_iterator(factory)) {
+        listed = listed || fs::exists(folder.path() / (std::string(chosen->name.data()) + ".t9i"));
+    }
+    EXPECT_TRUE(listed) << chosen->name.data();
+    EXPECT_STRNE(chosen->name.data(), "Reset");
+}
+
+TEST(MusicianWorkflows, PagesLearnAndTheKeyboard)
+{
+    START_SESSION(s);
+    auto& host = s.host();
+    for (int page = tessarine::kPageCount - 1; page >= 0; --page) {
+        const std::size_t mark = s.mark();
+        s.showPage(page);
+        EXPECT_EQ(host.getParameter(tessarine::kTagPageSelector), static_cast<float>(page) / 7.0f);
+        EXPECT_LE(s.automated(mark, tessarine::kTagPageSelector).size(), 1u);
+    }
+
+    // Learn, then move the filter cutoff: controller 21 now drives it.
+    s.showPage(tessarine::kEffectsPage);
+    const tessarine::gui::Point learn = MusicianSession::centreOf(rowOf(-1, tessarine::kTagMidiLearn), -1);
+    s.click(learn.x, learn.y);
+    const tessarine::gui::Point cutoff =
+        MusicianSession::centreOf(rowOf(tessarine::kEffectsPage, tessarine::kFilterCutoff), tessarine::kEffectsPage);
+    s.drag(cutoff.x, cutoff.y, 0, -10);
+    std::vector<float> left(512), right(512);
+    host.processBlock({{0, 0xB0, 21, 127}}, left.data(), right.data(), 512);
+    host.processBlock({}, left.data(), right.data(), 512);
+    s.idle(4);
+    EXPECT_NEAR(host.getParameter(tessarine::kFilterCutoff), 1.0f, 0.01f);
+
+    // A key of the on-screen keyboard sounds while held.
+    s.moveTo(100 + 2 * 7 * 19 + 9, 536);
+    s.button(1, true);
+    float peak = 0;
+    for (int i = 0; i < 10; ++i) {
+        host.processBlock({}, left.data(), right.data(), 512);
+        for (float v : left) {
+            peak = std::max(peak, std::abs(v));
+        }
+    }
+    s.button(1, false);
+    EXPECT_GT(peak, 1e-3f);
+}
+
+} // namespace
