@@ -35,7 +35,9 @@ double pitchFromFileName(std::string_view path)
     if (digit < '0' || digit > '9') {
         return 0.0;
     }
-    return static_cast<double>(base) * std::exp2(static_cast<double>(digit - '0') - 1.0);
+    // '#' is the sharp a musician writes ("a#3" is A#3), not another separator.
+    const double semitones = separator == '#' ? 1.0 : 0.0;
+    return static_cast<double>(base) * std::exp2(static_cast<double>(digit - '0') - 1.0 + semitones / 12.0);
 }
 
 Fundamental chooseFundamental(const SampleBuffer& buffer, std::string_view path)

@@ -157,6 +157,16 @@ int ModulationMatrix::controllerModulation(std::uint8_t status, std::uint8_t dat
     return count;
 }
 
+bool ModulationMatrix::usesController(int controller) const
+{
+    for (int row = 0; row < kEvaluatedRows; ++row) {
+        if (source(row) == kFirstControllerSource + controller) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void ModulationMatrix::queueLfoEvents(EventQueue& queue, int frames, double songTime, float sampleRate,
                                       double tempo) const
 {

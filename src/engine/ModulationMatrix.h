@@ -45,6 +45,8 @@ public:
     int noteModulation(int key, float amount, bool global, ModulationPair* out);
     // The pairs of a control change or aftertouch message.
     int controllerModulation(std::uint8_t status, std::uint8_t data1, std::uint8_t data2, ModulationPair* out) const;
+    // Whether a played row takes MIDI controller n as its source.
+    bool usesController(int controller) const;
     // Queues LFO 1 and LFO 2 steps for a block of frames starting at songTime.
     void queueLfoEvents(EventQueue& queue, int frames, double songTime, float sampleRate, double tempo) const;
     // After a reload: which morph positions follow their modulated value.

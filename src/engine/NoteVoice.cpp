@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace tessarine {
 
@@ -102,7 +103,24 @@ void NoteVoice::start(int key, float frequency, float velocityFactor, const Note
             harmonize(note);
         }
         blendNoiseData((*noiseData_)[slot], *context.slots[slot], blends_[slot]);
+        const Voice& voice = *context.slots[slot];
+        const BreakpointCurve& outline = voice.outlineCurve;
+        outline_[slot].fill(0.0f);
+        for (int i = 0; i < std::min(outline.pointCount(), BreakpointCurve::kCapacity); ++i) {
+            outline_[slot][static_cast<std::size_t>(i)] = outline.timeAt(i);
+        }
+        // A slot has ended once the note is past every used layer's duration.
+        float end = -1.0f;
+        const int used = std::clamp(voice.multisampleCount, 1, kMaxMultisamples);
+        for (int m = 0; m < used; ++m) {
+            for (int layer = 0; layer < kLayersPerMultisample; ++layer) {
+                const float duration = voice.layer(m, layer).harmonic.duration;
+                end = std::isnan(duration) ? std::numeric_limits<float>::infinity() : std::max(end, duration);
+            }
+        }
+        slotEnds_[slot] = end;
     }
+    outlineCount_ = std::min(context.slots[0]->outlineCurve.pointCount(), BreakpointCurve::kCapacity);
     noiseState_->reset();
     phases_.fill(0.0f);
     segments_.fill({1.0f, 0.0f, 0.0f, 0.0f}); // an empty span: the first read asks the curve
@@ -204,7 +222,7 @@ void NoteVoice::glideTo(float frequency, float glideTime)
     glideEnd_ = glideStart_ + glideTime;
 }
 
-bool NoteVoice::isSounding(const std::array<const Voice*, kVoiceSlotCount>& slots)
+bool NoteVoice::isSounding()
 {
     if (!sounding_) {
         return false;
@@ -212,22 +230,8 @@ bool NoteVoice::isSounding(const std::array<const Voice*, kVoiceSlotCount>& slot
     bool alive = envelope_.pointCount() > 0 &&
                  playbackPosition_ <= envelope_.timeAt(envelope_.pointCount() - 1);
     if (alive) {
-        alive = false;
         const float position = playbackPosition_ / settings_.stretchFactor;
-        for (const Voice* voice : slots) {
-            const int used = std::clamp(voice->multisampleCount, 1, kMaxMultisamples);
-            for (int m = 0; m < used && !alive; ++m) {
-                for (int layer = 0; layer < kLayersPerMultisample; ++layer) {
-                    if (!(position > voice->layer(m, layer).harmonic.duration)) {
-                        alive = true;
-                        break;
-                    }
-                }
-            }
-            if (alive) {
-                break;
-            }
-        }
+        alive = std::any_of(slotEnds_.begin(), slotEnds_.end(), [&](float end) { return !(position > end); });
     }
     if (!alive) {
         sounding_ = false;
@@ -262,7 +266,12 @@ float NoteVoice::fundamentalAt(float t, const VoiceRenderContext& context) const
 {
     const float g = glideFrequencyAt(t, context.portamentoOn);
     const float vibrato = context.modulation != nullptr ? context.modulation->vibrato(t, context.tempo) : 0.0f;
-    return g * std::exp2(vibrato * 100.0f / 1200.0f) * std::exp2((context.detuneCents + pitchBend_) / 1200.0f);
+    float cents = context.detuneCents + pitchBend_;
+    if (modWheel_ > 0.0f) {
+        constexpr float kTwoPi = 6.2831853f;
+        cents += modWheel_ * kWheelVibratoCents * std::sin(kTwoPi * kWheelVibratoRate * t);
+    }
+    return g * std::exp2(vibrato * 100.0f / 1200.0f) * std::exp2(cents / 1200.0f);
 }
 
 namespace {
@@ -284,11 +293,6 @@ float fractionIn(const float* landmarks, int segment, float t)
         return 0.0f;
     }
     return (t - landmarks[segment]) / span;
-}
-
-float outlineTime(const Voice& voice, int i)
-{
-    return i < voice.outlineCurve.pointCount() ? voice.outlineCurve.timeAt(i) : 0.0f;
 }
 
 // Morphs two values where 0 means "absent": an absent value takes no part.
@@ -327,7 +331,7 @@ float zeroAwareMorph(Value value, float x, float y)
 // sounds stay aligned however different their timing. False past the end.
 bool NoteVoice::updatePosition(const VoiceRenderContext& context, float dt)
 {
-    const int count = std::min(context.slots[0]->outlineCurve.pointCount(), BreakpointCurve::kCapacity);
+    const int count = outlineCount_;
     const float x = settings_.amplitudeMorphX;
     const float y = settings_.amplitudeMorphY;
     const float weights[kVoiceSlotCount] = {(1 - x) * (1 - y), x * (1 - y), (1 - x) * y, x * y};
@@ -335,7 +339,7 @@ bool NoteVoice::updatePosition(const VoiceRenderContext& context, float dt)
     for (int i = 0; i < count; ++i) {
         float t = 0.0f;
         for (int s = 0; s < kVoiceSlotCount; ++s) {
-            t += weights[s] * outlineTime(*context.slots[static_cast<std::size_t>(s)], i);
+            t += weights[s] * outline_[static_cast<std::size_t>(s)][static_cast<std::size_t>(i)];
         }
         landmarks[static_cast<std::size_t>(i)] = t * stretch_.value;
     }
@@ -364,9 +368,10 @@ bool NoteVoice::updatePosition(const VoiceRenderContext& context, float dt)
         i1 = count - 2;
     }
     for (int s = 0; s < kVoiceSlotCount; ++s) {
-        const Voice& voice = *context.slots[static_cast<std::size_t>(s)];
-        slotStart_[static_cast<std::size_t>(s)] = (1 - f0) * outlineTime(voice, i0) + f0 * outlineTime(voice, i0 + 1);
-        slotEnd_[static_cast<std::size_t>(s)] = (1 - f1) * outlineTime(voice, i1) + f1 * outlineTime(voice, i1 + 1);
+        const auto& outline = outline_[static_cast<std::size_t>(s)];
+        auto at = [&](int i) { return outline[static_cast<std::size_t>(i)]; };
+        slotStart_[static_cast<std::size_t>(s)] = (1 - f0) * at(i0) + f0 * at(i0 + 1);
+        slotEnd_[static_cast<std::size_t>(s)] = (1 - f1) * at(i1) + f1 * at(i1 + 1);
     }
     nextPosition_ = p1;
     return true;

@@ -106,6 +106,11 @@ struct VoiceRenderContext {
     float detuneCents = 0.0f; // slot A's detune
 };
 
+// The mod wheel's vibrato when no modulation row takes the wheel: at full
+// wheel the pitch swings this many cents either way, at a singer's rate.
+inline constexpr float kWheelVibratoCents = 40.0f;
+inline constexpr float kWheelVibratoRate = 5.5f; // Hz
+
 class NoteVoice {
 public:
     NoteVoice();
@@ -126,7 +131,7 @@ public:
     void glideTo(float frequency, float glideTime);
     void stopGliding() { gliding_ = false; }
     // Evaluated before rendering; clears the voice when it has ended.
-    bool isSounding(const std::array<const Voice*, kVoiceSlotCount>& slots);
+    bool isSounding();
 
     // The glide frequency at the current note time.
     float glideFrequency(bool portamentoOn) const { return glideFrequencyAt(noteTime_, portamentoOn); }
@@ -153,6 +158,9 @@ public:
     float smoothedHarmonicMorphX() const { return harmonicMorphX_.value; }
 
     void setPitchBend(float cents) { pitchBend_ = cents; }
+    // The mod wheel's position, 0 to 1: a vibrato of up to kWheelVibratoCents.
+    void setModWheel(float amount) { modWheel_ = amount; }
+    float modWheel() const { return modWheel_; }
     float pitchBend() const { return pitchBend_; }
 
     bool sounding() const { return sounding_; }
@@ -200,6 +208,12 @@ private:
     };
     std::array<Segment, kVoiceSlotCount * kHarmonicCount * 2> segments_{};
     std::array<bool, kHarmonicCount> harmonicPresent_{};
+    // The slots' landmark times and where each slot's sound ends, taken at
+    // note-on with the note's own data: a sounding note never reads the
+    // instrument, which an edit may be changing while the note plays on.
+    std::array<std::array<float, BreakpointCurve::kCapacity>, kVoiceSlotCount> outline_{};
+    int outlineCount_ = 0;
+    std::array<float, kVoiceSlotCount> slotEnds_{};
     Smoothed harmonicMorphX_, harmonicMorphY_, formantFrequency_, stretch_, cutoff_, resonance_;
     std::array<float, kVoiceSlotCount> slotStart_{};
     std::array<float, kVoiceSlotCount> slotEnd_{};
@@ -212,6 +226,7 @@ private:
     float velocityFactor_ = 1.0f;
     float baseFrequency_ = 0.0f;
     float pitchBend_ = 0.0f;
+    float modWheel_ = 0.0f;
     float glideFrom_ = 0.0f, glideTo_ = 0.0f, glideStart_ = 0.0f, glideEnd_ = 0.0f;
     bool gliding_ = false;
     float noteTime_ = 0.0f;

@@ -223,7 +223,6 @@ void SynthEngine::setSampleRate(float rate)
     effects_.setSampleRate(rate);
     filter_.setSampleRate(rate);
     ScopedVoiceEdit edit(handover_);
-    noise_.setSampleRate(rate);
     for (Voice& voice : instrument_->voices) {
         for (auto& multisample : voice.multisamples) {
             for (auto& layer : multisample.layers) {
@@ -268,12 +267,32 @@ void SynthEngine::midiIn(const std::uint8_t bytes[3], int frameOffset)
     case 0xE0:
         queueMidi(frameOffset, bytes);
         break;
-    case 0xB0:
+    case 0xB0: {
+        const int controller = bytes[1] & 0x7F;
+        const int value = bytes[2] & 0x7F;
         // All sound off and all notes off: the keys shown held are let go.
-        if ((bytes[1] & 0x7F) >= 120) {
+        if (controller >= kAllSoundOffController) {
             releaseHeldKeys();
         }
-        controllerChange(bytes[1] & 0x7F, bytes[2] & 0x7F, frameOffset);
+        controllerChange(controller, value, frameOffset);
+        // The pedal and the wheel play on every instrument: unless a row or a
+        // learned parameter takes them, the pedal holds notes and the wheel
+        // adds vibrato; resetting the controllers lets both go. The pedal is
+        // the player's, not the sound's, so its value is neither stored nor
+        // reported.
+        const bool resetAll = controller == kResetControllers;
+        if ((controller == kSustainController || resetAll) && !controllerTaken(kSustainController)) {
+            queueParameter(frameOffset, kSustainOn, resetAll ? 0.0f : static_cast<float>(value) / 128.0f, false);
+        }
+        if ((controller == kModWheelController || resetAll) && !controllerTaken(kModWheelController)) {
+            const std::uint8_t wheel[3] = {bytes[0], kModWheelController,
+                                           static_cast<std::uint8_t>(resetAll ? 0 : value)};
+            queueMidi(frameOffset, wheel);
+        }
+        if (controller == kAllSoundOffController || controller >= kAllNotesOffController) {
+            queueMidi(frameOffset, bytes);
+        }
+    }
         [[fallthrough]];
     case 0xA0:
     case 0xD0: {
@@ -287,6 +306,15 @@ void SynthEngine::midiIn(const std::uint8_t bytes[3], int frameOffset)
     default:
         break;
     }
+}
+
+bool SynthEngine::controllerTaken(int controller) const
+{
+    if (modulation_.usesController(controller)) {
+        return true;
+    }
+    return std::any_of(controllerMap_.begin(), controllerMap_.end(),
+                       [&](const std::atomic<int>& entry) { return entry.load(kRelaxed) == controller; });
 }
 
 void SynthEngine::controllerChange(int controller, int value, int frameOffset)
@@ -315,13 +343,43 @@ void SynthEngine::applyEvent(const QueuedEvent& event, bool voicesReadable)
 {
     if (event.kind == QueuedEvent::kMidi) {
         trackHeldKey(event.midi);
-        voices_->handleMidi(event.midi[0], event.midi[1], event.midi[2], voicesReadable);
+        if ((event.midi[0] & 0xF0) == 0xB0 && event.midi[1] == kAllSoundOffController) {
+            // All sound off: the echoes go with the notes, and once more after
+            // the notes' last millisecond has reached the effects.
+            effects_.reset();
+            clearTailsNextBlock_ = true;
+        }
+        if (voicesReadable) {
+            voices_->handleMidi(event.midi[0], event.midi[1], event.midi[2]);
+        } else {
+            holdNote(event.midi);
+        }
         return;
     }
     setParameter(event.index, event.value, event.notify);
     if (event.notify) {
         changeFlags_[static_cast<std::size_t>(event.index)] = 1;
     }
+}
+
+// While an edit holds the sounds a note cannot start: it waits, with every
+// note message after it, for the next block that may read them. Messages with
+// no note waiting ahead of them act at once, as they touch no sound.
+void SynthEngine::holdNote(const std::array<std::uint8_t, 3>& midi)
+{
+    const int status = midi[0] & 0xF0;
+    const bool noteOn = status == 0x90 && (midi[2] & 0x7F) > 0;
+    if ((noteOn || !heldNotes_.empty()) && heldNotes_.push(midi)) {
+        return;
+    }
+    // Nothing waits, or there is no room: a note on is lost, anything else
+    // acts now and must not leave a waiting note to hang after it.
+    if (status == 0x80 || status == 0x90) {
+        heldNotes_.forgetNoteOns(midi[1] & 0x7F);
+    } else if (status == 0xB0 && (midi[1] & 0x7F) >= kAllSoundOffController) {
+        heldNotes_.clear();
+    }
+    voices_->handleMidi(midi[0], midi[1], midi[2], false);
 }
 
 void SynthEngine::trackHeldKey(const std::array<std::uint8_t, 3>& midi)
@@ -354,6 +412,7 @@ void SynthEngine::takePendingResets()
 {
     if (resetPending_.exchange(false, std::memory_order_acq_rel)) {
         queue_.clear();
+        heldNotes_.clear();
         releaseHeldKeys();
         effects_.reset();
         gate_.reset();
@@ -422,8 +481,9 @@ bool SynthEngine::saveVoice(int slot, const char* path)
     if (!validSlot(slot) || path == nullptr) {
         return false;
     }
+    // Render only reads the voice, and never its cutoff field: notes play on
+    // and start while the file is written.
     std::lock_guard lock(dataMutex_);
-    ScopedVoiceEdit edit(handover_);
     Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
     voice.cutoff = voiceCutoff_[static_cast<std::size_t>(slot)].load(kRelaxed);
     return saveVoiceFile(path, voice, *stream_);
@@ -447,7 +507,9 @@ void SynthEngine::rebuildSlotTables(int slot)
     }
 }
 
-SubBlockInputs SynthEngine::subBlockInputs(const NoteVoice& voice) const
+// While an edit holds the instrument its curves are not read: what they gave
+// the last sub-block (held) stands in for them.
+SubBlockInputs SynthEngine::subBlockInputs(const NoteVoice& voice, const SubBlockInputs* held) const
 {
     SubBlockInputs in;
     // Morph positions follow the saved (drawn) values unless modulation moves them.
@@ -465,14 +527,25 @@ SubBlockInputs SynthEngine::subBlockInputs(const NoteVoice& voice) const
     // The envelope curve drives its targets per note, at the note's own time.
     const float t = voice.noteTime();
     float* envelopeInputs[kEnvelopeTargetCount] = {&in.cutoff, &in.resonance, &in.formantFrequency};
+    const float heldInputs[kEnvelopeTargetCount] = {held != nullptr ? held->cutoff : 0.0f,
+                                                    held != nullptr ? held->resonance : 0.0f,
+                                                    held != nullptr ? held->formantFrequency : 0.0f};
     for (int e = 0; e < kEnvelopeTargetCount; ++e) {
         const EnvelopeSource& source = modulation_.envelopeSource(static_cast<EnvelopeTarget>(e));
         if (source.on) {
-            *envelopeInputs[e] = instrument_->modEnvelopeCurve.valueAt(t) * source.scale + source.offset;
+            *envelopeInputs[e] = held != nullptr ? heldInputs[e]
+                                                 : instrument_->modEnvelopeCurve.valueAt(t) * source.scale + source.offset;
         }
     }
     if (values_.on(kEnvelopeMorphOn)) {
-        morphPathPositions(t, in);
+        if (held != nullptr) {
+            in.harmonicMorphX = held->harmonicMorphX;
+            in.harmonicMorphY = held->harmonicMorphY;
+            in.noiseMorphX = held->noiseMorphX;
+            in.noiseMorphY = held->noiseMorphY;
+        } else {
+            morphPathPositions(t, in);
+        }
     }
     in.formantOn = values_.on(kFormantFilterOn);
     return in;
@@ -618,8 +691,7 @@ bool SynthEngine::saveInstrument(const char* path)
         return false;
     }
     std::lock_guard lock(dataMutex_);
-    ScopedVoiceEdit edit(handover_);
-    captureSavedState();
+    captureSavedState(); // render reads neither what this writes nor what the file takes
     return saveInstrumentFile(path, *instrument_, *stream_);
 }
 
@@ -688,13 +760,12 @@ bool SynthEngine::savePreset(PresetKind kind, int slot, int multisample, int lay
         return false;
     }
     std::lock_guard lock(dataMutex_);
-    ScopedVoiceEdit edit(handover_);
     const Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
     return kind == PresetKind::Harmonic ? saveHarmonicPreset(path, voice, multisample, layer, *stream_)
                                         : saveNoisePreset(path, voice, multisample, layer, *stream_);
 }
 
-void SynthEngine::renderVoices(int pos, int len, float* out)
+void SynthEngine::renderVoices(int pos, int len, float* out, bool voicesReadable)
 {
     VoiceRenderContext context;
     for (int s = 0; s < kSlotCount; ++s) {
@@ -718,7 +789,8 @@ void SynthEngine::renderVoices(int pos, int len, float* out)
             continue;
         }
         std::fill_n(scratch_.begin(), len, 0.0f);
-        const SubBlockInputs inputs = subBlockInputs(voices_->voice(i));
+        SubBlockInputs& inputs = lastInputs_[static_cast<std::size_t>(i)];
+        inputs = subBlockInputs(voices_->voice(i), voicesReadable ? nullptr : &inputs);
         voices_->voice(i).render(context, inputs, scratch_.data(), len);
         for (int s = 0; s < len; ++s) {
             out[pos + s] += scratch_[static_cast<std::size_t>(s)];
@@ -781,14 +853,23 @@ void SynthEngine::render(float* left, float* right, int frames)
     const bool voicesReadable = handover_.enterRender();
     takePendingResets();
     std::memset(left, 0, sizeof(float) * static_cast<std::size_t>(frames));
+    if (clearTailsNextBlock_) {
+        clearTailsNextBlock_ = false;
+        effects_.reset();
+    }
 
     if (reloadPending_.exchange(false, std::memory_order_acq_rel)) {
         reloadSavedValues();
     }
     editorMidi_.drain([this](const std::uint8_t bytes[3]) { midiIn(bytes, 0); });
     modulation_.queueLfoEvents(queue_, frames, songTime(), sampleRate(), tempo());
-    if (voicesReadable && stopAllPending_.exchange(false, std::memory_order_acq_rel)) {
+    if (stopAllPending_.exchange(false, std::memory_order_acq_rel)) {
         voices_->stopAllVoices();
+    }
+    if (voicesReadable) {
+        heldNotes_.drain([this](std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+            voices_->handleMidi(status, data1, data2);
+        });
     }
     if (filterResetPending_.exchange(false, std::memory_order_acq_rel)) {
         filter_.reset();
@@ -796,6 +877,10 @@ void SynthEngine::render(float* left, float* right, int frames)
     }
     followFilterSettings();
     voices_->setSampleRate(sampleRate());
+    // The noise transform follows the rate here, where nothing renders with it meanwhile.
+    if (noise_.sampleRate() != sampleRate()) {
+        noise_.setSampleRate(sampleRate());
+    }
 
     // Voice pass: events take effect exactly at their sample.
     queue_.rewind();
@@ -811,12 +896,10 @@ void SynthEngine::render(float* left, float* right, int frames)
         if (next >= 0 && next < pos + len) {
             len = next - pos;
         }
-        if (voicesReadable) {
-            if (sustainReleasePending_.exchange(false, std::memory_order_acq_rel)) {
-                voices_->releaseSustained();
-            }
-            renderVoices(pos, len, left);
+        if (sustainReleasePending_.exchange(false, std::memory_order_acq_rel)) {
+            voices_->releaseSustained();
         }
+        renderVoices(pos, len, left, voicesReadable);
         remaining -= len;
     }
     while (const QueuedEvent* event = queue_.take(seenByVoicePass)) {

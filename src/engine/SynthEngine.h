@@ -9,11 +9,14 @@
 // setParameter may also come from the automation or GUI thread: values are
 // atomics, and anything that touches note voices is flagged and carried out by
 // the audio thread at its next chance. Voice files are loaded on the caller's
-// thread and handed over without render ever waiting (VoiceHandover).
+// thread and handed over without render ever waiting (VoiceHandover); notes
+// that sound meanwhile play on from their own copies, and notes that would
+// start wait for the hand-over's end (HeldNoteQueue).
 
 #include "engine/EditorMidiIntake.h"
 #include "engine/EffectChain.h"
 #include "engine/EventQueue.h"
+#include "engine/HeldNoteQueue.h"
 #include "engine/ModulationMatrix.h"
 #include "engine/NoiseSynthesiser.h"
 #include "engine/VoiceFilter.h"
@@ -180,6 +183,9 @@ private:
     void trackHeldKey(const std::array<std::uint8_t, 3>& midi);
     void releaseHeldKeys();
     void controllerChange(int controller, int value, int frameOffset);
+    // Whether a modulation row or a learned parameter takes the controller.
+    bool controllerTaken(int controller) const;
+    void holdNote(const std::array<std::uint8_t, 3>& midi);
     void reloadSavedValues();
     void captureSavedState();
     void takeLoadedValues(int valuesSet);
@@ -188,10 +194,10 @@ private:
     void setVoiceSampleRates();
     void followFilterSettings();
     void takePendingResets();
-    void renderVoices(int pos, int len, float* out);
+    void renderVoices(int pos, int len, float* out, bool voicesReadable);
     void rebuildRenderTables(Voice& voice, int multisample) override;
     void rebuildSlotTables(int slot);
-    SubBlockInputs subBlockInputs(const NoteVoice& voice) const;
+    SubBlockInputs subBlockInputs(const NoteVoice& voice, const SubBlockInputs* held) const;
     void morphPathPositions(float noteTime, SubBlockInputs& in) const;
     void runEffects(float* left, float* right, int pos, int len);
     void guardOutput(float* left, float* right, int frames);
@@ -217,6 +223,8 @@ private:
 
     EventQueue queue_;
     EditorMidiIntake editorMidi_;
+    HeldNoteQueue heldNotes_;
+    std::array<SubBlockInputs, kNoteVoiceCount> lastInputs_{};
     std::array<std::atomic<std::uint8_t>, 128> heldKeys_{};
     std::array<std::uint8_t, kValueCount> changeFlags_{};
     std::array<float, kMaxSubBlock> scratch_{};
@@ -225,6 +233,7 @@ private:
     std::atomic<bool> stopAllPending_{false};
     std::atomic<bool> sustainReleasePending_{false};
     bool eventsDelivered_ = true;
+    bool clearTailsNextBlock_ = false;
     SilenceGate gate_;
     EffectChain effects_;
     NoiseSynthesiser noise_;

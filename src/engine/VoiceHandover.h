@@ -4,8 +4,9 @@
 // half-written voice and without render ever waiting.
 //
 // The loader raises the editing count, then waits for the one render that may
-// have started before it did; every later render sees the count and leaves the
-// note voices alone until the loader lowers it again. Renders are numbered as
+// have started before it did; every later render sees the count and reads
+// nothing of the instrument (sounding notes play on from their own copies,
+// new notes wait) until the loader lowers it again. Renders are numbered as
 // they start, and both sides write before they read (sequentially consistent),
 // so a render numbered after the loader's look at the counter always sees the
 // edit. The loader waits at most one host block, however busy the host is.

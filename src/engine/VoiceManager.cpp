@@ -12,8 +12,7 @@ VoiceManager::VoiceManager(const ParameterValues& values, const Instrument& inst
     : values_(values), modulation_(modulation)
 {
     for (int s = 0; s < kVoiceSlotCount; ++s) {
-        slots_[static_cast<std::size_t>(s)] = &instrument.voices[static_cast<std::size_t>(s)];
-        start_.slots[static_cast<std::size_t>(s)] = slots_[static_cast<std::size_t>(s)];
+        start_.slots[static_cast<std::size_t>(s)] = &instrument.voices[static_cast<std::size_t>(s)];
         start_.tables[static_cast<std::size_t>(s)] = &tables[static_cast<std::size_t>(s)];
     }
     start_.spectralShape = &instrument.spectralShapeCurve;
@@ -49,6 +48,9 @@ void VoiceManager::handleMidi(std::uint8_t status, std::uint8_t data1, std::uint
             }
         }
         break;
+    case 0xB0:
+        controlChange(key, velocity);
+        break;
     case 0xE0: {
         const int range = pitchBendRange(values_.current(kPitchbendRange));
         const float cents =
@@ -60,6 +62,29 @@ void VoiceManager::handleMidi(std::uint8_t status, std::uint8_t data1, std::uint
     }
     default:
         break;
+    }
+}
+
+void VoiceManager::controlChange(int controller, int value)
+{
+    if (controller == kModWheelController) {
+        for (NoteVoice& voice : voices_) {
+            voice.setModWheel(static_cast<float>(value) / 127.0f);
+        }
+        return;
+    }
+    const bool soundOff = controller == kAllSoundOffController;
+    if (!soundOff && controller < kAllNotesOffController) {
+        return;
+    }
+    for (int i = 0; i < kNoteVoiceCount; ++i) {
+        if (isSounding(i)) {
+            if (soundOff) {
+                voice(i).cut();
+            } else {
+                voice(i).release(false); // a held pedal keeps nothing
+            }
+        }
     }
 }
 
@@ -268,6 +293,6 @@ void VoiceManager::resetFilters()
     }
 }
 
-bool VoiceManager::isSounding(int index) { return voice(index).isSounding(slots_); }
+bool VoiceManager::isSounding(int index) { return voice(index).isSounding(); }
 
 } // namespace tessarine

@@ -14,6 +14,11 @@
 namespace tessarine {
 
 inline constexpr int kNoteVoiceCount = 13;
+inline constexpr int kModWheelController = 1;
+inline constexpr int kSustainController = 64;
+inline constexpr int kAllSoundOffController = 120;
+inline constexpr int kResetControllers = 121;
+inline constexpr int kAllNotesOffController = 123; // 124 to 127 end the notes as well
 
 class VoiceManager {
 public:
@@ -23,9 +28,12 @@ public:
     // The rate new notes are blended for; set by the engine before it renders.
     void setSampleRate(float rate) { start_.sampleRate = rate; }
 
-    // A queued note off, note on or pitch bend falling due. While a sound is
-    // being replaced (voicesReadable false) notes cannot start and releases go
-    // by key alone, without looking at the sounds.
+    // A queued note off, note on, pitch bend or voice controller falling due:
+    // the mod wheel (controller 1, when the engine hands it over), all sound
+    // off (120: every note cut at once) and all notes off (123 to 127: every
+    // note released, the pedal's too). While a sound is being replaced
+    // (voicesReadable false) notes cannot start; the engine keeps them waiting
+    // and only hands one over here when it has no room left.
     void handleMidi(std::uint8_t status, std::uint8_t data1, std::uint8_t data2, bool voicesReadable = true);
     void noteOn(int key, float velocityFactor);
     // The pedal went up: voices whose keys are no longer down start their release.
@@ -46,6 +54,7 @@ public:
     bool portamentoOn() const { return values_.current(kPortamentoRate) != 0.0f; }
 
 private:
+    void controlChange(int controller, int value);
     NoteSettings captureSettings() const;
     void applyNoteModulation(NoteSettings& settings, int key, float velocityFactor);
     void enforceVoiceLimit();
@@ -53,7 +62,6 @@ private:
 
     const ParameterValues& values_;
     ModulationMatrix& modulation_;
-    std::array<const Voice*, kVoiceSlotCount> slots_{};
     NoteStartContext start_;
     std::array<NoteVoice, kNoteVoiceCount> voices_;
     int lastNote_ = -1;

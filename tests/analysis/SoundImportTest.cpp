@@ -91,7 +91,8 @@ TEST(SoundImport, FundamentalFromHeaderNameOrEstimate)
     const float middleC = tessarine::noteFrequencyTable().frequency(60);
     const Case cases[] = {
         {"violin_a_2x.wav", 0, 110.0, tessarine::PitchSource::FileName},
-        {"violin_g#1x.wav", 0, 49.0, tessarine::PitchSource::FileName},
+        {"violin_g#1x.wav", 0, 51.91, tessarine::PitchSource::FileName},
+        {"trumpet_a#3x.wav", 0, 233.08, tessarine::PitchSource::FileName},
         {"violin_C 3x.wav", 0, 130.81, tessarine::PitchSource::FileName},
         {"noted_a_2x.wav", 60, middleC, tessarine::PitchSource::Header},
         {"violin_h_2x.wav", 0, 220.0, tessarine::PitchSource::Estimate},

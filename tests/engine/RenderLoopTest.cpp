@@ -96,6 +96,36 @@ TEST_F(RenderLoop, LoadFailureLeavesTheSlotAlone)
     EXPECT_EQ(std::string(engine->instrument().voices[0].nameView()), name);
 }
 
+// An edit holds the sounds: sounding notes play on, new ones wait for the
+// edit's end with the note offs that follow them, and none is lost.
+TEST_F(RenderLoop, NotesSoundThroughAHeldEdit)
+{
+    auto loudest = [&] {
+        engine->render(left.data(), right.data(), 512);
+        float peak = 0.0f;
+        for (float s : left) {
+            peak = std::max(peak, std::fabs(s));
+        }
+        return peak;
+    };
+    noteOn(0, 60);
+    loudest();
+    {
+        ScopedVoiceEdit edit(engine->handover());
+        noteOn(10, 64);
+        noteOn(20, 67);
+        const std::uint8_t off[3] = {0x80, 67, 0};
+        engine->midiIn(off, 30);
+        EXPECT_GT(loudest(), 0.01f) << "the sounding note plays on";
+        EXPECT_EQ(voiceWithKey(64), nullptr) << "a new note cannot start yet";
+    }
+    EXPECT_GT(loudest(), 0.01f);
+    ASSERT_NE(voiceWithKey(64), nullptr) << "it starts once the edit ends";
+    ASSERT_NE(voiceWithKey(67), nullptr);
+    EXPECT_FALSE(voiceWithKey(67)->keyHeld()) << "its note off came after it";
+    EXPECT_TRUE(voiceWithKey(64)->keyHeld());
+}
+
 // Run under ThreadSanitizer in CI: loads and parameter writes from a second
 // thread while the audio thread renders notes.
 TEST_F(RenderLoop, ConcurrentLoadsWhileRendering)

@@ -275,3 +275,55 @@ TEST(FactoryLibrary, EveryInstrumentPlaysBoundedAudibleNotes)
         host->dispatch(vst::effMainsChanged, 0, 0);
     }
 }
+
+// The pedal holds a let-go note on every instrument that ships, the Reset
+// instrument and random ones, with none of their files asking for it.
+TEST(FactoryLibrary, ThePedalHoldsNotesOnEveryInstrument)
+{
+    std::vector<fs::path> instruments = filesBelow(libraryFolder() / "Instruments-Factory", ".t9i");
+    instruments.push_back(pluginFolder() / "Reset.t9i");
+    const int randomCount = 3;
+    std::string error;
+    auto host = PluginHost::load(TESSARINE_PLUGIN_PATH, error);
+    ASSERT_TRUE(host) << error;
+    constexpr int kBlock = 441; // 10 ms
+    host->dispatch(vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    host->dispatch(vst::effSetBlockSize, 0, kBlock);
+    std::vector<float> left(kBlock), right(kBlock);
+    // The loudness (RMS) of the last ten of the blocks played.
+    auto play = [&](std::vector<PluginHost::Midi> midi, int blocks) {
+        double energy = 0.0;
+        for (int block = 0; block < blocks; ++block) {
+            host->processBlock(block == 0 ? midi : std::vector<PluginHost::Midi>{}, left.data(), right.data(), kBlock);
+            for (int i = 0; block >= blocks - 10 && i < kBlock; ++i) {
+                energy += static_cast<double>(left[static_cast<std::size_t>(i)]) * left[static_cast<std::size_t>(i)];
+            }
+        }
+        return std::sqrt(energy / (10.0 * kBlock));
+    };
+    for (int n = 0; n < static_cast<int>(instruments.size()) + randomCount; ++n) {
+        const bool random = n >= static_cast<int>(instruments.size());
+        std::string file = random ? std::string() : instruments[static_cast<std::size_t>(n)].string();
+        ASSERT_EQ(host->dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'),
+                                 random ? tessarine::host::kFileRequestRandomInstrument
+                                        : tessarine::host::kFileRequestInstrumentLoad,
+                                 random ? nullptr : file.data()),
+                  1)
+            << file;
+        const std::string what = random ? "random instrument " + std::to_string(n) : file;
+        host->dispatch(vst::effMainsChanged, 0, 1);
+        // A short release and no echoes: what sounds after the key is the note itself.
+        host->setParameter(kRelease, 0.0f);
+        host->setParameter(kReverbOn, 0.0f);
+        host->setParameter(kDelayOn, 0.0f);
+        double after[2] = {};
+        for (int pedal = 0; pedal < 2; ++pedal) {
+            play({{0, 0xB0, 64, static_cast<unsigned char>(pedal * 127)}, {0, 0x90, 60, 100}}, 10);
+            after[pedal] = play({{0, 0x80, 60, 0}}, 20);
+            play({{0, 0xB0, 64, 0}}, 30);
+        }
+        EXPECT_GT(after[1], 1e-4) << what << ": the pedal holds the note";
+        EXPECT_LT(after[0], 0.1 * after[1]) << what << ": without it the note ends";
+        host->dispatch(vst::effMainsChanged, 0, 0);
+    }
+}
