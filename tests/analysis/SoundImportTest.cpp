@@ -301,12 +301,11 @@ TEST(SoundImport, RefusalsSayWhatIsWrong)
 
 // Memory follows the 12 seconds kept, not the file: a ten-minute file imports
 // under a limit far below its size, and a part kept that cannot be allocated
-// is a refusal, not an abort.
+// is a refusal, not an abort. The sanitizers reserve address space beyond any
+// such limit, so their builds leave this test out rather than skip it.
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 TEST(SoundImport, MemoryFollowsThePartKept)
 {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    GTEST_SKIP() << "the sanitizers reserve address space beyond any limit";
-#endif
     const auto tone = [](int rate, double seconds) {
         std::vector<float> x(static_cast<std::size_t>(rate * seconds));
         for (std::size_t i = 0; i < x.size(); ++i) {
@@ -339,5 +338,6 @@ TEST(SoundImport, MemoryFollowsThePartKept)
     EXPECT_EQ(importUnder(tenMinutes, 16 * kMiB), 0) << "19 MB of samples were kept";
     EXPECT_EQ(importUnder(fast, 4 * kMiB), static_cast<int>(tessarine::ImportRefusal::OutOfMemory) + 10);
 }
+#endif
 
 } // namespace
