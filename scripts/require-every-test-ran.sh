@@ -9,7 +9,6 @@ if [[ ! -s "$log" ]]; then
   echo "ci: no test log in $log: the suite did not run" >&2
   exit 1
 fi
-# CTest marks a test that ran but skipped with this line, after the test's output.
 # CTest logs each test as "N/M Testing: NAME", its output, then the reason it
 # passed: a skip is a pass whose reason is the skip expression.
 skipped=$(awk '/^[0-9]+\/[0-9]+ Testing: /{name=$3} /^Skip regular expression found in output/{print "  " name}' "$log")
