@@ -52,8 +52,10 @@ void forEachChangedParameter(const Instrument& instrument, Visit visit)
         if (value == info.start) {
             continue;
         }
-        char display[32];
-        formatValue(info.display, value, display, sizeof(display));
+        char display[32] = "";
+        if (info.display != DisplayFormat::None) {
+            parameterDisplay(i, value, display, sizeof(display));
+        }
         visit(i, info, value, std::string_view(display));
     }
 }

@@ -92,11 +92,11 @@ gui::Control* placeControl(const ControlRow& row, gui::Point origin, int slot, g
                                                                               static_cast<double>(r.y)},
                                                                    row.tag, &listener, resources.knobStrip()));
         if (row.display != DisplayFormat::None) {
-            const DisplayFormat format = row.display;
             auto* display = into.add(std::make_unique<gui::ValueDisplay>(
-                moved(valueDisplayRect(row), origin), [format](float value) {
+                moved(valueDisplayRect(row), origin), [tag = row.tag](float value) {
+                    // The host's text of the value (effGetParamDisplay), so both read the same.
                     std::array<char, 32> text{};
-                    formatValue(format, value, text.data(), text.size());
+                    parameterDisplay(tag, value, text.data(), text.size());
                     return std::string(text.data());
                 }));
             knob->setDisplay(display);

@@ -16,8 +16,8 @@ constexpr int kMenuHeight = 19;
 constexpr int kListWidth = 84;
 constexpr int kListHeight = 18;
 
-ControlRow knob(int tag, int x, int y, const char* label, DisplayFormat display = DisplayFormat::None,
-                 int displayOffset = 62)
+// A knob has a value display exactly when the parameter table gives its value a format.
+ControlRow knob(int tag, int x, int y, const char* label, int displayOffset = 62)
 {
     ControlRow c;
     c.tag = tag;
@@ -26,7 +26,8 @@ ControlRow knob(int tag, int x, int y, const char* label, DisplayFormat display 
     c.label = label;
     // With a display 62 pixels down there is room for the label between knob and value.
     c.labelPlace = displayOffset >= 60 ? LabelPlace::Below : LabelPlace::Above;
-    c.display = display;
+    c.display = tag >= 0 && tag < kParameterCount ? parameterTable()[static_cast<std::size_t>(tag)].display
+                                                  : DisplayFormat::None;
     c.displayOffset = displayOffset;
     return c;
 }
@@ -115,7 +116,7 @@ std::vector<ControlRow> buildTopBar()
 {
     std::vector<ControlRow> c;
     c.push_back(selector(kTagPageSelector, 13, 66, 8, 96, false, 94, 21, nullptr));
-    c.push_back(knob(kMasterDetune, 35, 494, "Detune", DisplayFormat::None));
+    c.push_back(knob(kMasterDetune, 35, 494, "Detune"));
     c.push_back(kick(kTagLoadInstrument, 325, 35, 60, "Load"));
     c.push_back(kick(kTagSaveInstrument, 413, 35, 60, "Save"));
     c.push_back(kick(kTagResetInstrument, 488, 35, 60, "Reset"));
@@ -185,9 +186,9 @@ std::vector<ControlRow> buildModulationPage()
         c.push_back(menu(ControlKind::HorizontalSlider, kModMin1 + r, {396, bottom - 16, 160, 14}, nullptr));
         c.push_back(menu(ControlKind::HorizontalSlider, kModMax1 + r, {583, bottom - 16, 160, 14}, nullptr));
     }
-    c.push_back(knob(kPitchbendRange, 50, 318, "Range", DisplayFormat::Bend, 44));
-    c.push_back(knob(kLfo1Rate, 225, 318, "Rate", DisplayFormat::TempoFraction, 44));
-    c.push_back(knob(kLfo2Rate, 364, 318, "Rate", DisplayFormat::TempoFraction, 44));
+    c.push_back(knob(kPitchbendRange, 50, 318, "Range", 44));
+    c.push_back(knob(kLfo1Rate, 225, 318, "Rate", 44));
+    c.push_back(knob(kLfo2Rate, 364, 318, "Rate", 44));
     c.push_back(selector(kLfo1Shape, 270, 306, 3, 22, true, 44, kButtonHeight, "Shape"));
     c.push_back(selector(kLfo2Shape, 409, 306, 3, 22, true, 44, kButtonHeight, "Shape"));
     c.push_back(view(ControlKind::CurveView, kTagModulationEnvelopeView, {490, 300, 296, 88}));
@@ -220,22 +221,21 @@ std::vector<ControlRow> buildSoundPage()
     c.push_back(list(kLoopSync2, 650, 40, 64, EntryText::Number, "Harmonics"));
     c.push_back(onOff(kGlobalLoopOn, 540, 90, 84, "Loop"));
 
-    using F = DisplayFormat;
-    c.push_back(knob(kBrightness, 48, 170, "Bright", F::Percent));
-    c.push_back(knob(kHarmAmount, 109, 170, "Harm", F::PercentOrOff));
-    c.push_back(knob(kNoiseAmount, 169, 170, "Noise", F::PercentOrOff));
-    c.push_back(knob(kLfoRate, 334, 170, "Rate", F::TempoFraction));
-    c.push_back(knob(kLfoVibrato, 394, 170, "Vibrato", F::Percent));
-    c.push_back(knob(kLfoTremolo, 455, 170, "Tremolo", F::Percent));
+    c.push_back(knob(kBrightness, 48, 170, "Bright"));
+    c.push_back(knob(kHarmAmount, 109, 170, "Harm"));
+    c.push_back(knob(kNoiseAmount, 169, 170, "Noise"));
+    c.push_back(knob(kLfoRate, 334, 170, "Rate"));
+    c.push_back(knob(kLfoVibrato, 394, 170, "Vibrato"));
+    c.push_back(knob(kLfoTremolo, 455, 170, "Tremolo"));
     c.push_back(onOff(kLfoOn, 510, 150, 40, "On"));
     c.push_back(selector(kLfoShape, 510, 178, 3, 22, true, 48, kButtonHeight, nullptr));
-    c.push_back(knob(kPortamentoRate, 713, 170, "Glide", F::FractionOrOff));
-    c.push_back(knob(kAttack, 18, 299, "Attack", F::Times5));
-    c.push_back(knob(kStretch, 79, 299, "Stretch", F::StretchPercent));
-    c.push_back(knob(kRelease, 139, 299, "Release", F::Times3));
-    c.push_back(knob(kVolume, 304, 299, "Volume", F::Percent));
-    c.push_back(knob(kStereoWidth, 364, 299, "Width", F::Percent));
-    c.push_back(knob(kVelocitySens, 425, 299, "Velocity", F::Percent));
+    c.push_back(knob(kPortamentoRate, 713, 170, "Glide"));
+    c.push_back(knob(kAttack, 18, 299, "Attack"));
+    c.push_back(knob(kStretch, 79, 299, "Stretch"));
+    c.push_back(knob(kRelease, 139, 299, "Release"));
+    c.push_back(knob(kVolume, 304, 299, "Volume"));
+    c.push_back(knob(kStereoWidth, 364, 299, "Width"));
+    c.push_back(knob(kVelocitySens, 425, 299, "Velocity"));
     c.push_back(kick(kTagRandomiseSound, 567, 317, 90, "Randomise"));
     return c;
 }
@@ -243,38 +243,37 @@ std::vector<ControlRow> buildSoundPage()
 std::vector<ControlRow> buildEffectsPage()
 {
     std::vector<ControlRow> c;
-    using F = DisplayFormat;
     c.push_back(onOff(kFormantFilterOn, 18, 50, 70, "Formant"));
     c.push_back(selector(kFilterMode, 334, 30, 3, 22, true, 60, kButtonHeight, nullptr));
     c.push_back(onOff(kFilterSaturation, 410, 50, 80, "Saturation"));
 
     c.push_back(onOff(kDistortionOn, 190, 146, 44, "On"));
-    c.push_back(knob(kDistortion, 18, 170, "Drive", F::Percent));
-    c.push_back(knob(kTube, 79, 170, "Tube", F::Percent));
-    c.push_back(knob(kMBass, 139, 170, "Bass", F::Percent));
-    c.push_back(knob(kCompress, 200, 170, "Compress", F::Percent));
+    c.push_back(knob(kDistortion, 18, 170, "Drive"));
+    c.push_back(knob(kTube, 79, 170, "Tube"));
+    c.push_back(knob(kMBass, 139, 170, "Bass"));
+    c.push_back(knob(kCompress, 200, 170, "Compress"));
 
     c.push_back(onOff(kFilterOn, 446, 146, 44, "On"));
-    c.push_back(knob(kFilterCutoff, 334, 170, "Cutoff", F::Cutoff));
-    c.push_back(knob(kFilterRes, 394, 170, "Reso", F::Percent));
-    c.push_back(knob(kFilterEnv, 455, 170, "Env", F::Percent));
+    c.push_back(knob(kFilterCutoff, 334, 170, "Cutoff"));
+    c.push_back(knob(kFilterRes, 394, 170, "Reso"));
+    c.push_back(knob(kFilterEnv, 455, 170, "Env"));
 
     c.push_back(onOff(kChorusOn, 704, 146, 44, "On"));
-    c.push_back(knob(kChorusMix, 531, 170, "Mix", F::Percent));
-    c.push_back(knob(kChorusRate, 592, 170, "Rate", F::Times3));
-    c.push_back(knob(kChorusDelay, 652, 170, "Delay", F::Times30));
-    c.push_back(knob(kChorusDepth, 713, 170, "Depth", F::Times5));
+    c.push_back(knob(kChorusMix, 531, 170, "Mix"));
+    c.push_back(knob(kChorusRate, 592, 170, "Rate"));
+    c.push_back(knob(kChorusDelay, 652, 170, "Delay"));
+    c.push_back(knob(kChorusDepth, 713, 170, "Depth"));
 
     c.push_back(onOff(kDelayOn, 190, 275, 44, "On"));
-    c.push_back(knob(kDelayMix, 18, 299, "Mix", F::Percent));
-    c.push_back(knob(kDelayFeedback, 79, 299, "Feedback", F::Percent));
-    c.push_back(knob(kDelaySyncL, 139, 299, "Left", F::TempoFraction));
-    c.push_back(knob(kDelaySyncR, 200, 299, "Right", F::TempoFraction));
+    c.push_back(knob(kDelayMix, 18, 299, "Mix"));
+    c.push_back(knob(kDelayFeedback, 79, 299, "Feedback"));
+    c.push_back(knob(kDelaySyncL, 139, 299, "Left"));
+    c.push_back(knob(kDelaySyncR, 200, 299, "Right"));
 
     c.push_back(onOff(kReverbOn, 416, 275, 44, "On"));
-    c.push_back(knob(kReverbMix, 304, 299, "Mix", F::Percent));
-    c.push_back(knob(kReverbSize, 364, 299, "Size", F::Percent));
-    c.push_back(knob(kReverbDecay, 425, 299, "Decay", F::Percent));
+    c.push_back(knob(kReverbMix, 304, 299, "Mix"));
+    c.push_back(knob(kReverbSize, 364, 299, "Size"));
+    c.push_back(knob(kReverbDecay, 425, 299, "Decay"));
 
     c.push_back(kick(kTagRandomiseEffects, 567, 317, 90, "Randomise"));
     return c;

@@ -13,6 +13,8 @@
 #include "gui/Selector.h"
 #include "shell/EffectShell.h"
 
+#include <cmath>
+
 namespace tessarine {
 
 namespace {
@@ -196,7 +198,18 @@ void SynthEditor::setKnobMode(int mode)
     }
 }
 
-bool SynthEditor::onWheel(float) { return false; }
+// The host's wheel request (effVendorSpecific 'stCA'/'Whee') steps the control
+// under the pointer as the window's own wheel does.
+bool SynthEditor::onWheel(float distance)
+{
+    gui::InputEvent event;
+    if (!frame_ || !std::isfinite(distance) || distance == 0.0f || !frame_->lastPointer(event.position)) {
+        return false;
+    }
+    event.kind = gui::EventKind::Wheel;
+    event.wheel = distance;
+    return frame_->dispatch(event);
+}
 
 void SynthEditor::valueChanged(gui::Control& control)
 {

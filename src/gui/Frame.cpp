@@ -63,6 +63,10 @@ void Frame::paint(cairo_t* cr, const Rect& area)
 
 bool Frame::dispatch(const InputEvent& event)
 {
+    if (event.kind != EventKind::KeyDown && event.kind != EventKind::KeyUp) {
+        lastPointer_ = event.position;
+        pointerSeen_ = true;
+    }
     switch (event.kind) {
     case EventKind::MouseDown: {
         View* target = hitTest(event.position);

@@ -40,6 +40,13 @@ public:
     // Routes one event. Returns true when a view took it.
     bool dispatch(const InputEvent& event);
     View* mouseOwner() const { return mouseOwner_; }
+    // Where the last mouse event was (false before any): a host's wheel
+    // request carries no position, so it goes to the view under this point.
+    bool lastPointer(Point& at) const
+    {
+        at = lastPointer_;
+        return pointerSeen_;
+    }
     // The view losing the focus and the one gaining it are told.
     void setKeyFocus(View* view);
     View* keyFocus() const { return keyFocus_; }
@@ -74,6 +81,8 @@ private:
     std::function<void(cairo_t*)> background_;
     Rect dirty_;
     View* mouseOwner_ = nullptr;
+    Point lastPointer_;
+    bool pointerSeen_ = false;
     View* keyFocus_ = nullptr;
     std::vector<Timer> timers_;
     int nextTimerId_ = 1;

@@ -32,6 +32,9 @@ struct ParameterInfo {
     const char* name;     // host-visible name, at most 23 characters
     float start;          // value applied at engine construction
     DisplayFormat display;
+    // What the host shows after the display text: the unit a musician reads
+    // the value in. Values without a format are shown as percentages.
+    const char* unit = nullptr;
 };
 
 enum Param : int {

@@ -4,8 +4,10 @@
 #include "params/ParameterMapping.h"
 
 #include <array>
+#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace tessarine {
 
@@ -119,6 +121,43 @@ void formatValue(DisplayFormat format, float value, char* text, std::size_t capa
                       modulationTargetText(truncClamped(v, -1, kTargetCount)));
         break;
     }
+}
+
+namespace {
+
+const ParameterInfo* infoOf(int index)
+{
+    return index >= 0 && index < kParameterCount ? &parameterTable()[static_cast<std::size_t>(index)] : nullptr;
+}
+
+} // namespace
+
+void parameterDisplay(int index, float value, char* text, std::size_t capacity)
+{
+    if (text == nullptr || capacity == 0) {
+        return;
+    }
+    const ParameterInfo* info = infoOf(index);
+    if (info == nullptr || info->display == DisplayFormat::None) {
+        std::snprintf(text, capacity, "%d", truncClamped(static_cast<double>(value) * 100.0 + 0.5, -INT_MAX, INT_MAX));
+        return;
+    }
+    formatValue(info->display, value, text, capacity);
+    std::size_t length = std::strlen(text);
+    while (length > 0 && text[length - 1] == ' ') {
+        text[--length] = '\0';
+    }
+}
+
+const char* parameterUnit(int index, float value)
+{
+    const ParameterInfo* info = infoOf(index);
+    if (info == nullptr || info->display == DisplayFormat::None || info->unit == nullptr) {
+        return "%";
+    }
+    const bool off = value == 0.0f
+        && (info->display == DisplayFormat::PercentOrOff || info->display == DisplayFormat::FractionOrOff);
+    return off ? "" : info->unit;
 }
 
 } // namespace tessarine

@@ -24,4 +24,15 @@ int cutoffDisplayHz(float value);
 // terminated). DisplayFormat::None writes an empty text.
 void formatValue(DisplayFormat format, float value, char* text, std::size_t capacity);
 
+// The one text of parameter index at value, shown both by the editor's value
+// display and by the host (effGetParamDisplay): the table's format without the
+// blanks that line up fixed-width fields, or, for a value the table gives no
+// format, its rounded percentage. Indices past the host's parameters show the
+// percentage too.
+void parameterDisplay(int index, float value, char* text, std::size_t capacity);
+
+// The unit the host shows after that text (effGetParamLabel): "Hz", "s", "%"
+// and so on; empty where the text says it all (an "OFF", a list entry).
+const char* parameterUnit(int index, float value);
+
 } // namespace tessarine

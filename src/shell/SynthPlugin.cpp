@@ -1,6 +1,7 @@
 #include "shell/SynthPlugin.h"
 
 #include "params/ParameterMapping.h"
+#include "params/ValueDisplay.h"
 #include "editor/SynthEditor.h"
 #include "shell/EditorShell.h"
 
@@ -178,12 +179,15 @@ bool SynthPlugin::copyProgram(vst::int32 destination)
     return true;
 }
 
-void SynthPlugin::getParameterLabel(vst::int32, char* text) { std::snprintf(text, vst::kMaxParamStrLen, "%%"); }
+// The host shows what the editor's value display shows, in the same units.
+void SynthPlugin::getParameterLabel(vst::int32 index, char* text)
+{
+    std::snprintf(text, vst::kMaxParamStrLen, "%s", parameterUnit(index, engine_->getParameter(index)));
+}
 
 void SynthPlugin::getParameterDisplay(vst::int32 index, char* text)
 {
-    double percent = static_cast<double>(engine_->getParameter(index)) * 100.0 + 0.5;
-    std::snprintf(text, vst::kMaxParamStrLen, "%d", truncClamped(percent, -INT_MAX, INT_MAX));
+    parameterDisplay(index, engine_->getParameter(index), text, vst::kMaxParamStrLen);
 }
 
 void SynthPlugin::getParameterName(vst::int32 index, char* text)

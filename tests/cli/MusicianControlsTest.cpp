@@ -6,18 +6,57 @@
 #include "editor/EditorTags.h"
 #include "gui/HorizontalSlider.h"
 #include "gui/ListSelector.h"
+#include "gui/ValueDisplay.h"
+#include "params/ValueDisplay.h"
+
+#include <cairo.h>
 
 #include <gtest/gtest.h>
 // After gtest: Xlib's macro None would break its headers.
 #include "MusicianSession.h"
 
+#include <X11/Xutil.h>
+
 #include <cmath>
 
 namespace {
 
+
 using tessarine::ControlKind;
 using tessarine::ControlRow;
 using tessarine::test::MusicianSession;
+
+// The knob's value display as the window shows it equals one drawn with the
+// host's text (effGetParamDisplay): the inside of the well, pixel for pixel.
+bool displayShowsHostText(MusicianSession& s, const ControlRow& row, int page)
+{
+    const std::string hostText = s.host().parameterDisplay(row.tag);
+    tessarine::gui::Rect r = tessarine::valueDisplayRect(row);
+    r.x += page < 0 ? 0 : static_cast<int>(tessarine::kPageOrigin.x);
+    r.y += page < 0 ? 0 : static_cast<int>(tessarine::kPageOrigin.y);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, r.x + r.width, r.y + r.height);
+    cairo_t* cr = cairo_create(surface);
+    tessarine::gui::ValueDisplay expected(r, [&](float) { return hostText; });
+    expected.draw(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    XImage* shown = XGetImage(s.window().display(), s.window().windowId(), r.x, r.y, r.width, r.height, AllPlanes,
+                              ZPixmap);
+    bool same = shown != nullptr;
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    for (int y = 2; same && y < r.height - 2; ++y) {
+        for (int x = 2; same && x < r.width - 2; ++x) {
+            const auto want = *reinterpret_cast<const std::uint32_t*>(data + (r.y + y) * stride + 4 * (r.x + x));
+            same = (XGetPixel(shown, x, y) & 0xffffff) == (want & 0xffffff);
+        }
+    }
+    if (shown != nullptr) {
+        XDestroyImage(shown);
+    }
+    cairo_surface_destroy(surface);
+    return same;
+}
 
 // No value repeats: each automation record is a change.
 bool eachIsAChange(const std::vector<float>& values)
@@ -83,6 +122,10 @@ TEST(MusicianControls, KnobsAndSlidersFollowTheMouseFromTheShownValue)
                 s.drag(at.x, at.y, 30, 0);
             }
             const float raised = host.getParameter(row.tag);
+            if (static_cast<int>(row.display) != 0) { // a format (Xlib spells None as a macro)
+                s.idle(4);
+                EXPECT_TRUE(displayShowsHostText(s, row, page)) << "\"" << host.parameterDisplay(row.tag) << '"';
+            }
             if (knob) {
                 EXPECT_NEAR(raised, 0.65f, 0.011f) << "the drag starts from the shown value";
             } else {
@@ -274,6 +317,36 @@ TEST(MusicianControls, HostKnobModesNeverJumpOnAPress)
         EXPECT_GT(host.getParameter(tessarine::kVolume), 0.3f);
         EXPECT_LT(host.getParameter(tessarine::kVolume), 0.5f);
     }
+}
+
+// A host forwards the wheel as effVendorSpecific 'stCA'/'Whee': it steps the
+// control under the pointer as the window's wheel does, and is answered 1 only then.
+TEST(MusicianControls, TheHostsWheelRequestStepsTheControlUnderThePointer)
+{
+    START_SESSION(s);
+    auto& host = s.host();
+    s.showPage(tessarine::kSoundPage);
+    ControlRow volume;
+    for (const ControlRow& row : tessarine::pageControls(tessarine::kSoundPage)) {
+        volume = row.tag == tessarine::kVolume ? row : volume;
+    }
+    const auto wheel = [&](float distance) {
+        return host.dispatch(vst::effVendorSpecific, 0x73744341, 0x57686565, nullptr, distance);
+    };
+    host.setParameter(tessarine::kVolume, 0.5f);
+    s.idle();
+    const tessarine::gui::Point at = MusicianSession::centreOf(volume, tessarine::kSoundPage);
+    s.moveTo(at.x, at.y);
+    const std::size_t mark = s.mark();
+    EXPECT_EQ(wheel(1.0f), 1);
+    EXPECT_NEAR(host.getParameter(tessarine::kVolume), 0.51f, 1e-6f);
+    EXPECT_EQ(wheel(-2.0f), 1);
+    EXPECT_NEAR(host.getParameter(tessarine::kVolume), 0.49f, 1e-6f);
+    EXPECT_EQ(s.automated(mark, tessarine::kVolume).size(), 2u);
+    // Over the empty background nothing takes it.
+    s.moveTo(790, 540);
+    EXPECT_EQ(wheel(1.0f), 0);
+    EXPECT_NEAR(host.getParameter(tessarine::kVolume), 0.49f, 1e-6f);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "engine/EngineTestVoice.h"
 #include "engine/SynthEngine.h"
+#include "sound/TestVoices.h"
 
 #include <gtest/gtest.h>
 
@@ -207,6 +208,59 @@ TEST_F(RenderLoop, SilenceGateStopsTheEffectTails)
     for (float s : right) {
         ASSERT_EQ(s, 0.0f) << "the gate has closed";
     }
+}
+
+// A voice loaded over one that had just been loaded plays its next note
+// exactly as it does when loaded alone: nothing of the voice in between stays
+// behind, with the filter and every effect on and a note played before (the
+// same in both, so the effects' tails match).
+TEST(VoiceReload, TheNextNoteIsBitExactWhateverTheSlotHeld)
+{
+    const auto voiceFile = [](const char* name, std::uint32_t seed, int layers) {
+        auto voice = std::make_unique<Voice>();
+        test::fillRandomVoice(*voice, seed, 1, layers, 6);
+        const std::string path = test::tempPath(name);
+        test::writeFile(path, test::voiceBytes(*voice));
+        return path;
+    };
+    const std::string before = voiceFile("reload-before.t9v", 21, 2);
+    const std::string between = voiceFile("reload-between.t9v", 23, 2);
+    const std::string after = voiceFile("reload-after.t9v", 22, 1);
+    const auto play = [&](bool heldAnother) {
+        auto engine = std::make_unique<SynthEngine>();
+        engine->setSampleRate(44100.0f);
+        for (int index : {kFilterOn, kDistortionOn, kChorusOn, kDelayOn, kReverbOn}) {
+            engine->setParameter(index, 1.0f, true);
+        }
+        EXPECT_TRUE(engine->loadVoice(0, before.c_str()));
+        std::vector<float> left(512), right(512), out;
+        const auto note = [&](std::uint8_t status, int blocks) {
+            const std::uint8_t bytes[3] = {status, 60, 100};
+            engine->midiIn(bytes, 0);
+            for (int i = 0; i < blocks; ++i) {
+                engine->render(left.data(), right.data(), 512);
+                out.insert(out.end(), left.begin(), left.end());
+            }
+        };
+        note(0x90, 20);
+        note(0x80, 20);
+        out.clear();
+        if (heldAnother) {
+            EXPECT_TRUE(engine->loadVoice(0, between.c_str()));
+        }
+        EXPECT_TRUE(engine->loadVoice(0, after.c_str()));
+        note(0x90, 8);
+        return out;
+    };
+    const std::vector<float> reloaded = play(true);
+    const std::vector<float> fresh = play(false);
+    ASSERT_EQ(reloaded.size(), fresh.size());
+    float peak = 0.0f;
+    for (std::size_t i = 0; i < fresh.size(); ++i) {
+        peak = std::max(peak, std::fabs(fresh[i]));
+        ASSERT_EQ(reloaded[i], fresh[i]) << "sample " << i;
+    }
+    EXPECT_GT(peak, 1e-4f) << "the note sounds";
 }
 
 } // namespace

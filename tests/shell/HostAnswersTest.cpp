@@ -88,17 +88,24 @@ TEST_F(HostAnswers, ParameterTexts)
     EXPECT_EQ(host->parameterName(161), "Sustain On");
     EXPECT_EQ(host->parameterName(172), " ");
     EXPECT_EQ(host->parameterName(173), "Param 173");
-    EXPECT_EQ(host->parameterLabel(57), "%");
-    EXPECT_EQ(host->parameterDisplay(0), "50");
 
+    // The host shows the editor's value text in the editor's units; values
+    // without a value display as rounded percentages.
     struct Case {
+        int index;
         float value;
         const char* display;
+        const char* label;
     };
-    const Case cases[] = {{0.994f, "99"}, {0.995f, "100"}, {0.0f, "0"}, {1.0f, "100"}, {0.004f, "0"}};
+    const Case cases[] = {{47, 0.994f, "99", "%"},      {47, 1.0f, "100", "%"},    {47, 0.004f, "0", "%"},
+                          {0, 0.5f, "50", "%"},         {0, 0.995f, "100", "%"},   {57, 0.8f, "2861", "Hz"},
+                          {43, 0.9f, "4.5", "s"},       {60, 0.04f, "1.2", "ms"},  {35, 0.0f, "OFF", ""},
+                          {20, 1.0f, "24", "semi"},     {66, 1.0f, "1/16", "bar"}, {75, 18.0f, "10 Pan", ""},
+                          {85, 1.0f, "MorphHarmX", ""}, {200, 0.25f, "25", "%"}};
     for (const Case& c : cases) {
-        host->setParameter(47, c.value);
-        EXPECT_EQ(host->parameterDisplay(47), c.display) << c.value;
+        host->setParameter(c.index, c.value);
+        EXPECT_EQ(host->parameterDisplay(c.index), c.display) << c.index << " at " << c.value;
+        EXPECT_EQ(host->parameterLabel(c.index), c.label) << c.index << " at " << c.value;
     }
     // Absurd automation values still display within the buffer.
     host->setParameter(47, std::numeric_limits<float>::infinity());
