@@ -3,6 +3,7 @@
 #include "sound/SharedTables.h"
 
 #include <cmath>
+#include <iterator>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -153,18 +154,41 @@ __attribute__((target("avx2"))) void renderLanesAvx2(float* __restrict phase, co
 using LaneRenderer = void (*)(float*, const float*, const float*, const float*, const float*, const float*, float*,
                               int);
 
-// Chosen once, from what the processor can do.
-LaneRenderer laneRenderer()
+#if defined(__x86_64__)
+bool processorHasAvx2()
+{
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#endif
+
+LaneRenderer laneRenderer(LaneKernel kernel)
 {
 #if defined(__x86_64__)
-    static const LaneRenderer chosen = __builtin_cpu_supports("avx2") ? renderLanesAvx2 : renderLanesPortable;
-    return chosen;
-#else
-    return renderLanesPortable;
+    if (processorHasAvx2() && (kernel == LaneKernel::Automatic || kernel == LaneKernel::Avx2)) {
+        return renderLanesAvx2;
+    }
 #endif
+    (void)kernel;
+    return renderLanesPortable;
 }
 
 } // namespace
+
+std::span<const LaneKernel> availableLaneKernels()
+{
+    static constexpr LaneKernel kAll[] = {
+        LaneKernel::Portable,
+#if defined(__x86_64__)
+        LaneKernel::Avx2,
+#endif
+    };
+#if defined(__x86_64__)
+    return std::span(kAll, processorHasAvx2() ? std::size(kAll) : 1);
+#else
+    return std::span(kAll);
+#endif
+}
 
 void renderPartial(float& phase, float f0, float f1, float a0, float a1, float sampleRate, float* out, int n)
 {
@@ -208,7 +232,7 @@ bool PartialBatch::add(float* phase, float f0, float f1, float a0, float a1, flo
     return true;
 }
 
-void PartialBatch::render(float* out, int n)
+void PartialBatch::render(float* out, int n, LaneKernel kernel)
 {
     if (count_ == 0 || n <= 0) {
         count_ = 0;
@@ -219,7 +243,7 @@ void PartialBatch::render(float* out, int n)
         const auto lane = static_cast<std::size_t>(l);
         phase_[lane] = increment_[lane] = incrementStep_[lane] = amplitude_[lane] = amplitudeStep_[lane] = 0.0f;
     }
-    laneRenderer()(phase_.data(), increment_.data(), incrementStep_.data(), amplitude_.data(),
+    laneRenderer(kernel)(phase_.data(), increment_.data(), incrementStep_.data(), amplitude_.data(),
                    amplitudeStep_.data(), sineTable().data(), out, n);
     for (int l = 0; l < count_; ++l) {
         *phaseOut_[static_cast<std::size_t>(l)] = phase_[static_cast<std::size_t>(l)];

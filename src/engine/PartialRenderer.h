@@ -9,6 +9,7 @@
 // another otherwise.
 
 #include <array>
+#include <span>
 
 namespace tessarine {
 
@@ -18,6 +19,18 @@ inline constexpr float kSineTableUnits = 200.0f; // one period in table entries
 // from block to block. f0/f1 and a0/a1 are the frequency (Hz) and amplitude at
 // the block's start and end.
 void renderPartial(float& phase, float f0, float f1, float a0, float a1, float sampleRate, float* out, int n);
+
+// The ways a batch can play its lanes. Automatic takes the fastest one the
+// processor runs; naming one is for tests and benchmarks, so that every
+// kernel is checked against the reference on any machine that can run it.
+enum class LaneKernel : int {
+    Automatic,
+    Portable, // one lane after another, on any processor
+    Avx2,     // x86-64 builds, on processors with AVX2
+};
+
+// The kernels this build contains that this processor can run, Portable first.
+std::span<const LaneKernel> availableLaneKernels();
 
 class PartialBatch {
 public:
@@ -29,8 +42,9 @@ public:
     bool full() const { return count_ == kLanes; }
     bool empty() const { return count_ == 0; }
 
-    // Adds the queued partials to out over n samples (the n given to add) and empties the batch.
-    void render(float* out, int n);
+    // Adds the queued partials to out over n samples (the n given to add) and
+    // empties the batch. A kernel this processor cannot run plays as Automatic.
+    void render(float* out, int n, LaneKernel kernel = LaneKernel::Automatic);
 
 private:
     alignas(64) std::array<float, kLanes> phase_{};

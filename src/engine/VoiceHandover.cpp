@@ -11,6 +11,10 @@ void VoiceHandover::beginEdit()
     // within one host block.
     const unsigned long long mayBeReading = started_.load(std::memory_order_seq_cst);
     while (finished_.load(std::memory_order_seq_cst) < mayBeReading) {
+        if (waitHook_ != nullptr) {
+            waitHook_(waitContext_);
+            continue;
+        }
         timespec pause{0, 200'000};
         nanosleep(&pause, nullptr);
     }

@@ -31,11 +31,22 @@ public:
 
     bool editing() const { return editing_.load(std::memory_order_seq_cst) != 0; }
 
+    // Called in place of each pause while beginEdit waits for a render, so a
+    // test can finish that render on the same thread. Set before any edit.
+    using WaitHook = void (*)(void* context);
+    void setWaitHook(WaitHook hook, void* context)
+    {
+        waitHook_ = hook;
+        waitContext_ = context;
+    }
+
 private:
     std::atomic<int> editing_{0};
     std::atomic<unsigned long long> started_{0};
     std::atomic<unsigned long long> finished_{0};
     unsigned long long currentRender_ = 0; // audio thread only
+    WaitHook waitHook_ = nullptr;          // loader side only
+    void* waitContext_ = nullptr;
 };
 
 // Holds an edit for the life of the scope.

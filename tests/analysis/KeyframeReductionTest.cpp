@@ -96,7 +96,7 @@ TEST(ReduceNoiseKeyframes, LimitsAnchorsAndSilence)
     EXPECT_TRUE(tessarine::reduceNoiseKeyframes(NumMatrix(), tessarine::kNoiseFramePeriod, 5.0, 48, 2.0, 48).empty());
 }
 
-TEST(AnalysedLayer, HarmonicsWithoutSoundOrPitch)
+TEST(AnalysedLayer, HandMadeKeyframesBecomeTheLayer)
 {
     // Two keyframes: harmonic 2 sounds, harmonic 3 only in the (silenced) last.
     tessarine::HarmonicKeyframes keys{NumMatrix(65, 2), NumMatrix(65, 2)};
@@ -106,9 +106,34 @@ TEST(AnalysedLayer, HarmonicsWithoutSoundOrPitch)
     keys.frequency(1, 2) = keys.amplitude(1, 2) = 0.1;
     keys.amplitude(3, 1) = 0.5;
     keys.amplitude(4, 2) = 0.5;
+    // Noise keyframes: row 1 the frame times, column 1 the band numbers (of 256).
+    NumMatrix noise(4, 3);
+    const double times[] = {0.0, 0.25};
+    const double bands[] = {1.0, 64.0, 200.0};
+    for (int k = 0; k < 2; ++k) {
+        noise(1, k + 2) = times[k];
+    }
+    for (int b = 0; b < 3; ++b) {
+        noise(b + 2, 1) = bands[b];
+        for (int k = 0; k < 2; ++k) {
+            noise(b + 2, k + 2) = 0.1 * (b + 1) + 0.01 * (k + 1);
+        }
+    }
     for (double f0 : {220.0, 0.0}) {
         auto layer = std::make_unique<tessarine::LayerData>();
-        tessarine::buildAnalysedLayer(f0, keys, NumMatrix(), *layer);
+        tessarine::buildAnalysedLayer(f0, keys, noise, *layer);
+        const tessarine::NoiseData& n = layer->noise;
+        ASSERT_EQ(n.frameCount(), 2);
+        for (int k = 0; k < 2; ++k) {
+            EXPECT_FLOAT_EQ(n.frameTime(k), static_cast<float>(times[k]));
+            const tessarine::BreakpointCurve& spectrum = n.frame(k).spectrum;
+            ASSERT_EQ(spectrum.pointCount(), 3);
+            for (int b = 0; b < 3; ++b) {
+                EXPECT_FLOAT_EQ(spectrum.timeAt(b), static_cast<float>(bands[b] / 256.0)) << "band " << b;
+                EXPECT_FLOAT_EQ(spectrum.value(b), static_cast<float>(0.1 * (b + 1) + 0.01 * (k + 1)))
+                    << "frame " << k << " band " << b;
+            }
+        }
         EXPECT_EQ(layer->harmonic.amplitude(0).pointCount(), 2) << "harmonic 1 always has its points";
         EXPECT_EQ(layer->harmonic.amplitude(1).pointCount(), 2);
         EXPECT_EQ(layer->harmonic.amplitude(2).pointCount(), 0);

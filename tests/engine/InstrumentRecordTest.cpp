@@ -9,11 +9,79 @@
 #include <atomic>
 #include <cstddef>
 #include <span>
+#include <string>
 #include <thread>
 #include <vector>
 
 namespace tessarine {
 namespace {
+
+std::vector<std::byte> recordOf(SynthEngine& engine)
+{
+    std::vector<std::byte> buffer(4u << 20);
+    RecordStream stream;
+    stream.openMemoryWrite(buffer);
+    EXPECT_TRUE(engine.writeInstrumentRecord(stream));
+    buffer.resize(stream.position());
+    return buffer;
+}
+
+// Every instrument curve edited away from its default, each differently, so a
+// load that drops one or swaps two shows in the points.
+TEST(InstrumentRecord, EveryCurveComesBackPointByPoint)
+{
+    auto saved = std::make_unique<SynthEngine>();
+    ASSERT_TRUE(saved->loadVoice(1, test::steadyVoiceFile().c_str()));
+    {
+        ScopedVoiceEdit edit(saved->handover());
+        Instrument& instrument = saved->editInstrument();
+        for (int path = 0; path < kMorphPathCount; ++path) {
+            BreakpointCurve& curve = instrument.morphPathCurves[static_cast<std::size_t>(path)];
+            curve.clear();
+            for (int k = 0; k <= path + 1; ++k) {
+                curve.insertPoint(0.5f * static_cast<float>(k) + 0.01f * static_cast<float>(path),
+                                  static_cast<float>((k * 7 + path * 3) % 10) / 10.0f);
+            }
+        }
+        instrument.modEnvelopeCurve.clear();
+        for (auto [t, v] : {std::pair{0.0f, 0.0f}, {0.2f, 1.0f}, {0.7f, 0.35f}, {2.5f, 0.6f}, {4.0f, 0.0f}}) {
+            instrument.modEnvelopeCurve.insertPoint(t, v);
+        }
+        instrument.spectralShapeCurve.clear();
+        for (auto [t, v] : {std::pair{0.0f, 0.0f}, {0.15f, 0.8f}, {0.4f, 0.25f}, {0.75f, 0.9f}, {1.0f, 0.0f}}) {
+            instrument.spectralShapeCurve.insertPoint(t, v);
+        }
+    }
+    const std::vector<std::byte> record = recordOf(*saved);
+
+    auto loaded = std::make_unique<SynthEngine>();
+    ASSERT_TRUE(loaded->loadInstrumentRecord(record));
+    const Instrument& a = saved->instrument();
+    const Instrument& b = loaded->instrument();
+    using CurvePair = std::pair<const BreakpointCurve*, const BreakpointCurve*>;
+    std::vector<std::pair<std::string, CurvePair>> pairs = {
+        {"modulation envelope", {&a.modEnvelopeCurve, &b.modEnvelopeCurve}},
+        {"spectral shape", {&a.spectralShapeCurve, &b.spectralShapeCurve}},
+        {"slot B's first harmonic", {&a.voices[1].layer(0, 0).harmonic.amplitude(0),
+                                     &b.voices[1].layer(0, 0).harmonic.amplitude(0)}},
+    };
+    for (int path = 0; path < kMorphPathCount; ++path) {
+        pairs.push_back({"morph path " + std::to_string(path),
+                         {&a.morphPathCurves[static_cast<std::size_t>(path)],
+                          &b.morphPathCurves[static_cast<std::size_t>(path)]}});
+    }
+    for (const auto& [what, curves] : pairs) {
+        const BreakpointCurve& want = *curves.first;
+        const BreakpointCurve& got = *curves.second;
+        ASSERT_GT(want.pointCount(), 1) << what << " was edited";
+        ASSERT_EQ(got.pointCount(), want.pointCount()) << what;
+        for (int k = 0; k < want.pointCount(); ++k) {
+            EXPECT_EQ(got.timeAt(k), want.timeAt(k)) << what << " point " << k;
+            EXPECT_EQ(got.value(k), want.value(k)) << what << " point " << k;
+        }
+    }
+    EXPECT_EQ(recordOf(*loaded), record) << "saved again, the same bytes";
+}
 
 // Run under ThreadSanitizer in CI: the host's saving thread writes records and
 // loads them back while the audio thread plays notes and automates values.

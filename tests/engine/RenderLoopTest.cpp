@@ -70,6 +70,49 @@ TEST_F(RenderLoop, EventsAtOneOffsetApplyInArrivalOrder)
     EXPECT_FLOAT_EQ(engine->getParameter(kFilterCutoff), 0.75f) << "the later change still lands";
 }
 
+// The effects run in their own pass over the block; an effect value queued
+// inside the block must split that pass at its sample, not wait for the next block.
+TEST_F(RenderLoop, EffectValuesChangeTheSoundAtTheirSample)
+{
+    struct Case {
+        int index;
+        float value;
+        int switchOn; // an effect that must be on for the value to be heard, or -1
+    };
+    for (const Case c : {Case{kVolume, 0.9f, -1}, Case{kStereoWidth, 0.0f, kChorusOn}}) {
+        SCOPED_TRACE(c.index);
+        auto play = [&](bool withEvent) {
+            SetUp();
+            engine->seedNoise(5);
+            if (c.switchOn >= 0) {
+                engine->setParameter(c.switchOn, 1.0f, true);
+            }
+            noteOn(0, 60);
+            for (int block = 0; block < 8; ++block) {
+                engine->render(left.data(), right.data(), 512);
+            }
+            if (withEvent) {
+                engine->queueParameter(256, c.index, c.value, false);
+            }
+            engine->render(left.data(), right.data(), 512);
+            std::vector<float> both = left;
+            both.insert(both.end(), right.begin(), right.end());
+            return both;
+        };
+        const std::vector<float> plain = play(false);
+        const std::vector<float> changed = play(true);
+        for (int channel = 0; channel < 2; ++channel) {
+            const auto first = plain.begin() + 512 * channel;
+            EXPECT_TRUE(std::equal(first, first + 256, changed.begin() + 512 * channel)) << "as before up to sample 256";
+            double difference = 0.0;
+            for (int s = 256; s < 264; ++s) {
+                difference = std::max(difference, std::fabs(double(plain[512 * channel + s]) - changed[512 * channel + s]));
+            }
+            EXPECT_GT(difference, 1e-5) << "changed from sample 256 on, channel " << channel;
+        }
+    }
+}
+
 TEST_F(RenderLoop, EventsBeyondTheBlockAreNotLost)
 {
     noteOn(5000, 60);
