@@ -4,6 +4,7 @@
 // same bytes. Built as a libFuzzer target with clang, and replayed over its
 // seed corpus by the test suite.
 
+#include "FuzzOutcome.h"
 #include "sound/LayerRecord.h"
 #include "sound/RecordStream.h"
 #include "sound/Voice.h"
@@ -25,7 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     tessarine::RecordStream stream;
     stream.openMemoryRead(std::span(reinterpret_cast<const std::byte*>(data), size));
-    if (!tessarine::readHarmonic(stream, harmonic)) {
+    const bool read = tessarine::readHarmonic(stream, harmonic);
+    tessarine::fuzz::noteLoaded(read);
+    if (!read) {
         return 0;
     }
     for (int h = 0; h < tessarine::kHarmonicCount; ++h) {

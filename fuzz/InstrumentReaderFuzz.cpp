@@ -3,6 +3,7 @@
 // within the data model's limits and playable. Built as a libFuzzer target
 // with clang, and replayed over its seed corpus by the test suite.
 
+#include "FuzzOutcome.h"
 #include "sound/InstrumentFile.h"
 #include "sound/RecordStream.h"
 
@@ -25,6 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     stream.openMemoryRead(std::span(reinterpret_cast<const std::byte*>(data), size));
     tessarine::InstrumentReadReport report;
     const bool read = tessarine::readInstrument(stream, *instrument, &report);
+    tessarine::fuzz::noteLoaded(read);
     for (const tessarine::Voice& voice : instrument->voices) {
         if (voice.multisampleCount < 1 || voice.multisampleCount > tessarine::kMaxMultisamples ||
             voice.layerCount < 1 || voice.layerCount > tessarine::kLayersPerMultisample) {

@@ -4,6 +4,7 @@
 // libFuzzer target with clang, and replayed over its seed corpus by the test
 // suite.
 
+#include "FuzzOutcome.h"
 #include "MidiFile.h"
 
 #include <cmath>
@@ -16,7 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     tessarine::host::MidiSequence sequence;
     std::string error;
-    if (!tessarine::host::parseMidiFile(data, size, sequence, error)) {
+    const bool parsed = tessarine::host::parseMidiFile(data, size, sequence, error);
+    tessarine::fuzz::noteLoaded(parsed);
+    if (!parsed) {
         if (error.empty()) {
             std::abort(); // every refusal says why
         }

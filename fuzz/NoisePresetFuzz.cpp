@@ -3,6 +3,7 @@
 // that writes out and reads back to the same bytes. Built as a libFuzzer
 // target with clang, and replayed over its seed corpus by the test suite.
 
+#include "FuzzOutcome.h"
 #include "sound/LayerRecord.h"
 #include "sound/RecordStream.h"
 #include "sound/Voice.h"
@@ -25,6 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tessarine::RecordStream stream;
     stream.openMemoryRead(std::span(reinterpret_cast<const std::byte*>(data), size));
     const bool read = tessarine::readNoise(stream, noise);
+    tessarine::fuzz::noteLoaded(read);
     if (noise.frameCount() < 0 || noise.frameCount() > tessarine::kMaxNoiseFrames) {
         std::abort();
     }

@@ -6,6 +6,7 @@
 // previous one left. Built as a libFuzzer target with clang,
 // and replayed over its seed corpus by the test suite.
 
+#include "FuzzOutcome.h"
 #include "shell/SynthPlugin.h"
 
 #include <cmath>
@@ -41,14 +42,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static EffectRecord* effect = plugin->record();
 
     const std::vector<std::uint8_t> before = chunkOf(effect);
-    if (setChunk(effect, data, size) == 0) {
+    const bool loaded = setChunk(effect, data, size) != 0;
+    tessarine::fuzz::noteLoaded(loaded);
+    if (!loaded) {
         if (chunkOf(effect) != before) {
             std::abort(); // a refused chunk changed the instrument
         }
         return 0;
     }
-    const std::vector<std::uint8_t> loaded = chunkOf(effect);
-    if (loaded.empty() || setChunk(effect, loaded.data(), loaded.size()) != 1 || chunkOf(effect) != loaded) {
+    const std::vector<std::uint8_t> saved = chunkOf(effect);
+    if (saved.empty() || setChunk(effect, saved.data(), saved.size()) != 1 || chunkOf(effect) != saved) {
         std::abort(); // what a project saved does not reopen as it was
     }
 

@@ -2,6 +2,7 @@
 // give a voice that writes out and reads back again. Built as a libFuzzer
 // target with clang, and replayed over its seed corpus by the test suite.
 
+#include "FuzzOutcome.h"
 #include "sound/RecordStream.h"
 #include "sound/VoiceFile.h"
 
@@ -21,7 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     tessarine::RecordStream stream;
     stream.openMemoryRead(std::span(reinterpret_cast<const std::byte*>(data), size));
-    if (!tessarine::readVoice(stream, *voice)) {
+    const bool read = tessarine::readVoice(stream, *voice);
+    tessarine::fuzz::noteLoaded(read);
+    if (!read) {
         return 0;
     }
     stream.openMemoryWrite(buffer);
