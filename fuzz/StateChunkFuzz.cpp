@@ -40,12 +40,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     static auto* plugin = new tessarine::SynthPlugin(host);
     static EffectRecord* effect = plugin->record();
+    // The instrument's chunk as the last input left it: writing a chunk costs
+    // more than most refusals, so it is kept rather than written per input.
+    static std::vector<std::uint8_t> current = chunkOf(effect);
 
-    const std::vector<std::uint8_t> before = chunkOf(effect);
     const bool loaded = setChunk(effect, data, size) != 0;
     tessarine::fuzz::noteLoaded(loaded);
     if (!loaded) {
-        if (chunkOf(effect) != before) {
+        if (chunkOf(effect) != current) {
             std::abort(); // a refused chunk changed the instrument
         }
         return 0;
@@ -74,5 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+    // A resume reloads the saved values, which may move a value the chunk
+    // held (the formant frequency), so the next refusal compares with this.
+    current = chunkOf(effect);
     return 0;
 }

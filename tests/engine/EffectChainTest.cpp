@@ -1,10 +1,15 @@
 // The chain's switches and the requests the engine makes of it: chorus off
-// copies left to right, resets clear tails, a tempo change clears the delay.
+// copies left to right, resets clear tails, a tempo change clears the delay,
+// and every value reaches its unit.
 
 #include "SignalMeasure.h"
 #include "engine/EffectChain.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
 
 namespace tessarine {
 namespace {
@@ -58,6 +63,88 @@ TEST(EffectChain, ResetsAndTempoChangesClearTheTails)
             EXPECT_GT(tail, 0.0) << c.what;
         }
     }
+}
+
+struct Stereo {
+    std::vector<float> left, right;
+    bool operator==(const Stereo&) const = default;
+};
+
+// A burst of hashed noise, then silence long enough to hear the delay's
+// first echoes and the reverb's tail, processed in three blocks.
+Stereo processBurst(EffectChain& chain, const EffectInputs& in)
+{
+    constexpr int kBlock = 4096;
+    Stereo out{std::vector<float>(3 * kBlock, 0.0f), std::vector<float>(3 * kBlock, 0.0f)};
+    std::uint32_t hash = 12345;
+    for (int i = 0; i < 1024; ++i) {
+        hash = hash * 1664525u + 1013904223u;
+        out.left[static_cast<std::size_t>(i)] = 0.5f * (static_cast<float>(hash >> 8) / 8388608.0f - 1.0f);
+    }
+    for (int b = 0; b < 3; ++b) {
+        chain.process(in, out.left.data() + b * kBlock, out.right.data() + b * kBlock, kBlock);
+    }
+    return out;
+}
+
+// Every value reaches its unit on the first block, even one that equals the
+// chain's idea of "unchanged", and again whenever it changes; a reset leaves
+// no trace of what came before.
+TEST(EffectChain, EveryValueIsHeardFromTheFirstBlockAndWhenItChanges)
+{
+    struct Case {
+        const char* what;
+        float EffectInputs::*value;
+        float other;
+        float EffectInputs::*on; // the unit's switch, or nullptr
+    };
+    const Case cases[] = {
+        {"volume", &EffectInputs::volume, 0.25f, nullptr},
+        {"width", &EffectInputs::width, 0.0f, &EffectInputs::chorusOn},
+        {"brightness", &EffectInputs::brightness, 0.9f, nullptr},
+        {"distortion", &EffectInputs::distortion, 0.8f, &EffectInputs::distortionOn},
+        {"tube", &EffectInputs::tube, 0.5f, &EffectInputs::distortionOn},
+        {"compress", &EffectInputs::compress, 0.9f, &EffectInputs::distortionOn},
+        {"bass", &EffectInputs::bass, 1.0f, &EffectInputs::distortionOn},
+        {"chorus mix", &EffectInputs::chorusMix, 1.0f, &EffectInputs::chorusOn},
+        {"chorus delay", &EffectInputs::chorusDelay, 0.3f, &EffectInputs::chorusOn},
+        {"chorus depth", &EffectInputs::chorusDepth, 0.1f, &EffectInputs::chorusOn},
+        {"chorus rate", &EffectInputs::chorusRate, 0.8f, &EffectInputs::chorusOn},
+        {"delay mix", &EffectInputs::delayMix, 0.3f, &EffectInputs::delayOn},
+        {"delay feedback", &EffectInputs::delayFeedback, 0.9f, &EffectInputs::delayOn},
+        {"delay sync left", &EffectInputs::delaySyncL, 0.3f, &EffectInputs::delayOn},
+        {"delay sync right", &EffectInputs::delaySyncR, 1.0f, &EffectInputs::delayOn},
+        {"reverb mix", &EffectInputs::reverbMix, 0.3f, &EffectInputs::reverbOn},
+        {"reverb size", &EffectInputs::reverbSize, 0.9f, &EffectInputs::reverbOn},
+        {"reverb decay", &EffectInputs::reverbDecay, 0.9f, &EffectInputs::reverbOn},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EffectInputs usual = allOff();
+        if (c.on != nullptr) {
+            usual.*c.on = 1.0f;
+        }
+        EffectInputs changed = usual;
+        changed.*c.value = c.other;
+
+        EffectChain fresh;
+        const Stereo heard = processBurst(fresh, usual);
+        EffectChain other;
+        const Stereo otherHeard = processBurst(other, changed);
+        EXPECT_FALSE(heard == otherHeard) << "the value makes no difference";
+
+        other.reset();
+        EXPECT_TRUE(processBurst(other, usual) == heard) << "changed back after a reset, it sounds as from new";
+    }
+
+    // Unity at 0.5, and with the chorus off both channels carry the same signal.
+    EffectChain chain;
+    EffectInputs quiet = allOff();
+    quiet.volume = 0.25f;
+    std::vector<float> left{0.5f, -1.0f, 0.25f}, right(3, 7.0f);
+    chain.process(quiet, left.data(), right.data(), 3);
+    EXPECT_EQ(left, (std::vector<float>{0.25f, -0.5f, 0.125f}));
+    EXPECT_EQ(right, left);
 }
 
 } // namespace

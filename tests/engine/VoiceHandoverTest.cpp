@@ -1,10 +1,17 @@
 // The hand-over between a loader and the audio thread, step by step on one
 // thread: renders refuse the voices while any edit is held, and an edit waits
-// for the render that was already reading when it began.
+// for the render that was already reading when it began; and in the engine,
+// a held edit keeps the instrument's curves out of the sound.
 
+#include "engine/EngineTestVoice.h"
+#include "engine/SynthEngine.h"
 #include "engine/VoiceHandover.h"
+#include "params/ModulationLists.h"
 
 #include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
 
 namespace tessarine {
 namespace {
@@ -59,6 +66,54 @@ TEST(VoiceHandover, AnEditWaitsForTheRenderAlreadyReading)
     audio.handover.endEdit();
     EXPECT_TRUE(audio.handover.enterRender());
     audio.handover.leaveRender();
+}
+
+// While an edit holds the instrument, render plays on with what the curves
+// gave before, so a half-made curve is never heard; once the edit ends, the
+// new curve is.
+TEST(VoiceHandover, AHeldEditKeepsTheCurvesOutOfTheSound)
+{
+    auto play = [](bool editTheCurve) {
+        SynthEngine engine;
+        engine.setSampleRate(44100.0f);
+        engine.seedNoise(7);
+        engine.setParameter(kStretch, 0.5f, true);
+        EXPECT_TRUE(engine.loadVoice(0, test::steadyVoiceFile().c_str()));
+        engine.setParameter(kFilterOn, 1.0f, true);
+        engine.setParameter(kModSource1, kSourceEnvelope, true);
+        engine.setParameter(kModTarget1, 24, true); // the cutoff
+        engine.setParameter(kModMin1, 0.0f, true);
+        engine.setParameter(kModMax1, 1.0f, true);
+        BreakpointCurve& envelope = engine.editInstrument().modEnvelopeCurve;
+        envelope.clear();
+        envelope.insertPoint(0.0f, 0.9f);
+        envelope.insertPoint(10.0f, 0.9f);
+        const std::uint8_t on[3] = {0x90, 60, 100};
+        engine.midiIn(on, 0);
+        std::vector<float> held, after, right(256);
+        auto renderInto = [&](std::vector<float>& out, int blocks) {
+            std::vector<float> block(256);
+            for (int b = 0; b < blocks; ++b) {
+                engine.render(block.data(), right.data(), 256);
+                out.insert(out.end(), block.begin(), block.end());
+            }
+        };
+        renderInto(held, 4);
+        engine.handover().beginEdit();
+        if (editTheCurve) {
+            envelope.setValue(0, 0.05f);
+            envelope.setValue(1, 0.05f);
+        }
+        held.clear();
+        renderInto(held, 8);
+        engine.handover().endEdit();
+        renderInto(after, 8);
+        return std::pair{held, after};
+    };
+    const auto [heldPlain, afterPlain] = play(false);
+    const auto [heldEdited, afterEdited] = play(true);
+    EXPECT_EQ(heldEdited, heldPlain) << "the curve was read while the edit held it";
+    EXPECT_NE(afterEdited, afterPlain) << "the finished edit is heard";
 }
 
 } // namespace

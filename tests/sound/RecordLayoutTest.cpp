@@ -274,7 +274,7 @@ TEST(RecordLayout, DamagedNumbersAreRepairedOrRefused)
         }
     }
 
-    for (float written : {inf, -440.0f, 1e9f}) {
+    for (float written : {inf, -440.0f, 0.0f, 1e9f}) {
         std::vector<std::byte> pitch;
         putFloat(pitch, written);
         for (int curve = 0; curve < 2 * kHarmonicCount; ++curve) {
@@ -296,6 +296,45 @@ TEST(RecordLayout, DamagedNumbersAreRepairedOrRefused)
     EXPECT_FALSE(readNoise(stream, frames));
     EXPECT_EQ(stream.status(), RecordStream::Status::BadValue);
     EXPECT_EQ(frames.frameCount(), 0);
+}
+
+// The noise synthesis reads bands, not the spectrum curve, so a frame read
+// from a file must arrive with its bands already made from the curve.
+TEST(RecordLayout, NoiseFramesArriveWithTheirBands)
+{
+    std::vector<std::byte> noise;
+    putInt(noise, 1);
+    putFloat(noise, 0.25f);
+    putInt(noise, 2);
+    putFloat(noise, 0.0f);
+    putFloat(noise, 1.0f);
+    putFloat(noise, 80.0f);
+    putFloat(noise, 80.0f);
+    NoiseData frames;
+    RecordStream stream;
+    stream.openMemoryRead(noise);
+    ASSERT_TRUE(readNoise(stream, frames));
+    ASSERT_EQ(frames.frameCount(), 1);
+    EXPECT_FALSE(frames.frame(0).silent);
+    for (float band : frames.frame(0).bands) {
+        EXPECT_FLOAT_EQ(band, 80.0f);
+    }
+}
+
+// A save into a host's buffer must refuse the field that does not fit whole
+// and leave every byte past the buffer as it was.
+TEST(RecordLayout, MemoryWritesStopAtTheBuffersEnd)
+{
+    std::vector<std::byte> backing(12, std::byte{0xAA});
+    RecordStream stream;
+    stream.openMemoryWrite(std::span<std::byte>(backing.data(), 7));
+    EXPECT_TRUE(stream.writeInt32(1));
+    EXPECT_FALSE(stream.writeInt32(2));
+    EXPECT_EQ(stream.status(), RecordStream::Status::Overflow);
+    EXPECT_EQ(stream.position(), 4u);
+    for (std::size_t i = 4; i < backing.size(); ++i) {
+        EXPECT_EQ(backing[i], std::byte{0xAA}) << i;
+    }
 }
 
 } // namespace
