@@ -10,6 +10,7 @@ part of CI.
 Usage: scripts/mutate.py [--only PATTERN] [--keep] [--list FILE] [--timeout S]
 """
 import argparse
+import filecmp
 import os
 import re
 import shutil
@@ -89,7 +90,11 @@ def run(cmd, cwd, env, timeout=None, log=None):
 
 
 def copy_checkout(dest):
-    """Copies the tracked files as they are in the working tree, so unsaved list edits count."""
+    """Copies the tracked files as they are in the working tree, so unsaved list edits count.
+
+    A file already in the copy with the same content is left alone; one that
+    differs is written anew with the current time, never the source's, so a
+    reused copy rebuilds whatever an earlier run compiled from a mutant."""
     files = subprocess.run(["git", "ls-files", "-z", "--cached"], cwd=HERE, check=True,
                            stdout=subprocess.PIPE).stdout.decode().split("\0")
     for rel in filter(None, files):
@@ -98,7 +103,15 @@ def copy_checkout(dest):
             continue
         dst = os.path.join(dest, rel)
         os.makedirs(os.path.dirname(dst), exist_ok=True)
-        shutil.copy2(src, dst, follow_symlinks=False)
+        if os.path.islink(src) or os.path.islink(dst):
+            if os.path.lexists(dst):
+                os.remove(dst)
+            shutil.copy2(src, dst, follow_symlinks=False)
+            continue
+        if os.path.exists(dst) and filecmp.cmp(src, dst, shallow=False):
+            continue
+        shutil.copyfile(src, dst)
+        shutil.copymode(src, dst)
 
 
 def build_and_test(copy, build, targets, env, timeout, log):

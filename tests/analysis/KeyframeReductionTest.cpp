@@ -98,7 +98,7 @@ TEST(ReduceNoiseKeyframes, LimitsAnchorsAndSilence)
 
 TEST(AnalysedLayer, HandMadeKeyframesBecomeTheLayer)
 {
-    // Two keyframes: harmonic 2 sounds, harmonic 3 only in the (silenced) last.
+    // Two keyframes: harmonics 2 and 64 sound, harmonic 3 only in the (silenced) last.
     tessarine::HarmonicKeyframes keys{NumMatrix(65, 2), NumMatrix(65, 2)};
     for (int h = 1; h <= 64; ++h) {
         keys.frequency(h + 1, 1) = keys.frequency(h + 1, 2) = h * 220.0;
@@ -106,6 +106,7 @@ TEST(AnalysedLayer, HandMadeKeyframesBecomeTheLayer)
     keys.frequency(1, 2) = keys.amplitude(1, 2) = 0.1;
     keys.amplitude(3, 1) = 0.5;
     keys.amplitude(4, 2) = 0.5;
+    keys.amplitude(65, 1) = 0.25;
     // Noise keyframes: row 1 the frame times, column 1 the band numbers (of 256).
     NumMatrix noise(4, 3);
     const double times[] = {0.0, 0.25};
@@ -137,8 +138,9 @@ TEST(AnalysedLayer, HandMadeKeyframesBecomeTheLayer)
         EXPECT_EQ(layer->harmonic.amplitude(0).pointCount(), 2) << "harmonic 1 always has its points";
         EXPECT_EQ(layer->harmonic.amplitude(1).pointCount(), 2);
         EXPECT_EQ(layer->harmonic.amplitude(2).pointCount(), 0);
+        EXPECT_EQ(layer->harmonic.amplitude(63).pointCount(), 2) << "the last harmonic";
         EXPECT_FLOAT_EQ(layer->harmonic.frequency(1).value(1), 2.0f) << "a multiple of f0, or nominal without one";
-        EXPECT_EQ(tessarine::soundingHarmonics(*layer), 1);
+        EXPECT_EQ(tessarine::soundingHarmonics(*layer), 2);
     }
 }
 

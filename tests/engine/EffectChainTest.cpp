@@ -136,15 +136,6 @@ TEST(EffectChain, EveryValueIsHeardFromTheFirstBlockAndWhenItChanges)
         other.reset();
         EXPECT_TRUE(processBurst(other, usual) == heard) << "changed back after a reset, it sounds as from new";
     }
-
-    // Unity at 0.5, and with the chorus off both channels carry the same signal.
-    EffectChain chain;
-    EffectInputs quiet = allOff();
-    quiet.volume = 0.25f;
-    std::vector<float> left{0.5f, -1.0f, 0.25f}, right(3, 7.0f);
-    chain.process(quiet, left.data(), right.data(), 3);
-    EXPECT_EQ(left, (std::vector<float>{0.25f, -0.5f, 0.125f}));
-    EXPECT_EQ(right, left);
 }
 
 } // namespace

@@ -27,7 +27,7 @@ std::vector<std::byte> recordOf(SynthEngine& engine)
 }
 
 // Every instrument curve edited away from its default, each differently, so a
-// load that drops one or swaps two shows in the points.
+// load that drops one or swaps two shows in the points; the values likewise.
 TEST(InstrumentRecord, EveryCurveComesBackPointByPoint)
 {
     auto saved = std::make_unique<SynthEngine>();
@@ -52,10 +52,20 @@ TEST(InstrumentRecord, EveryCurveComesBackPointByPoint)
             instrument.spectralShapeCurve.insertPoint(t, v);
         }
     }
+    // And every value off its start, the last one included.
+    for (int i = 0; i < kParameterCount; ++i) {
+        saved->setParameter(i, static_cast<float>(i % 10) / 10.0f + 0.05f, true);
+    }
+    ASSERT_NE(saved->getParameter(kParameterCount - 1, true), parameterTable()[kParameterCount - 1].start);
     const std::vector<std::byte> record = recordOf(*saved);
 
     auto loaded = std::make_unique<SynthEngine>();
     ASSERT_TRUE(loaded->loadInstrumentRecord(record));
+    for (int i = 0; i < kParameterCount; ++i) {
+        if (i != kSustainOn) { // a loaded instrument never starts with the pedal down
+            EXPECT_EQ(loaded->getParameter(i, true), saved->getParameter(i, true)) << "value " << i;
+        }
+    }
     const Instrument& a = saved->instrument();
     const Instrument& b = loaded->instrument();
     using CurvePair = std::pair<const BreakpointCurve*, const BreakpointCurve*>;

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -138,6 +139,30 @@ float crossingFrequency(const std::vector<float>& x, std::size_t from, std::size
         }
     }
     return count > 1 ? static_cast<float>(count - 1) * rate / static_cast<float>(last - first) : 0.0f;
+}
+
+// The matrix LFOs run on the song's clock, which each block moves on: the
+// volume they drive sweeps its whole range over one period, block by block.
+TEST(ModulationRender, MatrixLfosRunOnTheSongsClock)
+{
+    SynthEngine engine;
+    engine.setSampleRate(44100.0f);
+    engine.setParameter(kModSource1, kSourceLfo1, true);
+    engine.setParameter(kModTarget1, 17.0f, true); // the volume
+    engine.setParameter(kModMin1, 0.0f, true);
+    engine.setParameter(kModMax1, 1.0f, true);
+    engine.setParameter(kLfo1On, 1.0f, true);
+    engine.setParameter(kLfo1Shape, 0.0f, true); // the sine
+    engine.setParameter(kLfo1Rate, 0.0f, true);  // 2.5 s at 120 bpm
+    std::vector<float> left(512), right(512);
+    float low = 1.0f, high = 0.0f;
+    for (int block = 0; block < 44100 * 5 / 2 / 512; ++block) { // one period
+        engine.render(left.data(), right.data(), 512);
+        low = std::min(low, engine.getParameter(kVolume));
+        high = std::max(high, engine.getParameter(kVolume));
+    }
+    EXPECT_LT(low, 0.05f);
+    EXPECT_GT(high, 0.95f);
 }
 
 TEST(ModulationRender, VibratoRampSweepsAWholeToneEachPeriod)
