@@ -132,12 +132,12 @@ std::unique_ptr<Instrument> viewsInstrument(tessarine::host::PluginHost& host)
         {tessarine::kMorphNoiseY, 0.0f}, {tessarine::kMorphAmpX, 0.0f}, {tessarine::kMorphAmpY, 0.0f},
         {tessarine::kGlobalSyncOn, 0.0f}, {tessarine::kGlobalLoopOn, 0.0f}, {tessarine::kHarmAmount, 1.0f},
         {tessarine::kNoiseAmount, 0.5f}, {tessarine::kFormantFilterOn, 1.0f}, {tessarine::kFilterOn, 1.0f},
-        {tessarine::kFilterMode, 1.0f}, {tessarine::kFilterRes, 0.0f}, {tessarine::kAttack, 0.0f},
+        {tessarine::kFilterMode, 1.0f} /* low-pass */, {tessarine::kFilterRes, 0.0f}, {tessarine::kAttack, 0.0f},
         {tessarine::kLfoOn, 0.0f}, {tessarine::kDistortionOn, 0.0f}, {tessarine::kChorusOn, 0.0f},
         {tessarine::kDelayOn, 0.0f}, {tessarine::kReverbOn, 0.0f},
         // Matrix row 1: the envelope curve drives the filter cutoff (target 24) over its whole range.
-        {tessarine::kModSource1, static_cast<float>(tessarine::kSourceEnvelope)}, {tessarine::kModTarget1, 24.0f}, {tessarine::kModMin1, 0.0f},
-        {tessarine::kModMax1, 1.0f},
+        {tessarine::kModSource1, static_cast<float>(tessarine::kSourceEnvelope)}, {tessarine::kModTarget1, 24.0f},
+        {tessarine::kModMin1, 0.0f}, {tessarine::kModMax1, 1.0f},
     };
     for (const auto& [index, value] : values) {
         p[static_cast<std::size_t>(index)] = value;
@@ -273,7 +273,8 @@ double handleIn(MusicianSession& s, const Rect& plot, double x)
     }
     const auto near = [](unsigned long pixel, int r, int g, int b) {
         return std::abs(static_cast<int>((pixel >> 16) & 0xff) - r) < 4
-            && std::abs(static_cast<int>((pixel >> 8) & 0xff) - g) < 4 && std::abs(static_cast<int>(pixel & 0xff) - b) < 4;
+            && std::abs(static_cast<int>((pixel >> 8) & 0xff) - g) < 4
+            && std::abs(static_cast<int>(pixel & 0xff) - b) < 4;
     };
     int first = -1, last = -1;
     for (int y = 0; y < plot.height + 3; ++y) {
@@ -389,7 +390,8 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
         const Point grab = points[nearestTo(points, plot.x + row.grabX * plot.width)];
         s.drag(grab.x, grab.y, 0, row.dy);
         s.idle(2);
-        EXPECT_GT(largestChange(before, note(host)), std::max(1.5f, 3 * variation)) << "the drag did not reach the sound";
+        EXPECT_GT(largestChange(before, note(host)), std::max(1.5f, 3 * variation))
+            << "the drag did not reach the sound";
         if (!row.addsPoints) {
             continue;
         }
@@ -488,7 +490,8 @@ TEST(MusicianViews, ThePadsHandleMovesTheTwoParametersOfItsPointAndTheSound)
             const int index = host.automations()[i].index;
             EXPECT_TRUE(index == moved[0] || index == moved[1] || index >= tessarine::kParameterCount) << index;
         }
-        EXPECT_GT(largestChange(before, note(host)), std::max(1.5f, 3 * variation)) << "the pad did not reach the sound";
+        EXPECT_GT(largestChange(before, note(host)), std::max(1.5f, 3 * variation))
+            << "the pad did not reach the sound";
     }
 }
 
@@ -566,7 +569,8 @@ TEST(MusicianViews, TheLibraryMenusLoadTheInstrumentPickedAndNameItsCategory)
         shortest = length(c) < length(shortest) ? c : shortest;
         longest = length(c) > length(longest) ? c : longest;
     }
-    ASSERT_LT(categories[static_cast<std::size_t>(shortest)].size(), categories[static_cast<std::size_t>(longest)].size());
+    ASSERT_LT(categories[static_cast<std::size_t>(shortest)].size(),
+              categories[static_cast<std::size_t>(longest)].size());
 
     const Rect categoryMenu = rowOf(-1, tessarine::kTagCategoryMenu).rect;
     const Rect instrumentMenu = rowOf(-1, tessarine::kTagInstrumentMenu).rect;
