@@ -31,7 +31,9 @@ bool readCurve(RecordStream& stream, BreakpointCurve& curve, const CurveBounds& 
         if (!std::isfinite(time) && curve.ownsTimes()) {
             return stream.refuse(RecordStream::Status::BadValue, "point time", i);
         }
-        time = heldTo(time, 0.0f, bounds.lastTime);
+        // Lookups search the times in order, so a time before its
+        // predecessor (a damaged record) is held at it.
+        time = heldTo(time, i > 0 ? times[static_cast<std::size_t>(i - 1)] : 0.0f, bounds.lastTime);
     }
     for (int i = 0; i < count; ++i) {
         float& value = values[static_cast<std::size_t>(i)];

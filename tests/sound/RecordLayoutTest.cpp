@@ -274,6 +274,20 @@ TEST(RecordLayout, DamagedNumbersAreRepairedOrRefused)
         }
     }
 
+    // Lookups search times in order: one before its predecessor is held at it.
+    std::vector<std::byte> backwards;
+    putInt(backwards, 3);
+    for (float t : {0.5f, 0.2f, 0.8f, 1.0f, 2.0f, 3.0f}) {
+        putFloat(backwards, t);
+    }
+    BreakpointCurve ordered;
+    RecordStream orderStream;
+    orderStream.openMemoryRead(backwards);
+    ASSERT_TRUE(readCurve(orderStream, ordered, kAmplitudeBounds));
+    EXPECT_EQ(ordered.timeAt(1), 0.5f);
+    EXPECT_EQ(ordered.timeAt(2), 0.8f);
+    EXPECT_EQ(ordered.value(1), 2.0f);
+
     for (float written : {inf, -440.0f, 0.0f, 1e9f}) {
         std::vector<std::byte> pitch;
         putFloat(pitch, written);
