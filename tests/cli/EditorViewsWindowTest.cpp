@@ -45,9 +45,7 @@ TEST(EditorViewsWindow, KeyPlayedAndFrameDraggedWithTheMouseAreHeard)
     std::string error;
     auto host = PluginHost::load(TESSARINE_PLUGIN_PATH, error);
     ASSERT_NE(host, nullptr) << error;
-    if ((host->effect()->flags & vst::effFlagsHasEditor) == 0) {
-        GTEST_SKIP() << "this build of the plug-in has no editor";
-    }
+    ASSERT_NE(host->effect()->flags & vst::effFlagsHasEditor, 0) << "the plug-in lost its editor";
     host->dispatch(vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
     host->dispatch(vst::effSetBlockSize, 0, 512);
     host->dispatch(vst::effMainsChanged, 0, 1);

@@ -1,6 +1,7 @@
-// Edits in the views while the audio thread renders a held note: every change
-// to data render reads goes through the engine's handover, so this runs clean
-// under ThreadSanitizer and the output stays finite.
+// Edits in the views while the audio thread renders the keys played: every
+// change to data render reads goes through the engine's handover, so this runs
+// clean under ThreadSanitizer, the output stays finite, every edit lands in
+// the engine's data and the voice still plays afterwards.
 
 #include "editor/EnvelopeCurveView.h"
 #include "editor/HarmonicBarView.h"
@@ -13,12 +14,24 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <functional>
+#include <iterator>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace tessarine {
 namespace {
+
+std::vector<float> pointsOf(const BreakpointCurve& curve)
+{
+    std::vector<float> points(curve.timeData(), curve.timeData() + curve.pointCount());
+    points.insert(points.end(), curve.valueData(), curve.valueData() + curve.pointCount());
+    return points;
+}
 
 TEST(ViewEdits, ConcurrentWithRender)
 {
@@ -29,17 +42,45 @@ TEST(ViewEdits, ConcurrentWithRender)
     ASSERT_TRUE(engine.loadVoice(0, test::steadyVoiceFile().c_str()));
     engine.setParameter(kEnvelopeMorphOn, 1.0f, true);
 
+    // What each view edits, read the same way before and after.
+    const std::pair<const char*, std::function<std::vector<float>()>> edited[] = {
+        {"harmonic data", [&] {
+             std::vector<float> all;
+             for (int h = 0; h < kHarmonicCount; ++h) {
+                 const std::vector<float> points = pointsOf(context.harmonic().amplitude(h));
+                 all.insert(all.end(), points.begin(), points.end());
+             }
+             return all;
+         }},
+        {"noise data", [&] {
+             std::vector<float> all;
+             for (int f = 0; f < context.noise().frameCount(); ++f) {
+                 const std::vector<float> points = pointsOf(context.noise().frame(f).spectrum);
+                 all.push_back(context.noise().frameTime(f));
+                 all.insert(all.end(), points.begin(), points.end());
+             }
+             return all;
+         }},
+        {"modulation envelope", [&] { return pointsOf(engine.instrument().modEnvelopeCurve); }},
+        {"morph path", [&] { return pointsOf(engine.instrument().morphPathCurves[kHarmonicMorphX]); }},
+    };
+    std::vector<std::vector<float>> before;
+    for (const auto& e : edited) {
+        before.push_back(e.second());
+    }
+
     std::atomic<bool> done{false};
-    std::atomic<bool> finite{true};
+    std::vector<float> left(256), right(256);
+    bool finite = true;
+    const auto render = [&] {
+        engine.render(left.data(), right.data(), 256);
+        for (std::size_t s = 0; s < left.size(); ++s) {
+            finite = finite && std::isfinite(left[s]) && std::isfinite(right[s]);
+        }
+    };
     std::thread audio([&] {
-        std::vector<float> left(256), right(256);
         while (!done.load()) {
-            engine.render(left.data(), right.data(), 256);
-            for (float s : left) {
-                if (!std::isfinite(s)) {
-                    finite.store(false);
-                }
-            }
+            render();
         }
     });
 
@@ -66,7 +107,28 @@ TEST(ViewEdits, ConcurrentWithRender)
     }
     done.store(true);
     audio.join();
-    EXPECT_TRUE(finite.load());
+    // The edited voice still plays a key on both sides. Sound off first: when
+    // the edits held the keys back, they all arrive in the next block and take
+    // every voice.
+    render();
+    const std::uint8_t soundOff[3] = {0xB0, 120, 0};
+    engine.midiIn(soundOff, 0);
+    render();
+    test::send(keys, gui::EventKind::MouseDown, 100, 35);
+    float peak[2] = {0.0f, 0.0f};
+    for (int i = 0; i < 32; ++i) {
+        render();
+        for (std::size_t s = 0; s < left.size(); ++s) {
+            peak[0] = std::max(peak[0], std::fabs(left[s]));
+            peak[1] = std::max(peak[1], std::fabs(right[s]));
+        }
+    }
+    EXPECT_TRUE(finite);
+    EXPECT_GT(peak[0], 0.01f) << "left";
+    EXPECT_GT(peak[1], 0.01f) << "right";
+    for (std::size_t i = 0; i < std::size(edited); ++i) {
+        EXPECT_NE(edited[i].second(), before[i]) << edited[i].first << " took the edits";
+    }
 }
 
 } // namespace

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstddef>
 #include <span>
 #include <string>
@@ -104,15 +106,25 @@ TEST(InstrumentRecord, ConcurrentWritesAndLoadsWhileRendering)
     ASSERT_TRUE(engine->loadVoice(2, test::steadyVoiceFile().c_str()));
 
     std::atomic<bool> done{false};
+    std::vector<float> left(256), right(256);
+    bool finite = true;
+    const auto render = [&] {
+        engine->render(left.data(), right.data(), 256);
+        for (std::size_t s = 0; s < left.size(); ++s) {
+            finite = finite && std::isfinite(left[s]) && std::isfinite(right[s]);
+        }
+    };
+    int blocks = 0;
     std::thread audio([&] {
-        std::vector<float> left(256), right(256);
-        for (int block = 0; !done || block < 40; ++block) {
-            const std::uint8_t on[3] = {0x90, static_cast<std::uint8_t>(48 + block % 24), 100};
-            const std::uint8_t off[3] = {0x80, static_cast<std::uint8_t>(48 + (block + 12) % 24), 0};
-            engine->midiIn(on, block % 256);
+        // One more block once the loads are done, so its automation comes after them.
+        for (bool last = false; !last; ++blocks) {
+            last = done && blocks >= 40;
+            const std::uint8_t on[3] = {0x90, static_cast<std::uint8_t>(48 + blocks % 24), 100};
+            const std::uint8_t off[3] = {0x80, static_cast<std::uint8_t>(48 + (blocks + 12) % 24), 0};
+            engine->midiIn(on, blocks % 256);
             engine->midiIn(off, 10);
-            engine->setParameter(kMorphHarmX, static_cast<float>(block % 10) / 10.0f, true);
-            engine->render(left.data(), right.data(), 256);
+            engine->setParameter(kMorphHarmX, static_cast<float>(blocks % 10) / 10.0f, true);
+            render();
         }
     });
 
@@ -131,6 +143,22 @@ TEST(InstrumentRecord, ConcurrentWritesAndLoadsWhileRendering)
     audio.join();
     EXPECT_EQ(loaded, 8);
     EXPECT_GT(engine->instrument().voices[2].layer(0, 1).harmonic.duration, 4.0f) << "the voices came back";
+    EXPECT_FLOAT_EQ(engine->getParameter(kMorphHarmX, true), static_cast<float>((blocks - 1) % 10) / 10.0f)
+        << "the audio thread's last automation outlives the loads";
+    // A fresh note on the instrument as the last load left it sounds on both sides.
+    const std::uint8_t on[3] = {0x90, 60, 100};
+    engine->midiIn(on, 0);
+    float peak[2] = {0.0f, 0.0f};
+    for (int i = 0; i < 16; ++i) {
+        render();
+        for (std::size_t s = 0; s < left.size(); ++s) {
+            peak[0] = std::max(peak[0], std::fabs(left[s]));
+            peak[1] = std::max(peak[1], std::fabs(right[s]));
+        }
+    }
+    EXPECT_TRUE(finite);
+    EXPECT_GT(peak[0], 0.01f) << "left";
+    EXPECT_GT(peak[1], 0.01f) << "right";
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -171,13 +172,22 @@ TEST_F(RenderLoop, NotesSoundThroughAHeldEdit)
 }
 
 // Run under ThreadSanitizer in CI: loads and parameter writes from a second
-// thread while the audio thread renders notes.
+// thread while the audio thread renders notes. The second pass over the slots
+// loads another voice, so each slot must end with the one loaded last.
 TEST_F(RenderLoop, ConcurrentLoadsWhileRendering)
 {
+    std::string files[2];
+    for (int i = 0; i < 2; ++i) {
+        auto voice = std::make_unique<Voice>();
+        test::fillRandomVoice(*voice, 30 + i, 1, 2, 6); // named "random 30", "random 31"
+        files[i] = test::tempPath("concurrent-" + std::to_string(i) + ".t9v");
+        test::writeFile(files[i], test::voiceBytes(*voice));
+    }
     std::atomic<bool> done{false};
+    int loads = 0;
     std::thread loader([&] {
         for (int round = 0; round < 6; ++round) {
-            engine->loadVoice(round % kSlotCount, test::steadyVoiceFile().c_str());
+            loads += engine->loadVoice(round % kSlotCount, files[round / kSlotCount].c_str()) ? 1 : 0;
             for (int index = 0; index < kParameterCount; index += 3) {
                 engine->setParameter(index, static_cast<float>(round) / 6.0f, true);
             }
@@ -185,16 +195,41 @@ TEST_F(RenderLoop, ConcurrentLoadsWhileRendering)
         }
         done = true;
     });
+    bool finite = true;
+    const auto render = [&] {
+        engine->render(left.data(), right.data(), 512);
+        for (std::size_t s = 0; s < left.size(); ++s) {
+            finite = finite && std::isfinite(left[s]) && std::isfinite(right[s]);
+        }
+    };
     int block = 0;
     while (!done || block < 50) {
         noteOn(block % 512, 48 + block % 24);
         const std::uint8_t off[3] = {0x80, static_cast<std::uint8_t>(48 + (block + 12) % 24), 0};
         engine->midiIn(off, 10);
-        engine->render(left.data(), right.data(), 512);
+        render();
         ++block;
     }
     loader.join();
-    SUCCEED() << block << " blocks rendered during the loads";
+    EXPECT_EQ(loads, 6);
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        EXPECT_EQ(engine->instrument().voices[static_cast<std::size_t>(slot)].nameView(),
+                  slot < 6 - kSlotCount ? "random 31" : "random 30")
+            << "slot " << slot << " holds the voice loaded last";
+    }
+    // A fresh note on the voices as they were left sounds on both sides.
+    noteOn(0, 60);
+    float peak[2] = {0.0f, 0.0f};
+    for (int i = 0; i < 8; ++i) {
+        render();
+        for (std::size_t s = 0; s < left.size(); ++s) {
+            peak[0] = std::max(peak[0], std::fabs(left[s]));
+            peak[1] = std::max(peak[1], std::fabs(right[s]));
+        }
+    }
+    EXPECT_TRUE(finite);
+    EXPECT_GT(peak[0], 0.01f) << "left";
+    EXPECT_GT(peak[1], 0.01f) << "right";
 }
 
 } // namespace
