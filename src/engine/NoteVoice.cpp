@@ -162,7 +162,9 @@ void NoteVoice::start(int key, float frequency, float velocityFactor, const Note
 void NoteVoice::release(bool sustainHeld)
 {
     keyHeld_ = false;
-    if (sustainHeld) {
+    // A cut voice is already fading out faster than any release; a key's
+    // note-off reaching it must not bring it back for the release time.
+    if (sustainHeld || cut_) {
         return;
     }
     const float t = noteTime_;

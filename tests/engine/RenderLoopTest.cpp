@@ -114,6 +114,25 @@ TEST_F(RenderLoop, EffectValuesChangeTheSoundAtTheirSample)
     }
 }
 
+// A key repeated many times inside one block (a held-back burst, a drum
+// roll) leaves its cut voices fading, not brought back to full release by the
+// note-offs that follow: the next note finds a voice and sounds at once.
+TEST_F(RenderLoop, ABurstOfRepeatsInOneBlockLeavesVoicesForTheNextNote)
+{
+    engine->setParameter(kRelease, 1.0f, true); // a 3 s release
+    for (int i = 0; i < 20; ++i) {
+        noteOn(0, 43);
+        const std::uint8_t off[3] = {0x80, 43, 0};
+        engine->midiIn(off, 0);
+    }
+    engine->render(left.data(), right.data(), 512);
+    noteOn(0, 60);
+    engine->render(left.data(), right.data(), 512);
+    engine->render(left.data(), right.data(), 512);
+    ASSERT_NE(voiceWithKey(60), nullptr) << "the note found no voice";
+    EXPECT_GT(*std::max_element(left.begin(), left.end()), 0.01f);
+}
+
 TEST_F(RenderLoop, EventsBeyondTheBlockAreNotLost)
 {
     noteOn(5000, 60);
