@@ -1,19 +1,24 @@
 // `tessarine snapshot` on the real plug-in: the eight pages are written where CI
 // keeps its artefacts (build/artifacts/pages), each the editor's size and none
-// blank; the grid holds them all; refusals leave no file behind.
+// blank, the top bar naming the instrument; the grid holds them all; refusals
+// leave no file behind.
 
 #include "PluginHost.h"
 #include "RunCommand.h"
+#include "editor/ControlMap.h"
+#include "editor/EditorTags.h"
 
 #include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -61,6 +66,38 @@ Picture readPng(const fs::path& path)
     return picture;
 }
 
+// Pixels of a top-bar menu's text brighter than its face (the face fills most of the box).
+int menuTextPixels(const fs::path& path, int tag)
+{
+    tessarine::gui::Rect menu{};
+    for (const tessarine::ControlRow& row : tessarine::topBarControls()) {
+        if (row.tag == tag) {
+            menu = row.rect;
+        }
+    }
+    cairo_surface_t* surface = cairo_image_surface_create_from_png(path.c_str());
+    std::vector<int> levels;
+    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
+        const int stride = cairo_image_surface_get_stride(surface);
+        const unsigned char* data = cairo_image_surface_get_data(surface);
+        for (int y = menu.y + 2; y < menu.y + menu.height - 2; ++y) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+            for (int x = menu.x + 6; x < menu.x + menu.width - 16; ++x) {
+                const std::uint32_t p = row[x];
+                levels.push_back(static_cast<int>(((p >> 16) & 0xff) + ((p >> 8) & 0xff) + (p & 0xff)) / 3);
+            }
+        }
+    }
+    cairo_surface_destroy(surface);
+    if (levels.empty()) {
+        return -1;
+    }
+    std::vector<int> sorted = levels;
+    std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
+    const int face = sorted[sorted.size() / 2];
+    return static_cast<int>(std::count_if(levels.begin(), levels.end(), [face](int v) { return v > face + 20; }));
+}
+
 TEST(SnapshotCommand, EightPagesAreWrittenAsArtefactsAndNoneIsBlank)
 {
     ASSERT_TRUE(pluginHasEditor()) << "the plug-in lost its editor";
@@ -80,6 +117,9 @@ TEST(SnapshotCommand, EightPagesAreWrittenAsArtefactsAndNoneIsBlank)
         different.insert(picture.checksum);
     }
     EXPECT_EQ(different.size(), 8u) << "every page looks different";
+    // The start instrument comes from the library: both top-bar menus name it.
+    EXPECT_GT(menuTextPixels(folder / "page-0.png", tessarine::kTagCategoryMenu), 20) << "the category menu is blank";
+    EXPECT_GT(menuTextPixels(folder / "page-0.png", tessarine::kTagInstrumentMenu), 20) << "the instrument menu is blank";
 
     const fs::path grid = folder / "all-pages.png";
     result = runCli("snapshot --all -o " + grid.string());
