@@ -252,10 +252,6 @@ TEST(HostEntry, RefusesAHostWithoutVersion)
     dlclose(module);
 }
 
-} // namespace
-
-namespace {
-
 // The file request headless callers use to load and save voices.
 TEST_F(HostAnswers, VoiceFileRequests)
 {
