@@ -18,25 +18,14 @@ using tessarine::FrameAnalysis;
 using tessarine::NumMatrix;
 using tessarine::NumVector;
 
-bool allNaN(const NumMatrix& m)
+// Whether every value of m passes test.
+template <typename Test>
+bool values(const NumMatrix& m, Test test)
 {
-    for (int i = 0; i < m.rows() * m.columns(); ++i) {
-        if (!std::isnan(m.data()[i])) {
-            return false;
-        }
-    }
-    return true;
+    return std::all_of(m.data(), m.data() + m.rows() * m.columns(), test);
 }
 
-bool noInfinity(const NumMatrix& m)
-{
-    for (int i = 0; i < m.rows() * m.columns(); ++i) {
-        if (std::isinf(m.data()[i])) {
-            return false;
-        }
-    }
-    return true;
-}
+bool allNaN(const NumMatrix& m) { return values(m, [](double v) { return std::isnan(v); }); }
 
 TEST(FrameAnalysis, SteadyToneIsAllHarmonics)
 {
@@ -97,12 +86,11 @@ TEST(FrameAnalysis, SoundsThatAreNoNote)
         ASSERT_TRUE(tessarine::analyseFrames(c.x, rate, c.f0, nullptr, a)) << c.what;
         EXPECT_EQ(a.harmonicFrequency.rows(), 64) << c.what;
         EXPECT_EQ(!allNaN(a.harmonicAmplitude), c.harmonics) << c.what;
-        EXPECT_TRUE(noInfinity(a.harmonicFrequency) && noInfinity(a.harmonicAmplitude)) << c.what;
+        const auto notInfinite = [](double v) { return !std::isinf(v); };
+        EXPECT_TRUE(values(a.harmonicFrequency, notInfinite) && values(a.harmonicAmplitude, notInfinite)) << c.what;
         EXPECT_EQ(a.noise.rows(), 256) << c.what;
         EXPECT_GE(a.noise.columns(), 1) << c.what;
-        for (int i = 0; i < a.noise.rows() * a.noise.columns(); ++i) {
-            ASSERT_TRUE(std::isfinite(a.noise.data()[i])) << c.what;
-        }
+        EXPECT_TRUE(values(a.noise, [](double v) { return std::isfinite(v); })) << c.what;
     }
 
     NumVector nan = testsignal::harmonicTone(440, 3, rate, 22050);

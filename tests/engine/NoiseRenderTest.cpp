@@ -2,10 +2,8 @@
 // its frames hold, two notes never share their random phases, and a note that
 // started with the noise off stays without it.
 
+#include "engine/EngineTestVoice.h"
 #include "engine/NoiseSignals.h"
-#include "engine/SynthEngine.h"
-#include "sound/TestVoices.h"
-#include "sound/VoiceFile.h"
 
 #include <gtest/gtest.h>
 
@@ -63,19 +61,7 @@ protected:
         engine->setParameter(kMorphNoiseY, 0.0f, true);
         ASSERT_TRUE(engine->loadVoice(0, writeNoiseVoice(2000.0f, 4000.0f).c_str()));
     }
-    std::vector<float> play(const std::vector<int>& keys, float seconds)
-    {
-        for (int key : keys) {
-            const std::uint8_t on[3] = {0x90, static_cast<std::uint8_t>(key), 127};
-            engine->midiIn(on, 0);
-        }
-        std::vector<float> left(static_cast<std::size_t>(seconds * kRate)), right(left.size());
-        for (std::size_t start = 0; start < left.size(); start += 512) {
-            engine->render(left.data() + start, right.data() + start,
-                           static_cast<int>(std::min<std::size_t>(512, left.size() - start)));
-        }
-        return left;
-    }
+    std::vector<float> play(const std::vector<int>& keys, float seconds) { return test::playKeys(*engine, keys, seconds, kRate); }
     std::unique_ptr<SynthEngine> engine;
 };
 

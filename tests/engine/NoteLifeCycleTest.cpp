@@ -1,8 +1,8 @@
 // Notes from MIDI to silence: velocity, release, repeated keys, the voice
 // limit, the pedal, glide, pitch bend and the choice of multisamples.
 
+#include "engine/EngineTestVoice.h"
 #include "engine/VoiceManager.h"
-#include "sound/TestVoices.h"
 
 #include <gtest/gtest.h>
 
@@ -11,19 +11,6 @@
 
 namespace tessarine {
 namespace {
-
-// A steady five-second tone at the given pitch in every layer of multisample m.
-void addSteadyTone(Voice& voice, int m, float basePitch)
-{
-    for (int layer = 0; layer < kLayersPerMultisample; ++layer) {
-        HarmonicData& data = voice.layer(m, layer).harmonic;
-        data.clear();
-        data.basePitch = basePitch;
-        test::addHarmonicFrame(data, 0.0f, 0.0f);
-        test::addHarmonicFrame(data, 0.1f, 0.5f);
-        test::addHarmonicFrame(data, 5.0f, 0.5f);
-    }
-}
 
 class NoteLifeCycle : public testing::Test {
 protected:
@@ -34,7 +21,7 @@ protected:
         Voice& a = instrument->voices[0];
         a.multisampleCount = 1;
         a.layerCount = 2;
-        addSteadyTone(a, 0, 261.63f);
+        test::addSteadyTone(a, 0, 261.63f);
         prepareVoice(a);
         (*tables)[0].build(a, 0);
         for (int i = 0; i < kParameterCount; ++i) {

@@ -14,7 +14,7 @@
 namespace tessarine {
 namespace {
 
-TEST(SynthEngineValues, StartValuesAreCurrentAndSaved)
+TEST(SynthEngineValues, CurrentSavedAndDerived)
 {
     SynthEngine engine;
     for (int i = 0; i < kParameterCount; ++i) {
@@ -26,11 +26,7 @@ TEST(SynthEngineValues, StartValuesAreCurrentAndSaved)
     EXPECT_EQ(engine.filterMode(), 2);
     EXPECT_FLOAT_EQ(engine.compressAmount(), 0.3f);
     EXPECT_EQ(engine.multisampleCount(0), 1);
-}
 
-TEST(SynthEngineValues, CurrentAndSavedDiffer)
-{
-    SynthEngine engine;
     engine.setParameter(kVolume, 0.8f, false); // a change the engine makes itself
     EXPECT_FLOAT_EQ(engine.getParameter(kVolume, false), 0.8f);
     EXPECT_FLOAT_EQ(engine.getParameter(kVolume, true), 0.5f);
@@ -46,11 +42,8 @@ TEST(SynthEngineValues, CurrentAndSavedDiffer)
         EXPECT_EQ(engine.getParameter(index, false), 0.0f);
         EXPECT_EQ(engine.getParameter(index, true), 0.0f);
     }
-}
 
-TEST(SynthEngineValues, WritesReachTheDerivedSettings)
-{
-    SynthEngine engine;
+    // Writes reach the derived settings.
     engine.setParameter(kCompress, 1.0f, true);
     EXPECT_FLOAT_EQ(engine.compressAmount(), 0.99f);
     engine.setParameter(kFilterMode, 0.16f, true);

@@ -26,17 +26,7 @@ protected:
         engine->setParameter(kMorphHarmX, 0.0f, true);
         engine->setParameter(kMorphHarmY, 0.0f, true);
     }
-    std::vector<float> play()
-    {
-        const std::uint8_t on[3] = {0x90, 60, 127};
-        engine->midiIn(on, 0);
-        std::vector<float> left(22050), right(left.size());
-        for (std::size_t start = 0; start < left.size(); start += 512) {
-            engine->render(left.data() + start, right.data() + start,
-                           static_cast<int>(std::min<std::size_t>(512, left.size() - start)));
-        }
-        return left;
-    }
+    std::vector<float> play() { return test::playKeys(*engine, {60}, 0.5f, kRate); }
     float level(const std::vector<float>& out, float hz) { return test::toneAmplitude(out, 8192, 8192, kRate, hz); }
 
     std::unique_ptr<SynthEngine> engine;

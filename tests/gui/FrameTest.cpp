@@ -1,3 +1,5 @@
+#include "ControlTestSupport.h"
+
 #include "gui/Control.h"
 #include "gui/Frame.h"
 #include "gui/ImageSurfaceBackend.h"
@@ -8,6 +10,7 @@
 #include <vector>
 
 using namespace tessarine::gui;
+using namespace tessarine::gui::test;
 
 namespace {
 
@@ -42,20 +45,6 @@ public:
         return true;
     }
 };
-
-struct CountingListener : ControlListener {
-    void valueChanged(Control& control) override { reported.push_back(control.value()); }
-    std::vector<float> reported;
-};
-
-InputEvent mouse(EventKind kind, double x, double y)
-{
-    InputEvent e;
-    e.kind = kind;
-    e.position = {x, y};
-    e.button = MouseButton::Left;
-    return e;
-}
 
 } // namespace
 
@@ -98,16 +87,16 @@ TEST(Frame, ReleasedViewLosesMouseAndTimers)
 TEST(Frame, ControlReportsUserMovesButNotOutsideOnes)
 {
     Frame frame(100, 100);
-    CountingListener listener;
+    RecordingListener listener;
     auto* control = frame.add(std::make_unique<ReportingControl>(Rect{0, 0, 20, 20}, 7, &listener));
 
     control->setValue(2.0f);
     EXPECT_FLOAT_EQ(control->value(), 1.0f);
-    EXPECT_TRUE(listener.reported.empty());
+    EXPECT_TRUE(listener.values.empty());
 
     frame.dispatch(mouse(EventKind::MouseDown, 5, 5));
-    EXPECT_EQ(listener.reported, std::vector{0.25f});
-    EXPECT_EQ(control->tag(), 7);
+    EXPECT_EQ(listener.values, std::vector{0.25f});
+    EXPECT_EQ(listener.tags, std::vector{7});
 }
 
 TEST(Frame, PaintsOnlyTheDirtyAreaOverTheBackground)

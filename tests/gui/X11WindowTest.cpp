@@ -2,6 +2,7 @@
 // else the session's display; skipped when there is neither.
 
 #include "ControlTestSupport.h"
+#include "XvfbServer.h"
 
 #include "gui/Frame.h"
 #include "gui/KickButton.h"
@@ -16,77 +17,14 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <memory>
-#include <poll.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace tessarine::gui;
 using namespace tessarine::gui::test;
 
 namespace {
-
-class PrivateServer {
-public:
-    PrivateServer()
-    {
-        int fds[2];
-        if (pipe(fds) != 0) {
-            return;
-        }
-        pid_ = fork();
-        if (pid_ == 0) {
-            close(fds[0]);
-            std::string fd = std::to_string(fds[1]);
-            freopen("/dev/null", "w", stderr);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        if (pid_ < 0) {
-            close(fds[0]);
-            return;
-        }
-        // Xvfb writes its display number once it accepts connections.
-        pollfd ready{fds[0], POLLIN, 0};
-        char number[16] = {};
-        if (poll(&ready, 1, 10000) == 1 && read(fds[0], number, sizeof(number) - 1) > 0) {
-            name_ = std::string(":") + std::to_string(std::atoi(number));
-        }
-        // Xvfb may write the number's end later, and stops when it cannot:
-        // the pipe stays open as long as the server runs.
-        pipe_ = fds[0];
-
-    }
-    ~PrivateServer()
-    {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (pipe_ >= 0) {
-            close(pipe_);
-        }
-    }
-    // The display to use, or empty when there is none.
-    std::string display() const
-    {
-        if (!name_.empty()) {
-            return name_;
-        }
-        const char* session = std::getenv("DISPLAY");
-        return session != nullptr ? session : "";
-    }
-
-private:
-    pid_t pid_ = -1;
-    int pipe_ = -1;
-    std::string name_;
-};
 
 void send(Display* display, Window window, int type, unsigned button, int x, int y)
 {
@@ -108,8 +46,9 @@ void send(Display* display, Window window, int type, unsigned button, int x, int
 
 TEST(X11Window, ChildOfTheHostsWindowPaintsOnlyWhenDirtyAndTakesClicks)
 {
-    PrivateServer server;
-    std::string name = server.display();
+    tessarine::test::XvfbServer server; // sets DISPLAY while it runs
+    const char* session = std::getenv("DISPLAY");
+    std::string name = session != nullptr ? session : "";
     if (name.empty()) {
         GTEST_SKIP() << "no X display and no Xvfb";
     }

@@ -8,14 +8,17 @@
 #include "params/ParameterTable.h"
 #include "sound/Instrument.h"
 #include "sound/InstrumentFile.h"
+#include "sound/ParameterWriter.h"
 #include "sound/VoiceFile.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tessarine::test {
 
@@ -60,5 +63,29 @@ inline void writeLibraryInstrument(const std::string& path, float volume)
     auto stream = std::make_unique<RecordStream>();
     ASSERT_TRUE(saveInstrumentFile(path, *instrument, *stream)) << path;
 }
+
+// Records what the library does to the plug-in; an instrument loads when its file exists.
+class RecordingTarget : public LibraryTarget {
+public:
+    void writeParameter(int index, float value) override
+    {
+        values[index] = value;
+        ++writes;
+    }
+    bool loadInstrumentFrom(const char* path) override
+    {
+        instruments.emplace_back(path);
+        return std::filesystem::is_regular_file(path);
+    }
+    bool loadVoiceFrom(int slot, const char* path) override
+    {
+        voices.emplace_back(std::to_string(slot) + ":" + path);
+        return true;
+    }
+    std::map<int, float> values;
+    int writes = 0;
+    std::vector<std::string> instruments;
+    std::vector<std::string> voices;
+};
 
 } // namespace tessarine::test

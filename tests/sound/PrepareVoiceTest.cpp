@@ -18,27 +18,25 @@ using tessarine::test::addHarmonicFrame;
 
 TEST(PrepareVoice, LoudStartGetsASilentFrameAtZeroAndTheEndIsSilenced)
 {
-    {
-        HarmonicData data;
-        addHarmonicFrame(data, 0.0f, 1.0f);
-        addHarmonicFrame(data, 0.005f, 0.8f);
-        addHarmonicFrame(data, 1.0f, 0.6f);
-        data.prepare();
+    HarmonicData data;
+    addHarmonicFrame(data, 0.0f, 1.0f);
+    addHarmonicFrame(data, 0.005f, 0.8f);
+    addHarmonicFrame(data, 1.0f, 0.6f);
+    data.prepare();
 
-        ASSERT_EQ(data.frameCount(), 4);
-        EXPECT_EQ(data.amplitude(0).timeAt(0), 0.0f);
-        EXPECT_GE(data.amplitude(0).timeAt(1), 0.01f);
-        EXPECT_LT(data.amplitude(0).timeAt(1), data.amplitude(0).timeAt(2)) << "later frames move along";
-        for (int h = 0; h < kHarmonicCount; ++h) {
-            ASSERT_EQ(data.amplitude(h).pointCount(), 4) << "harmonic " << h;
-            EXPECT_EQ(data.amplitude(h).value(0), 0.0f);
-            EXPECT_EQ(data.amplitude(h).value(3), 0.0f) << "last frame silent";
-            EXPECT_EQ(data.frequency(h).value(0), static_cast<float>(h + 1)) << "start keeps its pitch";
-        }
-        EXPECT_EQ(data.totalCurve().valueAt(0.0f), 0.0f);
-        EXPECT_EQ(data.totalCurve().value(3), 0.0f);
-        EXPECT_GT(data.totalCurve().value(1), 0.0f);
+    ASSERT_EQ(data.frameCount(), 4);
+    EXPECT_EQ(data.amplitude(0).timeAt(0), 0.0f);
+    EXPECT_GE(data.amplitude(0).timeAt(1), 0.01f);
+    EXPECT_LT(data.amplitude(0).timeAt(1), data.amplitude(0).timeAt(2)) << "later frames move along";
+    for (int h = 0; h < kHarmonicCount; ++h) {
+        ASSERT_EQ(data.amplitude(h).pointCount(), 4) << "harmonic " << h;
+        EXPECT_EQ(data.amplitude(h).value(0), 0.0f);
+        EXPECT_EQ(data.amplitude(h).value(3), 0.0f) << "last frame silent";
+        EXPECT_EQ(data.frequency(h).value(0), static_cast<float>(h + 1)) << "start keeps its pitch";
     }
+    EXPECT_EQ(data.totalCurve().valueAt(0.0f), 0.0f);
+    EXPECT_EQ(data.totalCurve().value(3), 0.0f);
+    EXPECT_GT(data.totalCurve().value(1), 0.0f);
 }
 
 TEST(PrepareVoice, LoudNoiseFadesInFromASilentFrame)

@@ -20,30 +20,7 @@
 namespace {
 
 using namespace tessarine;
-
-// Records what a random instrument does to the plug-in.
-class RecordingTarget : public LibraryTarget {
-public:
-    void writeParameter(int index, float value) override
-    {
-        values[index] = value;
-        ++writes;
-    }
-    bool loadInstrumentFrom(const char* path) override
-    {
-        instruments.emplace_back(path);
-        return true;
-    }
-    bool loadVoiceFrom(int slot, const char* path) override
-    {
-        voices.emplace_back(std::to_string(slot) + ":" + path);
-        return true;
-    }
-    std::map<int, float> values;
-    int writes = 0;
-    std::vector<std::string> instruments;
-    std::vector<std::string> voices;
-};
+using tessarine::test::RecordingTarget;
 
 TEST(RandomDraws, UniformReachesBothEndsNormalHasUnitSpreadIndexStaysInside)
 {

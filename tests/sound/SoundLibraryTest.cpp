@@ -14,20 +14,8 @@ namespace {
 
 using namespace tessarine;
 using tessarine::test::freshFolder;
+using tessarine::test::RecordingTarget;
 using tessarine::test::touchFile;
-
-class LoadRecorder : public LibraryTarget {
-public:
-    void writeParameter(int, float) override { ++writes; }
-    bool loadInstrumentFrom(const char* path) override
-    {
-        loaded.emplace_back(path);
-        return std::filesystem::is_regular_file(path);
-    }
-    bool loadVoiceFrom(int, const char*) override { return true; }
-    std::vector<std::string> loaded;
-    int writes = 0;
-};
 
 TEST(SoundLibrary, StartUpLoadsTheFirstInstrumentOfTheFirstCategoryOrNothing)
 {
@@ -51,13 +39,13 @@ TEST(SoundLibrary, StartUpLoadsTheFirstInstrumentOfTheFirstCategoryOrNothing)
         }
         SoundLibrary library;
         library.setRoot(root);
-        LoadRecorder target;
+        RecordingTarget target;
         EXPECT_EQ(library.loadStartInstrument(target), !row.expected.empty());
         if (row.expected.empty()) {
-            EXPECT_TRUE(target.loaded.empty());
+            EXPECT_TRUE(target.instruments.empty());
         } else {
-            ASSERT_EQ(target.loaded.size(), 1u);
-            EXPECT_EQ(target.loaded[0], root + "/TessarineData/Instruments-Factory/" + row.expected);
+            ASSERT_EQ(target.instruments.size(), 1u);
+            EXPECT_EQ(target.instruments[0], root + "/TessarineData/Instruments-Factory/" + row.expected);
         }
     }
 }
@@ -69,15 +57,15 @@ TEST(SoundLibrary, ARescanKeepsTheChosenInstrumentByName)
     touchFile(pads + "/Warm.t9i");
     SoundLibrary library;
     library.setRoot(root);
-    LoadRecorder target;
+    RecordingTarget target;
     ASSERT_TRUE(library.loadListedInstrument("Pads", "Warm", target));
 
     touchFile(pads + "/Airy.t9i"); // now first in the menu
     EXPECT_TRUE(library.rescanInstruments(true, true, target));
-    EXPECT_EQ(target.loaded.back(), pads + "/Warm.t9i");
+    EXPECT_EQ(target.instruments.back(), pads + "/Warm.t9i");
     std::filesystem::remove(pads + "/Warm.t9i");
     EXPECT_TRUE(library.rescanInstruments(true, true, target));
-    EXPECT_EQ(target.loaded.back(), pads + "/Airy.t9i");
+    EXPECT_EQ(target.instruments.back(), pads + "/Airy.t9i");
 }
 
 } // namespace
