@@ -8,10 +8,7 @@
 #include "editor/CurveMapping.h"
 #include "editor/EditorTags.h"
 #include "params/ModulationLists.h"
-#include "sound/Instrument.h"
-#include "sound/InstrumentFile.h"
 #include "sound/InstrumentMenus.h"
-#include "sound/RecordStream.h"
 #include "sound/TestVoices.h"
 
 #include <gtest/gtest.h>
@@ -33,26 +30,12 @@ using tessarine::BreakpointCurve;
 using tessarine::Instrument;
 using tessarine::gui::Point;
 using tessarine::gui::Rect;
+using tessarine::test::chunk;
+using tessarine::test::instrumentOf;
 using tessarine::test::MusicianSession;
+using tessarine::test::rowOf;
 
 using Bytes = std::vector<std::byte>;
-
-// The host's copy of the sound: the state chunk as bytes, and as the instrument it holds.
-Bytes chunk(tessarine::host::PluginHost& host)
-{
-    void* data = nullptr;
-    const auto size = host.dispatch(vst::effGetChunk, 0, 0, &data);
-    const auto* begin = static_cast<const std::byte*>(data);
-    return size > 0 ? Bytes(begin, begin + size) : Bytes();
-}
-
-std::unique_ptr<Instrument> instrumentOf(const Bytes& bytes)
-{
-    auto instrument = std::make_unique<Instrument>();
-    tessarine::RecordStream stream;
-    stream.openMemoryRead(bytes);
-    return tessarine::readInstrument(stream, *instrument) ? std::move(instrument) : nullptr;
-}
 
 // A project restored by the host: the instrument as the state chunk.
 void restore(MusicianSession& s, const Instrument& instrument)
@@ -187,17 +170,6 @@ float largestChange(const std::vector<float>& a, const std::vector<float>& b)
         largest = std::max(largest, std::fabs(a[i] - b[i]));
     }
     return largest;
-}
-
-tessarine::ControlRow rowOf(int page, int tag)
-{
-    for (const tessarine::ControlRow& row : page < 0 ? tessarine::topBarControls() : tessarine::pageControls(page)) {
-        if (row.tag == tag) {
-            return row;
-        }
-    }
-    ADD_FAILURE() << "no control " << tag << " on page " << page;
-    return {};
 }
 
 // A control's rectangle in the window.
