@@ -6,7 +6,6 @@
 
 #include "editor/EditorTags.h"
 #include "engine/SynthEngine.h"
-#include "editor/ControlFactory.h"
 #include "gui/MenuPresenter.h"
 #include "gui/OptionMenu.h"
 
@@ -169,61 +168,6 @@ TEST_F(ControlEvents, LfoRateKnobsStopAtTheCap)
         EXPECT_FLOAT_EQ(engine().getParameter(tag), expected) << tag;
         EXPECT_FLOAT_EQ(knob->value(), expected) << tag;
     }
-}
-
-TEST_F(ControlEvents, MidiLearnButtonArmsTheEngine)
-{
-    click(kTagMidiLearn);
-    EXPECT_FLOAT_EQ(engine().getParameter(kTagMidiLearn), 1.0f);
-    // The next written index is the learn target: a controller now drives the cutoff.
-    editor().setParameter(kFilterCutoff, 0.2f);
-    const std::uint8_t cc[3] = {0xB0, 21, 100};
-    engine().midiIn(cc, 0);
-    std::vector<float> left(64), right(64);
-    engine().render(left.data(), right.data(), 64);
-    EXPECT_EQ(engine().controllerOf(kFilterCutoff), 21);
-}
-
-} // namespace
-
-} // namespace editortest
-
-namespace editortest {
-
-namespace {
-
-using namespace tessarine;
-
-class VoicePage : public EditorFixture {};
-
-TEST_F(VoicePage, WritesOnTheVoicePageReachTheSlotsVoice)
-{
-    const int s = 2;
-    editor().setParameter(kTagPageSelector, static_cast<float>(s) / 7.0f);
-    const Voice& voice = engine().instrument().voices[s];
-
-    plugin().setParameter(kNumMultisamplesA + s, 3.0f / 8.0f);
-    EXPECT_EQ(voice.multisampleCount, 4);
-
-    plugin().setParameter(kMultisampleA + s, 2.0f / 8.0f); // edit the third multisample
-    plugin().setParameter(kTagKeyA + s, 69.0f / 128.0f);
-    EXPECT_NEAR(voice.multisamples[2].layers[0].harmonic.basePitch, 440.0f, 0.01f);
-    EXPECT_NEAR(voice.multisamples[2].layers[1].harmonic.basePitch, 440.0f, 0.01f);
-    EXPECT_NE(voice.multisamples[0].layers[0].harmonic.basePitch, 440.0f) << "only the edited multisample";
-
-    plugin().setParameter(kVoiceCutoffA + s, 0.3f);
-    EXPECT_FLOAT_EQ(voice.cutoff, 0.3f);
-    EXPECT_FLOAT_EQ(engine().getParameter(kVoiceCutoffA + s), 0.3f);
-
-    gui::Control* name = editor().control(kTagVoiceNameA + s);
-    ASSERT_NE(name, nullptr);
-    setControlText(*name, "Brass Section");
-    editor().valueChanged(*name);
-    EXPECT_EQ(voice.nameView(), "Brass Section");
-
-    // A refresh shows the voice's own key again: the nearest key to its pitch.
-    editor().fullRefresh();
-    EXPECT_NEAR(engine().getParameter(kTagKeyA + s), 69.0f / 128.0f, 1e-6f);
 }
 
 } // namespace
