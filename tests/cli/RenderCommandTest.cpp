@@ -20,20 +20,18 @@
 
 namespace {
 
-int run(const std::string& arguments, std::string* output = nullptr)
-{
-    tessarine::test::CommandResult result = tessarine::test::runCli(arguments);
-    if (output != nullptr) {
-        *output = result.output;
-    }
-    return result.status;
-}
-
+using tessarine::test::runCli;
 using tessarine::test::readWav;
 using tessarine::test::Wav;
 
 TEST(RenderCommand, WritesAStereoFileOfTheNotesLength)
 {
+    // A format-0 file: a note at beat 0 held for two beats at 120 bpm (1 s).
+    const unsigned char smf[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0,
+                                 'M', 'T', 'r', 'k', 0, 0, 0, 13,
+                                 0x00, 0x90, 60, 100, 0x87, 0x40, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00};
+    const std::string midi = testing::TempDir() + "/phrase.mid";
+    std::ofstream(midi, std::ios::binary).write(reinterpret_cast<const char*>(smf), sizeof(smf));
     struct Case {
         std::string arguments;
         int rate;
@@ -49,13 +47,13 @@ TEST(RenderCommand, WritesAStereoFileOfTheNotesLength)
         {"--note 60 --length 1 --tail 0 --voice A=" + tessarine::test::steadyVoiceFile() + " --voice d=" +
              tessarine::test::steadyVoiceFile(),
          44100, 44100, SF_FORMAT_FLOAT, true},
+        {"--midi " + midi + " --tail 0.5", 44100, static_cast<long long>(1.5 * 44100), SF_FORMAT_FLOAT, false},
     };
     std::string out = testing::TempDir() + "/render.wav";
     for (const Case& c : cases) {
-        std::string output;
-        ASSERT_EQ(run("render --plugin " + tessarine::test::barePluginPath() + " " + c.arguments + " -o " + out, &output),
-                  0)
-            << output;
+        const auto result =
+            runCli("render --plugin " + tessarine::test::barePluginPath() + " " + c.arguments + " -o " + out);
+        ASSERT_EQ(result.status, 0) << result.output;
         Wav wav;
         ASSERT_TRUE(readWav(out, wav));
         EXPECT_EQ(wav.info.channels, 2);
@@ -86,14 +84,15 @@ TEST(RenderCommand, RefusalsLeaveTheOldFileAlone)
         "--note 200",
         "--note 60 --voice E=x.t9v",
         "--note 60 --rate 0",
+        "--instrument /no/such.t9i --note 60",
     };
     for (std::string arguments : cases) {
         if (auto at = arguments.find("BAD"); at != std::string::npos) {
             arguments.replace(at, 3, badMidi);
         }
-        std::string output;
-        EXPECT_NE(run("render " + arguments + " -o " + out, &output), 0) << arguments;
-        EXPECT_EQ(output.find('\n'), output.size() - 1) << "one line: " << output;
+        const auto result = runCli("render " + arguments + " -o " + out);
+        EXPECT_NE(result.status, 0) << arguments;
+        EXPECT_EQ(result.output.find('\n'), result.output.size() - 1) << "one line: " << result.output;
         std::ifstream in(out);
         std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         EXPECT_EQ(content, "precious") << arguments;
@@ -115,36 +114,12 @@ TEST(RenderCommand, SettingsOutsideTheirRangeAreRefused)
     };
     const std::string out = testing::TempDir() + "/range.wav";
     for (const Case& c : cases) {
-        std::string output;
-        EXPECT_NE(run(std::string("render --note 60 --set ") + c.setting + " -o " + out, &output), 0) << c.setting;
-        EXPECT_NE(output.find(c.says), std::string::npos) << output;
+        const auto result = runCli(std::string("render --note 60 --set ") + c.setting + " -o " + out);
+        EXPECT_NE(result.status, 0) << c.setting;
+        EXPECT_NE(result.output.find(c.says), std::string::npos) << result.output;
     }
-    EXPECT_EQ(run("render --note 60 --length 0.1 --set ModSource1=126 --set ModTarget2=53 -o " + out), 0);
+    EXPECT_EQ(runCli("render --note 60 --length 0.1 --set ModSource1=126 --set ModTarget2=53 -o " + out).status, 0);
 }
-
-} // namespace
-
-namespace {
-
-// A format-0 file: a note at beat 0 held for two beats at 120 bpm (1 s).
-TEST(RenderCommand, PlaysAMidiFile)
-{
-    const unsigned char smf[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0,
-                                 'M', 'T', 'r', 'k', 0, 0, 0, 13,
-                                 0x00, 0x90, 60, 100, 0x87, 0x40, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00};
-    std::string midi = testing::TempDir() + "/phrase.mid";
-    std::ofstream(midi, std::ios::binary).write(reinterpret_cast<const char*>(smf), sizeof(smf));
-    std::string out = testing::TempDir() + "/phrase.wav";
-    std::string output;
-    ASSERT_EQ(run("render --midi " + midi + " --tail 0.5 -o " + out, &output), 0) << output;
-    Wav wav;
-    ASSERT_TRUE(readWav(out, wav));
-    EXPECT_EQ(wav.info.frames, static_cast<sf_count_t>(1.5 * 44100));
-}
-
-} // namespace
-
-namespace {
 
 // An instrument built on the command line plays back exactly as it was set up.
 TEST(RenderCommand, SavedInstrumentRendersTheSameAudio)
@@ -154,14 +129,12 @@ TEST(RenderCommand, SavedInstrumentRendersTheSameAudio)
     const std::string first = testing::TempDir() + "/built-first.wav";
     const std::string second = testing::TempDir() + "/built-second.wav";
     const std::string notes = " --note 57 --length 0.5 --note 64 --at 0.2 --tail 0.3 --seed 42 -o ";
-    std::string output;
-    ASSERT_EQ(run("render --voice A=" + voice + " --voice B=" + voice +
-                      " --set MorphHarmX=0.5 --set Stretch=0.5 --set LoopSync1=1 --save-instrument " + instrument +
-                      notes + first,
-                  &output),
-              0)
-        << output;
-    ASSERT_EQ(run("render --instrument " + instrument + notes + second, &output), 0) << output;
+    auto result = runCli("render --voice A=" + voice + " --voice B=" + voice +
+                         " --set MorphHarmX=0.5 --set Stretch=0.5 --set LoopSync1=1 --save-instrument " + instrument +
+                         notes + first);
+    ASSERT_EQ(result.status, 0) << result.output;
+    result = runCli("render --instrument " + instrument + notes + second);
+    ASSERT_EQ(result.status, 0) << result.output;
     Wav a, b;
     ASSERT_TRUE(readWav(first, a));
     ASSERT_TRUE(readWav(second, b));
@@ -172,7 +145,6 @@ TEST(RenderCommand, SavedInstrumentRendersTheSameAudio)
         peak = std::max(peak, std::fabs(a.samples[i]));
     }
     EXPECT_GT(peak, 0.01f);
-    EXPECT_NE(run("render --instrument /no/such.t9i --note 60 -o " + second, &output), 0);
 }
 
 } // namespace
