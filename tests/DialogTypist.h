@@ -29,7 +29,7 @@ inline void typeKey(Display* display, KeySym sym)
         XTestFakeKeyEvent(display, shift, False, CurrentTime);
     }
     XSync(display, False);
-    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 // A top-level window of this title, waited for (bounded); 0 when none came.
@@ -63,27 +63,31 @@ inline Window waitForWindow(Display* display, const std::string& title)
 
 // Waits for the dialog, then types into it; from a thread of its own while the
 // thread that opened the dialog waits inside the dialog's loop.
-inline void typeIntoDialog(const std::string& displayName, const std::string& title, const std::string& text,
+inline void typeIntoDialog(Display* display, const std::string& title, const std::string& text,
                            KeySym last = XK_Return)
 {
-    Display* display = XOpenDisplay(displayName.c_str());
-    if (display == nullptr) {
+    const Window found = typist::waitForWindow(display, title);
+    if (found == 0) {
         return;
     }
-    if (const Window found = typist::waitForWindow(display, title); found != 0) {
-        int x = 0, y = 0;
-        Window child = 0;
-        XTranslateCoordinates(display, found, DefaultRootWindow(display), 40, 40, &x, &y, &child);
-        XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
-        XSync(display, False);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        for (char c : text) {
-            typist::typeKey(display, c == '/' ? XK_slash : c == '.' ? XK_period : c == '-' ? XK_minus
-                                   : c == '_' ? XK_underscore : static_cast<KeySym>(c));
-        }
-        typist::typeKey(display, last);
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, found, DefaultRootWindow(display), 40, 40, &x, &y, &child);
+    XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+    XSync(display, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (char c : text) {
+        typist::typeKey(display, c == '/' ? XK_slash : c == '.' ? XK_period : c == '-' ? XK_minus
+                               : c == '_' ? XK_underscore : static_cast<KeySym>(c));
     }
-    XCloseDisplay(display);
+    typist::typeKey(display, last);
+}
+inline void typeIntoDialog(const std::string& displayName, const std::string& title, const std::string& text)
+{
+    if (Display* display = XOpenDisplay(displayName.c_str()); display != nullptr) {
+        typeIntoDialog(display, title, text);
+        XCloseDisplay(display);
+    }
 }
 
 } // namespace tessarine::test

@@ -176,7 +176,9 @@ public:
     // onto it, the path typed, Return. Join the thread after the click.
     std::thread answerDialog(std::string title, std::string text) const
     {
-        return std::thread(typeIntoDialog, server_.display(), std::move(title), std::move(text), XK_Return);
+        return std::thread([name = server_.display(), title = std::move(title), text = std::move(text)] {
+            typeIntoDialog(name, title, text);
+        });
     }
 
     // Page buttons of the top bar: 96 pixels apart from x 13, y 66 to 87.

@@ -24,8 +24,10 @@ TEST(ToolkitDialogs, TypedPathsAnswerTheDialogAndEscapeCancels)
     if (!server.running()) {
         GTEST_SKIP() << "Xvfb is not installed; the dialog is not tried";
     }
-    const auto typeInto = [name = server.display()](const char* title, const std::string& text, KeySym last) {
-        tessarine::test::typeIntoDialog(name, title, text, last);
+    Display* display = XOpenDisplay(server.display().c_str());
+    ASSERT_NE(display, nullptr);
+    const auto typeInto = [display](const char* title, const std::string& text, KeySym last) {
+        tessarine::test::typeIntoDialog(display, title, text, last);
     };
     const fs::path folder = fs::temp_directory_path() / ("tsn-dlg-" + std::to_string(getpid()));
     fs::create_directories(folder);
@@ -54,6 +56,7 @@ TEST(ToolkitDialogs, TypedPathsAnswerTheDialogAndEscapeCancels)
     EXPECT_TRUE(dialogs.saveFile("t9v", path));
     user.join();
     EXPECT_EQ(path, existing);
+    XCloseDisplay(display);
     fs::remove_all(folder);
 }
 
