@@ -282,20 +282,6 @@ std::vector<Point> spectralShape(const Rect& plot, const Instrument& instrument)
     }
     return points;
 }
-std::vector<Point> modulationEnvelope(const Rect& plot, const Instrument& instrument)
-{
-    return curvePoints(plot, instrument.modEnvelopeCurve);
-}
-std::vector<Point> harmonicMorphPath(const Rect& plot, const Instrument& instrument)
-{
-    return curvePoints(plot, instrument.morphPathCurves[tessarine::kHarmonicMorphX]);
-}
-// The bars have no points: a drag anywhere in the plot moves the selected frame's bars.
-std::vector<Point> barsCentre(const Rect& plot, const Instrument&)
-{
-    return {{plot.x + plot.width / 2.0, plot.y + plot.height / 2.0}};
-}
-
 // The index of the point nearest to x across the plot.
 std::size_t nearestTo(const std::vector<Point>& points, double x)
 {
@@ -304,13 +290,6 @@ std::size_t nearestTo(const std::vector<Point>& points, double x)
         best = std::fabs(points[i].x - x) < std::fabs(points[best].x - x) ? i : best;
     }
     return best;
-}
-
-void rightClick(MusicianSession& s, Point at)
-{
-    s.moveTo(at.x, at.y);
-    s.button(3, true);
-    s.button(3, false);
 }
 
 TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
@@ -323,6 +302,14 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
 
     using Points = std::function<std::vector<Point>(const Rect&, const Instrument&)>;
     const auto handles = [&s](const Rect& plot, const Instrument&) { return noiseHandles(s, plot); };
+    // The bars have no points: a drag anywhere in the plot moves the selected frame's bars.
+    const auto barsCentre = [](const Rect& p, const Instrument&) {
+        return std::vector<Point>{{p.x + p.width / 2.0, p.y + p.height / 2.0}};
+    };
+    const auto envelope = [](const Rect& p, const Instrument& i) { return curvePoints(p, i.modEnvelopeCurve); };
+    const auto morphPath = [](const Rect& p, const Instrument& i) {
+        return curvePoints(p, i.morphPathCurves[tessarine::kHarmonicMorphX]);
+    };
     const struct {
         const char* view;
         int page, tag;
@@ -337,8 +324,8 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
         {"noise frames", 0, tessarine::kTagNoiseFrameView, noiseFrames, 0.125, -30, true, 0.0f},
         {"noise spectrum", 0, tessarine::kTagNoiseSpectrumView, handles, 0.25, -30, false, 0.0f},
         {"modulation envelope", tessarine::kModulationPage, tessarine::kTagModulationEnvelopeView,
-         modulationEnvelope, 0.125, 55, true, 1.0f},
-        {"morph path", tessarine::kMorphPage, tessarine::kTagMorphPath, harmonicMorphPath, 0.1, -150, true, 1.0f},
+         envelope, 0.125, 55, true, 1.0f},
+        {"morph path", tessarine::kMorphPage, tessarine::kTagMorphPath, morphPath, 0.1, -150, true, 1.0f},
         {"spectral shape", tessarine::kSoundPage, tessarine::kTagSpectralShapeView, spectralShape, 0.15, 40, true,
          1.0f},
     };
@@ -386,7 +373,9 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
         ASSERT_TRUE(added);
         const std::vector<Point> more = row.points(plot, *added);
         ASSERT_EQ(more.size(), points.size() + 1) << "the click added no point";
-        rightClick(s, more[gap + 1]);
+        s.moveTo(more[gap + 1].x, more[gap + 1].y);
+        s.button(3, true);
+        s.button(3, false);
         s.idle(2);
         EXPECT_EQ(chunk(host), edited) << "the point added and deleted left the data changed";
     }

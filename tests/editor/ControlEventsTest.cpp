@@ -1,6 +1,7 @@
 // What the editor does with values written to it: page switching, the
 // refresh that starts nothing, actions on release and at idle when they come
-// from another thread, the instrument menus, the LFO rate cap.
+// from another thread, which allocate nothing there, the category menu, the
+// LFO rate cap.
 
 #include "EditorFixture.h"
 
@@ -8,6 +9,7 @@
 #include "engine/SynthEngine.h"
 #include "gui/MenuPresenter.h"
 #include "gui/OptionMenu.h"
+#include "shell/AllocationCounter.h"
 
 #include <thread>
 
@@ -90,6 +92,36 @@ TEST_F(ControlEvents, HostWritesOfAnActionRunAtTheNextIdleOnTheEditorsThread)
     ASSERT_TRUE(editor().open(nullptr));
     editor().idle();
     EXPECT_EQ(dialogs_.opens, 2);
+}
+
+// Values written from the audio thread never allocate or touch the window:
+// with the editor closed they are stored and forgotten, with it open they
+// wait for the editor's idle.
+std::size_t allocationsWhileWriting(SynthPlugin& plugin)
+{
+    std::size_t counted = 0;
+    // Another thread, as a host's audio or automation thread would write.
+    std::thread audio([&plugin, &counted] {
+        const std::size_t before = testsupport::allocationCount();
+        for (int round = 0; round < 4; ++round) {
+            for (int index : {int(kFilterCutoff), int(kLfo1Rate), int(kTagPageSelector), int(kTagLoadInstrument),
+                              int(kTagCategoryMenu), int(kTagVoiceMenuA), int(kNumMultisamplesA), 254}) {
+                plugin.setParameter(index, round == 3 ? 0.0f : 0.25f * static_cast<float>(round));
+            }
+        }
+        counted = testsupport::allocationCount() - before;
+    });
+    audio.join();
+    return counted;
+}
+
+TEST_F(ControlEvents, WritesFromTheAudioThreadAllocateNothingOpenOrClosed)
+{
+    EXPECT_EQ(allocationsWhileWriting(plugin()), 0u) << "open";
+    EXPECT_EQ(editor().currentPage(), kMorphPage) << "nothing moved before the idle";
+    editor().close();
+    EXPECT_EQ(allocationsWhileWriting(plugin()), 0u) << "closed";
+    EXPECT_EQ(dialogs_.opens, 0);
 }
 
 TEST_F(ControlEvents, ValuesFromAnotherThreadMoveTheControlsAtIdle)
