@@ -11,9 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -21,14 +19,7 @@
 
 namespace {
 
-int run(const std::string& arguments, std::string* output = nullptr)
-{
-    tessarine::test::CommandResult result = tessarine::test::runCli(arguments);
-    if (output != nullptr) {
-        *output = result.output;
-    }
-    return result.status;
-}
+using tessarine::test::runCli;
 
 std::unique_ptr<tessarine::Voice> readVoiceFile(const std::string& path)
 {
@@ -43,9 +34,9 @@ TEST(AnalyseCommand, SawtoothKeepsItsHarmonicSeries)
     const std::string out = testsound::scratchPath("saw.t9v");
     ASSERT_TRUE(testsound::writeSound(in, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
                                       testsound::sawtooth(220.0, 44100, 2.0)));
-    std::string text;
-    ASSERT_EQ(run("analyse " + in + " -o " + out, &text), 0) << text;
-    EXPECT_NE(text.find("(estimate)"), std::string::npos) << text;
+    const auto result = runCli("analyse " + in + " -o " + out);
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("(estimate)"), std::string::npos) << result.output;
 
     auto voice = readVoiceFile(out);
     ASSERT_TRUE(voice) << "the voice reader refuses what analyse wrote";
@@ -75,8 +66,8 @@ TEST(AnalyseCommand, MultisamplesLayersAndRefusals)
     std::ofstream(bad) << "not a sound";
 
     // Several inputs: one multisample each, lowest first, whatever the order given.
-    std::string text;
-    ASSERT_EQ(run("analyse " + high + " " + low + " -o " + out, &text), 0) << text;
+    auto result = runCli("analyse " + high + " " + low + " -o " + out);
+    ASSERT_EQ(result.status, 0) << result.output;
     auto voice = readVoiceFile(out);
     ASSERT_TRUE(voice);
     EXPECT_EQ(voice->multisampleCount, 2);
@@ -85,8 +76,8 @@ TEST(AnalyseCommand, MultisamplesLayersAndRefusals)
 
     // Into an existing voice: a third multisample on the soft layer makes it two-layer.
     const std::string into = testsound::scratchPath("into.t9v");
-    ASSERT_EQ(run("analyse " + low + " --into " + out + " --multisample 2 --layer 0 --root-note 60 -o " + into,
-                  &text), 0) << text;
+    result = runCli("analyse " + low + " --into " + out + " --multisample 2 --layer 0 --root-note 60 -o " + into);
+    ASSERT_EQ(result.status, 0) << result.output;
     voice = readVoiceFile(into);
     ASSERT_TRUE(voice);
     EXPECT_EQ(voice->multisampleCount, 3);
@@ -96,9 +87,10 @@ TEST(AnalyseCommand, MultisamplesLayersAndRefusals)
 
     // Refusals write nothing.
     const std::string none = testsound::scratchPath("none.t9v");
-    EXPECT_NE(run("analyse " + low + " " + bad + " -o " + none, &text), 0);
-    EXPECT_NE(text.find(bad + ": Unsupported file format."), std::string::npos) << text;
-    EXPECT_NE(run("analyse " + low + " " + high + " --multisample 1 -o " + none, &text), 0);
+    result = runCli("analyse " + low + " " + bad + " -o " + none);
+    EXPECT_NE(result.status, 0);
+    EXPECT_NE(result.output.find(bad + ": Unsupported file format."), std::string::npos) << result.output;
+    EXPECT_NE(runCli("analyse " + low + " " + high + " --multisample 1 -o " + none).status, 0);
     EXPECT_FALSE(std::filesystem::exists(none));
 }
 

@@ -25,16 +25,6 @@ using namespace tessarine;
 using namespace tessarine::test;
 namespace fs = std::filesystem;
 
-int parameterIndex(const char* name)
-{
-    for (int i = 0; i < kParameterCount; ++i) {
-        if (std::string(parameterTable()[static_cast<std::size_t>(i)].name) == name) {
-            return i;
-        }
-    }
-    return -1;
-}
-
 // Four voices below DIR/Test, named a to d, with 1 to 4 multisamples; one
 // folder per test, since CTest runs tests side by side.
 std::string voicesFolder(const std::string& name)
@@ -77,18 +67,17 @@ TEST(MakeInstrumentCommand, BuildsTheInstrumentTheRecipeDescribes)
     RecordStream stream;
     ASSERT_TRUE(loadInstrumentFile(out, *instrument, stream));
     EXPECT_STREQ(instrument->name.data(), "Warm Keys");
-    const auto& values = instrument->parameterValues;
-    EXPECT_EQ(values[static_cast<std::size_t>(parameterIndex("Stretch"))], 0.5f);
-    EXPECT_EQ(values[static_cast<std::size_t>(parameterIndex("ModSource1"))], 3.0f);
-    EXPECT_EQ(values[static_cast<std::size_t>(parameterIndex("Sustain On"))], 0.0f); // never saved held
-    EXPECT_EQ(values[static_cast<std::size_t>(parameterIndex("Volume"))], 0.5f);     // start value kept
-    EXPECT_EQ(values[static_cast<std::size_t>(parameterIndex("Unused2"))], 0.25f);   // slot B's cutoff
+    const auto value = [&](int index) { return instrument->parameterValues[static_cast<std::size_t>(index)]; };
+    EXPECT_EQ(value(kStretch), 0.5f);
+    EXPECT_EQ(value(kModSource1), 3.0f);
+    EXPECT_EQ(value(kSustainOn), 0.0f); // never saved held
+    EXPECT_EQ(value(kVolume), 0.5f);    // start value kept
+    EXPECT_EQ(value(kVoiceCutoffB), 0.25f);
     for (int slot = 0; slot < 4; ++slot) {
         EXPECT_EQ(instrument->voices[static_cast<std::size_t>(slot)].nameView(), std::string(1, 'a' + slot));
         EXPECT_EQ(instrument->voices[static_cast<std::size_t>(slot)].multisampleCount, slot + 1);
         // The editor's multisample selector agrees with the voice.
-        EXPECT_EQ(multisampleCount(values[static_cast<std::size_t>(parameterIndex("NumMultisamplesA") + slot)]),
-                  slot + 1);
+        EXPECT_EQ(multisampleCount(value(kNumMultisamplesA + slot)), slot + 1);
     }
     const BreakpointCurve& path = instrument->morphPathCurves[kHarmonicMorphX];
     ASSERT_EQ(path.pointCount(), 2);

@@ -55,7 +55,7 @@ Bytes tempoTrack()
     return t;
 }
 
-TEST(MidiFile, TempoMapGivesSecondsAndBeats)
+TEST(MidiFile, TempoMapGivesSecondsAndBeatsAndTracksOfFormatOneAreMerged)
 {
     Bytes file = smf(0, {tempoTrack()});
     MidiSequence sequence;
@@ -69,18 +69,13 @@ TEST(MidiFile, TempoMapGivesSecondsAndBeats)
     EXPECT_EQ(sequence.events[1].bytes[2], 0);
     EXPECT_DOUBLE_EQ(tessarine::host::tempoAt(sequence, 0.2), 120.0);
     EXPECT_DOUBLE_EQ(tessarine::host::tempoAt(sequence, 0.7), 60.0);
-}
 
-TEST(MidiFile, TracksOfFormatOneAreMerged)
-{
     Bytes second;
     append(second, {0x81, 0x70, 0xC0, 5});        // program change at tick 240 (one data byte)
     append(second, {0x00, 0xF0, 0x02, 0x43, 0xF7}); // system exclusive is skipped
     append(second, {0x00, 0xB1, 7, 90});
     append(second, {0x00, 0xFF, 0x2F, 0x00});
-    Bytes file = smf(1, {tempoTrack(), second});
-    MidiSequence sequence;
-    std::string error;
+    file = smf(1, {tempoTrack(), second});
     ASSERT_TRUE(parseMidiFile(file.data(), file.size(), sequence, error)) << error;
     ASSERT_EQ(sequence.events.size(), 4u);
     EXPECT_EQ(sequence.events[1].bytes[0], 0xC0);

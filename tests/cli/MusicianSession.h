@@ -10,12 +10,18 @@
 #include "PluginHost.h"
 #include "XvfbServer.h"
 #include "editor/ControlMap.h"
+#include "sound/Instrument.h"
+#include "sound/InstrumentFile.h"
+#include "sound/RecordStream.h"
+
+#include "DialogTypist.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,6 +29,34 @@
 #include <vector>
 
 namespace tessarine::test {
+
+// The control row of tag on page (-1 the top bar).
+inline ControlRow rowOf(int page, int tag)
+{
+    for (const ControlRow& row : page < 0 ? topBarControls() : pageControls(page)) {
+        if (row.tag == tag) {
+            return row;
+        }
+    }
+    ADD_FAILURE() << "no control " << tag << " on page " << page;
+    return {};
+}
+
+// The host's copy of the sound: the state chunk as bytes, and as the instrument it holds.
+inline std::vector<std::byte> chunk(host::PluginHost& host)
+{
+    void* data = nullptr;
+    const auto size = host.dispatch(vst::effGetChunk, 0, 0, &data);
+    const auto* begin = static_cast<const std::byte*>(data);
+    return size > 0 ? std::vector<std::byte>(begin, begin + size) : std::vector<std::byte>();
+}
+inline std::unique_ptr<Instrument> instrumentOf(const std::vector<std::byte>& bytes)
+{
+    auto instrument = std::make_unique<Instrument>();
+    RecordStream stream;
+    stream.openMemoryRead(bytes);
+    return !bytes.empty() && readInstrument(stream, *instrument) ? std::move(instrument) : nullptr;
+}
 
 class MusicianSession {
 public:
@@ -139,30 +173,11 @@ public:
     }
 
     // Answers the next dialog of this title the way a user does: the pointer
-    // onto it, the path typed, Return. Runs on a thread of its own while the
-    // host's GUI thread waits inside the dialog's loop; join it after the click.
+    // onto it, the path typed, Return. Join the thread after the click.
     std::thread answerDialog(std::string title, std::string text) const
     {
         return std::thread([name = server_.display(), title = std::move(title), text = std::move(text)] {
-            Display* display = XOpenDisplay(name.c_str());
-            if (display == nullptr) {
-                return;
-            }
-            const Window found = waitForWindow(display, title);
-            if (found != 0) {
-                int x = 0, y = 0;
-                Window child = 0;
-                XTranslateCoordinates(display, found, DefaultRootWindow(display), 40, 40, &x, &y, &child);
-                XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
-                XSync(display, False);
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-                for (char c : text) {
-                    typeKey(display, c == '/' ? XK_slash : c == '.' ? XK_period : c == '-' ? XK_minus
-                                       : c == '_' ? XK_underscore : static_cast<KeySym>(c));
-                }
-                typeKey(display, XK_Return);
-            }
-            XCloseDisplay(display);
+            typeIntoDialog(name, title, text);
         });
     }
 
@@ -195,50 +210,6 @@ public:
     }
 
 private:
-    static void typeKey(Display* display, KeySym sym)
-    {
-        const KeyCode code = XKeysymToKeycode(display, sym);
-        const bool shifted = sym == XK_underscore || (sym >= 'A' && sym <= 'Z');
-        const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
-        if (shifted) {
-            XTestFakeKeyEvent(display, shift, True, CurrentTime);
-        }
-        XTestFakeKeyEvent(display, code, True, CurrentTime);
-        XTestFakeKeyEvent(display, code, False, CurrentTime);
-        if (shifted) {
-            XTestFakeKeyEvent(display, shift, False, CurrentTime);
-        }
-        XSync(display, False);
-        std::this_thread::sleep_for(std::chrono::milliseconds(3));
-    }
-
-    // A top-level window of this title, waited for (bounded); 0 when none came.
-    static Window waitForWindow(Display* display, const std::string& title)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (std::chrono::steady_clock::now() < deadline) {
-            Window root = 0, parent = 0;
-            Window* children = nullptr;
-            unsigned count = 0;
-            Window found = 0;
-            if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) != 0) {
-                for (unsigned i = 0; i < count && found == 0; ++i) {
-                    char* name = nullptr;
-                    if (XFetchName(display, children[i], &name) != 0 && name != nullptr) {
-                        found = title == name ? children[i] : 0;
-                        XFree(name);
-                    }
-                }
-                XFree(children);
-            }
-            if (found != 0) {
-                return found;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return 0;
-    }
-
     XvfbServer server_;
     std::unique_ptr<host::PluginHost> host_;
     std::unique_ptr<host::EditorWindow> window_;

@@ -8,10 +8,7 @@
 #include "editor/CurveMapping.h"
 #include "editor/EditorTags.h"
 #include "params/ModulationLists.h"
-#include "sound/Instrument.h"
-#include "sound/InstrumentFile.h"
 #include "sound/InstrumentMenus.h"
-#include "sound/RecordStream.h"
 #include "sound/TestVoices.h"
 
 #include <gtest/gtest.h>
@@ -33,26 +30,12 @@ using tessarine::BreakpointCurve;
 using tessarine::Instrument;
 using tessarine::gui::Point;
 using tessarine::gui::Rect;
+using tessarine::test::chunk;
+using tessarine::test::instrumentOf;
 using tessarine::test::MusicianSession;
+using tessarine::test::rowOf;
 
 using Bytes = std::vector<std::byte>;
-
-// The host's copy of the sound: the state chunk as bytes, and as the instrument it holds.
-Bytes chunk(tessarine::host::PluginHost& host)
-{
-    void* data = nullptr;
-    const auto size = host.dispatch(vst::effGetChunk, 0, 0, &data);
-    const auto* begin = static_cast<const std::byte*>(data);
-    return size > 0 ? Bytes(begin, begin + size) : Bytes();
-}
-
-std::unique_ptr<Instrument> instrumentOf(const Bytes& bytes)
-{
-    auto instrument = std::make_unique<Instrument>();
-    tessarine::RecordStream stream;
-    stream.openMemoryRead(bytes);
-    return tessarine::readInstrument(stream, *instrument) ? std::move(instrument) : nullptr;
-}
 
 // A project restored by the host: the instrument as the state chunk.
 void restore(MusicianSession& s, const Instrument& instrument)
@@ -189,17 +172,6 @@ float largestChange(const std::vector<float>& a, const std::vector<float>& b)
     return largest;
 }
 
-tessarine::ControlRow rowOf(int page, int tag)
-{
-    for (const tessarine::ControlRow& row : page < 0 ? tessarine::topBarControls() : tessarine::pageControls(page)) {
-        if (row.tag == tag) {
-            return row;
-        }
-    }
-    ADD_FAILURE() << "no control " << tag << " on page " << page;
-    return {};
-}
-
 // A control's rectangle in the window.
 Rect windowRect(int page, int tag)
 {
@@ -310,20 +282,6 @@ std::vector<Point> spectralShape(const Rect& plot, const Instrument& instrument)
     }
     return points;
 }
-std::vector<Point> modulationEnvelope(const Rect& plot, const Instrument& instrument)
-{
-    return curvePoints(plot, instrument.modEnvelopeCurve);
-}
-std::vector<Point> harmonicMorphPath(const Rect& plot, const Instrument& instrument)
-{
-    return curvePoints(plot, instrument.morphPathCurves[tessarine::kHarmonicMorphX]);
-}
-// The bars have no points: a drag anywhere in the plot moves the selected frame's bars.
-std::vector<Point> barsCentre(const Rect& plot, const Instrument&)
-{
-    return {{plot.x + plot.width / 2.0, plot.y + plot.height / 2.0}};
-}
-
 // The index of the point nearest to x across the plot.
 std::size_t nearestTo(const std::vector<Point>& points, double x)
 {
@@ -332,13 +290,6 @@ std::size_t nearestTo(const std::vector<Point>& points, double x)
         best = std::fabs(points[i].x - x) < std::fabs(points[best].x - x) ? i : best;
     }
     return best;
-}
-
-void rightClick(MusicianSession& s, Point at)
-{
-    s.moveTo(at.x, at.y);
-    s.button(3, true);
-    s.button(3, false);
 }
 
 TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
@@ -351,6 +302,14 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
 
     using Points = std::function<std::vector<Point>(const Rect&, const Instrument&)>;
     const auto handles = [&s](const Rect& plot, const Instrument&) { return noiseHandles(s, plot); };
+    // The bars have no points: a drag anywhere in the plot moves the selected frame's bars.
+    const auto barsCentre = [](const Rect& p, const Instrument&) {
+        return std::vector<Point>{{p.x + p.width / 2.0, p.y + p.height / 2.0}};
+    };
+    const auto envelope = [](const Rect& p, const Instrument& i) { return curvePoints(p, i.modEnvelopeCurve); };
+    const auto morphPath = [](const Rect& p, const Instrument& i) {
+        return curvePoints(p, i.morphPathCurves[tessarine::kHarmonicMorphX]);
+    };
     const struct {
         const char* view;
         int page, tag;
@@ -365,8 +324,8 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
         {"noise frames", 0, tessarine::kTagNoiseFrameView, noiseFrames, 0.125, -30, true, 0.0f},
         {"noise spectrum", 0, tessarine::kTagNoiseSpectrumView, handles, 0.25, -30, false, 0.0f},
         {"modulation envelope", tessarine::kModulationPage, tessarine::kTagModulationEnvelopeView,
-         modulationEnvelope, 0.125, 55, true, 1.0f},
-        {"morph path", tessarine::kMorphPage, tessarine::kTagMorphPath, harmonicMorphPath, 0.1, -150, true, 1.0f},
+         envelope, 0.125, 55, true, 1.0f},
+        {"morph path", tessarine::kMorphPage, tessarine::kTagMorphPath, morphPath, 0.1, -150, true, 1.0f},
         {"spectral shape", tessarine::kSoundPage, tessarine::kTagSpectralShapeView, spectralShape, 0.15, 40, true,
          1.0f},
     };
@@ -414,7 +373,9 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
         ASSERT_TRUE(added);
         const std::vector<Point> more = row.points(plot, *added);
         ASSERT_EQ(more.size(), points.size() + 1) << "the click added no point";
-        rightClick(s, more[gap + 1]);
+        s.moveTo(more[gap + 1].x, more[gap + 1].y);
+        s.button(3, true);
+        s.button(3, false);
         s.idle(2);
         EXPECT_EQ(chunk(host), edited) << "the point added and deleted left the data changed";
     }

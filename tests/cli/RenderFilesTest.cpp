@@ -1,5 +1,5 @@
-// `tessarine render` against hostile files and lengths: every refusal says
-// what is wrong and leaves the paths as they were, and no render that is
+// `tessarine render` against hostile files, settings and lengths: every
+// refusal says what is wrong and leaves the paths as they were, and no render that is
 // killed, hits a full disk or is refused leaves a temporary file behind.
 
 #include "RunCommand.h"
@@ -79,8 +79,26 @@ TEST(RenderFiles, RefusalsSayWhatIsWrong)
     const std::string device = folder / "device";
     const bool haveDevice = ::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
 
+    const std::string badMidi = folder / "bad.mid";
+    std::ofstream(badMidi, std::ios::binary).write("MThd\0\0", 6);
+    const std::string kept = folder / "kept.wav";
+    std::ofstream(kept) << "precious";
+
     const std::string out = " -o " + (folder / "out.wav");
     const std::pair<std::string, const char*> cases[] = {
+        {"--midi /no/such/file.mid -o " + kept, "(no such file)"},
+        {"--midi " + badMidi + " -o " + kept, "truncated MIDI file header"},
+        {"--instrument /no/such.t9i --note 60 -o " + kept, "cannot load instrument file"},
+        {"--note 60 --set NoSuchParameter=1 -o " + kept, "no parameter named 'NoSuchParameter'"},
+        {"--note 60 --set Volume=loud -o " + kept, "'loud' is not a number"},
+        // Every parameter has its own range; a value past it is refused, not played.
+        {"--note 60 --set VelocitySens=127" + out, "VelocitySens holds at most 1"},
+        {"--note 60 --set 17=-0.5" + out, "17 holds at least 0"},
+        {"--note 60 --set ModSource1=127" + out, "ModSource1 holds at most 126"},
+        {"--note 60 --set ModTarget2=54" + out, "ModTarget2 holds at most 53"},
+        {"--note 200 -o " + kept, "key 0..127"},
+        {"--note 60 --voice E=x.t9v -o " + kept, "the slot is A, B, C or D"},
+        {"--note 60 --rate 0 -o " + kept, "sample rate must be 8000"},
         {"--note 60 --length 1e300" + out, "longer than six hours"},
         {"--note 60 --at 1e300" + out, "longer than six hours"},
         {"--midi " + farMidi + out, "longer than six hours"},
@@ -103,6 +121,7 @@ TEST(RenderFiles, RefusalsSayWhatIsWrong)
     }
     EXPECT_FALSE(fs::exists(folder / "out.wav"));
     EXPECT_EQ(content(locked), "precious");
+    EXPECT_EQ(content(kept), "precious");
     EXPECT_TRUE(fs::is_fifo(fifo));
     EXPECT_TRUE(!haveDevice || fs::is_character_file(device));
     EXPECT_EQ(folder.temporaries(), 0);

@@ -139,24 +139,27 @@ TEST_F(CurveViews, ZoomStopsAtHalfAndTenSecondsAndScrollAtZero)
     EXPECT_EQ(view.value(), 0.0f) << "zooming edits nothing";
 }
 
-TEST_F(CurveViews, HarmonicFrameDraggedToTheBottomKeepsAHundredthOfItsHeight)
+TEST_F(CurveViews, HarmonicFrameDraggedScalesItsHarmonicsToTheHeightDrawn)
 {
     HarmonicEnvelopeView view(kBounds, 175, nullptr, context, 0);
     HarmonicData& data = context.harmonic();
-    std::array<float, kHarmonicCount> before{};
-    float sum = 0;
-    for (int h = 0; h < kHarmonicCount; ++h) {
-        before[static_cast<std::size_t>(h)] = data.amplitude(h).value(2);
-        sum += before[static_cast<std::size_t>(h)];
+    // A quarter of the plot's height; then far below it, where a hundredth is kept.
+    for (const auto& [y, height] : {std::pair{kBottom - 25, 0.25f}, {kBottom + 500, 0.01f}}) {
+        std::array<float, kHarmonicCount> before{};
+        float sum = 0;
+        for (int h = 0; h < kHarmonicCount; ++h) {
+            before[static_cast<std::size_t>(h)] = data.amplitude(h).value(2);
+            sum += before[static_cast<std::size_t>(h)];
+        }
+        const gui::Point p = view.pointPosition(2);
+        test::drag(view, {p, {p.x, y}});
+        const float factor = height / (0.5f * sum);
+        for (int h = 0; h < kHarmonicCount; ++h) {
+            EXPECT_NEAR(data.amplitude(h).value(2), before[static_cast<std::size_t>(h)] * factor, 1e-7f) << h;
+            EXPECT_GT(data.amplitude(h).value(2), 0.0f) << h;
+        }
+        EXPECT_EQ(data.amplitude(0).timeAt(2), 1.0f);
     }
-    const gui::Point p = view.pointPosition(2);
-    test::drag(view, {p, {p.x, p.y + 500}});
-    const float factor = 0.01f / (0.5f * sum);
-    for (int h = 0; h < kHarmonicCount; ++h) {
-        EXPECT_NEAR(data.amplitude(h).value(2), before[static_cast<std::size_t>(h)] * factor, 1e-7f) << h;
-        EXPECT_GT(data.amplitude(h).value(2), 0.0f) << h;
-    }
-    EXPECT_EQ(data.amplitude(0).timeAt(2), 1.0f);
 }
 
 TEST_F(CurveViews, NoiseRescaleTouchesExactlyTheSpectrumBetweenTheNeighbours)

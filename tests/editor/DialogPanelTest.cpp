@@ -42,55 +42,42 @@ void click(DialogPanel& panel, double x, double y)
     panel.handle(mouse(gui::EventKind::MouseUp, x, y));
 }
 
-TEST(DialogPanel, PathEntryAnswersWithWhatWasTyped)
+TEST(DialogPanel, PathEntryAndMessageAnswerWithWhatWasTyped)
 {
     struct Case {
         const char* name;
+        bool message; // a message box, else a path entry
         std::vector<int> keys;
-        bool clickOk;
-        bool clickCancel;
+        double clickX; // 0: no click
         Outcome outcome;
         const char* text;
     };
     const Case cases[] = {
-        {"Return accepts", {'/', 'a', '.', 't', '9', 'v', gui::kKeyReturn}, false, false, Outcome::Accepted, "/a.t9v"},
-        {"Escape cancels", {'/', 'a', gui::kKeyEscape}, false, false, Outcome::Cancelled, nullptr},
-        {"OK accepts", {'x'}, true, false, Outcome::Accepted, "x"},
-        {"Cancel cancels", {'x'}, false, true, Outcome::Cancelled, nullptr},
-        {"editing", {'a', 'b', gui::kKeyBackspace, 'c', gui::kKeyReturn}, false, false, Outcome::Accepted, "ac"},
-        {"typing alone answers nothing", {'a', 'b'}, false, false, Outcome::Pending, "ab"},
+        {"Return accepts", false, {'/', 'a', '.', 't', '9', 'v', gui::kKeyReturn}, 0, Outcome::Accepted, "/a.t9v"},
+        {"Escape cancels", false, {'/', 'a', gui::kKeyEscape}, 0, Outcome::Cancelled, nullptr},
+        {"OK accepts", false, {'x'}, kOkX, Outcome::Accepted, "x"},
+        {"Cancel cancels", false, {'x'}, kCancelX, Outcome::Cancelled, nullptr},
+        {"editing", false, {'a', 'b', gui::kKeyBackspace, 'c', gui::kKeyReturn}, 0, Outcome::Accepted, "ac"},
+        {"typing alone answers nothing", false, {'a', 'b'}, 0, Outcome::Pending, "ab"},
+        {"message: Return", true, {gui::kKeyReturn}, 0, Outcome::Accepted, nullptr},
+        {"message: Escape", true, {gui::kKeyEscape}, 0, Outcome::Cancelled, nullptr},
+        {"message: OK", true, {}, kOkX, Outcome::Accepted, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto panel = DialogPanel::pathEntry("Open (*.t9v), full path:");
+        auto panel = c.message ? DialogPanel::message("Unsupported file format.\n")
+                               : DialogPanel::pathEntry("Open (*.t9v), full path:");
         for (int k : c.keys) {
             panel->handle(key(k));
         }
-        if (c.clickOk) {
-            click(*panel, kOkX, kButtonY);
-        }
-        if (c.clickCancel) {
-            click(*panel, kCancelX, kButtonY);
+        if (c.clickX > 0) {
+            click(*panel, c.clickX, kButtonY);
         }
         EXPECT_EQ(panel->outcome(), c.outcome);
         if (c.text != nullptr) {
             EXPECT_EQ(panel->text(), c.text);
         }
     }
-}
-
-TEST(DialogPanel, MessageBoxAnswersToOkReturnAndEscape)
-{
-    auto byReturn = DialogPanel::message("Unsupported file format.\n");
-    byReturn->handle(key(gui::kKeyReturn));
-    EXPECT_EQ(byReturn->outcome(), Outcome::Accepted);
-    auto byEscape = DialogPanel::message("Unsupported file format.\n");
-    byEscape->handle(key(gui::kKeyEscape));
-    EXPECT_EQ(byEscape->outcome(), Outcome::Cancelled);
-    auto byClick = DialogPanel::message("Unsupported file format.\n");
-    click(*byClick, kOkX, kButtonY);
-    EXPECT_EQ(byClick->outcome(), Outcome::Accepted);
-    EXPECT_EQ(byClick->text(), "");
 }
 
 } // namespace

@@ -1,10 +1,10 @@
-// What the voice page does to the slot's voice: an analysis lands where a
-// one-layer voice plays it and names the voice after the file, the first drag
-// on a one-layer voice stays, and the page's switches reach the views they name.
+// What the voice page does to the slot's voice: written values reach it, the
+// first drag on a one-layer voice stays, and the page's switches reach the
+// views they name.
 
 #include "EditorFixture.h"
 
-#include "analysis/SoundFileAnalysis.h"
+#include "editor/ControlFactory.h"
 #include "editor/EditorTags.h"
 #include "editor/FrequencyCurveView.h"
 #include "editor/HarmonicBarView.h"
@@ -12,11 +12,7 @@
 #include "editor/NoiseFrameView.h"
 #include "engine/SynthEngine.h"
 #include "sound/TestVoices.h"
-#include "sound/VoiceFile.h"
 
-#include <cmath>
-#include <cstdint>
-#include <fstream>
 
 namespace editortest {
 
@@ -24,39 +20,6 @@ namespace {
 
 using namespace tessarine;
 using gui::EventKind;
-
-// One second of a 220 Hz tone with a few harmonics, as 16-bit mono WAV.
-std::string writeTone(const std::filesystem::path& path)
-{
-    constexpr int kRate = 44100;
-    std::vector<std::int16_t> samples(kRate);
-    for (int i = 0; i < kRate; ++i) {
-        double v = 0;
-        for (int h = 1; h <= 6; ++h) {
-            v += std::sin(2 * M_PI * 220.0 * h * i / kRate) / h;
-        }
-        const double fade = std::min(1.0, std::min(i, kRate - i) / 2000.0);
-        samples[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(9000 * v * fade);
-    }
-    auto put32 = [](std::ofstream& out, std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto put16 = [](std::ofstream& out, std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    std::ofstream out(path, std::ios::binary);
-    const auto bytes = static_cast<std::uint32_t>(samples.size() * 2);
-    out.write("RIFF", 4);
-    put32(out, 36 + bytes);
-    out.write("WAVEfmt ", 8);
-    put32(out, 16);
-    put16(out, 1);
-    put16(out, 1);
-    put32(out, kRate);
-    put32(out, kRate * 2);
-    put16(out, 2);
-    put16(out, 16);
-    out.write("data", 4);
-    put32(out, bytes);
-    out.write(reinterpret_cast<const char*>(samples.data()), bytes);
-    return path.string();
-}
 
 class VoicePageEdits : public EditorFixture {
 protected:
@@ -85,76 +48,56 @@ protected:
         }
         return sum;
     }
-    // A press, a move up by dy pixels and a release in the middle of the control of tag.
-    void dragUp(int tag, double dy)
-    {
-        gui::Control* control = editor().control(tag);
-        ASSERT_NE(control, nullptr) << tag;
-        const double x = control->bounds().x + control->bounds().width / 2.0;
-        const double y = control->bounds().y + control->bounds().height * 0.6;
-        mouse(EventKind::MouseDown, x, y);
-        mouse(EventKind::MouseMove, x, y - dy / 2);
-        mouse(EventKind::MouseMove, x, y - dy);
-        mouse(EventKind::MouseUp, x, y - dy);
-    }
 };
 
-TEST_F(VoicePageEdits, AnalysisFillsThePlayedLayerAndNamesTheVoiceAfterTheFile)
+TEST_F(VoicePageEdits, WritesOnTheVoicePageReachTheSlotsVoice)
 {
-    const std::string wav = writeTone(root_ / "tone.wav");
-    PreparedSound sound;
-    ASSERT_TRUE(prepareSound(wav, sound));
-    // Each selector position, on a one-layer and on a two-layer voice.
-    const struct {
-        int layers;
-        float selector;
-        int analysedLayer;
-    } rows[] = {{1, 0.0f, 1}, {1, 0.5f, 1}, {1, 1.0f, 1}, {2, 0.0f, 0}, {2, 0.5f, 1}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.layers << " layers, selector " << row.selector);
-        const std::string voicePath = loadVoiceIntoSlotA(row.layers);
-        plugin().setParameter(kSoftLoudButtonA, row.selector);
-        dialogs_.nextPath = wav;
-        click(kTagAnalyseA);
+    const int s = 2;
+    editor().setParameter(kTagPageSelector, static_cast<float>(s) / 7.0f);
+    const Voice& voice = engine().instrument().voices[s];
 
-        // What `tessarine analyse --into` makes of the same file and voice.
-        auto expected = std::make_unique<Voice>();
-        RecordStream stream;
-        ASSERT_TRUE(loadVoiceFile(voicePath, *expected, stream));
-        AnalysisSummary summary;
-        ASSERT_TRUE(analyseIntoVoice(sound.buffer, sound.fundamental.f0, *expected, 0, row.analysedLayer, nullptr,
-                                     summary));
-        expected->setName("tone");
-        prepareVoice(*expected);
-        test::expectSameVoice(slotA(), *expected);
-    }
+    plugin().setParameter(kNumMultisamplesA + s, 3.0f / 8.0f);
+    EXPECT_EQ(voice.multisampleCount, 4);
+
+    plugin().setParameter(kMultisampleA + s, 2.0f / 8.0f); // edit the third multisample
+    plugin().setParameter(kTagKeyA + s, 69.0f / 128.0f);
+    EXPECT_NEAR(voice.multisamples[2].layers[0].harmonic.basePitch, 440.0f, 0.01f);
+    EXPECT_NEAR(voice.multisamples[2].layers[1].harmonic.basePitch, 440.0f, 0.01f);
+    EXPECT_NE(voice.multisamples[0].layers[0].harmonic.basePitch, 440.0f) << "only the edited multisample";
+
+    plugin().setParameter(kVoiceCutoffA + s, 0.3f);
+    EXPECT_FLOAT_EQ(voice.cutoff, 0.3f);
+    EXPECT_FLOAT_EQ(engine().getParameter(kVoiceCutoffA + s), 0.3f);
+
+    gui::Control* name = editor().control(kTagVoiceNameA + s);
+    ASSERT_NE(name, nullptr);
+    setControlText(*name, "Brass Section");
+    editor().valueChanged(*name);
+    EXPECT_EQ(voice.nameView(), "Brass Section");
+
+    // A refresh shows the voice's own key again: the nearest key to its pitch.
+    editor().fullRefresh();
+    EXPECT_NEAR(engine().getParameter(kTagKeyA + s), 69.0f / 128.0f, 1e-6f);
 }
 
+// The window suite draws on the bars; the frame view takes the same path.
 TEST_F(VoicePageEdits, FirstDragOnAOneLayerVoiceStays)
 {
-    for (int tag : {kTagHarmonicBars, kTagHarmonicEnvelopeView}) {
-        SCOPED_TRACE(tag);
-        loadVoiceIntoSlotA(1);
-        plugin().setParameter(kSoftLoudButtonA, 0.0f); // the soft layer shown
-        plugin().setParameter(kTagHarmonicFamilyA, 0.0f); // "All"
-        const float before = loudness(0);
-        const float loud = loudness(1);
-        if (tag == kTagHarmonicBars) {
-            dragUp(tag, -30);
-        } else {
-            // Onto the frame nearest the plot's middle, then down.
-            auto* view = dynamic_cast<CurveView*>(editor().control(tag));
-            ASSERT_NE(view, nullptr);
-            ASSERT_GT(view->pointCount(), 1);
-            const gui::Point p = view->pointPosition(1);
-            mouse(EventKind::MouseDown, p.x, p.y);
-            mouse(EventKind::MouseMove, p.x, p.y + 20);
-            mouse(EventKind::MouseUp, p.x, p.y + 20);
-        }
-        EXPECT_EQ(slotA().layerCount, 2) << "an edited soft layer makes the voice two-layered";
-        EXPECT_LT(loudness(0), before * 0.99f) << "the drag snapped back";
-        EXPECT_EQ(loudness(1), loud) << "the loud layer is untouched";
-    }
+    loadVoiceIntoSlotA(1);
+    plugin().setParameter(kSoftLoudButtonA, 0.0f); // the soft layer shown
+    const float before = loudness(0);
+    const float loud = loudness(1);
+    // Onto the second frame, then down.
+    auto* view = dynamic_cast<CurveView*>(editor().control(kTagHarmonicEnvelopeView));
+    ASSERT_NE(view, nullptr);
+    ASSERT_GT(view->pointCount(), 1);
+    const gui::Point p = view->pointPosition(1);
+    mouse(EventKind::MouseDown, p.x, p.y);
+    mouse(EventKind::MouseMove, p.x, p.y + 20);
+    mouse(EventKind::MouseUp, p.x, p.y + 20);
+    EXPECT_EQ(slotA().layerCount, 2) << "an edited soft layer makes the voice two-layered";
+    EXPECT_LT(loudness(0), before * 0.99f) << "the drag snapped back";
+    EXPECT_EQ(loudness(1), loud) << "the loud layer is untouched";
 }
 
 TEST_F(VoicePageEdits, SwitchesAndSelectionsReachTheViewsTheyName)

@@ -1,0 +1,93 @@
+#pragma once
+// A user answering a dialog on a test X server through the XTest extension:
+// the pointer onto the window of the given title, the text typed, a last key.
+// Include after gtest: Xlib's macro None would break its headers.
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+namespace tessarine::test {
+
+namespace typist {
+
+inline void typeKey(Display* display, KeySym sym)
+{
+    const KeyCode code = XKeysymToKeycode(display, sym);
+    const bool shifted = sym == XK_underscore || (sym >= 'A' && sym <= 'Z');
+    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    if (shifted) {
+        XTestFakeKeyEvent(display, shift, True, CurrentTime);
+    }
+    XTestFakeKeyEvent(display, code, True, CurrentTime);
+    XTestFakeKeyEvent(display, code, False, CurrentTime);
+    if (shifted) {
+        XTestFakeKeyEvent(display, shift, False, CurrentTime);
+    }
+    XSync(display, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+// A top-level window of this title, waited for (bounded); 0 when none came.
+inline Window waitForWindow(Display* display, const std::string& title)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        Window found = 0;
+        if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) != 0) {
+            for (unsigned i = 0; i < count && found == 0; ++i) {
+                char* name = nullptr;
+                if (XFetchName(display, children[i], &name) != 0 && name != nullptr) {
+                    found = title == name ? children[i] : 0;
+                    XFree(name);
+                }
+            }
+            XFree(children);
+        }
+        if (found != 0) {
+            return found;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return 0;
+}
+
+} // namespace typist
+
+// Waits for the dialog, then types into it; from a thread of its own while the
+// thread that opened the dialog waits inside the dialog's loop.
+inline void typeIntoDialog(Display* display, const std::string& title, const std::string& text,
+                           KeySym last = XK_Return)
+{
+    const Window found = typist::waitForWindow(display, title);
+    if (found == 0) {
+        return;
+    }
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, found, DefaultRootWindow(display), 40, 40, &x, &y, &child);
+    XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+    XSync(display, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (char c : text) {
+        typist::typeKey(display, c == '/' ? XK_slash : c == '.' ? XK_period : c == '-' ? XK_minus
+                               : c == '_' ? XK_underscore : static_cast<KeySym>(c));
+    }
+    typist::typeKey(display, last);
+}
+inline void typeIntoDialog(const std::string& displayName, const std::string& title, const std::string& text)
+{
+    if (Display* display = XOpenDisplay(displayName.c_str()); display != nullptr) {
+        typeIntoDialog(display, title, text);
+        XCloseDisplay(display);
+    }
+}
+
+} // namespace tessarine::test
