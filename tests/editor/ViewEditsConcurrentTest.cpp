@@ -11,6 +11,7 @@
 #include "editor/NoiseFrameView.h"
 #include "editor/ViewTestContext.h"
 #include "engine/EngineTestVoice.h"
+#include "engine/SignalMeasure.h"
 
 #include <gtest/gtest.h>
 
@@ -115,14 +116,7 @@ TEST(ViewEdits, ConcurrentWithRender)
     engine.midiIn(soundOff, 0);
     render();
     test::send(keys, gui::EventKind::MouseDown, 100, 35);
-    float peak[2] = {0.0f, 0.0f};
-    for (int i = 0; i < 32; ++i) {
-        render();
-        for (std::size_t s = 0; s < left.size(); ++s) {
-            peak[0] = std::max(peak[0], std::fabs(left[s]));
-            peak[1] = std::max(peak[1], std::fabs(right[s]));
-        }
-    }
+    const auto peak = test::stereoPeak(32, render, left, right);
     EXPECT_TRUE(finite);
     EXPECT_GT(peak[0], 0.01f) << "left";
     EXPECT_GT(peak[1], 0.01f) << "right";

@@ -2,6 +2,7 @@
 // loaded while the audio thread renders, as hosts save and reopen projects.
 
 #include "engine/EngineTestVoice.h"
+#include "engine/SignalMeasure.h"
 #include "engine/SynthEngine.h"
 
 #include <gtest/gtest.h>
@@ -148,14 +149,7 @@ TEST(InstrumentRecord, ConcurrentWritesAndLoadsWhileRendering)
     // A fresh note on the instrument as the last load left it sounds on both sides.
     const std::uint8_t on[3] = {0x90, 60, 100};
     engine->midiIn(on, 0);
-    float peak[2] = {0.0f, 0.0f};
-    for (int i = 0; i < 16; ++i) {
-        render();
-        for (std::size_t s = 0; s < left.size(); ++s) {
-            peak[0] = std::max(peak[0], std::fabs(left[s]));
-            peak[1] = std::max(peak[1], std::fabs(right[s]));
-        }
-    }
+    const auto peak = test::stereoPeak(16, render, left, right);
     EXPECT_TRUE(finite);
     EXPECT_GT(peak[0], 0.01f) << "left";
     EXPECT_GT(peak[1], 0.01f) << "right";

@@ -2,6 +2,7 @@
 // a voice file replaces a slot while the audio thread keeps rendering.
 
 #include "engine/EngineTestVoice.h"
+#include "engine/SignalMeasure.h"
 #include "engine/SynthEngine.h"
 #include "sound/TestVoices.h"
 
@@ -238,14 +239,7 @@ TEST_F(RenderLoop, ConcurrentLoadsWhileRendering)
     }
     // A fresh note on the voices as they were left sounds on both sides.
     noteOn(0, 60);
-    float peak[2] = {0.0f, 0.0f};
-    for (int i = 0; i < 8; ++i) {
-        render();
-        for (std::size_t s = 0; s < left.size(); ++s) {
-            peak[0] = std::max(peak[0], std::fabs(left[s]));
-            peak[1] = std::max(peak[1], std::fabs(right[s]));
-        }
-    }
+    const auto peak = test::stereoPeak(8, render, left, right);
     EXPECT_TRUE(finite);
     EXPECT_GT(peak[0], 0.01f) << "left";
     EXPECT_GT(peak[1], 0.01f) << "right";

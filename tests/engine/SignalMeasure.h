@@ -3,6 +3,8 @@
 // the steady-state gain of a sine in dB, found by correlating the output with
 // the probe frequency over whole cycles after the filter has settled.
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +13,22 @@
 #include <vector>
 
 namespace tessarine::test {
+
+// The peaks of the left and right channels over blocks calls of render, which
+// fills left and right each time.
+inline std::array<float, 2> stereoPeak(int blocks, const std::function<void()>& render, const std::vector<float>& left,
+                                       const std::vector<float>& right)
+{
+    std::array<float, 2> peak{0.0f, 0.0f};
+    for (int i = 0; i < blocks; ++i) {
+        render();
+        for (std::size_t s = 0; s < left.size(); ++s) {
+            peak[0] = std::max(peak[0], std::fabs(left[s]));
+            peak[1] = std::max(peak[1], std::fabs(right[s]));
+        }
+    }
+    return peak;
+}
 
 // Amplitude of the frequency component over [begin, end) by quadrature correlation.
 inline double amplitudeAt(const std::vector<float>& x, int begin, int end, double frequency, double rate)
