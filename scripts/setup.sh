@@ -28,7 +28,7 @@ cd "$here"
 export CCACHE_BASEDIR="$here" CCACHE_NOHASHDIR=1
 if [[ ! -f "$build_dir/build.ninja" ]]; then
   echo "setup: configuring $build_dir"
-  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARINE_WERROR=ON "$@"
 fi
 echo "setup: building $build_dir"
 cmake --build "$build_dir" --parallel "$(nproc)"
