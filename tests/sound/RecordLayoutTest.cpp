@@ -219,13 +219,6 @@ TEST(RecordLayout, LongNamesAreCutAndTheRestOfTheRecordStillReads)
     EXPECT_EQ(voiceNameFromPath("/v/" + std::string(100, 'n') + ".t9v").size(), 63u);
 }
 
-} // namespace
-
-namespace {
-
-using namespace tessarine;
-using namespace tessarine::test;
-
 // Numbers that are not finite or beyond what any sound holds never reach the
 // oscillators: values read as a harmless stand-in or held to their kind's
 // bounds, times (which order a curve) are held too, or refuse the record when
