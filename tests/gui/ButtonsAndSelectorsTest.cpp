@@ -3,7 +3,6 @@
 #include "gui/Frame.h"
 #include "gui/HorizontalSlider.h"
 #include "gui/KickButton.h"
-#include "gui/OnOffButton.h"
 #include "gui/Selector.h"
 #include "gui/Switch.h"
 
@@ -35,19 +34,6 @@ TEST(KickButton, ReportsOneWhilePressedThenZeroOnRelease)
     frame.dispatch(mouse(EventKind::MouseUp, 90, 90));
     EXPECT_EQ(listener.values, (std::vector{1.0f, 0.0f}));
     EXPECT_EQ(listener.tags, (std::vector{217, 217}));
-}
-
-TEST(OnOffButton, EachClickTogglesAndReports)
-{
-    Frame frame(100, 100);
-    RecordingListener listener;
-    auto* button = frame.add(std::make_unique<OnOffButton>(Rect{10, 10, 20, 12}, 236, &listener));
-    click(frame, 15, 15);
-    EXPECT_TRUE(button->isOn());
-    click(frame, 15, 15);
-    button->setValue(1); // from outside: not reported
-    click(frame, 15, 15);
-    EXPECT_EQ(listener.values, (std::vector{1.0f, 0.0f, 0.0f}));
 }
 
 TEST(Selector, ClickOnPositionSetsItsFractionOfTheRange)
