@@ -250,7 +250,6 @@ TEST_F(HostAnswers, HostileCallsAnswerZero)
 
 TEST(HostEntry, RefusesAHostWithoutVersion)
 {
-    // Dropping the instance made in SetUp is not needed here: we call the entry directly.
     std::string error;
     auto host = PluginHost::load(TESSARINE_PLUGIN_PATH, error);
     ASSERT_NE(host, nullptr) << error;
