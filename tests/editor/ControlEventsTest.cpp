@@ -62,11 +62,16 @@ TEST_F(ControlEvents, HostWritesOfAnActionRunAtTheNextIdleOnTheEditorsThread)
     };
     for (const Case c : {Case{1.0f, 0}, Case{0.0f, 1}}) {
         dialogs_.opens = 0;
-        std::thread automation([this, c] { plugin().setParameter(kTagLoadInstrument, c.value); });
+        std::thread automation([this, c] {
+            plugin().setParameter(kTagLoadInstrument, c.value);
+            plugin().setParameter(kMorphModeSelector, c.value);
+        });
         automation.join();
         EXPECT_EQ(dialogs_.opens, 0) << "no dialog on the host's thread";
+        EXPECT_FLOAT_EQ(editor().control(kMorphModeSelector)->value(), 1.0f - c.value) << "nor a control moved";
         editor().idle();
         EXPECT_EQ(dialogs_.opens, c.dialogs) << "value " << c.value;
+        EXPECT_FLOAT_EQ(editor().control(kMorphModeSelector)->value(), c.value) << "the control follows at idle";
         editor().idle();
         EXPECT_EQ(dialogs_.opens, c.dialogs) << "once";
     }
@@ -113,15 +118,6 @@ TEST_F(ControlEvents, WritesFromTheAudioThreadAllocateNothingOpenOrClosed)
     editor().close();
     EXPECT_EQ(allocationsWhileWriting(plugin()), 0u) << "closed";
     EXPECT_EQ(dialogs_.opens, 0);
-}
-
-TEST_F(ControlEvents, ValuesFromAnotherThreadMoveTheControlsAtIdle)
-{
-    std::thread audio([this] { plugin().setParameter(kMorphModeSelector, 1.0f); });
-    audio.join();
-    EXPECT_FLOAT_EQ(editor().control(kMorphModeSelector)->value(), 0.0f);
-    editor().idle();
-    EXPECT_FLOAT_EQ(editor().control(kMorphModeSelector)->value(), 1.0f);
 }
 
 TEST_F(ControlEvents, TheCategoryMenuNamesTheCategoryOfWhatIsLoaded)
