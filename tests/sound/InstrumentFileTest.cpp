@@ -410,7 +410,6 @@ TEST(InstrumentFile, RandomBitFlipsReadOrFailCleanly)
     auto again = std::make_unique<Instrument>();
     PreparationCounter counter(*instrument);
     RandomGenerator random(4321);
-    std::vector<std::byte> scratch(RecordStream::kBufferSize);
     int succeeded = 0;
     for (int trial = 0; trial < 600; ++trial) {
         std::vector<std::byte> bytes = original;
@@ -436,11 +435,7 @@ TEST(InstrumentFile, RandomBitFlipsReadOrFailCleanly)
             ASSERT_TRUE(std::isfinite(v));
         }
         // What was read writes again and reads back.
-        RecordStream stream;
-        stream.openMemoryWrite(scratch);
-        ASSERT_TRUE(writeInstrument(stream, *instrument)) << trial;
-        std::vector<std::byte> rewritten(scratch.begin(),
-                                         scratch.begin() + static_cast<std::ptrdiff_t>(stream.position()));
+        const auto rewritten = recordBytes([&](RecordStream& stream) { return writeInstrument(stream, *instrument); });
         ASSERT_TRUE(readBytes(rewritten, *again)) << trial;
     }
     EXPECT_GT(succeeded, 0) << "flips in values should leave readable files";

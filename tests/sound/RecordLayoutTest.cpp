@@ -18,17 +18,6 @@ namespace {
 using namespace tessarine;
 using namespace tessarine::test;
 
-template <typename Write>
-std::vector<std::byte> recordBytes(Write write)
-{
-    std::vector<std::byte> buffer(1 << 20);
-    RecordStream stream;
-    stream.openMemoryWrite(buffer);
-    EXPECT_TRUE(write(stream));
-    buffer.resize(stream.position());
-    return buffer;
-}
-
 std::vector<std::byte> hexBytes(std::initializer_list<int> values)
 {
     std::vector<std::byte> bytes;
