@@ -13,6 +13,7 @@
 #include <limits>
 #include <set>
 #include <string>
+#include <utility>
 
 namespace tessarine {
 namespace {
@@ -110,13 +111,11 @@ TEST(ParameterTable, NamesAreHostSafe)
     for (const Case& c : cases) {
         EXPECT_STREQ(parameterTable()[static_cast<std::size_t>(c.index)].name, c.name);
     }
-    char text[24];
-    parameterName(173, text, sizeof(text));
-    EXPECT_STREQ(text, "Param 173");
-    parameterName(-7, text, sizeof(text));
-    EXPECT_STREQ(text, "Param -7");
-    parameterName(172, text, sizeof(text));
-    EXPECT_STREQ(text, " ");
+    for (auto [index, name] : {std::pair{173, "Param 173"}, {-7, "Param -7"}, {172, " "}}) {
+        char text[24];
+        parameterName(index, text, sizeof(text));
+        EXPECT_STREQ(text, name) << index;
+    }
 }
 
 // A value from outside is held to its own parameter's range, so no host can
@@ -175,10 +174,9 @@ TEST(NoteFrequencyTable, TuningAndNames)
     EXPECT_NEAR(table.frequency(0), 8.1758f, 1e-4f);
     EXPECT_EQ(table.frequency(-5), table.frequency(0));
     EXPECT_EQ(table.frequency(300), table.frequency(127));
-    EXPECT_STREQ(table.name(60), "C 4");
-    EXPECT_STREQ(table.name(61), "C#4");
-    EXPECT_STREQ(table.name(10), "A#N");
-    EXPECT_STREQ(table.name(127), "G 9");
+    for (auto [key, name] : {std::pair{60, "C 4"}, {61, "C#4"}, {10, "A#N"}, {127, "G 9"}}) {
+        EXPECT_STREQ(table.name(key), name) << key;
+    }
 }
 
 } // namespace

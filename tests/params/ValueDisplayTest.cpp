@@ -6,6 +6,7 @@
 
 #include <limits>
 #include <string>
+#include <utility>
 
 namespace tessarine {
 namespace {
@@ -56,13 +57,12 @@ TEST(ValueDisplay, Formats)
 // Label and engine agree step by step, the slowest step included.
 TEST(ValueDisplay, TempoLabelsMatchTheEngineSteps)
 {
-    EXPECT_EQ(tempoFractionLabelIndex(1.0f), 0);
-    EXPECT_EQ(tempoFractionLabelIndex(0.0f), 19);
-    EXPECT_EQ(tempoFractionLabelIndex(-5.0f), 19);
-    EXPECT_EQ(tempoFractionLabelIndex(5.0f), 0);
-    EXPECT_STREQ(tempoFractionLabel(16), "2/1 ");
-    EXPECT_STREQ(tempoFractionLabel(19), "5/1 ");
-    EXPECT_STREQ(tempoFractionLabel(99), "5/1 ");
+    for (auto [value, index] : {std::pair{1.0f, 0}, {0.0f, 19}, {-5.0f, 19}, {5.0f, 0}}) {
+        EXPECT_EQ(tempoFractionLabelIndex(value), index) << value;
+    }
+    for (auto [index, label] : {std::pair{16, "2/1 "}, {19, "5/1 "}, {99, "5/1 "}}) {
+        EXPECT_STREQ(tempoFractionLabel(index), label) << index;
+    }
 }
 
 TEST(ValueDisplay, WildValuesStayShortAndTerminated)

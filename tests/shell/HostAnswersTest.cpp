@@ -161,11 +161,10 @@ TEST_F(HostAnswers, ParameterTexts)
 
 TEST_F(HostAnswers, ParametersStartAtTheirTableValues)
 {
-    EXPECT_FLOAT_EQ(host->getParameter(0), 0.5f);   // MasterDetune
-    EXPECT_FLOAT_EQ(host->getParameter(46), 1.0f);  // Release
-    EXPECT_FLOAT_EQ(host->getParameter(52), 0.02f); // Tube
-    EXPECT_FLOAT_EQ(host->getParameter(105), 1.0f); // ModMax1
-    EXPECT_FLOAT_EQ(host->getParameter(25), 1.0f);  // slot A cutoff: none
+    // MasterDetune, Release, Tube, ModMax1 and slot A's cutoff (none).
+    for (auto [index, start] : {std::pair{0, 0.5f}, {46, 1.0f}, {52, 0.02f}, {105, 1.0f}, {25, 1.0f}}) {
+        EXPECT_FLOAT_EQ(host->getParameter(index), start) << index;
+    }
     host->setParameter(26, 0.3f); // slot B's cutoff lives with its voice
     EXPECT_FLOAT_EQ(host->getParameter(26), 0.3f);
 }
