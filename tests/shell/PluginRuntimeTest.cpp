@@ -9,8 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
+#include <cstddef>
 #include <utility>
 #include <vector>
 
