@@ -103,28 +103,29 @@ TEST(InfoCommands, RefuseUnreadableFilesInOneLine)
     fillRandomVoice(*voice, 4, 1, 2, 3);
     const std::vector<std::byte> voiceRecord = voiceBytes(*voice);
     const std::vector<std::byte> instrumentRecord = readFile(savedInstrument("whole.t9i"));
-    const auto damaged = [](const char* name, std::vector<std::byte> bytes, std::size_t cut, std::size_t at,
-                            std::byte value) {
-        bytes.resize(std::min(bytes.size(), cut));
-        if (at < bytes.size()) {
-            bytes[at] = value;
-        }
+    const auto saved = [](const char* name, const std::vector<std::byte>& bytes) {
         const std::string path = tempPath(name);
         writeFile(path, bytes);
-        return path;
+        return " '" + path + "'";
     };
-    const std::size_t whole = ~std::size_t{0};
-    const std::byte same{0};
+    const auto cut = [](std::vector<std::byte> bytes, std::size_t length) {
+        bytes.resize(length);
+        return bytes;
+    };
+    const auto patched = [](std::vector<std::byte> bytes, std::size_t at, std::byte value) {
+        bytes[at] = value;
+        return bytes;
+    };
     // The multisample count follows version, "random 4\0", loopOn, loopStart and
     // loopEnd; the parameter count follows the version and "whole\0".
     const std::pair<std::string, std::string> cases[] = {
-        {"voice-info '" + damaged("cut.t9v", voiceRecord, 700, whole, same) + "'", "truncated at byte 700"},
-        {"voice-info '" + damaged("nothing.t9v", voiceRecord, 0, whole, same) + "'", "empty"},
+        {"voice-info" + saved("cut.t9v", cut(voiceRecord, 700)), "truncated at byte 700"},
+        {"voice-info" + saved("nothing.t9v", {}), "empty"},
         {"voice-info '" + tempPath("absent.t9v") + "'", "cannot open"},
-        {"voice-info '" + damaged("bad.t9v", voiceRecord, whole, 25, std::byte{9}) + "'",
+        {"voice-info" + saved("bad.t9v", patched(voiceRecord, 25, std::byte{9})),
          "bad count: multisample count 9 at byte 25"},
-        {"instrument-info '" + damaged("cut.t9i", instrumentRecord, 900, whole, same) + "'", "truncated at byte 900"},
-        {"instrument-info '" + damaged("bad.t9i", instrumentRecord, whole, 13, std::byte{0x80}) + "'",
+        {"instrument-info" + saved("cut.t9i", cut(instrumentRecord, 900)), "truncated at byte 900"},
+        {"instrument-info" + saved("bad.t9i", patched(instrumentRecord, 13, std::byte{0x80})),
          "bad count: parameter count -2147483475 at byte 10"},
     };
     for (const auto& [arguments, reason] : cases) {
