@@ -1,11 +1,15 @@
 #pragma once
 // The built plug-in copied into a folder of its own, with no sound library
 // beside it: it starts at the parameters' start values with empty slots,
-// whatever library the build tree lays beside the original.
+// whatever library the build tree lays beside the original. And a plug-in
+// loaded as a host loads it.
+
+#include "PluginHost.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <unistd.h>
 
@@ -25,6 +29,15 @@ inline const std::string& barePluginPath()
         return folder + "/Tessarine.so";
     }();
     return path;
+}
+
+// Null, with the reason reported as a failure, when the module does not load.
+inline std::unique_ptr<host::PluginHost> loadPlugin(const std::string& path = TESSARINE_PLUGIN_PATH)
+{
+    std::string error;
+    auto plugin = host::PluginHost::load(path, error);
+    EXPECT_NE(plugin, nullptr) << error;
+    return plugin;
 }
 
 } // namespace tessarine::test

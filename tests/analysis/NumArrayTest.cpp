@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <numbers>
 #include <vector>
 
@@ -26,8 +27,16 @@ std::vector<double> values(const NumVector& v)
     return std::vector<double>(v.data(), v.data() + v.size());
 }
 
-TEST(NumVector, RangesFindAndHalfSwap)
+// Missing values never win extremes; the sort keeps ties in order.
+TEST(NumVector, RangesFindSwapExtremesAndSort)
 {
+    const auto sortedOf = [](const NumVector& v, bool wantOrder) {
+        NumVector sorted;
+        NumVector order;
+        tessarine::sortAscending(v, sorted, order);
+        return wantOrder ? order : sorted;
+    };
+    const NumVector withMissing = vec({kMissing, -3, 7, kMissing});
     struct Case {
         NumVector got;
         std::vector<double> want;
@@ -49,30 +58,15 @@ TEST(NumVector, RangesFindAndHalfSwap)
         {tessarine::greaterEqual(vec({kMissing, 1}), 1), {0, 1}},
         {tessarine::logicalAnd(vec({kMissing, 0, 2}), vec({1, 1, 0})), {1, 0, 0}},
         {vec({1, 2}) + vec({1, 2, 3}), {}},
+        {vec({tessarine::maximum(withMissing), tessarine::minimum(withMissing)}), {7, -3}},
+        {vec({tessarine::maximum(NumVector())}), {-1e308}},
+        {sortedOf(vec({3, 1, 3, 2}), false), {1, 2, 3, 3}},
+        {sortedOf(vec({3, 1, 3, 2}), true), {2, 4, 1, 3}},
+        {sortedOf(vec({5, 5, 5, 1}), true), {4, 1, 2, 3}},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(values(c.got), c.want);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(values(cases[i].got), cases[i].want) << "row " << i;
     }
-}
-
-TEST(NumVector, MissingValuesNeverWinExtremes)
-{
-    const NumVector v = vec({kMissing, -3, 7, kMissing});
-    EXPECT_EQ(tessarine::maximum(v), 7);
-    EXPECT_EQ(tessarine::minimum(v), -3);
-    EXPECT_EQ(tessarine::maximum(NumVector()), -1e308);
-}
-
-TEST(NumVector, SortKeepsTiesInOrder)
-{
-    NumVector sorted;
-    NumVector order;
-    tessarine::sortAscending(vec({3, 1, 3, 2}), sorted, order);
-    EXPECT_EQ(values(sorted), (std::vector<double>{1, 2, 3, 3}));
-    EXPECT_EQ(values(order), (std::vector<double>{2, 4, 1, 3}));
-
-    tessarine::sortAscending(vec({5, 5, 5, 1}), sorted, order);
-    EXPECT_EQ(values(order), (std::vector<double>{4, 1, 2, 3}));
 }
 
 TEST(NumMatrix, ShapeEditsAndIndexChecks)

@@ -2,6 +2,7 @@
 // which gestures answer and which cancel.
 
 #include "editor/DialogPanel.h"
+#include "gui/ControlTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,23 +14,8 @@ namespace {
 using tessarine::DialogPanel;
 using Outcome = DialogPanel::Outcome;
 namespace gui = tessarine::gui;
-
-gui::InputEvent key(int code)
-{
-    gui::InputEvent e;
-    e.kind = gui::EventKind::KeyDown;
-    e.key = code;
-    return e;
-}
-
-gui::InputEvent mouse(gui::EventKind kind, double x, double y)
-{
-    gui::InputEvent e;
-    e.kind = kind;
-    e.button = gui::MouseButton::Left;
-    e.position = {x, y};
-    return e;
-}
+using gui::test::key;
+using gui::test::mouse;
 
 // The buttons sit at the bottom right: OK in the corner, Cancel to its left.
 constexpr double kButtonY = DialogPanel::kHeight - 20;

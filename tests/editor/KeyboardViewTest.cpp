@@ -1,10 +1,7 @@
-// The on-screen keyboard: which key a point hits, the messages a glide sends,
-// and notes reaching the engine and showing as held.
+// The on-screen keyboard: which key a point hits and the messages a glide sends.
 
 #include "editor/KeyboardView.h"
 #include "editor/ViewTestContext.h"
-#include "engine/EngineTestVoice.h"
-#include "engine/SignalMeasure.h"
 
 #include <gtest/gtest.h>
 
@@ -69,39 +66,6 @@ TEST(KeyboardView, LeavingTheKeysOrReleasingEndsTheNote)
 
     EXPECT_FALSE(test::send(keys, gui::EventKind::MouseDown, 5, 35, gui::MouseButton::Right));
     EXPECT_EQ(context.midi.size(), 2u) << "only the left button plays";
-}
-
-TEST(KeyboardView, MousePlayedNoteSoundsAndHostNotesShowAsHeld)
-{
-    ViewTestContext context;
-    context.forwardMidi = true;
-    SynthEngine& engine = context.engine();
-    engine.setSampleRate(44100.0f);
-    ASSERT_TRUE(engine.loadVoice(0, test::steadyVoiceFile().c_str()));
-    KeyboardView keys(kBounds, 254, nullptr, context);
-    std::vector<float> left(4096), right(4096);
-    auto renderBlocks = [&](int blocks) {
-        for (int i = 0; i < blocks; ++i) {
-            engine.render(left.data(), right.data(), 512);
-        }
-    };
-
-    ASSERT_TRUE(test::send(keys, gui::EventKind::MouseDown, 5, 35)); // note 36
-    renderBlocks(8);
-    EXPECT_GT(test::rms(left, 0, 512), 1e-4f) << "the mouse's note is heard";
-    EXPECT_TRUE(engine.keyHeld(36));
-    test::send(keys, gui::EventKind::MouseUp, 5, 35);
-    renderBlocks(1);
-    EXPECT_FALSE(engine.keyHeld(36));
-
-    const std::uint8_t hostOn[3] = {0x91, 64, 100};
-    engine.midiIn(hostOn, 10);
-    renderBlocks(1);
-    EXPECT_TRUE(engine.keyHeld(64)) << "a host note on any channel";
-    const std::uint8_t allNotesOff[3] = {0xB1, 123, 0};
-    engine.midiIn(allNotesOff, 0);
-    renderBlocks(1);
-    EXPECT_FALSE(engine.keyHeld(64));
 }
 
 } // namespace

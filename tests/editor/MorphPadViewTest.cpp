@@ -3,6 +3,7 @@
 
 #include "editor/MorphPadView.h"
 #include "editor/ViewTestContext.h"
+#include "gui/ControlTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,12 +15,6 @@ using test::ViewTestContext;
 // The pad is 200 × 200 from (4, 4).
 constexpr gui::Rect kBounds{0, 0, 208, 208};
 constexpr int kPointValues[] = {kMorphHarmX, kMorphHarmY, kMorphNoiseX, kMorphNoiseY, kMorphAmpX, kMorphAmpY};
-
-class ReportCounter : public gui::ControlListener {
-public:
-    void valueChanged(gui::Control&) override { ++reports; }
-    int reports = 0;
-};
 
 TEST(MorphPadView, DragMovesTheChosenPointsAndPinsThemAtTheEdges)
 {
@@ -36,7 +31,7 @@ TEST(MorphPadView, DragMovesTheChosenPointsAndPinsThemAtTheEdges)
         for (int index : kPointValues) {
             context.engine().setParameter(index, 0.5f, true);
         }
-        ReportCounter listener;
+        gui::test::RecordingListener listener;
         MorphPadView pad(kBounds, 198, &listener, context);
         pad.setTargetMode(row.mode);
         test::drag(pad, {{54, 154}, {-50, 500}});
@@ -45,7 +40,7 @@ TEST(MorphPadView, DragMovesTheChosenPointsAndPinsThemAtTheEdges)
             EXPECT_EQ(context.engine().getParameter(kPointValues[i], true), row.moves[i] ? pinned : 0.5f)
                 << "mode " << row.mode << " value " << kPointValues[i];
         }
-        EXPECT_EQ(listener.reports, 2) << "told after every move";
+        EXPECT_EQ(listener.values.size(), 2u) << "told after every move";
     }
 }
 

@@ -1,6 +1,6 @@
 // Our own dialog on a real (virtual) display, answered by typing as a user
-// would, through the XTest extension: the path typed comes back, Escape cancels,
-// and a save asks again before replacing a file.
+// would, through the XTest extension: Escape cancels, and a save asks again
+// before replacing a file.
 
 #include "XvfbServer.h"
 #include "editor/ToolkitDialogs.h"
@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(ToolkitDialogs, TypedPathsAnswerTheDialogAndEscapeCancels)
+TEST(ToolkitDialogs, EscapeCancelsAndASaveAsksBeforeReplacing)
 {
     tessarine::test::XvfbServer server;
     if (!server.running()) {
@@ -34,15 +34,10 @@ TEST(ToolkitDialogs, TypedPathsAnswerTheDialogAndEscapeCancels)
     const std::string existing = (folder / "voice.t9v").string();
     std::ofstream(existing) << "x";
 
+    // The window suites answer every load and save by typing a path and Return.
     tessarine::ToolkitDialogs dialogs;
-    std::string path;
-    std::thread user([&] { typeInto("Load Voice File", existing, XK_Return); });
-    EXPECT_TRUE(dialogs.openFile("t9v", path));
-    user.join();
-    EXPECT_EQ(path, existing);
-
-    path = "kept";
-    user = std::thread([&] { typeInto("Load Voice File", "/no", XK_Escape); });
+    std::string path = "kept";
+    std::thread user([&] { typeInto("Load Voice File", "/no", XK_Escape); });
     EXPECT_FALSE(dialogs.openFile("t9v", path));
     user.join();
     EXPECT_EQ(path, "kept");

@@ -16,7 +16,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -56,10 +55,18 @@ struct VoiceSource {
     int layers = 1;
 };
 
-std::string trimmed(const std::string& text)
+// The numbers of a line's field that starts with word.
+std::vector<int> numbersOf(const std::string& line, const std::string& word)
 {
-    const auto first = text.find_first_not_of(" \t");
-    return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    std::vector<int> numbers;
+    const auto at = line.find("| " + word + " ");
+    if (at != std::string::npos) {
+        std::istringstream words(line.substr(at + word.size() + 3, line.find('|', at + 1) - at - word.size() - 3));
+        for (int n = 0; words >> n;) {
+            numbers.push_back(n);
+        }
+    }
+    return numbers;
 }
 
 std::vector<VoiceSource> voiceSources()
@@ -67,31 +74,12 @@ std::vector<VoiceSource> voiceSources()
     std::vector<VoiceSource> sources;
     std::ifstream in(TESSARINE_FACTORY_RECIPES "/voices.txt");
     for (std::string line; std::getline(in, line);) {
-        line = trimmed(line);
-        if (line.empty() || line[0] == '#') {
+        const auto bar = line.find('|');
+        if (line.empty() || line[0] == '#' || bar == std::string::npos) {
             continue;
         }
-        std::vector<std::string> fields;
-        std::istringstream split(line);
-        for (std::string field; std::getline(split, field, '|');) {
-            fields.push_back(trimmed(field));
-        }
-        VoiceSource source{fields[0], {}, 1};
-        for (const std::string& field : fields) {
-            std::istringstream words(field);
-            std::string word;
-            words >> word;
-            std::vector<int> numbers;
-            for (int n = 0; words >> n;) {
-                numbers.push_back(n);
-            }
-            if (word == "keys") {
-                source.keys = numbers;
-            } else if (word == "velocities") {
-                source.layers = static_cast<int>(numbers.size());
-            }
-        }
-        sources.push_back(source);
+        const int layers = std::max(1, static_cast<int>(numbersOf(line, "velocities").size()));
+        sources.push_back({line.substr(0, line.find_last_not_of(' ', bar - 1) + 1), numbersOf(line, "keys"), layers});
     }
     return sources;
 }

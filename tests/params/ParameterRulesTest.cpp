@@ -13,6 +13,7 @@
 #include <limits>
 #include <set>
 #include <string>
+#include <utility>
 
 namespace tessarine {
 namespace {
@@ -65,21 +66,25 @@ TEST(ParameterRules, WholeNumberSettingsStayInRange)
     }
 }
 
-TEST(ParameterRules, CompressIsCappedShortOfFull)
+TEST(ParameterRules, CompressIsCappedShortOfFullAndStretchIsContinuousAroundTheMiddle)
 {
-    EXPECT_FLOAT_EQ(compressAmount(0.99f), 0.99f);
-    EXPECT_FLOAT_EQ(compressAmount(1.0f), 0.99f);
-    EXPECT_FLOAT_EQ(compressAmount(0.3f), 0.3f);
-    EXPECT_FLOAT_EQ(compressAmount(kNaN), 0.0f);
-}
-
-TEST(ParameterRules, StretchFactorIsContinuousAroundTheMiddle)
-{
-    EXPECT_FLOAT_EQ(stretchFactor(0.0f), 0.2f);
-    EXPECT_FLOAT_EQ(stretchFactor(0.5f), 1.0f);
-    EXPECT_FLOAT_EQ(stretchFactor(1.0f), 5.0f);
-    EXPECT_NEAR(stretchFactor(0.4999f), 1.0f, 1e-3f);
-    EXPECT_NEAR(stretchFactor(0.5001f), 1.0f, 1e-3f);
+    struct Case {
+        const char* what;
+        float (*rule)(float);
+        float value;
+        float expected;
+        float tolerance;
+    };
+    const Case cases[] = {
+        {"compress", compressAmount, 0.99f, 0.99f, 0.0f},  {"compress", compressAmount, 1.0f, 0.99f, 0.0f},
+        {"compress", compressAmount, 0.3f, 0.3f, 0.0f},    {"compress", compressAmount, kNaN, 0.0f, 0.0f},
+        {"stretch", stretchFactor, 0.0f, 0.2f, 0.0f},      {"stretch", stretchFactor, 0.5f, 1.0f, 0.0f},
+        {"stretch", stretchFactor, 1.0f, 5.0f, 0.0f},      {"stretch", stretchFactor, 0.4999f, 1.0f, 1e-3f},
+        {"stretch", stretchFactor, 0.5001f, 1.0f, 1e-3f},
+    };
+    for (const Case& c : cases) {
+        EXPECT_NEAR(c.rule(c.value), c.expected, c.tolerance + 1e-6f) << c.what << " of " << c.value;
+    }
 }
 
 TEST(ParameterTable, NamesAreHostSafe)
@@ -106,13 +111,11 @@ TEST(ParameterTable, NamesAreHostSafe)
     for (const Case& c : cases) {
         EXPECT_STREQ(parameterTable()[static_cast<std::size_t>(c.index)].name, c.name);
     }
-    char text[24];
-    parameterName(173, text, sizeof(text));
-    EXPECT_STREQ(text, "Param 173");
-    parameterName(-7, text, sizeof(text));
-    EXPECT_STREQ(text, "Param -7");
-    parameterName(172, text, sizeof(text));
-    EXPECT_STREQ(text, " ");
+    for (auto [index, name] : {std::pair{173, "Param 173"}, {-7, "Param -7"}, {172, " "}}) {
+        char text[24];
+        parameterName(index, text, sizeof(text));
+        EXPECT_STREQ(text, name) << index;
+    }
 }
 
 // A value from outside is held to its own parameter's range, so no host can
@@ -142,31 +145,24 @@ TEST(ParameterTable, ValuesAreHeldToTheirOwnRange)
 
 TEST(ModulationLists, SourcesAndTargets)
 {
-    EXPECT_STREQ(modulationSourceText(0), "None");
-    EXPECT_STREQ(modulationSourceText(6), "Envelope");
-    EXPECT_STREQ(modulationSourceText(7), " ");
-    EXPECT_STREQ(modulationSourceText(8), "0  Bank Select");
-    EXPECT_STREQ(modulationSourceText(18), "10 Pan");
-    EXPECT_STREQ(modulationSourceText(72), "64 Damper (Sustain)");
-    EXPECT_STREQ(modulationSourceText(105), "97 Data entry -1");
-    EXPECT_STREQ(modulationSourceText(126), "118 Undefined");
-    EXPECT_STREQ(modulationSourceText(127), "");
-    EXPECT_STREQ(modulationSourceText(-1), "");
-
-    EXPECT_EQ(modulationTargetParameter(0), -1);
-    EXPECT_EQ(modulationTargetParameter(1), kMorphHarmX);
-    EXPECT_EQ(modulationTargetParameter(5), kMorphAmpX);
-    EXPECT_EQ(modulationTargetParameter(19), kFormantFreq);
-    EXPECT_EQ(modulationTargetParameter(24), kFilterCutoff);
-    EXPECT_EQ(modulationTargetParameter(42), kSustainOn);
-    EXPECT_EQ(modulationTargetParameter(53), 172);
-    EXPECT_EQ(modulationTargetParameter(54), -1);
+    const std::pair<int, const char*> sources[] = {
+        {0, "None"},   {6, "Envelope"},           {7, " "},                  {8, "0  Bank Select"}, {18, "10 Pan"},
+        {72, "64 Damper (Sustain)"}, {105, "97 Data entry -1"}, {126, "118 Undefined"}, {127, ""}, {-1, ""},
+    };
+    for (auto [n, text] : sources) {
+        EXPECT_STREQ(modulationSourceText(n), text) << n;
+    }
+    const std::pair<int, int> targets[] = {{0, -1},  {1, kMorphHarmX},    {5, kMorphAmpX}, {19, kFormantFreq},
+                                           {24, kFilterCutoff}, {42, kSustainOn}, {53, 172}, {54, -1}};
+    for (auto [n, parameter] : targets) {
+        EXPECT_EQ(modulationTargetParameter(n), parameter) << n;
+    }
     EXPECT_STREQ(modulationTargetText(0), "None");
     EXPECT_STREQ(modulationTargetText(23), "Compress");
     EXPECT_STREQ(modulationTargetText(54), "");
-    std::set<int> targets;
+    std::set<int> targetsSeen;
     for (int n = 1; n < kTargetCount; ++n) {
-        EXPECT_TRUE(targets.insert(modulationTargetParameter(n)).second) << "target " << n << " repeats";
+        EXPECT_TRUE(targetsSeen.insert(modulationTargetParameter(n)).second) << "target " << n << " repeats";
     }
 }
 
@@ -178,10 +174,9 @@ TEST(NoteFrequencyTable, TuningAndNames)
     EXPECT_NEAR(table.frequency(0), 8.1758f, 1e-4f);
     EXPECT_EQ(table.frequency(-5), table.frequency(0));
     EXPECT_EQ(table.frequency(300), table.frequency(127));
-    EXPECT_STREQ(table.name(60), "C 4");
-    EXPECT_STREQ(table.name(61), "C#4");
-    EXPECT_STREQ(table.name(10), "A#N");
-    EXPECT_STREQ(table.name(127), "G 9");
+    for (auto [key, name] : {std::pair{60, "C 4"}, {61, "C#4"}, {10, "A#N"}, {127, "G 9"}}) {
+        EXPECT_STREQ(table.name(key), name) << key;
+    }
 }
 
 } // namespace

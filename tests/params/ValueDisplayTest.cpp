@@ -6,6 +6,7 @@
 
 #include <limits>
 #include <string>
+#include <utility>
 
 namespace tessarine {
 namespace {
@@ -17,6 +18,8 @@ std::string shown(DisplayFormat format, float value)
     return text;
 }
 
+// The texts a host reads through the plug-in (a value of each format, with its
+// label apart) are checked there; these are the other steps and edges.
 TEST(ValueDisplay, Formats)
 {
     using D = DisplayFormat;
@@ -27,33 +30,23 @@ TEST(ValueDisplay, Formats)
     };
     const Case cases[] = {
         {D::None, 0.5f, ""},
-        {D::Percent, 0.999f, "99 "},
         {D::Percent, 1.0f, "100 "},
-        {D::PercentOrOff, 0.0f, "OFF "},
-        {D::PercentOrOff, 0.004f, "0 "},
         {D::PercentOrOff, 0.5f, "50 "},
-        {D::Times5, 0.9f, "4.5 "},
         {D::Times3, 1.0f, "3.0 "},
-        {D::Times30, 0.04f, "1.2 "},
         {D::FractionOrOff, 0.0f, "OFF "},
         {D::FractionOrOff, 0.25f, "0.25 "},
-        {D::TempoFraction, 1.0f, "1/16 "},
         {D::TempoFraction, 0.5f, "11/16 "},
         {D::TempoFraction, 0.0f, "5/1  "},
         {D::TempoFraction, 0.225f, "1/1  "},
-        {D::Cutoff, 0.8f, "2861"},
         {D::Cutoff, 0.5f, "1278"},
         {D::Cutoff, 0.999f, "12020"},
         {D::Cutoff, 1.0f, "16000"},
         {D::Cutoff, 0.0f, "80"},
         {D::Bend, 0.0f, "1 "},
-        {D::Bend, 1.0f, "24 "},
         {D::StretchPercent, 0.0f, "20 "},
         {D::StretchPercent, 0.5f, "100 "},
         {D::StretchPercent, 1.0f, "500 "},
-        {D::SourceList, 18.0f, "10 Pan"},
         {D::SourceList, 127.0f, ""},
-        {D::TargetList, 1.0f, "MorphHarmX"},
         {D::TargetList, 0.0f, "None"},
     };
     for (const Case& c : cases) {
@@ -64,13 +57,12 @@ TEST(ValueDisplay, Formats)
 // Label and engine agree step by step, the slowest step included.
 TEST(ValueDisplay, TempoLabelsMatchTheEngineSteps)
 {
-    EXPECT_EQ(tempoFractionLabelIndex(1.0f), 0);
-    EXPECT_EQ(tempoFractionLabelIndex(0.0f), 19);
-    EXPECT_EQ(tempoFractionLabelIndex(-5.0f), 19);
-    EXPECT_EQ(tempoFractionLabelIndex(5.0f), 0);
-    EXPECT_STREQ(tempoFractionLabel(16), "2/1 ");
-    EXPECT_STREQ(tempoFractionLabel(19), "5/1 ");
-    EXPECT_STREQ(tempoFractionLabel(99), "5/1 ");
+    for (auto [value, index] : {std::pair{1.0f, 0}, {0.0f, 19}, {-5.0f, 19}, {5.0f, 0}}) {
+        EXPECT_EQ(tempoFractionLabelIndex(value), index) << value;
+    }
+    for (auto [index, label] : {std::pair{16, "2/1 "}, {19, "5/1 "}, {99, "5/1 "}}) {
+        EXPECT_STREQ(tempoFractionLabel(index), label) << index;
+    }
 }
 
 TEST(ValueDisplay, WildValuesStayShortAndTerminated)

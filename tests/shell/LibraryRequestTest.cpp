@@ -2,7 +2,7 @@
 // plays right after loading, and the library requests (reset, listed
 // instrument, random instrument, another library folder).
 
-#include "PluginHost.h"
+#include "BarePlugin.h"
 #include "shell/SynthPlugin.h"
 #include "sound/LibraryTree.h"
 
@@ -23,14 +23,6 @@ using tessarine::SynthPlugin;
 using tessarine::host::PluginHost;
 using namespace tessarine::test;
 namespace fs = std::filesystem;
-
-std::unique_ptr<PluginHost> loadPlugin(const std::string& path)
-{
-    std::string error;
-    auto host = PluginHost::load(path, error);
-    EXPECT_NE(host, nullptr) << error;
-    return host;
-}
 
 vst::intptr request(PluginHost& host, vst::intptr action, const std::string& text = {}, float opt = 0.0f)
 {

@@ -1,7 +1,7 @@
 // The plug-in while a host plays it: tempo following, MIDI learn reaching the
 // editor and the host, event lists, and no allocation on the audio thread.
 
-#include "PluginHost.h"
+#include "BarePlugin.h"
 #include "engine/EngineTestVoice.h"
 #include "shell/AllocationCounter.h"
 #include "shell/EditorShell.h"
@@ -9,8 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
+#include <cstddef>
 #include <utility>
 #include <vector>
 
@@ -18,14 +17,7 @@ namespace {
 
 using tessarine::host::PluginHost;
 using namespace vst;
-
-std::unique_ptr<PluginHost> loadPlugin()
-{
-    std::string error;
-    auto host = PluginHost::load(TESSARINE_PLUGIN_PATH, error);
-    EXPECT_NE(host, nullptr) << error;
-    return host;
-}
+using tessarine::test::loadPlugin;
 
 TEST(PluginRuntime, AsksForTheTimeOnEveryBlockOnlyWhileTheTransportMoves)
 {
@@ -156,40 +148,6 @@ TEST(PluginRuntime, HostileEventListsAreSurvived)
     float* outputs[2] = {left.data(), right.data()};
     host->effect()->processReplacing(host->effect(), nullptr, outputs, 128);
     EXPECT_EQ(left[0], 0.0f);
-}
-
-// On the instrument a fresh plug-in plays, as a host plays it: the pedal holds
-// a let-go note, all notes off releases it and all sound off silences it at once.
-TEST(PluginRuntime, PedalAndPanicOnTheStartInstrument)
-{
-    auto host = loadPlugin();
-    ASSERT_NE(host, nullptr);
-    host->dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
-    host->dispatch(effMainsChanged, 0, 1);
-    std::vector<float> left(480), right(480);
-    // The loudest sample of the last of the blocks played.
-    auto play = [&](std::vector<PluginHost::Midi> midi, int blocks) {
-        float peak = 0.0f;
-        for (int block = 0; block < blocks; ++block) {
-            host->processBlock(block == 0 ? midi : std::vector<PluginHost::Midi>{}, left.data(), right.data(), 480);
-            peak = 0.0f;
-            for (float s : left) {
-                peak = std::max(peak, std::fabs(s));
-            }
-        }
-        return peak;
-    };
-    struct Row {
-        const char* what;
-        unsigned char controller;
-        int blocks; // of 10 ms after it, until silence
-    };
-    for (const Row& row : {Row{"all notes off", 123, 310}, Row{"all sound off", 120, 2}}) {
-        play({{0, 0xB0, 64, 127}, {0, 0x90, 60, 100}}, 20);
-        EXPECT_GT(play({{0, 0x80, 60, 0}}, 100), 0.01f) << row.what << ": the pedal holds the note a second on";
-        EXPECT_LT(play({{0, 0xB0, row.controller, 0}}, row.blocks), 1e-4f) << row.what;
-        play({{0, 0xB0, 64, 0}}, 1);
-    }
 }
 
 TEST(PluginRuntime, AudioThreadNeverAllocates)

@@ -3,7 +3,6 @@
 // and opens it again in a new instance.
 
 #include "BarePlugin.h"
-#include "PluginHost.h"
 #include "shell/SynthPlugin.h"
 #include "sound/TestVoices.h"
 #include "sound/VoiceFile.h"
@@ -26,13 +25,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Without a library beside it, so the project's voices replace empty slots and
 // the recalled render can be compared sample for sample.
-std::unique_ptr<PluginHost> loadPlugin()
-{
-    std::string error;
-    auto host = PluginHost::load(tessarine::test::barePluginPath(), error);
-    EXPECT_NE(host, nullptr) << error;
-    return host;
-}
+std::unique_ptr<PluginHost> loadPlugin() { return tessarine::test::loadPlugin(tessarine::test::barePluginPath()); }
 
 Bytes chunkOf(PluginHost& host)
 {

@@ -16,16 +16,6 @@ using namespace tessarine;
 using namespace tessarine::test;
 
 // The record a layer half writes, to compare layers without field lists.
-template <typename Write>
-std::vector<std::byte> recordBytes(Write write)
-{
-    static std::vector<std::byte> scratch(1u << 20);
-    RecordStream stream;
-    stream.openMemoryWrite(scratch);
-    EXPECT_TRUE(write(stream));
-    return {scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(stream.position())};
-}
-
 std::vector<std::byte> harmonicBytes(const LayerData& layer)
 {
     return recordBytes([&](RecordStream& s) { return writeHarmonic(s, layer.harmonic); });

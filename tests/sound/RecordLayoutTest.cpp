@@ -18,17 +18,6 @@ namespace {
 using namespace tessarine;
 using namespace tessarine::test;
 
-template <typename Write>
-std::vector<std::byte> recordBytes(Write write)
-{
-    std::vector<std::byte> buffer(1 << 20);
-    RecordStream stream;
-    stream.openMemoryWrite(buffer);
-    EXPECT_TRUE(write(stream));
-    buffer.resize(stream.position());
-    return buffer;
-}
-
 std::vector<std::byte> hexBytes(std::initializer_list<int> values)
 {
     std::vector<std::byte> bytes;
@@ -218,13 +207,6 @@ TEST(RecordLayout, LongNamesAreCutAndTheRestOfTheRecordStillReads)
     }
     EXPECT_EQ(voiceNameFromPath("/v/" + std::string(100, 'n') + ".t9v").size(), 63u);
 }
-
-} // namespace
-
-namespace {
-
-using namespace tessarine;
-using namespace tessarine::test;
 
 // Numbers that are not finite or beyond what any sound holds never reach the
 // oscillators: values read as a harmless stand-in or held to their kind's

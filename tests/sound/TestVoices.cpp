@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 namespace tessarine::test {
@@ -107,15 +108,20 @@ void expectSameVoice(const Voice& a, const Voice& b)
     }
 }
 
-std::vector<std::byte> voiceBytes(const Voice& voice)
+std::vector<std::byte> recordBytes(const std::function<bool(RecordStream&)>& write)
 {
     // One scratch buffer for all calls: clearing 16 MiB per call would dominate
     // the damaged-file tests under the sanitizers.
     static std::vector<std::byte> scratch(RecordStream::kBufferSize);
     RecordStream stream;
     stream.openMemoryWrite(scratch);
-    EXPECT_TRUE(writeVoice(stream, voice));
+    EXPECT_TRUE(write(stream));
     return {scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(stream.position())};
+}
+
+std::vector<std::byte> voiceBytes(const Voice& voice)
+{
+    return recordBytes([&voice](RecordStream& stream) { return writeVoice(stream, voice); });
 }
 
 bool readVoiceBytes(const std::vector<std::byte>& bytes, Voice& voice, RecordStream::Status* status)

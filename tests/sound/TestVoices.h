@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ void addHarmonicFrame(HarmonicData& data, float time, float amplitude);
 // of every layer. Adds a failure naming the first difference.
 void expectSameVoice(const Voice& a, const Voice& b);
 
+// What a record writer puts in a stream, as bytes; the write must succeed.
+std::vector<std::byte> recordBytes(const std::function<bool(RecordStream&)>& write);
 std::vector<std::byte> voiceBytes(const Voice& voice);
 bool readVoiceBytes(const std::vector<std::byte>& bytes, Voice& voice, RecordStream::Status* status = nullptr);
 
