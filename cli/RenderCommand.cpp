@@ -207,8 +207,8 @@ int runRender(const RenderOptions& options)
     if (!host) {
         return fail(error);
     }
-    host->dispatch(vst::effSetSampleRate, 0, 0, nullptr, settings.sampleRate);
-    host->dispatch(vst::effSetBlockSize, 0, options.blockSize);
+    host->setSampleRate(settings.sampleRate);
+    host->setBlockSize(options.blockSize);
     if (!options.instrumentPath.empty() && !fileRequest(*host, kFileRequestInstrumentLoad, options.instrumentPath)) {
         return fail("cannot load instrument file '" + options.instrumentPath + "'");
     }
@@ -240,16 +240,28 @@ int runRender(const RenderOptions& options)
         events.push_back({std::llround(e.seconds * rate), e.quarterNotes, {e.bytes[0], e.bytes[1], e.bytes[2]}});
     }
     const long long totalFrames = std::llround((lastSeconds + options.tail) * rate);
+    const int block = options.blockSize;
+    // Room for the busiest block, so that a dense file loses no event and the
+    // loop below allocates nothing.
+    std::size_t busiest = 0;
+    for (std::size_t first = 0, last = 0; first < events.size(); first = last) {
+        const long long blockStart = events[first].frame / block * block;
+        while (last < events.size() && events[last].frame < blockStart + block) {
+            ++last;
+        }
+        busiest = std::max(busiest, last - first);
+    }
+    host->reserveEvents(static_cast<int>(busiest));
 
     WavWriter wav;
     if (!wav.open(options.outputPath, options.sampleRate, options.bits, totalFrames, error)) {
         return fail(error);
     }
     ProgressBar progress("rendering");
-    const int block = options.blockSize;
     std::vector<float> left(static_cast<std::size_t>(block)), right(static_cast<std::size_t>(block));
     std::vector<float> interleaved(static_cast<std::size_t>(block) * 2);
     std::vector<PluginHost::Midi> blockEvents;
+    blockEvents.reserve(busiest);
     std::size_t next = 0;
     for (long long start = 0; start < totalFrames; start += block) {
         const int frames = static_cast<int>(std::min<long long>(block, totalFrames - start));
