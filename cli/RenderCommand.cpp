@@ -1,5 +1,9 @@
 #include "RenderCommand.h"
 
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
 #include "MidiFile.h"
 #include "PluginHost.h"
 #include "ProgressBar.h"
@@ -293,5 +297,40 @@ int runRender(const RenderOptions& options)
     }
     return 0;
 }
+
+namespace {
+
+Command::Run setUpRender(CLI::App& command, const std::string& defaultPlugin)
+{
+    auto render = std::make_shared<RenderOptions>();
+    render->pluginPath = defaultPlugin;
+    command.add_option("--plugin", render->pluginPath, "Plug-in to load");
+    command.add_option("--midi", render->midiPath, "Standard MIDI File to play (types 0 and 1)");
+    command.add_option("--note", render->notes, "Key of a single note, 0..127 (repeatable)");
+    command.add_option("--velocity", render->velocities, "Velocity of each --note, 1..127 (default 100)");
+    command.add_option("--length", render->lengths, "Length of each --note in seconds (default 1)");
+    command.add_option("--at", render->starts, "Start of each --note in seconds (default 0); the i-th --at, --length and --velocity belong to the i-th --note");
+    command.add_option("--rate", render->sampleRate, "Sample rate in Hz")->capture_default_str();
+    command.add_option("--block", render->blockSize, "Host block size in samples")->capture_default_str();
+    command.add_option("--tempo", render->tempo, "Tempo in bpm when there is no MIDI file")->capture_default_str();
+    command.add_option("--tail", render->tail, "Seconds rendered after the last event")->capture_default_str();
+    command.add_option("--set", render->settings, "Parameter write NAME=VALUE or INDEX=VALUE (repeatable)");
+    command.add_option("--voice", render->voices, "Voice file for a slot, SLOT=FILE.t9v (repeatable)");
+    command.add_option("--instrument", render->instrumentPath,
+                       "Instrument file to load first, before --voice and --set");
+    command.add_option("--save-instrument", render->saveInstrumentPath,
+                       "Save the instrument as set up, before rendering");
+    command.add_option("--seed", render->seed, "Seed the plug-in's random generators, for repeatable renders")
+        ->check(CLI::Range(0LL, 16777216LL));
+    command.add_option("-o,--output", render->outputPath, "WAV file to write")->required();
+    command.add_option("--bits", render->bits, "Sample format: 16, 24 or 32 (float)")
+        ->check(CLI::IsMember({16, 24, 32}))
+        ->capture_default_str();
+    return [render] { return runRender(*render); };
+}
+
+} // namespace
+
+const Command kRenderCommand{"render", "Play MIDI through the plug-in and write a stereo WAV", &setUpRender};
 
 } // namespace tessarine::host
