@@ -1,5 +1,9 @@
 #include "AnalyseCommand.h"
 
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
 #include "ProgressBar.h"
 #include "ReadFailure.h"
 
@@ -138,5 +142,32 @@ int runAnalyse(const AnalyseOptions& options, std::ostream& out, std::ostream& e
     }
     return 0;
 }
+
+namespace {
+
+Command::Run setUpAnalyse(CLI::App& command, const std::string&)
+{
+    auto analyse = std::make_shared<AnalyseOptions>();
+    command.add_option("IN", analyse->inputs,
+                       "Sound files; several make one multisample each, lowest pitch first (at most 8)")
+        ->required();
+    command.add_option("-o,--output", analyse->outputPath, "Voice file to write")->required();
+    command.add_option("--into", analyse->intoPath, "Voice file whose layer the sound replaces");
+    command.add_option("--multisample", analyse->multisample, "Multisample to fill, 0..7 (one input only)")
+        ->check(CLI::Range(0, 7))
+        ->capture_default_str();
+    command.add_option("--layer", analyse->layer, "Layer to fill: 0 soft, 1 loud (a one-layer voice plays 1)")
+        ->check(CLI::Range(0, 1))
+        ->capture_default_str();
+    command.add_option("--root-note", analyse->rootNote,
+                       "MIDI note of the sound, 0..127, instead of the file's header, name or an estimate")
+        ->check(CLI::Range(0, 127));
+    command.add_option("--name", analyse->name, "Name of the voice (default: from the file name)");
+    return [analyse] { return runAnalyse(*analyse, std::cout, std::cerr); };
+}
+
+} // namespace
+
+const Command kAnalyseCommand{"analyse", "Analyse sound files (WAV, AIFF) into a voice file (.t9v)", &setUpAnalyse};
 
 } // namespace tessarine::host

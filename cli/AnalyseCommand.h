@@ -4,6 +4,7 @@
 // existing one, --into); several inputs become the multisamples of a new
 // voice, lowest fundamental first.
 
+#include "Command.h"
 #include <ostream>
 #include <string>
 #include <vector>
@@ -23,5 +24,7 @@ struct AnalyseOptions {
 // Prints one summary line per input to out and returns 0; or one line to err
 // and returns 1, having written nothing. Progress goes to stderr.
 int runAnalyse(const AnalyseOptions& options, std::ostream& out, std::ostream& err);
+
+extern const Command kAnalyseCommand;
 
 } // namespace tessarine::host

@@ -1,5 +1,10 @@
 #include "EditCommand.h"
 
+#include "DrawingCaches.h"
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
 #include "EditorWindow.h"
 #include "PluginHost.h"
 
@@ -107,5 +112,26 @@ int runEdit(const EditOptions& options, std::ostream& out, std::ostream& err)
     }
     return 0;
 }
+
+namespace {
+
+Command::Run setUpEdit(CLI::App& command, const std::string& defaultPlugin)
+{
+    auto edit = std::make_shared<EditOptions>();
+    edit->pluginPath = defaultPlugin;
+    command.add_option("--plugin", edit->pluginPath, "Plug-in to load");
+    command.add_option("--seconds", edit->seconds, "Close after this many seconds (default: on close or Ctrl-C)");
+    command.add_flag("--measure", edit->measure,
+                     "Print the opening time and the idle editor's CPU use (watches 5 s unless --seconds)");
+    return [edit] {
+        const int status = runEdit(*edit, std::cout, std::cerr);
+        releaseDrawingCaches();
+        return status;
+    };
+}
+
+} // namespace
+
+const Command kEditCommand{"edit", "Open the plug-in's editor in a window, audio off", &setUpEdit};
 
 } // namespace tessarine::host

@@ -2,6 +2,7 @@
 // `tessarine edit`: the real plug-in's editor in a window of its own, driven
 // as a host drives it, to try the editor without a DAW. Audio stays off.
 
+#include "Command.h"
 #include <iosfwd>
 #include <string>
 
@@ -16,5 +17,7 @@ struct EditOptions {
 };
 
 int runEdit(const EditOptions& options, std::ostream& out, std::ostream& err);
+
+extern const Command kEditCommand;
 
 } // namespace tessarine::host

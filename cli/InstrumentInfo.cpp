@@ -1,5 +1,9 @@
 #include "InstrumentInfo.h"
 
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
 #include "JsonWriter.h"
 #include "ReadFailure.h"
 #include "VoiceSummary.h"
@@ -139,5 +143,23 @@ int runInstrumentInfo(const std::string& path, bool json, std::ostream& out, std
     }
     return 0;
 }
+
+namespace {
+
+Command::Run setUpInstrumentInfo(CLI::App& command, const std::string&)
+{
+    struct Options {
+        std::string path;
+        bool json = false;
+    };
+    auto options = std::make_shared<Options>();
+    command.add_option("FILE", options->path, "Instrument file to read")->required();
+    command.add_flag("--json", options->json, "Print the summary as JSON");
+    return [options] { return runInstrumentInfo(options->path, options->json, std::cout, std::cerr); };
+}
+
+} // namespace
+
+const Command kInstrumentInfoCommand{"instrument-info", "Summarise an instrument file (.t9i)", &setUpInstrumentInfo};
 
 } // namespace tessarine::host

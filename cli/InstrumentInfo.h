@@ -5,6 +5,7 @@
 // and the point count of every instrument curve), or says in one line why it
 // cannot be read.
 
+#include "Command.h"
 #include <ostream>
 #include <string>
 
@@ -13,5 +14,7 @@ namespace tessarine::host {
 // Prints the summary to out and returns 0, or prints one line to err and
 // returns 1.
 int runInstrumentInfo(const std::string& path, bool json, std::ostream& out, std::ostream& err);
+
+extern const Command kInstrumentInfoCommand;
 
 } // namespace tessarine::host

@@ -1,5 +1,9 @@
 #include "LibraryCommand.h"
 
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
 #include "JsonWriter.h"
 
 #include "sound/InstrumentMenus.h"
@@ -138,5 +142,25 @@ int runLibrary(const std::string& root, bool json, std::ostream& out, std::ostre
     }
     return 0;
 }
+
+namespace {
+
+Command::Run setUpLibrary(CLI::App& command, const std::string& defaultPlugin)
+{
+    struct Options {
+        std::string root;
+        bool json = false;
+    };
+    auto options = std::make_shared<Options>();
+    const std::string pluginFolder = defaultPlugin.substr(0, defaultPlugin.rfind('/') + 1);
+    options->root = pluginFolder.empty() ? std::string(".") : pluginFolder.substr(0, pluginFolder.size() - 1);
+    command.add_option("--root", options->root, "Folder holding TessarineData and Reset.t9i (default: beside the plug-in)");
+    command.add_flag("--json", options->json, "Print the menus as JSON");
+    return [options] { return runLibrary(options->root, options->json, std::cout, std::cerr); };
+}
+
+} // namespace
+
+const Command kLibraryCommand{"library", "List the sound library as the editor's menus show it", &setUpLibrary};
 
 } // namespace tessarine::host

@@ -1,5 +1,9 @@
 #include "MakeInstrumentCommand.h"
 
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
 #include "ReadFailure.h"
 
 #include "params/ParameterTable.h"
@@ -274,5 +278,23 @@ int runMakeInstrument(const MakeInstrumentOptions& options, std::ostream& err)
     }
     return 0;
 }
+
+namespace {
+
+Command::Run setUpMakeInstrument(CLI::App& command, const std::string&)
+{
+    auto options = std::make_shared<MakeInstrumentOptions>();
+    command.add_option("RECIPE", options->recipePath, "Instrument recipe (text)")->required();
+    command.add_option("--voices", options->voicesFolder, "Folder the recipe's voice names are relative to")
+        ->required();
+    command.add_option("-o,--output", options->outputPath, "Instrument file to write")->required();
+    return [options] { return runMakeInstrument(*options, std::cerr); };
+}
+
+} // namespace
+
+const Command kMakeInstrumentCommand{"make-instrument",
+                                     "Build an instrument file (.t9i) from a recipe of voices and settings",
+                                     &setUpMakeInstrument};
 
 } // namespace tessarine::host

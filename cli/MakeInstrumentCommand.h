@@ -15,6 +15,7 @@
 //                                  amplitude-y, mod-envelope, spectral-shape
 // Parameters not named keep their start values. Every slot needs a voice.
 
+#include "Command.h"
 #include <ostream>
 #include <string>
 
@@ -29,5 +30,7 @@ struct MakeInstrumentOptions {
 // Returns 0 with the file written, or 1 with one line on err naming the recipe
 // line at fault; nothing is written then (an existing file stays as it was).
 int runMakeInstrument(const MakeInstrumentOptions& options, std::ostream& err);
+
+extern const Command kMakeInstrumentCommand;
 
 } // namespace tessarine::host

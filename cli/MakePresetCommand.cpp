@@ -1,5 +1,9 @@
 #include "MakePresetCommand.h"
 
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
 #include "ReadFailure.h"
 
 #include "sound/PresetFile.h"
@@ -203,5 +207,28 @@ int runMakePreset(const MakePresetOptions& options, std::ostream& err)
     }
     return 0;
 }
+
+namespace {
+
+Command::Run setUpMakePreset(CLI::App& command, const std::string&)
+{
+    auto options = std::make_shared<MakePresetOptions>();
+    command.add_option("-o,--output", options->outputPath, "Preset file to write (.t9h or .t9n)")->required();
+    command.add_option("--from", options->voicePath, "Voice file whose layer becomes the preset");
+    command.add_option("--multisample", options->multisample, "Multisample of --from, 0..7")->capture_default_str();
+    command.add_option("--layer", options->layer, "Layer of --from, 0 soft or 1 loud")->capture_default_str();
+    command.add_option("--shape", options->shape,
+                       "Drawn shape: saw, square, triangle, odd, pulse, organ (harmonic); "
+                       "white, breath, hiss, formant (noise)");
+    command.add_option("--formants", options->formants, "Formant peaks in Hz, for --shape formant")->delimiter(',');
+    command.add_option("--length", options->length, "Length of a drawn preset in seconds")->capture_default_str();
+    return [options] { return runMakePreset(*options, std::cerr); };
+}
+
+} // namespace
+
+const Command kMakePresetCommand{
+    "make-preset", "Write a harmonic (.t9h) or noise (.t9n) preset from a voice's layer or a drawn shape",
+    &setUpMakePreset};
 
 } // namespace tessarine::host

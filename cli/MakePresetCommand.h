@@ -10,6 +10,7 @@
 //   6 kHz), formant (peaks at the --formants frequencies, a whispered vowel).
 // Drawn presets last --length seconds with a short attack and release.
 
+#include "Command.h"
 #include <ostream>
 #include <string>
 #include <vector>
@@ -29,5 +30,7 @@ struct MakePresetOptions {
 // Returns 0 with the file written, or 1 with one line on err; nothing is
 // written then.
 int runMakePreset(const MakePresetOptions& options, std::ostream& err);
+
+extern const Command kMakePresetCommand;
 
 } // namespace tessarine::host

@@ -11,9 +11,9 @@ OutputCheck::OutputCheck(double sampleRate, float bound)
 {
 }
 
-void OutputCheck::scan(const HostedInstance& instance, int frames, long long position)
+void OutputCheck::scan(const PluginHost& instance, int frames, long long position)
 {
-    const float* channels[HostedInstance::kMaxChannels];
+    const float* channels[PluginHost::kMaxChannels];
     const int count = instance.outputChannels();
     for (int c = 0; c < count; ++c) {
         channels[c] = instance.output(c);

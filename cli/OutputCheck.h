@@ -3,7 +3,7 @@
 // bound no sane instrument reaches, never a denormal number; and, after the
 // last note is released, whether the output has fallen silent.
 
-#include "ValidatorHost.h"
+#include "PluginHost.h"
 
 #include <string>
 
@@ -22,7 +22,7 @@ public:
 
     // Looks at the first frames of every output channel; position is the
     // block's first sample since the run started.
-    void scan(const HostedInstance& instance, int frames, long long position);
+    void scan(const PluginHost& instance, int frames, long long position);
     void scan(const float* const* channels, int channelCount, int frames, long long position);
 
     // The first fault seen, or empty.

@@ -1,5 +1,10 @@
 #include "PluginInfo.h"
 
+#include "PluginHost.h"
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
 #include "JsonWriter.h"
 
 #include <cstdio>
@@ -120,5 +125,45 @@ void printInfoJson(const PluginInfo& info, std::ostream& out)
     json.endObject();
     out << '\n';
 }
+
+namespace {
+
+int runInfo(const std::string& pluginPath, bool json)
+{
+    std::string error;
+    auto host = PluginHost::load(pluginPath, error);
+    if (!host) {
+        std::cerr << "tessarine: " << error << '\n';
+        return 1;
+    }
+    auto info = collectInfo(*host);
+    if (json) {
+        printInfoJson(info, std::cout);
+    } else {
+        printInfoText(info, std::cout);
+    }
+    if (!std::cout.good()) {
+        std::cerr << "tessarine: cannot write the report\n";
+        return 1;
+    }
+    return 0;
+}
+
+Command::Run setUpInfo(CLI::App& command, const std::string& defaultPlugin)
+{
+    struct Options {
+        std::string pluginPath;
+        bool json = false;
+    };
+    auto options = std::make_shared<Options>();
+    options->pluginPath = defaultPlugin;
+    command.add_option("--plugin", options->pluginPath, "Plug-in to load (default: Tessarine.so beside this program)");
+    command.add_flag("--json", options->json, "Print the report as JSON");
+    return [options] { return runInfo(options->pluginPath, options->json); };
+}
+
+} // namespace
+
+const Command kInfoCommand{"info", "Show the plug-in's identity and every parameter", &setUpInfo};
 
 } // namespace tessarine::host

@@ -2,6 +2,7 @@
 // What a plug-in tells a host about itself: identity, counts and every
 // parameter's name, value, display and label, as `tessarine info` prints it.
 
+#include "Command.h"
 #include "PluginHost.h"
 
 #include <ostream>
@@ -41,5 +42,7 @@ std::string uniqueIdText(int uniqueId);
 
 void printInfoText(const PluginInfo& info, std::ostream& out);
 void printInfoJson(const PluginInfo& info, std::ostream& out);
+
+extern const Command kInfoCommand;
 
 } // namespace tessarine::host

@@ -1,5 +1,9 @@
 #include "RandomInstrumentCommand.h"
 
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
 #include "PluginHost.h"
 #include "ReadFailure.h"
 #include "RenderCommand.h"
@@ -90,5 +94,28 @@ int runRandomInstrument(const RandomInstrumentOptions& options, std::ostream& ou
     out << "Written: " << options.outputPath << '\n';
     return out.good() ? 0 : fail(err, "cannot write the report");
 }
+
+namespace {
+
+Command::Run setUpRandomInstrument(CLI::App& command, const std::string& defaultPlugin)
+{
+    auto options = std::make_shared<RandomInstrumentOptions>();
+    options->pluginPath = defaultPlugin;
+    command.add_option("--category", options->category,
+                       "Instrument category: picks the voice category and the parameter draws")
+        ->required();
+    command.add_option("--seed", options->seed, "Seed the plug-in's random generators, 0..16777216")
+        ->check(CLI::Range(0LL, 16777216LL));
+    command.add_option("--root", options->root, "Folder holding TessarineData (default: beside the plug-in)");
+    command.add_option("--plugin", options->pluginPath, "Plug-in to load");
+    command.add_option("-o,--output", options->outputPath, "Instrument file to write")->required();
+    return [options] { return runRandomInstrument(*options, std::cout, std::cerr); };
+}
+
+} // namespace
+
+const Command kRandomInstrumentCommand{"random-instrument",
+                                       "Build a random instrument from the library and save it (.t9i)",
+                                       &setUpRandomInstrument};
 
 } // namespace tessarine::host

@@ -3,6 +3,7 @@
 // request, for a random instrument of a category (random voices from the
 // library, then the category's parameter draws) and saves it.
 
+#include "Command.h"
 #include <ostream>
 #include <string>
 
@@ -18,5 +19,7 @@ struct RandomInstrumentOptions {
 
 // Prints which voice went into each slot and returns 0, or one line on err and 1.
 int runRandomInstrument(const RandomInstrumentOptions& options, std::ostream& out, std::ostream& err);
+
+extern const Command kRandomInstrumentCommand;
 
 } // namespace tessarine::host

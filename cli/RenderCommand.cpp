@@ -1,5 +1,9 @@
 #include "RenderCommand.h"
 
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
 #include "MidiFile.h"
 #include "PluginHost.h"
 #include "ProgressBar.h"
@@ -207,8 +211,8 @@ int runRender(const RenderOptions& options)
     if (!host) {
         return fail(error);
     }
-    host->dispatch(vst::effSetSampleRate, 0, 0, nullptr, settings.sampleRate);
-    host->dispatch(vst::effSetBlockSize, 0, options.blockSize);
+    host->setSampleRate(settings.sampleRate);
+    host->setBlockSize(options.blockSize);
     if (!options.instrumentPath.empty() && !fileRequest(*host, kFileRequestInstrumentLoad, options.instrumentPath)) {
         return fail("cannot load instrument file '" + options.instrumentPath + "'");
     }
@@ -240,16 +244,28 @@ int runRender(const RenderOptions& options)
         events.push_back({std::llround(e.seconds * rate), e.quarterNotes, {e.bytes[0], e.bytes[1], e.bytes[2]}});
     }
     const long long totalFrames = std::llround((lastSeconds + options.tail) * rate);
+    const int block = options.blockSize;
+    // Room for the busiest block, so that a dense file loses no event and the
+    // loop below allocates nothing.
+    std::size_t busiest = 0;
+    for (std::size_t first = 0, last = 0; first < events.size(); first = last) {
+        const long long blockStart = events[first].frame / block * block;
+        while (last < events.size() && events[last].frame < blockStart + block) {
+            ++last;
+        }
+        busiest = std::max(busiest, last - first);
+    }
+    host->reserveEvents(static_cast<int>(busiest));
 
     WavWriter wav;
     if (!wav.open(options.outputPath, options.sampleRate, options.bits, totalFrames, error)) {
         return fail(error);
     }
     ProgressBar progress("rendering");
-    const int block = options.blockSize;
     std::vector<float> left(static_cast<std::size_t>(block)), right(static_cast<std::size_t>(block));
     std::vector<float> interleaved(static_cast<std::size_t>(block) * 2);
     std::vector<PluginHost::Midi> blockEvents;
+    blockEvents.reserve(busiest);
     std::size_t next = 0;
     for (long long start = 0; start < totalFrames; start += block) {
         const int frames = static_cast<int>(std::min<long long>(block, totalFrames - start));
@@ -281,5 +297,40 @@ int runRender(const RenderOptions& options)
     }
     return 0;
 }
+
+namespace {
+
+Command::Run setUpRender(CLI::App& command, const std::string& defaultPlugin)
+{
+    auto render = std::make_shared<RenderOptions>();
+    render->pluginPath = defaultPlugin;
+    command.add_option("--plugin", render->pluginPath, "Plug-in to load");
+    command.add_option("--midi", render->midiPath, "Standard MIDI File to play (types 0 and 1)");
+    command.add_option("--note", render->notes, "Key of a single note, 0..127 (repeatable)");
+    command.add_option("--velocity", render->velocities, "Velocity of each --note, 1..127 (default 100)");
+    command.add_option("--length", render->lengths, "Length of each --note in seconds (default 1)");
+    command.add_option("--at", render->starts, "Start of each --note in seconds (default 0); the i-th --at, --length and --velocity belong to the i-th --note");
+    command.add_option("--rate", render->sampleRate, "Sample rate in Hz")->capture_default_str();
+    command.add_option("--block", render->blockSize, "Host block size in samples")->capture_default_str();
+    command.add_option("--tempo", render->tempo, "Tempo in bpm when there is no MIDI file")->capture_default_str();
+    command.add_option("--tail", render->tail, "Seconds rendered after the last event")->capture_default_str();
+    command.add_option("--set", render->settings, "Parameter write NAME=VALUE or INDEX=VALUE (repeatable)");
+    command.add_option("--voice", render->voices, "Voice file for a slot, SLOT=FILE.t9v (repeatable)");
+    command.add_option("--instrument", render->instrumentPath,
+                       "Instrument file to load first, before --voice and --set");
+    command.add_option("--save-instrument", render->saveInstrumentPath,
+                       "Save the instrument as set up, before rendering");
+    command.add_option("--seed", render->seed, "Seed the plug-in's random generators, for repeatable renders")
+        ->check(CLI::Range(0LL, 16777216LL));
+    command.add_option("-o,--output", render->outputPath, "WAV file to write")->required();
+    command.add_option("--bits", render->bits, "Sample format: 16, 24 or 32 (float)")
+        ->check(CLI::IsMember({16, 24, 32}))
+        ->capture_default_str();
+    return [render] { return runRender(*render); };
+}
+
+} // namespace
+
+const Command kRenderCommand{"render", "Play MIDI through the plug-in and write a stereo WAV", &setUpRender};
 
 } // namespace tessarine::host

@@ -2,6 +2,7 @@
 // `tessarine render`: plays MIDI through the plug-in, block by block as a host
 // would, and writes the stereo output to a WAV file.
 
+#include "Command.h"
 #include <string>
 #include <vector>
 
@@ -41,5 +42,7 @@ inline constexpr int kFileRequestRandomInstrument = 7;
 inline constexpr int kFileRequestRescanLibrary = 8;
 inline constexpr int kFileRequestLoadLibraryInstrument = 9;
 inline constexpr int kFileRequestLibraryRoot = 10;
+
+extern const Command kRenderCommand;
 
 } // namespace tessarine::host

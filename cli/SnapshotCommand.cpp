@@ -1,5 +1,10 @@
 #include "SnapshotCommand.h"
 
+#include "DrawingCaches.h"
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
 #include "PluginHost.h"
 
 #include "sound/AtomicSave.h"
@@ -170,5 +175,28 @@ int runSnapshot(const SnapshotOptions& options, std::ostream& out, std::ostream&
     }
     return 0;
 }
+
+namespace {
+
+Command::Run setUpSnapshot(CLI::App& command, const std::string& defaultPlugin)
+{
+    auto snapshot = std::make_shared<SnapshotOptions>();
+    snapshot->pluginPath = defaultPlugin;
+    command.add_option("--plugin", snapshot->pluginPath, "Plug-in to load");
+    command.add_option("--page", snapshot->page, "Page 0..7: voices A-D, modulation, morph, sound, effects")
+        ->capture_default_str();
+    command.add_flag("--all", snapshot->all, "All eight pages in one picture, two rows of four");
+    command.add_flag("--split", snapshot->split, "With --all: eight files, OUT-0.png to OUT-7.png");
+    command.add_option("-o,--output", snapshot->outputPath, "PNG file to write")->required();
+    return [snapshot] {
+        const int status = runSnapshot(*snapshot, std::cout, std::cerr);
+        releaseDrawingCaches();
+        return status;
+    };
+}
+
+} // namespace
+
+const Command kSnapshotCommand{"snapshot", "Draw editor pages without a window and write PNG", &setUpSnapshot};
 
 } // namespace tessarine::host

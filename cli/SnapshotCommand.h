@@ -2,6 +2,7 @@
 // `tessarine snapshot`: pictures of the real plug-in's editor pages, drawn
 // without a window through the plug-in's picture request and written as PNG.
 
+#include "Command.h"
 #include <iosfwd>
 #include <string>
 
@@ -21,5 +22,7 @@ struct SnapshotOptions {
 std::string pagePath(const std::string& outputPath, int page);
 
 int runSnapshot(const SnapshotOptions& options, std::ostream& out, std::ostream& err);
+
+extern const Command kSnapshotCommand;
 
 } // namespace tessarine::host

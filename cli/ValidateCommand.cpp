@@ -1,5 +1,9 @@
 #include "ValidateCommand.h"
 
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
 #include "AudioThreadAllocations.h"
 #include "ValidatorChecks.h"
 
@@ -157,5 +161,29 @@ int runValidate(const ValidateOptions& options, std::ostream& out, std::ostream&
     out.flush();
     return report.failed() ? 1 : 0;
 }
+
+namespace {
+
+Command::Run setUpValidate(CLI::App& command, const std::string& defaultPlugin)
+{
+    auto validate = std::make_shared<ValidateOptions>();
+    validate->pluginPath = defaultPlugin;
+    command.add_option("--plugin", validate->pluginPath, "Plug-in to check (default: Tessarine.so)");
+    command.add_option("--level", validate->level, "Breadth 1 (load and scan) to 5 (longest)")
+        ->check(CLI::Range(1, 5))
+        ->capture_default_str();
+    command.add_option("--seed", validate->seed, "Seed of the random notes, values and chunks")->capture_default_str();
+    command.add_flag("--json", validate->json, "Print the report as JSON");
+    command.add_flag("--strict", validate->strict,
+                     "The interface's text limits and no audio-thread allocation (always for Tessarine)");
+    command.add_flag("--in-process", validate->inProcess,
+                     "Run every check in this process (a crash ends the validation)");
+    return [validate] { return runValidate(*validate, std::cout, std::cerr); };
+}
+
+} // namespace
+
+const Command kValidateCommand{"validate", "Check a VST 2 instrument the way strict hosts and validators do",
+                               &setUpValidate};
 
 } // namespace tessarine::host

@@ -2,6 +2,7 @@
 // tessarine validate: runs the validator's checks on any VST 2 instrument and
 // reports one line per check, the speed figures and a summary.
 
+#include "Command.h"
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -22,5 +23,7 @@ struct ValidateOptions {
 
 // Exit status: 0 when every check passed or was skipped, 1 otherwise.
 int runValidate(const ValidateOptions& options, std::ostream& out, std::ostream& err);
+
+extern const Command kValidateCommand;
 
 } // namespace tessarine::host

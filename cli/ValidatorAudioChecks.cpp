@@ -15,14 +15,14 @@ namespace tessarine::host {
 
 namespace {
 
-std::string playChecked(HostedInstance& instance, const MidiScenario& scenario, const PlayOptions& options)
+std::string playChecked(PluginHost& instance, const MidiScenario& scenario, const PlayOptions& options)
 {
     OutputCheck check(instance.sampleRate(), options.automate ? OutputCheck::kAutomationBound : OutputCheck::kBound);
     BlockTiming timing(instance.sampleRate());
     return play(instance, scenario, options, check, timing);
 }
 
-PlayOptions withBlock(const ValidationPlan& plan, HostedInstance& instance, int block)
+PlayOptions withBlock(const ValidationPlan& plan, PluginHost& instance, int block)
 {
     PlayOptions options;
     options.blockSize = block;
@@ -37,7 +37,7 @@ void lifecycleCase(const std::string& path, const std::string& name, ValidatorRe
 {
     LoadedPlugin loaded;
     std::string error;
-    if (!loadPlugin(path, HostAnswers{}, loaded, error)) {
+    if (!loadPlugin(path, playingHost(), loaded, error)) {
         report.fail(name, error);
         return;
     }
@@ -48,7 +48,7 @@ void lifecycleCase(const std::string& path, const std::string& name, ValidatorRe
 
 void runLifecycleChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report)
 {
-    lifecycleCase(path, "lifecycle.process-before-resume", report, [&](HostedInstance& instance) {
+    lifecycleCase(path, "lifecycle.process-before-resume", report, [&](PluginHost& instance) {
         instance.setSampleRate(44100.0f);
         instance.setBlockSize(512);
         OutputCheck check(44100.0);
@@ -67,7 +67,7 @@ void runLifecycleChecks(const std::string& path, const ValidationPlan& plan, int
         return playChecked(instance, makeScenario(44100.0, plan.seed, 1), withBlock(plan, instance, 512));
     });
 
-    lifecycleCase(path, "lifecycle.double-resume", report, [&](HostedInstance& instance) {
+    lifecycleCase(path, "lifecycle.double-resume", report, [&](PluginHost& instance) {
         startAudio(instance, 44100.0f, 512);
         std::string fault = playChecked(instance, makeScenario(44100.0, plan.seed, 1), withBlock(plan, instance, 512));
         if (!fault.empty()) {
@@ -80,7 +80,7 @@ void runLifecycleChecks(const std::string& path, const ValidationPlan& plan, int
         return fault.empty() ? fault : "after resuming again: " + fault;
     });
 
-    lifecycleCase(path, "lifecycle.rate-change", report, [&](HostedInstance& instance) {
+    lifecycleCase(path, "lifecycle.rate-change", report, [&](PluginHost& instance) {
         startAudio(instance, 44100.0f, 512);
         std::string fault = playChecked(instance, makeScenario(44100.0, plan.seed, 1), withBlock(plan, instance, 512));
         for (float rate : {192000.0f, 22050.0f}) {
@@ -98,7 +98,7 @@ void runLifecycleChecks(const std::string& path, const ValidationPlan& plan, int
         return fault;
     });
 
-    lifecycleCase(path, "lifecycle.larger-block", report, [&](HostedInstance& instance) {
+    lifecycleCase(path, "lifecycle.larger-block", report, [&](PluginHost& instance) {
         startAudio(instance, 48000.0f, 64);
         std::string fault = playChecked(instance, makeScenario(48000.0, plan.seed, 1), withBlock(plan, instance, 64));
         if (fault.empty()) {
@@ -113,7 +113,7 @@ void runLifecycleChecks(const std::string& path, const ValidationPlan& plan, int
         return fault;
     });
 
-    lifecycleCase(path, "lifecycle.stop-messages", report, [&](HostedInstance& instance) {
+    lifecycleCase(path, "lifecycle.stop-messages", report, [&](PluginHost& instance) {
         startAudio(instance, 44100.0f, 256);
         // Held notes on several channels under sustain, then a transport stop:
         // the one list of sustain off, all sound off and reset controllers on
@@ -148,10 +148,10 @@ void runAutomationChecks(const std::string& path, const ValidationPlan& plan, in
     {
         LoadedPlugin loaded;
         std::string error;
-        if (!loadPlugin(path, HostAnswers{}, loaded, error)) {
+        if (!loadPlugin(path, playingHost(), loaded, error)) {
             report.fail("automation.sub-blocks", error);
         } else {
-            HostedInstance& instance = *loaded.instance;
+            PluginHost& instance = *loaded.instance;
             startAudio(instance, 44100.0f, 512);
             PlayOptions options = withBlock(plan, instance, 32);
             options.automate = true;
@@ -165,11 +165,11 @@ void runAutomationChecks(const std::string& path, const ValidationPlan& plan, in
 
     LoadedPlugin loaded;
     std::string error;
-    if (!loadPlugin(path, HostAnswers{}, loaded, error)) {
+    if (!loadPlugin(path, playingHost(), loaded, error)) {
         report.fail("automation.second-thread", error);
         return;
     }
-    HostedInstance& instance = *loaded.instance;
+    PluginHost& instance = *loaded.instance;
     startAudio(instance, 48000.0f, 256);
     const int params = instance.effect()->numParams;
     std::atomic<bool> stop{false};

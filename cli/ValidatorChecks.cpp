@@ -76,25 +76,33 @@ TextLimits textLimits(const vst::EffectRecord& effect, const ValidationPlan& pla
     return {kHostBuffer, kHostBuffer, kHostBuffer, kHostBuffer, kHostBuffer};
 }
 
-bool loadPlugin(const std::string& path, const HostAnswers& answers, LoadedPlugin& loaded, std::string& error)
+HostSettings playingHost()
+{
+    HostSettings settings;
+    settings.playing = true;
+    settings.followBlocks = true;
+    return settings;
+}
+
+bool loadPlugin(const std::string& path, const HostSettings& settings, LoadedPlugin& loaded, std::string& error)
 {
     loaded.instance.reset();
     loaded.module = PluginModule::open(path, error);
     if (!loaded.module) {
         return false;
     }
-    loaded.instance = HostedInstance::create(*loaded.module, answers, error);
+    loaded.instance = PluginHost::create(*loaded.module, settings, error);
     return loaded.instance != nullptr;
 }
 
-void startAudio(HostedInstance& instance, float rate, int maxBlock)
+void startAudio(PluginHost& instance, float rate, int maxBlock)
 {
     instance.setSampleRate(rate);
     instance.setBlockSize(maxBlock);
     instance.resume();
 }
 
-double tailSeconds(HostedInstance& instance, float rate)
+double tailSeconds(PluginHost& instance, float rate)
 {
     constexpr double kGenerousTail = 10.0;
     constexpr double kLongestTail = 60.0;

@@ -3,7 +3,7 @@
 // validator can run it in a process of its own and report a crash as that
 // group's failure; what a level adds is said by ValidationPlan.
 
-#include "ValidatorHost.h"
+#include "PluginHost.h"
 #include "ValidatorReport.h"
 
 #include <cstdint>
@@ -59,17 +59,21 @@ struct TextLimits {
 };
 TextLimits textLimits(const vst::EffectRecord& effect, const ValidationPlan& plan);
 
+// What the host answers while a check plays: the transport running from the
+// first block, its position following the blocks played, at 120 bpm.
+HostSettings playingHost();
+
 // A module and one instance of it; the instance goes first.
 struct LoadedPlugin {
     std::unique_ptr<PluginModule> module;
-    std::unique_ptr<HostedInstance> instance;
+    std::unique_ptr<PluginHost> instance;
 };
-bool loadPlugin(const std::string& path, const HostAnswers& answers, LoadedPlugin& loaded, std::string& error);
+bool loadPlugin(const std::string& path, const HostSettings& settings, LoadedPlugin& loaded, std::string& error);
 // Sample rate and block size set, resumed: ready to play.
-void startAudio(HostedInstance& instance, float rate, int maxBlock);
+void startAudio(PluginHost& instance, float rate, int maxBlock);
 // How long a plug-in may ring after its last note: its own tail-size answer or
 // a generous fixed time, whichever is longer.
-double tailSeconds(HostedInstance& instance, float rate);
+double tailSeconds(PluginHost& instance, float rate);
 
 // The groups.
 void runLoadChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report);

@@ -140,7 +140,7 @@ bool writeFile(const std::string& path, const RecordBytes& record)
     return static_cast<bool>(file);
 }
 
-bool request(HostedInstance& instance, vst::intptr action, const std::string& path, float slot = 0.0f)
+bool request(PluginHost& instance, vst::intptr action, const std::string& path, float slot = 0.0f)
 {
     std::string copy = path;
     return instance.dispatch(vst::effVendorSpecific, kFileRequest, action, copy.data(), slot) == 1;
@@ -148,7 +148,7 @@ bool request(HostedInstance& instance, vst::intptr action, const std::string& pa
 
 // A loud chord on whatever is loaded, with the gains a host may set at their
 // largest, checked block by block; the first fault, or empty.
-std::string playLoud(HostedInstance& instance)
+std::string playLoud(PluginHost& instance)
 {
     for (int index : {17, 35, 36, 47}) { // velocity sensitivity, harmonic and noise amount, volume
         instance.setParameter(index, 1.0f);
@@ -182,12 +182,12 @@ void runExtremeFileChecks(const std::string& path, const ValidationPlan&, int, V
 {
     LoadedPlugin loaded;
     std::string error;
-    if (!loadPlugin(path, HostAnswers{}, loaded, error)) {
+    if (!loadPlugin(path, playingHost(), loaded, error)) {
         report.fail("files.extreme-voices", error);
         report.fail("files.extreme-instruments", error);
         return;
     }
-    HostedInstance& instance = *loaded.instance;
+    PluginHost& instance = *loaded.instance;
     if (!isOwnPlugin(instance.effect()->uniqueID)) {
         report.skip("files.extreme-voices", "no file request: not Tessarine");
         report.skip("files.extreme-instruments", "no file request: not Tessarine");

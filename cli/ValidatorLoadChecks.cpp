@@ -21,7 +21,7 @@ namespace {
 constexpr int kMaxTextQueries = 4096;
 
 // Asks for one text into a guarded buffer; returns the fault, prefixed with what was asked.
-std::string guardedQuery(HostedInstance& instance, vst::int32 opcode, vst::int32 index, vst::intptr value,
+std::string guardedQuery(PluginHost& instance, vst::int32 opcode, vst::int32 index, vst::intptr value,
                          int limit, const std::string& what, std::string* text = nullptr)
 {
     GuardedText buffer(static_cast<std::size_t>(limit));
@@ -47,7 +47,7 @@ std::vector<int> indicesToVisit(int count)
     return indices;
 }
 
-std::string parameterTexts(HostedInstance& instance, int index, int limit)
+std::string parameterTexts(PluginHost& instance, int index, int limit)
 {
     const std::string at = "parameter " + std::to_string(index);
     for (auto [opcode, kind] : {std::pair{vst::effGetParamName, " name"}, std::pair{vst::effGetParamLabel, " label"},
@@ -60,7 +60,7 @@ std::string parameterTexts(HostedInstance& instance, int index, int limit)
     return {};
 }
 
-std::string pinTexts(HostedInstance& instance, vst::int32 opcode, int index, const std::string& what)
+std::string pinTexts(PluginHost& instance, vst::int32 opcode, int index, const std::string& what)
 {
     struct Guarded {
         vst::PinProperties pin;
@@ -89,8 +89,8 @@ std::string recordFault(const vst::EffectRecord& e)
     if (!between(e.numPrograms, 0, 100000)) {
         return "program count " + std::to_string(e.numPrograms) + " out of range";
     }
-    if (!between(e.numInputs, 0, HostedInstance::kMaxChannels) ||
-        !between(e.numOutputs, 1, HostedInstance::kMaxChannels)) {
+    if (!between(e.numInputs, 0, PluginHost::kMaxChannels) ||
+        !between(e.numOutputs, 1, PluginHost::kMaxChannels)) {
         return "channel counts " + std::to_string(e.numInputs) + " in, " + std::to_string(e.numOutputs) +
                " out: an instrument has 1 to 64 outputs";
     }
@@ -107,7 +107,7 @@ std::string recordFault(const vst::EffectRecord& e)
 }
 
 // What a host does with a new instance between open and close.
-void shortLife(HostedInstance& instance, float rate, int block, int note)
+void shortLife(PluginHost& instance, float rate, int block, int note)
 {
     startAudio(instance, rate, block);
     instance.addMidi(0, 0x90, static_cast<unsigned char>(note), 100);
@@ -127,7 +127,7 @@ void runLoadChecks(const std::string& path, const ValidationPlan& plan, int, Val
         report.fail("load.entry", "cannot load '" + path + "': " + error);
         return;
     }
-    auto instance = HostedInstance::create(*module, HostAnswers{}, error);
+    auto instance = PluginHost::create(*module, playingHost(), error);
     if (!instance) {
         report.fail("load.entry", error);
         return;
@@ -190,7 +190,7 @@ void runLoadChecks(const std::string& path, const ValidationPlan& plan, int, Val
 // rate 0, block size 0 and no time record while the plug-in is created.
 void runScanCheck(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report)
 {
-    HostAnswers scanner;
+    HostSettings scanner = playingHost();
     scanner.sampleRate = 0.0f;
     scanner.blockSize = 0;
     scanner.answerTime = false;
@@ -199,7 +199,7 @@ void runScanCheck(const std::string& path, const ValidationPlan& plan, int, Vali
     std::string fault;
     auto module = PluginModule::open(path, error);
     for (int visit = 0; visit < 2 && fault.empty() && module; ++visit) {
-        auto instance = HostedInstance::create(*module, scanner, error);
+        auto instance = PluginHost::create(*module, scanner, error);
         if (!instance) {
             fault = error;
             break;
@@ -239,11 +239,11 @@ void runTextExtremes(const std::string& path, const ValidationPlan& plan, int, V
 {
     LoadedPlugin loaded;
     std::string error;
-    if (!loadPlugin(path, HostAnswers{}, loaded, error)) {
+    if (!loadPlugin(path, playingHost(), loaded, error)) {
         report.fail("texts.value-range", error);
         return;
     }
-    HostedInstance& instance = *loaded.instance;
+    PluginHost& instance = *loaded.instance;
     const TextLimits limits = textLimits(*instance.effect(), plan);
     std::string fault;
     for (int index : indicesToVisit(instance.effect()->numParams)) {
@@ -289,7 +289,7 @@ void runOpenChecks(const std::string& path, const ValidationPlan& plan, int, Val
                     break;
                 }
             }
-            loaded.instance = HostedInstance::create(*loaded.module, HostAnswers{}, error);
+            loaded.instance = PluginHost::create(*loaded.module, playingHost(), error);
             if (!loaded.instance) {
                 fault = "cycle " + std::to_string(cycle) + ": " + error;
                 break;
@@ -315,10 +315,10 @@ void runOpenChecks(const std::string& path, const ValidationPlan& plan, int, Val
         for (int t = 0; t < kThreads; ++t) {
             threads.emplace_back([&, t] {
                 start.arrive_and_wait();
-                std::unique_ptr<HostedInstance> instances[kPerThread];
+                std::unique_ptr<PluginHost> instances[kPerThread];
                 for (auto& instance : instances) {
                     std::string why;
-                    instance = HostedInstance::create(*module, HostAnswers{}, why);
+                    instance = PluginHost::create(*module, playingHost(), why);
                     if (!instance && faults[t].empty()) {
                         faults[t] = "thread " + std::to_string(t) + ": " + why;
                     }

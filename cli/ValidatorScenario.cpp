@@ -65,7 +65,7 @@ std::vector<TimedMidi> stopMessages(long long frame)
     return events;
 }
 
-std::string play(HostedInstance& instance, const MidiScenario& scenario, const PlayOptions& options,
+std::string play(PluginHost& instance, const MidiScenario& scenario, const PlayOptions& options,
                  OutputCheck& check, BlockTiming& timing)
 {
     const int maxBlock = instance.maxBlock();
@@ -104,7 +104,7 @@ std::string play(HostedInstance& instance, const MidiScenario& scenario, const P
             check.restartSilence();
         }
         while (next < scenario.events.size() && scenario.events[next].frame < position + frames &&
-               instance.pendingEvents() < HostedInstance::kMaxEvents) {
+               instance.pendingEvents() < instance.eventCapacity()) {
             const TimedMidi& e = scenario.events[next++];
             instance.addMidi(static_cast<int>(std::max(0LL, e.frame - position)), e.bytes[0], e.bytes[1],
                              e.bytes[2]);

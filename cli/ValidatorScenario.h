@@ -7,7 +7,7 @@
 
 #include "BlockTiming.h"
 #include "OutputCheck.h"
-#include "ValidatorHost.h"
+#include "PluginHost.h"
 
 #include <cstdint>
 #include <string>
@@ -42,7 +42,7 @@ struct PlayOptions {
 
 // Plays the scenario; returns the first fault (the output check's or a tail
 // that never falls silent), or empty.
-std::string play(HostedInstance& instance, const MidiScenario& scenario, const PlayOptions& options,
+std::string play(PluginHost& instance, const MidiScenario& scenario, const PlayOptions& options,
                  OutputCheck& check, BlockTiming& timing);
 
 } // namespace tessarine::host

@@ -21,7 +21,7 @@ struct State {
     std::vector<float> values;
 };
 
-bool takeState(HostedInstance& instance, bool preset, State& state, std::string& fault)
+bool takeState(PluginHost& instance, bool preset, State& state, std::string& fault)
 {
     void* data = nullptr;
     const vst::intptr size = instance.dispatch(vst::effGetChunk, preset ? 1 : 0, 0, &data);
@@ -64,7 +64,7 @@ std::string difference(const State& before, const State& after)
     return {};
 }
 
-std::string renderBlock(HostedInstance& instance)
+std::string renderBlock(PluginHost& instance)
 {
     OutputCheck check(instance.sampleRate());
     instance.addMidi(0, 0x90, 64, 90);
@@ -81,11 +81,11 @@ void runStateChecks(const std::string& path, const ValidationPlan& plan, int, Va
 {
     LoadedPlugin loaded;
     std::string error;
-    if (!loadPlugin(path, HostAnswers{}, loaded, error)) {
+    if (!loadPlugin(path, playingHost(), loaded, error)) {
         report.fail("state.round-trip", error);
         return;
     }
-    HostedInstance& instance = *loaded.instance;
+    PluginHost& instance = *loaded.instance;
     if ((instance.effect()->flags & vst::effFlagsProgramChunks) == 0) {
         report.skip("state.round-trip", "the plug-in keeps no chunk (programs-are-chunks is clear)");
         report.skip("state.bad-chunks", "the plug-in keeps no chunk");

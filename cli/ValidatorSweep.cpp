@@ -15,11 +15,11 @@ void runSweep(const std::string& path, const ValidationPlan& plan, int rate, Val
     const std::string name = "sweep." + std::to_string(rate);
     LoadedPlugin loaded;
     std::string error;
-    if (!loadPlugin(path, HostAnswers{}, loaded, error)) {
+    if (!loadPlugin(path, playingHost(), loaded, error)) {
         report.fail(name, error);
         return;
     }
-    HostedInstance& instance = *loaded.instance;
+    PluginHost& instance = *loaded.instance;
     std::vector<int> blocks = plan.sweepBlocks;
     for (int rateWithSmall : plan.smallBlockRates) {
         if (rateWithSmall == rate) {

@@ -1,5 +1,9 @@
 #include "VoiceInfo.h"
 
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
 #include "JsonWriter.h"
 #include "ReadFailure.h"
 #include "VoiceSummary.h"
@@ -35,5 +39,23 @@ int runVoiceInfo(const std::string& path, bool json, std::ostream& out, std::ost
     }
     return 0;
 }
+
+namespace {
+
+Command::Run setUpVoiceInfo(CLI::App& command, const std::string&)
+{
+    struct Options {
+        std::string path;
+        bool json = false;
+    };
+    auto options = std::make_shared<Options>();
+    command.add_option("FILE", options->path, "Voice file to read")->required();
+    command.add_flag("--json", options->json, "Print the summary as JSON");
+    return [options] { return runVoiceInfo(options->path, options->json, std::cout, std::cerr); };
+}
+
+} // namespace
+
+const Command kVoiceInfoCommand{"voice-info", "Summarise a voice file (.t9v)", &setUpVoiceInfo};
 
 } // namespace tessarine::host

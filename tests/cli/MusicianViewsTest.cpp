@@ -158,7 +158,7 @@ std::vector<float> note(tessarine::host::PluginHost& host)
             sum = 0;
         }
     }
-    host.processBlock({{0, 0x80, 60, 0}}, left.data(), right.data(), 441);
+    host.processBlock(std::vector<tessarine::host::PluginHost::Midi>{{0, 0x80, 60, 0}}, left.data(), right.data(), 441);
     return levels;
 }
 

@@ -223,7 +223,8 @@ TEST(MusicianWorkflows, PagesLearnAndTheKeyboard)
         MusicianSession::centreOf(rowOf(tessarine::kEffectsPage, tessarine::kFilterCutoff), tessarine::kEffectsPage);
     s.drag(cutoff.x, cutoff.y, 0, -10);
     std::vector<float> left(512), right(512);
-    host.processBlock({{0, 0xB0, 21, 127}}, left.data(), right.data(), 512);
+    const std::vector<tessarine::host::PluginHost::Midi> learnt = {{0, 0xB0, 21, 127}};
+    host.processBlock(learnt, left.data(), right.data(), 512);
     host.processBlock({}, left.data(), right.data(), 512);
     s.idle(4);
     EXPECT_NEAR(host.getParameter(tessarine::kFilterCutoff), 1.0f, 0.01f);

@@ -1,5 +1,6 @@
 // The host's refusals of modules it cannot use, and the command line's
-// one-line error with a non-zero exit for each.
+// one-line error with a non-zero exit for each; its record of automations
+// made from several threads at once.
 
 #include "PluginHost.h"
 
@@ -11,6 +12,8 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -66,6 +69,38 @@ TEST(PluginHost, UnknownOptionIsAnErrorLine)
     CommandResult cli = runCli("info --no-such-option");
     EXPECT_NE(cli.status, 0);
     EXPECT_NE(cli.output.find("tessarine:"), std::string::npos) << cli.output;
+}
+
+// A plug-in reports automation from its audio and its editor thread at once:
+// every report within the room is kept whole, each thread's in its own order,
+// and the ones past it are counted.
+TEST(PluginHost, AutomationsFromSeveralThreadsAreAllKept)
+{
+    using tessarine::host::AutomationLog;
+    AutomationLog log;
+    constexpr int kThreads = 4;
+    constexpr int kEach = 2000;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&log, t] {
+            for (int i = 0; i < kEach; ++i) {
+                log.add(t, static_cast<float>(i));
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    ASSERT_EQ(log.size(), static_cast<std::size_t>(kThreads * kEach));
+    std::vector<float> next(kThreads, 0.0f);
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        ASSERT_TRUE(log[i].index >= 0 && log[i].index < kThreads) << i;
+        ASSERT_EQ(log[i].value, next[static_cast<std::size_t>(log[i].index)]++) << i;
+    }
+    while (log.calls() < static_cast<long>(AutomationLog::kCapacity) + 5) {
+        log.add(0, 0.0f);
+    }
+    EXPECT_EQ(log.size(), AutomationLog::kCapacity);
 }
 
 } // namespace
