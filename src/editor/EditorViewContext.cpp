@@ -1,14 +1,15 @@
 #include "editor/EditorViewContext.h"
 
+#include "editor/EditorHost.h"
+
 #include "params/ParameterTable.h"
-#include "shell/EffectShell.h"
 
 namespace tessarine {
 
 void EditorViewContext::applyValue(int index, float value)
 {
     if (index >= 0 && index < kValueCount) {
-        effect_.setParameterAutomated(index, value);
+        host_.automate(index, value);
     }
 }
 

@@ -10,15 +10,15 @@
 
 namespace tessarine {
 
-class EffectShell;
+class EditorHost;
 
 class EditorViewContext final : public ViewContext {
 public:
     using FrameSelected = std::function<void(const VoicePlace& place, int frame)>;
 
-    EditorViewContext(SynthEngine& engine, EffectShell& effect, FrameSelected harmonicFrameSelected,
+    EditorViewContext(SynthEngine& engine, EditorHost& host, FrameSelected harmonicFrameSelected,
                       FrameSelected noiseFrameSelected)
-        : engine_(engine), effect_(effect), harmonicFrameSelected_(std::move(harmonicFrameSelected)),
+        : engine_(engine), host_(host), harmonicFrameSelected_(std::move(harmonicFrameSelected)),
           noiseFrameSelected_(std::move(noiseFrameSelected))
     {
     }
@@ -40,7 +40,7 @@ public:
 
 private:
     SynthEngine& engine_;
-    EffectShell& effect_;
+    EditorHost& host_;
     FrameSelected harmonicFrameSelected_;
     FrameSelected noiseFrameSelected_;
 };

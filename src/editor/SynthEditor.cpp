@@ -11,7 +11,6 @@
 #include "gui/ListSelector.h"
 #include "gui/MenuPresenter.h"
 #include "gui/Selector.h"
-#include "shell/EffectShell.h"
 
 #include <cmath>
 
@@ -37,15 +36,15 @@ struct HeadlessEditor {
 
 } // namespace
 
-SynthEditor::SynthEditor(EffectShell& effect, SynthEngine& engine, SoundLibrary& library, LibraryTarget& target,
+SynthEditor::SynthEditor(EditorHost& host, SynthEngine& engine, SoundLibrary& library, LibraryTarget& target,
                          RandomGenerator& random)
-    : EditorShell(effect), engine_(engine), library_(library), target_(target), random_(random),
+    : EditorShell(host), engine_(engine), library_(library), target_(target), random_(random),
       dialogs_(makeFileDialogs())
 {
-    rect_ = vst::EditorRect{0, 0, kEditorHeight, kEditorWidth};
+    size_ = EditorSize{kEditorWidth, kEditorHeight};
     // The frame picked in a voice page's harmonic envelope is the one its bars show.
     views_ = std::make_unique<EditorViewContext>(
-        engine_, effect_,
+        engine_, host_,
         [this](const tessarine::VoicePlace& place, int frame) {
             if (pages_ && place.slot >= 0) {
                 if (gui::Control* bars = pages_->control(place.slot, kTagHarmonicBars)) {
@@ -230,7 +229,7 @@ void SynthEditor::valueChanged(gui::Control& control)
         }
     }
     if (tag >= 0 && tag < kValueCount) {
-        effect_.setParameterAutomated(tag, value);
+        host_.automate(tag, value);
     }
     control.invalidate();
 }

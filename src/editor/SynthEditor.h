@@ -16,7 +16,7 @@
 #include "editor/EditorPages.h"
 #include "editor/FileDialogs.h"
 #include "gui/Control.h"
-#include "shell/EditorShell.h"
+#include "editor/EditorShell.h"
 #include "sound/Instrument.h"
 #include "sound/LibraryMenu.h"
 
@@ -45,7 +45,7 @@ class SynthEditor final : public EditorShell, public gui::ControlListener {
 public:
     // target: the plug-in, through which library loads reach the engine and
     // values reach the editor and the host.
-    SynthEditor(EffectShell& effect, SynthEngine& engine, SoundLibrary& library, LibraryTarget& target,
+    SynthEditor(EditorHost& host, SynthEngine& engine, SoundLibrary& library, LibraryTarget& target,
                 RandomGenerator& random);
     ~SynthEditor() override;
 

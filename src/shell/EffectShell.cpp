@@ -1,7 +1,7 @@
 #include "shell/EffectShell.h"
 
 #include "params/ParameterMapping.h"
-#include "shell/EditorShell.h"
+#include "editor/EditorShell.h"
 
 #include <cstring>
 
@@ -152,8 +152,15 @@ vst::intptr EffectShell::dispatchEditor(vst::int32 opcode, vst::int32 index, vst
         return 0;
     }
     switch (opcode) {
-    case vst::effEditGetRect:
-        return editor_->getRect(static_cast<vst::EditorRect**>(ptr)) ? 1 : 0;
+    case vst::effEditGetRect: {
+        if (ptr == nullptr) {
+            return 0;
+        }
+        const EditorSize size = editor_->size();
+        editorRect_ = vst::EditorRect{0, 0, static_cast<vst::int16>(size.height), static_cast<vst::int16>(size.width)};
+        *static_cast<vst::EditorRect**>(ptr) = &editorRect_;
+        return 1;
+    }
     case vst::effEditOpen:
         return editor_->open(ptr) ? 1 : 0;
     case vst::effEditClose:

@@ -7,15 +7,14 @@
 // Every host-supplied pointer and index is checked here, once, so that the
 // overrides can assume a valid text buffer.
 
+#include "editor/EditorHost.h"
 #include "shell/VstAbi.h"
 
 #include <cstdint>
 
 namespace tessarine {
 
-class EditorShell;
-
-class EffectShell {
+class EffectShell : public EditorHost {
 public:
     EffectShell(vst::HostCallback host, int numPrograms, int numParams);
     virtual ~EffectShell();
@@ -36,15 +35,17 @@ public:
     vst::intptr callHost(vst::int32 opcode, vst::int32 index = 0, vst::intptr value = 0, void* ptr = nullptr,
                          float opt = 0.0f);
     vst::int32 hostVersion();
-    void hostIdle();
     void wantMidi();
     vst::TimeInfo* hostTime(vst::int32 filter);
     // A parameter change made in the plug-in's own editor: apply it, then tell the host.
     void setParameterAutomated(vst::int32 index, float value);
 
     EditorShell* editor() const { return editor_; }
-    void attachEditor(EditorShell* editor);
-    void detachEditor(EditorShell* editor);
+    // The editor's host: a control's write goes out as automation.
+    void automate(int index, float value) override { setParameterAutomated(index, value); }
+    void hostIdle() override;
+    void attachEditor(EditorShell* editor) override;
+    void detachEditor(EditorShell* editor) override;
 
     float baseSampleRate() const { return sampleRate_; }
     vst::int32 blockSize() const { return blockSize_; }
@@ -78,6 +79,7 @@ protected:
     vst::EffectRecord record_{};
     vst::HostCallback host_;
     EditorShell* editor_ = nullptr;
+    vst::EditorRect editorRect_{0, 0, 0, 0}; // what effEditGetRect hands the host
     float sampleRate_ = 44100.0f;
     vst::int32 blockSize_ = 1024;
     vst::int32 currentProgram_ = 0;

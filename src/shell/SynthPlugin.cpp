@@ -3,7 +3,7 @@
 #include "params/ParameterMapping.h"
 #include "params/ValueDisplay.h"
 #include "editor/SynthEditor.h"
-#include "shell/EditorShell.h"
+#include "editor/EditorShell.h"
 
 #include <algorithm>
 #include <climits>

@@ -7,7 +7,7 @@
 #include "params/RandomGenerator.h"
 #include "shell/EffectShell.h"
 #include "shell/TempoTracker.h"
-#include "sound/ParameterWriter.h"
+#include "sound/LibraryTarget.h"
 #include "sound/SoundLibrary.h"
 
 #include <array>

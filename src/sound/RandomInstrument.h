@@ -5,7 +5,7 @@
 
 #include "params/RandomGenerator.h"
 #include "sound/LibraryFolders.h"
-#include "sound/ParameterWriter.h"
+#include "sound/LibraryTarget.h"
 
 #include <string>
 #include <string_view>

@@ -9,7 +9,7 @@
 #include "params/RandomGenerator.h"
 #include "sound/InstrumentMenus.h"
 #include "sound/LibraryFolders.h"
-#include "sound/ParameterWriter.h"
+#include "sound/LibraryTarget.h"
 
 #include <string>
 #include <string_view>

@@ -4,7 +4,7 @@
 #include "BarePlugin.h"
 #include "engine/EngineTestVoice.h"
 #include "shell/AllocationCounter.h"
-#include "shell/EditorShell.h"
+#include "editor/EditorShell.h"
 #include "shell/SynthPlugin.h"
 
 #include <gtest/gtest.h>

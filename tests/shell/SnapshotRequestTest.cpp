@@ -1,7 +1,7 @@
 // The picture request: which pages and buffers reach the editor's drawing, and
 // that every refusal leaves the caller's buffer as it was.
 
-#include "shell/EditorShell.h"
+#include "editor/EditorShell.h"
 #include "shell/SynthPlugin.h"
 
 #include <gtest/gtest.h>

@@ -8,7 +8,7 @@
 #include "params/ParameterTable.h"
 #include "sound/Instrument.h"
 #include "sound/InstrumentFile.h"
-#include "sound/ParameterWriter.h"
+#include "sound/LibraryTarget.h"
 #include "sound/VoiceFile.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,4 @@
-#include "shell/EditorShell.h"
-
-#include "shell/EffectShell.h"
+#include "editor/EditorShell.h"
 
 #include <chrono>
 #include <ctime>
@@ -13,21 +11,9 @@ std::int64_t tickCountMs()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-EditorShell::EditorShell(EffectShell& effect) : effect_(effect), nextIdleMs_(tickCountMs())
-{
-    effect_.attachEditor(this);
-}
+EditorShell::EditorShell(EditorHost& host) : host_(host), nextIdleMs_(tickCountMs()) { host_.attachEditor(this); }
 
-EditorShell::~EditorShell() { effect_.detachEditor(this); }
-
-bool EditorShell::getRect(vst::EditorRect** rect)
-{
-    if (rect == nullptr) {
-        return false;
-    }
-    *rect = &rect_;
-    return true;
-}
+EditorShell::~EditorShell() { host_.detachEditor(this); }
 
 bool EditorShell::open(void* parentWindow)
 {
@@ -64,7 +50,7 @@ void EditorShell::waitStep()
     dispatchPendingPaint();
     nextIdleMs_ = now + 100;
     insideIdle_ = true;
-    effect_.hostIdle();
+    host_.hostIdle();
     insideIdle_ = false;
 }
 

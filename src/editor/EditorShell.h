@@ -1,34 +1,33 @@
 #pragma once
-// The editor side of the host interface: what the shell asks of an editor
-// (rectangle, open, close, idle, keys, knob mode, wheel) and the idle pump that
+// The editor side of the host interface: what a host asks of an editor
+// (size, open, close, idle, keys, knob mode, wheel) and the idle pump that
 // keeps the host served while the editor tracks the mouse. SynthEditor derives
 // from it; until an editor exists the plug-in has none and answers 0.
 
-#include "shell/VstAbi.h"
+#include "editor/EditorHost.h"
+#include "editor/KeyCode.h"
 
 #include <cstddef>
 #include <cstdint>
 
 namespace tessarine {
 
-class EffectShell;
-
-struct KeyCode {
-    int character;
-    int virtualKey;
-    int modifier;
+// The editor's size in pixels.
+struct EditorSize {
+    int width = 0;
+    int height = 0;
 };
 
 class EditorShell {
 public:
-    // Registers the editor with its effect and sets the has-editor flag.
-    explicit EditorShell(EffectShell& effect);
+    // Registers the editor with its host, which then reports that it has one.
+    explicit EditorShell(EditorHost& host);
     virtual ~EditorShell();
 
     EditorShell(const EditorShell&) = delete;
     EditorShell& operator=(const EditorShell&) = delete;
 
-    virtual bool getRect(vst::EditorRect** rect);
+    EditorSize size() const { return size_; }
     virtual bool open(void* parentWindow);
     virtual void close();
     virtual void idle() {}
@@ -41,7 +40,7 @@ public:
     virtual void setParameter(int, float) {}
 
     // Draws page 0 … 7 without a window into a caller-owned buffer of straight
-    // RGBA rows (getRect's width × height × 4 bytes). False when the editor cannot
+    // RGBA rows (size()'s width × height × 4 bytes). False when the editor cannot
     // draw headless or the buffer is too small; the buffer is then untouched.
     virtual bool drawPage(int page, std::uint8_t* rgba, std::size_t bytes)
     {
@@ -65,10 +64,10 @@ protected:
     virtual void frameIdle() {}
     virtual void dispatchPendingPaint() {}
 
-    EffectShell& effect_;
+    EditorHost& host_;
     void* parentWindow_ = nullptr;
     bool updateFlag_ = false;
-    vst::EditorRect rect_{0, 0, 0, 0};
+    EditorSize size_;
     std::int64_t nextIdleMs_ = 0;
     bool insideIdle_ = false;
 };
