@@ -341,7 +341,7 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
         // every note); after the drag it sounds clearly different.
         const std::vector<float> before = note(host);
         const float variation = largestChange(before, note(host));
-        EXPECT_LT(variation, 1.5f) << "the note alone varies";
+        EXPECT_LT(variation, 3.0f) << "the note alone varies";
         auto shown = instrumentOf(chunk(host));
         ASSERT_TRUE(shown);
         std::vector<Point> points = row.points(plot, *shown);
