@@ -5,7 +5,7 @@
 #include <iostream>
 #include <memory>
 
-#include "EditorWindow.h"
+#include "HostEditorWindow.h"
 #include "PluginHost.h"
 
 #include <chrono>
@@ -59,7 +59,7 @@ int runEdit(const EditOptions& options, std::ostream& out, std::ostream& err)
         err << "tessarine: " << error << '\n';
         return 1;
     }
-    auto window = EditorWindow::open(*host, error);
+    auto window = HostEditorWindow::open(*host, error);
     if (!window) {
         err << "tessarine: " << error << '\n';
         return 1;

@@ -276,7 +276,7 @@ void SynthEditor::switchPage(float value)
     }
 }
 
-SynthEditor::VoicePlace SynthEditor::voicePlace(int slot) const
+VoicePlace SynthEditor::voicePlace(int slot) const
 {
     VoicePlace place;
     if (!pages_ || slot < 0 || slot >= kSlotCount) {
@@ -292,7 +292,7 @@ SynthEditor::VoicePlace SynthEditor::voicePlace(int slot) const
     return place;
 }
 
-SynthEditor::VoicePlace SynthEditor::shownVoicePlace() const
+VoicePlace SynthEditor::shownVoicePlace() const
 {
     return voicePlace(slotOfPage(currentPage()));
 }

@@ -14,9 +14,10 @@
 
 #include "editor/ActionQueue.h"
 #include "editor/EditorPages.h"
-#include "editor/FileDialogs.h"
-#include "gui/Control.h"
 #include "editor/EditorShell.h"
+#include "editor/FileDialogs.h"
+#include "editor/VoicePlace.h"
+#include "gui/Control.h"
 #include "sound/Instrument.h"
 #include "sound/LibraryMenu.h"
 
@@ -92,11 +93,6 @@ private:
     void refreshVoiceViews();
 
     // The shown voice page's slot, and the multisample and layer its views show.
-    struct VoicePlace {
-        int slot = -1;
-        int multisample = 0;
-        int layer = 0;
-    };
     VoicePlace shownVoicePlace() const;
     // The place the voice page of slot shows, whichever page is shown.
     VoicePlace voicePlace(int slot) const;

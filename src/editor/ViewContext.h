@@ -8,6 +8,8 @@
 // ScopedVoiceEdit on the engine's handover, so render never reads a half-edited
 // curve; values go through applyValue, which the audio thread picks up whole.
 
+#include "editor/VoicePlace.h"
+
 #include <cstdint>
 
 namespace tessarine {
@@ -15,14 +17,6 @@ namespace tessarine {
 class SynthEngine;
 struct LayerData;
 struct Voice;
-
-// The layer a voice page's views show: its slot (-1 for none), the multisample
-// of the slot's list and the layer of its soft/loud selector.
-struct VoicePlace {
-    int slot = -1;
-    int multisample = 0;
-    int layer = 0;
-};
 
 class ViewContext {
 public:

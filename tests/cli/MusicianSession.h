@@ -6,7 +6,7 @@
 // through the ABI: parameter values, the host's automation record, the sound.
 // Include after gtest: Xlib's macro None would break its headers.
 
-#include "EditorWindow.h"
+#include "HostEditorWindow.h"
 #include "PluginHost.h"
 #include "XvfbServer.h"
 #include "editor/ControlMap.h"
@@ -77,7 +77,7 @@ public:
         host_->dispatch(vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
         host_->dispatch(vst::effSetBlockSize, 0, 512);
         host_->dispatch(vst::effMainsChanged, 0, 1);
-        window_ = host::EditorWindow::open(*host_, error);
+        window_ = host::HostEditorWindow::open(*host_, error);
         if (!window_) {
             return error;
         }
@@ -99,7 +99,7 @@ public:
     }
 
     host::PluginHost& host() { return *host_; }
-    host::EditorWindow& window() { return *window_; }
+    host::HostEditorWindow& window() { return *window_; }
     const std::string& displayName() const { return server_.display(); }
 
     // The host's GUI loop.
@@ -212,7 +212,7 @@ public:
 private:
     XvfbServer server_;
     std::unique_ptr<host::PluginHost> host_;
-    std::unique_ptr<host::EditorWindow> window_;
+    std::unique_ptr<host::HostEditorWindow> window_;
     Display* display_ = nullptr;
 };
 

@@ -13,16 +13,16 @@ struct _XDisplay;
 
 namespace tessarine::host {
 
-class EditorWindow {
+class HostEditorWindow {
 public:
     // Opens the window on the default display and the editor inside it. Null,
     // with a one-line reason, when there is no display or no editor.
-    static std::unique_ptr<EditorWindow> open(PluginHost& host, std::string& error);
+    static std::unique_ptr<HostEditorWindow> open(PluginHost& host, std::string& error);
     // effEditClose, then the window goes.
-    ~EditorWindow();
+    ~HostEditorWindow();
 
-    EditorWindow(const EditorWindow&) = delete;
-    EditorWindow& operator=(const EditorWindow&) = delete;
+    HostEditorWindow(const HostEditorWindow&) = delete;
+    HostEditorWindow& operator=(const HostEditorWindow&) = delete;
 
     // Handles the window's own events and gives the editor one effEditIdle.
     // False once the user has closed the window.
@@ -38,7 +38,7 @@ public:
     double openCpuMilliseconds() const { return openCpuMs_; }
 
 private:
-    explicit EditorWindow(PluginHost& host) : host_(host) {}
+    explicit HostEditorWindow(PluginHost& host) : host_(host) {}
 
     PluginHost& host_;
     _XDisplay* display_ = nullptr;

@@ -1,4 +1,4 @@
-#include "EditorWindow.h"
+#include "HostEditorWindow.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -24,7 +24,7 @@ double threadCpuMs()
 
 } // namespace
 
-std::unique_ptr<EditorWindow> EditorWindow::open(PluginHost& host, std::string& error)
+std::unique_ptr<HostEditorWindow> HostEditorWindow::open(PluginHost& host, std::string& error)
 {
     if ((host.effect()->flags & vst::effFlagsHasEditor) == 0) {
         error = "the plug-in has no editor";
@@ -47,7 +47,7 @@ std::unique_ptr<EditorWindow> EditorWindow::open(PluginHost& host, std::string& 
         error = "cannot open the X display (is DISPLAY set?)";
         return nullptr;
     }
-    std::unique_ptr<EditorWindow> window(new EditorWindow(host));
+    std::unique_ptr<HostEditorWindow> window(new HostEditorWindow(host));
     window->display_ = display;
     window->width_ = width;
     window->height_ = height;
@@ -94,7 +94,7 @@ std::unique_ptr<EditorWindow> EditorWindow::open(PluginHost& host, std::string& 
     return window;
 }
 
-EditorWindow::~EditorWindow()
+HostEditorWindow::~HostEditorWindow()
 {
     if (editorOpen_) {
         host_.dispatch(vst::effEditClose);
@@ -105,7 +105,7 @@ EditorWindow::~EditorWindow()
     }
 }
 
-bool EditorWindow::idle()
+bool HostEditorWindow::idle()
 {
     while (XPending(display_) > 0) {
         XEvent event;
