@@ -103,9 +103,6 @@ SynthEngine::SynthEngine()
     for (auto& count : multisampleCount_) {
         count.store(1, kRelaxed);
     }
-    for (auto& controller : controllerMap_) {
-        controller.store(-1, kRelaxed);
-    }
     gate_.setSampleRate(sampleRate());
     gate_.reset();
     const auto& table = parameterTable();
@@ -200,11 +197,6 @@ void SynthEngine::apply(int index, float value)
 int SynthEngine::multisampleCount(int slot) const
 {
     return validSlot(slot) ? multisampleCount_[static_cast<std::size_t>(slot)].load(kRelaxed) : 1;
-}
-
-int SynthEngine::controllerOf(int index) const
-{
-    return isValueIndex(index) ? controllerMap_[static_cast<std::size_t>(index)].load(kRelaxed) : -1;
 }
 
 bool SynthEngine::changeFlag(int index) const
@@ -310,32 +302,18 @@ void SynthEngine::midiIn(const std::uint8_t bytes[3], int frameOffset)
 
 bool SynthEngine::controllerTaken(int controller) const
 {
-    if (modulation_.usesController(controller)) {
-        return true;
-    }
-    return std::any_of(controllerMap_.begin(), controllerMap_.end(),
-                       [&](const std::atomic<int>& entry) { return entry.load(kRelaxed) == controller; });
+    return modulation_.usesController(controller) || learn_.learned(controller);
 }
 
 void SynthEngine::controllerChange(int controller, int value, int frameOffset)
 {
-    int target = learnTarget_.load(kRelaxed);
-    if (learnArmed_.load(kRelaxed) && isValueIndex(target)) {
-        for (auto& entry : controllerMap_) {
-            if (entry.load(kRelaxed) == controller) {
-                entry.store(-1, kRelaxed);
-            }
-        }
-        controllerMap_[static_cast<std::size_t>(target)].store(controller, kRelaxed);
-        learnArmed_.store(false, kRelaxed);
+    if (learn_.capture(controller)) {
         values_.store(kLearnIndicator, 0.0f, false);
         changeFlags_[kLearnIndicator] = 1;
     }
-    for (int index = 0; index < kValueCount; ++index) {
-        if (controllerMap_[static_cast<std::size_t>(index)].load(kRelaxed) == controller) {
-            queueParameter(frameOffset, index, static_cast<float>(value) / 128.0f, true);
-            break;
-        }
+    const int index = learn_.valueOf(controller);
+    if (index >= 0) {
+        queueParameter(frameOffset, index, static_cast<float>(value) / 128.0f, true);
     }
 }
 
@@ -936,7 +914,7 @@ void SynthEngine::render(float* left, float* right, int frames)
 
     guardOutput(left, right, frames);
     gate_.update(left, frames);
-    songTime_.store(songTime() + static_cast<double>(frames) / static_cast<double>(sampleRate()), kRelaxed);
+    transport_.advance(frames, sampleRate());
     queue_.clear();
     handover_.leaveRender();
 }

@@ -17,11 +17,13 @@
 #include "engine/EffectChain.h"
 #include "engine/EventQueue.h"
 #include "engine/HeldNoteQueue.h"
+#include "engine/MidiLearn.h"
 #include "engine/ModulationMatrix.h"
 #include "engine/NoiseSynthesiser.h"
 #include "engine/VoiceFilter.h"
 #include "engine/ParameterValues.h"
 #include "engine/SilenceGate.h"
+#include "engine/Transport.h"
 #include "engine/VoiceHandover.h"
 #include "engine/VoiceManager.h"
 #include "sound/Instrument.h"
@@ -70,22 +72,19 @@ public:
     void setLibraryFolder(const char* folder);
     const char* libraryFolder() const { return libraryFolder_.data(); }
 
-    // Host transport; tempo in beats per minute, positions in quarter notes.
+    // Host transport (Transport). The tempo also times the delay's synced echoes.
     void setTempo(double tempo)
     {
-        tempo_.store(tempo, std::memory_order_relaxed);
+        transport_.setTempo(tempo);
         effects_.setTempo(tempo);
     }
-    void setPpqPosition(double ppq) { ppqPosition_.store(ppq, std::memory_order_relaxed); }
-    void setBarStart(double barStart) { barStart_.store(barStart, std::memory_order_relaxed); }
-    double tempo() const { return tempo_.load(std::memory_order_relaxed); }
-    double ppqPosition() const { return ppqPosition_.load(std::memory_order_relaxed); }
-    double barStart() const { return barStart_.load(std::memory_order_relaxed); }
-    // Song time in seconds; the tempo-synced LFOs run on it.
-    void setSongTime(double seconds) { songTime_.store(seconds, std::memory_order_relaxed); }
-    double songTime() const { return songTime_.load(std::memory_order_relaxed); }
-    // Tempo-synced periods follow a tempo change.
-    void recomputeTempoRates() {}
+    void setPpqPosition(double ppq) { transport_.setPpqPosition(ppq); }
+    void setBarStart(double barStart) { transport_.setBarStart(barStart); }
+    void setSongTime(double seconds) { transport_.setSongTime(seconds); }
+    double tempo() const { return transport_.tempo(); }
+    double ppqPosition() const { return transport_.ppqPosition(); }
+    double barStart() const { return transport_.barStart(); }
+    double songTime() const { return transport_.songTime(); }
 
     // MIDI from the host's event delivery, at a sample offset of the coming block.
     void midiIn(const std::uint8_t bytes[3], int frameOffset);
@@ -110,9 +109,9 @@ public:
     void stopAllVoices() { stopAllPending_.store(true, std::memory_order_release); }
 
     // MIDI learn, armed from the editor: the next controller drives target.
-    void armLearn(bool armed) { learnArmed_.store(armed, std::memory_order_relaxed); }
-    void setLearnTarget(int index) { learnTarget_.store(index, std::memory_order_relaxed); }
-    int controllerOf(int index) const;
+    void armLearn(bool armed) { learn_.arm(armed); }
+    void setLearnTarget(int index) { learn_.setTarget(index); }
+    int controllerOf(int index) const { return learn_.controllerOf(index); }
 
     // Writes frames samples to left and right; nothing else is read or written.
     // Every sample is finite and within +-kOutputCeiling: a block that is not
@@ -243,15 +242,9 @@ private:
     float filterEnvelope_ = -1.0f;
     RandomGenerator noiseRandom_;
 
-    std::atomic<bool> learnArmed_{false};
-    std::atomic<int> learnTarget_{-1};
-    std::array<std::atomic<int>, kValueCount> controllerMap_{};
-
+    MidiLearn learn_;
+    Transport transport_;
     std::atomic<float> sampleRate_{44100.0f};
-    std::atomic<double> tempo_{0.0};
-    std::atomic<double> ppqPosition_{0.0};
-    std::atomic<double> barStart_{0.0};
-    std::atomic<double> songTime_{0.0};
     std::array<char, 4096> libraryFolder_{};
 };
 
