@@ -2,16 +2,12 @@
 
 #include "engine/ScopedFlushDenormals.h"
 #include "params/ParameterMapping.h"
-#include "sound/InstrumentFile.h"
-#include "sound/PresetFile.h"
-#include "sound/VoiceFile.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <new>
 
 namespace tessarine {
 
@@ -76,23 +72,9 @@ bool isEffectParameter(int index)
 SynthEngine::SynthEngine()
     : instrument_(std::make_unique<Instrument>()),
       renderTables_(std::make_unique<std::array<VoiceRenderTables, kSlotCount>>()),
-      loadScratch_(std::make_unique<Voice>()),
-      stream_(std::make_unique<RecordStream>()),
-      voices_(std::make_unique<VoiceManager>(values_, *instrument_, *renderTables_, modulation_))
+      voices_(std::make_unique<VoiceManager>(values_, *instrument_, *renderTables_, modulation_)),
+      store_(*instrument_, handover_, values_, *this)
 {
-    // The starting instrument takes the form a load leaves (a pitch on every
-    // stored layer, the shape's ends at 0), so that a project saved before
-    // anything was loaded reopens exactly as it was.
-    for (Voice& voice : instrument_->voices) {
-        for (auto& multisample : voice.multisamples) {
-            for (auto& layer : multisample.layers) {
-                if (layer.harmonic.basePitch == 0.0f) {
-                    layer.harmonic.basePitch = kDefaultBasePitch;
-                }
-            }
-        }
-    }
-    instrument_->spectralShapeCurve.normaliseEnds();
     for (int slot = 0; slot < kSlotCount; ++slot) {
         instrument_->voices[static_cast<std::size_t>(slot)].renderTableHook = this;
         rebuildSlotTables(slot);
@@ -214,14 +196,7 @@ void SynthEngine::setSampleRate(float rate)
     gate_.setSampleRate(rate);
     effects_.setSampleRate(rate);
     filter_.setSampleRate(rate);
-    ScopedVoiceEdit edit(handover_);
-    for (Voice& voice : instrument_->voices) {
-        for (auto& multisample : voice.multisamples) {
-            for (auto& layer : multisample.layers) {
-                layer.harmonic.sampleRate = rate;
-            }
-        }
-    }
+    store_.setSampleRate(rate);
 }
 
 void SynthEngine::setLibraryFolder(const char* folder)
@@ -425,48 +400,6 @@ void SynthEngine::reloadSavedValues()
     modulation_.recomputeMorphTargetFlags();
 }
 
-bool SynthEngine::loadVoice(int slot, const char* path)
-{
-    if (!validSlot(slot) || path == nullptr) {
-        return false;
-    }
-    std::lock_guard lock(dataMutex_);
-    // The whole file is read and prepared aside; the slot changes only on success.
-    if (!loadVoiceFile(path, *loadScratch_, *stream_)) {
-        return false;
-    }
-    {
-        ScopedVoiceEdit edit(handover_);
-        Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
-        voice.copyFrom(*loadScratch_);
-        const float rate = sampleRate();
-        for (auto& multisample : voice.multisamples) {
-            for (auto& layer : multisample.layers) {
-                layer.harmonic.sampleRate = rate;
-            }
-        }
-        rebuildSlotTables(slot);
-    }
-    const float cutoff = loadScratch_->cutoff;
-    voiceCutoff_[static_cast<std::size_t>(slot)].store(cutoff, kRelaxed);
-    // The reload after resume re-applies saved values; it must find the voice's own.
-    values_.store(kVoiceCutoffA + slot, cutoff, true);
-    return true;
-}
-
-bool SynthEngine::saveVoice(int slot, const char* path)
-{
-    if (!validSlot(slot) || path == nullptr) {
-        return false;
-    }
-    // Render only reads the voice, and never its cutoff field: notes play on
-    // and start while the file is written.
-    std::lock_guard lock(dataMutex_);
-    Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
-    voice.cutoff = voiceCutoff_[static_cast<std::size_t>(slot)].load(kRelaxed);
-    return saveVoiceFile(path, voice, *stream_);
-}
-
 // Called by voice preparation, on the preparing thread, for slot voices only.
 void SynthEngine::rebuildRenderTables(Voice& voice, int multisample)
 {
@@ -475,6 +408,13 @@ void SynthEngine::rebuildRenderTables(Voice& voice, int multisample)
             (*renderTables_)[static_cast<std::size_t>(slot)].build(voice, multisample);
         }
     }
+}
+
+float SynthEngine::slotCutoff(int slot) const { return voiceCutoff_[static_cast<std::size_t>(slot)].load(kRelaxed); }
+
+void SynthEngine::setSlotCutoff(int slot, float cutoff)
+{
+    voiceCutoff_[static_cast<std::size_t>(slot)].store(cutoff, kRelaxed);
 }
 
 void SynthEngine::rebuildSlotTables(int slot)
@@ -566,181 +506,6 @@ void SynthEngine::morphPathPositions(float noteTime, SubBlockInputs& in) const
     in.harmonicMorphY = mean(kHarmonicMorphY);
     in.noiseMorphX = mean(kNoiseMorphX);
     in.noiseMorphY = mean(kNoiseMorphY);
-}
-
-bool SynthEngine::loadInstrument(const char* path)
-{
-    if (path == nullptr) {
-        return false;
-    }
-    std::lock_guard lock(dataMutex_);
-    Instrument* read = instrumentScratch();
-    if (read == nullptr) {
-        return false;
-    }
-    // The whole file is read aside, with the voices still playing; only a
-    // complete instrument replaces the live one, so a missing, damaged or cut
-    // file changes nothing at all.
-    InstrumentReadReport report{};
-    if (!loadInstrumentFile(path, *read, *stream_, &report)) {
-        return false;
-    }
-    takeInstrument(*read, report.valuesSet);
-    return true;
-}
-
-Instrument* SynthEngine::instrumentScratch()
-{
-    if (!instrumentScratch_) {
-        instrumentScratch_.reset(new (std::nothrow) Instrument());
-    }
-    return instrumentScratch_.get();
-}
-
-// Replaces the live instrument with one read completely, in one hand-over.
-void SynthEngine::takeInstrument(const Instrument& read, int valuesSet)
-{
-    {
-        ScopedVoiceEdit edit(handover_);
-        Instrument& live = *instrument_;
-        live.name = read.name;
-        live.parameterValues = read.parameterValues;
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            live.voices[static_cast<std::size_t>(slot)].copyFrom(read.voices[static_cast<std::size_t>(slot)]);
-        }
-        for (int path = 0; path < kMorphPathCount; ++path) {
-            live.morphPathCurves[static_cast<std::size_t>(path)].copyFrom(
-                read.morphPathCurves[static_cast<std::size_t>(path)]);
-        }
-        live.modEnvelopeCurve.copyFrom(read.modEnvelopeCurve);
-        live.spectralShapeCurve.copyFrom(read.spectralShapeCurve);
-        setVoiceSampleRates();
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            rebuildSlotTables(slot);
-        }
-    }
-    takeLoadedValues(valuesSet);
-}
-
-// The voices play at the engine's rate, whatever rate they were stored with.
-void SynthEngine::setVoiceSampleRates()
-{
-    const float rate = sampleRate();
-    for (Voice& voice : instrument_->voices) {
-        for (auto& multisample : voice.multisamples) {
-            for (auto& layer : multisample.layers) {
-                layer.harmonic.sampleRate = rate;
-            }
-        }
-    }
-}
-
-// After an instrument load: the slots' cutoffs and the values read become the
-// engine's, and the next render re-applies every saved value.
-void SynthEngine::takeLoadedValues(int valuesSet)
-{
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        voiceCutoff_[static_cast<std::size_t>(slot)].store(instrument_->voices[static_cast<std::size_t>(slot)].cutoff,
-                                                          kRelaxed);
-    }
-    const int count = std::clamp(valuesSet, 0, kParameterCount);
-    for (int index = 0; index < count; ++index) {
-        setParameter(index, instrument_->parameterValues[static_cast<std::size_t>(index)], true);
-    }
-    requestReload();
-}
-
-// The values a record stores, taken from where the engine keeps them live. The
-// audio thread reads neither field, so this needs no pause of the voices.
-void SynthEngine::captureSavedState()
-{
-    for (int index = 0; index < kParameterCount; ++index) {
-        instrument_->parameterValues[static_cast<std::size_t>(index)] = values_.saved(index);
-    }
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        instrument_->voices[static_cast<std::size_t>(slot)].cutoff =
-            voiceCutoff_[static_cast<std::size_t>(slot)].load(kRelaxed);
-    }
-}
-
-bool SynthEngine::saveInstrument(const char* path)
-{
-    if (path == nullptr) {
-        return false;
-    }
-    std::lock_guard lock(dataMutex_);
-    captureSavedState(); // render reads neither what this writes nor what the file takes
-    return saveInstrumentFile(path, *instrument_, *stream_);
-}
-
-bool SynthEngine::writeInstrumentRecord(RecordStream& stream)
-{
-    std::lock_guard lock(dataMutex_);
-    captureSavedState();
-    // Render only reads the voices and curves written here, so it keeps playing.
-    return writeInstrument(stream, *instrument_);
-}
-
-bool SynthEngine::loadInstrumentRecord(std::span<const std::byte> data)
-{
-    std::lock_guard lock(dataMutex_);
-    Instrument* read = instrumentScratch();
-    if (read == nullptr) {
-        return false;
-    }
-    RecordStream stream;
-    stream.openMemoryRead(data);
-    InstrumentReadReport report{};
-    if (!readInstrument(stream, *read, &report)) {
-        return false;
-    }
-    takeInstrument(*read, report.valuesSet);
-    return true;
-}
-
-bool SynthEngine::loadPresetIntoSlot(PresetKind kind, int slot, const char* path)
-{
-    if (!validSlot(slot) || path == nullptr) {
-        return false;
-    }
-    std::lock_guard lock(dataMutex_);
-    bool ok = false;
-    {
-        ScopedVoiceEdit edit(handover_);
-        Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
-        ok = kind == PresetKind::Harmonic ? loadHarmonicPresetInto(path, voice, *stream_)
-                                          : loadNoisePresetInto(path, voice, *stream_);
-        prepareVoice(voice);
-    }
-    if (ok) {
-        setParameter(kNumMultisamplesA + slot, 0.0f, true); // the slot now holds one multisample
-    }
-    return ok;
-}
-
-bool SynthEngine::loadPreset(PresetKind kind, int slot, int multisample, int layer, const char* path)
-{
-    if (!validSlot(slot) || path == nullptr) {
-        return false;
-    }
-    std::lock_guard lock(dataMutex_);
-    ScopedVoiceEdit edit(handover_);
-    Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
-    const bool ok = kind == PresetKind::Harmonic ? loadHarmonicPreset(path, voice, multisample, layer, *stream_)
-                                                 : loadNoisePreset(path, voice, multisample, layer, *stream_);
-    prepareVoice(voice);
-    return ok;
-}
-
-bool SynthEngine::savePreset(PresetKind kind, int slot, int multisample, int layer, const char* path)
-{
-    if (!validSlot(slot) || path == nullptr) {
-        return false;
-    }
-    std::lock_guard lock(dataMutex_);
-    const Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
-    return kind == PresetKind::Harmonic ? saveHarmonicPreset(path, voice, multisample, layer, *stream_)
-                                        : saveNoisePreset(path, voice, multisample, layer, *stream_);
 }
 
 void SynthEngine::renderVoices(int pos, int len, float* out, bool voicesReadable)

@@ -17,6 +17,7 @@
 #include "engine/EffectChain.h"
 #include "engine/EventQueue.h"
 #include "engine/HeldNoteQueue.h"
+#include "engine/InstrumentStore.h"
 #include "engine/MidiLearn.h"
 #include "engine/ModulationMatrix.h"
 #include "engine/NoiseSynthesiser.h"
@@ -34,7 +35,6 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <span>
 
 namespace tessarine {
@@ -50,7 +50,7 @@ inline constexpr float kOutputCeiling = 16.0f;
 // are applied by the voice pass.
 bool isEffectParameter(int index);
 
-class SynthEngine : private RenderTableHook {
+class SynthEngine : private RenderTableHook, private InstrumentStore::Player {
 public:
     SynthEngine();
     ~SynthEngine() override;
@@ -126,37 +126,27 @@ public:
     // While clear, the plug-in is handing a delivery's events to the engine.
     void setEventsDelivered(bool delivered) { eventsDelivered_ = delivered; }
 
-    // Voice files, on the caller's (not the audio) thread. A load that fails
-    // leaves the slot as it was; a save that fails leaves the old file.
-    bool loadVoice(int slot, const char* path);
-    bool saveVoice(int slot, const char* path);
-    // Instrument files, on the caller's thread. The file is read whole into a
-    // spare instrument before anything changes; a load that fails (missing,
-    // not a file, empty, cut short, damaged) leaves everything as it was.
-    bool loadInstrument(const char* path);
-    bool saveInstrument(const char* path);
-
-    // The instrument as a record in memory, for the host's project (the state
-    // chunk). Writing takes the saved values, the slots' cutoffs, the curves
-    // and the four voices as they stand, on the asking thread while render
-    // keeps playing. Loading takes only a complete record of a known version,
-    // read aside first, as loadInstrument does. Anything else changes nothing.
-    bool writeInstrumentRecord(RecordStream& stream);
-    bool loadInstrumentRecord(std::span<const std::byte> data);
-
-    // Held by every file and record operation of the engine, so that threads
-    // other than the audio thread never read instrument data another one is
-    // replacing. An editor that edits through editInstrument() holds it too.
-    std::mutex& instrumentDataMutex() { return dataMutex_; }
-
-    // Harmonic (t9h) and noise (t9n) presets. The slot-menu load makes the
-    // slot's voice one multisample of one layer holding the preset; the dialog
-    // operations act on one (multisample, layer). Every load prepares the voice
-    // again, whatever the outcome, so the slot stays playable.
-    enum class PresetKind { Harmonic, Noise };
-    bool loadPresetIntoSlot(PresetKind kind, int slot, const char* path);
-    bool loadPreset(PresetKind kind, int slot, int multisample, int layer, const char* path);
-    bool savePreset(PresetKind kind, int slot, int multisample, int layer, const char* path);
+    // Voice, instrument and preset files and the state chunk (InstrumentStore),
+    // on the caller's thread, never the audio thread.
+    using PresetKind = InstrumentStore::PresetKind;
+    bool loadVoice(int slot, const char* path) { return store_.loadVoice(slot, path); }
+    bool saveVoice(int slot, const char* path) { return store_.saveVoice(slot, path); }
+    bool loadInstrument(const char* path) { return store_.loadInstrument(path); }
+    bool saveInstrument(const char* path) { return store_.saveInstrument(path); }
+    bool writeInstrumentRecord(RecordStream& stream) { return store_.writeInstrumentRecord(stream); }
+    bool loadInstrumentRecord(std::span<const std::byte> data) { return store_.loadInstrumentRecord(data); }
+    bool loadPresetIntoSlot(PresetKind kind, int slot, const char* path)
+    {
+        return store_.loadPresetIntoSlot(kind, slot, path);
+    }
+    bool loadPreset(PresetKind kind, int slot, int multisample, int layer, const char* path)
+    {
+        return store_.loadPreset(kind, slot, multisample, layer, path);
+    }
+    bool savePreset(PresetKind kind, int slot, int multisample, int layer, const char* path)
+    {
+        return store_.savePreset(kind, slot, multisample, layer, path);
+    }
 
     // The noise phases' generator; seeded from the clock, or by a caller that
     // wants a render repeated sample for sample.
@@ -186,16 +176,17 @@ private:
     bool controllerTaken(int controller) const;
     void holdNote(const std::array<std::uint8_t, 3>& midi);
     void reloadSavedValues();
-    void captureSavedState();
-    void takeLoadedValues(int valuesSet);
-    Instrument* instrumentScratch();
-    void takeInstrument(const Instrument& read, int valuesSet);
-    void setVoiceSampleRates();
     void followFilterSettings();
     void takePendingResets();
     void renderVoices(int pos, int len, float* out, bool voicesReadable);
     void rebuildRenderTables(Voice& voice, int multisample) override;
-    void rebuildSlotTables(int slot);
+    // What the store asks of the engine.
+    float playbackRate() const override { return sampleRate(); }
+    void rebuildSlotTables(int slot) override;
+    float slotCutoff(int slot) const override;
+    void setSlotCutoff(int slot, float cutoff) override;
+    void writeValue(int index, float value) override { setParameter(index, value, true); }
+    void reloadValues() override { requestReload(); }
     SubBlockInputs subBlockInputs(const NoteVoice& voice, const SubBlockInputs* held) const;
     void morphPathPositions(float noteTime, SubBlockInputs& in) const;
     void runEffects(float* left, float* right, int pos, int len);
@@ -205,16 +196,11 @@ private:
     ModulationMatrix modulation_{values_};
     std::unique_ptr<Instrument> instrument_;
     std::unique_ptr<std::array<VoiceRenderTables, kSlotCount>> renderTables_;
-    std::unique_ptr<Voice> loadScratch_; // a whole voice is read here before it replaces a slot
-    // A whole instrument (file or record) is read here before it replaces the
-    // live one; made by the first load and kept, as the stream keeps its buffer.
-    std::unique_ptr<Instrument> instrumentScratch_;
-    std::mutex dataMutex_;
-    std::unique_ptr<RecordStream> stream_;
     std::unique_ptr<VoiceManager> voices_;
     VoiceHandover handover_;
     // Each slot's brightness cutoff lives with its voice; loading a voice replaces it.
     std::array<std::atomic<float>, kSlotCount> voiceCutoff_{};
+    InstrumentStore store_;
 
     std::atomic<int> filterMode_{0};
     std::atomic<float> compressAmount_{0.0f};
