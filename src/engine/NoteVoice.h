@@ -6,6 +6,7 @@
 
 #include "engine/NoteSettings.h"
 #include "engine/SlotBlend.h"
+#include "engine/SubBlockInputs.h"
 #include "sound/BreakpointCurve.h"
 #include "sound/Instrument.h"
 
@@ -26,15 +27,6 @@ struct NoteStartContext {
     const BreakpointCurve* spectralShape = nullptr; // the instrument's formant shape
     std::array<const VoiceRenderTables*, kVoiceSlotCount> tables{};
     float sampleRate = 44100.0f;
-};
-
-// The engine's inputs for one voice and sub-block.
-struct SubBlockInputs {
-    float harmonicMorphX = 0.5f, harmonicMorphY = 0.5f;
-    float noiseMorphX = 0.5f, noiseMorphY = 0.5f;
-    float stretchFactor = 1.0f;
-    float cutoff = 0.8f, resonance = 0.03f, formantFrequency = 0.5f;
-    bool formantOn = false;
 };
 
 class ModulationMatrix;

@@ -425,89 +425,6 @@ void SynthEngine::rebuildSlotTables(int slot)
     }
 }
 
-// While an edit holds the instrument its curves are not read: what they gave
-// the last sub-block (held) stands in for them.
-SubBlockInputs SynthEngine::subBlockInputs(const NoteVoice& voice, const SubBlockInputs* held) const
-{
-    SubBlockInputs in;
-    // Morph positions follow the saved (drawn) values unless modulation moves them.
-    auto morph = [&](int index) {
-        return modulation_.morphTargeted(index) ? values_.current(index) : values_.saved(index);
-    };
-    in.harmonicMorphX = morph(kMorphHarmX);
-    in.harmonicMorphY = morph(kMorphHarmY);
-    in.noiseMorphX = morph(kMorphNoiseX);
-    in.noiseMorphY = morph(kMorphNoiseY);
-    in.stretchFactor = stretchFactor(values_.current(kStretch));
-    in.cutoff = values_.current(kFilterCutoff);
-    in.resonance = values_.current(kFilterRes);
-    in.formantFrequency = values_.current(kFormantFreq);
-    // The envelope curve drives its targets per note, at the note's own time.
-    const float t = voice.noteTime();
-    float* envelopeInputs[kEnvelopeTargetCount] = {&in.cutoff, &in.resonance, &in.formantFrequency};
-    const float heldInputs[kEnvelopeTargetCount] = {held != nullptr ? held->cutoff : 0.0f,
-                                                    held != nullptr ? held->resonance : 0.0f,
-                                                    held != nullptr ? held->formantFrequency : 0.0f};
-    for (int e = 0; e < kEnvelopeTargetCount; ++e) {
-        const EnvelopeSource& source = modulation_.envelopeSource(static_cast<EnvelopeTarget>(e));
-        if (source.on) {
-            *envelopeInputs[e] = held != nullptr ? heldInputs[e]
-                                                 : instrument_->modEnvelopeCurve.valueAt(t) * source.scale + source.offset;
-        }
-    }
-    if (values_.on(kEnvelopeMorphOn)) {
-        if (held != nullptr) {
-            in.harmonicMorphX = held->harmonicMorphX;
-            in.harmonicMorphY = held->harmonicMorphY;
-            in.noiseMorphX = held->noiseMorphX;
-            in.noiseMorphY = held->noiseMorphY;
-        } else {
-            morphPathPositions(t, in);
-        }
-    }
-    in.formantOn = values_.on(kFormantFilterOn);
-    return in;
-}
-
-// The drawn morph paths, read at the note's time (looped and tempo-synced when asked).
-void SynthEngine::morphPathPositions(float noteTime, SubBlockInputs& in) const
-{
-    const float dt = static_cast<float>(kMaxSubBlock) / sampleRate();
-    float t = noteTime;
-    float t1 = t + dt;
-    float loopStart = 60.0f * values_.current(kGlobalLoopStartTime);
-    float loopEnd = 60.0f * values_.current(kGlobalLoopEndTime);
-    if (values_.on(kGlobalSyncOn)) {
-        const float scale = static_cast<float>(usableTempo(tempo()) / 120.0);
-        t *= scale;
-        loopStart *= scale;
-        loopEnd *= scale;
-    }
-    if (values_.on(kGlobalLoopOn) && t1 > loopStart) {
-        const float length = loopEnd - loopStart;
-        if (length <= 0.01f) {
-            if (t > loopStart) {
-                t = t1 = loopStart;
-            }
-        } else {
-            t = loopStart + std::fmod(t - loopStart, length);
-            t1 = t + dt;
-            if (t1 > loopEnd) {
-                t1 = loopStart;
-            }
-        }
-    }
-    auto& curves = instrument_->morphPathCurves;
-    auto mean = [&](int path) {
-        BreakpointCurve& curve = curves[static_cast<std::size_t>(path)];
-        return 0.5f * (curve.valueAt(t) + curve.valueAt(t1));
-    };
-    in.harmonicMorphX = mean(kHarmonicMorphX);
-    in.harmonicMorphY = mean(kHarmonicMorphY);
-    in.noiseMorphX = mean(kNoiseMorphX);
-    in.noiseMorphY = mean(kNoiseMorphY);
-}
-
 void SynthEngine::renderVoices(int pos, int len, float* out, bool voicesReadable)
 {
     VoiceRenderContext context;
@@ -533,7 +450,8 @@ void SynthEngine::renderVoices(int pos, int len, float* out, bool voicesReadable
         }
         std::fill_n(scratch_.begin(), len, 0.0f);
         SubBlockInputs& inputs = lastInputs_[static_cast<std::size_t>(i)];
-        inputs = subBlockInputs(voices_->voice(i), voicesReadable ? nullptr : &inputs);
+        inputs = inputReader_.read(voices_->voice(i).noteTime(), context.sampleRate, context.tempo,
+                                   voicesReadable ? nullptr : &inputs);
         voices_->voice(i).render(context, inputs, scratch_.data(), len);
         for (int s = 0; s < len; ++s) {
             out[pos + s] += scratch_[static_cast<std::size_t>(s)];

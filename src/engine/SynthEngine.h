@@ -40,7 +40,6 @@
 namespace tessarine {
 
 inline constexpr int kSlotCount = kVoiceSlotCount; // sound slots A..D
-inline constexpr int kMaxSubBlock = 256;           // longest stretch a voice renders between events
 inline constexpr int kLearnIndicator = 236;        // editor slot that shows MIDI learn is armed
 // No output sample goes beyond +-16 (+24 dBFS), whatever the sound or the
 // settings; far above any playable patch, far below what hurts.
@@ -187,8 +186,6 @@ private:
     void setSlotCutoff(int slot, float cutoff) override;
     void writeValue(int index, float value) override { setParameter(index, value, true); }
     void reloadValues() override { requestReload(); }
-    SubBlockInputs subBlockInputs(const NoteVoice& voice, const SubBlockInputs* held) const;
-    void morphPathPositions(float noteTime, SubBlockInputs& in) const;
     void runEffects(float* left, float* right, int pos, int len);
     void guardOutput(float* left, float* right, int frames);
 
@@ -196,6 +193,7 @@ private:
     ModulationMatrix modulation_{values_};
     std::unique_ptr<Instrument> instrument_;
     std::unique_ptr<std::array<VoiceRenderTables, kSlotCount>> renderTables_;
+    SubBlockInputReader inputReader_{values_, modulation_, *instrument_};
     std::unique_ptr<VoiceManager> voices_;
     VoiceHandover handover_;
     // Each slot's brightness cutoff lives with its voice; loading a voice replaces it.
