@@ -461,31 +461,7 @@ void SynthEngine::renderVoices(int pos, int len, float* out, bool voicesReadable
 
 void SynthEngine::runEffects(float* left, float* right, int pos, int len)
 {
-    const ParameterValues& v = values_;
-    EffectInputs inputs;
-    inputs.volume = v.current(kVolume);
-    inputs.width = v.current(kStereoWidth);
-    inputs.brightness = v.current(kBrightness);
-    inputs.distortionOn = v.current(kDistortionOn);
-    inputs.distortion = v.current(kDistortion);
-    inputs.tube = v.current(kTube);
-    inputs.compress = v.current(kCompress);
-    inputs.bass = v.current(kMBass);
-    inputs.chorusOn = v.current(kChorusOn);
-    inputs.chorusMix = v.current(kChorusMix);
-    inputs.chorusDelay = v.current(kChorusDelay);
-    inputs.chorusDepth = v.current(kChorusDepth);
-    inputs.chorusRate = v.current(kChorusRate);
-    inputs.delayOn = v.current(kDelayOn);
-    inputs.delayMix = v.current(kDelayMix);
-    inputs.delayFeedback = v.current(kDelayFeedback);
-    inputs.delaySyncL = v.current(kDelaySyncL);
-    inputs.delaySyncR = v.current(kDelaySyncR);
-    inputs.reverbOn = v.current(kReverbOn);
-    inputs.reverbMix = v.current(kReverbMix);
-    inputs.reverbSize = v.current(kReverbSize);
-    inputs.reverbDecay = v.current(kReverbDecay);
-    effects_.process(inputs, left + pos, right + pos, len);
+    effects_.process(currentEffectInputs(values_), left + pos, right + pos, len);
 }
 
 // The last stage before the host. A NaN or infinity left in a voice's or an
