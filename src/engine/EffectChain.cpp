@@ -1,5 +1,6 @@
 #include "engine/EffectChain.h"
 
+#include "engine/ParameterValues.h"
 #include "engine/UnitValue.h"
 
 #include <bit>
@@ -27,6 +28,34 @@ bool takeChange(float now, float& last)
 }
 
 } // namespace
+
+EffectInputs currentEffectInputs(const ParameterValues& v)
+{
+    EffectInputs inputs;
+    inputs.volume = v.current(kVolume);
+    inputs.width = v.current(kStereoWidth);
+    inputs.brightness = v.current(kBrightness);
+    inputs.distortionOn = v.current(kDistortionOn);
+    inputs.distortion = v.current(kDistortion);
+    inputs.tube = v.current(kTube);
+    inputs.compress = v.current(kCompress);
+    inputs.bass = v.current(kMBass);
+    inputs.chorusOn = v.current(kChorusOn);
+    inputs.chorusMix = v.current(kChorusMix);
+    inputs.chorusDelay = v.current(kChorusDelay);
+    inputs.chorusDepth = v.current(kChorusDepth);
+    inputs.chorusRate = v.current(kChorusRate);
+    inputs.delayOn = v.current(kDelayOn);
+    inputs.delayMix = v.current(kDelayMix);
+    inputs.delayFeedback = v.current(kDelayFeedback);
+    inputs.delaySyncL = v.current(kDelaySyncL);
+    inputs.delaySyncR = v.current(kDelaySyncR);
+    inputs.reverbOn = v.current(kReverbOn);
+    inputs.reverbMix = v.current(kReverbMix);
+    inputs.reverbSize = v.current(kReverbSize);
+    inputs.reverbDecay = v.current(kReverbDecay);
+    return inputs;
+}
 
 EffectChain::EffectChain() { setSampleRate(kDefaultRate); }
 

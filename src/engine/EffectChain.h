@@ -52,6 +52,10 @@ struct EffectInputs {
     float reverbDecay = 0.5f;
 };
 
+class ParameterValues;
+// The effect parameters' current values, as the engine hands them to the chain.
+EffectInputs currentEffectInputs(const ParameterValues& values);
+
 class EffectChain {
 public:
     // Ready for 44.1 kHz and 120 beats per minute, so the chain is usable

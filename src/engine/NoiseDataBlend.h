@@ -4,7 +4,7 @@
 // are (solo), or one frame list blended from the four corners (low and high
 // multisample × soft and loud layer) with the note's pitch and velocity weights.
 
-#include "engine/NoteVoice.h"
+#include "engine/SlotBlend.h"
 #include "sound/NoiseData.h"
 #include "sound/Voice.h"
 

@@ -4,7 +4,7 @@
 // note's key and velocity weights (or copied from the one chosen sound of a
 // solo slot). Each curve keeps its own times, so blending never resamples.
 
-#include "engine/NoteVoice.h"
+#include "engine/SlotBlend.h"
 #include "engine/RenderTables.h"
 
 #include <array>

@@ -25,8 +25,6 @@ constexpr float kReleaseStep1 = 0.04999999702f;
 constexpr float kReleaseStep2 = 0.2283333093f;
 constexpr float kReleaseStep3 = 0.6066666245f;
 constexpr float kCutFade = 0.001f;
-// A soft note (velocity factor up to about 32/127) plays the soft layer alone.
-constexpr float kSoftLayerLimit = 0.2519685f;
 constexpr float kHoldForever = 1000000.0f;
 // Below this a partial is inaudible at both ends of a sub-block and costs nothing.
 constexpr float kSilentPartial = 0.00003f;
@@ -35,41 +33,7 @@ constexpr float kSilentPartial = 0.00003f;
 constexpr float kFadeStart = 0.3f;
 constexpr float kFadeSpan = 0.2f;
 
-float clamp01(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; } // NaN gives 0
-
 } // namespace
-
-SlotBlend chooseMultisamples(const Voice& voice, const NoteSettings::Slot& settings, float frequency,
-                             float velocityFactor)
-{
-    SlotBlend blend;
-    if (settings.solo) {
-        blend.solo = true;
-        blend.low = blend.high = std::clamp(settings.multisample, 0, kMaxMultisamples - 1);
-        blend.soloLayer = settings.loudLayer ? 1 : 0;
-        blend.velocityWeight = static_cast<float>(blend.soloLayer);
-        return blend;
-    }
-    const int n = std::clamp(voice.multisampleCount, 1, kMaxMultisamples);
-    auto pitch = [&](int m) { return voice.layer(m, 0).harmonic.basePitch; };
-    int i = n;
-    for (int m = 0; m < n; ++m) {
-        if (pitch(m) > frequency) {
-            i = m;
-            break;
-        }
-    }
-    blend.low = std::max(i - 1, 0);
-    blend.high = std::min(n - 1, i);
-    const float pLow = pitch(blend.low);
-    const float pHigh = pitch(blend.high);
-    if (pHigh != pLow && pLow > 0.0f && pHigh > 0.0f && frequency > 0.0f) {
-        blend.pitchWeight =
-            clamp01((std::log2(frequency) - std::log2(pLow)) / (std::log2(pHigh) - std::log2(pLow)));
-    }
-    blend.velocityWeight = clamp01((velocityFactor - kSoftLayerLimit) / (1.0f - kSoftLayerLimit));
-    return blend;
-}
 
 NoteVoice::NoteVoice()
     : harmonics_(std::make_unique<std::array<NoteHarmonics, kVoiceSlotCount>>()),

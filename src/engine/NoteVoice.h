@@ -4,6 +4,9 @@
 // envelope, the pitch (key, bend, glide) and, per slot, which multisamples and
 // layers the note blends and with what weights. Audio thread only.
 
+#include "engine/NoteSettings.h"
+#include "engine/SlotBlend.h"
+#include "engine/SubBlockInputs.h"
 #include "sound/BreakpointCurve.h"
 #include "sound/Instrument.h"
 
@@ -11,59 +14,6 @@
 #include <memory>
 
 namespace tessarine {
-
-// What a note takes from the parameters when it starts.
-struct NoteSettings {
-    float attackTime = 0.000001f; // seconds
-    float releaseTime = 0.006f;   // seconds
-    float stretchFactor = 1.0f;
-    float harmonicMorphX = 0.5f, harmonicMorphY = 0.5f;
-    float noiseMorphX = 0.5f, noiseMorphY = 0.5f;
-    float amplitudeMorphX = 0.0f, amplitudeMorphY = 0.0f;
-    int harmonicCount = 1;
-    float cutoff = 0.8f, resonance = 0.03f, filterEnvelope = 0.1f;
-    int filterMode = 2;
-    bool filterOn = false, filterSaturation = false;
-    bool formantOn = false;
-    float formantFrequency = 0.0f;
-    bool harmonicsOn = true, noiseOn = true;
-    bool loop = false;
-    // Set when velocity or key position set the value for this note: the note
-    // keeps it rather than following the engine's input.
-    bool holdHarmonicX = false, holdHarmonicY = false, holdStretch = false;
-    bool holdCutoff = false, holdResonance = false, holdFormant = false;
-    struct Slot {
-        bool solo = false;
-        int multisample = 0;
-        bool loudLayer = false;
-        bool harmonize = false;
-    };
-    std::array<Slot, kVoiceSlotCount> slots{};
-};
-
-// Which stored sounds a slot's note blends: multisamples lo and hi, soft and
-// loud layer, with the pitch weight k and the velocity weight v. A solo slot
-// plays exactly one multisample and layer.
-struct SlotBlend {
-    int low = 0;
-    int high = 0;
-    float pitchWeight = 0.0f;    // towards high
-    float velocityWeight = 0.0f; // towards the loud layer
-    bool solo = false;
-    int soloLayer = 0;
-
-    // Weight of (multisample low or high, layer 0 or 1).
-    float weight(bool highMultisample, int layer) const
-    {
-        float k = highMultisample ? pitchWeight : 1.0f - pitchWeight;
-        float v = layer == 1 ? velocityWeight : 1.0f - velocityWeight;
-        return k * v;
-    }
-};
-
-// The blend of one slot for a note at frequency f with the given velocity factor.
-SlotBlend chooseMultisamples(const Voice& voice, const NoteSettings::Slot& settings, float frequency,
-                             float velocityFactor);
 
 class VoiceRenderTables;
 struct NoteHarmonics;
@@ -77,15 +27,6 @@ struct NoteStartContext {
     const BreakpointCurve* spectralShape = nullptr; // the instrument's formant shape
     std::array<const VoiceRenderTables*, kVoiceSlotCount> tables{};
     float sampleRate = 44100.0f;
-};
-
-// The engine's inputs for one voice and sub-block.
-struct SubBlockInputs {
-    float harmonicMorphX = 0.5f, harmonicMorphY = 0.5f;
-    float noiseMorphX = 0.5f, noiseMorphY = 0.5f;
-    float stretchFactor = 1.0f;
-    float cutoff = 0.8f, resonance = 0.03f, formantFrequency = 0.5f;
-    bool formantOn = false;
 };
 
 class ModulationMatrix;

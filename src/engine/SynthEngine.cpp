@@ -2,16 +2,12 @@
 
 #include "engine/ScopedFlushDenormals.h"
 #include "params/ParameterMapping.h"
-#include "sound/InstrumentFile.h"
-#include "sound/PresetFile.h"
-#include "sound/VoiceFile.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <new>
 
 namespace tessarine {
 
@@ -76,23 +72,9 @@ bool isEffectParameter(int index)
 SynthEngine::SynthEngine()
     : instrument_(std::make_unique<Instrument>()),
       renderTables_(std::make_unique<std::array<VoiceRenderTables, kSlotCount>>()),
-      loadScratch_(std::make_unique<Voice>()),
-      stream_(std::make_unique<RecordStream>()),
-      voices_(std::make_unique<VoiceManager>(values_, *instrument_, *renderTables_, modulation_))
+      voices_(std::make_unique<VoiceManager>(values_, *instrument_, *renderTables_, modulation_)),
+      store_(*instrument_, handover_, values_, *this)
 {
-    // The starting instrument takes the form a load leaves (a pitch on every
-    // stored layer, the shape's ends at 0), so that a project saved before
-    // anything was loaded reopens exactly as it was.
-    for (Voice& voice : instrument_->voices) {
-        for (auto& multisample : voice.multisamples) {
-            for (auto& layer : multisample.layers) {
-                if (layer.harmonic.basePitch == 0.0f) {
-                    layer.harmonic.basePitch = kDefaultBasePitch;
-                }
-            }
-        }
-    }
-    instrument_->spectralShapeCurve.normaliseEnds();
     for (int slot = 0; slot < kSlotCount; ++slot) {
         instrument_->voices[static_cast<std::size_t>(slot)].renderTableHook = this;
         rebuildSlotTables(slot);
@@ -102,9 +84,6 @@ SynthEngine::SynthEngine()
     }
     for (auto& count : multisampleCount_) {
         count.store(1, kRelaxed);
-    }
-    for (auto& controller : controllerMap_) {
-        controller.store(-1, kRelaxed);
     }
     gate_.setSampleRate(sampleRate());
     gate_.reset();
@@ -202,11 +181,6 @@ int SynthEngine::multisampleCount(int slot) const
     return validSlot(slot) ? multisampleCount_[static_cast<std::size_t>(slot)].load(kRelaxed) : 1;
 }
 
-int SynthEngine::controllerOf(int index) const
-{
-    return isValueIndex(index) ? controllerMap_[static_cast<std::size_t>(index)].load(kRelaxed) : -1;
-}
-
 bool SynthEngine::changeFlag(int index) const
 {
     return isValueIndex(index) && changeFlags_[static_cast<std::size_t>(index)] != 0;
@@ -222,14 +196,7 @@ void SynthEngine::setSampleRate(float rate)
     gate_.setSampleRate(rate);
     effects_.setSampleRate(rate);
     filter_.setSampleRate(rate);
-    ScopedVoiceEdit edit(handover_);
-    for (Voice& voice : instrument_->voices) {
-        for (auto& multisample : voice.multisamples) {
-            for (auto& layer : multisample.layers) {
-                layer.harmonic.sampleRate = rate;
-            }
-        }
-    }
+    store_.setSampleRate(rate);
 }
 
 void SynthEngine::setLibraryFolder(const char* folder)
@@ -310,32 +277,18 @@ void SynthEngine::midiIn(const std::uint8_t bytes[3], int frameOffset)
 
 bool SynthEngine::controllerTaken(int controller) const
 {
-    if (modulation_.usesController(controller)) {
-        return true;
-    }
-    return std::any_of(controllerMap_.begin(), controllerMap_.end(),
-                       [&](const std::atomic<int>& entry) { return entry.load(kRelaxed) == controller; });
+    return modulation_.usesController(controller) || learn_.learned(controller);
 }
 
 void SynthEngine::controllerChange(int controller, int value, int frameOffset)
 {
-    int target = learnTarget_.load(kRelaxed);
-    if (learnArmed_.load(kRelaxed) && isValueIndex(target)) {
-        for (auto& entry : controllerMap_) {
-            if (entry.load(kRelaxed) == controller) {
-                entry.store(-1, kRelaxed);
-            }
-        }
-        controllerMap_[static_cast<std::size_t>(target)].store(controller, kRelaxed);
-        learnArmed_.store(false, kRelaxed);
+    if (learn_.capture(controller)) {
         values_.store(kLearnIndicator, 0.0f, false);
         changeFlags_[kLearnIndicator] = 1;
     }
-    for (int index = 0; index < kValueCount; ++index) {
-        if (controllerMap_[static_cast<std::size_t>(index)].load(kRelaxed) == controller) {
-            queueParameter(frameOffset, index, static_cast<float>(value) / 128.0f, true);
-            break;
-        }
+    const int index = learn_.valueOf(controller);
+    if (index >= 0) {
+        queueParameter(frameOffset, index, static_cast<float>(value) / 128.0f, true);
     }
 }
 
@@ -447,48 +400,6 @@ void SynthEngine::reloadSavedValues()
     modulation_.recomputeMorphTargetFlags();
 }
 
-bool SynthEngine::loadVoice(int slot, const char* path)
-{
-    if (!validSlot(slot) || path == nullptr) {
-        return false;
-    }
-    std::lock_guard lock(dataMutex_);
-    // The whole file is read and prepared aside; the slot changes only on success.
-    if (!loadVoiceFile(path, *loadScratch_, *stream_)) {
-        return false;
-    }
-    {
-        ScopedVoiceEdit edit(handover_);
-        Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
-        voice.copyFrom(*loadScratch_);
-        const float rate = sampleRate();
-        for (auto& multisample : voice.multisamples) {
-            for (auto& layer : multisample.layers) {
-                layer.harmonic.sampleRate = rate;
-            }
-        }
-        rebuildSlotTables(slot);
-    }
-    const float cutoff = loadScratch_->cutoff;
-    voiceCutoff_[static_cast<std::size_t>(slot)].store(cutoff, kRelaxed);
-    // The reload after resume re-applies saved values; it must find the voice's own.
-    values_.store(kVoiceCutoffA + slot, cutoff, true);
-    return true;
-}
-
-bool SynthEngine::saveVoice(int slot, const char* path)
-{
-    if (!validSlot(slot) || path == nullptr) {
-        return false;
-    }
-    // Render only reads the voice, and never its cutoff field: notes play on
-    // and start while the file is written.
-    std::lock_guard lock(dataMutex_);
-    Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
-    voice.cutoff = voiceCutoff_[static_cast<std::size_t>(slot)].load(kRelaxed);
-    return saveVoiceFile(path, voice, *stream_);
-}
-
 // Called by voice preparation, on the preparing thread, for slot voices only.
 void SynthEngine::rebuildRenderTables(Voice& voice, int multisample)
 {
@@ -499,270 +410,19 @@ void SynthEngine::rebuildRenderTables(Voice& voice, int multisample)
     }
 }
 
+float SynthEngine::slotCutoff(int slot) const { return voiceCutoff_[static_cast<std::size_t>(slot)].load(kRelaxed); }
+
+void SynthEngine::setSlotCutoff(int slot, float cutoff)
+{
+    voiceCutoff_[static_cast<std::size_t>(slot)].store(cutoff, kRelaxed);
+}
+
 void SynthEngine::rebuildSlotTables(int slot)
 {
     const Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
     for (int m = 0; m < std::clamp(voice.multisampleCount, 1, kMaxMultisamples); ++m) {
         (*renderTables_)[static_cast<std::size_t>(slot)].build(voice, m);
     }
-}
-
-// While an edit holds the instrument its curves are not read: what they gave
-// the last sub-block (held) stands in for them.
-SubBlockInputs SynthEngine::subBlockInputs(const NoteVoice& voice, const SubBlockInputs* held) const
-{
-    SubBlockInputs in;
-    // Morph positions follow the saved (drawn) values unless modulation moves them.
-    auto morph = [&](int index) {
-        return modulation_.morphTargeted(index) ? values_.current(index) : values_.saved(index);
-    };
-    in.harmonicMorphX = morph(kMorphHarmX);
-    in.harmonicMorphY = morph(kMorphHarmY);
-    in.noiseMorphX = morph(kMorphNoiseX);
-    in.noiseMorphY = morph(kMorphNoiseY);
-    in.stretchFactor = stretchFactor(values_.current(kStretch));
-    in.cutoff = values_.current(kFilterCutoff);
-    in.resonance = values_.current(kFilterRes);
-    in.formantFrequency = values_.current(kFormantFreq);
-    // The envelope curve drives its targets per note, at the note's own time.
-    const float t = voice.noteTime();
-    float* envelopeInputs[kEnvelopeTargetCount] = {&in.cutoff, &in.resonance, &in.formantFrequency};
-    const float heldInputs[kEnvelopeTargetCount] = {held != nullptr ? held->cutoff : 0.0f,
-                                                    held != nullptr ? held->resonance : 0.0f,
-                                                    held != nullptr ? held->formantFrequency : 0.0f};
-    for (int e = 0; e < kEnvelopeTargetCount; ++e) {
-        const EnvelopeSource& source = modulation_.envelopeSource(static_cast<EnvelopeTarget>(e));
-        if (source.on) {
-            *envelopeInputs[e] = held != nullptr ? heldInputs[e]
-                                                 : instrument_->modEnvelopeCurve.valueAt(t) * source.scale + source.offset;
-        }
-    }
-    if (values_.on(kEnvelopeMorphOn)) {
-        if (held != nullptr) {
-            in.harmonicMorphX = held->harmonicMorphX;
-            in.harmonicMorphY = held->harmonicMorphY;
-            in.noiseMorphX = held->noiseMorphX;
-            in.noiseMorphY = held->noiseMorphY;
-        } else {
-            morphPathPositions(t, in);
-        }
-    }
-    in.formantOn = values_.on(kFormantFilterOn);
-    return in;
-}
-
-// The drawn morph paths, read at the note's time (looped and tempo-synced when asked).
-void SynthEngine::morphPathPositions(float noteTime, SubBlockInputs& in) const
-{
-    const float dt = static_cast<float>(kMaxSubBlock) / sampleRate();
-    float t = noteTime;
-    float t1 = t + dt;
-    float loopStart = 60.0f * values_.current(kGlobalLoopStartTime);
-    float loopEnd = 60.0f * values_.current(kGlobalLoopEndTime);
-    if (values_.on(kGlobalSyncOn)) {
-        const float scale = static_cast<float>(usableTempo(tempo()) / 120.0);
-        t *= scale;
-        loopStart *= scale;
-        loopEnd *= scale;
-    }
-    if (values_.on(kGlobalLoopOn) && t1 > loopStart) {
-        const float length = loopEnd - loopStart;
-        if (length <= 0.01f) {
-            if (t > loopStart) {
-                t = t1 = loopStart;
-            }
-        } else {
-            t = loopStart + std::fmod(t - loopStart, length);
-            t1 = t + dt;
-            if (t1 > loopEnd) {
-                t1 = loopStart;
-            }
-        }
-    }
-    auto& curves = instrument_->morphPathCurves;
-    auto mean = [&](int path) {
-        BreakpointCurve& curve = curves[static_cast<std::size_t>(path)];
-        return 0.5f * (curve.valueAt(t) + curve.valueAt(t1));
-    };
-    in.harmonicMorphX = mean(kHarmonicMorphX);
-    in.harmonicMorphY = mean(kHarmonicMorphY);
-    in.noiseMorphX = mean(kNoiseMorphX);
-    in.noiseMorphY = mean(kNoiseMorphY);
-}
-
-bool SynthEngine::loadInstrument(const char* path)
-{
-    if (path == nullptr) {
-        return false;
-    }
-    std::lock_guard lock(dataMutex_);
-    Instrument* read = instrumentScratch();
-    if (read == nullptr) {
-        return false;
-    }
-    // The whole file is read aside, with the voices still playing; only a
-    // complete instrument replaces the live one, so a missing, damaged or cut
-    // file changes nothing at all.
-    InstrumentReadReport report{};
-    if (!loadInstrumentFile(path, *read, *stream_, &report)) {
-        return false;
-    }
-    takeInstrument(*read, report.valuesSet);
-    return true;
-}
-
-Instrument* SynthEngine::instrumentScratch()
-{
-    if (!instrumentScratch_) {
-        instrumentScratch_.reset(new (std::nothrow) Instrument());
-    }
-    return instrumentScratch_.get();
-}
-
-// Replaces the live instrument with one read completely, in one hand-over.
-void SynthEngine::takeInstrument(const Instrument& read, int valuesSet)
-{
-    {
-        ScopedVoiceEdit edit(handover_);
-        Instrument& live = *instrument_;
-        live.name = read.name;
-        live.parameterValues = read.parameterValues;
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            live.voices[static_cast<std::size_t>(slot)].copyFrom(read.voices[static_cast<std::size_t>(slot)]);
-        }
-        for (int path = 0; path < kMorphPathCount; ++path) {
-            live.morphPathCurves[static_cast<std::size_t>(path)].copyFrom(
-                read.morphPathCurves[static_cast<std::size_t>(path)]);
-        }
-        live.modEnvelopeCurve.copyFrom(read.modEnvelopeCurve);
-        live.spectralShapeCurve.copyFrom(read.spectralShapeCurve);
-        setVoiceSampleRates();
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            rebuildSlotTables(slot);
-        }
-    }
-    takeLoadedValues(valuesSet);
-}
-
-// The voices play at the engine's rate, whatever rate they were stored with.
-void SynthEngine::setVoiceSampleRates()
-{
-    const float rate = sampleRate();
-    for (Voice& voice : instrument_->voices) {
-        for (auto& multisample : voice.multisamples) {
-            for (auto& layer : multisample.layers) {
-                layer.harmonic.sampleRate = rate;
-            }
-        }
-    }
-}
-
-// After an instrument load: the slots' cutoffs and the values read become the
-// engine's, and the next render re-applies every saved value.
-void SynthEngine::takeLoadedValues(int valuesSet)
-{
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        voiceCutoff_[static_cast<std::size_t>(slot)].store(instrument_->voices[static_cast<std::size_t>(slot)].cutoff,
-                                                          kRelaxed);
-    }
-    const int count = std::clamp(valuesSet, 0, kParameterCount);
-    for (int index = 0; index < count; ++index) {
-        setParameter(index, instrument_->parameterValues[static_cast<std::size_t>(index)], true);
-    }
-    requestReload();
-}
-
-// The values a record stores, taken from where the engine keeps them live. The
-// audio thread reads neither field, so this needs no pause of the voices.
-void SynthEngine::captureSavedState()
-{
-    for (int index = 0; index < kParameterCount; ++index) {
-        instrument_->parameterValues[static_cast<std::size_t>(index)] = values_.saved(index);
-    }
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        instrument_->voices[static_cast<std::size_t>(slot)].cutoff =
-            voiceCutoff_[static_cast<std::size_t>(slot)].load(kRelaxed);
-    }
-}
-
-bool SynthEngine::saveInstrument(const char* path)
-{
-    if (path == nullptr) {
-        return false;
-    }
-    std::lock_guard lock(dataMutex_);
-    captureSavedState(); // render reads neither what this writes nor what the file takes
-    return saveInstrumentFile(path, *instrument_, *stream_);
-}
-
-bool SynthEngine::writeInstrumentRecord(RecordStream& stream)
-{
-    std::lock_guard lock(dataMutex_);
-    captureSavedState();
-    // Render only reads the voices and curves written here, so it keeps playing.
-    return writeInstrument(stream, *instrument_);
-}
-
-bool SynthEngine::loadInstrumentRecord(std::span<const std::byte> data)
-{
-    std::lock_guard lock(dataMutex_);
-    Instrument* read = instrumentScratch();
-    if (read == nullptr) {
-        return false;
-    }
-    RecordStream stream;
-    stream.openMemoryRead(data);
-    InstrumentReadReport report{};
-    if (!readInstrument(stream, *read, &report)) {
-        return false;
-    }
-    takeInstrument(*read, report.valuesSet);
-    return true;
-}
-
-bool SynthEngine::loadPresetIntoSlot(PresetKind kind, int slot, const char* path)
-{
-    if (!validSlot(slot) || path == nullptr) {
-        return false;
-    }
-    std::lock_guard lock(dataMutex_);
-    bool ok = false;
-    {
-        ScopedVoiceEdit edit(handover_);
-        Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
-        ok = kind == PresetKind::Harmonic ? loadHarmonicPresetInto(path, voice, *stream_)
-                                          : loadNoisePresetInto(path, voice, *stream_);
-        prepareVoice(voice);
-    }
-    if (ok) {
-        setParameter(kNumMultisamplesA + slot, 0.0f, true); // the slot now holds one multisample
-    }
-    return ok;
-}
-
-bool SynthEngine::loadPreset(PresetKind kind, int slot, int multisample, int layer, const char* path)
-{
-    if (!validSlot(slot) || path == nullptr) {
-        return false;
-    }
-    std::lock_guard lock(dataMutex_);
-    ScopedVoiceEdit edit(handover_);
-    Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
-    const bool ok = kind == PresetKind::Harmonic ? loadHarmonicPreset(path, voice, multisample, layer, *stream_)
-                                                 : loadNoisePreset(path, voice, multisample, layer, *stream_);
-    prepareVoice(voice);
-    return ok;
-}
-
-bool SynthEngine::savePreset(PresetKind kind, int slot, int multisample, int layer, const char* path)
-{
-    if (!validSlot(slot) || path == nullptr) {
-        return false;
-    }
-    std::lock_guard lock(dataMutex_);
-    const Voice& voice = instrument_->voices[static_cast<std::size_t>(slot)];
-    return kind == PresetKind::Harmonic ? saveHarmonicPreset(path, voice, multisample, layer, *stream_)
-                                        : saveNoisePreset(path, voice, multisample, layer, *stream_);
 }
 
 void SynthEngine::renderVoices(int pos, int len, float* out, bool voicesReadable)
@@ -790,7 +450,8 @@ void SynthEngine::renderVoices(int pos, int len, float* out, bool voicesReadable
         }
         std::fill_n(scratch_.begin(), len, 0.0f);
         SubBlockInputs& inputs = lastInputs_[static_cast<std::size_t>(i)];
-        inputs = subBlockInputs(voices_->voice(i), voicesReadable ? nullptr : &inputs);
+        inputs = inputReader_.read(voices_->voice(i).noteTime(), context.sampleRate, context.tempo,
+                                   voicesReadable ? nullptr : &inputs);
         voices_->voice(i).render(context, inputs, scratch_.data(), len);
         for (int s = 0; s < len; ++s) {
             out[pos + s] += scratch_[static_cast<std::size_t>(s)];
@@ -800,31 +461,7 @@ void SynthEngine::renderVoices(int pos, int len, float* out, bool voicesReadable
 
 void SynthEngine::runEffects(float* left, float* right, int pos, int len)
 {
-    const ParameterValues& v = values_;
-    EffectInputs inputs;
-    inputs.volume = v.current(kVolume);
-    inputs.width = v.current(kStereoWidth);
-    inputs.brightness = v.current(kBrightness);
-    inputs.distortionOn = v.current(kDistortionOn);
-    inputs.distortion = v.current(kDistortion);
-    inputs.tube = v.current(kTube);
-    inputs.compress = v.current(kCompress);
-    inputs.bass = v.current(kMBass);
-    inputs.chorusOn = v.current(kChorusOn);
-    inputs.chorusMix = v.current(kChorusMix);
-    inputs.chorusDelay = v.current(kChorusDelay);
-    inputs.chorusDepth = v.current(kChorusDepth);
-    inputs.chorusRate = v.current(kChorusRate);
-    inputs.delayOn = v.current(kDelayOn);
-    inputs.delayMix = v.current(kDelayMix);
-    inputs.delayFeedback = v.current(kDelayFeedback);
-    inputs.delaySyncL = v.current(kDelaySyncL);
-    inputs.delaySyncR = v.current(kDelaySyncR);
-    inputs.reverbOn = v.current(kReverbOn);
-    inputs.reverbMix = v.current(kReverbMix);
-    inputs.reverbSize = v.current(kReverbSize);
-    inputs.reverbDecay = v.current(kReverbDecay);
-    effects_.process(inputs, left + pos, right + pos, len);
+    effects_.process(currentEffectInputs(values_), left + pos, right + pos, len);
 }
 
 // The last stage before the host. A NaN or infinity left in a voice's or an
@@ -936,7 +573,7 @@ void SynthEngine::render(float* left, float* right, int frames)
 
     guardOutput(left, right, frames);
     gate_.update(left, frames);
-    songTime_.store(songTime() + static_cast<double>(frames) / static_cast<double>(sampleRate()), kRelaxed);
+    transport_.advance(frames, sampleRate());
     queue_.clear();
     handover_.leaveRender();
 }

@@ -17,11 +17,14 @@
 #include "engine/EffectChain.h"
 #include "engine/EventQueue.h"
 #include "engine/HeldNoteQueue.h"
+#include "engine/InstrumentStore.h"
+#include "engine/MidiLearn.h"
 #include "engine/ModulationMatrix.h"
 #include "engine/NoiseSynthesiser.h"
 #include "engine/VoiceFilter.h"
 #include "engine/ParameterValues.h"
 #include "engine/SilenceGate.h"
+#include "engine/Transport.h"
 #include "engine/VoiceHandover.h"
 #include "engine/VoiceManager.h"
 #include "sound/Instrument.h"
@@ -32,13 +35,11 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <span>
 
 namespace tessarine {
 
 inline constexpr int kSlotCount = kVoiceSlotCount; // sound slots A..D
-inline constexpr int kMaxSubBlock = 256;           // longest stretch a voice renders between events
 inline constexpr int kLearnIndicator = 236;        // editor slot that shows MIDI learn is armed
 // No output sample goes beyond +-16 (+24 dBFS), whatever the sound or the
 // settings; far above any playable patch, far below what hurts.
@@ -48,7 +49,7 @@ inline constexpr float kOutputCeiling = 16.0f;
 // are applied by the voice pass.
 bool isEffectParameter(int index);
 
-class SynthEngine : private RenderTableHook {
+class SynthEngine : private RenderTableHook, private InstrumentStore::Player {
 public:
     SynthEngine();
     ~SynthEngine() override;
@@ -70,22 +71,19 @@ public:
     void setLibraryFolder(const char* folder);
     const char* libraryFolder() const { return libraryFolder_.data(); }
 
-    // Host transport; tempo in beats per minute, positions in quarter notes.
+    // Host transport (Transport). The tempo also times the delay's synced echoes.
     void setTempo(double tempo)
     {
-        tempo_.store(tempo, std::memory_order_relaxed);
+        transport_.setTempo(tempo);
         effects_.setTempo(tempo);
     }
-    void setPpqPosition(double ppq) { ppqPosition_.store(ppq, std::memory_order_relaxed); }
-    void setBarStart(double barStart) { barStart_.store(barStart, std::memory_order_relaxed); }
-    double tempo() const { return tempo_.load(std::memory_order_relaxed); }
-    double ppqPosition() const { return ppqPosition_.load(std::memory_order_relaxed); }
-    double barStart() const { return barStart_.load(std::memory_order_relaxed); }
-    // Song time in seconds; the tempo-synced LFOs run on it.
-    void setSongTime(double seconds) { songTime_.store(seconds, std::memory_order_relaxed); }
-    double songTime() const { return songTime_.load(std::memory_order_relaxed); }
-    // Tempo-synced periods follow a tempo change.
-    void recomputeTempoRates() {}
+    void setPpqPosition(double ppq) { transport_.setPpqPosition(ppq); }
+    void setBarStart(double barStart) { transport_.setBarStart(barStart); }
+    void setSongTime(double seconds) { transport_.setSongTime(seconds); }
+    double tempo() const { return transport_.tempo(); }
+    double ppqPosition() const { return transport_.ppqPosition(); }
+    double barStart() const { return transport_.barStart(); }
+    double songTime() const { return transport_.songTime(); }
 
     // MIDI from the host's event delivery, at a sample offset of the coming block.
     void midiIn(const std::uint8_t bytes[3], int frameOffset);
@@ -110,9 +108,9 @@ public:
     void stopAllVoices() { stopAllPending_.store(true, std::memory_order_release); }
 
     // MIDI learn, armed from the editor: the next controller drives target.
-    void armLearn(bool armed) { learnArmed_.store(armed, std::memory_order_relaxed); }
-    void setLearnTarget(int index) { learnTarget_.store(index, std::memory_order_relaxed); }
-    int controllerOf(int index) const;
+    void armLearn(bool armed) { learn_.arm(armed); }
+    void setLearnTarget(int index) { learn_.setTarget(index); }
+    int controllerOf(int index) const { return learn_.controllerOf(index); }
 
     // Writes frames samples to left and right; nothing else is read or written.
     // Every sample is finite and within +-kOutputCeiling: a block that is not
@@ -127,37 +125,27 @@ public:
     // While clear, the plug-in is handing a delivery's events to the engine.
     void setEventsDelivered(bool delivered) { eventsDelivered_ = delivered; }
 
-    // Voice files, on the caller's (not the audio) thread. A load that fails
-    // leaves the slot as it was; a save that fails leaves the old file.
-    bool loadVoice(int slot, const char* path);
-    bool saveVoice(int slot, const char* path);
-    // Instrument files, on the caller's thread. The file is read whole into a
-    // spare instrument before anything changes; a load that fails (missing,
-    // not a file, empty, cut short, damaged) leaves everything as it was.
-    bool loadInstrument(const char* path);
-    bool saveInstrument(const char* path);
-
-    // The instrument as a record in memory, for the host's project (the state
-    // chunk). Writing takes the saved values, the slots' cutoffs, the curves
-    // and the four voices as they stand, on the asking thread while render
-    // keeps playing. Loading takes only a complete record of a known version,
-    // read aside first, as loadInstrument does. Anything else changes nothing.
-    bool writeInstrumentRecord(RecordStream& stream);
-    bool loadInstrumentRecord(std::span<const std::byte> data);
-
-    // Held by every file and record operation of the engine, so that threads
-    // other than the audio thread never read instrument data another one is
-    // replacing. An editor that edits through editInstrument() holds it too.
-    std::mutex& instrumentDataMutex() { return dataMutex_; }
-
-    // Harmonic (t9h) and noise (t9n) presets. The slot-menu load makes the
-    // slot's voice one multisample of one layer holding the preset; the dialog
-    // operations act on one (multisample, layer). Every load prepares the voice
-    // again, whatever the outcome, so the slot stays playable.
-    enum class PresetKind { Harmonic, Noise };
-    bool loadPresetIntoSlot(PresetKind kind, int slot, const char* path);
-    bool loadPreset(PresetKind kind, int slot, int multisample, int layer, const char* path);
-    bool savePreset(PresetKind kind, int slot, int multisample, int layer, const char* path);
+    // Voice, instrument and preset files and the state chunk (InstrumentStore),
+    // on the caller's thread, never the audio thread.
+    using PresetKind = InstrumentStore::PresetKind;
+    bool loadVoice(int slot, const char* path) { return store_.loadVoice(slot, path); }
+    bool saveVoice(int slot, const char* path) { return store_.saveVoice(slot, path); }
+    bool loadInstrument(const char* path) { return store_.loadInstrument(path); }
+    bool saveInstrument(const char* path) { return store_.saveInstrument(path); }
+    bool writeInstrumentRecord(RecordStream& stream) { return store_.writeInstrumentRecord(stream); }
+    bool loadInstrumentRecord(std::span<const std::byte> data) { return store_.loadInstrumentRecord(data); }
+    bool loadPresetIntoSlot(PresetKind kind, int slot, const char* path)
+    {
+        return store_.loadPresetIntoSlot(kind, slot, path);
+    }
+    bool loadPreset(PresetKind kind, int slot, int multisample, int layer, const char* path)
+    {
+        return store_.loadPreset(kind, slot, multisample, layer, path);
+    }
+    bool savePreset(PresetKind kind, int slot, int multisample, int layer, const char* path)
+    {
+        return store_.savePreset(kind, slot, multisample, layer, path);
+    }
 
     // The noise phases' generator; seeded from the clock, or by a caller that
     // wants a render repeated sample for sample.
@@ -187,18 +175,17 @@ private:
     bool controllerTaken(int controller) const;
     void holdNote(const std::array<std::uint8_t, 3>& midi);
     void reloadSavedValues();
-    void captureSavedState();
-    void takeLoadedValues(int valuesSet);
-    Instrument* instrumentScratch();
-    void takeInstrument(const Instrument& read, int valuesSet);
-    void setVoiceSampleRates();
     void followFilterSettings();
     void takePendingResets();
     void renderVoices(int pos, int len, float* out, bool voicesReadable);
     void rebuildRenderTables(Voice& voice, int multisample) override;
-    void rebuildSlotTables(int slot);
-    SubBlockInputs subBlockInputs(const NoteVoice& voice, const SubBlockInputs* held) const;
-    void morphPathPositions(float noteTime, SubBlockInputs& in) const;
+    // What the store asks of the engine.
+    float playbackRate() const override { return sampleRate(); }
+    void rebuildSlotTables(int slot) override;
+    float slotCutoff(int slot) const override;
+    void setSlotCutoff(int slot, float cutoff) override;
+    void writeValue(int index, float value) override { setParameter(index, value, true); }
+    void reloadValues() override { requestReload(); }
     void runEffects(float* left, float* right, int pos, int len);
     void guardOutput(float* left, float* right, int frames);
 
@@ -206,16 +193,12 @@ private:
     ModulationMatrix modulation_{values_};
     std::unique_ptr<Instrument> instrument_;
     std::unique_ptr<std::array<VoiceRenderTables, kSlotCount>> renderTables_;
-    std::unique_ptr<Voice> loadScratch_; // a whole voice is read here before it replaces a slot
-    // A whole instrument (file or record) is read here before it replaces the
-    // live one; made by the first load and kept, as the stream keeps its buffer.
-    std::unique_ptr<Instrument> instrumentScratch_;
-    std::mutex dataMutex_;
-    std::unique_ptr<RecordStream> stream_;
+    SubBlockInputReader inputReader_{values_, modulation_, *instrument_};
     std::unique_ptr<VoiceManager> voices_;
     VoiceHandover handover_;
     // Each slot's brightness cutoff lives with its voice; loading a voice replaces it.
     std::array<std::atomic<float>, kSlotCount> voiceCutoff_{};
+    InstrumentStore store_;
 
     std::atomic<int> filterMode_{0};
     std::atomic<float> compressAmount_{0.0f};
@@ -243,15 +226,9 @@ private:
     float filterEnvelope_ = -1.0f;
     RandomGenerator noiseRandom_;
 
-    std::atomic<bool> learnArmed_{false};
-    std::atomic<int> learnTarget_{-1};
-    std::array<std::atomic<int>, kValueCount> controllerMap_{};
-
+    MidiLearn learn_;
+    Transport transport_;
     std::atomic<float> sampleRate_{44100.0f};
-    std::atomic<double> tempo_{0.0};
-    std::atomic<double> ppqPosition_{0.0};
-    std::atomic<double> barStart_{0.0};
-    std::atomic<double> songTime_{0.0};
     std::array<char, 4096> libraryFolder_{};
 };
 

@@ -258,7 +258,6 @@ void SynthPlugin::resume()
     }
     engine_->setTempo(tempo);
     engine_->setPpqPosition(ppq);
-    engine_->recomputeTempoRates();
     engine_->setBarStart(barStart);
     engine_->resetRunningState();
     double barStartSeconds = 60.0 / usableTempo(tempo) * barStart;
@@ -276,7 +275,6 @@ vst::int32 SynthPlugin::processEvents(vst::Events* events)
     if (tempoTracker_.takeChange()) {
         engine_->setPpqPosition(tempoTracker_.ppqPosition());
         engine_->setTempo(tempoTracker_.tempo());
-        engine_->recomputeTempoRates();
     }
 
     engine_->setEventsDelivered(false);
