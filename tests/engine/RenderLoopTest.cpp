@@ -237,12 +237,14 @@ TEST_F(RenderLoop, ConcurrentLoadsWhileRendering)
                   slot < 6 - kSlotCount ? "random 31" : "random 30")
             << "slot " << slot << " holds the voice loaded last";
     }
-    // A fresh note on the voices as they were left sounds on both sides.
+    // A fresh note on the voices as they were left sounds on both sides. How
+    // loud depends on how many notes the storm left sounding (the loader's
+    // pace decides that), so the bar is "audible" (-60 dB), not a level.
     noteOn(0, 60);
     const auto peak = test::stereoPeak(8, render, left, right);
     EXPECT_TRUE(finite);
-    EXPECT_GT(peak[0], 0.01f) << "left";
-    EXPECT_GT(peak[1], 0.01f) << "right";
+    EXPECT_GT(peak[0], 0.001f) << "left";
+    EXPECT_GT(peak[1], 0.001f) << "right";
 }
 
 } // namespace
