@@ -1,6 +1,7 @@
 #include "engine/SynthEngine.h"
 
 #include "engine/ScopedFlushDenormals.h"
+#include "params/EditorTag.h"
 #include "params/ParameterMapping.h"
 
 #include <algorithm>
@@ -283,8 +284,8 @@ bool SynthEngine::controllerTaken(int controller) const
 void SynthEngine::controllerChange(int controller, int value, int frameOffset)
 {
     if (learn_.capture(controller)) {
-        values_.store(kLearnIndicator, 0.0f, false);
-        changeFlags_[kLearnIndicator] = 1;
+        values_.store(kTagMidiLearn, 0.0f, false);
+        changeFlags_[kTagMidiLearn] = 1;
     }
     const int index = learn_.valueOf(controller);
     if (index >= 0) {

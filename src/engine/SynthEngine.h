@@ -40,7 +40,6 @@
 namespace tessarine {
 
 inline constexpr int kSlotCount = kVoiceSlotCount; // sound slots A..D
-inline constexpr int kLearnIndicator = 236;        // editor slot that shows MIDI learn is armed
 // No output sample goes beyond +-16 (+24 dBFS), whatever the sound or the
 // settings; far above any playable patch, far below what hurts.
 inline constexpr float kOutputCeiling = 16.0f;

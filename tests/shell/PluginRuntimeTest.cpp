@@ -5,6 +5,7 @@
 #include "engine/EngineTestVoice.h"
 #include "shell/AllocationCounter.h"
 #include "editor/EditorShell.h"
+#include "params/EditorTag.h"
 #include "shell/SynthPlugin.h"
 
 #include <gtest/gtest.h>
@@ -72,7 +73,7 @@ TEST(PluginRuntime, MidiLearnDrivesTheParameterAndTellsEditorAndHost)
     RecordingEditor editor(plugin);
     EXPECT_EQ(plugin.record()->flags & effFlagsHasEditor, effFlagsHasEditor);
 
-    plugin.engine().setParameter(tessarine::kLearnIndicator, 1.0f, true);
+    plugin.engine().setParameter(tessarine::kTagMidiLearn, 1.0f, true);
     plugin.engine().setLearnTarget(tessarine::kFilterCutoff);
     plugin.engine().armLearn(true);
 
@@ -89,7 +90,7 @@ TEST(PluginRuntime, MidiLearnDrivesTheParameterAndTellsEditorAndHost)
 
     EXPECT_FLOAT_EQ(plugin.engine().getParameter(tessarine::kFilterCutoff), 0.5f);
     EXPECT_EQ(plugin.engine().controllerOf(tessarine::kFilterCutoff), 74);
-    EXPECT_EQ(editor.seen, (std::vector<std::pair<int, float>>{{57, 0.5f}, {tessarine::kLearnIndicator, 0.0f}}));
+    EXPECT_EQ(editor.seen, (std::vector<std::pair<int, float>>{{57, 0.5f}, {tessarine::kTagMidiLearn, 0.0f}}));
     EXPECT_EQ(gAutomated, (std::vector<std::pair<int, float>>{{57, 0.5f}}));
 
     // Learned once, the controller keeps driving it; another controller does not.
