@@ -51,6 +51,12 @@ public:
         }
     }
 
+    // Every control of tag shows value.
+    void moveControls(int tag, float value) const
+    {
+        forEachControl(tag, [value](gui::Control& c) { c.setValue(value); });
+    }
+
     gui::Container* page(int page) const;
 
 private:

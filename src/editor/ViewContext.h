@@ -40,8 +40,7 @@ public:
     // MIDI from the keyboard view, three bytes at frame 0 of the next block.
     virtual void sendMidi(const std::uint8_t bytes[3]);
 
-    // The place a slot's voice page shows, as the engine's saved values of the
-    // slot's multisample list and soft/loud selector (layer 0 only in its first position).
+    // The place a slot's voice page shows (voicePlaceOf this engine).
     VoicePlace savedPlace(int slot);
     // The slot's voice and the place's layer; null for a place without a slot.
     Voice* voice(const VoicePlace& place);
