@@ -1,7 +1,7 @@
 #include "editor/EditorActions.h"
 
 #include "analysis/SoundFileAnalysis.h"
-#include "editor/EditorPages.h"
+#include "editor/pages/EditorPages.h"
 #include "editor/EditorTags.h"
 #include "engine/SynthEngine.h"
 #include "gui/OptionMenu.h"

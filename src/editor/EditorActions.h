@@ -5,7 +5,7 @@
 // dialog or a file that cannot be read ends the action with nothing changed;
 // an action that changed the instrument asks the editor for a full refresh.
 
-#include "editor/FileDialogs.h"
+#include "editor/dialogs/FileDialogs.h"
 #include "editor/VoicePlace.h"
 #include "sound/Instrument.h"
 #include "sound/LibraryMenu.h"

@@ -14,9 +14,9 @@
 
 #include "editor/ActionQueue.h"
 #include "editor/EditorActions.h"
-#include "editor/EditorPages.h"
+#include "editor/pages/EditorPages.h"
 #include "editor/EditorShell.h"
-#include "editor/FileDialogs.h"
+#include "editor/dialogs/FileDialogs.h"
 #include "editor/ValueHandlers.h"
 #include "editor/VoiceEdits.h"
 #include "gui/Control.h"

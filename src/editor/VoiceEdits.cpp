@@ -1,8 +1,8 @@
 #include "editor/VoiceEdits.h"
 
-#include "editor/ControlFactory.h"
+#include "editor/pages/ControlFactory.h"
 #include "editor/EditorHost.h"
-#include "editor/EditorPages.h"
+#include "editor/pages/EditorPages.h"
 #include "engine/SynthEngine.h"
 #include "gui/ListSelector.h"
 #include "params/NoteFrequencyTable.h"

@@ -3,7 +3,7 @@
 // temporary folder, and dialogs that answer with prepared paths and count
 // how often they were asked.
 
-#include "editor/FileDialogs.h"
+#include "editor/dialogs/FileDialogs.h"
 #include "editor/SynthEditor.h"
 #include "gui/Frame.h"
 #include "shell/SynthPlugin.h"

@@ -4,12 +4,12 @@
 
 #include "EditorFixture.h"
 
-#include "editor/ControlFactory.h"
+#include "editor/pages/ControlFactory.h"
 #include "editor/EditorTags.h"
-#include "editor/FrequencyCurveView.h"
-#include "editor/HarmonicBarView.h"
-#include "editor/MorphPathView.h"
-#include "editor/NoiseFrameView.h"
+#include "editor/views/FrequencyCurveView.h"
+#include "editor/views/HarmonicBarView.h"
+#include "editor/views/MorphPathView.h"
+#include "editor/views/NoiseFrameView.h"
 #include "engine/SynthEngine.h"
 #include "sound/TestVoices.h"
 
