@@ -1,11 +1,8 @@
-// The editor's file and library actions, on the user-interface thread: the
-// dialogs, the library menus, loads and saves through the engine, the
-// analysis of a sound file, and the generators. A cancelled dialog or a file
-// that cannot be read ends the action with nothing changed.
+#include "editor/EditorActions.h"
 
 #include "analysis/SoundFileAnalysis.h"
+#include "editor/pages/EditorPages.h"
 #include "editor/EditorTags.h"
-#include "editor/SynthEditor.h"
 #include "engine/SynthEngine.h"
 #include "gui/OptionMenu.h"
 #include "sound/RandomDraws.h"
@@ -52,7 +49,36 @@ void fillLibraryMenu(gui::OptionMenu& menu, const LibraryMenu& model)
 
 } // namespace
 
-LibraryMenu* SynthEditor::libraryMenuOf(int tag)
+EditorActions::EditorActions(SynthEngine& engine, SoundLibrary& library, LibraryTarget& target,
+                             RandomGenerator& random, std::function<void()> refresh)
+    : engine_(engine), library_(library), target_(target), random_(random), refresh_(std::move(refresh)),
+      dialogs_(makeFileDialogs())
+{
+}
+
+EditorActions::~EditorActions() = default;
+
+void EditorActions::setFileDialogs(std::unique_ptr<FileDialogs> dialogs)
+{
+    if (dialogs) {
+        dialogs_ = std::move(dialogs);
+    }
+}
+
+VoicePlace EditorActions::shownVoicePlace() const
+{
+    return pages_ ? voicePlaceOf(engine_, slotOfPage(pages_->shownPage())) : VoicePlace{};
+}
+
+void EditorActions::showLoadedNames() const
+{
+    if (pages_) {
+        showCategoryName(*pages_);
+    }
+    showInstrumentName();
+}
+
+LibraryMenu* EditorActions::libraryMenuOf(int tag)
 {
     if (tag >= kTagVoiceMenuA && tag <= kTagNoisePresetMenuA + 3) {
         return &libraryMenus_[static_cast<std::size_t>(tag - kTagVoiceMenuA)];
@@ -60,7 +86,7 @@ LibraryMenu* SynthEditor::libraryMenuOf(int tag)
     return nullptr;
 }
 
-void SynthEditor::rebuildInstrumentMenus()
+void EditorActions::rebuildInstrumentMenus()
 {
     library_.rescanInstruments(true, false, target_);
     if (pages_) {
@@ -68,7 +94,7 @@ void SynthEditor::rebuildInstrumentMenus()
     }
 }
 
-void SynthEditor::rebuildLibraryMenus()
+void EditorActions::rebuildLibraryMenus()
 {
     const LibraryFolders& folders = library_.folders();
     LibraryMenu voices;
@@ -87,7 +113,7 @@ void SynthEditor::rebuildLibraryMenus()
     }
 }
 
-void SynthEditor::fillMenus(const EditorPages& pages) const
+void EditorActions::fillMenus(const EditorPages& pages) const
 {
     const InstrumentMenus& instruments = library_.instrumentMenus();
     pages.forEachControl(kTagCategoryMenu, [&instruments](gui::Control& c) {
@@ -120,7 +146,7 @@ void SynthEditor::fillMenus(const EditorPages& pages) const
     }
 }
 
-std::string SynthEditor::loadedCategoryName() const
+std::string EditorActions::loadedCategoryName() const
 {
     // The category whose list holds the loaded instrument's name, the selected
     // one first; a random instrument belongs to the category it was drawn from.
@@ -142,7 +168,7 @@ std::string SynthEditor::loadedCategoryName() const
     return {};
 }
 
-void SynthEditor::showCategoryName(const EditorPages& pages) const
+void EditorActions::showCategoryName(const EditorPages& pages) const
 {
     const std::string category = loadedCategoryName();
     pages.forEachControl(kTagCategoryMenu, [&category](gui::Control& c) {
@@ -153,7 +179,7 @@ void SynthEditor::showCategoryName(const EditorPages& pages) const
     });
 }
 
-void SynthEditor::showInstrumentName()
+void EditorActions::showInstrumentName() const
 {
     if (!pages_) {
         return;
@@ -166,17 +192,17 @@ void SynthEditor::showInstrumentName()
     });
 }
 
-void SynthEditor::loadInstrument()
+void EditorActions::loadInstrument()
 {
     std::string path;
     if (!dialogs_->openFile("t9i", path) || !target_.loadInstrumentFrom(path.c_str())) {
         return;
     }
     rebuildInstrumentMenus();
-    fullRefresh();
+    refresh_();
 }
 
-void SynthEditor::saveInstrument()
+void EditorActions::saveInstrument()
 {
     std::string path;
     if (!dialogs_->saveFile("t9i", path)) {
@@ -194,14 +220,14 @@ void SynthEditor::saveInstrument()
     showInstrumentName();
 }
 
-void SynthEditor::resetInstrument()
+void EditorActions::resetInstrument()
 {
     if (library_.reset(target_)) {
-        fullRefresh();
+        refresh_();
     }
 }
 
-void SynthEditor::instrumentChosen()
+void EditorActions::instrumentChosen()
 {
     const auto* category = menuOf(pages_->control(EditorPages::kTopBar, kTagCategoryMenu));
     const auto* instrument = menuOf(pages_->control(EditorPages::kTopBar, kTagInstrumentMenu));
@@ -213,11 +239,11 @@ void SynthEditor::instrumentChosen()
         return;
     }
     if (library_.rescanInstruments(false, true, target_)) {
-        fullRefresh();
+        refresh_();
     }
 }
 
-void SynthEditor::categoryChosen()
+void EditorActions::categoryChosen()
 {
     const auto* category = menuOf(pages_->control(EditorPages::kTopBar, kTagCategoryMenu));
     if (category == nullptr) {
@@ -232,7 +258,7 @@ void SynthEditor::categoryChosen()
     instrumentChosen();
 }
 
-void SynthEditor::analyse(int slot)
+void EditorActions::analyse(int slot)
 {
     std::string path;
     if (!dialogs_->openFile("wav", path)) {
@@ -246,7 +272,7 @@ void SynthEditor::analyse(int slot)
         dialogs_->messageBox((std::string(describe(refusal)) + "\n").c_str(), kCaption);
         return;
     }
-    const VoicePlace place = voicePlace(slot);
+    const VoicePlace place = voicePlaceOf(engine_, slot);
     // The analysis takes seconds: it works on a copy, and the slot changes in one step at the end.
     auto scratch = std::make_unique<Voice>();
     Voice& voice = engine_.editInstrument().voices[static_cast<std::size_t>(slot)];
@@ -270,18 +296,18 @@ void SynthEditor::analyse(int slot)
         voice.copyFrom(*scratch);
         prepareVoice(voice);
     }
-    fullRefresh();
+    refresh_();
 }
 
-void SynthEditor::loadVoice(int slot)
+void EditorActions::loadVoice(int slot)
 {
     std::string path;
     if (dialogs_->openFile("t9v", path) && target_.loadVoiceFrom(slot, path.c_str())) {
-        fullRefresh();
+        refresh_();
     }
 }
 
-void SynthEditor::saveVoice(int slot)
+void EditorActions::saveVoice(int slot)
 {
     std::string path;
     if (!dialogs_->saveFile("t9v", path)) {
@@ -294,10 +320,10 @@ void SynthEditor::saveVoice(int slot)
         voice.name = previous;
         return;
     }
-    fullRefresh();
+    refresh_();
 }
 
-void SynthEditor::voiceChosen(int slot)
+void EditorActions::voiceChosen(int slot)
 {
     const int tag = kTagVoiceMenuA + slot;
     auto* menu = menuOf(pages_->control(kMorphPage, tag));
@@ -312,11 +338,11 @@ void SynthEditor::voiceChosen(int slot)
     }
     menu->setTitle(model->title);
     if (target_.loadVoiceFrom(slot, path.c_str())) {
-        fullRefresh();
+        refresh_();
     }
 }
 
-void SynthEditor::loadPreset(bool harmonic)
+void EditorActions::loadPreset(bool harmonic)
 {
     const VoicePlace place = shownVoicePlace();
     std::string path;
@@ -325,11 +351,11 @@ void SynthEditor::loadPreset(bool harmonic)
     }
     const auto kind = harmonic ? SynthEngine::PresetKind::Harmonic : SynthEngine::PresetKind::Noise;
     if (engine_.loadPreset(kind, place.slot, place.multisample, place.layer, path.c_str())) {
-        fullRefresh();
+        refresh_();
     }
 }
 
-void SynthEditor::savePreset(bool harmonic)
+void EditorActions::savePreset(bool harmonic)
 {
     const VoicePlace place = shownVoicePlace();
     std::string path;
@@ -340,7 +366,7 @@ void SynthEditor::savePreset(bool harmonic)
     engine_.savePreset(kind, place.slot, place.multisample, place.layer, path.c_str());
 }
 
-void SynthEditor::presetChosen(int slot, bool harmonic)
+void EditorActions::presetChosen(int slot, bool harmonic)
 {
     const int tag = (harmonic ? kTagHarmonicPresetMenuA : kTagNoisePresetMenuA) + slot;
     auto* menu = menuOf(pages_->control(slot, tag));
@@ -356,11 +382,11 @@ void SynthEditor::presetChosen(int slot, bool harmonic)
     menu->setTitle(model->title);
     const auto kind = harmonic ? SynthEngine::PresetKind::Harmonic : SynthEngine::PresetKind::Noise;
     if (engine_.loadPresetIntoSlot(kind, slot, path.c_str())) {
-        fullRefresh();
+        refresh_();
     }
 }
 
-void SynthEditor::randomInstrument()
+void EditorActions::randomInstrument()
 {
     const auto* category = menuOf(pages_->control(EditorPages::kTopBar, kTagCategoryMenu));
     const auto& categories = library_.instrumentMenus().categories();
@@ -373,10 +399,10 @@ void SynthEditor::randomInstrument()
         library_.randomInstrument(random_, target_);
     }
     randomName_ = engine_.instrument().name.data();
-    fullRefresh();
+    refresh_();
 }
 
-void SynthEditor::randomise(int tag)
+void EditorActions::randomise(int tag)
 {
     RandomDraws draws(random_);
     switch (tag) {
@@ -392,7 +418,7 @@ void SynthEditor::randomise(int tag)
     default:
         return;
     }
-    fullRefresh();
+    refresh_();
 }
 
 } // namespace tessarine

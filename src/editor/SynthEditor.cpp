@@ -1,14 +1,14 @@
 #include "editor/SynthEditor.h"
 
-#include "editor/ControlFactory.h"
-#include "editor/EditorBackground.h"
+#include "editor/pages/ControlFactory.h"
+#include "editor/pages/EditorBackground.h"
 #include "editor/EditorTags.h"
-#include "editor/EditorViewContext.h"
+#include "editor/views/EditorViewContext.h"
 #include "editor/EditorWindow.h"
+#include "editor/pages/PageHandlers.h"
 #include "engine/SynthEngine.h"
 #include "gui/Frame.h"
 #include "gui/ImageSurfaceBackend.h"
-#include "gui/ListSelector.h"
 #include "gui/MenuPresenter.h"
 #include "gui/Selector.h"
 
@@ -38,8 +38,8 @@ struct HeadlessEditor {
 
 SynthEditor::SynthEditor(EditorHost& host, SynthEngine& engine, SoundLibrary& library, LibraryTarget& target,
                          RandomGenerator& random)
-    : EditorShell(host), engine_(engine), library_(library), target_(target), random_(random),
-      dialogs_(makeFileDialogs())
+    : EditorShell(host), engine_(engine),
+      actions_(engine, library, target, random, [this] { fullRefresh(); }), voices_(engine, host)
 {
     size_ = EditorSize{kEditorWidth, kEditorHeight};
     // The frame picked in a voice page's harmonic envelope is the one its bars show.
@@ -81,12 +81,7 @@ void SynthEditor::idleCustomViews()
 
 SynthEditor::~SynthEditor() { close(); }
 
-void SynthEditor::setFileDialogs(std::unique_ptr<FileDialogs> dialogs)
-{
-    if (dialogs) {
-        dialogs_ = std::move(dialogs);
-    }
-}
+void SynthEditor::setFileDialogs(std::unique_ptr<FileDialogs> dialogs) { actions_.setFileDialogs(std::move(dialogs)); }
 
 bool SynthEditor::onGuiThread() const
 {
@@ -103,14 +98,17 @@ bool SynthEditor::open(void* parentWindow)
     frame_->setKnobMode(knobMode_);
     pages_ = std::make_unique<EditorPages>(*frame_, *this, customViewContext());
     const EditorPages* pages = pages_.get();
+    actions_.setPages(pages);
+    voices_.setPages(pages);
+    registerHandlers();
     frame_->setBackgroundPainter(
         [pages](cairo_t* cr) { paintEditorBackground(cr, pages->shownPage() < 0 ? kMorphPage : pages->shownPage()); });
 
     // Every open starts on the morph page, whatever was shown before.
     switchPage(static_cast<float>(kMorphPage) / 7.0f);
     open_.store(true, std::memory_order_release);
-    rebuildInstrumentMenus();
-    rebuildLibraryMenus();
+    actions_.rebuildInstrumentMenus();
+    actions_.rebuildLibraryMenus();
     fullRefresh();
 
     EditorShell::open(parentWindow);
@@ -133,6 +131,9 @@ void SynthEditor::close()
         frame_->setMenuPresenter(nullptr);
     }
     headlessMenus_.reset();
+    handlers_.clear();
+    actions_.setPages(nullptr);
+    voices_.setPages(nullptr);
     pages_.reset();
     frame_.reset();
     EditorShell::close();
@@ -254,10 +255,38 @@ void SynthEditor::setParameter(int index, float value)
 
 void SynthEditor::handleWrite(int index, float value)
 {
-    if (!isOpen()) {
+    if (!isOpen() || !pages_) {
         return;
     }
-    runHandler(index, value);
+    if (!handlers_.run(index, value)) {
+        pages_->moveControls(index, value);
+    }
+}
+
+void SynthEditor::registerHandlers()
+{
+    handlers_.clear();
+    handlers_.on(kTagPageSelector, 1, [this](const ValueWrite& w) { switchPage(w.value); });
+    addPageHandlers(handlers_, PageHandlerContext{engine_, *pages_, actions_, voices_});
+}
+
+void SynthEditor::fullRefresh()
+{
+    if (!isOpen() || !pages_) {
+        return;
+    }
+    VoiceEdits::Refreshing refreshing(voices_);
+    actions_.showLoadedNames();
+    voices_.showVoices();
+    for (int index = 0; index < kValueCount; ++index) {
+        if (!isExcludedFromRefresh(index)) {
+            setParameter(index, engine_.getParameter(index, true));
+        }
+    }
+    voices_.refreshViews();
+    if (gui::Control* path = pages_->control(kMorphPage, kTagMorphPath)) {
+        setMorphPathTempo(*path, engine_.tempo());
+    }
 }
 
 void SynthEditor::switchPage(float value)
@@ -270,31 +299,10 @@ void SynthEditor::switchPage(float value)
     if (gui::Control* selector = pages_->control(EditorPages::kTopBar, kTagPageSelector)) {
         selector->setValue(static_cast<float>(page) / 7.0f);
     }
-    refreshVoiceViews();
+    voices_.refreshViews();
     if (frame_) {
         frame_->invalidateRect(frame_->bounds());
     }
-}
-
-VoicePlace SynthEditor::voicePlace(int slot) const
-{
-    VoicePlace place;
-    if (!pages_ || slot < 0 || slot >= kSlotCount) {
-        return place;
-    }
-    place.slot = slot;
-    if (const auto* list = dynamic_cast<const gui::ListSelector*>(pages_->control(slot, kMultisampleA + slot))) {
-        place.multisample = list->entryCount() > 0 ? list->shownEntry() : 0;
-    }
-    if (const auto* layer = dynamic_cast<const gui::Selector*>(pages_->control(slot, kSoftLoudButtonA + slot))) {
-        place.layer = layer->position() == 0 ? 0 : 1;
-    }
-    return place;
-}
-
-VoicePlace SynthEditor::shownVoicePlace() const
-{
-    return voicePlace(slotOfPage(currentPage()));
 }
 
 bool SynthEditor::drawPage(int page, std::uint8_t* rgba, std::size_t bytes)
@@ -320,7 +328,7 @@ bool SynthEditor::drawPage(int page, std::uint8_t* rgba, std::size_t bytes)
         const Voice& voice = engine_.instrument().voices[static_cast<std::size_t>(s)];
         pages->forEachControl(kTagVoiceNameA + s, [&voice](gui::Control& c) { setControlText(c, voice.nameView()); });
     }
-    fillMenus(*pages);
+    actions_.fillMenus(*pages);
     gui::ImageSurfaceBackend image(editor.frame);
     if (!image.isValid()) {
         editor.frame.setMenuPresenter(nullptr);

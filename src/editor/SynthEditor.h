@@ -13,18 +13,16 @@
 // a host that never opens the editor never needs a display.
 
 #include "editor/ActionQueue.h"
-#include "editor/EditorPages.h"
+#include "editor/EditorActions.h"
+#include "editor/pages/EditorPages.h"
 #include "editor/EditorShell.h"
-#include "editor/FileDialogs.h"
-#include "editor/VoicePlace.h"
+#include "editor/dialogs/FileDialogs.h"
+#include "editor/ValueHandlers.h"
+#include "editor/VoiceEdits.h"
 #include "gui/Control.h"
-#include "sound/Instrument.h"
-#include "sound/LibraryMenu.h"
 
-#include <array>
 #include <atomic>
 #include <memory>
-#include <string>
 #include <thread>
 
 namespace tessarine {
@@ -87,54 +85,16 @@ protected:
 private:
     bool onGuiThread() const;
     void handleWrite(int index, float value);
-    void runHandler(int index, float value);
-    void setControls(int index, float value);
+    void registerHandlers();
     void switchPage(float value);
-    void refreshVoiceViews();
-
-    // The shown voice page's slot, and the multisample and layer its views show.
-    VoicePlace shownVoicePlace() const;
-    // The place the voice page of slot shows, whichever page is shown.
-    VoicePlace voicePlace(int slot) const;
-
-    // Actions (EditorActions.cpp), user-interface thread only.
-    void loadInstrument();
-    void saveInstrument();
-    void resetInstrument();
-    void instrumentChosen();
-    void categoryChosen();
-    void analyse(int slot);
-    void loadVoice(int slot);
-    void saveVoice(int slot);
-    void voiceChosen(int slot);
-    void loadPreset(bool harmonic);
-    void savePreset(bool harmonic);
-    void presetChosen(int slot, bool harmonic);
-    void randomInstrument();
-    void randomise(int tag);
-    void rebuildInstrumentMenus();
-    void rebuildLibraryMenus();
-    void showInstrumentName();
-    // The category menu names the category of the loaded instrument (blank for none).
-    std::string loadedCategoryName() const;
-    void showCategoryName(const EditorPages& pages) const;
-    // Fills the instrument and library menus of pages from the lists kept here.
-    void fillMenus(const EditorPages& pages) const;
-    LibraryMenu* libraryMenuOf(int tag);
-
-    // Voice edits from the voice page (ControlHandlers.cpp).
-    void setMultisampleCount(int slot);
-    void setVoiceCutoff(int slot, float value);
-    void setKey(int slot, float value);
-    void setVoiceName(int slot, gui::Control& source);
-    void prepareSlot(int slot);
-    void resampleNoiseBands(int slot);
 
     SynthEngine& engine_;
-    SoundLibrary& library_;
-    LibraryTarget& target_;
-    RandomGenerator& random_;
-    std::unique_ptr<FileDialogs> dialogs_;
+    // What the custom views (curves, bars, pad, path, keyboard) reach the engine and host through.
+    std::unique_ptr<EditorViewContext> views_;
+    EditorActions actions_;
+    VoiceEdits voices_;
+    // What each written index does, registered at every open over the pages built then.
+    ValueHandlers handlers_;
 
     std::unique_ptr<gui::Frame> frame_;
     std::unique_ptr<EditorPages> pages_;
@@ -143,17 +103,9 @@ private:
     std::atomic<bool> open_{false};
     std::atomic<std::thread::id> guiThread_{};
     ActionQueue pending_;
-    // The voice, harmonic-preset and noise-preset menus of the four slots, as listed at open.
-    std::array<LibraryMenu, 3 * kVoiceSlotCount> libraryMenus_;
     int knobMode_ = 2;
-    // The category the last random instrument was drawn from, while it is loaded.
-    std::string randomCategory_;
-    std::string randomName_;
-    bool insideRefresh_ = false;
     double shownTempo_ = 0;
 
-    // What the custom views (curves, bars, pad, path, keyboard) reach the engine and host through.
-    std::unique_ptr<EditorViewContext> views_;
     CustomViewContext customViewContext() const;
     void idleCustomViews();
 };

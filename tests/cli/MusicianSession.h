@@ -9,7 +9,7 @@
 #include "HostEditorWindow.h"
 #include "PluginHost.h"
 #include "XvfbServer.h"
-#include "editor/ControlMap.h"
+#include "editor/pages/ControlMap.h"
 #include "sound/Instrument.h"
 #include "sound/InstrumentFile.h"
 #include "sound/RecordStream.h"

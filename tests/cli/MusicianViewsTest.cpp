@@ -4,8 +4,8 @@
 // was; the Randomise buttons draw new values on every click; the top bar's
 // library menus load the instrument picked and name its category.
 
-#include "editor/CurveEdits.h"
-#include "editor/CurveMapping.h"
+#include "editor/views/CurveEdits.h"
+#include "editor/views/CurveMapping.h"
 #include "editor/EditorTags.h"
 #include "params/ModulationLists.h"
 #include "sound/InstrumentMenus.h"

@@ -5,7 +5,7 @@
 
 #include "PluginHost.h"
 #include "RunCommand.h"
-#include "editor/ControlMap.h"
+#include "editor/pages/ControlMap.h"
 #include "editor/EditorTags.h"
 
 #include <cairo.h>

@@ -2,8 +2,8 @@
 // and on a real (virtual) display its title, size, bar and repaint after exposure.
 
 #include "XvfbServer.h"
-#include "editor/AnalysisProgressWindow.h"
-#include "editor/ToolkitDialogs.h"
+#include "editor/dialogs/AnalysisProgressWindow.h"
+#include "editor/dialogs/ToolkitDialogs.h"
 
 #include <gtest/gtest.h>
 // After gtest: Xlib's macro None would break its headers.

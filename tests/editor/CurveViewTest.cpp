@@ -1,11 +1,11 @@
 // The curve views' gestures on the data they edit: adding, deleting and
 // dragging points, the zoom strip, and the edits special to each view.
 
-#include "editor/EnvelopeCurveView.h"
-#include "editor/FrequencyCurveView.h"
-#include "editor/HarmonicEnvelopeView.h"
-#include "editor/MorphPathView.h"
-#include "editor/NoiseFrameView.h"
+#include "editor/views/EnvelopeCurveView.h"
+#include "editor/views/FrequencyCurveView.h"
+#include "editor/views/HarmonicEnvelopeView.h"
+#include "editor/views/MorphPathView.h"
+#include "editor/views/NoiseFrameView.h"
 #include "editor/ViewTestContext.h"
 #include "sound/TestVoices.h"
 

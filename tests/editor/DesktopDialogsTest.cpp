@@ -1,8 +1,8 @@
 // The desktop's dialogs as child processes, with a stand-in tool that records
 // its arguments and answers as scripted: chosen paths, cancels, broken answers.
 
-#include "editor/DesktopDialogs.h"
-#include "editor/FileDialogKinds.h"
+#include "editor/dialogs/DesktopDialogs.h"
+#include "editor/dialogs/FileDialogKinds.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The toolkit's own dialog, driven by injected events: what the user typed, and
 // which gestures answer and which cancel.
 
-#include "editor/DialogPanel.h"
+#include "editor/dialogs/DialogPanel.h"
 #include "gui/ControlTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -4,14 +4,23 @@
 #include "gui/Control.h"
 #include "sound/Instrument.h"
 
+#include <mutex>
+
 #include <unistd.h>
 
 namespace editortest {
 
 namespace {
 
-vst::intptr quietHost(vst::EffectRecord*, vst::int32 opcode, vst::int32, vst::intptr, void*, float)
+std::mutex automatedMutex;
+std::vector<HostAutomation> automatedValues;
+
+vst::intptr quietHost(vst::EffectRecord*, vst::int32 opcode, vst::int32 index, vst::intptr, void*, float opt)
 {
+    if (opcode == vst::audioMasterAutomate) {
+        const std::lock_guard<std::mutex> lock(automatedMutex);
+        automatedValues.push_back(HostAutomation{index, opt});
+    }
     return opcode == vst::audioMasterVersion ? 2300 : 0;
 }
 
@@ -54,6 +63,19 @@ void EditorFixture::SetUp()
     ASSERT_NE(editor_, nullptr);
     editor_->setFileDialogs(std::make_unique<ScriptedDialogs>(dialogs_));
     ASSERT_TRUE(editor_->open(nullptr));
+    forgetAutomation();
+}
+
+std::vector<HostAutomation> EditorFixture::automated() const
+{
+    const std::lock_guard<std::mutex> lock(automatedMutex);
+    return automatedValues;
+}
+
+void EditorFixture::forgetAutomation()
+{
+    const std::lock_guard<std::mutex> lock(automatedMutex);
+    automatedValues.clear();
 }
 
 void EditorFixture::TearDown()

@@ -3,7 +3,7 @@
 // temporary folder, and dialogs that answer with prepared paths and count
 // how often they were asked.
 
-#include "editor/FileDialogs.h"
+#include "editor/dialogs/FileDialogs.h"
 #include "editor/SynthEditor.h"
 #include "gui/Frame.h"
 #include "shell/SynthPlugin.h"
@@ -46,6 +46,12 @@ private:
     DialogLog& log_;
 };
 
+// An audioMasterAutomate the plug-in sent its host.
+struct HostAutomation {
+    int index;
+    float value;
+};
+
 // Instruments of the library, in the order the menus list them (sorted).
 struct LibraryInstrument {
     const char* category;
@@ -73,6 +79,9 @@ protected:
     void mouse(tessarine::gui::EventKind kind, double x, double y);
     // Every control of the frame (top bar and shown page), by tag.
     std::vector<int> tagsInFrame() const;
+    // What the plug-in reported to its host as automation since the editor opened.
+    std::vector<HostAutomation> automated() const;
+    void forgetAutomation();
 
     std::filesystem::path root_;
     DialogLog dialogs_;

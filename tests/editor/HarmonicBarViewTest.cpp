@@ -1,8 +1,8 @@
 // Drawing on the harmonic bars: which harmonics a family moves and by how much,
 // and the limits every edit keeps.
 
-#include "editor/HarmonicBarView.h"
-#include "editor/ControlMap.h"
+#include "editor/views/HarmonicBarView.h"
+#include "editor/pages/ControlMap.h"
 #include "editor/ViewTestContext.h"
 #include "sound/TestVoices.h"
 

@@ -1,6 +1,6 @@
 // The on-screen keyboard: which key a point hits and the messages a glide sends.
 
-#include "editor/KeyboardView.h"
+#include "editor/views/KeyboardView.h"
 #include "editor/ViewTestContext.h"
 
 #include <gtest/gtest.h>

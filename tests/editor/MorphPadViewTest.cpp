@@ -1,7 +1,7 @@
 // The morph pad: which points a drag moves, the pad's edges, and the paths
 // taking over from the points.
 
-#include "editor/MorphPadView.h"
+#include "editor/views/MorphPadView.h"
 #include "editor/ViewTestContext.h"
 #include "gui/ControlTestSupport.h"
 

@@ -3,7 +3,7 @@
 // before replacing a file.
 
 #include "XvfbServer.h"
-#include "editor/ToolkitDialogs.h"
+#include "editor/dialogs/ToolkitDialogs.h"
 
 #include <gtest/gtest.h>
 // After gtest: Xlib's macro None would break its headers.

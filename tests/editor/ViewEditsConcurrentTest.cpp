@@ -3,12 +3,12 @@
 // clean under ThreadSanitizer, the output stays finite, every edit lands in
 // the engine's data and the voice still plays afterwards.
 
-#include "editor/EnvelopeCurveView.h"
-#include "editor/HarmonicBarView.h"
-#include "editor/HarmonicEnvelopeView.h"
-#include "editor/KeyboardView.h"
-#include "editor/MorphPathView.h"
-#include "editor/NoiseFrameView.h"
+#include "editor/views/EnvelopeCurveView.h"
+#include "editor/views/HarmonicBarView.h"
+#include "editor/views/HarmonicEnvelopeView.h"
+#include "editor/views/KeyboardView.h"
+#include "editor/views/MorphPathView.h"
+#include "editor/views/NoiseFrameView.h"
 #include "editor/ViewTestContext.h"
 #include "engine/EngineTestVoice.h"
 #include "engine/SignalMeasure.h"

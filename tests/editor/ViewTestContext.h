@@ -3,7 +3,7 @@
 // voice page shown, and a record of what the views sent out. Mouse helpers
 // inject the toolkit's events straight into a view, without a window.
 
-#include "editor/ViewContext.h"
+#include "editor/views/ViewContext.h"
 #include "engine/SynthEngine.h"
 #include "gui/View.h"
 

@@ -4,14 +4,16 @@
 
 #include "EditorFixture.h"
 
-#include "editor/ControlFactory.h"
+#include "editor/pages/ControlFactory.h"
 #include "editor/EditorTags.h"
-#include "editor/FrequencyCurveView.h"
-#include "editor/HarmonicBarView.h"
-#include "editor/MorphPathView.h"
-#include "editor/NoiseFrameView.h"
+#include "editor/views/FrequencyCurveView.h"
+#include "editor/views/HarmonicBarView.h"
+#include "editor/views/MorphPathView.h"
+#include "editor/views/NoiseFrameView.h"
 #include "engine/SynthEngine.h"
 #include "sound/TestVoices.h"
+
+#include <algorithm>
 
 
 namespace editortest {
@@ -75,9 +77,22 @@ TEST_F(VoicePageEdits, WritesOnTheVoicePageReachTheSlotsVoice)
     editor().valueChanged(*name);
     EXPECT_EQ(voice.nameView(), "Brass Section");
 
-    // A refresh shows the voice's own key again: the nearest key to its pitch.
+    // A refresh shows the voice's own key again, the nearest key to its pitch,
+    // and tells the host; the voice keeps its pitch.
+    for (auto& layer : engine().editInstrument().voices[s].multisamples[2].layers) {
+        layer.harmonic.basePitch = 450.0f;
+    }
+    forgetAutomation();
     editor().fullRefresh();
     EXPECT_NEAR(engine().getParameter(kTagKeyA + s), 69.0f / 128.0f, 1e-6f);
+    EXPECT_EQ(voice.multisamples[2].layers[0].harmonic.basePitch, 450.0f);
+    std::vector<int> heard;
+    for (const HostAutomation& a : automated()) {
+        heard.push_back(a.index);
+    }
+    for (int index : {kTagKeyA + s, kNumMultisamplesA + s}) {
+        EXPECT_NE(std::find(heard.begin(), heard.end(), index), heard.end()) << index;
+    }
 }
 
 // The window suite draws on the bars; the frame view takes the same path.

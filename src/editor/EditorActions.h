@@ -1,0 +1,87 @@
+#pragma once
+// The editor's file and library actions, on the user-interface thread: the
+// dialogs, the instrument, voice and preset menus, loads and saves through
+// the engine, the analysis of a sound file, and the generators. A cancelled
+// dialog or a file that cannot be read ends the action with nothing changed;
+// an action that changed the instrument asks the editor for a full refresh.
+
+#include "editor/dialogs/FileDialogs.h"
+#include "editor/VoicePlace.h"
+#include "sound/Instrument.h"
+#include "sound/LibraryMenu.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tessarine {
+
+class EditorPages;
+class LibraryTarget;
+class RandomGenerator;
+class SoundLibrary;
+class SynthEngine;
+
+class EditorActions {
+public:
+    // target: the plug-in, through which library loads reach the engine and
+    // values reach the editor and the host. refresh: every control follows the engine again.
+    EditorActions(SynthEngine& engine, SoundLibrary& library, LibraryTarget& target, RandomGenerator& random,
+                  std::function<void()> refresh);
+    ~EditorActions();
+
+    // The built pages while the editor is open; null while it is closed.
+    void setPages(const EditorPages* pages) { pages_ = pages; }
+    // The dialogs and message box the file actions use (tests inject paths); null keeps the current ones.
+    void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
+
+    // The menus list the library as it is on disk now.
+    void rebuildInstrumentMenus();
+    void rebuildLibraryMenus();
+    // Fills the instrument and library menus of pages from the lists kept here.
+    void fillMenus(const EditorPages& pages) const;
+    // The instrument and category menus name what is loaded.
+    void showLoadedNames() const;
+
+    void loadInstrument();
+    void saveInstrument();
+    void resetInstrument();
+    void instrumentChosen();
+    void categoryChosen();
+    void randomInstrument();
+    // kTagRandomiseMorph, kTagRandomiseSound or kTagRandomiseEffects.
+    void randomise(int tag);
+
+    void analyse(int slot);
+    void loadVoice(int slot);
+    void saveVoice(int slot);
+    void voiceChosen(int slot);
+    // Into and out of the shown voice page's layer.
+    void loadPreset(bool harmonic);
+    void savePreset(bool harmonic);
+    void presetChosen(int slot, bool harmonic);
+
+private:
+    // The category menu names the category of the loaded instrument (blank for none).
+    std::string loadedCategoryName() const;
+    void showCategoryName(const EditorPages& pages) const;
+    void showInstrumentName() const;
+    LibraryMenu* libraryMenuOf(int tag);
+    VoicePlace shownVoicePlace() const;
+
+    SynthEngine& engine_;
+    SoundLibrary& library_;
+    LibraryTarget& target_;
+    RandomGenerator& random_;
+    std::function<void()> refresh_;
+    std::unique_ptr<FileDialogs> dialogs_;
+    const EditorPages* pages_ = nullptr;
+    // The voice, harmonic-preset and noise-preset menus of the four slots, as listed at open.
+    std::array<LibraryMenu, 3 * kVoiceSlotCount> libraryMenus_;
+    // The category the last random instrument was drawn from, while it is loaded.
+    std::string randomCategory_;
+    std::string randomName_;
+};
+
+} // namespace tessarine

@@ -1,9 +1,0 @@
-#include "editor/EnvelopeCurveView.h"
-
-#include "engine/SynthEngine.h"
-
-namespace tessarine {
-
-BreakpointCurve& EnvelopeCurveView::curve() { return context_.engine().editInstrument().modEnvelopeCurve; }
-
-} // namespace tessarine

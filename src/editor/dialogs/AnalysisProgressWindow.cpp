@@ -1,0 +1,77 @@
+#include "editor/dialogs/AnalysisProgressWindow.h"
+
+#include "gui/Theme.h"
+
+namespace tessarine {
+
+namespace {
+
+constexpr const char* kTitle = "Analysing Audio";
+constexpr const char* kMessage = "Analysis in progress...";
+
+} // namespace
+
+AnalysisProgressWindow::AnalysisProgressWindow() : frame_(kWidth, kHeight), content_(frame_)
+{
+    frame_.setBackgroundPainter([this](cairo_t* cr) { draw(cr, position_); });
+}
+
+AnalysisProgressWindow::~AnalysisProgressWindow()
+{
+    content_.close();
+    top_.close();
+}
+
+std::unique_ptr<AnalysisProgressWindow> AnalysisProgressWindow::open()
+{
+    std::unique_ptr<AnalysisProgressWindow> window(new AnalysisProgressWindow);
+    if (!window->top_.open(kWidth, kHeight, kTitle) || !window->content_.open(window->top_.windowId())) {
+        return nullptr;
+    }
+    // Painted before the analysis takes the thread.
+    window->content_.idle();
+    return window;
+}
+
+int AnalysisProgressWindow::barPosition(double percent)
+{
+    if (!(percent >= kFirstPosition)) {
+        return kFirstPosition;
+    }
+    if (percent >= kLastPosition) {
+        return kLastPosition;
+    }
+    return static_cast<int>(percent);
+}
+
+void AnalysisProgressWindow::setProgress(double percent)
+{
+    int position = barPosition(percent);
+    if (position != position_) {
+        position_ = position;
+        frame_.invalidateRect({0, kHeight - kBarHeight, kWidth, kBarHeight});
+    }
+    // A close request waits: the analysis cannot stop halfway.
+    top_.pump();
+    // Exposures and the new bar are painted here; clicks and keys go nowhere.
+    content_.idle();
+}
+
+void AnalysisProgressWindow::draw(cairo_t* cr, int position)
+{
+    using namespace gui;
+    setColour(cr, palette::kPanel);
+    cairo_paint(cr);
+    drawText(cr, kMessage, Rect{10, 10, kWidth - 20, 16}, textsize::kLabel, Align::Left, palette::kText);
+
+    // The bar spans the width along the bottom edge; its range is 0 … 100.
+    const double top = kHeight - kBarHeight;
+    setColour(cr, palette::kWell);
+    cairo_rectangle(cr, 0, top, kWidth, kBarHeight);
+    cairo_fill(cr);
+    setColour(cr, palette::kAccent);
+    cairo_rectangle(cr, 1, top + 1, (kWidth - 2) * position / 100.0, kBarHeight - 2);
+    cairo_fill(cr);
+}
+
+} // namespace tessarine

@@ -1,0 +1,48 @@
+#pragma once
+// The morph pad (tag 198): the four slot voices at the corners of a square and
+// the harmonic, noise and amplitude morph points inside it. Dragging moves the
+// points that targetMode chooses; the positions are the engine's MorphHarmX/Y,
+// MorphNoiseX/Y and MorphAmpX/Y values, written through the editor like any
+// control's. While the drawn morph paths drive the sound (pathShown), the pad
+// shows the paths and leaves the points alone.
+
+#include "editor/views/ViewContext.h"
+#include "gui/Control.h"
+
+namespace tessarine {
+
+class MorphPadView : public gui::Control {
+public:
+    enum TargetMode : int { kAllPoints, kAmplitudePoint, kHarmonicPoint, kNoisePoint };
+
+    MorphPadView(gui::Rect bounds, int tag, gui::ControlListener* listener, ViewContext& context);
+
+    gui::Rect padRect() const;
+    void setTargetMode(int mode);
+    int targetMode() const { return targetMode_; }
+    void setPathShown(bool shown);
+    bool pathShown() const { return pathShown_; }
+
+    // A pad position (0..1 each way, Y downward) in frame coordinates.
+    gui::Point pointAt(float x, float y) const;
+
+    // At the editor's idle: redraws when the points were moved from outside
+    // (host automation, the randomiser, a load).
+    void pollValues();
+
+    bool onEvent(const gui::InputEvent& event) override;
+    void draw(cairo_t* cr) override;
+
+private:
+    void moveTo(gui::Point p);
+    void store(float x, float y, bool defaults);
+    void drawPaths(cairo_t* cr);
+
+    ViewContext& context_;
+    int targetMode_ = kAllPoints;
+    bool pathShown_ = false;
+    bool dragging_ = false;
+    float drawn_[6] = {-1, -1, -1, -1, -1, -1};
+};
+
+} // namespace tessarine
