@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The layers as a check: every #include "folder/..." in src/ and cli/ must be
-one its folder may make. Data flows one way, host -> plug-in side -> editor ->
-engine -> sound data -> parameter table, so no unit reaches back up the chain.
+one its folder may make. Data flows one way, host -> format adapter ->
+instrument core -> editor -> engine -> sound data -> parameter table, so no
+unit reaches back up the chain.
 
 Usage: scripts/check-layers.py ROOT   (exit 1 and one line per breach)
 """
@@ -17,7 +18,10 @@ ALLOWED = {
     "analysis": {"sound", "params"},
     "gui": set(),
     "editor": {"gui", "engine", "analysis", "sound", "params"},
-    "shell": {"editor", "engine", "sound", "params"},
+    # The instrument whatever format carries it, above the editor it hosts.
+    "core": {"editor", "engine", "analysis", "sound", "params"},
+    # Each plug-in format's adapter reaches the instrument through the core alone.
+    "shell": {"core", "params"},
     # The command-line host drives the plug-in through the binary interface
     # alone; its file commands read and write the data model and analyse.
     "cli": {"shell/VstAbi.h", "sound", "analysis", "params"},

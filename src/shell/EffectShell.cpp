@@ -1,7 +1,6 @@
 #include "shell/EffectShell.h"
 
 #include "params/ParameterMapping.h"
-#include "editor/EditorShell.h"
 
 #include <cstring>
 
@@ -86,19 +85,6 @@ void EffectShell::setFlag(vst::int32 flag, bool on)
     record_.flags = on ? (record_.flags | flag) : (record_.flags & ~flag);
 }
 
-void EffectShell::attachEditor(EditorShell* editor)
-{
-    editor_ = editor;
-    setFlag(vst::effFlagsHasEditor, editor != nullptr);
-}
-
-void EffectShell::detachEditor(EditorShell* editor)
-{
-    if (editor_ == editor) {
-        attachEditor(nullptr);
-    }
-}
-
 void EffectShell::process(float**, float**, vst::int32) {}
 void EffectShell::processReplacing(float**, float**, vst::int32) {}
 void EffectShell::setParameter(vst::int32, float) {}
@@ -143,44 +129,6 @@ void EffectShell::setParameterAutomated(vst::int32 index, float value)
 {
     setParameter(index, value);
     callHost(vst::audioMasterAutomate, index, 0, nullptr, value);
-}
-
-vst::intptr EffectShell::dispatchEditor(vst::int32 opcode, vst::int32 index, vst::intptr value, void* ptr,
-                                        float opt)
-{
-    if (editor_ == nullptr) {
-        return 0;
-    }
-    switch (opcode) {
-    case vst::effEditGetRect: {
-        if (ptr == nullptr) {
-            return 0;
-        }
-        const EditorSize size = editor_->size();
-        editorRect_ = vst::EditorRect{0, 0, static_cast<vst::int16>(size.height), static_cast<vst::int16>(size.width)};
-        *static_cast<vst::EditorRect**>(ptr) = &editorRect_;
-        return 1;
-    }
-    case vst::effEditOpen:
-        return editor_->open(ptr) ? 1 : 0;
-    case vst::effEditClose:
-        editor_->close();
-        return 0;
-    case vst::effEditIdle:
-        editor_->idleFromHost();
-        return 0;
-    case vst::effEditKeyDown:
-    case vst::effEditKeyUp: {
-        KeyCode key{index, static_cast<int>(truncClamped(static_cast<double>(value), -0x7fffffff, 0x7fffffff)),
-                    truncClamped(opt, -0x7fffffff, 0x7fffffff)};
-        return opcode == vst::effEditKeyDown ? editor_->onKeyDown(key) : editor_->onKeyUp(key);
-    }
-    case vst::effSetEditKnobMode:
-        editor_->setKnobMode(static_cast<int>(truncClamped(static_cast<double>(value), -0x7fffffff, 0x7fffffff)));
-        return 1;
-    default:
-        return 0;
-    }
 }
 
 vst::intptr EffectShell::dispatcher(vst::int32 opcode, vst::int32 index, vst::intptr value, void* ptr, float opt)

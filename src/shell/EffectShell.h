@@ -2,19 +2,19 @@
 // The generic plug-in side of the host interface: the effect record handed to
 // the host, the static trampolines that find this object again, a dispatcher
 // that answers every opcode with its default, and the calls back into the host.
-// SynthPlugin derives from it and overrides what the instrument answers.
+// SynthPlugin derives from it and overrides what the instrument answers; a
+// plain effect has no editor, so every editor opcode answers 0 here.
 //
 // Every host-supplied pointer and index is checked here, once, so that the
 // overrides can assume a valid text buffer.
 
-#include "editor/EditorHost.h"
 #include "shell/VstAbi.h"
 
 #include <cstdint>
 
 namespace tessarine {
 
-class EffectShell : public EditorHost {
+class EffectShell {
 public:
     EffectShell(vst::HostCallback host, int numPrograms, int numParams);
     virtual ~EffectShell();
@@ -40,12 +40,7 @@ public:
     // A parameter change made in the plug-in's own editor: apply it, then tell the host.
     void setParameterAutomated(vst::int32 index, float value);
 
-    EditorShell* editor() const { return editor_; }
-    // The editor's host: a control's write goes out as automation.
-    void automate(int index, float value) override { setParameterAutomated(index, value); }
-    void hostIdle() override;
-    void attachEditor(EditorShell* editor) override;
-    void detachEditor(EditorShell* editor) override;
+    void hostIdle();
 
     float baseSampleRate() const { return sampleRate_; }
     vst::int32 blockSize() const { return blockSize_; }
@@ -73,19 +68,16 @@ protected:
     virtual bool getProductString(char*) { return false; }
     virtual vst::intptr vendorSpecific(vst::int32 index, vst::intptr value, void* ptr, float opt);
     virtual vst::int32 canDo(const char*) { return 0; }
+    // effEditGetRect … effSetEditKnobMode.
+    virtual vst::intptr dispatchEditor(vst::int32, vst::int32, vst::intptr, void*, float) { return 0; }
 
     void setFlag(vst::int32 flag, bool on);
 
     vst::EffectRecord record_{};
     vst::HostCallback host_;
-    EditorShell* editor_ = nullptr;
-    vst::EditorRect editorRect_{0, 0, 0, 0}; // what effEditGetRect hands the host
     float sampleRate_ = 44100.0f;
     vst::int32 blockSize_ = 1024;
     vst::int32 currentProgram_ = 0;
-
-private:
-    vst::intptr dispatchEditor(vst::int32 opcode, vst::int32 index, vst::intptr value, void* ptr, float opt);
 };
 
 } // namespace tessarine

@@ -1,17 +1,10 @@
 #include "shell/SynthPlugin.h"
 
 #include "params/ParameterMapping.h"
-#include "params/ValueDisplay.h"
-#include "editor/SynthEditor.h"
-#include "editor/EditorShell.h"
 
-#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
-#include <dlfcn.h>
-#include <new>
 #include <span>
 #include <string_view>
 
@@ -22,39 +15,11 @@ namespace {
 constexpr const char* kEffectName = "Tessarine";
 constexpr const char* kVendorName = "Brightmoor Labs";
 
-// The folder holding this very module, where the sound library lives beside it.
-void findLibraryFolder(char* folder, std::size_t capacity)
-{
-    folder[0] = '\0';
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&findLibraryFolder), &info) == 0 || info.dli_fname == nullptr) {
-        return;
-    }
-    std::snprintf(folder, capacity, "%s", info.dli_fname);
-    if (char* slash = std::strrchr(folder, '/')) {
-        *slash = '\0';
-    } else {
-        folder[0] = '\0';
-    }
-}
-
 } // namespace
 
 SynthPlugin::SynthPlugin(vst::HostCallback host, const char* libraryRoot)
     : EffectShell(host, kNumPrograms, kParameterCount)
 {
-    std::array<char, PATH_MAX> folder{};
-    if (libraryRoot == nullptr) {
-        findLibraryFolder(folder.data(), folder.size());
-    } else {
-        std::snprintf(folder.data(), folder.size(), "%s", libraryRoot);
-    }
-
-    chunk_ = std::make_unique<std::uint8_t[]>(kChunkBytes);
-    chunkCapacity_ = kChunkBytes;
-    engine_ = std::make_unique<SynthEngine>();
-    engine_->setLibraryFolder(folder.data());
-
     setFlag(vst::effFlagsProgramChunks, true);
     programs_ = std::make_unique<Program[]>(kNumPrograms);
     std::snprintf(programs_[0].name.data(), programs_[0].name.size(), "Init");
@@ -69,76 +34,46 @@ SynthPlugin::SynthPlugin(vst::HostCallback host, const char* libraryRoot)
     // The identifier is stored with '4' in the lowest byte, so the record reads "4TsN" in memory.
     std::memcpy(&record_.uniqueID, "4TsN", 4);
 
-    random_.seed(static_cast<std::uint32_t>(std::time(nullptr)));
-
-    // A host that never opens the editor still plays the library's first instrument.
-    library_.setRoot(folder.data());
-    library_.loadStartInstrument(*this);
-
-    engine_->stopAllVoices();
-
-    // The editor opens no display until the host opens its window.
-    ownedEditor_ = std::make_unique<SynthEditor>(*this, *engine_, library_, *this, random_);
+    // The core's editor reports itself through editorChanged, which sets the editor flag.
+    CoreHost& asHost = *this;
+    core_ = std::make_unique<InstrumentCore>(asHost, libraryRoot);
 }
 
 SynthPlugin::~SynthPlugin() = default;
 
-void SynthPlugin::setParameter(vst::int32 index, float value)
+void SynthPlugin::setParameter(vst::int32 index, float value) { core_->setParameter(index, value); }
+
+float SynthPlugin::getParameter(vst::int32 index) { return core_->parameter(index); }
+
+void SynthPlugin::automateFromEditor(int index, float value)
 {
-    engine_->setParameter(index, value, true);
-    if (editor_ != nullptr) {
-        editor_->setParameter(index, value);
-    }
+    callHost(vst::audioMasterAutomate, index, 0, nullptr, value);
 }
 
-float SynthPlugin::getParameter(vst::int32 index) { return engine_->getParameter(index); }
-
-void SynthPlugin::writeParameter(int index, float value) { setParameter(index, value); }
-
-bool SynthPlugin::loadInstrumentFrom(const char* path)
+void SynthPlugin::automateFromAudio(int index, float value)
 {
-    const bool ok = engine_->loadInstrument(path);
-    if (editor_ != nullptr) {
-        editor_->setUpdateFlag(); // every control shows the new instrument
-    }
-    return ok;
+    callHost(vst::audioMasterAutomate, index, 0, nullptr, value);
 }
 
-bool SynthPlugin::loadVoiceFrom(int slot, const char* path) { return engine_->loadVoice(slot, path); }
-
-void SynthPlugin::render(float** outputs, vst::int32 frames)
+bool SynthPlugin::readTransport(HostTransport& transport, bool withBar)
 {
-    if (outputs == nullptr || outputs[0] == nullptr || outputs[1] == nullptr || frames <= 0) {
-        return;
+    const vst::int32 wanted = vst::kPpqPosValid | vst::kTempoValid | (withBar ? vst::kBarsValid : 0);
+    const vst::TimeInfo* time = hostTime(wanted);
+    if (time == nullptr) {
+        return false;
     }
-    engine_->render(outputs[0], outputs[1], frames);
-    pushChangedValues();
-}
-
-// Values the engine changed itself (MIDI learn, controllers) reach the editor
-// after the block, in index order, and the host hears of its own parameters so
-// that its automation and display follow the hardware controller.
-void SynthPlugin::pushChangedValues()
-{
-    for (int index = 0; index < kValueCount; ++index) {
-        if (!engine_->changeFlag(index)) {
-            continue;
-        }
-        float value = engine_->getParameter(index);
-        if (editor_ != nullptr) {
-            editor_->setParameter(index, value);
-        }
-        if (index < kParameterCount) {
-            callHost(vst::audioMasterAutomate, index, 0, nullptr, value);
-        }
+    transport.tempo = time->tempo;
+    transport.ppqPosition = time->ppqPos;
+    if (withBar) {
+        transport.barStart = time->barStartPos;
     }
-    engine_->clearChangeFlags();
+    return true;
 }
 
 // Render overwrites both channels, so the accumulating entry behaves as the replacing one.
-void SynthPlugin::process(float**, float** outputs, vst::int32 frames) { render(outputs, frames); }
+void SynthPlugin::process(float**, float** outputs, vst::int32 frames) { core_->render(outputs, frames); }
 
-void SynthPlugin::processReplacing(float**, float** outputs, vst::int32 frames) { render(outputs, frames); }
+void SynthPlugin::processReplacing(float**, float** outputs, vst::int32 frames) { core_->render(outputs, frames); }
 
 // There is one program; the host's program changes have nothing to select.
 void SynthPlugin::setProgram(vst::int32) {}
@@ -182,47 +117,28 @@ bool SynthPlugin::copyProgram(vst::int32 destination)
 // The host shows what the editor's value display shows, in the same units.
 void SynthPlugin::getParameterLabel(vst::int32 index, char* text)
 {
-    std::snprintf(text, vst::kMaxParamStrLen, "%s", parameterUnit(index, engine_->getParameter(index)));
+    std::snprintf(text, vst::kMaxParamStrLen, "%s", core_->parameterLabel(index));
 }
 
 void SynthPlugin::getParameterDisplay(vst::int32 index, char* text)
 {
-    parameterDisplay(index, engine_->getParameter(index), text, vst::kMaxParamStrLen);
+    core_->parameterDisplay(index, text, vst::kMaxParamStrLen);
 }
 
 void SynthPlugin::getParameterName(vst::int32 index, char* text)
 {
-    parameterName(index, text, vst::kMaxParamStrLen);
+    core_->parameterName(index, text, vst::kMaxParamStrLen);
 }
 
-// The project keeps the sound: the chunk is the instrument record a library
-// file would hold. Hosts ask on their GUI or saving thread while audio runs;
-// the record is written there, never on the audio thread. The bytes stay
-// valid until the next call, as hosts expect.
+// The chunk is the core's state record. Hosts ask on their GUI or saving
+// thread while audio runs; the bytes stay valid until the next call, as hosts
+// expect. Nothing written is an empty chunk, which changes nothing when it
+// comes back.
 vst::int32 SynthPlugin::getChunk(void** data, bool)
 {
-    *data = chunk_.get();
-    while (chunk_ != nullptr) {
-        RecordStream stream;
-        stream.openMemoryWrite(std::span(reinterpret_cast<std::byte*>(chunk_.get()), chunkCapacity_));
-        if (engine_->writeInstrumentRecord(stream)) {
-            return static_cast<vst::int32>(stream.position());
-        }
-        if (stream.status() != RecordStream::Status::Overflow || chunkCapacity_ >= kMaxChunkBytes) {
-            break;
-        }
-        const std::size_t larger = std::min(chunkCapacity_ * 2, kMaxChunkBytes);
-        std::unique_ptr<std::uint8_t[]> grown(new (std::nothrow) std::uint8_t[larger]);
-        if (grown == nullptr) {
-            break;
-        }
-        chunk_ = std::move(grown);
-        chunkCapacity_ = larger;
-        *data = chunk_.get();
-    }
-    // Nothing that could be written: the project keeps an empty chunk, which
-    // changes nothing when it comes back.
-    return 0;
+    const std::span<const std::byte> state = core_->saveState();
+    *data = const_cast<std::byte*>(state.data());
+    return static_cast<vst::int32>(state.size());
 }
 
 vst::int32 SynthPlugin::setChunk(void* data, vst::int32 byteSize, bool)
@@ -230,54 +146,23 @@ vst::int32 SynthPlugin::setChunk(void* data, vst::int32 byteSize, bool)
     if (byteSize < 1 || data == nullptr) {
         return 0;
     }
-    const bool loaded =
-        engine_->loadInstrumentRecord(std::span(static_cast<const std::byte*>(data), static_cast<std::size_t>(byteSize)));
-    if (editor_ != nullptr) {
-        editor_->setUpdateFlag();
-    }
-    return loaded ? 1 : 0;
+    return core_->loadState(std::span(static_cast<const std::byte*>(data), static_cast<std::size_t>(byteSize))) ? 1
+                                                                                                                  : 0;
 }
 
-void SynthPlugin::setSampleRate(float rate)
-{
-    ownSampleRate_ = rate;
-    engine_->setSampleRate(rate);
-}
+void SynthPlugin::setSampleRate(float rate) { core_->prepare(rate, blockSize_); }
 
-void SynthPlugin::suspend() { engine_->stopAllVoices(); }
+void SynthPlugin::suspend() { core_->deactivate(); }
 
 void SynthPlugin::resume()
 {
-    double tempo = 120.0;
-    double ppq = 0.0;
-    double barStart = 0.0;
-    if (const vst::TimeInfo* time = hostTime(vst::kPpqPosValid | vst::kTempoValid | vst::kBarsValid)) {
-        tempo = time->tempo;
-        ppq = time->ppqPos;
-        barStart = time->barStartPos;
-    }
-    engine_->setTempo(tempo);
-    engine_->setPpqPosition(ppq);
-    engine_->setBarStart(barStart);
-    engine_->resetRunningState();
-    double barStartSeconds = 60.0 / usableTempo(tempo) * barStart;
-    engine_->setSongTime(barStartSeconds > 0.0 ? barStartSeconds : 0.0);
+    core_->activate();
     wantMidi();
 }
 
 vst::int32 SynthPlugin::processEvents(vst::Events* events)
 {
-    if (tempoTracker_.dueForQuery()) {
-        if (const vst::TimeInfo* time = hostTime(vst::kPpqPosValid | vst::kTempoValid)) {
-            tempoTracker_.observe(time->tempo, time->ppqPos);
-        }
-    }
-    if (tempoTracker_.takeChange()) {
-        engine_->setPpqPosition(tempoTracker_.ppqPosition());
-        engine_->setTempo(tempoTracker_.tempo());
-    }
-
-    engine_->setEventsDelivered(false);
+    core_->beginDelivery();
     // The count is the host's word; a negative one delivers nothing.
     const vst::int32 count = events->numEvents;
     for (vst::int32 i = 0; i < count; ++i) {
@@ -286,15 +171,52 @@ vst::int32 SynthPlugin::processEvents(vst::Events* events)
             continue;
         }
         const auto* midi = reinterpret_cast<const vst::MidiEvent*>(event);
-        const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(midi->midiData[0]),
-                                       static_cast<std::uint8_t>(midi->midiData[1]),
-                                       static_cast<std::uint8_t>(midi->midiData[2])};
-        if ((bytes[0] & 0xB0) != 0) {
-            engine_->midiIn(bytes, midi->deltaFrames);
-        }
+        core_->deliver(MidiMessage{{static_cast<std::uint8_t>(midi->midiData[0]),
+                                    static_cast<std::uint8_t>(midi->midiData[1]),
+                                    static_cast<std::uint8_t>(midi->midiData[2])},
+                                   midi->deltaFrames});
     }
-    engine_->setEventsDelivered(true);
+    core_->endDelivery();
     return 1;
+}
+
+vst::intptr SynthPlugin::dispatchEditor(vst::int32 opcode, vst::int32 index, vst::intptr value, void* ptr,
+                                        float opt)
+{
+    if (!core_->hasEditor()) {
+        return 0;
+    }
+    switch (opcode) {
+    case vst::effEditGetRect: {
+        if (ptr == nullptr) {
+            return 0;
+        }
+        const auto size = core_->editorSize();
+        editorRect_ = vst::EditorRect{0, 0, static_cast<vst::int16>(size.height), static_cast<vst::int16>(size.width)};
+        *static_cast<vst::EditorRect**>(ptr) = &editorRect_;
+        return 1;
+    }
+    case vst::effEditOpen:
+        return core_->openEditor(ptr) ? 1 : 0;
+    case vst::effEditClose:
+        core_->closeEditor();
+        return 0;
+    case vst::effEditIdle:
+        core_->idleEditor();
+        return 0;
+    case vst::effEditKeyDown:
+    case vst::effEditKeyUp: {
+        const int virtualKey = truncClamped(static_cast<double>(value), -0x7fffffff, 0x7fffffff);
+        const int modifier = truncClamped(opt, -0x7fffffff, 0x7fffffff);
+        return opcode == vst::effEditKeyDown ? core_->editorKeyDown(index, virtualKey, modifier)
+                                             : core_->editorKeyUp(index, virtualKey, modifier);
+    }
+    case vst::effSetEditKnobMode:
+        core_->setEditorKnobMode(truncClamped(static_cast<double>(value), -0x7fffffff, 0x7fffffff));
+        return 1;
+    default:
+        return 0;
+    }
 }
 
 bool SynthPlugin::getOutputProperties(vst::int32 index, vst::PinProperties* properties)
@@ -327,8 +249,8 @@ bool SynthPlugin::getProductString(char* text)
 
 vst::intptr SynthPlugin::vendorSpecific(vst::int32 index, vst::intptr value, void* ptr, float opt)
 {
-    if (index == vst::fourCC('s', 't', 'C', 'A') && value == vst::fourCC('W', 'h', 'e', 'e') && editor_ != nullptr) {
-        return editor_->onWheel(opt) ? 1 : 0;
+    if (index == vst::fourCC('s', 't', 'C', 'A') && value == vst::fourCC('W', 'h', 'e', 'e')) {
+        return core_->editorWheel(opt) ? 1 : 0;
     }
     if (index == kFileRequest) {
         return fileRequest(value, static_cast<const char*>(ptr), opt) ? 1 : 0;
@@ -340,19 +262,15 @@ vst::intptr SynthPlugin::vendorSpecific(vst::int32 index, vst::intptr value, voi
 }
 
 // Pictures of the editor for callers with no window (the command line, CI,
-// tests). The editor checks the buffer against its own size; a refused request
-// leaves the buffer untouched.
+// tests): value is the buffer's byte size, opt a whole page number.
 bool SynthPlugin::snapshotRequest(vst::intptr bytes, void* rgba, float pageValue)
 {
-    if (editor_ == nullptr || rgba == nullptr || bytes <= 0) {
-        return false;
-    }
-    if (!(pageValue >= 0.0f && pageValue < static_cast<float>(kEditorPages))
+    if (bytes <= 0 || !(pageValue >= 0.0f && pageValue < static_cast<float>(kEditorPages))
         || pageValue != static_cast<float>(static_cast<int>(pageValue))) {
         return false;
     }
-    return editor_->drawPage(static_cast<int>(pageValue), static_cast<std::uint8_t*>(rgba),
-                             static_cast<std::size_t>(bytes));
+    return core_->drawEditorPage(static_cast<int>(pageValue), static_cast<std::uint8_t*>(rgba),
+                                 static_cast<std::size_t>(bytes));
 }
 
 // Hosts have no call for loading sound files, so headless callers (the command
@@ -361,13 +279,10 @@ bool SynthPlugin::snapshotRequest(vst::intptr bytes, void* rgba, float pageValue
 bool SynthPlugin::fileRequest(vst::intptr action, const char* path, float slotValue)
 {
     if (action == kFileSeed) {
-        // Repeatable renders: every random source of the instance starts from one seed.
         if (!(slotValue >= 0.0f && slotValue < 4294967296.0f)) {
             return false;
         }
-        const auto seed = static_cast<std::uint32_t>(slotValue);
-        random_.seed(seed);
-        engine_->seedNoise(seed);
+        core_->seedRandom(static_cast<std::uint32_t>(slotValue));
         return true;
     }
     if (path != nullptr && strnlen(path, PATH_MAX) >= PATH_MAX) {
@@ -381,42 +296,37 @@ bool SynthPlugin::fileRequest(vst::intptr action, const char* path, float slotVa
     }
     switch (action) {
     case kFileLoadInstrument:
-        return engine_->loadInstrument(path);
+        return core_->loadInstrumentFile(path);
     case kFileSaveInstrument:
-        return engine_->saveInstrument(path);
+        return core_->saveInstrumentFile(path);
     default:
         break;
     }
-    if (!(slotValue >= 0.0f && slotValue < static_cast<float>(kSlotCount))) {
+    if (!(slotValue >= 0.0f && slotValue < static_cast<float>(InstrumentCore::kVoiceSlots))) {
         return false;
     }
     const int slot = static_cast<int>(slotValue);
     switch (action) {
     case kFileLoadVoice:
-        return engine_->loadVoice(slot, path);
+        return core_->loadVoiceFile(slot, path);
     case kFileSaveVoice:
-        return engine_->saveVoice(slot, path);
+        return core_->saveVoiceFile(slot, path);
     default:
         return false;
     }
 }
 
-// The library's actions, as the editor's buttons and menus will run them. text
-// is bounded by the caller and may be null where the action takes none.
+// The library's actions, as the editor's buttons and menus run them. text is
+// bounded by the caller and may be null where the action takes none.
 bool SynthPlugin::libraryRequest(vst::intptr action, const char* text)
 {
     switch (action) {
     case kFileReset:
-        return library_.reset(*this);
+        return core_->resetInstrument();
     case kFileRandomInstrument:
-        if (text == nullptr || text[0] == '\0') {
-            library_.randomInstrument(random_, *this);
-        } else {
-            library_.randomInstrument(text, random_, *this);
-        }
-        return true;
+        return core_->randomInstrument(text);
     case kFileRescanLibrary:
-        library_.rescanInstruments(true, false, *this);
+        core_->rescanLibrary();
         return true;
     case kFileLoadLibraryInstrument: {
         const std::string_view choice = text != nullptr ? std::string_view(text) : std::string_view();
@@ -424,14 +334,10 @@ bool SynthPlugin::libraryRequest(vst::intptr action, const char* text)
         if (slash == std::string_view::npos) {
             return false;
         }
-        return library_.loadListedInstrument(choice.substr(0, slash), choice.substr(slash + 1), *this);
+        return core_->loadLibraryInstrument(choice.substr(0, slash), choice.substr(slash + 1));
     }
     case kFileLibraryRoot:
-        if (text == nullptr || text[0] == '\0') {
-            return false;
-        }
-        library_.setRoot(text);
-        return true;
+        return core_->setLibraryRoot(text);
     default:
         return false;
     }

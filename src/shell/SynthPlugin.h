@@ -1,14 +1,12 @@
 #pragma once
-// The instrument as the host sees it: owns the engine, one program record and
-// the chunk buffer, and routes each host request to the engine (and, once it
-// exists, the editor).
+// The instrument as a VST 2 host sees it: maps the host's opcodes, its
+// vendor-specific requests, time info and event lists onto the instrument
+// core, and keeps what only this format has (the effect record's flags, the
+// program record, the host's texts and canDo answers).
 
-#include "engine/SynthEngine.h"
-#include "params/RandomGenerator.h"
+#include "core/CoreHost.h"
+#include "core/InstrumentCore.h"
 #include "shell/EffectShell.h"
-#include "shell/TempoTracker.h"
-#include "sound/LibraryTarget.h"
-#include "sound/SoundLibrary.h"
 
 #include <array>
 #include <cstdint>
@@ -16,15 +14,12 @@
 
 namespace tessarine {
 
-class SynthEditor;
-
-class SynthPlugin final : public EffectShell, public LibraryTarget {
+class SynthPlugin final : public EffectShell, private CoreHost {
 public:
     static constexpr int kNumPrograms = 1;
-    // The chunk buffer starts at this size and grows, on the thread that asks
-    // for the chunk, up to the largest record a library file may hold.
-    static constexpr std::size_t kChunkBytes = 1'536'000;
-    static constexpr std::size_t kMaxChunkBytes = RecordStream::kBufferSize;
+    // The chunk is the core's state record, in its buffer.
+    static constexpr std::size_t kChunkBytes = InstrumentCore::kStateBytes;
+    static constexpr std::size_t kMaxChunkBytes = InstrumentCore::kMaxStateBytes;
 
     // effVendorSpecific with this index loads or saves library files.
     static constexpr vst::int32 kFileRequest = vst::fourCC('T', 's', 'n', 'F');
@@ -43,7 +38,7 @@ public:
     // effVendorSpecific with this index draws an editor page without a window:
     // value is the byte size of the caller's RGBA buffer at ptr, opt the page.
     static constexpr vst::int32 kSnapshotRequest = vst::fourCC('T', 's', 'n', 'P');
-    static constexpr int kEditorPages = 8;
+    static constexpr int kEditorPages = InstrumentCore::kEditorPages;
 
     // The library is the one beside this module; libraryRoot names another
     // folder instead ("" for none, so the plug-in starts at the start values).
@@ -54,14 +49,11 @@ public:
     // the entry function then hands the host nothing.
     bool constructionFailed() const { return constructionFailed_; }
 
-    SynthEngine& engine() { return *engine_; }
-    RandomGenerator& random() { return random_; }
-    SoundLibrary& library() { return library_; }
-
-    // The library's actions reach the engine through these (user-interface thread).
-    void writeParameter(int index, float value) override;
-    bool loadInstrumentFrom(const char* path) override;
-    bool loadVoiceFrom(int slot, const char* path) override;
+    InstrumentCore& core() { return *core_; }
+    SynthEngine& engine() { return core_->engine(); }
+    RandomGenerator& random() { return core_->random(); }
+    SoundLibrary& library() { return core_->library(); }
+    EditorShell* editor() const { return core_->editor(); }
 
     void setParameter(vst::int32 index, float value) override;
     float getParameter(vst::int32 index) override;
@@ -89,6 +81,7 @@ protected:
     bool getProductString(char* text) override;
     vst::intptr vendorSpecific(vst::int32 index, vst::intptr value, void* ptr, float opt) override;
     vst::int32 canDo(const char* text) override;
+    vst::intptr dispatchEditor(vst::int32 opcode, vst::int32 index, vst::intptr value, void* ptr, float opt) override;
 
 private:
     struct Program {
@@ -96,23 +89,21 @@ private:
         std::array<char, vst::kMaxProgramNameLen> name{};
     };
 
-    void render(float** outputs, vst::int32 frames);
-    void pushChangedValues();
+    // What the core asks of the host.
+    void automateFromEditor(int index, float value) override;
+    void automateFromAudio(int index, float value) override;
+    void serveIdle() override { hostIdle(); }
+    bool readTransport(HostTransport& transport, bool withBar) override;
+    void editorChanged(bool present) override { setFlag(vst::effFlagsHasEditor, present); }
+
     bool fileRequest(vst::intptr action, const char* path, float slotValue);
     bool libraryRequest(vst::intptr action, const char* text);
     bool snapshotRequest(vst::intptr bytes, void* rgba, float pageValue);
 
     std::unique_ptr<Program[]> programs_;
-    std::unique_ptr<std::uint8_t[]> chunk_;
-    std::size_t chunkCapacity_ = 0;
-    std::unique_ptr<SynthEngine> engine_;
-    float ownSampleRate_ = 0.0f;
-    RandomGenerator random_;
-    SoundLibrary library_;
-    TempoTracker tempoTracker_;
+    vst::EditorRect editorRect_{0, 0, 0, 0}; // what effEditGetRect hands the host
     bool constructionFailed_ = false;
-    // Last, so that it goes first: it refers to the engine and the library.
-    std::unique_ptr<SynthEditor> ownedEditor_;
+    std::unique_ptr<InstrumentCore> core_;
 };
 
 } // namespace tessarine

@@ -70,7 +70,7 @@ TEST(PluginRuntime, MidiLearnDrivesTheParameterAndTellsEditorAndHost)
 {
     gAutomated.clear();
     tessarine::SynthPlugin plugin(recordingHost, ""); // no library: the start values
-    RecordingEditor editor(plugin);
+    RecordingEditor editor(plugin.core());
     EXPECT_EQ(plugin.record()->flags & effFlagsHasEditor, effFlagsHasEditor);
 
     plugin.engine().setParameter(tessarine::kTagMidiLearn, 1.0f, true);

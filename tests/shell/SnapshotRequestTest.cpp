@@ -46,7 +46,7 @@ TEST(SnapshotRequest, OnlyWholePagesOfTheEditorIntoRealBuffersAreDrawn)
                                            bytes, ptr, page);
     };
     const auto size = static_cast<intptr>(PaintingEditor::kBytes);
-    auto painter = std::make_unique<PaintingEditor>(plugin);
+    auto painter = std::make_unique<PaintingEditor>(plugin.core());
     PaintingEditor& editor = *painter;
     struct Case {
         intptr bytes;
