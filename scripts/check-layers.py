@@ -19,7 +19,7 @@ ALLOWED = {
     "gui": set(),
     "editor": {"gui", "engine", "analysis", "sound", "params"},
     # The instrument whatever format carries it, above the editor it hosts.
-    "core": {"editor", "engine", "analysis", "sound", "params"},
+    "core": {"editor", "engine", "sound", "params"},
     # Each plug-in format's adapter reaches the instrument through the core alone.
     "shell": {"core", "params"},
     # The command-line host drives the plug-in through the binary interface

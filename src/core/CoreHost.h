@@ -31,7 +31,7 @@ public:
     // host has none to give. withBar asks for the bar start too. Audio thread
     // during event delivery, main thread on activation.
     virtual bool readTransport(HostTransport& transport, bool withBar) = 0;
-    // An editor was attached (present) or the attached one went away.
+    // An editor was attached (present) or the attached one went away. Main thread.
     virtual void editorChanged(bool present) = 0;
 
 protected:

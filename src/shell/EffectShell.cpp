@@ -125,12 +125,6 @@ vst::TimeInfo* EffectShell::hostTime(vst::int32 filter)
     return reinterpret_cast<vst::TimeInfo*>(callHost(vst::audioMasterGetTime, 0, filter));
 }
 
-void EffectShell::setParameterAutomated(vst::int32 index, float value)
-{
-    setParameter(index, value);
-    callHost(vst::audioMasterAutomate, index, 0, nullptr, value);
-}
-
 vst::intptr EffectShell::dispatcher(vst::int32 opcode, vst::int32 index, vst::intptr value, void* ptr, float opt)
 {
     using namespace vst;

@@ -37,9 +37,6 @@ public:
     vst::int32 hostVersion();
     void wantMidi();
     vst::TimeInfo* hostTime(vst::int32 filter);
-    // A parameter change made in the plug-in's own editor: apply it, then tell the host.
-    void setParameterAutomated(vst::int32 index, float value);
-
     void hostIdle();
 
     float baseSampleRate() const { return sampleRate_; }

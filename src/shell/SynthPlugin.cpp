@@ -45,15 +45,13 @@ void SynthPlugin::setParameter(vst::int32 index, float value) { core_->setParame
 
 float SynthPlugin::getParameter(vst::int32 index) { return core_->parameter(index); }
 
+// VST 2 hears of both kinds of change the same way, on whichever thread makes it.
 void SynthPlugin::automateFromEditor(int index, float value)
 {
     callHost(vst::audioMasterAutomate, index, 0, nullptr, value);
 }
 
-void SynthPlugin::automateFromAudio(int index, float value)
-{
-    callHost(vst::audioMasterAutomate, index, 0, nullptr, value);
-}
+void SynthPlugin::automateFromAudio(int index, float value) { automateFromEditor(index, value); }
 
 bool SynthPlugin::readTransport(HostTransport& transport, bool withBar)
 {
