@@ -2,7 +2,7 @@
 // What the editor needs of whatever hosts it, in the editor's own terms and
 // nothing of any plug-in format: a value written as the musician's automation,
 // the host served while the editor tracks the mouse, and the link that tells
-// the host an editor exists. The instrument's plug-in side implements it.
+// the host an editor exists. The instrument core implements it.
 
 namespace tessarine {
 
