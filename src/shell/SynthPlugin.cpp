@@ -1,7 +1,7 @@
 #include "shell/SynthPlugin.h"
 
 #include "params/ParameterMapping.h"
-#include "params/ValueDisplay.h"
+#include "params/ParameterText.h"
 #include "editor/SynthEditor.h"
 #include "editor/EditorShell.h"
 

@@ -7,7 +7,7 @@
 #include "editor/MorphPathView.h"
 #include "editor/NoiseFrameView.h"
 #include "editor/ViewTestContext.h"
-#include "sound/TestVoices.h"
+#include "support/TestVoices.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "editor/HarmonicBarView.h"
 #include "editor/ControlMap.h"
 #include "editor/ViewTestContext.h"
-#include "sound/TestVoices.h"
+#include "support/TestVoices.h"
 
 #include <gtest/gtest.h>
 

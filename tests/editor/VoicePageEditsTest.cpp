@@ -11,7 +11,7 @@
 #include "editor/MorphPathView.h"
 #include "editor/NoiseFrameView.h"
 #include "engine/SynthEngine.h"
-#include "sound/TestVoices.h"
+#include "support/TestVoices.h"
 
 
 namespace editortest {
