@@ -8,7 +8,7 @@
 #include "ReadFailure.h"
 #include "VoiceSummary.h"
 
-#include "params/ValueDisplay.h"
+#include "params/ParameterText.h"
 #include "sound/InstrumentFile.h"
 #include "sound/RecordStream.h"
 

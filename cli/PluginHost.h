@@ -96,7 +96,6 @@ public:
 
     // What the plug-in told the host through its callback.
     const AutomationLog& automations() const { return automations_; }
-    long automateCalls() const { return automations_.calls(); }
     int wantMidiCalls() const { return wantMidiCalls_.load(std::memory_order_relaxed); }
     int timeQueries() const { return timeQueries_.load(std::memory_order_relaxed); }
 

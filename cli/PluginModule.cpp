@@ -17,7 +17,6 @@ std::unique_ptr<PluginModule> PluginModule::open(const std::string& path, std::s
     for (const char* name : {"VSTPluginMain", "main"}) {
         if (void* symbol = dlsym(module->handle_, name)) {
             module->entry_ = reinterpret_cast<Entry>(symbol);
-            module->entryName_ = name;
             return module;
         }
     }

@@ -21,14 +21,12 @@ public:
     PluginModule& operator=(const PluginModule&) = delete;
 
     Entry entry() const { return entry_; }
-    const std::string& entryName() const { return entryName_; }
     const std::string& path() const { return path_; }
 
 private:
     PluginModule() = default;
     void* handle_ = nullptr;
     Entry entry_ = nullptr;
-    std::string entryName_;
     std::string path_;
 };
 

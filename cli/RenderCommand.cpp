@@ -157,30 +157,124 @@ bool loadVoice(PluginHost& host, const std::string& assignment, std::string& err
     return true;
 }
 
+// What is wrong with the options before anything is read or loaded, or null.
+const char* optionsRefusal(const RenderOptions& options)
+{
+    if (options.outputPath.empty()) {
+        return "no output file (-o OUT.wav)";
+    }
+    if (options.sampleRate < 8000 || options.sampleRate > 384000) {
+        return "sample rate must be 8000 to 384000 Hz";
+    }
+    if (options.blockSize < 1 || options.blockSize > 65536) {
+        return "block size must be 1 to 65536 samples";
+    }
+    if (!(options.tempo > 0.0 && options.tempo <= 1000.0)) {
+        return "tempo must be above 0 and at most 1000 bpm";
+    }
+    if (!(options.tail >= 0.0 && options.tail <= 3600.0)) {
+        return "tail must be 0 to 3600 seconds";
+    }
+    if (!options.midiPath.empty() && !options.notes.empty()) {
+        return "give either --midi or --note, not both";
+    }
+    if (options.seed > (1LL << 24)) {
+        return "the seed must be 0 to 16777216";
+    }
+    return nullptr;
+}
+
+// The instrument, voices, settings, save and seed the options ask of the plug-in, in that order.
+bool prepareInstrument(PluginHost& host, const RenderOptions& options, std::string& error)
+{
+    if (!options.instrumentPath.empty() && !fileRequest(host, kFileRequestInstrumentLoad, options.instrumentPath)) {
+        error = "cannot load instrument file '" + options.instrumentPath + "'";
+        return false;
+    }
+    for (const std::string& voice : options.voices) {
+        if (!loadVoice(host, voice, error)) {
+            return false;
+        }
+    }
+    for (const std::string& setting : options.settings) {
+        if (!applySetting(host, setting, error)) {
+            return false;
+        }
+    }
+    if (!options.saveInstrumentPath.empty() &&
+        !fileRequest(host, kFileRequestInstrumentSave, options.saveInstrumentPath)) {
+        const int refused = AtomicSave::checkTarget(options.saveInstrumentPath);
+        error = "cannot save instrument file '" + options.saveInstrumentPath + "'" +
+                (refused != 0 ? " (" + describeFileError(refused) + ")" : std::string());
+        return false;
+    }
+    if (options.seed >= 0 && !fileRequest(host, kFileRequestSeed, "", static_cast<float>(options.seed))) {
+        error = "the plug-in does not take a seed";
+        return false;
+    }
+    return true;
+}
+
+// The most events any one block holds.
+std::size_t busiestBlock(const std::vector<TimedMidi>& events, int block)
+{
+    std::size_t busiest = 0;
+    for (std::size_t first = 0, last = 0; first < events.size(); first = last) {
+        const long long blockStart = events[first].frame / block * block;
+        while (last < events.size() && events[last].frame < blockStart + block) {
+            ++last;
+        }
+        busiest = std::max(busiest, last - first);
+    }
+    return busiest;
+}
+
+// Plays the events block by block into the open file.
+bool renderBlocks(PluginHost& host, const MidiSequence& sequence, const std::vector<TimedMidi>& events,
+                  std::size_t busiest, long long totalFrames, const RenderOptions& options, WavWriter& wav,
+                  std::string& error)
+{
+    const double rate = options.sampleRate;
+    const int block = options.blockSize;
+    ProgressBar progress("rendering");
+    std::vector<float> left(static_cast<std::size_t>(block)), right(static_cast<std::size_t>(block));
+    std::vector<float> interleaved(static_cast<std::size_t>(block) * 2);
+    std::vector<PluginHost::Midi> blockEvents;
+    blockEvents.reserve(busiest);
+    std::size_t next = 0;
+    for (long long start = 0; start < totalFrames; start += block) {
+        const int frames = static_cast<int>(std::min<long long>(block, totalFrames - start));
+        const double seconds = static_cast<double>(start) / rate;
+        HostSettings& time = host.settings();
+        time.tempo = tempoAt(sequence, seconds);
+        time.ppqPosition = quartersAt(sequence, seconds);
+        time.barStart = std::floor(time.ppqPosition / 4.0) * 4.0;
+        time.samplePosition = static_cast<double>(start);
+
+        blockEvents.clear();
+        while (next < events.size() && events[next].frame < start + frames) {
+            const TimedMidi& e = events[next++];
+            blockEvents.push_back({static_cast<int>(e.frame - start), e.bytes[0], e.bytes[1], e.bytes[2]});
+        }
+        host.processBlock(blockEvents, left.data(), right.data(), frames);
+        for (int i = 0; i < frames; ++i) {
+            interleaved[static_cast<std::size_t>(2 * i)] = left[static_cast<std::size_t>(i)];
+            interleaved[static_cast<std::size_t>(2 * i + 1)] = right[static_cast<std::size_t>(i)];
+        }
+        if (!wav.write(interleaved.data(), frames, error)) {
+            return false;
+        }
+        progress.update(static_cast<double>(start + frames) / static_cast<double>(totalFrames));
+    }
+    return true;
+}
+
 } // namespace
 
 int runRender(const RenderOptions& options)
 {
-    if (options.outputPath.empty()) {
-        return fail("no output file (-o OUT.wav)");
-    }
-    if (options.sampleRate < 8000 || options.sampleRate > 384000) {
-        return fail("sample rate must be 8000 to 384000 Hz");
-    }
-    if (options.blockSize < 1 || options.blockSize > 65536) {
-        return fail("block size must be 1 to 65536 samples");
-    }
-    if (!(options.tempo > 0.0 && options.tempo <= 1000.0)) {
-        return fail("tempo must be above 0 and at most 1000 bpm");
-    }
-    if (!(options.tail >= 0.0 && options.tail <= 3600.0)) {
-        return fail("tail must be 0 to 3600 seconds");
-    }
-    if (!options.midiPath.empty() && !options.notes.empty()) {
-        return fail("give either --midi or --note, not both");
-    }
-    if (options.seed > (1LL << 24)) {
-        return fail("the seed must be 0 to 16777216");
+    if (const char* refusal = optionsRefusal(options)) {
+        return fail(refusal);
     }
 
     std::string error;
@@ -213,27 +307,8 @@ int runRender(const RenderOptions& options)
     }
     host->setSampleRate(settings.sampleRate);
     host->setBlockSize(options.blockSize);
-    if (!options.instrumentPath.empty() && !fileRequest(*host, kFileRequestInstrumentLoad, options.instrumentPath)) {
-        return fail("cannot load instrument file '" + options.instrumentPath + "'");
-    }
-    for (const std::string& voice : options.voices) {
-        if (!loadVoice(*host, voice, error)) {
-            return fail(error);
-        }
-    }
-    for (const std::string& setting : options.settings) {
-        if (!applySetting(*host, setting, error)) {
-            return fail(error);
-        }
-    }
-    if (!options.saveInstrumentPath.empty() &&
-        !fileRequest(*host, kFileRequestInstrumentSave, options.saveInstrumentPath)) {
-        const int refused = AtomicSave::checkTarget(options.saveInstrumentPath);
-        return fail("cannot save instrument file '" + options.saveInstrumentPath + "'" +
-                    (refused != 0 ? " (" + describeFileError(refused) + ")" : std::string()));
-    }
-    if (options.seed >= 0 && !fileRequest(*host, kFileRequestSeed, "", static_cast<float>(options.seed))) {
-        return fail("the plug-in does not take a seed");
+    if (!prepareInstrument(*host, options, error)) {
+        return fail(error);
     }
     host->dispatch(vst::effMainsChanged, 0, 1);
 
@@ -244,52 +319,17 @@ int runRender(const RenderOptions& options)
         events.push_back({std::llround(e.seconds * rate), e.quarterNotes, {e.bytes[0], e.bytes[1], e.bytes[2]}});
     }
     const long long totalFrames = std::llround((lastSeconds + options.tail) * rate);
-    const int block = options.blockSize;
     // Room for the busiest block, so that a dense file loses no event and the
-    // loop below allocates nothing.
-    std::size_t busiest = 0;
-    for (std::size_t first = 0, last = 0; first < events.size(); first = last) {
-        const long long blockStart = events[first].frame / block * block;
-        while (last < events.size() && events[last].frame < blockStart + block) {
-            ++last;
-        }
-        busiest = std::max(busiest, last - first);
-    }
+    // loop allocates nothing.
+    const std::size_t busiest = busiestBlock(events, options.blockSize);
     host->reserveEvents(static_cast<int>(busiest));
 
     WavWriter wav;
     if (!wav.open(options.outputPath, options.sampleRate, options.bits, totalFrames, error)) {
         return fail(error);
     }
-    ProgressBar progress("rendering");
-    std::vector<float> left(static_cast<std::size_t>(block)), right(static_cast<std::size_t>(block));
-    std::vector<float> interleaved(static_cast<std::size_t>(block) * 2);
-    std::vector<PluginHost::Midi> blockEvents;
-    blockEvents.reserve(busiest);
-    std::size_t next = 0;
-    for (long long start = 0; start < totalFrames; start += block) {
-        const int frames = static_cast<int>(std::min<long long>(block, totalFrames - start));
-        const double seconds = static_cast<double>(start) / rate;
-        HostSettings& time = host->settings();
-        time.tempo = tempoAt(sequence, seconds);
-        time.ppqPosition = quartersAt(sequence, seconds);
-        time.barStart = std::floor(time.ppqPosition / 4.0) * 4.0;
-        time.samplePosition = static_cast<double>(start);
-
-        blockEvents.clear();
-        while (next < events.size() && events[next].frame < start + frames) {
-            const TimedMidi& e = events[next++];
-            blockEvents.push_back({static_cast<int>(e.frame - start), e.bytes[0], e.bytes[1], e.bytes[2]});
-        }
-        host->processBlock(blockEvents, left.data(), right.data(), frames);
-        for (int i = 0; i < frames; ++i) {
-            interleaved[static_cast<std::size_t>(2 * i)] = left[static_cast<std::size_t>(i)];
-            interleaved[static_cast<std::size_t>(2 * i + 1)] = right[static_cast<std::size_t>(i)];
-        }
-        if (!wav.write(interleaved.data(), frames, error)) {
-            return fail(error);
-        }
-        progress.update(static_cast<double>(start + frames) / static_cast<double>(totalFrames));
+    if (!renderBlocks(*host, sequence, events, busiest, totalFrames, options, wav, error)) {
+        return fail(error);
     }
     host->dispatch(vst::effMainsChanged, 0, 0);
     if (!wav.finish(error)) {

@@ -75,6 +75,72 @@ std::string renderBlock(PluginHost& instance)
     return check.fault();
 }
 
+// Each chunk kind, given back as taken, must read back the same and play on.
+std::string roundTripFault(PluginHost& instance)
+{
+    std::string fault;
+    for (bool preset : {false, true}) {
+        State first, second;
+        if (!fault.empty() || !takeState(instance, preset, first, fault)) {
+            break;
+        }
+        std::vector<unsigned char> copy = first.chunk; // hosts hand back their own copy
+        instance.dispatch(vst::effSetChunk, preset ? 1 : 0, static_cast<vst::intptr>(copy.size()),
+                          copy.empty() ? nullptr : copy.data());
+        if (!takeState(instance, preset, second, fault)) {
+            break;
+        }
+        fault = difference(first, second);
+        if (!fault.empty()) {
+            fault = std::string(preset ? "program" : "bank") + " chunk given back: " + fault;
+        } else {
+            fault = renderBlock(instance);
+        }
+    }
+    return fault;
+}
+
+struct BadChunk {
+    std::string what;
+    std::vector<unsigned char> bytes;
+};
+
+// Chunks a plug-in must refuse, or at least survive: empty, cut short, noise, damaged.
+std::vector<BadChunk> badChunks(const std::vector<unsigned char>& chunk, std::mt19937& random)
+{
+    std::vector<BadChunk> cases;
+    cases.push_back({"an empty chunk", {}});
+    const std::size_t n = chunk.size();
+    for (std::size_t cut : {std::size_t{1}, n / 2, n > 0 ? n - 1 : 0}) {
+        if (cut > 0 && cut < n) {
+            cases.push_back({"the chunk cut to " + std::to_string(cut) + " of " + std::to_string(n) + " bytes",
+                             std::vector<unsigned char>(chunk.begin(),
+                                                        chunk.begin() + static_cast<long>(cut))});
+        }
+    }
+    // Noise of the chunk's own size could be a valid state (a chunk of raw
+    // values), so noise comes in other sizes; the real chunk with its head
+    // inverted stands for damage that keeps the size.
+    for (std::size_t size : {std::size_t{1}, std::size_t{7}, std::size_t{64}, std::size_t{4096}, n + 13}) {
+        if (size == n) {
+            continue;
+        }
+        std::vector<unsigned char> noise(size);
+        for (auto& b : noise) {
+            b = static_cast<unsigned char>(random());
+        }
+        cases.push_back({std::to_string(size) + " random bytes", std::move(noise)});
+    }
+    if (n > 0) {
+        std::vector<unsigned char> damaged = chunk;
+        for (std::size_t i = 0; i < std::min<std::size_t>(n, 16); ++i) {
+            damaged[i] ^= 0xFF;
+        }
+        cases.push_back({"the chunk with its first bytes inverted", std::move(damaged)});
+    }
+    return cases;
+}
+
 } // namespace
 
 void runStateChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report)
@@ -101,23 +167,8 @@ void runStateChecks(const std::string& path, const ValidationPlan& plan, int, Va
     }
     std::string fault = renderBlock(instance);
 
-    for (bool preset : {false, true}) {
-        State first, second;
-        if (!fault.empty() || !takeState(instance, preset, first, fault)) {
-            break;
-        }
-        std::vector<unsigned char> copy = first.chunk; // hosts hand back their own copy
-        instance.dispatch(vst::effSetChunk, preset ? 1 : 0, static_cast<vst::intptr>(copy.size()),
-                          copy.empty() ? nullptr : copy.data());
-        if (!takeState(instance, preset, second, fault)) {
-            break;
-        }
-        fault = difference(first, second);
-        if (!fault.empty()) {
-            fault = std::string(preset ? "program" : "bank") + " chunk given back: " + fault;
-        } else {
-            fault = renderBlock(instance);
-        }
+    if (fault.empty()) {
+        fault = roundTripFault(instance);
     }
     report.result("state.round-trip", fault);
 
@@ -127,40 +178,7 @@ void runStateChecks(const std::string& path, const ValidationPlan& plan, int, Va
         report.fail("state.bad-chunks", fault);
         return;
     }
-    struct BadChunk {
-        std::string what;
-        std::vector<unsigned char> bytes;
-    };
-    std::vector<BadChunk> cases;
-    cases.push_back({"an empty chunk", {}});
-    const std::size_t n = reference.chunk.size();
-    for (std::size_t cut : {std::size_t{1}, n / 2, n > 0 ? n - 1 : 0}) {
-        if (cut > 0 && cut < n) {
-            cases.push_back({"the chunk cut to " + std::to_string(cut) + " of " + std::to_string(n) + " bytes",
-                             std::vector<unsigned char>(reference.chunk.begin(),
-                                                        reference.chunk.begin() + static_cast<long>(cut))});
-        }
-    }
-    // Noise of the chunk's own size could be a valid state (a chunk of raw
-    // values), so noise comes in other sizes; the real chunk with its head
-    // inverted stands for damage that keeps the size.
-    for (std::size_t size : {std::size_t{1}, std::size_t{7}, std::size_t{64}, std::size_t{4096}, n + 13}) {
-        if (size == n) {
-            continue;
-        }
-        std::vector<unsigned char> noise(size);
-        for (auto& b : noise) {
-            b = static_cast<unsigned char>(random());
-        }
-        cases.push_back({std::to_string(size) + " random bytes", std::move(noise)});
-    }
-    if (n > 0) {
-        std::vector<unsigned char> damaged = reference.chunk;
-        for (std::size_t i = 0; i < std::min<std::size_t>(n, 16); ++i) {
-            damaged[i] ^= 0xFF;
-        }
-        cases.push_back({"the chunk with its first bytes inverted", std::move(damaged)});
-    }
+    std::vector<BadChunk> cases = badChunks(reference.chunk, random);
     for (auto& bad : cases) {
         // A one-byte allocation keeps an empty chunk's pointer valid, as hosts hand it.
         unsigned char spare = 0;

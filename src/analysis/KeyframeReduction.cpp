@@ -217,45 +217,13 @@ bool reduceHarmonicKeyframes(const NumMatrix& frequency, const NumMatrix& amplit
     return true;
 }
 
-NumMatrix reduceNoiseKeyframes(const NumMatrix& frames, double framePeriod, double timeThreshold, int keyframeLimit,
-                               double bandThreshold, int bandLimit)
+namespace {
+
+// The bands (1-based) kept of a noise sound: a band goes while a line between
+// its neighbours follows it within the threshold over every keyframe, and the
+// threshold grows until at most bandLimit remain.
+std::vector<int> reduceBands(const FrameTable& z, const std::vector<int>& keys, double bandThreshold, int bandLimit)
 {
-    if (frames.rows() == 0 || frames.columns() == 0 || !(framePeriod > 0.0)) {
-        return {};
-    }
-    const FrameTable z(frames);
-    const double T = framePeriod;
-
-    // Denser keyframes where attacks happen, sparser through the sustain.
-    std::vector<int> keys;
-    double last = -1000.0;
-    for (int k = 0; k + 1 < z.frames; ++k) {
-        const double t = k * T;
-        const double step = t < 0.1 ? 0.0025 : (t < 1.0 ? 0.015 : 0.03);
-        if (t >= last + step) {
-            keys.push_back(k);
-            last = t;
-        }
-    }
-    keys.push_back(z.frames - 1);
-
-    std::vector<double> sums(static_cast<std::size_t>(z.frames));
-    for (int k = 0; k < z.frames; ++k) {
-        sums[static_cast<std::size_t>(k)] = frameSum(z, k);
-    }
-    reduceByError(
-        keys, keyframeLimit, timeThreshold, 1.2,
-        [&](int p, int, int q) { return lineError(z, z.frame(p), z.frame(q), nullptr, p * T, q * T, T); },
-        [&](const std::vector<int>& list, std::size_t m) {
-            // The silent keyframe next to sound marks where the sound starts
-            // or stops; a line across it would smear the edge.
-            const auto sum = [&](std::size_t i) { return sums[static_cast<std::size_t>(list[i])]; };
-            return !(sum(m) == 0.0 && (sum(m - 1) != 0.0 || sum(m + 1) != 0.0));
-        });
-    enforceSpacing(keys, T, [](double t) { return t < 0.1 ? 0.005 : 0.03; });
-    cutTrailingSilence(keys, [&](int frame) { return sums[static_cast<std::size_t>(frame)] > 0.0; });
-
-    // Band reduction on the kept keyframes, measured against all bins.
     std::vector<int> bands(static_cast<std::size_t>(z.values));
     for (int b = 0; b < z.values; ++b) {
         bands[static_cast<std::size_t>(b)] = b + 1;
@@ -306,6 +274,53 @@ NumMatrix reduceNoiseKeyframes(const NumMatrix& frames, double framePeriod, doub
             }
         }
     }
+
+    return bands;
+}
+
+} // namespace
+
+NumMatrix reduceNoiseKeyframes(const NumMatrix& frames, double framePeriod, double timeThreshold, int keyframeLimit,
+                               double bandThreshold, int bandLimit)
+{
+    if (frames.rows() == 0 || frames.columns() == 0 || !(framePeriod > 0.0)) {
+        return {};
+    }
+    const FrameTable z(frames);
+    const double T = framePeriod;
+
+    // Denser keyframes where attacks happen, sparser through the sustain.
+    std::vector<int> keys;
+    double last = -1000.0;
+    for (int k = 0; k + 1 < z.frames; ++k) {
+        const double t = k * T;
+        const double step = t < 0.1 ? 0.0025 : (t < 1.0 ? 0.015 : 0.03);
+        if (t >= last + step) {
+            keys.push_back(k);
+            last = t;
+        }
+    }
+    keys.push_back(z.frames - 1);
+
+    std::vector<double> sums(static_cast<std::size_t>(z.frames));
+    for (int k = 0; k < z.frames; ++k) {
+        sums[static_cast<std::size_t>(k)] = frameSum(z, k);
+    }
+    reduceByError(
+        keys, keyframeLimit, timeThreshold, 1.2,
+        [&](int p, int, int q) { return lineError(z, z.frame(p), z.frame(q), nullptr, p * T, q * T, T); },
+        [&](const std::vector<int>& list, std::size_t m) {
+            // The silent keyframe next to sound marks where the sound starts
+            // or stops; a line across it would smear the edge.
+            const auto sum = [&](std::size_t i) { return sums[static_cast<std::size_t>(list[i])]; };
+            return !(sum(m) == 0.0 && (sum(m - 1) != 0.0 || sum(m + 1) != 0.0));
+        });
+    enforceSpacing(keys, T, [](double t) { return t < 0.1 ? 0.005 : 0.03; });
+    cutTrailingSilence(keys, [&](int frame) { return sums[static_cast<std::size_t>(frame)] > 0.0; });
+
+    // Band reduction on the kept keyframes, measured against all bins.
+    const std::vector<int> bands = reduceBands(z, keys, bandThreshold, bandLimit);
+    const auto level = [&](int band, std::size_t key) { return z.frame(keys[key])[band - 1]; };
 
     cutTrailingSilence(keys, [&](int frame) {
         double s = 0.0;

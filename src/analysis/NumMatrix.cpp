@@ -24,15 +24,6 @@ NumMatrix NumMatrix::filled(FillKind kind, int rows, int columns)
     return m;
 }
 
-NumMatrix NumMatrix::rowMatrix(const NumVector& values)
-{
-    NumMatrix m(1, values.size());
-    for (int c = 1; c <= values.size(); ++c) {
-        m(1, c) = values(c);
-    }
-    return m;
-}
-
 NumVector NumMatrix::row(int r) const
 {
     if (r < 1 || r > rows_) {
@@ -64,17 +55,6 @@ bool NumMatrix::setRow(int r, const NumVector& values)
     }
     for (int c = 1; c <= columns_; ++c) {
         (*this)(r, c) = values(c);
-    }
-    return true;
-}
-
-bool NumMatrix::setColumn(int c, const NumVector& values)
-{
-    if (c < 1 || c > columns_ || values.size() != rows_) {
-        return false;
-    }
-    for (int r = 1; r <= rows_; ++r) {
-        (*this)(r, c) = values(r);
     }
     return true;
 }
@@ -145,17 +125,6 @@ bool NumMatrix::appendRows(const NumMatrix& below)
     }
     values_.insert(values_.end(), below.values_.begin(), below.values_.end());
     rows_ += below.rows_;
-    return true;
-}
-
-bool NumMatrix::deleteRow(int r)
-{
-    if (r < 1 || r > rows_) {
-        return false;
-    }
-    const auto first = values_.begin() + static_cast<std::ptrdiff_t>(offset(r, 1));
-    values_.erase(first, first + columns_);
-    --rows_;
     return true;
 }
 

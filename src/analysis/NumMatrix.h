@@ -18,8 +18,6 @@ public:
     NumMatrix(int rows, int columns);
 
     static NumMatrix filled(FillKind kind, int rows, int columns);
-    // 1 x n.
-    static NumMatrix rowMatrix(const NumVector& values);
 
     int rows() const { return rows_; }
     int columns() const { return columns_; }
@@ -37,7 +35,6 @@ public:
     NumVector column(int c) const;
     // False (unchanged) when out of range or the length differs.
     bool setRow(int r, const NumVector& values);
-    bool setColumn(int c, const NumVector& values);
     // M(idx, :); empty when any index is outside.
     NumMatrix rowsAt(const NumVector& indexes) const;
 
@@ -45,7 +42,6 @@ public:
     // [A B] and [A; B]; an A without elements takes B. False when the extents differ.
     bool appendColumns(const NumMatrix& right);
     bool appendRows(const NumMatrix& below);
-    bool deleteRow(int r);
     bool deleteColumn(int c);
 
 private:

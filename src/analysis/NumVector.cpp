@@ -117,21 +117,6 @@ NumVector NumVector::gather(const NumVector& indexes) const
     return v;
 }
 
-bool NumVector::scatter(const NumVector& indexes, double value)
-{
-    int index = 0;
-    for (int i = 1; i <= indexes.size(); ++i) {
-        if (!toIndex(indexes(i), size(), index)) {
-            return false;
-        }
-    }
-    for (int i = 1; i <= indexes.size(); ++i) {
-        toIndex(indexes(i), size(), index);
-        (*this)(index) = value;
-    }
-    return true;
-}
-
 NumVector NumVector::find() const
 {
     NumVector found;

@@ -45,8 +45,6 @@ public:
     NumVector slice(int first, int last) const;
     // v(idx); empty when any index is outside the vector.
     NumVector gather(const NumVector& indexes) const;
-    // v(idx) = s; false (v unchanged) when any index is outside the vector.
-    bool scatter(const NumVector& indexes, double value);
     // 1-based positions of the elements that are not exactly 0 (NaN counts as non-zero).
     NumVector find() const;
     // ceil(n/2)+1..n moved in front of 1..ceil(n/2): puts a window's centre at time 0.

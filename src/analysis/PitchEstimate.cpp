@@ -102,6 +102,76 @@ double twoWayMismatch(double candidate, const NumVector& frequencies, const NumV
     return predictedToMeasured / harmonics + 3.0 * measuredToPredicted / count;
 }
 
+namespace {
+
+// Drops the peaks that are side lobes or shoulders of a stronger neighbour,
+// then keeps the strongest few, in order of frequency.
+template <typename Valley>
+std::vector<Peak> choosePeaks(const std::vector<Peak>& peaks, Valley&& valley)
+{
+    const double spacingLimit = 0.75 * peaks.front().frequency;
+    std::vector<Peak> kept;
+    for (std::size_t i = 0; i < peaks.size(); ++i) {
+        bool dropped = false;
+        for (std::size_t j = 0; j < peaks.size() && !dropped; ++j) {
+            if (j == i) {
+                continue;
+            }
+            const double distance = std::abs(peaks[j].frequency - peaks[i].frequency);
+            const double rise = peaks[j].level - peaks[i].level;
+            dropped = (distance < 12.0 && rise > 0.0) ||
+                      (distance < spacingLimit && std::atan(rise / distance) > 1.4 &&
+                       valley(peaks[i].frequency, peaks[j].frequency) > 100.0);
+        }
+        if (!dropped) {
+            kept.push_back(peaks[i]);
+        }
+    }
+
+    // The strongest few, first in list order on ties, then by frequency.
+    std::stable_sort(kept.begin(), kept.end(), [](const Peak& a, const Peak& b) { return a.level > b.level; });
+    if (kept.size() > kChosenPeaks) {
+        kept.resize(kChosenPeaks);
+    }
+    std::stable_sort(kept.begin(), kept.end(), [](const Peak& a, const Peak& b) { return a.frequency < b.frequency; });
+    return kept;
+}
+
+// The candidate fundamental, from the closest spacing of the chosen peaks up
+// to the strongest peak's frequency, whose series matches them best.
+double bestFundamental(const std::vector<Peak>& kept, double fpeak)
+{
+    NumVector frequencies(static_cast<int>(kept.size()));
+    NumVector levels(static_cast<int>(kept.size()));
+    for (int i = 1; i <= frequencies.size(); ++i) {
+        frequencies(i) = kept[static_cast<std::size_t>(i - 1)].frequency;
+        levels(i) = kept[static_cast<std::size_t>(i - 1)].level;
+    }
+
+    // The fundamental is no lower than the closest spacing of two chosen peaks.
+    double lower = kInfinity;
+    for (int i = 2; i <= frequencies.size(); ++i) {
+        lower = std::min(lower, frequencies(i) - frequencies(i - 1));
+    }
+    lower = std::max(lower, 24.0);
+    if (lower > fpeak) {
+        lower = frequencies(1);
+    }
+
+    double best = fpeak;
+    double bestError = 1e11;
+    for (double c = lower; c <= fpeak; c += 1.0) {
+        const double error = twoWayMismatch(c, frequencies, levels);
+        if (error < bestError) {
+            bestError = error;
+            best = c;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
 double estimatePitch(const NumVector& samples, double rate)
 {
     const int n = samples.size();
@@ -172,59 +242,7 @@ double estimatePitch(const NumVector& samples, double rate)
         }
         return lowest;
     };
-    // Drop peaks that are side lobes or shoulders of a stronger neighbour.
-    const double spacingLimit = 0.75 * peaks.front().frequency;
-    std::vector<Peak> kept;
-    for (std::size_t i = 0; i < peaks.size(); ++i) {
-        bool dropped = false;
-        for (std::size_t j = 0; j < peaks.size() && !dropped; ++j) {
-            if (j == i) {
-                continue;
-            }
-            const double distance = std::abs(peaks[j].frequency - peaks[i].frequency);
-            const double rise = peaks[j].level - peaks[i].level;
-            dropped = (distance < 12.0 && rise > 0.0) ||
-                      (distance < spacingLimit && std::atan(rise / distance) > 1.4 &&
-                       valley(peaks[i].frequency, peaks[j].frequency) > 100.0);
-        }
-        if (!dropped) {
-            kept.push_back(peaks[i]);
-        }
-    }
-
-    // The strongest few, first in list order on ties, then by frequency.
-    std::stable_sort(kept.begin(), kept.end(), [](const Peak& a, const Peak& b) { return a.level > b.level; });
-    if (kept.size() > kChosenPeaks) {
-        kept.resize(kChosenPeaks);
-    }
-    std::stable_sort(kept.begin(), kept.end(), [](const Peak& a, const Peak& b) { return a.frequency < b.frequency; });
-    NumVector frequencies(static_cast<int>(kept.size()));
-    NumVector levels(static_cast<int>(kept.size()));
-    for (int i = 1; i <= frequencies.size(); ++i) {
-        frequencies(i) = kept[static_cast<std::size_t>(i - 1)].frequency;
-        levels(i) = kept[static_cast<std::size_t>(i - 1)].level;
-    }
-
-    // The fundamental is no lower than the closest spacing of two chosen peaks.
-    double lower = kInfinity;
-    for (int i = 2; i <= frequencies.size(); ++i) {
-        lower = std::min(lower, frequencies(i) - frequencies(i - 1));
-    }
-    lower = std::max(lower, 24.0);
-    if (lower > fpeak) {
-        lower = frequencies(1);
-    }
-
-    double best = fpeak;
-    double bestError = 1e11;
-    for (double c = lower; c <= fpeak; c += 1.0) {
-        const double error = twoWayMismatch(c, frequencies, levels);
-        if (error < bestError) {
-            bestError = error;
-            best = c;
-        }
-    }
-    return best;
+    return bestFundamental(choosePeaks(peaks, valley), fpeak);
 }
 
 } // namespace tessarine

@@ -65,14 +65,6 @@ public:
         y2_ = r.y2;
     }
 
-    float processSample(float x)
-    {
-        Running r = running();
-        float y = r.step(x);
-        keep(r);
-        return y;
-    }
-
     void process(float* buffer, int frames);
 
 private:

@@ -266,14 +266,4 @@ float ModulationMatrix::noteLfo(float u, double tempo, int depthParameter) const
     }
 }
 
-float ModulationMatrix::shapeValue(int shape, double phase) const
-{
-    const ShapeTable& table = shapes_[static_cast<std::size_t>(std::clamp(shape, 0, 2))];
-    int point = 0;
-    while (point < kShapePoints - 1 && table.phase[static_cast<std::size_t>(point + 1)] <= phase) {
-        ++point;
-    }
-    return table.value[static_cast<std::size_t>(point)];
-}
-
 } // namespace tessarine

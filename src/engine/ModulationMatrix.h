@@ -63,9 +63,6 @@ public:
     float vibrato(float u, double tempo) const { return noteLfo(u, tempo, kLfoVibrato); }
     float tremolo(float u, double tempo) const { return noteLfo(u, tempo, kLfoTremolo); }
 
-    // Value (0..1) of an LFO shape table at a phase in periods; for tests.
-    float shapeValue(int shape, double phase) const;
-
 private:
     static constexpr int kShapePoints = 1024;
     struct ShapeTable {

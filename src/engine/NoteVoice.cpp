@@ -46,8 +46,6 @@ NoteVoice::NoteVoice()
 
 void NoteVoice::resetFilter() { filter_->reset(); }
 
-float NoteVoice::filterCutoffHz() const { return filter_->cutoffHz(); }
-
 NoteVoice::~NoteVoice() = default;
 
 const NoteHarmonics& NoteVoice::harmonics(int slot) const { return (*harmonics_)[static_cast<std::size_t>(slot)]; }

@@ -90,30 +90,24 @@ public:
     float fundamentalAt(float t, const VoiceRenderContext& context) const;
     // The note's filter restarts from rest (a write of FilterOn, resume).
     void resetFilter();
-    float filterCutoffHz() const;
 
-    // Where each slot is read in the last rendered sub-block: its own time at the start and end.
+    // Where each slot is read in the last rendered sub-block: its own time at the start.
     const std::array<float, kVoiceSlotCount>& slotStartTimes() const { return slotStart_; }
-    const std::array<float, kVoiceSlotCount>& slotEndTimes() const { return slotEnd_; }
     const NoteHarmonics& harmonics(int slot) const;
-    float smoothedHarmonicMorphX() const { return harmonicMorphX_.value; }
 
     void setPitchBend(float cents) { pitchBend_ = cents; }
     // The mod wheel's position, 0 to 1: a vibrato of up to kWheelVibratoCents.
     void setModWheel(float amount) { modWheel_ = amount; }
-    float modWheel() const { return modWheel_; }
     float pitchBend() const { return pitchBend_; }
 
     bool sounding() const { return sounding_; }
     bool keyHeld() const { return keyHeld_; }
     bool isCut() const { return cut_; }
-    bool gliding() const { return gliding_; }
     int key() const { return key_; }
     float velocityFactor() const { return velocityFactor_; }
     float baseFrequency() const { return baseFrequency_; }
     float noteTime() const { return noteTime_; }
     float playbackPosition() const { return playbackPosition_; }
-    float glideTarget() const { return glideTo_; }
     const NoteSettings& settings() const { return settings_; }
     const SlotBlend& blend(int slot) const { return blends_[static_cast<std::size_t>(slot)]; }
     BreakpointCurve& envelope() { return envelope_; }

@@ -1,7 +1,6 @@
 #include "engine/SynthEngine.h"
 
 #include "engine/ScopedFlushDenormals.h"
-#include "params/EditorTag.h"
 #include "params/ParameterMapping.h"
 
 #include <algorithm>
@@ -218,138 +217,24 @@ bool SynthEngine::queueMidi(int frameOffset, const std::uint8_t bytes[3])
 void SynthEngine::midiIn(const std::uint8_t bytes[3], int frameOffset)
 {
     takePendingResets();
-    ModulationPair pairs[ModulationMatrix::kMaxPairs];
-    switch (bytes[0] & 0xF0) {
-    case 0x90:
-        if ((bytes[2] & 0x7F) > 0) {
-            // Velocity and key position move global targets from the note's sample on.
-            const int count = modulation_.noteModulation(bytes[1] & 0x7F, static_cast<float>(bytes[2] & 0x7F) / 127.0f,
-                                                         true, pairs);
-            for (int i = 0; i < count; ++i) {
-                queueParameter(frameOffset, pairs[i].index, pairs[i].value, false);
-            }
-        }
-        queueMidi(frameOffset, bytes);
-        break;
-    case 0x80:
-    case 0xE0:
-        queueMidi(frameOffset, bytes);
-        break;
-    case 0xB0: {
-        const int controller = bytes[1] & 0x7F;
-        const int value = bytes[2] & 0x7F;
-        // All sound off and all notes off: the keys shown held are let go.
-        if (controller >= kAllSoundOffController) {
-            releaseHeldKeys();
-        }
-        controllerChange(controller, value, frameOffset);
-        // The pedal and the wheel play on every instrument: unless a row or a
-        // learned parameter takes them, the pedal holds notes and the wheel
-        // adds vibrato; resetting the controllers lets both go. The pedal is
-        // the player's, not the sound's, so its value is neither stored nor
-        // reported.
-        const bool resetAll = controller == kResetControllers;
-        if ((controller == kSustainController || resetAll) && !controllerTaken(kSustainController)) {
-            queueParameter(frameOffset, kSustainOn, resetAll ? 0.0f : static_cast<float>(value) / 128.0f, false);
-        }
-        if ((controller == kModWheelController || resetAll) && !controllerTaken(kModWheelController)) {
-            const std::uint8_t wheel[3] = {bytes[0], kModWheelController,
-                                           static_cast<std::uint8_t>(resetAll ? 0 : value)};
-            queueMidi(frameOffset, wheel);
-        }
-        if (controller == kAllSoundOffController || controller >= kAllNotesOffController) {
-            queueMidi(frameOffset, bytes);
-        }
-    }
-        [[fallthrough]];
-    case 0xA0:
-    case 0xD0: {
-        // Controllers and aftertouch move parameters only; they are stored and reported.
-        const int count = modulation_.controllerModulation(bytes[0], bytes[1], bytes[2], pairs);
-        for (int i = 0; i < count; ++i) {
-            queueParameter(frameOffset, pairs[i].index, pairs[i].value, true);
-        }
-        break;
-    }
-    default:
-        break;
-    }
-}
-
-bool SynthEngine::controllerTaken(int controller) const
-{
-    return modulation_.usesController(controller) || learn_.learned(controller);
-}
-
-void SynthEngine::controllerChange(int controller, int value, int frameOffset)
-{
-    if (learn_.capture(controller)) {
-        values_.store(kTagMidiLearn, 0.0f, false);
-        changeFlags_[kTagMidiLearn] = 1;
-    }
-    const int index = learn_.valueOf(controller);
-    if (index >= 0) {
-        queueParameter(frameOffset, index, static_cast<float>(value) / 128.0f, true);
-    }
+    midi_.take(bytes, frameOffset);
 }
 
 void SynthEngine::applyEvent(const QueuedEvent& event, bool voicesReadable)
 {
     if (event.kind == QueuedEvent::kMidi) {
-        trackHeldKey(event.midi);
         if ((event.midi[0] & 0xF0) == 0xB0 && event.midi[1] == kAllSoundOffController) {
             // All sound off: the echoes go with the notes, and once more after
             // the notes' last millisecond has reached the effects.
             effects_.reset();
             clearTailsNextBlock_ = true;
         }
-        if (voicesReadable) {
-            voices_->handleMidi(event.midi[0], event.midi[1], event.midi[2]);
-        } else {
-            holdNote(event.midi);
-        }
+        midi_.deliver(event.midi, *voices_, voicesReadable);
         return;
     }
     setParameter(event.index, event.value, event.notify);
     if (event.notify) {
         changeFlags_[static_cast<std::size_t>(event.index)] = 1;
-    }
-}
-
-// While an edit holds the sounds a note cannot start: it waits, with every
-// note message after it, for the next block that may read them. Messages with
-// no note waiting ahead of them act at once, as they touch no sound.
-void SynthEngine::holdNote(const std::array<std::uint8_t, 3>& midi)
-{
-    const int status = midi[0] & 0xF0;
-    const bool noteOn = status == 0x90 && (midi[2] & 0x7F) > 0;
-    if ((noteOn || !heldNotes_.empty()) && heldNotes_.push(midi)) {
-        return;
-    }
-    // Nothing waits, or there is no room: a note on is lost, anything else
-    // acts now and must not leave a waiting note to hang after it.
-    if (status == 0x80 || status == 0x90) {
-        heldNotes_.forgetNoteOns(midi[1] & 0x7F);
-    } else if (status == 0xB0 && (midi[1] & 0x7F) >= kAllSoundOffController) {
-        heldNotes_.clear();
-    }
-    voices_->handleMidi(midi[0], midi[1], midi[2], false);
-}
-
-void SynthEngine::trackHeldKey(const std::array<std::uint8_t, 3>& midi)
-{
-    const int status = midi[0] & 0xF0;
-    if (status != 0x80 && status != 0x90) {
-        return;
-    }
-    const bool down = status == 0x90 && (midi[2] & 0x7F) > 0;
-    heldKeys_[midi[1] & 0x7F].store(down ? 1 : 0, kRelaxed);
-}
-
-void SynthEngine::releaseHeldKeys()
-{
-    for (auto& key : heldKeys_) {
-        key.store(0, kRelaxed);
     }
 }
 
@@ -366,8 +251,7 @@ void SynthEngine::takePendingResets()
 {
     if (resetPending_.exchange(false, std::memory_order_acq_rel)) {
         queue_.clear();
-        heldNotes_.clear();
-        releaseHeldKeys();
+        midi_.reset();
         effects_.reset();
         gate_.reset();
         filterResetPending_.store(true, std::memory_order_release);
@@ -505,9 +389,7 @@ void SynthEngine::render(float* left, float* right, int frames)
         voices_->stopAllVoices();
     }
     if (voicesReadable) {
-        heldNotes_.drain([this](std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
-            voices_->handleMidi(status, data1, data2);
-        });
+        midi_.playHeldNotes(*voices_);
     }
     if (filterResetPending_.exchange(false, std::memory_order_acq_rel)) {
         filter_.reset();

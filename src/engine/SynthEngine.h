@@ -16,9 +16,8 @@
 #include "engine/EditorMidiIntake.h"
 #include "engine/EffectChain.h"
 #include "engine/EventQueue.h"
-#include "engine/HeldNoteQueue.h"
 #include "engine/InstrumentStore.h"
-#include "engine/MidiLearn.h"
+#include "engine/MidiIntake.h"
 #include "engine/ModulationMatrix.h"
 #include "engine/NoiseSynthesiser.h"
 #include "engine/VoiceFilter.h"
@@ -94,10 +93,7 @@ public:
 
     // Whether a note is held, by the host or the editor's keyboard, as of the
     // last rendered block. Set by the audio thread, read by the editor at idle.
-    bool keyHeld(int note) const
-    {
-        return note >= 0 && note < 128 && heldKeys_[static_cast<std::size_t>(note)].load(std::memory_order_relaxed) != 0;
-    }
+    bool keyHeld(int note) const { return midi_.keyHeld(note); }
 
     // Forgets events, sustain and effect states before the next block; the next
     // render re-applies every saved value.
@@ -107,9 +103,9 @@ public:
     void stopAllVoices() { stopAllPending_.store(true, std::memory_order_release); }
 
     // MIDI learn, armed from the editor: the next controller drives target.
-    void armLearn(bool armed) { learn_.arm(armed); }
-    void setLearnTarget(int index) { learn_.setTarget(index); }
-    int controllerOf(int index) const { return learn_.controllerOf(index); }
+    void armLearn(bool armed) { midi_.learn().arm(armed); }
+    void setLearnTarget(int index) { midi_.learn().setTarget(index); }
+    int controllerOf(int index) const { return midi_.learn().controllerOf(index); }
 
     // Writes frames samples to left and right; nothing else is read or written.
     // Every sample is finite and within +-kOutputCeiling: a block that is not
@@ -167,12 +163,6 @@ public:
 private:
     void apply(int index, float value);
     void applyEvent(const QueuedEvent& event, bool voicesReadable);
-    void trackHeldKey(const std::array<std::uint8_t, 3>& midi);
-    void releaseHeldKeys();
-    void controllerChange(int controller, int value, int frameOffset);
-    // Whether a modulation row or a learned parameter takes the controller.
-    bool controllerTaken(int controller) const;
-    void holdNote(const std::array<std::uint8_t, 3>& midi);
     void reloadSavedValues();
     void followFilterSettings();
     void takePendingResets();
@@ -205,10 +195,9 @@ private:
 
     EventQueue queue_;
     EditorMidiIntake editorMidi_;
-    HeldNoteQueue heldNotes_;
-    std::array<SubBlockInputs, kNoteVoiceCount> lastInputs_{};
-    std::array<std::atomic<std::uint8_t>, 128> heldKeys_{};
     std::array<std::uint8_t, kValueCount> changeFlags_{};
+    MidiIntake midi_{values_, modulation_, queue_, changeFlags_};
+    std::array<SubBlockInputs, kNoteVoiceCount> lastInputs_{};
     std::array<float, kMaxSubBlock> scratch_{};
     std::atomic<bool> reloadPending_{false};
     std::atomic<bool> resetPending_{false};
@@ -225,7 +214,6 @@ private:
     float filterEnvelope_ = -1.0f;
     RandomGenerator noiseRandom_;
 
-    MidiLearn learn_;
     Transport transport_;
     std::atomic<float> sampleRate_{44100.0f};
     std::array<char, 4096> libraryFolder_{};

@@ -47,7 +47,6 @@ public:
     int mode() const { return mode_; }
     float cutoff() const { return cutoff_; }
     float resonance() const { return resonance_; }
-    float follower() const { return follower_; }
     // The corner of the last design, 80..16000 Hz.
     float cutoffHz() const { return cutoffHz_; }
 

@@ -50,7 +50,6 @@ public:
 
     NoteVoice& voice(int index) { return voices_[static_cast<std::size_t>(index)]; }
     const NoteVoice& voice(int index) const { return voices_[static_cast<std::size_t>(index)]; }
-    int lastNote() const { return lastNote_; }
     bool portamentoOn() const { return values_.current(kPortamentoRate) != 0.0f; }
 
 private:

@@ -45,7 +45,7 @@ void Container::draw(cairo_t*) {}
 void Container::drawChildren(cairo_t* cr, const Rect& clip)
 {
     for (const auto& child : children_) {
-        if (!child->isVisible() || !child->bounds().intersects(clip)) {
+        if (!child->bounds().intersects(clip)) {
             continue;
         }
         cairo_save(cr);
@@ -64,7 +64,7 @@ void Container::drawChildren(cairo_t* cr, const Rect& clip)
 
 View* Container::hitTest(Point p)
 {
-    if (!isVisible() || !bounds().contains(p)) {
+    if (!bounds().contains(p)) {
         return nullptr;
     }
     for (auto it = children_.rbegin(); it != children_.rend(); ++it) {

@@ -28,8 +28,6 @@ public:
     // Moves the control without reporting; the value is held by constrain().
     virtual void setValue(float value);
 
-    void setListener(ControlListener* listener) { listener_ = listener; }
-
 protected:
     // The kind's value rule: 0 … 1 unless the kind holds something else (an
     // option menu holds entry numbers). Non-finite values never pass.

@@ -95,13 +95,6 @@ void OptionMenu::setTitle(std::string title)
     invalidate();
 }
 
-void OptionMenu::clearTitle()
-{
-    title_.clear();
-    hasTitle_ = false;
-    invalidate();
-}
-
 std::string OptionMenu::shownText() const
 {
     return hasTitle_ ? title_ : entryText(currentEntry());

@@ -52,7 +52,6 @@ public:
 
     // A custom title shown instead of the current entry (library menus).
     void setTitle(std::string title);
-    void clearTitle();
     bool hasTitle() const { return hasTitle_; }
     // What the closed menu shows: the title, else the current entry's text.
     std::string shownText() const;

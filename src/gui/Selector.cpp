@@ -69,12 +69,6 @@ void Selector::setLabels(std::vector<std::string> labels)
     invalidate();
 }
 
-void Selector::setPainter(PositionPainter painter)
-{
-    painter_ = std::move(painter);
-    invalidate();
-}
-
 bool Selector::onEvent(const InputEvent& event)
 {
     if (event.kind == EventKind::MouseDown) {
@@ -97,10 +91,6 @@ void Selector::draw(cairo_t* cr)
     for (int i = 0; i < positions_; ++i) {
         Rect c = cell(i);
         bool on = i == selected;
-        if (painter_) {
-            painter_(cr, i, c, on);
-            continue;
-        }
         drawButtonFace(cr, c, on, on);
         if (static_cast<std::size_t>(i) < labels_.size()) {
             drawText(cr, labels_[static_cast<std::size_t>(i)], Rect{c.x + 2, c.y, c.width - 4, c.height},

@@ -1,12 +1,10 @@
 #pragma once
 // N positions in a row or a column, a fixed step apart; a click on position i
 // sets the value i / (N − 1). The position shown is trunc(value × (N − 1) + 0.5).
-// Each position is drawn as a segment with its label, or by a painter the
-// editor supplies (shape icons).
+// Each position is drawn as a segment with its label.
 
 #include "gui/Control.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,14 +14,11 @@ enum class Orientation { Row, Column };
 
 class Selector : public Control {
 public:
-    using PositionPainter = std::function<void(cairo_t*, int position, const Rect& cell, bool selected)>;
-
     // The first cell's top-left corner is origin; cell i lies i × step further
     // along the row or column.
     Selector(Point origin, int positions, Orientation orientation, int step, int cellWidth, int cellHeight, int tag,
              ControlListener* listener);
 
-    int positionCount() const { return positions_; }
     Rect cell(int position) const;
     // The position under the point, or -1 between or outside the cells.
     int positionAt(Point p) const;
@@ -33,7 +28,6 @@ public:
     static float valueOf(int position, int positions);
 
     void setLabels(std::vector<std::string> labels);
-    void setPainter(PositionPainter painter);
 
     bool onEvent(const InputEvent& event) override;
     void draw(cairo_t* cr) override;
@@ -45,7 +39,6 @@ private:
     int cellWidth_;
     int cellHeight_;
     std::vector<std::string> labels_;
-    PositionPainter painter_;
 };
 
 } // namespace tessarine::gui

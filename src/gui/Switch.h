@@ -13,7 +13,6 @@ class Switch : public Control {
 public:
     Switch(Rect bounds, int states, int tag, ControlListener* listener);
 
-    int stateCount() const { return states_; }
     // trunc(value × (N − 1) + 0.5)
     int state() const;
     static float valueOf(int state, int states);

@@ -23,7 +23,6 @@ public:
     std::size_t maxLength() const { return maxLength_; }
 
     bool isEditing() const { return editing_; }
-    std::size_t caret() const { return caret_; }
 
     bool onEvent(const InputEvent& event) override;
     void onFocusChanged(bool focused) override;

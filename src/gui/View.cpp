@@ -14,16 +14,6 @@ void View::setBounds(Rect bounds)
     invalidate();
 }
 
-void View::setVisible(bool visible)
-{
-    if (visible_ != visible) {
-        visible_ = visible;
-        if (Frame* f = frame()) {
-            f->invalidateRect(bounds_);
-        }
-    }
-}
-
 Frame* View::frame() const
 {
     const View* view = this;
@@ -35,9 +25,6 @@ Frame* View::frame() const
 
 void View::invalidate()
 {
-    if (!visible_) {
-        return;
-    }
     if (Frame* f = frame()) {
         f->invalidateRect(bounds_);
     }
@@ -52,7 +39,7 @@ bool View::onEvent(const InputEvent&)
 
 View* View::hitTest(Point p)
 {
-    return visible_ && bounds_.contains(p) ? this : nullptr;
+    return bounds_.contains(p) ? this : nullptr;
 }
 
 } // namespace tessarine::gui

@@ -24,9 +24,6 @@ public:
     const Rect& bounds() const { return bounds_; }
     void setBounds(Rect bounds);
 
-    bool isVisible() const { return visible_; }
-    void setVisible(bool visible);
-
     Container* parent() const { return parent_; }
     // The frame the view is attached to, or null while detached.
     Frame* frame() const;
@@ -41,7 +38,7 @@ public:
     // moves and the release that follow, wherever the pointer goes.
     virtual bool onEvent(const InputEvent& event);
 
-    // The deepest visible view under the point (this one, or null).
+    // The deepest view under the point (this one, or null).
     virtual View* hitTest(Point p);
 
     // Called when the view's frame ticks one of the view's timers.
@@ -54,7 +51,6 @@ private:
     friend class Container;
 
     Rect bounds_;
-    bool visible_ = true;
     Container* parent_ = nullptr;
 };
 

@@ -117,6 +117,70 @@ int keyOf(XKeyEvent& event)
     return 0;
 }
 
+// One event of our window, as the frame's input; exposed areas are gathered
+// for the copy at the end of the idle.
+void handleWindowEvent(Frame& frame, Display* display, Window window, Rect& exposed, XEvent& event)
+{
+    InputEvent input;
+    input.timeMs = monotonicMs();
+    switch (event.type) {
+    case Expose:
+        exposed = exposed.united(
+            Rect{event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height});
+        break;
+    case MotionNotify: {
+        // Only the latest position of a burst of moves matters.
+        XEvent later;
+        while (XCheckTypedWindowEvent(display, window, MotionNotify, &later)) {
+            event = later;
+        }
+        input.kind = EventKind::MouseMove;
+        input.position = {double(event.xmotion.x), double(event.xmotion.y)};
+        input.modifiers = modifiersOf(event.xmotion.state);
+        frame.dispatch(input);
+        break;
+    }
+    case ButtonPress:
+    case ButtonRelease: {
+        unsigned button = event.xbutton.button;
+        input.position = {double(event.xbutton.x), double(event.xbutton.y)};
+        input.modifiers = modifiersOf(event.xbutton.state);
+        if (button == Button4 || button == Button5) {
+            if (event.type == ButtonPress) {
+                input.kind = EventKind::Wheel;
+                input.wheel = button == Button4 ? 1.0f : -1.0f;
+                frame.dispatch(input);
+            }
+            break;
+        }
+        if (button != Button1 && button != Button2 && button != Button3) {
+            break;
+        }
+        input.kind = event.type == ButtonPress ? EventKind::MouseDown : EventKind::MouseUp;
+        input.button = button == Button1 ? MouseButton::Left
+            : button == Button2          ? MouseButton::Middle
+                                         : MouseButton::Right;
+        frame.dispatch(input);
+        if (event.type == ButtonPress && frame.keyFocus() != nullptr) {
+            // A text line took the focus: keys must come to this window.
+            XSetInputFocus(display, window, RevertToParent, CurrentTime);
+        }
+        break;
+    }
+    case KeyPress:
+    case KeyRelease:
+        input.kind = event.type == KeyPress ? EventKind::KeyDown : EventKind::KeyUp;
+        input.modifiers = modifiersOf(event.xkey.state);
+        input.key = keyOf(event.xkey);
+        if (input.key != 0) {
+            frame.dispatch(input);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
 } // namespace
 
 struct X11Window::Impl {
@@ -258,64 +322,7 @@ void X11Window::idle()
             w.popup->dismiss();
             return;
         }
-        InputEvent input;
-        input.timeMs = monotonicMs();
-        switch (event.type) {
-        case Expose:
-            w.exposed = w.exposed.united(
-                Rect{event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height});
-            break;
-        case MotionNotify: {
-            // Only the latest position of a burst of moves matters.
-            XEvent later;
-            while (XCheckTypedWindowEvent(w.display, w.window, MotionNotify, &later)) {
-                event = later;
-            }
-            input.kind = EventKind::MouseMove;
-            input.position = {double(event.xmotion.x), double(event.xmotion.y)};
-            input.modifiers = modifiersOf(event.xmotion.state);
-            frame_.dispatch(input);
-            break;
-        }
-        case ButtonPress:
-        case ButtonRelease: {
-            unsigned button = event.xbutton.button;
-            input.position = {double(event.xbutton.x), double(event.xbutton.y)};
-            input.modifiers = modifiersOf(event.xbutton.state);
-            if (button == Button4 || button == Button5) {
-                if (event.type == ButtonPress) {
-                    input.kind = EventKind::Wheel;
-                    input.wheel = button == Button4 ? 1.0f : -1.0f;
-                    frame_.dispatch(input);
-                }
-                break;
-            }
-            if (button != Button1 && button != Button2 && button != Button3) {
-                break;
-            }
-            input.kind = event.type == ButtonPress ? EventKind::MouseDown : EventKind::MouseUp;
-            input.button = button == Button1 ? MouseButton::Left
-                : button == Button2          ? MouseButton::Middle
-                                             : MouseButton::Right;
-            frame_.dispatch(input);
-            if (event.type == ButtonPress && frame_.keyFocus() != nullptr) {
-                // A text line took the focus: keys must come to this window.
-                XSetInputFocus(w.display, w.window, RevertToParent, CurrentTime);
-            }
-            break;
-        }
-        case KeyPress:
-        case KeyRelease:
-            input.kind = event.type == KeyPress ? EventKind::KeyDown : EventKind::KeyUp;
-            input.modifiers = modifiersOf(event.xkey.state);
-            input.key = keyOf(event.xkey);
-            if (input.key != 0) {
-                frame_.dispatch(input);
-            }
-            break;
-        default:
-            break;
-        }
+        handleWindowEvent(frame_, w.display, w.window, w.exposed, event);
     }
     frame_.runTimers(monotonicMs());
 

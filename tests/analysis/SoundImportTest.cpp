@@ -2,7 +2,7 @@
 // the fundamental is chosen, the clean-up of the samples, and damaged or odd
 // files, which must be refused or give a playable layer.
 
-#include "SoundFileHelpers.h"
+#include "support/SoundFileHelpers.h"
 
 #include "analysis/FundamentalChoice.h"
 #include "analysis/SoundFileAnalysis.h"

@@ -2,9 +2,9 @@
 // voice played through the plug-in, and the played harmonics measured against
 // the recording's.
 
-#include "BarePlugin.h"
-#include "analysis/SoundFileHelpers.h"
-#include "engine/SignalMeasure.h"
+#include "support/BarePlugin.h"
+#include "support/SoundFileHelpers.h"
+#include "support/SignalMeasure.h"
 
 #include "cli/WavFile.h"
 

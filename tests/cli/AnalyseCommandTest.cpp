@@ -1,13 +1,13 @@
 // `tessarine analyse` end to end: a sound file in, a voice file out that the
 // plug-in's reader takes, with the harmonics where the sound had them.
 
-#include "analysis/SoundFileHelpers.h"
+#include "support/SoundFileHelpers.h"
 
 #include "sound/RecordStream.h"
 #include "sound/Voice.h"
 #include "sound/VoiceFile.h"
 
-#include "RunCommand.h"
+#include "support/RunCommand.h"
 
 #include <gtest/gtest.h>
 

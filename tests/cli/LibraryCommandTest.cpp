@@ -1,7 +1,7 @@
 // `tessarine library` and `tessarine random-instrument` on a small library tree.
 
-#include "RunCommand.h"
-#include "sound/LibraryTree.h"
+#include "support/RunCommand.h"
+#include "support/LibraryTree.h"
 
 #include "params/ParameterTable.h"
 

@@ -3,8 +3,8 @@
 // faulty recipe is refused with its line named and nothing written, and the
 // drawn presets have the shapes they are named after.
 
-#include "RunCommand.h"
-#include "sound/TestVoices.h"
+#include "support/RunCommand.h"
+#include "support/TestVoices.h"
 
 #include "params/ParameterMapping.h"
 #include "params/ParameterTable.h"

@@ -7,7 +7,7 @@
 #include "gui/HorizontalSlider.h"
 #include "gui/ListSelector.h"
 #include "gui/ValueDisplay.h"
-#include "params/ValueDisplay.h"
+#include "params/ParameterText.h"
 
 #include <cairo.h>
 

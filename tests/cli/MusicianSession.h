@@ -8,13 +8,13 @@
 
 #include "HostEditorWindow.h"
 #include "PluginHost.h"
-#include "XvfbServer.h"
+#include "support/XvfbServer.h"
 #include "editor/pages/ControlMap.h"
 #include "sound/Instrument.h"
 #include "sound/InstrumentFile.h"
 #include "sound/RecordStream.h"
 
-#include "DialogTypist.h"
+#include "support/DialogTypist.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>

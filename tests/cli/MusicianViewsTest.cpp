@@ -9,7 +9,7 @@
 #include "editor/EditorTags.h"
 #include "params/ModulationLists.h"
 #include "sound/InstrumentMenus.h"
-#include "sound/TestVoices.h"
+#include "support/TestVoices.h"
 
 #include <gtest/gtest.h>
 // After gtest: Xlib's macro None would break its headers.

@@ -4,14 +4,14 @@
 // through the dialogs, reset gives the reset instrument, MIDI learn binds a
 // controller, the page buttons switch pages, and `tessarine edit` opens the editor.
 
-#include "analysis/SoundFileHelpers.h"
+#include "support/SoundFileHelpers.h"
 #include "editor/EditorTags.h"
 #include "sound/InstrumentFile.h"
 #include "sound/PresetFile.h"
-#include "sound/TestVoices.h"
+#include "support/TestVoices.h"
 #include "sound/VoiceFile.h"
 
-#include "RunCommand.h"
+#include "support/RunCommand.h"
 
 #include <gtest/gtest.h>
 // After gtest: Xlib's macro None would break its headers.

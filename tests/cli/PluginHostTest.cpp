@@ -4,7 +4,7 @@
 
 #include "PluginHost.h"
 
-#include "RunCommand.h"
+#include "support/RunCommand.h"
 
 #include <gtest/gtest.h>
 

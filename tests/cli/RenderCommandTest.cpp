@@ -1,9 +1,9 @@
 // `tessarine render` end to end: the WAV it writes, and an instrument it saves.
 
-#include "engine/EngineTestVoice.h"
+#include "support/EngineTestVoice.h"
 
-#include "BarePlugin.h"
-#include "RunCommand.h"
+#include "support/BarePlugin.h"
+#include "support/RunCommand.h"
 #include "cli/WavFile.h"
 
 #include <gtest/gtest.h>

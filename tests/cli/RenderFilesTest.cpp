@@ -2,7 +2,7 @@
 // refusal says what is wrong and leaves the paths as they were, and no render that is
 // killed, hits a full disk or is refused leaves a temporary file behind.
 
-#include "RunCommand.h"
+#include "support/RunCommand.h"
 #include "WavWriter.h"
 #include "cli/WavFile.h"
 

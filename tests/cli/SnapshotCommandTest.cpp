@@ -4,7 +4,7 @@
 // leave no file behind.
 
 #include "PluginHost.h"
-#include "RunCommand.h"
+#include "support/RunCommand.h"
 #include "editor/pages/ControlMap.h"
 #include "editor/EditorTags.h"
 

@@ -4,7 +4,7 @@
 
 #include "GuardedText.h"
 #include "OutputCheck.h"
-#include "RunCommand.h"
+#include "support/RunCommand.h"
 #include "ValidatorReport.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The analysis progress window: the bar's limits, no window without a display,
 // and on a real (virtual) display its title, size, bar and repaint after exposure.
 
-#include "XvfbServer.h"
+#include "support/XvfbServer.h"
 #include "editor/dialogs/AnalysisProgressWindow.h"
 #include "editor/dialogs/ToolkitDialogs.h"
 

@@ -9,7 +9,7 @@
 #include "engine/SynthEngine.h"
 #include "gui/MenuPresenter.h"
 #include "gui/OptionMenu.h"
-#include "shell/AllocationCounter.h"
+#include "support/AllocationCounter.h"
 
 #include <thread>
 

@@ -7,7 +7,7 @@
 #include "editor/views/MorphPathView.h"
 #include "editor/views/NoiseFrameView.h"
 #include "editor/ViewTestContext.h"
-#include "sound/TestVoices.h"
+#include "support/TestVoices.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // which gestures answer and which cancel.
 
 #include "editor/dialogs/DialogPanel.h"
-#include "gui/ControlTestSupport.h"
+#include "support/ControlTestSupport.h"
 
 #include <gtest/gtest.h>
 

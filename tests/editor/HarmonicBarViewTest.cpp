@@ -4,7 +4,7 @@
 #include "editor/views/HarmonicBarView.h"
 #include "editor/pages/ControlMap.h"
 #include "editor/ViewTestContext.h"
-#include "sound/TestVoices.h"
+#include "support/TestVoices.h"
 
 #include <gtest/gtest.h>
 

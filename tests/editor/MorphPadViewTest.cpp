@@ -3,7 +3,7 @@
 
 #include "editor/views/MorphPadView.h"
 #include "editor/ViewTestContext.h"
-#include "gui/ControlTestSupport.h"
+#include "support/ControlTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,12 @@
 // would, through the XTest extension: Escape cancels, and a save asks again
 // before replacing a file.
 
-#include "XvfbServer.h"
+#include "support/XvfbServer.h"
 #include "editor/dialogs/ToolkitDialogs.h"
 
 #include <gtest/gtest.h>
 // After gtest: Xlib's macro None would break its headers.
-#include "DialogTypist.h"
+#include "support/DialogTypist.h"
 
 #include <filesystem>
 #include <fstream>

@@ -10,8 +10,8 @@
 #include "editor/views/MorphPathView.h"
 #include "editor/views/NoiseFrameView.h"
 #include "editor/ViewTestContext.h"
-#include "engine/EngineTestVoice.h"
-#include "engine/SignalMeasure.h"
+#include "support/EngineTestVoice.h"
+#include "support/SignalMeasure.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 #include "editor/views/MorphPathView.h"
 #include "editor/views/NoiseFrameView.h"
 #include "engine/SynthEngine.h"
-#include "sound/TestVoices.h"
+#include "support/TestVoices.h"
 
 #include <algorithm>
 

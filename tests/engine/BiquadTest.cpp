@@ -1,7 +1,7 @@
 // The cookbook designs measured as a filter is measured on the bench: gain at
 // the corner or centre, flat pass band, the width of the bell and the skirt's slope.
 
-#include "SignalMeasure.h"
+#include "support/SignalMeasure.h"
 #include "engine/Biquad.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The brightness tilt as a listener hears it: untouched at the middle, a dark
 // 2 kHz low-pass at 0, the dry sound plus twice a 900 Hz high-pass at 1.
 
-#include "SignalMeasure.h"
+#include "support/SignalMeasure.h"
 #include "engine/BrightnessFilter.h"
 #include "engine/EffectChain.h"
 

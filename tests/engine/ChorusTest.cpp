@@ -1,7 +1,7 @@
 // The chorus heard from its outputs: a dry wire at mix 0, one fixed delay at
 // depth 0, and two taps sweeping in the promised delay range otherwise.
 
-#include "SignalMeasure.h"
+#include "support/SignalMeasure.h"
 #include "engine/Chorus.h"
 
 #include <gtest/gtest.h>

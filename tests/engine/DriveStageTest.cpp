@@ -1,7 +1,7 @@
 // The drive curves at their defining points, the compressor's attack and
 // recovery, and the bass enhancer's response.
 
-#include "SignalMeasure.h"
+#include "support/SignalMeasure.h"
 #include "engine/DriveStage.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // copies left to right, resets clear tails, a tempo change clears the delay,
 // and every value reaches its unit.
 
-#include "SignalMeasure.h"
+#include "support/SignalMeasure.h"
 #include "engine/EffectChain.h"
 
 #include <gtest/gtest.h>

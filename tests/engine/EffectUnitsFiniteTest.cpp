@@ -3,7 +3,7 @@
 // with no denormals. Catches NaN from a bad parameter, an unstable design, an
 // index past a buffer (under the sanitizers) and a tail that goes denormal.
 
-#include "SignalMeasure.h"
+#include "support/SignalMeasure.h"
 #include "engine/Biquad.h"
 #include "engine/BrightnessFilter.h"
 #include "engine/Chorus.h"

@@ -2,9 +2,9 @@
 // the four morph corners, stretch and loop timing, the Nyquist fade,
 // harmonize, and how fast a morph may move.
 
-#include "engine/SignalMeasure.h"
+#include "support/SignalMeasure.h"
 #include "engine/SynthEngine.h"
-#include "sound/TestVoices.h"
+#include "support/TestVoices.h"
 #include "sound/VoiceFile.h"
 
 #include <gtest/gtest.h>

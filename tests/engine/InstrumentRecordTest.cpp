@@ -1,8 +1,8 @@
 // The instrument as a record in memory (the host's state chunk), written and
 // loaded while the audio thread renders, as hosts save and reopen projects.
 
-#include "engine/EngineTestVoice.h"
-#include "engine/SignalMeasure.h"
+#include "support/EngineTestVoice.h"
+#include "support/SignalMeasure.h"
 #include "engine/SynthEngine.h"
 
 #include <gtest/gtest.h>

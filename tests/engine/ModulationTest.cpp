@@ -2,10 +2,10 @@
 // its sources give, the LFO steps it queues, and vibrato and tremolo on the
 // rendered sound.
 
-#include "engine/EngineTestVoice.h"
+#include "support/EngineTestVoice.h"
 #include "engine/EventQueue.h"
 #include "engine/ModulationMatrix.h"
-#include "engine/SignalMeasure.h"
+#include "support/SignalMeasure.h"
 #include "engine/SynthEngine.h"
 #include "params/ModulationLists.h"
 

@@ -2,7 +2,7 @@
 // its frames hold, two notes never share their random phases, and a note that
 // started with the noise off stays without it.
 
-#include "engine/EngineTestVoice.h"
+#include "support/EngineTestVoice.h"
 #include "engine/NoiseSignals.h"
 
 #include <gtest/gtest.h>

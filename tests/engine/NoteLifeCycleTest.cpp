@@ -1,7 +1,7 @@
 // Notes from MIDI to silence: velocity, release, repeated keys, the voice
 // limit, the pedal, glide, pitch bend and the choice of multisamples.
 
-#include "engine/EngineTestVoice.h"
+#include "support/EngineTestVoice.h"
 #include "engine/VoiceManager.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // stops the effects after two seconds of quiet, and the engine's last guard.
 
 #include "engine/EffectChain.h"
-#include "engine/EngineTestVoice.h"
+#include "support/EngineTestVoice.h"
 #include "engine/SilenceGate.h"
 #include "engine/SynthEngine.h"
 

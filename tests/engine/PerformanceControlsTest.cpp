@@ -2,7 +2,7 @@
 // wheel on an instrument whose rows leave them alone, the same controllers
 // when a row takes them, and the panic messages that end every note.
 
-#include "engine/EngineTestVoice.h"
+#include "support/EngineTestVoice.h"
 #include "engine/SynthEngine.h"
 #include "params/NoteFrequencyTable.h"
 

@@ -1,10 +1,10 @@
 // The render loop's timing: events land at their sample, in their order, and
 // a voice file replaces a slot while the audio thread keeps rendering.
 
-#include "engine/EngineTestVoice.h"
-#include "engine/SignalMeasure.h"
+#include "support/EngineTestVoice.h"
+#include "support/SignalMeasure.h"
 #include "engine/SynthEngine.h"
-#include "sound/TestVoices.h"
+#include "support/TestVoices.h"
 
 #include <gtest/gtest.h>
 

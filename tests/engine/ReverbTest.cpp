@@ -2,7 +2,7 @@
 // reflection at mix 1, the decay rate of the room, and the quieter right side
 // of a large room.
 
-#include "SignalMeasure.h"
+#include "support/SignalMeasure.h"
 #include "engine/Reverb.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Echo times at the tempo, the decay of the repeats, and the clearing of echoes
 // when the tempo or the sync changes.
 
-#include "SignalMeasure.h"
+#include "support/SignalMeasure.h"
 #include "engine/StereoDelay.h"
 
 #include <gtest/gtest.h>

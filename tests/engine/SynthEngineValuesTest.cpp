@@ -1,7 +1,7 @@
 // The engine's two value arrays: what is stored, what is read back, and the
 // derived settings a write leaves behind.
 
-#include "engine/EngineTestVoice.h"
+#include "support/EngineTestVoice.h"
 #include "engine/SynthEngine.h"
 
 #include <gtest/gtest.h>

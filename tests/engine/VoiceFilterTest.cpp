@@ -2,10 +2,10 @@
 // slope of each mode, the follower opening the filter with the note's level,
 // the saturation's bend, and finite output for anything a host can send.
 
-#include "engine/SignalMeasure.h"
+#include "support/SignalMeasure.h"
 #include "engine/VoiceFilter.h"
 #include "params/ParameterMapping.h"
-#include "params/ValueDisplay.h"
+#include "params/ParameterText.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // for the render that was already reading when it began; and in the engine,
 // a held edit keeps the instrument's curves out of the sound.
 
-#include "engine/EngineTestVoice.h"
+#include "support/EngineTestVoice.h"
 #include "engine/SynthEngine.h"
 #include "engine/VoiceHandover.h"
 #include "params/ModulationLists.h"

@@ -1,7 +1,7 @@
 // The per-note filter and the formant shape, heard on the engine's output.
 
-#include "engine/EngineTestVoice.h"
-#include "engine/SignalMeasure.h"
+#include "support/EngineTestVoice.h"
+#include "support/SignalMeasure.h"
 #include "engine/SynthEngine.h"
 
 #include <gtest/gtest.h>

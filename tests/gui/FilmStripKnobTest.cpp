@@ -1,4 +1,4 @@
-#include "ControlTestSupport.h"
+#include "support/ControlTestSupport.h"
 
 #include "gui/ControlArt.h"
 #include "gui/FilmStripKnob.h"

@@ -2,7 +2,7 @@
 // else the session's display; skipped when there is neither. Clicks and
 // pop-ups through this window are played by the command-line window suites.
 
-#include "XvfbServer.h"
+#include "support/XvfbServer.h"
 
 #include "gui/Frame.h"
 #include "gui/MenuPresenter.h"

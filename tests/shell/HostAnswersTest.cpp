@@ -1,9 +1,9 @@
 // What a host sees of the instrument, asked through the real Tessarine.so and
 // the binary interface only.
 
-#include "BarePlugin.h"
+#include "support/BarePlugin.h"
 #include "PluginHost.h"
-#include "engine/EngineTestVoice.h"
+#include "support/EngineTestVoice.h"
 
 #include <gtest/gtest.h>
 

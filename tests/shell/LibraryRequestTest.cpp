@@ -2,9 +2,9 @@
 // plays right after loading, and the library requests (reset, listed
 // instrument, random instrument, another library folder).
 
-#include "BarePlugin.h"
+#include "support/BarePlugin.h"
 #include "shell/SynthPlugin.h"
-#include "sound/LibraryTree.h"
+#include "support/LibraryTree.h"
 
 #include "params/ParameterTable.h"
 

@@ -1,9 +1,9 @@
 // The plug-in while a host plays it: tempo following, MIDI learn reaching the
 // editor and the host, event lists, and no allocation on the audio thread.
 
-#include "BarePlugin.h"
-#include "engine/EngineTestVoice.h"
-#include "shell/AllocationCounter.h"
+#include "support/BarePlugin.h"
+#include "support/EngineTestVoice.h"
+#include "support/AllocationCounter.h"
 #include "editor/EditorShell.h"
 #include "params/EditorTag.h"
 #include "shell/SynthPlugin.h"

@@ -2,9 +2,9 @@
 // the real Tessarine.so and the binary interface, as a host saves a project
 // and opens it again in a new instance.
 
-#include "BarePlugin.h"
+#include "support/BarePlugin.h"
 #include "shell/SynthPlugin.h"
-#include "sound/TestVoices.h"
+#include "support/TestVoices.h"
 #include "sound/VoiceFile.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // through; a protected file keeps its mode or is refused. Made in a private
 // folder (device nodes need root: without it those cases are skipped).
 
-#include "TestVoices.h"
+#include "support/TestVoices.h"
 
 #include "sound/RegularFile.h"
 #include "sound/VoiceFile.h"

@@ -2,8 +2,8 @@
 // summary, its JSON form, names shown as text, and the one-line refusal of
 // files they cannot read.
 
-#include "RunCommand.h"
-#include "TestVoices.h"
+#include "support/RunCommand.h"
+#include "support/TestVoices.h"
 
 #include "sound/InstrumentFile.h"
 #include "sound/VoiceFile.h"

@@ -3,7 +3,7 @@
 // random bit flips) that must fail cleanly and leave every voice playable. The
 // voice records inside are what voice files hold, so their damage is tried here.
 
-#include "TestVoices.h"
+#include "support/TestVoices.h"
 
 #include "params/RandomGenerator.h"
 #include "sound/InstrumentFile.h"

@@ -4,7 +4,7 @@
 // in the way of the next save.
 
 #include "sound/InstrumentFile.h"
-#include "sound/TestVoices.h"
+#include "support/TestVoices.h"
 
 #include <gtest/gtest.h>
 

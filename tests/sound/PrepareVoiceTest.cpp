@@ -1,7 +1,7 @@
 // Preparation: what makes loaded or edited data safe to play, and the outline
 // and loop points the editor shows.
 
-#include "TestVoices.h"
+#include "support/TestVoices.h"
 
 #include "sound/RenderTableHook.h"
 #include "sound/Voice.h"

@@ -1,7 +1,7 @@
 // Harmonic and noise presets: what a slot's preset menu does to the voice,
 // and the dialogs' load and save on one shown layer.
 
-#include "TestVoices.h"
+#include "support/TestVoices.h"
 
 #include "sound/LayerRecord.h"
 #include "sound/PresetFile.h"

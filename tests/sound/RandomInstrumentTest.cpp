@@ -2,7 +2,7 @@
 // an instrument category, and the category rules of its parameter draws,
 // checked over thousands of draws.
 
-#include "sound/LibraryTree.h"
+#include "support/LibraryTree.h"
 
 #include "params/ParameterTable.h"
 #include "sound/RandomDraws.h"

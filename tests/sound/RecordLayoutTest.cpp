@@ -1,7 +1,7 @@
 // The byte layouts of the records and how readers treat what they find in
 // them: versions, out-of-range counts, names and values that would not play.
 
-#include "TestVoices.h"
+#include "support/TestVoices.h"
 
 #include "sound/CurveRecord.h"
 #include "sound/LayerRecord.h"

@@ -2,7 +2,7 @@
 // which order, within which limits, and the file a menu choice opens; what the
 // library loads at start-up, and after a rescan.
 
-#include "sound/LibraryTree.h"
+#include "support/LibraryTree.h"
 
 #include "sound/LibraryListing.h"
 #include "sound/LibraryMenu.h"

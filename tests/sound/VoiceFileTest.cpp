@@ -2,7 +2,7 @@
 // saves and the file size limits. Damaged voice records are tried inside
 // instrument files.
 
-#include "TestVoices.h"
+#include "support/TestVoices.h"
 
 #include "sound/VoiceFile.h"
 

@@ -13,7 +13,7 @@
 #include "gui/TextEdit.h"
 #include "gui/ValueDisplay.h"
 #include "params/ModulationLists.h"
-#include "params/ValueDisplay.h"
+#include "params/ParameterText.h"
 
 #include <array>
 #include <vector>

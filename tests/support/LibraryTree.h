@@ -3,7 +3,7 @@
 // names matter, real voice and instrument files (written with the plug-in's
 // own writers) where something is loaded.
 
-#include "sound/TestVoices.h"
+#include "support/TestVoices.h"
 
 #include "params/ParameterTable.h"
 #include "sound/Instrument.h"

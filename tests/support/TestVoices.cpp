@@ -1,4 +1,4 @@
-#include "TestVoices.h"
+#include "support/TestVoices.h"
 
 #include "params/RandomGenerator.h"
 #include "sound/VoiceFile.h"

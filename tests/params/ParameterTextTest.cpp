@@ -1,6 +1,6 @@
 // The editor's value texts, checked against what a musician reads off the knob.
 
-#include "params/ValueDisplay.h"
+#include "params/ParameterText.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ std::string shown(DisplayFormat format, float value)
 
 // The texts a host reads through the plug-in (a value of each format, with its
 // label apart) are checked there; these are the other steps and edges.
-TEST(ValueDisplay, Formats)
+TEST(ParameterText, Formats)
 {
     using D = DisplayFormat;
     struct Case {
@@ -55,7 +55,7 @@ TEST(ValueDisplay, Formats)
 }
 
 // Label and engine agree step by step, the slowest step included.
-TEST(ValueDisplay, TempoLabelsMatchTheEngineSteps)
+TEST(ParameterText, TempoLabelsMatchTheEngineSteps)
 {
     for (auto [value, index] : {std::pair{1.0f, 0}, {0.0f, 19}, {-5.0f, 19}, {5.0f, 0}}) {
         EXPECT_EQ(tempoFractionLabelIndex(value), index) << value;
@@ -65,7 +65,7 @@ TEST(ValueDisplay, TempoLabelsMatchTheEngineSteps)
     }
 }
 
-TEST(ValueDisplay, WildValuesStayShortAndTerminated)
+TEST(ParameterText, WildValuesStayShortAndTerminated)
 {
     const float wild[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
                           -std::numeric_limits<float>::infinity(), 1e30f, -1e30f};

@@ -1,4 +1,4 @@
-#include "params/ValueDisplay.h"
+#include "params/ParameterText.h"
 
 #include "params/ModulationLists.h"
 #include "params/ParameterMapping.h"

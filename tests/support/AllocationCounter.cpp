@@ -1,4 +1,4 @@
-#include "shell/AllocationCounter.h"
+#include "support/AllocationCounter.h"
 
 #include <cstdlib>
 #include <new>

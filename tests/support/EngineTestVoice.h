@@ -3,7 +3,7 @@
 // and the few lines that play keys on an engine and keep what it renders.
 
 #include "engine/SynthEngine.h"
-#include "sound/TestVoices.h"
+#include "support/TestVoices.h"
 #include "sound/VoiceFile.h"
 
 #include <algorithm>
