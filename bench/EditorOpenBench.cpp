@@ -2,7 +2,7 @@
 // frame, top bar and eight pages (effEditOpen, here without a window), then
 // painting a whole page. Together they must stay well under 100 ms.
 
-#include "PluginHost.h"
+#include "host/PluginHost.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,7 +3,7 @@
 // chain runs once per block on the summed voices, so this is a fixed cost of
 // every playing instance.
 
-#include "engine/EffectChain.h"
+#include "engine/effects/EffectChain.h"
 #include "engine/ScopedFlushDenormals.h"
 
 #include <benchmark/benchmark.h>

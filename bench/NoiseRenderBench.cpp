@@ -2,7 +2,7 @@
 // rendered in the engine's largest sub-blocks: a spectrum built and
 // transformed every 256 samples, a crossfade per sample in between.
 
-#include "engine/NoiseSynthesiser.h"
+#include "engine/voice/NoiseSynthesiser.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 // The oscillator kernel: cost per partial and sample, one at a time and batched.
 
-#include "engine/PartialRenderer.h"
+#include "engine/voice/PartialRenderer.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,7 +5,7 @@
 #include "analysis/KeyframeReduction.h"
 #include "analysis/PitchEstimate.h"
 #include "analysis/VoiceAnalyzer.h"
-#include "sound/RecordStream.h"
+#include "sound/files/RecordStream.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,7 +3,7 @@
 // so all four corners count, noise on, loop held, 44.1 kHz, 512-sample blocks.
 
 #include "engine/SynthEngine.h"
-#include "sound/VoiceFile.h"
+#include "sound/files/VoiceFile.h"
 
 #include <benchmark/benchmark.h>
 

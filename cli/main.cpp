@@ -4,19 +4,19 @@
 // use the plug-in's own reader, writer and analysis code instead. Each command
 // declares its options in its own file; this one only picks the command.
 
-#include "AnalyseCommand.h"
-#include "EditCommand.h"
-#include "InstrumentInfo.h"
-#include "LibraryCommand.h"
-#include "MakeInstrumentCommand.h"
-#include "MakePresetCommand.h"
-#include "PluginInfo.h"
-#include "RandomInstrumentCommand.h"
-#include "RenderCommand.h"
-#include "SnapshotCommand.h"
-#include "TemporaryCleanup.h"
-#include "ValidateCommand.h"
-#include "VoiceInfo.h"
+#include "commands/AnalyseCommand.h"
+#include "commands/EditCommand.h"
+#include "commands/InstrumentInfo.h"
+#include "commands/LibraryCommand.h"
+#include "commands/MakeInstrumentCommand.h"
+#include "commands/MakePresetCommand.h"
+#include "host/PluginInfo.h"
+#include "commands/RandomInstrumentCommand.h"
+#include "commands/RenderCommand.h"
+#include "commands/SnapshotCommand.h"
+#include "commands/TemporaryCleanup.h"
+#include "validate/ValidateCommand.h"
+#include "commands/VoiceInfo.h"
 
 #include <CLI/CLI.hpp>
 

@@ -5,9 +5,9 @@
 // seed corpus by the test suite.
 
 #include "FuzzOutcome.h"
-#include "sound/LayerRecord.h"
-#include "sound/RecordStream.h"
-#include "sound/Voice.h"
+#include "sound/files/LayerRecord.h"
+#include "sound/files/RecordStream.h"
+#include "sound/model/Voice.h"
 
 #include <algorithm>
 #include <cstddef>

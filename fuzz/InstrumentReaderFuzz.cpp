@@ -4,8 +4,8 @@
 // with clang, and replayed over its seed corpus by the test suite.
 
 #include "FuzzOutcome.h"
-#include "sound/InstrumentFile.h"
-#include "sound/RecordStream.h"
+#include "sound/files/InstrumentFile.h"
+#include "sound/files/RecordStream.h"
 
 #include <cmath>
 #include <cstddef>

@@ -5,7 +5,7 @@
 // suite.
 
 #include "FuzzOutcome.h"
-#include "MidiFile.h"
+#include "commands/MidiFile.h"
 
 #include <cmath>
 #include <cstddef>

@@ -8,7 +8,7 @@
 #include "FuzzOutcome.h"
 #include "SoundFileFuzz.h"
 #include "analysis/SoundFileAnalysis.h"
-#include "sound/Voice.h"
+#include "sound/model/Voice.h"
 
 #include <cmath>
 #include <cstddef>

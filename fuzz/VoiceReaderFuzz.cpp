@@ -3,8 +3,8 @@
 // target with clang, and replayed over its seed corpus by the test suite.
 
 #include "FuzzOutcome.h"
-#include "sound/RecordStream.h"
-#include "sound/VoiceFile.h"
+#include "sound/files/RecordStream.h"
+#include "sound/files/VoiceFile.h"
 
 #include <cstddef>
 #include <cstdint>

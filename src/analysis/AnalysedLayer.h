@@ -4,8 +4,8 @@
 // keyframes the noise frames with one spectrum point per kept band.
 
 #include "analysis/KeyframeReduction.h"
-#include "sound/LayerData.h"
-#include "sound/RecordStream.h"
+#include "sound/model/LayerData.h"
+#include "sound/files/RecordStream.h"
 
 namespace tessarine {
 

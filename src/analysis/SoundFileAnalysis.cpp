@@ -1,7 +1,7 @@
 #include "analysis/SoundFileAnalysis.h"
 
 #include "analysis/SoundImport.h"
-#include "sound/VoiceFile.h"
+#include "sound/files/VoiceFile.h"
 
 #include <vector>
 

@@ -8,7 +8,7 @@
 #include "analysis/SampleBuffer.h"
 #include "analysis/SoundImport.h"
 #include "analysis/VoiceAnalyzer.h"
-#include "sound/Voice.h"
+#include "sound/model/Voice.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 #include "analysis/AnalysedLayer.h"
 #include "analysis/FrameAnalysis.h"
 #include "analysis/KeyframeReduction.h"
-#include "sound/LayerRecord.h"
+#include "sound/files/LayerRecord.h"
 
 #include <cmath>
 #include <memory>

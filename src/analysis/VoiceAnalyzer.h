@@ -5,7 +5,7 @@
 
 #include "analysis/AnalysisProgress.h"
 #include "analysis/SampleBuffer.h"
-#include "sound/RecordStream.h"
+#include "sound/files/RecordStream.h"
 
 #include <cstddef>
 #include <span>

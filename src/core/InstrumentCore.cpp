@@ -2,7 +2,7 @@
 
 #include "editor/SynthEditor.h"
 #include "params/ParameterMapping.h"
-#include "params/ValueDisplay.h"
+#include "params/ParameterText.h"
 
 #include <algorithm>
 #include <array>

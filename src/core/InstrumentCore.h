@@ -25,8 +25,8 @@
 #include "editor/EditorShell.h"
 #include "engine/SynthEngine.h"
 #include "params/RandomGenerator.h"
-#include "sound/LibraryTarget.h"
-#include "sound/SoundLibrary.h"
+#include "sound/library/LibraryTarget.h"
+#include "sound/library/SoundLibrary.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,10 +5,10 @@
 #include "editor/EditorTags.h"
 #include "engine/SynthEngine.h"
 #include "gui/OptionMenu.h"
-#include "sound/RandomDraws.h"
-#include "sound/RandomParameters.h"
-#include "sound/SoundLibrary.h"
-#include "sound/VoiceFile.h"
+#include "sound/library/RandomDraws.h"
+#include "sound/library/RandomParameters.h"
+#include "sound/library/SoundLibrary.h"
+#include "sound/files/VoiceFile.h"
 
 #include <filesystem>
 

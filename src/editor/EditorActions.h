@@ -7,8 +7,8 @@
 
 #include "editor/dialogs/FileDialogs.h"
 #include "editor/VoicePlace.h"
-#include "sound/Instrument.h"
-#include "sound/LibraryMenu.h"
+#include "sound/model/Instrument.h"
+#include "sound/library/LibraryMenu.h"
 
 #include <array>
 #include <functional>

@@ -1,8 +1,8 @@
 #include "engine/InstrumentStore.h"
 
-#include "sound/InstrumentFile.h"
-#include "sound/PresetFile.h"
-#include "sound/VoiceFile.h"
+#include "sound/files/InstrumentFile.h"
+#include "sound/files/PresetFile.h"
+#include "sound/files/VoiceFile.h"
 
 #include <algorithm>
 #include <new>

@@ -14,8 +14,8 @@
 
 #include "engine/ParameterValues.h"
 #include "engine/VoiceHandover.h"
-#include "sound/Instrument.h"
-#include "sound/RecordStream.h"
+#include "sound/model/Instrument.h"
+#include "sound/files/RecordStream.h"
 
 #include <memory>
 #include <mutex>

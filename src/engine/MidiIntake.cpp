@@ -1,6 +1,6 @@
 #include "engine/MidiIntake.h"
 
-#include "engine/VoiceManager.h"
+#include "engine/voice/VoiceManager.h"
 #include "params/EditorTag.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 #include "engine/EventQueue.h"
 #include "params/ModulationLists.h"
 #include "params/ParameterMapping.h"
-#include "sound/SharedTables.h"
+#include "sound/model/SharedTables.h"
 
 #include <algorithm>
 #include <cmath>

@@ -14,21 +14,21 @@
 // start wait for the hand-over's end (HeldNoteQueue).
 
 #include "engine/EditorMidiIntake.h"
-#include "engine/EffectChain.h"
+#include "engine/effects/EffectChain.h"
 #include "engine/EventQueue.h"
 #include "engine/InstrumentStore.h"
 #include "engine/MidiIntake.h"
 #include "engine/ModulationMatrix.h"
-#include "engine/NoiseSynthesiser.h"
-#include "engine/VoiceFilter.h"
+#include "engine/voice/NoiseSynthesiser.h"
+#include "engine/voice/VoiceFilter.h"
 #include "engine/ParameterValues.h"
 #include "engine/SilenceGate.h"
 #include "engine/Transport.h"
 #include "engine/VoiceHandover.h"
-#include "engine/VoiceManager.h"
-#include "sound/Instrument.h"
-#include "sound/RecordStream.h"
-#include "sound/RenderTableHook.h"
+#include "engine/voice/VoiceManager.h"
+#include "sound/model/Instrument.h"
+#include "sound/files/RecordStream.h"
+#include "sound/model/RenderTableHook.h"
 
 #include <array>
 #include <atomic>

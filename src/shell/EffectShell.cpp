@@ -125,6 +125,9 @@ vst::TimeInfo* EffectShell::hostTime(vst::int32 filter)
     return reinterpret_cast<vst::TimeInfo*>(callHost(vst::audioMasterGetTime, 0, filter));
 }
 
+// One flat switch over the host's opcodes, kept whole on purpose: each case is
+// a line or two of argument checking and a call, and reading the binary
+// interface's answers side by side is what review of this function needs.
 vst::intptr EffectShell::dispatcher(vst::int32 opcode, vst::int32 index, vst::intptr value, void* ptr, float opt)
 {
     using namespace vst;

@@ -9,7 +9,7 @@
 #include "analysis/SoundImport.h"
 #include "analysis/SoundWindow.h"
 #include "params/NoteFrequencyTable.h"
-#include "sound/Voice.h"
+#include "sound/model/Voice.h"
 
 #include <gtest/gtest.h>
 

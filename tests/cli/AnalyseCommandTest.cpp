@@ -3,9 +3,9 @@
 
 #include "support/SoundFileHelpers.h"
 
-#include "sound/RecordStream.h"
-#include "sound/Voice.h"
-#include "sound/VoiceFile.h"
+#include "sound/files/RecordStream.h"
+#include "sound/model/Voice.h"
+#include "sound/files/VoiceFile.h"
 
 #include "support/RunCommand.h"
 

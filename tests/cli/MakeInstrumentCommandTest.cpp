@@ -8,9 +8,9 @@
 
 #include "params/ParameterMapping.h"
 #include "params/ParameterTable.h"
-#include "sound/InstrumentFile.h"
-#include "sound/PresetFile.h"
-#include "sound/VoiceFile.h"
+#include "sound/files/InstrumentFile.h"
+#include "sound/files/PresetFile.h"
+#include "sound/files/VoiceFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Standard MIDI File reading: timing through the tempo map, track merging,
 // running status, and clean refusal of every malformed file.
 
-#include "MidiFile.h"
+#include "commands/MidiFile.h"
 
 #include <gtest/gtest.h>
 

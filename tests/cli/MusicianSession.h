@@ -6,13 +6,13 @@
 // through the ABI: parameter values, the host's automation record, the sound.
 // Include after gtest: Xlib's macro None would break its headers.
 
-#include "HostEditorWindow.h"
-#include "PluginHost.h"
+#include "host/HostEditorWindow.h"
+#include "host/PluginHost.h"
 #include "support/XvfbServer.h"
 #include "editor/pages/ControlMap.h"
-#include "sound/Instrument.h"
-#include "sound/InstrumentFile.h"
-#include "sound/RecordStream.h"
+#include "sound/model/Instrument.h"
+#include "sound/files/InstrumentFile.h"
+#include "sound/files/RecordStream.h"
 
 #include "support/DialogTypist.h"
 

@@ -8,7 +8,7 @@
 #include "editor/views/CurveMapping.h"
 #include "editor/EditorTags.h"
 #include "params/ModulationLists.h"
-#include "sound/InstrumentMenus.h"
+#include "sound/library/InstrumentMenus.h"
 #include "support/TestVoices.h"
 
 #include <gtest/gtest.h>

@@ -6,10 +6,10 @@
 
 #include "support/SoundFileHelpers.h"
 #include "editor/EditorTags.h"
-#include "sound/InstrumentFile.h"
-#include "sound/PresetFile.h"
+#include "sound/files/InstrumentFile.h"
+#include "sound/files/PresetFile.h"
 #include "support/TestVoices.h"
-#include "sound/VoiceFile.h"
+#include "sound/files/VoiceFile.h"
 
 #include "support/RunCommand.h"
 

@@ -2,7 +2,7 @@
 // one-line error with a non-zero exit for each; its record of automations
 // made from several threads at once.
 
-#include "PluginHost.h"
+#include "host/PluginHost.h"
 
 #include "support/RunCommand.h"
 

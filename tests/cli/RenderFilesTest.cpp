@@ -3,7 +3,7 @@
 // killed, hits a full disk or is refused leaves a temporary file behind.
 
 #include "support/RunCommand.h"
-#include "WavWriter.h"
+#include "commands/WavWriter.h"
 #include "cli/WavFile.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // blank, the top bar naming the instrument; the grid holds them all; refusals
 // leave no file behind.
 
-#include "PluginHost.h"
+#include "host/PluginHost.h"
 #include "support/RunCommand.h"
 #include "editor/pages/ControlMap.h"
 #include "editor/EditorTags.h"

@@ -2,10 +2,10 @@
 // and the same instrument with one fault fails exactly the check that should
 // catch it. Its own pieces are tested where they can be wrong.
 
-#include "GuardedText.h"
-#include "OutputCheck.h"
+#include "host/GuardedText.h"
+#include "validate/OutputCheck.h"
 #include "support/RunCommand.h"
-#include "ValidatorReport.h"
+#include "validate/ValidatorReport.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "gui/Container.h"
 #include "gui/Control.h"
-#include "sound/Instrument.h"
+#include "sound/model/Instrument.h"
 
 #include <mutex>
 

@@ -2,7 +2,7 @@
 // the corner or centre, flat pass band, the width of the bell and the skirt's slope.
 
 #include "support/SignalMeasure.h"
-#include "engine/Biquad.h"
+#include "engine/effects/Biquad.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // 2 kHz low-pass at 0, the dry sound plus twice a 900 Hz high-pass at 1.
 
 #include "support/SignalMeasure.h"
-#include "engine/BrightnessFilter.h"
-#include "engine/EffectChain.h"
+#include "engine/effects/BrightnessFilter.h"
+#include "engine/effects/EffectChain.h"
 
 #include <gtest/gtest.h>
 

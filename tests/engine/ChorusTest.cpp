@@ -2,7 +2,7 @@
 // depth 0, and two taps sweeping in the promised delay range otherwise.
 
 #include "support/SignalMeasure.h"
-#include "engine/Chorus.h"
+#include "engine/effects/Chorus.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // recovery, and the bass enhancer's response.
 
 #include "support/SignalMeasure.h"
-#include "engine/DriveStage.h"
+#include "engine/effects/DriveStage.h"
 
 #include <gtest/gtest.h>
 

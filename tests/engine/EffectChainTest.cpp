@@ -3,7 +3,7 @@
 // and every value reaches its unit.
 
 #include "support/SignalMeasure.h"
-#include "engine/EffectChain.h"
+#include "engine/effects/EffectChain.h"
 
 #include <gtest/gtest.h>
 

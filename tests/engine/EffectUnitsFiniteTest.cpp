@@ -4,14 +4,14 @@
 // index past a buffer (under the sanitizers) and a tail that goes denormal.
 
 #include "support/SignalMeasure.h"
-#include "engine/Biquad.h"
-#include "engine/BrightnessFilter.h"
-#include "engine/Chorus.h"
-#include "engine/DriveStage.h"
-#include "engine/EffectChain.h"
-#include "engine/Reverb.h"
+#include "engine/effects/Biquad.h"
+#include "engine/effects/BrightnessFilter.h"
+#include "engine/effects/Chorus.h"
+#include "engine/effects/DriveStage.h"
+#include "engine/effects/EffectChain.h"
+#include "engine/effects/Reverb.h"
 #include "engine/ScopedFlushDenormals.h"
-#include "engine/StereoDelay.h"
+#include "engine/effects/StereoDelay.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // formant value, what the bands get when the shape is flat zero or the switch
 // was off at note-on, and finite weights from damaged shapes and wild values.
 
-#include "engine/FormantShape.h"
+#include "engine/voice/FormantShape.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "support/SignalMeasure.h"
 #include "engine/SynthEngine.h"
 #include "support/TestVoices.h"
-#include "sound/VoiceFile.h"
+#include "sound/files/VoiceFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The noise frames a note takes from a slot at note-on: a solo layer as it is,
 // or the four corners blended along the union of their frame times.
 
-#include "engine/NoiseDataBlend.h"
+#include "engine/voice/NoiseDataBlend.h"
 
 #include "NoiseSignals.h"
 

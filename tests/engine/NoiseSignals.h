@@ -2,7 +2,7 @@
 // Noise data made in code and the measurements the noise tests take of what
 // the synthesiser plays: averaged power spectra and band powers.
 
-#include "engine/NoiseSynthesiser.h"
+#include "engine/voice/NoiseSynthesiser.h"
 #include "params/FftwPlannerMutex.h"
 
 #include <fftw3.h>

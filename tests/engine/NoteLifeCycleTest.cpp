@@ -2,7 +2,7 @@
 // limit, the pedal, glide, pitch bend and the choice of multisamples.
 
 #include "support/EngineTestVoice.h"
-#include "engine/VoiceManager.h"
+#include "engine/voice/VoiceManager.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The last stages a listener hears: output gain, stereo width, the gate that
 // stops the effects after two seconds of quiet, and the engine's last guard.
 
-#include "engine/EffectChain.h"
+#include "engine/effects/EffectChain.h"
 #include "support/EngineTestVoice.h"
 #include "engine/SilenceGate.h"
 #include "engine/SynthEngine.h"

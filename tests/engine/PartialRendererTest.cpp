@@ -2,7 +2,7 @@
 // (within float rounding), in every lane kernel the machine can run: the
 // processor picks one in production, the tests try them all by name.
 
-#include "engine/PartialRenderer.h"
+#include "engine/voice/PartialRenderer.h"
 
 #include <gtest/gtest.h>
 

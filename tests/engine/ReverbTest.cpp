@@ -3,7 +3,7 @@
 // of a large room.
 
 #include "support/SignalMeasure.h"
-#include "engine/Reverb.h"
+#include "engine/effects/Reverb.h"
 
 #include <gtest/gtest.h>
 

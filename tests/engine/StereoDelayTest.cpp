@@ -2,7 +2,7 @@
 // when the tempo or the sync changes.
 
 #include "support/SignalMeasure.h"
-#include "engine/StereoDelay.h"
+#include "engine/effects/StereoDelay.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // the saturation's bend, and finite output for anything a host can send.
 
 #include "support/SignalMeasure.h"
-#include "engine/VoiceFilter.h"
+#include "engine/voice/VoiceFilter.h"
 #include "params/ParameterMapping.h"
 #include "params/ParameterText.h"
 

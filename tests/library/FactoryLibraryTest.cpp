@@ -2,13 +2,13 @@
 // file readable, every voice in tune with the notes it was recorded from, and
 // every instrument playing finite, bounded, audible notes through the plug-in.
 
-#include "PluginHost.h"
-#include "RenderCommand.h"
+#include "host/PluginHost.h"
+#include "commands/RenderCommand.h"
 
 #include "params/NoteFrequencyTable.h"
-#include "sound/InstrumentFile.h"
-#include "sound/PresetFile.h"
-#include "sound/VoiceFile.h"
+#include "sound/files/InstrumentFile.h"
+#include "sound/files/PresetFile.h"
+#include "sound/files/VoiceFile.h"
 
 #include <gtest/gtest.h>
 

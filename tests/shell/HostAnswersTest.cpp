@@ -2,7 +2,7 @@
 // the binary interface only.
 
 #include "support/BarePlugin.h"
-#include "PluginHost.h"
+#include "host/PluginHost.h"
 #include "support/EngineTestVoice.h"
 
 #include <gtest/gtest.h>

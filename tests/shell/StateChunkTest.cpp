@@ -5,7 +5,7 @@
 #include "support/BarePlugin.h"
 #include "shell/SynthPlugin.h"
 #include "support/TestVoices.h"
-#include "sound/VoiceFile.h"
+#include "sound/files/VoiceFile.h"
 
 #include <gtest/gtest.h>
 

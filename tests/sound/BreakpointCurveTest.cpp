@@ -1,8 +1,8 @@
 // Curve editing and lookup: the operations every editor view and the engine's
 // audio-rate reads depend on.
 
-#include "sound/BreakpointCurve.h"
-#include "sound/NoiseData.h"
+#include "sound/model/BreakpointCurve.h"
+#include "sound/model/NoiseData.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 
 #include "support/TestVoices.h"
 
-#include "sound/RegularFile.h"
-#include "sound/VoiceFile.h"
+#include "sound/files/RegularFile.h"
+#include "sound/files/VoiceFile.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include "support/RunCommand.h"
 #include "support/TestVoices.h"
 
-#include "sound/InstrumentFile.h"
-#include "sound/VoiceFile.h"
+#include "sound/files/InstrumentFile.h"
+#include "sound/files/VoiceFile.h"
 
 #include <gtest/gtest.h>
 

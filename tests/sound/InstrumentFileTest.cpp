@@ -6,9 +6,9 @@
 #include "support/TestVoices.h"
 
 #include "params/RandomGenerator.h"
-#include "sound/InstrumentFile.h"
-#include "sound/RenderTableHook.h"
-#include "sound/VoiceFile.h"
+#include "sound/files/InstrumentFile.h"
+#include "sound/model/RenderTableHook.h"
+#include "sound/files/VoiceFile.h"
 
 #include <gtest/gtest.h>
 

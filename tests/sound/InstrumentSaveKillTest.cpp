@@ -3,7 +3,7 @@
 // one complete save, and temporaries of killed saves neither pile up nor get
 // in the way of the next save.
 
-#include "sound/InstrumentFile.h"
+#include "sound/files/InstrumentFile.h"
 #include "support/TestVoices.h"
 
 #include <gtest/gtest.h>

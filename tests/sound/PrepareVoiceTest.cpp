@@ -3,8 +3,8 @@
 
 #include "support/TestVoices.h"
 
-#include "sound/RenderTableHook.h"
-#include "sound/Voice.h"
+#include "sound/model/RenderTableHook.h"
+#include "sound/model/Voice.h"
 
 #include <gtest/gtest.h>
 

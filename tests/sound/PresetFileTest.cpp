@@ -3,8 +3,8 @@
 
 #include "support/TestVoices.h"
 
-#include "sound/LayerRecord.h"
-#include "sound/PresetFile.h"
+#include "sound/files/LayerRecord.h"
+#include "sound/files/PresetFile.h"
 
 #include <gtest/gtest.h>
 

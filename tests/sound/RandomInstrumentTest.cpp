@@ -5,9 +5,9 @@
 #include "support/LibraryTree.h"
 
 #include "params/ParameterTable.h"
-#include "sound/RandomDraws.h"
-#include "sound/RandomInstrument.h"
-#include "sound/RandomParameters.h"
+#include "sound/library/RandomDraws.h"
+#include "sound/library/RandomInstrument.h"
+#include "sound/library/RandomParameters.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 
 #include "support/TestVoices.h"
 
-#include "sound/CurveRecord.h"
-#include "sound/LayerRecord.h"
-#include "sound/VoiceFile.h"
+#include "sound/files/CurveRecord.h"
+#include "sound/files/LayerRecord.h"
+#include "sound/files/VoiceFile.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 
 #include "support/LibraryTree.h"
 
-#include "sound/LibraryListing.h"
-#include "sound/LibraryMenu.h"
-#include "sound/SoundLibrary.h"
+#include "sound/library/LibraryListing.h"
+#include "sound/library/LibraryMenu.h"
+#include "sound/library/SoundLibrary.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "support/TestVoices.h"
 
-#include "sound/VoiceFile.h"
+#include "sound/files/VoiceFile.h"
 
 #include <gtest/gtest.h>
 

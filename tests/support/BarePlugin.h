@@ -4,7 +4,7 @@
 // whatever library the build tree lays beside the original. And a plug-in
 // loaded as a host loads it.
 
-#include "PluginHost.h"
+#include "host/PluginHost.h"
 
 #include <gtest/gtest.h>
 

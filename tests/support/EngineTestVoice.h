@@ -4,7 +4,7 @@
 
 #include "engine/SynthEngine.h"
 #include "support/TestVoices.h"
-#include "sound/VoiceFile.h"
+#include "sound/files/VoiceFile.h"
 
 #include <algorithm>
 #include <cstdint>

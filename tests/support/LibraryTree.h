@@ -6,10 +6,10 @@
 #include "support/TestVoices.h"
 
 #include "params/ParameterTable.h"
-#include "sound/Instrument.h"
-#include "sound/InstrumentFile.h"
-#include "sound/LibraryTarget.h"
-#include "sound/VoiceFile.h"
+#include "sound/model/Instrument.h"
+#include "sound/files/InstrumentFile.h"
+#include "sound/library/LibraryTarget.h"
+#include "sound/files/VoiceFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "support/TestVoices.h"
 
 #include "params/RandomGenerator.h"
-#include "sound/VoiceFile.h"
+#include "sound/files/VoiceFile.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // Voices built for tests: random but valid content, field-by-field comparison,
 // and voice records as bytes.
 
-#include "sound/RecordStream.h"
-#include "sound/Voice.h"
+#include "sound/files/RecordStream.h"
+#include "sound/model/Voice.h"
 
 #include <cstddef>
 #include <cstdint>

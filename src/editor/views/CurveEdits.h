@@ -3,7 +3,7 @@
 // breakpoint curves. The lookups never touch a curve's cache, which belongs to
 // the audio thread's reads.
 
-#include "sound/BreakpointCurve.h"
+#include "sound/model/BreakpointCurve.h"
 
 namespace tessarine {
 

@@ -6,7 +6,7 @@
 // scales every noise frame between the point's neighbours by the same ratio.
 
 #include "editor/views/CurveView.h"
-#include "sound/BreakpointCurve.h"
+#include "sound/model/BreakpointCurve.h"
 
 namespace tessarine {
 

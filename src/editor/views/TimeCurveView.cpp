@@ -1,6 +1,6 @@
 #include "editor/views/TimeCurveView.h"
 
-#include "sound/BreakpointCurve.h"
+#include "sound/model/BreakpointCurve.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,0 +1,59 @@
+#pragma once
+// The harmonic data of a voice rearranged for playing: for every multisample
+// and harmonic one amplitude and one frequency table whose points carry the
+// four corners a note can blend between — this multisample and the next, soft
+// and loud layer — at common times. A note-on then blends a slot with one pass
+// over each table instead of four curve lookups per point.
+//
+// Rebuilt whenever a voice is prepared (never stored), on the preparing
+// thread while the audio thread leaves the voice alone.
+
+#include "sound/model/HarmonicData.h"
+#include "sound/model/Voice.h"
+
+#include <array>
+
+namespace tessarine {
+
+// Corner order: (m, soft), (m + 1, soft), (m, loud), (m + 1, loud).
+inline constexpr int kCorners = 4;
+
+struct RenderTable {
+    // Room for the 128 walked points and the closing silent point of an amplitude table.
+    static constexpr int kCapacity = 129;
+    static constexpr int kMaxWalkedPoints = 128;
+
+    int count = 0;
+    std::array<float, kCapacity> times{};
+    std::array<std::array<float, kCorners>, kCapacity> values{};
+};
+
+// Builds one table from four corner curves; isAmplitude picks the amplitude
+// rules (absent corners are silent, a closing silent point) over the frequency
+// rules (absent corners borrow a neighbour's frequency).
+void buildRenderTable(RenderTable& table, const std::array<const BreakpointCurve*, kCorners>& corners,
+                      bool isAmplitude);
+
+class VoiceRenderTables {
+public:
+    const RenderTable& amplitude(int multisample, int harmonic) const
+    {
+        return tables_[index(multisample, harmonic)][0];
+    }
+    const RenderTable& frequency(int multisample, int harmonic) const
+    {
+        return tables_[index(multisample, harmonic)][1];
+    }
+
+    // All 64 harmonics of one multisample, from the voice as it now stands.
+    void build(const Voice& voice, int multisample);
+
+private:
+    static std::size_t index(int multisample, int harmonic)
+    {
+        return static_cast<std::size_t>(multisample * kHarmonicCount + harmonic);
+    }
+    std::array<std::array<RenderTable, 2>, kMaxMultisamples * kHarmonicCount> tables_{};
+};
+
+} // namespace tessarine
