@@ -92,7 +92,6 @@ void InstrumentCore::deliverEvents(std::span<const MidiMessage> events)
     for (const MidiMessage& message : events) {
         deliver(message);
     }
-    endDelivery();
 }
 
 void InstrumentCore::beginDelivery()
@@ -107,7 +106,6 @@ void InstrumentCore::beginDelivery()
         engine_->setPpqPosition(tempoTracker_.ppqPosition());
         engine_->setTempo(tempoTracker_.tempo());
     }
-    engine_->setEventsDelivered(false);
 }
 
 // Bytes without a status bit, or in the 0x40 row, are no message the engine plays.
@@ -117,8 +115,6 @@ void InstrumentCore::deliver(const MidiMessage& message)
         engine_->midiIn(message.bytes, message.frameOffset);
     }
 }
-
-void InstrumentCore::endDelivery() { engine_->setEventsDelivered(true); }
 
 void InstrumentCore::render(float* const* outputs, int frames)
 {
@@ -283,7 +279,8 @@ bool InstrumentCore::loadInstrumentFrom(const char* path)
     return ok;
 }
 
-bool InstrumentCore::loadInstrumentFile(const char* path) { return boundedText(path) && engine_->loadInstrument(path); }
+// The same load as the library's, so an open editor shows what was loaded.
+bool InstrumentCore::loadInstrumentFile(const char* path) { return boundedText(path) && loadInstrumentFrom(path); }
 
 bool InstrumentCore::saveInstrumentFile(const char* path) { return boundedText(path) && engine_->saveInstrument(path); }
 

@@ -73,7 +73,7 @@ public:
 
     // One block: a delivery of events, then render into two channels. Adapters
     // whose host delivers events apart from the block (or walks its own event
-    // list) use the three delivery steps and render on their own.
+    // list) call beginDelivery, then deliver per message, and render on their own.
     void process(std::span<const MidiMessage> events, float* const* outputs, int frames)
     {
         deliverEvents(events);
@@ -82,7 +82,6 @@ public:
     void deliverEvents(std::span<const MidiMessage> events);
     void beginDelivery();
     void deliver(const MidiMessage& message);
-    void endDelivery();
     // Overwrites both outputs; nothing happens without two channels or frames.
     void render(float* const* outputs, int frames);
 

@@ -118,7 +118,6 @@ public:
     void clearChangeFlags() { changeFlags_.fill(0); }
 
     // While clear, the plug-in is handing a delivery's events to the engine.
-    void setEventsDelivered(bool delivered) { eventsDelivered_ = delivered; }
 
     // Voice, instrument and preset files and the state chunk (InstrumentStore),
     // on the caller's thread, never the audio thread.
@@ -203,7 +202,6 @@ private:
     std::atomic<bool> resetPending_{false};
     std::atomic<bool> stopAllPending_{false};
     std::atomic<bool> sustainReleasePending_{false};
-    bool eventsDelivered_ = true;
     bool clearTailsNextBlock_ = false;
     SilenceGate gate_;
     EffectChain effects_;

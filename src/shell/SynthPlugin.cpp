@@ -174,7 +174,6 @@ vst::int32 SynthPlugin::processEvents(vst::Events* events)
                                     static_cast<std::uint8_t>(midi->midiData[2])},
                                    midi->deltaFrames});
     }
-    core_->endDelivery();
     return 1;
 }
 

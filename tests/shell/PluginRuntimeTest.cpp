@@ -12,6 +12,8 @@
 
 #include <cstddef>
 #include <utility>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 namespace {
@@ -53,6 +55,7 @@ class RecordingEditor : public tessarine::EditorShell {
 public:
     using EditorShell::EditorShell;
     void setParameter(int index, float value) override { seen.emplace_back(index, value); }
+    bool refreshAsked() const { return updateFlag_; }
     std::vector<std::pair<int, float>> seen;
 };
 
@@ -118,6 +121,24 @@ TEST(PluginRuntime, MidiLearnDrivesTheParameterAndTellsEditorAndHost)
     }
     EXPECT_EQ(testsupport::allocationCount(), before);
     EXPECT_GE(editor.seen.size() - seenBefore, 100u);
+}
+
+// A load through the file request, as the command line and scripts make it,
+// must leave an open editor showing the loaded instrument, as the library's loads do.
+TEST(PluginRuntime, AFileRequestLoadRefreshesTheEditor)
+{
+    tessarine::SynthPlugin plugin(recordingHost, "");
+    RecordingEditor editor(plugin.core());
+    const std::string path = testing::TempDir() + "refresh.t9i";
+    auto request = [&](intptr action) {
+        return plugin.record()->dispatcher(plugin.record(), effVendorSpecific, tessarine::SynthPlugin::kFileRequest,
+                                           action, const_cast<char*>(path.c_str()), 0.0f);
+    };
+    ASSERT_EQ(request(tessarine::SynthPlugin::kFileSaveInstrument), 1);
+    EXPECT_FALSE(editor.refreshAsked());
+    ASSERT_EQ(request(tessarine::SynthPlugin::kFileLoadInstrument), 1);
+    EXPECT_TRUE(editor.refreshAsked());
+    std::remove(path.c_str());
 }
 
 TEST(PluginRuntime, HostileEventListsAreSurvived)
