@@ -20,8 +20,7 @@ InstrumentStore::InstrumentStore(Instrument& live, VoiceHandover& handover, Para
       handover_(handover),
       values_(values),
       player_(player),
-      stream_(std::make_unique<RecordStream>()),
-      loadScratch_(std::make_unique<Voice>())
+      stream_(std::make_unique<RecordStream>())
 {
     for (Voice& voice : live_.voices) {
         for (auto& multisample : voice.multisamples) {
@@ -62,6 +61,10 @@ bool InstrumentStore::loadVoice(int slot, const char* path)
     }
     std::lock_guard lock(mutex_);
     // The whole file is read and prepared aside; the slot changes only on success.
+    // Made at the first load: 4 MB an instance that never loads a voice does not need.
+    if (!loadScratch_) {
+        loadScratch_ = std::make_unique<Voice>();
+    }
     if (!loadVoiceFile(path, *loadScratch_, *stream_)) {
         return false;
     }

@@ -71,7 +71,7 @@ bool isEffectParameter(int index)
 
 SynthEngine::SynthEngine()
     : instrument_(std::make_unique<Instrument>()),
-      renderTables_(std::make_unique<std::array<VoiceRenderTables, kSlotCount>>()),
+      renderTables_(makeZeroed<std::array<VoiceRenderTables, kSlotCount>>()),
       voices_(std::make_unique<VoiceManager>(values_, *instrument_, *renderTables_, modulation_)),
       store_(*instrument_, handover_, values_, *this)
 {
@@ -328,6 +328,8 @@ void SynthEngine::renderVoices(int pos, int len, float* out, bool voicesReadable
     context.noise = &noise_;
     context.random = &noiseRandom_;
     context.tempo = tempo();
+    context.instrumentReadable = voicesReadable;
+    context.editCount = editCount_;
 
     for (int i = 0; i < kNoteVoiceCount; ++i) {
         if (!voices_->isSounding(i)) {
@@ -373,6 +375,10 @@ void SynthEngine::render(float* left, float* right, int frames)
     }
     ScopedFlushDenormals noDenormals;
     const bool voicesReadable = handover_.enterRender();
+    if (voicesReadable) {
+        editCount_ = handover_.editCount();
+        voices_->setEditCount(editCount_);
+    }
     takePendingResets();
     std::memset(left, 0, sizeof(float) * static_cast<std::size_t>(frames));
     if (clearTailsNextBlock_) {

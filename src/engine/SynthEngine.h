@@ -25,6 +25,7 @@
 #include "engine/SilenceGate.h"
 #include "engine/Transport.h"
 #include "engine/VoiceHandover.h"
+#include "engine/ZeroedStorage.h"
 #include "engine/voice/VoiceManager.h"
 #include "sound/model/Instrument.h"
 #include "sound/files/RecordStream.h"
@@ -180,7 +181,7 @@ private:
     ParameterValues values_;
     ModulationMatrix modulation_{values_};
     std::unique_ptr<Instrument> instrument_;
-    std::unique_ptr<std::array<VoiceRenderTables, kSlotCount>> renderTables_;
+    ZeroedPtr<std::array<VoiceRenderTables, kSlotCount>> renderTables_; // most of it unused: 8 multisamples each
     SubBlockInputReader inputReader_{values_, modulation_, *instrument_};
     std::unique_ptr<VoiceManager> voices_;
     VoiceHandover handover_;
@@ -203,6 +204,7 @@ private:
     std::atomic<bool> stopAllPending_{false};
     std::atomic<bool> sustainReleasePending_{false};
     bool clearTailsNextBlock_ = false;
+    std::uint64_t editCount_ = 0; // audio thread: the edits the last readable render saw
     SilenceGate gate_;
     EffectChain effects_;
     NoiseSynthesiser noise_;

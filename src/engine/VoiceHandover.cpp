@@ -20,6 +20,10 @@ void VoiceHandover::beginEdit()
     }
 }
 
-void VoiceHandover::endEdit() { editing_.fetch_sub(1, std::memory_order_seq_cst); }
+void VoiceHandover::endEdit()
+{
+    edits_.fetch_add(1, std::memory_order_seq_cst);
+    editing_.fetch_sub(1, std::memory_order_seq_cst);
+}
 
 } // namespace tessarine

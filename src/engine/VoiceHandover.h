@@ -12,6 +12,7 @@
 // edit. The loader waits at most one host block, however busy the host is.
 
 #include <atomic>
+#include <cstdint>
 
 namespace tessarine {
 
@@ -30,6 +31,9 @@ public:
     void leaveRender() { finished_.store(currentRender_, std::memory_order_seq_cst); }
 
     bool editing() const { return editing_.load(std::memory_order_seq_cst) != 0; }
+    // Edits finished so far. A render that may read the voices sees every
+    // edit that finished before it started.
+    std::uint64_t editCount() const { return edits_.load(std::memory_order_seq_cst); }
 
     // Called in place of each pause while beginEdit waits for a render, so a
     // test can finish that render on the same thread. Set before any edit.
@@ -42,6 +46,7 @@ public:
 
 private:
     std::atomic<int> editing_{0};
+    std::atomic<std::uint64_t> edits_{0};
     std::atomic<unsigned long long> started_{0};
     std::atomic<unsigned long long> finished_{0};
     unsigned long long currentRender_ = 0; // audio thread only

@@ -2,6 +2,7 @@
 // or the four corners blended along the union of their frame times.
 
 #include "engine/voice/NoiseDataBlend.h"
+#include "engine/voice/NoiseBandLookup.h"
 
 #include "NoiseSignals.h"
 
@@ -73,6 +74,58 @@ TEST_F(BlendFixture, LongCornersAreThinnedToSixtyFourFramesReachingTheEnd)
     ASSERT_EQ(out->frameCount(), kMaxNoiseFrames);
     for (int i = 0; i < 49; ++i) EXPECT_FLOAT_EQ(out->frameTime(i), 0.2f + i * 0.04f);
     EXPECT_GT(out->frameTime(63), 0.2f + 230 * 0.04f);
+}
+
+// A note makes its frames as it plays; whatever the steps, it ends with the
+// list made at once, and what it holds at each step answers a lookup at that
+// time as the whole list does. An edit while it waits is taken up past the
+// time it had reached.
+TEST_F(BlendFixture, FramesMadeAsTheNotePlaysMatchTheWholeList)
+{
+    for (int c = 0; c < 4; ++c) {
+        std::vector<float> times;
+        for (int i = 0; i < 64; ++i) times.push_back(0.01f * static_cast<float>(i * (c + 1)) + 0.001f * c);
+        setNoiseFrames(corner(c), times, c, 10 + c, 1.0f + static_cast<float>(c));
+    }
+    blend.pitchWeight = 0.3f;
+    blend.velocityWeight = 0.7f;
+    for (bool solo : {false, true}) {
+        blend.solo = solo;
+        blendNoiseData(*out, *voice, blend);
+        auto stepped = std::make_unique<NoiseData>();
+        NoiseDataBlend walk;
+        walk.start(*stepped, *voice, blend, 0);
+        for (float t = 0.0f; t < 3.0f; t += 0.037f) {
+            walk.blendUntil(t, true, 0);
+            float whole[kNoiseBandCount] = {};
+            float partial[kNoiseBandCount] = {};
+            addNoiseBandsAt(*out, t, 1.0f, whole);
+            addNoiseBandsAt(*stepped, t, 1.0f, partial);
+            for (int b = 0; b < kNoiseBandCount; ++b) ASSERT_EQ(partial[b], whole[b]) << solo << " " << t;
+        }
+        walk.blendUntil(1e9f, true, 0);
+        ASSERT_EQ(stepped->frameCount(), out->frameCount()) << solo;
+        for (int i = 0; i < out->frameCount(); ++i) {
+            EXPECT_EQ(stepped->frameTime(i), out->frameTime(i));
+            EXPECT_EQ(stepped->frame(i).bands, out->frame(i).bands);
+        }
+    }
+
+    blend.solo = false;
+    auto edited = std::make_unique<NoiseData>();
+    NoiseDataBlend walk;
+    walk.start(*edited, *voice, blend, 0);
+    walk.blendUntil(0.1f, true, 0);
+    const int before = edited->frameCount();
+    walk.blendUntil(0.5f, false, 0); // an edit is running: nothing is read
+    EXPECT_EQ(edited->frameCount(), before);
+    const float reached = edited->frameTime(before - 1);
+    for (int c = 0; c < 4; ++c) setNoiseFrames(corner(c), {0.05f, 0.6f, 0.9f}, 20, 20, 3.0f);
+    walk.blendUntil(0.7f, true, 1);
+    ASSERT_EQ(edited->frameCount(), before + 2);
+    EXPECT_GT(edited->frameTime(before), reached);
+    EXPECT_EQ(edited->frameTime(before), 0.6f);
+    EXPECT_FLOAT_EQ(edited->frame(before + 1).bands[20], 3.0f);
 }
 
 } // namespace

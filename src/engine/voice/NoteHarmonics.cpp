@@ -4,71 +4,118 @@
 
 namespace tessarine {
 
-void NoteHarmonics::updateDuration()
+void NoteHarmonics::start(const Voice& voice, const VoiceRenderTables& tables, const SlotBlend& blend,
+                          float frequency, int count, float rate, std::uint64_t editCount)
 {
-    duration = 0.0f;
-    for (const BreakpointCurve& curve : amplitude) {
-        if (curve.pointCount() > 0) {
-            duration = std::max(duration, curve.timeAt(curve.pointCount() - 1));
-        }
-    }
-}
-
-namespace {
-
-void blendTable(BreakpointCurve& curve, const RenderTable& table, const std::array<float, kCorners>& weights)
-{
-    std::array<float, RenderTable::kCapacity> values{};
-    for (int p = 0; p < table.count; ++p) {
-        const auto& v = table.values[static_cast<std::size_t>(p)];
-        values[static_cast<std::size_t>(p)] =
-            weights[0] * v[0] + weights[1] * v[1] + weights[2] * v[2] + weights[3] * v[3];
-    }
-    // A curve holds 128 points; the closing silent point of a full table is the one dropped.
-    curve.assignPoints(table.times.data(), values.data(), std::min(table.count, BreakpointCurve::kCapacity));
-}
-
-void copyCurve(BreakpointCurve& to, const BreakpointCurve& from)
-{
-    to.assignPoints(from.timeData(), from.valueData(), from.pointCount());
-}
-
-} // namespace
-
-void blendNoteHarmonics(NoteHarmonics& note, const Voice& voice, const VoiceRenderTables& tables,
-                        const SlotBlend& blend, float frequency, int harmonicCount, float sampleRate)
-{
-    note.harmonicCount = std::clamp(harmonicCount, 1, kHarmonicCount);
-    note.sampleRate = sampleRate;
+    harmonicCount = std::clamp(count, 1, kHarmonicCount);
+    sampleRate = rate;
+    present_ = 0;
+    duration_ = 0.0f;
     if (blend.solo) {
         const HarmonicData& data = voice.layer(blend.low, blend.soloLayer).harmonic;
         for (int h = 0; h < kHarmonicCount; ++h) {
-            copyCurve(note.amplitude[static_cast<std::size_t>(h)], data.amplitude(h));
-            copyCurve(note.frequency[static_cast<std::size_t>(h)], data.frequency(h));
+            const BreakpointCurve& amplitude = data.amplitude(h);
+            sources_[static_cast<std::size_t>(h)] = {nullptr, &amplitude, 0, editCount, false};
+            sources_[static_cast<std::size_t>(kHarmonicCount + h)] = {nullptr, &data.frequency(h), 0, editCount, false};
+            if (amplitude.pointCount() > 0) {
+                present_ |= std::uint64_t{1} << h;
+                duration_ = std::max(duration_, amplitude.timeAt(amplitude.pointCount() - 1));
+            }
         }
-        note.fundamental = data.basePitch;
-        note.duration = data.duration;
+        fundamental = data.basePitch;
         return;
     }
-    const std::array<float, kCorners> weights = {blend.weight(false, 0), blend.weight(true, 0), blend.weight(false, 1),
-                                                 blend.weight(true, 1)};
+    weights_ = {blend.weight(false, 0), blend.weight(true, 0), blend.weight(false, 1), blend.weight(true, 1)};
     for (int h = 0; h < kHarmonicCount; ++h) {
-        blendTable(note.amplitude[static_cast<std::size_t>(h)], tables.amplitude(blend.low, h), weights);
-        blendTable(note.frequency[static_cast<std::size_t>(h)], tables.frequency(blend.low, h), weights);
+        sources_[static_cast<std::size_t>(h)] = {&tables.amplitude(blend.low, h), nullptr, 0, editCount, false};
+        sources_[static_cast<std::size_t>(kHarmonicCount + h)] = {&tables.frequency(blend.low, h), nullptr, 0,
+                                                                  editCount, false};
     }
-    note.fundamental = frequency;
-    note.updateDuration();
+    present_ = tables.presentHarmonics(blend.low);
+    duration_ = tables.amplitudeEnd(blend.low);
+    fundamental = frequency;
 }
 
-void harmonize(NoteHarmonics& note)
+void NoteHarmonics::harmonize()
 {
-    note.updateDuration();
     for (int h = 0; h < kHarmonicCount; ++h) {
         const float multiple = static_cast<float>(h + 1);
-        const float times[2] = {0.0f, note.duration};
+        const float times[2] = {0.0f, duration_};
         const float values[2] = {multiple, multiple};
-        note.frequency[static_cast<std::size_t>(h)].assignPoints(times, values, 2);
+        const auto c = static_cast<std::size_t>(kHarmonicCount + h);
+        curves_[c].assignPoints(times, values, 2);
+        sources_[c] = {}; // nothing left to blend
+        sources_[c].started = true;
     }
+}
+
+int NoteHarmonics::sourceCount(const Source& source) const
+{
+    if (source.table != nullptr) {
+        // A curve holds 128 points; the closing silent point of a full table is the one dropped.
+        return std::min(source.table->count, BreakpointCurve::kCapacity);
+    }
+    return source.solo != nullptr ? source.solo->pointCount() : 0;
+}
+
+float NoteHarmonics::sourceTime(const Source& source, int i) const
+{
+    return source.table != nullptr ? source.table->times[static_cast<std::size_t>(i)] : source.solo->timeAt(i);
+}
+
+float NoteHarmonics::sourceValue(const Source& source, int i) const
+{
+    if (source.table == nullptr) {
+        return source.solo->value(i);
+    }
+    const auto& v = source.table->values[static_cast<std::size_t>(i)];
+    return weights_[0] * v[0] + weights_[1] * v[1] + weights_[2] * v[2] + weights_[3] * v[3];
+}
+
+// Blends points until the curve holds the first one at or after t (or all of
+// them): a lookup at t then answers exactly as the whole curve would.
+void NoteHarmonics::blendUntil(int c, float t, bool readable, std::uint64_t editCount)
+{
+    Source& source = sources_[static_cast<std::size_t>(c)];
+    BreakpointCurve& curve = curves_[static_cast<std::size_t>(c)];
+    if (!source.started) {
+        curve.clear();
+        source.started = true;
+    }
+    if (!readable || (source.table == nullptr && source.solo == nullptr)) {
+        return;
+    }
+    const int count = sourceCount(source);
+    if (source.editCount != editCount) {
+        // The sound was edited since: go on from the first of its points after
+        // the ones this note already plays.
+        source.editCount = editCount;
+        const float last = curve.pointCount() > 0 ? curve.timeAt(curve.pointCount() - 1) : -1.0f;
+        int next = curve.pointCount() > 0 ? 0 : source.next;
+        if (curve.pointCount() > 0) {
+            while (next < count && !(sourceTime(source, next) > last)) {
+                ++next;
+            }
+        }
+        source.next = next;
+    }
+    while (source.next < count && (curve.pointCount() == 0 || curve.timeAt(curve.pointCount() - 1) < t)) {
+        if (!curve.appendPoint(sourceTime(source, source.next), sourceValue(source, source.next))) {
+            source.next = count;
+            break;
+        }
+        ++source.next;
+    }
+    if (source.next >= count) {
+        source.table = nullptr; // the whole curve is the note's own now
+        source.solo = nullptr;
+    }
+}
+
+float NoteHarmonics::valueAt(int c, float t, bool readable, std::uint64_t editCount)
+{
+    blendUntil(c, t, readable, editCount);
+    return curves_[static_cast<std::size_t>(c)].valueAt(t);
 }
 
 } // namespace tessarine

@@ -1,33 +1,69 @@
 #pragma once
 // One slot's harmonics as a note plays them: the 64 amplitude and frequency
-// curves blended at note-on from the slot's multisamples and layers with the
-// note's key and velocity weights (or copied from the one chosen sound of a
-// solo slot). Each curve keeps its own times, so blending never resamples.
+// curves blended from the slot's multisamples and layers with the note's key
+// and velocity weights (or copied from the one chosen sound of a solo slot).
+// Each curve keeps its own times, so blending never resamples.
+//
+// A curve is blended into the note a few points at a time, just ahead of
+// where the note reads it, instead of all 128 curves at note-on: the block
+// that starts a chord then costs about what a block of the held chord costs.
+// Blending reads the instrument, so it happens only in renders that may read
+// it. A note an edit catches part-way holds its last blended values while the
+// edit runs, and afterwards goes on from the edited sound at the time it had
+// reached. Audio thread, no allocation.
 
 #include "engine/voice/SlotBlend.h"
 #include "engine/voice/RenderTables.h"
 
 #include <array>
+#include <cstdint>
 
 namespace tessarine {
 
-struct NoteHarmonics {
-    std::array<BreakpointCurve, kHarmonicCount> amplitude;
-    std::array<BreakpointCurve, kHarmonicCount> frequency;
+class NoteHarmonics {
+public:
+    static constexpr int kCurveCount = 2 * kHarmonicCount; // amplitudes, then frequencies
+
     float fundamental = 0.0f; // Hz: the note's pitch, or a solo sound's own base pitch
     float sampleRate = 44100.0f;
-    float duration = 0.0f;    // the latest last point over the amplitude curves
     int harmonicCount = 1;
 
-    void updateDuration();
+    // Starts a note at frequency: the key and velocity blend of a slot, or its
+    // solo sound. editCount is the instrument's edit count as this render sees it.
+    void start(const Voice& voice, const VoiceRenderTables& tables, const SlotBlend& blend, float frequency,
+               int harmonicCount, float sampleRate, std::uint64_t editCount);
+    // Every partial becomes an exact multiple of the fundamental for the note's length.
+    void harmonize();
+
+    bool present(int harmonic) const { return ((present_ >> harmonic) & 1u) != 0; }
+
+    // Curve c (0..63 amplitudes, 64..127 frequencies) at time t, read as the
+    // whole blended curve would answer. readable: this render may read the
+    // instrument, whose edit count is editCount.
+    float valueAt(int c, float t, bool readable, std::uint64_t editCount);
+    // Which segment the last valueAt of c ended in (the curve's own index).
+    const BreakpointCurve& curve(int c) const { return curves_[static_cast<std::size_t>(c)]; }
+
+private:
+    // Where a curve's points still to be blended come from.
+    struct Source {
+        const RenderTable* table = nullptr;   // the blended path
+        const BreakpointCurve* solo = nullptr; // a solo sound's own curve
+        int next = 0;                          // the next point to blend
+        std::uint64_t editCount = 0;           // the instrument as next was found in
+        bool started = false;                  // the curve has been cleared for this note
+    };
+
+    void blendUntil(int c, float t, bool readable, std::uint64_t editCount);
+    int sourceCount(const Source& source) const;
+    float sourceTime(const Source& source, int i) const;
+    float sourceValue(const Source& source, int i) const;
+
+    std::array<BreakpointCurve, kCurveCount> curves_;
+    std::array<Source, kCurveCount> sources_{};
+    std::array<float, kCorners> weights_{};
+    std::uint64_t present_ = 0;
+    float duration_ = 0.0f; // the latest last amplitude point
 };
-
-// Blends a slot for a note at frequency (the key and velocity path) or copies
-// the solo sound; audio thread, no allocation.
-void blendNoteHarmonics(NoteHarmonics& note, const Voice& voice, const VoiceRenderTables& tables,
-                        const SlotBlend& blend, float frequency, int harmonicCount, float sampleRate);
-
-// Every partial becomes an exact multiple of the fundamental for the note's length.
-void harmonize(NoteHarmonics& note);
 
 } // namespace tessarine

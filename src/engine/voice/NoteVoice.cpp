@@ -59,12 +59,12 @@ void NoteVoice::start(int key, float frequency, float velocityFactor, const Note
         const auto slot = static_cast<std::size_t>(s);
         blends_[slot] = chooseMultisamples(*context.slots[slot], settings.slots[slot], frequency, velocityFactor);
         NoteHarmonics& note = (*harmonics_)[slot];
-        blendNoteHarmonics(note, *context.slots[slot], *context.tables[slot], blends_[slot], frequency,
-                           settings.harmonicCount, context.sampleRate);
+        note.start(*context.slots[slot], *context.tables[slot], blends_[slot], frequency, settings.harmonicCount,
+                   context.sampleRate, context.editCount);
         if (settings.slots[slot].harmonize) {
-            harmonize(note);
+            note.harmonize();
         }
-        blendNoiseData((*noiseData_)[slot], *context.slots[slot], blends_[slot]);
+        noiseBlends_[slot].start((*noiseData_)[slot], *context.slots[slot], blends_[slot], context.editCount);
         const Voice& voice = *context.slots[slot];
         const BreakpointCurve& outline = voice.outlineCurve;
         outline_[slot].fill(0.0f);
@@ -86,10 +86,13 @@ void NoteVoice::start(int key, float frequency, float velocityFactor, const Note
     noiseState_->reset();
     phases_.fill(0.0f);
     segments_.fill({1.0f, 0.0f, 0.0f, 0.0f}); // an empty span: the first read asks the curve
+    ends_.fill({0.0f, 0});
+    subBlock_ = 1;
+    previousEnd_.fill(-1.0f);
     for (int h = 0; h < kHarmonicCount; ++h) {
         bool present = false;
         for (const NoteHarmonics& note : *harmonics_) {
-            present = present || note.amplitude[static_cast<std::size_t>(h)].pointCount() > 0;
+            present = present || note.present(h);
         }
         harmonicPresent_[static_cast<std::size_t>(h)] = present;
     }
@@ -386,22 +389,27 @@ void NoteVoice::render(const VoiceRenderContext& context, const SubBlockInputs& 
     noteTime_ += dt;
 }
 
-// The same value the curve's own lookup gives, by the same arithmetic.
-float NoteVoice::curveValue(int slot, int harmonic, bool frequency, float time)
+// The curve's value at time. Inside the segment the last lookup found, the
+// value comes from the segment's slope, with no division and without
+// touching the curve.
+float NoteVoice::curveValue(const VoiceRenderContext& context, int slot, int harmonic, bool frequency, float time)
 {
-    Segment& cached = segments_[static_cast<std::size_t>((slot * kHarmonicCount + harmonic) * 2 + (frequency ? 1 : 0))];
+    const int c = frequency ? kHarmonicCount + harmonic : harmonic;
+    Segment& cached = segments_[static_cast<std::size_t>(slot * NoteHarmonics::kCurveCount + c)];
     if (cached.t0 < time && time < cached.t1) {
-        return cached.v0 + (time - cached.t0) / (cached.t1 - cached.t0) * (cached.v1 - cached.v0);
+        return cached.v0 + (time - cached.t0) * cached.slope;
     }
     NoteHarmonics& note = (*harmonics_)[static_cast<std::size_t>(slot)];
-    BreakpointCurve& curve = frequency ? note.frequency[static_cast<std::size_t>(harmonic)]
-                                       : note.amplitude[static_cast<std::size_t>(harmonic)];
-    const float value = curve.valueAt(time);
+    const float value = note.valueAt(c, time, context.instrumentReadable, context.editCount);
+    const BreakpointCurve& curve = note.curve(c);
     const int segment = curve.segmentIndex();
     if (segment > 0 && segment < curve.pointCount()) {
-        cached = {curve.timeAt(segment - 1), curve.value(segment - 1), curve.timeAt(segment), curve.value(segment)};
+        const float t0 = curve.timeAt(segment - 1);
+        const float v0 = curve.value(segment - 1);
+        const float t1 = curve.timeAt(segment);
+        cached = {t0, v0, t1, (curve.value(segment) - v0) / (t1 - t0)};
     } else {
-        cached = {1.0f, 0.0f, 0.0f, 0.0f};
+        cached = {1.0f, 0.0f, 0.0f, 0.0f}; // an empty span
     }
     return value;
 }
@@ -409,6 +417,14 @@ float NoteVoice::curveValue(int slot, int harmonic, bool frequency, float time)
 void NoteVoice::renderNoise(const VoiceRenderContext& context, const SubBlockInputs& inputs, float gain0,
                             float gain1, float* out, int n)
 {
+    // Past the sub-block (a loop may end it before its start) by more than
+    // the noise frames look ahead.
+    constexpr float kNoiseLookahead = 0.05f;
+    for (std::size_t slot = 0; slot < noiseBlends_.size(); ++slot) {
+        noiseBlends_[slot].blendUntil(std::max(slotStart_[slot], slotEnd_[slot]) + kNoiseLookahead,
+                                      context.instrumentReadable,
+                                      context.editCount);
+    }
     const float g = blendedNoiseGain(context.noiseGains, inputs.noiseMorphX, inputs.noiseMorphY);
     NoiseBlock block;
     for (int s = 0; s < kVoiceSlotCount; ++s) {
@@ -437,6 +453,28 @@ void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, 
     const float fadeSpan = kFadeSpan * rate;
     const int harmonicCount = std::clamp(notes[0].harmonicCount, 1, kHarmonicCount);
 
+    // A sub-block starts where the one before ended unless the note jumped
+    // (a loop) or its time map moved; then the values read at that end are
+    // this start's.
+    ++subBlock_;
+    std::array<bool, kVoiceSlotCount> continues{};
+    for (std::size_t si = 0; si < continues.size(); ++si) {
+        continues[si] = slotStart_[si] == previousEnd_[si];
+    }
+    previousEnd_ = slotEnd_;
+    auto startValue = [&](int s, int h, bool frequency) {
+        const EndValue& end = ends_[endIndex(s, h, frequency)];
+        if (continues[static_cast<std::size_t>(s)] && end.subBlock + 1 == subBlock_) {
+            return end.value;
+        }
+        return curveValue(context, s, h, frequency, slotStart_[static_cast<std::size_t>(s)]);
+    };
+    auto endValue = [&](int s, int h, bool frequency) {
+        const float value = curveValue(context, s, h, frequency, slotEnd_[static_cast<std::size_t>(s)]);
+        ends_[endIndex(s, h, frequency)] = {value, subBlock_};
+        return value;
+    };
+
     PartialBatch batch;
     for (int h = 0; h < harmonicCount; ++h) {
         const auto hi = static_cast<std::size_t>(h);
@@ -448,9 +486,8 @@ void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, 
         float a1 = 0.0f;
         for (int s = 0; s < kVoiceSlotCount; ++s) {
             if (w[s] != 0.0f) {
-                const auto si = static_cast<std::size_t>(s);
-                a0 += w[s] * curveValue(s, h, false, slotStart_[si]);
-                a1 += w[s] * curveValue(s, h, false, slotEnd_[si]);
+                a0 += w[s] * startValue(s, h, false);
+                a1 += w[s] * endValue(s, h, false);
             }
         }
         a0 *= gain0;
@@ -458,10 +495,7 @@ void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, 
         if (a0 < kSilentPartial && a1 < kSilentPartial) {
             continue;
         }
-        const float f0 =
-            zeroAwareMorph([&](int s) { return curveValue(s, h, true, slotStart_[static_cast<std::size_t>(s)]); }, x,
-                           y) *
-            pitch0;
+        const float f0 = zeroAwareMorph([&](int s) { return startValue(s, h, true); }, x, y) * pitch0;
         if (!(f0 > 0.0f) || !(f0 < nyquist)) {
             continue;
         }
@@ -470,9 +504,7 @@ void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, 
             a0 *= fade;
             a1 *= fade;
         }
-        float f1 =
-            zeroAwareMorph([&](int s) { return curveValue(s, h, true, slotEnd_[static_cast<std::size_t>(s)]); }, x, y) *
-            pitch1;
+        float f1 = zeroAwareMorph([&](int s) { return endValue(s, h, true); }, x, y) * pitch1;
         if (f1 == 0.0f) {
             f1 = f0;
         }

@@ -4,6 +4,7 @@
 // envelope, the pitch (key, bend, glide) and, per slot, which multisamples and
 // layers the note blends and with what weights. Audio thread only.
 
+#include "engine/voice/NoiseDataBlend.h"
 #include "engine/voice/NoteSettings.h"
 #include "engine/voice/SlotBlend.h"
 #include "engine/voice/SubBlockInputs.h"
@@ -11,12 +12,13 @@
 #include "sound/model/Instrument.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 
 namespace tessarine {
 
 class VoiceRenderTables;
-struct NoteHarmonics;
+class NoteHarmonics;
 struct NoiseVoiceState;
 class VoiceFilter;
 class FormantShape;
@@ -27,6 +29,7 @@ struct NoteStartContext {
     const BreakpointCurve* spectralShape = nullptr; // the instrument's formant shape
     std::array<const VoiceRenderTables*, kVoiceSlotCount> tables{};
     float sampleRate = 44100.0f;
+    std::uint64_t editCount = 0; // the instrument's edit count as the starting render sees it
 };
 
 class ModulationMatrix;
@@ -45,6 +48,10 @@ struct VoiceRenderContext {
     bool portamentoOn = false;
     bool sustainOn = false;
     float detuneCents = 0.0f; // slot A's detune
+    // Whether this render may read the instrument (no edit is running), and
+    // how many edits it has seen: notes finish blending their curves from it.
+    bool instrumentReadable = false;
+    std::uint64_t editCount = 0;
 };
 
 // The mod wheel's vibrato when no modulation row takes the wheel: at full
@@ -121,7 +128,7 @@ private:
     };
 
     bool updatePosition(const VoiceRenderContext& context, float dt);
-    float curveValue(int slot, int harmonic, bool frequency, float time);
+    float curveValue(const VoiceRenderContext& context, int slot, int harmonic, bool frequency, float time);
     void renderHarmonics(const VoiceRenderContext& context, float gain0, float gain1, float pitch0, float pitch1,
                          float* out, int n);
     void renderNoise(const VoiceRenderContext& context, const SubBlockInputs& inputs, float gain0, float gain1,
@@ -130,6 +137,7 @@ private:
     NoteSettings settings_;
     std::unique_ptr<std::array<NoteHarmonics, kVoiceSlotCount>> harmonics_;
     std::unique_ptr<std::array<NoiseData, kVoiceSlotCount>> noiseData_;
+    std::array<NoiseDataBlend, kVoiceSlotCount> noiseBlends_{};
     std::unique_ptr<NoiseVoiceState> noiseState_;
     std::unique_ptr<VoiceFilter> filter_;
     std::unique_ptr<FormantShape> formant_;
@@ -139,9 +147,21 @@ private:
     // before, and then the curve itself (scattered over megabytes of note
     // data) is not touched at all.
     struct Segment {
-        float t0, v0, t1, v1;
+        float t0, v0, t1, slope;
     };
     std::array<Segment, kVoiceSlotCount * kHarmonicCount * 2> segments_{};
+    // Each curve's value at the end of the sub-block numbered subBlock.
+    struct EndValue {
+        float value;
+        std::uint32_t subBlock;
+    };
+    static std::size_t endIndex(int slot, int harmonic, bool frequency)
+    {
+        return static_cast<std::size_t>((slot * 2 + (frequency ? 1 : 0)) * kHarmonicCount + harmonic);
+    }
+    std::array<EndValue, kVoiceSlotCount * kHarmonicCount * 2> ends_{};
+    std::array<float, kVoiceSlotCount> previousEnd_{};
+    std::uint32_t subBlock_ = 1;
     std::array<bool, kHarmonicCount> harmonicPresent_{};
     // The slots' landmark times and where each slot's sound ends, taken at
     // note-on with the note's own data: a sounding note never reads the

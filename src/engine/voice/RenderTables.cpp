@@ -190,6 +190,19 @@ void VoiceRenderTables::build(const Voice& voice, int multisample)
         buildRenderTable(tables_[index(multisample, h)][0], amplitude, true);
         buildRenderTable(tables_[index(multisample, h)][1], frequency, false);
     }
+    std::uint64_t present = 0;
+    float end = 0.0f;
+    for (int h = 0; h < kHarmonicCount; ++h) {
+        const RenderTable& table = tables_[index(multisample, h)][0];
+        // A note's curve keeps at most a curve's capacity of a table's points.
+        const int kept = std::min(table.count, BreakpointCurve::kCapacity);
+        if (kept > 0) {
+            present |= std::uint64_t{1} << h;
+            end = std::max(end, table.times[static_cast<std::size_t>(kept - 1)]);
+        }
+    }
+    present_[static_cast<std::size_t>(multisample)] = present;
+    amplitudeEnd_[static_cast<std::size_t>(multisample)] = end;
 }
 
 } // namespace tessarine

@@ -12,6 +12,7 @@
 #include "sound/model/Voice.h"
 
 #include <array>
+#include <cstdint>
 
 namespace tessarine {
 
@@ -48,12 +49,24 @@ public:
     // All 64 harmonics of one multisample, from the voice as it now stands.
     void build(const Voice& voice, int multisample);
 
+    // What a note-on needs to know of a multisample without reading its 128
+    // tables: which harmonics have amplitude points, and the latest last
+    // amplitude point (the time a blended note's curves end).
+    std::uint64_t presentHarmonics(int multisample) const { return present_[checked(multisample)]; }
+    float amplitudeEnd(int multisample) const { return amplitudeEnd_[checked(multisample)]; }
+
 private:
+    static std::size_t checked(int multisample)
+    {
+        return static_cast<std::size_t>(multisample >= 0 && multisample < kMaxMultisamples ? multisample : 0);
+    }
     static std::size_t index(int multisample, int harmonic)
     {
         return static_cast<std::size_t>(multisample * kHarmonicCount + harmonic);
     }
     std::array<std::array<RenderTable, 2>, kMaxMultisamples * kHarmonicCount> tables_{};
+    std::array<std::uint64_t, kMaxMultisamples> present_{};
+    std::array<float, kMaxMultisamples> amplitudeEnd_{};
 };
 
 } // namespace tessarine

@@ -27,6 +27,8 @@ public:
 
     // The rate new notes are blended for; set by the engine before it renders.
     void setSampleRate(float rate) { start_.sampleRate = rate; }
+    // The instrument's edit count as this render sees it, for the notes it starts.
+    void setEditCount(std::uint64_t count) { start_.editCount = count; }
 
     // A queued note off, note on, pitch bend or voice controller falling due:
     // the mod wheel (controller 1, when the engine hands it over), all sound

@@ -58,6 +58,20 @@ void BreakpointCurve::copyFrom(const BreakpointCurve& other)
     lastValue_ = other.lastValue_;
 }
 
+bool BreakpointCurve::appendPoint(float time, float value)
+{
+    if (pointCount_ >= kCapacity || !ownsTimes()) {
+        return false;
+    }
+    const auto index = static_cast<std::size_t>(pointCount_);
+    ownTimes_[index] = time;
+    values_[index] = value;
+    ++pointCount_;
+    empty_ = false;
+    lastTime_ = kNoTime;
+    return true;
+}
+
 bool BreakpointCurve::insertPoint(float time, float value)
 {
     if (pointCount_ >= kCapacity || !std::isfinite(time)) {

@@ -51,6 +51,10 @@ public:
     // what was stored). A sharing curve takes only the values. count 0..128.
     void assignPoints(const float* times, const float* values, int count);
     void copyFrom(const BreakpointCurve& other);
+    // Adds a point after the last one, as assignPoints would have placed it:
+    // for filling a curve in order a few points at a time. An owning curve
+    // only; false when full.
+    bool appendPoint(float time, float value);
 
     // False, with the curve unchanged, when the curve is full or the time is not
     // finite; a sharing curve also refuses a time its owner does not hold.
