@@ -4,6 +4,7 @@
 // kernel may stray further from a true sine than the former table oscillator.
 
 #include "engine/voice/PartialRenderer.h"
+#include "engine/voice/SubBlockInputs.h"
 
 #include <gtest/gtest.h>
 
@@ -88,7 +89,7 @@ TEST(PartialRenderer, NoKernelStraysFromTheSineFurtherThanTheTable)
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     constexpr int kBlocks = 6;
     for (const float rate : {22050.0f, 44100.0f, 48000.0f, 96000.0f}) {
-        for (const int n : {1, 7, 64, 255, 256}) {
+        for (const int n : {1, 7, 64, kMaxSubBlock - 1, kMaxSubBlock}) {
             for (int trial = 0; trial < 24; ++trial) {
                 const float nyquist = 0.5f * rate;
                 // The first trials hold the ends of the range; of the rest a
@@ -177,7 +178,9 @@ TEST(PartialRenderer, HostileValuesNeverReadPastTheTable)
         std::vector<float> out(256, 0.0f);
         float phase = c[4];
         renderPartial(phase, c[0], c[1], c[2], c[3], 44100.0f, out.data(), 256);
-        for (const LaneKernel kernel : availableLaneKernels()) {
+        std::vector<LaneKernel> kernels(availableLaneKernels().begin(), availableLaneKernels().end());
+        kernels.push_back(LaneKernel::Table);
+        for (const LaneKernel kernel : kernels) {
             float phaseBatch = c[4];
             PartialBatch batch;
             batch.add(&phaseBatch, c[0], c[1], c[2], c[3], 44100.0f, 256);

@@ -129,6 +129,7 @@ __attribute__((target("avx2,fma"), always_inline)) inline __m256 sixteenLanes(__
 {
     const __m256 magnitudeMask = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
     __m256 v[2];
+#pragma GCC unroll 2
     for (int r = 0; r < 2; ++r) {
         ph[r] = _mm256_add_epi32(ph[r], inc[r]);
         inc[r] = _mm256_add_epi32(inc[r], dinc[r]);
@@ -165,6 +166,7 @@ renderLanesAvx2(std::uint32_t* __restrict phase, const std::uint32_t* __restrict
     int s = 0;
     for (; s + 8 <= n; s += 8) {
         __m256 v[8];
+#pragma GCC unroll 8
         for (int k = 0; k < 8; ++k) {
             v[k] = sixteenLanes(ph, inc, dinc, amp, damp);
         }
