@@ -105,7 +105,7 @@ TEST(PartialRenderer, NoKernelStraysFromTheSineFurtherThanTheTable)
                 }
                 for (std::size_t k = 0; k < kernels.size(); ++k) {
                     float phase = startPhase;
-                    double exactPhase = startPhase / 200.0; // in periods
+                    double exactPhase = startPhase / kPhasePeriod; // in periods
                     for (int b = 0; b < kBlocks; ++b) {
                         const float ff0 = b % 2 ? f1 : f0;
                         const float ff1 = b % 2 ? f0 : f1;
