@@ -105,8 +105,7 @@ void NoiseSynthesiser::renderNoise(NoiseVoiceState& state, float* out, int n, co
     }
     const int length = frameLength_;
     const int half = length / 2;
-    // Each frame is built for the moment its window peaks, half a frame ahead.
-    const float ahead = static_cast<float>(half) / rate_;
+    const float ahead = lookahead();
     std::array<float, kVoiceSlotCount> times{};
     for (int s = 0; s < kVoiceSlotCount; ++s) {
         times[static_cast<std::size_t>(s)] = block.slotStartTimes[static_cast<std::size_t>(s)] + ahead;

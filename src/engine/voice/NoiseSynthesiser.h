@@ -49,6 +49,9 @@ public:
     void setSampleRate(float rate);
     float sampleRate() const { return rate_; }
     int frameLength() const { return frameLength_; }
+    // How far past a sub-block's start its frames read the noise data: each
+    // frame is built for the moment its window peaks, half a frame ahead.
+    float lookahead() const { return rate_ > 0.0f ? static_cast<float>(frameLength_ / 2) / rate_ : 0.0f; }
     int transformSize() const { return transform_->size(); }
     float outputScale() const { return outputScale_; }
 

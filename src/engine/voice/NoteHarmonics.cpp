@@ -11,6 +11,7 @@ void NoteHarmonics::start(const Voice& voice, const VoiceRenderTables& tables, c
     sampleRate = rate;
     present_ = 0;
     duration_ = 0.0f;
+    startTables_ = nullptr;
     if (blend.solo) {
         const HarmonicData& data = voice.layer(blend.low, blend.soloLayer).harmonic;
         for (int h = 0; h < kHarmonicCount; ++h) {
@@ -31,6 +32,8 @@ void NoteHarmonics::start(const Voice& voice, const VoiceRenderTables& tables, c
         sources_[static_cast<std::size_t>(kHarmonicCount + h)] = {&tables.frequency(blend.low, h), nullptr, 0,
                                                                   editCount, false};
     }
+    startTables_ = &tables;
+    multisample_ = blend.low;
     present_ = tables.presentHarmonics(blend.low);
     duration_ = tables.amplitudeEnd(blend.low);
     fundamental = frequency;
@@ -47,6 +50,24 @@ void NoteHarmonics::harmonize()
         sources_[c] = {}; // nothing left to blend
         sources_[c].started = true;
     }
+}
+
+bool NoteHarmonics::firstSegment(int c, float& t0, float& v0, float& t1, float& v1) const
+{
+    if (startTables_ == nullptr || sources_[static_cast<std::size_t>(c)].table == nullptr) {
+        return false;
+    }
+    const StartSegment& start = startTables_->startSegment(multisample_, c);
+    if (!(start.t1 > start.t0)) {
+        return false;
+    }
+    // The arithmetic of sourceValue, so the values are the ones the curve gets.
+    const auto& w = weights_;
+    t0 = start.t0;
+    t1 = start.t1;
+    v0 = w[0] * start.v0[0] + w[1] * start.v0[1] + w[2] * start.v0[2] + w[3] * start.v0[3];
+    v1 = w[0] * start.v1[0] + w[1] * start.v1[1] + w[2] * start.v1[2] + w[3] * start.v1[3];
+    return true;
 }
 
 int NoteHarmonics::sourceCount(const Source& source) const

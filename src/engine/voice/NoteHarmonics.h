@@ -37,6 +37,11 @@ public:
 
     bool present(int harmonic) const { return ((present_ >> harmonic) & 1u) != 0; }
 
+    // The first segment of curve c as the blended curve will hold it, taken
+    // from the tables' start block without touching the curve or its table;
+    // false when the curve itself must be read (solo, harmonized, no segment).
+    bool firstSegment(int c, float& t0, float& v0, float& t1, float& v1) const;
+
     // Curve c (0..63 amplitudes, 64..127 frequencies) at time t, read as the
     // whole blended curve would answer. readable: this render may read the
     // instrument, whose edit count is editCount.
@@ -62,6 +67,8 @@ private:
     std::array<BreakpointCurve, kCurveCount> curves_;
     std::array<Source, kCurveCount> sources_{};
     std::array<float, kCorners> weights_{};
+    const VoiceRenderTables* startTables_ = nullptr; // blended notes only
+    int multisample_ = 0;
     std::uint64_t present_ = 0;
     float duration_ = 0.0f; // the latest last amplitude point
 };

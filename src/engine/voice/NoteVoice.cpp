@@ -85,7 +85,17 @@ void NoteVoice::start(int key, float frequency, float velocityFactor, const Note
     outlineCount_ = std::min(context.slots[0]->outlineCurve.pointCount(), BreakpointCurve::kCapacity);
     noiseState_->reset();
     phases_.fill(0.0f);
-    segments_.fill({1.0f, 0.0f, 0.0f, 0.0f}); // an empty span: the first read asks the curve
+    // The first segments come from the tables' start blocks: the block that
+    // starts a chord reads a few kilobytes per slot, not every curve.
+    for (int s = 0; s < kVoiceSlotCount; ++s) {
+        const NoteHarmonics& note = (*harmonics_)[static_cast<std::size_t>(s)];
+        for (int c = 0; c < NoteHarmonics::kCurveCount; ++c) {
+            Segment& segment = segments_[static_cast<std::size_t>(s * NoteHarmonics::kCurveCount + c)];
+            float t0 = 0.0f, v0 = 0.0f, t1 = 0.0f, v1 = 0.0f;
+            segment = note.firstSegment(c, t0, v0, t1, v1) ? Segment{t0, v0, t1, (v1 - v0) / (t1 - t0)}
+                                                           : Segment{1.0f, 0.0f, 0.0f, 0.0f}; // empty: ask the curve
+        }
+    }
     ends_.fill({0.0f, 0});
     subBlock_ = 1;
     previousEnd_.fill(-1.0f);
@@ -396,7 +406,8 @@ float NoteVoice::curveValue(const VoiceRenderContext& context, int slot, int har
 {
     const int c = frequency ? kHarmonicCount + harmonic : harmonic;
     Segment& cached = segments_[static_cast<std::size_t>(slot * NoteHarmonics::kCurveCount + c)];
-    if (cached.t0 < time && time < cached.t1) {
+    // At t0 itself the curve answers v0, as this does.
+    if (cached.t0 <= time && time < cached.t1) {
         return cached.v0 + (time - cached.t0) * cached.slope;
     }
     NoteHarmonics& note = (*harmonics_)[static_cast<std::size_t>(slot)];
@@ -417,13 +428,10 @@ float NoteVoice::curveValue(const VoiceRenderContext& context, int slot, int har
 void NoteVoice::renderNoise(const VoiceRenderContext& context, const SubBlockInputs& inputs, float gain0,
                             float gain1, float* out, int n)
 {
-    // Past the sub-block (a loop may end it before its start) by more than
-    // the noise frames look ahead.
-    constexpr float kNoiseLookahead = 0.05f;
+    // The frames this sub-block reads are there before it reads them.
+    const float ahead = context.noise->lookahead();
     for (std::size_t slot = 0; slot < noiseBlends_.size(); ++slot) {
-        noiseBlends_[slot].blendUntil(std::max(slotStart_[slot], slotEnd_[slot]) + kNoiseLookahead,
-                                      context.instrumentReadable,
-                                      context.editCount);
+        noiseBlends_[slot].blendUntil(slotStart_[slot] + ahead, context.instrumentReadable, context.editCount);
     }
     const float g = blendedNoiseGain(context.noiseGains, inputs.noiseMorphX, inputs.noiseMorphY);
     NoiseBlock block;

@@ -201,6 +201,14 @@ void VoiceRenderTables::build(const Voice& voice, int multisample)
             end = std::max(end, table.times[static_cast<std::size_t>(kept - 1)]);
         }
     }
+    for (int c = 0; c < 2 * kHarmonicCount; ++c) {
+        const RenderTable& table = tables_[index(multisample, c % kHarmonicCount)][c < kHarmonicCount ? 0 : 1];
+        StartSegment& start = starts_[static_cast<std::size_t>(multisample)][static_cast<std::size_t>(c)];
+        start = {};
+        if (std::min(table.count, BreakpointCurve::kCapacity) >= 2 && table.times[1] > table.times[0]) {
+            start = {table.times[0], table.times[1], table.values[0], table.values[1]};
+        }
+    }
     present_[static_cast<std::size_t>(multisample)] = present;
     amplitudeEnd_[static_cast<std::size_t>(multisample)] = end;
 }
