@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -50,5 +51,18 @@ void BM_EffectChainEverythingOn(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * frames);
 }
 BENCHMARK(BM_EffectChainEverythingOn)->Arg(64)->Arg(512);
+
+// What the chain adds to the creation of an instance: construction, which
+// prepares 44.1 kHz, then the host's rate (kHz as the argument).
+void BM_EffectChainCreate(benchmark::State& state)
+{
+    const auto rate = static_cast<float>(state.range(0) * 1000);
+    for (auto _ : state) {
+        auto chain = std::make_unique<tessarine::EffectChain>();
+        chain->setSampleRate(rate);
+        benchmark::DoNotOptimize(chain.get());
+    }
+}
+BENCHMARK(BM_EffectChainCreate)->Arg(96)->Unit(benchmark::kMicrosecond);
 
 } // namespace

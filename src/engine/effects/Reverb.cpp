@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <tuple>
 
 namespace tessarine {
 
@@ -52,6 +51,13 @@ void Reverb::setSampleRate(float rate)
         offset += rightAllpasses_[i].length;
     }
     storage_.assign(static_cast<std::size_t>(offset), 0.0f);
+    shortestLine_ = offset;
+    for (const Comb& comb : combs_) {
+        shortestLine_ = std::min(shortestLine_, comb.length);
+    }
+    for (std::size_t i = 0; i < leftAllpasses_.size(); ++i) {
+        shortestLine_ = std::min({shortestLine_, leftAllpasses_[i].length, rightAllpasses_[i].length});
+    }
     prepared_ = true;
     reset();
 }
@@ -99,83 +105,123 @@ void Reverb::process(float* inOut0, float* inOut1, int frames)
     if (!prepared_ || frames <= 0) {
         return;
     }
-    // The loop works on local copies of every index and store: the audio
-    // buffers are floats, and stores to them would otherwise force the members
-    // to be reloaded on every sample.
+    const int most = std::min(kMaxStretch, shortestLine_);
+    for (int at = 0; at < frames;) {
+        const int n = std::min(most, frames - at);
+        processStretch(inOut0 + at, inOut1 + at, n);
+        at += n;
+    }
+    flushDenormals();
+}
+
+namespace {
+
+// The stretch of n samples from index on in a ring of the given length, as at
+// most two contiguous runs: n never exceeds the length, so it wraps at most once.
+struct Runs {
+    int first;  // samples from index on
+    int second; // samples from 0 on
+};
+
+Runs runsOf(int index, int length, int n)
+{
+    const int first = std::min(n, length - index);
+    return {first, n - first};
+}
+
+int advanced(int index, int length, int n)
+{
+    index += n;
+    return index >= length ? index - length : index;
+}
+
+// One allpass over a stretch no longer than its line: every b it reads was
+// written before the stretch, so the samples are independent of each other.
+void allpassRun(float* __restrict line, float* __restrict a, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        const float b = line[i];
+        line[i] = b * kAllpassFeedback + a[i];
+        a[i] = b - a[i];
+    }
+}
+
+} // namespace
+
+// The same arithmetic, in the same order, as running every comb and allpass
+// sample by sample; only the order of the loops differs.
+void Reverb::processStretch(float* inOut0, float* inOut1, int n)
+{
     float* const base = storage_.data();
+    float* __restrict s = input_.data();
+    float* __restrict left = leftChain_.data(); // the comb sum, then the left chain
+
+    for (int i = 0; i < n; ++i) {
+        s[i] = (inOut0[i] + inOut1[i]) * kInputGain;
+    }
+
+    // The combs side by side, in runs where none of them wraps: their eight
+    // recursions are independent, so the processor overlaps them.
     const float room = room_;
     const float damp1 = damp_;
     const float damp2 = 1.0f - damp_;
+    float store[kCombs];
+    for (int c = 0; c < kCombs; ++c) {
+        store[c] = combs_[static_cast<std::size_t>(c)].store;
+    }
+    for (int done = 0; done < n;) {
+        int run = n - done;
+        float* line[kCombs];
+        for (int c = 0; c < kCombs; ++c) {
+            const Comb& comb = combs_[static_cast<std::size_t>(c)];
+            run = std::min(run, comb.length - comb.index);
+            line[c] = base + comb.offset + comb.index;
+        }
+        for (int i = 0; i < run; ++i) {
+            const float x = s[done + i];
+            float sum = 0.0f;
+            for (int c = 0; c < kCombs; ++c) {
+                const float o = line[c][i];
+                store[c] = o * damp2 + store[c] * damp1;
+                line[c][i] = store[c] * room + x;
+                sum += o;
+            }
+            left[done + i] = sum;
+        }
+        for (Comb& comb : combs_) {
+            comb.index = advanced(comb.index, comb.length, run);
+        }
+        done += run;
+    }
+    for (int c = 0; c < kCombs; ++c) {
+        combs_[static_cast<std::size_t>(c)].store = store[c];
+    }
+
+    float* __restrict right = rightChain_.data();
+    for (int i = 0; i < n; ++i) {
+        right[i] = left[i];
+    }
+    auto chain = [base, n](std::array<Allpass, 4>& stages, float* a) {
+        for (Allpass& p : stages) {
+            const Runs runs = runsOf(p.index, p.length, n);
+            allpassRun(base + p.offset + p.index, a, runs.first);
+            allpassRun(base + p.offset, a + runs.first, runs.second);
+            p.index = advanced(p.index, p.length, n);
+        }
+    };
+    chain(leftAllpasses_, left);
+    chain(rightAllpasses_, right);
+
     const float dry = dry_;
     const float wet1 = wet1_;
     const float wet2 = wet2_;
     const float rightWet = rightWet_;
-
-    constexpr int kCombs = static_cast<int>(std::tuple_size_v<decltype(combs_)>);
-    constexpr int kStages = static_cast<int>(std::tuple_size_v<decltype(leftAllpasses_)>);
-    float* combLine[kCombs];
-    int combLength[kCombs], combIndex[kCombs];
-    float store[kCombs];
-    for (int c = 0; c < kCombs; ++c) {
-        combLine[c] = base + combs_[static_cast<std::size_t>(c)].offset;
-        combLength[c] = combs_[static_cast<std::size_t>(c)].length;
-        combIndex[c] = combs_[static_cast<std::size_t>(c)].index;
-        store[c] = combs_[static_cast<std::size_t>(c)].store;
+    for (int i = 0; i < n; ++i) {
+        const float aL = left[i];
+        const float aR = right[i];
+        inOut0[i] = dry * inOut0[i] + aL * wet1 + aR * wet2;
+        inOut1[i] = dry * inOut1[i] + (aL * wet2 + aR * wet1) * rightWet;
     }
-    // Allpasses 0..3 are the left chain, 4..7 the right.
-    float* passLine[2 * kStages];
-    int passLength[2 * kStages], passIndex[2 * kStages];
-    for (int a = 0; a < kStages; ++a) {
-        for (int side = 0; side < 2; ++side) {
-            const Allpass& p = (side == 0 ? leftAllpasses_ : rightAllpasses_)[static_cast<std::size_t>(a)];
-            passLine[side * kStages + a] = base + p.offset;
-            passLength[side * kStages + a] = p.length;
-            passIndex[side * kStages + a] = p.index;
-        }
-    }
-
-    for (int i = 0; i < frames; ++i) {
-        const float xL = inOut0[i];
-        const float xR = inOut1[i];
-        const float s = (xL + xR) * kInputGain;
-        float sum = 0.0f;
-        for (int c = 0; c < kCombs; ++c) {
-            float* line = combLine[c];
-            int at = combIndex[c];
-            float o = line[at];
-            store[c] = o * damp2 + store[c] * damp1;
-            line[at] = store[c] * room + s;
-            combIndex[c] = at + 1 == combLength[c] ? 0 : at + 1;
-            sum += o;
-        }
-        float chain[2] = {sum, sum};
-        for (int side = 0; side < 2; ++side) {
-            float a = chain[side];
-            for (int k = side * kStages; k < (side + 1) * kStages; ++k) {
-                float* line = passLine[k];
-                int at = passIndex[k];
-                float b = line[at];
-                line[at] = b * kAllpassFeedback + a;
-                a = b - a;
-                passIndex[k] = at + 1 == passLength[k] ? 0 : at + 1;
-            }
-            chain[side] = a;
-        }
-        const float aL = chain[0];
-        const float aR = chain[1];
-        inOut0[i] = dry * xL + aL * wet1 + aR * wet2;
-        inOut1[i] = dry * xR + (aL * wet2 + aR * wet1) * rightWet;
-    }
-
-    for (int c = 0; c < kCombs; ++c) {
-        combs_[static_cast<std::size_t>(c)].index = combIndex[c];
-        combs_[static_cast<std::size_t>(c)].store = store[c];
-    }
-    for (int a = 0; a < kStages; ++a) {
-        leftAllpasses_[static_cast<std::size_t>(a)].index = passIndex[a];
-        rightAllpasses_[static_cast<std::size_t>(a)].index = passIndex[kStages + a];
-    }
-    flushDenormals();
 }
 
 // A decaying tail would otherwise spend its last seconds in denormal numbers,

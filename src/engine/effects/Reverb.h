@@ -41,14 +41,27 @@ private:
         int index = 0;
     };
 
+    // The longest stretch worked on at once; a stretch never exceeds the
+    // shortest line either, so every sample a stretch reads from a line was
+    // written before the stretch began.
+    static constexpr int kMaxStretch = 256;
+    static constexpr int kCombs = 8;
+
     void updateGains();
+    void processStretch(float* inOut0, float* inOut1, int frames);
     void flushDenormals();
 
     std::vector<float> storage_; // every comb and allpass line, end to end
     std::array<Comb, 8> combs_{};
     std::array<Allpass, 4> leftAllpasses_{};
     std::array<Allpass, 4> rightAllpasses_{};
+    int shortestLine_ = 1;
     bool prepared_ = false;
+
+    // Scratch for one stretch: the comb input, and the two allpass chains.
+    alignas(32) std::array<float, kMaxStretch> input_{};
+    alignas(32) std::array<float, kMaxStretch> leftChain_{};
+    alignas(32) std::array<float, kMaxStretch> rightChain_{};
 
     float room_ = 0.84f;
     float damp_ = 0.2f;
