@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -103,7 +104,11 @@ int runInOrder(int count, int jobs, const std::function<bool(int)>& work)
     };
     std::vector<std::thread> threads;
     for (int t = 1; t < jobs; ++t) {
-        threads.emplace_back(worker);
+        try {
+            threads.emplace_back(worker);
+        } catch (const std::system_error&) {
+            break; // out of threads: those running share the work
+        }
     }
     worker();
     for (std::thread& thread : threads) {
