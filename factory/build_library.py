@@ -66,12 +66,14 @@ def run(command):
     return result.stdout
 
 
-def build_voice(tool, voice, notes_dir, out_dir):
+def build_voice(tool, voice, notes_dir, out_dir, jobs):
     folder = os.path.join(notes_dir, voice.path)
     target = os.path.join(out_dir, "TessarineData", "Voices", voice.category, voice.name + ".t9v")
     os.makedirs(os.path.dirname(target), exist_ok=True)
     loud = [sources.note_file(folder, 1, key) for key in voice.keys]
-    run([tool, "analyse", *loud, "-o", target, "--name", voice.name])
+    # The notes of one call are analysed side by side; the soft layers, one
+    # note per call into the same file, overlap with other voices' work.
+    run([tool, "analyse", *loud, "--jobs", str(jobs), "-o", target, "--name", voice.name])
     if len(voice.velocities) == 2:
         for m, key in enumerate(voice.keys):
             run([tool, "analyse", sources.note_file(folder, 0, key), "--into", target, "--multisample", str(m),
@@ -148,7 +150,7 @@ def build(tool, out_dir, workers):
         notes_dir = os.path.join(work, "notes")
         make_notes(voices, notes_dir, work, workers)
         with concurrent.futures.ThreadPoolExecutor(max_workers=workers) as pool:
-            for future in [pool.submit(build_voice, tool, v, notes_dir, out_dir) for v in voices]:
+            for future in [pool.submit(build_voice, tool, v, notes_dir, out_dir, workers) for v in voices]:
                 future.result()
     log(f"{len(voices)} voices analysed")
 

@@ -2,7 +2,6 @@
 
 #include <CLI/CLI.hpp>
 #include <iostream>
-#include <memory>
 
 #include "commands/ProgressBar.h"
 #include "commands/ReadFailure.h"
@@ -15,9 +14,15 @@
 #include "sound/files/VoiceFile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace tessarine::host {
 
@@ -25,13 +30,37 @@ namespace {
 
 constexpr int kMaxInputs = kMaxMultisamples;
 
-class BarProgress : public AnalysisProgress {
+// One bar for the whole run, fed from every analysing thread: each sound
+// reports its own share and the bar shows their mean.
+class SharedProgress {
 public:
-    explicit BarProgress(const std::string& label) : bar_(label) {}
-    void setProgress(double percent) override { bar_.update(percent / 100.0); }
+    SharedProgress(const std::string& label, int count) : bar_(label), percents_(static_cast<std::size_t>(count)) {}
+
+    void set(int index, double percent)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        percents_[static_cast<std::size_t>(index)] = percent;
+        double sum = 0.0;
+        for (const double p : percents_) {
+            sum += p;
+        }
+        bar_.update(sum / (100.0 * static_cast<double>(percents_.size())));
+    }
 
 private:
+    std::mutex mutex_;
     ProgressBar bar_;
+    std::vector<double> percents_;
+};
+
+class SoundProgress : public AnalysisProgress {
+public:
+    SoundProgress(SharedProgress& shared, int index) : shared_(shared), index_(index) {}
+    void setProgress(double percent) override { shared_.set(index_, percent); }
+
+private:
+    SharedProgress& shared_;
+    int index_;
 };
 
 struct Input {
@@ -44,6 +73,49 @@ std::string fileName(const std::string& path)
 {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+int jobCount(int requested, int count)
+{
+    const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    return std::clamp(requested > 0 ? requested : cores, 1, count);
+}
+
+// work(0) .. work(count - 1) on `jobs` threads (the calling one among them),
+// indices handed out in order. Once one fails no further index starts, so the
+// lowest failing index, which is returned (or -1), is the one a serial run
+// stops at, whatever the number of threads.
+int runInOrder(int count, int jobs, const std::function<bool(int)>& work)
+{
+    std::atomic<int> next{0};
+    std::atomic<bool> stop{false};
+    std::vector<char> failed(static_cast<std::size_t>(count), 0);
+    const auto worker = [&] {
+        while (!stop.load()) {
+            const int i = next.fetch_add(1);
+            if (i >= count) {
+                return;
+            }
+            if (!work(i)) {
+                failed[static_cast<std::size_t>(i)] = 1;
+                stop.store(true);
+            }
+        }
+    };
+    std::vector<std::thread> threads;
+    for (int t = 1; t < jobs; ++t) {
+        try {
+            threads.emplace_back(worker);
+        } catch (const std::system_error&) {
+            break; // out of threads: those running share the work
+        }
+    }
+    worker();
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    const auto first = std::find(failed.begin(), failed.end(), 1);
+    return first == failed.end() ? -1 : static_cast<int>(first - failed.begin());
 }
 
 } // namespace
@@ -72,19 +144,25 @@ int runAnalyse(const AnalyseOptions& options, std::ostream& out, std::ostream& e
 
     // Every file is imported before anything is analysed, so one bad file
     // costs no time and leaves nothing half done.
+    const int jobs = jobCount(options.jobs, count);
     std::vector<Input> inputs(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
+    std::vector<ImportRefusal> refusals(static_cast<std::size_t>(count), ImportRefusal::None);
+    const int refused = runInOrder(count, jobs, [&](int i) {
         Input& input = inputs[static_cast<std::size_t>(i)];
         input.path = options.inputs[static_cast<std::size_t>(i)];
-        ImportRefusal refusal = ImportRefusal::None;
-        if (!prepareSound(input.path, input.sound, &refusal)) {
-            return fail(input.path + ": " + describe(refusal));
+        if (!prepareSound(input.path, input.sound, &refusals[static_cast<std::size_t>(i)])) {
+            return false;
         }
         input.source = describe(input.sound.fundamental.source);
         if (options.rootNote >= 0) {
             input.sound.fundamental = {noteFrequencyTable().frequency(options.rootNote), PitchSource::Header};
             input.source = "--root-note";
         }
+        return true;
+    });
+    if (refused >= 0) {
+        return fail(inputs[static_cast<std::size_t>(refused)].path + ": " +
+                    describe(refusals[static_cast<std::size_t>(refused)]));
     }
     std::stable_sort(inputs.begin(), inputs.end(), [](const Input& a, const Input& b) {
         return a.sound.fundamental.f0 < b.sound.fundamental.f0;
@@ -102,31 +180,47 @@ int runAnalyse(const AnalyseOptions& options, std::ostream& out, std::ostream& e
         voice->layerCount = 1;
     }
 
-    for (int i = 0; i < count; ++i) {
-        const Input& input = inputs[static_cast<std::size_t>(i)];
-        const int multisample = count > 1 ? i : options.multisample;
-        const auto start = std::chrono::steady_clock::now();
+    // Each sound fills its own multisample, so the threads write apart.
+    struct Outcome {
         AnalysisSummary summary;
-        bool analysed = false;
-        {
-            BarProgress progress("analyse " + fileName(input.path));
-            analysed = analyseIntoVoice(input.sound.buffer, input.sound.fundamental.f0, *voice, multisample,
-                                        options.layer, &progress, summary);
-        }
-        if (!analysed) {
-            return fail(input.path + ": the analysis failed");
-        }
-        const std::chrono::duration<double> taken = std::chrono::steady_clock::now() - start;
-        if (!summary.diagnostic.empty()) {
-            out << summary.diagnostic << '\n';
+        double seconds = 0.0;
+    };
+    std::vector<Outcome> outcomes(static_cast<std::size_t>(count));
+    const auto multisampleOf = [&](int i) { return count > 1 ? i : options.multisample; };
+    int failed = -1;
+    {
+        SharedProgress progress(count > 1 ? "analyse " + std::to_string(count) + " sounds"
+                                          : "analyse " + fileName(inputs[0].path),
+                                count);
+        failed = runInOrder(count, jobs, [&](int i) {
+            const Input& input = inputs[static_cast<std::size_t>(i)];
+            Outcome& outcome = outcomes[static_cast<std::size_t>(i)];
+            const auto start = std::chrono::steady_clock::now();
+            SoundProgress sound(progress, i);
+            if (!analyseIntoVoice(input.sound.buffer, input.sound.fundamental.f0, *voice, multisampleOf(i),
+                                  options.layer, &sound, outcome.summary)) {
+                return false;
+            }
+            outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            return true;
+        });
+    }
+    for (int i = 0; i < (failed >= 0 ? failed : count); ++i) {
+        const Input& input = inputs[static_cast<std::size_t>(i)];
+        const Outcome& outcome = outcomes[static_cast<std::size_t>(i)];
+        if (!outcome.summary.diagnostic.empty()) {
+            out << outcome.summary.diagnostic << '\n';
         }
         char line[512];
         std::snprintf(line, sizeof(line),
                       "%s: f0 %.2f Hz (%s), %d harmonics, %d keyframes, %d noise frames, %.2f s", input.path.c_str(),
-                      input.sound.fundamental.f0, input.source, summary.harmonics, summary.harmonicKeyframes,
-                      summary.noiseKeyframes, taken.count());
+                      input.sound.fundamental.f0, input.source, outcome.summary.harmonics,
+                      outcome.summary.harmonicKeyframes, outcome.summary.noiseKeyframes, outcome.seconds);
         out << line << '\n';
-        voice->multisampleCount = std::max(voice->multisampleCount, multisample + 1);
+        voice->multisampleCount = std::max(voice->multisampleCount, multisampleOf(i) + 1);
+    }
+    if (failed >= 0) {
+        return fail(inputs[static_cast<std::size_t>(failed)].path + ": the analysis failed");
     }
     // A single-layer voice stores only layer 1: a sound put into layer 0 needs both.
     if (options.layer == 0) {
@@ -163,6 +257,8 @@ Command::Run setUpAnalyse(CLI::App& command, const std::string&)
                        "MIDI note of the sound, 0..127, instead of the file's header, name or an estimate")
         ->check(CLI::Range(0, 127));
     command.add_option("--name", analyse->name, "Name of the voice (default: from the file name)");
+    command.add_option("-j,--jobs", analyse->jobs, "Sounds analysed at once (default: one per processor core)")
+        ->check(CLI::Range(1, 256));
     return [analyse] { return runAnalyse(*analyse, std::cout, std::cerr); };
 }
 

@@ -2,7 +2,8 @@
 // `tessarine analyse`: analyses sound files with the plug-in's own analysis
 // code into a voice file. One input fills one layer of a new voice (or of an
 // existing one, --into); several inputs become the multisamples of a new
-// voice, lowest fundamental first.
+// voice, lowest fundamental first, analysed side by side on several threads
+// into the same file a serial run writes.
 
 #include "commands/Command.h"
 #include <ostream>
@@ -19,6 +20,7 @@ struct AnalyseOptions {
     int layer = 1;          // 0..1; a single-layer voice keeps its sound in layer 1
     int rootNote = -1;      // 0..127 overrides header, file name and estimate
     std::string name;       // the voice's name; empty: from the file name
+    int jobs = 0;           // sounds analysed at once; 0: one per processor core
 };
 
 // Prints one summary line per input to out and returns 0; or one line to err

@@ -31,12 +31,13 @@ NumMatrix padded(const NumMatrix& m)
 
 NumVector harmonicResidual(const NumVector& samples, const NumVector& harmonics, double rate)
 {
-    NumVector r(harmonics.size());
-    for (int i = 1; i <= r.size(); ++i) {
-        r(i) = (i <= samples.size() ? samples(i) : 0.0) - harmonics(i);
+    int length = harmonics.size();
+    if (length > 0.2 * rate) {
+        length = static_cast<int>(length - 0.1 * rate);
     }
-    if (r.size() > 0.2 * rate) {
-        r = r.slice(1, static_cast<int>(r.size() - 0.1 * rate));
+    NumVector r(length);
+    for (int i = 1; i <= length; ++i) {
+        r(i) = (i <= samples.size() ? samples(i) : 0.0) - harmonics(i);
     }
     return r;
 }

@@ -28,6 +28,34 @@ struct LiveTrack {
     double thresholdDb;
 };
 
+// The free peak nearest to position, the lower one on a tie; -1 if none is
+// free. Peaks come in ascending position (at least a bin apart), so it is the
+// first free one on either side: a search per track instead of a scan of the
+// whole column, which made tracking quadratic in the number of partials.
+int nearestFreePeak(const std::vector<double>& positions, const std::vector<bool>& taken, double position)
+{
+    const int count = static_cast<int>(positions.size());
+    const int split = static_cast<int>(std::lower_bound(positions.begin(), positions.end(), position) - positions.begin());
+    int above = split;
+    while (above < count && taken[static_cast<std::size_t>(above)]) {
+        ++above;
+    }
+    int below = split - 1;
+    while (below >= 0 && taken[static_cast<std::size_t>(below)]) {
+        --below;
+    }
+    if (below < 0) {
+        return above < count ? above : -1;
+    }
+    if (above >= count) {
+        return below;
+    }
+    return std::abs(positions[static_cast<std::size_t>(above)] - position) <
+                   std::abs(positions[static_cast<std::size_t>(below)] - position)
+               ? above
+               : below;
+}
+
 } // namespace
 
 SpectralPeaks findSpectralPeaks(const NumVector& x, double threshold)
@@ -76,6 +104,7 @@ PartialTracks trackPartials(const NumMatrix& g, double maxPosition)
     std::vector<double> peakPositions;
     std::vector<double> peakAmplitudes;
     std::vector<bool> taken;
+    std::vector<LiveTrack> survivors;
     const double decay = 1.0 - std::exp(-0.05);
 
     for (int j = 1; j <= frames; ++j) {
@@ -90,15 +119,9 @@ PartialTracks trackPartials(const NumMatrix& g, double maxPosition)
         }
         taken.assign(peakPositions.size(), false);
 
-        std::vector<LiveTrack> survivors;
+        survivors.clear();
         for (LiveTrack track : live) {
-            int nearest = -1;
-            for (std::size_t i = 0; i < peakPositions.size(); ++i) {
-                if (!taken[i] && (nearest < 0 || std::abs(peakPositions[i] - track.position) <
-                                                     std::abs(peakPositions[static_cast<std::size_t>(nearest)] - track.position))) {
-                    nearest = static_cast<int>(i);
-                }
-            }
+            const int nearest = nearestFreePeak(peakPositions, taken, track.position);
             if (nearest >= 0 && std::abs(peakPositions[static_cast<std::size_t>(nearest)] - track.position) < 1.0) {
                 const std::size_t i = static_cast<std::size_t>(nearest);
                 const double riseDb = 20.0 * std::log10(peakAmplitudes[i] / track.amplitude);

@@ -11,9 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -92,6 +94,45 @@ TEST(AnalyseCommand, MultisamplesLayersAndRefusals)
     EXPECT_NE(result.output.find(bad + ": Unsupported file format."), std::string::npos) << result.output;
     EXPECT_NE(runCli("analyse " + low + " " + high + " --multisample 1 -o " + none).status, 0);
     EXPECT_FALSE(std::filesystem::exists(none));
+}
+
+TEST(AnalyseCommand, JobsWriteTheVoiceOfASerialRun)
+{
+    // Lengths and pitches that finish out of order on several threads.
+    const double pitches[] = {330.0, 110.0, 247.0, 165.0};
+    const double seconds[] = {0.3, 1.2, 0.6, 0.9};
+    std::string inputs;
+    for (int i = 0; i < 4; ++i) {
+        const std::string path = testsound::scratchPath("jobs" + std::to_string(i) + ".wav");
+        ASSERT_TRUE(testsound::writeSound(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1,
+                                          testsound::sawtooth(pitches[i], 22050, seconds[i])));
+        inputs += path + " ";
+    }
+    const auto bytes = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    // The summary lines without their timings.
+    const auto summaries = [](std::string text) {
+        std::string kept;
+        for (std::size_t start = 0; start < text.size();) {
+            const std::size_t end = std::min(text.find('\n', start), text.size());
+            const std::string line = text.substr(start, end - start);
+            kept += line.substr(0, line.rfind(", ")) + "\n";
+            start = end + 1;
+        }
+        return kept;
+    };
+    const std::string serial = testsound::scratchPath("jobs1.t9v");
+    const auto one = runCli("analyse " + inputs + "--name jobs --jobs 1 -o " + serial, " 2>/dev/null");
+    ASSERT_EQ(one.status, 0) << one.output;
+    for (const char* jobs : {"2", "4"}) {
+        const std::string parallel = testsound::scratchPath(std::string("jobs") + jobs + ".t9v");
+        const auto many = runCli("analyse " + inputs + "--name jobs --jobs " + jobs + " -o " + parallel, " 2>/dev/null");
+        ASSERT_EQ(many.status, 0) << many.output;
+        EXPECT_EQ(summaries(many.output), summaries(one.output));
+        EXPECT_TRUE(bytes(parallel) == bytes(serial)) << jobs << " jobs write another voice";
+    }
 }
 
 } // namespace
