@@ -72,17 +72,25 @@ struct FixedRamp {
     float amplitudeStep;
 };
 
-// Once per partial and block: the division and the double precision are
-// paid here, never per sample.
-FixedRamp fixedRampFor(float phase, float f0, float f1, float a0, float a1, float sampleRate, int n)
+}
+
+RampScale rampScaleFor(float sampleRate, int n)
 {
-    const double perHz = kFixedPeriod / static_cast<double>(sampleRate);
-    const double increment0 = static_cast<double>(safeFrequency(f0, sampleRate)) * perHz;
-    const double increment1 = static_cast<double>(safeFrequency(f1, sampleRate)) * perHz;
-    const double inverseLength = 1.0 / static_cast<double>(n);
+    return {kFixedPeriod / static_cast<double>(sampleRate), 1.0 / static_cast<double>(n),
+            1.0f / static_cast<float>(n)};
+}
+
+namespace {
+
+// Once per partial and block: the double precision is paid here, never per
+// sample, and the divisions once per block length and rate (RampScale).
+FixedRamp fixedRampFor(float phase, float f0, float f1, float a0, float a1, float sampleRate, const RampScale& scale)
+{
+    const double increment0 = static_cast<double>(safeFrequency(f0, sampleRate)) * scale.perHz;
+    const double increment1 = static_cast<double>(safeFrequency(f1, sampleRate)) * scale.perHz;
     return {fixedPoint(static_cast<double>(safePhase(phase)) * (kFixedPeriod / kPhasePeriod)) - kQuarterPeriod,
-            fixedPoint(increment0), fixedPoint((increment1 - increment0) * inverseLength),
-            flushTiny((a1 - a0) * (1.0f / static_cast<float>(n)))};
+            fixedPoint(increment0), fixedPoint((increment1 - increment0) * scale.inverseLength),
+            flushTiny((a1 - a0) * scale.inverseLengthFloat)};
 }
 
 // A stored phase back in the callers' unit.
@@ -259,7 +267,7 @@ void renderPartial(float& phase, float f0, float f1, float a0, float a1, float s
     if (n <= 0 || !(sampleRate > 0.0f)) {
         return;
     }
-    const FixedRamp ramp = fixedRampFor(phase, f0, f1, a0, a1, sampleRate, n);
+    const FixedRamp ramp = fixedRampFor(phase, f0, f1, a0, a1, sampleRate, rampScaleFor(sampleRate, n));
     std::uint32_t p = ramp.phase;
     std::uint32_t increment = ramp.increment;
     float amplitude = a0;
@@ -278,7 +286,13 @@ bool PartialBatch::add(float* phase, float f0, float f1, float a0, float a1, flo
     if (count_ >= kLanes || n <= 0 || !(sampleRate > 0.0f)) {
         return false;
     }
-    const FixedRamp ramp = fixedRampFor(*phase, f0, f1, a0, a1, sampleRate, n);
+    // A voice's partials share the rate and the block length.
+    if (sampleRate != scaleRate_ || n != scaleLength_) {
+        scale_ = rampScaleFor(sampleRate, n);
+        scaleRate_ = sampleRate;
+        scaleLength_ = n;
+    }
+    const FixedRamp ramp = fixedRampFor(*phase, f0, f1, a0, a1, sampleRate, scale_);
     const auto lane = static_cast<std::size_t>(count_);
     phase_[lane] = ramp.phase;
     increment_[lane] = ramp.increment;

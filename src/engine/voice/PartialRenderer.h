@@ -52,6 +52,14 @@ std::span<const LaneKernel> availableLaneKernels();
 // audio is rendering.
 void setAutomaticLaneKernelForTesting(LaneKernel kernel);
 
+// The divisions a ramp needs, the same for every partial of a block.
+struct RampScale {
+    double perHz;         // fixed-point phase per second and Hz
+    double inverseLength; // 1 / samples
+    float inverseLengthFloat;
+};
+RampScale rampScaleFor(float sampleRate, int n);
+
 class PartialBatch {
 public:
     static constexpr int kLanes = 16;
@@ -83,6 +91,9 @@ private:
     std::array<float, kLanes> sampleRate_{};
     std::array<float*, kLanes> phaseOut_{};
     int count_ = 0;
+    RampScale scale_{};
+    float scaleRate_ = 0.0f;
+    int scaleLength_ = 0;
 };
 
 } // namespace tessarine
