@@ -61,12 +61,10 @@ bool NoteHarmonics::firstSegment(int c, float& t0, float& v0, float& t1, float& 
     if (!(start.t1 > start.t0)) {
         return false;
     }
-    // The arithmetic of sourceValue, so the values are the ones the curve gets.
-    const auto& w = weights_;
     t0 = start.t0;
     t1 = start.t1;
-    v0 = w[0] * start.v0[0] + w[1] * start.v0[1] + w[2] * start.v0[2] + w[3] * start.v0[3];
-    v1 = w[0] * start.v1[0] + w[1] * start.v1[1] + w[2] * start.v1[2] + w[3] * start.v1[3];
+    v0 = blended(start.v0);
+    v1 = blended(start.v1);
     return true;
 }
 
@@ -89,8 +87,12 @@ float NoteHarmonics::sourceValue(const Source& source, int i) const
     if (source.table == nullptr) {
         return source.solo->value(i);
     }
-    const auto& v = source.table->values[static_cast<std::size_t>(i)];
-    return weights_[0] * v[0] + weights_[1] * v[1] + weights_[2] * v[2] + weights_[3] * v[3];
+    return blended(source.table->values[static_cast<std::size_t>(i)]);
+}
+
+float NoteHarmonics::blended(const std::array<float, kCorners>& corners) const
+{
+    return weights_[0] * corners[0] + weights_[1] * corners[1] + weights_[2] * corners[2] + weights_[3] * corners[3];
 }
 
 // Blends points until the curve holds the first one at or after t (or all of
@@ -111,14 +113,13 @@ void NoteHarmonics::blendUntil(int c, float t, bool readable, std::uint64_t edit
         // The sound was edited since: go on from the first of its points after
         // the ones this note already plays.
         source.editCount = editCount;
-        const float last = curve.pointCount() > 0 ? curve.timeAt(curve.pointCount() - 1) : -1.0f;
-        int next = curve.pointCount() > 0 ? 0 : source.next;
         if (curve.pointCount() > 0) {
-            while (next < count && !(sourceTime(source, next) > last)) {
-                ++next;
+            const float last = curve.timeAt(curve.pointCount() - 1);
+            source.next = 0;
+            while (source.next < count && !(sourceTime(source, source.next) > last)) {
+                ++source.next;
             }
         }
-        source.next = next;
     }
     while (source.next < count && (curve.pointCount() == 0 || curve.timeAt(curve.pointCount() - 1) < t)) {
         if (!curve.appendPoint(sourceTime(source, source.next), sourceValue(source, source.next))) {

@@ -63,6 +63,8 @@ private:
     int sourceCount(const Source& source) const;
     float sourceTime(const Source& source, int i) const;
     float sourceValue(const Source& source, int i) const;
+    // The note's key and velocity blend of a point's four corners.
+    float blended(const std::array<float, kCorners>& corners) const;
 
     std::array<BreakpointCurve, kCurveCount> curves_;
     std::array<Source, kCurveCount> sources_{};
