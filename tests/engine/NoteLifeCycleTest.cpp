@@ -153,6 +153,28 @@ TEST_F(NoteLifeCycle, VoiceLimitStealsTheOldestNote)
     for (int key : {70, 71, 72}) {
         EXPECT_GE(voiceWithKey(key), 0) << key;
     }
+    // Twelve notes sound; a chord at one sample steals three of them, though
+    // every steal leaves a voice fading.
+    values.store(kLoopSync1, 1.0f, true);
+    for (int key = 40; key < 52; ++key) {
+        advanceAll(0.01f);
+        midi(0x90, key, 100);
+    }
+    for (int key : {80, 84, 87}) {
+        midi(0x90, key, 100);
+        EXPECT_GE(voiceWithKey(key), 0) << key;
+    }
+    EXPECT_EQ(voiceWithKey(42), -1);
+    EXPECT_GE(voiceWithKey(43), 0) << "three stolen, the oldest first";
+
+    // Thirteen notes at one sample: the last twelve sound, whatever their voice's place.
+    for (int key = 60; key < 73; ++key) {
+        midi(0x90, key, 100);
+    }
+    EXPECT_EQ(voiceWithKey(60), -1);
+    for (int key = 61; key < 73; ++key) {
+        EXPECT_GE(voiceWithKey(key), 0) << key;
+    }
 }
 
 TEST_F(NoteLifeCycle, SustainPedalHoldsReleasedNotes)

@@ -204,6 +204,19 @@ void VoiceManager::noteOn(int key, float velocityFactor)
             break;
         }
     }
+    if (free < 0) {
+        // Each steal leaves one voice fading for a millisecond, so with the
+        // limit at twelve the second of two notes at one sample would find no
+        // voice. It takes the quietest fading one rather than being lost.
+        for (int i = 0; i < kNoteVoiceCount; ++i) {
+            if (voice(i).isCut() && (free < 0 || voice(i).envelopeGain() < voice(free).envelopeGain())) {
+                free = i;
+            }
+        }
+        if (free >= 0) {
+            voice(free).silence();
+        }
+    }
     if (free >= 0) {
         NoteSettings settings = captureSettings();
         applyNoteModulation(settings, key, velocityFactor);
@@ -219,7 +232,9 @@ void VoiceManager::noteOn(int key, float velocityFactor)
                 break;
             }
         }
-        voice(free < 0 ? 0 : free).start(key, frequency, velocityFactor, settings, start_);
+        const int started = free < 0 ? 0 : free;
+        voice(started).start(key, frequency, velocityFactor, settings, start_);
+        startOrder_[static_cast<std::size_t>(started)] = ++notesStarted_;
         enforceVoiceLimit();
     }
 
@@ -246,11 +261,17 @@ void VoiceManager::enforceVoiceLimit()
         return count;
     };
     for (int over = active() - limit; over > 0; --over) {
-        // Steal the note that has played longest.
+        // Steal the note that has played longest. Notes started at one sample
+        // all stand at position zero, and of those the one started first
+        // goes: the note just played must never be the one stolen.
         int oldest = -1;
         for (int i = 0; i < kNoteVoiceCount; ++i) {
-            if (isSounding(i) && !voice(i).isCut() &&
-                (oldest < 0 || voice(i).playbackPosition() > voice(oldest).playbackPosition())) {
+            if (!isSounding(i) || voice(i).isCut()) {
+                continue;
+            }
+            if (oldest < 0 || voice(i).playbackPosition() > voice(oldest).playbackPosition() ||
+                (voice(i).playbackPosition() == voice(oldest).playbackPosition() &&
+                 startOrder_[static_cast<std::size_t>(i)] < startOrder_[static_cast<std::size_t>(oldest)])) {
                 oldest = i;
             }
         }

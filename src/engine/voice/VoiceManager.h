@@ -66,6 +66,8 @@ private:
     NoteStartContext start_;
     std::array<NoteVoice, kNoteVoiceCount> voices_;
     int lastNote_ = -1;
+    std::array<std::uint64_t, kNoteVoiceCount> startOrder_{}; // notesStarted_ when each voice last started
+    std::uint64_t notesStarted_ = 0;
 };
 
 } // namespace tessarine
