@@ -216,7 +216,13 @@ int runAnalyse(const AnalyseOptions& options, std::ostream& out, std::ostream& e
                       "%s: f0 %.2f Hz (%s), %d harmonics, %d keyframes, %d noise frames, %.2f s", input.path.c_str(),
                       input.sound.fundamental.f0, input.source, outcome.summary.harmonics,
                       outcome.summary.harmonicKeyframes, outcome.summary.noiseKeyframes, outcome.seconds);
-        out << line << '\n';
+        out << line;
+        if (input.sound.buffer.cutFromSeconds > 0.0) {
+            std::snprintf(line, sizeof(line), ", cut at %.0f s of %.2f s (faded over its last %.1f s)",
+                          kMaxAnalysedSeconds, input.sound.buffer.cutFromSeconds, kCutFadeSeconds);
+            out << line;
+        }
+        out << '\n';
         voice->multisampleCount = std::max(voice->multisampleCount, multisampleOf(i) + 1);
     }
     if (failed >= 0) {

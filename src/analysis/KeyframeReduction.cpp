@@ -192,7 +192,14 @@ bool reduceHarmonicKeyframes(const NumMatrix& frequency, const NumMatrix& amplit
             },
             [](const std::vector<int>&, std::size_t) { return true; });
         enforceSpacing(keys, T, [](double) { return 0.03; });
-        cutTrailingSilence(keys, [&](int frame) { return frameSum(amp, frame) > 0.004; });
+        // Quiet is 60 dB under the loudest frame (never above the fixed level
+        // of 0.004 once used), so a decay keeps what a listener still hears.
+        double loudest = 0.0;
+        for (int frame = 0; frame < frames; ++frame) {
+            loudest = std::max(loudest, frameSum(amp, frame));
+        }
+        const double quiet = std::min(0.004, 0.001 * loudest);
+        cutTrailingSilence(keys, [&](int frame) { return frameSum(amp, frame) > quiet; });
     }
 
     const int count = static_cast<int>(keys.size());
@@ -200,12 +207,9 @@ bool reduceHarmonicKeyframes(const NumMatrix& frequency, const NumMatrix& amplit
     HarmonicKeyframes result{NumMatrix(rows, count), NumMatrix(rows, count)};
     for (int k = 1; k <= count; ++k) {
         const int frame = keys[static_cast<std::size_t>(k - 1)];
-        double time = frame * T;
-        if (k == count && count > 1) {
-            // The release: a sound whose last keyframes were far apart would
-            // otherwise fade out over seconds.
-            time = std::min(time, keys[static_cast<std::size_t>(k - 2)] * T + 0.25);
-        }
+        // The last keyframe keeps its own time: the sound fades to it as the
+        // frames between said it did (a ringing decay lasts as long as it rang).
+        const double time = frame * T;
         result.frequency(1, k) = time;
         result.amplitude(1, k) = time;
         for (int r = 1; r < rows; ++r) {

@@ -83,7 +83,7 @@ SpectralPeaks findSpectralPeaks(const NumVector& x, double threshold)
     return peaks;
 }
 
-PartialTracks trackPartials(const NumMatrix& g, double maxPosition)
+PartialTracks trackPartials(const NumMatrix& g, double maxPosition, long long cellLimit)
 {
     const int bins = g.rows();
     const int frames = g.columns();
@@ -106,6 +106,7 @@ PartialTracks trackPartials(const NumMatrix& g, double maxPosition)
     std::vector<bool> taken;
     std::vector<LiveTrack> survivors;
     const double decay = 1.0 - std::exp(-0.05);
+    long long lasting = 0; // tracks with at least minimumLength entries
 
     for (int j = 1; j <= frames; ++j) {
         for (int r = 1; r <= bins; ++r) {
@@ -132,7 +133,9 @@ PartialTracks trackPartials(const NumMatrix& g, double maxPosition)
                 track.amplitude = peakAmplitudes[i];
                 track.lastFrame = j;
                 taken[i] = true;
-                store[static_cast<std::size_t>(track.row)].push_back({j, track.position, track.amplitude});
+                auto& entries = store[static_cast<std::size_t>(track.row)];
+                entries.push_back({j, track.position, track.amplitude});
+                lasting += static_cast<int>(entries.size()) == minimumLength ? 1 : 0;
                 track.thresholdDb -= decay * (track.thresholdDb - kSettledThresholdDb);
                 track.thresholdDb = std::max(track.thresholdDb, 1.5 * riseDb);
                 survivors.push_back(track);
@@ -150,10 +153,11 @@ PartialTracks trackPartials(const NumMatrix& g, double maxPosition)
             if (!taken[i] && peakAmplitudes[i] > floor && peakPositions[i] < maxPosition) {
                 const int row = static_cast<int>(store.size());
                 store.push_back({{j, peakPositions[i], peakAmplitudes[i]}});
+                lasting += minimumLength <= 1 ? 1 : 0;
                 live.push_back({peakPositions[i], peakAmplitudes[i], j, row, kStartThresholdDb});
             }
         }
-        if (static_cast<long long>(frames) * static_cast<long long>(store.size()) > kMaxTrackCells) {
+        if (static_cast<long long>(frames) * lasting > cellLimit) {
             result.failed = true;
             break;
         }
@@ -179,13 +183,13 @@ PartialTracks trackPartials(const NumMatrix& g, double maxPosition)
     return result;
 }
 
-PartialTracks trackPartialsNarrowing(const NumMatrix& magnitude, double& maxPosition)
+PartialTracks trackPartialsNarrowing(const NumMatrix& magnitude, double& maxPosition, long long cellLimit)
 {
-    PartialTracks tracks = trackPartials(magnitude, maxPosition);
+    PartialTracks tracks = trackPartials(magnitude, maxPosition, cellLimit);
     // Each halving admits fewer peaks; below one bin none start, so this ends.
     for (int attempt = 0; tracks.failed && attempt < 64; ++attempt) {
         maxPosition /= 2.0;
-        tracks = trackPartials(magnitude, maxPosition);
+        tracks = trackPartials(magnitude, maxPosition, cellLimit);
     }
     return tracks;
 }

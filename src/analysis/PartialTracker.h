@@ -23,13 +23,16 @@ struct SpectralPeaks {
 struct PartialTracks {
     NumMatrix position;  // tracks x frames, bins from 0
     NumMatrix amplitude; // tracks x frames, linear magnitude
-    bool failed = false; // the track-frame bound was reached; tracks so far are kept
+    bool failed = false; // the cell bound was reached; the lasting tracks so far are kept
 
     int tracks() const { return position.rows(); }
 };
 
-// Track-frame cells beyond which tracking gives up: bounds time and memory
-// when a noisy sound births new tracks in every frame.
+// Track-frame cells of lasting tracks (those long enough to be kept) beyond
+// which tracking gives up: bounds the time and memory of what follows when a
+// noisy sound holds many partials. Short-lived tracks do not count: a long
+// note births noise tracks in every frame, and counting those made a longer
+// file search a narrower range.
 inline constexpr long long kMaxTrackCells = 2000000;
 
 // Local maxima above threshold of a log-magnitude column, refined to the
@@ -38,11 +41,12 @@ SpectralPeaks findSpectralPeaks(const NumVector& logMagnitude, double threshold)
 
 // Tracks of a bins x frames magnitude matrix; only peaks below maxPosition
 // (1-based bins) start tracks.
-PartialTracks trackPartials(const NumMatrix& magnitude, double maxPosition);
+PartialTracks trackPartials(const NumMatrix& magnitude, double maxPosition, long long cellLimit = kMaxTrackCells);
 
 // Halves maxPosition and tracks again while tracking fails; maxPosition is
 // left at the range that succeeded.
-PartialTracks trackPartialsNarrowing(const NumMatrix& magnitude, double& maxPosition);
+PartialTracks trackPartialsNarrowing(const NumMatrix& magnitude, double& maxPosition,
+                                     long long cellLimit = kMaxTrackCells);
 
 // The search range in bins of a 2N-point transform: 65 harmonics of f0, but
 // nothing above 16 kHz.

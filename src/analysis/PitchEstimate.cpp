@@ -170,6 +170,52 @@ double bestFundamental(const std::vector<Peak>& kept, double fpeak)
     return best;
 }
 
+// The search steps by 1 Hz, which is 40 cents at 43 Hz: the chosen series is
+// fitted to the peaks it matches, each peak placed between its bins by the
+// parabola through its log levels, the harmonics weighted by their level and
+// number (a high harmonic pins the pitch more finely). The fit stays within
+// a step of the series found.
+double refineFundamental(double coarse, const std::vector<Peak>& chosen, const std::vector<double>& spectrum,
+                         double binWidth)
+{
+    if (!(coarse > 0.0) || !(binWidth > 0.0)) {
+        return coarse;
+    }
+    const int bins = static_cast<int>(spectrum.size());
+    double sumProduct = 0.0;
+    double sumSquares = 0.0;
+    for (const Peak& peak : chosen) {
+        const double harmonic = std::round(peak.frequency / coarse);
+        const int k = static_cast<int>(std::lround(peak.frequency / binWidth)); // 1-based bin
+        if (harmonic < 1.0 || k < 2 || k >= bins) {
+            continue;
+        }
+        const double left = spectrum[static_cast<std::size_t>(k - 2)];
+        const double mid = spectrum[static_cast<std::size_t>(k - 1)];
+        const double right = spectrum[static_cast<std::size_t>(k)];
+        if (!(left > 0.0 && mid > 0.0 && right > 0.0)) {
+            continue;
+        }
+        const double a = std::log(left);
+        const double b = std::log(mid);
+        const double c = std::log(right);
+        const double curvature = a - 2.0 * b + c;
+        const double offset = curvature < 0.0 ? std::clamp(0.5 * (a - c) / curvature, -0.5, 0.5) : 0.0;
+        const double frequency = (k + offset) * binWidth;
+        // Only peaks that sit on the series (within a quarter of a harmonic) pull the fit.
+        if (std::abs(frequency - harmonic * coarse) > 0.25 * coarse) {
+            continue;
+        }
+        const double weight = peak.level * harmonic;
+        sumProduct += weight * harmonic * frequency;
+        sumSquares += weight * harmonic * harmonic;
+    }
+    if (!(sumSquares > 0.0)) {
+        return coarse;
+    }
+    return std::clamp(sumProduct / sumSquares, coarse - 1.0, coarse + 1.0);
+}
+
 } // namespace
 
 double estimatePitch(const NumVector& samples, double rate)
@@ -242,7 +288,8 @@ double estimatePitch(const NumVector& samples, double rate)
         }
         return lowest;
     };
-    return bestFundamental(choosePeaks(peaks, valley), fpeak);
+    const std::vector<Peak> chosen = choosePeaks(peaks, valley);
+    return refineFundamental(bestFundamental(chosen, fpeak), chosen, spectrum, rate / m);
 }
 
 } // namespace tessarine

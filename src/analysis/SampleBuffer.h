@@ -11,6 +11,7 @@ struct SampleBuffer {
     std::vector<float> samples; // full scale +-1.0
     float sampleRate = 0.0f;    // Hz
     int rootNote = -1;          // MIDI note of the header, -1 when it records none
+    double cutFromSeconds = 0.0; // the cleaned-up sound's length when it was cut to the limit, else 0
 
     int count() const { return static_cast<int>(samples.size()); }
 };
@@ -19,5 +20,7 @@ struct SampleBuffer {
 inline constexpr float kSilenceThreshold = 0.0015f;
 // Only the first seconds of a longer sound are analysed.
 inline constexpr double kMaxAnalysedSeconds = 12.0;
+// A sound cut to that limit fades out over its last this many seconds.
+inline constexpr double kCutFadeSeconds = 0.1;
 
 } // namespace tessarine

@@ -150,7 +150,8 @@ bool importSoundFile(const std::string& path, SampleBuffer& buffer, ImportRefusa
     } catch (const std::bad_alloc&) {
         return fail(refusal, ImportRefusal::OutOfMemory);
     }
-    SoundWindow window(static_cast<std::size_t>(kMaxAnalysedSeconds * static_cast<double>(rate)), kSilenceThreshold);
+    SoundWindow window(static_cast<std::size_t>(kMaxAnalysedSeconds * static_cast<double>(rate)), kSilenceThreshold,
+                       static_cast<std::size_t>(kCutFadeSeconds * static_cast<double>(rate)));
     const double scale = 1.0 / channels;
     for (;;) {
         const sf_count_t frames = sf_readf_float(file.get(), block.data(), kBlockFrames);
@@ -182,6 +183,7 @@ bool importSoundFile(const std::string& path, SampleBuffer& buffer, ImportRefusa
     buffer.samples = std::move(kept);
     buffer.sampleRate = rate;
     buffer.rootNote = root;
+    buffer.cutFromSeconds = static_cast<double>(window.cutFrom()) / static_cast<double>(rate);
     if (refusal != nullptr) {
         *refusal = ImportRefusal::None;
     }

@@ -41,6 +41,17 @@ bool SoundWindow::add(const float* samples, std::size_t count)
     return true;
 }
 
+// A raised-cosine fade, so the voice's last harmonic keyframes fall smoothly.
+void SoundWindow::fadeOut(std::vector<float>& samples) const
+{
+    const std::size_t n = std::min(fade_, samples.size());
+    const std::size_t first = samples.size() - n;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double x = static_cast<double>(i + 1) / static_cast<double>(n);
+        samples[first + i] *= static_cast<float>(0.5 * (1.0 + std::cos(3.14159265358979323846 * x)));
+    }
+}
+
 bool SoundWindow::finish(std::vector<float>& out)
 {
     out.clear();
@@ -56,8 +67,13 @@ bool SoundWindow::finish(std::vector<float>& out)
     } else {
         const std::uint64_t end = lastLoud_ >= 0 ? static_cast<std::uint64_t>(lastLoud_) : seen_ - 1;
         if (end >= start_) {
-            kept_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kept_.size(), end - start_ + 1)));
+            const std::uint64_t length = end - start_ + 1;
+            kept_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kept_.size(), length)));
             out.swap(kept_);
+            if (length > out.size()) {
+                cutFrom_ = length;
+                fadeOut(out);
+            }
         }
     }
     kept_ = std::vector<float>();

@@ -10,8 +10,11 @@
 // absolute sample of what is left to 1 (silence stays as it is), and keeps the
 // first `limit` samples of that. The peak and the tail are those of the whole
 // sound, not of the part kept, so a long file is analysed as its first
-// seconds would be within it.
+// seconds would be within it. A sound that goes on past the limit fades out
+// over the last `fade` samples kept: a voice that stopped dead where the
+// file was cut would end in a click.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -20,7 +23,10 @@ namespace tessarine {
 
 class SoundWindow {
 public:
-    SoundWindow(std::size_t limit, float threshold) : limit_(limit), threshold_(threshold) {}
+    SoundWindow(std::size_t limit, float threshold, std::size_t fade = 0)
+        : limit_(limit), threshold_(threshold), fade_(std::min(fade, limit))
+    {
+    }
 
     // The next samples of the sound, in order. False when the samples to be
     // kept cannot be allocated; the window is then unusable.
@@ -30,9 +36,17 @@ public:
     // they cannot be allocated.
     bool finish(std::vector<float>& out);
 
+    // After finish: the length of the cleaned-up sound in samples when it was
+    // longer than the limit and so cut (and faded), else 0.
+    std::uint64_t cutFrom() const { return cutFrom_; }
+
 private:
+    void fadeOut(std::vector<float>& samples) const;
+
     std::size_t limit_;
     float threshold_;
+    std::size_t fade_;
+    std::uint64_t cutFrom_ = 0;
     std::vector<float> kept_; // from the first sample that differs from sample 0
     std::uint64_t seen_ = 0;
     std::uint64_t start_ = 0; // index of that sample, once started_

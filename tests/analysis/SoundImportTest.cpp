@@ -153,6 +153,20 @@ TEST(SoundImport, CleanUpKeepsWhatTheAnalysisTakes)
             }
         }
     }
+
+    // Cut to the limit, the sound fades out instead of stopping dead.
+    tessarine::SoundWindow window(8, tessarine::kSilenceThreshold, 4);
+    std::vector<float> steady(13, 0.5f);
+    steady[0] = 0.0f; // the leading run
+    ASSERT_TRUE(window.add(steady.data(), steady.size()));
+    std::vector<float> out;
+    ASSERT_TRUE(window.finish(out));
+    const std::vector<float> faded = {1.0f, 1.0f, 1.0f, 1.0f, 0.853553f, 0.5f, 0.146447f, 0.0f};
+    ASSERT_EQ(out.size(), faded.size());
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        EXPECT_NEAR(out[i], faded[i], 1e-5f) << i;
+    }
+    EXPECT_EQ(window.cutFrom(), 12u);
 }
 
 // Each file must be refused or give a layer the voice can play.
