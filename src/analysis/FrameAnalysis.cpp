@@ -2,6 +2,7 @@
 
 #include "analysis/HarmonicAssignment.h"
 #include "analysis/HarmonicFrameSize.h"
+#include "analysis/HarmonicGapFill.h"
 #include "analysis/HarmonicResynthesis.h"
 #include "analysis/NoiseFrames.h"
 #include "analysis/PartialTracker.h"
@@ -80,8 +81,10 @@ bool analyseFrames(const NumVector& x, double rate, double f0, AnalysisProgress*
             return false;
         }
         // No narrowing here: a failed pass still leaves the tracks found so far.
-        const PartialTracks steady = trackPartials(magnitude(blackman), range);
+        const NumMatrix steadyMagnitude = magnitude(blackman);
+        const PartialTracks steady = trackPartials(steadyMagnitude, range);
         HarmonicCurves curves = assignHarmonics(steady.position * (rate / (2.0 * n)), steady.amplitude, f0);
+        fillHarmonicGaps(curves, steadyMagnitude, rate, n, f0);
         result.harmonicFrequency = std::move(curves.frequency);
         result.harmonicAmplitude = curves.amplitude / (n / 2.0);
         noiseInput = harmonicResidual(x, harmonics, rate);

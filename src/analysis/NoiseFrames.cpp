@@ -11,6 +11,42 @@ namespace tessarine {
 namespace {
 constexpr double kQuietSum = 3.0;
 constexpr double kGateStep = 0.03;
+constexpr double kReferenceRate = 44100.0;
+constexpr double kBandSpacing = kReferenceRate / 512.0; // Hz between the rows the synthesis reads
+
+// Rows 1..256 of the frames from the magnitude matrix e (row 1 DC) of a
+// transform of length L at the given rate. The synthesis reads row b at
+// b x 44100 / 512 Hz whatever rate a sound had, so bins on another spacing
+// (48 and 96 kHz give 93.75 Hz) are interpolated onto that grid, or the noise
+// would play squeezed down in frequency. And a bin's power grows with the
+// rate and the transform length for noise of one density, so the levels are
+// scaled to what the same noise gives at 44.1 kHz; at 44.1 kHz the rows are
+// the bins themselves.
+NumMatrix framesOnBandGrid(const NumMatrix& e, double rate, int length)
+{
+    NumMatrix frames(kNoiseBins, e.columns());
+    const int bins = e.rows() - 1;
+    const double binWidth = rate / length;
+    const double scale = std::sqrt(kReferenceRate * 512.0 / (rate * length));
+    for (int r = 1; r <= kNoiseBins; ++r) {
+        const double position = r * kBandSpacing / binWidth; // 1-based bin
+        int lower = static_cast<int>(std::floor(position + 1e-9));
+        double fraction = std::max(0.0, position - lower);
+        if (fraction < 1e-9) {
+            fraction = 0.0;
+        }
+        if (lower > bins || (lower == bins && fraction > 0.0)) {
+            break; // beyond the transform's bins: no noise there
+        }
+        for (int c = 1; c <= e.columns(); ++c) {
+            const double below = lower >= 1 ? e(lower + 1, c) : 0.0;
+            const double above = fraction > 0.0 ? e(lower + 2, c) : 0.0;
+            frames(r, c) = scale * ((1.0 - fraction) * below + fraction * above);
+        }
+    }
+    return frames;
+}
+
 } // namespace
 
 int noiseHop(double rate)
@@ -57,15 +93,7 @@ NumMatrix noiseFrames(const NumVector& signal, double rate)
     ShortTimeSpectrum spectrum;
     NumMatrix frames(kNoiseBins, 0);
     if (blackmanStft(signal, 2 * hop, 2 * hop, hop, spectrum) && spectrum.frames() > 0) {
-        const NumMatrix e = magnitude(spectrum);
-        frames = NumMatrix(kNoiseBins, e.columns());
-        // Row 1 of e is DC, which no noise band keeps.
-        const int rows = std::min(kNoiseBins, e.rows() - 1);
-        for (int r = 1; r <= rows; ++r) {
-            for (int c = 1; c <= e.columns(); ++c) {
-                frames(r, c) = e(r + 1, c);
-            }
-        }
+        frames = framesOnBandGrid(magnitude(spectrum), rate, 2 * hop);
         gateQuietNoise(frames);
     }
     if (frames.columns() == 0) {

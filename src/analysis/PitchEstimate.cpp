@@ -172,9 +172,12 @@ double bestFundamental(const std::vector<Peak>& kept, double fpeak)
 
 // The search steps by 1 Hz, which is 40 cents at 43 Hz: the chosen series is
 // fitted to the peaks it matches, each peak placed between its bins by the
-// parabola through its log levels, the harmonics weighted by their level and
-// number (a high harmonic pins the pitch more finely). The fit stays within
-// a step of the series found.
+// parabola through its log levels. Each matched peak gives the fundamental
+// as its frequency over its number, weighted by level x number: a higher
+// harmonic pins the pitch more finely, but a full least-squares weight
+// (number squared) lets the stretched upper partials of strings and pianos,
+// and the wide sidebands of vibrato, pull the pitch sharp. The fit stays
+// within a step of the series found.
 double refineFundamental(double coarse, const std::vector<Peak>& chosen, const std::vector<double>& spectrum,
                          double binWidth)
 {
@@ -182,8 +185,8 @@ double refineFundamental(double coarse, const std::vector<Peak>& chosen, const s
         return coarse;
     }
     const int bins = static_cast<int>(spectrum.size());
-    double sumProduct = 0.0;
-    double sumSquares = 0.0;
+    double sumFrequencies = 0.0;
+    double sumNumbers = 0.0;
     for (const Peak& peak : chosen) {
         const double harmonic = std::round(peak.frequency / coarse);
         const int k = static_cast<int>(std::lround(peak.frequency / binWidth)); // 1-based bin
@@ -206,14 +209,13 @@ double refineFundamental(double coarse, const std::vector<Peak>& chosen, const s
         if (std::abs(frequency - harmonic * coarse) > 0.25 * coarse) {
             continue;
         }
-        const double weight = peak.level * harmonic;
-        sumProduct += weight * harmonic * frequency;
-        sumSquares += weight * harmonic * harmonic;
+        sumFrequencies += peak.level * frequency;
+        sumNumbers += peak.level * harmonic;
     }
-    if (!(sumSquares > 0.0)) {
+    if (!(sumNumbers > 0.0)) {
         return coarse;
     }
-    return std::clamp(sumProduct / sumSquares, coarse - 1.0, coarse + 1.0);
+    return std::clamp(sumFrequencies / sumNumbers, coarse - 1.0, coarse + 1.0);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -60,6 +61,52 @@ TEST(FrameAnalysis, SteadyToneIsAllHarmonics)
     const int from = 20; // past the attack, which the resynthesis fades in
     const int to = left.size() - 20;
     EXPECT_LT(tessarine::sum(left.slice(from, to)), 0.03 * tessarine::sum(whole.slice(from, to)));
+}
+
+// Partials the tracker cannot hold as one track: a harmonic that beats (it
+// dips 26 dB every 0.15 s, so each stretch is too short to be kept) and a low
+// fundamental 39 dB under its second harmonic. The recording holds both; the
+// curves must too, at their own level.
+TEST(FrameAnalysis, KeepsHarmonicsTheTrackerLetsGo)
+{
+    constexpr double rate = 44100.0;
+    struct Case {
+        const char* what;
+        double f0;
+        int harmonic;  // the one to check
+        double level;  // its amplitude against harmonic 2
+        bool beating;
+    };
+    for (const Case& c : {Case{"beating 7th", 220.0, 7, 0.6, true}, Case{"weak fundamental", 41.2, 1, 0.0112, false}}) {
+        const int count = static_cast<int>(2.5 * rate);
+        NumVector x(count);
+        for (int i = 0; i < count; ++i) {
+            const double t = i / rate;
+            double value = 0.0;
+            for (int h = 1; h <= 10; ++h) {
+                double a = h == c.harmonic ? c.level * 0.3 : 0.3 / h * 2.0;
+                if (c.beating && h == c.harmonic && std::fmod(t, 0.15) < 0.02) {
+                    a *= 0.05;
+                }
+                value += a * std::cos(2.0 * std::numbers::pi * h * c.f0 * t + 0.4 * h);
+            }
+            x.data()[i] = value;
+        }
+        FrameAnalysis a;
+        ASSERT_TRUE(tessarine::analyseFrames(x, rate, c.f0, nullptr, a)) << c.what;
+        const int frames = a.harmonicAmplitude.columns();
+        int held = 0;
+        int steady = 0;
+        for (int f = frames / 10; f < frames * 9 / 10; ++f) {
+            ++steady;
+            const double level = a.harmonicAmplitude(c.harmonic, f);
+            if (level > 0.0 && std::abs(20.0 * std::log10(level / a.harmonicAmplitude(2, f) / c.level)) < 1.5) {
+                ++held;
+            }
+        }
+        // The beating harmonic is down in about a sixth of the frames.
+        EXPECT_GT(held, steady * (c.beating ? 0.7 : 0.95)) << c.what;
+    }
 }
 
 TEST(FrameAnalysis, SoundsThatAreNoNote)

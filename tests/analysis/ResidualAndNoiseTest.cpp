@@ -13,6 +13,7 @@
 #include <cmath>
 #include <iterator>
 #include <numbers>
+#include <random>
 #include <vector>
 
 namespace {
@@ -136,36 +137,57 @@ TEST(ResynthesiseHarmonics, MatchesTheDirectCosineOverALongNote)
     }
 }
 
-TEST(NoiseFrames, HopAndBinsAtEveryRate)
+TEST(NoiseFrames, RowsOnTheSynthesisGridAtEveryRate)
 {
+    constexpr double band = 44100.0 / 512.0; // Hz between the rows the synthesis reads
     struct Case {
         double rate;
         int hop;
-        double sine; // Hz
-        int row;     // row of its peak
-        bool upperRowsEmpty;
     };
-    const Case cases[] = {
-        {44100, 256, 5000, 58, false},  // bins 86.1 Hz apart
-        {48000, 256, 6000, 64, false},
-        {22050, 128, 5000, 58, true},   // 128 bins fill rows 1..128
-        {96000, 512, 12000, 128, false}, // rows cover 0..24 kHz of a 1024-point transform
-        {8000, 32, 1000, 8, true},
+    const Case cases[] = {{44100, 256}, {48000, 256}, {22050, 128}, {96000, 512}, {8000, 32}};
+    const auto rowLevel = [](const NumMatrix& frames, int row) {
+        double sum = 0.0;
+        for (int c = 2; c < frames.columns(); ++c) {
+            sum += frames(row, c);
+        }
+        return sum / (frames.columns() - 2);
     };
+    double reference = 0.0;
     for (const Case& c : cases) {
         EXPECT_EQ(tessarine::noiseHop(c.rate), c.hop) << c.rate;
-        const NumMatrix frames = tessarine::noiseFrames(testsignal::partials({{c.sine, 1.0}}, c.rate, 8 * c.hop), c.rate);
+        // A sine lands on the row of its frequency, whichever bins the rate has.
+        const double sine = std::min(5000.0, 0.3 * c.rate);
+        const NumMatrix frames = tessarine::noiseFrames(testsignal::partials({{sine, 1.0}}, c.rate, 8 * c.hop), c.rate);
         ASSERT_EQ(frames.rows(), 256);
         ASSERT_EQ(frames.columns(), 7);
         int peak = 1;
         for (int r = 1; r <= 256; ++r) {
             peak = frames(r, 3) > frames(peak, 3) ? r : peak;
         }
-        EXPECT_EQ(peak, c.row) << c.rate;
-        if (c.upperRowsEmpty) {
-            EXPECT_EQ(frames(c.hop + 1, 3), 0.0);
-            EXPECT_EQ(frames(256, 3), 0.0);
+        EXPECT_NEAR(peak, sine / band, 1.0) << c.rate;
+        const int aboveNyquist = static_cast<int>(c.rate / 2.0 / band) + 2;
+        if (aboveNyquist <= 256) {
+            EXPECT_EQ(frames(aboveNyquist, 3), 0.0) << c.rate;
+            EXPECT_EQ(frames(256, 3), 0.0) << c.rate;
         }
+
+        // White noise of one density (its variance grows with the rate) keeps
+        // one level in every row it reaches.
+        std::mt19937 random(7);
+        std::normal_distribution<double> normal(0.0, std::sqrt(c.rate / 44100.0));
+        NumVector noise(static_cast<int>(c.rate));
+        for (int i = 1; i <= noise.size(); ++i) {
+            noise(i) = normal(random);
+        }
+        const NumMatrix noiseRows = tessarine::noiseFrames(noise, c.rate);
+        double level = 0.0;
+        for (int r = 5; r <= 40; ++r) {
+            level += rowLevel(noiseRows, r) / 36.0;
+        }
+        if (reference == 0.0) {
+            reference = level;
+        }
+        EXPECT_NEAR(level / reference, 1.0, 0.05) << c.rate;
     }
     const NumMatrix none = tessarine::noiseFrames(NumVector(100), 44100);
     EXPECT_EQ(none.rows(), 256);
