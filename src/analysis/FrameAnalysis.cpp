@@ -8,24 +8,87 @@
 #include "analysis/PartialTracker.h"
 #include "analysis/ShortTimeSpectrum.h"
 
+#include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <utility>
 
 namespace tessarine {
 
 namespace {
 
-// One column of zeros before and after: the frames the resynthesis fades
-// partials in and out over.
-NumMatrix padded(const NumMatrix& m)
+struct TrackInputs {
+    NumMatrix frequency; // Hz
+    NumMatrix amplitude;
+    NumMatrix phase;     // the signal's own convention (the spectra's negated)
+};
+
+// A track's value at frame j: row position + 1 of column j of values,
+// interpolated between its two neighbouring rows; NaN off the matrix.
+bool neighbours(double position, int rows, int& below, double& fraction)
 {
-    NumMatrix out(m.rows(), m.columns() + 2);
-    for (int r = 1; r <= m.rows(); ++r) {
-        for (int c = 1; c <= m.columns(); ++c) {
-            out(r, c + 1) = m(r, c);
+    const double row = position + 1.0;
+    if (!(row >= 1.0) || !(row <= rows)) {
+        return false;
+    }
+    below = static_cast<int>(row);
+    fraction = row - below;
+    return true;
+}
+
+// The step between the phases of neighbouring bins, as the unwrapping of a
+// spectrum's column makes it: within half a turn either way.
+double unwrappedStep(double from, double to)
+{
+    constexpr double pi = std::numbers::pi;
+    double step = to - from;
+    while (step > pi) {
+        step -= 2.0 * pi;
+    }
+    while (step < -pi) {
+        step += 2.0 * pi;
+    }
+    return step;
+}
+
+// What the resynthesis of the tracks takes, each with one column of zeros
+// before and after (the frames partials fade in and out over): frequency and
+// amplitude at the tracks, and the Hann spectrum's phase at each track. The
+// phase is read only where a track is, as its bin's phase plus the fraction
+// of the unwrapped step to the next bin. Unwrapping whole columns first
+// would only add whole turns, which change no sample of the resynthesis, and
+// it cost an arctangent for every bin of every frame (a million for a long
+// note) and two spectrum-sized matrices.
+TrackInputs trackInputs(const ShortTimeSpectrum& hann, const PartialTracks& tracks)
+{
+    const int rows = tracks.position.rows();
+    const int columns = tracks.position.columns();
+    const int bins = hann.frequency.rows();
+    const int frames = std::min(columns, hann.frequency.columns());
+    TrackInputs in{NumMatrix(rows, columns + 2), NumMatrix(rows, columns + 2), NumMatrix(rows, columns + 2)};
+    for (int t = 1; t <= rows; ++t) {
+        for (int j = 1; j <= columns; ++j) {
+            in.amplitude(t, j + 1) = tracks.amplitude(t, j);
+            int below = 0;
+            double fraction = 0.0;
+            if (j > frames || !neighbours(tracks.position(t, j), bins, below, fraction)) {
+                in.frequency(t, j + 1) = kMissing;
+                in.phase(t, j + 1) = kMissing;
+                continue;
+            }
+            const double phase = std::atan2(-hann.im(below, j), hann.re(below, j));
+            if (below == bins) {
+                in.frequency(t, j + 1) = hann.frequency(below, j);
+                in.phase(t, j + 1) = -phase;
+                continue;
+            }
+            in.frequency(t, j + 1) =
+                hann.frequency(below, j) * (1.0 - fraction) + hann.frequency(below + 1, j) * fraction;
+            const double next = std::atan2(-hann.im(below + 1, j), hann.re(below + 1, j));
+            in.phase(t, j + 1) = -(phase + fraction * unwrappedStep(phase, next));
         }
     }
-    return out;
+    return in;
 }
 
 } // namespace
@@ -63,25 +126,25 @@ bool analyseFrames(const NumVector& x, double rate, double f0, AnalysisProgress*
     }
     double range = maxTrackPosition(n, rate, f0);
     const PartialTracks tracks = trackPartialsNarrowing(magnitude(hann), range);
-    const NumMatrix frequency = interpolateAtPositions(hann.frequency, tracks.position);
 
     NumVector noiseInput;
-    if (frequency.rows() == 0 || frequency.columns() == 0) {
+    if (tracks.position.rows() == 0 || tracks.position.columns() == 0) {
         result.harmonicFrequency = NumMatrix::filled(FillKind::Missing, kHarmonicCount, 1);
         result.harmonicAmplitude = NumMatrix::filled(FillKind::Missing, kHarmonicCount, 1);
         noiseInput = x;
     } else {
-        // The spectra's phase convention is negated; the synthesis wants the signal's own.
-        const NumMatrix phase = interpolateAtPositions(unwrappedPhase(hann), tracks.position) * -1.0;
-        const NumVector harmonics = resynthesiseHarmonics(padded(frequency), padded(tracks.amplitude), padded(phase),
-                                                          rate, n, progress);
+        NumVector harmonics;
+        {
+            const TrackInputs in = trackInputs(hann, tracks);
+            hann = ShortTimeSpectrum(); // its memory is better spent on the spectrum that follows
+            harmonics = resynthesiseHarmonics(in.frequency, in.amplitude, in.phase, rate, n, progress);
+        }
 
-        ShortTimeSpectrum blackman;
-        if (!blackmanStft(x, 2 * n, 2 * n, n, blackman)) {
+        NumMatrix steadyMagnitude;
+        if (!blackmanMagnitude(x, 2 * n, 2 * n, n, steadyMagnitude)) {
             return false;
         }
         // No narrowing here: a failed pass still leaves the tracks found so far.
-        const NumMatrix steadyMagnitude = magnitude(blackman);
         const PartialTracks steady = trackPartials(steadyMagnitude, range);
         HarmonicCurves curves = assignHarmonics(steady.position * (rate / (2.0 * n)), steady.amplitude, f0);
         fillHarmonicGaps(curves, steadyMagnitude, rate, n, f0);

@@ -90,10 +90,10 @@ void gateQuietNoise(NumMatrix& frames)
 NumMatrix noiseFrames(const NumVector& signal, double rate)
 {
     const int hop = noiseHop(rate);
-    ShortTimeSpectrum spectrum;
+    NumMatrix spectrum;
     NumMatrix frames(kNoiseBins, 0);
-    if (blackmanStft(signal, 2 * hop, 2 * hop, hop, spectrum) && spectrum.frames() > 0) {
-        frames = framesOnBandGrid(magnitude(spectrum), rate, 2 * hop);
+    if (blackmanMagnitude(signal, 2 * hop, 2 * hop, hop, spectrum) && spectrum.columns() > 0) {
+        frames = framesOnBandGrid(spectrum, rate, 2 * hop);
         gateQuietNoise(frames);
     }
     if (frames.columns() == 0) {

@@ -1,6 +1,7 @@
 #include "analysis/PartialTracker.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -20,12 +21,28 @@ struct Entry {
     double amplitude;
 };
 
+// A noisy note births a few hundred tracks a frame, and nearly all of them
+// die within a few frames, far too short to be kept. A young track's entries
+// wait in a small slot, reused once it dies; only a track that lasts moves
+// them into the store of kept tracks.
+struct Young {
+    std::array<Entry, kLongestMinimumLength> entries;
+    int count;
+};
+
+struct Kept {
+    long long birth; // tracks are kept in the order they were born
+    std::vector<Entry> entries;
+};
+
 struct LiveTrack {
     double position;
     double amplitude;
     int lastFrame;
-    int row; // index into the track store
     double thresholdDb;
+    long long birth;
+    int young; // its slot while young, else -1
+    int kept;  // its index in the kept store once it lasts, else -1
 };
 
 // The free peak nearest to position, the lower one on a tie; -1 if none is
@@ -98,7 +115,10 @@ PartialTracks trackPartials(const NumMatrix& g, double maxPosition, long long ce
     const double logThreshold = std::log(0.2 * floor);
     const int minimumLength = std::min(frames / 3, kLongestMinimumLength);
 
-    std::vector<std::vector<Entry>> store;
+    std::vector<Young> young;
+    std::vector<int> freeSlots;
+    std::vector<Kept> kept;
+    long long births = 0;
     std::vector<LiveTrack> live;
     NumVector logColumn(bins);
     std::vector<double> peakPositions;
@@ -106,7 +126,27 @@ PartialTracks trackPartials(const NumMatrix& g, double maxPosition, long long ce
     std::vector<bool> taken;
     std::vector<LiveTrack> survivors;
     const double decay = 1.0 - std::exp(-0.05);
-    long long lasting = 0; // tracks with at least minimumLength entries
+    // An entry for track, which moves into the kept store on reaching the
+    // length to be kept.
+    const auto record = [&](LiveTrack& track, const Entry& e) {
+        if (track.kept >= 0) {
+            kept[static_cast<std::size_t>(track.kept)].entries.push_back(e);
+            return;
+        }
+        Young& slot = young[static_cast<std::size_t>(track.young)];
+        slot.entries[static_cast<std::size_t>(slot.count++)] = e;
+        if (slot.count >= minimumLength) {
+            kept.push_back({track.birth, std::vector<Entry>(slot.entries.begin(), slot.entries.begin() + slot.count)});
+            track.kept = static_cast<int>(kept.size()) - 1;
+            freeSlots.push_back(track.young);
+            track.young = -1;
+        }
+    };
+    const auto release = [&](const LiveTrack& track) {
+        if (track.young >= 0) {
+            freeSlots.push_back(track.young);
+        }
+    };
 
     for (int j = 1; j <= frames; ++j) {
         for (int r = 1; r <= bins; ++r) {
@@ -127,15 +167,14 @@ PartialTracks trackPartials(const NumMatrix& g, double maxPosition, long long ce
                 const std::size_t i = static_cast<std::size_t>(nearest);
                 const double riseDb = 20.0 * std::log10(peakAmplitudes[i] / track.amplitude);
                 if (!(riseDb <= track.thresholdDb)) {
+                    release(track);
                     continue; // an onset: this partial ends, the peak may start a new one
                 }
                 track.position = peakPositions[i];
                 track.amplitude = peakAmplitudes[i];
                 track.lastFrame = j;
                 taken[i] = true;
-                auto& entries = store[static_cast<std::size_t>(track.row)];
-                entries.push_back({j, track.position, track.amplitude});
-                lasting += static_cast<int>(entries.size()) == minimumLength ? 1 : 0;
+                record(track, {j, track.position, track.amplitude});
                 track.thresholdDb -= decay * (track.thresholdDb - kSettledThresholdDb);
                 track.thresholdDb = std::max(track.thresholdDb, 1.5 * riseDb);
                 survivors.push_back(track);
@@ -145,37 +184,40 @@ PartialTracks trackPartials(const NumMatrix& g, double maxPosition, long long ce
             if (j - track.lastFrame <= kMaxGapFrames && bin >= 1 && bin <= bins &&
                 g(bin, j) >= kGapLevel * track.amplitude) {
                 survivors.push_back(track);
+            } else {
+                release(track);
             }
         }
         live.swap(survivors);
 
         for (std::size_t i = 0; i < peakPositions.size(); ++i) {
             if (!taken[i] && peakAmplitudes[i] > floor && peakPositions[i] < maxPosition) {
-                const int row = static_cast<int>(store.size());
-                store.push_back({{j, peakPositions[i], peakAmplitudes[i]}});
-                lasting += minimumLength <= 1 ? 1 : 0;
-                live.push_back({peakPositions[i], peakAmplitudes[i], j, row, kStartThresholdDb});
+                LiveTrack track{peakPositions[i], peakAmplitudes[i], j, kStartThresholdDb, births++, -1, -1};
+                if (freeSlots.empty()) {
+                    freeSlots.push_back(static_cast<int>(young.size()));
+                    young.emplace_back();
+                }
+                track.young = freeSlots.back();
+                freeSlots.pop_back();
+                young[static_cast<std::size_t>(track.young)].count = 0;
+                record(track, {j, peakPositions[i], peakAmplitudes[i]});
+                live.push_back(track);
             }
         }
-        if (static_cast<long long>(frames) * lasting > cellLimit) {
+        if (static_cast<long long>(frames) * static_cast<long long>(kept.size()) > cellLimit) {
             result.failed = true;
             break;
         }
     }
 
-    int kept = 0;
-    for (const auto& entries : store) {
-        kept += static_cast<int>(entries.size()) >= minimumLength ? 1 : 0;
-    }
-    result.position = NumMatrix::filled(FillKind::Missing, kept, frames);
-    result.amplitude = NumMatrix::filled(FillKind::Missing, kept, frames);
-    int row = 0;
-    for (const auto& entries : store) {
-        if (static_cast<int>(entries.size()) < minimumLength) {
-            continue;
-        }
-        ++row;
-        for (const Entry& e : entries) {
+    // Tracks that grew long enough in one frame were stored in the order of
+    // that frame's live list; the rows follow their births.
+    std::stable_sort(kept.begin(), kept.end(), [](const Kept& x, const Kept& y) { return x.birth < y.birth; });
+    const int rows = static_cast<int>(kept.size());
+    result.position = NumMatrix::filled(FillKind::Missing, rows, frames);
+    result.amplitude = NumMatrix::filled(FillKind::Missing, rows, frames);
+    for (int row = 1; row <= rows; ++row) {
+        for (const Entry& e : kept[static_cast<std::size_t>(row - 1)].entries) {
             result.position(row, e.frame) = e.position - 1.0;
             result.amplitude(row, e.frame) = e.amplitude;
         }

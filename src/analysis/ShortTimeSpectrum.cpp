@@ -40,7 +40,13 @@ NumVector blackmanWindow(int nfft, int windowLength)
     return w;
 }
 
-bool blackmanStft(const NumVector& x, int nfft, int windowLength, int overlap, ShortTimeSpectrum& out)
+namespace {
+
+// The Blackman frames of x through the transform, each frame's bins handed to
+// keep(frame, re, im) (frame from 0) after prepare(bins, frames). False on a
+// bad shape, before prepare.
+template <typename Prepare, typename Keep>
+bool blackmanFrames(const NumVector& x, int nfft, int windowLength, int overlap, Prepare prepare, Keep keep)
 {
     const int length = windowLength == -1 ? nfft : windowLength;
     const int hop = length - (overlap == -1 ? length / 2 : overlap);
@@ -54,9 +60,7 @@ bool blackmanStft(const NumVector& x, int nfft, int windowLength, int overlap, S
     const NumVector w = blackmanWindow(nfft, length);
     const int frames = shortTimeFrameCount(x.size(), nfft, hop);
     const int bins = nfft / 2 + 1;
-    ShortTimeSpectrum result;
-    result.re = NumMatrix(bins, frames);
-    result.im = NumMatrix(bins, frames);
+    prepare(bins, frames);
     std::vector<double> re(static_cast<std::size_t>(bins));
     std::vector<double> im(static_cast<std::size_t>(bins));
     for (int f = 0; f < frames; ++f) {
@@ -65,13 +69,48 @@ bool blackmanStft(const NumVector& x, int nfft, int windowLength, int overlap, S
             fft.input()[j] = frame[j] * w.data()[j];
         }
         fft.transform(re.data(), im.data());
-        for (int k = 0; k < bins; ++k) {
-            result.re(k + 1, f + 1) = re[static_cast<std::size_t>(k)];
-            result.im(k + 1, f + 1) = im[static_cast<std::size_t>(k)];
-        }
+        keep(f, re.data(), im.data());
     }
-    out = std::move(result);
     return true;
+}
+
+} // namespace
+
+bool blackmanStft(const NumVector& x, int nfft, int windowLength, int overlap, ShortTimeSpectrum& out)
+{
+    ShortTimeSpectrum result;
+    const bool done = blackmanFrames(
+        x, nfft, windowLength, overlap,
+        [&](int bins, int frames) {
+            result.re = NumMatrix(bins, frames);
+            result.im = NumMatrix(bins, frames);
+        },
+        [&](int f, const double* re, const double* im) {
+            for (int k = 0; k < result.re.rows(); ++k) {
+                result.re(k + 1, f + 1) = re[k];
+                result.im(k + 1, f + 1) = im[k];
+            }
+        });
+    if (done) {
+        out = std::move(result);
+    }
+    return done;
+}
+
+bool blackmanMagnitude(const NumVector& x, int nfft, int windowLength, int overlap, NumMatrix& out)
+{
+    NumMatrix result;
+    const bool done = blackmanFrames(
+        x, nfft, windowLength, overlap, [&](int bins, int frames) { result = NumMatrix(bins, frames); },
+        [&](int f, const double* re, const double* im) {
+            for (int k = 0; k < result.rows(); ++k) {
+                result(k + 1, f + 1) = std::sqrt(re[k] * re[k] + im[k] * im[k]);
+            }
+        });
+    if (done) {
+        out = std::move(result);
+    }
+    return done;
 }
 
 bool reassignedStft(const NumVector& x, int nfft, int windowLength, int hop, double rate, ShortTimeSpectrum& out)

@@ -31,6 +31,10 @@ int shortTimeFrameCount(int length, int frameLength, int hop);
 // unchanged) on a bad shape.
 bool blackmanStft(const NumVector& x, int nfft, int windowLength, int overlap, ShortTimeSpectrum& out);
 
+// magnitude(blackmanStft(...)), without holding the two spectrum-sized
+// matrices of its parts: what the tracker and the noise read.
+bool blackmanMagnitude(const NumVector& x, int nfft, int windowLength, int overlap, NumMatrix& out);
+
 // The window covers the whole transform: windowLength must equal nfft.
 bool reassignedStft(const NumVector& x, int nfft, int windowLength, int hop, double rate, ShortTimeSpectrum& out);
 

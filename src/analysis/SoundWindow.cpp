@@ -17,9 +17,6 @@ bool SoundWindow::add(const float* samples, std::size_t count)
             started_ = true;
             start_ = index;
         }
-        if (x > threshold_ || x < -threshold_) {
-            lastLoud_ = static_cast<std::int64_t>(index);
-        }
         if (!started_) {
             continue;
         }
@@ -36,9 +33,40 @@ bool SoundWindow::add(const float* samples, std::size_t count)
                 }
             }
             kept_.push_back(x);
+        } else {
+            if (pastLimit_ % kBlock == 0) {
+                try {
+                    blockPeaks_.push_back(0.0f);
+                } catch (const std::bad_alloc&) {
+                    return false;
+                }
+            }
+            ++pastLimit_;
+            blockPeaks_.back() = std::fmax(blockPeaks_.back(), std::fabs(x));
         }
     }
     return true;
+}
+
+std::int64_t SoundWindow::lastBeyond(float level) const
+{
+    for (std::size_t b = blockPeaks_.size(); b-- > 0;) {
+        if (blockPeaks_[b] > level) {
+            const std::uint64_t end = std::min<std::uint64_t>(pastLimit_, (b + 1) * kBlock);
+            return static_cast<std::int64_t>(start_ + kept_.size() + end - 1);
+        }
+    }
+    if (started_) {
+        for (std::size_t i = kept_.size(); i-- > 0;) {
+            if (kept_[i] > level || kept_[i] < -level) {
+                return static_cast<std::int64_t>(start_ + i);
+            }
+        }
+    }
+    if (seen_ > 0 && (first_ > level || first_ < -level)) {
+        return static_cast<std::int64_t>(started_ ? start_ - 1 : seen_ - 1);
+    }
+    return -1;
 }
 
 // A raised-cosine fade, so the voice's last harmonic keyframes fall smoothly.
@@ -65,7 +93,9 @@ bool SoundWindow::finish(std::vector<float>& out)
         }
         peak = std::fabs(first_);
     } else {
-        const std::uint64_t end = lastLoud_ >= 0 ? static_cast<std::uint64_t>(lastLoud_) : seen_ - 1;
+        // Quiet against the loudest sample of the file, the leading run included.
+        const std::int64_t lastLoud = lastBeyond(threshold_ * std::fmax(peak_, std::fabs(first_)));
+        const std::uint64_t end = lastLoud >= 0 ? static_cast<std::uint64_t>(lastLoud) : seen_ - 1;
         if (end >= start_) {
             const std::uint64_t length = end - start_ + 1;
             kept_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kept_.size(), length)));
@@ -77,6 +107,7 @@ bool SoundWindow::finish(std::vector<float>& out)
         }
     }
     kept_ = std::vector<float>();
+    blockPeaks_ = std::vector<float>();
     if (peak != 0.0f) {
         const float scale = 1.0f / peak;
         for (float& v : out) {

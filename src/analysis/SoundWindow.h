@@ -5,14 +5,19 @@
 //
 // The clean-up drops the leading run of samples equal to the first one (a
 // recorder's constant offset or exact silence) and the tail whose samples all
-// lie within +-threshold (a sound that never leaves it keeps its tail; a loud
-// sample only inside the leading run leaves nothing), scales the largest
+// lie within +-threshold x the file's largest absolute sample (a loud sample only inside the
+// leading run leaves nothing), scales the largest
 // absolute sample of what is left to 1 (silence stays as it is), and keeps the
 // first `limit` samples of that. The peak and the tail are those of the whole
 // sound, not of the part kept, so a long file is analysed as its first
 // seconds would be within it. A sound that goes on past the limit fades out
 // over the last `fade` samples kept: a voice that stopped dead where the
 // file was cut would end in a click.
+//
+// The tail is measured against the peak, not full scale: a note recorded
+// 30 dB under full scale would otherwise lose the last 30 dB of its decay
+// (a vibraphone ringing to 1.6 s ended at 0.9 s). For a sound that peaks at
+// full scale the two are the same.
 
 #include <algorithm>
 #include <cstddef>
@@ -52,8 +57,17 @@ private:
     std::uint64_t start_ = 0; // index of that sample, once started_
     bool started_ = false;
     float first_ = 0.0f;
-    std::int64_t lastLoud_ = -1; // index of the last sample beyond +-threshold
-    float peak_ = 0.0f;          // largest absolute sample from start_ on
+    // The tail is found once the peak is known: in the samples kept, or, past
+    // them, by the largest absolute sample of each block of kBlock samples
+    // (one float per 1024 samples beyond the limit).
+    static constexpr std::size_t kBlock = 1024;
+    std::vector<float> blockPeaks_;
+    std::uint64_t pastLimit_ = 0; // samples seen beyond the part kept
+    float peak_ = 0.0f;           // largest absolute sample from start_ on
+
+    // The index of the last sample beyond +-level, or -1. Past the part kept
+    // the end of its block stands for it: only cutFrom() sees those.
+    std::int64_t lastBeyond(float level) const;
 };
 
 } // namespace tessarine
