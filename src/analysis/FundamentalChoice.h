@@ -23,8 +23,9 @@ struct Fundamental {
 
 // The f0 named by a path ending in letter, separator, digit and five more
 // characters ("a_2x.wav" gives 110 Hz): a letter a..g in either case, a
-// separator "_", "#" or " " (a "#" does not raise the note) and an octave
-// digit. 0 when the path does not end that way.
+// separator "_", "#" or " " (a "#" is a sharp: "a#3x.wav" is A#3) and an
+// octave digit. 0 when the path does not end that way (so "a#3.wav", with
+// no character between the digit and the extension, is not read).
 double pitchFromFileName(std::string_view path);
 
 // The fundamental of a trimmed, normalised and cut sound imported from path.

@@ -4,8 +4,7 @@
 // was last meant to change. Rebuilding the library from a changed analysis
 // is such a time: TESSARINE_WRITE_FACTORY_SPECTRA=FILE writes a new record.
 
-#include "host/PluginHost.h"
-#include "commands/RenderCommand.h"
+#include "PluginNote.h"
 
 #include "analysis/RealFft.h"
 
@@ -22,7 +21,6 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using tessarine::host::PluginHost;
 
 namespace {
 
@@ -36,34 +34,15 @@ fs::path pluginFolder() { return fs::path(TESSARINE_PLUGIN_PATH).parent_path(); 
 // after the load. Empty when it cannot play.
 std::vector<double> spectrumOf(const fs::path& instrument)
 {
-    std::string error;
-    auto host = PluginHost::load(TESSARINE_PLUGIN_PATH, error);
-    if (!host) {
-        return {};
-    }
     constexpr int kBlock = 512;
-    host->dispatch(vst::effSetSampleRate, 0, 0, nullptr, static_cast<float>(kRate));
-    host->dispatch(vst::effSetBlockSize, 0, kBlock);
-    std::string file = instrument.string();
-    if (host->dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'),
-                       tessarine::host::kFileRequestInstrumentLoad, file.data()) != 1) {
-        return {};
-    }
-    std::string none;
-    if (host->dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), tessarine::host::kFileRequestSeed,
-                       none.data(), 1.0f) != 1) {
-        return {};
-    }
-    host->dispatch(vst::effMainsChanged, 0, 1);
-    std::vector<double> mono;
-    std::vector<float> left(kBlock), right(kBlock);
     const int blocks = (kFrame + 2048) / kBlock + 1;
-    for (int b = 0; b < blocks; ++b) {
-        host->processBlock(b == 0 ? std::vector<PluginHost::Midi>{{0, 0x90, 60, 100}} : std::vector<PluginHost::Midi>{},
-                           left.data(), right.data(), kBlock);
-        for (int i = 0; i < kBlock; ++i) {
-            mono.push_back(0.5 * (left[static_cast<std::size_t>(i)] + right[static_cast<std::size_t>(i)]));
-        }
+    const librarytest::NoteRender note = librarytest::playNote(instrument.string(), false, 60, blocks, blocks);
+    if (note.left.empty()) {
+        return {};
+    }
+    std::vector<double> mono;
+    for (std::size_t i = 0; i < note.left.size(); ++i) {
+        mono.push_back(0.5 * (note.left[i] + note.right[i]));
     }
     tessarine::RealFft fft(kFrame);
     for (int i = 0; i < kFrame; ++i) {

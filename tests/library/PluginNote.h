@@ -1,0 +1,60 @@
+#pragma once
+// One note played through the plug-in as a host plays it: 44.1 kHz, 512-sample
+// blocks, the random generators seeded after the sound is loaded, so the same
+// sound renders the same samples every time.
+
+#include "host/PluginHost.h"
+#include "commands/RenderCommand.h"
+
+#include <string>
+#include <vector>
+
+namespace librarytest {
+
+struct NoteRender {
+    std::vector<float> left;
+    std::vector<float> right;
+};
+
+// Loads the instrument file (request kFileRequestInstrumentLoad) or, with
+// slotA set, resets the instrument and loads a voice file into slot A; then
+// plays key at velocity 100 from sample 0, releasing it after holdBlocks, for
+// blocks in all. Empty when the plug-in cannot load or the file is refused.
+inline NoteRender playNote(const std::string& file, bool voiceInSlotA, int key, int holdBlocks, int blocks)
+{
+    namespace host = tessarine::host;
+    constexpr int kBlock = 512;
+    std::string error;
+    auto plugin = host::PluginHost::load(TESSARINE_PLUGIN_PATH, error);
+    if (!plugin) {
+        return {};
+    }
+    const auto request = [&](int what, std::string text, float value) {
+        return plugin->dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), what, text.data(), value) == 1;
+    };
+    plugin->dispatch(vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    plugin->dispatch(vst::effSetBlockSize, 0, kBlock);
+    const bool loaded = voiceInSlotA ? request(host::kFileRequestReset, "", 0.0f) &&
+                                           request(host::kFileRequestVoiceLoad, file, 0.0f)
+                                     : request(host::kFileRequestInstrumentLoad, file, 0.0f);
+    if (!loaded || !request(host::kFileRequestSeed, "", 1.0f)) {
+        return {};
+    }
+    plugin->dispatch(vst::effMainsChanged, 0, 1);
+    NoteRender out;
+    std::vector<float> left(kBlock), right(kBlock);
+    for (int b = 0; b < blocks; ++b) {
+        std::vector<host::PluginHost::Midi> midi;
+        if (b == 0) {
+            midi.push_back({0, 0x90, static_cast<unsigned char>(key), 100});
+        } else if (b == holdBlocks) {
+            midi.push_back({0, 0x80, static_cast<unsigned char>(key), 0});
+        }
+        plugin->processBlock(midi, left.data(), right.data(), kBlock);
+        out.left.insert(out.left.end(), left.begin(), left.end());
+        out.right.insert(out.right.end(), right.begin(), right.end());
+    }
+    return out;
+}
+
+} // namespace librarytest

@@ -1,0 +1,127 @@
+// Voices already stored in users' songs must keep their sound when the
+// analysis or the engine changes: fixed voice files (written by an earlier
+// analysis, with harmonics, noise, two layers and two multisamples) are played
+// through the plug-in and compared with the record of how they sounded. On a
+// processor with the vector kernel the record was written with, the samples
+// must be the same bit for bit; on others, the same within rounding.
+// TESSARINE_WRITE_VOICE_RENDERS=FILE writes a new record, for when a change
+// to the sound is meant.
+
+#include "PluginNote.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kHoldBlocks = 129; // 1.5 s
+constexpr int kBlocks = 172;     // then 0.5 s of release
+constexpr int kFrame = 4096;
+
+struct Fingerprint {
+    std::uint64_t hash = 0;     // of every sample's bits, both channels
+    std::vector<double> levels; // dB per frame of kFrame samples, both channels
+};
+
+Fingerprint fingerprintOf(const librarytest::NoteRender& note)
+{
+    Fingerprint f;
+    std::uint64_t hash = 1469598103934665603ULL;
+    for (const std::vector<float>* channel : {&note.left, &note.right}) {
+        for (float sample : *channel) {
+            std::uint32_t bits = 0;
+            std::memcpy(&bits, &sample, sizeof bits);
+            for (int byte = 0; byte < 4; ++byte) {
+                hash = (hash ^ ((bits >> (8 * byte)) & 0xFFu)) * 1099511628211ULL;
+            }
+        }
+    }
+    f.hash = hash;
+    for (std::size_t start = 0; start + kFrame <= note.left.size(); start += kFrame) {
+        double power = 1e-30;
+        for (std::size_t i = start; i < start + kFrame; ++i) {
+            power += note.left[i] * note.left[i] + note.right[i] * note.right[i];
+        }
+        f.levels.push_back(10.0 * std::log10(power / kFrame));
+    }
+    return f;
+}
+
+std::vector<fs::path> fixtureVoices()
+{
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(fs::path(TESSARINE_TEST_FIXTURES) / "voices")) {
+        if (entry.path().extension() == ".t9v") {
+            files.push_back(entry.path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+bool vectorKernel() { return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"); }
+
+} // namespace
+
+TEST(StoredVoiceSound, FixedVoiceFilesRenderAsRecorded)
+{
+    const std::vector<fs::path> voices = fixtureVoices();
+    ASSERT_GE(voices.size(), 3u);
+    std::map<std::string, Fingerprint> rendered;
+    for (const fs::path& voice : voices) {
+        const librarytest::NoteRender note = librarytest::playNote(voice.string(), true, 60, kHoldBlocks, kBlocks);
+        ASSERT_FALSE(note.left.empty()) << voice;
+        rendered[voice.stem().string()] = fingerprintOf(note);
+    }
+    if (const char* out = std::getenv("TESSARINE_WRITE_VOICE_RENDERS")) {
+        ASSERT_TRUE(vectorKernel()) << "the record is written with the vector kernel";
+        std::ofstream record(out);
+        for (const auto& [name, f] : rendered) {
+            record << name << ' ' << f.hash;
+            for (double level : f.levels) {
+                record << ' ' << std::round(level * 10000.0) / 10000.0;
+            }
+            record << '\n';
+        }
+        GTEST_SKIP() << "wrote " << out;
+    }
+    std::map<std::string, Fingerprint> stored;
+    std::ifstream record(TESSARINE_TEST_FIXTURES "/voice-renders.txt");
+    for (std::string line; std::getline(record, line);) {
+        std::istringstream words(line);
+        std::string name;
+        Fingerprint f;
+        words >> name >> f.hash;
+        for (double level = 0; words >> level;) {
+            f.levels.push_back(level);
+        }
+        stored[name] = f;
+    }
+    ASSERT_EQ(stored.size(), rendered.size()) << "the record holds every fixture voice";
+    for (const auto& [name, now] : rendered) {
+        const Fingerprint& before = stored[name];
+        if (vectorKernel()) {
+            EXPECT_EQ(now.hash, before.hash) << name << " renders other samples than recorded";
+        }
+        ASSERT_EQ(now.levels.size(), before.levels.size()) << name;
+        const double loudest = *std::max_element(before.levels.begin(), before.levels.end());
+        for (std::size_t i = 0; i < now.levels.size(); ++i) {
+            if (before.levels[i] > loudest - 80.0) {
+                EXPECT_NEAR(now.levels[i], before.levels[i], 0.01) << name << " frame " << i;
+            }
+        }
+    }
+}
