@@ -172,12 +172,13 @@ double bestFundamental(const std::vector<Peak>& kept, double fpeak)
 
 // The search steps by 1 Hz, which is 40 cents at 43 Hz: the chosen series is
 // fitted to the peaks it matches, each peak placed between its bins by the
-// parabola through its log levels. Each matched peak gives the fundamental
-// as its frequency over its number, weighted by level x number: a higher
-// harmonic pins the pitch more finely, but a full least-squares weight
-// (number squared) lets the stretched upper partials of strings and pianos,
-// and the wide sidebands of vibrato, pull the pitch sharp. The fit stays
-// within a step of the series found.
+// parabola through its log levels. A stiff string's partials climb above its
+// harmonics (f_n = n f sqrt(1 + B n^2)), so a plain fit of f_n = n f would
+// take the stretch for pitch; with three or more harmonics the stretch is fitted
+// too, as the line (f_n / n)^2 = f^2 + f^2 B n^2, and a steady harmonic
+// series just finds B near 0. Peaks are weighted by level x number (a higher
+// harmonic pins the pitch more finely). The fit stays within a step of the
+// series found.
 double refineFundamental(double coarse, const std::vector<Peak>& chosen, const std::vector<double>& spectrum,
                          double binWidth)
 {
@@ -185,8 +186,14 @@ double refineFundamental(double coarse, const std::vector<Peak>& chosen, const s
         return coarse;
     }
     const int bins = static_cast<int>(spectrum.size());
-    double sumFrequencies = 0.0;
-    double sumNumbers = 0.0;
+    struct Match {
+        double number;
+        double frequency;
+        double weight;
+    };
+    std::vector<Match> matches;
+    double lowest = 1e9;
+    double highest = 0.0;
     for (const Peak& peak : chosen) {
         const double harmonic = std::round(peak.frequency / coarse);
         const int k = static_cast<int>(std::lround(peak.frequency / binWidth)); // 1-based bin
@@ -209,13 +216,39 @@ double refineFundamental(double coarse, const std::vector<Peak>& chosen, const s
         if (std::abs(frequency - harmonic * coarse) > 0.25 * coarse) {
             continue;
         }
-        sumFrequencies += peak.level * frequency;
-        sumNumbers += peak.level * harmonic;
+        matches.push_back({harmonic, frequency, peak.level * harmonic});
+        lowest = std::min(lowest, harmonic);
+        highest = std::max(highest, harmonic);
     }
-    if (!(sumNumbers > 0.0)) {
+    if (matches.empty()) {
         return coarse;
     }
-    return std::clamp(sumFrequencies / sumNumbers, coarse - 1.0, coarse + 1.0);
+    double fitted = 0.0;
+    if (matches.size() >= 3 && highest - lowest >= 2.0) {
+        double w = 0.0, sx = 0.0, sy = 0.0, sxx = 0.0, sxy = 0.0;
+        for (const Match& m : matches) {
+            const double x = m.number * m.number;
+            const double y = (m.frequency / m.number) * (m.frequency / m.number);
+            w += m.weight;
+            sx += m.weight * x;
+            sy += m.weight * y;
+            sxx += m.weight * x * x;
+            sxy += m.weight * x * y;
+        }
+        const double determinant = w * sxx - sx * sx;
+        const double square = determinant > 0.0 ? (sy * sxx - sx * sxy) / determinant : 0.0;
+        fitted = square > 0.0 ? std::sqrt(square) : 0.0;
+    }
+    if (!(fitted > 0.0)) {
+        double sumFrequencies = 0.0;
+        double sumNumbers = 0.0;
+        for (const Match& m : matches) {
+            sumFrequencies += m.weight / m.number * m.frequency;
+            sumNumbers += m.weight;
+        }
+        fitted = sumFrequencies / sumNumbers;
+    }
+    return std::clamp(fitted, coarse - 1.0, coarse + 1.0);
 }
 
 } // namespace
