@@ -1,11 +1,13 @@
 // tessarine: the command-line host. It loads the plug-in through the VST 2
 // binary interface, exactly as a DAW would, and reports on it. File commands
-// (voice-info, instrument-info, analyse, make-instrument, make-preset, library)
+// (voice-info, instrument-info, analyse, make-instrument, make-preset, library,
+// fidelity)
 // use the plug-in's own reader, writer and analysis code instead. Each command
 // declares its options in its own file; this one only picks the command.
 
 #include "commands/AnalyseCommand.h"
 #include "commands/EditCommand.h"
+#include "commands/FidelityCommand.h"
 #include "commands/InstrumentInfo.h"
 #include "commands/LibraryCommand.h"
 #include "commands/MakeInstrumentCommand.h"
@@ -38,6 +40,7 @@ const Command* const kCommands[] = {
     &tessarine::host::kRandomInstrumentCommand, &tessarine::host::kValidateCommand,
     &tessarine::host::kMakeInstrumentCommand, &tessarine::host::kMakePresetCommand,
     &tessarine::host::kSnapshotCommand,       &tessarine::host::kEditCommand,
+    &tessarine::host::kFidelityCommand,
 };
 
 // The plug-in built and installed beside this executable.

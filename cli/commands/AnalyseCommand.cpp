@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "commands/OrderedJobs.h"
 #include "commands/ProgressBar.h"
 #include "commands/ReadFailure.h"
 
@@ -14,14 +15,10 @@
 #include "sound/files/VoiceFile.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace tessarine::host {
@@ -73,49 +70,6 @@ std::string fileName(const std::string& path)
 {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-int jobCount(int requested, int count)
-{
-    const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-    return std::clamp(requested > 0 ? requested : cores, 1, count);
-}
-
-// work(0) .. work(count - 1) on `jobs` threads (the calling one among them),
-// indices handed out in order. Once one fails no further index starts, so the
-// lowest failing index, which is returned (or -1), is the one a serial run
-// stops at, whatever the number of threads.
-int runInOrder(int count, int jobs, const std::function<bool(int)>& work)
-{
-    std::atomic<int> next{0};
-    std::atomic<bool> stop{false};
-    std::vector<char> failed(static_cast<std::size_t>(count), 0);
-    const auto worker = [&] {
-        while (!stop.load()) {
-            const int i = next.fetch_add(1);
-            if (i >= count) {
-                return;
-            }
-            if (!work(i)) {
-                failed[static_cast<std::size_t>(i)] = 1;
-                stop.store(true);
-            }
-        }
-    };
-    std::vector<std::thread> threads;
-    for (int t = 1; t < jobs; ++t) {
-        try {
-            threads.emplace_back(worker);
-        } catch (const std::system_error&) {
-            break; // out of threads: those running share the work
-        }
-    }
-    worker();
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
-    const auto first = std::find(failed.begin(), failed.end(), 1);
-    return first == failed.end() ? -1 : static_cast<int>(first - failed.begin());
 }
 
 } // namespace

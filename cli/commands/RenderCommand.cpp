@@ -160,9 +160,6 @@ bool loadVoice(PluginHost& host, const std::string& assignment, std::string& err
 // What is wrong with the options before anything is read or loaded, or null.
 const char* optionsRefusal(const RenderOptions& options)
 {
-    if (options.outputPath.empty()) {
-        return "no output file (-o OUT.wav)";
-    }
     if (options.sampleRate < 8000 || options.sampleRate > 384000) {
         return "sample rate must be 8000 to 384000 Hz";
     }
@@ -229,16 +226,18 @@ std::size_t busiestBlock(const std::vector<TimedMidi>& events, int block)
     return busiest;
 }
 
-// Plays the events block by block into the open file.
+// Plays the events block by block into the sink.
 bool renderBlocks(PluginHost& host, const MidiSequence& sequence, const std::vector<TimedMidi>& events,
-                  std::size_t busiest, long long totalFrames, const RenderOptions& options, WavWriter& wav,
+                  std::size_t busiest, long long totalFrames, const RenderOptions& options, RenderSink& sink,
                   std::string& error)
 {
     const double rate = options.sampleRate;
     const int block = options.blockSize;
-    ProgressBar progress("rendering");
+    std::unique_ptr<ProgressBar> progress;
+    if (options.showProgress) {
+        progress = std::make_unique<ProgressBar>("rendering");
+    }
     std::vector<float> left(static_cast<std::size_t>(block)), right(static_cast<std::size_t>(block));
-    std::vector<float> interleaved(static_cast<std::size_t>(block) * 2);
     std::vector<PluginHost::Midi> blockEvents;
     blockEvents.reserve(busiest);
     std::size_t next = 0;
@@ -257,34 +256,60 @@ bool renderBlocks(PluginHost& host, const MidiSequence& sequence, const std::vec
             blockEvents.push_back({static_cast<int>(e.frame - start), e.bytes[0], e.bytes[1], e.bytes[2]});
         }
         host.processBlock(blockEvents, left.data(), right.data(), frames);
-        for (int i = 0; i < frames; ++i) {
-            interleaved[static_cast<std::size_t>(2 * i)] = left[static_cast<std::size_t>(i)];
-            interleaved[static_cast<std::size_t>(2 * i + 1)] = right[static_cast<std::size_t>(i)];
-        }
-        if (!wav.write(interleaved.data(), frames, error)) {
+        if (!sink.write(left.data(), right.data(), frames, error)) {
             return false;
         }
-        progress.update(static_cast<double>(start + frames) / static_cast<double>(totalFrames));
+        if (progress) {
+            progress->update(static_cast<double>(start + frames) / static_cast<double>(totalFrames));
+        }
     }
     return true;
 }
 
-} // namespace
+// The render command's sink: a stereo WAV file, replaced only when complete.
+class WavSink : public RenderSink {
+public:
+    explicit WavSink(const RenderOptions& options) : options_(options) {}
 
-int runRender(const RenderOptions& options)
-{
-    if (const char* refusal = optionsRefusal(options)) {
-        return fail(refusal);
+    bool begin(int sampleRate, long long frames, std::string& error) override
+    {
+        interleaved_.resize(static_cast<std::size_t>(options_.blockSize) * 2);
+        return wav_.open(options_.outputPath, sampleRate, options_.bits, frames, error);
     }
 
-    std::string error;
+    bool write(const float* left, const float* right, int frames, std::string& error) override
+    {
+        for (int i = 0; i < frames; ++i) {
+            interleaved_[static_cast<std::size_t>(2 * i)] = left[i];
+            interleaved_[static_cast<std::size_t>(2 * i + 1)] = right[i];
+        }
+        return wav_.write(interleaved_.data(), frames, error);
+    }
+
+    bool finish(std::string& error) { return wav_.finish(error); }
+
+private:
+    const RenderOptions& options_;
+    WavWriter wav_;
+    std::vector<float> interleaved_;
+};
+
+} // namespace
+
+bool renderInto(const RenderOptions& options, RenderSink& sink, std::string& error)
+{
+    if (const char* refusal = optionsRefusal(options)) {
+        error = refusal;
+        return false;
+    }
+
     MidiSequence sequence;
     if (!options.midiPath.empty()) {
         if (!readMidiFile(options.midiPath, sequence, error)) {
-            return fail(error);
+            return false;
         }
     } else if (!buildNoteSequence(options, sequence, error)) {
-        return fail(error);
+        return false;
     }
     // Measured in seconds before anything becomes a frame count: a far event
     // or --length 1e300 would overflow one.
@@ -293,7 +318,8 @@ int runRender(const RenderOptions& options)
         lastSeconds = std::max(lastSeconds, e.seconds);
     }
     if (!(lastSeconds + options.tail <= kLongestRenderSeconds)) {
-        return fail("the render would be longer than six hours");
+        error = "the render would be longer than six hours";
+        return false;
     }
 
     HostSettings settings;
@@ -303,12 +329,12 @@ int runRender(const RenderOptions& options)
     settings.playing = true;
     auto host = PluginHost::load(options.pluginPath, error, settings);
     if (!host) {
-        return fail(error);
+        return false;
     }
     host->setSampleRate(settings.sampleRate);
     host->setBlockSize(options.blockSize);
     if (!prepareInstrument(*host, options, error)) {
-        return fail(error);
+        return false;
     }
     host->dispatch(vst::effMainsChanged, 0, 1);
 
@@ -324,15 +350,22 @@ int runRender(const RenderOptions& options)
     const std::size_t busiest = busiestBlock(events, options.blockSize);
     host->reserveEvents(static_cast<int>(busiest));
 
-    WavWriter wav;
-    if (!wav.open(options.outputPath, options.sampleRate, options.bits, totalFrames, error)) {
-        return fail(error);
-    }
-    if (!renderBlocks(*host, sequence, events, busiest, totalFrames, options, wav, error)) {
-        return fail(error);
+    if (!sink.begin(options.sampleRate, totalFrames, error) ||
+        !renderBlocks(*host, sequence, events, busiest, totalFrames, options, sink, error)) {
+        return false;
     }
     host->dispatch(vst::effMainsChanged, 0, 0);
-    if (!wav.finish(error)) {
+    return true;
+}
+
+int runRender(const RenderOptions& options)
+{
+    if (options.outputPath.empty()) {
+        return fail("no output file (-o OUT.wav)");
+    }
+    std::string error;
+    WavSink wav(options);
+    if (!renderInto(options, wav, error) || !wav.finish(error)) {
         return fail(error);
     }
     return 0;

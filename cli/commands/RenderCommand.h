@@ -26,10 +26,26 @@ struct RenderOptions {
     long long seed = -1;              // below 0: the plug-in's own seeding
     std::string outputPath;
     int bits = 32;
+    bool showProgress = true;         // a bar on stderr while rendering
 };
 
 // Returns the process exit status; every failure is one line on stderr.
 int runRender(const RenderOptions& options);
+
+// Where a render's blocks go: the WAV file of `render`, or memory for a
+// command that measures what the plug-in played.
+class RenderSink {
+public:
+    virtual ~RenderSink() = default;
+    // Once, after the plug-in is set up and before the first block.
+    virtual bool begin(int sampleRate, long long frames, std::string& error) = 0;
+    virtual bool write(const float* left, const float* right, int frames, std::string& error) = 0;
+};
+
+// What runRender does short of the file: loads the plug-in, sets it up as the
+// options ask and plays the notes or MIDI file block by block into sink. The
+// output path and bits are not read. False with one line in error.
+bool renderInto(const RenderOptions& options, RenderSink& sink, std::string& error);
 
 // The vendor-specific request through which a host-less caller loads and saves files.
 inline constexpr int kFileRequestInstrumentLoad = 1;
