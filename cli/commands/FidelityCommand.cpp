@@ -301,11 +301,23 @@ bool measure(const FidelityOptions& options, int index, Outcome& outcome, std::s
         return false;
     }
 
+    // A curve holds the partial nearest its own harmonic number, within a
+    // harmonic either way, so harmonic k is whichever curve plays near k f0.
     HarmonicData& harmonic = voice.layer(0, 1).harmonic;
-    outcome.figures = compareSounds(recording, played, outcome.rate, reference.pitched ? reference.f0 : 0.0,
-                                    [&](int h, double seconds) {
-                                        return harmonic.amplitude(h).valueAt(static_cast<float>(seconds));
-                                    });
+    const double f0 = reference.pitched ? reference.f0 : 0.0;
+    const double perHarmonic = harmonic.basePitch > 0.0f ? f0 / harmonic.basePitch : 0.0;
+    outcome.figures = compareSounds(recording, played, outcome.rate, f0, harmonic.duration, [&](int k, double seconds) {
+        const double ratio = k * perHarmonic;
+        const auto t = static_cast<float>(seconds);
+        float amplitude = 0.0f;
+        for (int h = std::max(0, static_cast<int>(ratio) - 3); h < std::min(kHarmonicCount, static_cast<int>(ratio) + 2);
+             ++h) {
+            if (std::fabs(harmonic.frequency(h).valueAt(t) - ratio) < 0.5 * perHarmonic) {
+                amplitude = std::max(amplitude, harmonic.amplitude(h).valueAt(t));
+            }
+        }
+        return amplitude;
+    });
     return true;
 }
 

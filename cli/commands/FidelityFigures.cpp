@@ -6,8 +6,6 @@
 #include <array>
 #include <cmath>
 #include <numbers>
-#include <cstdio>
-#include <cstdlib>
 
 namespace tessarine::host {
 
@@ -200,16 +198,13 @@ void compareSpectra(const SteadySpectra& spectra, double rate, FidelityFigures& 
         strongest = std::max(strongest, decibels(spectra.recording[static_cast<std::size_t>(b)]));
     }
     std::vector<double> differences;
-    FILE* dump = std::getenv("FIDELITY_DUMP") ? std::fopen(std::getenv("FIDELITY_DUMP"), "w") : nullptr;
     for (int b = first; b <= last; ++b) {
-        if (dump) std::fprintf(dump, "%g %g %g\n", b * spectra.binHz, decibels(spectra.recording[static_cast<std::size_t>(b)]), decibels(spectra.render[static_cast<std::size_t>(b)]));
         const double a = decibels(spectra.recording[static_cast<std::size_t>(b)]);
         if (a >= strongest - kFloorDb) {
             const double r = std::max(decibels(spectra.render[static_cast<std::size_t>(b)]), strongest - 2.0 * kFloorDb);
             differences.push_back(r - a);
         }
     }
-    if (dump) std::fclose(dump);
     if (differences.empty()) {
         return;
     }
@@ -228,9 +223,10 @@ void compareSpectra(const SteadySpectra& spectra, double rate, FidelityFigures& 
 }
 
 // Harmonics 1..10 that the recording holds well above its floor for longer
-// than a hole may last, while the voice's amplitude curve stays at zero for
-// longer than that inside the same span.
-int countHoles(const std::vector<float>& recording, double rate, double f0, double sounding,
+// than a hole may last, while the voice's amplitude stays at zero for longer
+// than that inside the same span. Past the voice's end is its length, which
+// the sounding lengths tell, not a hole.
+int countHoles(const std::vector<float>& recording, double rate, double f0, double sounding, double voiceSeconds,
                const VoiceAmplitude& voiceAmplitude)
 {
     FrameSpectra frames(recording, frameLength(rate, f0, 8.0, 32768));
@@ -254,11 +250,11 @@ int countHoles(const std::vector<float>& recording, double rate, double f0, doub
         times.push_back((static_cast<double>(start) + 0.5 * static_cast<double>(n)) / rate);
     }
     const double held = strongest - kFloorDb + kHeldAboveFloorDb;
-    const auto silentRun = [&](int h, double from, double to) {
+    const auto silentRun = [&](int k, double from, double to) {
         constexpr double kStep = 0.005;
         double zeroSince = -1.0;
         for (double t = from; t <= to; t += kStep) {
-            if (voiceAmplitude(h, t) > 1e-9f) {
+            if (voiceAmplitude(k, t) > 1e-9f) {
                 zeroSince = -1.0;
             } else if (zeroSince < 0.0) {
                 zeroSince = t;
@@ -280,7 +276,8 @@ int countHoles(const std::vector<float>& recording, double rate, double f0, doub
             while (j + 1 < levels.size() && levels[j + 1][static_cast<std::size_t>(h)] >= held) {
                 ++j;
             }
-            hole = times[j] - times[i] > kShortestHoleSeconds && silentRun(h, times[i], times[j]);
+            const double to = std::min(times[j], voiceSeconds);
+            hole = to - times[i] > kShortestHoleSeconds && silentRun(h + 1, times[i], to);
             i = j + 1;
         }
         holes += hole ? 1 : 0;
@@ -369,7 +366,7 @@ double referencePitch(const std::vector<float>& x, double rate, double sounding)
 }
 
 FidelityFigures compareSounds(const std::vector<float>& recording, const std::vector<float>& render, double rate,
-                              double f0, const VoiceAmplitude& voiceAmplitude)
+                              double f0, double voiceSeconds, const VoiceAmplitude& voiceAmplitude)
 {
     FidelityFigures figures;
     figures.recordingSeconds = soundingSeconds(recording, rate);
@@ -380,7 +377,7 @@ FidelityFigures compareSounds(const std::vector<float>& recording, const std::ve
     const SteadySpectra spectra = steadySpectra(recording, render, rate, f0, figures.recordingSeconds);
     if (f0 > 0.0) {
         compareHarmonics(spectra, f0, figures);
-        figures.holes = countHoles(recording, rate, f0, figures.recordingSeconds, voiceAmplitude);
+        figures.holes = countHoles(recording, rate, f0, figures.recordingSeconds, voiceSeconds, voiceAmplitude);
     }
     compareSpectra(spectra, rate, figures);
     return figures;

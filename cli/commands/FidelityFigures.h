@@ -39,13 +39,14 @@ double soundingSeconds(const std::vector<float>& x, double rate);
 // stands out (noise, silence).
 double referencePitch(const std::vector<float>& x, double rate, double sounding);
 
-// The voice's amplitude of harmonic h (0-based) at a time in seconds.
-using VoiceAmplitude = std::function<float(int harmonic, double seconds)>;
+// The voice's amplitude for harmonic k (1-based) of the reference pitch at a
+// time in seconds: that of the partial the voice plays there, 0 for none.
+using VoiceAmplitude = std::function<float(int k, double seconds)>;
 
 // Compares render with recording (both mono at rate, time 0 at their first
 // sound). f0 is the recording's reference pitch, 0 for an unpitched sound;
-// the harmonic figures and holes need one.
+// the harmonic figures and holes need one. voiceSeconds: the voice's length.
 FidelityFigures compareSounds(const std::vector<float>& recording, const std::vector<float>& render, double rate,
-                              double f0, const VoiceAmplitude& voiceAmplitude);
+                              double f0, double voiceSeconds, const VoiceAmplitude& voiceAmplitude);
 
 } // namespace tessarine::host
