@@ -1,0 +1,92 @@
+// `tessarine fidelity` end to end on tones whose content is known: a pure
+// harmonic tone between two keys comes back at its pitch (the detune takes the
+// key there) with its harmonic levels and no holes, whether the reference
+// pitch comes from a sidecar or is measured, and a missing recording is one
+// error line and a failed exit.
+
+#include "support/BarePlugin.h"
+#include "support/RunCommand.h"
+#include "support/SoundFileHelpers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <numbers>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using tessarine::test::runCli;
+
+std::vector<float> harmonicTone(double f0, int harmonics, double rate, double seconds)
+{
+    std::vector<float> x(static_cast<std::size_t>(seconds * rate));
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        const double t = static_cast<double>(i) / rate;
+        double v = 0.0;
+        for (int h = 1; h <= harmonics; ++h) {
+            v += std::sin(2.0 * std::numbers::pi * h * f0 * t) / h;
+        }
+        // 10 ms in and out, so neither end clicks.
+        x[i] = static_cast<float>(0.3 * v * std::min({1.0, t / 0.01, (seconds - t) / 0.01}));
+    }
+    return x;
+}
+
+// The number after "key": in the n-th occurrence (0-based) of it.
+double jsonNumber(const std::string& json, const std::string& key, int n)
+{
+    std::size_t at = 0;
+    for (int i = 0; i <= n; ++i) {
+        at = json.find("\"" + key + "\":", at);
+        if (at == std::string::npos) {
+            return NAN;
+        }
+        at += key.size() + 3;
+    }
+    return std::strtod(json.c_str() + at, nullptr);
+}
+
+TEST(FidelityCommand, HarmonicTonesComeBackWholeAndAMissingFileFails)
+{
+    const std::string withSidecar = testsound::scratchPath("fidelity-226.wav");
+    const std::string measured = testsound::scratchPath("fidelity-330.wav");
+    const std::string report = testsound::scratchPath("fidelity.json");
+    ASSERT_TRUE(testsound::writeSound(withSidecar, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 1,
+                                      harmonicTone(226.0, 10, 44100.0, 1.0)));
+    std::ofstream(testsound::scratchPath("fidelity-226.json")) << R"({"f0": 226, "pitched": true, "content": "test"})";
+    ASSERT_TRUE(testsound::writeSound(measured, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1,
+                                      harmonicTone(330.0, 8, 22050.0, 0.8)));
+
+    const auto result = runCli("fidelity " + withSidecar + " " + measured + " --json " + report + " --plugin " +
+                               tessarine::test::barePluginPath());
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("h1-10 within 1 dB"), std::string::npos) << result.output;
+    std::ifstream in(report);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string json = text.str();
+    for (int file = 0; file < 2; ++file) {
+        SCOPED_TRACE(file == 0 ? "sidecar" : "measured");
+        EXPECT_NEAR(jsonNumber(json, "reference_f0", file), file == 0 ? 226.0 : 330.0, 0.2);
+        // The analysis's own estimate, judged by the benchmark's tolerance.
+        EXPECT_LT(std::fabs(jsonNumber(json, "pitch_cents", file)), 5.0);
+        EXPECT_LT(jsonNumber(json, "max_harmonic_diff_db", file), 2.0);
+        EXPECT_LT(jsonNumber(json, "lsd_db", file), 3.0);
+        EXPECT_EQ(jsonNumber(json, "holes", file), 0.0);
+        EXPECT_NEAR(jsonNumber(json, "render_seconds", file), jsonNumber(json, "recording_seconds", file), 0.1);
+    }
+
+    const auto missing = runCli("fidelity " + testsound::scratchPath("no-such-note.wav") + " --plugin " +
+                                tessarine::test::barePluginPath());
+    EXPECT_NE(missing.status, 0);
+    EXPECT_EQ(std::count(missing.output.begin(), missing.output.end(), '\n'), 1) << missing.output;
+    EXPECT_EQ(missing.output.rfind("tessarine fidelity: ", 0), 0u) << missing.output;
+}
+
+} // namespace
