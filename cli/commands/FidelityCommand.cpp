@@ -37,14 +37,17 @@ constexpr double kHarmonicTargetPercent = 90.0;
 constexpr double kSpectralDistanceTargetDb = 2.5;
 constexpr double kPitchToleranceCents = 5.0;
 constexpr double kPitchTargetPercent = 95.0;
-// Longer recordings are measured over their first minute.
+// Longer recordings are measured over their first minute, and at most this
+// many frames of it (a minute at 96 kHz; 32 MB of samples).
 constexpr double kLongestRecordingSeconds = 60.0;
+constexpr sf_count_t kMostRecordingFrames = 1 << 23;
 constexpr std::size_t kLargestSidecarBytes = 1 << 16;
 // Rendered after the note's release, so a render longer than the recording shows.
 constexpr double kRenderTailSeconds = 0.5;
 
 struct Reference {
     double f0 = 0.0;
+    double measuredF0 = 0.0; // the recording's own period, beside a sidecar's f0 as a check on the material
     bool pitched = false;
     bool fromSidecar = false;
     std::string content;
@@ -131,7 +134,8 @@ bool readRecording(const std::string& path, std::vector<float>& mono, int& rate,
         return false;
     }
     rate = info.samplerate;
-    const sf_count_t limit = static_cast<sf_count_t>(kLongestRecordingSeconds * info.samplerate);
+    const sf_count_t limit =
+        std::min(kMostRecordingFrames, static_cast<sf_count_t>(kLongestRecordingSeconds * info.samplerate));
     constexpr sf_count_t kBlock = 4096;
     std::vector<float> block(static_cast<std::size_t>(kBlock * info.channels));
     mono.clear();
@@ -233,8 +237,9 @@ bool measure(const FidelityOptions& options, int index, Outcome& outcome, std::s
         return false;
     }
     Reference& reference = outcome.reference;
+    reference.measuredF0 = referencePitch(recording, outcome.rate, soundingSeconds(recording, outcome.rate));
     if (!reference.fromSidecar) {
-        reference.f0 = referencePitch(recording, outcome.rate, soundingSeconds(recording, outcome.rate));
+        reference.f0 = reference.measuredF0;
         reference.pitched = reference.f0 > 0.0;
     }
 
@@ -460,6 +465,7 @@ void writeJson(const std::vector<Outcome>& outcomes, const Summary& s, std::ostr
         json.key("pitched").value(o.reference.pitched);
         json.key("reference_f0").value(o.reference.pitched ? o.reference.f0 : NAN);
         json.key("reference").value(o.reference.fromSidecar ? "sidecar" : "measured");
+        json.key("measured_f0").value(o.reference.measuredF0 > 0.0 ? o.reference.measuredF0 : NAN);
         json.key("analysed_f0").value(o.analysedF0);
         json.key("pitch_cents").value(o.pitchCents);
         json.key("harmonic_diff_db").beginArray();

@@ -310,14 +310,17 @@ double soundingSeconds(const std::vector<float>& x, double rate)
     return std::min(static_cast<double>(x.size()), static_cast<double>(last * block)) / rate;
 }
 
-double referencePitch(const std::vector<float>& x, double rate, double sounding)
+namespace {
+
+// The period at one place, by YIN: Hz, or 0 when none stands out.
+double pitchAt(const std::vector<float>& x, double rate, double seconds)
 {
     // Periods of 30 Hz to 2 kHz, over a window of two of the longest.
     const int shortest = std::max(2, static_cast<int>(rate / 2000.0));
     const int longest = static_cast<int>(rate / 30.0);
     const int window = 2 * longest;
     const long long need = window + longest + 1;
-    const long long middle = std::llround(0.5 * sounding * rate);
+    const long long middle = std::llround(seconds * rate);
     const long long start = std::max(0LL, middle - need / 2);
     if (start + need > static_cast<long long>(x.size())) {
         return 0.0;
@@ -363,6 +366,29 @@ double referencePitch(const std::vector<float>& x, double rate, double sounding)
     const double curve = a - 2.0 * b + c;
     const double shift = curve > 0.0 ? 0.5 * (a - c) / curve : 0.0;
     return rate / (best + std::clamp(shift, -0.5, 0.5));
+}
+
+} // namespace
+
+double referencePitch(const std::vector<float>& x, double rate, double sounding)
+{
+    // The median over the steady part, so that one window's vibrato phase or
+    // beating layers do not decide it; a sound periodic in too few of the
+    // windows has no pitch.
+    constexpr int kWindows = 7;
+    std::vector<double> found;
+    for (int i = 0; i < kWindows; ++i) {
+        const double at = kSteadyFrom + (kSteadyTo - kSteadyFrom) * i / (kWindows - 1);
+        const double f = pitchAt(x, rate, at * sounding);
+        if (f > 0.0) {
+            found.push_back(f);
+        }
+    }
+    if (found.size() < kWindows / 2 + 1) {
+        return 0.0;
+    }
+    std::sort(found.begin(), found.end());
+    return found[found.size() / 2];
 }
 
 FidelityFigures compareSounds(const std::vector<float>& recording, const std::vector<float>& render, double rate,

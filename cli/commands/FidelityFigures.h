@@ -34,9 +34,9 @@ struct FidelityFigures {
 // whole length when it never falls that far).
 double soundingSeconds(const std::vector<float>& x, double rate);
 
-// The recording's own pitch, by the YIN difference function on the middle of
-// its sounding part with parabolic interpolation: Hz, or 0 when no period
-// stands out (noise, silence).
+// The recording's own pitch, by the YIN difference function with parabolic
+// interpolation, the median of windows over the steady part: Hz, or 0 when no
+// period stands out in most of them (noise, silence).
 double referencePitch(const std::vector<float>& x, double rate, double sounding);
 
 // The voice's amplitude for harmonic k (1-based) of the reference pitch at a
