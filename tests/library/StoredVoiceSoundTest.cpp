@@ -74,6 +74,14 @@ std::vector<fs::path> fixtureVoices()
 
 bool vectorKernel() { return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"); }
 
+// Sanitizer builds compile the engine with other optimisations, which may round
+// differently; they are held to the levels, not the bits.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kRecordedBuild = false;
+#else
+constexpr bool kRecordedBuild = true;
+#endif
+
 } // namespace
 
 TEST(StoredVoiceSound, FixedVoiceFilesRenderAsRecorded)
@@ -113,7 +121,7 @@ TEST(StoredVoiceSound, FixedVoiceFilesRenderAsRecorded)
     ASSERT_EQ(stored.size(), rendered.size()) << "the record holds every fixture voice";
     for (const auto& [name, now] : rendered) {
         const Fingerprint& before = stored[name];
-        if (vectorKernel()) {
+        if (vectorKernel() && kRecordedBuild) {
             EXPECT_EQ(now.hash, before.hash) << name << " renders other samples than recorded";
         }
         ASSERT_EQ(now.levels.size(), before.levels.size()) << name;
