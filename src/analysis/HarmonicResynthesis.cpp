@@ -69,10 +69,8 @@ void rotation(double x, double& c, double& s)
 constexpr int kLanes = 4;
 constexpr int kRestart = 128;
 
-// Built for AVX2 with FMA too, chosen at load time: the four lanes then fill one
-// register each, about halving the analysis's longest stage on such processors.
-__attribute__((target_clones("avx2,fma", "default"))) void addFrame(const CubicPhase& law, double a0, double a1,
-                                                                     int frameSize, double* frame)
+__attribute__((always_inline)) inline void addFrameBody(const CubicPhase& law, double a0, double a1, int frameSize,
+                                                         double* frame)
 {
     const auto level = [&](int n) { return a0 + (a1 - a0) * n / frameSize; };
     const int run = frameSize / kLanes;
@@ -117,6 +115,27 @@ __attribute__((target_clones("avx2,fma", "default"))) void addFrame(const CubicP
     for (int n = kLanes * run; n < frameSize; ++n) {
         frame[n] += level(n) * std::cos(law.at(n));
     }
+}
+
+// Built for AVX2 with FMA too: the four lanes then fill one register each, about
+// halving the analysis's longest stage on such processors. The choice is made on
+// first use rather than by an ifunc resolver, which runs before a sanitizer's
+// runtime is ready and crashes the instrumented builds at load.
+__attribute__((target("avx2,fma"))) void addFrameVector(const CubicPhase& law, double a0, double a1, int frameSize,
+                                                        double* frame)
+{
+    addFrameBody(law, a0, a1, frameSize, frame);
+}
+
+void addFramePortable(const CubicPhase& law, double a0, double a1, int frameSize, double* frame)
+{
+    addFrameBody(law, a0, a1, frameSize, frame);
+}
+
+void addFrame(const CubicPhase& law, double a0, double a1, int frameSize, double* frame)
+{
+    static const bool vector = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    (vector ? addFrameVector : addFramePortable)(law, a0, a1, frameSize, frame);
 }
 
 } // namespace
