@@ -19,6 +19,10 @@ constexpr int kLargestTransform = 32768;
 constexpr int kChosenPeaks = 9;
 // A candidate series longer than this cannot be a musical fundamental of the peaks.
 constexpr double kLongestSeries = 1e6;
+constexpr double kPi = 3.14159265358979323846;
+// A note's strongest peak stands at least this far (as a ratio, 15 dB) above the
+// spectrum around it; the peaks of noise stand less than 9 dB above theirs.
+constexpr double kLeastProminence = 5.6;
 
 struct Peak {
     double frequency;
@@ -35,9 +39,9 @@ bool allFinite(const NumVector& x)
     return true;
 }
 
-// Sum of the magnitude spectra of consecutive rectangular blocks of m samples
-// from s0 to e (1-based): bins 1..m/2 become spectrum[0..m/2-1].
-std::vector<double> longTermSpectrum(const NumVector& x, int s0, int e, int m)
+// Sum of the magnitude spectra of consecutive blocks of m samples from s0 to e
+// (1-based), rectangular or Hann-windowed: bins 1..m/2 become spectrum[0..m/2-1].
+std::vector<double> longTermSpectrum(const NumVector& x, int s0, int e, int m, bool hann)
 {
     std::vector<double> spectrum(static_cast<std::size_t>(m / 2), 0.0);
     RealFft fft(m);
@@ -46,9 +50,15 @@ std::vector<double> longTermSpectrum(const NumVector& x, int s0, int e, int m)
     }
     std::vector<double> re(static_cast<std::size_t>(m / 2 + 1));
     std::vector<double> im(static_cast<std::size_t>(m / 2 + 1));
+    std::vector<double> window(static_cast<std::size_t>(m), 1.0);
+    if (hann) {
+        for (int j = 0; j < m; ++j) {
+            window[static_cast<std::size_t>(j)] = 0.5 - 0.5 * std::cos(2.0 * kPi * j / m);
+        }
+    }
     for (int s = s0; s <= e - m; s += m) {
         for (int j = 0; j < m; ++j) {
-            fft.input()[j] = x(s + j);
+            fft.input()[j] = x(s + j) * window[static_cast<std::size_t>(j)];
         }
         fft.transform(re.data(), im.data());
         for (int k = 1; k <= m / 2; ++k) {
@@ -148,11 +158,13 @@ double bestFundamental(const std::vector<Peak>& kept, double fpeak)
         levels(i) = kept[static_cast<std::size_t>(i - 1)].level;
     }
 
-    // The fundamental is no lower than the closest spacing of two chosen peaks.
+    // The fundamental is no lower than the closest spacing of two chosen peaks,
+    // nor than the lowest peak: a reed's odd harmonics lie two fundamentals apart.
     double lower = kInfinity;
     for (int i = 2; i <= frequencies.size(); ++i) {
         lower = std::min(lower, frequencies(i) - frequencies(i - 1));
     }
+    lower = std::min(lower, std::floor(frequencies(1)));
     lower = std::max(lower, 24.0);
     if (lower > fpeak) {
         lower = frequencies(1);
@@ -171,14 +183,15 @@ double bestFundamental(const std::vector<Peak>& kept, double fpeak)
 }
 
 // The search steps by 1 Hz, which is 40 cents at 43 Hz: the chosen series is
-// fitted to the peaks it matches, each peak placed between its bins by the
-// parabola through its log levels. A stiff string's partials climb above its
+// fitted to the peaks it matches, each peak placed at the centre of the power
+// the Hann-windowed spectrum holds within 3 % of it. A centre, unlike the top
+// of a parabola, is not pulled to one end of a vibrato's sweep. A stiff string's partials climb above its
 // harmonics (f_n = n f sqrt(1 + B n^2)), so a plain fit of f_n = n f would
 // take the stretch for pitch; with three or more harmonics the stretch is fitted
 // too, as the line (f_n / n)^2 = f^2 + f^2 B n^2, and a steady harmonic
 // series just finds B near 0. Peaks are weighted by level x number (a higher
-// harmonic pins the pitch more finely). The fit stays within a step of the
-// series found.
+// harmonic pins the pitch more finely). The fit stays within 2 % (or two steps)
+// of the series found: the mismatch search can land more than a step off a low note.
 double refineFundamental(double coarse, const std::vector<Peak>& chosen, const std::vector<double>& spectrum,
                          double binWidth)
 {
@@ -200,18 +213,18 @@ double refineFundamental(double coarse, const std::vector<Peak>& chosen, const s
         if (harmonic < 1.0 || k < 2 || k >= bins) {
             continue;
         }
-        const double left = spectrum[static_cast<std::size_t>(k - 2)];
-        const double mid = spectrum[static_cast<std::size_t>(k - 1)];
-        const double right = spectrum[static_cast<std::size_t>(k)];
-        if (!(left > 0.0 && mid > 0.0 && right > 0.0)) {
+        const int reach = std::max(3, static_cast<int>(std::min(0.03 * peak.frequency, 0.3 * coarse) / binWidth));
+        double power = 0.0;
+        double moment = 0.0;
+        for (int j = std::max(1, k - reach); j <= std::min(bins, k + reach); ++j) {
+            const double p = spectrum[static_cast<std::size_t>(j - 1)] * spectrum[static_cast<std::size_t>(j - 1)];
+            power += p;
+            moment += p * j;
+        }
+        if (!(power > 0.0) || !std::isfinite(moment)) {
             continue;
         }
-        const double a = std::log(left);
-        const double b = std::log(mid);
-        const double c = std::log(right);
-        const double curvature = a - 2.0 * b + c;
-        const double offset = curvature < 0.0 ? std::clamp(0.5 * (a - c) / curvature, -0.5, 0.5) : 0.0;
-        const double frequency = (k + offset) * binWidth;
+        const double frequency = moment / power * binWidth;
         // Only peaks that sit on the series (within a quarter of a harmonic) pull the fit.
         if (std::abs(frequency - harmonic * coarse) > 0.25 * coarse) {
             continue;
@@ -248,7 +261,8 @@ double refineFundamental(double coarse, const std::vector<Peak>& chosen, const s
         }
         fitted = sumFrequencies / sumNumbers;
     }
-    return std::clamp(fitted, coarse - 1.0, coarse + 1.0);
+    const double reach = std::max(2.0, 0.02 * coarse);
+    return std::clamp(fitted, coarse - reach, coarse + reach);
 }
 
 } // namespace
@@ -279,7 +293,7 @@ double estimatePitch(const NumVector& samples, double rate)
     while (m * 2 <= half && m * 2 <= kLargestTransform) {
         m *= 2;
     }
-    const std::vector<double> spectrum = longTermSpectrum(samples, s0, e, m);
+    const std::vector<double> spectrum = longTermSpectrum(samples, s0, e, m, false);
     if (spectrum.empty()) {
         return 0.0;
     }
@@ -324,7 +338,27 @@ double estimatePitch(const NumVector& samples, double rate)
         return lowest;
     };
     const std::vector<Peak> chosen = choosePeaks(peaks, valley);
-    return refineFundamental(bestFundamental(chosen, fpeak), chosen, spectrum, rate / m);
+
+    // Noise has peaks too, but none stands out from the bins around it (50 Hz
+    // either side): such a sound has no pitch, rather than a random one.
+    const int around = std::max(16, static_cast<int>(50.0 * m / rate));
+    double prominence = 0.0;
+    std::vector<double> neighbourhood;
+    for (const Peak& peak : chosen) {
+        const int k = static_cast<int>(std::lround(peak.frequency * m / rate));
+        neighbourhood.clear();
+        for (int j = std::max(1, k - around); j <= std::min(bins, k + around); ++j) {
+            neighbourhood.push_back(level(j));
+        }
+        const auto middle = neighbourhood.begin() + static_cast<std::ptrdiff_t>(neighbourhood.size() / 2);
+        std::nth_element(neighbourhood.begin(), middle, neighbourhood.end());
+        prominence = std::max(prominence, *middle > 0.0 ? peak.level / *middle : kInfinity);
+    }
+    if (prominence < kLeastProminence) {
+        return 0.0;
+    }
+    const std::vector<double> hann = longTermSpectrum(samples, s0, e, m, true);
+    return refineFundamental(bestFundamental(chosen, fpeak), chosen, hann.empty() ? spectrum : hann, rate / m);
 }
 
 } // namespace tessarine

@@ -10,8 +10,9 @@
 
 namespace tessarine {
 
-// f0 in Hz; 0 when the sound gives no pitch: silent, too short for a
-// long-term spectrum, non-finite samples or a rate outside 1 kHz..1 MHz.
+// f0 in Hz; 0 when the sound gives no pitch: silent, noise (no peak stands
+// out from its neighbourhood), too short for a long-term spectrum, non-finite
+// samples or a rate outside 1 kHz..1 MHz.
 double estimatePitch(const NumVector& samples, double rate);
 
 // Mismatch error of candidate fundamental c against measured peaks (Hz and
