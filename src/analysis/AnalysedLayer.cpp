@@ -41,6 +41,18 @@ void buildAnalysedLayer(double f0, const HarmonicKeyframes& harmonics, const Num
     NoiseData& noiseData = layer.noise;
     const int bands = std::min(noise.rows() - 1, BreakpointCurve::kCapacity);
     const int frames = std::min(noise.columns() - 1, kMaxNoiseFrames);
+
+    // A note lasts as long as its harmonic curves: a sound of noise alone (a
+    // breath, a cymbal) keeps a silent first harmonic that spans its noise, or
+    // it would end the moment it starts.
+    const float noiseEnd = frames > 0 ? static_cast<float>(noise(1, frames + 1)) : 0.0f;
+    if (frames > 1 && std::isfinite(noiseEnd) && noiseEnd > 0.0f && soundingHarmonics(layer) == 0) {
+        const float span[2] = {0.0f, noiseEnd};
+        const float silent[2] = {0.0f, 0.0f};
+        const float first[2] = {1.0f, 1.0f};
+        data.amplitude(0).assignPoints(span, silent, 2);
+        data.frequency(0).assignPoints(span, first, 2);
+    }
     std::array<float, BreakpointCurve::kCapacity> positions{};
     for (int b = 0; b < bands; ++b) {
         positions[static_cast<std::size_t>(b)] = static_cast<float>(noise(b + 2, 1) * 0.00390625);

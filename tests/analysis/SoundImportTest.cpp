@@ -114,6 +114,30 @@ TEST(SoundImport, FundamentalFromHeaderNameOrEstimate)
     EXPECT_EQ(tessarine::chooseFundamental(outOfRange, "a_2x.wav").f0, 0.0) << "a note no key has: noise only";
 }
 
+// A sound of noise alone has no pitch, and its voice plays for as long as the
+// noise lasts rather than ending at once.
+TEST(SoundImport, NoiseAloneKeepsItsLength)
+{
+    std::mt19937 random(3);
+    std::normal_distribution<float> gaussian(0.0f, 0.15f);
+    std::vector<float> noise(44100);
+    for (float& v : noise) {
+        v = gaussian(random);
+    }
+    const std::string path = testsound::scratchPath("breath.wav");
+    ASSERT_TRUE(testsound::writeSound(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 1, noise));
+    tessarine::PreparedSound sound;
+    ASSERT_TRUE(tessarine::prepareSound(path, sound));
+    EXPECT_EQ(sound.fundamental.f0, 0.0);
+    auto voice = std::make_unique<tessarine::Voice>();
+    tessarine::AnalysisSummary summary;
+    ASSERT_TRUE(tessarine::analyseIntoVoice(sound.buffer, sound.fundamental.f0, *voice, 0, 1, nullptr, summary));
+    const tessarine::LayerData& layer = voice->layer(0, 1);
+    EXPECT_EQ(summary.harmonics, 0);
+    EXPECT_GT(layer.noise.frameCount(), 2);
+    EXPECT_GT(layer.harmonic.duration, 0.9f);
+}
+
 // The clean-up of the whole sound, done while it streams in: the same result
 // whatever the blocks, and the peak and tail of the whole sound even where
 // only its first part is kept.
