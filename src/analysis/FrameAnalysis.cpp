@@ -91,6 +91,37 @@ TrackInputs trackInputs(const ShortTimeSpectrum& hann, const PartialTracks& trac
     return in;
 }
 
+// Only the tracks that are the kept harmonics leave the residual: a tracked
+// peak of noise, or a partial no harmonic took, is played by no curve, so its
+// energy stays with the noise instead of going missing from the voice. A cell
+// counts as a harmonic's within 0.3 f0 of that harmonic's frequency in the
+// same frame; a sound without pitch keeps no track.
+void keepHarmonicTracks(TrackInputs& in, const NumMatrix& harmonicFrequency, double f0)
+{
+    const int columns = std::min(in.frequency.columns() - 2, harmonicFrequency.columns());
+    const double reach = 0.3 * f0;
+    for (int t = 1; t <= in.frequency.rows(); ++t) {
+        for (int j = 1; j <= in.frequency.columns() - 2; ++j) {
+            const double frequency = in.frequency(t, j + 1);
+            if (std::isnan(frequency)) {
+                continue;
+            }
+            bool harmonic = false;
+            if (f0 > 0.0 && j <= columns) {
+                for (int h = 1; h <= harmonicFrequency.rows() && !harmonic; ++h) {
+                    const double fh = harmonicFrequency(h, j);
+                    harmonic = std::abs(frequency - fh) < reach;
+                }
+            }
+            if (!harmonic) {
+                in.frequency(t, j + 1) = kMissing;
+                in.phase(t, j + 1) = kMissing;
+                in.amplitude(t, j + 1) = 0.0;
+            }
+        }
+    }
+}
+
 } // namespace
 
 NumVector harmonicResidual(const NumVector& samples, const NumVector& harmonics, double rate)
@@ -133,21 +164,22 @@ bool analyseFrames(const NumVector& x, double rate, double f0, AnalysisProgress*
         result.harmonicAmplitude = NumMatrix::filled(FillKind::Missing, kHarmonicCount, 1);
         noiseInput = x;
     } else {
-        NumVector harmonics;
-        {
-            const TrackInputs in = trackInputs(hann, tracks);
-            hann = ShortTimeSpectrum(); // its memory is better spent on the spectrum that follows
-            harmonics = resynthesiseHarmonics(in.frequency, in.amplitude, in.phase, rate, n, progress);
-        }
+        TrackInputs in = trackInputs(hann, tracks);
+        hann = ShortTimeSpectrum(); // its memory is better spent on the spectrum that follows
 
-        NumMatrix steadyMagnitude;
-        if (!blackmanMagnitude(x, 2 * n, 2 * n, n, steadyMagnitude)) {
-            return false;
+        HarmonicCurves curves;
+        {
+            NumMatrix steadyMagnitude;
+            if (!blackmanMagnitude(x, 2 * n, 2 * n, n, steadyMagnitude)) {
+                return false;
+            }
+            // No narrowing here: a failed pass still leaves the tracks found so far.
+            const PartialTracks steady = trackPartials(steadyMagnitude, range);
+            curves = assignHarmonics(steady.position * (rate / (2.0 * n)), steady.amplitude, f0);
+            fillHarmonicGaps(curves, steadyMagnitude, rate, n, f0);
         }
-        // No narrowing here: a failed pass still leaves the tracks found so far.
-        const PartialTracks steady = trackPartials(steadyMagnitude, range);
-        HarmonicCurves curves = assignHarmonics(steady.position * (rate / (2.0 * n)), steady.amplitude, f0);
-        fillHarmonicGaps(curves, steadyMagnitude, rate, n, f0);
+        keepHarmonicTracks(in, curves.frequency, f0);
+        const NumVector harmonics = resynthesiseHarmonics(in.frequency, in.amplitude, in.phase, rate, n, progress);
         result.harmonicFrequency = std::move(curves.frequency);
         result.harmonicAmplitude = curves.amplitude / (n / 2.0);
         noiseInput = harmonicResidual(x, harmonics, rate);

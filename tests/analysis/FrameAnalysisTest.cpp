@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <random>
 
 namespace {
 
@@ -61,6 +62,42 @@ TEST(FrameAnalysis, SteadyToneIsAllHarmonics)
     const int from = 20; // past the attack, which the resynthesis fades in
     const int to = left.size() - 20;
     EXPECT_LT(tessarine::sum(left.slice(from, to)), 0.03 * tessarine::sum(whole.slice(from, to)));
+}
+
+// What no harmonic plays stays in the noise: noise under a note, and a steady
+// partial between two harmonics (a buzz, a sympathetic string) that the
+// tracker holds but no harmonic takes. Neither may leave the residual with
+// the note's harmonics.
+TEST(FrameAnalysis, WhatNoHarmonicPlaysStaysInTheNoise)
+{
+    constexpr double rate = 44100.0;
+    constexpr double f0 = 220.0;
+    const int count = static_cast<int>(1.5 * rate);
+    std::mt19937 random(5);
+    std::normal_distribution<double> gaussian(0.0, 0.02);
+    NumVector noise(count);
+    for (int i = 0; i < count; ++i) {
+        noise.data()[i] = gaussian(random);
+    }
+    const NumVector tone = testsignal::harmonicTone(f0, 6, rate, count) + noise;
+    const NumVector buzz = tone + testsignal::partials({{3.5 * f0, 0.05}}, rate, count);
+    // The noise's level over its bands from..to (rows of 44,100 / 512 Hz), past the fades.
+    const auto noiseLevel = [&](const NumVector& x, double pitch, int from, int to) {
+        FrameAnalysis a;
+        EXPECT_TRUE(tessarine::analyseFrames(x, rate, pitch, nullptr, a));
+        double level = 0.0;
+        for (int row = from; row <= to; ++row) {
+            for (int frame = 20; frame <= a.noise.columns() - 20; ++frame) {
+                level += a.noise(row, frame);
+            }
+        }
+        return level;
+    };
+    const double alone = noiseLevel(noise, 0.0, 1, 256);
+    EXPECT_NEAR(20.0 * std::log10(noiseLevel(tone, f0, 1, 256) / alone), 0.0, 1.5) << "noise under the note";
+    // 770 Hz lies in rows 8 to 10; taken out with the harmonics, only about 8 dB of it remains.
+    EXPECT_GT(20.0 * std::log10(noiseLevel(buzz, f0, 8, 10) / noiseLevel(tone, f0, 8, 10)), 15.0)
+        << "a partial between harmonics";
 }
 
 // Partials the tracker cannot hold as one track: a harmonic that beats (it
