@@ -17,10 +17,12 @@ struct NoteRender {
 };
 
 // Loads the instrument file (request kFileRequestInstrumentLoad) or, with
-// slotA set, resets the instrument and loads a voice file into slot A; then
-// plays key at velocity 100 from sample 0, releasing it after holdBlocks, for
-// blocks in all. Empty when the plug-in cannot load or the file is refused.
-inline NoteRender playNote(const std::string& file, bool voiceInSlotA, int key, int holdBlocks, int blocks)
+// slotA set, the instrument around (the factory's Reset instrument when empty)
+// and then a voice file into slot A; then plays key at velocity 100 from
+// sample 0, releasing it after holdBlocks, for blocks in all. Empty when the
+// plug-in cannot load or a file is refused.
+inline NoteRender playNote(const std::string& file, bool voiceInSlotA, int key, int holdBlocks, int blocks,
+                           const std::string& around = "")
 {
     namespace host = tessarine::host;
     constexpr int kBlock = 512;
@@ -34,8 +36,9 @@ inline NoteRender playNote(const std::string& file, bool voiceInSlotA, int key, 
     };
     plugin->dispatch(vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
     plugin->dispatch(vst::effSetBlockSize, 0, kBlock);
-    const bool loaded = voiceInSlotA ? request(host::kFileRequestReset, "", 0.0f) &&
-                                           request(host::kFileRequestVoiceLoad, file, 0.0f)
+    const bool surrounded = around.empty() ? request(host::kFileRequestReset, "", 0.0f)
+                                           : request(host::kFileRequestInstrumentLoad, around, 0.0f);
+    const bool loaded = voiceInSlotA ? surrounded && request(host::kFileRequestVoiceLoad, file, 0.0f)
                                      : request(host::kFileRequestInstrumentLoad, file, 0.0f);
     if (!loaded || !request(host::kFileRequestSeed, "", 1.0f)) {
         return {};
