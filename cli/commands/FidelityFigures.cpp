@@ -17,6 +17,8 @@ constexpr double kFloorDb = 60.0;
 constexpr double kHeldAboveFloorDb = 20.0;
 constexpr double kShortestHoleSeconds = 0.1;
 constexpr double kHighestComparedHz = 16000.0;
+// The top of the synthesis's highest noise band (band 63 of 512-point frames at 44.1 kHz).
+constexpr double kHighestNoiseHz = 64.0 * 44100.0 / 512.0;
 constexpr double kLowestComparedHz = 20.0;
 // The steady part: between these fractions of the recording's sounding length.
 constexpr double kSteadyFrom = 0.3;
@@ -186,13 +188,15 @@ void compareHarmonics(const SteadySpectra& spectra, double f0, FidelityFigures& 
 }
 
 // Root-mean-square dB difference over the bins the recording holds above its
-// floor, up to 16 kHz; without harmonics to normalise on, the mean difference
-// of those bins is the level normalisation.
-void compareSpectra(const SteadySpectra& spectra, double rate, FidelityFigures& figures)
+// floor, up to highest Hz; without harmonics to normalise on, the mean
+// difference of those bins is the level normalisation (kept in figures when
+// keepOffset).
+double compareSpectra(const SteadySpectra& spectra, double rate, double highest, bool keepOffset,
+                      FidelityFigures& figures)
 {
     const int first = std::max(1, static_cast<int>(std::ceil(kLowestComparedHz / spectra.binHz)));
     const int last = std::min(static_cast<int>(spectra.recording.size()) - 1,
-                              static_cast<int>(std::min(kHighestComparedHz, 0.5 * rate) / spectra.binHz));
+                              static_cast<int>(std::min(highest, 0.5 * rate) / spectra.binHz));
     double strongest = -1e300;
     for (int b = first; b <= last; ++b) {
         strongest = std::max(strongest, decibels(spectra.recording[static_cast<std::size_t>(b)]));
@@ -206,20 +210,24 @@ void compareSpectra(const SteadySpectra& spectra, double rate, FidelityFigures& 
         }
     }
     if (differences.empty()) {
-        return;
+        return 0.0;
     }
+    double offset = figures.levelOffsetDb;
     if (figures.harmonicsCompared == 0) {
         double mean = 0.0;
         for (const double d : differences) {
             mean += d;
         }
-        figures.levelOffsetDb = -mean / static_cast<double>(differences.size());
+        offset = -mean / static_cast<double>(differences.size());
+        if (keepOffset) {
+            figures.levelOffsetDb = offset;
+        }
     }
     double sum = 0.0;
     for (const double d : differences) {
-        sum += (d + figures.levelOffsetDb) * (d + figures.levelOffsetDb);
+        sum += (d + offset) * (d + offset);
     }
-    figures.spectralDistanceDb = std::sqrt(sum / static_cast<double>(differences.size()));
+    return std::sqrt(sum / static_cast<double>(differences.size()));
 }
 
 // Harmonics 1..10 that the recording holds well above its floor for longer
@@ -405,7 +413,8 @@ FidelityFigures compareSounds(const std::vector<float>& recording, const std::ve
         compareHarmonics(spectra, f0, figures);
         figures.holes = countHoles(recording, rate, f0, figures.recordingSeconds, voiceSeconds, voiceAmplitude);
     }
-    compareSpectra(spectra, rate, figures);
+    figures.spectralDistanceDb = compareSpectra(spectra, rate, kHighestComparedHz, true, figures);
+    figures.playedSpectralDistanceDb = compareSpectra(spectra, rate, kHighestNoiseHz, false, figures);
     return figures;
 }
 

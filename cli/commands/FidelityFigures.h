@@ -22,7 +22,8 @@ struct FidelityFigures {
     bool harmonicCompared[kComparedHarmonics] = {};
     double maxHarmonicDiffDb = 0.0;
     double levelOffsetDb = 0.0;     // recording - render before normalising
-    double spectralDistanceDb = 0.0; // log-spectral distance after the same normalisation
+    double spectralDistanceDb = 0.0; // log-spectral distance after the same normalisation, up to 16 kHz
+    double playedSpectralDistanceDb = 0.0; // the same up to 5.5 kHz, the highest noise the synthesis plays
     double recordingSeconds = 0.0;
     double renderSeconds = 0.0;
     int holes = 0;

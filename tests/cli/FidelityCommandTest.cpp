@@ -78,6 +78,7 @@ TEST(FidelityCommand, HarmonicTonesComeBackWholeAndAMissingFileFails)
         EXPECT_LT(std::fabs(jsonNumber(json, "pitch_cents", file)), 5.0);
         EXPECT_LT(jsonNumber(json, "max_harmonic_diff_db", file), 2.0);
         EXPECT_LT(jsonNumber(json, "lsd_db", file), 3.0);
+        EXPECT_LE(jsonNumber(json, "lsd_below_5k5_db", file), jsonNumber(json, "lsd_db", file) + 0.5);
         EXPECT_EQ(jsonNumber(json, "holes", file), 0.0);
         EXPECT_NEAR(jsonNumber(json, "render_seconds", file), jsonNumber(json, "recording_seconds", file), 0.1);
     }
