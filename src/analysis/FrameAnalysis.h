@@ -1,9 +1,9 @@
 #pragma once
-// The frame analysis of one imported note: partial tracks from the
-// reassigned spectra are resynthesised and subtracted, and what remains is
-// analysed as noise; a second tracking pass on Blackman spectra, whose
-// amplitudes are steadier, gives the 64 harmonic curves. A note without
-// partials (no pitch, silence, too short) is analysed as noise alone.
+// The frame analysis of one imported note: a tracking pass on Blackman
+// spectra, whose amplitudes are steadier, gives the 64 harmonic curves; the
+// partial tracks of the reassigned spectra that are those harmonics are
+// resynthesised and subtracted, and what remains is analysed as noise. A
+// note without partials (no pitch, silence, too short) is analysed as noise alone.
 
 #include "analysis/AnalysisProgress.h"
 #include "analysis/NumMatrix.h"

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <vector>
 
 namespace tessarine {
@@ -19,7 +20,6 @@ constexpr int kLargestTransform = 32768;
 constexpr int kChosenPeaks = 9;
 // A candidate series longer than this cannot be a musical fundamental of the peaks.
 constexpr double kLongestSeries = 1e6;
-constexpr double kPi = 3.14159265358979323846;
 // A note's strongest peak stands at least this far (as a ratio, 15 dB) above the
 // spectrum around it; the peaks of noise stand less than 9 dB above theirs.
 constexpr double kLeastProminence = 5.6;
@@ -53,7 +53,7 @@ std::vector<double> longTermSpectrum(const NumVector& x, int s0, int e, int m, b
     std::vector<double> window(static_cast<std::size_t>(m), 1.0);
     if (hann) {
         for (int j = 0; j < m; ++j) {
-            window[static_cast<std::size_t>(j)] = 0.5 - 0.5 * std::cos(2.0 * kPi * j / m);
+            window[static_cast<std::size_t>(j)] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * j / m);
         }
     }
     for (int s = s0; s <= e - m; s += m) {
@@ -185,11 +185,11 @@ double bestFundamental(const std::vector<Peak>& kept, double fpeak)
 // The search steps by 1 Hz, which is 40 cents at 43 Hz: the chosen series is
 // fitted to the peaks it matches, each peak placed at the centre of the power
 // the Hann-windowed spectrum holds within 3 % of it. A centre, unlike the top
-// of a parabola, is not pulled to one end of a vibrato's sweep. A stiff string's partials climb above its
-// harmonics (f_n = n f sqrt(1 + B n^2)), so a plain fit of f_n = n f would
-// take the stretch for pitch; with three or more harmonics the stretch is fitted
-// too, as the line (f_n / n)^2 = f^2 + f^2 B n^2, and a steady harmonic
-// series just finds B near 0. Peaks are weighted by level x number (a higher
+// of a parabola, is not pulled to one end of a vibrato's sweep. A stiff
+// string's partials climb above its harmonics (f_n = n f sqrt(1 + B n^2)), so
+// a plain fit of f_n = n f would take the stretch for pitch; with three or
+// more harmonics the stretch is fitted too, as the line
+// (f_n / n)^2 = f^2 + f^2 B n^2, and a steady harmonic series just finds B near 0. Peaks are weighted by level x number (a higher
 // harmonic pins the pitch more finely). The fit stays within 2 % (or two steps)
 // of the series found: the mismatch search can land more than a step off a low note.
 double refineFundamental(double coarse, const std::vector<Peak>& chosen, const std::vector<double>& spectrum,
