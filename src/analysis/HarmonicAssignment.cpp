@@ -17,6 +17,7 @@ constexpr double kLateOnset = 0.06;      // of the sound's length
 constexpr double kShortPresence = 0.2;   // of the most present track
 constexpr int kHighHarmonic = 10;
 constexpr int kLargestGap = 4;
+constexpr double kLoudShare = 0.01;      // 40 dB under the loudest frame: the note's quiet end
 
 struct TrackSummary {
     double mean = 0.0;     // of the positive frequencies; 0 when none
@@ -41,6 +42,37 @@ TrackSummary summarise(const NumMatrix& frequency, int row)
         s.presence = static_cast<double>(count) / frequency.columns();
     }
     return s;
+}
+
+// Frames 1..last in which row has a positive frequency, as a share of last.
+double presenceUpTo(const NumMatrix& frequency, int row, int last)
+{
+    int count = 0;
+    for (int c = 1; c <= last; ++c) {
+        count += frequency(row, c) > 0.0 ? 1 : 0;
+    }
+    return last > 0 ? static_cast<double>(count) / last : 0.0;
+}
+
+// The last frame in which the merged harmonics together stand within 40 dB
+// of their loudest frame: where the note has all but died away.
+int lastLoudFrame(const NumMatrix& amplitude)
+{
+    std::vector<double> totals(static_cast<std::size_t>(amplitude.columns()), 0.0);
+    double loudest = 0.0;
+    for (int c = 1; c <= amplitude.columns(); ++c) {
+        double total = 0.0;
+        for (int r = 1; r <= amplitude.rows(); ++r) {
+            total += amplitude(r, c) > 0.0 ? amplitude(r, c) : 0.0;
+        }
+        totals[static_cast<std::size_t>(c - 1)] = total;
+        loudest = std::max(loudest, total);
+    }
+    int last = amplitude.columns();
+    while (last > 1 && !(totals[static_cast<std::size_t>(last - 1)] >= kLoudShare * loudest)) {
+        --last;
+    }
+    return last;
 }
 
 HarmonicCurves missing(int frames)
@@ -171,6 +203,16 @@ HarmonicCurves assignHarmonics(const NumMatrix& frequency, const NumMatrix& ampl
         next = winner + 1;
     }
 
+    // Onsets and presences are judged over the note until it has all but died
+    // away, not over its quiet tail: there only the lowest harmonics still
+    // sound, and a longer tail made every upper harmonic of a sustained note
+    // look late and short.
+    const int span = lastLoudFrame(merged.amplitude);
+    double mostPresentInSpan = 0.0;
+    for (int t = 1; t <= kHarmonicCount; ++t) {
+        mostPresentInSpan = std::max(mostPresentInSpan, presenceUpTo(merged.frequency, t, span));
+    }
+
     int highestKept = 0;
     for (int h = 1; h <= kHarmonicCount; ++h) {
         const int t = trackOf[static_cast<std::size_t>(h)];
@@ -185,7 +227,8 @@ HarmonicCurves assignHarmonics(const NumMatrix& frequency, const NumMatrix& ampl
         for (int c = 1; c <= frames && onset == 0; ++c) {
             onset = merged.frequency(t, c) > 0.0 ? c : 0;
         }
-        if (static_cast<double>(onset) / frames > kLateOnset && s.presence < kShortPresence * mostPresent) {
+        if (static_cast<double>(onset) / span > kLateOnset &&
+            presenceUpTo(merged.frequency, t, span) < kShortPresence * mostPresentInSpan) {
             continue;
         }
         if (h > kHighHarmonic && h - std::max(highestKept, 1) > kLargestGap) {

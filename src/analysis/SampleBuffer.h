@@ -16,8 +16,10 @@ struct SampleBuffer {
     int count() const { return static_cast<int>(samples.size()); }
 };
 
-// The quiet tail below this is dropped before analysis.
-inline constexpr float kSilenceThreshold = 0.0015f;
+// The quiet tail below this share of the sound's peak (66 dB down) is dropped
+// before analysis: a decay is kept until it has fallen past what the ear
+// follows over the note's own level.
+inline constexpr float kSilenceThreshold = 0.0005f;
 // Only the first seconds of a longer sound are analysed.
 inline constexpr double kMaxAnalysedSeconds = 12.0;
 // A sound cut to that limit fades out over its last this many seconds.

@@ -56,8 +56,11 @@ std::vector<int> present(const HarmonicCurves& curves)
 {
     std::vector<int> harmonics;
     for (int h = 1; h <= tessarine::kHarmonicCount; ++h) {
-        if (!std::isnan(curves.amplitude(h, 1)) || !std::isnan(curves.amplitude(h, kFrames / 2))) {
-            harmonics.push_back(h);
+        for (int c = 1; c <= curves.amplitude.columns(); ++c) {
+            if (!std::isnan(curves.amplitude(h, c))) {
+                harmonics.push_back(h);
+                break;
+            }
         }
     }
     return harmonics;
@@ -80,6 +83,12 @@ TEST(AssignHarmonics, WhichHarmonicsSurvive)
         {"too quiet", with(series({1, 2}), {{3 * kF0, 0.1}}), {1, 2}},
         {"late and short", with(series({1, 2}), {{3 * kF0, 1.0, 50, 60}}), {1, 2}},
         {"short but from the start", with(series({1, 2}), {{3 * kF0, 1.0, 1, 11}}), {1, 2, 3}},
+        // A struck note whose fundamental rings on 50 dB down long after the
+        // rest: its upper harmonics count as late and short against the note
+        // while it sounds, not against that tail.
+        {"upper harmonics before a long quiet tail",
+         {{kF0 + 1.0, 1.0, 1, 15}, {kF0 + 1.0, 0.003, 16, kFrames}, {2 * kF0 + 1.0, 1.0, 8, 15}, {3 * kF0 + 1.0, 0.5, 8, 15}},
+         {1, 2, 3}},
         {"16 above a gap of five", series({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 16}), {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
         {"16 above a gap of four", series({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12, 16}),
          {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12, 16}},

@@ -150,15 +150,15 @@ TEST(SoundImport, CleanUpKeepsWhatTheAnalysisTakes)
         std::vector<float> out;
     };
     std::vector<float> zerosThenTone(1000, 0.0f);
-    zerosThenTone.insert(zerosThenTone.end(), {0.5f, -0.25f, 0.0005f});
+    zerosThenTone.insert(zerosThenTone.end(), {0.5f, -0.25f, 0.0002f});
     const Case cases[] = {
         {"leading exact zeros and a quiet tail go", zerosThenTone, 100, {1.0f, -0.5f}},
         {"noise loses only its first sample", {0.3f, -0.2f, 0.3f, 0.1f}, 100, {-0.2f / 0.3f, 1.0f, 0.1f / 0.3f}},
         // The tail is quiet against the sound's own peak, not full scale.
-        {"a quiet note keeps its decay", {0.0f, 0.01f, -0.005f, 0.0001f, 0.00001f}, 100, {1.0f, -0.5f, 0.01f}},
-        {"all quiet is trimmed at its own level", {0.0f, 0.0f, 0.001f, -0.001f, 1e-6f}, 100, {1.0f, -1.0f}},
+        {"a quiet note keeps its decay", {0.0f, 0.01f, -0.005f, 0.0001f, 0.000003f}, 100, {1.0f, -0.5f, 0.01f}},
+        {"all quiet is trimmed at its own level", {0.0f, 0.0f, 0.001f, -0.001f, 3e-7f}, 100, {1.0f, -1.0f}},
         {"a constant run and nothing after", {0.7f, 0.7f, 0.7f}, 100, {1.0f, 1.0f, 1.0f}},
-        {"a loud sample only in the leading run", {0.7f, 0.7f, 0.001f}, 100, {}},
+        {"a loud sample only in the leading run", {0.7f, 0.7f, 0.0003f}, 100, {}},
         {"silence stays unscaled", {0.0f, 0.0f}, 100, {0.0f, 0.0f}},
         {"empty", {}, 100, {}},
         {"a long constant run is cut", std::vector<float>(10, 0.5f), 4, {1.0f, 1.0f, 1.0f, 1.0f}},
