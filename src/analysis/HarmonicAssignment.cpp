@@ -20,19 +20,22 @@ constexpr int kLargestGap = 4;
 constexpr double kLoudShare = 0.01;      // 40 dB under the loudest frame: the note's quiet end
 
 struct TrackSummary {
-    double mean = 0.0;     // of the positive frequencies; 0 when none
-    double presence = 0.0; // share of frames with a positive frequency
+    double mean = 0.0;         // of the positive frequencies; 0 when none
+    double presence = 0.0;     // share of frames with a positive frequency
+    double spanPresence = 0.0; // the same share within frames 1..span
 };
 
-TrackSummary summarise(const NumMatrix& frequency, int row)
+TrackSummary summarise(const NumMatrix& frequency, int row, int span)
 {
     TrackSummary s;
     int count = 0;
+    int inSpan = 0;
     double total = 0.0;
     for (int c = 1; c <= frequency.columns(); ++c) {
         if (frequency(row, c) > 0.0) {
             total += frequency(row, c);
             ++count;
+            inSpan += c <= span ? 1 : 0;
         }
     }
     if (count > 0) {
@@ -41,17 +44,10 @@ TrackSummary summarise(const NumMatrix& frequency, int row)
     if (frequency.columns() > 0) {
         s.presence = static_cast<double>(count) / frequency.columns();
     }
-    return s;
-}
-
-// Frames 1..last in which row has a positive frequency, as a share of last.
-double presenceUpTo(const NumMatrix& frequency, int row, int last)
-{
-    int count = 0;
-    for (int c = 1; c <= last; ++c) {
-        count += frequency(row, c) > 0.0 ? 1 : 0;
+    if (span > 0) {
+        s.spanPresence = static_cast<double>(inSpan) / span;
     }
-    return last > 0 ? static_cast<double>(count) / last : 0.0;
+    return s;
 }
 
 // The last frame in which the merged harmonics together stand within 40 dB
@@ -94,7 +90,7 @@ HarmonicCurves mergeHarmonicCandidates(const NumMatrix& frequency, const NumMatr
     std::vector<double> means(static_cast<std::size_t>(tracks));
     std::vector<double> peaks(static_cast<std::size_t>(tracks));
     for (int t = 1; t <= tracks; ++t) {
-        means[static_cast<std::size_t>(t - 1)] = summarise(frequency, t).mean;
+        means[static_cast<std::size_t>(t - 1)] = summarise(frequency, t, 0).mean;
         peaks[static_cast<std::size_t>(t - 1)] = maximum(amplitude.row(t));
     }
     for (int h = 1; h <= kHarmonicCount; ++h) {
@@ -152,13 +148,20 @@ HarmonicCurves assignHarmonics(const NumMatrix& frequency, const NumMatrix& ampl
         return out;
     }
 
+    // Onsets and presences of late harmonics are judged over the note until it
+    // has all but died away, not over its quiet tail: there only the lowest
+    // harmonics still sound, and a longer tail made every upper harmonic of a
+    // sustained note look late and short.
+    const int span = lastLoudFrame(merged.amplitude);
     std::vector<TrackSummary> summaries;
     double mostPresent = 0.0;
+    double mostPresentInSpan = 0.0;
     NumVector means(kHarmonicCount);
     for (int t = 1; t <= kHarmonicCount; ++t) {
-        summaries.push_back(summarise(merged.frequency, t));
+        summaries.push_back(summarise(merged.frequency, t, span));
         means(t) = summaries.back().mean;
         mostPresent = std::max(mostPresent, summaries.back().presence);
+        mostPresentInSpan = std::max(mostPresentInSpan, summaries.back().spanPresence);
     }
     NumVector sortedMeans;
     NumVector order;
@@ -203,16 +206,6 @@ HarmonicCurves assignHarmonics(const NumMatrix& frequency, const NumMatrix& ampl
         next = winner + 1;
     }
 
-    // Onsets and presences are judged over the note until it has all but died
-    // away, not over its quiet tail: there only the lowest harmonics still
-    // sound, and a longer tail made every upper harmonic of a sustained note
-    // look late and short.
-    const int span = lastLoudFrame(merged.amplitude);
-    double mostPresentInSpan = 0.0;
-    for (int t = 1; t <= kHarmonicCount; ++t) {
-        mostPresentInSpan = std::max(mostPresentInSpan, presenceUpTo(merged.frequency, t, span));
-    }
-
     int highestKept = 0;
     for (int h = 1; h <= kHarmonicCount; ++h) {
         const int t = trackOf[static_cast<std::size_t>(h)];
@@ -228,7 +221,7 @@ HarmonicCurves assignHarmonics(const NumMatrix& frequency, const NumMatrix& ampl
             onset = merged.frequency(t, c) > 0.0 ? c : 0;
         }
         if (static_cast<double>(onset) / span > kLateOnset &&
-            presenceUpTo(merged.frequency, t, span) < kShortPresence * mostPresentInSpan) {
+            s.spanPresence < kShortPresence * mostPresentInSpan) {
             continue;
         }
         if (h > kHighHarmonic && h - std::max(highestKept, 1) > kLargestGap) {
