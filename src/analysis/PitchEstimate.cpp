@@ -39,34 +39,47 @@ bool allFinite(const NumVector& x)
     return true;
 }
 
-// Sum of the magnitude spectra of consecutive blocks of m samples from s0 to e
-// (1-based), rectangular or Hann-windowed: bins 1..m/2 become spectrum[0..m/2-1].
-std::vector<double> longTermSpectrum(const NumVector& x, int s0, int e, int m, bool hann)
+// Sums of the magnitude spectra of consecutive blocks of m samples from s0 to
+// e (1-based), rectangular (for choosing the peaks) and Hann-windowed (for
+// placing them): bins 1..m/2 become [0..m/2-1]. Both come from one pass with
+// one transform plan. Empty when the transform cannot be made.
+struct LongTermSpectra {
+    std::vector<double> plain;
+    std::vector<double> hann;
+};
+
+LongTermSpectra longTermSpectra(const NumVector& x, int s0, int e, int m)
 {
-    std::vector<double> spectrum(static_cast<std::size_t>(m / 2), 0.0);
     RealFft fft(m);
     if (!fft.valid()) {
         return {};
     }
+    LongTermSpectra out{std::vector<double>(static_cast<std::size_t>(m / 2), 0.0),
+                        std::vector<double>(static_cast<std::size_t>(m / 2), 0.0)};
     std::vector<double> re(static_cast<std::size_t>(m / 2 + 1));
     std::vector<double> im(static_cast<std::size_t>(m / 2 + 1));
-    std::vector<double> window(static_cast<std::size_t>(m), 1.0);
-    if (hann) {
-        for (int j = 0; j < m; ++j) {
-            window[static_cast<std::size_t>(j)] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * j / m);
-        }
+    std::vector<double> window(static_cast<std::size_t>(m));
+    for (int j = 0; j < m; ++j) {
+        window[static_cast<std::size_t>(j)] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * j / m);
     }
-    for (int s = s0; s <= e - m; s += m) {
-        for (int j = 0; j < m; ++j) {
-            fft.input()[j] = x(s + j) * window[static_cast<std::size_t>(j)];
-        }
+    const auto accumulate = [&](std::vector<double>& spectrum) {
         fft.transform(re.data(), im.data());
         for (int k = 1; k <= m / 2; ++k) {
             const std::size_t i = static_cast<std::size_t>(k);
             spectrum[i - 1] += std::sqrt(re[i] * re[i] + im[i] * im[i]);
         }
+    };
+    for (int s = s0; s <= e - m; s += m) {
+        for (int j = 0; j < m; ++j) {
+            fft.input()[j] = x(s + j);
+        }
+        accumulate(out.plain);
+        for (int j = 0; j < m; ++j) {
+            fft.input()[j] = x(s + j) * window[static_cast<std::size_t>(j)];
+        }
+        accumulate(out.hann);
     }
-    return spectrum;
+    return out;
 }
 
 } // namespace
@@ -293,7 +306,8 @@ double estimatePitch(const NumVector& samples, double rate)
     while (m * 2 <= half && m * 2 <= kLargestTransform) {
         m *= 2;
     }
-    const std::vector<double> spectrum = longTermSpectrum(samples, s0, e, m, false);
+    const LongTermSpectra spectra = longTermSpectra(samples, s0, e, m);
+    const std::vector<double>& spectrum = spectra.plain;
     if (spectrum.empty()) {
         return 0.0;
     }
@@ -357,8 +371,7 @@ double estimatePitch(const NumVector& samples, double rate)
     if (prominence < kLeastProminence) {
         return 0.0;
     }
-    const std::vector<double> hann = longTermSpectrum(samples, s0, e, m, true);
-    return refineFundamental(bestFundamental(chosen, fpeak), chosen, hann.empty() ? spectrum : hann, rate / m);
+    return refineFundamental(bestFundamental(chosen, fpeak), chosen, spectra.hann, rate / m);
 }
 
 } // namespace tessarine
