@@ -156,22 +156,31 @@ bool AtomicSave::begin(const std::string& path)
     }
     removeStaleTemporaries(target_);
     static std::atomic<unsigned> counter{0};
+    // The name is published before the file exists: a signal that lands
+    // between the two (a busy machine can stop the process there for a whole
+    // time slice) would otherwise leave the file behind. Removing a name that
+    // does not exist yet is harmless, and any file of that name carries this
+    // process's id, so it is a leftover of ours.
+    int failure = 0;
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
         char suffix[48];
         std::snprintf(suffix, sizeof(suffix), ".tmp-%ld-%u", static_cast<long>(::getpid()), counter.fetch_add(1));
-        std::string candidate = target_ + suffix;
-        fd_ = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0) {
-            temporary_ = std::move(candidate);
-        } else if (errno != EEXIST) {
-            break;
+        temporary_ = target_ + suffix;
+        registration_ = registerTemporary(temporary_.c_str());
+        fd_ = ::open(temporary_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ < 0) {
+            failure = errno;
+            withdrawRegistration();
+            temporary_.clear();
+            if (failure != EEXIST) {
+                break;
+            }
         }
     }
     if (fd_ < 0) {
-        error_ = errno;
+        error_ = failure;
         return false;
     }
-    registration_ = registerTemporary(temporary_.c_str());
     if (exists) {
         // Owner first: a change of owner clears the set-id bits a mode sets.
         // Only a privileged process may give a file away; others keep their own.
@@ -208,10 +217,7 @@ bool AtomicSave::commit()
         discard();
         return false;
     }
-    if (registration_ >= 0) {
-        registeredTemporaries[static_cast<std::size_t>(registration_)].store(nullptr);
-        registration_ = -1;
-    }
+    withdrawRegistration();
     temporary_.clear();
     return true;
 }
@@ -226,11 +232,16 @@ void AtomicSave::discard()
         ::unlink(temporary_.c_str());
     }
     // Withdrawn after the unlink: a signal in between only repeats it.
+    withdrawRegistration();
+    temporary_.clear();
+}
+
+void AtomicSave::withdrawRegistration()
+{
     if (registration_ >= 0) {
         registeredTemporaries[static_cast<std::size_t>(registration_)].store(nullptr);
         registration_ = -1;
     }
-    temporary_.clear();
 }
 
 void AtomicSave::removeTemporariesNow()

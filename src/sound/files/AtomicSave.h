@@ -45,6 +45,8 @@ public:
     static void removeTemporariesNow();
 
 private:
+    void withdrawRegistration();
+
     int fd_ = -1;
     int error_ = 0;
     std::string target_;
