@@ -48,6 +48,13 @@ public:
     float valueAt(int c, float t, bool readable, std::uint64_t editCount);
     // Which segment the last valueAt of c ended in (the curve's own index).
     const BreakpointCurve& curve(int c) const { return curves_[static_cast<std::size_t>(c)]; }
+    // Whether the note holds every point curve c will ever have: neither
+    // blending nor an edit adds to it any more.
+    bool complete(int c) const
+    {
+        const Source& source = sources_[static_cast<std::size_t>(c)];
+        return source.started && source.table == nullptr && source.solo == nullptr;
+    }
 
 private:
     // Where a curve's points still to be blended come from.

@@ -414,13 +414,28 @@ float NoteVoice::curveValue(const VoiceRenderContext& context, int slot, int har
     const float value = note.valueAt(c, time, context.instrumentReadable, context.editCount);
     const BreakpointCurve& curve = note.curve(c);
     const int segment = curve.segmentIndex();
-    if (segment > 0 && segment < curve.pointCount()) {
+    const int count = curve.pointCount();
+    constexpr float kForever = std::numeric_limits<float>::infinity();
+    constexpr float kAlways = -1e30f; // far enough back, and finite so that a zero slope stays zero
+    if (segment > 0 && segment < count) {
         const float t0 = curve.timeAt(segment - 1);
         const float v0 = curve.value(segment - 1);
         const float t1 = curve.timeAt(segment);
         cached = {t0, v0, t1, (curve.value(segment) - v0) / (t1 - t0)};
+    } else if (count > 0 && time < curve.timeAt(0)) {
+        // Points are only ever added after the last one: before the first, a
+        // curve stays silent.
+        cached = {kAlways, 0.0f, curve.timeAt(0), 0.0f};
+    } else if (note.complete(c)) {
+        // Past the end of a curve that gets no more points (a harmonic that
+        // has died away, a frequency that holds) the answer stays put; without
+        // this every sub-block would search the curve again.
+        cached = count == 0 ? Segment{kAlways, 0.0f, kForever, 0.0f}
+                 : time >= curve.timeAt(count - 1)
+                     ? Segment{curve.timeAt(count - 1), curve.value(count - 1), kForever, 0.0f}
+                     : Segment{1.0f, 0.0f, 0.0f, 0.0f};
     } else {
-        cached = {1.0f, 0.0f, 0.0f, 0.0f}; // an empty span
+        cached = {1.0f, 0.0f, 0.0f, 0.0f}; // an empty span: ask the curve next time
     }
     return value;
 }
