@@ -1,5 +1,7 @@
 #include "engine/InstrumentStore.h"
 
+#include "engine/MappedObject.h"
+
 #include "sound/files/InstrumentFile.h"
 #include "sound/files/PresetFile.h"
 #include "sound/files/VoiceFile.h"
@@ -61,21 +63,18 @@ bool InstrumentStore::loadVoice(int slot, const char* path)
     }
     std::lock_guard lock(mutex_);
     // The whole file is read and prepared aside; the slot changes only on success.
-    // Made at the first load: 4 MB an instance that never loads a voice does not need.
-    if (!loadScratch_) {
-        loadScratch_ = std::make_unique<Voice>();
-    }
-    if (!loadVoiceFile(path, *loadScratch_, *stream_)) {
+    const MappedPtr<Voice> read = makeMapped<Voice>();
+    if (!read || !loadVoiceFile(path, *read, *stream_)) {
         return false;
     }
     {
         ScopedVoiceEdit edit(handover_);
         Voice& voice = live_.voices[static_cast<std::size_t>(slot)];
-        voice.copyFrom(*loadScratch_);
+        voice.copyFrom(*read);
         playAt(voice, player_.playbackRate());
         player_.rebuildSlotTables(slot);
     }
-    const float cutoff = loadScratch_->cutoff;
+    const float cutoff = read->cutoff;
     player_.setSlotCutoff(slot, cutoff);
     // The reload after resume re-applies saved values; it must find the voice's own.
     values_.store(kVoiceCutoffA + slot, cutoff, true);
@@ -101,8 +100,8 @@ bool InstrumentStore::loadInstrument(const char* path)
         return false;
     }
     std::lock_guard lock(mutex_);
-    Instrument* read = instrumentScratch();
-    if (read == nullptr) {
+    const MappedPtr<Instrument> read = makeMapped<Instrument>();
+    if (!read) {
         return false;
     }
     // The whole file is read aside, with the voices still playing; only a
@@ -114,14 +113,6 @@ bool InstrumentStore::loadInstrument(const char* path)
     }
     takeInstrument(*read, report.valuesSet);
     return true;
-}
-
-Instrument* InstrumentStore::instrumentScratch()
-{
-    if (!instrumentScratch_) {
-        instrumentScratch_.reset(new (std::nothrow) Instrument());
-    }
-    return instrumentScratch_.get();
 }
 
 // Replaces the live instrument with one read completely, in one hand-over.
@@ -199,8 +190,8 @@ bool InstrumentStore::writeInstrumentRecord(RecordStream& stream)
 bool InstrumentStore::loadInstrumentRecord(std::span<const std::byte> data)
 {
     std::lock_guard lock(mutex_);
-    Instrument* read = instrumentScratch();
-    if (read == nullptr) {
+    const MappedPtr<Instrument> read = makeMapped<Instrument>();
+    if (!read) {
         return false;
     }
     RecordStream stream;

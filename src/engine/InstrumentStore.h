@@ -82,7 +82,6 @@ public:
 
 private:
     static void playAt(Voice& voice, float rate);
-    Instrument* instrumentScratch();
     void takeInstrument(const Instrument& read, int valuesSet);
     void takeLoadedValues(int valuesSet);
     void captureSavedState();
@@ -93,10 +92,6 @@ private:
     Player& player_;
     std::mutex mutex_;
     std::unique_ptr<RecordStream> stream_;
-    std::unique_ptr<Voice> loadScratch_; // a whole voice is read here before it replaces a slot
-    // A whole instrument (file or record) is read here before it replaces the
-    // live one; made by the first load and kept, as the stream keeps its buffer.
-    std::unique_ptr<Instrument> instrumentScratch_;
 };
 
 } // namespace tessarine

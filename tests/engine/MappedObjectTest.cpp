@@ -1,0 +1,60 @@
+// A finished read's megabytes go back to the system, not to the allocator.
+
+#include "engine/MappedObject.h"
+#include "sound/model/Instrument.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <memory>
+
+namespace tessarine {
+namespace {
+
+struct Counted {
+    static inline int destroyed = 0;
+    int value = 7;
+    ~Counted() { ++destroyed; }
+};
+
+// Whether any page of [address, address + length) is still mapped.
+bool mapped(const void* address, std::size_t length)
+{
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<std::uintptr_t>(address) & ~(page - 1);
+    unsigned char resident[1];
+    for (std::uintptr_t p = start; p < reinterpret_cast<std::uintptr_t>(address) + length; p += page) {
+        if (::mincore(reinterpret_cast<void*>(p), page, resident) == 0 || errno != ENOMEM) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(MappedObject, IsConstructedDestroyedOnceAndItsPagesReturned)
+{
+    const void* address = nullptr;
+    {
+        const MappedPtr<Counted> object = makeMapped<Counted>();
+        ASSERT_TRUE(object);
+        EXPECT_EQ(object->value, 7);
+        address = object.get();
+        EXPECT_TRUE(mapped(address, sizeof(Counted)));
+    }
+    EXPECT_EQ(Counted::destroyed, 1);
+    EXPECT_FALSE(mapped(address, sizeof(Counted)));
+
+    // A whole instrument, as a load reads it aside, starts as a constructed one.
+    const MappedPtr<Instrument> instrument = makeMapped<Instrument>();
+    ASSERT_TRUE(instrument);
+    const auto constructed = std::make_unique<Instrument>();
+    EXPECT_EQ(instrument->voices[3].multisampleCount, constructed->voices[3].multisampleCount);
+    EXPECT_EQ(instrument->voices[3].layer(7, 1).harmonic.amplitude(63).pointCount(), 0);
+}
+
+} // namespace
+} // namespace tessarine
