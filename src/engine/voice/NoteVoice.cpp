@@ -89,14 +89,23 @@ void NoteVoice::start(int key, float frequency, float velocityFactor, const Note
     // starts a chord reads a few kilobytes per slot, not every curve.
     for (int s = 0; s < kVoiceSlotCount; ++s) {
         const NoteHarmonics& note = (*harmonics_)[static_cast<std::size_t>(s)];
+        SlotSpans& spans = spans_[static_cast<std::size_t>(s)];
         for (int c = 0; c < NoteHarmonics::kCurveCount; ++c) {
-            Segment& segment = segments_[static_cast<std::size_t>(s * NoteHarmonics::kCurveCount + c)];
+            const auto i = static_cast<std::size_t>(c);
             float t0 = 0.0f, v0 = 0.0f, t1 = 0.0f, v1 = 0.0f;
-            segment = note.firstSegment(c, t0, v0, t1, v1) ? Segment{t0, v0, t1, (v1 - v0) / (t1 - t0)}
-                                                           : Segment{1.0f, 0.0f, 0.0f, 0.0f}; // empty: ask the curve
+            if (note.firstSegment(c, t0, v0, t1, v1)) {
+                spans.t0[i] = t0;
+                spans.v0[i] = v0;
+                spans.t1[i] = t1;
+                spans.slope[i] = (v1 - v0) / (t1 - t0);
+            } else {
+                spans.t0[i] = 1.0f; // empty: ask the curve
+                spans.t1[i] = 0.0f;
+                spans.v0[i] = spans.slope[i] = 0.0f;
+            }
         }
     }
-    ends_.fill({0.0f, 0});
+    endSubBlock_.fill(0);
     subBlock_ = 1;
     previousEnd_.fill(-1.0f);
     for (int h = 0; h < kHarmonicCount; ++h) {
@@ -301,6 +310,21 @@ float zeroAwareMorph(Value value, float x, float y)
     return zeroAwarePair(ab, cd, y);
 }
 
+// The same morph with all four frequencies at hand, as plain values.
+float zeroAwareMorph(const float (&v)[kVoiceSlotCount], float x, float y)
+{
+    auto pair = [](float va, float vb, float t) {
+        if (t == 0.0f) {
+            return va != 0.0f ? va : vb;
+        }
+        if (t == 1.0f) {
+            return vb != 0.0f ? vb : va;
+        }
+        return va == 0.0f ? vb : (vb == 0.0f ? va : (1.0f - t) * va + t * vb);
+    };
+    return pair(pair(v[0], v[1], x), pair(v[2], v[3], x), y);
+}
+
 } // namespace
 
 // Maps the note's position onto each slot's own time through the landmarks
@@ -399,17 +423,18 @@ void NoteVoice::render(const VoiceRenderContext& context, const SubBlockInputs& 
     noteTime_ += dt;
 }
 
-// The curve's value at time. Inside the segment the last lookup found, the
-// value comes from the segment's slope, with no division and without
-// touching the curve.
-float NoteVoice::curveValue(const VoiceRenderContext& context, int slot, int harmonic, bool frequency, float time)
+// Curve c of a slot at time, found in the curve itself, and the span of the
+// curve that answer lies in kept for the lookups after it.
+float NoteVoice::curveValue(const VoiceRenderContext& context, int slot, int c, float time)
 {
-    const int c = frequency ? kHarmonicCount + harmonic : harmonic;
-    Segment& cached = segments_[static_cast<std::size_t>(slot * NoteHarmonics::kCurveCount + c)];
-    // At t0 itself the curve answers v0, as this does.
-    if (cached.t0 <= time && time < cached.t1) {
-        return cached.v0 + (time - cached.t0) * cached.slope;
-    }
+    SlotSpans& spans = spans_[static_cast<std::size_t>(slot)];
+    const auto i = static_cast<std::size_t>(c);
+    auto keep = [&](float t0, float v0, float t1, float slope) {
+        spans.t0[i] = t0;
+        spans.v0[i] = v0;
+        spans.t1[i] = t1;
+        spans.slope[i] = slope;
+    };
     NoteHarmonics& note = (*harmonics_)[static_cast<std::size_t>(slot)];
     const float value = note.valueAt(c, time, context.instrumentReadable, context.editCount);
     const BreakpointCurve& curve = note.curve(c);
@@ -421,23 +446,53 @@ float NoteVoice::curveValue(const VoiceRenderContext& context, int slot, int har
         const float t0 = curve.timeAt(segment - 1);
         const float v0 = curve.value(segment - 1);
         const float t1 = curve.timeAt(segment);
-        cached = {t0, v0, t1, (curve.value(segment) - v0) / (t1 - t0)};
+        keep(t0, v0, t1, (curve.value(segment) - v0) / (t1 - t0));
     } else if (count > 0 && time < curve.timeAt(0)) {
         // Points are only ever added after the last one: before the first, a
         // curve stays silent.
-        cached = {kAlways, 0.0f, curve.timeAt(0), 0.0f};
-    } else if (note.complete(c)) {
+        keep(kAlways, 0.0f, curve.timeAt(0), 0.0f);
+    } else if (note.complete(c) && (count == 0 || time >= curve.timeAt(count - 1))) {
         // Past the end of a curve that gets no more points (a harmonic that
         // has died away, a frequency that holds) the answer stays put; without
         // this every sub-block would search the curve again.
-        cached = count == 0 ? Segment{kAlways, 0.0f, kForever, 0.0f}
-                 : time >= curve.timeAt(count - 1)
-                     ? Segment{curve.timeAt(count - 1), curve.value(count - 1), kForever, 0.0f}
-                     : Segment{1.0f, 0.0f, 0.0f, 0.0f};
+        keep(count == 0 ? kAlways : curve.timeAt(count - 1), count == 0 ? 0.0f : curve.value(count - 1), kForever,
+             0.0f);
     } else {
-        cached = {1.0f, 0.0f, 0.0f, 0.0f}; // an empty span: ask the curve next time
+        keep(1.0f, 0.0f, 0.0f, 0.0f); // an empty span: ask the curve next time
     }
     return value;
+}
+
+// Inside the span the last lookup found, a curve's value comes from the
+// span's slope, with no division and without touching the curve: one pass
+// over the spans answers most curves, and the few outside theirs ask them.
+// At t0 itself the curve answers v0, as this does.
+void NoteVoice::slotCurves(const VoiceRenderContext& context, int slot, int count, float time, CurveValues& values)
+{
+    const SlotSpans& spans = spans_[static_cast<std::size_t>(slot)];
+    std::array<std::int32_t, NoteHarmonics::kCurveCount> outside;
+    std::int32_t anyOutside = 0;
+    for (int base : {0, kHarmonicCount}) {
+        for (int c = base; c < base + count; ++c) {
+            const auto i = static_cast<std::size_t>(c);
+            // Both comparisons always made (no branch), so the loop runs on vectors.
+            const std::int32_t out = static_cast<std::int32_t>(!(spans.t0[i] <= time)) |
+                                     static_cast<std::int32_t>(!(time < spans.t1[i]));
+            outside[i] = out;
+            anyOutside |= out;
+            values[i] = spans.v0[i] + (time - spans.t0[i]) * spans.slope[i];
+        }
+    }
+    if (anyOutside == 0) {
+        return;
+    }
+    for (int base : {0, kHarmonicCount}) {
+        for (int c = base; c < base + count; ++c) {
+            if (outside[static_cast<std::size_t>(c)] != 0) {
+                values[static_cast<std::size_t>(c)] = curveValue(context, slot, c, time);
+            }
+        }
+    }
 }
 
 void NoteVoice::renderNoise(const VoiceRenderContext& context, const SubBlockInputs& inputs, float gain0,
@@ -478,25 +533,60 @@ void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, 
 
     // A sub-block starts where the one before ended unless the note jumped
     // (a loop) or its time map moved; then the values read at that end are
-    // this start's.
+    // this start's. Every slot the morph weighs is read whole; a slot it does
+    // not weigh is read only for a frequency the weighed ones lack.
     ++subBlock_;
-    std::array<bool, kVoiceSlotCount> continues{};
-    for (std::size_t si = 0; si < continues.size(); ++si) {
-        continues[si] = slotStart_[si] == previousEnd_[si];
+    const float morph[kVoiceSlotCount] = {(1 - x) * (1 - y), x * (1 - y), (1 - x) * y, x * y};
+    for (int s = 0; s < kVoiceSlotCount; ++s) {
+        const auto si = static_cast<std::size_t>(s);
+        if (morph[s] == 0.0f) {
+            continue;
+        }
+        const bool continues = slotStart_[si] == previousEnd_[si] && endSubBlock_[si] + 1 == subBlock_;
+        endBuffer_[si] ^= 1; // the last end, if it is this start, is now the start buffer
+        if (!continues) {
+            slotCurves(context, s, harmonicCount, slotStart_[si], startValues(s));
+        }
+        slotCurves(context, s, harmonicCount, slotEnd_[si], endValues(s));
+        endSubBlock_[si] = subBlock_;
     }
     previousEnd_ = slotEnd_;
-    auto startValue = [&](int s, int h, bool frequency) {
-        const EndValue& end = ends_[endIndex(s, h, frequency)];
-        if (continues[static_cast<std::size_t>(s)] && end.subBlock + 1 == subBlock_) {
-            return end.value;
+    const bool everySlotWeighed = morph[0] != 0.0f && morph[1] != 0.0f && morph[2] != 0.0f && morph[3] != 0.0f;
+    auto lookUp = [&](int s, int c, float time) {
+        const SlotSpans& spans = spans_[static_cast<std::size_t>(s)];
+        const auto i = static_cast<std::size_t>(c);
+        if (spans.t0[i] <= time && time < spans.t1[i]) {
+            return spans.v0[i] + (time - spans.t0[i]) * spans.slope[i];
         }
-        return curveValue(context, s, h, frequency, slotStart_[static_cast<std::size_t>(s)]);
+        return curveValue(context, s, c, time);
     };
-    auto endValue = [&](int s, int h, bool frequency) {
-        const float value = curveValue(context, s, h, frequency, slotEnd_[static_cast<std::size_t>(s)]);
-        ends_[endIndex(s, h, frequency)] = {value, subBlock_};
-        return value;
+    auto startFrequency = [&](int s, int h) {
+        const int c = kHarmonicCount + h;
+        const auto si = static_cast<std::size_t>(s);
+        return morph[s] != 0.0f ? startValues(s)[static_cast<std::size_t>(c)] : lookUp(s, c, slotStart_[si]);
     };
+    auto endFrequency = [&](int s, int h) {
+        const int c = kHarmonicCount + h;
+        const auto si = static_cast<std::size_t>(s);
+        return morph[s] != 0.0f ? endValues(s)[static_cast<std::size_t>(c)] : lookUp(s, c, slotEnd_[si]);
+    };
+
+    // Every harmonic's amplitude at both ends in one pass per slot, the slots
+    // added in order. Slots whose weight is 0 cost nothing: at a corner only
+    // one slot is read.
+    std::array<float, kHarmonicCount> amplitudes0{};
+    std::array<float, kHarmonicCount> amplitudes1{};
+    for (int s = 0; s < kVoiceSlotCount; ++s) {
+        if (w[s] == 0.0f) {
+            continue;
+        }
+        const CurveValues& start = startValues(s);
+        const CurveValues& end = endValues(s);
+        for (std::size_t h = 0; h < static_cast<std::size_t>(harmonicCount); ++h) {
+            amplitudes0[h] += w[s] * start[h];
+            amplitudes1[h] += w[s] * end[h];
+        }
+    }
 
     PartialBatch batch;
     for (int h = 0; h < harmonicCount; ++h) {
@@ -504,21 +594,19 @@ void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, 
         if (!harmonicPresent_[hi]) {
             continue;
         }
-        // Slots whose weight is 0 cost nothing: at a corner only one slot is read.
-        float a0 = 0.0f;
-        float a1 = 0.0f;
-        for (int s = 0; s < kVoiceSlotCount; ++s) {
-            if (w[s] != 0.0f) {
-                a0 += w[s] * startValue(s, h, false);
-                a1 += w[s] * endValue(s, h, false);
-            }
-        }
-        a0 *= gain0;
-        a1 *= gain1;
+        float a0 = amplitudes0[hi] * gain0;
+        float a1 = amplitudes1[hi] * gain1;
         if (a0 < kSilentPartial && a1 < kSilentPartial) {
             continue;
         }
-        const float f0 = zeroAwareMorph([&](int s) { return startValue(s, h, true); }, x, y) * pitch0;
+        const auto fi = static_cast<std::size_t>(kHarmonicCount + h);
+        auto frequencies = [&](auto values) {
+            const float v[kVoiceSlotCount] = {values(0)[fi], values(1)[fi], values(2)[fi], values(3)[fi]};
+            return zeroAwareMorph(v, x, y);
+        };
+        const float f0 = (everySlotWeighed ? frequencies([&](int s) -> const CurveValues& { return startValues(s); })
+                                           : zeroAwareMorph([&](int s) { return startFrequency(s, h); }, x, y)) *
+                         pitch0;
         if (!(f0 > 0.0f) || !(f0 < nyquist)) {
             continue;
         }
@@ -527,7 +615,9 @@ void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, 
             a0 *= fade;
             a1 *= fade;
         }
-        float f1 = zeroAwareMorph([&](int s) { return endValue(s, h, true); }, x, y) * pitch1;
+        float f1 = (everySlotWeighed ? frequencies([&](int s) -> const CurveValues& { return endValues(s); })
+                                     : zeroAwareMorph([&](int s) { return endFrequency(s, h); }, x, y)) *
+                   pitch1;
         if (f1 == 0.0f) {
             f1 = f0;
         }

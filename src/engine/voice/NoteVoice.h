@@ -120,6 +120,9 @@ public:
     BreakpointCurve& envelope() { return envelope_; }
 
 private:
+    // One value per note curve of a slot: the amplitudes, then the frequencies.
+    using CurveValues = std::array<float, 2 * kHarmonicCount>;
+
     // A value that follows its input gently, unless the note holds its own.
     struct Smoothed {
         float value = 0.0f;
@@ -128,7 +131,19 @@ private:
     };
 
     bool updatePosition(const VoiceRenderContext& context, float dt);
-    float curveValue(const VoiceRenderContext& context, int slot, int harmonic, bool frequency, float time);
+    float curveValue(const VoiceRenderContext& context, int slot, int c, float time);
+    // Curves [0, count) and [kHarmonicCount, kHarmonicCount + count) of a slot at time.
+    void slotCurves(const VoiceRenderContext& context, int slot, int count, float time, CurveValues& values);
+    CurveValues& endValues(int slot)
+    {
+        const auto s = static_cast<std::size_t>(slot);
+        return curveValues_[s][static_cast<std::size_t>(endBuffer_[s])];
+    }
+    CurveValues& startValues(int slot)
+    {
+        const auto s = static_cast<std::size_t>(slot);
+        return curveValues_[s][static_cast<std::size_t>(endBuffer_[s] ^ 1)];
+    }
     void renderHarmonics(const VoiceRenderContext& context, float gain0, float gain1, float pitch0, float pitch1,
                          float* out, int n);
     void renderNoise(const VoiceRenderContext& context, const SubBlockInputs& inputs, float gain0, float gain1,
@@ -142,24 +157,22 @@ private:
     std::unique_ptr<VoiceFilter> filter_;
     std::unique_ptr<FormantShape> formant_;
     std::array<float, kHarmonicCount> phases_{};
-    // The segment each note curve was last read in, kept together in a few
-    // kilobytes: a sub-block usually reads inside the same segment as the one
-    // before, and then the curve itself (scattered over megabytes of note
-    // data) is not touched at all.
-    struct Segment {
-        float t0, v0, t1, slope;
+    // The segment each of a slot's note curves was last read in, field by
+    // field across the curves, in a few kilobytes: a sub-block usually reads
+    // inside the segments the one before read, and then all of a slot's
+    // curves come from one pass over these lines while the curves themselves
+    // (scattered over megabytes of note data) are not touched at all.
+    struct SlotSpans {
+        CurveValues t0, v0, t1, slope;
     };
-    std::array<Segment, kVoiceSlotCount * kHarmonicCount * 2> segments_{};
-    // Each curve's value at the end of the sub-block numbered subBlock.
-    struct EndValue {
-        float value;
-        std::uint32_t subBlock;
-    };
-    static std::size_t endIndex(int slot, int harmonic, bool frequency)
-    {
-        return static_cast<std::size_t>((slot * 2 + (frequency ? 1 : 0)) * kHarmonicCount + harmonic);
-    }
-    std::array<EndValue, kVoiceSlotCount * kHarmonicCount * 2> ends_{};
+    std::array<SlotSpans, kVoiceSlotCount> spans_{};
+    // Each slot's curves at the start and at the end of the sub-block, in two
+    // buffers that trade places when a sub-block starts where the last ended;
+    // which one holds the end, and the number of the sub-block whose end it
+    // holds (0: none).
+    std::array<std::array<CurveValues, 2>, kVoiceSlotCount> curveValues_{};
+    std::array<int, kVoiceSlotCount> endBuffer_{};
+    std::array<std::uint32_t, kVoiceSlotCount> endSubBlock_{};
     std::array<float, kVoiceSlotCount> previousEnd_{};
     std::uint32_t subBlock_ = 1;
     std::array<bool, kHarmonicCount> harmonicPresent_{};
