@@ -310,19 +310,11 @@ float zeroAwareMorph(Value value, float x, float y)
     return zeroAwarePair(ab, cd, y);
 }
 
-// The same morph with all four frequencies at hand, as plain values.
-float zeroAwareMorph(const float (&v)[kVoiceSlotCount], float x, float y)
+// zeroAwarePair for 0 < x < 1, where both sides are always read: plain
+// selects, so a loop of them runs on vectors.
+inline float zeroAwareInside(float va, float vb, float x)
 {
-    auto pair = [](float va, float vb, float t) {
-        if (t == 0.0f) {
-            return va != 0.0f ? va : vb;
-        }
-        if (t == 1.0f) {
-            return vb != 0.0f ? vb : va;
-        }
-        return va == 0.0f ? vb : (vb == 0.0f ? va : (1.0f - t) * va + t * vb);
-    };
-    return pair(pair(v[0], v[1], x), pair(v[2], v[3], x), y);
+    return va == 0.0f ? vb : (vb == 0.0f ? va : (1.0f - x) * va + x * vb);
 }
 
 } // namespace
@@ -574,6 +566,7 @@ void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, 
     // Every harmonic's amplitude at both ends in one pass per slot, the slots
     // added in order. Slots whose weight is 0 cost nothing: at a corner only
     // one slot is read.
+    const auto count = static_cast<std::size_t>(harmonicCount);
     std::array<float, kHarmonicCount> amplitudes0{};
     std::array<float, kHarmonicCount> amplitudes1{};
     for (int s = 0; s < kVoiceSlotCount; ++s) {
@@ -582,10 +575,29 @@ void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, 
         }
         const CurveValues& start = startValues(s);
         const CurveValues& end = endValues(s);
-        for (std::size_t h = 0; h < static_cast<std::size_t>(harmonicCount); ++h) {
+        for (std::size_t h = 0; h < count; ++h) {
             amplitudes0[h] += w[s] * start[h];
             amplitudes1[h] += w[s] * end[h];
         }
+    }
+    // Inside the pad every slot is weighed and read whole: the frequencies are
+    // morphed in one pass too. At an edge or a corner the partial loop morphs
+    // them one by one, reading a slot the morph does not weigh only for a
+    // frequency the weighed ones lack.
+    std::array<float, kHarmonicCount> frequencies0{};
+    std::array<float, kHarmonicCount> frequencies1{};
+    if (everySlotWeighed) {
+        auto morphAll = [&](auto values, std::array<float, kHarmonicCount>& morphed) {
+            const float* a = values(0).data() + kHarmonicCount;
+            const float* b = values(1).data() + kHarmonicCount;
+            const float* c = values(2).data() + kHarmonicCount;
+            const float* d = values(3).data() + kHarmonicCount;
+            for (std::size_t h = 0; h < count; ++h) {
+                morphed[h] = zeroAwareInside(zeroAwareInside(a[h], b[h], x), zeroAwareInside(c[h], d[h], x), y);
+            }
+        };
+        morphAll([&](int s) -> const CurveValues& { return startValues(s); }, frequencies0);
+        morphAll([&](int s) -> const CurveValues& { return endValues(s); }, frequencies1);
     }
 
     PartialBatch batch;
@@ -599,14 +611,9 @@ void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, 
         if (a0 < kSilentPartial && a1 < kSilentPartial) {
             continue;
         }
-        const auto fi = static_cast<std::size_t>(kHarmonicCount + h);
-        auto frequencies = [&](auto values) {
-            const float v[kVoiceSlotCount] = {values(0)[fi], values(1)[fi], values(2)[fi], values(3)[fi]};
-            return zeroAwareMorph(v, x, y);
-        };
-        const float f0 = (everySlotWeighed ? frequencies([&](int s) -> const CurveValues& { return startValues(s); })
-                                           : zeroAwareMorph([&](int s) { return startFrequency(s, h); }, x, y)) *
-                         pitch0;
+        const float f0 =
+            (everySlotWeighed ? frequencies0[hi] : zeroAwareMorph([&](int s) { return startFrequency(s, h); }, x, y)) *
+            pitch0;
         if (!(f0 > 0.0f) || !(f0 < nyquist)) {
             continue;
         }
@@ -615,9 +622,9 @@ void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, 
             a0 *= fade;
             a1 *= fade;
         }
-        float f1 = (everySlotWeighed ? frequencies([&](int s) -> const CurveValues& { return endValues(s); })
-                                     : zeroAwareMorph([&](int s) { return endFrequency(s, h); }, x, y)) *
-                   pitch1;
+        float f1 =
+            (everySlotWeighed ? frequencies1[hi] : zeroAwareMorph([&](int s) { return endFrequency(s, h); }, x, y)) *
+            pitch1;
         if (f1 == 0.0f) {
             f1 = f0;
         }
