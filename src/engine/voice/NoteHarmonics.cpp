@@ -52,20 +52,25 @@ void NoteHarmonics::harmonize()
     }
 }
 
-bool NoteHarmonics::firstSegment(int c, float& t0, float& v0, float& t1, float& v1) const
+void NoteHarmonics::firstSpans(float* t0, float* v0, float* t1, float* slope) const
 {
-    if (startTables_ == nullptr || sources_[static_cast<std::size_t>(c)].table == nullptr) {
-        return false;
+    for (int c = 0; c < kCurveCount; ++c) {
+        const auto i = static_cast<std::size_t>(c);
+        t0[i] = 1.0f;
+        t1[i] = 0.0f;
+        v0[i] = slope[i] = 0.0f;
+        if (startTables_ == nullptr || sources_[i].table == nullptr) {
+            continue;
+        }
+        const StartSegment& start = startTables_->startSegment(multisample_, c);
+        if (start.t1 > start.t0) {
+            const float first = blended(start.v0);
+            t0[i] = start.t0;
+            t1[i] = start.t1;
+            v0[i] = first;
+            slope[i] = (blended(start.v1) - first) / (start.t1 - start.t0);
+        }
     }
-    const StartSegment& start = startTables_->startSegment(multisample_, c);
-    if (!(start.t1 > start.t0)) {
-        return false;
-    }
-    t0 = start.t0;
-    t1 = start.t1;
-    v0 = blended(start.v0);
-    v1 = blended(start.v1);
-    return true;
 }
 
 int NoteHarmonics::sourceCount(const Source& source) const

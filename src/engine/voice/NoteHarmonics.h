@@ -37,10 +37,12 @@ public:
 
     bool present(int harmonic) const { return ((present_ >> harmonic) & 1u) != 0; }
 
-    // The first segment of curve c as the blended curve will hold it, taken
-    // from the tables' start block without touching the curve or its table;
-    // false when the curve itself must be read (solo, harmonized, no segment).
-    bool firstSegment(int c, float& t0, float& v0, float& t1, float& v1) const;
+    // The first segment of every curve as the blended curve will hold it,
+    // taken from the tables' start block without touching the curves or their
+    // tables, field by field: the span [t0, t1) and the line v0 + (t - t0) *
+    // slope. An empty span (t1 <= t0) where the curve itself must be read
+    // (solo, harmonized, no segment).
+    void firstSpans(float* t0, float* v0, float* t1, float* slope) const;
 
     // Curve c (0..63 amplitudes, 64..127 frequencies) at time t, read as the
     // whole blended curve would answer. readable: this render may read the

@@ -90,20 +90,7 @@ void NoteVoice::start(int key, float frequency, float velocityFactor, const Note
     for (int s = 0; s < kVoiceSlotCount; ++s) {
         const NoteHarmonics& note = (*harmonics_)[static_cast<std::size_t>(s)];
         SlotSpans& spans = spans_[static_cast<std::size_t>(s)];
-        for (int c = 0; c < NoteHarmonics::kCurveCount; ++c) {
-            const auto i = static_cast<std::size_t>(c);
-            float t0 = 0.0f, v0 = 0.0f, t1 = 0.0f, v1 = 0.0f;
-            if (note.firstSegment(c, t0, v0, t1, v1)) {
-                spans.t0[i] = t0;
-                spans.v0[i] = v0;
-                spans.t1[i] = t1;
-                spans.slope[i] = (v1 - v0) / (t1 - t0);
-            } else {
-                spans.t0[i] = 1.0f; // empty: ask the curve
-                spans.t1[i] = 0.0f;
-                spans.v0[i] = spans.slope[i] = 0.0f;
-            }
-        }
+        note.firstSpans(spans.t0.data(), spans.v0.data(), spans.t1.data(), spans.slope.data());
     }
     endSubBlock_.fill(0);
     subBlock_ = 1;
