@@ -12,6 +12,7 @@ void NoteHarmonics::start(const Voice& voice, const VoiceRenderTables& tables, c
     present_ = 0;
     duration_ = 0.0f;
     startTables_ = nullptr;
+    harmonized_ = false;
     if (blend.solo) {
         const HarmonicData& data = voice.layer(blend.low, blend.soloLayer).harmonic;
         for (int h = 0; h < kHarmonicCount; ++h) {
@@ -41,6 +42,7 @@ void NoteHarmonics::start(const Voice& voice, const VoiceRenderTables& tables, c
 
 void NoteHarmonics::harmonize()
 {
+    harmonized_ = true;
     for (int h = 0; h < kHarmonicCount; ++h) {
         const float multiple = static_cast<float>(h + 1);
         const float times[2] = {0.0f, duration_};
@@ -54,21 +56,35 @@ void NoteHarmonics::harmonize()
 
 void NoteHarmonics::firstSpans(float* t0, float* v0, float* t1, float* slope) const
 {
-    for (int c = 0; c < kCurveCount; ++c) {
-        const auto i = static_cast<std::size_t>(c);
-        t0[i] = 1.0f;
-        t1[i] = 0.0f;
-        v0[i] = slope[i] = 0.0f;
-        if (startTables_ == nullptr || sources_[i].table == nullptr) {
-            continue;
-        }
-        const StartSegment& start = startTables_->startSegment(multisample_, c);
-        if (start.t1 > start.t0) {
-            const float first = blended(start.v0);
-            t0[i] = start.t0;
-            t1[i] = start.t1;
-            v0[i] = first;
-            slope[i] = (blended(start.v1) - first) / (start.t1 - start.t0);
+    constexpr auto n = static_cast<std::size_t>(kCurveCount);
+    if (startTables_ == nullptr) {
+        std::fill_n(t0, n, 1.0f);
+        std::fill_n(t1, n, 0.0f);
+        std::fill_n(v0, n, 0.0f);
+        std::fill_n(slope, n, 0.0f);
+        return;
+    }
+    // One pass of selects over the start block, in the arithmetic of blended().
+    const StartBlock& start = startTables_->startBlock(multisample_);
+    const auto& a = start.v0;
+    const auto& b = start.v1;
+    const float w0 = weights_[0], w1 = weights_[1], w2 = weights_[2], w3 = weights_[3];
+    for (std::size_t i = 0; i < n; ++i) {
+        const bool usable = start.t1[i] > start.t0[i];
+        const float first = w0 * a[0][i] + w1 * a[1][i] + w2 * a[2][i] + w3 * a[3][i];
+        const float last = w0 * b[0][i] + w1 * b[1][i] + w2 * b[2][i] + w3 * b[3][i];
+        const float span = start.t1[i] - start.t0[i];
+        t0[i] = usable ? start.t0[i] : 1.0f;
+        t1[i] = usable ? start.t1[i] : 0.0f;
+        v0[i] = usable ? first : 0.0f;
+        slope[i] = usable ? (last - first) / (usable ? span : 1.0f) : 0.0f;
+    }
+    // A harmonized note's frequencies are its own curves, not the tables'.
+    for (std::size_t i = 0; harmonized_ && i < n; ++i) {
+        if (sources_[i].table == nullptr) {
+            t0[i] = 1.0f;
+            t1[i] = 0.0f;
+            v0[i] = slope[i] = 0.0f;
         }
     }
 }

@@ -82,6 +82,7 @@ private:
     int multisample_ = 0;
     std::uint64_t present_ = 0;
     float duration_ = 0.0f; // the latest last amplitude point
+    bool harmonized_ = false;
 };
 
 } // namespace tessarine

@@ -201,12 +201,18 @@ void VoiceRenderTables::build(const Voice& voice, int multisample)
             end = std::max(end, table.times[static_cast<std::size_t>(kept - 1)]);
         }
     }
-    for (int c = 0; c < 2 * kHarmonicCount; ++c) {
+    StartBlock& start = starts_[static_cast<std::size_t>(multisample)];
+    start = {};
+    for (int c = 0; c < StartBlock::kTables; ++c) {
         const RenderTable& table = tables_[index(multisample, c % kHarmonicCount)][c < kHarmonicCount ? 0 : 1];
-        StartSegment& start = starts_[static_cast<std::size_t>(multisample)][static_cast<std::size_t>(c)];
-        start = {};
         if (std::min(table.count, BreakpointCurve::kCapacity) >= 2 && table.times[1] > table.times[0]) {
-            start = {table.times[0], table.times[1], table.values[0], table.values[1]};
+            const auto i = static_cast<std::size_t>(c);
+            start.t0[i] = table.times[0];
+            start.t1[i] = table.times[1];
+            for (std::size_t k = 0; k < kCorners; ++k) {
+                start.v0[k][i] = table.values[0][k];
+                start.v1[k][i] = table.values[1][k];
+            }
         }
     }
     present_[static_cast<std::size_t>(multisample)] = present;

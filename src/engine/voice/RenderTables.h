@@ -35,14 +35,16 @@ struct RenderTable {
 void buildRenderTable(RenderTable& table, const std::array<const BreakpointCurve*, kCorners>& corners,
                       bool isAmplitude);
 
-// The first segment of one table, with its four corners' values: what a
-// note reads first, kept together for all 128 tables of a multisample so that
-// starting a note reads a few kilobytes instead of touching every table.
-struct StartSegment {
-    float t0 = 0.0f;
-    float t1 = 0.0f; // t1 <= t0: the table has no first segment
-    std::array<float, kCorners> v0{};
-    std::array<float, kCorners> v1{};
+// The first segment of each of a multisample's 128 tables (amplitudes
+// 0..63, then frequencies), with its four corners' values: what a note reads
+// first, kept together field by field so that starting a note reads a few
+// kilobytes in one pass instead of touching every table.
+struct StartBlock {
+    static constexpr int kTables = 2 * kHarmonicCount;
+    std::array<float, kTables> t0{};
+    std::array<float, kTables> t1{}; // t1 <= t0: the table has no first segment
+    std::array<std::array<float, kTables>, kCorners> v0{};
+    std::array<std::array<float, kTables>, kCorners> v1{};
 };
 
 class VoiceRenderTables {
@@ -64,11 +66,7 @@ public:
     // amplitude point (the time a blended note's curves end).
     std::uint64_t presentHarmonics(int multisample) const { return present_[checked(multisample)]; }
     float amplitudeEnd(int multisample) const { return amplitudeEnd_[checked(multisample)]; }
-    // Table c of the multisample: amplitudes 0..63, then frequencies.
-    const StartSegment& startSegment(int multisample, int c) const
-    {
-        return starts_[checked(multisample)][static_cast<std::size_t>(c & (2 * kHarmonicCount - 1))];
-    }
+    const StartBlock& startBlock(int multisample) const { return starts_[checked(multisample)]; }
 
 private:
     static std::size_t checked(int multisample)
@@ -82,7 +80,7 @@ private:
     std::array<std::array<RenderTable, 2>, kMaxMultisamples * kHarmonicCount> tables_{};
     std::array<std::uint64_t, kMaxMultisamples> present_{};
     std::array<float, kMaxMultisamples> amplitudeEnd_{};
-    std::array<std::array<StartSegment, 2 * kHarmonicCount>, kMaxMultisamples> starts_{};
+    std::array<StartBlock, kMaxMultisamples> starts_{};
 };
 
 } // namespace tessarine
