@@ -25,6 +25,7 @@
 #include "engine/SilenceGate.h"
 #include "engine/Transport.h"
 #include "engine/VoiceHandover.h"
+#include "engine/MappedObject.h"
 #include "engine/ZeroedStorage.h"
 #include "engine/voice/VoiceManager.h"
 #include "sound/model/Instrument.h"
@@ -180,7 +181,7 @@ private:
 
     ParameterValues values_;
     ModulationMatrix modulation_{values_};
-    std::unique_ptr<Instrument> instrument_;
+    MappedPtr<Instrument> instrument_;
     ZeroedPtr<std::array<VoiceRenderTables, kSlotCount>> renderTables_; // most of it unused: 8 multisamples each
     SubBlockInputReader inputReader_{values_, modulation_, *instrument_};
     std::unique_ptr<VoiceManager> voices_;

@@ -1,4 +1,5 @@
-// A finished read's megabytes go back to the system, not to the allocator.
+// A finished read's megabytes go back to the system, not to the allocator,
+// and whole-instrument objects start where a huge page can hold them.
 
 #include "engine/MappedObject.h"
 #include "sound/model/Instrument.h"
@@ -22,7 +23,7 @@ struct Counted {
 };
 
 // Whether any page of [address, address + length) is still mapped.
-bool mapped(const void* address, std::size_t length)
+bool anyPageMapped(const void* address, std::size_t length)
 {
     const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
     const auto start = reinterpret_cast<std::uintptr_t>(address) & ~(page - 1);
@@ -43,10 +44,11 @@ TEST(MappedObject, IsConstructedDestroyedOnceAndItsPagesReturned)
         ASSERT_TRUE(object);
         EXPECT_EQ(object->value, 7);
         address = object.get();
-        EXPECT_TRUE(mapped(address, sizeof(Counted)));
+        EXPECT_TRUE(anyPageMapped(address, sizeof(Counted)));
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(address) % mapped::kHugePage, 0u) << "starts on a huge page";
     }
     EXPECT_EQ(Counted::destroyed, 1);
-    EXPECT_FALSE(mapped(address, sizeof(Counted)));
+    EXPECT_FALSE(anyPageMapped(address, sizeof(Counted)));
 
     // A whole instrument, as a load reads it aside, starts as a constructed one.
     const MappedPtr<Instrument> instrument = makeMapped<Instrument>();

@@ -6,6 +6,7 @@
 #include "engine/voice/NoiseSynthesiser.h"
 #include "engine/voice/NoiseVoiceState.h"
 #include "engine/voice/NoteHarmonics.h"
+#include "engine/voice/NoteVoiceData.h"
 #include "engine/voice/PartialRenderer.h"
 #include "engine/voice/RenderTables.h"
 #include "engine/voice/FormantShape.h"
@@ -35,9 +36,9 @@ constexpr float kFadeSpan = 0.2f;
 
 } // namespace
 
-NoteVoice::NoteVoice()
-    : harmonics_(std::make_unique<std::array<NoteHarmonics, kVoiceSlotCount>>()),
-      noiseData_(std::make_unique<std::array<NoiseData, kVoiceSlotCount>>()),
+NoteVoice::NoteVoice(NoteVoiceData& data)
+    : harmonics_(&data.harmonics),
+      noiseData_(&data.noise),
       noiseState_(std::make_unique<NoiseVoiceState>()),
       filter_(std::make_unique<VoiceFilter>()),
       formant_(std::make_unique<FormantShape>())

@@ -19,6 +19,7 @@ namespace tessarine {
 
 class VoiceRenderTables;
 class NoteHarmonics;
+struct NoteVoiceData;
 struct NoiseVoiceState;
 class VoiceFilter;
 class FormantShape;
@@ -61,7 +62,8 @@ inline constexpr float kWheelVibratoRate = 5.5f; // Hz
 
 class NoteVoice {
 public:
-    NoteVoice();
+    // data holds what the note blends for itself; it outlives the voice.
+    explicit NoteVoice(NoteVoiceData& data);
     ~NoteVoice();
     NoteVoice(const NoteVoice&) = delete;
     NoteVoice& operator=(const NoteVoice&) = delete;
@@ -150,8 +152,8 @@ private:
                      float* out, int n);
 
     NoteSettings settings_;
-    std::unique_ptr<std::array<NoteHarmonics, kVoiceSlotCount>> harmonics_;
-    std::unique_ptr<std::array<NoiseData, kVoiceSlotCount>> noiseData_;
+    std::array<NoteHarmonics, kVoiceSlotCount>* harmonics_;
+    std::array<NoiseData, kVoiceSlotCount>* noiseData_;
     std::array<NoiseDataBlend, kVoiceSlotCount> noiseBlends_{};
     std::unique_ptr<NoiseVoiceState> noiseState_;
     std::unique_ptr<VoiceFilter> filter_;

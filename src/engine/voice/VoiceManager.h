@@ -4,7 +4,9 @@
 // on the audio thread, at each event's sample inside render.
 
 #include "engine/ModulationMatrix.h"
+#include "engine/MappedObject.h"
 #include "engine/voice/NoteVoice.h"
+#include "engine/voice/NoteVoiceData.h"
 #include "engine/ParameterValues.h"
 #include "engine/voice/RenderTables.h"
 
@@ -64,6 +66,7 @@ private:
     const ParameterValues& values_;
     ModulationMatrix& modulation_;
     NoteStartContext start_;
+    MappedPtr<std::array<NoteVoiceData, kNoteVoiceCount>> noteData_;
     std::array<NoteVoice, kNoteVoiceCount> voices_;
     int lastNote_ = -1;
     std::array<std::uint64_t, kNoteVoiceCount> startOrder_{}; // notesStarted_ when each voice last started
