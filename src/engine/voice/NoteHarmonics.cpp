@@ -73,11 +73,11 @@ void NoteHarmonics::firstSpans(float* t0, float* v0, float* t1, float* slope) co
         const bool usable = start.t1[i] > start.t0[i];
         const float first = w0 * a[0][i] + w1 * a[1][i] + w2 * a[2][i] + w3 * a[3][i];
         const float last = w0 * b[0][i] + w1 * b[1][i] + w2 * b[2][i] + w3 * b[3][i];
-        const float span = start.t1[i] - start.t0[i];
+        const float span = usable ? start.t1[i] - start.t0[i] : 1.0f; // never a division by 0
         t0[i] = usable ? start.t0[i] : 1.0f;
         t1[i] = usable ? start.t1[i] : 0.0f;
         v0[i] = usable ? first : 0.0f;
-        slope[i] = usable ? (last - first) / (usable ? span : 1.0f) : 0.0f;
+        slope[i] = usable ? (last - first) / span : 0.0f;
     }
     // A harmonized note's frequencies are its own curves, not the tables'.
     for (std::size_t i = 0; harmonized_ && i < n; ++i) {
