@@ -77,4 +77,16 @@ MappedPtr<T> makeMapped()
     }
 }
 
+// For what an instance cannot be without: like make_unique, a failure to get
+// the memory is an exception.
+template <typename T>
+MappedPtr<T> makeMappedOrThrow()
+{
+    MappedPtr<T> object = makeMapped<T>();
+    if (!object) {
+        throw std::bad_alloc();
+    }
+    return object;
+}
+
 } // namespace tessarine

@@ -4,7 +4,6 @@
 #include "params/ParameterMapping.h"
 
 #include <algorithm>
-#include <new>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -56,16 +55,6 @@ bool allFinite(const float* x, int frames)
     return probe == 0.0f;
 }
 
-// Like make_unique, a failure to get the memory is an exception.
-MappedPtr<Instrument> newInstrument()
-{
-    MappedPtr<Instrument> instrument = makeMapped<Instrument>();
-    if (!instrument) {
-        throw std::bad_alloc();
-    }
-    return instrument;
-}
-
 void limitToCeiling(float* x, int frames)
 {
     // Only finite samples get here, so plain comparisons do what fmin and fmax
@@ -85,7 +74,7 @@ bool isEffectParameter(int index)
 }
 
 SynthEngine::SynthEngine()
-    : instrument_(newInstrument()),
+    : instrument_(makeMappedOrThrow<Instrument>()),
       renderTables_(makeZeroed<std::array<VoiceRenderTables, kSlotCount>>()),
       voices_(std::make_unique<VoiceManager>(values_, *instrument_, *renderTables_, modulation_)),
       store_(*instrument_, handover_, values_, *this)

@@ -446,7 +446,6 @@ float NoteVoice::curveValue(const VoiceRenderContext& context, int slot, int c, 
 // Inside the span the last lookup found, a curve's value comes from the
 // span's slope, with no division and without touching the curve: one pass
 // over the spans answers most curves, and the few outside theirs ask them.
-// At t0 itself the curve answers v0, as this does.
 void NoteVoice::slotCurves(const VoiceRenderContext& context, int slot, int count, float time, CurveValues& values)
 {
     const SlotSpans& spans = spans_[static_cast<std::size_t>(slot)];
@@ -455,12 +454,10 @@ void NoteVoice::slotCurves(const VoiceRenderContext& context, int slot, int coun
     for (int base : {0, kHarmonicCount}) {
         for (int c = base; c < base + count; ++c) {
             const auto i = static_cast<std::size_t>(c);
-            // Both comparisons always made (no branch), so the loop runs on vectors.
-            const std::int32_t out = static_cast<std::int32_t>(!(spans.t0[i] <= time)) |
-                                     static_cast<std::int32_t>(!(time < spans.t1[i]));
+            const std::int32_t out = spans.holds(i, time) ? 0 : 1;
             outside[i] = out;
             anyOutside |= out;
-            values[i] = spans.v0[i] + (time - spans.t0[i]) * spans.slope[i];
+            values[i] = spans.line(i, time);
         }
     }
     if (anyOutside == 0) {
@@ -535,10 +532,7 @@ void NoteVoice::renderHarmonics(const VoiceRenderContext& context, float gain0, 
     auto lookUp = [&](int s, int c, float time) {
         const SlotSpans& spans = spans_[static_cast<std::size_t>(s)];
         const auto i = static_cast<std::size_t>(c);
-        if (spans.t0[i] <= time && time < spans.t1[i]) {
-            return spans.v0[i] + (time - spans.t0[i]) * spans.slope[i];
-        }
-        return curveValue(context, s, c, time);
+        return spans.holds(i, time) ? spans.line(i, time) : curveValue(context, s, c, time);
     };
     auto startFrequency = [&](int s, int h) {
         const int c = kHarmonicCount + h;

@@ -166,6 +166,10 @@ private:
     // (scattered over megabytes of note data) are not touched at all.
     struct SlotSpans {
         CurveValues t0, v0, t1, slope;
+        // Both comparisons always made (no branch), so that a loop of them runs on vectors.
+        bool holds(std::size_t c, float time) const { return (t0[c] <= time) & (time < t1[c]); }
+        // At t0 itself the curve answers v0, as this does.
+        float line(std::size_t c, float time) const { return v0[c] + (time - t0[c]) * slope[c]; }
     };
     std::array<SlotSpans, kVoiceSlotCount> spans_{};
     // Each slot's curves at the start and at the end of the sub-block, in two

@@ -4,31 +4,26 @@
 #include "params/ParameterMapping.h"
 
 #include <algorithm>
-#include <new>
 #include <utility>
 
 namespace tessarine {
 
 namespace {
 
-using NoteData = std::array<NoteVoiceData, kNoteVoiceCount>;
-
-// Like make_unique, a failure to get the memory is an exception.
 template <std::size_t... I>
-std::array<NoteVoice, kNoteVoiceCount> voicesOver(const MappedPtr<NoteData>& data, std::index_sequence<I...>)
+std::array<NoteVoice, kNoteVoiceCount> voicesOver(std::array<NoteVoiceData, kNoteVoiceCount>& data,
+                                                  std::index_sequence<I...>)
 {
-    if (!data) {
-        throw std::bad_alloc();
-    }
-    return {NoteVoice((*data)[I])...};
+    return {NoteVoice(data[I])...};
 }
 
 } // namespace
 
 VoiceManager::VoiceManager(const ParameterValues& values, const Instrument& instrument,
                            const std::array<VoiceRenderTables, kVoiceSlotCount>& tables, ModulationMatrix& modulation)
-    : values_(values), modulation_(modulation), noteData_(makeMapped<std::array<NoteVoiceData, kNoteVoiceCount>>()),
-      voices_(voicesOver(noteData_, std::make_index_sequence<kNoteVoiceCount>{}))
+    : values_(values), modulation_(modulation),
+      noteData_(makeMappedOrThrow<std::array<NoteVoiceData, kNoteVoiceCount>>()),
+      voices_(voicesOver(*noteData_, std::make_index_sequence<kNoteVoiceCount>{}))
 {
     for (int s = 0; s < kVoiceSlotCount; ++s) {
         start_.slots[static_cast<std::size_t>(s)] = &instrument.voices[static_cast<std::size_t>(s)];
