@@ -1,26 +1,40 @@
-# `cmake --install` lays out the plug-in bundle: Tessarine.so with its sound
-# library (TessarineData, Reset.t9i) beside it, where the plug-in looks for it,
-# and the command-line host, which finds the plug-in beside itself.
+# `cmake --install` lays out every format where Linux hosts look for it, each
+# with the sound library (TessarineData, Reset.t9i) where it finds it:
 #
-# Without a chosen prefix the bundle goes to ~/.vst/Tessarine, a folder Linux
-# hosts scan. With -DCMAKE_INSTALL_PREFIX=P it goes to P/lib/vst/Tessarine
-# (P=/usr/local gives /usr/local/lib/vst/Tessarine, also scanned).
-# TESSARINE_BUNDLE_DIR, relative to the prefix or absolute, overrides both.
+#   format        without a chosen prefix          with -DCMAKE_INSTALL_PREFIX=P
+#   VST 2         ~/.vst/Tessarine/                P/lib/vst/Tessarine/
+#   LV2           ~/.lv2/Tessarine.lv2/            P/lib/lv2/Tessarine.lv2/
+#   CLAP          ~/.clap/Tessarine/               P/lib/clap/Tessarine/
+#   application   ~/.local/bin/tessarine-app       P/bin/tessarine-app
+#                 (library in ~/.local/share/tessarine, P/share/tessarine)
+#
+# The VST 2 folder also holds the command-line host, which finds the plug-in
+# beside itself. TESSARINE_BUNDLE_DIR, relative to the prefix or absolute,
+# overrides the VST 2 folder. Each artefact's own CMakeLists installs it.
 
-set(tessarine_user_vst "$ENV{HOME}/.vst")
+set(tessarine_user_install OFF)
 if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT AND DEFINED ENV{HOME})
-  set(CMAKE_INSTALL_PREFIX "${tessarine_user_vst}" CACHE PATH "Install prefix" FORCE)
+  set(CMAKE_INSTALL_PREFIX "$ENV{HOME}/.local" CACHE PATH "Install prefix" FORCE)
+  set(tessarine_user_install ON)
 endif()
+if(tessarine_user_install)
+  set(tessarine_vst_dir "$ENV{HOME}/.vst/Tessarine")
+  set(TESSARINE_LV2_DIR "$ENV{HOME}/.lv2")
+  set(TESSARINE_CLAP_DIR "$ENV{HOME}/.clap/Tessarine")
+else()
+  set(tessarine_vst_dir lib/vst/Tessarine)
+  set(TESSARINE_LV2_DIR lib/lv2)
+  set(TESSARINE_CLAP_DIR lib/clap/Tessarine)
+endif()
+set(TESSARINE_APP_BIN_DIR bin)
+set(TESSARINE_APP_DATA_DIR share/tessarine)
 if(NOT TESSARINE_BUNDLE_DIR)
-  if(CMAKE_INSTALL_PREFIX STREQUAL tessarine_user_vst)
-    set(TESSARINE_BUNDLE_DIR Tessarine)
-  else()
-    set(TESSARINE_BUNDLE_DIR lib/vst/Tessarine)
-  endif()
+  set(TESSARINE_BUNDLE_DIR ${tessarine_vst_dir})
 endif()
 
-install(TARGETS Tessarine LIBRARY DESTINATION ${TESSARINE_BUNDLE_DIR})
-install(TARGETS tessarine RUNTIME DESTINATION ${TESSARINE_BUNDLE_DIR})
-# The library is made beside the built plug-in; a tree built without it installs without it.
-install(DIRECTORY ${CMAKE_LIBRARY_OUTPUT_DIRECTORY}/TessarineData DESTINATION ${TESSARINE_BUNDLE_DIR} OPTIONAL)
-install(FILES ${CMAKE_LIBRARY_OUTPUT_DIRECTORY}/Reset.t9i DESTINATION ${TESSARINE_BUNDLE_DIR} OPTIONAL)
+# The sound library made beside the built plug-in, copied into a folder; a tree
+# built without it installs without it.
+function(tessarine_install_library destination)
+  install(DIRECTORY ${CMAKE_LIBRARY_OUTPUT_DIRECTORY}/TessarineData DESTINATION ${destination} OPTIONAL)
+  install(FILES ${CMAKE_LIBRARY_OUTPUT_DIRECTORY}/Reset.t9i DESTINATION ${destination} OPTIONAL)
+endfunction()

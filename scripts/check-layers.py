@@ -25,6 +25,8 @@ ALLOWED = {
     # The command-line host drives the plug-in through the binary interface
     # alone; its file commands read and write the data model and analyse.
     "cli": {"shell/VstAbi.h", "sound", "analysis", "params"},
+    # The standalone application carries the core as a plug-in format would.
+    "app": {"core", "params"},
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z]+)/([^"]+)"')
 
@@ -33,14 +35,14 @@ def folder_of(root, path):
     rel = os.path.relpath(path, root).split(os.sep)
     if rel[0] == "src" and len(rel) > 2:
         return rel[1]
-    if rel[0] == "cli":
-        return "cli"
+    if rel[0] in ("cli", "app"):
+        return rel[0]
     return None
 
 
 def breaches(root):
     found = []
-    for top in ("src", "cli"):
+    for top in ("src", "cli", "app"):
         for base, _, files in os.walk(os.path.join(root, top)):
             for name in sorted(files):
                 if not name.endswith((".h", ".cpp")):
