@@ -13,7 +13,9 @@
 # overrides the VST 2 folder. Each artefact's own CMakeLists installs it.
 
 set(tessarine_user_install OFF)
-if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT AND DEFINED ENV{HOME})
+# A build folder configured before every format had a place of its own holds
+# ~/.vst as its default prefix: it is a user's install too.
+if(DEFINED ENV{HOME} AND (CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT OR CMAKE_INSTALL_PREFIX STREQUAL "$ENV{HOME}/.vst"))
   set(CMAKE_INSTALL_PREFIX "$ENV{HOME}/.local" CACHE PATH "Install prefix" FORCE)
   set(tessarine_user_install ON)
 endif()

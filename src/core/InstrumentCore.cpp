@@ -9,7 +9,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <dlfcn.h>
 #include <new>
 
@@ -52,7 +51,7 @@ InstrumentCore::InstrumentCore(CoreHost& host, const char* libraryRoot) : host_(
     engine_ = std::make_unique<SynthEngine>();
     engine_->setLibraryFolder(folder.data());
 
-    random_.seed(static_cast<std::uint32_t>(std::time(nullptr)));
+    random_.seed(timeSeed());
 
     // A host that never opens the editor still plays the library's first instrument.
     library_.setRoot(folder.data());

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 namespace tessarine {
 
@@ -101,7 +100,7 @@ SynthEngine::SynthEngine()
         setParameter(i, table[static_cast<std::size_t>(i)].start, true);
     }
     clearChangeFlags();
-    noiseRandom_.seed(static_cast<std::uint32_t>(std::time(nullptr)));
+    noiseRandom_.seed(timeSeed());
 }
 
 SynthEngine::~SynthEngine() = default;
