@@ -15,6 +15,7 @@
 #include "app/StandaloneEngine.h"
 
 #include <csignal>
+#include <filesystem>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -74,26 +75,36 @@ int main(int argc, char** argv)
     }
     stopOnSignals();
 
-    const std::string libraryRoot = libraryRootFor(executableFolder());
+    const std::string exeFolder = executableFolder();
+    const std::string libraryRoot = libraryRootFor(exeFolder);
     StandaloneEngine engine(libraryRoot.empty() ? nullptr : libraryRoot.c_str());
     InstrumentCore& core = engine.core();
     if (options.seed) {
         engine.seedRandom(*options.seed);
     }
 
-    SessionMemory session(userDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
-    if (!options.instrument.empty()) {
-        if (!core.loadInstrumentFile(options.instrument.c_str())) {
-            return fail("cannot read the instrument \"" + options.instrument + "\"");
-        }
-    } else if (std::string message; !session.restore(core, message)) {
-        say(message);
+    // The order keeps a failed start to one line: the musician's own request
+    // first, then the server, and only then the notices of a running application.
+    if (!options.instrument.empty() && !core.loadInstrumentFile(options.instrument.c_str())) {
+        return fail("cannot read the instrument \"" + options.instrument + "\"");
     }
-
     std::string error;
     std::unique_ptr<JackClient> jack = JackClient::open(engine, error);
-    if (jack == nullptr || !jack->activate(error)) {
+    if (jack == nullptr) {
         return fail(error);
+    }
+    SessionMemory session(userDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
+    if (std::string message; options.instrument.empty() && !session.restore(core, message)) {
+        say(message);
+    }
+    if (!jack->activate(error)) {
+        return fail(error);
+    }
+    // Without its library the instrument still plays, from the start values
+    // alone: the musician should know why it sounds so plain.
+    if (const std::string library = (libraryRoot.empty() ? exeFolder : libraryRoot) + "/TessarineData";
+        !std::filesystem::is_directory(library)) {
+        say("no sound library at \"" + library + "\": the instrument starts from its start values");
     }
     if (options.connect) {
         std::vector<std::string> notices;
