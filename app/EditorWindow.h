@@ -1,0 +1,42 @@
+#pragma once
+// The editor in a top-level window of its own, as a host would show it in
+// its parent window: the window has the editor's size and title "Tessarine",
+// and closing it (the window manager's close button) ends the application.
+// Main thread.
+
+#include "core/InstrumentCore.h"
+
+#include <memory>
+#include <string>
+
+struct _XDisplay;
+
+namespace tessarine::app {
+
+class EditorWindow {
+public:
+    // Null, with a one-line reason, when there is no display to open or the
+    // editor cannot open.
+    static std::unique_ptr<EditorWindow> open(InstrumentCore& core, std::string& error);
+    // Closes the editor, then the window.
+    ~EditorWindow();
+
+    EditorWindow(const EditorWindow&) = delete;
+    EditorWindow& operator=(const EditorWindow&) = delete;
+
+    // Waits up to timeoutMs for the window's events, handles them and gives
+    // the editor its idle. False once the musician has closed the window.
+    bool idle(int timeoutMs);
+
+private:
+    explicit EditorWindow(InstrumentCore& core) : core_(core) {}
+
+    InstrumentCore& core_;
+    _XDisplay* display_ = nullptr;
+    unsigned long window_ = 0;
+    unsigned long deleteAtom_ = 0;
+    bool editorOpen_ = false;
+    bool closed_ = false;
+};
+
+} // namespace tessarine::app

@@ -1,0 +1,168 @@
+// The built application on a private JACK server, as a musician runs it:
+// MIDI from jack_midiseq in, the outputs recorded with jack_rec, stopped with
+// a signal, and started again from the session it kept.
+
+#include "PrivateJackServer.h"
+#include "QuietHost.h"
+
+#include "core/InstrumentCore.h"
+#include "params/ParameterTable.h"
+#include "support/SignalMeasure.h"
+
+#include <sndfile.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using apptest::ChildProcess;
+using apptest::runCommand;
+
+constexpr float kRate = 48000.0f;
+constexpr float kDistinctReverbSize = 0.8125f; // no factory instrument has it
+
+using apptest::QuietHost;
+
+fs::path scratch()
+{
+    const fs::path folder = fs::path(testing::TempDir()) / ("tessarine-jack-" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    ::setenv("XDG_DATA_HOME", (folder / "data").c_str(), 1);
+    return folder;
+}
+
+std::string readText(const fs::path& path)
+{
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+float reverbSizeIn(const std::string& instrument)
+{
+    QuietHost host;
+    tessarine::InstrumentCore core(host, TESSARINE_LIBRARY_ROOT);
+    EXPECT_TRUE(core.loadInstrumentFile(instrument.c_str())) << instrument;
+    return core.parameter(tessarine::kReverbSize);
+}
+
+std::vector<float> leftChannel(const fs::path& path)
+{
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (file == nullptr || info.channels != 2 || info.samplerate != static_cast<int>(kRate)) {
+        ADD_FAILURE() << "no 48 kHz stereo recording in " << path;
+        return {};
+    }
+    std::vector<float> frames(static_cast<std::size_t>(info.frames) * 2);
+    frames.resize(static_cast<std::size_t>(sf_readf_float(file, frames.data(), info.frames)) * 2);
+    sf_close(file);
+    std::vector<float> left(frames.size() / 2);
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        left[i] = frames[2 * i];
+    }
+    return left;
+}
+
+// How far the note's fundamental stands above the other note and the pitches
+// a semitone either side, in the stretch of the recording where it stands highest.
+float pitchContrast(const std::vector<float>& sound, float frequency, float otherNote)
+{
+    constexpr std::size_t kStretch = 8192;
+    const float semitone = std::pow(2.0f, 1.0f / 12.0f);
+    float best = 0.0f;
+    for (std::size_t from = 0; from + kStretch <= sound.size(); from += kStretch / 4) {
+        const auto level = [&](float f) { return tessarine::test::toneAmplitude(sound, from, kStretch, kRate, f); };
+        const float rival = std::max({level(otherNote), level(frequency * semitone), level(frequency / semitone), 1e-6f});
+        if (level(frequency) > 1e-3f) {
+            best = std::max(best, level(frequency) / rival);
+        }
+    }
+    return best;
+}
+
+// The first run plays a distinct instrument with its outputs connected; the
+// second starts from the session the first kept, and connects nothing.
+TEST(JackApp, PlaysWhatItHearsAndComesBackToTheSessionItKept)
+{
+    const fs::path folder = scratch();
+    apptest::PrivateJackServer server((folder / "jackd.log").string());
+    ASSERT_TRUE(server.up());
+    const std::string instrument = (folder / "Distinct.t9i").string();
+    {
+        QuietHost host;
+        tessarine::InstrumentCore core(host, TESSARINE_LIBRARY_ROOT);
+        ASSERT_TRUE(core.loadInstrumentFile(
+            (std::string(TESSARINE_LIBRARY_ROOT) + "/TessarineData/Instruments-Factory/Synth Leads/Square Lead.t9i").c_str()));
+        core.setParameter(tessarine::kReverbSize, kDistinctReverbSize);
+        ASSERT_TRUE(core.saveInstrumentFile(instrument.c_str()));
+    }
+
+    ChildProcess app({TESSARINE_APP_PATH, "--headless", "--connect", "--seed", "5", "--instrument", instrument},
+                     (folder / "app.log").string());
+    ASSERT_TRUE(apptest::waitForPorts({"Tessarine:midi_in", "Tessarine:out_right"})) << readText(folder / "app.log");
+    // A3 then E4 in a loop of one second.
+    ChildProcess sequencer({"jack_midiseq", "Sequencer", "48000", "0", "57", "20000", "24000", "64", "20000"},
+                           "/dev/null");
+    ASSERT_TRUE(apptest::waitForPorts({"Sequencer:out"}));
+    ASSERT_EQ(runCommand("jack_connect Sequencer:out Tessarine:midi_in").status, 0);
+    const fs::path recording = folder / "out.wav";
+    const auto recorded = runCommand("timeout 30 jack_rec -f '" + recording.string()
+                                     + "' -d 3 Tessarine:out_left Tessarine:out_right");
+    ASSERT_EQ(recorded.status, 0) << recorded.text;
+    const std::vector<float> sound = leftChannel(recording);
+    ASSERT_GE(sound.size(), static_cast<std::size_t>(2.5f * kRate));
+    EXPECT_GT(pitchContrast(sound, 220.0f, 329.63f), 10.0f) << "A3 at its pitch";
+    EXPECT_GT(pitchContrast(sound, 329.63f, 220.0f), 10.0f) << "E4 at its pitch";
+    EXPECT_EQ(runCommand("jack_lsp -c Tessarine:out").text,
+              "Tessarine:out_left\n   system:playback_1\nTessarine:out_right\n   system:playback_2\n");
+
+    app.signal(SIGTERM);
+    const int status = app.waitForExit(std::chrono::seconds(20));
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << ": " << readText(folder / "app.log");
+    // The dummy backend has no MIDI ports: --connect says so, and nothing else.
+    EXPECT_EQ(readText(folder / "app.log"), "tessarine-app: no physical MIDI capture ports to connect the input to\n");
+    const std::string session = (folder / "data/tessarine/Last session.t9i").string();
+    EXPECT_FLOAT_EQ(reverbSizeIn(session), kDistinctReverbSize);
+
+    // Interrupted (Ctrl-C), the second run keeps the session it restored; the
+    // start instrument would have saved another value.
+    ChildProcess again({TESSARINE_APP_PATH, "--headless"}, (folder / "again.log").string());
+    ASSERT_TRUE(apptest::waitForPorts({"Tessarine:out_right"})) << readText(folder / "again.log");
+    EXPECT_EQ(runCommand("jack_lsp -c Tessarine:out").text, "Tessarine:out_left\nTessarine:out_right\n");
+    again.signal(SIGINT);
+    EXPECT_EQ(again.waitForExit(std::chrono::seconds(20)), 0) << readText(folder / "again.log");
+    EXPECT_EQ(readText(folder / "again.log"), "");
+    EXPECT_FLOAT_EQ(reverbSizeIn(session), kDistinctReverbSize);
+}
+
+// Every way the application cannot start is one line on stderr and a failed
+// exit, and keeps no session.
+TEST(JackApp, RefusesToStartInOneLine)
+{
+    const fs::path folder = scratch();
+    ::setenv("JACK_DEFAULT_SERVER", ("nobody-started-" + std::to_string(::getpid())).c_str(), 1);
+    std::ofstream(folder / "broken.t9i") << "not an instrument";
+    const std::pair<std::string, std::string> cases[] = {
+        {"--headless", "tessarine-app: no JACK server is running\n"},
+        {"--seed -3", "tessarine-app: Could not convert: --seed = -3\n"},
+        {"--instrument '" + (folder / "missing.t9i").string() + "'", "missing.t9i"},
+        {"--instrument '" + (folder / "broken.t9i").string() + "'",
+         "tessarine-app: cannot read the instrument \"" + (folder / "broken.t9i").string() + "\"\n"},
+        {"--no-such-option", "tessarine-app: "},
+    };
+    for (const auto& [arguments, said] : cases) {
+        const auto result = runCommand(std::string(TESSARINE_APP_PATH) + " " + arguments);
+        EXPECT_NE(result.status, 0) << arguments;
+        EXPECT_EQ(std::count(result.text.begin(), result.text.end(), '\n'), 1) << arguments << ": " << result.text;
+        EXPECT_NE(result.text.find(said), std::string::npos) << arguments << ": " << result.text;
+    }
+    EXPECT_FALSE(fs::exists(folder / "data"));
+    EXPECT_EQ(runCommand(std::string(TESSARINE_APP_PATH) + " --help").status, 0);
+}
+
+} // namespace

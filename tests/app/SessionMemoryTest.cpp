@@ -1,0 +1,126 @@
+// Where the application keeps the musician's last session and finds its
+// library, and what becomes of a session file that is damaged or cannot be
+// written in full. (Saving into a new folder and restoring: JackAppTest.)
+
+#include "app/AppFolders.h"
+#include "app/SessionMemory.h"
+
+#include "params/ParameterTable.h"
+
+#include "QuietHost.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using tessarine::InstrumentCore;
+using tessarine::app::SessionMemory;
+
+using apptest::QuietHost;
+
+fs::path scratch(const std::string& name)
+{
+    const fs::path folder = fs::path(testing::TempDir()) / ("tessarine-app-" + std::to_string(::getpid())) / name;
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    return folder;
+}
+
+std::vector<char> bytesOf(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(AppFolders, FindsTheUserDataFolderAndTheLibrary)
+{
+    struct Case {
+        const char* xdg;
+        const char* home;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"/data", "/home/m", "/data/tessarine"},
+        {nullptr, "/home/m", "/home/m/.local/share/tessarine"},
+        {"", "/home/m", "/home/m/.local/share/tessarine"},
+        {"relative/data", "/home/m", "/home/m/.local/share/tessarine"}, // a relative one is ignored
+        {nullptr, nullptr, ""},
+        {nullptr, "not-absolute", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(tessarine::app::userDataFolder(c.xdg, c.home), c.expected);
+    }
+
+    // A build tree has the library beside the program; an install has it under share.
+    const fs::path built = scratch("built");
+    fs::create_directories(built / "TessarineData");
+    EXPECT_EQ(tessarine::app::libraryRootFor(built.string()), "");
+    const fs::path installed = scratch("installed") / "bin";
+    fs::create_directories(installed);
+    EXPECT_EQ(tessarine::app::libraryRootFor(installed.string()), installed.string() + "/../share/tessarine");
+}
+
+// A damaged session is moved aside, never saved over, and the instrument
+// stays as it was; the next save then starts a new session file.
+TEST(SessionMemory, KeepsADamagedSessionAside)
+{
+    QuietHost host;
+    const fs::path folder = scratch("damaged");
+    std::ofstream(folder / "Last session.t9i") << "not an instrument";
+    InstrumentCore core(host, "");
+    core.setParameter(tessarine::kReverbSize, 0.25f);
+    SessionMemory session(folder.string());
+    std::string message;
+    EXPECT_FALSE(session.restore(core, message));
+    EXPECT_NE(message.find("Last session.t9i"), std::string::npos) << message;
+    EXPECT_EQ(message.find('\n'), std::string::npos) << "one line";
+    EXPECT_FLOAT_EQ(core.parameter(tessarine::kReverbSize), 0.25f);
+    ASSERT_TRUE(fs::exists(folder / "Last session.t9i.unreadable"));
+    const std::vector<char> aside = bytesOf(folder / "Last session.t9i.unreadable");
+    EXPECT_EQ(std::string(aside.begin(), aside.end()), "not an instrument");
+    EXPECT_TRUE(session.save(core, message)) << message;
+}
+
+// A save that cannot be written in full (here the file size limit stops it)
+// fails and leaves the previous session byte for byte, with no temporary behind.
+TEST(SessionMemory, AFailedSaveKeepsThePreviousSession)
+{
+    QuietHost host;
+    const fs::path folder = scratch("limited");
+    InstrumentCore core(host, "");
+    SessionMemory session(folder.string());
+    std::string message;
+    ASSERT_TRUE(session.save(core, message)) << message;
+    const std::vector<char> before = bytesOf(session.path());
+    ASSERT_GT(before.size(), 1024u);
+
+    core.setParameter(tessarine::kReverbSize, 0.5f);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = before.size() / 2;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool savedInPart = session.save(core, message);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(savedInPart) << "a save cut short is reported as failed";
+    EXPECT_EQ(bytesOf(session.path()), before);
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) {
+        ++files;
+    }
+    EXPECT_EQ(files, 1) << "no temporary is left behind";
+}
+
+} // namespace
