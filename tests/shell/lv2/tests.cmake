@@ -25,3 +25,13 @@ add_test(NAME shell/lv2/Lv2InfoListsThePlugin
   COMMAND sh -c "LV2_PATH=\"$1:/usr/lib/lv2\" lv2info urn:brightmoor-labs:tessarine 2>/dev/null" _ ${CMAKE_BINARY_DIR})
 set_tests_properties(shell/lv2/Lv2InfoListsThePlugin PROPERTIES
   PASS_REGULAR_EXPRESSION "Name: +Tessarine.*Class: +Instrument Plugin.*Port 175:")
+
+# Only the two descriptors leave the module.
+add_test(NAME shell/lv2/ExportsOnlyTheDescriptors
+  COMMAND sh -c "symbols=$(nm -D --defined-only \"$1\" | awk '{print $3}' | sort | tr '\\n' ' ')
+                 echo \"exports: $symbols\"; test \"$symbols\" = 'lv2_descriptor lv2ui_descriptor '"
+          _ $<TARGET_FILE:Tessarine_lv2>)
+
+# `cmake --install` lays the bundle out whole.
+add_test(NAME shell/lv2/InstalledBundleIsComplete
+  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/shell/lv2/check_install.sh ${CMAKE_COMMAND} ${CMAKE_BINARY_DIR})
