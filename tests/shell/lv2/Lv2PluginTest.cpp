@@ -13,8 +13,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <dlfcn.h>
-#include <lv2/ui/ui.h>
 #include <numbers>
 
 namespace lv2test {
@@ -351,35 +349,6 @@ TEST_F(Lv2Plugin, BrokenEventsAreReadOnlyAsFarAsTheyHold)
         expectBounded(played.left, c.what);
         EXPECT_EQ(rms(played.left) > 1e-4, c.sounds) << c.what;
     }
-}
-
-// The editor needs the instance and a parent window; without either, or for
-// another plug-in, the UI refuses to exist rather than guess.
-TEST(Lv2Ui, RefusesWithoutTheInstanceOrAWindow)
-{
-    void* module = dlopen(TESSARINE_LV2_BUNDLE "Tessarine_lv2.so", RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(module, nullptr) << dlerror();
-    using Entry = const LV2UI_Descriptor* (*)(uint32_t);
-    auto entry = reinterpret_cast<Entry>(dlsym(module, "lv2ui_descriptor"));
-    ASSERT_NE(entry, nullptr);
-    const LV2UI_Descriptor* ui = entry(0);
-    ASSERT_NE(ui, nullptr);
-    EXPECT_STREQ(ui->URI, "urn:brightmoor-labs:tessarine#ui");
-    EXPECT_EQ(entry(1), nullptr);
-    EXPECT_NE(ui->extension_data(LV2_UI__idleInterface), nullptr);
-
-    LV2_Feature parent{LV2_UI__parent, reinterpret_cast<void*>(std::uintptr_t{0x1234})};
-    const LV2_Feature* withParentOnly[] = {&parent, nullptr};
-    const LV2_Feature* none[] = {nullptr};
-    LV2UI_Widget widget = nullptr;
-    auto write = [](LV2UI_Controller, uint32_t, uint32_t, uint32_t, const void*) {};
-    EXPECT_EQ(ui->instantiate(ui, "urn:brightmoor-labs:tessarine", TESSARINE_LV2_BUNDLE, write, nullptr, &widget, none),
-              nullptr);
-    EXPECT_EQ(ui->instantiate(ui, "urn:brightmoor-labs:tessarine", TESSARINE_LV2_BUNDLE, write, nullptr, &widget,
-                              withParentOnly),
-              nullptr);
-    EXPECT_EQ(ui->instantiate(ui, "urn:other", TESSARINE_LV2_BUNDLE, write, nullptr, &widget, withParentOnly), nullptr);
-    dlclose(module);
 }
 
 } // namespace
