@@ -79,24 +79,37 @@ void Sequence::midi(std::int64_t frame, std::vector<std::uint8_t> bytes)
     raw(frame, uris_.map(LV2_MIDI__MidiEvent), static_cast<std::uint32_t>(bytes.size()), bytes);
 }
 
-void Sequence::position(std::int64_t frame, float bpm, double beat, float barBeat, std::int64_t bar, float speed)
+std::vector<std::uint64_t> positionBody(UridMap& uris, const Position& p, std::uint32_t& size)
 {
     std::vector<std::uint8_t> body(sizeof(LV2_Atom_Object_Body));
-    LV2_Atom_Object_Body object{0, uris_.map(LV2_TIME__Position)};
-    std::memcpy(body.data(), &object, sizeof object);
-    auto property = [&](const char* key, const char* type, const void* value, std::uint32_t size) {
-        LV2_Atom_Property_Body header{uris_.map(key), 0, {size, uris_.map(type)}};
+    const LV2_Atom_Object_Body head{0, uris.map(LV2_TIME__Position)};
+    std::memcpy(body.data(), &head, sizeof head);
+    auto add = [&](const char* key, const char* type, const void* value, std::uint32_t bytes) {
+        const LV2_Atom_Property_Body property{uris.map(key), 0, {bytes, uris.map(type)}};
         const std::size_t at = body.size();
-        body.resize(at + ((sizeof header + size + 7) & ~std::size_t{7}));
-        std::memcpy(body.data() + at, &header, sizeof header);
-        std::memcpy(body.data() + at + sizeof header, value, size);
+        body.resize(at + ((sizeof property + bytes + 7) & ~std::size_t{7}));
+        std::memcpy(body.data() + at, &property, sizeof property);
+        std::memcpy(body.data() + at + sizeof property, value, bytes);
     };
-    property(LV2_TIME__beatsPerMinute, LV2_ATOM__Float, &bpm, sizeof bpm);
-    property(LV2_TIME__beat, LV2_ATOM__Double, &beat, sizeof beat);
-    property(LV2_TIME__barBeat, LV2_ATOM__Float, &barBeat, sizeof barBeat);
-    property(LV2_TIME__bar, LV2_ATOM__Long, &bar, sizeof bar);
-    property(LV2_TIME__speed, LV2_ATOM__Float, &speed, sizeof speed);
-    raw(frame, uris_.map(LV2_ATOM__Object), static_cast<std::uint32_t>(body.size()), body);
+    if (p.bpm) add(LV2_TIME__beatsPerMinute, LV2_ATOM__Float, &*p.bpm, 4);
+    if (p.beat) add(LV2_TIME__beat, LV2_ATOM__Double, &*p.beat, 8);
+    if (p.barBeat) add(LV2_TIME__barBeat, LV2_ATOM__Float, &*p.barBeat, 4);
+    if (p.bar) add(LV2_TIME__bar, LV2_ATOM__Long, &*p.bar, 8);
+    if (p.beatsPerBar) add(LV2_TIME__beatsPerBar, LV2_ATOM__Float, &*p.beatsPerBar, 4);
+    if (p.beatUnit) add(LV2_TIME__beatUnit, LV2_ATOM__Int, &*p.beatUnit, 4);
+    if (p.speed) add(LV2_TIME__speed, LV2_ATOM__Float, &*p.speed, 4);
+    size = static_cast<std::uint32_t>(body.size());
+    std::vector<std::uint64_t> aligned((body.size() + 7) / 8);
+    std::memcpy(aligned.data(), body.data(), body.size());
+    return aligned;
+}
+
+void Sequence::position(std::int64_t frame, const Position& position)
+{
+    std::uint32_t size = 0;
+    const auto body = positionBody(uris_, position, size);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(body.data());
+    raw(frame, uris_.map(LV2_ATOM__Object), size, std::vector<std::uint8_t>(bytes, bytes + size));
 }
 
 LV2_Atom_Sequence* Sequence::atom()

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,14 +37,27 @@ private:
     LV2_URID_Unmap unmap_{};
 };
 
+// A time:Position object's properties, each one optional.
+struct Position {
+    std::optional<float> bpm;
+    std::optional<double> beat;
+    std::optional<float> barBeat;
+    std::optional<std::int64_t> bar;
+    std::optional<float> beatsPerBar;
+    std::optional<std::int32_t> beatUnit;
+    std::optional<float> speed;
+};
+
+// The object's body (LV2_Atom_Object_Body, then the properties), 64-bit aligned; size in bytes.
+std::vector<std::uint64_t> positionBody(UridMap& uris, const Position& position, std::uint32_t& size);
+
 // An event sequence for one block; raw appends let a test write broken events.
 class Sequence {
 public:
     explicit Sequence(UridMap& uris);
     void clear();
     void midi(std::int64_t frame, std::vector<std::uint8_t> bytes);
-    // A time:Position object with these float/double/long properties.
-    void position(std::int64_t frame, float bpm, double beat, float barBeat, std::int64_t bar, float speed);
+    void position(std::int64_t frame, const Position& position);
     // One event header with a body size that may lie, and the bytes that follow.
     void raw(std::int64_t frame, std::uint32_t type, std::uint32_t claimedSize, const std::vector<std::uint8_t>& body);
     // Overrides the sequence's own size (the host's word on how much follows).

@@ -31,30 +31,10 @@ const LV2UI_Descriptor* uiDescriptor(void*& module)
 
 void noWrite(LV2UI_Controller, std::uint32_t, std::uint32_t, std::uint32_t, const void*) {}
 
-// The editor needs the instance and a parent window; without either, or for
-// another plug-in, the UI refuses to exist rather than guess.
-TEST(Lv2Ui, RefusesWithoutTheInstanceOrAWindow)
-{
-    void* module = nullptr;
-    const LV2UI_Descriptor* ui = uiDescriptor(module);
-    ASSERT_NE(ui, nullptr) << dlerror();
-    EXPECT_STREQ(ui->URI, "urn:brightmoor-labs:tessarine#ui");
-    EXPECT_NE(ui->extension_data(LV2_UI__idleInterface), nullptr);
-
-    LV2_Feature parent{LV2_UI__parent, reinterpret_cast<void*>(std::uintptr_t{0x1234})};
-    const LV2_Feature* parentOnly[] = {&parent, nullptr};
-    const LV2_Feature* none[] = {nullptr};
-    LV2UI_Widget widget = nullptr;
-    const char* plugin = "urn:brightmoor-labs:tessarine";
-    EXPECT_EQ(ui->instantiate(ui, plugin, TESSARINE_LV2_BUNDLE, noWrite, nullptr, &widget, none), nullptr);
-    EXPECT_EQ(ui->instantiate(ui, plugin, TESSARINE_LV2_BUNDLE, noWrite, nullptr, &widget, parentOnly), nullptr);
-    EXPECT_EQ(ui->instantiate(ui, "urn:other", TESSARINE_LV2_BUNDLE, noWrite, nullptr, &widget, parentOnly), nullptr);
-    dlclose(module);
-}
-
 // Opened in the host's window, the editor tells the host its size, runs on
 // the host's idle, holds the instance's one editor until it is cleaned up,
-// and can be opened again afterwards.
+// and can be opened again afterwards. Without the instance or a window, or
+// for another plug-in, the UI refuses to exist rather than guess.
 TEST(Lv2Ui, OpensInTheHostsWindowOncePerInstance)
 {
     tessarine::test::XvfbServer server;
@@ -87,6 +67,13 @@ TEST(Lv2Ui, OpensInTheHostsWindowOncePerInstance)
     const char* plugin = "urn:brightmoor-labs:tessarine";
 
     LV2UI_Widget widget = nullptr;
+    const LV2_Feature* windowOnly[] = {&parent, nullptr};
+    const LV2_Feature* instanceOnly[] = {&access, nullptr};
+    for (const LV2_Feature* const* missing : {windowOnly, instanceOnly}) {
+        EXPECT_EQ(ui->instantiate(ui, plugin, TESSARINE_LV2_BUNDLE, noWrite, nullptr, &widget, missing), nullptr);
+    }
+    EXPECT_EQ(ui->instantiate(ui, "urn:other", TESSARINE_LV2_BUNDLE, noWrite, nullptr, &widget, features), nullptr);
+
     LV2UI_Handle first = ui->instantiate(ui, plugin, TESSARINE_LV2_BUNDLE, noWrite, nullptr, &widget, features);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(widget), static_cast<std::uintptr_t>(window));

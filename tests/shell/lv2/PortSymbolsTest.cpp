@@ -32,17 +32,6 @@ TEST(PortSymbols, AreValidUniqueAndPinned)
     }
 }
 
-TEST(PortSymbols, ValidityFollowsTheSymbolGrammar)
-{
-    const std::pair<const char*, bool> cases[] = {
-        {"Volume", true}, {"_x1", true}, {"a_b_9", true}, {"", false},
-        {"9lives", false}, {"Sustain On", false}, {"caf\xc3\xa9", false}, {"a-b", false},
-    };
-    for (const auto& [symbol, valid] : cases) {
-        EXPECT_EQ(lv2::validSymbol(symbol), valid) << symbol;
-    }
-}
-
 // Turtle reads every written value back as the same float, and every text
 // back as the same text.
 TEST(TtlText, ReadsBackExactly)
