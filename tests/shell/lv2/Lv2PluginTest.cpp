@@ -67,24 +67,6 @@ struct Played {
 };
 
 
-// The record the state interface stores, captured the way a host would.
-std::vector<std::uint8_t> savedRecord(Instance& instance)
-{
-    std::vector<std::uint8_t> record;
-    auto store = [](LV2_State_Handle handle, std::uint32_t, const void* value, std::size_t size, std::uint32_t,
-                    std::uint32_t) -> LV2_State_Status {
-        auto* bytes = static_cast<const std::uint8_t*>(value);
-        static_cast<std::vector<std::uint8_t>*>(handle)->assign(bytes, bytes + size);
-        return LV2_STATE_SUCCESS;
-    };
-    const auto* state = static_cast<const LV2_State_Interface*>(
-        lilv_instance_get_extension_data(instance.lilv(), LV2_STATE__interface));
-    if (state == nullptr || state->save(lilv_instance_get_handle(instance.lilv()), store, &record, 0, nullptr) != 0) {
-        ADD_FAILURE() << "the state interface saves";
-    }
-    return record;
-}
-
 // The first sample of either channel that is not silent, or -1.
 int firstSound(const Played& played);
 
@@ -188,7 +170,7 @@ TEST_F(Lv2Plugin, RefusedStateChangesNothing)
 {
     Instance reference(world, kRate);
     Instance target(world, kRate);
-    const std::vector<std::uint8_t> record = savedRecord(target);
+    const std::vector<std::uint8_t> record = target.savedRecord();
     ASSERT_GT(record.size(), 64u);
     std::vector<std::uint8_t> garbage(4096);
     for (std::size_t i = 0; i < garbage.size(); ++i) {
@@ -214,7 +196,7 @@ TEST_F(Lv2Plugin, RefusedStateChangesNothing)
     for (const auto& c : cases) {
         EXPECT_NE(target.restoreRaw(c.key, c.data, c.size, c.type), 0) << c.what;
     }
-    EXPECT_EQ(savedRecord(target), record);
+    EXPECT_EQ(target.savedRecord(), record);
     const Played expected = play(reference, 64, 8 * kBlock);
     const Played got = play(target, 64, 8 * kBlock);
     EXPECT_EQ(got.left, expected.left);
@@ -236,7 +218,7 @@ TEST_F(Lv2Plugin, PortsApplyOnlyWhatTheHostSet)
     }
     untouched.run(kBlock, nullptr);
     unwired.run(kBlock, nullptr);
-    EXPECT_EQ(savedRecord(untouched), savedRecord(unwired)) << "default ports leave the loaded instrument as it is";
+    EXPECT_EQ(untouched.savedRecord(), unwired.savedRecord()) << "default ports leave the loaded instrument as it is";
 
     Instance silenced(world, kRate);
     silenced.controls[kVolume] = 0.0f;

@@ -267,6 +267,23 @@ LilvState* Instance::saveState()
                                         world_.features());
 }
 
+std::vector<std::uint8_t> Instance::savedRecord()
+{
+    std::vector<std::uint8_t> record;
+    auto store = [](LV2_State_Handle handle, std::uint32_t, const void* value, std::size_t size, std::uint32_t,
+                    std::uint32_t) -> LV2_State_Status {
+        auto* bytes = static_cast<const std::uint8_t*>(value);
+        static_cast<std::vector<std::uint8_t>*>(handle)->assign(bytes, bytes + size);
+        return LV2_STATE_SUCCESS;
+    };
+    const auto* state =
+        static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance_, LV2_STATE__interface));
+    if (state == nullptr || state->save(lilv_instance_get_handle(instance_), store, &record, 0, nullptr) != 0) {
+        ADD_FAILURE() << "the state interface saves";
+    }
+    return record;
+}
+
 void Instance::restore(const LilvState* state, bool withPorts)
 {
     auto setValue = [](const char* symbol, void* user, const void* value, std::uint32_t size, std::uint32_t type) {

@@ -94,6 +94,8 @@ public:
 
     LilvInstance* lilv() { return instance_; }
     LilvState* saveState();
+    // The record the state interface stores, captured the way a host would.
+    std::vector<std::uint8_t> savedRecord();
     void restore(const LilvState* state, bool withPorts);
     // The plug-in's state interface, for records lilv would never hand over.
     int restoreRaw(std::uint32_t key, const void* data, std::size_t size, std::uint32_t type);
