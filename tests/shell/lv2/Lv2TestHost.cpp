@@ -126,8 +126,6 @@ LV2_Atom_Sequence* Sequence::atom()
 World::World()
 {
     world_ = lilv_world_new();
-    // The specifications tell lilv what an instrument and a preset are.
-    lilv_world_load_specifications(world_);
     LilvNode* bundle = lilv_new_file_uri(world_, nullptr, TESSARINE_LV2_BUNDLE);
     lilv_world_load_bundle(world_, bundle);
     lilv_node_free(bundle);
