@@ -3,6 +3,8 @@
 // never allocates.
 
 #include "Lv2TestHost.h"
+#include "params/ModulationLists.h"
+#include "params/ParameterTable.h"
 #include "support/AllocationCounter.h"
 
 #include <lv2/atom/atom.h>
@@ -96,6 +98,43 @@ TEST_F(Lv2Plugin, LoadsAndPlaysTheNoteItIsGiven)
     std::vector<float> steady(played.left.begin() + 4800, played.left.end());
     ASSERT_GT(rms(steady), 1e-3);
     EXPECT_NEAR(peakFrequency(steady, 100.0, 2000.0), 440.0, 440.0 * 0.01);
+}
+
+// What lilv reads from the generated description is the table: every port's
+// range and default, and the modulation menus as labelled choices.
+TEST_F(Lv2Plugin, PortsDescribeTheParameterTable)
+{
+    ASSERT_NE(world.plugin(), nullptr);
+    for (int index = 0; index < kParameters; ++index) {
+        const LilvPort* port = lilv_plugin_get_port_by_index(world.plugin(), static_cast<std::uint32_t>(index));
+        LilvNode *def = nullptr, *low = nullptr, *high = nullptr;
+        lilv_port_get_range(world.plugin(), port, &def, &low, &high);
+        ASSERT_TRUE(def && low && high) << index;
+        const auto range = tessarine::parameterRange(index);
+        const float start = tessarine::clampedParameter(index, tessarine::parameterTable()[index].start);
+        EXPECT_EQ(lilv_node_as_float(def), start) << index;
+        EXPECT_EQ(lilv_node_as_float(low), range.low) << index;
+        EXPECT_EQ(lilv_node_as_float(high), range.high) << index;
+        lilv_node_free(def);
+        lilv_node_free(low);
+        lilv_node_free(high);
+
+        LilvScalePoints* points = lilv_port_get_scale_points(world.plugin(), port);
+        const auto display = tessarine::parameterTable()[index].display;
+        const unsigned expected = display == tessarine::DisplayFormat::SourceList   ? tessarine::kSourceCount
+                                  : display == tessarine::DisplayFormat::TargetList ? tessarine::kTargetCount
+                                                                                    : 0;
+        EXPECT_EQ(points != nullptr ? lilv_scale_points_size(points) : 0u, expected) << index;
+        LILV_FOREACH (scale_points, i, points) {
+            const LilvScalePoint* point = lilv_scale_points_get(points, i);
+            const int number = static_cast<int>(lilv_node_as_float(lilv_scale_point_get_value(point)));
+            const char* label = lilv_node_as_string(lilv_scale_point_get_label(point));
+            EXPECT_STREQ(label, display == tessarine::DisplayFormat::SourceList
+                                    ? tessarine::modulationSourceText(number)
+                                    : tessarine::modulationTargetText(number));
+        }
+        lilv_scale_points_free(points);
+    }
 }
 
 int firstSound(const Played& played)
