@@ -1,1 +1,37 @@
-# (filled in by its format's work)
+# The LV2 plug-in as hosts see it: a lilv host on the built bundle, the
+# bundle's descriptions through the validator and lilv's own tool, and the
+# adapter's transport reader and port symbols on their own.
+pkg_check_modules(LILV REQUIRED IMPORTED_TARGET lilv-0)
+pkg_check_modules(LV2 REQUIRED IMPORTED_TARGET lv2)
+tessarine_test_folder(shell/lv2 PkgConfig::LILV PkgConfig::LV2 tessarine_lv2_ttl tessarine_core)
+# The transport reader is compiled in: the module exports nothing else to test it through.
+target_sources(tests_shell_lv2 PRIVATE ${allocation_counter} ${release_font_caches}
+               ${PROJECT_SOURCE_DIR}/src/shell/lv2/Lv2Transport.cpp)
+target_include_directories(tests_shell_lv2 PRIVATE ${CMAKE_BINARY_DIR}/include-roots/shell)
+target_compile_definitions(tests_shell_lv2 PRIVATE TESSARINE_LV2_BUNDLE="${CMAKE_BINARY_DIR}/Tessarine.lv2/")
+add_dependencies(tests_shell_lv2 lv2_bundle)
+
+# Every description of the bundle passes the validator. It exits 0 whatever it
+# finds, so its report decides: an "error:" line, or no summary at all, fails.
+add_test(NAME shell/lv2/BundleValidates
+  COMMAND sh -c "cd \"$1\" && report=$(lv2_validate manifest.ttl Tessarine.ttl presets/*.ttl 2>&1) || { echo \"$report\"; exit 1; }
+                 echo \"$report\" | tail -n 3
+                 echo \"$report\" | grep -q '^Found 0 errors' || { echo \"$report\" | grep -A3 '^error' | head -n 40; exit 1; }
+                 ! echo \"$report\" | grep -q '^error'"
+          _ ${CMAKE_BINARY_DIR}/Tessarine.lv2)
+
+# lilv's own tool finds the instrument where the build put it.
+add_test(NAME shell/lv2/Lv2InfoListsThePlugin
+  COMMAND sh -c "LV2_PATH=\"$1:/usr/lib/lv2\" lv2info urn:brightmoor-labs:tessarine 2>/dev/null" _ ${CMAKE_BINARY_DIR})
+set_tests_properties(shell/lv2/Lv2InfoListsThePlugin PROPERTIES
+  PASS_REGULAR_EXPRESSION "Name: +Tessarine.*Class: +Instrument Plugin.*Port 175:")
+
+# Only the two descriptors leave the module.
+add_test(NAME shell/lv2/ExportsOnlyTheDescriptors
+  COMMAND sh -c "symbols=$(nm -D --defined-only \"$1\" | awk '{print $3}' | sort | tr '\\n' ' ')
+                 echo \"exports: $symbols\"; test \"$symbols\" = 'lv2_descriptor lv2ui_descriptor '"
+          _ $<TARGET_FILE:Tessarine_lv2>)
+
+# `cmake --install` lays the bundle out whole.
+add_test(NAME shell/lv2/InstalledBundleIsComplete
+  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/shell/lv2/check_install.sh ${CMAKE_COMMAND} ${CMAKE_BINARY_DIR})

@@ -1,0 +1,367 @@
+// The LV2 plug-in through lilv, as a host sees it: notes through the event
+// port, state saved and recalled, refused state, presets, and run() that
+// never allocates.
+
+#include "Lv2TestHost.h"
+#include "params/ModulationLists.h"
+#include "params/ParameterTable.h"
+#include "support/AllocationCounter.h"
+
+#include <lv2/atom/atom.h>
+#include <lv2/midi/midi.h>
+#include <lv2/state/state.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+namespace lv2test {
+namespace {
+
+constexpr double kRate = 48000.0;
+constexpr int kVolume = 47;
+
+// The frequency between lowHz and highHz with the most energy (Goertzel, 1 Hz steps).
+double peakFrequency(const std::vector<float>& samples, double lowHz, double highHz)
+{
+    double best = 0.0, bestPower = -1.0;
+    for (double hz = lowHz; hz <= highHz; hz += 1.0) {
+        const double coefficient = 2.0 * std::cos(2.0 * std::numbers::pi * hz / kRate);
+        double s1 = 0.0, s2 = 0.0;
+        for (float x : samples) {
+            const double s0 = x + coefficient * s1 - s2;
+            s2 = s1;
+            s1 = s0;
+        }
+        const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+        if (power > bestPower) {
+            bestPower = power;
+            best = hz;
+        }
+    }
+    return best;
+}
+
+double rms(const std::vector<float>& samples, std::size_t from = 0)
+{
+    double sum = 0.0;
+    for (std::size_t i = from; i < samples.size(); ++i) {
+        sum += double{samples[i]} * samples[i];
+    }
+    return samples.size() > from ? std::sqrt(sum / static_cast<double>(samples.size() - from)) : 0.0;
+}
+
+// Finite everywhere and never louder than a few times full scale.
+void expectBounded(const std::vector<float>& samples, const std::string& what)
+{
+    float peak = 0.0f;
+    for (float x : samples) {
+        ASSERT_TRUE(std::isfinite(x)) << what;
+        peak = std::max(peak, std::fabs(x));
+    }
+    EXPECT_LT(peak, 4.0f) << what;
+}
+
+struct Played {
+    std::vector<float> left, right;
+};
+
+
+// The first sample of either channel that is not silent, or -1.
+int firstSound(const Played& played);
+
+class Lv2Plugin : public ::testing::Test {
+protected:
+    Played play(Instance& instance, int note, int frames, std::uint32_t seed = 1234)
+    {
+        instance.seed(seed);
+        Sequence events(world.uris());
+        events.midi(0, {0x90, static_cast<std::uint8_t>(note), 100});
+        Played played;
+        instance.render(frames, &events, played.left, played.right);
+        return played;
+    }
+
+    World world;
+};
+
+TEST_F(Lv2Plugin, LoadsAndPlaysTheNoteItIsGiven)
+{
+    ASSERT_NE(world.plugin(), nullptr) << "the bundle lists the instrument";
+    EXPECT_EQ(lilv_plugin_get_num_ports(world.plugin()), 176u);
+    Instance instance(world, kRate);
+    ASSERT_TRUE(instance.valid());
+    const Played played = play(instance, 69, 24000);
+    expectBounded(played.left, "note 69");
+    std::vector<float> steady(played.left.begin() + 4800, played.left.end());
+    ASSERT_GT(rms(steady), 1e-3);
+    EXPECT_NEAR(peakFrequency(steady, 100.0, 2000.0), 440.0, 440.0 * 0.01);
+}
+
+// What lilv reads from the generated description is the table: every port's
+// range and default, and the modulation menus as labelled choices.
+TEST_F(Lv2Plugin, PortsDescribeTheParameterTable)
+{
+    ASSERT_NE(world.plugin(), nullptr);
+    for (int index = 0; index < kParameters; ++index) {
+        const LilvPort* port = lilv_plugin_get_port_by_index(world.plugin(), static_cast<std::uint32_t>(index));
+        LilvNode *def = nullptr, *low = nullptr, *high = nullptr;
+        lilv_port_get_range(world.plugin(), port, &def, &low, &high);
+        ASSERT_TRUE(def && low && high) << index;
+        const auto range = tessarine::parameterRange(index);
+        const float start = tessarine::clampedParameter(index, tessarine::parameterTable()[index].start);
+        EXPECT_EQ(lilv_node_as_float(def), start) << index;
+        EXPECT_EQ(lilv_node_as_float(low), range.low) << index;
+        EXPECT_EQ(lilv_node_as_float(high), range.high) << index;
+        lilv_node_free(def);
+        lilv_node_free(low);
+        lilv_node_free(high);
+
+        LilvScalePoints* points = lilv_port_get_scale_points(world.plugin(), port);
+        const auto display = tessarine::parameterTable()[index].display;
+        const unsigned expected = display == tessarine::DisplayFormat::SourceList   ? tessarine::kSourceCount
+                                  : display == tessarine::DisplayFormat::TargetList ? tessarine::kTargetCount
+                                                                                    : 0;
+        EXPECT_EQ(points != nullptr ? lilv_scale_points_size(points) : 0u, expected) << index;
+        LILV_FOREACH (scale_points, i, points) {
+            const LilvScalePoint* point = lilv_scale_points_get(points, i);
+            const int number = static_cast<int>(lilv_node_as_float(lilv_scale_point_get_value(point)));
+            const char* label = lilv_node_as_string(lilv_scale_point_get_label(point));
+            EXPECT_STREQ(label, display == tessarine::DisplayFormat::SourceList
+                                    ? tessarine::modulationSourceText(number)
+                                    : tessarine::modulationTargetText(number));
+        }
+        lilv_scale_points_free(points);
+    }
+}
+
+int firstSound(const Played& played)
+{
+    for (std::size_t i = 0; i < played.left.size(); ++i) {
+        if (played.left[i] != 0.0f || played.right[i] != 0.0f) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+// A note sounds from the frame its event carries; a time past the block is
+// held to the block's last frame, and one before it to its first.
+TEST_F(Lv2Plugin, NotesStartAtTheirFrame)
+{
+    const struct {
+        std::int64_t time;
+        int expected;
+    } cases[] = {{0, 0}, {100, 100}, {kBlock - 1, kBlock - 1}, {5000, kBlock - 1}, {-20, 0}};
+    for (const auto& c : cases) {
+        Instance instance(world, kRate);
+        instance.seed(7);
+        Sequence events(world.uris());
+        events.midi(c.time, {0x90, 69, 100});
+        Played played;
+        instance.render(2 * kBlock, &events, played.left, played.right);
+        const int first = firstSound(played);
+        EXPECT_GE(first, c.expected) << "time " << c.time;
+        EXPECT_LE(first, c.expected + 8) << "time " << c.time;
+    }
+}
+
+// A project recalls the sound exactly: the instrument saved from one instance
+// plays sample for sample the same in another, whatever that one's ports hold.
+TEST_F(Lv2Plugin, StateRecallsTheSoundExactly)
+{
+    Instance original(world, kRate);
+    const auto presets = world.presets();
+    ASSERT_FALSE(presets.empty());
+    LilvState* preset = lilv_state_new_from_world(world.lilv(), world.uris().mapFeature(), presets.back().second);
+    ASSERT_NE(preset, nullptr);
+    original.restore(preset, true);
+    lilv_state_free(preset);
+    original.controls[kVolume] = 0.3f; // a change of the host's own, after the preset
+    original.run(kBlock, nullptr);
+    LilvState* saved = original.saveState();
+    ASSERT_NE(saved, nullptr);
+
+    Instance recalled(world, kRate);
+    // A port the instrument moved away from (an editor load, a learned
+    // controller) stays where the host last had it; the record still wins.
+    recalled.controls[kVolume] = 0.9f;
+    recalled.restore(saved, false);
+    lilv_state_free(saved);
+    recalled.run(kBlock, nullptr); // the same history as the original's
+    Instance startInstrument(world, kRate);
+    startInstrument.run(kBlock, nullptr);
+    const Played before = play(startInstrument, 60, 8 * kBlock);
+
+    const Played expected = play(original, 60, 8 * kBlock);
+    const Played got = play(recalled, 60, 8 * kBlock);
+    ASSERT_GT(rms(expected.left), 1e-4);
+    EXPECT_NE(before.left, expected.left) << "the saved instrument differs from the start instrument";
+    EXPECT_EQ(got.left, expected.left);
+    EXPECT_EQ(got.right, expected.right);
+}
+
+// A record that is cut, garbage, of another type or empty is refused with an
+// error, and the instance plays on exactly as before.
+TEST_F(Lv2Plugin, RefusedStateChangesNothing)
+{
+    Instance reference(world, kRate);
+    Instance target(world, kRate);
+    const std::vector<std::uint8_t> record = target.savedRecord();
+    ASSERT_GT(record.size(), 64u);
+    std::vector<std::uint8_t> garbage(4096);
+    for (std::size_t i = 0; i < garbage.size(); ++i) {
+        garbage[i] = static_cast<std::uint8_t>(i * 2654435761u >> 13);
+    }
+    const LV2_URID chunk = world.uris().map(LV2_ATOM__Chunk);
+    const LV2_URID instrument = world.uris().map("urn:brightmoor-labs:tessarine#instrument");
+    const struct {
+        const char* what;
+        LV2_URID key;
+        const void* data;
+        std::size_t size;
+        LV2_URID type;
+    } cases[] = {
+        {"first half", instrument, record.data(), record.size() / 2, chunk},
+        {"all but the last byte", instrument, record.data(), record.size() - 1, chunk},
+        {"one byte", instrument, record.data(), 1, chunk},
+        {"garbage", instrument, garbage.data(), garbage.size(), chunk},
+        {"empty", instrument, record.data(), 0, chunk},
+        {"a string", instrument, record.data(), record.size(), world.uris().map(LV2_ATOM__String)},
+        {"no record", world.uris().map("urn:brightmoor-labs:tessarine#other"), record.data(), record.size(), chunk},
+    };
+    for (const auto& c : cases) {
+        EXPECT_NE(target.restoreRaw(c.key, c.data, c.size, c.type), 0) << c.what;
+    }
+    EXPECT_EQ(target.savedRecord(), record);
+    const Played expected = play(reference, 64, 8 * kBlock);
+    const Played got = play(target, 64, 8 * kBlock);
+    EXPECT_EQ(got.left, expected.left);
+    EXPECT_EQ(got.right, expected.right);
+    EXPECT_EQ(target.restoreRaw(instrument, record.data(), record.size(), chunk), 0) << "the whole record loads";
+}
+
+// Ports and the instrument's own values: a fresh instance whose ports stand at
+// their defaults keeps the start instrument it loaded; a port the host set
+// before the first run is applied.
+TEST_F(Lv2Plugin, PortsApplyOnlyWhatTheHostSet)
+{
+    // Against an instance whose ports are not connected at all, so that only
+    // the ports' effect shows (a block may itself move a derived value).
+    Instance untouched(world, kRate);
+    Instance unwired(world, kRate);
+    for (std::uint32_t port = 0; port < kParameters; ++port) {
+        lilv_instance_connect_port(unwired.lilv(), port, nullptr);
+    }
+    untouched.run(kBlock, nullptr);
+    unwired.run(kBlock, nullptr);
+    EXPECT_EQ(untouched.savedRecord(), unwired.savedRecord()) << "default ports leave the loaded instrument as it is";
+
+    Instance silenced(world, kRate);
+    silenced.controls[kVolume] = 0.0f;
+    EXPECT_LT(rms(play(silenced, 69, 8 * kBlock).left), 1e-6) << "a port set before the first run applies";
+
+}
+
+// Every factory instrument is a preset labelled "Category/Name" that plays a
+// bounded note, and sounds the same whatever instrument played before it.
+TEST_F(Lv2Plugin, EveryPresetLoadsAndPlaysTheSameAfterAnyOther)
+{
+    const auto presets = world.presets();
+    ASSERT_GE(presets.size(), 10u);
+    Instance carried(world, kRate);
+    for (const auto& [label, node] : presets) {
+        SCOPED_TRACE(label);
+        EXPECT_NE(label.find('/'), std::string::npos);
+        LilvState* state = lilv_state_new_from_world(world.lilv(), world.uris().mapFeature(), node);
+        ASSERT_NE(state, nullptr);
+        Instance fresh(world, kRate);
+        fresh.restore(state, true);
+        carried.restore(state, true);
+        lilv_state_free(state);
+        const Played expected = play(fresh, 60, 16 * kBlock);
+        const Played got = play(carried, 60, 16 * kBlock);
+        expectBounded(expected.left, label);
+        expectBounded(expected.right, label);
+        EXPECT_GT(rms(expected.left) + rms(expected.right), 1e-5) << "the preset sounds";
+        EXPECT_EQ(got.left, expected.left);
+        // Silence between presets, so the next one starts from rest.
+        Sequence off(world.uris());
+        off.midi(0, {0xB0, 120, 0});
+        carried.render(kBlock, &off, carried.left, carried.right);
+    }
+}
+
+// run() never allocates: notes, controllers, positions, port changes and
+// broken events, block after block.
+TEST_F(Lv2Plugin, RunNeverAllocates)
+{
+    Instance instance(world, kRate);
+    Sequence events(world.uris());
+    events.position(0, {128.0f, 16.0, 0.0f, 4, 4.0f, 4, 1.0f});
+    events.midi(3, {0x90, 60, 100});
+    events.midi(40, {0xB0, 1, 64});
+    events.midi(80, {0xE0, 0, 80});
+    events.midi(200, {0x80, 60, 0});
+    events.raw(300, world.uris().map(LV2_MIDI__MidiEvent), 9999, {0x90, 61, 90});
+    instance.run(kBlock, &events); // the first block may set things up
+    const std::size_t before = testsupport::allocationCount();
+    for (int block = 0; block < 64; ++block) {
+        instance.controls[kVolume] = 0.3f + 0.005f * static_cast<float>(block);
+        instance.run(block % 2 == 0 ? kBlock : 17, &events);
+    }
+    EXPECT_EQ(testsupport::allocationCount(), before);
+}
+
+// Broken event sequences are read only as far as they hold: nothing crashes,
+// the output stays finite, and the well-formed events before the break play.
+TEST_F(Lv2Plugin, BrokenEventsAreReadOnlyAsFarAsTheyHold)
+{
+    const LV2_URID midi = world.uris().map(LV2_MIDI__MidiEvent);
+    const struct {
+        const char* what;
+        void (*build)(Sequence&, LV2_URID);
+        bool sounds;
+    } cases[] = {
+        {"event larger than the sequence", [](Sequence& s, LV2_URID m) { s.raw(0, m, 0x7fffffff, {0x90, 69, 100}); },
+         false},
+        {"sequence claims less than its header", [](Sequence& s, LV2_URID m) {
+             s.midi(0, {0x90, 69, 100});
+             s.claimSize(4);
+             (void)m;
+         }, false},
+        {"sequence cut inside an event", [](Sequence& s, LV2_URID m) {
+             s.midi(0, {0x90, 69, 100});
+             s.raw(10, m, 3, {0x90, 70, 100});
+             s.claimSize(sizeof(LV2_Atom_Sequence_Body) + sizeof(LV2_Atom_Event) + 8 + 20);
+         }, true},
+        {"long message (SysEx)", [](Sequence& s, LV2_URID m) {
+             s.raw(0, m, 6, {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7});
+         }, false},
+        {"empty message", [](Sequence& s, LV2_URID m) { s.raw(0, m, 0, {}); }, false},
+        {"data byte without status", [](Sequence& s, LV2_URID m) { s.raw(0, m, 3, {0x45, 69, 100}); }, false},
+        {"times out of order", [](Sequence& s, LV2_URID) {
+             s.midi(300, {0x90, 69, 100});
+             s.midi(5, {0x90, 72, 100});
+         }, true},
+        {"truncated position object", [](Sequence& s, LV2_URID) {
+             s.position(0, {140.0f, 8.0, 0.0f, 2, 4.0f, 4, 1.0f});
+             s.claimSize(sizeof(LV2_Atom_Sequence_Body) + sizeof(LV2_Atom_Event) + 40);
+         }, false},
+    };
+    for (const auto& c : cases) {
+        Instance instance(world, kRate);
+        instance.seed(3);
+        Sequence events(world.uris());
+        c.build(events, midi);
+        Played played;
+        instance.render(8 * kBlock, &events, played.left, played.right);
+        expectBounded(played.left, c.what);
+        EXPECT_EQ(rms(played.left) > 1e-4, c.sounds) << c.what;
+    }
+}
+
+} // namespace
+} // namespace lv2test

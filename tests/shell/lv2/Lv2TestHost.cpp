@@ -1,0 +1,325 @@
+#include "Lv2TestHost.h"
+
+#include "shell/lv2/Lv2Seed.h"
+
+#include <lv2/buf-size/buf-size.h>
+#include <lv2/midi/midi.h>
+#include <lv2/presets/presets.h>
+#include <lv2/state/state.h>
+#include <lv2/time/time.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace lv2test {
+
+UridMap::UridMap()
+{
+    map_.handle = this;
+    map_.map = [](LV2_URID_Map_Handle handle, const char* uri) { return static_cast<UridMap*>(handle)->map(uri); };
+    unmap_.handle = this;
+    unmap_.unmap = [](LV2_URID_Unmap_Handle handle, LV2_URID urid) {
+        return static_cast<UridMap*>(handle)->unmap(urid);
+    };
+}
+
+LV2_URID UridMap::map(const char* uri)
+{
+    const auto found = std::find(uris_.begin(), uris_.end(), uri);
+    if (found != uris_.end()) {
+        return static_cast<LV2_URID>(found - uris_.begin() + 1);
+    }
+    uris_.emplace_back(uri);
+    return static_cast<LV2_URID>(uris_.size());
+}
+
+const char* UridMap::unmap(LV2_URID urid) const
+{
+    return urid >= 1 && urid <= uris_.size() ? uris_[urid - 1].c_str() : nullptr;
+}
+
+Sequence::Sequence(UridMap& uris) : uris_(uris), storage_(8192) { clear(); }
+
+void Sequence::clear()
+{
+    used_ = sizeof(LV2_Atom_Sequence);
+    claimedSize_ = -1;
+}
+
+void Sequence::append(const void* data, std::size_t bytes)
+{
+    const std::size_t padded = (bytes + 7) & ~std::size_t{7};
+    if (used_ + padded > storage_.size() * sizeof(std::uint64_t)) {
+        ADD_FAILURE() << "test sequence full";
+        return;
+    }
+    auto* at = reinterpret_cast<std::uint8_t*>(storage_.data()) + used_;
+    std::memset(at, 0, padded);
+    std::memcpy(at, data, bytes);
+    used_ += padded;
+}
+
+void Sequence::raw(std::int64_t frame, std::uint32_t type, std::uint32_t claimedSize,
+                   const std::vector<std::uint8_t>& body)
+{
+    std::vector<std::uint8_t> bytes(sizeof(LV2_Atom_Event) + body.size());
+    LV2_Atom_Event header{};
+    header.time.frames = frame;
+    header.body.size = claimedSize;
+    header.body.type = type;
+    std::memcpy(bytes.data(), &header, sizeof header);
+    std::copy(body.begin(), body.end(), bytes.begin() + sizeof header);
+    append(bytes.data(), bytes.size());
+}
+
+void Sequence::midi(std::int64_t frame, std::vector<std::uint8_t> bytes)
+{
+    raw(frame, uris_.map(LV2_MIDI__MidiEvent), static_cast<std::uint32_t>(bytes.size()), bytes);
+}
+
+std::vector<std::uint64_t> positionBody(UridMap& uris, const Position& p, std::uint32_t& size)
+{
+    std::vector<std::uint8_t> body(sizeof(LV2_Atom_Object_Body));
+    const LV2_Atom_Object_Body head{0, uris.map(LV2_TIME__Position)};
+    std::memcpy(body.data(), &head, sizeof head);
+    auto add = [&](const char* key, const char* type, const void* value, std::uint32_t bytes) {
+        const LV2_Atom_Property_Body property{uris.map(key), 0, {bytes, uris.map(type)}};
+        const std::size_t at = body.size();
+        body.resize(at + ((sizeof property + bytes + 7) & ~std::size_t{7}));
+        std::memcpy(body.data() + at, &property, sizeof property);
+        std::memcpy(body.data() + at + sizeof property, value, bytes);
+    };
+    if (p.bpm) add(LV2_TIME__beatsPerMinute, LV2_ATOM__Float, &*p.bpm, 4);
+    if (p.beat) add(LV2_TIME__beat, LV2_ATOM__Double, &*p.beat, 8);
+    if (p.barBeat) add(LV2_TIME__barBeat, LV2_ATOM__Float, &*p.barBeat, 4);
+    if (p.bar) add(LV2_TIME__bar, LV2_ATOM__Long, &*p.bar, 8);
+    if (p.beatsPerBar) add(LV2_TIME__beatsPerBar, LV2_ATOM__Float, &*p.beatsPerBar, 4);
+    if (p.beatUnit) add(LV2_TIME__beatUnit, LV2_ATOM__Int, &*p.beatUnit, 4);
+    if (p.speed) add(LV2_TIME__speed, LV2_ATOM__Float, &*p.speed, 4);
+    size = static_cast<std::uint32_t>(body.size());
+    std::vector<std::uint64_t> aligned((body.size() + 7) / 8);
+    std::memcpy(aligned.data(), body.data(), body.size());
+    return aligned;
+}
+
+void Sequence::position(std::int64_t frame, const Position& position)
+{
+    std::uint32_t size = 0;
+    const auto body = positionBody(uris_, position, size);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(body.data());
+    raw(frame, uris_.map(LV2_ATOM__Object), size, std::vector<std::uint8_t>(bytes, bytes + size));
+}
+
+LV2_Atom_Sequence* Sequence::atom()
+{
+    auto* sequence = reinterpret_cast<LV2_Atom_Sequence*>(storage_.data());
+    sequence->atom.type = uris_.map(LV2_ATOM__Sequence);
+    sequence->atom.size = claimedSize_ >= 0 ? static_cast<std::uint32_t>(claimedSize_)
+                                            : static_cast<std::uint32_t>(used_ - sizeof(LV2_Atom));
+    sequence->body.unit = 0;
+    sequence->body.pad = 0;
+    return sequence;
+}
+
+World::World()
+{
+    world_ = lilv_world_new();
+    LilvNode* bundle = lilv_new_file_uri(world_, nullptr, TESSARINE_LV2_BUNDLE);
+    lilv_world_load_bundle(world_, bundle);
+    lilv_node_free(bundle);
+    LilvNode* uri = lilv_new_uri(world_, "urn:brightmoor-labs:tessarine");
+    plugin_ = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world_), uri);
+    lilv_node_free(uri);
+
+    options_[0] = LV2_Options_Option{LV2_OPTIONS_INSTANCE, 0, uris_.map(LV2_BUF_SIZE__maxBlockLength),
+                                     sizeof maxBlock_, uris_.map(LV2_ATOM__Int), &maxBlock_};
+    options_[1] = LV2_Options_Option{LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
+    mapFeature_ = {LV2_URID__map, uris_.mapFeature()};
+    unmapFeature_ = {LV2_URID__unmap, uris_.unmapFeature()};
+    optionsFeature_ = {LV2_OPTIONS__options, options_.data()};
+    features_ = {&mapFeature_, &unmapFeature_, &optionsFeature_, nullptr};
+}
+
+World::~World()
+{
+    lilv_nodes_free(presets_);
+    lilv_world_free(world_);
+}
+
+std::vector<std::pair<std::string, const LilvNode*>> World::presets()
+{
+    std::vector<std::pair<std::string, const LilvNode*>> list;
+    if (plugin_ == nullptr) {
+        return list;
+    }
+    if (presets_ == nullptr) {
+        LilvNode* presetClass = lilv_new_uri(world_, LV2_PRESETS__Preset);
+        presets_ = lilv_plugin_get_related(plugin_, presetClass);
+        lilv_node_free(presetClass);
+    }
+    LilvNode* label = lilv_new_uri(world_, LILV_NS_RDFS "label");
+    LILV_FOREACH (nodes, i, presets_) {
+        const LilvNode* preset = lilv_nodes_get(presets_, i);
+        lilv_world_load_resource(world_, preset);
+        LilvNodes* labels = lilv_world_find_nodes(world_, preset, label, nullptr);
+        std::string text = labels != nullptr && lilv_nodes_size(labels) > 0
+                               ? lilv_node_as_string(lilv_nodes_get_first(labels))
+                               : "";
+        lilv_nodes_free(labels);
+        list.emplace_back(text, preset);
+    }
+    lilv_node_free(label);
+    std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    return list;
+}
+
+int World::portIndex(const char* symbol) const
+{
+    LilvNode* node = lilv_new_string(world_, symbol);
+    const LilvPort* port = lilv_plugin_get_port_by_symbol(plugin_, node);
+    lilv_node_free(node);
+    return port != nullptr ? static_cast<int>(lilv_port_get_index(plugin_, port)) : -1;
+}
+
+float World::defaultValue(int index) const
+{
+    LilvNode* value = nullptr;
+    lilv_port_get_range(plugin_, lilv_plugin_get_port_by_index(plugin_, static_cast<std::uint32_t>(index)), &value,
+                        nullptr, nullptr);
+    const float result = value != nullptr ? lilv_node_as_float(value) : 0.0f;
+    lilv_node_free(value);
+    return result;
+}
+
+Instance::Instance(World& world, double sampleRate) : world_(world), events_(world.uris())
+{
+    if (world.plugin() == nullptr) {
+        return;
+    }
+    instance_ = lilv_plugin_instantiate(world.plugin(), sampleRate, world.features());
+    if (instance_ == nullptr) {
+        return;
+    }
+    left.resize(kBlock);
+    right.resize(kBlock);
+    for (int index = 0; index < kParameters; ++index) {
+        controls[static_cast<std::size_t>(index)] = world.defaultValue(index);
+        lilv_instance_connect_port(instance_, static_cast<std::uint32_t>(index), &controls[static_cast<std::size_t>(index)]);
+    }
+    lilv_instance_connect_port(instance_, kEventsPort, events_.atom());
+    lilv_instance_connect_port(instance_, kEventsPort + 1, left.data());
+    lilv_instance_connect_port(instance_, kEventsPort + 2, right.data());
+    lilv_instance_activate(instance_);
+}
+
+Instance::~Instance()
+{
+    if (instance_ != nullptr) {
+        lilv_instance_deactivate(instance_);
+        lilv_instance_free(instance_);
+    }
+}
+
+void Instance::seed(std::uint32_t value)
+{
+    const auto* seeding =
+        static_cast<const TessarineLv2Seed*>(lilv_instance_get_extension_data(instance_, TESSARINE_LV2_SEED_URI));
+    ASSERT_NE(seeding, nullptr);
+    seeding->seed(lilv_instance_get_handle(instance_), value);
+}
+
+void Instance::run(int frames, Sequence* events)
+{
+    lilv_instance_connect_port(instance_, kEventsPort, events != nullptr ? events->atom() : events_.atom());
+    lilv_instance_run(instance_, static_cast<std::uint32_t>(frames));
+}
+
+void Instance::render(int frames, Sequence* firstBlock, std::vector<float>& outLeft, std::vector<float>& outRight)
+{
+    outLeft.clear();
+    outRight.clear();
+    for (int done = 0; done < frames; done += kBlock) {
+        const int block = std::min(kBlock, frames - done);
+        run(block, done == 0 ? firstBlock : nullptr);
+        outLeft.insert(outLeft.end(), left.begin(), left.begin() + block);
+        outRight.insert(outRight.end(), right.begin(), right.begin() + block);
+    }
+}
+
+LilvState* Instance::saveState()
+{
+    auto getValue = [](const char* symbol, void* user, std::uint32_t* size, std::uint32_t* type) -> const void* {
+        auto* self = static_cast<Instance*>(user);
+        const int index = self->world_.portIndex(symbol);
+        if (index < 0 || index >= kParameters) {
+            return nullptr;
+        }
+        *size = sizeof(float);
+        *type = self->world_.uris().map(LV2_ATOM__Float);
+        return &self->controls[static_cast<std::size_t>(index)];
+    };
+    return lilv_state_new_from_instance(world_.plugin(), instance_, world_.uris().mapFeature(), nullptr, nullptr,
+                                        nullptr, nullptr, getValue, this, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE,
+                                        world_.features());
+}
+
+std::vector<std::uint8_t> Instance::savedRecord()
+{
+    std::vector<std::uint8_t> record;
+    auto store = [](LV2_State_Handle handle, std::uint32_t, const void* value, std::size_t size, std::uint32_t,
+                    std::uint32_t) -> LV2_State_Status {
+        auto* bytes = static_cast<const std::uint8_t*>(value);
+        static_cast<std::vector<std::uint8_t>*>(handle)->assign(bytes, bytes + size);
+        return LV2_STATE_SUCCESS;
+    };
+    const auto* state =
+        static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance_, LV2_STATE__interface));
+    if (state == nullptr || state->save(lilv_instance_get_handle(instance_), store, &record, 0, nullptr) != 0) {
+        ADD_FAILURE() << "the state interface saves";
+    }
+    return record;
+}
+
+void Instance::restore(const LilvState* state, bool withPorts)
+{
+    auto setValue = [](const char* symbol, void* user, const void* value, std::uint32_t size, std::uint32_t type) {
+        auto* self = static_cast<Instance*>(user);
+        const int index = self->world_.portIndex(symbol);
+        if (index >= 0 && index < kParameters && size == sizeof(float)
+            && type == self->world_.uris().map(LV2_ATOM__Float)) {
+            std::memcpy(&self->controls[static_cast<std::size_t>(index)], value, sizeof(float));
+        }
+    };
+    lilv_state_restore(state, instance_, withPorts ? +setValue : nullptr, this, 0, world_.features());
+}
+
+int Instance::restoreRaw(std::uint32_t key, const void* data, std::size_t size, std::uint32_t type)
+{
+    struct Record {
+        std::uint32_t key;
+        const void* data;
+        std::size_t size;
+        std::uint32_t type;
+    } record{key, data, size, type};
+    auto retrieve = [](LV2_State_Handle handle, std::uint32_t wanted, std::size_t* outSize, std::uint32_t* outType,
+                       std::uint32_t* flags) -> const void* {
+        const auto* held = static_cast<const Record*>(handle);
+        if (wanted != held->key) {
+            return nullptr;
+        }
+        *outSize = held->size;
+        *outType = held->type;
+        *flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
+        return held->data;
+    };
+    const auto* state =
+        static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance_, LV2_STATE__interface));
+    if (state == nullptr) {
+        return -1;
+    }
+    return state->restore(lilv_instance_get_handle(instance_), retrieve, &record, 0, world_.features());
+}
+
+} // namespace lv2test

@@ -1,0 +1,137 @@
+#pragma once
+// A small LV2 host over lilv, as the suites need one: the built bundle loaded
+// into a world, instances at a sample rate with urid:map and the block-size
+// option, their ports wired to buffers here, an event sequence built per block
+// (well-formed or deliberately broken), state and presets through lilv.
+
+#include <lilv/lilv.h>
+#include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
+#include <lv2/urid/urid.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lv2test {
+
+inline constexpr int kParameters = 173;
+inline constexpr int kEventsPort = 173;
+inline constexpr int kBlock = 512;
+
+// Maps URIs to numbers for every instance of the test program.
+class UridMap {
+public:
+    UridMap();
+    LV2_URID map(const char* uri);
+    const char* unmap(LV2_URID urid) const;
+    LV2_URID_Map* mapFeature() { return &map_; }
+    LV2_URID_Unmap* unmapFeature() { return &unmap_; }
+
+private:
+    std::vector<std::string> uris_;
+    LV2_URID_Map map_{};
+    LV2_URID_Unmap unmap_{};
+};
+
+// A time:Position object's properties, each one optional.
+struct Position {
+    std::optional<float> bpm;
+    std::optional<double> beat;
+    std::optional<float> barBeat;
+    std::optional<std::int64_t> bar;
+    std::optional<float> beatsPerBar;
+    std::optional<std::int32_t> beatUnit;
+    std::optional<float> speed;
+};
+
+// The object's body (LV2_Atom_Object_Body, then the properties), 64-bit aligned; size in bytes.
+std::vector<std::uint64_t> positionBody(UridMap& uris, const Position& position, std::uint32_t& size);
+
+// An event sequence for one block; raw appends let a test write broken events.
+class Sequence {
+public:
+    explicit Sequence(UridMap& uris);
+    void clear();
+    void midi(std::int64_t frame, std::vector<std::uint8_t> bytes);
+    void position(std::int64_t frame, const Position& position);
+    // One event header with a body size that may lie, and the bytes that follow.
+    void raw(std::int64_t frame, std::uint32_t type, std::uint32_t claimedSize, const std::vector<std::uint8_t>& body);
+    // Overrides the sequence's own size (the host's word on how much follows).
+    void claimSize(std::uint32_t size) { claimedSize_ = size; }
+    LV2_Atom_Sequence* atom();
+
+private:
+    void append(const void* data, std::size_t bytes);
+
+    UridMap& uris_;
+    std::vector<std::uint64_t> storage_;
+    std::size_t used_ = 0;
+    std::int64_t claimedSize_ = -1;
+};
+
+class World;
+
+// One instance with its own port buffers.
+class Instance {
+public:
+    Instance(World& world, double sampleRate = 48000.0);
+    ~Instance();
+    Instance(const Instance&) = delete;
+    Instance& operator=(const Instance&) = delete;
+
+    bool valid() const { return instance_ != nullptr; }
+    void seed(std::uint32_t value);
+    // Renders frames in blocks of kBlock; the sequence plays in the first block only.
+    void render(int frames, Sequence* firstBlock, std::vector<float>& left, std::vector<float>& right);
+    void run(int frames, Sequence* events);
+
+    std::array<float, kParameters> controls{};
+    std::vector<float> left, right;
+
+    LilvInstance* lilv() { return instance_; }
+    LilvState* saveState();
+    // The record the state interface stores, captured the way a host would.
+    std::vector<std::uint8_t> savedRecord();
+    void restore(const LilvState* state, bool withPorts);
+    // The plug-in's state interface, for records lilv would never hand over.
+    int restoreRaw(std::uint32_t key, const void* data, std::size_t size, std::uint32_t type);
+
+private:
+    World& world_;
+    LilvInstance* instance_ = nullptr;
+    Sequence events_;
+};
+
+// The built bundle in a lilv world of its own.
+class World {
+public:
+    World();
+    ~World();
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
+
+    const LilvPlugin* plugin() const { return plugin_; }
+    LilvWorld* lilv() { return world_; }
+    UridMap& uris() { return uris_; }
+    const LV2_Feature* const* features() { return features_.data(); }
+    // Every preset the plug-in lists, with its label.
+    std::vector<std::pair<std::string, const LilvNode*>> presets();
+    int portIndex(const char* symbol) const;
+    float defaultValue(int index) const;
+
+private:
+    LilvWorld* world_ = nullptr;
+    const LilvPlugin* plugin_ = nullptr;
+    LilvNodes* presets_ = nullptr;
+    UridMap uris_;
+    std::int32_t maxBlock_ = kBlock;
+    std::array<LV2_Options_Option, 2> options_{};
+    LV2_Feature mapFeature_{}, unmapFeature_{}, optionsFeature_{};
+    std::vector<const LV2_Feature*> features_;
+};
+
+} // namespace lv2test
