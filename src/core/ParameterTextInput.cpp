@@ -204,11 +204,12 @@ bool parameterFromHostText(int index, std::string_view text, double& value)
         && sameText(wanted.substr(wanted.size() - unit.size()), unit)) {
         wanted = trimmed(wanted.substr(0, wanted.size() - unit.size()));
     }
-    if (wanted.empty()) {
-        return false;
-    }
+    // A list may name an entry with an empty text (a modulation row's "no target").
     if (isListed(format)) {
         return listedValue(index, format, wanted, value);
+    }
+    if (wanted.empty()) {
+        return false;
     }
     // "OFF" and other words the display writes at the low end.
     const ParameterRange range = parameterRange(index);

@@ -582,8 +582,8 @@ void ClapPlugin::reportEditorChanges(const clap_output_events_t* out)
     if (out == nullptr) {
         return;
     }
-    editorChanges_.drain([&](const ClapEditorChanges::Change& change) { return pushValue(out, change.index, change.value, 0); },
-                         [&](int index) { return core_->parameter(index); });
+    editorChanges_.drain(
+        [&](const ClapEditorChanges::Change& change) { return pushValue(out, change.index, change.value, 0); });
 }
 
 // The value is applied already; the host hears of it at its next process or

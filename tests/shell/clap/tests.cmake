@@ -1,1 +1,12 @@
-# (filled in by its format's work)
+# Tessarine.clap through the CLAP interface as hosts drive it, and the
+# adapter in the test's own process for the changes the plug-in originates.
+tessarine_test_folder(shell/clap tessarine_clap tessarine_clap_headers tessarine_test_support)
+target_sources(tests_shell_clap PRIVATE ${allocation_counter})
+target_compile_definitions(tests_shell_clap PRIVATE TESSARINE_CLAP_PATH="$<TARGET_FILE:Tessarine_clap>")
+add_dependencies(tests_shell_clap Tessarine_clap)
+
+# The validator hosts the CLAP plug-in as it hosts the VST one; its audio runs
+# on a thread of its own.
+add_test(NAME shell/clap/Validate COMMAND $<TARGET_FILE:tessarine> validate --level 2
+         --plugin $<TARGET_FILE:Tessarine_clap>)
+set_tests_properties(shell/clap/Validate PROPERTIES LABELS threads)
