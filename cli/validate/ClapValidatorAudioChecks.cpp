@@ -59,8 +59,9 @@ clap_event_param_value_t value(std::uint32_t time, const clap_param_info_t& info
     return event;
 }
 
-// The parameters' infos, to send them their own default values while playing:
-// changes every plug-in must take without a fault.
+// The parameters' infos, with the value each has now in place of its default:
+// sent while playing, they are changes every plug-in must take without a
+// fault, and that leave the sound as it was.
 std::vector<clap_param_info_t> parameterInfos(const ClapInstance& instance)
 {
     std::vector<clap_param_info_t> infos;
@@ -70,7 +71,10 @@ std::vector<clap_param_info_t> parameterInfos(const ClapInstance& instance)
     const std::uint32_t count = instance.params->count(instance.plugin());
     for (std::uint32_t i = 0; i < count && i < 100000; ++i) {
         clap_param_info_t info{};
-        if (instance.params->get_info(instance.plugin(), i, &info) && (info.flags & CLAP_PARAM_IS_READONLY) == 0) {
+        double now = 0.0;
+        if (instance.params->get_info(instance.plugin(), i, &info) && (info.flags & CLAP_PARAM_IS_READONLY) == 0
+            && instance.params->get_value(instance.plugin(), info.id, &now)) {
+            info.default_value = now;
             infos.push_back(info);
         }
     }
