@@ -191,7 +191,7 @@ void runClapProcessChecks(const std::string& path, const ValidationPlan&, int ra
         report.addFigure({rate, static_cast<int>(block), timing.realTimeFactor(), timing.worstBlockFraction(),
                           20.0 * std::log10(static_cast<double>(peak))});
     }
-    report.result(name, fault.empty() ? session.threadFault() : fault);
+    report.result(name, join(fault, session.threadFault()));
     session.reportAllocations(report);
 }
 

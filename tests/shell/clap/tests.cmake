@@ -10,3 +10,10 @@ add_dependencies(tests_shell_clap Tessarine_clap)
 add_test(NAME shell/clap/Validate COMMAND $<TARGET_FILE:tessarine> validate --level 2
          --plugin $<TARGET_FILE:Tessarine_clap>)
 set_tests_properties(shell/clap/Validate PROPERTIES LABELS threads)
+
+# A CLAP plug-in with known faults, for the validator to find.
+add_library(faulty_clap_plugin MODULE ${CMAKE_CURRENT_SOURCE_DIR}/shell/clap/fixtures/FaultyClapPlugin.cpp)
+set_target_properties(faulty_clap_plugin PROPERTIES PREFIX "" SUFFIX ".clap" OUTPUT_NAME FaultyPlugin)
+target_link_libraries(faulty_clap_plugin PRIVATE tessarine_clap_headers)
+target_compile_definitions(tests_shell_clap PRIVATE TESSARINE_FAULTY_CLAP_PATH="$<TARGET_FILE:faulty_clap_plugin>")
+add_dependencies(tests_shell_clap faulty_clap_plugin)
