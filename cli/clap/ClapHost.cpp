@@ -116,7 +116,10 @@ std::vector<std::string> ClapHost::violations() const
     const int kept = std::min(violationCount_.load(), kKeptViolations);
     for (int i = 0; i < kept; ++i) {
         const Violation& v = violations_[static_cast<std::size_t>(i)];
-        texts.push_back(std::string(v.function) + " on " + v.thread);
+        std::string text = std::string(v.function) + " on " + v.thread;
+        if (std::find(texts.begin(), texts.end(), text) == texts.end()) {
+            texts.push_back(std::move(text));
+        }
     }
     return texts;
 }

@@ -36,7 +36,7 @@ public:
     void markAudioThread(std::thread::id id) { audioThread_.store(id); }
 
     // The calls made on a thread their annotation forbids, as
-    // "function on the audio thread" texts, and how many there were.
+    // "function on the audio thread" texts, each once, and how many there were.
     std::vector<std::string> violations() const;
     int violationCount() const { return violationCount_.load(); }
 
