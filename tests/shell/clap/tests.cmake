@@ -17,3 +17,9 @@ set_target_properties(faulty_clap_plugin PROPERTIES PREFIX "" SUFFIX ".clap" OUT
 target_link_libraries(faulty_clap_plugin PRIVATE tessarine_clap_headers)
 target_compile_definitions(tests_shell_clap PRIVATE TESSARINE_FAULTY_CLAP_PATH="$<TARGET_FILE:faulty_clap_plugin>")
 add_dependencies(tests_shell_clap faulty_clap_plugin)
+
+add_test(NAME shell/clap/ExportsOnlyClapEntry
+  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/shell/clap/check_exports.sh $<TARGET_FILE:Tessarine_clap>)
+add_test(NAME shell/clap/InstalledPluginLoads
+  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/shell/clap/check_install.sh ${CMAKE_COMMAND} ${CMAKE_BINARY_DIR}
+          $<TARGET_FILE:tessarine>)
