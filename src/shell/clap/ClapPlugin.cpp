@@ -492,16 +492,22 @@ void ClapPlugin::handleNote(const clap_event_note_t& note, int frameOffset)
                                    frameOffset});
         return;
     }
-    // An off or choke may name its note by identifier alone.
+    // An off or choke may name its note by identifier alone; one we hold no
+    // note for has ended already, and must not end every other note.
     if ((channel < 0 || key < 0) && note.note_id >= 0) {
+        HeldNote* found = nullptr;
         for (HeldNote& held : heldNotes_) {
             if (held.id == note.note_id) {
-                channel = held.channel;
-                key = held.key;
-                held.id = -1;
+                found = &held;
                 break;
             }
         }
+        if (found == nullptr) {
+            return;
+        }
+        channel = found->channel;
+        key = found->key;
+        found->id = -1;
     }
     const bool choke = note.header.type == CLAP_EVENT_NOTE_CHOKE;
     if (choke && channel < 0 && key < 0) {

@@ -133,6 +133,53 @@ TEST(ClapPlugin, NotesSoundAtTheirPitch)
     }
 }
 
+// A note ends by its key and channel, by the identifier its note on carried,
+// or by a wildcard; an off that names another key or an identifier no note
+// has leaves it sounding.
+TEST(ClapPlugin, NotesEndByKeyIdentifierOrWildcard)
+{
+    struct Case {
+        const char* what;
+        std::uint16_t type;
+        int key;
+        int channel;
+        int noteId;
+        bool ends;
+    };
+    const Case cases[] = {
+        {"its key and channel", CLAP_EVENT_NOTE_OFF, 60, 2, -1, true},
+        {"its identifier", CLAP_EVENT_NOTE_OFF, -1, -1, 7, true},
+        {"every key of its channel", CLAP_EVENT_NOTE_OFF, -1, 2, -1, true},
+        {"its key on every channel", CLAP_EVENT_NOTE_OFF, 60, -1, -1, true},
+        {"everything", CLAP_EVENT_NOTE_OFF, -1, -1, -1, true},
+        {"a choke of everything", CLAP_EVENT_NOTE_CHOKE, -1, -1, -1, true},
+        {"another key", CLAP_EVENT_NOTE_OFF, 61, 2, -1, false},
+        {"an identifier of no note", CLAP_EVENT_NOTE_OFF, -1, -1, 99, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ClapInstance instance(kRate, 512);
+        ASSERT_TRUE(instance.valid());
+        EventList first;
+        for (clap_id dry : {tessarine::kDelayOn, tessarine::kReverbOn, tessarine::kChorusOn, tessarine::kRelease}) {
+            first.add(valueEvent(0, dry, 0.0));
+        }
+        first.add(noteEvent(CLAP_EVENT_NOTE_ON, 0, 60, 0.8, 2, 7));
+        const std::vector<float> held = instance.render(static_cast<int>(kRate * 0.3), 512, first);
+        EventList off;
+        off.add(noteEvent(c.type, 0, c.key, 0.5, c.channel, c.noteId));
+        const std::vector<float> after = instance.render(static_cast<int>(kRate * 1.0), 512, off);
+        const float heldLevel = rms(held, held.size() / 2, held.size() / 2);
+        const float endLevel = rms(after, after.size() - 4800, 4800);
+        ASSERT_GT(heldLevel, 1e-3f);
+        if (c.ends) {
+            EXPECT_LT(endLevel, 0.01f * heldLevel);
+        } else {
+            EXPECT_GT(endLevel, 0.1f * heldLevel);
+        }
+    }
+}
+
 // Every parameter's text maps back to a value that shows the same text, with
 // or without its unit, across its whole range; what no value shows is refused.
 TEST(ClapPlugin, EveryParameterTextMapsBackToItsValue)
