@@ -45,6 +45,8 @@ private:
     friend struct ClapPluginEntries;
 
     explicit ClapPlugin(const clap_host_t* host, const char* libraryRoot);
+    // The function table the host calls this instance through.
+    static clap_plugin_t objectFor(ClapPlugin* self);
     ~ClapPlugin();
 
     // clap_plugin.
