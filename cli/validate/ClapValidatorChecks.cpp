@@ -240,7 +240,8 @@ void runClapParameterChecks(const std::string& path, const ValidationPlan& plan,
     // Text of a value, back to a value, whose text is the same again. Hosts
     // may live without text input, so only a strict run, or Tessarine, must
     // take every text it shows.
-    const bool strict = plan.strict || std::strcmp(plugin->desc->id, kOwnId) == 0;
+    const bool strict = plan.strict
+        || (plugin->desc != nullptr && plugin->desc->id != nullptr && std::strcmp(plugin->desc->id, kOwnId) == 0);
     fault.clear();
     int converted = 0;
     std::mt19937 random(plan.seed);
