@@ -49,7 +49,7 @@ TEST_F(EditorSide, EditorChangesReachTheHostAtTheNextFlush)
     EventList none(1);
     EventList out(64);
     params->flush(plugin, none.in(), out.out());
-    const auto values = out.values();
+    const auto values = valuesIn(out);
     ASSERT_EQ(values.size(), 2u);
     EXPECT_EQ(values[0].param_id, static_cast<clap_id>(tessarine::kVolume));
     EXPECT_FLOAT_EQ(static_cast<float>(values[0].value), 0.25f);
@@ -73,7 +73,7 @@ TEST_F(EditorSide, EditorChangesReachTheHostAtTheNextFlush)
     params->flush(plugin, none.in(), rest.out());
     float lastBrightness = -1.0f;
     float lastMorph = -1.0f;
-    for (const auto& value : rest.values()) {
+    for (const auto& value : valuesIn(rest)) {
         (value.param_id == tessarine::kBrightness ? lastBrightness : lastMorph) = static_cast<float>(value.value);
     }
     EXPECT_FLOAT_EQ(lastBrightness, 1.0f);
@@ -107,7 +107,7 @@ TEST_F(EditorSide, EditorChangesCrossToTheAudioThread)
         for (bool last = false;;) {
             out.clear();
             plugin->process(plugin, &process);
-            for (const auto& value : out.values()) {
+            for (const auto& value : valuesIn(out)) {
                 seen.push_back(static_cast<float>(value.value));
             }
             if (last) {
@@ -166,11 +166,11 @@ TEST_F(EditorSide, LearnedControllersReportFromTheBlock)
         cc.data[0] = 0xB2;
         cc.data[1] = 74;
         cc.data[2] = static_cast<std::uint8_t>(64 + round);
-        in.add(cc);
+        add(in, cc);
         const std::size_t before = testsupport::allocationCount();
         plugin->process(plugin, &process);
         allocations += testsupport::allocationCount() - before;
-        const auto values = out.values();
+        const auto values = valuesIn(out);
         ASSERT_EQ(values.size(), 1u);
         EXPECT_EQ(values[0].param_id, static_cast<clap_id>(tessarine::kFilterCutoff));
         EXPECT_FLOAT_EQ(static_cast<float>(values[0].value), (64.0f + round) / 128.0f);

@@ -104,16 +104,16 @@ TEST(ClapPlugin, NotesSoundAtTheirPitch)
         SCOPED_TRACE(testing::Message() << "key " << c.key << (c.asMidi ? " as MIDI" : " as CLAP note"));
         ClapInstance instance(kRate, 512);
         ASSERT_TRUE(instance.valid());
-        EventList first;
+        EventList first(64);
         if (c.asMidi) {
             clap_event_midi_t midi{};
             midi.header = {sizeof midi, 100, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_MIDI, 0};
             midi.data[0] = static_cast<std::uint8_t>(0x90 | c.channel);
             midi.data[1] = static_cast<std::uint8_t>(c.key);
             midi.data[2] = 100;
-            first.add(midi);
+            add(first, midi);
         } else {
-            first.add(noteEvent(CLAP_EVENT_NOTE_ON, 100, c.key, 0.8, c.channel));
+            add(first, noteEvent(CLAP_EVENT_NOTE_ON, 100, c.key, 0.8, c.channel));
         }
         const int frames = static_cast<int>(kRate * 0.6);
         const std::vector<float> out = instance.render(frames, 512, first);
@@ -160,14 +160,14 @@ TEST(ClapPlugin, NotesEndByKeyIdentifierOrWildcard)
         SCOPED_TRACE(c.what);
         ClapInstance instance(kRate, 512);
         ASSERT_TRUE(instance.valid());
-        EventList first;
+        EventList first(64);
         for (clap_id dry : {tessarine::kDelayOn, tessarine::kReverbOn, tessarine::kChorusOn, tessarine::kRelease}) {
-            first.add(valueEvent(0, dry, 0.0));
+            add(first, valueEvent(0, dry, 0.0));
         }
-        first.add(noteEvent(CLAP_EVENT_NOTE_ON, 0, 60, 0.8, 2, 7));
+        add(first, noteEvent(CLAP_EVENT_NOTE_ON, 0, 60, 0.8, 2, 7));
         const std::vector<float> held = instance.render(static_cast<int>(kRate * 0.3), 512, first);
-        EventList off;
-        off.add(noteEvent(c.type, 0, c.key, 0.5, c.channel, c.noteId));
+        EventList off(8);
+        add(off, noteEvent(c.type, 0, c.key, 0.5, c.channel, c.noteId));
         const std::vector<float> after = instance.render(static_cast<int>(kRate * 1.0), 512, off);
         const float heldLevel = rms(held, held.size() / 2, held.size() / 2);
         const float endLevel = rms(after, after.size() - 4800, 4800);
@@ -246,10 +246,10 @@ TEST(ClapPlugin, StateRoundTripPlaysTheSame)
     ClapInstance second;
     ASSERT_TRUE(first.valid() && second.valid());
     const auto* params = first.extension<clap_plugin_params_t>(CLAP_EXT_PARAMS);
-    EventList changes;
-    changes.add(valueEvent(0, tessarine::kFilterOn, 1.0));
-    changes.add(valueEvent(0, tessarine::kFilterCutoff, 0.3));
-    changes.add(valueEvent(0, tessarine::kModSource1, 5.0));
+    EventList changes(64);
+    add(changes, valueEvent(0, tessarine::kFilterOn, 1.0));
+    add(changes, valueEvent(0, tessarine::kFilterCutoff, 0.3));
+    add(changes, valueEvent(0, tessarine::kModSource1, 5.0));
     EventList none(1);
     params->flush(first.plugin(), changes.in(), none.out());
 
@@ -268,8 +268,8 @@ TEST(ClapPlugin, StateRoundTripPlaysTheSame)
 
     first.seed(99);
     second.seed(99);
-    EventList note;
-    note.add(noteEvent(CLAP_EVENT_NOTE_ON, 10, 60));
+    EventList note(8);
+    add(note, noteEvent(CLAP_EVENT_NOTE_ON, 10, 60));
     const int frames = static_cast<int>(kRate * 0.3);
     EXPECT_EQ(first.render(frames, 256, note), second.render(frames, 256, note));
 }
@@ -286,8 +286,8 @@ TEST(ClapPlugin, BadStreamsAreRefusedAndChangeNothing)
     ASSERT_GT(before.size(), 16u);
 
     ClapInstance other;
-    EventList changes;
-    changes.add(valueEvent(0, tessarine::kVolume, 0.9));
+    EventList changes(64);
+    add(changes, valueEvent(0, tessarine::kVolume, 0.9));
     EventList none(1);
     other.extension<clap_plugin_params_t>(CLAP_EXT_PARAMS)->flush(other.plugin(), changes.in(), none.out());
     const std::vector<std::uint8_t> different = savedState(other);
@@ -341,22 +341,22 @@ TEST(ClapPlugin, ParameterEventsTakeEffectAtTheirSample)
     auto play = [](bool split) {
         ClapInstance instance(kRate, 512);
         instance.seed(5);
-        EventList note;
-        note.add(noteEvent(CLAP_EVENT_NOTE_ON, 0, 60));
+        EventList note(8);
+        add(note, noteEvent(CLAP_EVENT_NOTE_ON, 0, 60));
         std::vector<float> out = instance.render(2048, 512, note);
-        EventList change;
+        EventList change(8);
         EventList ignored(64);
         const clap_event_param_value_t volume = valueEvent(split ? 0 : 300, tessarine::kVolume, 0.05);
         const clap_event_param_value_t harmonics = valueEvent(split ? 0 : 300, tessarine::kHarmAmount, 0.0);
         EventList none(1);
         if (split) {
             instance.process(300, none, ignored, &out);
-            change.add(volume);
-            change.add(harmonics);
+            add(change, volume);
+            add(change, harmonics);
             instance.process(212, change, ignored, &out);
         } else {
-            change.add(volume);
-            change.add(harmonics);
+            add(change, volume);
+            add(change, harmonics);
             instance.process(512, change, ignored, &out);
         }
         std::vector<float> rest = instance.render(4096, 512, none);
@@ -377,24 +377,24 @@ TEST(ClapPlugin, HostileEventsAreSurvived)
 {
     ClapInstance instance(kRate, 256);
     ASSERT_TRUE(instance.valid());
-    EventList events;
+    EventList events(64);
     clap_event_note_t shortNote = noteEvent(CLAP_EVENT_NOTE_ON, 0, 60);
     shortNote.header.size = sizeof(clap_event_header_t) + 2;
-    events.add(shortNote);
+    add(events, shortNote);
     clap_event_note_t foreign = noteEvent(CLAP_EVENT_NOTE_ON, 0, 61);
     foreign.header.space_id = 77;
-    events.add(foreign);
-    events.add(noteEvent(CLAP_EVENT_NOTE_ON, 1'000'000, 62));
-    events.add(noteEvent(CLAP_EVENT_NOTE_ON, 3, 300, 2.0, 40));
-    events.add(noteEvent(CLAP_EVENT_NOTE_ON, 3, -5, -1.0, -7));
-    events.add(noteEvent(CLAP_EVENT_NOTE_OFF, 4, -1, 0.0, -1));
-    events.add(noteEvent(CLAP_EVENT_NOTE_CHOKE, 5, -1, 0.0, -1, 12345));
-    events.add(noteEvent(CLAP_EVENT_NOTE_ON, 2, 64, std::numeric_limits<double>::quiet_NaN()));
-    events.add(valueEvent(1, tessarine::kVolume, 1e300));
-    events.add(valueEvent(1, tessarine::kModTarget1, -1e300));
-    events.add(valueEvent(1, tessarine::kFilterCutoff, std::numeric_limits<double>::quiet_NaN()));
-    events.add(valueEvent(1, 173, 0.5));
-    events.add(valueEvent(1, CLAP_INVALID_ID, 0.5));
+    add(events, foreign);
+    add(events, noteEvent(CLAP_EVENT_NOTE_ON, 1'000'000, 62));
+    add(events, noteEvent(CLAP_EVENT_NOTE_ON, 3, 300, 2.0, 40));
+    add(events, noteEvent(CLAP_EVENT_NOTE_ON, 3, -5, -1.0, -7));
+    add(events, noteEvent(CLAP_EVENT_NOTE_OFF, 4, -1, 0.0, -1));
+    add(events, noteEvent(CLAP_EVENT_NOTE_CHOKE, 5, -1, 0.0, -1, 12345));
+    add(events, noteEvent(CLAP_EVENT_NOTE_ON, 2, 64, std::numeric_limits<double>::quiet_NaN()));
+    add(events, valueEvent(1, tessarine::kVolume, 1e300));
+    add(events, valueEvent(1, tessarine::kModTarget1, -1e300));
+    add(events, valueEvent(1, tessarine::kFilterCutoff, std::numeric_limits<double>::quiet_NaN()));
+    add(events, valueEvent(1, 173, 0.5));
+    add(events, valueEvent(1, CLAP_INVALID_ID, 0.5));
     clap_event_header_t bare{sizeof(clap_event_header_t), 0, 0, CLAP_EVENT_PARAM_VALUE, 0};
     events.push(bare);
     EventList out(64);
@@ -449,9 +449,9 @@ TEST(ClapPlugin, ProcessNeverAllocates)
         for (int round = 0; round < 8; ++round) {
             events.clear();
             out.clear();
-            events.add(noteEvent(CLAP_EVENT_NOTE_ON, 0, key, 0.7, 0, key));
-            events.add(valueEvent(block / 2, tessarine::kFilterCutoff, (round % 4) / 4.0));
-            events.add(noteEvent(CLAP_EVENT_NOTE_OFF, block - 1, -1, 0.0, -1, key - 3));
+            add(events, noteEvent(CLAP_EVENT_NOTE_ON, 0, key, 0.7, 0, key));
+            add(events, valueEvent(block / 2, tessarine::kFilterCutoff, (round % 4) / 4.0));
+            add(events, noteEvent(CLAP_EVENT_NOTE_OFF, block - 1, -1, 0.0, -1, key - 3));
             key = key < 90 ? key + 1 : 40;
             instance.process(block, events, out);
         }

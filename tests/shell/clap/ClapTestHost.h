@@ -5,6 +5,7 @@
 // the plug-in. Nothing here allocates while a block is processed: the lists
 // hold their events in storage made beforehand.
 
+#include "clap/ClapEventList.h"
 #include "shell/clap/ClapSeedExtension.h"
 
 #include <clap/entry.h>
@@ -45,73 +46,26 @@ inline const clap_plugin_factory_t* clapFactory()
     return factory;
 }
 
-// Events of any kind in one list, each in a slot large enough for the largest.
-class EventList {
-public:
-    static constexpr std::size_t kSlotBytes = 128;
+// Event lists are the validator's own, so both hosts hand the plug-in the same.
+using EventList = host::ClapEventList;
 
-    explicit EventList(std::size_t capacity = 4096) : storage_(capacity * kSlotBytes), capacity_(capacity)
-    {
-        in_.ctx = this;
-        in_.size = [](const clap_input_events_t* list) {
-            return static_cast<std::uint32_t>(static_cast<const EventList*>(list->ctx)->count_);
-        };
-        in_.get = [](const clap_input_events_t* list, std::uint32_t index) -> const clap_event_header_t* {
-            const auto* self = static_cast<const EventList*>(list->ctx);
-            return index < self->count_ ? self->at(index) : nullptr;
-        };
-        out_.ctx = this;
-        out_.try_push = [](const clap_output_events_t* list, const clap_event_header_t* event) {
-            return static_cast<EventList*>(list->ctx)->push(*event);
-        };
-    }
-
-    // The lists hand the plug-in pointers to themselves.
-    EventList(const EventList&) = delete;
-    EventList& operator=(const EventList&) = delete;
-
-    bool push(const clap_event_header_t& event)
-    {
-        if (count_ >= capacity_ || event.size > kSlotBytes || event.size < sizeof(clap_event_header_t)) {
-            return false;
+// The parameter values among a list's events, in order.
+inline std::vector<clap_event_param_value_t> valuesIn(const EventList& list)
+{
+    std::vector<clap_event_param_value_t> found;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list.at(i)->type == CLAP_EVENT_PARAM_VALUE) {
+            found.push_back(*reinterpret_cast<const clap_event_param_value_t*>(list.at(i)));
         }
-        std::memcpy(storage_.data() + count_ * kSlotBytes, &event, event.size);
-        ++count_;
-        return true;
     }
-    template <typename Event>
-    void add(const Event& event)
-    {
-        push(event.header);
-    }
-    void clear() { count_ = 0; }
-    std::size_t size() const { return count_; }
-    const clap_event_header_t* at(std::size_t index) const
-    {
-        return reinterpret_cast<const clap_event_header_t*>(storage_.data() + index * kSlotBytes);
-    }
-    const clap_input_events_t* in() const { return &in_; }
-    const clap_output_events_t* out() const { return &out_; }
+    return found;
+}
 
-    // The parameter values among the events, in order.
-    std::vector<clap_event_param_value_t> values() const
-    {
-        std::vector<clap_event_param_value_t> found;
-        for (std::size_t i = 0; i < count_; ++i) {
-            if (at(i)->type == CLAP_EVENT_PARAM_VALUE) {
-                found.push_back(*reinterpret_cast<const clap_event_param_value_t*>(at(i)));
-            }
-        }
-        return found;
-    }
-
-private:
-    std::vector<std::byte> storage_;
-    std::size_t capacity_;
-    std::size_t count_ = 0;
-    clap_input_events_t in_{};
-    clap_output_events_t out_{};
-};
+template <typename Event>
+void add(EventList& list, const Event& event)
+{
+    list.push(event.header);
+}
 
 inline clap_event_note_t noteEvent(std::uint16_t type, std::uint32_t time, int key, double velocity = 0.8,
                                    int channel = 0, int noteId = -1)
