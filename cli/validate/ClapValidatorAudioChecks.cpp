@@ -246,7 +246,9 @@ void runClapThreadChecks(const std::string& path, const ValidationPlan&, int, Va
         clap_istream_t is{&buffer, [](const clap_istream_t* s, void* data, std::uint64_t size) -> std::int64_t {
                               auto* b = static_cast<Buffer*>(s->ctx);
                               const std::size_t n = std::min<std::uint64_t>(size, b->bytes.size() - b->position);
-                              std::memcpy(data, b->bytes.data() + b->position, n);
+                              if (n > 0) {
+                                  std::memcpy(data, b->bytes.data() + b->position, n);
+                              }
                               b->position += n;
                               return static_cast<std::int64_t>(n);
                           }};

@@ -351,7 +351,9 @@ struct Stream {
                           }
                           const std::size_t n =
                               std::min<std::uint64_t>({size, self->piece, self->bytes.size() - self->position});
-                          std::memcpy(data, self->bytes.data() + self->position, n);
+                          if (n > 0) {
+                              std::memcpy(data, self->bytes.data() + self->position, n);
+                          }
                           self->position += n;
                           return static_cast<std::int64_t>(n);
                       }};

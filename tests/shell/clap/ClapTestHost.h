@@ -164,7 +164,9 @@ struct MemoryStream {
         in.read = [](const clap_istream_t* s, void* data, std::uint64_t size) -> std::int64_t {
             auto* self = static_cast<MemoryStream*>(s->ctx);
             const std::size_t n = std::min<std::uint64_t>({size, self->piece, self->bytes.size() - self->position});
-            std::memcpy(data, self->bytes.data() + self->position, n);
+            if (n > 0) {
+                std::memcpy(data, self->bytes.data() + self->position, n);
+            }
             self->position += n;
             return static_cast<std::int64_t>(n);
         };
