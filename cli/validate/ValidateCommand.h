@@ -1,6 +1,6 @@
 #pragma once
-// tessarine validate: runs the validator's checks on any VST 2 instrument and
-// reports one line per check, the speed figures and a summary.
+// tessarine validate: runs the validator's checks on any VST 2 or CLAP
+// instrument and reports one line per check, the speed figures and a summary.
 
 #include "commands/Command.h"
 #include <cstdint>
@@ -11,6 +11,8 @@ namespace tessarine::host {
 
 struct ValidateOptions {
     std::string pluginPath;
+    // "vst", "clap", or "auto": CLAP for a file named *.clap, VST 2 otherwise.
+    std::string format = "auto";
     int level = 2;
     std::uint32_t seed = 1;
     bool json = false;

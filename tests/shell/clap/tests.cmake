@@ -1,1 +1,27 @@
-# (filled in by its format's work)
+# Tessarine.clap through the CLAP interface as hosts drive it, and the
+# adapter in the test's own process for the changes the plug-in originates.
+tessarine_test_folder(shell/clap tessarine_clap tessarine_clap_headers tessarine_test_support)
+target_sources(tests_shell_clap PRIVATE ${allocation_counter})
+# The validator's event lists (a header of the command-line host) serve the tests' host too.
+target_include_directories(tests_shell_clap PRIVATE ${PROJECT_SOURCE_DIR}/cli)
+target_compile_definitions(tests_shell_clap PRIVATE TESSARINE_CLAP_PATH="$<TARGET_FILE:Tessarine_clap>")
+add_dependencies(tests_shell_clap Tessarine_clap)
+
+# The validator hosts the CLAP plug-in as it hosts the VST one; its audio runs
+# on a thread of its own.
+add_test(NAME shell/clap/Validate COMMAND $<TARGET_FILE:tessarine> validate --level 2
+         --plugin $<TARGET_FILE:Tessarine_clap>)
+set_tests_properties(shell/clap/Validate PROPERTIES LABELS threads)
+
+# A CLAP plug-in with known faults, for the validator to find.
+add_library(faulty_clap_plugin MODULE ${CMAKE_CURRENT_SOURCE_DIR}/shell/clap/fixtures/FaultyClapPlugin.cpp)
+set_target_properties(faulty_clap_plugin PROPERTIES PREFIX "" SUFFIX ".clap" OUTPUT_NAME FaultyPlugin)
+target_link_libraries(faulty_clap_plugin PRIVATE tessarine_clap_headers)
+target_compile_definitions(tests_shell_clap PRIVATE TESSARINE_FAULTY_CLAP_PATH="$<TARGET_FILE:faulty_clap_plugin>")
+add_dependencies(tests_shell_clap faulty_clap_plugin)
+
+add_test(NAME shell/clap/ExportsOnlyClapEntry
+  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/shell/clap/check_exports.sh $<TARGET_FILE:Tessarine_clap>)
+add_test(NAME shell/clap/InstalledPluginLoads
+  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/shell/clap/check_install.sh ${CMAKE_COMMAND} ${CMAKE_BINARY_DIR}
+          $<TARGET_FILE:tessarine>)

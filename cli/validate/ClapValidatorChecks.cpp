@@ -1,0 +1,487 @@
+// The CLAP groups that need no audio: loading and the descriptor, the
+// extensions and ports, the parameters and their texts, and the state.
+
+#include "validate/ClapValidatorChecks.h"
+
+#include "clap/ClapSession.h"
+
+#include <clap/ext/thread-check.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <set>
+
+namespace tessarine::host {
+
+namespace {
+
+constexpr const char* kOwnId = "com.brightmoor-labs.tessarine";
+
+// Descriptor and port texts: the interface gives no bound, but a text that
+// does not end within this many bytes is broken.
+constexpr std::size_t kLongestText = 4096;
+
+bool terminated(const char* text, std::size_t capacity) { return text != nullptr && strnlen(text, capacity) < capacity; }
+
+std::string join(const std::string& fault, const std::string& more)
+{
+    if (fault.empty()) {
+        return more;
+    }
+    return more.empty() ? fault : fault + "; " + more;
+}
+
+// The group's result, failed too when the plug-in called its host from a wrong thread.
+void finish(ClapSession& session, ValidatorReport& report, const std::string& name, const std::string& fault)
+{
+    report.result(name, join(fault, session.threadFault()));
+}
+
+std::string descriptorFault(const clap_plugin_descriptor_t* d)
+{
+    if (d == nullptr) {
+        return "descriptor 0 is null";
+    }
+    if (!clap_version_is_compatible(d->clap_version)) {
+        return "the descriptor's CLAP version is incompatible";
+    }
+    if (!terminated(d->id, kLongestText) || d->id[0] == '\0' || !terminated(d->name, kLongestText) || d->name[0] == '\0') {
+        return "id and name are mandatory texts";
+    }
+    for (const char* optional : {d->vendor, d->url, d->manual_url, d->support_url, d->version, d->description}) {
+        if (optional != nullptr && !terminated(optional, kLongestText)) {
+            return "an optional text of the descriptor does not end";
+        }
+    }
+    if (d->features == nullptr) {
+        return "no feature list";
+    }
+    int count = 0;
+    for (const char* const* f = d->features; *f != nullptr; ++f) {
+        if (++count > 256 || !terminated(*f, kLongestText)) {
+            return "the feature list is not a list of texts ending in null";
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+bool isClapPath(const std::string& path)
+{
+    constexpr std::string_view kSuffix = ".clap";
+    return path.size() > kSuffix.size() && path.compare(path.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0;
+}
+
+void runClapLoadChecks(const std::string& path, const ValidationPlan&, int, ValidatorReport& report)
+{
+    std::string error;
+    std::unique_ptr<ClapModule> module = ClapModule::open(path, error);
+    if (!module) {
+        report.fail("load.entry", error);
+        return;
+    }
+    const clap_plugin_factory_t* factory = module->factory();
+    if (factory == nullptr || factory->get_plugin_count == nullptr || factory->get_plugin_descriptor == nullptr
+        || factory->create_plugin == nullptr) {
+        report.fail("load.entry", "no complete plug-in factory");
+        return;
+    }
+    report.pass("load.entry");
+
+    const std::uint32_t count = factory->get_plugin_count(factory);
+    std::string fault = count < 1 ? "the factory lists no plug-in" : "";
+    std::set<std::string> ids;
+    for (std::uint32_t i = 0; i < count && i < 1024 && fault.empty(); ++i) {
+        const clap_plugin_descriptor_t* d = factory->get_plugin_descriptor(factory, i);
+        fault = descriptorFault(d);
+        if (fault.empty() && !ids.insert(d->id).second) {
+            fault = std::string("the id ") + d->id + " is listed twice";
+        }
+        if (fault.empty() && std::strcmp(d->id, kOwnId) == 0) {
+            // The same instrument as the VST plug-in: held to the same promises.
+            std::int32_t own = 0;
+            std::memcpy(&own, "4TsN", 4);
+            report.setUniqueId(own);
+        }
+    }
+    if (fault.empty() && factory->get_plugin_descriptor(factory, count) != nullptr) {
+        fault = "a descriptor past the count";
+    }
+    report.result("load.descriptor", fault);
+
+    // Create, init and destroy, twice, and a plug-in that does not exist.
+    ClapHost host;
+    fault.clear();
+    for (int round = 0; round < 2 && fault.empty(); ++round) {
+        std::unique_ptr<ClapInstance> instance = ClapInstance::create(*module, host, error);
+        if (!instance) {
+            fault = error;
+        }
+    }
+    if (fault.empty() && factory->create_plugin(factory, host.host(), "no.such.plugin.id") != nullptr) {
+        fault = "create_plugin made an instance of an id it does not list";
+    }
+    if (host.violationCount() > 0) {
+        fault = join(fault, std::to_string(host.violationCount()) + " host call(s) on a wrong thread");
+    }
+    report.result("load.instance", fault);
+}
+
+void runClapScanChecks(const std::string& path, const ValidationPlan&, int, ValidatorReport& report)
+{
+    ClapSession session;
+    std::string error;
+    if (!session.open(path, error)) {
+        report.fail("scan.extensions", error);
+        return;
+    }
+    ClapInstance& instance = *session.instance;
+    const clap_plugin_t* plugin = instance.plugin();
+    std::string fault;
+    if (instance.audioPorts == nullptr || instance.notePorts == nullptr) {
+        fault = "an instrument needs clap.audio-ports and clap.note-ports";
+    }
+    if (instance.params != nullptr && (instance.params->count == nullptr || instance.params->get_info == nullptr
+                                       || instance.params->get_value == nullptr || instance.params->flush == nullptr)) {
+        fault = join(fault, "clap.params lacks functions");
+    }
+    if (instance.state != nullptr && (instance.state->save == nullptr || instance.state->load == nullptr)) {
+        fault = join(fault, "clap.state lacks functions");
+    }
+    finish(session, report, "scan.extensions", fault);
+    if (instance.audioPorts == nullptr || instance.notePorts == nullptr) {
+        return;
+    }
+
+    fault.clear();
+    const std::uint32_t outputs = instance.audioPorts->count(plugin, false);
+    if (outputs < 1) {
+        fault = "no audio output";
+    }
+    for (bool input : {false, true}) {
+        const std::uint32_t ports = instance.audioPorts->count(plugin, input);
+        for (std::uint32_t i = 0; i < ports && i < 64; ++i) {
+            clap_audio_port_info_t info{};
+            if (!instance.audioPorts->get(plugin, i, input, &info)) {
+                fault = join(fault, "audio port " + std::to_string(i) + " has no info");
+            } else if (!terminated(info.name, sizeof info.name) || info.channel_count < 1 || info.channel_count > 64) {
+                fault = join(fault, "audio port " + std::to_string(i) + " has a broken name or channel count");
+            }
+        }
+    }
+    const std::uint32_t notes = instance.notePorts->count(plugin, true);
+    if (notes < 1) {
+        fault = join(fault, "no note input");
+    }
+    for (std::uint32_t i = 0; i < notes && i < 64; ++i) {
+        clap_note_port_info_t info{};
+        if (!instance.notePorts->get(plugin, i, true, &info) || !terminated(info.name, sizeof info.name)) {
+            fault = join(fault, "note port " + std::to_string(i) + " has no or a broken info");
+        } else if ((info.supported_dialects & info.preferred_dialect) == 0) {
+            fault = join(fault, "note port " + std::to_string(i) + " prefers a dialect it does not support");
+        }
+    }
+    clap_audio_port_info_t past{};
+    if (instance.audioPorts->get(plugin, outputs, false, &past)) {
+        fault = join(fault, "an audio port past the count");
+    }
+    finish(session, report, "scan.ports", fault);
+}
+
+void runClapParameterChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report)
+{
+    ClapSession session;
+    std::string error;
+    if (!session.open(path, error)) {
+        report.fail("params.info", error);
+        return;
+    }
+    ClapInstance& instance = *session.instance;
+    const clap_plugin_t* plugin = instance.plugin();
+    const clap_plugin_params_t* params = instance.params;
+    if (params == nullptr) {
+        report.skip("params.info", "the plug-in has no parameters");
+        return;
+    }
+    const std::uint32_t count = params->count(plugin);
+    std::vector<clap_param_info_t> infos;
+    std::string fault;
+    std::set<clap_id> ids;
+    for (std::uint32_t i = 0; i < count && i < 100000 && fault.empty(); ++i) {
+        clap_param_info_t info{};
+        const std::string which = "parameter " + std::to_string(i);
+        double value = 0.0;
+        if (!params->get_info(plugin, i, &info)) {
+            fault = which + ": no info";
+        } else if (!terminated(info.name, sizeof info.name) || !terminated(info.module, sizeof info.module)) {
+            fault = which + ": its name or module does not end";
+        } else if (!ids.insert(info.id).second || info.id == CLAP_INVALID_ID) {
+            fault = which + ": its id is used twice or invalid";
+        } else if (!std::isfinite(info.min_value) || !std::isfinite(info.max_value) || info.min_value > info.max_value
+                   || !(info.default_value >= info.min_value && info.default_value <= info.max_value)) {
+            fault = which + ": its range or default is broken";
+        } else if (!params->get_value(plugin, info.id, &value) || !(value >= info.min_value && value <= info.max_value)) {
+            fault = which + ": its value is missing or out of its range";
+        }
+        infos.push_back(info);
+    }
+    clap_param_info_t past{};
+    if (fault.empty() && params->get_info(plugin, count, &past)) {
+        fault = "info for a parameter past the count";
+    }
+    finish(session, report, "params.info", fault);
+    if (!fault.empty()) {
+        return;
+    }
+
+    // Text of a value, back to a value, whose text is the same again. Hosts
+    // may live without text input, so only a strict run, or Tessarine, must
+    // take every text it shows.
+    const bool strict = plan.strict
+        || (plugin->desc != nullptr && plugin->desc->id != nullptr && std::strcmp(plugin->desc->id, kOwnId) == 0);
+    fault.clear();
+    int converted = 0;
+    std::mt19937 random(plan.seed);
+    for (const clap_param_info_t& info : infos) {
+        if (params->value_to_text == nullptr || params->text_to_value == nullptr) {
+            break;
+        }
+        std::vector<double> values = {info.min_value, info.max_value, info.default_value};
+        for (int k = 1; k < 16; ++k) {
+            values.push_back(info.min_value + (info.max_value - info.min_value) * k / 16.0);
+        }
+        for (int k = 0; k < 8; ++k) {
+            values.push_back(std::uniform_real_distribution<double>(info.min_value, info.max_value)(random));
+        }
+        for (double value : values) {
+            if ((info.flags & CLAP_PARAM_IS_STEPPED) != 0) {
+                value = std::trunc(value);
+            }
+            char text[256] = {};
+            if (!params->value_to_text(plugin, info.id, value, text, sizeof text) || !terminated(text, sizeof text)) {
+                continue;
+            }
+            double parsed = 0.0;
+            const std::string which = "parameter " + std::to_string(info.id) + " '" + text + "'";
+            if (!params->text_to_value(plugin, info.id, text, &parsed)) {
+                if (strict) {
+                    fault = which + ": its own text is refused";
+                }
+                continue;
+            }
+            char again[256] = {};
+            if (!std::isfinite(parsed) || !params->value_to_text(plugin, info.id, parsed, again, sizeof again)
+                || std::strncmp(text, again, sizeof text) != 0) {
+                fault = which + " reads back as " + std::to_string(parsed) + ", shown '" + again + "'";
+            }
+            ++converted;
+        }
+        if (!fault.empty()) {
+            break;
+        }
+    }
+    if (fault.empty() && converted == 0) {
+        report.skip("params.text", "no parameter converts text");
+    } else {
+        finish(session, report, "params.text", fault);
+    }
+
+    // Values flushed while inactive are the values the plug-in then reports.
+    fault.clear();
+    ClapEventList in(infos.size() + 1);
+    ClapEventList out(infos.size() * 4 + 16);
+    std::vector<double> sent;
+    for (const clap_param_info_t& info : infos) {
+        double value = std::uniform_real_distribution<double>(info.min_value, info.max_value)(random);
+        if ((info.flags & CLAP_PARAM_IS_STEPPED) != 0) {
+            value = std::trunc(value);
+        }
+        clap_event_param_value_t event{};
+        event.header = {sizeof event, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
+        event.param_id = info.id;
+        event.cookie = info.cookie;
+        event.note_id = -1;
+        event.port_index = -1;
+        event.channel = -1;
+        event.key = -1;
+        event.value = value;
+        in.push(event.header);
+        sent.push_back(value);
+    }
+    params->flush(plugin, in.in(), out.out());
+    for (std::size_t i = 0; i < infos.size() && fault.empty(); ++i) {
+        if ((infos[i].flags & CLAP_PARAM_IS_READONLY) != 0) {
+            continue;
+        }
+        double value = 0.0;
+        const double tolerance = 1e-5 * std::max(1.0, infos[i].max_value - infos[i].min_value);
+        if (!params->get_value(plugin, infos[i].id, &value) || !(std::fabs(value - sent[i]) <= tolerance)) {
+            fault = "parameter " + std::to_string(infos[i].id) + " flushed to " + std::to_string(sent[i]) +
+                    " reports " + std::to_string(value);
+        }
+    }
+    finish(session, report, "params.flush", fault);
+}
+
+namespace {
+
+// A stream over bytes in memory; reads and writes move at most piece bytes.
+struct Stream {
+    std::vector<std::uint8_t> bytes;
+    std::size_t position = 0;
+    std::size_t piece = SIZE_MAX;
+    bool failing = false;
+    clap_ostream_t out{this, [](const clap_ostream_t* s, const void* data, std::uint64_t size) -> std::int64_t {
+                           auto* self = static_cast<Stream*>(s->ctx);
+                           if (self->failing) {
+                               return -1;
+                           }
+                           const std::size_t n = std::min<std::uint64_t>(size, self->piece);
+                           self->bytes.insert(self->bytes.end(), static_cast<const std::uint8_t*>(data),
+                                              static_cast<const std::uint8_t*>(data) + n);
+                           return static_cast<std::int64_t>(n);
+                       }};
+    clap_istream_t in{this, [](const clap_istream_t* s, void* data, std::uint64_t size) -> std::int64_t {
+                          auto* self = static_cast<Stream*>(s->ctx);
+                          if (self->failing) {
+                              return -1;
+                          }
+                          const std::size_t n =
+                              std::min<std::uint64_t>({size, self->piece, self->bytes.size() - self->position});
+                          if (n > 0) {
+                              std::memcpy(data, self->bytes.data() + self->position, n);
+                          }
+                          self->position += n;
+                          return static_cast<std::int64_t>(n);
+                      }};
+};
+
+bool save(const ClapInstance& instance, std::vector<std::uint8_t>& bytes, std::size_t piece = SIZE_MAX)
+{
+    Stream stream;
+    stream.piece = piece;
+    const bool saved = instance.state->save(instance.plugin(), &stream.out);
+    bytes = std::move(stream.bytes);
+    return saved;
+}
+
+std::string firstDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b)
+{
+    std::size_t at = 0;
+    while (at < a.size() && at < b.size() && a[at] == b[at]) {
+        ++at;
+    }
+    return std::to_string(a.size()) + " bytes before, " + std::to_string(b.size()) + " after, first difference at byte " +
+           std::to_string(at);
+}
+
+} // namespace
+
+void runClapStateChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report)
+{
+    ClapSession session;
+    std::string error;
+    if (!session.open(path, error)) {
+        report.fail("state.roundtrip", error);
+        return;
+    }
+    ClapInstance& first = *session.instance;
+    if (first.state == nullptr) {
+        report.skip("state.roundtrip", "the plug-in keeps no state");
+        return;
+    }
+    std::unique_ptr<ClapInstance> second = session.another(error);
+    if (!second) {
+        report.fail("state.roundtrip", "no second instance: " + error);
+        return;
+    }
+    // Some values away from the defaults, so that the state says something.
+    if (first.params != nullptr) {
+        std::mt19937 random(plan.seed);
+        const std::uint32_t count = first.params->count(first.plugin());
+        ClapEventList in(count + 1);
+        ClapEventList out(count * 4 + 16);
+        for (std::uint32_t i = 0; i < count; i += 3) {
+            clap_param_info_t info{};
+            if (!first.params->get_info(first.plugin(), i, &info) || (info.flags & CLAP_PARAM_IS_READONLY) != 0) {
+                continue;
+            }
+            clap_event_param_value_t event{};
+            event.header = {sizeof event, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
+            event.param_id = info.id;
+            event.cookie = info.cookie;
+            event.note_id = -1;
+            event.port_index = -1;
+            event.channel = -1;
+            event.key = -1;
+            event.value = std::uniform_real_distribution<double>(info.min_value, info.max_value)(random);
+            if ((info.flags & CLAP_PARAM_IS_STEPPED) != 0) {
+                event.value = std::trunc(event.value);
+            }
+            in.push(event.header);
+        }
+        first.params->flush(first.plugin(), in.in(), out.out());
+    }
+
+    std::string fault;
+    std::vector<std::uint8_t> saved;
+    std::vector<std::uint8_t> again;
+    if (!save(first, saved, 4093)) {
+        fault = "save failed";
+    } else {
+        Stream stream;
+        stream.bytes = saved;
+        stream.piece = 10007;
+        if (!second->state->load(second->plugin(), &stream.in)) {
+            fault = "the saved state does not load into a second instance";
+        } else if (!save(*second, again) || again != saved) {
+            fault = "the loaded state saves differently (" + firstDifference(saved, again) + ")";
+        }
+    }
+    finish(session, report, "state.roundtrip", fault);
+    if (!fault.empty()) {
+        return;
+    }
+
+    // Nothing, cut-off states and failing streams: refused, and nothing changes.
+    std::vector<std::uint8_t> before;
+    save(*second, before);
+    fault.clear();
+    struct Bad {
+        std::string what;
+        std::vector<std::uint8_t> bytes;
+        bool failing;
+    };
+    std::vector<Bad> bads = {{"an empty stream", {}, false}, {"a failing stream", saved, true}};
+    for (std::size_t length : {std::size_t{1}, std::size_t{7}, saved.size() / 3, saved.size() / 2, saved.size() - 1}) {
+        if (length > 0 && length < saved.size()) {
+            bads.push_back({"the first " + std::to_string(length) + " bytes",
+                            std::vector<std::uint8_t>(saved.begin(), saved.begin() + static_cast<long>(length)), false});
+        }
+    }
+    for (const Bad& bad : bads) {
+        Stream stream;
+        stream.bytes = bad.bytes;
+        stream.failing = bad.failing;
+        if (second->state->load(second->plugin(), &stream.in)) {
+            fault = join(fault, bad.what + " was taken");
+        }
+        std::vector<std::uint8_t> after;
+        if (!save(*second, after) || after != before) {
+            fault = join(fault, bad.what + " changed the state (" + firstDifference(before, after) + ")");
+        }
+    }
+    Stream failing;
+    failing.failing = true;
+    if (first.state->save(first.plugin(), &failing.out)) {
+        fault = join(fault, "a save into a failing stream reported success");
+    }
+    finish(session, report, "state.refused", fault);
+    second.reset();
+    session.reportAllocations(report);
+}
+
+} // namespace tessarine::host

@@ -1,0 +1,185 @@
+// The changes the plug-in itself makes, on their way to the host: the editor's
+// from the main thread through the queue to the next flush or process, and
+// learned controllers' from inside the block. The adapter runs in this
+// process, so the test can play the editor's part.
+
+#include "shell/clap/ClapPlugin.h"
+#include "shell/clap/ClapTestHost.h"
+#include "support/AllocationCounter.h"
+
+#include "params/EditorTag.h"
+#include "params/ParameterTable.h"
+
+#include <thread>
+
+namespace {
+
+using namespace tessarine::test;
+using tessarine::ClapPlugin;
+
+class EditorSide : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        plugin = ClapPlugin::create(&host.host, ""); // no library: the start values
+        ASSERT_NE(plugin, nullptr);
+        ASSERT_TRUE(plugin->init(plugin));
+        params = static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
+    }
+    void TearDown() override
+    {
+        if (plugin != nullptr) {
+            plugin->destroy(plugin);
+        }
+    }
+    tessarine::InstrumentCore& core() { return static_cast<ClapPlugin*>(plugin->plugin_data)->core(); }
+
+    TestHost host;
+    const clap_plugin_t* plugin = nullptr;
+    const clap_plugin_params_t* params = nullptr;
+};
+
+// Values set in the editor reach the host in the order made, each asked for
+// with a flush request; more than the queue holds still end at the last value.
+TEST_F(EditorSide, EditorChangesReachTheHostAtTheNextFlush)
+{
+    core().automate(tessarine::kVolume, 0.25f);
+    core().automate(tessarine::kFilterCutoff, 0.5f);
+    EXPECT_EQ(host.flushRequests.load(), 2);
+    EventList none(1);
+    EventList out(64);
+    params->flush(plugin, none.in(), out.out());
+    const auto values = valuesIn(out);
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(values[0].param_id, static_cast<clap_id>(tessarine::kVolume));
+    EXPECT_FLOAT_EQ(static_cast<float>(values[0].value), 0.25f);
+    EXPECT_EQ(values[1].param_id, static_cast<clap_id>(tessarine::kFilterCutoff));
+    EXPECT_EQ(values[1].header.flags & CLAP_EVENT_DONT_RECORD, 0u) << "the musician's moves are recorded";
+
+    out.clear();
+    params->flush(plugin, none.in(), out.out());
+    EXPECT_EQ(out.size(), 0u) << "each change is reported once";
+
+    // A long drag while the host does not flush, then a host list that takes
+    // only some: nothing is lost, and the last value of each control arrives.
+    for (int step = 0; step <= 3000; ++step) {
+        core().automate(tessarine::kBrightness, step / 3000.0f);
+        core().automate(tessarine::kMorphHarmX, 1.0f - step / 3000.0f);
+    }
+    EventList small(100);
+    params->flush(plugin, none.in(), small.out());
+    EXPECT_EQ(small.size(), 100u);
+    EventList rest(8000);
+    params->flush(plugin, none.in(), rest.out());
+    float lastBrightness = -1.0f;
+    float lastMorph = -1.0f;
+    for (const auto& value : valuesIn(rest)) {
+        (value.param_id == tessarine::kBrightness ? lastBrightness : lastMorph) = static_cast<float>(value.value);
+    }
+    EXPECT_FLOAT_EQ(lastBrightness, 1.0f);
+    EXPECT_FLOAT_EQ(lastMorph, 0.0f);
+}
+
+// The editor changes values on the main thread while the audio thread
+// processes and reports them: each arrives in order, and the last one last.
+TEST_F(EditorSide, EditorChangesCrossToTheAudioThread)
+{
+    ASSERT_TRUE(plugin->activate(plugin, 48000.0, 1, 256));
+    ASSERT_TRUE(plugin->start_processing(plugin));
+    constexpr int kChanges = 20000;
+    std::atomic<bool> done{false};
+    std::vector<float> seen;
+    seen.reserve(kChanges);
+    std::thread audio([&] {
+        std::vector<float> left(256), right(256);
+        float* channels[2] = {left.data(), right.data()};
+        clap_audio_buffer_t buffer{};
+        buffer.data32 = channels;
+        buffer.channel_count = 2;
+        EventList none(1);
+        EventList out(1024);
+        clap_process_t process{};
+        process.frames_count = 256;
+        process.audio_outputs = &buffer;
+        process.audio_outputs_count = 1;
+        process.in_events = none.in();
+        process.out_events = out.out();
+        for (bool last = false;;) {
+            out.clear();
+            plugin->process(plugin, &process);
+            for (const auto& value : valuesIn(out)) {
+                seen.push_back(static_cast<float>(value.value));
+            }
+            if (last) {
+                break;
+            }
+            last = done.load();
+        }
+    });
+    for (int i = 1; i <= kChanges; ++i) {
+        core().automate(tessarine::kMorphNoiseY, static_cast<float>(i) / kChanges);
+        if (i % 256 == 0) {
+            std::this_thread::yield();
+        }
+    }
+    done = true;
+    audio.join();
+    plugin->stop_processing(plugin);
+    plugin->deactivate(plugin);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_FLOAT_EQ(seen.back(), 1.0f);
+    for (std::size_t i = 1; i < seen.size(); ++i) {
+        ASSERT_LE(seen[i - 1], seen[i]) << "in order, at " << i;
+    }
+}
+
+// A controller learned in the editor moves its parameter inside the block:
+// the host hears of it in that block's output, marked not to be recorded, and
+// nothing on the way allocates.
+TEST_F(EditorSide, LearnedControllersReportFromTheBlock)
+{
+    ASSERT_TRUE(plugin->activate(plugin, 48000.0, 1, 64));
+    ASSERT_TRUE(plugin->start_processing(plugin));
+    std::vector<float> left(64), right(64);
+    float* channels[2] = {left.data(), right.data()};
+    clap_audio_buffer_t buffer{};
+    buffer.data32 = channels;
+    buffer.channel_count = 2;
+    EventList in(4);
+    EventList out(64);
+    clap_process_t process{};
+    process.frames_count = 64;
+    process.audio_outputs = &buffer;
+    process.audio_outputs_count = 1;
+    process.in_events = in.in();
+    process.out_events = out.out();
+
+    std::size_t allocations = 0;
+    for (int round = 0; round < 20; ++round) {
+        core().engine().setParameter(tessarine::kTagMidiLearn, 1.0f, true);
+        core().engine().setLearnTarget(tessarine::kFilterCutoff);
+        core().engine().armLearn(true);
+        in.clear();
+        out.clear();
+        clap_event_midi_t cc{};
+        cc.header = {sizeof cc, 10, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_MIDI, 0};
+        cc.data[0] = 0xB2;
+        cc.data[1] = 74;
+        cc.data[2] = static_cast<std::uint8_t>(64 + round);
+        add(in, cc);
+        const std::size_t before = testsupport::allocationCount();
+        plugin->process(plugin, &process);
+        allocations += testsupport::allocationCount() - before;
+        const auto values = valuesIn(out);
+        ASSERT_EQ(values.size(), 1u);
+        EXPECT_EQ(values[0].param_id, static_cast<clap_id>(tessarine::kFilterCutoff));
+        EXPECT_FLOAT_EQ(static_cast<float>(values[0].value), (64.0f + round) / 128.0f);
+        EXPECT_NE(values[0].header.flags & CLAP_EVENT_DONT_RECORD, 0u);
+    }
+    EXPECT_EQ(allocations, 0u);
+    EXPECT_EQ(host.flushRequests.load(), 0) << "no request from the audio thread";
+    plugin->stop_processing(plugin);
+    plugin->deactivate(plugin);
+}
+
+} // namespace
