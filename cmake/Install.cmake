@@ -1,7 +1,7 @@
 # `cmake --install` lays out every format where Linux hosts look for it, each
 # with the sound library (TessarineData, Reset.t9i) where it finds it:
 #
-#   format        without a chosen prefix          with -DCMAKE_INSTALL_PREFIX=P
+#   format        without a chosen prefix (~/.local) with -DCMAKE_INSTALL_PREFIX=P
 #   VST 2         ~/.vst/Tessarine/                P/lib/vst/Tessarine/
 #   LV2           ~/.lv2/Tessarine.lv2/            P/lib/lv2/Tessarine.lv2/
 #   CLAP          ~/.clap/Tessarine/               P/lib/clap/Tessarine/
@@ -13,11 +13,17 @@
 # overrides the VST 2 folder. Each artefact's own CMakeLists installs it.
 
 set(tessarine_user_install OFF)
-# A build folder configured before every format had a place of its own holds
-# ~/.vst as its default prefix: it is a user's install too.
-if(DEFINED ENV{HOME} AND (CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT OR CMAKE_INSTALL_PREFIX STREQUAL "$ENV{HOME}/.vst"))
-  set(CMAKE_INSTALL_PREFIX "$ENV{HOME}/.local" CACHE PATH "Install prefix" FORCE)
-  set(tessarine_user_install ON)
+# The prefix a user's install lands in (~/.local) puts every plug-in in the
+# folder its hosts scan in the user's home. A build folder configured before
+# every format had a place of its own holds ~/.vst as its default prefix: it
+# is a user's install too.
+if(DEFINED ENV{HOME})
+  if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT OR CMAKE_INSTALL_PREFIX STREQUAL "$ENV{HOME}/.vst")
+    set(CMAKE_INSTALL_PREFIX "$ENV{HOME}/.local" CACHE PATH "Install prefix" FORCE)
+  endif()
+  if(CMAKE_INSTALL_PREFIX STREQUAL "$ENV{HOME}/.local")
+    set(tessarine_user_install ON)
+  endif()
 endif()
 if(tessarine_user_install)
   set(tessarine_vst_dir "$ENV{HOME}/.vst/Tessarine")

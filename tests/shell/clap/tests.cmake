@@ -22,6 +22,3 @@ add_dependencies(tests_shell_clap faulty_clap_plugin)
 
 add_test(NAME shell/clap/ExportsOnlyClapEntry
   COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/shell/clap/check_exports.sh $<TARGET_FILE:Tessarine_clap>)
-add_test(NAME shell/clap/InstalledPluginLoads
-  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/shell/clap/check_install.sh ${CMAKE_COMMAND} ${CMAKE_BINARY_DIR}
-          $<TARGET_FILE:tessarine>)

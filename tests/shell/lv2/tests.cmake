@@ -31,7 +31,3 @@ add_test(NAME shell/lv2/ExportsOnlyTheDescriptors
   COMMAND sh -c "symbols=$(nm -D --defined-only \"$1\" | awk '{print $3}' | sort | tr '\\n' ' ')
                  echo \"exports: $symbols\"; test \"$symbols\" = 'lv2_descriptor lv2ui_descriptor '"
           _ $<TARGET_FILE:Tessarine_lv2>)
-
-# `cmake --install` lays the bundle out whole.
-add_test(NAME shell/lv2/InstalledBundleIsComplete
-  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/shell/lv2/check_install.sh ${CMAKE_COMMAND} ${CMAKE_BINARY_DIR})
