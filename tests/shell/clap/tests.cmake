@@ -21,4 +21,4 @@ target_compile_definitions(tests_shell_clap PRIVATE TESSARINE_FAULTY_CLAP_PATH="
 add_dependencies(tests_shell_clap faulty_clap_plugin)
 
 add_test(NAME shell/clap/ExportsOnlyClapEntry
-  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/shell/clap/check_exports.sh $<TARGET_FILE:Tessarine_clap>)
+  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/shell/check_exports.sh $<TARGET_FILE:Tessarine_clap> clap_entry)
