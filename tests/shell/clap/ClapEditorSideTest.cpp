@@ -10,18 +10,43 @@
 #include "params/EditorTag.h"
 #include "params/ParameterTable.h"
 
+#include <atomic>
 #include <thread>
+#include <vector>
 
 namespace {
 
 using namespace tessarine::test;
 using tessarine::ClapPlugin;
 
+// A stereo block of frames for the plug-in to render into, with the event
+// lists given.
+struct Block {
+    Block(std::uint32_t frames, const EventList& in, EventList& out) : left(frames), right(frames)
+    {
+        buffer.data32 = channels;
+        buffer.channel_count = 2;
+        process.frames_count = frames;
+        process.audio_outputs = &buffer;
+        process.audio_outputs_count = 1;
+        process.in_events = in.in();
+        process.out_events = out.out();
+    }
+    Block(const Block&) = delete;
+    Block& operator=(const Block&) = delete;
+
+    std::vector<float> left;
+    std::vector<float> right;
+    float* channels[2] = {left.data(), right.data()};
+    clap_audio_buffer_t buffer{};
+    clap_process_t process{};
+};
+
 class EditorSide : public testing::Test {
 protected:
     void SetUp() override
     {
-        plugin = ClapPlugin::create(&host.host, ""); // no library: the start values
+        plugin = ClapPlugin::create(host.host(), ""); // no library: the start values
         ASSERT_NE(plugin, nullptr);
         ASSERT_TRUE(plugin->init(plugin));
         params = static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
@@ -34,7 +59,7 @@ protected:
     }
     tessarine::InstrumentCore& core() { return static_cast<ClapPlugin*>(plugin->plugin_data)->core(); }
 
-    TestHost host;
+    tessarine::host::ClapHost host;
     const clap_plugin_t* plugin = nullptr;
     const clap_plugin_params_t* params = nullptr;
 };
@@ -45,7 +70,7 @@ TEST_F(EditorSide, EditorChangesReachTheHostAtTheNextFlush)
 {
     core().automate(tessarine::kVolume, 0.25f);
     core().automate(tessarine::kFilterCutoff, 0.5f);
-    EXPECT_EQ(host.flushRequests.load(), 2);
+    EXPECT_EQ(host.flushRequests(), 2);
     EventList none(1);
     EventList out(64);
     params->flush(plugin, none.in(), out.out());
@@ -81,7 +106,8 @@ TEST_F(EditorSide, EditorChangesReachTheHostAtTheNextFlush)
 }
 
 // The editor changes values on the main thread while the audio thread
-// processes and reports them: each arrives in order, and the last one last.
+// processes and reports them: each arrives in order, the last one last, and
+// neither thread makes a host call the other one should.
 TEST_F(EditorSide, EditorChangesCrossToTheAudioThread)
 {
     ASSERT_TRUE(plugin->activate(plugin, 48000.0, 1, 256));
@@ -91,22 +117,13 @@ TEST_F(EditorSide, EditorChangesCrossToTheAudioThread)
     std::vector<float> seen;
     seen.reserve(kChanges);
     std::thread audio([&] {
-        std::vector<float> left(256), right(256);
-        float* channels[2] = {left.data(), right.data()};
-        clap_audio_buffer_t buffer{};
-        buffer.data32 = channels;
-        buffer.channel_count = 2;
+        host.markAudioThread(std::this_thread::get_id());
         EventList none(1);
         EventList out(1024);
-        clap_process_t process{};
-        process.frames_count = 256;
-        process.audio_outputs = &buffer;
-        process.audio_outputs_count = 1;
-        process.in_events = none.in();
-        process.out_events = out.out();
+        Block block(256, none, out);
         for (bool last = false;;) {
             out.clear();
-            plugin->process(plugin, &process);
+            plugin->process(plugin, &block.process);
             for (const auto& value : valuesIn(out)) {
                 seen.push_back(static_cast<float>(value.value));
             }
@@ -126,6 +143,7 @@ TEST_F(EditorSide, EditorChangesCrossToTheAudioThread)
     audio.join();
     plugin->stop_processing(plugin);
     plugin->deactivate(plugin);
+    EXPECT_EQ(host.violationCount(), 0) << "every host call on the thread it belongs to";
     ASSERT_FALSE(seen.empty());
     EXPECT_FLOAT_EQ(seen.back(), 1.0f);
     for (std::size_t i = 1; i < seen.size(); ++i) {
@@ -140,19 +158,9 @@ TEST_F(EditorSide, LearnedControllersReportFromTheBlock)
 {
     ASSERT_TRUE(plugin->activate(plugin, 48000.0, 1, 64));
     ASSERT_TRUE(plugin->start_processing(plugin));
-    std::vector<float> left(64), right(64);
-    float* channels[2] = {left.data(), right.data()};
-    clap_audio_buffer_t buffer{};
-    buffer.data32 = channels;
-    buffer.channel_count = 2;
     EventList in(4);
     EventList out(64);
-    clap_process_t process{};
-    process.frames_count = 64;
-    process.audio_outputs = &buffer;
-    process.audio_outputs_count = 1;
-    process.in_events = in.in();
-    process.out_events = out.out();
+    Block block(64, in, out);
 
     std::size_t allocations = 0;
     for (int round = 0; round < 20; ++round) {
@@ -168,7 +176,7 @@ TEST_F(EditorSide, LearnedControllersReportFromTheBlock)
         cc.data[2] = static_cast<std::uint8_t>(64 + round);
         add(in, cc);
         const std::size_t before = testsupport::allocationCount();
-        plugin->process(plugin, &process);
+        plugin->process(plugin, &block.process);
         allocations += testsupport::allocationCount() - before;
         const auto values = valuesIn(out);
         ASSERT_EQ(values.size(), 1u);
@@ -177,7 +185,7 @@ TEST_F(EditorSide, LearnedControllersReportFromTheBlock)
         EXPECT_NE(values[0].header.flags & CLAP_EVENT_DONT_RECORD, 0u);
     }
     EXPECT_EQ(allocations, 0u);
-    EXPECT_EQ(host.flushRequests.load(), 0) << "no request from the audio thread";
+    EXPECT_EQ(host.flushRequests(), 0) << "no request from the audio thread";
     plugin->stop_processing(plugin);
     plugin->deactivate(plugin);
 }

@@ -1,53 +1,42 @@
 #pragma once
-// A small CLAP host for the tests: the built Tessarine.clap loaded as a host
-// loads it (dlopen, clap_entry, the factory), instances with a host of our
-// own that counts its requests, and the event lists and streams a host hands
-// the plug-in. Nothing here allocates while a block is processed: the lists
-// hold their events in storage made beforehand.
+// The tests drive Tessarine.clap through the command-line host's CLAP classes
+// (cli/clap), as the validator does. What they need beyond it is here: the
+// module opened once per program, an instance that is active and processing
+// as soon as it is made and keeps its own steady time, event builders, and a
+// memory stream that can move a little at a time.
 
 #include "clap/ClapEventList.h"
-#include "shell/clap/ClapSeedExtension.h"
+#include "clap/ClapHost.h"
+#include "clap/ClapInstance.h"
+#include "clap/ClapModule.h"
 
-#include <clap/entry.h>
-#include <clap/ext/params.h>
-#include <clap/ext/state.h>
-#include <clap/ext/timer-support.h>
-#include <clap/plugin-factory.h>
+#include <clap/stream.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <dlfcn.h>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tessarine::test {
 
-// The module, loaded once per test program and left loaded, as hosts do.
-inline const clap_plugin_factory_t* clapFactory()
-{
-    static const clap_plugin_factory_t* factory = [] {
-        void* module = dlopen(TESSARINE_CLAP_PATH, RTLD_NOW | RTLD_LOCAL);
-        EXPECT_NE(module, nullptr) << dlerror();
-        if (module == nullptr) {
-            return static_cast<const clap_plugin_factory_t*>(nullptr);
-        }
-        const auto* entry = static_cast<const clap_plugin_entry_t*>(dlsym(module, "clap_entry"));
-        EXPECT_NE(entry, nullptr);
-        if (entry == nullptr || !entry->init(TESSARINE_CLAP_PATH)) {
-            return static_cast<const clap_plugin_factory_t*>(nullptr);
-        }
-        return static_cast<const clap_plugin_factory_t*>(entry->get_factory(CLAP_PLUGIN_FACTORY_ID));
-    }();
-    return factory;
-}
-
-// Event lists are the validator's own, so both hosts hand the plug-in the same.
 using EventList = host::ClapEventList;
+
+// The module, opened once per test program and left loaded, as hosts do.
+inline const host::ClapModule* clapModule()
+{
+    static const host::ClapModule* module = [] {
+        std::string error;
+        std::unique_ptr<host::ClapModule> opened = host::ClapModule::open(TESSARINE_CLAP_PATH, error);
+        EXPECT_NE(opened, nullptr) << error;
+        return opened.release();
+    }();
+    return module;
+}
 
 // The parameter values among a list's events, in order.
 inline std::vector<clap_event_param_value_t> valuesIn(const EventList& list)
@@ -93,54 +82,6 @@ inline clap_event_param_value_t valueEvent(std::uint32_t time, clap_id id, doubl
     return event;
 }
 
-// The host side of one instance: its requests counted, its timers recorded.
-struct TestHost {
-    clap_host_t host{};
-    clap_host_params_t params{};
-    clap_host_timer_support_t timers{};
-    std::atomic<int> flushRequests{0};
-    std::atomic<int> rescans{0};
-    int timersRegistered = 0;
-    int timersUnregistered = 0;
-
-    TestHost()
-    {
-        host.clap_version = CLAP_VERSION;
-        host.host_data = this;
-        host.name = "tessarine tests";
-        host.vendor = "Brightmoor Labs";
-        host.url = "";
-        host.version = "1";
-        host.get_extension = [](const clap_host_t* h, const char* id) -> const void* {
-            auto* self = static_cast<TestHost*>(h->host_data);
-            if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) {
-                return &self->params;
-            }
-            if (std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0) {
-                return &self->timers;
-            }
-            return nullptr;
-        };
-        host.request_restart = [](const clap_host_t*) {};
-        host.request_process = [](const clap_host_t*) {};
-        host.request_callback = [](const clap_host_t*) {};
-        params.rescan = [](const clap_host_t* h, clap_param_rescan_flags) {
-            ++static_cast<TestHost*>(h->host_data)->rescans;
-        };
-        params.clear = [](const clap_host_t*, clap_id, clap_param_clear_flags) {};
-        params.request_flush = [](const clap_host_t* h) { ++static_cast<TestHost*>(h->host_data)->flushRequests; };
-        timers.register_timer = [](const clap_host_t* h, std::uint32_t, clap_id* id) {
-            *id = 7;
-            ++static_cast<TestHost*>(h->host_data)->timersRegistered;
-            return true;
-        };
-        timers.unregister_timer = [](const clap_host_t* h, clap_id) {
-            ++static_cast<TestHost*>(h->host_data)->timersUnregistered;
-            return true;
-        };
-    }
-};
-
 // A byte stream in memory; writes and reads move at most piece bytes a call,
 // as some hosts' streams do, and a read stream can end early.
 struct MemoryStream {
@@ -173,52 +114,36 @@ struct MemoryStream {
     }
 };
 
-// One activated instance with its host and a stereo output.
-class ClapInstance {
+// One instance of the module with a host of its own, active and processing
+// from the start; -> reaches the instance and its extensions. Blocks run on
+// the test's thread, one after another in steady time.
+class TestInstance {
 public:
-    explicit ClapInstance(double rate = 48000.0, std::uint32_t maxFrames = 4096)
-        : left_(maxFrames), right_(maxFrames), channels_{left_.data(), right_.data()}
+    explicit TestInstance(double rate = 48000.0, std::uint32_t maxFrames = 4096)
     {
-        const clap_plugin_factory_t* factory = clapFactory();
-        if (factory == nullptr) {
-            ADD_FAILURE() << "no factory";
+        const host::ClapModule* module = clapModule();
+        if (module == nullptr) {
+            ADD_FAILURE() << "no module";
             return;
         }
-        plugin_ = factory->create_plugin(factory, &host_.host, "com.brightmoor-labs.tessarine");
-        if (plugin_ == nullptr || !plugin_->init(plugin_)) {
-            ADD_FAILURE() << "the instance could not be made";
+        std::string error;
+        instance_ = host::ClapInstance::create(*module, host_, error);
+        if (instance_ == nullptr) {
+            ADD_FAILURE() << error;
             return;
         }
-        active_ = plugin_->activate(plugin_, rate, 1, maxFrames);
+        active_ = instance_->activate(rate, maxFrames) && instance_->startProcessing();
         EXPECT_TRUE(active_);
-        plugin_->start_processing(plugin_);
-        output_.data32 = channels_;
-        output_.channel_count = 2;
     }
-    ~ClapInstance()
-    {
-        if (plugin_ != nullptr) {
-            if (active_) {
-                plugin_->stop_processing(plugin_);
-                plugin_->deactivate(plugin_);
-            }
-            plugin_->destroy(plugin_);
-        }
-    }
-    ClapInstance(const ClapInstance&) = delete;
-    ClapInstance& operator=(const ClapInstance&) = delete;
 
-    bool valid() const { return plugin_ != nullptr && active_; }
-    const clap_plugin_t* plugin() const { return plugin_; }
-    TestHost& host() { return host_; }
-    template <typename Extension>
-    const Extension* extension(const char* id) const
-    {
-        return static_cast<const Extension*>(plugin_->get_extension(plugin_, id));
-    }
+    bool valid() const { return instance_ != nullptr && active_; }
+    const clap_plugin_t* plugin() const { return instance_->plugin(); }
+    host::ClapInstance* operator->() const { return instance_.get(); }
+    host::ClapHost& host() { return host_; }
     void seed(std::uint32_t value) const
     {
-        extension<ClapSeedExtension>(kClapSeedExtension)->seed(plugin_, value);
+        ASSERT_NE(instance_->seed, nullptr) << "the validator and the plug-in name the seed extension alike";
+        instance_->seed->seed(plugin(), value);
     }
 
     // One block of frames with the events given; the output's two channels
@@ -226,20 +151,13 @@ public:
     clap_process_status process(std::uint32_t frames, const EventList& in, EventList& out,
                                 std::vector<float>* left = nullptr, std::vector<float>* right = nullptr)
     {
-        clap_process_t process{};
-        process.steady_time = steadyTime_;
-        process.frames_count = frames;
-        process.audio_outputs = &output_;
-        process.audio_outputs_count = 1;
-        process.in_events = in.in();
-        process.out_events = out.out();
-        const clap_process_status status = plugin_->process(plugin_, &process);
+        const clap_process_status status = instance_->process(frames, in, out, steadyTime_);
         steadyTime_ += frames;
         if (left != nullptr) {
-            left->insert(left->end(), left_.begin(), left_.begin() + frames);
+            left->insert(left->end(), instance_->output(0), instance_->output(0) + frames);
         }
         if (right != nullptr) {
-            right->insert(right->end(), right_.begin(), right_.begin() + frames);
+            right->insert(right->end(), instance_->output(1), instance_->output(1) + frames);
         }
         return status;
     }
@@ -259,13 +177,10 @@ public:
     }
 
 private:
-    TestHost host_;
-    const clap_plugin_t* plugin_ = nullptr;
+    // The host outlives the instance it serves.
+    host::ClapHost host_;
+    std::unique_ptr<host::ClapInstance> instance_;
     bool active_ = false;
-    std::vector<float> left_;
-    std::vector<float> right_;
-    float* channels_[2];
-    clap_audio_buffer_t output_{};
     std::int64_t steadyTime_ = 0;
 };
 

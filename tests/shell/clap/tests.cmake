@@ -1,9 +1,8 @@
 # Tessarine.clap through the CLAP interface as hosts drive it, and the
 # adapter in the test's own process for the changes the plug-in originates.
-tessarine_test_folder(shell/clap tessarine_clap tessarine_clap_headers tessarine_test_support)
+# The tests load the plug-in with the command-line host's CLAP classes, the validator's own.
+tessarine_test_folder(shell/clap tessarine_clap tessarine_host tessarine_test_support)
 target_sources(tests_shell_clap PRIVATE ${allocation_counter})
-# The validator's event lists (a header of the command-line host) serve the tests' host too.
-target_include_directories(tests_shell_clap PRIVATE ${PROJECT_SOURCE_DIR}/cli)
 target_compile_definitions(tests_shell_clap PRIVATE TESSARINE_CLAP_PATH="$<TARGET_FILE:Tessarine_clap>")
 add_dependencies(tests_shell_clap Tessarine_clap)
 
