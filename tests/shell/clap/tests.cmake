@@ -4,7 +4,7 @@
 tessarine_test_folder(shell/clap tessarine_clap tessarine_host tessarine_test_support)
 target_sources(tests_shell_clap PRIVATE ${allocation_counter})
 target_compile_definitions(tests_shell_clap PRIVATE TESSARINE_CLAP_PATH="$<TARGET_FILE:Tessarine_clap>")
-add_dependencies(tests_shell_clap Tessarine_clap)
+add_dependencies(tests_shell_clap Tessarine_clap factory_library)
 
 # The validator hosts the CLAP plug-in as it hosts the VST one; its audio runs
 # on a thread of its own.
