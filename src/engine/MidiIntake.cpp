@@ -64,6 +64,12 @@ void MidiIntake::take(const std::uint8_t bytes[3], int frameOffset)
                                            static_cast<std::uint8_t>(resetAll ? 0 : value)};
             queueMidi(frameOffset, wheel);
         }
+        // A reset centres the bend as well: hosts send it when the transport
+        // stops, and the next take must not start bent.
+        if (resetAll) {
+            const std::uint8_t centre[3] = {static_cast<std::uint8_t>(0xE0 | (bytes[0] & 0x0F)), 0x00, 0x40};
+            queueMidi(frameOffset, centre);
+        }
         if (controller == kAllSoundOffController || controller >= kAllNotesOffController) {
             queueMidi(frameOffset, bytes);
         }

@@ -83,13 +83,16 @@ TEST_F(PerformanceControls, ThePedalHoldsUnlessARowTakesIt)
     }
 }
 
-TEST_F(PerformanceControls, TheWheelAddsVibratoUnlessARowTakesIt)
+TEST_F(PerformanceControls, TheWheelAddsVibratoUnlessARowTakesItAndAResetCentresWheelAndBend)
 {
     // The note's pitch half a vibrato period in, with the wheel at its top.
-    auto pitchWithWheel = [&](float source, bool thenReset = false) {
+    auto pitchWithWheel = [&](float source, bool thenReset = false, bool bent = false) {
         SetUp();
         engine->setParameter(kModSource1, source, true);
-        midi(0xB0, 1, 127);
+        midi(0xB0, 1, bent ? 0 : 127);
+        if (bent) {
+            midi(0xE0, 0, 127);
+        }
         if (thenReset) {
             midi(0xB0, 121, 0);
         }
@@ -108,6 +111,8 @@ TEST_F(PerformanceControls, TheWheelAddsVibratoUnlessARowTakesIt)
     EXPECT_NEAR(1200.0f * std::log2(pitchWithWheel(0.0f) / still), kWheelVibratoCents, 0.5f) << "no row";
     EXPECT_FLOAT_EQ(pitchWithWheel(8.0f + 1.0f), still) << "a row of controller 1";
     EXPECT_FLOAT_EQ(pitchWithWheel(0.0f, true), still) << "reset controllers";
+    EXPECT_GT(pitchWithWheel(0.0f, false, true), still * 1.05f) << "the bend up";
+    EXPECT_FLOAT_EQ(pitchWithWheel(0.0f, true, true), still) << "reset controllers centre the bend";
 }
 
 TEST_F(PerformanceControls, ChannelModeMessagesEndEveryNoteSustainedOnesToo)
