@@ -5,6 +5,7 @@
 
 #include "validate/ClapValidatorChecks.h"
 
+#include "clap/ClapEvents.h"
 #include "clap/ClapSession.h"
 #include "validate/BlockTiming.h"
 #include "validate/OutputCheck.h"
@@ -33,30 +34,15 @@ std::string join(const std::string& fault, const std::string& more)
 
 constexpr double kTailSeconds = 0.2;
 
+// The scenarios' notes carry their key as their identifier.
 clap_event_note_t note(std::uint16_t type, std::uint32_t time, int key, double velocity)
 {
-    clap_event_note_t event{};
-    event.header = {sizeof event, time, CLAP_CORE_EVENT_SPACE_ID, type, 0};
-    event.note_id = key;
-    event.port_index = 0;
-    event.channel = 0;
-    event.key = static_cast<std::int16_t>(key);
-    event.velocity = velocity;
-    return event;
+    return clapNoteEvent(type, time, key, velocity, 0, key);
 }
 
 clap_event_param_value_t value(std::uint32_t time, const clap_param_info_t& info, double v)
 {
-    clap_event_param_value_t event{};
-    event.header = {sizeof event, time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
-    event.param_id = info.id;
-    event.cookie = info.cookie;
-    event.note_id = -1;
-    event.port_index = -1;
-    event.channel = -1;
-    event.key = -1;
-    event.value = v;
-    return event;
+    return clapValueEvent(time, info.id, v, info.cookie);
 }
 
 // The parameters' infos, with the value each has now in place of its default:
@@ -174,9 +160,7 @@ void runClapProcessChecks(const std::string& path, const ValidationPlan&, int ra
 {
     const std::string name = "process." + std::to_string(rate);
     ClapSession session;
-    std::string error;
-    if (!session.open(path, error)) {
-        report.fail(name, error);
+    if (!openForChecks(session, path, report, name)) {
         return;
     }
     const std::vector<clap_param_info_t> infos = parameterInfos(*session.instance);
@@ -202,9 +186,7 @@ void runClapProcessChecks(const std::string& path, const ValidationPlan&, int ra
 void runClapThreadChecks(const std::string& path, const ValidationPlan&, int, ValidatorReport& report)
 {
     ClapSession session;
-    std::string error;
-    if (!session.open(path, error)) {
-        report.fail("threads.calls", error);
+    if (!openForChecks(session, path, report, "threads.calls")) {
         return;
     }
     ClapInstance& instance = *session.instance;

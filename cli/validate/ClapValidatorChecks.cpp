@@ -130,12 +130,20 @@ void runClapLoadChecks(const std::string& path, const ValidationPlan&, int, Vali
     report.result("load.instance", fault);
 }
 
+bool openForChecks(ClapSession& session, const std::string& path, ValidatorReport& report, const std::string& check)
+{
+    std::string error;
+    if (session.open(path, error)) {
+        return true;
+    }
+    report.fail(check, error);
+    return false;
+}
+
 void runClapScanChecks(const std::string& path, const ValidationPlan&, int, ValidatorReport& report)
 {
     ClapSession session;
-    std::string error;
-    if (!session.open(path, error)) {
-        report.fail("scan.extensions", error);
+    if (!openForChecks(session, path, report, "scan.extensions")) {
         return;
     }
     ClapInstance& instance = *session.instance;
@@ -194,9 +202,7 @@ void runClapScanChecks(const std::string& path, const ValidationPlan&, int, Vali
 void runClapParameterChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report)
 {
     ClapSession session;
-    std::string error;
-    if (!session.open(path, error)) {
-        report.fail("params.info", error);
+    if (!openForChecks(session, path, report, "params.info")) {
         return;
     }
     ClapInstance& instance = *session.instance;
@@ -383,9 +389,7 @@ std::string firstDifference(const std::vector<std::uint8_t>& a, const std::vecto
 void runClapStateChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report)
 {
     ClapSession session;
-    std::string error;
-    if (!session.open(path, error)) {
-        report.fail("state.roundtrip", error);
+    if (!openForChecks(session, path, report, "state.roundtrip")) {
         return;
     }
     ClapInstance& first = *session.instance;
@@ -393,6 +397,7 @@ void runClapStateChecks(const std::string& path, const ValidationPlan& plan, int
         report.skip("state.roundtrip", "the plug-in keeps no state");
         return;
     }
+    std::string error;
     std::unique_ptr<ClapInstance> second = session.another(error);
     if (!second) {
         report.fail("state.roundtrip", "no second instance: " + error);

@@ -12,10 +12,16 @@
 
 namespace tessarine::host {
 
+class ClapSession;
+
 // A file a CLAP host would load: named *.clap.
 bool isClapPath(const std::string& path);
 
 std::vector<CheckGroup> clapCheckGroups(const ValidationPlan& plan);
+
+// Opens the plug-in for one group of checks; one that will not open fails the
+// group's first check, named by check.
+bool openForChecks(ClapSession& session, const std::string& path, ValidatorReport& report, const std::string& check);
 
 void runClapLoadChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report);
 void runClapScanChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report);

@@ -169,12 +169,7 @@ TEST_F(EditorSide, LearnedControllersReportFromTheBlock)
         core().engine().armLearn(true);
         in.clear();
         out.clear();
-        clap_event_midi_t cc{};
-        cc.header = {sizeof cc, 10, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_MIDI, 0};
-        cc.data[0] = 0xB2;
-        cc.data[1] = 74;
-        cc.data[2] = static_cast<std::uint8_t>(64 + round);
-        add(in, cc);
+        add(in, clapMidiEvent(10, 0xB2, 74, static_cast<std::uint8_t>(64 + round)));
         const std::size_t before = testsupport::allocationCount();
         plugin->process(plugin, &block.process);
         allocations += testsupport::allocationCount() - before;

@@ -107,12 +107,7 @@ TEST(ClapPlugin, NotesSoundAtTheirPitch)
         ASSERT_TRUE(instance.valid());
         EventList first(64);
         if (c.asMidi) {
-            clap_event_midi_t midi{};
-            midi.header = {sizeof midi, 100, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_MIDI, 0};
-            midi.data[0] = static_cast<std::uint8_t>(0x90 | c.channel);
-            midi.data[1] = static_cast<std::uint8_t>(c.key);
-            midi.data[2] = 100;
-            add(first, midi);
+            add(first, clapMidiEvent(100, static_cast<std::uint8_t>(0x90 | c.channel), static_cast<std::uint8_t>(c.key), 100));
         } else {
             add(first, noteEvent(CLAP_EVENT_NOTE_ON, 100, c.key, 0.8, c.channel));
         }

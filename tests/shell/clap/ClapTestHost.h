@@ -6,6 +6,7 @@
 // memory stream that can move a little at a time.
 
 #include "clap/ClapEventList.h"
+#include "clap/ClapEvents.h"
 #include "clap/ClapHost.h"
 #include "clap/ClapInstance.h"
 #include "clap/ClapModule.h"
@@ -59,27 +60,13 @@ void add(EventList& list, const Event& event)
 inline clap_event_note_t noteEvent(std::uint16_t type, std::uint32_t time, int key, double velocity = 0.8,
                                    int channel = 0, int noteId = -1)
 {
-    clap_event_note_t note{};
-    note.header = {sizeof note, time, CLAP_CORE_EVENT_SPACE_ID, type, 0};
-    note.note_id = noteId;
-    note.port_index = 0;
-    note.channel = static_cast<std::int16_t>(channel);
-    note.key = static_cast<std::int16_t>(key);
-    note.velocity = velocity;
-    return note;
+    return host::clapNoteEvent(type, time, key, velocity, channel, noteId);
 }
 
+using host::clapMidiEvent;
 inline clap_event_param_value_t valueEvent(std::uint32_t time, clap_id id, double value)
 {
-    clap_event_param_value_t event{};
-    event.header = {sizeof event, time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
-    event.param_id = id;
-    event.note_id = -1;
-    event.port_index = -1;
-    event.channel = -1;
-    event.key = -1;
-    event.value = value;
-    return event;
+    return host::clapValueEvent(time, id, value);
 }
 
 // A byte stream in memory; writes and reads move at most piece bytes a call,

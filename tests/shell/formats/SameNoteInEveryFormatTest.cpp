@@ -6,6 +6,7 @@
 // instrument), the same seed and the same blocks, every sample must agree.
 
 #include "app/StandaloneEngine.h"
+#include "clap/ClapEvents.h"
 #include "clap/ClapHost.h"
 #include "clap/ClapInstance.h"
 #include "clap/ClapModule.h"
@@ -97,20 +98,6 @@ Render playLv2()
     return out;
 }
 
-clap_event_midi_t clapMidi(unsigned char status, unsigned char key, unsigned char velocity)
-{
-    clap_event_midi_t event{};
-    event.header.size = sizeof(event);
-    event.header.time = 0;
-    event.header.space_id = CLAP_CORE_EVENT_SPACE_ID;
-    event.header.type = CLAP_EVENT_MIDI;
-    event.port_index = 0;
-    event.data[0] = status;
-    event.data[1] = key;
-    event.data[2] = velocity;
-    return event;
-}
-
 Render playClap()
 {
     Render out;
@@ -133,9 +120,9 @@ Render playClap()
         in.clear();
         ignored.clear();
         if (noteOnIn(b)) {
-            in.push(clapMidi(0x90, kKey, kVelocity).header);
+            in.push(host::clapMidiEvent(0, 0x90, kKey, kVelocity).header);
         } else if (noteOffIn(b)) {
-            in.push(clapMidi(0x80, kKey, 0).header);
+            in.push(host::clapMidiEvent(0, 0x80, kKey, 0).header);
         }
         instance->process(kBlock, in, ignored, static_cast<std::int64_t>(b) * kBlock);
         out.append(instance->output(0), instance->output(1));
