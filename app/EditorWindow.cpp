@@ -1,11 +1,7 @@
 #include "app/EditorWindow.h"
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-
-#include <chrono>
 #include <cstdint>
-#include <poll.h>
+#include <ctime>
 
 namespace tessarine::app {
 
@@ -24,47 +20,12 @@ std::unique_ptr<EditorWindow> EditorWindow::open(InstrumentCore& core, std::stri
         error = "the instrument has no editor to show";
         return nullptr;
     }
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) {
+    std::unique_ptr<EditorWindow> self(new EditorWindow(core));
+    if (!self->window_.open(size.width, size.height, "Tessarine")) {
         error = "cannot open the X display";
         return nullptr;
     }
-    std::unique_ptr<EditorWindow> self(new EditorWindow(core));
-    self->display_ = display;
-    const int screen = DefaultScreen(display);
-    self->window_ = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0,
-                                        static_cast<unsigned>(size.width), static_cast<unsigned>(size.height), 0,
-                                        BlackPixel(display, screen), BlackPixel(display, screen));
-    XStoreName(display, self->window_, "Tessarine");
-    XClassHint classHint{};
-    char name[] = "tessarine-app";
-    char className[] = "Tessarine";
-    classHint.res_name = name;
-    classHint.res_class = className;
-    XSetClassHint(display, self->window_, &classHint);
-    // The editor draws at one size; the window keeps it.
-    XSizeHints hints{};
-    hints.flags = PMinSize | PMaxSize;
-    hints.min_width = hints.max_width = size.width;
-    hints.min_height = hints.max_height = size.height;
-    XSetWMNormalHints(display, self->window_, &hints);
-    Atom deleteAtom = XInternAtom(display, "WM_DELETE_WINDOW", False);
-    XSetWMProtocols(display, self->window_, &deleteAtom, 1);
-    self->deleteAtom_ = deleteAtom;
-    XSelectInput(display, self->window_, StructureNotifyMask);
-    XMapWindow(display, self->window_);
-
-    // The editor's child window shows only once its parent is on screen.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    XEvent event;
-    while (std::chrono::steady_clock::now() < deadline
-           && XCheckTypedWindowEvent(display, self->window_, MapNotify, &event) == False) {
-        pollfd fd{ConnectionNumber(display), POLLIN, 0};
-        ::poll(&fd, 1, 10);
-    }
-    XSync(display, False);
-
-    if (!core.openEditor(reinterpret_cast<void*>(static_cast<std::uintptr_t>(self->window_)))) {
+    if (!core.openEditor(reinterpret_cast<void*>(static_cast<std::uintptr_t>(self->window_.windowId())))) {
         error = "the editor could not open";
         return nullptr;
     }
@@ -77,29 +38,19 @@ EditorWindow::~EditorWindow()
     if (editorOpen_) {
         core_.closeEditor();
     }
-    if (display_ != nullptr) {
-        XDestroyWindow(display_, window_);
-        XCloseDisplay(display_);
-    }
 }
 
+// The editor's own window has a display connection of its own, which its
+// idle serves; the top-level window only ever hears that it should close.
 bool EditorWindow::idle(int timeoutMs)
 {
-    if (XPending(display_) == 0) {
-        pollfd fd{ConnectionNumber(display_), POLLIN, 0};
-        ::poll(&fd, 1, timeoutMs);
+    const timespec pause{timeoutMs / 1000, static_cast<long>(timeoutMs % 1000) * 1'000'000L};
+    nanosleep(&pause, nullptr);
+    if (!window_.pump()) {
+        return false;
     }
-    while (!closed_ && XPending(display_) > 0) {
-        XEvent event;
-        XNextEvent(display_, &event);
-        if (event.type == ClientMessage && static_cast<unsigned long>(event.xclient.data.l[0]) == deleteAtom_) {
-            closed_ = true;
-        }
-    }
-    if (!closed_) {
-        core_.idleEditor();
-    }
-    return !closed_;
+    core_.idleEditor();
+    return true;
 }
 
 } // namespace tessarine::app

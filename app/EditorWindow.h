@@ -5,11 +5,10 @@
 // Main thread.
 
 #include "core/InstrumentCore.h"
+#include "gui/TopLevelWindow.h"
 
 #include <memory>
 #include <string>
-
-struct _XDisplay;
 
 namespace tessarine::app {
 
@@ -24,19 +23,16 @@ public:
     EditorWindow(const EditorWindow&) = delete;
     EditorWindow& operator=(const EditorWindow&) = delete;
 
-    // Waits up to timeoutMs for the window's events, handles them and gives
-    // the editor its idle. False once the musician has closed the window.
+    // Waits timeoutMs, handles the window's events and gives the editor its
+    // idle. False once the musician has closed the window.
     bool idle(int timeoutMs);
 
 private:
     explicit EditorWindow(InstrumentCore& core) : core_(core) {}
 
     InstrumentCore& core_;
-    _XDisplay* display_ = nullptr;
-    unsigned long window_ = 0;
-    unsigned long deleteAtom_ = 0;
+    gui::TopLevelWindow window_;
     bool editorOpen_ = false;
-    bool closed_ = false;
 };
 
 } // namespace tessarine::app

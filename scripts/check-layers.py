@@ -25,8 +25,9 @@ ALLOWED = {
     # The command-line host drives the plug-in through the binary interface
     # alone; its file commands read and write the data model and analyse.
     "cli": {"shell/VstAbi.h", "sound", "analysis", "params"},
-    # The standalone application carries the core as a plug-in format would.
-    "app": {"core", "params"},
+    # The standalone application carries the core as a plug-in format would,
+    # in a window of the toolkit's when there is no host to give one.
+    "app": {"core", "gui", "params"},
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z]+)/([^"]+)"')
 
