@@ -3,6 +3,7 @@
 
 #include "validate/ClapValidatorChecks.h"
 
+#include "clap/ClapEvents.h"
 #include "clap/ClapSession.h"
 
 #include <clap/ext/thread-check.h>
@@ -305,16 +306,7 @@ void runClapParameterChecks(const std::string& path, const ValidationPlan& plan,
         if ((info.flags & CLAP_PARAM_IS_STEPPED) != 0) {
             value = std::trunc(value);
         }
-        clap_event_param_value_t event{};
-        event.header = {sizeof event, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
-        event.param_id = info.id;
-        event.cookie = info.cookie;
-        event.note_id = -1;
-        event.port_index = -1;
-        event.channel = -1;
-        event.key = -1;
-        event.value = value;
-        in.push(event.header);
+        in.push(clapValueEvent(0, info.id, value, info.cookie).header);
         sent.push_back(value);
     }
     params->flush(plugin, in.in(), out.out());
@@ -414,19 +406,11 @@ void runClapStateChecks(const std::string& path, const ValidationPlan& plan, int
             if (!first.params->get_info(first.plugin(), i, &info) || (info.flags & CLAP_PARAM_IS_READONLY) != 0) {
                 continue;
             }
-            clap_event_param_value_t event{};
-            event.header = {sizeof event, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
-            event.param_id = info.id;
-            event.cookie = info.cookie;
-            event.note_id = -1;
-            event.port_index = -1;
-            event.channel = -1;
-            event.key = -1;
-            event.value = std::uniform_real_distribution<double>(info.min_value, info.max_value)(random);
+            double value = std::uniform_real_distribution<double>(info.min_value, info.max_value)(random);
             if ((info.flags & CLAP_PARAM_IS_STEPPED) != 0) {
-                event.value = std::trunc(event.value);
+                value = std::trunc(value);
             }
-            in.push(event.header);
+            in.push(clapValueEvent(0, info.id, value, info.cookie).header);
         }
         first.params->flush(first.plugin(), in.in(), out.out());
     }
