@@ -10,6 +10,7 @@
 #include "sound/library/SoundLibrary.h"
 #include "sound/files/VoiceFile.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace tessarine {
@@ -195,11 +196,9 @@ void EditorActions::showInstrumentName() const
 void EditorActions::loadInstrument()
 {
     std::string path;
-    if (!dialogs_->openFile("t9i", path) || !target_.loadInstrumentFrom(path.c_str())) {
-        return;
+    if (dialogs_->openFile("t9i", path)) {
+        loadInstrumentFile(path);
     }
-    rebuildInstrumentMenus();
-    refresh_();
 }
 
 void EditorActions::saveInstrument()
@@ -258,52 +257,178 @@ void EditorActions::categoryChosen()
     instrumentChosen();
 }
 
-void EditorActions::analyse(int slot)
+void EditorActions::analyse(int slot, AnalyseInto into)
 {
-    std::string path;
-    if (!dialogs_->openFile("wav", path)) {
+    std::vector<std::string> paths;
+    const bool chosen = into == AnalyseInto::ShownLayer ? dialogs_->openFiles("wav", paths) && !paths.empty()
+                                                         : dialogs_->openFiles("wav", paths);
+    if (!chosen) {
         return;
     }
-    auto sound = std::make_unique<PreparedSound>();
-    ImportRefusal refusal = ImportRefusal::None;
-    if (!prepareSound(path, *sound, &refusal)) {
-        // "Unsupported file format." for a file of another kind; a missing,
-        // unreadable or special file says so instead.
-        dialogs_->messageBox((std::string(describe(refusal)) + "\n").c_str(), kCaption);
+    if (into == AnalyseInto::ShownLayer && paths.size() > 1) {
+        dialogs_->messageBox("One sound goes into one layer: choose a single file.\n", kCaption);
         return;
     }
+    analyseFiles(slot, paths, into);
+}
+
+namespace {
+
+// One window for several sounds: each reports its own share of the bar.
+class ShareOfProgress final : public AnalysisProgress {
+public:
+    ShareOfProgress(AnalysisProgress* whole, int index, int count) : whole_(whole), index_(index), count_(count) {}
+    void setProgress(double percent) override
+    {
+        if (whole_ != nullptr) {
+            whole_->setProgress((100.0 * index_ + percent) / count_);
+        }
+    }
+    void setStage(const std::string& stage) override
+    {
+        if (whole_ != nullptr) {
+            whole_->setStage(stage);
+        }
+    }
+
+private:
+    AnalysisProgress* whole_;
+    int index_;
+    int count_;
+};
+
+std::string fileNameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+} // namespace
+
+bool EditorActions::analyseFiles(int slot, const std::vector<std::string>& paths, AnalyseInto into)
+{
+    const std::size_t count = paths.size();
+    if (slot < 0 || slot >= kVoiceSlotCount || count == 0 || count > static_cast<std::size_t>(kMaxMultisamples)
+        || (into == AnalyseInto::ShownLayer && count != 1)) {
+        return false;
+    }
+    // Every file is imported before anything is analysed, so a bad one costs
+    // no time and changes nothing.
+    std::vector<std::unique_ptr<PreparedSound>> sounds;
+    std::vector<std::string> names;
+    for (const std::string& path : paths) {
+        auto sound = std::make_unique<PreparedSound>();
+        ImportRefusal refusal = ImportRefusal::None;
+        if (!prepareSound(path, *sound, &refusal)) {
+            // "Unsupported file format." for a file of another kind; a missing,
+            // unreadable or special file says so instead.
+            dialogs_->messageBox((std::string(describe(refusal)) + "\n").c_str(), kCaption);
+            return false;
+        }
+        sounds.push_back(std::move(sound));
+        names.push_back(path);
+    }
+    std::vector<std::size_t> order(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(), [&sounds](std::size_t a, std::size_t b) {
+        return sounds[a]->fundamental.f0 < sounds[b]->fundamental.f0;
+    });
+
+    Voice& voice = engine_.editInstrument().voices[static_cast<std::size_t>(slot)];
     const VoicePlace place = voicePlaceOf(engine_, slot);
+    const bool plainVoice = voice.multisampleCount <= 1 && voice.layerCount <= 1;
+    // A voice of one multisample and one layer already plays one sound on every
+    // key: it keeps its loop and cutoff and only takes the new sound.
+    const bool fresh = into == AnalyseInto::NewVoice && !(plainVoice && count == 1);
     // The analysis takes seconds: it works on a copy, and the slot changes in one step at the end.
     auto scratch = std::make_unique<Voice>();
-    Voice& voice = engine_.editInstrument().voices[static_cast<std::size_t>(slot)];
-    scratch->copyFrom(voice);
+    if (fresh) {
+        scratch->multisampleCount = 1;
+        scratch->layerCount = 1;
+    } else {
+        scratch->copyFrom(voice);
+    }
     // A one-layer voice keeps its sound in layer 1 and plays layer 0 as a copy
     // of it, whatever the selector shows: the analysis must land there.
     const int layer = scratch->layerCount <= 1 ? 1 : place.layer;
-    AnalysisSummary summary;
-    bool analysed = false;
     {
         std::unique_ptr<AnalysisProgress> progress = dialogs_->openAnalysisProgress();
-        analysed = analyseIntoVoice(sound->buffer, sound->fundamental.f0, *scratch, place.multisample, layer,
-                                    progress.get(), summary);
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::size_t i = order[k];
+            ShareOfProgress share(progress.get(), static_cast<int>(k), static_cast<int>(count));
+            std::string stage = "Analysing " + fileNameOf(names[i]);
+            if (count > 1) {
+                stage += " (" + std::to_string(k + 1) + " of " + std::to_string(count) + ")";
+            }
+            share.setStage(stage);
+            AnalysisSummary summary;
+            const int multisample = fresh ? static_cast<int>(k) : place.multisample;
+            if (!analyseIntoVoice(sounds[i]->buffer, sounds[i]->fundamental.f0, *scratch, multisample, layer, &share,
+                                  summary)) {
+                dialogs_->messageBox(("The analysis of " + fileNameOf(names[i]) + " failed.\n").c_str(), kCaption);
+                return false;
+            }
+        }
     }
-    if (!analysed) {
-        return;
+    if (fresh) {
+        scratch->multisampleCount = static_cast<int>(count);
     }
-    scratch->setName(voiceNameFromPath(path));
+    const std::string name = voiceNameFromPath(names[order[0]]);
+    if (fresh || plainVoice) {
+        scratch->setName(name);
+    }
     {
         ScopedVoiceEdit edit(engine_.handover());
         voice.copyFrom(*scratch);
         prepareVoice(voice);
     }
+    const std::string slotName(1, static_cast<char>('A' + slot));
+    if (fresh) {
+        lastAnalysisNote_ = "Slot " + slotName + ": new voice \"" + name + "\" on every key"
+                          + (count > 1 ? ", " + std::to_string(count) + " multisamples" : std::string());
+    } else if (into == AnalyseInto::ShownLayer && !plainVoice) {
+        lastAnalysisNote_ = "Slot " + slotName + ": " + name + " into multisample " + std::to_string(place.multisample + 1)
+                          + (layer == 0 ? ", soft layer" : ", loud layer");
+    } else {
+        lastAnalysisNote_ = "Slot " + slotName + ": \"" + name + "\" on every key";
+    }
     refresh_();
+    return true;
+}
+
+bool EditorActions::loadVoiceFile(int slot, const std::string& path)
+{
+    if (!target_.loadVoiceFrom(slot, path.c_str())) {
+        return false;
+    }
+    refresh_();
+    return true;
+}
+
+bool EditorActions::loadInstrumentFile(const std::string& path)
+{
+    if (!target_.loadInstrumentFrom(path.c_str())) {
+        return false;
+    }
+    rebuildInstrumentMenus();
+    refresh_();
+    return true;
+}
+
+bool EditorActions::loadPresetFile(int slot, bool harmonic, const std::string& path)
+{
+    const VoicePlace place = voicePlaceOf(engine_, slot);
+    const auto kind = harmonic ? SynthEngine::PresetKind::Harmonic : SynthEngine::PresetKind::Noise;
+    if (place.slot < 0 || !engine_.loadPreset(kind, place.slot, place.multisample, place.layer, path.c_str())) {
+        return false;
+    }
+    refresh_();
+    return true;
 }
 
 void EditorActions::loadVoice(int slot)
 {
     std::string path;
-    if (dialogs_->openFile("t9v", path) && target_.loadVoiceFrom(slot, path.c_str())) {
-        refresh_();
+    if (dialogs_->openFile("t9v", path)) {
+        loadVoiceFile(slot, path);
     }
 }
 
@@ -346,12 +471,8 @@ void EditorActions::loadPreset(bool harmonic)
 {
     const VoicePlace place = shownVoicePlace();
     std::string path;
-    if (place.slot < 0 || !dialogs_->openFile(harmonic ? "t9h" : "t9n", path)) {
-        return;
-    }
-    const auto kind = harmonic ? SynthEngine::PresetKind::Harmonic : SynthEngine::PresetKind::Noise;
-    if (engine_.loadPreset(kind, place.slot, place.multisample, place.layer, path.c_str())) {
-        refresh_();
+    if (place.slot >= 0 && dialogs_->openFile(harmonic ? "t9h" : "t9n", path)) {
+        loadPresetFile(place.slot, harmonic, path);
     }
 }
 

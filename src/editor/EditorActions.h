@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tessarine {
 
@@ -53,7 +54,26 @@ public:
     // kTagRandomiseMorph, kTagRandomiseSound or kTagRandomiseEffects.
     void randomise(int tag);
 
-    void analyse(int slot);
+    // The Analyse button: asks for sound files, then analyseFiles. into picks
+    // between a whole new voice and the shown multisample's shown layer.
+    enum class AnalyseInto { NewVoice, ShownLayer };
+    void analyse(int slot, AnalyseInto into = AnalyseInto::NewVoice);
+    // Sound files into slot. NewVoice: the voice `tessarine analyse` makes of
+    // them, one multisample per file, lowest pitch first, named after the
+    // lowest, so every key plays the recording (a voice of one multisample and
+    // one layer keeps its other settings and only takes the new sound).
+    // ShownLayer (one file): the shown layer of the shown multisample alone.
+    // False, with the slot unchanged and the reason in the message box, for a
+    // refused file or a failed analysis.
+    bool analyseFiles(int slot, const std::vector<std::string>& paths, AnalyseInto into);
+    // Files named by a caller rather than a dialog (a drop, a request). False,
+    // with nothing changed, when the file cannot be read.
+    bool loadVoiceFile(int slot, const std::string& path);
+    bool loadInstrumentFile(const std::string& path);
+    // Into the shown multisample and layer of slot.
+    bool loadPresetFile(int slot, bool harmonic, const std::string& path);
+    // What the last analysis did, for the editor to say ("" before any).
+    const std::string& lastAnalysisNote() const { return lastAnalysisNote_; }
     void loadVoice(int slot);
     void saveVoice(int slot);
     void voiceChosen(int slot);
@@ -82,6 +102,7 @@ private:
     // The category the last random instrument was drawn from, while it is loaded.
     std::string randomCategory_;
     std::string randomName_;
+    std::string lastAnalysisNote_;
 };
 
 } // namespace tessarine

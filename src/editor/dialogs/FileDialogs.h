@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tessarine {
 
@@ -23,6 +24,17 @@ public:
     // False when the user cancels; path is then unchanged.
     virtual bool openFile(const char* extension, std::string& path) = 0;
     virtual bool saveFile(const char* extension, std::string& path) = 0;
+    // Open for one or more files at once (sounds become one multisample each).
+    // This default asks for one; false when the user cancels, paths unchanged.
+    virtual bool openFiles(const char* extension, std::vector<std::string>& paths)
+    {
+        std::string path = paths.empty() ? std::string() : paths.front();
+        if (!openFile(extension, path)) {
+            return false;
+        }
+        paths.assign(1, path);
+        return true;
+    }
 
     // A message with an OK button, e.g. "Unsupported file format.\n" under "Tessarine".
     virtual void messageBox(const char* text, const char* caption) = 0;
