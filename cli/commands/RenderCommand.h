@@ -58,6 +58,8 @@ inline constexpr int kFileRequestRandomInstrument = 7;
 inline constexpr int kFileRequestRescanLibrary = 8;
 inline constexpr int kFileRequestLoadLibraryInstrument = 9;
 inline constexpr int kFileRequestLibraryRoot = 10;
+inline constexpr int kFileRequestAnalyseVoice = 11;
+inline constexpr int kFileRequestAnalyseLayer = 12;
 
 extern const Command kRenderCommand;
 

@@ -1,5 +1,6 @@
 #include "core/InstrumentCore.h"
 
+#include "editor/SlotAnalysis.h"
 #include "editor/SynthEditor.h"
 #include "params/ParameterMapping.h"
 #include "params/ParameterText.h"
@@ -291,6 +292,21 @@ bool InstrumentCore::loadVoiceFile(int slot, const char* path)
 bool InstrumentCore::saveVoiceFile(int slot, const char* path)
 {
     return slot >= 0 && slot < kVoiceSlots && boundedText(path) && engine_->saveVoice(slot, path);
+}
+
+bool InstrumentCore::analyseSoundFile(int slot, const char* path, bool wholeVoice)
+{
+    if (slot < 0 || slot >= kVoiceSlots || !boundedText(path)) {
+        return false;
+    }
+    const auto into = wholeVoice ? AnalyseInto::NewVoice : AnalyseInto::ShownLayer;
+    if (!analyseIntoSlot(*engine_, slot, {path}, into, {}).analysed) {
+        return false;
+    }
+    if (editor_ != nullptr) {
+        editor_->setUpdateFlag(); // the slot's page shows the new sound
+    }
+    return true;
 }
 
 void InstrumentCore::seedRandom(std::uint32_t seed)

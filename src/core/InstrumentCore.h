@@ -122,6 +122,10 @@ public:
     bool saveInstrumentFile(const char* path);
     bool loadVoiceFile(int slot, const char* path);
     bool saveVoiceFile(int slot, const char* path);
+    // A sound file analysed into slot: wholeVoice makes the slot a new voice
+    // that plays it on every key (as the Analyse button does); otherwise only
+    // the multisample and layer the slot's page shows take it. No window opens.
+    bool analyseSoundFile(int slot, const char* path, bool wholeVoice);
     // Repeatable renders: every random source of the instance starts from one seed.
     void seedRandom(std::uint32_t seed);
     // Loads Reset.t9i of the library.

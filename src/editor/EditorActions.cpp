@@ -1,8 +1,8 @@
 #include "editor/EditorActions.h"
 
-#include "analysis/SoundFileAnalysis.h"
 #include "editor/pages/EditorPages.h"
 #include "editor/EditorTags.h"
+#include "editor/SlotAnalysis.h"
 #include "engine/SynthEngine.h"
 #include "gui/OptionMenu.h"
 #include "sound/library/RandomDraws.h"
@@ -28,6 +28,41 @@ std::string nameOfFile(const std::string& path)
     }
     return name;
 }
+
+// The progress window, and the editor under it painted at each report, so
+// the area a closed dialog uncovered does not stay blank for the whole analysis.
+class PaintingProgress final : public AnalysisProgress {
+public:
+    PaintingProgress(std::unique_ptr<AnalysisProgress> window, const std::function<void()>& repaint)
+        : window_(std::move(window)), repaint_(repaint)
+    {
+        paint();
+    }
+    void setProgress(double percent) override
+    {
+        if (window_) {
+            window_->setProgress(percent);
+        }
+        paint();
+    }
+    void setStage(const std::string& stage) override
+    {
+        if (window_) {
+            window_->setStage(stage);
+        }
+        paint();
+    }
+
+private:
+    void paint()
+    {
+        if (repaint_) {
+            repaint_();
+        }
+    }
+    std::unique_ptr<AnalysisProgress> window_;
+    const std::function<void()>& repaint_;
+};
 
 gui::OptionMenu* menuOf(gui::Control* control) { return dynamic_cast<gui::OptionMenu*>(control); }
 
@@ -260,136 +295,25 @@ void EditorActions::categoryChosen()
 void EditorActions::analyse(int slot, AnalyseInto into)
 {
     std::vector<std::string> paths;
-    const bool chosen = into == AnalyseInto::ShownLayer ? dialogs_->openFiles("wav", paths) && !paths.empty()
-                                                         : dialogs_->openFiles("wav", paths);
-    if (!chosen) {
-        return;
+    if (dialogs_->openFiles("wav", paths)) {
+        analyseFiles(slot, paths, into);
     }
-    if (into == AnalyseInto::ShownLayer && paths.size() > 1) {
-        dialogs_->messageBox("One sound goes into one layer: choose a single file.\n", kCaption);
-        return;
-    }
-    analyseFiles(slot, paths, into);
 }
-
-namespace {
-
-// One window for several sounds: each reports its own share of the bar.
-class ShareOfProgress final : public AnalysisProgress {
-public:
-    ShareOfProgress(AnalysisProgress* whole, int index, int count) : whole_(whole), index_(index), count_(count) {}
-    void setProgress(double percent) override
-    {
-        if (whole_ != nullptr) {
-            whole_->setProgress((100.0 * index_ + percent) / count_);
-        }
-    }
-    void setStage(const std::string& stage) override
-    {
-        if (whole_ != nullptr) {
-            whole_->setStage(stage);
-        }
-    }
-
-private:
-    AnalysisProgress* whole_;
-    int index_;
-    int count_;
-};
-
-std::string fileNameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
-
-} // namespace
 
 bool EditorActions::analyseFiles(int slot, const std::vector<std::string>& paths, AnalyseInto into)
 {
-    const std::size_t count = paths.size();
-    if (slot < 0 || slot >= kVoiceSlotCount || count == 0 || count > static_cast<std::size_t>(kMaxMultisamples)
-        || (into == AnalyseInto::ShownLayer && count != 1)) {
+    const SlotAnalysisOutcome outcome =
+        analyseIntoSlot(engine_, slot, paths, into, [this]() -> std::unique_ptr<AnalysisProgress> {
+            return std::make_unique<PaintingProgress>(dialogs_->openAnalysisProgress(), whileBusy_);
+        });
+    if (!outcome.analysed) {
+        // "Unsupported file format." for a file of another kind; a missing,
+        // unreadable or special file says so instead.
+        dialogs_->messageBox((outcome.message + "\n").c_str(), kCaption);
         return false;
     }
-    // Every file is imported before anything is analysed, so a bad one costs
-    // no time and changes nothing.
-    std::vector<std::unique_ptr<PreparedSound>> sounds;
-    std::vector<std::string> names;
-    for (const std::string& path : paths) {
-        auto sound = std::make_unique<PreparedSound>();
-        ImportRefusal refusal = ImportRefusal::None;
-        if (!prepareSound(path, *sound, &refusal)) {
-            // "Unsupported file format." for a file of another kind; a missing,
-            // unreadable or special file says so instead.
-            dialogs_->messageBox((std::string(describe(refusal)) + "\n").c_str(), kCaption);
-            return false;
-        }
-        sounds.push_back(std::move(sound));
-        names.push_back(path);
-    }
-    std::vector<std::size_t> order(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        order[i] = i;
-    }
-    std::stable_sort(order.begin(), order.end(), [&sounds](std::size_t a, std::size_t b) {
-        return sounds[a]->fundamental.f0 < sounds[b]->fundamental.f0;
-    });
-
-    Voice& voice = engine_.editInstrument().voices[static_cast<std::size_t>(slot)];
-    const VoicePlace place = voicePlaceOf(engine_, slot);
-    const bool plainVoice = voice.multisampleCount <= 1 && voice.layerCount <= 1;
-    // A voice of one multisample and one layer already plays one sound on every
-    // key: it keeps its loop and cutoff and only takes the new sound.
-    const bool fresh = into == AnalyseInto::NewVoice && !(plainVoice && count == 1);
-    // The analysis takes seconds: it works on a copy, and the slot changes in one step at the end.
-    auto scratch = std::make_unique<Voice>();
-    if (fresh) {
-        scratch->multisampleCount = 1;
-        scratch->layerCount = 1;
-    } else {
-        scratch->copyFrom(voice);
-    }
-    // A one-layer voice keeps its sound in layer 1 and plays layer 0 as a copy
-    // of it, whatever the selector shows: the analysis must land there.
-    const int layer = scratch->layerCount <= 1 ? 1 : place.layer;
-    {
-        std::unique_ptr<AnalysisProgress> progress = dialogs_->openAnalysisProgress();
-        for (std::size_t k = 0; k < count; ++k) {
-            const std::size_t i = order[k];
-            ShareOfProgress share(progress.get(), static_cast<int>(k), static_cast<int>(count));
-            std::string stage = "Analysing " + fileNameOf(names[i]);
-            if (count > 1) {
-                stage += " (" + std::to_string(k + 1) + " of " + std::to_string(count) + ")";
-            }
-            share.setStage(stage);
-            AnalysisSummary summary;
-            const int multisample = fresh ? static_cast<int>(k) : place.multisample;
-            if (!analyseIntoVoice(sounds[i]->buffer, sounds[i]->fundamental.f0, *scratch, multisample, layer, &share,
-                                  summary)) {
-                dialogs_->messageBox(("The analysis of " + fileNameOf(names[i]) + " failed.\n").c_str(), kCaption);
-                return false;
-            }
-        }
-    }
-    if (fresh) {
-        scratch->multisampleCount = static_cast<int>(count);
-    }
-    const std::string name = voiceNameFromPath(names[order[0]]);
-    if (fresh || plainVoice) {
-        scratch->setName(name);
-    }
-    {
-        ScopedVoiceEdit edit(engine_.handover());
-        voice.copyFrom(*scratch);
-        prepareVoice(voice);
-    }
-    const std::string slotName(1, static_cast<char>('A' + slot));
-    if (fresh) {
-        lastAnalysisNote_ = "Slot " + slotName + ": new voice \"" + name + "\" on every key"
-                          + (count > 1 ? ", " + std::to_string(count) + " multisamples" : std::string());
-    } else if (into == AnalyseInto::ShownLayer && !plainVoice) {
-        lastAnalysisNote_ = "Slot " + slotName + ": " + name + " into multisample " + std::to_string(place.multisample + 1)
-                          + (layer == 0 ? ", soft layer" : ", loud layer");
-    } else {
-        lastAnalysisNote_ = "Slot " + slotName + ": \"" + name + "\" on every key";
-    }
+    lastAnalysisNote_ = outcome.message;
+    lastAnalysisSlot_ = slot;
     refresh_();
     return true;
 }

@@ -6,6 +6,7 @@
 // an action that changed the instrument asks the editor for a full refresh.
 
 #include "editor/dialogs/FileDialogs.h"
+#include "editor/SlotAnalysis.h"
 #include "editor/VoicePlace.h"
 #include "sound/model/Instrument.h"
 #include "sound/library/LibraryMenu.h"
@@ -36,6 +37,8 @@ public:
     void setPages(const EditorPages* pages) { pages_ = pages; }
     // The dialogs and message box the file actions use (tests inject paths); null keeps the current ones.
     void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
+    // Keeps the editor's window painted while an analysis holds the thread.
+    void setWhileBusy(std::function<void()> repaint) { whileBusy_ = std::move(repaint); }
 
     // The menus list the library as it is on disk now.
     void rebuildInstrumentMenus();
@@ -56,13 +59,9 @@ public:
 
     // The Analyse button: asks for sound files, then analyseFiles. into picks
     // between a whole new voice and the shown multisample's shown layer.
-    enum class AnalyseInto { NewVoice, ShownLayer };
+    using AnalyseInto = tessarine::AnalyseInto;
     void analyse(int slot, AnalyseInto into = AnalyseInto::NewVoice);
-    // Sound files into slot. NewVoice: the voice `tessarine analyse` makes of
-    // them, one multisample per file, lowest pitch first, named after the
-    // lowest, so every key plays the recording (a voice of one multisample and
-    // one layer keeps its other settings and only takes the new sound).
-    // ShownLayer (one file): the shown layer of the shown multisample alone.
+    // Sound files into slot (see analyseIntoSlot), with the progress window.
     // False, with the slot unchanged and the reason in the message box, for a
     // refused file or a failed analysis.
     bool analyseFiles(int slot, const std::vector<std::string>& paths, AnalyseInto into);
@@ -72,8 +71,10 @@ public:
     bool loadInstrumentFile(const std::string& path);
     // Into the shown multisample and layer of slot.
     bool loadPresetFile(int slot, bool harmonic, const std::string& path);
-    // What the last analysis did, for the editor to say ("" before any).
+    // What the last analysis did, and into which slot, for the editor to say
+    // on that slot's page ("" and -1 before any).
     const std::string& lastAnalysisNote() const { return lastAnalysisNote_; }
+    int lastAnalysisSlot() const { return lastAnalysisSlot_; }
     void loadVoice(int slot);
     void saveVoice(int slot);
     void voiceChosen(int slot);
@@ -96,6 +97,7 @@ private:
     RandomGenerator& random_;
     std::function<void()> refresh_;
     std::unique_ptr<FileDialogs> dialogs_;
+    std::function<void()> whileBusy_;
     const EditorPages* pages_ = nullptr;
     // The voice, harmonic-preset and noise-preset menus of the four slots, as listed at open.
     std::array<LibraryMenu, 3 * kVoiceSlotCount> libraryMenus_;
@@ -103,6 +105,7 @@ private:
     std::string randomCategory_;
     std::string randomName_;
     std::string lastAnalysisNote_;
+    int lastAnalysisSlot_ = -1;
 };
 
 } // namespace tessarine

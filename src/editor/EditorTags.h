@@ -17,7 +17,7 @@ inline constexpr int kMatrixRowsShown = 8;
 // kick button's release).
 constexpr bool isReleaseAction(int tag)
 {
-    return (tag >= kTagAnalyseA && tag <= kTagSaveInstrument) || (tag >= kTagLoadHarmonicPreset && tag <= kTagRandomiseEffects)
+    return (tag >= kTagAnalyseA && tag <= kTagAnalyseLayerA + 3) || (tag >= kTagLoadHarmonicPreset && tag <= kTagRandomiseEffects)
         || tag == kTagResetInstrument;
 }
 
@@ -34,7 +34,7 @@ constexpr bool isFileOrLibraryAction(int tag)
 constexpr bool isExcludedFromRefresh(int index)
 {
     return index == kTagPageSelector || index == kTagMorphPad || index == kTagMorphPadState
-        || (index >= kTagAnalyseA && index <= 222) || (index >= kTagKeyA && index <= kTagRandomiseEffects)
+        || (index >= kTagAnalyseA && index <= kTagAnalyseLayerA + 3) || (index >= kTagKeyA && index <= kTagRandomiseEffects)
         || (index >= kTagInstrumentMenu && index <= kTagResetInstrument);
 }
 

@@ -11,6 +11,7 @@ public:
     explicit X11EditorWindow(gui::Frame& frame) : window_(frame) {}
     bool open(void* parentWindow) { return window_.open(reinterpret_cast<unsigned long>(parentWindow)); }
     void idle() override { window_.idle(); }
+    void repaintExposed() override { window_.repaintExposed(); }
 
 private:
     gui::X11Window window_;

@@ -15,6 +15,8 @@ public:
     // Handles the window's waiting events, runs the frame's timers and paints
     // what is dirty. User-interface thread.
     virtual void idle() = 0;
+    // Paints exposures and dirty areas only, while the thread is busy for seconds.
+    virtual void repaintExposed() = 0;
 
     // A window for frame inside the host's parent (an X11 window id); null
     // when there is no display or the window cannot be made.

@@ -11,6 +11,7 @@
 #include "gui/ImageSurfaceBackend.h"
 #include "gui/MenuPresenter.h"
 #include "gui/Selector.h"
+#include "gui/Theme.h"
 
 #include <cmath>
 
@@ -34,6 +35,9 @@ struct HeadlessEditor {
     std::unique_ptr<EditorPages> pages;
 };
 
+// Beside the slot switches of a voice page, where nothing else is drawn.
+constexpr gui::Rect kAnalysisNote{static_cast<int>(kPageOrigin.x) + 376, static_cast<int>(kPageOrigin.y) + 100, 284, 20};
+
 } // namespace
 
 SynthEditor::SynthEditor(EditorHost& host, SynthEngine& engine, SoundLibrary& library, LibraryTarget& target,
@@ -42,6 +46,11 @@ SynthEditor::SynthEditor(EditorHost& host, SynthEngine& engine, SoundLibrary& li
       actions_(engine, library, target, random, [this] { fullRefresh(); }), voices_(engine, host)
 {
     size_ = EditorSize{kEditorWidth, kEditorHeight};
+    actions_.setWhileBusy([this] {
+        if (window_) {
+            window_->repaintExposed();
+        }
+    });
     // The frame picked in a voice page's harmonic envelope is the one its bars show.
     views_ = std::make_unique<EditorViewContext>(
         engine_, host_,
@@ -101,8 +110,15 @@ bool SynthEditor::open(void* parentWindow)
     actions_.setPages(pages);
     voices_.setPages(pages);
     registerHandlers();
-    frame_->setBackgroundPainter(
-        [pages](cairo_t* cr) { paintEditorBackground(cr, pages->shownPage() < 0 ? kMorphPage : pages->shownPage()); });
+    frame_->setBackgroundPainter([this, pages](cairo_t* cr) {
+        const int page = pages->shownPage() < 0 ? kMorphPage : pages->shownPage();
+        paintEditorBackground(cr, page);
+        // What the last analysis did, on its slot's page, until the next one.
+        if (page == actions_.lastAnalysisSlot()) {
+            gui::drawText(cr, actions_.lastAnalysisNote(), kAnalysisNote, gui::textsize::kLabel, gui::Align::Left,
+                          gui::palette::kTitle);
+        }
+    });
 
     // Every open starts on the morph page, whatever was shown before.
     switchPage(static_cast<float>(kMorphPage) / 7.0f);
@@ -276,6 +292,7 @@ void SynthEditor::fullRefresh()
         return;
     }
     VoiceEdits::Refreshing refreshing(voices_);
+    frame_->invalidateRect(kAnalysisNote);
     actions_.showLoadedNames();
     voices_.showVoices();
     for (int index = 0; index < kValueCount; ++index) {

@@ -67,18 +67,32 @@ bool InstrumentStore::loadVoice(int slot, const char* path)
     if (!read || !loadVoiceFile(path, *read, *stream_)) {
         return false;
     }
+    installVoice(slot, *read);
+    return true;
+}
+
+bool InstrumentStore::replaceVoice(int slot, const Voice& voice)
+{
+    if (!validSlot(slot)) {
+        return false;
+    }
+    std::lock_guard lock(mutex_);
+    installVoice(slot, voice);
+    return true;
+}
+
+void InstrumentStore::installVoice(int slot, const Voice& source)
+{
     {
         ScopedVoiceEdit edit(handover_);
         Voice& voice = live_.voices[static_cast<std::size_t>(slot)];
-        voice.copyFrom(*read);
+        voice.copyFrom(source);
         playAt(voice, player_.playbackRate());
         player_.rebuildSlotTables(slot);
     }
-    const float cutoff = read->cutoff;
-    player_.setSlotCutoff(slot, cutoff);
+    player_.setSlotCutoff(slot, source.cutoff);
     // The reload after resume re-applies saved values; it must find the voice's own.
-    values_.store(kVoiceCutoffA + slot, cutoff, true);
-    return true;
+    values_.store(kVoiceCutoffA + slot, source.cutoff, true);
 }
 
 bool InstrumentStore::saveVoice(int slot, const char* path)

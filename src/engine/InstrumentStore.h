@@ -57,6 +57,9 @@ public:
 
     // A load that fails leaves the slot as it was; a save that fails leaves the old file.
     bool loadVoice(int slot, const char* path);
+    // A voice made aside (an analysis) takes the slot whole, exactly as if it
+    // had been loaded from its file; false only for a slot out of range.
+    bool replaceVoice(int slot, const Voice& voice);
     bool saveVoice(int slot, const char* path);
     // The file is read whole into a spare instrument before anything changes;
     // a load that fails (missing, not a file, empty, cut short, damaged)
@@ -82,6 +85,8 @@ public:
 
 private:
     static void playAt(Voice& voice, float rate);
+    // Under mutex_: the slot takes a prepared voice and its cutoff.
+    void installVoice(int slot, const Voice& voice);
     void takeInstrument(const Instrument& read, int valuesSet);
     void takeLoadedValues(int valuesSet);
     void captureSavedState();

@@ -125,6 +125,7 @@ public:
     // on the caller's thread, never the audio thread.
     using PresetKind = InstrumentStore::PresetKind;
     bool loadVoice(int slot, const char* path) { return store_.loadVoice(slot, path); }
+    bool replaceVoice(int slot, const Voice& voice) { return store_.replaceVoice(slot, voice); }
     bool saveVoice(int slot, const char* path) { return store_.saveVoice(slot, path); }
     bool loadInstrument(const char* path) { return store_.loadInstrument(path); }
     bool saveInstrument(const char* path) { return store_.saveInstrument(path); }

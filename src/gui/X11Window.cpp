@@ -325,7 +325,30 @@ void X11Window::idle()
         handleWindowEvent(frame_, w.display, w.window, w.exposed, event);
     }
     frame_.runTimers(monotonicMs());
+    paintDirty();
+}
 
+void X11Window::repaintExposed()
+{
+    if (!impl_) {
+        return;
+    }
+    Impl& w = *impl_;
+    ErrorWatch watch(w.display);
+    if (w.gone) {
+        return;
+    }
+    XEvent event;
+    while (XCheckTypedWindowEvent(w.display, w.window, Expose, &event)) {
+        handleWindowEvent(frame_, w.display, w.window, w.exposed, event);
+    }
+    paintDirty();
+}
+
+// What is dirty into the back buffer, then it and what was exposed to the window.
+void X11Window::paintDirty()
+{
+    Impl& w = *impl_;
     Rect dirty = frame_.takeDirtyArea();
     if (!dirty.isEmpty()) {
         cairo_t* cr = cairo_create(w.backBuffer);

@@ -32,6 +32,9 @@ public:
 
     // Handles pending events, runs timers due now, repaints dirty areas.
     void idle();
+    // While the thread is busy for seconds (an analysis): answers exposures and
+    // paints what is dirty, leaving input queued for the next idle.
+    void repaintExposed();
 
     unsigned long windowId() const;
     // Paints done so far (to check that an idle with nothing to do paints nothing).
@@ -40,6 +43,8 @@ public:
     struct Impl;
 
 private:
+    void paintDirty();
+
     Frame& frame_;
     std::unique_ptr<Impl> impl_;
 };

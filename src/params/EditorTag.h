@@ -29,6 +29,7 @@ enum EditorTag : int {
     kTagSaveVoiceA = 213,      // 213..216
     kTagLoadInstrument = 217,
     kTagSaveInstrument = 218,
+    kTagAnalyseLayerA = 219,   // 219..222, analyse into the shown multisample and layer only
     kTagKeyA = 224,            // 224..227, key of the shown multisample
     kTagLoadHarmonicPreset = 228,
     kTagSaveHarmonicPreset = 229,

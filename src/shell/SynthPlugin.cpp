@@ -308,6 +308,9 @@ bool SynthPlugin::fileRequest(vst::intptr action, const char* path, float slotVa
         return core_->loadVoiceFile(slot, path);
     case kFileSaveVoice:
         return core_->saveVoiceFile(slot, path);
+    case kFileAnalyseVoice:
+    case kFileAnalyseLayer:
+        return core_->analyseSoundFile(slot, path, action == kFileAnalyseVoice);
     default:
         return false;
     }

@@ -34,6 +34,8 @@ public:
         kFileRescanLibrary = 8,        // list the instrument categories again
         kFileLoadLibraryInstrument = 9, // ptr: "CATEGORY/NAME" as the instrument menus list it
         kFileLibraryRoot = 10,         // ptr: a folder to use as the library's root instead
+        kFileAnalyseVoice = 11,        // ptr: a sound file; the slot takes it as a whole new voice
+        kFileAnalyseLayer = 12,        // ptr: a sound file; only the slot's shown multisample and layer
     };
     // effVendorSpecific with this index draws an editor page without a window:
     // value is the byte size of the caller's RGBA buffer at ptr, opt the page.

@@ -20,9 +20,11 @@ struct NoteRender {
 // slotA set, the instrument around (the factory's Reset instrument when empty)
 // and then a voice file into slot A; then plays key at velocity 100 from
 // sample 0, releasing it after holdBlocks, for blocks in all. Empty when the
-// plug-in cannot load or a file is refused.
+// plug-in cannot load or a file is refused. slotRequest puts file into slot A
+// another way (a sound analysed by request 11 or 12).
 inline NoteRender playNote(const std::string& file, bool voiceInSlotA, int key, int holdBlocks, int blocks,
-                           const std::string& around = "")
+                           const std::string& around = "",
+                           int slotRequest = tessarine::host::kFileRequestVoiceLoad)
 {
     namespace host = tessarine::host;
     constexpr int kBlock = 512;
@@ -38,7 +40,7 @@ inline NoteRender playNote(const std::string& file, bool voiceInSlotA, int key, 
     plugin->dispatch(vst::effSetBlockSize, 0, kBlock);
     const bool surrounded = around.empty() ? request(host::kFileRequestReset, "", 0.0f)
                                            : request(host::kFileRequestInstrumentLoad, around, 0.0f);
-    const bool loaded = voiceInSlotA ? surrounded && request(host::kFileRequestVoiceLoad, file, 0.0f)
+    const bool loaded = voiceInSlotA ? surrounded && request(slotRequest, file, 0.0f)
                                      : request(host::kFileRequestInstrumentLoad, file, 0.0f);
     if (!loaded || !request(host::kFileRequestSeed, "", 1.0f)) {
         return {};

@@ -13,7 +13,7 @@ constexpr const char* kMessage = "Analysis in progress...";
 
 AnalysisProgressWindow::AnalysisProgressWindow() : frame_(kWidth, kHeight), content_(frame_)
 {
-    frame_.setBackgroundPainter([this](cairo_t* cr) { draw(cr, position_); });
+    frame_.setBackgroundPainter([this](cairo_t* cr) { draw(cr, position_, stage_); });
 }
 
 AnalysisProgressWindow::~AnalysisProgressWindow()
@@ -51,18 +51,33 @@ void AnalysisProgressWindow::setProgress(double percent)
         position_ = position;
         frame_.invalidateRect({0, kHeight - kBarHeight, kWidth, kBarHeight});
     }
+    serve();
+}
+
+void AnalysisProgressWindow::setStage(const std::string& stage)
+{
+    if (stage != stage_) {
+        stage_ = stage;
+        frame_.invalidateRect({0, 0, kWidth, kHeight - kBarHeight});
+    }
+    serve();
+}
+
+void AnalysisProgressWindow::serve()
+{
     // A close request waits: the analysis cannot stop halfway.
     top_.pump();
     // Exposures and the new bar are painted here; clicks and keys go nowhere.
     content_.idle();
 }
 
-void AnalysisProgressWindow::draw(cairo_t* cr, int position)
+void AnalysisProgressWindow::draw(cairo_t* cr, int position, const std::string& stage)
 {
     using namespace gui;
     setColour(cr, palette::kPanel);
     cairo_paint(cr);
     drawText(cr, kMessage, Rect{10, 10, kWidth - 20, 16}, textsize::kLabel, Align::Left, palette::kText);
+    drawText(cr, stage, Rect{10, 34, kWidth - 20, 16}, textsize::kLabel, Align::Left, palette::kText);
 
     // The bar spans the width along the bottom edge; its range is 0 … 100.
     const double top = kHeight - kBarHeight;

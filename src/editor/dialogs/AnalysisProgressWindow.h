@@ -9,6 +9,7 @@
 #include "gui/X11Window.h"
 
 #include <memory>
+#include <string>
 
 namespace tessarine {
 
@@ -31,21 +32,25 @@ public:
     static int barPosition(double percent);
 
     void setProgress(double percent) override;
+    // A second line under the message: the file being analysed.
+    void setStage(const std::string& stage) override;
     int position() const { return position_; }
     // The window the user sees (the top-level one) and the one drawn into.
     unsigned long windowId() const { return top_.windowId(); }
     unsigned long contentWindowId() const { return content_.windowId(); }
 
     // The whole window's picture, also used headless.
-    static void draw(cairo_t* cr, int position);
+    static void draw(cairo_t* cr, int position, const std::string& stage = {});
 
 private:
     AnalysisProgressWindow();
+    void serve();
 
     gui::Frame frame_;
     gui::TopLevelWindow top_;
     gui::X11Window content_;
     int position_ = kFirstPosition;
+    std::string stage_;
 };
 
 } // namespace tessarine

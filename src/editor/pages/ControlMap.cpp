@@ -140,6 +140,8 @@ std::vector<ControlRow> buildVoicePage(int s)
     c.push_back(kick(kTagSaveVoiceA + s, 324, 26, 50, "Save"));
     c.push_back(selector(kSoftLoudButtonA + s, 392, 26, 3, 32, false, 30, kButtonHeight, "Layer"));
     c.push_back(switchControl(kEnvelopeModeA + s, {500, 26, 60, kButtonHeight}, 3, "Envelope mode"));
+    // Analyse makes the slot a new voice; this keeps the voice and replaces the shown layer only.
+    c.push_back(kick(kTagAnalyseLayerA + s, 572, 26, 86, "Analyse layer"));
 
     // Multisample row.
     c.push_back(list(kTagHarmonicFamilyA + s, 20, 66, 8, EntryText::HarmonicFamily, "Family"));

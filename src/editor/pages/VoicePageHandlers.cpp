@@ -18,6 +18,8 @@ void addFileHandlers(ValueHandlers& handlers, const PageHandlerContext& context)
 {
     EditorActions* actions = &context.actions;
     onRelease(handlers, context, kTagAnalyseA, kSlotCount, [actions](int s) { actions->analyse(s); });
+    onRelease(handlers, context, kTagAnalyseLayerA, kSlotCount,
+              [actions](int s) { actions->analyse(s, AnalyseInto::ShownLayer); });
     onRelease(handlers, context, kTagLoadVoiceA, kSlotCount, [actions](int s) { actions->loadVoice(s); });
     onRelease(handlers, context, kTagSaveVoiceA, kSlotCount, [actions](int s) { actions->saveVoice(s); });
     onRelease(handlers, context, kTagLoadHarmonicPreset, 1, [actions](int) { actions->loadPreset(true); });

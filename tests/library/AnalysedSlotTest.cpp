@@ -1,0 +1,136 @@
+// A recording analysed into a slot through the plug-in's file request, on a
+// factory instrument whose slot A voice has five multisamples and two layers:
+// the whole-voice request plays it on every key exactly as the voice the
+// command line makes of it; the shown-layer request replaces that one layer;
+// a refused file changes nothing.
+
+#include "PluginNote.h"
+#include "support/RunCommand.h"
+#include "support/SoundFileHelpers.h"
+
+#include "params/ParameterTable.h"
+#include "sound/files/InstrumentFile.h"
+#include "sound/files/LayerRecord.h"
+#include "sound/files/RecordStream.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tessarine;
+
+const fs::path kFactory =
+    fs::path(TESSARINE_PLUGIN_PATH).parent_path() / "TessarineData/Instruments-Factory/Basses/Analog Bass.t9i";
+
+struct Scratch {
+    fs::path folder = fs::path(testing::TempDir()) / ("analysed-slot-" + std::to_string(getpid()));
+    Scratch() { fs::create_directories(folder); }
+    ~Scratch() { fs::remove_all(folder); }
+    std::string operator/(const std::string& name) const { return (folder / name).string(); }
+};
+
+std::vector<std::byte> layerBytes(const LayerData& layer)
+{
+    std::vector<std::byte> bytes(RecordStream::kBufferSize);
+    RecordStream stream;
+    stream.openMemoryWrite(bytes);
+    writeLayer(stream, layer);
+    bytes.resize(stream.position());
+    stream.close();
+    return bytes;
+}
+
+std::unique_ptr<Instrument> stateOf(host::PluginHost& plugin)
+{
+    void* data = nullptr;
+    const auto size = plugin.dispatch(vst::effGetChunk, 0, 0, &data);
+    auto instrument = std::make_unique<Instrument>();
+    RecordStream stream;
+    stream.openMemoryRead({static_cast<const std::byte*>(data), static_cast<std::size_t>(size)});
+    return size > 0 && readInstrument(stream, *instrument) ? std::move(instrument) : nullptr;
+}
+
+TEST(AnalysedSlot, TheWholeVoiceRequestPlaysTheRecordingOnEveryKey)
+{
+    const Scratch scratch;
+    const std::string wav = scratch / "tone.wav";
+    const std::string voice = scratch / "tone.t9v";
+    ASSERT_TRUE(testsound::writeSound(wav, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
+                                      testsound::sawtooth(220.0, 44100, 1.5)));
+    const auto made = test::runCli("analyse " + wav + " -o " + voice);
+    ASSERT_EQ(made.status, 0) << made.output;
+    for (const int key : {36, 60, 84}) {
+        SCOPED_TRACE(key);
+        const auto analysed =
+            librarytest::playNote(wav, true, key, 30, 40, kFactory.string(), host::kFileRequestAnalyseVoice);
+        const auto loaded = librarytest::playNote(voice, true, key, 30, 40, kFactory.string());
+        const auto factory = librarytest::playNote(kFactory.string(), false, key, 30, 40);
+        ASSERT_FALSE(analysed.left.empty());
+        ASSERT_FALSE(factory.left.empty());
+        EXPECT_EQ(analysed.left, loaded.left);
+        EXPECT_EQ(analysed.right, loaded.right);
+        EXPECT_NE(analysed.left, factory.left);
+    }
+}
+
+TEST(AnalysedSlot, TheShownLayerRequestReplacesThatLayerAloneAndRefusalsChangeNothing)
+{
+    const Scratch scratch;
+    const std::string wav = scratch / "tone.wav";
+    ASSERT_TRUE(testsound::writeSound(wav, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
+                                      testsound::sawtooth(110.0, 44100, 1.0)));
+    const std::string text = scratch / "notes.wav";
+    std::ofstream(text) << std::string(400, 'x');
+    std::string error;
+    auto plugin = host::PluginHost::load(TESSARINE_PLUGIN_PATH, error);
+    ASSERT_TRUE(plugin) << error;
+    const auto request = [&](int what, std::string path, float slot) {
+        return plugin->dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), what, path.data(), slot);
+    };
+    ASSERT_EQ(request(host::kFileRequestInstrumentLoad, kFactory.string(), 0), 1);
+    // Multisample 3 (the list reads trunc(8 × value)) and the soft layer of slot B are shown.
+    plugin->setParameter(kMultisampleA + 1, 2.0f / kMaxMultisamples);
+    plugin->setParameter(kSoftLoudButtonA + 1, 0.0f);
+    const auto before = stateOf(*plugin);
+    ASSERT_TRUE(before);
+    const Voice& old = before->voices[1];
+    ASSERT_GT(old.multisampleCount, 2);
+    ASSERT_EQ(old.layerCount, 2);
+
+    for (const auto& refused : {std::pair{text, 1.0f}, {scratch / "missing.wav", 1.0f}, {wav, 4.0f}, {wav, -1.0f}}) {
+        EXPECT_EQ(request(host::kFileRequestAnalyseVoice, refused.first, refused.second), 0);
+        EXPECT_EQ(request(host::kFileRequestAnalyseLayer, refused.first, refused.second), 0);
+    }
+    const auto unchanged = stateOf(*plugin);
+    ASSERT_TRUE(unchanged);
+    for (int m = 0; m < kMaxMultisamples; ++m) {
+        for (int l = 0; l < 2; ++l) {
+            EXPECT_EQ(layerBytes(unchanged->voices[1].layer(m, l)), layerBytes(old.layer(m, l)));
+        }
+    }
+
+    ASSERT_EQ(request(host::kFileRequestAnalyseLayer, wav, 1.0f), 1);
+    const auto after = stateOf(*plugin);
+    ASSERT_TRUE(after);
+    Voice& now = after->voices[1];
+    // The multisample's other layer takes the new pitch, and nothing else.
+    EXPECT_NEAR(now.layer(2, 1).harmonic.basePitch, 110.0f, 2.0f);
+    now.layer(2, 1).harmonic.basePitch = old.layer(2, 1).harmonic.basePitch;
+    EXPECT_EQ(now.nameView(), old.nameView());
+    EXPECT_EQ(now.multisampleCount, old.multisampleCount);
+    for (int m = 0; m < kMaxMultisamples; ++m) {
+        for (int l = 0; l < 2; ++l) {
+            SCOPED_TRACE(testing::Message() << "multisample " << m << ", layer " << l);
+            const bool chosen = m == 2 && l == 0;
+            EXPECT_EQ(layerBytes(now.layer(m, l)) == layerBytes(old.layer(m, l)), !chosen);
+        }
+    }
+    EXPECT_NEAR(now.layer(2, 0).harmonic.basePitch, 110.0f, 2.0f);
+}
+
+} // namespace
