@@ -68,28 +68,36 @@ TEST(MusicianWorkflows, AnalysingIntoASlotGivesWhatTheCommandLineGives)
     ASSERT_TRUE(testsound::writeSound(wav, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
                                       testsound::sawtooth(261.6, 44100, 1.0)));
     s.showPage(0);
-    // A one-layer voice whatever the selector shows, then a two-layer one in each layer.
+    // Analyse on a one-layer voice, whatever the selector shows, keeps the voice
+    // and takes the sound; on a larger one it makes the voice the command line
+    // makes. Analyse layer fills the layer the selector shows.
     const struct {
+        int multisamples;
         int layers;
         float selector;
-        int layer;
-    } rows[] = {{1, 0.0f, 1}, {1, 0.5f, 1}, {1, 1.0f, 1}, {2, 0.0f, 0}, {2, 0.5f, 1}};
+        int tag;
+        int layer; // -1: a whole new voice
+    } rows[] = {{1, 1, 0.0f, tessarine::kTagAnalyseA, 1},      {1, 1, 1.0f, tessarine::kTagAnalyseA, 1},
+                {1, 1, 0.5f, tessarine::kTagAnalyseLayerA, 1}, {1, 2, 0.0f, tessarine::kTagAnalyseLayerA, 0},
+                {5, 2, 0.5f, tessarine::kTagAnalyseLayerA, 1}, {5, 2, 0.0f, tessarine::kTagAnalyseA, -1}};
     for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.layers << " layers, selector " << row.selector);
+        SCOPED_TRACE(testing::Message() << row.multisamples << " multisamples, " << row.layers << " layers, selector "
+                                        << row.selector << ", tag " << row.tag);
         auto voice = std::make_unique<tessarine::Voice>();
-        tessarine::test::fillRandomVoice(*voice, 11, 1, row.layers, 5);
+        tessarine::test::fillRandomVoice(*voice, 11, row.multisamples, row.layers, 5);
         const std::string voicePath = scratch("start.t9v");
         tessarine::test::writeFile(voicePath, tessarine::test::voiceBytes(*voice));
         clickAndAnswer(s, 0, tessarine::kTagLoadVoiceA, "Load Voice File", voicePath);
         s.host().setParameter(tessarine::kSoftLoudButtonA, row.selector);
-        clickAndAnswer(s, 0, tessarine::kTagAnalyseA, "Load Sound File", wav);
+        clickAndAnswer(s, 0, row.tag, "Load Sound File", wav);
         const std::string saved = scratch("analysed.t9v");
         fs::remove(saved);
         clickAndAnswer(s, 0, tessarine::kTagSaveVoiceA, "Save Voice File", saved);
 
         const std::string expectedPath = scratch("expected.t9v");
-        const auto result = tessarine::test::runCli("analyse " + wav + " --into " + voicePath + " --layer "
-                                                    + std::to_string(row.layer) + " -o " + expectedPath);
+        const std::string into =
+            row.layer < 0 ? "" : " --into " + voicePath + " --layer " + std::to_string(row.layer);
+        const auto result = tessarine::test::runCli("analyse " + wav + into + " -o " + expectedPath);
         ASSERT_EQ(result.status, 0) << result.output;
         auto got = readVoice(saved);
         auto expected = readVoice(expectedPath);
