@@ -67,6 +67,8 @@ public:
 
     // The dialogs and message box the file actions use (tests inject paths).
     void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
+    // The file and library actions, and what the last analysis did.
+    const EditorActions& actions() const { return actions_; }
 
     bool isOpen() const { return open_.load(std::memory_order_acquire); }
     int currentPage() const;

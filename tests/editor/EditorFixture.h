@@ -23,6 +23,8 @@ struct DialogLog {
     int messages = 0;
     std::string lastExtension;
     std::string nextPath; // empty: the user cancels
+    std::vector<std::string> nextPaths; // several files chosen at once, when not empty
+    std::string lastMessage;
 };
 
 class ScriptedDialogs final : public tessarine::FileDialogs {
@@ -30,7 +32,20 @@ public:
     explicit ScriptedDialogs(DialogLog& log) : log_(log) {}
     bool openFile(const char* extension, std::string& path) override { return answer(extension, path, log_.opens); }
     bool saveFile(const char* extension, std::string& path) override { return answer(extension, path, log_.saves); }
-    void messageBox(const char*, const char*) override { ++log_.messages; }
+    bool openFiles(const char* extension, std::vector<std::string>& paths) override
+    {
+        if (log_.nextPaths.empty()) {
+            return FileDialogs::openFiles(extension, paths);
+        }
+        ++log_.opens;
+        paths = log_.nextPaths;
+        return true;
+    }
+    void messageBox(const char* text, const char*) override
+    {
+        ++log_.messages;
+        log_.lastMessage = text;
+    }
 
 private:
     bool answer(const char* extension, std::string& path, int& counter)
