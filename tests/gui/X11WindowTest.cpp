@@ -63,6 +63,24 @@ TEST(X11Window, ChildOfTheHostsWindowPaintsOnlyWhenDirty)
     window.idle();
     EXPECT_GT(window.paintCount(), paints);
 
+    // A dialog closed over the window while the thread is busy (an analysis):
+    // the uncovered area is painted again without an idle.
+    Window cover = XCreateSimpleWindow(probe, window.windowId(), 0, 400, 300, 150, 0, 0, 0);
+    XMapWindow(probe, cover);
+    XSync(probe, False);
+    XDestroyWindow(probe, cover);
+    XSync(probe, False);
+    paints = window.paintCount();
+    for (int i = 0; i < 50 && window.paintCount() == paints; ++i) {
+        XSync(probe, False);
+        window.repaintExposed();
+    }
+    EXPECT_GT(window.paintCount(), paints);
+    image = XGetImage(probe, window.windowId(), 10, 500, 1, 1, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(XGetPixel(image, 0, 0) & 0xffffff, 0x00ff00u);
+    XDestroyImage(image);
+
     window.close();
     EXPECT_EQ(frame.menuPresenter(), nullptr);
     EXPECT_TRUE(host.pump());
