@@ -1,5 +1,5 @@
-// A recording analysed into a slot through the plug-in's file request, on a
-// factory instrument whose slot A voice has five multisamples and two layers:
+// A recording analysed into a slot through the plug-in's file request, on
+// instruments whose voices have five multisamples and two layers:
 // the whole-voice request plays it on every key exactly as the voice the
 // command line makes of it; the shown-layer request replaces that one layer;
 // a refused file changes nothing.
@@ -64,17 +64,21 @@ TEST(AnalysedSlot, TheWholeVoiceRequestPlaysTheRecordingOnEveryKey)
                                       testsound::sawtooth(220.0, 44100, 1.5)));
     const auto made = test::runCli("analyse " + wav + " -o " + voice);
     ASSERT_EQ(made.status, 0) << made.output;
-    for (const int key : {36, 60, 84}) {
-        SCOPED_TRACE(key);
-        const auto analysed =
-            librarytest::playNote(wav, true, key, 30, 40, kFactory.string(), host::kFileRequestAnalyseVoice);
-        const auto loaded = librarytest::playNote(voice, true, key, 30, 40, kFactory.string());
-        const auto factory = librarytest::playNote(kFactory.string(), false, key, 30, 40);
-        ASSERT_FALSE(analysed.left.empty());
-        ASSERT_FALSE(factory.left.empty());
-        EXPECT_EQ(analysed.left, loaded.left);
-        EXPECT_EQ(analysed.right, loaded.right);
-        EXPECT_NE(analysed.left, factory.left);
+    // On a factory instrument and on the reset instrument (an empty path).
+    for (const std::string& around : {kFactory.string(), std::string()}) {
+        for (const int key : {36, 60, 84}) {
+            SCOPED_TRACE(testing::Message() << "key " << key << " around '" << around << "'");
+            const auto analysed =
+                librarytest::playNote(wav, true, key, 30, 40, around, host::kFileRequestAnalyseVoice);
+            const auto loaded = librarytest::playNote(voice, true, key, 30, 40, around);
+            // A request that leaves slot A as the instrument has it.
+            const auto before = librarytest::playNote("", true, key, 30, 40, around, host::kFileRequestRescanLibrary);
+            ASSERT_FALSE(analysed.left.empty());
+            ASSERT_FALSE(before.left.empty());
+            EXPECT_EQ(analysed.left, loaded.left);
+            EXPECT_EQ(analysed.right, loaded.right);
+            EXPECT_NE(analysed.left, before.left);
+        }
     }
 }
 
