@@ -10,7 +10,6 @@
 #include "sound/library/SoundLibrary.h"
 #include "sound/files/VoiceFile.h"
 
-#include <algorithm>
 #include <filesystem>
 
 namespace tessarine {
