@@ -151,6 +151,9 @@ bool analyseFrames(const NumVector& x, double rate, double f0, AnalysisProgress*
     FrameAnalysis result;
     result.framePeriod = n / rate;
 
+    if (progress != nullptr) {
+        progress->setStage("Finding the partials");
+    }
     ShortTimeSpectrum hann;
     if (!reassignedStft(x, 2 * n, 2 * n, n, rate, hann)) {
         return false;
@@ -169,6 +172,9 @@ bool analyseFrames(const NumVector& x, double rate, double f0, AnalysisProgress*
 
         HarmonicCurves curves;
         {
+            if (progress != nullptr) {
+                progress->setStage("Assigning the harmonics");
+            }
             NumMatrix steadyMagnitude;
             if (!blackmanMagnitude(x, 2 * n, 2 * n, n, steadyMagnitude)) {
                 return false;
@@ -179,10 +185,16 @@ bool analyseFrames(const NumVector& x, double rate, double f0, AnalysisProgress*
             fillHarmonicGaps(curves, steadyMagnitude, rate, n, f0);
         }
         keepHarmonicTracks(in, curves.frequency, f0);
+        if (progress != nullptr) {
+            progress->setStage("Resynthesising the harmonics");
+        }
         const NumVector harmonics = resynthesiseHarmonics(in.frequency, in.amplitude, in.phase, rate, n, progress);
         result.harmonicFrequency = std::move(curves.frequency);
         result.harmonicAmplitude = curves.amplitude / (n / 2.0);
         noiseInput = harmonicResidual(x, harmonics, rate);
+    }
+    if (progress != nullptr) {
+        progress->setStage("Measuring the noise");
     }
     result.noise = noiseFrames(noiseInput, rate);
     out = std::move(result);

@@ -39,6 +39,9 @@ bool VoiceAnalyzer::analyseSound(const SampleBuffer& buffer, double f0, RecordSt
     zeroMissing(frames.harmonicFrequency);
     zeroMissing(frames.harmonicAmplitude);
 
+    if (progress_ != nullptr) {
+        progress_->setStage("Reducing to keyframes");
+    }
     HarmonicKeyframes harmonics;
     if (!reduceHarmonicKeyframes(frames.harmonicFrequency, frames.harmonicAmplitude, frames.framePeriod,
                                  kHarmonicErrorThreshold, kMaxHarmonicKeyframes, f0, harmonics)) {

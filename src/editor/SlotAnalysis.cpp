@@ -14,10 +14,14 @@ namespace tessarine {
 
 namespace {
 
-// One window for several sounds: each reports its own share of the bar.
+// One window for several sounds: each reports its own share of the bar, and
+// its stages under the name of its file.
 class ShareOfProgress final : public AnalysisProgress {
 public:
-    ShareOfProgress(AnalysisProgress* whole, int index, int count) : whole_(whole), index_(index), count_(count) {}
+    ShareOfProgress(AnalysisProgress* whole, int index, int count, std::string file)
+        : whole_(whole), index_(index), count_(count), file_(std::move(file))
+    {
+    }
     void setProgress(double percent) override
     {
         if (whole_ != nullptr) {
@@ -27,7 +31,7 @@ public:
     void setStage(const std::string& stage) override
     {
         if (whole_ != nullptr) {
-            whole_->setStage(stage);
+            whole_->setStage(file_ + "\n" + stage);
         }
     }
 
@@ -35,6 +39,7 @@ private:
     AnalysisProgress* whole_;
     int index_;
     int count_;
+    std::string file_;
 };
 
 std::string fileNameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
@@ -105,12 +110,11 @@ SlotAnalysisOutcome analyseIntoSlot(SynthEngine& engine, int slot, const std::ve
         std::unique_ptr<AnalysisProgress> progress = openProgress ? openProgress() : nullptr;
         for (std::size_t k = 0; k < count; ++k) {
             const std::size_t i = order[k];
-            ShareOfProgress share(progress.get(), static_cast<int>(k), static_cast<int>(count));
-            std::string stage = "Analysing " + fileNameOf(paths[i]);
+            std::string file = fileNameOf(paths[i]);
             if (count > 1) {
-                stage += " (" + std::to_string(k + 1) + " of " + std::to_string(count) + ")";
+                file += " (" + std::to_string(k + 1) + " of " + std::to_string(count) + ")";
             }
-            share.setStage(stage);
+            ShareOfProgress share(progress.get(), static_cast<int>(k), static_cast<int>(count), std::move(file));
             AnalysisSummary summary;
             // A plain voice plays its first multisample on every key, whatever the list shows.
             const int multisample = fresh ? static_cast<int>(k) : into == AnalyseInto::NewVoice ? 0 : place.multisample;

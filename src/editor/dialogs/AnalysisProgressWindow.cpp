@@ -2,6 +2,8 @@
 
 #include "gui/Theme.h"
 
+#include <algorithm>
+
 namespace tessarine {
 
 namespace {
@@ -77,7 +79,14 @@ void AnalysisProgressWindow::draw(cairo_t* cr, int position, const std::string& 
     setColour(cr, palette::kPanel);
     cairo_paint(cr);
     drawText(cr, kMessage, Rect{10, 10, kWidth - 20, 16}, textsize::kLabel, Align::Left, palette::kText);
-    drawText(cr, stage, Rect{10, 34, kWidth - 20, 16}, textsize::kLabel, Align::Left, palette::kText);
+    // The file on one line, what is being done to it on the next.
+    const std::size_t newline = std::min(stage.find('\n'), stage.size());
+    drawText(cr, std::string_view(stage).substr(0, newline), Rect{10, 32, kWidth - 20, 16}, textsize::kLabel,
+             Align::Left, palette::kText);
+    if (newline < stage.size()) {
+        drawText(cr, std::string_view(stage).substr(newline + 1), Rect{10, 52, kWidth - 20, 16}, textsize::kLabel,
+                 Align::Left, palette::kTextDim);
+    }
 
     // The bar spans the width along the bottom edge; its range is 0 … 100.
     const double top = kHeight - kBarHeight;

@@ -32,7 +32,7 @@ public:
     static int barPosition(double percent);
 
     void setProgress(double percent) override;
-    // A second line under the message: the file being analysed.
+    // Under the message: the file being analysed, then (after a newline) its stage.
     void setStage(const std::string& stage) override;
     int position() const { return position_; }
     // The window the user sees (the top-level one) and the one drawn into.
