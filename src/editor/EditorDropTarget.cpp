@@ -237,9 +237,12 @@ void EditorDropTarget::paintHint(cairo_t* cr) const
     cairo_set_line_width(cr, 2.0);
     cairo_rectangle(cr, a.x + 1.0, a.y + 1.0, a.width - 2.0, a.height - 2.0);
     cairo_stroke(cr);
-    // The line sits in a plate at the top of the outline, inside it.
+    // The line sits in a plate just as wide, at the top of the outline, so
+    // it hides as little of the page as it can.
     constexpr int kPlateHeight = 18;
-    const gui::Rect plate{a.x + 4, a.y + 4, a.width - 8, kPlateHeight};
+    const int width = std::min(a.width - 8,
+                               static_cast<int>(gui::textWidth(cr, shown_.hint, gui::textsize::kLabel)) + 16);
+    const gui::Rect plate{a.x + (a.width - width) / 2, a.y + 4, width, kPlateHeight};
     gui::setColour(cr, gui::palette::kTopBar);
     cairo_rectangle(cr, plate.x, plate.y, plate.width, plate.height);
     cairo_fill(cr);

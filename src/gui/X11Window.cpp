@@ -247,7 +247,8 @@ bool X11Window::open(unsigned long parentWindow, const char* displayName)
     frame_.setMenuPresenter(impl->popup.get());
     // The back buffer starts empty: everything is painted at the first idle.
     frame_.invalidateRect(frame_.bounds());
-    XFlush(display);
+    // Synced, not flushed: the host may look for our drop-site marks on its own connection next.
+    XSync(display, False);
     impl_ = std::move(impl);
     return true;
 }
