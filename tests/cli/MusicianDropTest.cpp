@@ -59,42 +59,15 @@ DragOutcome dragOnto(MusicianSession& s, double x, double y, const std::string& 
     return outcome;
 }
 
-// Answers the editor's message box with Return: a window titled as the host's
-// own ("Tessarine") that is not the host's.
+// Answers the editor's message box with Return: titled as the host's own
+// window ("Tessarine"), which is passed over.
 std::thread answerMessageBox(MusicianSession& s)
 {
     return std::thread([name = s.displayName(), host = s.window().windowId()] {
-        Display* display = XOpenDisplay(name.c_str());
-        if (display == nullptr) {
-            return;
+        if (Display* display = XOpenDisplay(name.c_str()); display != nullptr) {
+            tessarine::test::typeIntoDialog(display, "Tessarine", "", XK_Return, host);
+            XCloseDisplay(display);
         }
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        Window box = 0;
-        while (box == 0 && std::chrono::steady_clock::now() < deadline) {
-            Window root = 0, parent = 0, *children = nullptr;
-            unsigned count = 0;
-            if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) != 0) {
-                for (unsigned i = 0; i < count && box == 0; ++i) {
-                    char* title = nullptr;
-                    if (children[i] != host && XFetchName(display, children[i], &title) != 0 && title != nullptr) {
-                        box = std::string(title) == "Tessarine" ? children[i] : 0;
-                        XFree(title);
-                    }
-                }
-                XFree(children);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        if (box != 0) {
-            int x = 0, y = 0;
-            Window child = 0;
-            XTranslateCoordinates(display, box, DefaultRootWindow(display), 40, 40, &x, &y, &child);
-            XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
-            XSync(display, False);
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            tessarine::test::typist::typeKey(display, XK_Return);
-        }
-        XCloseDisplay(display);
     });
 }
 
