@@ -22,7 +22,6 @@ TEST(UriList, KeepsLocalFilesDecodedAndSkipsTheRest)
         {"file://elsewhere/tmp/a.wav\nhttp://x/a.wav\nsmb://h/s/a.wav\n/tmp/bare.wav\nfile:relative.wav", {}},
         {"# dragged from a file manager\r\nfile:///a.wav\r\n\r\n#file:///b.wav\r\n", {"/a.wav"}},
         {"file:///a%2.wav\nfile:///a%zz.wav\nfile:///a%00b.wav\nfile:///ok%2F.wav", {"/ok/.wav"}},
-        {"file:///a.wav\n\0", {"/a.wav"}},
         {"file:///localhostile/a.wav\nfile://localhostile/a.wav", {"/localhostile/a.wav"}},
         {"", {}},
     };
