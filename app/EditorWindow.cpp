@@ -30,6 +30,8 @@ std::unique_ptr<EditorWindow> EditorWindow::open(InstrumentCore& core, std::stri
         return nullptr;
     }
     self->editorOpen_ = true;
+    // File managers that look only at top-level windows reach the editor's drops too.
+    self->window_.proxyDropsTo();
     return self;
 }
 

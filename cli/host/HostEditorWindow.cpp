@@ -1,5 +1,6 @@
 #include "host/HostEditorWindow.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -91,7 +92,43 @@ std::unique_ptr<HostEditorWindow> HostEditorWindow::open(PluginHost& host, std::
         return nullptr;
     }
     window->editorOpen_ = true;
+    window->proxyDropsToEditor();
     return window;
+}
+
+// A file manager that looks only at top-level windows for a drop site finds
+// this one and is sent on to the editor's own window, when the editor takes drops.
+void HostEditorWindow::proxyDropsToEditor()
+{
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(display_, window_, &root, &parent, &children, &count) == 0 || children == nullptr) {
+        return;
+    }
+    const Window editor = count > 0 ? children[0] : 0;
+    XFree(children);
+    const Atom aware = XInternAtom(display_, "XdndAware", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0;
+    unsigned long after = 0;
+    unsigned char* version = nullptr;
+    if (editor == 0
+        || XGetWindowProperty(display_, editor, aware, 0, 1, False, XA_ATOM, &type, &format, &items, &after, &version)
+            != Success
+        || version == nullptr) {
+        return;
+    }
+    if (format == 32 && items == 1) {
+        const long proxy = static_cast<long>(editor);
+        XChangeProperty(display_, window_, aware, XA_ATOM, 32, PropModeReplace, version, 1);
+        XChangeProperty(display_, window_, XInternAtom(display_, "XdndProxy", False), XA_WINDOW, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&proxy), 1);
+        XFlush(display_);
+    }
+    XFree(version);
 }
 
 HostEditorWindow::~HostEditorWindow()

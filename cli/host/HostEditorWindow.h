@@ -39,6 +39,7 @@ public:
 
 private:
     explicit HostEditorWindow(PluginHost& host) : host_(host) {}
+    void proxyDropsToEditor();
 
     PluginHost& host_;
     _XDisplay* display_ = nullptr;

@@ -1,5 +1,6 @@
 #include "editor/SynthEditor.h"
 
+#include "editor/EditorDropTarget.h"
 #include "editor/pages/ControlFactory.h"
 #include "editor/pages/EditorBackground.h"
 #include "editor/EditorTags.h"
@@ -27,6 +28,23 @@ int pageOfSelectorValue(float value)
     return page < 0 ? 0 : (page >= kPageCount ? kPageCount - 1 : page);
 }
 
+// The actions' dialogs are the editor's, which a test may replace at any time.
+class ForwardedDialogs final : public FileDialogs {
+public:
+    explicit ForwardedDialogs(std::unique_ptr<FileDialogs>& to) : to_(to) {}
+    bool openFile(const char* extension, std::string& path) override { return to_->openFile(extension, path); }
+    bool saveFile(const char* extension, std::string& path) override { return to_->saveFile(extension, path); }
+    bool openFiles(const char* extension, std::vector<std::string>& paths) override
+    {
+        return to_->openFiles(extension, paths);
+    }
+    void messageBox(const char* text, const char* caption) override { to_->messageBox(text, caption); }
+    std::unique_ptr<AnalysisProgress> openAnalysisProgress() override { return to_->openAnalysisProgress(); }
+
+private:
+    std::unique_ptr<FileDialogs>& to_;
+};
+
 // Builds a complete editor (frame, top bar, pages) on the stack of drawPage,
 // apart from the open window's.
 struct HeadlessEditor {
@@ -42,7 +60,7 @@ constexpr gui::Rect kAnalysisNote{static_cast<int>(kPageOrigin.x) + 376, static_
 
 SynthEditor::SynthEditor(EditorHost& host, SynthEngine& engine, SoundLibrary& library, LibraryTarget& target,
                          RandomGenerator& random)
-    : EditorShell(host), engine_(engine),
+    : EditorShell(host), engine_(engine), dialogs_(makeFileDialogs()),
       actions_(engine, library, target, random, [this] { fullRefresh(); }), voices_(engine, host)
 {
     size_ = EditorSize{kEditorWidth, kEditorHeight};
@@ -51,6 +69,7 @@ SynthEditor::SynthEditor(EditorHost& host, SynthEngine& engine, SoundLibrary& li
             window_->repaintExposed();
         }
     });
+    actions_.setFileDialogs(std::make_unique<ForwardedDialogs>(dialogs_));
     // The frame picked in a voice page's harmonic envelope is the one its bars show.
     views_ = std::make_unique<EditorViewContext>(
         engine_, host_,
@@ -90,7 +109,12 @@ void SynthEditor::idleCustomViews()
 
 SynthEditor::~SynthEditor() { close(); }
 
-void SynthEditor::setFileDialogs(std::unique_ptr<FileDialogs> dialogs) { actions_.setFileDialogs(std::move(dialogs)); }
+void SynthEditor::setFileDialogs(std::unique_ptr<FileDialogs> dialogs)
+{
+    if (dialogs) {
+        dialogs_ = std::move(dialogs);
+    }
+}
 
 bool SynthEditor::onGuiThread() const
 {
@@ -120,6 +144,10 @@ bool SynthEditor::open(void* parentWindow)
         }
     });
 
+    dropTarget_ = std::make_unique<EditorDropTarget>(
+        *frame_, actions_, [this] { return currentPage(); },
+        [this](const char* text, const char* caption) { dialogs_->messageBox(text, caption); });
+
     // Every open starts on the morph page, whatever was shown before.
     switchPage(static_cast<float>(kMorphPage) / 7.0f);
     open_.store(true, std::memory_order_release);
@@ -143,6 +171,7 @@ void SynthEditor::close()
     open_.store(false, std::memory_order_release);
     pending_.clear();
     window_.reset();
+    dropTarget_.reset();
     if (frame_) {
         frame_->setMenuPresenter(nullptr);
     }

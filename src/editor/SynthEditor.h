@@ -37,6 +37,7 @@ class Frame;
 class HeadlessMenuPresenter;
 } // namespace gui
 
+class EditorDropTarget;
 class EditorWindow;
 class EditorViewContext;
 
@@ -78,6 +79,8 @@ public:
     gui::Control* control(int tag) const;
     // Without a window, option menus pop up here, and tests choose their entries.
     gui::HeadlessMenuPresenter* headlessMenus() const { return headlessMenus_.get(); }
+    // What takes files dropped on the window while the editor is open.
+    EditorDropTarget* dropTarget() const { return dropTarget_.get(); }
 
 protected:
     void update() override;
@@ -93,6 +96,9 @@ private:
     SynthEngine& engine_;
     // What the custom views (curves, bars, pad, path, keyboard) reach the engine and host through.
     std::unique_ptr<EditorViewContext> views_;
+    // The dialogs and message box: the actions reach them through a forwarder,
+    // so drops can say why they were refused in the same box.
+    std::unique_ptr<FileDialogs> dialogs_;
     EditorActions actions_;
     VoiceEdits voices_;
     // What each written index does, registered at every open over the pages built then.
@@ -100,6 +106,7 @@ private:
 
     std::unique_ptr<gui::Frame> frame_;
     std::unique_ptr<EditorPages> pages_;
+    std::unique_ptr<EditorDropTarget> dropTarget_;
     std::unique_ptr<EditorWindow> window_;
     std::unique_ptr<gui::HeadlessMenuPresenter> headlessMenus_;
     std::atomic<bool> open_{false};

@@ -30,6 +30,12 @@ void Frame::setBackgroundPainter(std::function<void(cairo_t*)> painter)
     invalidateRect(bounds());
 }
 
+void Frame::setOverlayPainter(std::function<void(cairo_t*)> painter)
+{
+    overlay_ = std::move(painter);
+    invalidateRect(bounds());
+}
+
 void Frame::invalidateRect(const Rect& area)
 {
     dirty_ = dirty_.united(area.intersection(bounds()));
@@ -58,6 +64,9 @@ void Frame::paint(cairo_t* cr, const Rect& area)
         cairo_paint(cr);
     }
     drawChildren(cr, clip);
+    if (overlay_) {
+        overlay_(cr);
+    }
     cairo_restore(cr);
 }
 

@@ -12,6 +12,7 @@
 
 namespace tessarine::gui {
 
+class DropTarget;
 class MenuPresenter;
 
 // How knobs follow the mouse, as the host's knob mode numbers them.
@@ -28,6 +29,8 @@ public:
 
     // What the frame paints under every view (the editor's background).
     void setBackgroundPainter(std::function<void(cairo_t*)> painter);
+    // What it paints over every view (a hint while files are dragged over).
+    void setOverlayPainter(std::function<void(cairo_t*)> painter);
 
     void invalidateRect(const Rect& area);
     bool hasDirtyArea() const { return !dirty_.isEmpty(); }
@@ -70,6 +73,11 @@ public:
     void setMenuPresenter(MenuPresenter* presenter) { menuPresenter_ = presenter; }
     MenuPresenter* menuPresenter() const { return menuPresenter_; }
 
+    // Who takes files dropped on the window; null refuses every drop. The
+    // target must unset itself before it is destroyed.
+    void setDropTarget(DropTarget* target) { dropTarget_ = target; }
+    DropTarget* dropTarget() const { return dropTarget_; }
+
 private:
     struct Timer {
         int id;
@@ -79,6 +87,7 @@ private:
     };
 
     std::function<void(cairo_t*)> background_;
+    std::function<void(cairo_t*)> overlay_;
     Rect dirty_;
     View* mouseOwner_ = nullptr;
     Point lastPointer_;
@@ -88,6 +97,7 @@ private:
     int nextTimerId_ = 1;
     int knobMode_ = kLinearMode;
     MenuPresenter* menuPresenter_ = nullptr;
+    DropTarget* dropTarget_ = nullptr;
 };
 
 } // namespace tessarine::gui

@@ -79,6 +79,36 @@ unsigned long TopLevelWindow::windowId() const
     return impl_ ? impl_->window : 0;
 }
 
+bool TopLevelWindow::proxyDropsTo(unsigned long target)
+{
+    if (!impl_) {
+        return false;
+    }
+    Display* display = impl_->display;
+    if (target == 0) {
+        Window root = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(display, impl_->window, &root, &parent, &children, &count) != 0 && children != nullptr) {
+            target = count > 0 ? children[0] : 0;
+            XFree(children);
+        }
+        if (target == 0) {
+            return false;
+        }
+    }
+    // The version is the one our receiver speaks; a source checks the proxy, not us.
+    const long version = 5;
+    const long proxy = static_cast<long>(target);
+    XChangeProperty(display, impl_->window, XInternAtom(display, "XdndAware", False), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&version), 1);
+    XChangeProperty(display, impl_->window, XInternAtom(display, "XdndProxy", False), XA_WINDOW, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&proxy), 1);
+    XFlush(display);
+    return true;
+}
+
 bool TopLevelWindow::pump()
 {
     if (!impl_) {

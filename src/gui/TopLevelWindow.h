@@ -24,6 +24,12 @@ public:
 
     unsigned long windowId() const;
 
+    // Makes this window a drop site whose drops go to target (the embedded
+    // window that handles them: it must carry XdndAware itself). Sources that
+    // only look at top-level windows find us this way. 0 for the first child
+    // window. False when there is no such window.
+    bool proxyDropsTo(unsigned long target = 0);
+
     // Handles the window's own events; false once the user asked to close it.
     bool pump();
 

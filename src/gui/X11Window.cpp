@@ -3,6 +3,7 @@
 #include "gui/Clock.h"
 #include "gui/X11ImageCopy.h"
 #include "gui/X11PopupMenu.h"
+#include "gui/XdndReceiver.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -189,6 +190,7 @@ struct X11Window::Impl {
     std::unique_ptr<X11ImageCopy> toWindow;
     cairo_surface_t* backBuffer = nullptr;
     std::unique_ptr<X11PopupMenu> popup;
+    std::unique_ptr<XdndReceiver> drops;
     Rect exposed;
     int paints = 0;
     bool gone = false;  // destroyed with the host's window
@@ -241,10 +243,12 @@ bool X11Window::open(unsigned long parentWindow, const char* displayName)
         return false;
     }
     impl->popup = std::make_unique<X11PopupMenu>(display, impl->window);
+    impl->drops = std::make_unique<XdndReceiver>(display, impl->window, frame_);
     frame_.setMenuPresenter(impl->popup.get());
     // The back buffer starts empty: everything is painted at the first idle.
     frame_.invalidateRect(frame_.bounds());
-    XFlush(display);
+    // Synced, not flushed: the host may look for our drop-site marks on its own connection next.
+    XSync(display, False);
     impl_ = std::move(impl);
     return true;
 }
@@ -258,6 +262,7 @@ void X11Window::close()
         frame_.setMenuPresenter(nullptr);
     }
     impl_->popup.reset();
+    impl_->drops.reset();
     impl_->toWindow.reset();
     cairo_surface_destroy(impl_->backBuffer);
     {
@@ -314,6 +319,11 @@ void X11Window::idle()
             }
             continue;
         }
+        // Before the window check: a source that found us as a top-level's
+        // proxy addresses its messages to that top-level.
+        if (w.drops->handle(event, monotonicMs())) {
+            continue;
+        }
         if (event.xany.window != w.window) {
             continue;
         }
@@ -324,6 +334,7 @@ void X11Window::idle()
         }
         handleWindowEvent(frame_, w.display, w.window, w.exposed, event);
     }
+    w.drops->idle(monotonicMs());
     frame_.runTimers(monotonicMs());
     paintDirty();
 }

@@ -7,6 +7,7 @@
 // then one copy to the window, so nothing flickers). With nothing dirty and no
 // events an idle costs one non-blocking check of the connection.
 // Option menus pop up in windows of their own through this window's presenter.
+// Files dragged from other programs can be dropped on it (XdndReceiver).
 
 #include "gui/Frame.h"
 

@@ -32,8 +32,8 @@ inline void typeKey(Display* display, KeySym sym)
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
-// A top-level window of this title, waited for (bounded); 0 when none came.
-inline Window waitForWindow(Display* display, const std::string& title)
+// A top-level window of this title other than skip, waited for (bounded); 0 when none came.
+inline Window waitForWindow(Display* display, const std::string& title, Window skip = 0)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < deadline) {
@@ -44,7 +44,7 @@ inline Window waitForWindow(Display* display, const std::string& title)
         if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) != 0) {
             for (unsigned i = 0; i < count && found == 0; ++i) {
                 char* name = nullptr;
-                if (XFetchName(display, children[i], &name) != 0 && name != nullptr) {
+                if (children[i] != skip && XFetchName(display, children[i], &name) != 0 && name != nullptr) {
                     found = title == name ? children[i] : 0;
                     XFree(name);
                 }
@@ -64,9 +64,9 @@ inline Window waitForWindow(Display* display, const std::string& title)
 // Waits for the dialog, then types into it; from a thread of its own while the
 // thread that opened the dialog waits inside the dialog's loop.
 inline void typeIntoDialog(Display* display, const std::string& title, const std::string& text,
-                           KeySym last = XK_Return)
+                           KeySym last = XK_Return, Window skip = 0)
 {
-    const Window found = typist::waitForWindow(display, title);
+    const Window found = typist::waitForWindow(display, title, skip);
     if (found == 0) {
         return;
     }
