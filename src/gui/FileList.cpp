@@ -29,7 +29,8 @@ void FileList::setRows(std::vector<Row> rows)
 
 bool FileList::isSelected(int row) const
 {
-    return row >= 0 && static_cast<std::size_t>(row) < selected_.size() && selected_[static_cast<std::size_t>(row)] != 0;
+    const auto index = static_cast<std::size_t>(row);
+    return row >= 0 && index < selected_.size() && selected_[index] != 0;
 }
 
 std::vector<int> FileList::selection() const

@@ -157,6 +157,13 @@ TEST(FileBrowserPanel, ClicksSelectDoubleClicksChooseAndOnlyOpenManyTakesSeveral
     clickRow(*open, 1, 1900);
     EXPECT_EQ(open->chosen(), (Names{tree / "home/Viola.AIFF"}));
 
+    // A place clicked, then typing goes on in the path line.
+    auto placed = browser(tree, Mode::Open, "home/Strings");
+    placed->handle(gui::test::mouse(gui::EventKind::MouseDown, 70, 71)); // Home, under "Parent folder"
+    placed->handle(gui::test::mouse(gui::EventKind::MouseUp, 70, 71));
+    type(*placed, "olin\r");
+    EXPECT_EQ(placed->chosen(), (Names{tree / "home/violin.wav"}));
+
     auto many = browser(tree, Mode::OpenMany, "home");
     clickRow(*many, 0, 1000);
     clickRow(*many, 2, 2000, gui::kShift);

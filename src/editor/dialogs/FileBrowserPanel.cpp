@@ -144,22 +144,25 @@ void FileBrowserPanel::build()
     const gui::Rect list = kListArea;
     const int rightX = list.x;
     const int rightWidth = list.width;
-    frame_->add(std::make_unique<DialogLabel>(gui::Rect{kMargin, 10, kPlacesWidth, DialogLabel::kLineHeight}, "Places"));
-    folderLabel_ = frame_->add(std::make_unique<DialogLabel>(gui::Rect{rightX, 10, rightWidth, DialogLabel::kLineHeight}, ""));
+    const auto label = [&](gui::Rect bounds, const std::string& text) {
+        return frame_->add(std::make_unique<DialogLabel>(bounds, text));
+    };
+    label({kMargin, 10, kPlacesWidth, DialogLabel::kLineHeight}, "Places");
+    folderLabel_ = label({rightX, 10, rightWidth, DialogLabel::kLineHeight}, "");
     // One line to go to a path or find a name in the folder shown.
-    frame_->add(std::make_unique<DialogLabel>(gui::Rect{rightX, 34, 44, kLineHeight}, "Go to:"));
+    label({rightX, 34, 44, kLineHeight}, "Go to:");
     pathLine_ = frame_->add(
         std::make_unique<BrowserLine>(gui::Rect{rightX + 46, 34, rightWidth - 46, kLineHeight}, *this));
     list_ = frame_->add(std::make_unique<gui::FileList>(list));
     list_->setMultiSelect(mode_ == Mode::OpenMany);
     list_->onSelectionChanged = [this] { selectionChanged(); };
     list_->onActivate = [this](int row) { activateRow(row); };
-    notice_ = frame_->add(
-        std::make_unique<DialogLabel>(gui::Rect{rightX, list.bottom() + 4, rightWidth, DialogLabel::kLineHeight}, ""));
+    notice_ = label({rightX, list.bottom() + 4, rightWidth, DialogLabel::kLineHeight}, "");
 
     int y = 34;
     const auto place = [&](int tag, const std::string& caption) {
-        frame_->add(std::make_unique<gui::KickButton>(gui::Rect{kMargin, y, kPlacesWidth, kLineHeight}, tag, this, caption));
+        frame_->add(
+            std::make_unique<gui::KickButton>(gui::Rect{kMargin, y, kPlacesWidth, kLineHeight}, tag, this, caption));
         y += kPlaceStep;
     };
     place(kParentTag, "Parent folder");
@@ -168,7 +171,7 @@ void FileBrowserPanel::build()
         place(kLibraryTag, "Library");
     }
     if (!places_.recent.empty()) {
-        frame_->add(std::make_unique<DialogLabel>(gui::Rect{kMargin, y + 4, kPlacesWidth, DialogLabel::kLineHeight}, "Recent"));
+        label({kMargin, y + 4, kPlacesWidth, DialogLabel::kLineHeight}, "Recent");
         y += kPlaceStep;
     }
     for (std::size_t i = 0; i < places_.recent.size() && y + kLineHeight <= list.bottom(); ++i) {
@@ -177,12 +180,12 @@ void FileBrowserPanel::build()
 
     const int buttonY = kHeight - kButtonHeight - 10;
     if (mode_ == Mode::Save) {
-        frame_->add(std::make_unique<DialogLabel>(gui::Rect{rightX, buttonY - 32, 44, kLineHeight}, "Name:"));
+        label({rightX, buttonY - 32, 44, kLineHeight}, "Name:");
         nameLine_ = frame_->add(
             std::make_unique<BrowserLine>(gui::Rect{rightX + 46, buttonY - 32, rightWidth - 46, kLineHeight}, *this));
     }
     std::string kind = fileKindName(extension_.c_str()) + " files";
-    frame_->add(std::make_unique<DialogLabel>(gui::Rect{kMargin, buttonY + 3, 260, DialogLabel::kLineHeight}, kind));
+    label({kMargin, buttonY + 3, 260, DialogLabel::kLineHeight}, kind);
     frame_->add(std::make_unique<gui::KickButton>(
         gui::Rect{kWidth - 2 * (kButtonWidth + kMargin), buttonY, kButtonWidth, kButtonHeight}, kCancelTag, this,
         "Cancel"));
