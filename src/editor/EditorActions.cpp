@@ -89,6 +89,7 @@ EditorActions::EditorActions(SynthEngine& engine, SoundLibrary& library, Library
     : engine_(engine), library_(library), target_(target), random_(random), refresh_(std::move(refresh)),
       dialogs_(makeFileDialogs())
 {
+    dialogs_->setLibraryFolder(library_.folders().root);
 }
 
 EditorActions::~EditorActions() = default;

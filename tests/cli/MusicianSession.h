@@ -8,6 +8,7 @@
 
 #include "host/HostEditorWindow.h"
 #include "host/PluginHost.h"
+#include "support/PrivateConfigFolder.h"
 #include "support/XvfbServer.h"
 #include "editor/pages/ControlMap.h"
 #include "sound/model/Instrument.h"
@@ -210,6 +211,8 @@ public:
     }
 
 private:
+    // The dialogs remember folders; a session's stay out of the user's configuration.
+    PrivateConfigFolder config_;
     XvfbServer server_;
     std::unique_ptr<host::PluginHost> host_;
     std::unique_ptr<host::HostEditorWindow> window_;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -74,7 +75,7 @@ TEST(DesktopDialogs, PathsComeFromTheToolAndAnythingElseIsACancel)
         {"two lines", DesktopDialogs::Tool::Zenity, false, "t9i", "/a\n/b\n", 0, nullptr, {}},
         {"endless answer", DesktopDialogs::Tool::Zenity, false, "t9i", std::string(20000, 'x'), 0, nullptr, {}},
         {"kdialog sounds", DesktopDialogs::Tool::Kdialog, false, "wav", "/s/tone.aiff\n", 0, "/s/tone.aiff",
-         {"--getopenfilename\n", "--title\nLoad Sound File\n", "*.wav *.WAV *.aif *.AIF *.aiff *.AIFF|Sound files\n"}},
+         {"--getopenfilename\n", "--title\nLoad Sound File\n", "*.wav *.WAV *.wave *.WAVE *.aif *.AIF *.aiff *.AIFF|Sound files\n"}},
         {"kdialog save", DesktopDialogs::Tool::Kdialog, true, "t9n", "/p/n\n", 0, "/p/n.t9n", {"--getsavefilename\n"}},
     };
     for (const Case& c : cases) {
@@ -90,10 +91,40 @@ TEST(DesktopDialogs, PathsComeFromTheToolAndAnythingElseIsACancel)
         }
     }
 
+    // A tool that cannot start hands over to our own dialog: with no display to show it on, a cancel.
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display != nullptr ? display : "";
+    unsetenv("DISPLAY");
     DesktopDialogs missing(DesktopDialogs::Tool::Zenity, tool.program() + "-not-there");
     std::string path = "before";
     EXPECT_FALSE(missing.openFile("t9i", path));
     EXPECT_EQ(path, "before");
+    if (display != nullptr) {
+        setenv("DISPLAY", saved.c_str(), 1);
+    }
+}
+
+TEST(DesktopDialogs, SeveralFilesComeOneALine)
+{
+    FakeTool tool;
+    struct Case {
+        DesktopDialogs::Tool kind;
+        std::string output;
+        std::vector<std::string> chosen; // empty: cancelled
+        const char* arguments;
+    };
+    const Case cases[] = {
+        {DesktopDialogs::Tool::Zenity, "/s/a|b.wav\n/s/c.wav\n", {"/s/a|b.wav", "/s/c.wav"}, "--multiple\n--separator=\n\n"},
+        {DesktopDialogs::Tool::Kdialog, "/s/a.wav\n", {"/s/a.wav"}, "--multiple\n--separate-output\n"},
+        {DesktopDialogs::Tool::Kdialog, "\n", {}, ""},
+    };
+    for (const Case& c : cases) {
+        tool.answer(c.output, 0);
+        std::vector<std::string> paths{"before"};
+        EXPECT_EQ(DesktopDialogs(c.kind, tool.program()).openFiles("wav", paths), !c.chosen.empty()) << c.output;
+        EXPECT_EQ(paths, c.chosen.empty() ? std::vector<std::string>{"before"} : c.chosen);
+        EXPECT_NE(tool.arguments().find(c.arguments), std::string::npos) << tool.arguments();
+    }
 }
 
 TEST(DesktopDialogs, MessageBoxShowsTextUnderCaptionAsPlainText)

@@ -1,6 +1,6 @@
-// Our own dialog on a real (virtual) display, answered by typing as a user
-// would, through the XTest extension: Escape cancels, and a save asks again
-// before replacing a file.
+// Our own dialogs on a real (virtual) display, answered by typing as a user
+// would, through the XTest extension: Escape cancels, a save asks again
+// before replacing a file, and a file is found by "~" and part of its name.
 
 #include "support/XvfbServer.h"
 #include "editor/dialogs/ToolkitDialogs.h"
@@ -9,10 +9,12 @@
 // After gtest: Xlib's macro None would break its headers.
 #include "support/DialogTypist.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -35,7 +37,7 @@ TEST(ToolkitDialogs, EscapeCancelsAndASaveAsksBeforeReplacing)
     std::ofstream(existing) << "x";
 
     // The window suites answer every load and save by typing a path and Return.
-    tessarine::ToolkitDialogs dialogs;
+    tessarine::ToolkitDialogs dialogs((folder / "recent-folders").string());
     std::string path = "kept";
     std::thread user([&] { typeInto("Load Voice File", "/no", XK_Escape); });
     EXPECT_FALSE(dialogs.openFile("t9v", path));
@@ -53,6 +55,41 @@ TEST(ToolkitDialogs, EscapeCancelsAndASaveAsksBeforeReplacing)
     EXPECT_EQ(path, existing);
     XCloseDisplay(display);
     fs::remove_all(folder);
+}
+
+TEST(ToolkitDialogs, AFileIsFoundByTildeAndPartOfItsName)
+{
+    tessarine::test::XvfbServer server;
+    if (!server.running()) {
+        GTEST_SKIP() << "Xvfb is not installed; the dialog is not tried";
+    }
+    Display* display = XOpenDisplay(server.display().c_str());
+    ASSERT_NE(display, nullptr);
+    const fs::path home = fs::temp_directory_path() / ("tsn-home-" + std::to_string(getpid()));
+    fs::create_directories(home / "elsewhere");
+    std::ofstream(home / "violin.wav") << "x";
+    std::ofstream(home / "viola.wav") << "x";
+    const char* previous = std::getenv("HOME");
+    const std::string savedHome = previous != nullptr ? previous : "";
+    setenv("HOME", home.c_str(), 1);
+
+    tessarine::ToolkitDialogs dialogs((home / "recent-folders").string());
+    dialogs.remember("wav", (home / "elsewhere" / "a.wav").string()); // so the dialog opens away from home
+    std::vector<std::string> paths;
+    std::thread user([&] {
+        tessarine::test::typeIntoDialog(display, "Load Sound File", "~", XK_Return);
+        tessarine::test::typeIntoDialog(display, "Load Sound File", "olin", XK_Return);
+    });
+    EXPECT_TRUE(dialogs.openFiles("wav", paths));
+    user.join();
+    EXPECT_EQ(paths, std::vector<std::string>{(home / "violin.wav").string()});
+    EXPECT_EQ(dialogs.startFolder("wav"), home.string()) << "the next one opens where this one chose";
+
+    if (previous != nullptr) {
+        setenv("HOME", savedHome.c_str(), 1);
+    }
+    XCloseDisplay(display);
+    fs::remove_all(home);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // the pointer onto the window of the given title, the text typed, a last key.
 // Include after gtest: Xlib's macro None would break its headers.
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -18,7 +19,8 @@ namespace typist {
 inline void typeKey(Display* display, KeySym sym)
 {
     const KeyCode code = XKeysymToKeycode(display, sym);
-    const bool shifted = sym == XK_underscore || (sym >= 'A' && sym <= 'Z');
+    // Shift when the key's own symbol is another one ('_' on '-', '~' on '`', capitals).
+    const bool shifted = XkbKeycodeToKeysym(display, code, 0, 0) != sym;
     const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
     if (shifted) {
         XTestFakeKeyEvent(display, shift, True, CurrentTime);
@@ -78,7 +80,7 @@ inline void typeIntoDialog(Display* display, const std::string& title, const std
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     for (char c : text) {
         typist::typeKey(display, c == '/' ? XK_slash : c == '.' ? XK_period : c == '-' ? XK_minus
-                               : c == '_' ? XK_underscore : static_cast<KeySym>(c));
+                               : c == '_' ? XK_underscore : c == '~' ? XK_asciitilde : static_cast<KeySym>(c));
     }
     typist::typeKey(display, last);
 }

@@ -3,9 +3,9 @@
 #include "editor/dialogs/AnalysisProgressWindow.h"
 #include "editor/dialogs/ChildProcess.h"
 #include "editor/dialogs/FileDialogKinds.h"
+#include "editor/dialogs/ToolkitDialogs.h"
 
 #include <climits>
-#include <vector>
 
 namespace tessarine {
 
@@ -13,6 +13,8 @@ namespace {
 
 // A path and its newline; anything longer is no path this system can open.
 constexpr std::size_t kOutputLimit = PATH_MAX + 2;
+// Several at once: more than a person picks by hand, and far less than the memory it takes.
+constexpr std::size_t kManyOutputLimit = 256 * kOutputLimit;
 
 std::string joined(const std::vector<std::string>& patterns)
 {
@@ -27,18 +29,54 @@ std::string joined(const std::vector<std::string>& patterns)
 
 DesktopDialogs::DesktopDialogs(Tool tool, std::string program) : tool_(tool), program_(std::move(program)) {}
 
+DesktopDialogs::~DesktopDialogs() = default;
+
+FileDialogs& DesktopDialogs::fallback()
+{
+    if (!fallback_) {
+        fallback_ = std::make_unique<ToolkitDialogs>();
+        fallback_->setLibraryFolder(libraryRoot_);
+    }
+    return *fallback_;
+}
+
+void DesktopDialogs::setLibraryFolder(const std::string& root)
+{
+    libraryRoot_ = root;
+    if (fallback_) {
+        fallback_->setLibraryFolder(root);
+    }
+}
+
 bool DesktopDialogs::openFile(const char* extension, std::string& path)
 {
-    return askForPath(false, extension, path);
+    std::vector<std::string> paths;
+    if (!askForPaths(Ask::Open, extension, paths)) {
+        return false;
+    }
+    path = paths.front();
+    return true;
+}
+
+bool DesktopDialogs::openFiles(const char* extension, std::vector<std::string>& paths)
+{
+    return askForPaths(Ask::OpenMany, extension, paths);
 }
 
 bool DesktopDialogs::saveFile(const char* extension, std::string& path)
 {
-    return askForPath(true, extension, path);
+    std::vector<std::string> paths;
+    if (!askForPaths(Ask::Save, extension, paths)) {
+        return false;
+    }
+    path = paths.front();
+    return true;
 }
 
-bool DesktopDialogs::askForPath(bool save, const char* extension, std::string& path)
+bool DesktopDialogs::askForPaths(Ask ask, const char* extension, std::vector<std::string>& paths)
 {
+    const bool save = ask == Ask::Save;
+    const bool many = ask == Ask::OpenMany;
     const std::string title = dialogTitle(save, extension);
     const std::string patterns = joined(filePatterns(extension));
     const std::string kind = fileKindName(extension) + " files";
@@ -48,24 +86,54 @@ bool DesktopDialogs::askForPath(bool save, const char* extension, std::string& p
         if (save) {
             argv.insert(argv.end(), {"--save", "--confirm-overwrite"});
         }
+        if (many) {
+            // One path a line: a name may hold zenity's default separator '|', hardly a newline.
+            argv.insert(argv.end(), {"--multiple", "--separator=\n"});
+        }
     } else {
         // kdialog asks before overwriting on its own; ":tessarine" remembers the last folder.
         argv.insert(argv.end(), {"--title", title, save ? "--getsavefilename" : "--getopenfilename", ":tessarine",
                                  patterns + "|" + kind});
+        if (many) {
+            argv.insert(argv.end(), {"--multiple", "--separate-output"});
+        }
     }
-    ChildResult result = runChildProcess(argv, kOutputLimit);
-    if (!result.started || result.exitCode != 0 || result.truncated) {
+    ChildResult result = runChildProcess(argv, many ? kManyOutputLimit : kOutputLimit);
+    if (!result.started) {
+        FileDialogs& own = fallback();
+        if (many) {
+            return own.openFiles(extension, paths);
+        }
+        std::string path;
+        if (!(save ? own.saveFile(extension, path) : own.openFile(extension, path))) {
+            return false;
+        }
+        paths.assign(1, path);
+        return true;
+    }
+    if (result.exitCode != 0 || result.truncated || result.output.find('\0') != std::string::npos) {
         return false;
     }
-    std::string chosen = result.output;
-    if (!chosen.empty() && chosen.back() == '\n') {
-        chosen.pop_back();
+    std::vector<std::string> chosen;
+    std::size_t start = 0;
+    while (start < result.output.size()) {
+        std::size_t end = result.output.find('\n', start);
+        if (end == std::string::npos) {
+            end = result.output.size();
+        }
+        if (end > start) {
+            chosen.push_back(result.output.substr(start, end - start));
+        }
+        start = end + 1;
     }
-    // One path, nothing else: an empty answer or several lines is no choice.
-    if (chosen.empty() || chosen.find('\n') != std::string::npos || chosen.find('\0') != std::string::npos) {
+    // Exactly one path unless several were asked for: anything else is no choice.
+    if (chosen.empty() || (!many && (chosen.size() != 1 || result.output.find('\n') < result.output.size() - 1))) {
         return false;
     }
-    path = save ? withExtension(chosen, extension) : chosen;
+    if (save) {
+        chosen.front() = withExtension(chosen.front(), extension);
+    }
+    paths = std::move(chosen);
     return true;
 }
 
@@ -79,7 +147,9 @@ void DesktopDialogs::messageBox(const char* text, const char* caption)
     } else {
         argv.insert(argv.end(), {"--title", title, "--msgbox", message});
     }
-    runChildProcess(argv, kOutputLimit);
+    if (!runChildProcess(argv, kOutputLimit).started) {
+        fallback().messageBox(text, caption);
+    }
 }
 
 std::unique_ptr<AnalysisProgress> DesktopDialogs::openAnalysisProgress() { return AnalysisProgressWindow::open(); }

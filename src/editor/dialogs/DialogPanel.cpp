@@ -1,5 +1,7 @@
 #include "editor/dialogs/DialogPanel.h"
 
+#include "editor/dialogs/DialogLabel.h"
+
 #include "gui/KickButton.h"
 #include "gui/TextEdit.h"
 #include "gui/Theme.h"
@@ -32,36 +34,6 @@ private:
 };
 
 } // namespace
-
-// Lines of text, one under the other; a trailing newline adds nothing.
-class DialogLabel final : public gui::View {
-public:
-    static constexpr int kLineHeight = 18;
-    DialogLabel(gui::Rect bounds, std::string text) : View(bounds), text_(std::move(text)) {}
-    void setText(const std::string& text)
-    {
-        text_ = text;
-        invalidate();
-    }
-    void draw(cairo_t* cr) override
-    {
-        gui::Rect line{bounds().x, bounds().y, bounds().width, kLineHeight};
-        std::size_t start = 0;
-        while (start < text_.size() && line.bottom() <= bounds().bottom()) {
-            std::size_t end = text_.find('\n', start);
-            std::string_view piece = std::string_view(text_).substr(start, end == std::string::npos ? end : end - start);
-            gui::drawText(cr, piece, line, gui::textsize::kLabel, gui::Align::Left, gui::palette::kText);
-            if (end == std::string::npos) {
-                break;
-            }
-            start = end + 1;
-            line.y += kLineHeight;
-        }
-    }
-
-private:
-    std::string text_;
-};
 
 // The toolkit's text line, where Return also answers the dialog and Escape cancels it.
 class DialogPathLine final : public gui::TextEdit {

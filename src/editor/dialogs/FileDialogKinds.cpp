@@ -62,9 +62,29 @@ std::vector<std::string> filePatterns(const char* extension)
     }
     // The analysis reads AIFF as well as WAVE, whatever the case of the name.
     if (ext == "wav") {
-        return {"*.wav", "*.WAV", "*.aif", "*.AIF", "*.aiff", "*.AIFF"};
+        return {"*.wav", "*.WAV", "*.wave", "*.WAVE", "*.aif", "*.AIF", "*.aiff", "*.AIFF"};
     }
     return {"*." + std::string(ext)};
+}
+
+bool isFileOfKind(const char* extension, std::string_view name)
+{
+    for (const std::string& pattern : filePatterns(extension)) {
+        if (pattern == "*") {
+            return true;
+        }
+        const std::string_view ending = std::string_view(pattern).substr(1);
+        if (name.size() > ending.size() && equalsIgnoringCase(name.substr(name.size() - ending.size()), ending)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool isLibraryKind(const char* extension)
+{
+    const std::string_view ext = safe(extension);
+    return ext == "t9i" || ext == "t9v" || ext == "t9h" || ext == "t9n";
 }
 
 std::string withExtension(const std::string& path, const char* extension)

@@ -36,6 +36,10 @@ public:
         return true;
     }
 
+    // The sound library's root folder, where the dialogs for library files
+    // start and which they offer as a place; dialogs of the desktop ignore it.
+    virtual void setLibraryFolder(const std::string&) {}
+
     // A message with an OK button, e.g. "Unsupported file format.\n" under "Tessarine".
     virtual void messageBox(const char* text, const char* caption) = 0;
 
@@ -45,7 +49,8 @@ public:
     virtual std::unique_ptr<AnalysisProgress> openAnalysisProgress() { return nullptr; }
 };
 
-// The dialogs of this desktop: zenity or kdialog when installed, else the toolkit's own.
+// The dialogs of this desktop: zenity or kdialog when installed, else the
+// toolkit's own; TESSARINE_FILE_DIALOG=builtin chooses the toolkit's always.
 std::unique_ptr<FileDialogs> makeFileDialogs();
 
 } // namespace tessarine

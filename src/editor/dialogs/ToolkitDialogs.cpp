@@ -3,8 +3,10 @@
 #include "editor/dialogs/AnalysisProgressWindow.h"
 #include "editor/dialogs/DialogPanel.h"
 #include "editor/dialogs/FileDialogKinds.h"
+#include "editor/dialogs/TypedPath.h"
 #include "gui/TopLevelWindow.h"
 #include "gui/X11Window.h"
+#include "sound/library/LibraryFolders.h"
 
 #include <ctime>
 #include <sys/stat.h>
@@ -16,88 +18,141 @@ namespace {
 // The dialog waits for a person: 60 looks a second keep typing smooth.
 constexpr long kPollIntervalNs = 16'000'000;
 
-bool exists(const std::string& path)
+bool isFolder(const std::string& path)
 {
     struct stat info{};
-    return stat(path.c_str(), &info) == 0;
+    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-std::string promptFor(bool save, const char* extension)
-{
-    std::string patterns;
-    for (const std::string& pattern : filePatterns(extension)) {
-        patterns += (patterns.empty() ? "" : " ") + pattern;
-    }
-    return std::string(save ? "Save to" : "Open") + " (" + patterns + "), full path:";
-}
-
-} // namespace
-
-bool ToolkitDialogs::run(DialogPanel& panel, const char* title, const std::function<bool(DialogPanel&)>& accepts)
+// Shows the frame in a window of its own, calling step() after every round of
+// events until it says the dialog is answered; closed() when the window is closed.
+bool showWindow(gui::Frame& frame, int width, int height, const char* title, const std::function<void()>& closed,
+                const std::function<bool()>& answered)
 {
     gui::TopLevelWindow top;
-    gui::X11Window content(panel.frame());
-    if (!top.open(DialogPanel::kWidth, DialogPanel::kHeight, title) || !content.open(top.windowId())) {
+    gui::X11Window content(frame);
+    if (!top.open(width, height, title) || !content.open(top.windowId())) {
         return false;
     }
     for (;;) {
         if (!top.pump()) {
-            panel.cancel();
+            closed();
         }
         content.idle();
-        if (panel.outcome() == DialogPanel::Outcome::Cancelled) {
-            return false;
-        }
-        if (panel.outcome() == DialogPanel::Outcome::Accepted) {
-            if (accepts(panel)) {
-                return true;
-            }
-            panel.resume();
+        if (answered()) {
+            return true;
         }
         timespec pause{0, kPollIntervalNs};
         nanosleep(&pause, nullptr);
     }
 }
 
+} // namespace
+
+bool ToolkitDialogs::run(DialogPanel& panel, const char* title, const std::function<bool(DialogPanel&)>& accepts)
+{
+    bool chosen = false;
+    const bool shown = showWindow(panel.frame(), DialogPanel::kWidth, DialogPanel::kHeight, title,
+                                  [&] { panel.cancel(); },
+                                  [&] {
+                                      if (panel.outcome() == DialogPanel::Outcome::Accepted) {
+                                          if (accepts(panel)) {
+                                              chosen = true;
+                                              return true;
+                                          }
+                                          panel.resume();
+                                      }
+                                      return panel.outcome() == DialogPanel::Outcome::Cancelled;
+                                  });
+    return shown && chosen;
+}
+
+bool ToolkitDialogs::run(FileBrowserPanel& panel, const char* title)
+{
+    const bool shown = showWindow(panel.frame(), FileBrowserPanel::kWidth, FileBrowserPanel::kHeight, title,
+                                  [&] { panel.cancel(); },
+                                  [&] { return panel.outcome() != FileBrowserPanel::Outcome::Pending; });
+    return shown && panel.outcome() == FileBrowserPanel::Outcome::Accepted;
+}
+
+std::string ToolkitDialogs::startFolder(const char* extension) const
+{
+    if (auto last = lastFolder_.find(extension != nullptr ? extension : ""); last != lastFolder_.end()
+                                                                             && isFolder(last->second)) {
+        return last->second;
+    }
+    if (isLibraryKind(extension) && isFolder(libraryRoot_)) {
+        const LibraryFolders folders = LibraryFolders::at(libraryRoot_);
+        const std::string_view ext = extension;
+        const std::string& kindFolder = ext == "t9i"   ? folders.instruments
+                                        : ext == "t9v" ? folders.voices
+                                        : ext == "t9h" ? folders.harmonicPresets
+                                                       : folders.noisePresets;
+        return isFolder(kindFolder) ? kindFolder : libraryRoot_;
+    }
+    return homeFolder();
+}
+
+FileBrowserPanel::Places ToolkitDialogs::places() const
+{
+    FileBrowserPanel::Places places;
+    places.home = homeFolder();
+    places.library = isFolder(libraryRoot_) ? libraryRoot_ : std::string();
+    RecentFolders recent(recentFile());
+    recent.load();
+    for (const std::string& folder : recent.folders()) {
+        if (isFolder(folder)) {
+            places.recent.push_back(folder);
+        }
+    }
+    return places;
+}
+
+void ToolkitDialogs::remember(const char* extension, const std::string& chosenFile)
+{
+    const std::string folder = folderOf(chosenFile);
+    lastFolder_[extension != nullptr ? extension : ""] = folder;
+    // Loaded afresh: another instance may have added folders since.
+    RecentFolders recent(recentFile());
+    recent.load();
+    recent.add(folder);
+}
+
+bool ToolkitDialogs::browse(FileBrowserPanel::Mode mode, bool save, const char* extension,
+                            std::vector<std::string>& paths)
+{
+    FileBrowserPanel panel(mode, extension, places(), startFolder(extension));
+    if (!run(panel, dialogTitle(save, extension).c_str()) || panel.chosen().empty()) {
+        return false;
+    }
+    paths = panel.chosen();
+    remember(extension, paths.front());
+    return true;
+}
+
 bool ToolkitDialogs::openFile(const char* extension, std::string& path)
 {
-    auto panel = DialogPanel::pathEntry(promptFor(false, extension));
-    panel->setText(path);
-    bool chosen = run(*panel, dialogTitle(false, extension).c_str(), [](DialogPanel& p) {
-        if (p.text().empty() || !exists(p.text())) {
-            p.setNotice("No such file.");
-            return false;
-        }
-        return true;
-    });
-    if (chosen) {
-        path = panel->text();
+    std::vector<std::string> paths;
+    if (!browse(FileBrowserPanel::Mode::Open, false, extension, paths)) {
+        return false;
     }
-    return chosen;
+    path = paths.front();
+    return true;
+}
+
+bool ToolkitDialogs::openFiles(const char* extension, std::vector<std::string>& paths)
+{
+    return browse(FileBrowserPanel::Mode::OpenMany, false, extension, paths);
 }
 
 bool ToolkitDialogs::saveFile(const char* extension, std::string& path)
 {
-    auto panel = DialogPanel::pathEntry(promptFor(true, extension));
-    panel->setText(path);
-    std::string confirmed;
-    bool chosen = run(*panel, dialogTitle(true, extension).c_str(), [&](DialogPanel& p) {
-        if (p.text().empty()) {
-            return false;
-        }
-        std::string target = withExtension(p.text(), extension);
-        // A second OK on the same name replaces the file.
-        if (exists(target) && target != confirmed) {
-            confirmed = target;
-            p.setNotice("That file exists: OK again replaces it.");
-            return false;
-        }
-        return true;
-    });
-    if (chosen) {
-        path = withExtension(panel->text(), extension);
+    std::vector<std::string> paths;
+    if (!browse(FileBrowserPanel::Mode::Save, true, extension, paths)) {
+        return false;
     }
-    return chosen;
+    path = paths.front();
+    return true;
 }
 
 void ToolkitDialogs::messageBox(const char* text, const char* caption)
