@@ -89,10 +89,16 @@ EditorActions::EditorActions(SynthEngine& engine, SoundLibrary& library, Library
     : engine_(engine), library_(library), target_(target), random_(random), refresh_(std::move(refresh)),
       dialogs_(makeFileDialogs())
 {
-    dialogs_->setLibraryFolder(library_.folders().root);
 }
 
 EditorActions::~EditorActions() = default;
+
+FileDialogs& EditorActions::dialogs()
+{
+    // The library may have moved since the last dialog (another root was chosen).
+    dialogs_->setLibraryFolder(library_.folders().root);
+    return *dialogs_;
+}
 
 void EditorActions::setFileDialogs(std::unique_ptr<FileDialogs> dialogs)
 {
@@ -231,7 +237,7 @@ void EditorActions::showInstrumentName() const
 void EditorActions::loadInstrument()
 {
     std::string path;
-    if (dialogs_->openFile("t9i", path)) {
+    if (dialogs().openFile("t9i", path)) {
         loadInstrumentFile(path);
     }
 }
@@ -239,7 +245,7 @@ void EditorActions::loadInstrument()
 void EditorActions::saveInstrument()
 {
     std::string path;
-    if (!dialogs_->saveFile("t9i", path)) {
+    if (!dialogs().saveFile("t9i", path)) {
         return;
     }
     Instrument& instrument = engine_.editInstrument();
@@ -295,7 +301,7 @@ void EditorActions::categoryChosen()
 void EditorActions::analyse(int slot, AnalyseInto into)
 {
     std::vector<std::string> paths;
-    if (dialogs_->openFiles("wav", paths)) {
+    if (dialogs().openFiles("wav", paths)) {
         analyseFiles(slot, paths, into);
     }
 }
@@ -351,7 +357,7 @@ bool EditorActions::loadPresetFile(int slot, bool harmonic, const std::string& p
 void EditorActions::loadVoice(int slot)
 {
     std::string path;
-    if (dialogs_->openFile("t9v", path)) {
+    if (dialogs().openFile("t9v", path)) {
         loadVoiceFile(slot, path);
     }
 }
@@ -359,7 +365,7 @@ void EditorActions::loadVoice(int slot)
 void EditorActions::saveVoice(int slot)
 {
     std::string path;
-    if (!dialogs_->saveFile("t9v", path)) {
+    if (!dialogs().saveFile("t9v", path)) {
         return;
     }
     Voice& voice = engine_.editInstrument().voices[static_cast<std::size_t>(slot)];
@@ -395,7 +401,7 @@ void EditorActions::loadPreset(bool harmonic)
 {
     const VoicePlace place = shownVoicePlace();
     std::string path;
-    if (place.slot >= 0 && dialogs_->openFile(harmonic ? "t9h" : "t9n", path)) {
+    if (place.slot >= 0 && dialogs().openFile(harmonic ? "t9h" : "t9n", path)) {
         loadPresetFile(place.slot, harmonic, path);
     }
 }
@@ -404,7 +410,7 @@ void EditorActions::savePreset(bool harmonic)
 {
     const VoicePlace place = shownVoicePlace();
     std::string path;
-    if (place.slot < 0 || !dialogs_->saveFile(harmonic ? "t9h" : "t9n", path)) {
+    if (place.slot < 0 || !dialogs().saveFile(harmonic ? "t9h" : "t9n", path)) {
         return;
     }
     const auto kind = harmonic ? SynthEngine::PresetKind::Harmonic : SynthEngine::PresetKind::Noise;

@@ -89,6 +89,8 @@ private:
     void showCategoryName(const EditorPages& pages) const;
     void showInstrumentName() const;
     LibraryMenu* libraryMenuOf(int tag);
+    // The dialogs, told where the library is now, for a file to open or save.
+    FileDialogs& dialogs();
     VoicePlace shownVoicePlace() const;
 
     SynthEngine& engine_;

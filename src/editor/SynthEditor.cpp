@@ -40,6 +40,7 @@ public:
     }
     void messageBox(const char* text, const char* caption) override { to_->messageBox(text, caption); }
     std::unique_ptr<AnalysisProgress> openAnalysisProgress() override { return to_->openAnalysisProgress(); }
+    void setLibraryFolder(const std::string& root) override { to_->setLibraryFolder(root); }
 
 private:
     std::unique_ptr<FileDialogs>& to_;
