@@ -49,22 +49,12 @@ bool showWindow(gui::Frame& frame, int width, int height, const char* title, con
 
 } // namespace
 
-bool ToolkitDialogs::run(DialogPanel& panel, const char* title, const std::function<bool(DialogPanel&)>& accepts)
+bool ToolkitDialogs::run(DialogPanel& panel, const char* title)
 {
-    bool chosen = false;
     const bool shown = showWindow(panel.frame(), DialogPanel::kWidth, DialogPanel::kHeight, title,
                                   [&] { panel.cancel(); },
-                                  [&] {
-                                      if (panel.outcome() == DialogPanel::Outcome::Accepted) {
-                                          if (accepts(panel)) {
-                                              chosen = true;
-                                              return true;
-                                          }
-                                          panel.resume();
-                                      }
-                                      return panel.outcome() == DialogPanel::Outcome::Cancelled;
-                                  });
-    return shown && chosen;
+                                  [&] { return panel.outcome() != DialogPanel::Outcome::Pending; });
+    return shown && panel.outcome() == DialogPanel::Outcome::Accepted;
 }
 
 bool ToolkitDialogs::run(FileBrowserPanel& panel, const char* title)
@@ -158,7 +148,7 @@ bool ToolkitDialogs::saveFile(const char* extension, std::string& path)
 void ToolkitDialogs::messageBox(const char* text, const char* caption)
 {
     auto panel = DialogPanel::message(text != nullptr ? text : "");
-    run(*panel, caption != nullptr ? caption : "", [](DialogPanel&) { return true; });
+    run(*panel, caption != nullptr ? caption : "");
 }
 
 std::unique_ptr<AnalysisProgress> ToolkitDialogs::openAnalysisProgress() { return AnalysisProgressWindow::open(); }

@@ -40,8 +40,8 @@ public:
     // After a choice: the folder becomes the kind's start and the newest recent one.
     void remember(const char* extension, const std::string& chosenFile);
 
-    // Asks until the user answers; false when there is no display or the user cancels.
-    static bool run(DialogPanel& panel, const char* title, const std::function<bool(DialogPanel&)>& accepts);
+    // A message until the user answers; false when there is no display or the user cancels.
+    static bool run(DialogPanel& panel, const char* title);
     // The browser in a window until it is answered; false when there is no display or the user cancels.
     static bool run(FileBrowserPanel& panel, const char* title);
 
