@@ -1,11 +1,11 @@
 #include "editor/EditorDropTarget.h"
 
 #include "editor/EditorTags.h"
+#include "editor/dialogs/FileDialogKinds.h"
 #include "editor/pages/ControlMap.h"
 #include "gui/Theme.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 namespace tessarine {
@@ -18,25 +18,19 @@ constexpr const char* kUnsupported = "Unsupported file format.\n";
 
 enum class FileKind { Other, Sound, Voice, Instrument, HarmonicPreset, NoisePreset };
 
+// By the same endings the file dialogs offer for each kind.
 FileKind kindOf(const std::string& path)
 {
-    std::string extension = std::filesystem::path(path).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (extension == ".wav" || extension == ".wave" || extension == ".aif" || extension == ".aiff") {
-        return FileKind::Sound;
-    }
-    if (extension == ".t9v") {
-        return FileKind::Voice;
-    }
-    if (extension == ".t9i") {
-        return FileKind::Instrument;
-    }
-    if (extension == ".t9h") {
-        return FileKind::HarmonicPreset;
-    }
-    if (extension == ".t9n") {
-        return FileKind::NoisePreset;
+    const std::string name = std::filesystem::path(path).filename().string();
+    const std::pair<const char*, FileKind> kinds[] = {{"wav", FileKind::Sound},
+                                                      {"t9v", FileKind::Voice},
+                                                      {"t9i", FileKind::Instrument},
+                                                      {"t9h", FileKind::HarmonicPreset},
+                                                      {"t9n", FileKind::NoisePreset}};
+    for (const auto& [extension, kind] : kinds) {
+        if (isFileOfKind(extension, name)) {
+            return kind;
+        }
     }
     return FileKind::Other;
 }
