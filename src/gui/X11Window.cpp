@@ -354,6 +354,8 @@ void X11Window::repaintExposed()
         handleWindowEvent(frame_, w.display, w.window, w.exposed, event);
     }
     paintDirty();
+    // The thread goes back to its work: the picture must not wait in the queue until it is done.
+    XFlush(w.display);
 }
 
 // What is dirty into the back buffer, then it and what was exposed to the window.

@@ -177,6 +177,7 @@ public:
     // onto it, the path typed, Return. Join the thread after the click.
     std::thread answerDialog(std::string title, std::string text) const
     {
+        typist::tolerateGoneWindows();
         return std::thread([name = server_.display(), title = std::move(title), text = std::move(text)] {
             typeIntoDialog(name, title, text);
         });

@@ -9,12 +9,28 @@
 #include <X11/keysym.h>
 
 #include <chrono>
+#include <mutex>
 #include <string>
 #include <thread>
 
 namespace tessarine::test {
 
 namespace typist {
+
+// Windows come and go while the typist looks for its dialog (a drag source's,
+// a menu's): naming one just destroyed is no failure of the test. Called first
+// on the test's own thread, before the typist's starts, so it never races the
+// editor's own brief handlers.
+inline void tolerateGoneWindows()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        static XErrorHandler fallback = nullptr;
+        fallback = XSetErrorHandler([](Display* display, XErrorEvent* error) -> int {
+            return error->error_code == BadWindow || fallback == nullptr ? 0 : fallback(display, error);
+        });
+    });
+}
 
 inline void typeKey(Display* display, KeySym sym)
 {
@@ -68,6 +84,7 @@ inline Window waitForWindow(Display* display, const std::string& title, Window s
 inline void typeIntoDialog(Display* display, const std::string& title, const std::string& text,
                            KeySym last = XK_Return, Window skip = 0)
 {
+    typist::tolerateGoneWindows();
     const Window found = typist::waitForWindow(display, title, skip);
     if (found == 0) {
         return;
