@@ -14,10 +14,11 @@ ClapHost::ClapHost() : mainThread_(std::this_thread::get_id())
     host_.url = "";
     host_.version = "1";
     host_.get_extension = extension;
-    // The three requests may come from any thread; a validator has nothing to restart or schedule.
+    // The three requests may come from any thread; a validator has nothing to
+    // restart or schedule, and calls on_main_thread where a check asks for it.
     host_.request_restart = [](const clap_host_t*) {};
     host_.request_process = [](const clap_host_t*) {};
-    host_.request_callback = [](const clap_host_t*) {};
+    host_.request_callback = [](const clap_host_t* h) { ++of(h).callbackRequests_; };
 
     threadCheck_.is_main_thread = [](const clap_host_t* h) { return of(h).onMainThread(); };
     threadCheck_.is_audio_thread = [](const clap_host_t* h) { return of(h).onAudioThread(); };

@@ -42,6 +42,7 @@ public:
 
     int flushRequests() const { return flushRequests_.load(); }
     int rescans() const { return rescans_.load(); }
+    int callbackRequests() const { return callbackRequests_.load(); }
     // Timers the plug-in holds now, by id.
     std::vector<clap_id> timers() const;
 
@@ -74,6 +75,7 @@ private:
     std::atomic<int> violationCount_{0};
     std::atomic<int> flushRequests_{0};
     std::atomic<int> rescans_{0};
+    std::atomic<int> callbackRequests_{0};
     // Main thread only (the timer calls are refused elsewhere).
     std::vector<clap_id> timers_;
     clap_id nextTimer_ = 1;

@@ -376,6 +376,121 @@ std::string firstDifference(const std::vector<std::uint8_t>& a, const std::vecto
            std::to_string(at);
 }
 
+// One empty block on the audio thread, its output events kept.
+bool processOnce(ClapSession& session, ClapInstance& instance, ClapEventList& out)
+{
+    bool processed = false;
+    session.audio->run([&] {
+        if (instance.startProcessing()) {
+            ClapEventList in(1);
+            processed = instance.process(512, in, out, 0) != CLAP_PROCESS_ERROR;
+            instance.stopProcessing();
+        }
+    });
+    return processed;
+}
+
+// A state saved, loaded into a fresh instance and played saves the same bytes.
+std::string stableAcrossRenderFault(ClapSession& session, const std::vector<std::uint8_t>& saved)
+{
+    std::string error;
+    std::unique_ptr<ClapInstance> fresh = session.another(error);
+    if (!fresh) {
+        return "no fresh instance: " + error;
+    }
+    Stream stream;
+    stream.bytes = saved;
+    if (!fresh->state->load(fresh->plugin(), &stream.in)) {
+        return "the saved state does not load into a fresh instance";
+    }
+    ClapEventList out(1024);
+    std::vector<std::uint8_t> again;
+    if (!fresh->activate(44100.0, 512) || !processOnce(session, *fresh, out)) {
+        return "the fresh instance does not play";
+    }
+    fresh->deactivate();
+    if (!save(*fresh, again) || again != saved) {
+        return "saved, loaded into a fresh instance and played, it saves differently (" +
+               firstDifference(saved, again) + ")";
+    }
+    return {};
+}
+
+std::vector<double> parameterValues(const ClapInstance& instance)
+{
+    std::vector<double> values(instance.params->count(instance.plugin()), 0.0);
+    for (std::uint32_t i = 0; i < values.size(); ++i) {
+        clap_param_info_t info{};
+        if (instance.params->get_info(instance.plugin(), i, &info)) {
+            instance.params->get_value(instance.plugin(), info.id, &values[i]);
+        }
+    }
+    return values;
+}
+
+// Every value at its maximum (a held pedal among them), then activation and a
+// block: whatever the plug-in changed by itself on the way must reach the host
+// as a value event with its new value, or through a rescan of the values, and
+// nothing unchanged may be reported.
+std::string valuesReportedFault(ClapSession& session, ClapInstance& instance)
+{
+    const std::uint32_t count = instance.params->count(instance.plugin());
+    ClapEventList in(count + 1);
+    ClapEventList out(count * 4 + 16);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        clap_param_info_t info{};
+        if (instance.params->get_info(instance.plugin(), i, &info) && (info.flags & CLAP_PARAM_IS_READONLY) == 0) {
+            in.push(clapValueEvent(0, info.id, info.max_value, info.cookie).header);
+        }
+    }
+    instance.params->flush(instance.plugin(), in.in(), out.out());
+    const std::vector<double> before = parameterValues(instance);
+    const int rescans = session.host->rescans();
+    const int callbacks = session.host->callbackRequests();
+    out.clear();
+    if (!instance.activate(48000.0, 512)) {
+        return "activate refused";
+    }
+    if (session.host->callbackRequests() != callbacks) {
+        instance.plugin()->on_main_thread(instance.plugin());
+    }
+    const bool processed = processOnce(session, instance, out);
+    instance.deactivate();
+    if (!processed) {
+        return "process failed";
+    }
+    const std::vector<double> after = parameterValues(instance);
+    const bool rescanned = session.host->rescans() != rescans;
+    std::vector<int> reports(count, 0);
+    std::vector<double> last(count, 0.0);
+    for (std::size_t n = 0; n < out.size(); ++n) {
+        const clap_event_header_t* event = out.at(n);
+        if (event->space_id != CLAP_CORE_EVENT_SPACE_ID || event->type != CLAP_EVENT_PARAM_VALUE) {
+            continue;
+        }
+        const auto* value = reinterpret_cast<const clap_event_param_value_t*>(event);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            clap_param_info_t info{};
+            if (instance.params->get_info(instance.plugin(), i, &info) && info.id == value->param_id) {
+                ++reports[i];
+                last[i] = value->value;
+            }
+        }
+    }
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const bool changed = after[i] != before[i];
+        if (changed && !rescanned && (reports[i] == 0 || last[i] != after[i])) {
+            return "parameter " + std::to_string(i) + " went from " + std::to_string(before[i]) + " to " +
+                   std::to_string(after[i]) + (reports[i] == 0 ? " unreported" : " but was reported as " +
+                                                                             std::to_string(last[i]));
+        }
+        if (!changed && reports[i] != 0) {
+            return "parameter " + std::to_string(i) + " was reported but did not change";
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 void runClapStateChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report)
@@ -433,6 +548,14 @@ void runClapStateChecks(const std::string& path, const ValidationPlan& plan, int
     finish(session, report, "state.roundtrip", fault);
     if (!fault.empty()) {
         return;
+    }
+    if (plan.level >= 3) {
+        finish(session, report, "state.stable-across-render", stableAcrossRenderFault(session, saved));
+        if (first.params != nullptr) {
+            std::unique_ptr<ClapInstance> fresh = session.another(error);
+            finish(session, report, "params.reported",
+                   fresh ? valuesReportedFault(session, *fresh) : "no fresh instance: " + error);
+        }
     }
 
     // Nothing, cut-off states and failing streams: refused, and nothing changes.

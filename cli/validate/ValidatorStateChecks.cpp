@@ -141,6 +141,82 @@ std::vector<BadChunk> badChunks(const std::vector<unsigned char>& chunk, std::mt
     return cases;
 }
 
+// A project reopened and played must save as it was saved: nothing the
+// plug-in does by itself while rendering may change its state.
+std::string stableAcrossRenderFault(const PluginModule& module, const State& saved)
+{
+    std::string error;
+    std::unique_ptr<PluginHost> fresh = PluginHost::create(module, playingHost(), error);
+    if (!fresh) {
+        return "no fresh instance: " + error;
+    }
+    startAudio(*fresh, 44100.0f, 512);
+    std::vector<unsigned char> copy = saved.chunk;
+    fresh->dispatch(vst::effSetChunk, 0, static_cast<vst::intptr>(copy.size()), copy.empty() ? nullptr : copy.data());
+    // The values as loaded are the host's to read; from there on, playing and
+    // a resume change nothing, and the bytes are the ones saved.
+    State loadedState, played;
+    std::string fault;
+    if (!takeState(*fresh, false, loadedState, fault)) {
+        return fault;
+    }
+    fresh->process(512);
+    fresh->suspend();
+    fresh->resume();
+    fresh->process(512);
+    if (!takeState(*fresh, false, played, fault)) {
+        return fault;
+    }
+    fault = difference(loadedState, played);
+    if (fault.empty() && played.chunk != saved.chunk) {
+        fault = difference(saved, played);
+    }
+    return fault.empty() ? fault : "saved, loaded into a fresh instance and rendered: " + fault;
+}
+
+// Tessarine's own requests that change values (see the file requests): after
+// each, every value that differs was reported through audioMasterAutomate
+// with its new value, and no value that stayed.
+std::string reportedAfterRequestFault(PluginHost& instance, std::uint32_t seed)
+{
+    constexpr vst::int32 kFileRequest = vst::fourCC('T', 's', 'n', 'F');
+    instance.dispatch(vst::effVendorSpecific, kFileRequest, 5, nullptr, static_cast<float>(seed % 65536));
+    const int params = instance.effect()->numParams;
+    std::string fault;
+    for (const auto& [action, what] : {std::pair{6, "reset"}, std::pair{7, "random instrument"}, std::pair{6, "reset"}}) {
+        std::vector<float> before(static_cast<std::size_t>(params));
+        for (int i = 0; i < params; ++i) {
+            before[static_cast<std::size_t>(i)] = instance.getParameter(i);
+        }
+        const std::size_t logged = instance.automations().size();
+        if (instance.dispatch(vst::effVendorSpecific, kFileRequest, action, nullptr, 0.0f) != 1) {
+            return std::string(what) + " refused (no library beside the plug-in?)";
+        }
+        std::vector<int> reports(static_cast<std::size_t>(params), 0);
+        std::vector<float> last(static_cast<std::size_t>(params), 0.0f);
+        for (std::size_t n = logged; n < instance.automations().size(); ++n) {
+            const Automation& a = instance.automations()[n];
+            if (a.index >= 0 && a.index < params) {
+                ++reports[static_cast<std::size_t>(a.index)];
+                last[static_cast<std::size_t>(a.index)] = a.value;
+            }
+        }
+        for (int i = 0; i < params && fault.empty(); ++i) {
+            const auto at = static_cast<std::size_t>(i);
+            const float now = instance.getParameter(i);
+            const bool changed = std::memcmp(&now, &before[at], sizeof now) != 0;
+            if (changed && (reports[at] == 0 || std::memcmp(&now, &last[at], sizeof now) != 0)) {
+                fault = std::string(what) + " changed parameter " + std::to_string(i) + " to " + std::to_string(now) +
+                        (reports[at] == 0 ? " unreported" : " but reported " + std::to_string(last[at]));
+            } else if (!changed && reports[at] != 0) {
+                fault = std::string(what) + " reported parameter " + std::to_string(i) + ", which did not change";
+            }
+        }
+        instance.process(512);
+    }
+    return fault;
+}
+
 } // namespace
 
 void runStateChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report)
@@ -171,6 +247,25 @@ void runStateChecks(const std::string& path, const ValidationPlan& plan, int, Va
         fault = roundTripFault(instance);
     }
     report.result("state.round-trip", fault);
+
+    if (plan.level >= 3) {
+        // Every value the host's own, so that a value the plug-in resets by itself shows.
+        for (int i = 0; i < params; ++i) {
+            instance.setParameter(i, static_cast<float>(random() % 1001) / 1000.0f);
+        }
+        instance.process(512);
+        State saved;
+        fault.clear();
+        if (takeState(instance, false, saved, fault)) {
+            fault = stableAcrossRenderFault(*loaded.module, saved);
+        }
+        report.result("state.stable-across-render", fault);
+        if (isOwnPlugin(instance.effect()->uniqueID)) {
+            report.result("state.values-reported", reportedAfterRequestFault(instance, plan.seed));
+        } else {
+            report.skip("state.values-reported", "only Tessarine's own requests change values from outside");
+        }
+    }
 
     State reference;
     fault.clear();

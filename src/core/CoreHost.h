@@ -33,6 +33,14 @@ public:
     virtual bool readTransport(HostTransport& transport, bool withBar) = 0;
     // An editor was attached (present) or the attached one went away. Main thread.
     virtual void editorChanged(bool present) = 0;
+    // Values the instrument changed by itself on the main thread (a load, a
+    // reset, a random instrument, a voice load, the editor's randomise), each
+    // once with its new value, then valuesReported once for the batch, so the
+    // host's view and automation follow without reading everything again.
+    // Changes the host asked for (its own writes, state loads) never come
+    // here. A host with no view of the values ignores both.
+    virtual void reportValue(int /*index*/, float /*value*/) {}
+    virtual void valuesReported() {}
 
 protected:
     ~CoreHost() = default;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -36,6 +37,25 @@ void findLibraryFolder(char* folder, std::size_t capacity)
 // Texts come from hosts and scripts: a broken one must not make us read on forever.
 bool boundedText(const char* text) { return text != nullptr && strnlen(text, PATH_MAX) < PATH_MAX; }
 
+bool isHostValue(int index) { return index >= 0 && index < kParameterCount; }
+
+// Bits, not values: a NaN the host never heard of is a change too.
+bool sameBits(float a, float b) { return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b); }
+
+// Reports the host's view of the values as the main-thread action that made
+// this ends, whichever way it returns.
+template <typename Report>
+class ReportOnExit {
+public:
+    explicit ReportOnExit(Report report) : report_(report) {}
+    ~ReportOnExit() { report_(); }
+    ReportOnExit(const ReportOnExit&) = delete;
+    ReportOnExit& operator=(const ReportOnExit&) = delete;
+
+private:
+    Report report_;
+};
+
 } // namespace
 
 InstrumentCore::InstrumentCore(CoreHost& host, const char* libraryRoot) : host_(host)
@@ -62,13 +82,18 @@ InstrumentCore::InstrumentCore(CoreHost& host, const char* libraryRoot) : host_(
 
     // The editor opens no display until the host opens its window.
     ownedEditor_ = std::make_unique<SynthEditor>(*this, *engine_, library_, *this, random_);
+    // The host reads every value once it has the instance.
+    adoptHostView();
 }
 
 InstrumentCore::~InstrumentCore() = default;
 
 void InstrumentCore::prepare(float sampleRate, int maxBlock)
 {
-    maxBlock_ = maxBlock;
+    // A scanning host may announce 0 frames; the last usable bound stays.
+    if (maxBlock > 0) {
+        maxBlock_ = maxBlock;
+    }
     engine_->setSampleRate(sampleRate);
 }
 
@@ -82,6 +107,8 @@ void InstrumentCore::activate()
     engine_->resetRunningState();
     const double barStartSeconds = 60.0 / usableTempo(transport.tempo) * transport.barStart;
     engine_->setSongTime(barStartSeconds > 0.0 ? barStartSeconds : 0.0);
+    // The pedal's value goes with the running state.
+    reportChangedValues();
 }
 
 void InstrumentCore::deactivate() { engine_->stopAllVoices(); }
@@ -139,6 +166,8 @@ void InstrumentCore::pushChangedValues()
             editor_->setParameter(index, value);
         }
         if (index < kParameterCount) {
+            hostView_[static_cast<std::size_t>(index)].store(engine_->getParameter(index, true),
+                                                             std::memory_order_relaxed);
             host_.automateFromAudio(index, value);
         }
     }
@@ -147,9 +176,44 @@ void InstrumentCore::pushChangedValues()
 
 void InstrumentCore::setParameter(int index, float value)
 {
+    applyValue(index, value);
+    if (isHostValue(index)) {
+        hostView_[static_cast<std::size_t>(index)].store(engine_->getParameter(index, true),
+                                                         std::memory_order_relaxed);
+    }
+}
+
+void InstrumentCore::applyValue(int index, float value)
+{
     engine_->setParameter(index, value, true);
     if (editor_ != nullptr) {
         editor_->setParameter(index, value);
+    }
+}
+
+void InstrumentCore::reportChangedValues()
+{
+    bool any = false;
+    for (int index = 0; index < kParameterCount; ++index) {
+        const float value = engine_->getParameter(index, true);
+        auto& known = hostView_[static_cast<std::size_t>(index)];
+        if (sameBits(known.load(std::memory_order_relaxed), value)) {
+            continue;
+        }
+        known.store(value, std::memory_order_relaxed);
+        host_.reportValue(index, value);
+        any = true;
+    }
+    if (any) {
+        host_.valuesReported();
+    }
+}
+
+void InstrumentCore::adoptHostView()
+{
+    for (int index = 0; index < kParameterCount; ++index) {
+        hostView_[static_cast<std::size_t>(index)].store(engine_->getParameter(index, true),
+                                                         std::memory_order_relaxed);
     }
 }
 
@@ -202,6 +266,14 @@ bool InstrumentCore::loadState(std::span<const std::byte> data)
     if (editor_ != nullptr) {
         editor_->setUpdateFlag();
     }
+    adoptHostView();
+    return loaded;
+}
+
+bool InstrumentCore::restoreInstrumentFile(const char* path)
+{
+    const bool loaded = boundedText(path) && loadInstrumentFrom(path);
+    adoptHostView();
     return loaded;
 }
 
@@ -216,20 +288,25 @@ void InstrumentCore::closeEditor()
     }
 }
 
+// The editor's own actions (loads, Reset, Random, the Randomise buttons) run
+// inside its idle and key handling; the host hears of their values after each.
 void InstrumentCore::idleEditor()
 {
     if (editor_ != nullptr) {
         editor_->idleFromHost();
+        reportChangedValues();
     }
 }
 
 int InstrumentCore::editorKeyDown(int character, int virtualKey, int modifier)
 {
+    ReportOnExit report([this] { reportChangedValues(); });
     return editor_ != nullptr ? editor_->onKeyDown(KeyCode{character, virtualKey, modifier}) : -1;
 }
 
 int InstrumentCore::editorKeyUp(int character, int virtualKey, int modifier)
 {
+    ReportOnExit report([this] { reportChangedValues(); });
     return editor_ != nullptr ? editor_->onKeyUp(KeyCode{character, virtualKey, modifier}) : -1;
 }
 
@@ -240,7 +317,11 @@ void InstrumentCore::setEditorKnobMode(int mode)
     }
 }
 
-bool InstrumentCore::editorWheel(float distance) { return editor_ != nullptr && editor_->onWheel(distance); }
+bool InstrumentCore::editorWheel(float distance)
+{
+    ReportOnExit report([this] { reportChangedValues(); });
+    return editor_ != nullptr && editor_->onWheel(distance);
+}
 
 // The editor checks the buffer against its own size.
 bool InstrumentCore::drawEditorPage(int page, std::uint8_t* rgba, std::size_t bytes)
@@ -280,12 +361,17 @@ bool InstrumentCore::loadInstrumentFrom(const char* path)
 }
 
 // The same load as the library's, so an open editor shows what was loaded.
-bool InstrumentCore::loadInstrumentFile(const char* path) { return boundedText(path) && loadInstrumentFrom(path); }
+bool InstrumentCore::loadInstrumentFile(const char* path)
+{
+    ReportOnExit report([this] { reportChangedValues(); });
+    return boundedText(path) && loadInstrumentFrom(path);
+}
 
 bool InstrumentCore::saveInstrumentFile(const char* path) { return boundedText(path) && engine_->saveInstrument(path); }
 
 bool InstrumentCore::loadVoiceFile(int slot, const char* path)
 {
+    ReportOnExit report([this] { reportChangedValues(); });
     return slot >= 0 && slot < kVoiceSlots && boundedText(path) && engine_->loadVoice(slot, path);
 }
 
@@ -299,6 +385,7 @@ bool InstrumentCore::analyseSoundFile(int slot, const char* path, bool wholeVoic
     if (slot < 0 || slot >= kVoiceSlots || !boundedText(path)) {
         return false;
     }
+    ReportOnExit report([this] { reportChangedValues(); });
     const auto into = wholeVoice ? AnalyseInto::NewVoice : AnalyseInto::ShownLayer;
     if (!analyseIntoSlot(*engine_, slot, {path}, into, {}).analysed) {
         return false;
@@ -315,10 +402,15 @@ void InstrumentCore::seedRandom(std::uint32_t seed)
     engine_->seedNoise(seed);
 }
 
-bool InstrumentCore::resetInstrument() { return library_.reset(*this); }
+bool InstrumentCore::resetInstrument()
+{
+    ReportOnExit report([this] { reportChangedValues(); });
+    return library_.reset(*this);
+}
 
 bool InstrumentCore::randomInstrument(const char* category)
 {
+    ReportOnExit report([this] { reportChangedValues(); });
     if (category == nullptr || category[0] == '\0') {
         library_.randomInstrument(random_, *this);
         return true;
@@ -330,10 +422,15 @@ bool InstrumentCore::randomInstrument(const char* category)
     return true;
 }
 
-void InstrumentCore::rescanLibrary() { library_.rescanInstruments(true, false, *this); }
+void InstrumentCore::rescanLibrary()
+{
+    ReportOnExit report([this] { reportChangedValues(); });
+    library_.rescanInstruments(true, false, *this);
+}
 
 bool InstrumentCore::loadLibraryInstrument(std::string_view category, std::string_view name)
 {
+    ReportOnExit report([this] { reportChangedValues(); });
     return library_.loadListedInstrument(category, name, *this);
 }
 

@@ -17,6 +17,13 @@
 //   render ever waiting (the engine's instrument store and voice hand-over),
 //   saves read the live instrument while it plays. saveState's buffer is
 //   guarded by its own lock, never taken on the audio thread.
+//
+// What the host sees. The host's values are the saved ones: what the host, the
+// editor, a load or a learned controller set; modulation moves only what plays.
+// The core keeps the values the host last heard of, and after every main-thread
+// action that may change values (a file or library request, an editor event,
+// activation) reports each one that differs through CoreHost::reportValue.
+// The host's own writes and state loads change that view without a report.
 // prepare and activate, and the destructor, come while no audio is processed.
 
 #include "core/CoreHost.h"
@@ -28,6 +35,8 @@
 #include "sound/library/LibraryTarget.h"
 #include "sound/library/SoundLibrary.h"
 
+#include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -62,8 +71,8 @@ public:
     InstrumentCore(const InstrumentCore&) = delete;
     InstrumentCore& operator=(const InstrumentCore&) = delete;
 
-    // Set-up and activation. The engine renders blocks of any length, so
-    // maxBlock is only kept for the adapter that asks.
+    // Set-up: the rate and the largest block the host will ask for, which
+    // bounds what the engine prepares for (longer blocks still render).
     void prepare(float sampleRate, int maxBlock);
     int maxBlock() const { return maxBlock_; }
     // Activation reads the host's transport, forgets every running state and
@@ -87,7 +96,8 @@ public:
 
     // Parameters: the host's share of the parameter table.
     static constexpr int parameterCount() { return kParameterCount; }
-    float parameter(int index) const { return engine_->getParameter(index); }
+    float parameter(int index) const { return engine_->getParameter(index, true); }
+    // The host's own write: applied, and known to the host without a report.
     void setParameter(int index, float value);
     void parameterName(int index, char* text, std::size_t capacity) const;
     // The unit the value display shows, in the editor's terms.
@@ -99,6 +109,9 @@ public:
     // nothing could be written. A load that is refused changes nothing.
     std::span<const std::byte> saveState();
     bool loadState(std::span<const std::byte> data);
+    // An instrument file the host asked for (an LV2 preset): loaded as
+    // loadInstrumentFile does, but the host knows its values, as after loadState.
+    bool restoreInstrumentFile(const char* path);
 
     // The editor, as the host opens it in a window of its own; every call is
     // refused (false, -1, nothing) while there is none.
@@ -150,12 +163,18 @@ public:
     void detachEditor(EditorShell* editor) override;
 
     // The library's actions reach the engine through these (main thread).
-    void writeParameter(int index, float value) override { setParameter(index, value); }
+    void writeParameter(int index, float value) override { applyValue(index, value); }
     bool loadInstrumentFrom(const char* path) override;
     bool loadVoiceFrom(int slot, const char* path) override { return engine_->loadVoice(slot, path); }
 
 private:
     void pushChangedValues();
+    // The value reaches the engine and the editor, not yet the host's view.
+    void applyValue(int index, float value);
+    // Main thread: the host hears of every value that differs from its view.
+    void reportChangedValues();
+    // The host's view becomes what the instrument holds, without a report.
+    void adoptHostView();
 
     CoreHost& host_;
     std::unique_ptr<SynthEngine> engine_;
@@ -163,6 +182,9 @@ private:
     SoundLibrary library_;
     TempoTracker tempoTracker_;
     int maxBlock_ = 1024;
+    // Written on any thread as the host's or a learned controller's value
+    // lands; compared and updated on the main thread.
+    std::array<std::atomic<float>, kParameterCount> hostView_{};
     std::mutex stateMutex_;
     std::unique_ptr<std::byte[]> state_;
     std::size_t stateCapacity_ = 0;

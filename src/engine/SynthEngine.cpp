@@ -284,7 +284,6 @@ void SynthEngine::reloadSavedValues()
     for (int index = 0; index < kValueCount; ++index) {
         setParameter(index, values_.saved(index), false);
     }
-    setParameter(kFormantFreq, 0.5f, true);
     modulation_.recomputeMorphTargetFlags();
 }
 

@@ -140,7 +140,7 @@ constexpr std::array<ParameterInfo, kParameterCount> kTable{{
     {"EnvelopeMorphOn", 0.0f, D::None},
     {"LfoShape", 0.0f, D::None},
     {"LfoCutoff", 0.0f, D::None},
-    {"FormantFreq", 0.0f, D::None},
+    {"FormantFreq", 0.5f, D::None}, // the formant filter's centre, where every instrument played it
     {"Unused24", 0.0f, D::None},
     {"VoiceHarmonicVolumeA", 0.5f, D::None},
     {"VoiceHarmonicVolumeB", 0.5f, D::None},
@@ -226,6 +226,25 @@ void parameterName(int index, char* text, std::size_t capacity)
     } else {
         std::snprintf(text, capacity, "Param %d", index);
     }
+}
+
+bool parameterHidden(int index)
+{
+    if (index < 0 || index >= kParameterCount) {
+        return false;
+    }
+    for (int group : {kModSource1, kModTarget1, kModMin1, kModMax1}) {
+        if (index >= group + kModulationRowsShown && index < group + kModulationRows) {
+            return true;
+        }
+    }
+    // 25..28 are named Unused but hold the slots' cutoffs, which the voice pages set.
+    for (int spare : {kUnused27, kUnused28, kUnused5, kUnused29, kUnused24}) {
+        if (index == spare) {
+            return true;
+        }
+    }
+    return index > kFilterSaturation;
 }
 
 } // namespace tessarine

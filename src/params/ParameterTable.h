@@ -99,6 +99,9 @@ enum Param : int {
 };
 
 inline constexpr int kModulationRows = 10;
+// The rows a musician can set and the engine plays; rows 9 and 10 stay in
+// every record as stored, so that no instrument loses them.
+inline constexpr int kModulationRowsShown = 8;
 
 // Rows 0..172 of the table, in index order.
 const std::array<ParameterInfo, kParameterCount>& parameterTable();
@@ -119,5 +122,11 @@ float clampedParameter(int index, float value);
 // The host-visible name of an index, written into text (at most capacity bytes,
 // always terminated): the table's name, or "Param %d" from 173 on.
 void parameterName(int index, char* text, std::size_t capacity);
+
+// Host parameters no control sets: the table's spare slots, the blank-named
+// ones after the filter's saturation and the modulation rows past those shown.
+// Formats that can hide a parameter hide these; each keeps its index, id and
+// port symbol, since stored projects name them.
+bool parameterHidden(int index);
 
 } // namespace tessarine

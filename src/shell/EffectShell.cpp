@@ -201,7 +201,7 @@ vst::intptr EffectShell::dispatcher(vst::int32 opcode, vst::int32 index, vst::in
     case effProcessEvents:
         return ptr != nullptr ? processEvents(static_cast<Events*>(ptr)) : 0;
     case effCanBeAutomated:
-        return 1;
+        return canBeAutomated(index) ? 1 : 0;
     case effGetNumProgramCategories:
         return 1;
     case effGetProgramNameIndexed:
@@ -216,8 +216,8 @@ vst::intptr EffectShell::dispatcher(vst::int32 opcode, vst::int32 index, vst::in
     case effGetPlugCategory:
         return (record_.flags & effFlagsIsSynth) != 0 ? kPlugCategSynth : kPlugCategUnknown;
     case effSetBlockSizeAndSampleRate:
-        blockSize_ = static_cast<int32>(truncClamped(static_cast<double>(value), 0, 0x7fffffff));
-        sampleRate_ = opt;
+        setBlockSize(static_cast<int32>(truncClamped(static_cast<double>(value), 0, 0x7fffffff)));
+        setSampleRate(opt);
         return 1;
     case effGetEffectName:
         return text != nullptr && getEffectName(text) ? 1 : 0;

@@ -54,6 +54,7 @@ protected:
     virtual vst::int32 setChunk(void* data, vst::int32 byteSize, bool isPreset);
     virtual void setSampleRate(float rate) { sampleRate_ = rate; }
     virtual void setBlockSize(vst::int32 size) { blockSize_ = size; }
+    virtual bool canBeAutomated(vst::int32) { return true; }
     virtual void suspend() {}
     virtual void resume() {}
     virtual vst::int32 processEvents(vst::Events*) { return 0; }

@@ -148,7 +148,18 @@ vst::int32 SynthPlugin::setChunk(void* data, vst::int32 byteSize, bool)
                                                                                                                   : 0;
 }
 
-void SynthPlugin::setSampleRate(float rate) { core_->prepare(rate, blockSize_); }
+void SynthPlugin::setSampleRate(float rate)
+{
+    EffectShell::setSampleRate(rate);
+    core_->prepare(rate, blockSize_);
+}
+
+// Hosts announce the block size apart from the rate, before resume.
+void SynthPlugin::setBlockSize(vst::int32 size)
+{
+    EffectShell::setBlockSize(size);
+    core_->prepare(core_->engine().sampleRate(), size);
+}
 
 void SynthPlugin::suspend() { core_->deactivate(); }
 

@@ -72,6 +72,8 @@ protected:
     vst::int32 getChunk(void** data, bool isPreset) override;
     vst::int32 setChunk(void* data, vst::int32 byteSize, bool isPreset) override;
     void setSampleRate(float rate) override;
+    void setBlockSize(vst::int32 size) override;
+    bool canBeAutomated(vst::int32 index) override { return !parameterHidden(index); }
     void suspend() override;
     void resume() override;
     vst::int32 processEvents(vst::Events* events) override;
@@ -97,6 +99,8 @@ private:
     void serveIdle() override { hostIdle(); }
     bool readTransport(HostTransport& transport, bool withBar) override;
     void editorChanged(bool present) override { setFlag(vst::effFlagsHasEditor, present); }
+    void reportValue(int index, float value) override { automateFromEditor(index, value); }
+    void valuesReported() override { callHost(vst::audioMasterUpdateDisplay); }
 
     bool fileRequest(vst::intptr action, const char* path, float slotValue);
     bool libraryRequest(vst::intptr action, const char* text);

@@ -105,6 +105,7 @@ enum HostOpcode : int32 {
     audioMasterGetProductString = 33,
     audioMasterGetVendorVersion = 34,
     audioMasterCanDo = 37,
+    audioMasterUpdateDisplay = 42,
 };
 
 enum PlugCategory : int32 {

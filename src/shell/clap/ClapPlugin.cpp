@@ -112,8 +112,9 @@ bool ClapPlugin::activate(double sampleRate, std::uint32_t, std::uint32_t maxFra
         return false;
     }
     core_->prepare(static_cast<float>(sampleRate), static_cast<int>(std::min<std::uint32_t>(maxFrames, INT_MAX)));
-    core_->activate();
+    // Active first: what activation changes goes out with the first process.
     active_ = true;
+    core_->activate();
     return true;
 }
 
@@ -356,6 +357,45 @@ void ClapPlugin::automateFromEditor(int index, float value)
     }
 }
 
+// A load, reset or random instrument: the values go out with the editor's own
+// changes, as parameter events at the next process or flush.
+void ClapPlugin::reportValue(int index, float value) { editorChanges_.push(index, value); }
+
+// While active the host processes or flushes soon, and the events tell it. An
+// inactive instance has no process call coming: the host is asked to call
+// back on its main thread, and there rescans every value.
+void ClapPlugin::valuesReported()
+{
+    if (active_) {
+        if (hostParams_ != nullptr && hostParams_->request_flush != nullptr) {
+            hostParams_->request_flush(host_);
+        }
+        return;
+    }
+    rescanWanted_ = true;
+    if (host_->request_callback != nullptr) {
+        host_->request_callback(host_);
+    }
+}
+
+void ClapPlugin::onMainThread()
+{
+    if (!rescanWanted_) {
+        return;
+    }
+    rescanWanted_ = false;
+    if (active_) {
+        valuesReported();
+        return;
+    }
+    // The rescan tells the host every value; events still queued would only
+    // repeat older ones after it, and nothing processes them while inactive.
+    editorChanges_.drain([](const ClapEditorChanges::Change&) { return true; });
+    if (hostParams_ != nullptr && hostParams_->rescan != nullptr) {
+        hostParams_->rescan(host_, CLAP_PARAM_RESCAN_VALUES);
+    }
+}
+
 // Learned controllers move parameters inside the block: the host follows, but
 // records the controller, not the value, so the two never fight at playback.
 void ClapPlugin::automateFromAudio(int index, float value)
@@ -391,7 +431,10 @@ bool ClapPlugin::parameterInfo(std::uint32_t index, clap_param_info_t& info) con
     const int i = static_cast<int>(index);
     info = clap_param_info_t{};
     info.id = index;
-    info.flags = CLAP_PARAM_IS_AUTOMATABLE | (isListFormat(i) ? static_cast<clap_param_info_flags>(CLAP_PARAM_IS_STEPPED) : 0u);
+    info.flags = isListFormat(i) ? static_cast<clap_param_info_flags>(CLAP_PARAM_IS_STEPPED) : 0u;
+    // Hidden ones are never automated: no control sets them.
+    info.flags |= parameterHidden(i) ? static_cast<clap_param_info_flags>(CLAP_PARAM_IS_HIDDEN)
+                                     : static_cast<clap_param_info_flags>(CLAP_PARAM_IS_AUTOMATABLE);
     info.cookie = nullptr;
     core_->parameterName(i, info.name, sizeof info.name);
     const ParameterRange range = parameterRange(i);

@@ -56,6 +56,7 @@ private:
     void reset();
     clap_process_status process(const clap_process_t& process);
     const void* extension(const char* id) const;
+    void onMainThread();
 
     // clap.params.
     bool parameterInfo(std::uint32_t index, clap_param_info_t& info) const;
@@ -90,6 +91,8 @@ private:
     void serveIdle() override {}
     bool readTransport(HostTransport& transport, bool withBar) override;
     void editorChanged(bool) override {}
+    void reportValue(int index, float value) override;
+    void valuesReported() override;
 
     // Note identifiers the host gave with its note ons, so that an off or a
     // choke naming only the identifier finds its key. Audio thread.
@@ -121,6 +124,9 @@ private:
     bool active_ = false;
     bool editorCreated_ = false;
     bool timerRegistered_ = false;
+    // Values reported while inactive wait for the host's main-thread callback,
+    // which has it read them all again.
+    bool rescanWanted_ = false;
     clap_id timer_ = CLAP_INVALID_ID;
 };
 

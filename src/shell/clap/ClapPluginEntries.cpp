@@ -61,7 +61,12 @@ struct ClapPluginEntries {
     {
         return self(p) != nullptr && id != nullptr ? self(p)->extension(id) : nullptr;
     }
-    static void onMainThread(const clap_plugin_t*) {}
+    static void onMainThread(const clap_plugin_t* p)
+    {
+        if (self(p) != nullptr) {
+            self(p)->onMainThread();
+        }
+    }
 
     // clap.params.
     static std::uint32_t parameterCount(const clap_plugin_t*) { return kParameterCount; }

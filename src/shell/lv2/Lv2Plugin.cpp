@@ -289,13 +289,13 @@ bool Lv2Plugin::loadInstrumentPath(const void* value, std::size_t size, const LV
 
     const auto* mapPath = static_cast<const LV2_State_Map_Path*>(feature(features, LV2_STATE__mapPath));
     if (mapPath == nullptr || mapPath->absolute_path == nullptr) {
-        return core_->loadInstrumentFile(path);
+        return core_->restoreInstrumentFile(path);
     }
     char* absolute = mapPath->absolute_path(mapPath->handle, path);
     if (absolute == nullptr) {
         return false;
     }
-    const bool loaded = core_->loadInstrumentFile(absolute);
+    const bool loaded = core_->restoreInstrumentFile(absolute);
     const auto* freePath = static_cast<const LV2_State_Free_Path*>(feature(features, LV2_STATE__freePath));
     if (freePath != nullptr && freePath->free_path != nullptr) {
         freePath->free_path(freePath->handle, absolute);

@@ -71,6 +71,10 @@ private:
     void serveIdle() override {}
     bool readTransport(HostTransport& transport, bool withBar) override;
     void editorChanged(bool) override {}
+    // Loads and random instruments move the host's ports through the UI, the
+    // only writer of ports LV2 has; without a UI the ports keep their values,
+    // and run() applies a port only when the host changes it.
+    void reportValue(int index, float value) override { automateFromEditor(index, value); }
 
     void readControlPorts();
     void readPositions(std::uint32_t frames);

@@ -25,6 +25,7 @@ const char* kPrefixes = R"(@prefix atom:  <http://lv2plug.in/ns/ext/atom#> .
 @prefix lv2:   <http://lv2plug.in/ns/lv2core#> .
 @prefix midi:  <http://lv2plug.in/ns/ext/midi#> .
 @prefix opts:  <http://lv2plug.in/ns/ext/options#> .
+@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .
 @prefix rdf:   <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .
 @prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .
 @prefix state: <http://lv2plug.in/ns/ext/state#> .
@@ -68,8 +69,20 @@ void writeParameterPort(std::ostream& out, int index, const std::string& symbol)
         << "        lv2:default " << ttlFloat(clampedParameter(index, info.start)) << " ;\n"
         << "        lv2:minimum " << ttlFloat(range.low) << " ;\n"
         << "        lv2:maximum " << ttlFloat(range.high) << " ;\n";
-    if (info.display == DisplayFormat::SourceList || info.display == DisplayFormat::TargetList) {
-        out << "        lv2:portProperty lv2:integer , lv2:enumeration ;\n";
+    const bool list = info.display == DisplayFormat::SourceList || info.display == DisplayFormat::TargetList;
+    // Ports no control sets stay, for the sessions that store them, out of
+    // the host's generic view and automation.
+    if (list || parameterHidden(index)) {
+        out << "        lv2:portProperty ";
+        if (list) {
+            out << "lv2:integer , lv2:enumeration" << (parameterHidden(index) ? " , " : "");
+        }
+        if (parameterHidden(index)) {
+            out << "pprops:notOnGUI , pprops:notAutomatic";
+        }
+        out << " ;\n";
+    }
+    if (list) {
         writeScalePoints(out, index);
     }
     out << "    ] ,\n";

@@ -11,6 +11,8 @@
 #include "params/ParameterTable.h"
 
 #include <atomic>
+#include <filesystem>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -186,3 +188,106 @@ TEST_F(EditorSide, LearnedControllersReportFromTheBlock)
 }
 
 } // namespace
+
+// A reset, a random instrument and a library load report exactly the values
+// they changed: while active as value events at the next process, after a
+// flush request; while inactive through a values rescan on the main thread.
+// Hidden parameters are the ones no control sets, and never automatable.
+TEST_F(EditorSide, LibraryActionsReportExactlyTheChangedValues)
+{
+    const std::string library = std::filesystem::path(TESSARINE_CLAP_PATH).parent_path().string();
+    ASSERT_TRUE(core().setLibraryRoot(library.c_str()));
+    core().seedRandom(11);
+    auto values = [&] {
+        std::vector<double> all(tessarine::kParameterCount);
+        for (clap_id id = 0; id < all.size(); ++id) {
+            params->get_value(plugin, id, &all[id]);
+        }
+        return all;
+    };
+    struct Action {
+        const char* what;
+        bool active;
+        bool (*run)(tessarine::InstrumentCore&);
+    };
+    const Action actions[] = {
+        {"reset", true, [](tessarine::InstrumentCore& c) { return c.resetInstrument(); }},
+        {"reset again", true, [](tessarine::InstrumentCore& c) { return c.resetInstrument(); }},
+        {"random", true, [](tessarine::InstrumentCore& c) { return c.randomInstrument(nullptr); }},
+        {"library", true, [](tessarine::InstrumentCore& c) { return c.loadLibraryInstrument("Basses", "Upright Bass"); }},
+        {"random while inactive", false, [](tessarine::InstrumentCore& c) { return c.randomInstrument("Synth Pads"); }},
+    };
+    for (const Action& action : actions) {
+        SCOPED_TRACE(action.what);
+        if (action.active) {
+            ASSERT_TRUE(plugin->activate(plugin, 48000.0, 1, 512) && plugin->start_processing(plugin));
+        }
+        const std::vector<double> before = values();
+        const int flushes = host.flushRequests(), callbacks = host.callbackRequests(), rescans = host.rescans();
+        ASSERT_TRUE(action.run(core()));
+        const std::vector<double> after = values();
+        const bool anyChanged = before != after;
+        EventList in(1);
+        EventList out(1024);
+        if (action.active) {
+            Block block(64, in, out);
+            plugin->process(plugin, &block.process);
+            plugin->stop_processing(plugin);
+            plugin->deactivate(plugin);
+            EXPECT_EQ(host.flushRequests() > flushes, anyChanged);
+        } else {
+            EXPECT_EQ(host.callbackRequests() > callbacks, anyChanged);
+            plugin->on_main_thread(plugin);
+            EXPECT_EQ(host.rescans() > rescans, anyChanged);
+            params->flush(plugin, in.in(), out.out());
+            EXPECT_EQ(out.size(), 0u) << "the rescan told the host; events after it would repeat older values";
+            continue;
+        }
+        std::vector<int> reported(after.size(), 0);
+        for (const auto& event : valuesIn(out)) {
+            ++reported[event.param_id];
+            EXPECT_EQ(event.value, after[event.param_id]) << event.param_id;
+        }
+        for (std::size_t i = 0; i < after.size(); ++i) {
+            EXPECT_EQ(reported[i], after[i] != before[i] ? 1 : 0) << "parameter " << i;
+        }
+    }
+    for (std::uint32_t i = 0; i < tessarine::kParameterCount; ++i) {
+        clap_param_info_t info{};
+        ASSERT_TRUE(params->get_info(plugin, i, &info));
+        EXPECT_EQ((info.flags & CLAP_PARAM_IS_HIDDEN) != 0, tessarine::parameterHidden(static_cast<int>(i))) << i;
+        EXPECT_NE((info.flags & CLAP_PARAM_IS_HIDDEN) != 0, (info.flags & CLAP_PARAM_IS_AUTOMATABLE) != 0) << i;
+    }
+}
+
+// Saved, loaded into a fresh instance and played, the state saves the same bytes.
+TEST_F(EditorSide, AStateLoadedAndPlayedSavesTheSameBytes)
+{
+    const auto* state = static_cast<const clap_plugin_state_t*>(plugin->get_extension(plugin, CLAP_EXT_STATE));
+    EventList in(8);
+    EventList out(64);
+    for (clap_id id : {tessarine::kFormantFreq, tessarine::kVolume, tessarine::kSustainOn}) {
+        add(in, valueEvent(0, id, 0.3));
+    }
+    params->flush(plugin, in.in(), out.out());
+    MemoryStream saved;
+    ASSERT_TRUE(state->save(plugin, &saved.out));
+
+    const clap_plugin_t* fresh = ClapPlugin::create(host.host(), "");
+    ASSERT_TRUE(fresh != nullptr && fresh->init(fresh));
+    ASSERT_TRUE(state->load(fresh, &saved.in));
+    ASSERT_TRUE(fresh->activate(fresh, 48000.0, 1, 512) && fresh->start_processing(fresh));
+    EventList none(1);
+    out.clear();
+    for (int block = 0; block < 3; ++block) {
+        Block played(256, none, out);
+        fresh->process(fresh, &played.process);
+    }
+    fresh->stop_processing(fresh);
+    fresh->deactivate(fresh);
+    MemoryStream again;
+    EXPECT_TRUE(state->save(fresh, &again.out));
+    EXPECT_TRUE(again.bytes == saved.bytes);
+    EXPECT_EQ(valuesIn(out).size(), 0u) << "the host heard of a change it did not make";
+    fresh->destroy(fresh);
+}

@@ -101,12 +101,20 @@ TEST_F(Lv2Plugin, LoadsAndPlaysTheNoteItIsGiven)
 }
 
 // What lilv reads from the generated description is the table: every port's
-// range and default, and the modulation menus as labelled choices.
+// range and default, the modulation menus as labelled choices, and the ports
+// no control sets kept off the host's view and automation.
 TEST_F(Lv2Plugin, PortsDescribeTheParameterTable)
 {
     ASSERT_NE(world.plugin(), nullptr);
+    LilvNode* notOnGui = lilv_new_uri(world.lilv(), "http://lv2plug.in/ns/ext/port-props#notOnGUI");
+    LilvNode* notAutomatic = lilv_new_uri(world.lilv(), "http://lv2plug.in/ns/ext/port-props#notAutomatic");
+    int hidden = 0;
     for (int index = 0; index < kParameters; ++index) {
         const LilvPort* port = lilv_plugin_get_port_by_index(world.plugin(), static_cast<std::uint32_t>(index));
+        const bool hide = tessarine::parameterHidden(index);
+        hidden += hide ? 1 : 0;
+        EXPECT_EQ(lilv_port_has_property(world.plugin(), port, notOnGui), hide) << index;
+        EXPECT_EQ(lilv_port_has_property(world.plugin(), port, notAutomatic), hide) << index;
         LilvNode *def = nullptr, *low = nullptr, *high = nullptr;
         lilv_port_get_range(world.plugin(), port, &def, &low, &high);
         ASSERT_TRUE(def && low && high) << index;
@@ -135,6 +143,10 @@ TEST_F(Lv2Plugin, PortsDescribeTheParameterTable)
         }
         lilv_scale_points_free(points);
     }
+    // Five spare slots, ten blank names, rows 9 and 10 of the four row groups.
+    EXPECT_EQ(hidden, 23);
+    lilv_node_free(notOnGui);
+    lilv_node_free(notAutomatic);
 }
 
 int firstSound(const Played& played)
