@@ -10,7 +10,7 @@ from records import i32, instrument, voice
 
 here = os.path.join(os.path.dirname(os.path.abspath(__file__)), "chunk")
 
-current = instrument(0x10005)
+current = instrument(0x10006)
 
 
 def patched(offset, raw):
@@ -24,12 +24,13 @@ def patched(offset, raw):
 first_curve = 4 + 5 + 4 + 173 * 4 + (4 + 16) + (4 + 8) + (4 + 2 + 6 * 4) + 4
 files = {
     "current.chunk": current,
-    "two-layer-voices.chunk": instrument(0x10005, voices=[voice(2, 3, 2), voice(2, 2), voice(1, 4, 3), voice(1, 1)]),
+    "previous-version.chunk": instrument(0x10005),
+    "two-layer-voices.chunk": instrument(0x10006, voices=[voice(2, 3, 2), voice(2, 2), voice(1, 4, 3), voice(1, 1)]),
     "oldest-version.chunk": instrument(0x10001, trailing=0),
     "empty.chunk": b"",
-    "version-only.chunk": i32(0x10005),
+    "version-only.chunk": i32(0x10006),
     "cut-in-half.chunk": current[: len(current) // 2],
-    "newer-version.chunk": i32(0x10006) + current[4:],
+    "newer-version.chunk": i32(0x10007) + current[4:],
     "version-zero.chunk": i32(0) + current[4:],
     "voice-record.chunk": voice(1, 2),
     "text.chunk": b"<project><plugin name='x'/></project>\n",

@@ -15,6 +15,7 @@ files = {
     "v3-noise-pair.t9i": instrument(0x10003, trailing=1),
     "v4-both-pairs.t9i": instrument(0x10004),
     "v5.t9i": instrument(0x10005),
+    "v6.t9i": instrument(0x10006),
     "v5-count-200.t9i": instrument(0x10005, count=200),
     "v5-negative-count.t9i": instrument(0x10005, count=-5),
     "v5-bad-voice.t9i": instrument(0x10005, voices=[voice(1, 1), voice(3, 0)]),

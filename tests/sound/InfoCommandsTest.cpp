@@ -74,7 +74,7 @@ TEST(InfoCommands, SummariseVoiceAndInstrumentFiles)
          {}},
         {"voice-info '" + escapes + "'", " 2>&1", {"Name:          Red\\u001b[2J\\u0007\\\\\\u00e9\n"}, {"\x1b", "\x07"}},
         {"instrument-info '" + choir + "'", " 2>&1",
-         {"Name:          Night Choir", "Version:       0x10005", " 17 VelocitySens", "0.7500  \"75\"", " 27 Unused3",
+         {"Name:          Night Choir", "Version:       0x10006", " 17 VelocitySens", "0.7500  \"75\"", " 27 Unused3",
           "Slot C:\n  Name:          random 8", "  Multisamples:  2", "Noise morph Y        1 points",
           "Spectral shape       2 points"},
          {" 18 ChorusMix"}}, // start values are not listed

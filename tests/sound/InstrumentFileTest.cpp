@@ -75,7 +75,7 @@ std::vector<std::byte> instrumentFile(const FileShape& shape, const std::vector<
         bytes.insert(bytes.end(), voice.begin(), voice.end());
     }
     putCurve(bytes, {{0.5f, 0.7f}});
-    if (shape.version >= kInstrumentVersion) {
+    if (shape.version >= kInstrumentVersion5) {
         putCurve(bytes, kModEnvelope);
     }
     putInt(bytes, 0);
@@ -175,9 +175,11 @@ TEST(InstrumentFile, OlderVersionsAreBroughtUpToDate)
         {0x10001, 0, 0.5f, 0.3f, 0.7f, 1.0f, 1.0f, 0.0f, 0.5f},
         {0x10002, 0, o, o, o, 1.0f, 1.0f, 0.0f, 0.5f},
         {0x10003, 0, o, o, o, o, o, o, 0.5f},
-        {0x10004, 1, o, o, o, o, o, o, o},
-        {0x10004, 2, o, o, o, o, o, o, o},
-        {0x10005, 2, o, o, o, o, o, o, o},
+        // The formant centre these played, whatever they hold.
+        {0x10004, 1, o, o, o, o, o, o, 0.5f},
+        {0x10004, 2, o, o, o, o, o, o, 0.5f},
+        {0x10005, 2, o, o, o, o, o, o, 0.5f},
+        {0x10006, 2, o, o, o, o, o, o, o},
     };
     auto instrument = std::make_unique<Instrument>();
     for (const Case& c : cases) {
@@ -220,7 +222,7 @@ TEST(InstrumentFile, OlderVersionsAreBroughtUpToDate)
         for (const auto& [path, points] : paths) {
             EXPECT_EQ(pointsOf(morph[path]), points) << "morph path " << path;
         }
-        EXPECT_EQ(pointsOf(instrument->modEnvelopeCurve), c.version >= kInstrumentVersion ? kModEnvelope : Points{});
+        EXPECT_EQ(pointsOf(instrument->modEnvelopeCurve), c.version >= kInstrumentVersion5 ? kModEnvelope : Points{});
         // The stored shape gains silent ends at 0 and 22 kHz.
         EXPECT_EQ(pointsOf(instrument->spectralShapeCurve), (Points{{0.0f, 0.0f}, {0.5f, 0.7f}, {1.0f, 0.0f}}));
     }

@@ -77,7 +77,10 @@ void bringValuesUpToDate(Instrument& instrument, std::int32_t version)
             valueOf(instrument, kPortamentoRate) = 0.0f;
         }
     }
-    if (version <= kInstrumentVersion3) {
+    // These played their formant centre at 0.5 whatever they held: the engine
+    // put it there on each load and resume. Now that the value stays as the
+    // host set it, they keep that sound.
+    if (version <= kInstrumentVersion5) {
         valueOf(instrument, kFormantFreq) = 0.5f;
     }
 }
@@ -135,7 +138,7 @@ bool readInstrument(RecordStream& stream, Instrument& instrument, InstrumentRead
         return false;
     }
     instrument.spectralShapeCurve.normaliseEnds();
-    if (got.version >= kInstrumentVersion) {
+    if (got.version >= kInstrumentVersion5) {
         if (!readCurve(stream, instrument.modEnvelopeCurve, kUnitBounds)) {
             return false;
         }

@@ -6,8 +6,8 @@
 // harmonic morph X and Y curve records, four voice records (slots A..D), the
 // spectral shape curve, the modulation envelope curve (from 0x10005 on), two
 // reserved int32 and three reserved strings, then optionally the noise morph
-// X/Y and the amplitude morph X/Y curve pairs. Version 0x10005 is written;
-// 0x10001 to 0x10004 are read and brought up to date with fixed values.
+// X/Y and the amplitude morph X/Y curve pairs. Version 0x10006 is written;
+// 0x10001 to 0x10005 are read and brought up to date with fixed values.
 //
 // The reader fills the Instrument in place: voices, curves, name, and
 // parameterValues, which the engine then applies as saved values (the file
@@ -25,7 +25,8 @@ inline constexpr std::int32_t kInstrumentVersion1 = 0x10001; // before the ampli
 inline constexpr std::int32_t kInstrumentVersion2 = 0x10002; // before velocity, voice limit and portamento rules
 inline constexpr std::int32_t kInstrumentVersion3 = 0x10003; // before the formant frequency control
 inline constexpr std::int32_t kInstrumentVersion4 = 0x10004; // before the modulation envelope
-inline constexpr std::int32_t kInstrumentVersion = 0x10005;  // the version written
+inline constexpr std::int32_t kInstrumentVersion5 = 0x10005; // before the formant centre played as stored
+inline constexpr std::int32_t kInstrumentVersion = 0x10006;  // the version written
 
 // What a read got through, so the caller knows what to apply even when the
 // read failed part-way.
@@ -42,7 +43,7 @@ struct InstrumentReadReport {
 
 // Reads an instrument record into instrument.
 //
-// A version other than 0x10001 to 0x10005 fails at once. A read that fails
+// A version other than 0x10001 to 0x10006 fails at once. A read that fails
 // part-way keeps what was read so far (name, values, curves, voices) and
 // reports the reason in the stream's status; every voice is left playable
 // (the voice whose record failed is prepared here with what it holds). The
@@ -54,7 +55,7 @@ struct InstrumentReadReport {
 // parameter's start value; others are held to the parameter's range.
 bool readInstrument(RecordStream& stream, Instrument& instrument, InstrumentReadReport* report = nullptr);
 
-// Writes version 0x10005 with Sustain On as 0 and parameters 25..28 taken from
+// Writes version 0x10006 with Sustain On as 0 and parameters 25..28 taken from
 // the voices' cutoff (the voice data, not the array, holds the live value).
 bool writeInstrument(RecordStream& stream, const Instrument& instrument);
 
