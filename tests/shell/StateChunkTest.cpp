@@ -147,7 +147,7 @@ TEST(StateChunk, DataThatIsNotAnInstrumentChangesNothing)
     const Bytes kept = chunkOf(*host);
 
     Bytes newerVersion = kept;
-    const std::int32_t version = 0x10006;
+    const std::int32_t version = 0x10007;
     std::memcpy(newerVersion.data(), &version, sizeof(version));
     Bytes noise(5000);
     std::uint32_t state = 99;
