@@ -3,6 +3,9 @@
 // window on a private X server.
 
 #include "Lv2TestHost.h"
+#include "editor/pages/ControlMap.h"
+#include "sound/files/InstrumentFile.h"
+#include "sound/files/RecordStream.h"
 #include "support/XvfbServer.h"
 
 #include <lv2/instance-access/instance-access.h>
@@ -12,8 +15,12 @@
 #include <gtest/gtest.h>
 // Last: Xlib's macros (None, Status) would rename the test framework's own names.
 #include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <span>
 
 namespace lv2test {
 namespace {
@@ -31,6 +38,39 @@ const LV2UI_Descriptor* uiDescriptor(void*& module)
 
 void noWrite(LV2UI_Controller, std::uint32_t, std::uint32_t, std::uint32_t, const void*) {}
 
+// The host's side of the UI's port writes: the last value per port, and how often each came.
+struct PortWrites {
+    std::map<std::uint32_t, float> values;
+    std::map<std::uint32_t, int> counts;
+    static void write(LV2UI_Controller controller, std::uint32_t port, std::uint32_t size, std::uint32_t protocol,
+                      const void* buffer)
+    {
+        auto* self = static_cast<PortWrites*>(controller);
+        if (size == sizeof(float) && protocol == 0) {
+            self->values[port] = *static_cast<const float*>(buffer);
+            ++self->counts[port];
+        }
+    }
+};
+
+void clickTopBar(Display* display, Window window, int tag)
+{
+    for (const tessarine::ControlRow& row : tessarine::topBarControls()) {
+        if (row.tag == tag) {
+            int x = 0, y = 0;
+            Window child = 0;
+            XTranslateCoordinates(display, window, DefaultRootWindow(display), row.rect.x + row.rect.width / 2,
+                                  row.rect.y + row.rect.height / 2, &x, &y, &child);
+            XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+            XTestFakeButtonEvent(display, 1, True, CurrentTime);
+            XTestFakeButtonEvent(display, 1, False, CurrentTime);
+            XSync(display, False);
+            return;
+        }
+    }
+    ADD_FAILURE() << "no control " << tag << " on the top bar";
+}
+
 // Opened in the host's window, the editor tells the host its size, runs on
 // the host's idle, holds the instance's one editor until it is cleaned up,
 // and can be opened again afterwards. Without the instance or a window, or
@@ -41,7 +81,7 @@ TEST(Lv2Ui, OpensInTheHostsWindowOncePerInstance)
     ASSERT_TRUE(server.running()) << "Xvfb is needed for the editor";
     Display* display = XOpenDisplay(server.display().c_str());
     ASSERT_NE(display, nullptr);
-    const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 400, 300, 0, 0, 0);
+    const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 800, 560, 0, 0, 0);
     XMapWindow(display, window);
     XSync(display, False);
 
@@ -74,7 +114,8 @@ TEST(Lv2Ui, OpensInTheHostsWindowOncePerInstance)
     }
     EXPECT_EQ(ui->instantiate(ui, "urn:other", TESSARINE_LV2_BUNDLE, noWrite, nullptr, &widget, features), nullptr);
 
-    LV2UI_Handle first = ui->instantiate(ui, plugin, TESSARINE_LV2_BUNDLE, noWrite, nullptr, &widget, features);
+    PortWrites writes;
+    LV2UI_Handle first = ui->instantiate(ui, plugin, TESSARINE_LV2_BUNDLE, PortWrites::write, &writes, &widget, features);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(widget), static_cast<std::uintptr_t>(window));
     EXPECT_GT(size.width, 100);
@@ -85,6 +126,32 @@ TEST(Lv2Ui, OpensInTheHostsWindowOncePerInstance)
         EXPECT_EQ(idle->idle(first), 0);
         instance.run(kBlock, nullptr);
     }
+
+    writes = {};
+
+    // The editor's Random instrument: the host's ports hear every value it
+    // changed, once each and as the state now holds it, and nothing after.
+    clickTopBar(display, window, tessarine::kTagRandomInstrument);
+    for (int turn = 0; turn < 20 && writes.values.empty(); ++turn) {
+        idle->idle(first);
+        instance.run(kBlock, nullptr);
+    }
+    ASSERT_FALSE(writes.values.empty());
+    const std::vector<std::uint8_t> record = instance.savedRecord();
+    auto random = std::make_unique<tessarine::Instrument>();
+    tessarine::RecordStream stream;
+    stream.openMemoryRead(std::as_bytes(std::span(record)));
+    ASSERT_TRUE(tessarine::readInstrument(stream, *random));
+    for (const auto& [port, value] : writes.values) {
+        ASSERT_LT(port, static_cast<std::uint32_t>(tessarine::kParameterCount));
+        EXPECT_EQ(writes.counts[port], 1) << port;
+        EXPECT_EQ(value, random->parameterValues[port]) << port;
+    }
+    const std::size_t reported = writes.values.size();
+    idle->idle(first);
+    instance.run(kBlock, nullptr);
+    idle->idle(first);
+    EXPECT_EQ(writes.values.size(), reported);
 
     LV2UI_Widget second = nullptr;
     EXPECT_EQ(ui->instantiate(ui, plugin, TESSARINE_LV2_BUNDLE, noWrite, nullptr, &second, features), nullptr)

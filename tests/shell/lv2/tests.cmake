@@ -3,7 +3,7 @@
 # adapter's transport reader and port symbols on their own.
 pkg_check_modules(LILV REQUIRED IMPORTED_TARGET lilv-0)
 pkg_check_modules(LV2 REQUIRED IMPORTED_TARGET lv2)
-tessarine_test_folder(shell/lv2 PkgConfig::LILV PkgConfig::LV2 tessarine_lv2_ttl tessarine_core)
+tessarine_test_folder(shell/lv2 PkgConfig::LILV PkgConfig::LV2 PkgConfig::XTST tessarine_lv2_ttl tessarine_core)
 # The transport reader is compiled in: the module exports nothing else to test it through.
 target_sources(tests_shell_lv2 PRIVATE ${allocation_counter} ${release_font_caches}
                ${PROJECT_SOURCE_DIR}/src/shell/lv2/Lv2Transport.cpp)
