@@ -30,3 +30,12 @@ set_tests_properties(shell/lv2/Lv2InfoListsThePlugin PROPERTIES
 add_test(NAME shell/lv2/ExportsOnlyTheDescriptors
   COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/shell/check_exports.sh $<TARGET_FILE:Tessarine_lv2>
           lv2_descriptor lv2ui_descriptor)
+
+# jalv, a real LV2 host, headless on a JACK server of its own. It loads our
+# module into itself, which a sanitizer build's module cannot be.
+if(NOT TESSARINE_SANITIZE)
+  add_test(NAME shell/lv2/JalvShowsThePresetsValues
+    COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/check_jalv.sh ${CMAKE_BINARY_DIR}
+            ${CMAKE_BINARY_DIR}/Tessarine.lv2/presets/Strings_Solo_Cello.ttl
+            "urn:brightmoor-labs:tessarine#preset-Strings_Solo_Cello")
+endif()
