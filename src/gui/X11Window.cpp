@@ -354,8 +354,6 @@ void X11Window::repaintExposed()
         handleWindowEvent(frame_, w.display, w.window, w.exposed, event);
     }
     paintDirty();
-    // The thread goes back to its work: the picture must not wait in the queue until it is done.
-    XFlush(w.display);
 }
 
 // What is dirty into the back buffer, then it and what was exposed to the window.
@@ -374,6 +372,9 @@ void X11Window::paintDirty()
     if (!copy.isEmpty()) {
         w.toWindow->copy(w.backBuffer, copy);
         ++w.paints;
+        // Out at once: the next idle, or the end of an analysis that repaints
+        // as it goes, may be a while away.
+        XFlush(w.display);
     }
 }
 
