@@ -102,7 +102,8 @@ void MidiIntake::controllerChange(int controller, int value, int frameOffset)
     }
     const int index = learn_.valueOf(controller);
     if (index >= 0) {
-        queueParameter(frameOffset, index, static_cast<float>(value) / 128.0f, true);
+        // 0 … 127 spans the whole range: the controller's top is the value's top.
+        queueParameter(frameOffset, index, static_cast<float>(value) / 127.0f, true);
     }
 }
 

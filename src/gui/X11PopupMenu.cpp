@@ -95,7 +95,11 @@ bool X11PopupMenu::openPopup(Popup& popup, std::vector<Item> items, int x, int y
     // A few pixels spare: the window's font options may set text a little wider.
     popup.columnWidth = std::max(static_cast<int>(widest) + 6 + 2 * kPadding + (anySubmenu ? kArrowSpace : 0),
                                  columns == 1 ? minWidth : 0);
-    int width = std::min(columns * popup.columnWidth + 2 * kBorder, std::max(1, screenWidth));
+    popup.columnWidth = std::min(popup.columnWidth, std::max(1, screenWidth - 2 * kBorder));
+    popup.columns = columns;
+    popup.shownColumns = std::clamp((screenWidth - 2 * kBorder) / popup.columnWidth, 1, columns);
+    popup.firstColumn = 0;
+    int width = popup.shownColumns * popup.columnWidth + 2 * kBorder;
     int height = popup.rowsPerColumn * kRowHeight + 2 * kBorder;
     x = std::clamp(x, 0, std::max(0, screenWidth - width));
     y = std::clamp(y, 0, std::max(0, screenHeight - height));
@@ -137,7 +141,7 @@ void X11PopupMenu::closePopup(Popup& popup)
 
 Rect X11PopupMenu::itemRect(const Popup& popup, int index) const
 {
-    int column = index / popup.rowsPerColumn;
+    int column = index / popup.rowsPerColumn - popup.firstColumn;
     int row = index % popup.rowsPerColumn;
     return Rect{kBorder + column * popup.columnWidth, kBorder + row * kRowHeight, popup.columnWidth, kRowHeight};
 }
@@ -154,10 +158,10 @@ int X11PopupMenu::itemAt(const Popup& popup, int rootX, int rootY) const
     }
     int column = x / popup.columnWidth;
     int row = y / kRowHeight;
-    if (row >= popup.rowsPerColumn) {
+    if (row >= popup.rowsPerColumn || column >= popup.shownColumns) {
         return -1;
     }
-    int index = column * popup.rowsPerColumn + row;
+    int index = (column + popup.firstColumn) * popup.rowsPerColumn + row;
     return index < static_cast<int>(popup.items.size()) ? index : -1;
 }
 
@@ -173,7 +177,10 @@ void X11PopupMenu::paint(Popup& popup)
     setColour(cr, palette::kPanelEdge);
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
-    for (int i = 0; i < static_cast<int>(popup.items.size()); ++i) {
+    const int firstShown = popup.firstColumn * popup.rowsPerColumn;
+    const int endShown = std::min(static_cast<int>(popup.items.size()),
+                                  (popup.firstColumn + popup.shownColumns) * popup.rowsPerColumn);
+    for (int i = firstShown; i < endShown; ++i) {
         const Item& item = popup.items[static_cast<std::size_t>(i)];
         Rect r = itemRect(popup, i);
         bool lit = i == popup.hover || (&popup == &main_ && i == sub_.ownerEntry && sub_.window != 0);
@@ -195,6 +202,16 @@ void X11PopupMenu::paint(Popup& popup)
             setColour(cr, palette::kTextDim);
             cairo_fill(cr);
         }
+    }
+    // Columns scrolled out of sight: a notch at the side that holds more.
+    setColour(cr, palette::kAccent);
+    if (popup.firstColumn > 0) {
+        cairo_rectangle(cr, 0, 0, kBorder + 1, popup.area.height);
+        cairo_fill(cr);
+    }
+    if (popup.firstColumn + popup.shownColumns < popup.columns) {
+        cairo_rectangle(cr, popup.area.width - kBorder - 1, 0, kBorder + 1, popup.area.height);
+        cairo_fill(cr);
     }
     cairo_destroy(cr);
     popup.toWindow->copy(popup.image, Rect{0, 0, popup.area.width, popup.area.height});
@@ -262,6 +279,22 @@ void X11PopupMenu::release(int rootX, int rootY)
     }
 }
 
+void X11PopupMenu::scroll(int rootX, int rootY, int columns)
+{
+    const Point at{double(rootX), double(rootY)};
+    Popup& popup = sub_.window != 0 && sub_.area.contains(at) ? sub_ : main_;
+    const int first = std::clamp(popup.firstColumn + columns, 0, std::max(0, popup.columns - popup.shownColumns));
+    if (first == popup.firstColumn) {
+        return;
+    }
+    popup.firstColumn = first;
+    if (&popup == &main_) {
+        closePopup(sub_);
+    }
+    popup.hover = itemAt(popup, rootX, rootY);
+    paint(popup);
+}
+
 bool X11PopupMenu::handleEvent(const XEvent& event)
 {
     if (main_.window == 0) {
@@ -283,6 +316,12 @@ bool X11PopupMenu::handleEvent(const XEvent& event)
         hover(event.xmotion.x_root, event.xmotion.y_root);
         return true;
     case ButtonPress: {
+        if (event.xbutton.button >= Button4 && event.xbutton.button <= 7) {
+            // Away from the user (up, left) shows earlier columns.
+            const unsigned b = event.xbutton.button;
+            scroll(event.xbutton.x_root, event.xbutton.y_root, b == Button4 || b == 6 ? -1 : 1);
+            return true;
+        }
         int x = event.xbutton.x_root;
         int y = event.xbutton.y_root;
         bool inside = main_.area.contains(Point{double(x), double(y)})
@@ -296,6 +335,9 @@ bool X11PopupMenu::handleEvent(const XEvent& event)
         return true;
     }
     case ButtonRelease:
+        if (event.xbutton.button >= Button4 && event.xbutton.button <= 7) {
+            return true;
+        }
         if (!ours) {
             return false;
         }

@@ -2,6 +2,7 @@
 
 #include "gui/Clock.h"
 #include "gui/X11ImageCopy.h"
+#include "gui/TextEdit.h"
 #include "gui/X11PopupMenu.h"
 #include "gui/XdndReceiver.h"
 
@@ -162,7 +163,7 @@ void handleWindowEvent(Frame& frame, Display* display, Window window, Rect& expo
             : button == Button2          ? MouseButton::Middle
                                          : MouseButton::Right;
         frame.dispatch(input);
-        if (event.type == ButtonPress && frame.keyFocus() != nullptr) {
+        if (event.type == ButtonPress && dynamic_cast<TextEdit*>(frame.keyFocus()) != nullptr) {
             // A text line took the focus: keys must come to this window.
             XSetInputFocus(display, window, RevertToParent, CurrentTime);
         }

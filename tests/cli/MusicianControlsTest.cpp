@@ -27,10 +27,12 @@ using tessarine::ControlRow;
 using tessarine::test::MusicianSession;
 
 // The knob's value display as the window shows it equals one drawn with the
-// host's text (effGetParamDisplay): the inside of the well, pixel for pixel.
+// host's text (effGetParamDisplay and its unit from effGetParamLabel): the
+// inside of the well, pixel for pixel.
 bool displayShowsHostText(MusicianSession& s, const ControlRow& row, int page)
 {
-    const std::string hostText = s.host().parameterDisplay(row.tag);
+    const std::string unit = s.host().parameterLabel(row.tag);
+    const std::string hostText = s.host().parameterDisplay(row.tag) + (unit.empty() ? "" : " " + unit);
     tessarine::gui::Rect r = tessarine::valueDisplayRect(row);
     r.x += page < 0 ? 0 : static_cast<int>(tessarine::kPageOrigin.x);
     r.y += page < 0 ? 0 : static_cast<int>(tessarine::kPageOrigin.y);

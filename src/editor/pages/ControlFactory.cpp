@@ -14,6 +14,7 @@
 #include "gui/ValueDisplay.h"
 #include "params/ModulationLists.h"
 #include "params/ParameterText.h"
+#include "params/ParameterTextInput.h"
 
 #include <array>
 #include <vector>
@@ -27,6 +28,14 @@ using gui::Rect;
 Rect moved(Rect r, gui::Point origin)
 {
     return {r.x + static_cast<int>(origin.x), r.y + static_cast<int>(origin.y), r.width, r.height};
+}
+
+// The host's whole text of the value (effGetParamDisplay and its unit from
+// effGetParamLabel), so the window and the host read the same.
+std::string valueText(int tag, float value)
+{
+    std::array<char, 48> text{};
+    return parameterHostText(tag, value, text.data(), text.size()) ? std::string(text.data()) : std::string();
 }
 
 std::vector<std::string> positionLabels(int tag)
@@ -93,12 +102,7 @@ gui::Control* placeControl(const ControlRow& row, gui::Point origin, int slot, g
                                                                    row.tag, &listener, resources.knobStrip()));
         if (row.display != DisplayFormat::None) {
             auto* display = into.add(std::make_unique<gui::ValueDisplay>(
-                moved(valueDisplayRect(row), origin), [tag = row.tag](float value) {
-                    // The host's text of the value (effGetParamDisplay), so both read the same.
-                    std::array<char, 32> text{};
-                    parameterDisplay(tag, value, text.data(), text.size());
-                    return std::string(text.data());
-                }));
+                moved(valueDisplayRect(row), origin), [tag = row.tag](float value) { return valueText(tag, value); }));
             knob->setDisplay(display);
         }
         return knob;
@@ -146,8 +150,11 @@ gui::Control* placeControl(const ControlRow& row, gui::Point origin, int slot, g
         control->setLabels(positionLabels(row.tag));
         return control;
     }
-    case ControlKind::HorizontalSlider:
-        return into.add(std::make_unique<gui::HorizontalSlider>(r, row.tag, &listener));
+    case ControlKind::HorizontalSlider: {
+        auto* slider = into.add(std::make_unique<gui::HorizontalSlider>(r, row.tag, &listener));
+        slider->setValueText([tag = row.tag](float value) { return valueText(tag, value); });
+        return slider;
+    }
     case ControlKind::TextEdit:
         return into.add(std::make_unique<gui::TextEdit>(r, row.tag, &listener, 63));
     case ControlKind::CurveView:

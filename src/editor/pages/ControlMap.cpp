@@ -117,6 +117,9 @@ std::vector<ControlRow> buildTopBar()
     std::vector<ControlRow> c;
     c.push_back(selector(kTagPageSelector, 13, 66, 8, 96, false, 94, 21, nullptr));
     c.push_back(knob(kMasterDetune, 35, 494, "Detune"));
+    // The keyboard leaves no room below: the value stands left of the knob.
+    c.back().display = DisplayFormat::Percent;
+    c.back().displayLeft = true;
     c.push_back(kick(kTagLoadInstrument, 325, 35, 60, "Load"));
     c.push_back(kick(kTagSaveInstrument, 413, 35, 60, "Save"));
     c.push_back(kick(kTagResetInstrument, 488, 35, 60, "Reset"));
