@@ -109,7 +109,7 @@ ControlGestures::~ControlGestures()
 
 gui::Control* ControlGestures::shownControl(int tag) const { return pages_.visibleControl(tag); }
 
-bool ControlGestures::controlPressed(gui::Control& control, const gui::InputEvent& event, bool doubleClick)
+bool ControlGestures::controlPressed(gui::Control& control, const gui::InputEvent& event)
 {
     if (&control == line_) {
         return false;
@@ -138,13 +138,16 @@ bool ControlGestures::controlPressed(gui::Control& control, const gui::InputEven
         apply(control, parameterTable()[static_cast<std::size_t>(control.tag())].start);
         return true;
     }
-    if (doubleClick) {
-        openValueLine(control);
-        return true;
-    }
     // Return on this control now types its value.
     frame_.setKeyFocus(&control);
     return false;
+}
+
+void ControlGestures::controlDoubleClicked(gui::Control& control)
+{
+    if (takesTypedValue(control)) {
+        openValueLine(control);
+    }
 }
 
 bool ControlGestures::controlKey(gui::Control& control, const gui::InputEvent& event)

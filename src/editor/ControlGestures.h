@@ -48,7 +48,8 @@ public:
     ControlGestures(const ControlGestures&) = delete;
     ControlGestures& operator=(const ControlGestures&) = delete;
 
-    bool controlPressed(gui::Control& control, const gui::InputEvent& event, bool doubleClick) override;
+    bool controlPressed(gui::Control& control, const gui::InputEvent& event) override;
+    void controlDoubleClicked(gui::Control& control) override;
     bool controlKey(gui::Control& control, const gui::InputEvent& event) override;
     std::string tooltip(gui::View& view) override;
     void paintOver(cairo_t* cr) override;

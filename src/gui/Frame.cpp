@@ -110,6 +110,11 @@ bool Frame::dispatch(const InputEvent& event)
         return false;
     }
     case EventKind::MouseMove:
+        if (doubleClick_ != nullptr
+            && std::hypot(event.position.x - lastPressAt_.x, event.position.y - lastPressAt_.y)
+                > kDoubleClickDistance) {
+            doubleClick_ = nullptr;
+        }
         if (mouseOwner_ != nullptr) {
             return mouseOwner_->onEvent(event);
         }
@@ -133,7 +138,13 @@ bool Frame::dispatch(const InputEvent& event)
         }
         View* owner = mouseOwner_;
         mouseOwner_ = nullptr;
-        return owner != nullptr && owner->onEvent(event);
+        const bool taken = owner != nullptr && owner->onEvent(event);
+        View* clicked = doubleClick_;
+        doubleClick_ = nullptr;
+        if (clicked != nullptr && clicked == owner && gestures_ != nullptr) {
+            gestures_->controlDoubleClicked(*static_cast<Control*>(clicked));
+        }
+        return taken;
     }
     case EventKind::Wheel:
         hideTooltip();
@@ -161,17 +172,22 @@ bool Frame::dispatch(const InputEvent& event)
 bool Frame::pressGesture(View* target, const InputEvent& event)
 {
     auto* control = dynamic_cast<Control*>(target);
+    doubleClick_ = nullptr;
     if (gestures_ == nullptr || control == nullptr) {
         return false;
     }
-    const bool doubleClick = event.button == MouseButton::Left && lastPressView_ == target && lastPressMs_ >= 0
+    const bool second = event.button == MouseButton::Left && lastPressView_ == target && lastPressMs_ >= 0
         && event.timeMs - lastPressMs_ <= kDoubleClickMs
         && std::hypot(event.position.x - lastPressAt_.x, event.position.y - lastPressAt_.y) <= kDoubleClickDistance;
     // A third press starts a new pair rather than making a second double click.
-    lastPressView_ = event.button == MouseButton::Left && !doubleClick ? target : nullptr;
+    lastPressView_ = event.button == MouseButton::Left && !second ? target : nullptr;
     lastPressAt_ = event.position;
     lastPressMs_ = event.timeMs;
-    return gestures_->controlPressed(*control, event, doubleClick);
+    if (gestures_->controlPressed(*control, event)) {
+        return true;
+    }
+    doubleClick_ = second ? target : nullptr;
+    return false;
 }
 
 void Frame::hideTooltip()
@@ -335,6 +351,9 @@ void Frame::forgetView(View* view)
     }
     if (inside(lastPressView_)) {
         lastPressView_ = nullptr;
+    }
+    if (inside(doubleClick_)) {
+        doubleClick_ = nullptr;
     }
     std::erase_if(timers_, [&](const Timer& t) { return inside(t.view); });
     if (menuPresenter_ != nullptr && inside(menuPresenter_->activeMenu())) {

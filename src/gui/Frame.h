@@ -126,6 +126,7 @@ private:
     std::string tooltip_;
     Rect tooltipArea_;
     bool pressTaken_ = false;  // the gesture listener took the press: its release goes nowhere
+    View* doubleClick_ = nullptr;  // the press that may end a double click, until it moves
 
     bool pressGesture(View* target, const InputEvent& event);
     void showTooltip(std::int64_t nowMs);

@@ -21,10 +21,13 @@ class GestureListener {
 public:
     virtual ~GestureListener() = default;
 
-    // A press on control; doubleClick when it is the second press on the same
-    // control within the double-click time. True when the gesture was taken:
-    // the control itself never sees the press nor what follows it.
-    virtual bool controlPressed(Control& control, const InputEvent& event, bool doubleClick) = 0;
+    // A press on control, before the control sees it. True when the gesture
+    // was taken: the control itself never sees the press nor what follows it.
+    virtual bool controlPressed(Control& control, const InputEvent& event) = 0;
+    // The second of two clicks on the same control within the double-click
+    // time, let go where it was pressed: a press that became a drag is no
+    // click, so a quick second drag stays a drag.
+    virtual void controlDoubleClicked(Control& control) = 0;
     // A key that the focused control did not take; true when it was used.
     virtual bool controlKey(Control& control, const InputEvent& event) = 0;
     // What the tooltip of view says (lines split by '\n'); empty for none.

@@ -41,7 +41,10 @@ public:
     // True when the event belonged to a pop-up (or the grab) and was handled.
     bool handleEvent(const XEvent& event);
 
-    // The first column the main pop-up shows (0 unless it was scrolled).
+    // The main pop-up as shown: where on the screen, its rows per column and
+    // the first column in sight (0 unless it was scrolled).
+    Rect popupArea() const { return main_.area; }
+    int rowsPerColumn() const { return main_.rowsPerColumn; }
     int firstShownColumn() const { return main_.firstColumn; }
 
 private:

@@ -193,6 +193,7 @@ struct X11Window::Impl {
     std::unique_ptr<X11PopupMenu> popup;
     std::unique_ptr<XdndReceiver> drops;
     Rect exposed;
+    const View* keyFocus = nullptr;  // compared only: the view may be gone
     int paints = 0;
     bool gone = false;  // destroyed with the host's window
 };
@@ -336,6 +337,14 @@ void X11Window::idle()
         handleWindowEvent(frame_, w.display, w.window, w.exposed, event);
     }
     w.drops->idle(monotonicMs());
+    // A line opened without a press in our window (a double click's release,
+    // a menu's choice) needs the keys too.
+    if (const View* focus = frame_.keyFocus(); focus != w.keyFocus) {
+        w.keyFocus = focus;
+        if (dynamic_cast<const TextEdit*>(focus) != nullptr) {
+            XSetInputFocus(w.display, w.window, RevertToParent, CurrentTime);
+        }
+    }
     frame_.runTimers(monotonicMs());
     paintDirty();
 }
