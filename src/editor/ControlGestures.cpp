@@ -314,7 +314,7 @@ std::string ControlGestures::tooltip(gui::View& view)
     const int tag = control->tag();
     const ControlHelp help = controlHelp(tag);
     std::string text = help.name;
-    if (isUnitParameter(tag) || (tag >= kModSource1 && tag < kModTarget1 + kModulationRows)) {
+    if (isUnitParameter(tag)) {
         text += "\n" + hostText(tag, control->value());
     }
     if (!help.what.empty()) {

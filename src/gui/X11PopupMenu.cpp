@@ -31,9 +31,19 @@ void X11PopupMenu::present(OptionMenu& menu)
         return;
     }
     std::vector<Item> items;
-    items.reserve(static_cast<std::size_t>(menu.entryCount()));
-    for (int i = 0; i < menu.entryCount(); ++i) {
-        items.push_back(Item{menu.entryText(i), menu.hasSubmenu(i), !menu.hasTitle() && i == menu.currentEntry()});
+    if (menu.groups().empty()) {
+        items.reserve(static_cast<std::size_t>(menu.entryCount()));
+        for (int i = 0; i < menu.entryCount(); ++i) {
+            items.push_back(
+                Item{menu.entryText(i), menu.hasSubmenu(i), !menu.hasTitle() && i == menu.currentEntry()});
+        }
+    } else {
+        for (const EntryGroup& group : menu.groups()) {
+            const bool plain = group.title.empty() && group.entries.size() == 1;
+            const bool current = std::find(group.entries.begin(), group.entries.end(), menu.currentEntry())
+                != group.entries.end();
+            items.push_back(Item{plain ? menu.entryText(group.entries.front()) : group.title, !plain, current});
+        }
     }
     const Rect& b = menu.bounds();
     int rootX = 0;
@@ -223,8 +233,14 @@ void X11PopupMenu::openSubmenu(int entry)
         return;
     }
     std::vector<Item> items;
-    for (const std::string& text : menu_->submenu(entry)) {
-        items.push_back(Item{text, false, false});
+    if (menu_->groups().empty()) {
+        for (const std::string& text : menu_->submenu(entry)) {
+            items.push_back(Item{text, false, false});
+        }
+    } else if (entry >= 0 && entry < static_cast<int>(menu_->groups().size())) {
+        for (int e : menu_->groups()[static_cast<std::size_t>(entry)].entries) {
+            items.push_back(Item{menu_->entryText(e), false, e == menu_->currentEntry()});
+        }
     }
     closePopup(sub_);
     if (items.empty()) {
@@ -269,14 +285,32 @@ void X11PopupMenu::release(int rootX, int rootY)
     int subItem = itemAt(sub_, rootX, rootY);
     int item = itemAt(main_, rootX, rootY);
     OptionMenu* menu = menu_;
+    const bool grouped = !menu->groups().empty();
     if (subItem >= 0) {
         int entry = sub_.ownerEntry;
+        const int flat = grouped ? groupedEntry(entry, subItem) : -1;
         dismiss();
-        menu->choose(entry, subItem);
+        if (grouped) {
+            menu->choose(flat);
+        } else {
+            menu->choose(entry, subItem);
+        }
     } else if (item >= 0 && !main_.items[static_cast<std::size_t>(item)].hasSubmenu && movedSinceOpen_) {
+        const int flat = grouped ? groupedEntry(item, -1) : item;
         dismiss();
-        menu->choose(item);
+        menu->choose(flat);
     }
+}
+
+int X11PopupMenu::groupedEntry(int item, int subItem) const
+{
+    const auto& groups = menu_->groups();
+    if (item < 0 || item >= static_cast<int>(groups.size())) {
+        return -1;
+    }
+    const auto& entries = groups[static_cast<std::size_t>(item)].entries;
+    const int at = subItem < 0 ? 0 : subItem;
+    return at < static_cast<int>(entries.size()) ? entries[static_cast<std::size_t>(at)] : -1;
 }
 
 void X11PopupMenu::scroll(int rootX, int rootY, int columns)

@@ -69,6 +69,10 @@ private:
         int ownerEntry = -1;  // for a submenu: the entry of the main pop-up holding it
     };
 
+    // The menu's entry an item of the main pop-up (item) or of its submenu
+    // (subItem >= 0) stands for, when the menu is grouped; -1 for none.
+    int groupedEntry(int item, int subItem) const;
+
     bool openPopup(Popup& popup, std::vector<Item> items, int x, int y, int minWidth);
     void closePopup(Popup& popup);
     void paint(Popup& popup);

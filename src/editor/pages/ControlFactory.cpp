@@ -1,6 +1,7 @@
 #include "editor/pages/ControlFactory.h"
 
 #include "editor/EditorTags.h"
+#include "editor/pages/ModulationMenus.h"
 #include "gui/ControlArt.h"
 #include "gui/FilmStripKnob.h"
 #include "gui/HorizontalSlider.h"
@@ -115,13 +116,9 @@ gui::Control* placeControl(const ControlRow& row, gui::Point origin, int slot, g
     case ControlKind::LibraryMenu: {
         auto* menu = into.add(std::make_unique<gui::OptionMenu>(r, row.tag, &listener));
         if (row.tag >= kModSource1 && row.tag < kModSource1 + kMatrixRowsShown) {
-            for (int n = 0; n < kSourceCount; ++n) {
-                menu->addEntry(modulationSourceText(n));
-            }
+            fillModulationSourceMenu(*menu);
         } else if (row.tag >= kModTarget1 && row.tag < kModTarget1 + kMatrixRowsShown) {
-            for (int n = 0; n < kTargetCount; ++n) {
-                menu->addEntry(modulationTargetText(n));
-            }
+            fillModulationTargetMenu(*menu);
         }
         return menu;
     }

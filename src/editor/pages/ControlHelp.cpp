@@ -79,6 +79,7 @@ constexpr Text kTexts[] = {
     {kMultisampleA, 4, "Edit multisample", "Which multisample the page edits"},
     {kEnvelopeMorphOn, 1, "Envelope morph", "The amplitude morph point follows its drawn path over each note"},
     {kLfoShape, 1, "Note LFO shape", "Sine, ramp or pulse"},
+    {kFormantFreq, 1, "Formant shift", "Moves the spectral shape up or down in frequency"},
     {kVoiceHarmonicVolumeA, 4, "Harmonic volume", "Level of this slot's partials"},
     {kVoiceNoiseVolumeA, 4, "Noise volume", "Level of this slot's noise"},
     {kEnvelopeModeA, 4, "Envelope mode", "Plays the sound as analysed, shifted or stretched to the note"},
