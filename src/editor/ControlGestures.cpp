@@ -314,7 +314,9 @@ std::string ControlGestures::tooltip(gui::View& view)
     const int tag = control->tag();
     const ControlHelp help = controlHelp(tag);
     std::string text = help.name;
-    if (isUnitParameter(tag)) {
+    if (dynamic_cast<const gui::OnOffButton*>(control) != nullptr) {
+        text += control->value() > 0.5f ? "\nOn" : "\nOff";
+    } else if (isUnitParameter(tag)) {
         text += "\n" + hostText(tag, control->value());
     }
     if (!help.what.empty()) {
