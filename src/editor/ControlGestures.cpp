@@ -118,6 +118,10 @@ bool ControlGestures::controlPressed(gui::Control& control, const gui::InputEven
         frame_.invalidateRect(refusalArea_);
         refusal_.clear();
     }
+    if (control.tag() == kTagMidiLearn && event.button == gui::MouseButton::Right) {
+        openLearnMenu(control, event.position);
+        return true;
+    }
     if (!isLearnable(control)) {
         return false;
     }
@@ -181,6 +185,39 @@ void ControlGestures::openValueLine(gui::Control& control)
 
 void ControlGestures::openMenu(gui::Control& control, gui::Point at)
 {
+    const int tag = control.tag();
+    std::vector<std::pair<std::string, MenuItem>> items;
+    if (takesTypedValue(control)) {
+        items.push_back({"Type value\xe2\x80\xa6", {Action::TypeValue, tag}});
+    }
+    items.push_back({"Reset to " + hostText(tag, parameterTable()[static_cast<std::size_t>(tag)].start),
+                     {Action::Reset, tag}});
+    items.push_back({"MIDI learn", {Action::Learn, tag}});
+    if (const int cc = engine_.controllerOf(tag); cc >= 0) {
+        items.push_back({"Forget learn (" + controllerText(cc) + ")", {Action::Forget, tag}});
+    }
+    items.push_back({"MIDI learn list\xe2\x80\xa6", {Action::Bindings, tag}});
+    present(std::move(items), control, at);
+}
+
+void ControlGestures::openLearnMenu(gui::Control& button, gui::Point at)
+{
+    std::vector<std::pair<std::string, MenuItem>> items;
+    for (int tag = 0; tag < kParameterCount; ++tag) {
+        if (const int cc = engine_.controllerOf(tag); cc >= 0) {
+            items.push_back({"Forget " + controllerText(cc) + ": " + controlHelp(tag).name, {Action::Forget, tag}});
+        }
+    }
+    if (items.size() > 1) {
+        items.push_back({"Forget every controller", {Action::ForgetAll, -1}});
+    }
+    items.push_back({"MIDI learn list\xe2\x80\xa6", {Action::Bindings, -1}});
+    present(std::move(items), button, at);
+}
+
+void ControlGestures::present(std::vector<std::pair<std::string, MenuItem>> items, gui::Control& control,
+                              gui::Point at)
+{
     gui::MenuPresenter* presenter = frame_.menuPresenter();
     if (presenter == nullptr) {
         return;
@@ -190,33 +227,14 @@ void ControlGestures::openMenu(gui::Control& control, gui::Point at)
     }
     menu_ = std::make_unique<gui::OptionMenu>(gui::Rect{static_cast<int>(at.x), static_cast<int>(at.y), 1, 1}, -1,
                                               this);
-    menuActions_.clear();
+    menuItems_.clear();
     menuFor_ = &control;
-    auto add = [this](std::string text, Action action) {
+    for (auto& [text, item] : items) {
         menu_->addEntry(std::move(text));
-        menuActions_.push_back(action);
-    };
-    if (takesTypedValue(control)) {
-        add("Type value\xe2\x80\xa6", Action::TypeValue);
+        menuItems_.push_back(item);
     }
-    add("Reset to " + hostText(control.tag(), parameterTable()[static_cast<std::size_t>(control.tag())].start),
-        Action::Reset);
-    add("MIDI learn", Action::Learn);
-    if (const int cc = engine_.controllerOf(control.tag()); cc >= 0) {
-        add("Forget learn (" + controllerText(cc) + ")", Action::Forget);
-    }
-    add("MIDI learn list\xe2\x80\xa6", Action::Bindings);
     menu_->setTitle(" ");
     presenter->present(*menu_);
-}
-
-std::vector<std::string> ControlGestures::menuEntries() const
-{
-    std::vector<std::string> entries;
-    for (int i = 0; menu_ && i < menu_->entryCount(); ++i) {
-        entries.push_back(menu_->entryText(i));
-    }
-    return entries;
 }
 
 void ControlGestures::apply(gui::Control& control, float value)
@@ -280,11 +298,12 @@ void ControlGestures::valueChanged(gui::Control& control)
     }
     if (menu_ && &control == menu_.get() && menuFor_ != nullptr) {
         const int entry = menu_->currentEntry();
-        if (entry < 0 || entry >= static_cast<int>(menuActions_.size())) {
+        if (entry < 0 || entry >= static_cast<int>(menuItems_.size())) {
             return;
         }
         gui::Control& target = *menuFor_;
-        switch (menuActions_[static_cast<std::size_t>(entry)]) {
+        const MenuItem item = menuItems_[static_cast<std::size_t>(entry)];
+        switch (item.action) {
         case Action::TypeValue:
             openValueLine(target);
             break;
@@ -295,7 +314,13 @@ void ControlGestures::valueChanged(gui::Control& control)
             learn(target);
             break;
         case Action::Forget:
-            engine_.forgetLearn(target.tag());
+            engine_.forgetLearn(item.tag);
+            frame_.invalidateRect(frame_.bounds());
+            break;
+        case Action::ForgetAll:
+            for (int tag = 0; tag < kParameterCount; ++tag) {
+                engine_.forgetLearn(tag);
+            }
             frame_.invalidateRect(frame_.bounds());
             break;
         case Action::Bindings:

@@ -4,7 +4,8 @@
 // line to type the value in the display's units, read by the same parser as
 // the hosts' typed values; Ctrl-click puts the start value back; a right click
 // opens the control's menu (type value, reset, MIDI learn, forget learn, the
-// list of learned controllers); a resting pointer shows the control's name,
+// list of learned controllers; on the Learn button, every learned controller
+// to forget); a resting pointer shows the control's name,
 // value and what it does. Each change leaves through the editor's listener,
 // exactly as a drag's does.
 //
@@ -23,6 +24,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tessarine {
@@ -61,17 +63,22 @@ public:
 
     // The line typing a value, while one is open.
     gui::TextEdit* valueLine() const { return line_; }
-    // The entries of the menu last opened (tests read them).
-    std::vector<std::string> menuEntries() const;
 
     // What the value line says after a text no value shows.
     const std::string& refusal() const { return refusal_; }
 
 private:
-    enum class Action { TypeValue, Reset, Learn, Forget, Bindings };
+    enum class Action { TypeValue, Reset, Learn, Forget, ForgetAll, Bindings };
+    struct MenuItem {
+        Action action;
+        int tag;  // the value it acts on
+    };
 
     void openValueLine(gui::Control& control);
     void openMenu(gui::Control& control, gui::Point at);
+    // The Learn button's menu: every learned controller to forget, and the list.
+    void openLearnMenu(gui::Control& button, gui::Point at);
+    void present(std::vector<std::pair<std::string, MenuItem>> items, gui::Control& control, gui::Point at);
     void apply(gui::Control& control, float value);
     void learn(gui::Control& control);
     void showBindings();
@@ -89,7 +96,7 @@ private:
     gui::Control* lineFor_ = nullptr;
     std::unique_ptr<gui::OptionMenu> menu_;
     gui::Control* menuFor_ = nullptr;
-    std::vector<Action> menuActions_;
+    std::vector<MenuItem> menuItems_;
     std::string refusal_;
     gui::Rect refusalArea_;
     std::uint64_t shownLearn_ = 0;

@@ -176,6 +176,11 @@ TEST(MusicianGestures, LearnBindsTheControlTouchedWithoutMovingItAndTheMenuForge
     EXPECT_EQ(host.getParameter(tessarine::kReverbOn), 0.0f);
     controller(s, 20, 127);
     EXPECT_EQ(host.getParameter(tessarine::kReverbOn), 1.0f);
+
+    // The Learn button's menu lists what is learned ("Forget CC 20: Reverb on", the list).
+    chooseFromControlMenu(s, learn, 0);
+    controller(s, 20, 0);
+    EXPECT_EQ(host.getParameter(tessarine::kReverbOn), 1.0f);
 }
 
 TEST(MusicianGestures, TheWheelOverAnOpenMenuNeverChooses)

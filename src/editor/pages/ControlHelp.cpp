@@ -124,7 +124,7 @@ constexpr Text kTexts[] = {
     {kTagRandomiseMorph, 1, "Randomise morph", "Draws new morph settings"},
     {kTagRandomiseSound, 1, "Randomise sound", "Draws new sound settings"},
     {kTagRandomiseEffects, 1, "Randomise effects", "Draws new effect settings"},
-    {kTagMidiLearn, 1, "MIDI learn", "Press, touch a control, then move a MIDI controller"},
+    {kTagMidiLearn, 1, "MIDI learn", "Press, touch a control, then move a MIDI controller; the right button forgets controllers"},
     {kTagInstrumentMenu, 1, "Instrument", "Chooses an instrument of the category"},
     {kTagCategoryMenu, 1, "Category", "Chooses a library category and its first instrument"},
     {kTagVoiceMenuA, 4, "Voice", "Loads a voice from the library into the slot"},
