@@ -411,11 +411,11 @@ void listEntryText(EntryText kind, int k, char* text, std::size_t capacity)
         return;
     }
     case EntryText::Detune:
-        std::snprintf(text, capacity, "%d", k - 200);
+        std::snprintf(text, capacity, "%d ct", k - 200);
         return;
     case EntryText::Cutoff:
         // Entry k stands for the value k / 100; the cutoff is 100 + 9900 × value Hz.
-        std::snprintf(text, capacity, "%d", 100 + 99 * k);
+        std::snprintf(text, capacity, "%d Hz", 100 + 99 * k);
         return;
     }
     text[0] = '\0';

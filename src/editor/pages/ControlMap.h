@@ -40,8 +40,8 @@ enum class EntryText {
     Number,          // k + 1
     HarmonicFamily,  // "All", "Dark", ...
     Note,            // MIDI note k as a name, "C4" is key 60
-    Detune,          // k - 200 cents
-    Cutoff,          // the brightness cutoff in Hz the entry stands for
+    Detune,          // k - 200 cents, with the unit ("-12 ct")
+    Cutoff,          // the brightness cutoff the entry stands for, with the unit ("4555 Hz")
 };
 
 inline constexpr int kEditorWidth = 800;
