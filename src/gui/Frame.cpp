@@ -199,6 +199,12 @@ void Frame::hideTooltip()
     }
 }
 
+void Frame::pointerLeft()
+{
+    hideTooltip();
+    hovered_ = nullptr;
+}
+
 namespace {
 
 constexpr double kTipSize = textsize::kLabel;

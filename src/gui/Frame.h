@@ -90,6 +90,8 @@ public:
     const std::string& tooltipText() const { return tooltip_; }
     Rect tooltipArea() const { return tooltipArea_; }
     void hideTooltip();
+    // The pointer left the window: no view is hovered any more.
+    void pointerLeft();
 
     // Who takes files dropped on the window; null refuses every drop. The
     // target must unset itself before it is destroyed.

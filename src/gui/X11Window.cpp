@@ -169,6 +169,12 @@ void handleWindowEvent(Frame& frame, Display* display, Window window, Rect& expo
         }
         break;
     }
+    case LeaveNotify:
+        // A grab (an open pop-up) moves the pointer away without it leaving.
+        if (event.xcrossing.mode == NotifyNormal) {
+            frame.pointerLeft();
+        }
+        break;
     case KeyPress:
     case KeyRelease:
         input.kind = event.type == KeyPress ? EventKind::KeyDown : EventKind::KeyUp;
@@ -225,7 +231,7 @@ bool X11Window::open(unsigned long parentWindow, const char* displayName)
         // No background: the server never clears the window before we paint it.
         attributes.background_pixmap = None;
         attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask
-            | KeyReleaseMask | StructureNotifyMask;
+            | KeyReleaseMask | StructureNotifyMask | LeaveWindowMask;
         impl->window = XCreateWindow(display, static_cast<Window>(parentWindow), 0, 0, static_cast<unsigned>(width),
                                      static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
                                      CWBackPixmap | CWEventMask, &attributes);
