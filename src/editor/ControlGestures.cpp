@@ -178,7 +178,11 @@ void ControlGestures::openValueLine(gui::Control& control)
     const int height = 16;
     r = inside(gui::Rect{r.x + r.width / 2 - width / 2, r.y + r.height / 2 - height / 2, width, height},
                frame_.bounds());
-    line_ = frame_.add(std::make_unique<gui::TextEdit>(r, -1, this, kLineLength));
+    auto line = std::make_unique<gui::TextEdit>(r, -1, this, kLineLength);
+    // The value it replaces, chosen: typing starts afresh.
+    line->setText(hostText(control.tag(), control.value()));
+    line->setWholeTextChosenOnEdit(true);
+    line_ = frame_.add(std::move(line));
     lineFor_ = &control;
     frame_.setKeyFocus(line_);
 }
