@@ -383,8 +383,8 @@ void ControlGestures::paintOver(cairo_t* cr)
             cairo_set_line_width(cr, 1.5);
             cairo_stroke(cr);
             cairo_restore(cr);
-            drawPill(cr, "Move a controller", inside(gui::Rect{b.x + b.width / 2 - 48, b.bottom() + 4, 96, 12}, frame_.bounds()),
-                     gui::palette::kTitle);
+            const gui::Rect below{b.x + b.width / 2 - 48, b.bottom() + 4, 96, 12};
+            drawPill(cr, "Move a controller", inside(below, frame_.bounds()), gui::palette::kTitle);
         }
     }
     if (!refusal_.empty()) {

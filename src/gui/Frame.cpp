@@ -118,7 +118,9 @@ bool Frame::dispatch(const InputEvent& event)
         if (mouseOwner_ != nullptr) {
             return mouseOwner_->onEvent(event);
         }
-        if (View* target = hitTest(event.position); target != hovered_) {
+    {
+        View* target = hitTest(event.position);
+        if (target != hovered_) {
             hideTooltip();
             hovered_ = target;
             hoverSinceMs_ = event.timeMs;
@@ -127,10 +129,8 @@ bool Frame::dispatch(const InputEvent& event)
             hoverSinceMs_ = event.timeMs;
             hoverAt_ = event.position;
         }
-        if (View* target = hitTest(event.position); target != nullptr && target != this) {
-            return target->onEvent(event);
-        }
-        return false;
+        return target != nullptr && target != this && target->onEvent(event);
+    }
     case EventKind::MouseUp: {
         if (pressTaken_) {
             pressTaken_ = false;
@@ -226,9 +226,8 @@ void forEachLine(std::string_view text, Fn&& fn)
 
 } // namespace
 
-void Frame::showTooltip(std::int64_t nowMs)
+void Frame::showTooltip()
 {
-    (void)nowMs;
     std::string text = gestures_->tooltip(*hovered_);
     if (text.empty()) {
         hoverSinceMs_ = -1;
@@ -276,8 +275,8 @@ void Frame::paintTooltip(cairo_t* cr)
     cairo_restore(cr);
     int line = 0;
     forEachLine(tooltip_, [&](std::string_view text) {
-        drawText(cr, text, Rect{a.x + kTipPadding, a.y + kTipPadding - 2 + line * kTipLine, a.width - 2 * kTipPadding, kTipLine},
-                 kTipSize, Align::Left, line == 0 ? palette::kTitle : palette::kText, line == 0);
+        const Rect box{a.x + kTipPadding, a.y + kTipPadding - 2 + line * kTipLine, a.width - 2 * kTipPadding, kTipLine};
+        drawText(cr, text, box, kTipSize, Align::Left, line == 0 ? palette::kTitle : palette::kText, line == 0);
         ++line;
     });
 }
@@ -316,7 +315,7 @@ void Frame::runTimers(std::int64_t nowMs)
     }
     if (gestures_ != nullptr && hovered_ != nullptr && hovered_ != this && tooltip_.empty() && hoverSinceMs_ >= 0
         && mouseOwner_ == nullptr && nowMs - hoverSinceMs_ >= kTooltipDelayMs) {
-        showTooltip(nowMs);
+        showTooltip();
     }
 }
 

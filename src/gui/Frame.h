@@ -131,7 +131,7 @@ private:
     View* doubleClick_ = nullptr;  // the press that may end a double click, until it moves
 
     bool pressGesture(View* target, const InputEvent& event);
-    void showTooltip(std::int64_t nowMs);
+    void showTooltip();
     void paintTooltip(cairo_t* cr);
     MenuPresenter* menuPresenter_ = nullptr;
     DropTarget* dropTarget_ = nullptr;

@@ -103,7 +103,8 @@ gui::Control* placeControl(const ControlRow& row, gui::Point origin, int slot, g
                                                                    row.tag, &listener, resources.knobStrip()));
         if (row.display != DisplayFormat::None) {
             auto* display = into.add(std::make_unique<gui::ValueDisplay>(
-                moved(valueDisplayRect(row), origin), [tag = row.tag](float value) { return valueText(tag, value); }));
+                moved(valueDisplayRect(row), origin),
+                [tag = row.tag](float value) { return valueText(tag, value); }));
             knob->setDisplay(display);
         }
         return knob;
