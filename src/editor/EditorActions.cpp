@@ -112,12 +112,35 @@ VoicePlace EditorActions::shownVoicePlace() const
     return pages_ ? voicePlaceOf(engine_, slotOfPage(pages_->shownPage())) : VoicePlace{};
 }
 
-void EditorActions::showLoadedNames() const
+void EditorActions::showLoadedNames()
 {
-    if (pages_) {
-        showCategoryName(*pages_);
+    if (!pages_) {
+        return;
     }
+    InstrumentMenus& menus = library_.instrumentMenus();
+    const std::string name = engine_.instrument().name.data();
+    const auto& categories = menus.categories();
+    const std::string category = loadedCategoryName();
+    for (std::size_t c = 0; c < categories.size(); ++c) {
+        const int found = categories[c] == category ? menus.findInstrument(static_cast<int>(c), name) : -1;
+        if (found >= 0 && (static_cast<int>(c) != menus.selectedCategory() || found != menus.selectedInstrument())) {
+            menus.select(static_cast<int>(c), found);
+            fillMenus(*pages_);
+            break;
+        }
+    }
+    showCategoryName(*pages_);
     showInstrumentName();
+    for (int s = 0; s < kVoiceSlotCount; ++s) {
+        const auto voice = engine_.instrument().voices[static_cast<std::size_t>(s)].nameView();
+        LibraryMenu* model = libraryMenuOf(kTagVoiceMenuA + s);
+        model->title = voice.empty() ? std::string(" ") : std::string(voice);
+        pages_->forEachControl(kTagVoiceMenuA + s, [model](gui::Control& c) {
+            if (auto* menu = menuOf(&c)) {
+                menu->setTitle(model->title);
+            }
+        });
+    }
 }
 
 LibraryMenu* EditorActions::libraryMenuOf(int tag)

@@ -45,8 +45,10 @@ public:
     void rebuildLibraryMenus();
     // Fills the instrument and library menus of pages from the lists kept here.
     void fillMenus(const EditorPages& pages) const;
-    // The instrument and category menus name what is loaded.
-    void showLoadedNames() const;
+    // The category and instrument menus follow the loaded instrument (its
+    // category's list, with it chosen where the library has it), and each
+    // slot's voice menu names the slot's voice.
+    void showLoadedNames();
 
     void loadInstrument();
     void saveInstrument();

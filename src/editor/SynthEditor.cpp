@@ -1,5 +1,6 @@
 #include "editor/SynthEditor.h"
 
+#include "editor/ControlGestures.h"
 #include "editor/EditorDropTarget.h"
 #include "editor/pages/ControlFactory.h"
 #include "editor/pages/EditorBackground.h"
@@ -149,6 +150,10 @@ bool SynthEditor::open(void* parentWindow)
         *frame_, actions_, [this] { return currentPage(); },
         [this](const char* text, const char* caption) { dialogs_->messageBox(text, caption); });
 
+    gestures_ = std::make_unique<ControlGestures>(
+        *frame_, *pages_, *this, engine_,
+        [this](const char* text, const char* caption) { dialogs_->messageBox(text, caption); });
+
     // Every open starts on the morph page, whatever was shown before.
     switchPage(static_cast<float>(kMorphPage) / 7.0f);
     open_.store(true, std::memory_order_release);
@@ -172,6 +177,7 @@ void SynthEditor::close()
     open_.store(false, std::memory_order_release);
     pending_.clear();
     window_.reset();
+    gestures_.reset();
     dropTarget_.reset();
     if (frame_) {
         frame_->setMenuPresenter(nullptr);
@@ -197,6 +203,9 @@ void SynthEditor::idle()
     guiThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
     pending_.drain([this](int index, float value) { handleWrite(index, value); });
     idleCustomViews();
+    if (gestures_) {
+        gestures_->idle();
+    }
     if (window_) {
         window_->idle();
     }
@@ -286,7 +295,6 @@ void SynthEditor::setParameter(int index, float value)
     if (!isOpen() || index < 0 || index >= kValueCount) {
         return;
     }
-    engine_.setLearnTarget(index);
     if (onGuiThread()) {
         handleWrite(index, value);
         return;

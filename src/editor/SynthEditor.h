@@ -37,6 +37,7 @@ class Frame;
 class HeadlessMenuPresenter;
 } // namespace gui
 
+class ControlGestures;
 class EditorDropTarget;
 class EditorWindow;
 class EditorViewContext;
@@ -81,6 +82,8 @@ public:
     gui::HeadlessMenuPresenter* headlessMenus() const { return headlessMenus_.get(); }
     // What takes files dropped on the window while the editor is open.
     EditorDropTarget* dropTarget() const { return dropTarget_.get(); }
+    // Typed values, resets, the controls' menu, tooltips and the learn marks, while open.
+    ControlGestures* gestures() const { return gestures_.get(); }
 
 protected:
     void update() override;
@@ -107,6 +110,7 @@ private:
     std::unique_ptr<gui::Frame> frame_;
     std::unique_ptr<EditorPages> pages_;
     std::unique_ptr<EditorDropTarget> dropTarget_;
+    std::unique_ptr<ControlGestures> gestures_;
     std::unique_ptr<EditorWindow> window_;
     std::unique_ptr<gui::HeadlessMenuPresenter> headlessMenus_;
     std::atomic<bool> open_{false};

@@ -97,12 +97,15 @@ bool MidiIntake::controllerTaken(int controller) const
 void MidiIntake::controllerChange(int controller, int value, int frameOffset)
 {
     if (learn_.capture(controller)) {
-        values_.store(kTagMidiLearn, 0.0f, false);
+        // Saved too: a refresh of the editor replays the saved value, and
+        // must not arm learn again once it has bound.
+        values_.store(kTagMidiLearn, 0.0f, true);
         changeFlags_[kTagMidiLearn] = 1;
     }
     const int index = learn_.valueOf(controller);
     if (index >= 0) {
-        queueParameter(frameOffset, index, static_cast<float>(value) / 128.0f, true);
+        // 0 … 127 spans the whole range: the controller's top is the value's top.
+        queueParameter(frameOffset, index, static_cast<float>(value) / 127.0f, true);
     }
 }
 

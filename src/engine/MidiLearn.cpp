@@ -22,6 +22,13 @@ int MidiLearn::controllerOf(int index) const
     return isValueIndex(index) ? controllerMap_[static_cast<std::size_t>(index)].load(kOrder) : -1;
 }
 
+void MidiLearn::forget(int index)
+{
+    if (isValueIndex(index)) {
+        controllerMap_[static_cast<std::size_t>(index)].store(-1, kOrder);
+    }
+}
+
 bool MidiLearn::capture(int controller)
 {
     const int target = target_.load(kOrder);

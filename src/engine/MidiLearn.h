@@ -19,8 +19,13 @@ public:
     // Editor side.
     void arm(bool armed) { armed_.store(armed, kOrder); }
     void setTarget(int index) { target_.store(index, kOrder); }
+    bool armed() const { return armed_.load(kOrder); }
+    // The value the next controller will drive, or -1 while none is named.
+    int target() const { return target_.load(kOrder); }
     // The controller learned for a value, or -1.
     int controllerOf(int index) const;
+    // The value no longer follows its controller.
+    void forget(int index);
 
     // Audio thread. When armed with a target, the controller becomes the
     // target's and learn disarms; true when it did.

@@ -108,6 +108,9 @@ public:
     void armLearn(bool armed) { midi_.learn().arm(armed); }
     void setLearnTarget(int index) { midi_.learn().setTarget(index); }
     int controllerOf(int index) const { return midi_.learn().controllerOf(index); }
+    bool learnArmed() const { return midi_.learn().armed(); }
+    int learnTarget() const { return midi_.learn().target(); }
+    void forgetLearn(int index) { midi_.learn().forget(index); }
 
     // Writes frames samples to left and right; nothing else is read or written.
     // Every sample is finite and within +-kOutputCeiling: a block that is not

@@ -1,9 +1,14 @@
 #include "gui/Frame.h"
 
+#include "gui/Control.h"
+#include "gui/GestureListener.h"
 #include "gui/MenuPresenter.h"
 #include "gui/OptionMenu.h"
+#include "gui/Theme.h"
 
 #include <algorithm>
+#include <cmath>
+#include <string_view>
 
 namespace tessarine::gui {
 
@@ -21,6 +26,7 @@ Frame::~Frame()
     }
     mouseOwner_ = nullptr;
     keyFocus_ = nullptr;
+    gestures_ = nullptr;
     timers_.clear();
 }
 
@@ -64,6 +70,10 @@ void Frame::paint(cairo_t* cr, const Rect& area)
         cairo_paint(cr);
     }
     drawChildren(cr, clip);
+    if (gestures_ != nullptr) {
+        gestures_->paintOver(cr);
+    }
+    paintTooltip(cr);
     if (overlay_) {
         overlay_(cr);
     }
@@ -78,6 +88,9 @@ bool Frame::dispatch(const InputEvent& event)
     }
     switch (event.kind) {
     case EventKind::MouseDown: {
+        // A press hides the tip, and none comes back until the pointer moves on.
+        hideTooltip();
+        hoverSinceMs_ = -1;
         View* target = hitTest(event.position);
         // A click anywhere else ends text editing.
         if (keyFocus_ != nullptr && target != keyFocus_) {
@@ -86,6 +99,10 @@ bool Frame::dispatch(const InputEvent& event)
         if (target == nullptr || target == this) {
             return false;
         }
+        if (pressGesture(target, event)) {
+            pressTaken_ = true;
+            return true;
+        }
         if (target->onEvent(event)) {
             mouseOwner_ = target;
             return true;
@@ -93,28 +110,175 @@ bool Frame::dispatch(const InputEvent& event)
         return false;
     }
     case EventKind::MouseMove:
+        if (doubleClick_ != nullptr
+            && std::hypot(event.position.x - lastPressAt_.x, event.position.y - lastPressAt_.y)
+                > kDoubleClickDistance) {
+            doubleClick_ = nullptr;
+        }
         if (mouseOwner_ != nullptr) {
             return mouseOwner_->onEvent(event);
         }
-        if (View* target = hitTest(event.position); target != nullptr && target != this) {
-            return target->onEvent(event);
+    {
+        View* target = hitTest(event.position);
+        if (target != hovered_) {
+            hideTooltip();
+            hovered_ = target;
+            hoverSinceMs_ = event.timeMs;
+            hoverAt_ = event.position;
+        } else if (hoverSinceMs_ < 0) {
+            hoverSinceMs_ = event.timeMs;
+            hoverAt_ = event.position;
         }
-        return false;
+        return target != nullptr && target != this && target->onEvent(event);
+    }
     case EventKind::MouseUp: {
+        if (pressTaken_) {
+            pressTaken_ = false;
+            return true;
+        }
         View* owner = mouseOwner_;
         mouseOwner_ = nullptr;
-        return owner != nullptr && owner->onEvent(event);
+        const bool taken = owner != nullptr && owner->onEvent(event);
+        View* clicked = doubleClick_;
+        doubleClick_ = nullptr;
+        if (clicked != nullptr && clicked == owner && gestures_ != nullptr) {
+            gestures_->controlDoubleClicked(*static_cast<Control*>(clicked));
+        }
+        return taken;
     }
     case EventKind::Wheel:
+        hideTooltip();
         if (View* target = hitTest(event.position); target != nullptr && target != this) {
             return target->onEvent(event);
         }
         return false;
     case EventKind::KeyDown:
     case EventKind::KeyUp:
-        return keyFocus_ != nullptr && keyFocus_->onEvent(event);
+        if (keyFocus_ == nullptr) {
+            return false;
+        }
+        if (keyFocus_->onEvent(event)) {
+            return true;
+        }
+        if (auto* control = dynamic_cast<Control*>(keyFocus_);
+            control != nullptr && gestures_ != nullptr && event.kind == EventKind::KeyDown) {
+            return gestures_->controlKey(*control, event);
+        }
+        return false;
     }
     return false;
+}
+
+bool Frame::pressGesture(View* target, const InputEvent& event)
+{
+    auto* control = dynamic_cast<Control*>(target);
+    doubleClick_ = nullptr;
+    if (gestures_ == nullptr || control == nullptr) {
+        return false;
+    }
+    const bool second = event.button == MouseButton::Left && lastPressView_ == target && lastPressMs_ >= 0
+        && event.timeMs - lastPressMs_ <= kDoubleClickMs
+        && std::hypot(event.position.x - lastPressAt_.x, event.position.y - lastPressAt_.y) <= kDoubleClickDistance;
+    // A third press starts a new pair rather than making a second double click.
+    lastPressView_ = event.button == MouseButton::Left && !second ? target : nullptr;
+    lastPressAt_ = event.position;
+    lastPressMs_ = event.timeMs;
+    if (gestures_->controlPressed(*control, event)) {
+        return true;
+    }
+    doubleClick_ = second ? target : nullptr;
+    return false;
+}
+
+void Frame::hideTooltip()
+{
+    if (!tooltip_.empty()) {
+        invalidateRect(tooltipArea_);
+        tooltip_.clear();
+        tooltipArea_ = {};
+    }
+}
+
+void Frame::pointerLeft()
+{
+    hideTooltip();
+    hovered_ = nullptr;
+}
+
+namespace {
+
+constexpr double kTipSize = textsize::kLabel;
+constexpr int kTipLine = 14;
+constexpr int kTipPadding = 6;
+
+template <typename Fn>
+void forEachLine(std::string_view text, Fn&& fn)
+{
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        fn(text.substr(0, end));
+        if (end == std::string_view::npos) {
+            break;
+        }
+        text.remove_prefix(end + 1);
+    }
+}
+
+} // namespace
+
+void Frame::showTooltip()
+{
+    std::string text = gestures_->tooltip(*hovered_);
+    if (text.empty()) {
+        hoverSinceMs_ = -1;
+        return;
+    }
+    cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+    cairo_t* cr = cairo_create(scratch);
+    double widest = 0;
+    int lines = 0;
+    forEachLine(text, [&](std::string_view line) {
+        widest = std::max(widest, textWidth(cr, line, kTipSize, lines == 0));
+        ++lines;
+    });
+    cairo_destroy(cr);
+    cairo_surface_destroy(scratch);
+    const int width = std::min(bounds().width, static_cast<int>(std::ceil(widest)) + 2 * kTipPadding + 4);
+    const int height = lines * kTipLine + 2 * kTipPadding - 2;
+    // Below and right of the pointer, moved inside the window where it would leave it.
+    int x = static_cast<int>(hoverAt_.x) + 12;
+    int y = static_cast<int>(hoverAt_.y) + 18;
+    if (x + width > bounds().right()) {
+        x = std::max(0, bounds().right() - width);
+    }
+    if (y + height > bounds().bottom()) {
+        y = std::max(0, static_cast<int>(hoverAt_.y) - 6 - height);
+    }
+    tooltip_ = std::move(text);
+    tooltipArea_ = Rect{x, y, width, height};
+    invalidateRect(tooltipArea_);
+}
+
+void Frame::paintTooltip(cairo_t* cr)
+{
+    if (tooltip_.empty()) {
+        return;
+    }
+    const Rect& a = tooltipArea_;
+    cairo_save(cr);
+    roundedRectangle(cr, a.x + 0.5, a.y + 0.5, a.width - 1, a.height - 1, 3);
+    setColour(cr, palette::kTopBar);
+    cairo_fill_preserve(cr);
+    setColour(cr, palette::kControlLight);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    cairo_restore(cr);
+    int line = 0;
+    forEachLine(tooltip_, [&](std::string_view text) {
+        const Rect box{a.x + kTipPadding, a.y + kTipPadding - 2 + line * kTipLine, a.width - 2 * kTipPadding, kTipLine};
+        drawText(cr, text, box, kTipSize, Align::Left, line == 0 ? palette::kTitle : palette::kText, line == 0);
+        ++line;
+    });
 }
 
 int Frame::startTimer(View* view, int intervalMs, std::int64_t nowMs)
@@ -149,6 +313,10 @@ void Frame::runTimers(std::int64_t nowMs)
         View* view = it->view;
         view->onTimer(id);
     }
+    if (gestures_ != nullptr && hovered_ != nullptr && hovered_ != this && tooltip_.empty() && hoverSinceMs_ >= 0
+        && mouseOwner_ == nullptr && nowMs - hoverSinceMs_ >= kTooltipDelayMs) {
+        showTooltip();
+    }
 }
 
 void Frame::setKeyFocus(View* view)
@@ -181,6 +349,16 @@ void Frame::forgetView(View* view)
     }
     if (inside(keyFocus_)) {
         keyFocus_ = nullptr;
+    }
+    if (inside(hovered_)) {
+        hovered_ = nullptr;
+        hideTooltip();
+    }
+    if (inside(lastPressView_)) {
+        lastPressView_ = nullptr;
+    }
+    if (inside(doubleClick_)) {
+        doubleClick_ = nullptr;
     }
     std::erase_if(timers_, [&](const Timer& t) { return inside(t.view); });
     if (menuPresenter_ != nullptr && inside(menuPresenter_->activeMenu())) {

@@ -8,11 +8,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace tessarine::gui {
 
 class DropTarget;
+class GestureListener;
 class MenuPresenter;
 
 // How knobs follow the mouse, as the host's knob mode numbers them.
@@ -73,6 +75,24 @@ public:
     void setMenuPresenter(MenuPresenter* presenter) { menuPresenter_ = presenter; }
     MenuPresenter* menuPresenter() const { return menuPresenter_; }
 
+    // Who hears of the gestures every control shares, who names tooltips and
+    // paints over the views; null leaves each press to its control. The
+    // listener must unset itself before it is destroyed.
+    void setGestureListener(GestureListener* listener) { gestures_ = listener; }
+    GestureListener* gestureListener() const { return gestures_; }
+
+    // Two presses on one control this close in time and place make a double click.
+    static constexpr std::int64_t kDoubleClickMs = 400;
+    static constexpr double kDoubleClickDistance = 4;
+    // How long the pointer rests on a view before its tooltip shows.
+    static constexpr std::int64_t kTooltipDelayMs = 600;
+    // The tooltip shown now (empty for none) and where.
+    const std::string& tooltipText() const { return tooltip_; }
+    Rect tooltipArea() const { return tooltipArea_; }
+    void hideTooltip();
+    // The pointer left the window: no view is hovered any more.
+    void pointerLeft();
+
     // Who takes files dropped on the window; null refuses every drop. The
     // target must unset itself before it is destroyed.
     void setDropTarget(DropTarget* target) { dropTarget_ = target; }
@@ -96,6 +116,23 @@ private:
     std::vector<Timer> timers_;
     int nextTimerId_ = 1;
     int knobMode_ = kLinearMode;
+    GestureListener* gestures_ = nullptr;
+    // The last press, for double clicks.
+    View* lastPressView_ = nullptr;
+    Point lastPressAt_;
+    std::int64_t lastPressMs_ = -1;
+    // The view under the resting pointer, and since when.
+    View* hovered_ = nullptr;
+    Point hoverAt_;
+    std::int64_t hoverSinceMs_ = 0;
+    std::string tooltip_;
+    Rect tooltipArea_;
+    bool pressTaken_ = false;  // the gesture listener took the press: its release goes nowhere
+    View* doubleClick_ = nullptr;  // the press that may end a double click, until it moves
+
+    bool pressGesture(View* target, const InputEvent& event);
+    void showTooltip();
+    void paintTooltip(cairo_t* cr);
     MenuPresenter* menuPresenter_ = nullptr;
     DropTarget* dropTarget_ = nullptr;
 };

@@ -87,6 +87,13 @@ void HorizontalSlider::draw(cairo_t* cr)
     setColour(cr, palette::kAccentDim);
     cairo_fill(cr);
     cairo_restore(cr);
+    if (valueText_) {
+        const bool handleRight = h.x + h.width / 2 > b.x + b.width / 2;
+        const Rect box = handleRight ? Rect{b.x + 4, b.y, h.x - b.x - 6, b.height}
+                                     : Rect{h.right() + 2, b.y, b.right() - h.right() - 6, b.height};
+        drawText(cr, valueText_(value()), box, textsize::kValue, handleRight ? Align::Left : Align::Right,
+                 palette::kText);
+    }
     drawButtonFace(cr, h, false, false);
     cairo_save(cr);
     cairo_move_to(cr, h.x + h.width / 2.0, h.y + 3);

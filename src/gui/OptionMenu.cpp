@@ -29,6 +29,7 @@ OptionMenu::~OptionMenu() = default;
 void OptionMenu::clear()
 {
     entries_.clear();
+    groups_.clear();
     lastChoice_ = {};
     setValue(0);
     invalidate();

@@ -15,6 +15,14 @@
 
 namespace tessarine::gui {
 
+// Entries shown together in one submenu of the pop-up, for long lists: the
+// value stays the flat entry number. A group of one entry and no title shows
+// as that entry itself.
+struct EntryGroup {
+    std::string title;
+    std::vector<int> entries;
+};
+
 struct MenuChoice {
     int entry = -1;     // entry of the menu itself
     int subEntry = -1;  // item of that entry's submenu, or -1
@@ -50,6 +58,11 @@ public:
     // The text of the last choice (the submenu item when there is one).
     std::string lastChoiceText() const;
 
+    // How the pop-up groups the entries; entries in no group are not offered
+    // but stay valid values. An empty list shows every entry in one list.
+    void setGroups(std::vector<EntryGroup> groups) { groups_ = std::move(groups); }
+    const std::vector<EntryGroup>& groups() const { return groups_; }
+
     // A custom title shown instead of the current entry (library menus).
     void setTitle(std::string title);
     bool hasTitle() const { return hasTitle_; }
@@ -78,6 +91,7 @@ private:
     };
 
     std::vector<Entry> entries_;
+    std::vector<EntryGroup> groups_;
     MenuChoice lastChoice_;
     std::string title_;
     bool hasTitle_ = false;

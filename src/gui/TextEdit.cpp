@@ -98,6 +98,19 @@ bool TextEdit::onEvent(const InputEvent& event)
         if (!editing_) {
             return false;
         }
+        if (wholeTextChosen_) {
+            wholeTextChosen_ = false;
+            const bool replaces = event.key == kKeyBackspace || event.key == kKeyDelete
+                || (event.key >= 0x20 && event.key != kKeyDelete && event.key < kKeyLeft);
+            if (replaces) {
+                text_.clear();
+                caret_ = 0;
+                if (event.key == kKeyBackspace || event.key == kKeyDelete) {
+                    invalidate();
+                    return true;
+                }
+            }
+        }
         switch (event.key) {
         case kKeyReturn:
             commit();
@@ -170,6 +183,7 @@ void TextEdit::onFocusChanged(bool focused)
 {
     if (focused) {
         editing_ = true;
+        wholeTextChosen_ = chooseWholeText_ && !text_.empty();
         textBeforeEdit_ = text_;
         caret_ = text_.size();
     } else if (editing_) {
@@ -192,6 +206,12 @@ void TextEdit::draw(cairo_t* cr)
         cairo_restore(cr);
     }
     Rect inner{b.x + 4, b.y, b.width - 8, b.height};
+    if (editing_ && wholeTextChosen_) {
+        const double width = std::min<double>(textWidth(cr, text_, textsize::kLabel), inner.width);
+        cairo_rectangle(cr, inner.x - 1, b.y + 2, width + 2, b.height - 4);
+        setColour(cr, palette::kHighlight);
+        cairo_fill(cr);
+    }
     drawText(cr, text_, inner, textsize::kLabel, Align::Left, palette::kText);
     if (editing_) {
         double x = inner.x + textWidth(cr, std::string_view(text_).substr(0, caret_), textsize::kLabel);

@@ -24,6 +24,11 @@ public:
 
     bool isEditing() const { return editing_; }
 
+    // Each edit starts with the whole text chosen: the first character typed
+    // replaces it, Backspace or Delete empties it, an arrow keeps it (a typed
+    // value's line, which shows the value it replaces).
+    void setWholeTextChosenOnEdit(bool chosen) { chooseWholeText_ = chosen; }
+
     bool onEvent(const InputEvent& event) override;
     void onFocusChanged(bool focused) override;
     void draw(cairo_t* cr) override;
@@ -37,6 +42,8 @@ private:
     std::size_t maxLength_;
     std::size_t caret_ = 0;
     bool editing_ = false;
+    bool chooseWholeText_ = false;
+    bool wholeTextChosen_ = false;
 };
 
 } // namespace tessarine::gui

@@ -31,9 +31,19 @@ void X11PopupMenu::present(OptionMenu& menu)
         return;
     }
     std::vector<Item> items;
-    items.reserve(static_cast<std::size_t>(menu.entryCount()));
-    for (int i = 0; i < menu.entryCount(); ++i) {
-        items.push_back(Item{menu.entryText(i), menu.hasSubmenu(i), !menu.hasTitle() && i == menu.currentEntry()});
+    if (menu.groups().empty()) {
+        items.reserve(static_cast<std::size_t>(menu.entryCount()));
+        for (int i = 0; i < menu.entryCount(); ++i) {
+            items.push_back(
+                Item{menu.entryText(i), menu.hasSubmenu(i), !menu.hasTitle() && i == menu.currentEntry()});
+        }
+    } else {
+        for (const EntryGroup& group : menu.groups()) {
+            const bool plain = group.title.empty() && group.entries.size() == 1;
+            const bool current = std::find(group.entries.begin(), group.entries.end(), menu.currentEntry())
+                != group.entries.end();
+            items.push_back(Item{plain ? menu.entryText(group.entries.front()) : group.title, !plain, current});
+        }
     }
     const Rect& b = menu.bounds();
     int rootX = 0;
@@ -95,7 +105,11 @@ bool X11PopupMenu::openPopup(Popup& popup, std::vector<Item> items, int x, int y
     // A few pixels spare: the window's font options may set text a little wider.
     popup.columnWidth = std::max(static_cast<int>(widest) + 6 + 2 * kPadding + (anySubmenu ? kArrowSpace : 0),
                                  columns == 1 ? minWidth : 0);
-    int width = std::min(columns * popup.columnWidth + 2 * kBorder, std::max(1, screenWidth));
+    popup.columnWidth = std::min(popup.columnWidth, std::max(1, screenWidth - 2 * kBorder));
+    popup.columns = columns;
+    popup.shownColumns = std::clamp((screenWidth - 2 * kBorder) / popup.columnWidth, 1, columns);
+    popup.firstColumn = 0;
+    int width = popup.shownColumns * popup.columnWidth + 2 * kBorder;
     int height = popup.rowsPerColumn * kRowHeight + 2 * kBorder;
     x = std::clamp(x, 0, std::max(0, screenWidth - width));
     y = std::clamp(y, 0, std::max(0, screenHeight - height));
@@ -137,7 +151,7 @@ void X11PopupMenu::closePopup(Popup& popup)
 
 Rect X11PopupMenu::itemRect(const Popup& popup, int index) const
 {
-    int column = index / popup.rowsPerColumn;
+    int column = index / popup.rowsPerColumn - popup.firstColumn;
     int row = index % popup.rowsPerColumn;
     return Rect{kBorder + column * popup.columnWidth, kBorder + row * kRowHeight, popup.columnWidth, kRowHeight};
 }
@@ -154,10 +168,10 @@ int X11PopupMenu::itemAt(const Popup& popup, int rootX, int rootY) const
     }
     int column = x / popup.columnWidth;
     int row = y / kRowHeight;
-    if (row >= popup.rowsPerColumn) {
+    if (row >= popup.rowsPerColumn || column >= popup.shownColumns) {
         return -1;
     }
-    int index = column * popup.rowsPerColumn + row;
+    int index = (column + popup.firstColumn) * popup.rowsPerColumn + row;
     return index < static_cast<int>(popup.items.size()) ? index : -1;
 }
 
@@ -173,7 +187,10 @@ void X11PopupMenu::paint(Popup& popup)
     setColour(cr, palette::kPanelEdge);
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
-    for (int i = 0; i < static_cast<int>(popup.items.size()); ++i) {
+    const int firstShown = popup.firstColumn * popup.rowsPerColumn;
+    const int endShown = std::min(static_cast<int>(popup.items.size()),
+                                  (popup.firstColumn + popup.shownColumns) * popup.rowsPerColumn);
+    for (int i = firstShown; i < endShown; ++i) {
         const Item& item = popup.items[static_cast<std::size_t>(i)];
         Rect r = itemRect(popup, i);
         bool lit = i == popup.hover || (&popup == &main_ && i == sub_.ownerEntry && sub_.window != 0);
@@ -196,6 +213,16 @@ void X11PopupMenu::paint(Popup& popup)
             cairo_fill(cr);
         }
     }
+    // Columns scrolled out of sight: a notch at the side that holds more.
+    setColour(cr, palette::kAccent);
+    if (popup.firstColumn > 0) {
+        cairo_rectangle(cr, 0, 0, kBorder + 1, popup.area.height);
+        cairo_fill(cr);
+    }
+    if (popup.firstColumn + popup.shownColumns < popup.columns) {
+        cairo_rectangle(cr, popup.area.width - kBorder - 1, 0, kBorder + 1, popup.area.height);
+        cairo_fill(cr);
+    }
     cairo_destroy(cr);
     popup.toWindow->copy(popup.image, Rect{0, 0, popup.area.width, popup.area.height});
 }
@@ -206,8 +233,14 @@ void X11PopupMenu::openSubmenu(int entry)
         return;
     }
     std::vector<Item> items;
-    for (const std::string& text : menu_->submenu(entry)) {
-        items.push_back(Item{text, false, false});
+    if (menu_->groups().empty()) {
+        for (const std::string& text : menu_->submenu(entry)) {
+            items.push_back(Item{text, false, false});
+        }
+    } else if (entry >= 0 && entry < static_cast<int>(menu_->groups().size())) {
+        for (int e : menu_->groups()[static_cast<std::size_t>(entry)].entries) {
+            items.push_back(Item{menu_->entryText(e), false, e == menu_->currentEntry()});
+        }
     }
     closePopup(sub_);
     if (items.empty()) {
@@ -252,14 +285,48 @@ void X11PopupMenu::release(int rootX, int rootY)
     int subItem = itemAt(sub_, rootX, rootY);
     int item = itemAt(main_, rootX, rootY);
     OptionMenu* menu = menu_;
+    const bool grouped = !menu->groups().empty();
     if (subItem >= 0) {
         int entry = sub_.ownerEntry;
+        const int flat = grouped ? groupedEntry(entry, subItem) : -1;
         dismiss();
-        menu->choose(entry, subItem);
+        if (grouped) {
+            menu->choose(flat);
+        } else {
+            menu->choose(entry, subItem);
+        }
     } else if (item >= 0 && !main_.items[static_cast<std::size_t>(item)].hasSubmenu && movedSinceOpen_) {
+        const int flat = grouped ? groupedEntry(item, -1) : item;
         dismiss();
-        menu->choose(item);
+        menu->choose(flat);
     }
+}
+
+int X11PopupMenu::groupedEntry(int item, int subItem) const
+{
+    const auto& groups = menu_->groups();
+    if (item < 0 || item >= static_cast<int>(groups.size())) {
+        return -1;
+    }
+    const auto& entries = groups[static_cast<std::size_t>(item)].entries;
+    const int at = subItem < 0 ? 0 : subItem;
+    return at < static_cast<int>(entries.size()) ? entries[static_cast<std::size_t>(at)] : -1;
+}
+
+void X11PopupMenu::scroll(int rootX, int rootY, int columns)
+{
+    const Point at{double(rootX), double(rootY)};
+    Popup& popup = sub_.window != 0 && sub_.area.contains(at) ? sub_ : main_;
+    const int first = std::clamp(popup.firstColumn + columns, 0, std::max(0, popup.columns - popup.shownColumns));
+    if (first == popup.firstColumn) {
+        return;
+    }
+    popup.firstColumn = first;
+    if (&popup == &main_) {
+        closePopup(sub_);
+    }
+    popup.hover = itemAt(popup, rootX, rootY);
+    paint(popup);
 }
 
 bool X11PopupMenu::handleEvent(const XEvent& event)
@@ -283,6 +350,12 @@ bool X11PopupMenu::handleEvent(const XEvent& event)
         hover(event.xmotion.x_root, event.xmotion.y_root);
         return true;
     case ButtonPress: {
+        if (event.xbutton.button >= Button4 && event.xbutton.button <= 7) {
+            // Away from the user (up, left) shows earlier columns.
+            const unsigned b = event.xbutton.button;
+            scroll(event.xbutton.x_root, event.xbutton.y_root, b == Button4 || b == 6 ? -1 : 1);
+            return true;
+        }
         int x = event.xbutton.x_root;
         int y = event.xbutton.y_root;
         bool inside = main_.area.contains(Point{double(x), double(y)})
@@ -296,6 +369,9 @@ bool X11PopupMenu::handleEvent(const XEvent& event)
         return true;
     }
     case ButtonRelease:
+        if (event.xbutton.button >= Button4 && event.xbutton.button <= 7) {
+            return true;
+        }
         if (!ours) {
             return false;
         }

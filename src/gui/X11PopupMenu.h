@@ -2,7 +2,9 @@
 // The X11 presenter of option menus: an override-redirect window under the
 // menu, with a second one beside it for a submenu, holding the pointer grab
 // while open. A press outside the pop-ups closes them without a choice; a
-// release on an entry chooses it. Used by X11Window; its events arrive through
+// release on an entry chooses it. Long lists run on in columns; when even the
+// screen's width cannot hold them, the wheel scrolls the columns. The wheel
+// never chooses. Used by X11Window; its events arrive through
 // the window's idle on the same display connection.
 
 #include "gui/Geometry.h"
@@ -39,6 +41,12 @@ public:
     // True when the event belonged to a pop-up (or the grab) and was handled.
     bool handleEvent(const XEvent& event);
 
+    // The main pop-up as shown: where on the screen, its rows per column and
+    // the first column in sight (0 unless it was scrolled).
+    Rect popupArea() const { return main_.area; }
+    int rowsPerColumn() const { return main_.rowsPerColumn; }
+    int firstShownColumn() const { return main_.firstColumn; }
+
 private:
     struct Item {
         std::string text;
@@ -54,9 +62,16 @@ private:
         std::vector<Item> items;
         int rowsPerColumn = 1;
         int columnWidth = 0;
+        int columns = 1;         // all the list needs
+        int shownColumns = 1;    // what the screen holds
+        int firstColumn = 0;     // scrolled by the wheel
         int hover = -1;
         int ownerEntry = -1;  // for a submenu: the entry of the main pop-up holding it
     };
+
+    // The menu's entry an item of the main pop-up (item) or of its submenu
+    // (subItem >= 0) stands for, when the menu is grouped; -1 for none.
+    int groupedEntry(int item, int subItem) const;
 
     bool openPopup(Popup& popup, std::vector<Item> items, int x, int y, int minWidth);
     void closePopup(Popup& popup);
@@ -66,6 +81,7 @@ private:
     void hover(int rootX, int rootY);
     void release(int rootX, int rootY);
     void openSubmenu(int entry);
+    void scroll(int rootX, int rootY, int columns);
 
     Display* display_;
     Window owner_;

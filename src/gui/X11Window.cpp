@@ -2,6 +2,7 @@
 
 #include "gui/Clock.h"
 #include "gui/X11ImageCopy.h"
+#include "gui/TextEdit.h"
 #include "gui/X11PopupMenu.h"
 #include "gui/XdndReceiver.h"
 
@@ -162,12 +163,18 @@ void handleWindowEvent(Frame& frame, Display* display, Window window, Rect& expo
             : button == Button2          ? MouseButton::Middle
                                          : MouseButton::Right;
         frame.dispatch(input);
-        if (event.type == ButtonPress && frame.keyFocus() != nullptr) {
+        if (event.type == ButtonPress && dynamic_cast<TextEdit*>(frame.keyFocus()) != nullptr) {
             // A text line took the focus: keys must come to this window.
             XSetInputFocus(display, window, RevertToParent, CurrentTime);
         }
         break;
     }
+    case LeaveNotify:
+        // A grab (an open pop-up) moves the pointer away without it leaving.
+        if (event.xcrossing.mode == NotifyNormal) {
+            frame.pointerLeft();
+        }
+        break;
     case KeyPress:
     case KeyRelease:
         input.kind = event.type == KeyPress ? EventKind::KeyDown : EventKind::KeyUp;
@@ -192,6 +199,7 @@ struct X11Window::Impl {
     std::unique_ptr<X11PopupMenu> popup;
     std::unique_ptr<XdndReceiver> drops;
     Rect exposed;
+    const View* keyFocus = nullptr;  // compared only: the view may be gone
     int paints = 0;
     bool gone = false;  // destroyed with the host's window
 };
@@ -223,7 +231,7 @@ bool X11Window::open(unsigned long parentWindow, const char* displayName)
         // No background: the server never clears the window before we paint it.
         attributes.background_pixmap = None;
         attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask
-            | KeyReleaseMask | StructureNotifyMask;
+            | KeyReleaseMask | StructureNotifyMask | LeaveWindowMask;
         impl->window = XCreateWindow(display, static_cast<Window>(parentWindow), 0, 0, static_cast<unsigned>(width),
                                      static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
                                      CWBackPixmap | CWEventMask, &attributes);
@@ -335,6 +343,14 @@ void X11Window::idle()
         handleWindowEvent(frame_, w.display, w.window, w.exposed, event);
     }
     w.drops->idle(monotonicMs());
+    // A line opened without a press in our window (a double click's release,
+    // a menu's choice) needs the keys too.
+    if (const View* focus = frame_.keyFocus(); focus != w.keyFocus) {
+        w.keyFocus = focus;
+        if (dynamic_cast<const TextEdit*>(focus) != nullptr) {
+            XSetInputFocus(w.display, w.window, RevertToParent, CurrentTime);
+        }
+    }
     frame_.runTimers(monotonicMs());
     paintDirty();
 }

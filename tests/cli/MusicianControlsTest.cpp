@@ -27,10 +27,12 @@ using tessarine::ControlRow;
 using tessarine::test::MusicianSession;
 
 // The knob's value display as the window shows it equals one drawn with the
-// host's text (effGetParamDisplay): the inside of the well, pixel for pixel.
+// host's text (effGetParamDisplay and its unit from effGetParamLabel): the
+// inside of the well, pixel for pixel.
 bool displayShowsHostText(MusicianSession& s, const ControlRow& row, int page)
 {
-    const std::string hostText = s.host().parameterDisplay(row.tag);
+    const std::string unit = s.host().parameterLabel(row.tag);
+    const std::string hostText = s.host().parameterDisplay(row.tag) + (unit.empty() ? "" : " " + unit);
     tessarine::gui::Rect r = tessarine::valueDisplayRect(row);
     r.x += page < 0 ? 0 : static_cast<int>(tessarine::kPageOrigin.x);
     r.y += page < 0 ? 0 : static_cast<int>(tessarine::kPageOrigin.y);
@@ -260,10 +262,14 @@ TEST(MusicianControls, OptionMenusChooseTheEntryClickedInTheirPopUp)
         const tessarine::gui::Point at = MusicianSession::centreOf(row, tessarine::kModulationPage);
         const double menuBottom = tessarine::kPageOrigin.y + row.rect.y + row.rect.height;
         // Entry k of the pop-up under the menu: 18-pixel rows inside a 2-pixel border.
+        // Targets come in groups: entry k opens group k beside it, whose first target is taken.
+        const bool grouped = row.tag >= tessarine::kModTarget1;
         auto choose = [&](int entry) {
             s.click(at.x, at.y);
             s.idle(4);
-            s.click(tessarine::kPageOrigin.x + row.rect.x + 20, menuBottom + 2 + 18 * entry + 9);
+            const double y = menuBottom + 2 + 18 * entry + 9;
+            s.moveTo(tessarine::kPageOrigin.x + row.rect.x + 20, y);
+            s.click(tessarine::kPageOrigin.x + row.rect.x + (grouped ? 200 : 20), y);
             s.idle(4);
             return host.getParameter(row.tag);
         };

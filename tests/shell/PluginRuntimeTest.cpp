@@ -91,10 +91,11 @@ TEST(PluginRuntime, MidiLearnDrivesTheParameterAndTellsEditorAndHost)
     float* outputs[2] = {left.data(), right.data()};
     plugin.record()->processReplacing(plugin.record(), nullptr, outputs, 64);
 
-    EXPECT_FLOAT_EQ(plugin.engine().getParameter(tessarine::kFilterCutoff), 0.5f);
+    EXPECT_FLOAT_EQ(plugin.engine().getParameter(tessarine::kFilterCutoff), 64.0f / 127.0f);
     EXPECT_EQ(plugin.engine().controllerOf(tessarine::kFilterCutoff), 74);
-    EXPECT_EQ(editor.seen, (std::vector<std::pair<int, float>>{{57, 0.5f}, {tessarine::kTagMidiLearn, 0.0f}}));
-    EXPECT_EQ(gAutomated, (std::vector<std::pair<int, float>>{{57, 0.5f}}));
+    EXPECT_EQ(editor.seen,
+              (std::vector<std::pair<int, float>>{{57, 64.0f / 127.0f}, {tessarine::kTagMidiLearn, 0.0f}}));
+    EXPECT_EQ(gAutomated, (std::vector<std::pair<int, float>>{{57, 64.0f / 127.0f}}));
 
     // Learned once, the controller keeps driving it; another controller does not.
     gAutomated.clear();
@@ -103,7 +104,8 @@ TEST(PluginRuntime, MidiLearnDrivesTheParameterAndTellsEditorAndHost)
     cc.midiData[1] = 75;
     plugin.record()->dispatcher(plugin.record(), effProcessEvents, 0, 0, &list, 0.0f);
     plugin.record()->processReplacing(plugin.record(), nullptr, outputs, 64);
-    EXPECT_FLOAT_EQ(plugin.engine().getParameter(tessarine::kFilterCutoff), 127.0f / 128.0f);
+    EXPECT_FLOAT_EQ(plugin.engine().getParameter(tessarine::kFilterCutoff), 1.0f)
+        << "the controller's top is the value's top";
     EXPECT_EQ(gAutomated.size(), 1u);
 
     // Learning and what it tells the editor and the host happen on the audio thread: no allocation.

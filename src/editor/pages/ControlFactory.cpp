@@ -1,6 +1,7 @@
 #include "editor/pages/ControlFactory.h"
 
 #include "editor/EditorTags.h"
+#include "editor/pages/ModulationMenus.h"
 #include "gui/ControlArt.h"
 #include "gui/FilmStripKnob.h"
 #include "gui/HorizontalSlider.h"
@@ -14,6 +15,7 @@
 #include "gui/ValueDisplay.h"
 #include "params/ModulationLists.h"
 #include "params/ParameterText.h"
+#include "params/ParameterTextInput.h"
 
 #include <array>
 #include <vector>
@@ -27,6 +29,14 @@ using gui::Rect;
 Rect moved(Rect r, gui::Point origin)
 {
     return {r.x + static_cast<int>(origin.x), r.y + static_cast<int>(origin.y), r.width, r.height};
+}
+
+// The host's whole text of the value (effGetParamDisplay and its unit from
+// effGetParamLabel), so the window and the host read the same.
+std::string valueText(int tag, float value)
+{
+    std::array<char, 48> text{};
+    return parameterHostText(tag, value, text.data(), text.size()) ? std::string(text.data()) : std::string();
 }
 
 std::vector<std::string> positionLabels(int tag)
@@ -93,12 +103,8 @@ gui::Control* placeControl(const ControlRow& row, gui::Point origin, int slot, g
                                                                    row.tag, &listener, resources.knobStrip()));
         if (row.display != DisplayFormat::None) {
             auto* display = into.add(std::make_unique<gui::ValueDisplay>(
-                moved(valueDisplayRect(row), origin), [tag = row.tag](float value) {
-                    // The host's text of the value (effGetParamDisplay), so both read the same.
-                    std::array<char, 32> text{};
-                    parameterDisplay(tag, value, text.data(), text.size());
-                    return std::string(text.data());
-                }));
+                moved(valueDisplayRect(row), origin),
+                [tag = row.tag](float value) { return valueText(tag, value); }));
             knob->setDisplay(display);
         }
         return knob;
@@ -111,13 +117,9 @@ gui::Control* placeControl(const ControlRow& row, gui::Point origin, int slot, g
     case ControlKind::LibraryMenu: {
         auto* menu = into.add(std::make_unique<gui::OptionMenu>(r, row.tag, &listener));
         if (row.tag >= kModSource1 && row.tag < kModSource1 + kMatrixRowsShown) {
-            for (int n = 0; n < kSourceCount; ++n) {
-                menu->addEntry(modulationSourceText(n));
-            }
+            fillModulationSourceMenu(*menu);
         } else if (row.tag >= kModTarget1 && row.tag < kModTarget1 + kMatrixRowsShown) {
-            for (int n = 0; n < kTargetCount; ++n) {
-                menu->addEntry(modulationTargetText(n));
-            }
+            fillModulationTargetMenu(*menu);
         }
         return menu;
     }
@@ -146,8 +148,11 @@ gui::Control* placeControl(const ControlRow& row, gui::Point origin, int slot, g
         control->setLabels(positionLabels(row.tag));
         return control;
     }
-    case ControlKind::HorizontalSlider:
-        return into.add(std::make_unique<gui::HorizontalSlider>(r, row.tag, &listener));
+    case ControlKind::HorizontalSlider: {
+        auto* slider = into.add(std::make_unique<gui::HorizontalSlider>(r, row.tag, &listener));
+        slider->setValueText([tag = row.tag](float value) { return valueText(tag, value); });
+        return slider;
+    }
     case ControlKind::TextEdit:
         return into.add(std::make_unique<gui::TextEdit>(r, row.tag, &listener, 63));
     case ControlKind::CurveView:

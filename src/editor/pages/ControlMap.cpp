@@ -117,6 +117,9 @@ std::vector<ControlRow> buildTopBar()
     std::vector<ControlRow> c;
     c.push_back(selector(kTagPageSelector, 13, 66, 8, 96, false, 94, 21, nullptr));
     c.push_back(knob(kMasterDetune, 35, 494, "Detune"));
+    // The keyboard leaves no room below: the value stands left of the knob.
+    c.back().display = DisplayFormat::Percent;
+    c.back().displayLeft = true;
     c.push_back(kick(kTagLoadInstrument, 325, 35, 60, "Load"));
     c.push_back(kick(kTagSaveInstrument, 413, 35, 60, "Save"));
     c.push_back(kick(kTagResetInstrument, 488, 35, 60, "Reset"));
@@ -408,11 +411,11 @@ void listEntryText(EntryText kind, int k, char* text, std::size_t capacity)
         return;
     }
     case EntryText::Detune:
-        std::snprintf(text, capacity, "%d", k - 200);
+        std::snprintf(text, capacity, "%d ct", k - 200);
         return;
     case EntryText::Cutoff:
         // Entry k stands for the value k / 100; the cutoff is 100 + 9900 × value Hz.
-        std::snprintf(text, capacity, "%d", 100 + 99 * k);
+        std::snprintf(text, capacity, "%d Hz", 100 + 99 * k);
         return;
     }
     text[0] = '\0';

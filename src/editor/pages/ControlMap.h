@@ -40,8 +40,8 @@ enum class EntryText {
     Number,          // k + 1
     HarmonicFamily,  // "All", "Dark", ...
     Note,            // MIDI note k as a name, "C4" is key 60
-    Detune,          // k - 200 cents
-    Cutoff,          // the brightness cutoff in Hz the entry stands for
+    Detune,          // k - 200 cents, with the unit ("-12 ct")
+    Cutoff,          // the brightness cutoff the entry stands for, with the unit ("4555 Hz")
 };
 
 inline constexpr int kEditorWidth = 800;
@@ -49,7 +49,8 @@ inline constexpr int kEditorHeight = 550;
 inline constexpr gui::Point kPageOrigin{0, 90};
 inline constexpr int kPageHeight = 395;
 inline constexpr int kKnobSize = 35;
-inline constexpr int kValueDisplayWidth = 37;
+// Room for a number and its unit ("11/16 bar", "14.5 ms").
+inline constexpr int kValueDisplayWidth = 47;
 inline constexpr int kValueDisplayHeight = 11;
 
 // Where a control's label stands: on the background beside it, or inside
@@ -67,6 +68,7 @@ struct ControlRow {
     bool vertical = false;       // selector: positions in a column instead of a row
     DisplayFormat display = DisplayFormat::None; // knob: the value display's text
     int displayOffset = 62;      // knob: the display's distance below the knob's top
+    bool displayLeft = false;    // knob: the display left of the knob instead (no room below)
     EntryText entries = EntryText::Number; // list selector: the text of each entry
 };
 
@@ -99,7 +101,12 @@ constexpr int slotOfPage(int page) { return page >= 0 && page < 4 ? page : -1; }
 // The value display of a knob, in the same coordinates as the knob.
 inline gui::Rect valueDisplayRect(const ControlRow& knob)
 {
-    return {knob.rect.x - 2, knob.rect.y + knob.displayOffset, kValueDisplayWidth, kValueDisplayHeight};
+    if (knob.displayLeft) {
+        return {knob.rect.x - 33, knob.rect.y + (knob.rect.height - kValueDisplayHeight) / 2, 31,
+                kValueDisplayHeight};
+    }
+    return {knob.rect.x + (knob.rect.width - kValueDisplayWidth) / 2, knob.rect.y + knob.displayOffset,
+            kValueDisplayWidth, kValueDisplayHeight};
 }
 
 } // namespace tessarine

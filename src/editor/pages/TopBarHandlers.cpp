@@ -27,6 +27,10 @@ void addTopBarHandlers(ValueHandlers& handlers, const PageHandlerContext& contex
     });
     handlers.on(kTagMidiLearn, 1, [c = context](const ValueWrite& w) {
         c.pages.moveControls(w.index, w.value);
+        // A fresh arm waits for the control the musician touches next.
+        if (w.value > 0.5f && !c.engine.learnArmed()) {
+            c.engine.setLearnTarget(-1);
+        }
         c.engine.armLearn(w.value > 0.5f);
     });
 }

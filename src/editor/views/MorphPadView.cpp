@@ -214,6 +214,19 @@ void MorphPadView::draw(cairo_t* cr)
         const gui::Point at = pointAt(engine.getParameter(kPoints[p].x, true), engine.getParameter(kPoints[p].y, true));
         drawHandle(cr, at, 4.0, kPoints[p].colour);
     }
+
+    // Where the point the pad moves stands (the harmonic one when all move),
+    // a line above the lower corners' names.
+    int shown = 0;
+    while (shown < 2 && !moves(targetMode_, shown)) {
+        ++shown;
+    }
+    char readout[48];
+    std::snprintf(readout, sizeof readout, "X %d %%   Y %d %%",
+                  static_cast<int>(engine.getParameter(kPoints[shown].x, true) * 100.0f + 0.5f),
+                  static_cast<int>(engine.getParameter(kPoints[shown].y, true) * 100.0f + 0.5f));
+    const double w = textWidth(cr, readout, 9);
+    drawText(cr, pad.x + (pad.width - w) / 2.0, pad.bottom() - 17, readout, 9, kPoints[shown].colour);
 }
 
 } // namespace tessarine

@@ -1,6 +1,6 @@
 #include "shell/clap/ClapPlugin.h"
 
-#include "core/ParameterTextInput.h"
+#include "params/ParameterTextInput.h"
 #include "params/ParameterTable.h"
 
 #include <clap/ext/audio-ports.h>

@@ -178,7 +178,7 @@ TEST_F(EditorSide, LearnedControllersReportFromTheBlock)
         const auto values = valuesIn(out);
         ASSERT_EQ(values.size(), 1u);
         EXPECT_EQ(values[0].param_id, static_cast<clap_id>(tessarine::kFilterCutoff));
-        EXPECT_FLOAT_EQ(static_cast<float>(values[0].value), (64.0f + round) / 128.0f);
+        EXPECT_FLOAT_EQ(static_cast<float>(values[0].value), (64.0f + round) / 127.0f);
         EXPECT_NE(values[0].header.flags & CLAP_EVENT_DONT_RECORD, 0u);
     }
     EXPECT_EQ(allocations, 0u);

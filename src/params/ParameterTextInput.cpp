@@ -1,4 +1,4 @@
-#include "core/ParameterTextInput.h"
+#include "params/ParameterTextInput.h"
 
 #include "params/ParameterTable.h"
 #include "params/ParameterText.h"

@@ -1,0 +1,101 @@
+// An option menu's pop-up on a real X server, played through XTest: a list
+// too long for the screen even in columns scrolls with the wheel, and the
+// wheel never chooses an entry.
+
+#include "support/XvfbServer.h"
+
+#include "gui/Frame.h"
+#include "gui/OptionMenu.h"
+#include "gui/TopLevelWindow.h"
+#include "gui/X11Window.h"
+
+#include <gtest/gtest.h>
+// After gtest: Xlib's macro None would break its headers.
+#include "gui/X11PopupMenu.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+using namespace tessarine::gui;
+
+namespace {
+
+struct Counter final : ControlListener {
+    int reports = 0;
+    void valueChanged(Control&) override { ++reports; }
+};
+
+} // namespace
+
+TEST(PopupMenuWheel, ScrollsColumnsBeyondTheScreenAndNeverChooses)
+{
+    tessarine::test::XvfbServer server;
+    if (!server.running()) {
+        GTEST_SKIP() << "Xvfb is not installed";
+    }
+    TopLevelWindow host;
+    ASSERT_TRUE(host.open(400, 200, "menu test", server.display().c_str()));
+    Frame frame(400, 200);
+    Counter counter;
+    auto* menu = frame.add(std::make_unique<OptionMenu>(Rect{20, 20, 120, 19}, 1, &counter));
+    for (int i = 0; i < 1000; ++i) {
+        menu->addEntry("Entry " + std::to_string(i));
+    }
+    X11Window window(frame);
+    ASSERT_TRUE(window.open(host.windowId(), server.display().c_str()));
+    Display* d = XOpenDisplay(server.display().c_str());
+    ASSERT_NE(d, nullptr);
+    auto pump = [&] {
+        for (int i = 0; i < 4; ++i) {
+            XSync(d, False);
+            window.idle();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    };
+    auto moveTo = [&](int rootX, int rootY) {
+        XTestFakeMotionEvent(d, -1, rootX, rootY, CurrentTime);
+        pump();
+    };
+    auto button = [&](unsigned number) {
+        XTestFakeButtonEvent(d, number, True, CurrentTime);
+        pump();
+        XTestFakeButtonEvent(d, number, False, CurrentTime);
+        pump();
+    };
+    pump();
+    int rootX = 0, rootY = 0;
+    Window child = 0;
+    XTranslateCoordinates(d, window.windowId(), DefaultRootWindow(d), 40, 28, &rootX, &rootY, &child);
+    moveTo(rootX, rootY);
+    button(1);
+    auto* popup = dynamic_cast<X11PopupMenu*>(frame.menuPresenter());
+    ASSERT_NE(popup, nullptr);
+    ASSERT_EQ(popup->activeMenu(), menu);
+    const Rect area = popup->popupArea();
+    EXPECT_LE(area.right(), DisplayWidth(d, DefaultScreen(d))) << "the pop-up fits on the screen";
+    EXPECT_LE(area.bottom(), DisplayHeight(d, DefaultScreen(d)));
+
+    // Wheel notches (4 away from the user, 5 towards) and the first column in sight after each.
+    struct Step {
+        unsigned button;
+        int firstColumn;
+    };
+    moveTo(area.x + 12, area.y + 11);
+    for (const Step step : {Step{5, 1}, Step{5, 2}, Step{4, 1}, Step{4, 0}, Step{4, 0}, Step{5, 1}}) {
+        button(step.button);
+        EXPECT_EQ(popup->firstShownColumn(), step.firstColumn);
+        EXPECT_EQ(popup->activeMenu(), menu) << "the wheel leaves the pop-up open";
+        EXPECT_EQ(counter.reports, 0) << "the wheel chooses nothing";
+    }
+    // A click takes the entry shown under the pointer: the first of the scrolled-to column.
+    moveTo(area.x + 14, area.y + 11);
+    button(1);
+    EXPECT_EQ(counter.reports, 1);
+    EXPECT_EQ(menu->currentEntry(), popup->rowsPerColumn());
+    XCloseDisplay(d);
+}
