@@ -258,6 +258,9 @@ void EditorActions::saveInstrument()
     }
     library_.rescanInstruments(false, false, target_);
     showInstrumentName();
+    if (saved_) {
+        saved_();
+    }
 }
 
 void EditorActions::resetInstrument()
@@ -451,6 +454,16 @@ void EditorActions::randomInstrument()
     }
     randomName_ = engine_.instrument().name.data();
     refresh_();
+}
+
+void EditorActions::stepInstrument(int step)
+{
+    if (library_.stepInstrument(engine_.instrument().name.data(), step, target_)) {
+        if (pages_) {
+            fillMenus(*pages_);
+        }
+        refresh_();
+    }
 }
 
 void EditorActions::randomise(int tag)

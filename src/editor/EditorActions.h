@@ -54,6 +54,10 @@ public:
     void instrumentChosen();
     void categoryChosen();
     void randomInstrument();
+    // The next (step 1) or previous (-1) instrument of the loaded one's category, wrapping.
+    void stepInstrument(int step);
+    // Told after the instrument was saved to a file.
+    void setSaved(std::function<void()> saved) { saved_ = std::move(saved); }
     // kTagRandomiseMorph, kTagRandomiseSound or kTagRandomiseEffects.
     void randomise(int tag);
 
@@ -100,6 +104,7 @@ private:
     std::function<void()> refresh_;
     std::unique_ptr<FileDialogs> dialogs_;
     std::function<void()> whileBusy_;
+    std::function<void()> saved_;
     const EditorPages* pages_ = nullptr;
     // The voice, harmonic-preset and noise-preset menus of the four slots, as listed at open.
     std::array<LibraryMenu, 3 * kVoiceSlotCount> libraryMenus_;

@@ -6,11 +6,13 @@
 #include "editor/EditorTags.h"
 #include "editor/views/EditorViewContext.h"
 #include "editor/EditorWindow.h"
+#include "editor/HistoryButtons.h"
 #include "editor/pages/PageHandlers.h"
 #include "engine/SynthEngine.h"
 #include "gui/Frame.h"
 #include "gui/ImageSurfaceBackend.h"
 #include "gui/MenuPresenter.h"
+#include "gui/OptionMenu.h"
 #include "gui/Selector.h"
 #include "gui/Theme.h"
 
@@ -62,8 +64,14 @@ constexpr gui::Rect kAnalysisNote{static_cast<int>(kPageOrigin.x) + 376, static_
 SynthEditor::SynthEditor(EditorHost& host, SynthEngine& engine, SoundLibrary& library, LibraryTarget& target,
                          RandomGenerator& random)
     : EditorShell(host), engine_(engine), dialogs_(makeFileDialogs()),
-      actions_(engine, library, target, random, [this] { fullRefresh(); }), voices_(engine, host)
+      actions_(engine, library, target, random,
+               [this] {
+                   fullRefresh();
+                   recorder_.noteEdit();
+               }),
+      voices_(engine, host), recorder_(engine, [this] { fullRefresh(); }, [this] { showModifiedMark(); })
 {
+    actions_.setSaved([this] { recorder_.noteUnmodified(); });
     size_ = EditorSize{kEditorWidth, kEditorHeight};
     actions_.setWhileBusy([this] {
         if (window_) {
@@ -154,7 +162,22 @@ bool SynthEditor::open(void* parentWindow)
     open_.store(true, std::memory_order_release);
     actions_.rebuildInstrumentMenus();
     actions_.rebuildLibraryMenus();
+    historyButtons_ = std::make_unique<HistoryButtons>(*frame_, [this](HistoryButtons::Action action) {
+        switch (action) {
+        case HistoryButtons::kPrevious:
+        case HistoryButtons::kNext:
+            actions_.stepInstrument(action == HistoryButtons::kNext ? 1 : -1);
+            break;
+        case HistoryButtons::kUndo:
+            recorder_.undo();
+            break;
+        default:
+            recorder_.redo();
+            break;
+        }
+    });
     fullRefresh();
+    recorder_.attach(frame_.get());
 
     EditorShell::open(parentWindow);
     if (parentWindow != nullptr) {
@@ -171,6 +194,7 @@ void SynthEditor::close()
 {
     open_.store(false, std::memory_order_release);
     pending_.clear();
+    recorder_.attach(nullptr);
     window_.reset();
     dropTarget_.reset();
     if (frame_) {
@@ -182,6 +206,7 @@ void SynthEditor::close()
     voices_.setPages(nullptr);
     pages_.reset();
     frame_.reset();
+    historyButtons_.reset();
     EditorShell::close();
 }
 
@@ -200,6 +225,7 @@ void SynthEditor::idle()
     if (window_) {
         window_->idle();
     }
+    recorder_.idle(tickCountMs());
 }
 
 void SynthEditor::frameIdle() { idle(); }
@@ -277,6 +303,7 @@ void SynthEditor::valueChanged(gui::Control& control)
     }
     if (tag >= 0 && tag < kValueCount) {
         host_.automate(tag, value);
+        recorder_.noteEdit();
     }
     control.invalidate();
 }
@@ -334,6 +361,23 @@ void SynthEditor::fullRefresh()
     if (gui::Control* path = pages_->control(kMorphPage, kTagMorphPath)) {
         setMorphPathTempo(*path, engine_.tempo());
     }
+    showModifiedMark();
+}
+
+void SynthEditor::showModifiedMark()
+{
+    if (!pages_) {
+        return;
+    }
+    std::string name = engine_.instrument().name.data();
+    if (recorder_.modified()) {
+        name += " *";
+    }
+    pages_->forEachControl(kTagInstrumentMenu, [&name](gui::Control& c) {
+        if (auto* menu = dynamic_cast<gui::OptionMenu*>(&c)) {
+            menu->setTitle(name);
+        }
+    });
 }
 
 void SynthEditor::switchPage(float value)

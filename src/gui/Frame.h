@@ -13,6 +13,7 @@
 namespace tessarine::gui {
 
 class DropTarget;
+class EventWatcher;
 class MenuPresenter;
 
 // How knobs follow the mouse, as the host's knob mode numbers them.
@@ -78,7 +79,12 @@ public:
     void setDropTarget(DropTarget* target) { dropTarget_ = target; }
     DropTarget* dropTarget() const { return dropTarget_; }
 
+    // Who watches every routed event; null for none. Must unset itself before it goes.
+    void setEventWatcher(EventWatcher* watcher) { watcher_ = watcher; }
+
 private:
+    bool route(const InputEvent& event);
+
     struct Timer {
         int id;
         View* view;
@@ -98,6 +104,7 @@ private:
     int knobMode_ = kLinearMode;
     MenuPresenter* menuPresenter_ = nullptr;
     DropTarget* dropTarget_ = nullptr;
+    EventWatcher* watcher_ = nullptr;
 };
 
 } // namespace tessarine::gui

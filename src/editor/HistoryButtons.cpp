@@ -1,0 +1,43 @@
+#include "editor/HistoryButtons.h"
+
+#include "gui/Frame.h"
+#include "gui/KickButton.h"
+
+#include <memory>
+
+namespace tessarine {
+
+namespace {
+
+// Right of the instrument menu, in the top bar's free corner.
+constexpr gui::Rect kPlaces[HistoryButtons::kActionCount] = {
+    {652, 15, 28, 19},
+    {684, 15, 28, 19},
+    {652, 35, 64, 18},
+    {720, 35, 64, 18},
+};
+constexpr const char* kCaptions[HistoryButtons::kActionCount] = {"<", ">", "Undo", "Redo"};
+
+} // namespace
+
+HistoryButtons::HistoryButtons(gui::Frame& frame, std::function<void(Action)> act) : act_(std::move(act))
+{
+    for (int a = 0; a < kActionCount; ++a) {
+        buttons_[static_cast<std::size_t>(a)] =
+            frame.add(std::make_unique<gui::KickButton>(kPlaces[a], -1, this, kCaptions[a]));
+    }
+}
+
+void HistoryButtons::valueChanged(gui::Control& control)
+{
+    if (control.value() != 0.0f) {
+        return;
+    }
+    for (int a = 0; a < kActionCount; ++a) {
+        if (buttons_[static_cast<std::size_t>(a)] == &control) {
+            act_(static_cast<Action>(a));
+        }
+    }
+}
+
+} // namespace tessarine
