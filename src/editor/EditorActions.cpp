@@ -265,7 +265,7 @@ void EditorActions::saveInstrument()
 
 void EditorActions::resetInstrument()
 {
-    if (library_.reset(target_)) {
+    if (mayDiscard() && library_.reset(target_)) {
         refresh_();
     }
 }
@@ -278,6 +278,10 @@ void EditorActions::instrumentChosen()
         return;
     }
     InstrumentMenus& menus = library_.instrumentMenus();
+    if (!mayDiscard()) {
+        showInstrumentName();
+        return;
+    }
     if (!menus.select(category->currentEntry(), instrument->currentEntry())) {
         return;
     }
@@ -338,7 +342,7 @@ bool EditorActions::loadVoiceFile(int slot, const std::string& path)
 
 bool EditorActions::loadInstrumentFile(const std::string& path)
 {
-    if (!target_.loadInstrumentFrom(path.c_str())) {
+    if (!mayDiscard() || !target_.loadInstrumentFrom(path.c_str())) {
         return false;
     }
     rebuildInstrumentMenus();
@@ -442,6 +446,9 @@ void EditorActions::presetChosen(int slot, bool harmonic)
 
 void EditorActions::randomInstrument()
 {
+    if (!mayDiscard()) {
+        return;
+    }
     const auto* category = menuOf(pages_->control(EditorPages::kTopBar, kTagCategoryMenu));
     const auto& categories = library_.instrumentMenus().categories();
     const int chosen = category != nullptr ? category->currentEntry() : -1;
@@ -458,7 +465,7 @@ void EditorActions::randomInstrument()
 
 void EditorActions::stepInstrument(int step)
 {
-    if (library_.stepInstrument(engine_.instrument().name.data(), step, target_)) {
+    if (mayDiscard() && library_.stepInstrument(engine_.instrument().name.data(), step, target_)) {
         if (pages_) {
             fillMenus(*pages_);
         }

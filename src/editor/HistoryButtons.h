@@ -1,7 +1,8 @@
 #pragma once
 // The top bar's buttons that are no engine value: the arrows beside the
-// instrument name (previous and next of its category) and Undo and Redo
-// under them. Each acts on release, as the file buttons do.
+// instrument name (previous and next of its category), Undo and Redo under
+// them, and Ask, which makes loads ask before they discard changes. The kick
+// buttons act on release, as the file buttons do; Ask on each click.
 
 #include "gui/Control.h"
 
@@ -16,7 +17,7 @@ class Frame;
 
 class HistoryButtons final : public gui::ControlListener {
 public:
-    enum Action { kPrevious, kNext, kUndo, kRedo, kActionCount };
+    enum Action { kPrevious, kNext, kUndo, kRedo, kAsk, kActionCount };
 
     // Adds the buttons to frame, which owns them; act runs on each release.
     HistoryButtons(gui::Frame& frame, std::function<void(Action)> act);

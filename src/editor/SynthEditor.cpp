@@ -41,6 +41,10 @@ public:
         return to_->openFiles(extension, paths);
     }
     void messageBox(const char* text, const char* caption) override { to_->messageBox(text, caption); }
+    bool question(const char* text, const char* caption, const char* accept) override
+    {
+        return to_->question(text, caption, accept);
+    }
     std::unique_ptr<AnalysisProgress> openAnalysisProgress() override { return to_->openAnalysisProgress(); }
     void setLibraryFolder(const std::string& root) override { to_->setLibraryFolder(root); }
 
@@ -72,6 +76,14 @@ SynthEditor::SynthEditor(EditorHost& host, SynthEngine& engine, SoundLibrary& li
       voices_(engine, host), recorder_(engine, [this] { fullRefresh(); }, [this] { showModifiedMark(); })
 {
     actions_.setSaved([this] { recorder_.noteUnmodified(); });
+    actions_.setMayDiscard([this] {
+        if (!askBeforeDiscarding_.enabled() || !recorder_.modified()) {
+            return true;
+        }
+        const std::string text =
+            std::string("The instrument \"") + engine_.instrument().name.data() + "\" has changes that were not saved.";
+        return dialogs_->question(text.c_str(), "Discard changes?", "Discard");
+    });
     size_ = EditorSize{kEditorWidth, kEditorHeight};
     actions_.setWhileBusy([this] {
         if (window_) {
@@ -171,11 +183,16 @@ bool SynthEditor::open(void* parentWindow)
         case HistoryButtons::kUndo:
             recorder_.undo();
             break;
+        case HistoryButtons::kAsk:
+            askBeforeDiscarding_.set(historyButtons_->button(HistoryButtons::kAsk)->value() > 0.5f);
+            break;
         default:
             recorder_.redo();
             break;
         }
     });
+    askBeforeDiscarding_.load();
+    historyButtons_->button(HistoryButtons::kAsk)->setValue(askBeforeDiscarding_.enabled() ? 1.0f : 0.0f);
     fullRefresh();
     recorder_.attach(frame_.get());
 

@@ -15,6 +15,7 @@
 #include "editor/ActionQueue.h"
 #include "editor/EditorActions.h"
 #include "editor/EditRecorder.h"
+#include "editor/dialogs/AskBeforeDiscarding.h"
 #include "editor/pages/EditorPages.h"
 #include "editor/EditorShell.h"
 #include "editor/dialogs/FileDialogs.h"
@@ -110,6 +111,7 @@ private:
     EditorActions actions_;
     VoiceEdits voices_;
     EditRecorder recorder_;
+    AskBeforeDiscarding askBeforeDiscarding_{AskBeforeDiscarding::defaultFile()};
     // What each written index does, registered at every open over the pages built then.
     ValueHandlers handlers_;
 

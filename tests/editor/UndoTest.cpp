@@ -5,7 +5,9 @@
 // step before, and the history keeps its newest hundred steps.
 
 #include "EditorFixture.h"
+#include "support/PrivateConfigFolder.h"
 
+#include "editor/dialogs/AskBeforeDiscarding.h"
 #include "editor/EditorTags.h"
 #include "editor/HistoryButtons.h"
 #include "gui/InputEvent.h"
@@ -20,8 +22,26 @@ using namespace tessarine;
 using editortest::EditorFixture;
 using gui::EventKind;
 
+// Answers the question before a discarding load as told, and counts them.
+struct Answers final : FileDialogs {
+    int& asked;
+    bool& discard;
+    Answers(int& a, bool& d) : asked(a), discard(d) {}
+    bool openFile(const char*, std::string&) override { return false; }
+    bool saveFile(const char*, std::string&) override { return false; }
+    void messageBox(const char*, const char*) override {}
+    bool question(const char*, const char*, const char*) override
+    {
+        ++asked;
+        return discard;
+    }
+};
+
 class Undo : public EditorFixture {
 protected:
+    // Before the fixture builds the plug-in: what is remembered stays in the test's folder.
+    test::PrivateConfigFolder config_;
+
     std::string shownName()
     {
         auto* menu = dynamic_cast<gui::OptionMenu*>(editor().control(kTagInstrumentMenu));
@@ -91,6 +111,44 @@ TEST_F(Undo, ArrowsStepThroughTheCategoryAndTheMarkFollowsEditsUndoAndSaves)
         EXPECT_EQ(shownName(), step.shown);
         EXPECT_EQ(std::string(engine().instrument().name.data()), std::string(step.shown).substr(0, std::string(step.shown).find(" *")));
     }
+}
+
+TEST_F(Undo, LoadsAskBeforeDiscardingChangesOnlyWhenTheMusicianTurnedItOn)
+{
+    int asked = 0;
+    bool discard = false;
+    editor().setFileDialogs(std::make_unique<Answers>(asked, discard));
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        bool answer;
+        int questions;
+        const char* shown;
+    } steps[] = {
+        {"unchanged, asking off", [&] { press(HistoryButtons::kNext); }, false, 0, "Airy"},
+        {"changed, asking off", [&] { turnDetune(30); press(HistoryButtons::kNext); }, false, 0, "Warm"},
+        {"asking turned on", [&] { press(HistoryButtons::kAsk); }, false, 0, "Warm"},
+        {"unchanged, asking on", [&] { press(HistoryButtons::kNext); }, false, 0, "Airy"},
+        {"changed, kept", [&] { turnDetune(30); press(HistoryButtons::kNext); }, false, 1, "Airy *"},
+        {"changed, Reset kept", [&] { click(kTagResetInstrument); }, false, 1, "Airy *"},
+        {"changed, discarded", [&] { press(HistoryButtons::kPrevious); }, true, 1, "Warm"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        asked = 0;
+        discard = step.answer;
+        step.act();
+        editor().idle();
+        EXPECT_EQ(asked, step.questions);
+        EXPECT_EQ(shownName(), step.shown);
+    }
+    // Remembered for the next editor and the next run.
+    AskBeforeDiscarding remembered(AskBeforeDiscarding::defaultFile());
+    remembered.load();
+    EXPECT_TRUE(remembered.enabled());
+    editor().close();
+    ASSERT_TRUE(editor().open(nullptr));
+    EXPECT_EQ(editor().historyButtons()->button(HistoryButtons::kAsk)->value(), 1.0f);
 }
 
 TEST_F(Undo, AKnobStepOnAFactoryInstrumentSharesItsVoicesAndTheHistoryKeepsItsNewestHundredSteps)
