@@ -424,6 +424,9 @@ bool SynthEditor::drawPage(int page, std::uint8_t* rgba, std::size_t bytes)
     editor.frame.setMenuPresenter(&editor.menus);
     editor.pages = std::make_unique<EditorPages>(editor.frame, *this, customViewContext());
     editor.pages->showPage(page);
+    // Drawn only: nothing clicks a picture.
+    HistoryButtons extras(editor.frame, [](HistoryButtons::Action) {});
+    extras.button(HistoryButtons::kAsk)->setValue(askBeforeDiscarding_.enabled() ? 1.0f : 0.0f);
     const EditorPages* pages = editor.pages.get();
     editor.frame.setBackgroundPainter([pages](cairo_t* cr) { paintEditorBackground(cr, pages->shownPage()); });
     // Every control shows the engine's value, as a full refresh would.
