@@ -44,6 +44,11 @@ void EditRecorder::attach(gui::Frame* frame)
         // The host may have changed anything while the editor was closed.
         wheelPending_ = false;
         editPending_ = false;
+        // Before the first open the instrument is the one the instance started
+        // with, or the host's project: nothing to mark yet.
+        if (history_.empty()) {
+            unmodifiedPending_ = true;
+        }
         settle();
     }
 }

@@ -87,6 +87,8 @@ TEST_F(Undo, ArrowsStepThroughTheCategoryAndTheMarkFollowsEditsUndoAndSaves)
         std::function<void()> act;
         const char* shown;
     } steps[] = {
+        {"a knob turned on the instrument the editor opened on", [&] { turnDetune(40); }, "Warm *"},
+        {"undone", [&] { press(HistoryButtons::kUndo); }, "Warm"},
         {"next", [&] { press(HistoryButtons::kNext); }, "Airy"},
         {"next wraps", [&] { press(HistoryButtons::kNext); }, "Warm"},
         {"previous wraps", [&] { press(HistoryButtons::kPrevious); }, "Airy"},
