@@ -265,6 +265,9 @@ bool InstrumentCore::loadState(std::span<const std::byte> data)
     const bool loaded = engine_->loadInstrumentRecord(data);
     if (editor_ != nullptr) {
         editor_->setUpdateFlag();
+        if (loaded) {
+            editor_->instrumentUnmodified();
+        }
     }
     adoptHostView();
     return loaded;
@@ -356,6 +359,9 @@ bool InstrumentCore::loadInstrumentFrom(const char* path)
     const bool ok = engine_->loadInstrument(path);
     if (editor_ != nullptr) {
         editor_->setUpdateFlag(); // every control shows the new instrument
+        if (ok) {
+            editor_->instrumentUnmodified();
+        }
     }
     return ok;
 }
@@ -367,7 +373,14 @@ bool InstrumentCore::loadInstrumentFile(const char* path)
     return boundedText(path) && loadInstrumentFrom(path);
 }
 
-bool InstrumentCore::saveInstrumentFile(const char* path) { return boundedText(path) && engine_->saveInstrument(path); }
+bool InstrumentCore::saveInstrumentFile(const char* path)
+{
+    const bool saved = boundedText(path) && engine_->saveInstrument(path);
+    if (saved && editor_ != nullptr) {
+        editor_->instrumentUnmodified();
+    }
+    return saved;
+}
 
 bool InstrumentCore::loadVoiceFile(int slot, const char* path)
 {
@@ -432,6 +445,12 @@ bool InstrumentCore::loadLibraryInstrument(std::string_view category, std::strin
 {
     ReportOnExit report([this] { reportChangedValues(); });
     return library_.loadListedInstrument(category, name, *this);
+}
+
+bool InstrumentCore::stepInstrument(int step)
+{
+    ReportOnExit report([this] { reportChangedValues(); });
+    return library_.stepInstrument(engine_->instrument().name.data(), step, *this);
 }
 
 bool InstrumentCore::setLibraryRoot(const char* folder)

@@ -148,6 +148,8 @@ public:
     // Lists the instrument categories again.
     void rescanLibrary();
     bool loadLibraryInstrument(std::string_view category, std::string_view name);
+    // The next (step 1) or previous (-1) instrument of the loaded one's category, wrapping.
+    bool stepInstrument(int step);
     // A folder to use as the library's root instead; false for none.
     bool setLibraryRoot(const char* folder);
 

@@ -281,11 +281,14 @@ void EditorActions::saveInstrument()
     }
     library_.rescanInstruments(false, false, target_);
     showInstrumentName();
+    if (saved_) {
+        saved_();
+    }
 }
 
 void EditorActions::resetInstrument()
 {
-    if (library_.reset(target_)) {
+    if (mayDiscard() && library_.reset(target_)) {
         refresh_();
     }
 }
@@ -298,6 +301,10 @@ void EditorActions::instrumentChosen()
         return;
     }
     InstrumentMenus& menus = library_.instrumentMenus();
+    if (!mayDiscard()) {
+        showInstrumentName();
+        return;
+    }
     if (!menus.select(category->currentEntry(), instrument->currentEntry())) {
         return;
     }
@@ -358,7 +365,7 @@ bool EditorActions::loadVoiceFile(int slot, const std::string& path)
 
 bool EditorActions::loadInstrumentFile(const std::string& path)
 {
-    if (!target_.loadInstrumentFrom(path.c_str())) {
+    if (!mayDiscard() || !target_.loadInstrumentFrom(path.c_str())) {
         return false;
     }
     rebuildInstrumentMenus();
@@ -462,6 +469,9 @@ void EditorActions::presetChosen(int slot, bool harmonic)
 
 void EditorActions::randomInstrument()
 {
+    if (!mayDiscard()) {
+        return;
+    }
     const auto* category = menuOf(pages_->control(EditorPages::kTopBar, kTagCategoryMenu));
     const auto& categories = library_.instrumentMenus().categories();
     const int chosen = category != nullptr ? category->currentEntry() : -1;
@@ -474,6 +484,16 @@ void EditorActions::randomInstrument()
     }
     randomName_ = engine_.instrument().name.data();
     refresh_();
+}
+
+void EditorActions::stepInstrument(int step)
+{
+    if (mayDiscard() && library_.stepInstrument(engine_.instrument().name.data(), step, target_)) {
+        if (pages_) {
+            fillMenus(*pages_);
+        }
+        refresh_();
+    }
 }
 
 void EditorActions::randomise(int tag)

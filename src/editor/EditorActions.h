@@ -56,6 +56,12 @@ public:
     void instrumentChosen();
     void categoryChosen();
     void randomInstrument();
+    // The next (step 1) or previous (-1) instrument of the loaded one's category, wrapping.
+    void stepInstrument(int step);
+    // Told after the instrument was saved to a file.
+    void setSaved(std::function<void()> saved) { saved_ = std::move(saved); }
+    // Asked before a load replaces the instrument; false keeps it.
+    void setMayDiscard(std::function<bool()> mayDiscard) { mayDiscard_ = std::move(mayDiscard); }
     // kTagRandomiseMorph, kTagRandomiseSound or kTagRandomiseEffects.
     void randomise(int tag);
 
@@ -94,6 +100,7 @@ private:
     // The dialogs, told where the library is now, for a file to open or save.
     FileDialogs& dialogs();
     VoicePlace shownVoicePlace() const;
+    bool mayDiscard() const { return !mayDiscard_ || mayDiscard_(); }
 
     SynthEngine& engine_;
     SoundLibrary& library_;
@@ -102,6 +109,8 @@ private:
     std::function<void()> refresh_;
     std::unique_ptr<FileDialogs> dialogs_;
     std::function<void()> whileBusy_;
+    std::function<void()> saved_;
+    std::function<bool()> mayDiscard_;
     const EditorPages* pages_ = nullptr;
     // The voice, harmonic-preset and noise-preset menus of the four slots, as listed at open.
     std::array<LibraryMenu, 3 * kVoiceSlotCount> libraryMenus_;

@@ -38,6 +38,9 @@ public:
     virtual bool onWheel(float) { return false; }
     // A value changed outside the editor (host automation, MIDI); moves its control.
     virtual void setParameter(int, float) {}
+    // The instrument now matches a file or the host's project (it was loaded
+    // or saved): the modified mark clears.
+    virtual void instrumentUnmodified() {}
 
     // Draws page 0 … 7 without a window into a caller-owned buffer of straight
     // RGBA rows (size()'s width × height × 4 bytes). False when the editor cannot

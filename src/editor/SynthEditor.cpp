@@ -7,11 +7,13 @@
 #include "editor/EditorTags.h"
 #include "editor/views/EditorViewContext.h"
 #include "editor/EditorWindow.h"
+#include "editor/HistoryButtons.h"
 #include "editor/pages/PageHandlers.h"
 #include "engine/SynthEngine.h"
 #include "gui/Frame.h"
 #include "gui/ImageSurfaceBackend.h"
 #include "gui/MenuPresenter.h"
+#include "gui/OptionMenu.h"
 #include "gui/Selector.h"
 #include "gui/Theme.h"
 
@@ -40,6 +42,10 @@ public:
         return to_->openFiles(extension, paths);
     }
     void messageBox(const char* text, const char* caption) override { to_->messageBox(text, caption); }
+    bool question(const char* text, const char* caption, const char* accept) override
+    {
+        return to_->question(text, caption, accept);
+    }
     std::unique_ptr<AnalysisProgress> openAnalysisProgress() override { return to_->openAnalysisProgress(); }
     void setLibraryFolder(const std::string& root) override { to_->setLibraryFolder(root); }
 
@@ -63,8 +69,22 @@ constexpr gui::Rect kAnalysisNote{static_cast<int>(kPageOrigin.x) + 376, static_
 SynthEditor::SynthEditor(EditorHost& host, SynthEngine& engine, SoundLibrary& library, LibraryTarget& target,
                          RandomGenerator& random)
     : EditorShell(host), engine_(engine), dialogs_(makeFileDialogs()),
-      actions_(engine, library, target, random, [this] { fullRefresh(); }), voices_(engine, host)
+      actions_(engine, library, target, random,
+               [this] {
+                   fullRefresh();
+                   recorder_.noteEdit();
+               }),
+      voices_(engine, host), recorder_(engine, [this] { fullRefresh(); }, [this] { showModifiedMark(); })
 {
+    actions_.setSaved([this] { recorder_.noteUnmodified(); });
+    actions_.setMayDiscard([this] {
+        if (!askBeforeDiscarding_.enabled() || !recorder_.modified()) {
+            return true;
+        }
+        const std::string text =
+            std::string("The instrument \"") + engine_.instrument().name.data() + "\" has changes that were not saved.";
+        return dialogs_->question(text.c_str(), "Discard changes?", "Discard");
+    });
     size_ = EditorSize{kEditorWidth, kEditorHeight};
     actions_.setWhileBusy([this] {
         if (window_) {
@@ -159,7 +179,27 @@ bool SynthEditor::open(void* parentWindow)
     open_.store(true, std::memory_order_release);
     actions_.rebuildInstrumentMenus();
     actions_.rebuildLibraryMenus();
+    historyButtons_ = std::make_unique<HistoryButtons>(*frame_, [this](HistoryButtons::Action action) {
+        switch (action) {
+        case HistoryButtons::kPrevious:
+        case HistoryButtons::kNext:
+            actions_.stepInstrument(action == HistoryButtons::kNext ? 1 : -1);
+            break;
+        case HistoryButtons::kUndo:
+            recorder_.undo();
+            break;
+        case HistoryButtons::kAsk:
+            askBeforeDiscarding_.set(historyButtons_->button(HistoryButtons::kAsk)->value() > 0.5f);
+            break;
+        default:
+            recorder_.redo();
+            break;
+        }
+    });
+    askBeforeDiscarding_.load();
+    historyButtons_->button(HistoryButtons::kAsk)->setValue(askBeforeDiscarding_.enabled() ? 1.0f : 0.0f);
     fullRefresh();
+    recorder_.attach(frame_.get());
 
     EditorShell::open(parentWindow);
     if (parentWindow != nullptr) {
@@ -176,6 +216,7 @@ void SynthEditor::close()
 {
     open_.store(false, std::memory_order_release);
     pending_.clear();
+    recorder_.attach(nullptr);
     window_.reset();
     gestures_.reset();
     dropTarget_.reset();
@@ -188,6 +229,7 @@ void SynthEditor::close()
     voices_.setPages(nullptr);
     pages_.reset();
     frame_.reset();
+    historyButtons_.reset();
     EditorShell::close();
 }
 
@@ -209,6 +251,7 @@ void SynthEditor::idle()
     if (window_) {
         window_->idle();
     }
+    recorder_.idle(tickCountMs());
 }
 
 void SynthEditor::frameIdle() { idle(); }
@@ -286,6 +329,7 @@ void SynthEditor::valueChanged(gui::Control& control)
     }
     if (tag >= 0 && tag < kValueCount) {
         host_.automate(tag, value);
+        recorder_.noteEdit();
     }
     control.invalidate();
 }
@@ -342,6 +386,23 @@ void SynthEditor::fullRefresh()
     if (gui::Control* path = pages_->control(kMorphPage, kTagMorphPath)) {
         setMorphPathTempo(*path, engine_.tempo());
     }
+    showModifiedMark();
+}
+
+void SynthEditor::showModifiedMark()
+{
+    if (!pages_) {
+        return;
+    }
+    std::string name = engine_.instrument().name.data();
+    if (recorder_.modified()) {
+        name += " *";
+    }
+    pages_->forEachControl(kTagInstrumentMenu, [&name](gui::Control& c) {
+        if (auto* menu = dynamic_cast<gui::OptionMenu*>(&c)) {
+            menu->setTitle(name);
+        }
+    });
 }
 
 void SynthEditor::switchPage(float value)
@@ -371,6 +432,9 @@ bool SynthEditor::drawPage(int page, std::uint8_t* rgba, std::size_t bytes)
     editor.frame.setMenuPresenter(&editor.menus);
     editor.pages = std::make_unique<EditorPages>(editor.frame, *this, customViewContext());
     editor.pages->showPage(page);
+    // Drawn only: nothing clicks a picture.
+    HistoryButtons extras(editor.frame, [](HistoryButtons::Action) {});
+    extras.button(HistoryButtons::kAsk)->setValue(askBeforeDiscarding_.enabled() ? 1.0f : 0.0f);
     const EditorPages* pages = editor.pages.get();
     editor.frame.setBackgroundPainter([pages](cairo_t* cr) { paintEditorBackground(cr, pages->shownPage()); });
     // Every control shows the engine's value, as a full refresh would.

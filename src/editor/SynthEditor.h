@@ -14,6 +14,8 @@
 
 #include "editor/ActionQueue.h"
 #include "editor/EditorActions.h"
+#include "editor/EditRecorder.h"
+#include "editor/dialogs/AskBeforeDiscarding.h"
 #include "editor/pages/EditorPages.h"
 #include "editor/EditorShell.h"
 #include "editor/dialogs/FileDialogs.h"
@@ -39,6 +41,7 @@ class HeadlessMenuPresenter;
 
 class ControlGestures;
 class EditorDropTarget;
+class HistoryButtons;
 class EditorWindow;
 class EditorViewContext;
 
@@ -61,6 +64,7 @@ public:
     bool onWheel(float distance) override;
     void setParameter(int index, float value) override;
     bool drawPage(int page, std::uint8_t* rgba, std::size_t bytes) override;
+    void instrumentUnmodified() override { recorder_.noteUnmodified(); }
 
     void valueChanged(gui::Control& control) override;
 
@@ -71,6 +75,10 @@ public:
     void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
     // The file and library actions, and what the last analysis did.
     const EditorActions& actions() const { return actions_; }
+    // The undo history and the modified mark (the instrument name ends in " *").
+    EditRecorder& edits() { return recorder_; }
+    // The arrows and Undo and Redo of the top bar; null while the editor is closed.
+    const HistoryButtons* historyButtons() const { return historyButtons_.get(); }
 
     bool isOpen() const { return open_.load(std::memory_order_acquire); }
     int currentPage() const;
@@ -95,6 +103,7 @@ private:
     void handleWrite(int index, float value);
     void registerHandlers();
     void switchPage(float value);
+    void showModifiedMark();
 
     SynthEngine& engine_;
     // What the custom views (curves, bars, pad, path, keyboard) reach the engine and host through.
@@ -104,6 +113,8 @@ private:
     std::unique_ptr<FileDialogs> dialogs_;
     EditorActions actions_;
     VoiceEdits voices_;
+    EditRecorder recorder_;
+    AskBeforeDiscarding askBeforeDiscarding_{AskBeforeDiscarding::defaultFile()};
     // What each written index does, registered at every open over the pages built then.
     ValueHandlers handlers_;
 
@@ -111,6 +122,7 @@ private:
     std::unique_ptr<EditorPages> pages_;
     std::unique_ptr<EditorDropTarget> dropTarget_;
     std::unique_ptr<ControlGestures> gestures_;
+    std::unique_ptr<HistoryButtons> historyButtons_;
     std::unique_ptr<EditorWindow> window_;
     std::unique_ptr<gui::HeadlessMenuPresenter> headlessMenus_;
     std::atomic<bool> open_{false};

@@ -1,6 +1,7 @@
 #include "gui/Frame.h"
 
 #include "gui/Control.h"
+#include "gui/EventWatcher.h"
 #include "gui/GestureListener.h"
 #include "gui/MenuPresenter.h"
 #include "gui/OptionMenu.h"
@@ -81,6 +82,16 @@ void Frame::paint(cairo_t* cr, const Rect& area)
 }
 
 bool Frame::dispatch(const InputEvent& event)
+{
+    if (watcher_ == nullptr) {
+        return route(event);
+    }
+    watcher_->beforeEvent(event);
+    const bool taken = route(event);
+    return watcher_->afterEvent(event, taken) || taken;
+}
+
+bool Frame::route(const InputEvent& event)
 {
     if (event.kind != EventKind::KeyDown && event.kind != EventKind::KeyUp) {
         lastPointer_ = event.position;

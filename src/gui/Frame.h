@@ -14,6 +14,7 @@
 namespace tessarine::gui {
 
 class DropTarget;
+class EventWatcher;
 class GestureListener;
 class MenuPresenter;
 
@@ -98,7 +99,12 @@ public:
     void setDropTarget(DropTarget* target) { dropTarget_ = target; }
     DropTarget* dropTarget() const { return dropTarget_; }
 
+    // Who watches every routed event; null for none. Must unset itself before it goes.
+    void setEventWatcher(EventWatcher* watcher) { watcher_ = watcher; }
+
 private:
+    bool route(const InputEvent& event);
+
     struct Timer {
         int id;
         View* view;
@@ -135,6 +141,7 @@ private:
     void paintTooltip(cairo_t* cr);
     MenuPresenter* menuPresenter_ = nullptr;
     DropTarget* dropTarget_ = nullptr;
+    EventWatcher* watcher_ = nullptr;
 };
 
 } // namespace tessarine::gui

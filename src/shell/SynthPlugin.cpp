@@ -299,6 +299,9 @@ bool SynthPlugin::fileRequest(vst::intptr action, const char* path, float slotVa
     if (action >= kFileReset && action <= kFileLibraryRoot) {
         return libraryRequest(action, path);
     }
+    if (action == kFileNextInstrument || action == kFilePreviousInstrument) {
+        return core_->stepInstrument(action == kFileNextInstrument ? 1 : -1);
+    }
     if (path == nullptr) {
         return false;
     }

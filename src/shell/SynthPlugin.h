@@ -36,6 +36,8 @@ public:
         kFileLibraryRoot = 10,         // ptr: a folder to use as the library's root instead
         kFileAnalyseVoice = 11,        // ptr: a sound file; the slot takes it as a whole new voice
         kFileAnalyseLayer = 12,        // ptr: a sound file; only the slot's shown multisample and layer
+        kFileNextInstrument = 13,      // the next instrument of the loaded one's category, wrapping
+        kFilePreviousInstrument = 14,  // the previous one
     };
     // effVendorSpecific with this index draws an editor page without a window:
     // value is the byte size of the caller's RGBA buffer at ptr, opt the page.

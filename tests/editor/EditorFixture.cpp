@@ -26,7 +26,8 @@ vst::intptr quietHost(vst::EffectRecord*, vst::int32 opcode, vst::int32 index, v
 
 void collectTags(const tessarine::gui::View& view, std::vector<int>& tags)
 {
-    if (const auto* control = dynamic_cast<const tessarine::gui::Control*>(&view)) {
+    // Controls of no engine value (the arrows, Undo, Redo, Ask) carry tag -1.
+    if (const auto* control = dynamic_cast<const tessarine::gui::Control*>(&view); control && control->tag() >= 0) {
         tags.push_back(control->tag());
     }
     if (const auto* container = dynamic_cast<const tessarine::gui::Container*>(&view)) {

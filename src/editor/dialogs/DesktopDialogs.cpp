@@ -152,6 +152,25 @@ void DesktopDialogs::messageBox(const char* text, const char* caption)
     }
 }
 
+bool DesktopDialogs::question(const char* text, const char* caption, const char* accept)
+{
+    const std::string message = text != nullptr ? text : "";
+    const std::string title = caption != nullptr ? caption : "";
+    const std::string yes = accept != nullptr ? accept : "OK";
+    std::vector<std::string> argv{program_};
+    if (tool_ == Tool::Zenity) {
+        argv.insert(argv.end(), {"--question", "--no-markup", "--title=" + title, "--text=" + message,
+                                 "--ok-label=" + yes, "--cancel-label=Cancel"});
+    } else {
+        argv.insert(argv.end(), {"--title", title, "--yes-label", yes, "--no-label", "Cancel", "--yesno", message});
+    }
+    const ChildResult result = runChildProcess(argv, kOutputLimit);
+    if (!result.started) {
+        return fallback().question(text, caption, accept);
+    }
+    return result.exitCode == 0;
+}
+
 std::unique_ptr<AnalysisProgress> DesktopDialogs::openAnalysisProgress() { return AnalysisProgressWindow::open(); }
 
 } // namespace tessarine

@@ -42,6 +42,17 @@ DialogPanel::DialogPanel() : frame_(std::make_unique<gui::Frame>(kWidth, kHeight
 
 DialogPanel::~DialogPanel() = default;
 
+std::unique_ptr<DialogPanel> DialogPanel::question(const std::string& text, const std::string& accept)
+{
+    std::unique_ptr<DialogPanel> panel = message(text);
+    auto& ok = static_cast<gui::KickButton&>(*panel->frame_->children().back());
+    ok.setCaption(accept);
+    const gui::Rect place = ok.bounds();
+    panel->frame_->add(std::make_unique<gui::KickButton>(
+        gui::Rect{place.x - place.width - 10, place.y, place.width, place.height}, kCancelTag, panel.get(), "Cancel"));
+    return panel;
+}
+
 std::unique_ptr<DialogPanel> DialogPanel::message(const std::string& text)
 {
     constexpr int kMargin = 12;
@@ -62,6 +73,8 @@ void DialogPanel::valueChanged(gui::Control& control)
 {
     if (control.value() == 0.0f && control.tag() == kOkTag) {
         accept();
+    } else if (control.value() == 0.0f && control.tag() == kCancelTag) {
+        cancel();
     }
 }
 

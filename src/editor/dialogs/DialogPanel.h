@@ -1,6 +1,7 @@
 #pragma once
 // The toolkit's message box, as a view tree that runs with or without a
-// window: a message with OK. Return or OK accepts, Escape cancels. (Files are
+// window: a message with OK (or a question with its own accept button and
+// Cancel). Return or the accept button accepts, Escape or Cancel cancels. (Files are
 // chosen in FileBrowserPanel.)
 
 #include "gui/Control.h"
@@ -19,8 +20,10 @@ public:
     static constexpr int kHeight = 130;
     // The control tag of the OK button.
     static constexpr int kOkTag = 1;
+    static constexpr int kCancelTag = 2;
 
     static std::unique_ptr<DialogPanel> message(const std::string& text);
+    static std::unique_ptr<DialogPanel> question(const std::string& text, const std::string& accept);
     ~DialogPanel() override;
 
     gui::Frame& frame() { return *frame_; }

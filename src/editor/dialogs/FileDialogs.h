@@ -42,6 +42,15 @@ public:
 
     // A message with an OK button, e.g. "Unsupported file format.\n" under "Tessarine".
     virtual void messageBox(const char* text, const char* caption) = 0;
+    // A question answered by going ahead (true: the yes button, accept) or
+    // not (false). Dialogs that cannot ask (scripted ones) go ahead.
+    virtual bool question(const char* text, const char* caption, const char* accept)
+    {
+        (void)text;
+        (void)caption;
+        (void)accept;
+        return true;
+    }
 
     // The "Analysing Audio" window shown while a sound is analysed; null when
     // there is no display, and the analysis then runs with no window. The

@@ -151,6 +151,13 @@ void ToolkitDialogs::messageBox(const char* text, const char* caption)
     run(*panel, caption != nullptr ? caption : "");
 }
 
+// Without a display nobody can answer: nothing is discarded.
+bool ToolkitDialogs::question(const char* text, const char* caption, const char* accept)
+{
+    auto panel = DialogPanel::question(text != nullptr ? text : "", accept != nullptr ? accept : "OK");
+    return run(*panel, caption != nullptr ? caption : "");
+}
+
 std::unique_ptr<AnalysisProgress> ToolkitDialogs::openAnalysisProgress() { return AnalysisProgressWindow::open(); }
 
 } // namespace tessarine

@@ -31,6 +31,7 @@ public:
     bool openFiles(const char* extension, std::vector<std::string>& paths) override;
     bool saveFile(const char* extension, std::string& path) override;
     void messageBox(const char* text, const char* caption) override;
+    bool question(const char* text, const char* caption, const char* accept) override;
     std::unique_ptr<AnalysisProgress> openAnalysisProgress() override;
     void setLibraryFolder(const std::string& root) override { libraryRoot_ = root; }
 

@@ -65,6 +65,28 @@ bool InstrumentMenus::select(int category, int instrument)
     return true;
 }
 
+bool InstrumentMenus::neighbour(std::string_view name, int step, int& category, int& instrument) const
+{
+    category = selectedCategory_;
+    instrument = findInstrument(category, name);
+    for (int c = 0; instrument < 0 && c < static_cast<int>(categories_.size()); ++c) {
+        if (const int found = findInstrument(c, name); found >= 0) {
+            category = c;
+            instrument = found;
+        }
+    }
+    if (instrument < 0) {
+        category = selectedCategory_;
+        instrument = selectedInstrument_;
+    }
+    const int count = static_cast<int>(instruments(category).size());
+    if (count == 0) {
+        return false;
+    }
+    instrument = ((instrument + step) % count + count) % count;
+    return true;
+}
+
 std::string InstrumentMenus::selectedCategoryName() const
 {
     if (static_cast<std::size_t>(selectedCategory_) >= categories_.size()) {

@@ -33,6 +33,11 @@ public:
     // The selected category's name; empty when there are no categories.
     std::string selectedCategoryName() const;
 
+    // The instrument step places from the listed one named name (looked for
+    // in the selected category first), wrapping inside its category; from the
+    // selection when name is not listed. False when nothing is listed.
+    bool neighbour(std::string_view name, int step, int& category, int& instrument) const;
+
     // The file of an instrument, or false when the pair names none.
     bool pathOf(int category, int instrument, std::string& path) const;
 

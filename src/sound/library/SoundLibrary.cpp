@@ -41,6 +41,23 @@ bool SoundLibrary::reset(LibraryTarget& target)
     return target.loadInstrumentFrom(folders_.resetInstrument.c_str());
 }
 
+bool SoundLibrary::stepInstrument(std::string_view loadedName, int step, LibraryTarget& target)
+{
+    int category = 0;
+    int instrument = 0;
+    if (!menus_.neighbour(loadedName, step, category, instrument)) {
+        return false;
+    }
+    const int oldCategory = menus_.selectedCategory();
+    const int oldInstrument = menus_.selectedInstrument();
+    menus_.select(category, instrument);
+    if (!rescanInstruments(false, true, target)) {
+        menus_.select(oldCategory, oldInstrument);
+        return false;
+    }
+    return true;
+}
+
 void SoundLibrary::randomInstrument(RandomGenerator& generator, LibraryTarget& target)
 {
     randomInstrument(menus_.selectedCategoryName(), generator, target);

@@ -28,6 +28,9 @@ public:
     // when it still exists). load: read the selected instrument. True when an
     // instrument was read.
     bool rescanInstruments(bool rescan, bool load, LibraryTarget& target);
+    // Loads the instrument step places from the loaded one (named loadedName)
+    // in its category, wrapping; false, with nothing changed, when none is listed.
+    bool stepInstrument(std::string_view loadedName, int step, LibraryTarget& target);
 
     // What the plug-in runs once it exists, and the editor again when it is
     // built: scan, then load the first instrument of the first category. With

@@ -1,0 +1,229 @@
+#include "editor/EditRecorder.h"
+
+#include "editor/EditorShell.h"
+#include "engine/SynthEngine.h"
+#include "gui/Frame.h"
+#include "sound/files/RecordStream.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+
+namespace tessarine {
+
+namespace {
+
+constexpr std::int64_t kWheelPauseMs = 500;
+// Wheel notches this far from the last are on another control: a new step.
+constexpr double kWheelMoveLimit = 4.0;
+constexpr std::size_t kFirstBuffer = 1u << 20;
+
+bool sameBits(float a, float b) { return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b); }
+
+bool isUndoKey(const gui::InputEvent& e) { return e.has(gui::kControl) && !e.has(gui::kShift) && (e.key == 'z' || e.key == 26); }
+bool isRedoKey(const gui::InputEvent& e)
+{
+    return e.has(gui::kControl) && ((e.has(gui::kShift) && (e.key == 'Z' || e.key == 'z' || e.key == 26)) || e.key == 'y' || e.key == 25);
+}
+
+} // namespace
+
+EditRecorder::EditRecorder(SynthEngine& engine, std::function<void()> refresh, std::function<void()> marked)
+    : engine_(engine), refresh_(std::move(refresh)), marked_(std::move(marked))
+{
+}
+
+void EditRecorder::attach(gui::Frame* frame)
+{
+    if (frame_ != nullptr) {
+        frame_->setEventWatcher(nullptr);
+    }
+    frame_ = frame;
+    if (frame_ != nullptr) {
+        frame_->setEventWatcher(this);
+        // The host may have changed anything while the editor was closed.
+        wheelPending_ = false;
+        editPending_ = false;
+        // Before the first open the instrument is the one the instance started
+        // with, or the host's project: nothing to mark yet.
+        if (history_.empty()) {
+            unmodifiedPending_ = true;
+        }
+        settle();
+    }
+}
+
+// The record is written as a project save writes it, into a buffer kept for
+// the next step; it grows to the largest record a file may hold.
+EditHistory::State EditRecorder::capture()
+{
+    EditHistory::Values values{};
+    for (int index = 0; index < kParameterCount; ++index) {
+        values[static_cast<std::size_t>(index)] = engine_.getParameter(index, true);
+    }
+    if (buffer_.empty()) {
+        buffer_.resize(kFirstBuffer);
+    }
+    for (;;) {
+        RecordStream stream;
+        stream.openMemoryWrite(buffer_);
+        if (engine_.writeInstrumentRecord(stream)) {
+            return history_.makeState(std::span(buffer_).first(stream.position()), values);
+        }
+        if (stream.status() != RecordStream::Status::Overflow || buffer_.size() >= RecordStream::kBufferSize) {
+            return history_.makeState({}, values);
+        }
+        buffer_.resize(std::min(buffer_.size() * 2, RecordStream::kBufferSize));
+    }
+}
+
+void EditRecorder::record()
+{
+    editPending_ = false;
+    wheelPending_ = false;
+    history_.push(capture());
+    if (unmodifiedPending_) {
+        unmodifiedPending_ = false;
+        history_.markUnmodified();
+    }
+    marked_();
+}
+
+void EditRecorder::settle()
+{
+    if (editPending_ || wheelPending_ || history_.empty()) {
+        record();
+        return;
+    }
+    history_.replaceCurrent(capture());
+    if (unmodifiedPending_) {
+        unmodifiedPending_ = false;
+        history_.markUnmodified();
+    }
+    marked_();
+}
+
+void EditRecorder::noteUnmodified()
+{
+    unmodifiedPending_ = true;
+    if (frame_ != nullptr) {
+        // A load is a step of its own, and the mark clears at once.
+        record();
+    }
+}
+
+void EditRecorder::idle(std::int64_t nowMs)
+{
+    if (frame_ == nullptr || frame_->mouseOwner() != nullptr) {
+        return;
+    }
+    if (wheelPending_ && nowMs < wheelDueMs_) {
+        return;
+    }
+    if (editPending_ || wheelPending_) {
+        record();
+    }
+}
+
+void EditRecorder::beforeEvent(const gui::InputEvent& event)
+{
+    switch (event.kind) {
+    case gui::EventKind::MouseDown:
+        if (frame_->mouseOwner() == nullptr) {
+            settle();
+        }
+        break;
+    case gui::EventKind::Wheel:
+        if (wheelPending_ && std::hypot(event.position.x - wheelX_, event.position.y - wheelY_) <= kWheelMoveLimit) {
+            break;
+        }
+        settle();
+        break;
+    case gui::EventKind::KeyDown:
+        if (frame_->keyFocus() == nullptr || editPending_ || wheelPending_) {
+            settle();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+bool EditRecorder::afterEvent(const gui::InputEvent& event, bool taken)
+{
+    switch (event.kind) {
+    case gui::EventKind::MouseUp:
+        record();
+        return false;
+    case gui::EventKind::MouseDown:
+        // A press no view holds on to is a whole click.
+        if (frame_->mouseOwner() == nullptr) {
+            record();
+        }
+        return false;
+    case gui::EventKind::Wheel:
+        if (taken) {
+            wheelPending_ = true;
+            wheelDueMs_ = tickCountMs() + kWheelPauseMs;
+            wheelX_ = event.position.x;
+            wheelY_ = event.position.y;
+        }
+        return false;
+    case gui::EventKind::KeyDown:
+        if (taken) {
+            if (event.key == gui::kKeyReturn || event.key == gui::kKeyEscape) {
+                record();
+            }
+            return false;
+        }
+        if (isUndoKey(event)) {
+            undo();
+            return true;
+        }
+        if (isRedoKey(event)) {
+            redo();
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool EditRecorder::undo()
+{
+    settle();
+    return restore(history_.undo());
+}
+
+bool EditRecorder::redo()
+{
+    settle();
+    return restore(history_.redo());
+}
+
+// Values first: when the record then matches, the voices were never touched
+// and notes play on; otherwise the whole record is installed, as a project
+// load installs it.
+bool EditRecorder::restore(const EditHistory::State* state)
+{
+    if (state == nullptr) {
+        return false;
+    }
+    for (int index = 0; index < kParameterCount; ++index) {
+        const float value = state->values[static_cast<std::size_t>(index)];
+        if (!sameBits(engine_.getParameter(index, true), value)) {
+            engine_.setParameter(index, value, true);
+        }
+    }
+    if (!capture().sameRecord(*state)) {
+        engine_.loadInstrumentRecord(EditHistory::recordOf(*state));
+    }
+    editPending_ = false;
+    wheelPending_ = false;
+    refresh_();
+    marked_();
+    return true;
+}
+
+} // namespace tessarine

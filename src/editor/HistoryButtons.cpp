@@ -1,0 +1,46 @@
+#include "editor/HistoryButtons.h"
+
+#include "gui/Frame.h"
+#include "gui/KickButton.h"
+#include "gui/OnOffButton.h"
+
+#include <memory>
+
+namespace tessarine {
+
+namespace {
+
+// Right of the instrument menu, in the top bar's free corner.
+constexpr gui::Rect kPlaces[HistoryButtons::kActionCount] = {
+    {652, 15, 28, 19},
+    {684, 15, 28, 19},
+    {652, 35, 64, 18},
+    {720, 35, 64, 18},
+    {720, 15, 64, 19},
+};
+constexpr const char* kCaptions[HistoryButtons::kActionCount] = {"<", ">", "Undo", "Redo", "Ask"};
+
+} // namespace
+
+HistoryButtons::HistoryButtons(gui::Frame& frame, std::function<void(Action)> act) : act_(std::move(act))
+{
+    for (int a = 0; a < kAsk; ++a) {
+        buttons_[static_cast<std::size_t>(a)] =
+            frame.add(std::make_unique<gui::KickButton>(kPlaces[a], -1, this, kCaptions[a]));
+    }
+    buttons_[kAsk] = frame.add(std::make_unique<gui::OnOffButton>(kPlaces[kAsk], -1, this, kCaptions[kAsk]));
+}
+
+void HistoryButtons::valueChanged(gui::Control& control)
+{
+    if (control.value() != 0.0f && &control != buttons_[kAsk]) {
+        return;
+    }
+    for (int a = 0; a < kActionCount; ++a) {
+        if (buttons_[static_cast<std::size_t>(a)] == &control) {
+            act_(static_cast<Action>(a));
+        }
+    }
+}
+
+} // namespace tessarine

