@@ -479,7 +479,7 @@ void printTable(const std::vector<Outcome>& outcomes, const Summary& s, std::ost
                   (number(s.medianSpectralDistanceDb, "%.2f") + " dB").c_str(), kSpectralDistanceTargetDb,
                   verdict(s.medianSpectralDistanceDb <= kSpectralDistanceTargetDb));
     out << line;
-    std::snprintf(line, sizeof line, "%-28s %12s   (the noise the synthesis plays ends there)\n",
+    std::snprintf(line, sizeof line, "%-28s %12s   (where the noise of voices stored before full-band noise ends)\n",
                   "median LSD below 5.5 kHz", (number(s.medianPlayedSpectralDistanceDb, "%.2f") + " dB").c_str());
     out << line;
     std::snprintf(line, sizeof line, "%-28s %12s\n", "median |pitch|",
