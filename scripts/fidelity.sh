@@ -87,9 +87,14 @@ import sys
 
 before, after = (json.load(open(p)) for p in sys.argv[1:3])
 rows = [
+    ("strict h1-10 within 1 dB (%)", "summary", "strict_within_1db_percent"),
+    ("strict median worst h1-10 (dB)", "medians", "strict_worst_db"),
+    ("strict 10-70 % within 1 dB (%)", "summary", "strict_10_70_within_1db_percent"),
+    ("strict 10-70 % median worst (dB)", "medians", "strict_10_70_worst_db"),
     ("h1-10 within 1 dB (%)", "summary", "harmonics_within_1db_percent"),
     ("median max |h1-10 diff| (dB)", "medians", "max_harmonic_diff_db"),
     ("median LSD (dB)", "medians", "lsd_db"),
+    ("median LSD below 5.5 kHz (dB)", "medians", "lsd_below_5k5_db"),
     ("median |pitch| (cents)", "medians", "abs_pitch_cents"),
     ("pitched within 5 cents (%)", "summary", "pitched_within_5_cents_percent"),
     ("holes", "summary", "holes"),

@@ -4,7 +4,8 @@ sidecar NAME.json ({"f0": Hz, "pitched": true|false, "content": "..."}):
 notes of General MIDI programs played by fluidsynth from the sound font the
 factory library uses, and tones drawn here whose content is known exactly
 (stretched partials, vibrato, a missing or weak fundamental, a long bowed tone,
-a decaying mallet, band noise). The same script always writes the same files.
+a decaying mallet, band noise, beating and chorused tones, notes in the top
+octave at 96 kHz). The same script always writes the same files.
 
 Usage: fidelity_material.py OUTDIR
 """
@@ -48,6 +49,9 @@ GM_NOTES = [
     ("warm-pad", 89, 53, 44100),
     ("marimba", 12, 72, 48000),
     ("vibraphone", 11, 65, 96000),
+    # The top octave at 96 kHz, where the harmonics reach past 20 kHz.
+    ("piano-top", 0, 103, 96000),
+    ("flute-top", 73, 96, 96000),
 ]
 
 
@@ -192,6 +196,19 @@ def synthetic_tones():
         ("mallet-523", 44100, 523.25, "decaying mallet, upper harmonics die faster",
          lambda r: partial_tone(r, 2.0, harmonics(523.25, 10, amplitude=lambda h: 1.0 / h,
                                                    decay=lambda h: 2.0 + 3.0 * h), attack_release(0.002, 0.05))),
+        ("weak-fundamental-41hz", 44100, 41.2, "piano-like low note, fundamental 20 dB under h2, decaying",
+         lambda r: partial_tone(r, 2.5, [(41.2, 0.05, 0.4)] + [(h * 41.2 * math.sqrt(1 + 0.0002 * h * h),
+                                                                 0.5 / h ** 0.7, 0.4 + 0.05 * h)
+                                                                for h in range(2, 41)],
+                                attack_release(0.005, 0.1))),
+        ("beating-square-440", 44100, 440.0, "two square oscillators 7 cents apart",
+         lambda r: partial_tone(r, 2.0, [(h * 440.0 * c, 0.5 / h, 0.0) for c in (1.0, 2.0 ** (7.0 / 1200.0))
+                                         for h in range(1, 24, 2)], attack_release(0.01, 0.05))),
+        ("chorus-saw-262", 48000, 261.63, "three sawtooths at -9, 0 and +9 cents",
+         lambda r: partial_tone(r, 2.0, [(h * 261.63 * 2.0 ** (c / 1200.0), 1.0 / h, 0.0) for c in (-9.0, 0.0, 9.0)
+                                         for h in range(1, 21)], attack_release(0.05, 0.1))),
+        ("top-octave-3520", 96000, 3520.0, "six harmonics 1/h to 21 kHz",
+         lambda r: partial_tone(r, 1.5, harmonics(3520.0, 6), attack_release(0.01, 0.05))),
         ("noise-band", 44100, 0.0, "band noise 500 to 4000 Hz",
          lambda r: band_noise(r, 2.0, 500.0, 4000.0, 7)),
         ("noise-narrow", 48000, 0.0, "band noise 2000 to 2600 Hz",

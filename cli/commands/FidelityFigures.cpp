@@ -17,7 +17,8 @@ constexpr double kFloorDb = 60.0;
 constexpr double kHeldAboveFloorDb = 20.0;
 constexpr double kShortestHoleSeconds = 0.1;
 constexpr double kHighestComparedHz = 16000.0;
-// The top of the synthesis's highest noise band (band 63 of 512-point frames at 44.1 kHz).
+// The top of the noise that voices stored before full-band noise play (band 63
+// of 512-point frames at 44.1 kHz).
 constexpr double kHighestNoiseHz = 64.0 * 44100.0 / 512.0;
 constexpr double kLowestComparedHz = 20.0;
 // The steady part: between these fractions of the recording's sounding length.

@@ -23,7 +23,7 @@ struct FidelityFigures {
     double maxHarmonicDiffDb = 0.0;
     double levelOffsetDb = 0.0;     // recording - render before normalising
     double spectralDistanceDb = 0.0; // log-spectral distance after the same normalisation, up to 16 kHz
-    double playedSpectralDistanceDb = 0.0; // the same up to 5.5 kHz, the highest noise the synthesis plays
+    double playedSpectralDistanceDb = 0.0; // the same up to 5.5 kHz, where 64-band noise ends
     double recordingSeconds = 0.0;
     double renderSeconds = 0.0;
     int holes = 0;

@@ -53,6 +53,8 @@ noises = {
     "sixty-five-frames.t9n": noise(65, 1),
     "negative-count.t9n": i32(-3),
     "all-bands.t9n": noise(1, 128),
+    "full-band.t9n": i32(0x10100) + noise(3, 128),
+    "full-band-tag-only.t9n": i32(0x10100),
     "cut-short.t9n": noise(3)[:30],
     "frame-time-nan.t9n": i32(1) + struct.pack("<I", 0x7FC00000) + curve([(0.5, 0.5)]),
     "band-level-infinite.t9n": i32(1) + f32(0.0) + curve([(0.5, float("inf"))]),

@@ -9,14 +9,14 @@ from records import f32, i32, layer
 here = os.path.join(os.path.dirname(os.path.abspath(__file__)), "voice")
 
 
-def voice(version, name, multisamples, layers, cutoff, frames, noise_frames):
+def voice(version, name, multisamples, layers, cutoff, frames, noise_frames, full_band=False):
     out = i32(version) + name.encode() + b"\0" + i32(1) + f32(0.1) + f32(0.2)
     out += i32(multisamples) + i32(layers)
     if version >= 0x10002:
         out += f32(cutoff)
     for m in range(multisamples):
         for _ in range(layers):
-            out += layer(frames, noise_frames, 110.0 * (m + 1))
+            out += layer(frames, noise_frames, 110.0 * (m + 1), full_band)
     return out
 
 
@@ -26,6 +26,9 @@ files = {
     "v2-cutoff-zero.t9v": voice(0x10002, "v2", 2, 1, 0.0, 3, 2),
     "v3-three-multisamples.t9v": voice(0x10003, "three", 3, 2, 1.0, 2, 2),
     "v3-cutoff.t9v": voice(0x10003, "cut", 1, 1, 0.4, 4, 3),
+    "v4-full-band-noise.t9v": voice(0x10004, "full", 1, 2, 1.0, 2, 3, True),
+    # A version that never wrote the full-band tag cannot hold one.
+    "v3-full-band-tag.t9v": voice(0x10003, "tag", 1, 1, 1.0, 2, 3, True),
 }
 full = files["v3-cutoff.t9v"]
 files["truncated-in-layer.t9v"] = full[: len(full) // 2]

@@ -17,15 +17,16 @@ def curve(points):
     return out
 
 
-def layer(frames, noise_frames, pitch=220.0):
-    """A layer record: 64 harmonics at 1/h over frames, and noise frames."""
+def layer(frames, noise_frames, pitch=220.0, full_band=False):
+    """A layer record: 64 harmonics at 1/h over frames, and noise frames
+    (full_band: tagged to play all 256 bands)."""
     times = [0.02 + 0.1 * i for i in range(frames)]
     out = f32(pitch)
     for h in range(64):
         out += curve([(t, 0.5 / (h + 1)) for t in times])
     for h in range(64):
         out += curve([(t, h + 1.0) for t in times])
-    out += i32(noise_frames)
+    out += (i32(0x10100) if full_band else b"") + i32(noise_frames)
     for i in range(noise_frames):
         out += f32(0.05 * i) + curve([(0.0, 0.0), (0.25, 0.3), (0.8, 0.1)])
     return out

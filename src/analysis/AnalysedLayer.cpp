@@ -65,6 +65,9 @@ void buildAnalysedLayer(double f0, const HarmonicKeyframes& harmonics, const Num
         noiseData.frame(k).spectrum.assignPoints(positions.data(), values.data(), bands);
     }
     noiseData.setFrameCount(std::max(frames, 0));
+    // The kept bands run from the lowest to the top one (22 kHz), and a new
+    // analysis plays them all.
+    noiseData.setFullBand(true);
 }
 
 int soundingHarmonics(const LayerData& layer)

@@ -1,7 +1,8 @@
 #pragma once
 // The analysis result as a voice layer: harmonic keyframes become the 64
 // amplitude and frequency curves (frequencies as multiples of f0), noise
-// keyframes the noise frames with one spectrum point per kept band.
+// keyframes the noise frames with one spectrum point per kept band, played
+// full band (all 256 bands).
 
 #include "analysis/KeyframeReduction.h"
 #include "sound/model/LayerData.h"

@@ -1,13 +1,15 @@
 // Voices already stored in users' songs must keep their sound when the
 // analysis or the engine changes: fixed voice files (written by an earlier
-// analysis, with harmonics, noise, two layers and two multisamples) are played
-// through the plug-in and compared with the record of how they sounded. On a
+// analysis, with harmonics, noise, two layers and two multisamples, in every
+// version ever written, those before full-band noise and one with it) are
+// played through the plug-in and compared with the record of how they sounded. On a
 // processor with the vector kernel the record was written with, the samples
 // must be the same bit for bit; on others, the same within rounding.
 // TESSARINE_WRITE_VOICE_RENDERS=FILE writes a new record, for when a change
 // to the sound is meant.
 
 #include "PluginNote.h"
+#include "sound/files/VoiceFile.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -88,6 +91,16 @@ TEST(StoredVoiceSound, FixedVoiceFilesRenderAsRecorded)
 {
     const std::vector<fs::path> voices = fixtureVoices();
     ASSERT_GE(voices.size(), 3u);
+    std::set<std::int32_t> versions;
+    for (const fs::path& voice : voices) {
+        std::ifstream file(voice, std::ios::binary);
+        unsigned char bytes[4] = {};
+        file.read(reinterpret_cast<char*>(bytes), 4);
+        versions.insert(static_cast<std::int32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | bytes[3] << 24));
+    }
+    for (std::int32_t v = tessarine::kVoiceVersion1; v <= tessarine::kVoiceVersion; ++v) {
+        EXPECT_TRUE(versions.count(v)) << "no fixture voice of version " << std::hex << v;
+    }
     // The other slots hold the factory's Reset voices as they were when the
     // record was written: a rebuilt factory library changes what they play,
     // which is no change to the stored voice under test.

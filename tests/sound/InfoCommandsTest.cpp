@@ -65,11 +65,11 @@ TEST(InfoCommands, SummariseVoiceAndInstrumentFiles)
     };
     const Case cases[] = {
         {"voice-info '" + bell + "'", " 2>&1",
-         {"Name:          Glass Bell", "Version:       0x10003", "Loop:          on", "Multisamples:  2",
+         {"Name:          Glass Bell", "Version:       0x10004", "Loop:          on", "Multisamples:  2",
           "Layers:        1", "Multisample 2 layer 1: base pitch", pitch, "6 harmonic frames", "4 noise frames"},
          {}},
         {"voice-info --json '" + bell + "'", " 2>/dev/null",
-         {"\"name\":", "\"Glass Bell\"", "\"version\":65539", "\"layers\":[", "\"harmonicFrames\":6",
+         {"\"name\":", "\"Glass Bell\"", "\"version\":65540", "\"layers\":[", "\"harmonicFrames\":6",
           "\"noiseFrames\":4"},
          {}},
         {"voice-info '" + escapes + "'", " 2>&1", {"Name:          Red\\u001b[2J\\u0007\\\\\\u00e9\n"}, {"\x1b", "\x07"}},

@@ -317,6 +317,44 @@ TEST(RecordLayout, NoiseFramesArriveWithTheirBands)
     }
 }
 
+// Full-band noise is told by a tag before the frame count. Older voice
+// versions never wrote it, so there it is refused, and noise without it plays
+// the 64 bands it always played.
+TEST(RecordLayout, FullBandNoiseIsTaggedAndOnlyReadWhereItCanBeWritten)
+{
+    auto layer = std::make_unique<LayerData>();
+    layer->noise.setFullBand(true);
+    EXPECT_EQ(recordBytes([&](RecordStream& s) { return writeNoise(s, layer->noise); }),
+              hexBytes({0x00, 0x01, 0x01, 0x00, 0, 0, 0, 0}));
+    struct Case {
+        std::int32_t version;
+        bool tagged;
+        bool reads;
+    };
+    for (const Case c : {Case{kVoiceVersion3, false, true}, Case{kVoiceVersion3, true, false},
+                         Case{kVoiceVersion, false, true}, Case{kVoiceVersion, true, true}}) {
+        std::vector<std::byte> bytes = voiceHeader(c.version, 1, 1, 1.0f);
+        putFloat(bytes, 220.0f);
+        for (int i = 0; i < 2 * kHarmonicCount; ++i) {
+            putInt(bytes, 0);
+        }
+        if (c.tagged) {
+            putInt(bytes, kFullBandNoiseTag);
+        }
+        putInt(bytes, 0);
+        auto voice = std::make_unique<Voice>();
+        RecordStream stream;
+        stream.openMemoryRead(bytes);
+        ASSERT_EQ(readVoice(stream, *voice), c.reads) << c.version << ' ' << c.tagged;
+        if (c.reads) {
+            EXPECT_EQ(voice->layer(0, 0).noise.bandCount(), c.tagged ? kNoiseBandCount : kLegacyNoiseBands);
+            EXPECT_EQ(voice->layer(0, 1).noise.fullBand(), c.tagged) << "a single layer is copied whole";
+        } else {
+            EXPECT_EQ(stream.status(), RecordStream::Status::BadValue);
+        }
+    }
+}
+
 // A save into a host's buffer must refuse the field that does not fit whole
 // and leave every byte past the buffer as it was.
 TEST(RecordLayout, MemoryWritesStopAtTheBuffersEnd)

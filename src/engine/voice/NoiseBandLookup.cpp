@@ -12,11 +12,12 @@ bool addNoiseBandsAt(const NoiseData& data, float time, float weight, float* ban
     while (i + 1 < count && data.frameTime(i + 1) <= time) {
         ++i;
     }
+    const int bandCount = data.bandCount();
     const float* earlier = data.frame(i).bands.data();
     if (i + 1 >= count) {
         // Exactly on the last frame: it still sounds, so a layer's final
         // spectrum is not lost to a rounding of the time.
-        for (int k = 0; k < kNoiseMorphBands; ++k) {
+        for (int k = 0; k < bandCount; ++k) {
             bands[k] += weight * earlier[k];
         }
         return true;
@@ -27,7 +28,7 @@ bool addNoiseBandsAt(const NoiseData& data, float time, float weight, float* ban
     const float* later = data.frame(i + 1).bands.data();
     const float we = weight * (1.0f - f);
     const float wl = weight * f;
-    for (int k = 0; k < kNoiseMorphBands; ++k) {
+    for (int k = 0; k < bandCount; ++k) {
         bands[k] += we * earlier[k] + wl * later[k];
     }
     return true;

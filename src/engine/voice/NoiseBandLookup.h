@@ -8,12 +8,10 @@
 
 namespace tessarine {
 
-// Only the lowest 64 bands are synthesised: they reach about 5.5 kHz, and the
-// noise above that is left to the harmonics and the formant shape.
-inline constexpr int kNoiseMorphBands = 64;
-
-// Adds weight × the spectrum of data at time to bands[0..63]. False, and
-// bands untouched, when time lies outside the frames (or is not a number).
+// Adds weight × the spectrum of data at time to bands[0 .. data.bandCount() − 1]
+// (all 256 for full-band noise, the lowest 64 for noise stored before it).
+// False, and bands untouched, when time lies outside the frames (or is not a
+// number).
 bool addNoiseBandsAt(const NoiseData& data, float time, float weight, float* bands);
 
 } // namespace tessarine

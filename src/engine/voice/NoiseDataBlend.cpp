@@ -50,11 +50,20 @@ void NoiseDataBlend::start(NoiseData& out, const Voice& voice, const SlotBlend& 
     if (blend.solo) {
         solo_ = &voice.layer(low, std::clamp(blend.soloLayer, 0, kLayersPerMultisample - 1)).noise;
         out.renderValue = solo_->renderValue;
+        out.setFullBand(solo_->fullBand());
     } else {
         corners_ = {&voice.layer(low, 0).noise, &voice.layer(high, 0).noise, &voice.layer(low, 1).noise,
                     &voice.layer(high, 1).noise};
         weights_ = {usableWeight(blend.weight(false, 0)), usableWeight(blend.weight(true, 0)),
                     usableWeight(blend.weight(false, 1)), usableWeight(blend.weight(true, 1))};
+        // Each corner adds its own bands; the blend plays as wide as the widest
+        // corner that takes part.
+        bool full = false;
+        for (int c = 0; c < kCorners; ++c) {
+            full = full || (weights_[static_cast<std::size_t>(c)] != 0.0f &&
+                            corners_[static_cast<std::size_t>(c)]->fullBand());
+        }
+        out.setFullBand(full);
     }
     next_.fill(0);
     made_ = 0;

@@ -48,16 +48,20 @@ void NoiseSynthesiser::setSampleRate(float rate)
     frameLength_ = r * 512.0 / kReferenceRate < 768.0 ? kShortFrame : kMaxNoiseFrameLength;
     outputScale_ = static_cast<float>(std::sqrt(r / (kReferenceRate * 512.0 * m)));
 
-    activeBins_ = 0;
+    legacyBins_ = 0;
+    fullBins_ = 0;
     for (int j = 1; j < m / 2 && j < kMaxBins; ++j) {
         const double position = j * (r / m) / kBandSpacing - 1.0; // in bands, −1 at DC
-        if (position >= kNoiseMorphBands) {
+        if (position >= kNoiseBandCount) {
             break;
         }
         const double lower = std::floor(position);
         binBand_[static_cast<std::size_t>(j)] = static_cast<int>(lower);
         binFraction_[static_cast<std::size_t>(j)] = static_cast<float>(position - lower);
-        activeBins_ = j;
+        fullBins_ = j;
+        if (position < kLegacyNoiseBands) {
+            legacyBins_ = j;
+        }
     }
 }
 
@@ -67,14 +71,17 @@ void NoiseSynthesiser::buildFrame(float* buffer, const NoiseBlock& block,
     float* bands = spectrum_.data() + 1;
     std::fill(spectrum_.begin(), spectrum_.end(), 0.0f);
     const std::array<float, kVoiceSlotCount> weights = noiseMorphWeights(block.noiseX, block.noiseY);
+    int bandCount = kLegacyNoiseBands;
     for (int s = 0; s < kVoiceSlotCount; ++s) {
         const NoiseData* data = block.slots[static_cast<std::size_t>(s)];
         const float w = weights[static_cast<std::size_t>(s)];
         if (data != nullptr && w > 0.0f) {
             addNoiseBandsAt(*data, times[static_cast<std::size_t>(s)], w, bands);
+            bandCount = std::max(bandCount, data->bandCount());
         }
     }
-    for (int k = 0; k < kNoiseMorphBands; ++k) {
+    const int activeBins = bandCount > kLegacyNoiseBands ? fullBins_ : legacyBins_;
+    for (int k = 0; k < bandCount; ++k) {
         const float shape = block.formantTable != nullptr ? block.formantTable[k] : 1.0f;
         bands[k] = usableLevel(bands[k] * shape);
     }
@@ -84,7 +91,7 @@ void NoiseSynthesiser::buildFrame(float* buffer, const NoiseBlock& block,
     const int m = transform_->size();
     float* bins = transform_->bins();
     std::fill(bins, bins + m + 2, 0.0f);
-    for (int j = 1; j <= activeBins_; ++j) {
+    for (int j = 1; j <= activeBins; ++j) {
         const int b = binBand_[static_cast<std::size_t>(j)] + 1;
         const float f = binFraction_[static_cast<std::size_t>(j)];
         const float level = (1.0f - f) * spectrum_[static_cast<std::size_t>(b)] +

@@ -14,7 +14,12 @@
 //     for an M-point transform, which keeps the noise level independent of R.
 // Band k of a spectrum stands for (k + 1) × 44,100 / 512 Hz at every rate, as
 // the analysis measured it; each transform bin takes the bands interpolated at
-// its own frequency.
+// its own frequency. A frame whose slots all hold noise stored before
+// full-band noise fills only the bins up to band 63 (about 5.5 kHz), drawing
+// exactly the random phases it always drew, so such voices play bit for bit
+// as they were saved; a frame with a full-band slot fills every bin up to
+// band 255 or Nyquist, whichever is lower. Either way the work is per frame:
+// the per-sample crossfade is the same.
 
 #include "engine/voice/InverseRealFft.h"
 #include "engine/voice/NoiseVoiceState.h"
@@ -74,14 +79,17 @@ private:
     int frameLength_ = 512;
     float outputScale_ = 1.0f / 512.0f;
 
-    // Per bin 1..activeBins_: the band position below it (−1 = DC) and the
-    // fraction towards the next; bins above the 64th band stay empty.
-    int activeBins_ = 0;
+    // Per bin 1..activeBins: the band position below it (−1 = DC) and the
+    // fraction towards the next; bins above the last band played stay empty.
+    int legacyBins_ = 0;
+    int fullBins_ = 0;
     std::array<int, kMaxBins> binBand_{};
     std::array<float, kMaxBins> binFraction_{};
     // The blended spectrum with an empty band on either side: index 0 is DC,
-    // 1..64 are bands 0..63, 65 is the silence above band 63.
-    std::array<float, 66> spectrum_{};
+    // 1..256 are bands 0..255, 257 is the silence above band 255. Bands a
+    // frame does not play stay 0, so the bin above band 63 of a 64-band frame
+    // fades towards silence as it always did.
+    std::array<float, kNoiseBandCount + 2> spectrum_{};
 };
 
 } // namespace tessarine

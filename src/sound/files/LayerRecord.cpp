@@ -60,16 +60,26 @@ bool writeHarmonic(RecordStream& stream, const HarmonicData& data)
     return ok;
 }
 
-bool readNoise(RecordStream& stream, NoiseData& data)
+bool readNoise(RecordStream& stream, NoiseData& data, bool fullBandAllowed)
 {
     std::int32_t count = 0;
     if (!stream.readInt32(count)) {
         return false;
     }
+    const bool fullBand = count == kFullBandNoiseTag;
+    if (fullBand) {
+        if (!fullBandAllowed) {
+            return stream.refuse(RecordStream::Status::BadValue, "noise band tag", count);
+        }
+        if (!stream.readInt32(count)) {
+            return false;
+        }
+    }
     if (count < 0 || count > kMaxNoiseFrames) {
         return stream.refuse(RecordStream::Status::BadCount, "noise frame count", count);
     }
     data.clear();
+    data.setFullBand(fullBand);
     for (int i = 0; i < count; ++i) {
         float time = 0.0f;
         if (!stream.readFloat(time)) {
@@ -93,16 +103,16 @@ bool readNoise(RecordStream& stream, NoiseData& data)
 
 bool writeNoise(RecordStream& stream, const NoiseData& data)
 {
-    bool ok = stream.writeInt32(data.frameCount());
+    bool ok = (!data.fullBand() || stream.writeInt32(kFullBandNoiseTag)) && stream.writeInt32(data.frameCount());
     for (int i = 0; i < data.frameCount() && ok; ++i) {
         ok = stream.writeFloat(data.frameTime(i)) && writeCurve(stream, data.frame(i).spectrum);
     }
     return ok;
 }
 
-bool readLayer(RecordStream& stream, LayerData& layer)
+bool readLayer(RecordStream& stream, LayerData& layer, bool fullBandAllowed)
 {
-    return readHarmonic(stream, layer.harmonic) && readNoise(stream, layer.noise);
+    return readHarmonic(stream, layer.harmonic) && readNoise(stream, layer.noise, fullBandAllowed);
 }
 
 bool writeLayer(RecordStream& stream, const LayerData& layer)

@@ -68,7 +68,7 @@ bool readVoice(RecordStream& stream, Voice& voice, std::int32_t* version)
     }
     for (int m = 0; m < multisampleCount; ++m) {
         for (int l = 0; l < layerCount; ++l) {
-            if (!readLayer(stream, voice.layer(m, l))) {
+            if (!readLayer(stream, voice.layer(m, l), fileVersion >= kVoiceVersion)) {
                 return false;
             }
         }

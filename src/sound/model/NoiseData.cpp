@@ -81,6 +81,7 @@ void NoiseData::copyFrom(const NoiseData& other)
         frames_[static_cast<std::size_t>(i)].copyFrom(other.frames_[static_cast<std::size_t>(i)]);
     }
     frameCount_ = other.frameCount_;
+    bandCount_ = other.bandCount_;
     renderValue = other.renderValue;
 }
 

@@ -10,6 +10,9 @@
 namespace tessarine {
 
 inline constexpr int kMaxNoiseFrames = 64;
+// Voices stored before full-band noise play only their lowest 64 bands (to
+// about 5.5 kHz); they keep doing so, so that a song sounds as it was saved.
+inline constexpr int kLegacyNoiseBands = 64;
 
 class NoiseData {
 public:
@@ -22,6 +25,11 @@ public:
     NoiseFrame& frame(int index) { return frames_[static_cast<std::size_t>(index)]; }
     const NoiseFrame& frame(int index) const { return frames_[static_cast<std::size_t>(index)]; }
     int renderValue = 0; // the engine's, handed to every frame
+
+    // How many of the 256 bands play: kLegacyNoiseBands or kNoiseBandCount.
+    int bandCount() const { return bandCount_; }
+    void setFullBand(bool full) { bandCount_ = full ? kNoiseBandCount : kLegacyNoiseBands; }
+    bool fullBand() const { return bandCount_ == kNoiseBandCount; }
 
     // The frame at index, or nullptr outside 0..frameCount - 1.
     NoiseFrame* frameAt(int index);
@@ -38,7 +46,11 @@ public:
     // Sets the count without touching frames; for the file reader, 0..64.
     void setFrameCount(int count);
 
-    void clear() { frameCount_ = 0; }
+    void clear()
+    {
+        frameCount_ = 0;
+        bandCount_ = kLegacyNoiseBands;
+    }
     void copyFrom(const NoiseData& other);
 
     // Makes the noise safe to play: a loud first frame gets a silent frame at 0
@@ -51,6 +63,7 @@ private:
     std::array<NoiseFrame, kMaxNoiseFrames> frames_;
     std::array<float, kMaxNoiseFrames> frameTimes_{};
     int frameCount_ = 0;
+    int bandCount_ = kLegacyNoiseBands;
 };
 
 } // namespace tessarine
