@@ -163,10 +163,6 @@ void handleWindowEvent(Frame& frame, Display* display, Window window, Rect& expo
             : button == Button2          ? MouseButton::Middle
                                          : MouseButton::Right;
         frame.dispatch(input);
-        if (event.type == ButtonPress && dynamic_cast<TextEdit*>(frame.keyFocus()) != nullptr) {
-            // A text line took the focus: keys must come to this window.
-            XSetInputFocus(display, window, RevertToParent, CurrentTime);
-        }
         break;
     }
     case LeaveNotify:
@@ -200,9 +196,55 @@ struct X11Window::Impl {
     std::unique_ptr<XdndReceiver> drops;
     Rect exposed;
     const View* keyFocus = nullptr;  // compared only: the view may be gone
+    // While a text line has the keys: who had them before.
+    bool holdsKeys = false;
+    Window keysBefore = 0;
     int paints = 0;
     bool gone = false;  // destroyed with the host's window
 };
+
+namespace {
+
+// The keys go back where they were, or to the window under the pointer when
+// that one is gone, never nowhere: a closing dialog must not leave the
+// keyboard dead. Someone who took them meanwhile keeps them.
+void giveKeysBack(Display* display, Window window, Window before)
+{
+    Window now = 0;
+    int revert = 0;
+    XGetInputFocus(display, &now, &revert);
+    if (now != window) {
+        return;
+    }
+    XWindowAttributes attributes;
+    const bool viewable = before > PointerRoot && XGetWindowAttributes(display, before, &attributes) != 0
+        && attributes.map_state == IsViewable;
+    XSetInputFocus(display, viewable ? before : PointerRoot, RevertToPointerRoot, CurrentTime);
+}
+
+} // namespace
+
+// A text line takes the keys for as long as it is open, then gives them back,
+// so a host's own shortcuts work again once a value is typed.
+void X11Window::followKeyFocus()
+{
+    Impl& w = *impl_;
+    const View* focus = frame_.keyFocus();
+    if (focus == w.keyFocus) {
+        return;
+    }
+    w.keyFocus = focus;
+    const bool wantsKeys = dynamic_cast<const TextEdit*>(focus) != nullptr;
+    if (wantsKeys && !w.holdsKeys) {
+        int revert = 0;
+        XGetInputFocus(w.display, &w.keysBefore, &revert);
+        XSetInputFocus(w.display, w.window, RevertToParent, CurrentTime);
+        w.holdsKeys = true;
+    } else if (!wantsKeys && w.holdsKeys) {
+        w.holdsKeys = false;
+        giveKeysBack(w.display, w.window, w.keysBefore);
+    }
+}
 
 X11Window::X11Window(Frame& frame) : frame_(frame) {}
 
@@ -277,6 +319,9 @@ void X11Window::close()
         // The host may have destroyed its window, and ours with it, already.
         ErrorWatch watch(impl_->display);
         if (!impl_->gone) {
+            if (impl_->holdsKeys) {
+                giveKeysBack(impl_->display, impl_->window, impl_->keysBefore);
+            }
             XDestroyWindow(impl_->display, impl_->window);
         }
         (void)watch.failed(impl_->display);
@@ -343,14 +388,8 @@ void X11Window::idle()
         handleWindowEvent(frame_, w.display, w.window, w.exposed, event);
     }
     w.drops->idle(monotonicMs());
-    // A line opened without a press in our window (a double click's release,
-    // a menu's choice) needs the keys too.
-    if (const View* focus = frame_.keyFocus(); focus != w.keyFocus) {
-        w.keyFocus = focus;
-        if (dynamic_cast<const TextEdit*>(focus) != nullptr) {
-            XSetInputFocus(w.display, w.window, RevertToParent, CurrentTime);
-        }
-    }
+    // However the line opened: a press, a double click's release, a menu's choice.
+    followKeyFocus();
     frame_.runTimers(monotonicMs());
     paintDirty();
 }

@@ -45,6 +45,7 @@ public:
 
 private:
     void paintDirty();
+    void followKeyFocus();
 
     Frame& frame_;
     std::unique_ptr<Impl> impl_;
