@@ -7,8 +7,8 @@
 #include "sound/model/Voice.h"
 #include "sound/files/VoiceFile.h"
 
+#include "support/ReadBack.h"
 #include "support/RunCommand.h"
-#include "support/TestVoices.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 // through the dialogs, reset gives the reset instrument, MIDI learn binds a
 // controller, the page buttons switch pages, and `tessarine edit` opens the editor.
 
+#include "support/ReadBack.h"
 #include "support/SoundFileHelpers.h"
 #include "support/TempFolder.h"
 #include "editor/EditorTags.h"

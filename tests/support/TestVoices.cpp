@@ -1,7 +1,6 @@
 #include "support/TestVoices.h"
 
 #include "params/RandomGenerator.h"
-#include "sound/files/InstrumentFile.h"
 #include "sound/files/VoiceFile.h"
 
 #include <gtest/gtest.h>
@@ -173,20 +172,6 @@ std::vector<std::byte> readFile(const std::string& path)
     std::vector<std::byte> bytes(chars.size());
     std::memcpy(bytes.data(), chars.data(), chars.size());
     return bytes;
-}
-
-std::unique_ptr<Voice> loadVoice(const std::string& path)
-{
-    auto voice = std::make_unique<Voice>();
-    RecordStream stream;
-    return loadVoiceFile(path, *voice, stream) ? std::move(voice) : nullptr;
-}
-
-std::unique_ptr<Instrument> loadInstrument(const std::string& path)
-{
-    auto instrument = std::make_unique<Instrument>();
-    RecordStream stream;
-    return loadInstrumentFile(path, *instrument, stream) ? std::move(instrument) : nullptr;
 }
 
 } // namespace tessarine::test

@@ -3,13 +3,11 @@
 // and voice records as bytes.
 
 #include "sound/files/RecordStream.h"
-#include "sound/model/Instrument.h"
 #include "sound/model/Voice.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,8 +37,5 @@ void putString(std::vector<std::byte>& bytes, const std::string& text);
 std::string tempPath(const std::string& name);
 void writeFile(const std::string& path, const std::vector<std::byte>& bytes);
 std::vector<std::byte> readFile(const std::string& path);
-// A file read with the plug-in's own readers; null when the reader refuses it.
-std::unique_ptr<Voice> loadVoice(const std::string& path);
-std::unique_ptr<Instrument> loadInstrument(const std::string& path);
 
 } // namespace tessarine::test
