@@ -24,8 +24,9 @@ FOLDERS = ("src", "cli")
 
 
 def gcov_json(gcda):
-    out = subprocess.run(["gcov", "--json-format", "--stdout", "--object-directory", str(gcda.parent), str(gcda)],
-                         cwd=gcda.parent, capture_output=True, check=False).stdout
+    command = ["gcov", "--json-format", "--stdout", "--branch-probabilities",
+               "--object-directory", str(gcda.parent), str(gcda)]
+    out = subprocess.run(command, cwd=gcda.parent, capture_output=True, check=False).stdout
     decoder = json.JSONDecoder()
     text = out.decode("utf-8", errors="replace")
     docs, pos = [], 0
