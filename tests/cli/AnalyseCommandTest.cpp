@@ -7,6 +7,7 @@
 #include "sound/model/Voice.h"
 #include "sound/files/VoiceFile.h"
 
+#include "support/ReadBack.h"
 #include "support/RunCommand.h"
 
 #include <gtest/gtest.h>
@@ -23,12 +24,7 @@ namespace {
 
 using tessarine::test::runCli;
 
-std::unique_ptr<tessarine::Voice> readVoiceFile(const std::string& path)
-{
-    auto voice = std::make_unique<tessarine::Voice>();
-    tessarine::RecordStream stream;
-    return tessarine::loadVoiceFile(path, *voice, stream) ? std::move(voice) : nullptr;
-}
+const auto readVoiceFile = tessarine::test::loadVoice;
 
 TEST(AnalyseCommand, SawtoothKeepsItsHarmonicSeries)
 {

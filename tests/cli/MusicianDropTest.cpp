@@ -4,6 +4,7 @@
 // while hovering, says so when dropped anyway and changes nothing.
 
 #include "support/SoundFileHelpers.h"
+#include "support/TempFolder.h"
 #include "editor/EditorTags.h"
 #include "sound/files/InstrumentFile.h"
 
@@ -23,14 +24,6 @@ using tessarine::test::chunk;
 using tessarine::test::DragOutcome;
 using tessarine::test::instrumentOf;
 using tessarine::test::MusicianSession;
-
-// A fresh folder for the dropped files, removed with everything in it.
-struct DropFolder {
-    fs::path path = fs::temp_directory_path() / ("tsn-drop-" + std::to_string(getpid()));
-    DropFolder() { fs::create_directories(path); }
-    ~DropFolder() { fs::remove_all(path); }
-    std::string file(const std::string& name) const { return (path / name).string(); }
-};
 
 std::string uriOf(const std::string& path)
 {
@@ -75,8 +68,8 @@ std::thread answerMessageBox(MusicianSession& s)
 TEST(MusicianDrop, ASoundOnVoicePageABecomesItsVoiceAndAnInstrumentLoadsAnywhere)
 {
     START_SESSION(s);
-    DropFolder folder;
-    const std::string wav = folder.file("Drop Tone.wav");
+    const tessarine::test::TempFolder folder("drop");
+    const std::string wav = folder / "Drop Tone.wav";
     ASSERT_TRUE(testsound::writeSound(wav, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
                                       testsound::sawtooth(220.0, 44100, 1.0)));
 
@@ -92,7 +85,7 @@ TEST(MusicianDrop, ASoundOnVoicePageABecomesItsVoiceAndAnInstrumentLoadsAnywhere
     EXPECT_EQ(instrument->voices[0].multisampleCount, 1);
 
     // The instrument as it is now, renamed, dropped back on another page.
-    const std::string saved = folder.file("Dropped.t9i");
+    const std::string saved = folder / "Dropped.t9i";
     instrument->voices[1].copyFrom(instrument->voices[0]);
     std::snprintf(instrument->name.data(), instrument->name.size(), "Dropped");
     {
@@ -111,8 +104,8 @@ TEST(MusicianDrop, ASoundOnVoicePageABecomesItsVoiceAndAnInstrumentLoadsAnywhere
 TEST(MusicianDrop, AFileOfAnotherKindIsRefusedAndChangesNothing)
 {
     START_SESSION(s);
-    DropFolder folder;
-    const std::string text = folder.file("notes.txt");
+    const tessarine::test::TempFolder folder("drop");
+    const std::string text = folder / "notes.txt";
     {
         std::FILE* f = std::fopen(text.c_str(), "w");
         ASSERT_NE(f, nullptr);

@@ -4,7 +4,9 @@
 // through the dialogs, reset gives the reset instrument, MIDI learn binds a
 // controller, the page buttons switch pages, and `tessarine edit` opens the editor.
 
+#include "support/ReadBack.h"
 #include "support/SoundFileHelpers.h"
+#include "support/TempFolder.h"
 #include "editor/EditorTags.h"
 #include "sound/files/InstrumentFile.h"
 #include "sound/files/PresetFile.h"
@@ -32,24 +34,12 @@ using tessarine::test::rowOf;
 
 std::string scratch(const std::string& name)
 {
-    const fs::path folder = fs::temp_directory_path() / ("tsn-musician-" + std::to_string(getpid()));
-    fs::create_directories(folder);
-    return (folder / name).string();
+    static const tessarine::test::TempFolder folder("musician");
+    return folder / name;
 }
 
-std::unique_ptr<tessarine::Voice> readVoice(const std::string& path)
-{
-    auto voice = std::make_unique<tessarine::Voice>();
-    tessarine::RecordStream stream;
-    return tessarine::loadVoiceFile(path, *voice, stream) ? std::move(voice) : nullptr;
-}
-
-std::unique_ptr<tessarine::Instrument> readInstrument(const std::string& path)
-{
-    auto instrument = std::make_unique<tessarine::Instrument>();
-    tessarine::RecordStream stream;
-    return tessarine::loadInstrumentFile(path, *instrument, stream) ? std::move(instrument) : nullptr;
-}
+const auto readVoice = tessarine::test::loadVoice;
+const auto readInstrument = tessarine::test::loadInstrument;
 
 // Clicks the button of tag on page and answers the dialog it opens.
 void clickAndAnswer(MusicianSession& s, int page, int tag, const std::string& title, const std::string& path)

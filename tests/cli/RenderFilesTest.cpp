@@ -3,6 +3,7 @@
 // killed, hits a full disk or is refused leaves a temporary file behind.
 
 #include "support/RunCommand.h"
+#include "support/TempFolder.h"
 #include "commands/WavWriter.h"
 #include "cli/WavFile.h"
 
@@ -29,9 +30,8 @@ namespace fs = std::filesystem;
 using tessarine::test::CommandResult;
 
 struct Folder {
-    fs::path path = fs::path(testing::TempDir()) / ("render-files-" + std::to_string(::getpid()));
-    Folder() { fs::remove_all(path), fs::create_directories(path); }
-    ~Folder() { std::error_code ignored; fs::remove_all(path, ignored); }
+    tessarine::test::TempFolder scratch{"render-files"};
+    const fs::path& path = scratch.path();
     std::string operator/(const char* name) const { return (path / name).string(); }
     int temporaries() const
     {

@@ -5,6 +5,7 @@
 
 #include "host/PluginHost.h"
 #include "support/RunCommand.h"
+#include "support/TempFolder.h"
 #include "editor/pages/ControlMap.h"
 #include "editor/EditorTags.h"
 
@@ -131,8 +132,8 @@ TEST(SnapshotCommand, EightPagesAreWrittenAsArtefactsAndNoneIsBlank)
 
 TEST(SnapshotCommand, RefusalsSayWhyAndWriteNothing)
 {
-    const fs::path folder = fs::temp_directory_path() / ("tessarine-snapshot-" + std::to_string(getpid()));
-    fs::create_directories(folder);
+    const tessarine::test::TempFolder scratch("snapshot");
+    const fs::path& folder = scratch.path();
     const struct {
         std::string arguments;
         const char* message;
@@ -159,8 +160,6 @@ TEST(SnapshotCommand, RefusalsSayWhyAndWriteNothing)
     result = runCli("snapshot -o " + fifo.string());
     EXPECT_NE(result.output.find("(not a regular file)"), std::string::npos) << result.output;
     EXPECT_TRUE(fs::is_fifo(fifo));
-    fs::remove(fifo);
-    fs::remove_all(folder);
 }
 
 } // namespace

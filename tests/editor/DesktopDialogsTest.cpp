@@ -3,6 +3,7 @@
 
 #include "editor/dialogs/DesktopDialogs.h"
 #include "editor/dialogs/FileDialogKinds.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -21,18 +22,16 @@ namespace fs = std::filesystem;
 
 class FakeTool {
 public:
-    FakeTool() : folder_(fs::temp_directory_path() / ("tessarine-dialogs-" + std::to_string(getpid())))
+    FakeTool()
     {
-        fs::create_directories(folder_);
         std::ofstream script(program());
         script << "#!/bin/sh\nd=$(dirname \"$0\")\nprintf '%s\\n' \"$@\" > \"$d/args\"\ncat \"$d/answer\"\n"
                   "exit $(cat \"$d/code\")\n";
         script.close();
         fs::permissions(program(), fs::perms::owner_all);
     }
-    ~FakeTool() { fs::remove_all(folder_); }
 
-    std::string program() const { return (folder_ / "tool").string(); }
+    std::string program() const { return folder_ / "tool"; }
     void answer(const std::string& output, int code)
     {
         std::ofstream(folder_ / "answer") << output;
@@ -47,7 +46,7 @@ public:
     }
 
 private:
-    fs::path folder_;
+    tessarine::test::TempFolder folder_{"dialogs"};
 };
 
 TEST(DesktopDialogs, PathsComeFromTheToolAndAnythingElseIsACancel)

@@ -7,6 +7,7 @@
 #include "editor/dialogs/ToolkitDialogs.h"
 #include "gui/FileList.h"
 #include "support/ControlTestSupport.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -30,20 +31,18 @@ constexpr int kUp = 2;
 
 class Tree {
 public:
-    Tree() : root_(fs::temp_directory_path() / ("tsn-browser-" + std::to_string(getpid())))
+    Tree()
     {
-        fs::remove_all(root_);
         for (const char* file : {"home/violin.wav", "home/Viola.AIFF", "home/notes.txt", "home/.hidden.wav",
                                  "home/Strings/cello.wav", "home/Strings/bass.WAVE", "lib/x.t9v"}) {
-            fs::create_directories((root_ / file).parent_path());
+            fs::create_directories((root_.path() / file).parent_path());
             std::ofstream(root_ / file) << "data";
         }
     }
-    ~Tree() { fs::remove_all(root_); }
-    std::string operator/(const std::string& part) const { return (root_ / part).string(); }
+    std::string operator/(const std::string& part) const { return root_ / part; }
 
 private:
-    fs::path root_;
+    tessarine::test::TempFolder root_{"browser"};
 };
 
 void type(FileBrowserPanel& panel, const std::string& keys)

@@ -2,6 +2,7 @@
 // would, through the XTest extension: Escape cancels, a save asks again
 // before replacing a file, and a file is found by "~" and part of its name.
 
+#include "support/TempFolder.h"
 #include "support/XvfbServer.h"
 #include "editor/dialogs/ToolkitDialogs.h"
 
@@ -31,8 +32,8 @@ TEST(ToolkitDialogs, EscapeCancelsAndASaveAsksBeforeReplacing)
     const auto typeInto = [display](const char* title, const std::string& text, KeySym last) {
         tessarine::test::typeIntoDialog(display, title, text, last);
     };
-    const fs::path folder = fs::temp_directory_path() / ("tsn-dlg-" + std::to_string(getpid()));
-    fs::create_directories(folder);
+    const tessarine::test::TempFolder scratch("dialogs");
+    const fs::path& folder = scratch.path();
     const std::string existing = (folder / "voice.t9v").string();
     std::ofstream(existing) << "x";
 
@@ -54,7 +55,6 @@ TEST(ToolkitDialogs, EscapeCancelsAndASaveAsksBeforeReplacing)
     user.join();
     EXPECT_EQ(path, existing);
     XCloseDisplay(display);
-    fs::remove_all(folder);
 }
 
 TEST(ToolkitDialogs, AFileIsFoundByTildeAndPartOfItsName)
@@ -65,7 +65,8 @@ TEST(ToolkitDialogs, AFileIsFoundByTildeAndPartOfItsName)
     }
     Display* display = XOpenDisplay(server.display().c_str());
     ASSERT_NE(display, nullptr);
-    const fs::path home = fs::temp_directory_path() / ("tsn-home-" + std::to_string(getpid()));
+    const tessarine::test::TempFolder scratch("home");
+    const fs::path& home = scratch.path();
     fs::create_directories(home / "elsewhere");
     std::ofstream(home / "violin.wav") << "x";
     std::ofstream(home / "viola.wav") << "x";
@@ -89,7 +90,6 @@ TEST(ToolkitDialogs, AFileIsFoundByTildeAndPartOfItsName)
         setenv("HOME", savedHome.c_str(), 1);
     }
     XCloseDisplay(display);
-    fs::remove_all(home);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #pragma once
-// Sound files written with libsndfile for import tests, in a per-process
-// scratch folder.
+// Sound files written with libsndfile for import tests, in a folder of the
+// program's own that goes when it ends.
+
+#include "support/TempFolder.h"
 
 #include <sndfile.h>
 
@@ -17,9 +19,8 @@ namespace testsound {
 
 inline std::string scratchPath(const std::string& name)
 {
-    const auto folder = std::filesystem::temp_directory_path() / ("tessarine-sound-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    return (folder / name).string();
+    static const tessarine::test::TempFolder folder("sound");
+    return folder / name;
 }
 
 // Writes interleaved frames; baseNote > 0 adds an instrument chunk.
