@@ -209,6 +209,16 @@ void EditorActions::fillMenus(const EditorPages& pages) const
             }
         });
     }
+    // The voice menus name what each slot plays, also in pages drawn before
+    // the editor ever opened.
+    for (int s = 0; s < kVoiceSlotCount; ++s) {
+        const auto voice = engine_.instrument().voices[static_cast<std::size_t>(s)].nameView();
+        pages.forEachControl(kTagVoiceMenuA + s, [voice](gui::Control& c) {
+            if (auto* menu = menuOf(&c)) {
+                menu->setTitle(voice.empty() ? std::string(" ") : std::string(voice));
+            }
+        });
+    }
 }
 
 std::string EditorActions::loadedCategoryName() const

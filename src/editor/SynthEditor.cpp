@@ -266,15 +266,29 @@ void SynthEditor::dispatchPendingPaint()
 // The plug-in asks for a whole refresh after setChunk and instrument loads.
 void SynthEditor::update() { fullRefresh(); }
 
+namespace {
+
+// A key the host passes on: the modifiers in its bits (shift 1, alternate 2,
+// command 4 and control 8, both of which are Ctrl here), so that Ctrl+Z
+// reaches the editor from a host that keeps the keyboard.
+gui::InputEvent hostKey(gui::EventKind kind, const KeyCode& key)
+{
+    gui::InputEvent event;
+    event.kind = kind;
+    event.key = key.character;
+    event.modifiers = ((key.modifier & 1) != 0 ? gui::kShift : 0u) | ((key.modifier & 2) != 0 ? gui::kAlt : 0u)
+        | ((key.modifier & (4 | 8)) != 0 ? gui::kControl : 0u);
+    return event;
+}
+
+} // namespace
+
 int SynthEditor::onKeyDown(const KeyCode& key)
 {
     if (!frame_) {
         return -1;
     }
-    gui::InputEvent event;
-    event.kind = gui::EventKind::KeyDown;
-    event.key = key.character;
-    return frame_->dispatch(event) ? 1 : -1;
+    return frame_->dispatch(hostKey(gui::EventKind::KeyDown, key)) ? 1 : -1;
 }
 
 int SynthEditor::onKeyUp(const KeyCode& key)
@@ -282,10 +296,7 @@ int SynthEditor::onKeyUp(const KeyCode& key)
     if (!frame_) {
         return -1;
     }
-    gui::InputEvent event;
-    event.kind = gui::EventKind::KeyUp;
-    event.key = key.character;
-    return frame_->dispatch(event) ? 1 : -1;
+    return frame_->dispatch(hostKey(gui::EventKind::KeyUp, key)) ? 1 : -1;
 }
 
 void SynthEditor::setKnobMode(int mode)
