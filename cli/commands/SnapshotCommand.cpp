@@ -26,6 +26,11 @@ namespace {
 // The plug-in's request for a picture of one page: value is the buffer's byte
 // size, ptr the buffer, opt the page.
 constexpr vst::int32 kSnapshotRequest = vst::fourCC('T', 's', 'n', 'P');
+// Its pictures' size: ptr is an editor rectangle to fill.
+constexpr vst::int32 kSnapshotSizeRequest = vst::fourCC('T', 's', 'n', 'S');
+// A host's display scaling, as hosts send it: opt is the factor.
+constexpr vst::int32 kScaleRequest = vst::fourCC('P', 'r', 'e', 'S');
+constexpr vst::int32 kScaleRequestValue = vst::fourCC('A', 'e', 'C', 's');
 constexpr int kPages = 8;
 constexpr int kGridColumns = 4;
 constexpr int kMaxSide = 8192;
@@ -120,6 +125,9 @@ int runSnapshot(const SnapshotOptions& options, std::ostream& out, std::ostream&
     if (options.split && !options.all) {
         return fail(err, "--split needs --all");
     }
+    if (!(options.scale >= 1.0 && options.scale <= 3.0)) {
+        return fail(err, "--scale must be 1 to 3");
+    }
     std::string error;
     auto host = PluginHost::load(options.pluginPath, error);
     if (!host) {
@@ -128,12 +136,17 @@ int runSnapshot(const SnapshotOptions& options, std::ostream& out, std::ostream&
     if ((host->effect()->flags & vst::effFlagsHasEditor) == 0) {
         return fail(err, "the plug-in has no editor");
     }
-    vst::EditorRect* rect = nullptr;
-    if (host->dispatch(vst::effEditGetRect, 0, 0, &rect) == 0 || rect == nullptr) {
-        return fail(err, "the plug-in gave no editor size");
+    if (host->dispatch(vst::effVendorSpecific, kScaleRequest, kScaleRequestValue, nullptr,
+                       static_cast<float>(options.scale))
+        != 1) {
+        return fail(err, "the plug-in refused the scale");
     }
-    const int width = rect->right - rect->left;
-    const int height = rect->bottom - rect->top;
+    vst::EditorRect rect{};
+    if (host->dispatch(vst::effVendorSpecific, kSnapshotSizeRequest, 0, &rect) != 1) {
+        return fail(err, "the plug-in gave no picture size");
+    }
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
         return fail(err, "the plug-in's editor size is not usable");
     }
@@ -187,6 +200,8 @@ Command::Run setUpSnapshot(CLI::App& command, const std::string& defaultPlugin)
         ->capture_default_str();
     command.add_flag("--all", snapshot->all, "All eight pages in one picture, two rows of four");
     command.add_flag("--split", snapshot->split, "With --all: eight files, OUT-0.png to OUT-7.png");
+    command.add_option("--scale", snapshot->scale, "Draw at this factor, 1 to 3 (2: 1600 x 1100 per page)")
+        ->capture_default_str();
     command.add_option("-o,--output", snapshot->outputPath, "PNG file to write")->required();
     return [snapshot] {
         const int status = runSnapshot(*snapshot, std::cout, std::cerr);

@@ -15,6 +15,8 @@ struct SnapshotOptions {
     // All eight pages: one picture of two rows of four, or eight files with --split.
     bool all = false;
     bool split = false;
+    // The factor the pages are drawn at, 1 to 3, sent as a host's scale request.
+    double scale = 1.0;
     std::string outputPath;
 };
 

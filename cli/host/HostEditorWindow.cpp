@@ -58,11 +58,7 @@ std::unique_ptr<HostEditorWindow> HostEditorWindow::open(PluginHost& host, std::
                                           static_cast<unsigned>(height), 0, BlackPixel(display, screen),
                                           BlackPixel(display, screen));
     XStoreName(display, window->window_, host.effectName().c_str());
-    XSizeHints hints{};
-    hints.flags = PMinSize | PMaxSize;
-    hints.min_width = hints.max_width = width;
-    hints.min_height = hints.max_height = height;
-    XSetWMNormalHints(display, window->window_, &hints);
+    window->fixSize(width, height);
     Atom deleteAtom = XInternAtom(display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display, window->window_, &deleteAtom, 1);
     window->deleteAtom_ = deleteAtom;
@@ -142,6 +138,36 @@ HostEditorWindow::~HostEditorWindow()
     }
 }
 
+// The window keeps the editor's size: the user cannot stretch it.
+void HostEditorWindow::fixSize(int width, int height)
+{
+    XSizeHints hints{};
+    hints.flags = PMinSize | PMaxSize;
+    hints.min_width = hints.max_width = width;
+    hints.min_height = hints.max_height = height;
+    XSetWMNormalHints(display_, window_, &hints);
+}
+
+// A scale picked in the editor changes its rectangle: the window fits it.
+void HostEditorWindow::followEditorSize()
+{
+    vst::EditorRect* rect = nullptr;
+    if (host_.dispatch(vst::effEditGetRect, 0, 0, &rect) == 0 || rect == nullptr) {
+        return;
+    }
+    const int width = rect->right - rect->left;
+    const int height = rect->bottom - rect->top;
+    if ((width == width_ && height == height_) || width <= 0 || height <= 0 || width > kMaxSide
+        || height > kMaxSide) {
+        return;
+    }
+    width_ = width;
+    height_ = height;
+    fixSize(width, height);
+    XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XFlush(display_);
+}
+
 bool HostEditorWindow::idle()
 {
     while (XPending(display_) > 0) {
@@ -153,6 +179,7 @@ bool HostEditorWindow::idle()
     }
     if (!closed_) {
         host_.dispatch(vst::effEditIdle);
+        followEditorSize();
     }
     return !closed_;
 }

@@ -40,6 +40,8 @@ public:
 private:
     explicit HostEditorWindow(PluginHost& host) : host_(host) {}
     void proxyDropsToEditor();
+    void fixSize(int width, int height);
+    void followEditorSize();
 
     PluginHost& host_;
     _XDisplay* display_ = nullptr;

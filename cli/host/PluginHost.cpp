@@ -302,6 +302,9 @@ vst::intptr PluginHost::answer(vst::int32 opcode, vst::int32 index, vst::intptr,
         return 0;
     case vst::audioMasterIdle:
         return 0;
+    case vst::audioMasterSizeWindow:
+        // The editor window follows the editor's rectangle at its next idle.
+        return 1;
     case vst::audioMasterWantMidi:
         wantMidiCalls_.fetch_add(1, std::memory_order_relaxed);
         return settings_.wantMidi ? 1 : 0;

@@ -33,6 +33,9 @@ public:
     virtual bool readTransport(HostTransport& transport, bool withBar) = 0;
     // An editor was attached (present) or the attached one went away. Main thread.
     virtual void editorChanged(bool present) = 0;
+    // The open editor's window took a new size (device pixels), after a scale
+    // change: the host fits its window around it. Main thread.
+    virtual void editorResized(int /*width*/, int /*height*/) {}
     // Values the instrument changed by itself on the main thread (a load, a
     // reset, a random instrument, a voice load, the editor's randomise), each
     // once with its new value, then valuesReported once for the batch, so the

@@ -282,6 +282,13 @@ bool InstrumentCore::restoreInstrumentFile(const char* path)
 
 EditorSize InstrumentCore::editorSize() const { return editor_ != nullptr ? editor_->size() : EditorSize{}; }
 
+bool InstrumentCore::setEditorScale(double scale) { return editor_ != nullptr && editor_->requestScale(scale); }
+
+EditorSize InstrumentCore::editorPictureSize() const
+{
+    return editor_ != nullptr ? editor_->pictureSize() : EditorSize{};
+}
+
 bool InstrumentCore::openEditor(void* parentWindow) { return editor_ != nullptr && editor_->open(parentWindow); }
 
 void InstrumentCore::closeEditor()

@@ -117,6 +117,11 @@ public:
     // refused (false, -1, nothing) while there is none.
     bool hasEditor() const { return editor_ != nullptr; }
     EditorSize editorSize() const;
+    // The host's scale request (its display scaling, 1 … 3): false for
+    // anything not a positive number. The size the person picked in the
+    // editor wins over it; until then it sets editorSize and the pictures'.
+    bool setEditorScale(double scale);
+    EditorSize editorPictureSize() const;
     bool openEditor(void* parentWindow);
     void closeEditor();
     void idleEditor();
@@ -162,6 +167,7 @@ public:
     void automate(int index, float value) override;
     void hostIdle() override { host_.serveIdle(); }
     void attachEditor(EditorShell* editor) override;
+    void editorResized(int width, int height) override { host_.editorResized(width, height); }
     void detachEditor(EditorShell* editor) override;
 
     // The library's actions reach the engine through these (main thread).

@@ -17,6 +17,13 @@ public:
     // thread in a mouse-tracking loop.
     virtual void hostIdle() = 0;
     virtual void attachEditor(EditorShell* editor) = 0;
+    // The open editor's window took a new size (device pixels): the host fits
+    // its own window around it. GUI thread.
+    virtual void editorResized(int width, int height)
+    {
+        (void)width;
+        (void)height;
+    }
     // Ignored unless editor is the one attached.
     virtual void detachEditor(EditorShell* editor) = 0;
 

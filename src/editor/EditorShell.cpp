@@ -1,5 +1,7 @@
 #include "editor/EditorShell.h"
 
+#include "gui/DeviceScale.h"
+
 #include <chrono>
 #include <ctime>
 
@@ -22,6 +24,11 @@ bool EditorShell::open(void* parentWindow)
 }
 
 void EditorShell::close() { parentWindow_ = nullptr; }
+
+EditorSize EditorShell::scaled(double scale) const
+{
+    return EditorSize{gui::deviceLength(size_.width, scale), gui::deviceLength(size_.height, scale)};
+}
 
 void EditorShell::idleFromHost()
 {

@@ -12,7 +12,7 @@
 
 namespace tessarine {
 
-// The editor's size in pixels.
+// The editor's size in device pixels.
 struct EditorSize {
     int width = 0;
     int height = 0;
@@ -27,7 +27,21 @@ public:
     EditorShell(const EditorShell&) = delete;
     EditorShell& operator=(const EditorShell&) = delete;
 
-    EditorSize size() const { return size_; }
+    // The window's size: the editor's logical size at its scale.
+    EditorSize size() const { return scaled(scale_); }
+    // Device pixels per logical pixel, 1 … 3, that the window is drawn at.
+    double scale() const { return scale_; }
+    // The host's request for a scale (its display scaling): false for anything
+    // not a positive number. The editor may keep a size the person picked.
+    virtual bool requestScale(double scale)
+    {
+        (void)scale;
+        return false;
+    }
+    // The size of drawPage's pictures: the logical size at the host's
+    // requested scale (1 without one), whatever the person picked for the
+    // window, so pictures come out the same on every machine.
+    EditorSize pictureSize() const { return scaled(pictureScale_); }
     virtual bool open(void* parentWindow);
     virtual void close();
     virtual void idle() {}
@@ -43,7 +57,7 @@ public:
     virtual void instrumentUnmodified() {}
 
     // Draws page 0 … 7 without a window into a caller-owned buffer of straight
-    // RGBA rows (size()'s width × height × 4 bytes). False when the editor cannot
+    // RGBA rows (pictureSize()'s width × height × 4 bytes). False when the editor cannot
     // draw headless or the buffer is too small; the buffer is then untouched.
     virtual bool drawPage(int page, std::uint8_t* rgba, std::size_t bytes)
     {
@@ -70,7 +84,11 @@ protected:
     EditorHost& host_;
     void* parentWindow_ = nullptr;
     bool updateFlag_ = false;
-    EditorSize size_;
+    EditorSize scaled(double scale) const;
+
+    EditorSize size_;  // logical pixels
+    double scale_ = 1.0;
+    double pictureScale_ = 1.0;
     std::int64_t nextIdleMs_ = 0;
     bool insideIdle_ = false;
 };

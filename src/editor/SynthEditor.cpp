@@ -8,8 +8,10 @@
 #include "editor/views/EditorViewContext.h"
 #include "editor/EditorWindow.h"
 #include "editor/HistoryButtons.h"
+#include "editor/ScaleMenu.h"
 #include "editor/pages/PageHandlers.h"
 #include "engine/SynthEngine.h"
+#include "gui/DeviceScale.h"
 #include "gui/Frame.h"
 #include "gui/ImageSurfaceBackend.h"
 #include "gui/MenuPresenter.h"
@@ -48,6 +50,7 @@ public:
     }
     std::unique_ptr<AnalysisProgress> openAnalysisProgress() override { return to_->openAnalysisProgress(); }
     void setLibraryFolder(const std::string& root) override { to_->setLibraryFolder(root); }
+    void setScale(double scale) override { to_->setScale(scale); }
 
 private:
     std::unique_ptr<FileDialogs>& to_;
@@ -86,6 +89,9 @@ SynthEditor::SynthEditor(EditorHost& host, SynthEngine& engine, SoundLibrary& li
         return dialogs_->question(text.c_str(), "Discard changes?", "Discard");
     });
     size_ = EditorSize{kEditorWidth, kEditorHeight};
+    // Hosts ask for the size before the first open.
+    scaleChoice_.load();
+    applyScale();
     actions_.setWhileBusy([this] {
         if (window_) {
             window_->repaintExposed();
@@ -135,6 +141,7 @@ void SynthEditor::setFileDialogs(std::unique_ptr<FileDialogs> dialogs)
 {
     if (dialogs) {
         dialogs_ = std::move(dialogs);
+        dialogs_->setScale(scale_);
     }
 }
 
@@ -149,7 +156,11 @@ bool SynthEditor::open(void* parentWindow)
         return true;
     }
     guiThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    // Another instance may have picked a size since.
+    scaleChoice_.load();
+    applyScale();
     frame_ = std::make_unique<gui::Frame>(kEditorWidth, kEditorHeight);
+    frame_->setScale(scale_);
     frame_->setKnobMode(knobMode_);
     pages_ = std::make_unique<EditorPages>(*frame_, *this, customViewContext());
     const EditorPages* pages = pages_.get();
@@ -198,6 +209,11 @@ bool SynthEditor::open(void* parentWindow)
     });
     askBeforeDiscarding_.load();
     historyButtons_->button(HistoryButtons::kAsk)->setValue(askBeforeDiscarding_.enabled() ? 1.0f : 0.0f);
+    scaleMenu_ = std::make_unique<ScaleMenu>(*frame_, [this](int percent) {
+        scaleChoice_.set(percent);
+        applyScale();
+    });
+    scaleMenu_->show(scale_);
     fullRefresh();
     recorder_.attach(frame_.get());
 
@@ -230,6 +246,7 @@ void SynthEditor::close()
     pages_.reset();
     frame_.reset();
     historyButtons_.reset();
+    scaleMenu_.reset();
     EditorShell::close();
 }
 
@@ -416,6 +433,39 @@ void SynthEditor::showModifiedMark()
     });
 }
 
+bool SynthEditor::requestScale(double scale)
+{
+    if (!std::isfinite(scale) || scale <= 0) {
+        return false;
+    }
+    hostScale_ = gui::clampScale(scale);
+    applyScale();
+    return true;
+}
+
+// The person's pick wins; until there is one the host's request decides.
+// Pictures follow the host's request only (see pictureSize).
+void SynthEditor::applyScale()
+{
+    const int picked = scaleChoice_.percent();
+    const double scale = gui::clampScale(picked > 0 ? picked / 100.0 : (hostScale_ > 0 ? hostScale_ : 1.0));
+    pictureScale_ = gui::clampScale(hostScale_ > 0 ? hostScale_ : 1.0);
+    dialogs_->setScale(scale);
+    const bool changed = scale != scale_;
+    scale_ = scale;
+    if (scaleMenu_) {
+        scaleMenu_->show(scale);
+    }
+    if (changed && frame_) {
+        // The window follows at its next idle; the host fits its own around it now.
+        frame_->setScale(scale);
+        if (window_) {
+            const EditorSize s = size();
+            host_.editorResized(s.width, s.height);
+        }
+    }
+}
+
 void SynthEditor::switchPage(float value)
 {
     if (!pages_) {
@@ -434,18 +484,22 @@ void SynthEditor::switchPage(float value)
 
 bool SynthEditor::drawPage(int page, std::uint8_t* rgba, std::size_t bytes)
 {
-    const std::size_t needed = static_cast<std::size_t>(kEditorWidth) * kEditorHeight * 4;
+    const EditorSize picture = pictureSize();
+    const std::size_t needed = static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height) * 4;
     if (page < 0 || page >= kPageCount || rgba == nullptr || bytes < needed) {
         return false;
     }
     // A frame of its own, so that an open window keeps its page and state.
     HeadlessEditor editor;
+    editor.frame.setScale(pictureScale_);
     editor.frame.setMenuPresenter(&editor.menus);
     editor.pages = std::make_unique<EditorPages>(editor.frame, *this, customViewContext());
     editor.pages->showPage(page);
     // Drawn only: nothing clicks a picture.
     HistoryButtons extras(editor.frame, [](HistoryButtons::Action) {});
     extras.button(HistoryButtons::kAsk)->setValue(askBeforeDiscarding_.enabled() ? 1.0f : 0.0f);
+    ScaleMenu scaleShown(editor.frame, [](int) {});
+    scaleShown.show(pictureScale_);
     const EditorPages* pages = editor.pages.get();
     editor.frame.setBackgroundPainter([pages](cairo_t* cr) { paintEditorBackground(cr, pages->shownPage()); });
     // Every control shows the engine's value, as a full refresh would.

@@ -15,6 +15,7 @@
 #include "editor/ActionQueue.h"
 #include "editor/EditorActions.h"
 #include "editor/EditRecorder.h"
+#include "editor/EditorScaleChoice.h"
 #include "editor/dialogs/AskBeforeDiscarding.h"
 #include "editor/pages/EditorPages.h"
 #include "editor/EditorShell.h"
@@ -42,6 +43,7 @@ class HeadlessMenuPresenter;
 class ControlGestures;
 class EditorDropTarget;
 class HistoryButtons;
+class ScaleMenu;
 class EditorWindow;
 class EditorViewContext;
 
@@ -64,6 +66,7 @@ public:
     bool onWheel(float distance) override;
     void setParameter(int index, float value) override;
     bool drawPage(int page, std::uint8_t* rgba, std::size_t bytes) override;
+    bool requestScale(double scale) override;
     void instrumentUnmodified() override { recorder_.noteUnmodified(); }
 
     void valueChanged(gui::Control& control) override;
@@ -79,6 +82,8 @@ public:
     EditRecorder& edits() { return recorder_; }
     // The arrows and Undo and Redo of the top bar; null while the editor is closed.
     const HistoryButtons* historyButtons() const { return historyButtons_.get(); }
+    // The top bar's size menu; null while the editor is closed.
+    const ScaleMenu* scaleMenu() const { return scaleMenu_.get(); }
 
     bool isOpen() const { return open_.load(std::memory_order_acquire); }
     int currentPage() const;
@@ -104,6 +109,7 @@ private:
     void registerHandlers();
     void switchPage(float value);
     void showModifiedMark();
+    void applyScale();
 
     SynthEngine& engine_;
     // What the custom views (curves, bars, pad, path, keyboard) reach the engine and host through.
@@ -115,6 +121,8 @@ private:
     VoiceEdits voices_;
     EditRecorder recorder_;
     AskBeforeDiscarding askBeforeDiscarding_{AskBeforeDiscarding::defaultFile()};
+    EditorScaleChoice scaleChoice_{EditorScaleChoice::defaultFile()};
+    double hostScale_ = 0;  // the host's last request; 0 for none
     // What each written index does, registered at every open over the pages built then.
     ValueHandlers handlers_;
 
@@ -123,6 +131,7 @@ private:
     std::unique_ptr<EditorDropTarget> dropTarget_;
     std::unique_ptr<ControlGestures> gestures_;
     std::unique_ptr<HistoryButtons> historyButtons_;
+    std::unique_ptr<ScaleMenu> scaleMenu_;
     std::unique_ptr<EditorWindow> window_;
     std::unique_ptr<gui::HeadlessMenuPresenter> headlessMenus_;
     std::atomic<bool> open_{false};

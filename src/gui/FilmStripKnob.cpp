@@ -1,6 +1,7 @@
 #include "gui/FilmStripKnob.h"
 
 #include "gui/ControlArt.h"
+#include "gui/DeviceScale.h"
 #include "gui/Frame.h"
 #include "gui/ValueDisplay.h"
 
@@ -137,10 +138,12 @@ bool FilmStripKnob::onEvent(const InputEvent& event)
 void FilmStripKnob::draw(cairo_t* cr)
 {
     const Rect& b = bounds();
-    if (strip_ && strip_->isValid()) {
+    // The strip holds 100 % pixels; at any other scale the same frame is
+    // drawn from its outlines, so the knob stays sharp.
+    if (strip_ && strip_->isValid() && deviceScaleOf(cr) == 1.0) {
         strip_->drawPart(cr, frameRect(shownFrame(), b.width), b.x, b.y);
     } else {
-        drawKnob(cr, b.x, b.y, b.width, value());
+        drawKnob(cr, b.x, b.y, b.width, shownFrame() / double(knobstrip::kFrames - 1));
     }
 }
 

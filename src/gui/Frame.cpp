@@ -1,6 +1,7 @@
 #include "gui/Frame.h"
 
 #include "gui/Control.h"
+#include "gui/DeviceScale.h"
 #include "gui/EventWatcher.h"
 #include "gui/GestureListener.h"
 #include "gui/MenuPresenter.h"
@@ -31,6 +32,19 @@ Frame::~Frame()
     timers_.clear();
 }
 
+void Frame::setScale(double scale)
+{
+    scale = clampScale(scale);
+    if (scale != scale_) {
+        scale_ = scale;
+        invalidateRect(bounds());
+    }
+}
+
+int Frame::deviceWidth() const { return deviceLength(bounds().width, scale_); }
+
+int Frame::deviceHeight() const { return deviceLength(bounds().height, scale_); }
+
 void Frame::setBackgroundPainter(std::function<void(cairo_t*)> painter)
 {
     background_ = std::move(painter);
@@ -53,6 +67,24 @@ Rect Frame::takeDirtyArea()
     Rect area = dirty_;
     dirty_ = {};
     return area;
+}
+
+Rect Frame::paintDevice(cairo_t* cr, const Rect& area)
+{
+    const Rect device = toDevice(area.intersection(bounds()), scale_)
+                            .intersection(Rect{0, 0, deviceWidth(), deviceHeight()});
+    if (device.isEmpty()) {
+        return {};
+    }
+    cairo_save(cr);
+    // Clipped in whole device pixels: edges of a fractional scale are painted
+    // once, fully, never blended over what the last paint left.
+    cairo_rectangle(cr, device.x, device.y, device.width, device.height);
+    cairo_clip(cr);
+    cairo_scale(cr, scale_, scale_);
+    paint(cr, toLogical(device, scale_));
+    cairo_restore(cr);
+    return device;
 }
 
 void Frame::paint(cairo_t* cr, const Rect& area)

@@ -30,6 +30,14 @@ public:
     Frame(int width, int height);
     ~Frame() override;
 
+    // Device pixels per logical pixel, 1 … 3 (clamped): the back-ends draw
+    // the same logical layout that much larger and map the pointer back.
+    // A change repaints everything; an open window follows at its next idle.
+    void setScale(double scale);
+    double scale() const { return scale_; }
+    int deviceWidth() const;
+    int deviceHeight() const;
+
     // What the frame paints under every view (the editor's background).
     void setBackgroundPainter(std::function<void(cairo_t*)> painter);
     // What it paints over every view (a hint while files are dragged over).
@@ -42,6 +50,9 @@ public:
 
     // Paints the given area: background, then the views that meet it.
     void paint(cairo_t* cr, const Rect& area);
+    // The same into a context of device pixels at the frame's scale: the
+    // device pixels covering the logical area are painted whole. Returns them.
+    Rect paintDevice(cairo_t* cr, const Rect& area);
 
     // Routes one event. Returns true when a view took it.
     bool dispatch(const InputEvent& event);
@@ -112,6 +123,7 @@ private:
         std::int64_t dueMs;
     };
 
+    double scale_ = 1.0;
     std::function<void(cairo_t*)> background_;
     std::function<void(cairo_t*)> overlay_;
     Rect dirty_;

@@ -1,5 +1,7 @@
 #include "gui/GlyphFont.h"
 
+#include "gui/DeviceScale.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -32,11 +34,49 @@ int GlyphFont::glyphOf(char c)
     }
 }
 
+namespace {
+
+char characterOf(int glyph)
+{
+    if (glyph < 10) {
+        return static_cast<char>('0' + glyph);
+    }
+    if (glyph < 36) {
+        return static_cast<char>('A' + glyph - 10);
+    }
+    if (glyph < 62) {
+        return static_cast<char>('a' + glyph - 36);
+    }
+    static constexpr char kSigns[] = {' ', '-', '.', '(', ')', '#'};
+    return kSigns[glyph - 62];
+}
+
+} // namespace
+
+void GlyphFont::drawGlyph(cairo_t* cr, int glyph, double x, double y) const
+{
+    cairo_select_font_face(cr, kMonoFontFamily, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, fontSize_);
+    setColour(cr, colour_);
+    const char text[2] = {characterOf(glyph), 0};
+    cairo_text_extents_t extents;
+    cairo_text_extents(cr, text, &extents);
+    cairo_save(cr);
+    cairo_rectangle(cr, x, y, glyphWidth_, glyphHeight_);
+    cairo_clip(cr);
+    cairo_move_to(cr, x + (glyphWidth_ - extents.x_advance) / 2, y + baseline_);
+    cairo_show_text(cr, text);
+    cairo_restore(cr);
+}
+
 std::shared_ptr<const GlyphFont> GlyphFont::make(int glyphWidth, int glyphHeight, const Colour& colour)
 {
     int width = std::max(1, glyphWidth);
     int height = std::max(1, glyphHeight);
     auto strip = std::make_shared<Bitmap>(width * kGlyphCount, height);
+    auto font = std::make_shared<GlyphFont>(strip, width);
+    font->glyphHeight_ = height;
+    font->colour_ = colour;
     strip->paint([&](cairo_t* cr) {
         cairo_select_font_face(cr, kMonoFontFamily, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
         // The largest size whose digits still fit the cell's width.
@@ -48,37 +88,19 @@ std::shared_ptr<const GlyphFont> GlyphFont::make(int glyphWidth, int glyphHeight
             size *= width / extents.x_advance;
             cairo_set_font_size(cr, size);
         }
-        cairo_font_extents_t font;
-        cairo_font_extents(cr, &font);
-        double baseline = std::round((height + font.ascent - font.descent) / 2);
-        setColour(cr, colour);
+        cairo_font_extents_t metrics;
+        cairo_font_extents(cr, &metrics);
+        font->fontSize_ = size;
+        font->baseline_ = std::round((height + metrics.ascent - metrics.descent) / 2);
         for (int g = 0; g < kGlyphCount; ++g) {
-            char c = 0;
-            if (g < 10) {
-                c = static_cast<char>('0' + g);
-            } else if (g < 36) {
-                c = static_cast<char>('A' + g - 10);
-            } else if (g < 62) {
-                c = static_cast<char>('a' + g - 36);
-            } else {
-                static constexpr char kSigns[] = {' ', '-', '.', '(', ')', '#'};
-                c = kSigns[g - 62];
-            }
-            char text[2] = {c, 0};
-            cairo_text_extents(cr, text, &extents);
-            cairo_save(cr);
-            cairo_rectangle(cr, g * width, 0, width, height);
-            cairo_clip(cr);
-            cairo_move_to(cr, g * width + (width - extents.x_advance) / 2, baseline);
-            cairo_show_text(cr, text);
-            cairo_restore(cr);
+            font->drawGlyph(cr, g, g * width, 0);
         }
     });
-    return std::make_shared<GlyphFont>(std::move(strip), width);
+    return font;
 }
 
 GlyphFont::GlyphFont(std::shared_ptr<const Bitmap> strip, int glyphWidth)
-    : strip_(std::move(strip)), glyphWidth_(std::max(1, glyphWidth))
+    : strip_(std::move(strip)), glyphWidth_(std::max(1, glyphWidth)), glyphHeight_(strip_ ? strip_->height() : 0)
 {
 }
 
@@ -96,9 +118,16 @@ int GlyphFont::draw(cairo_t* cr, std::string_view text, double x, double y, int 
     if (!strip_ || !strip_->isValid()) {
         return count;
     }
+    // The strip holds 100 % pixels; at any other scale the glyphs come from
+    // the outline font, laid out in the same cells, so text stays sharp.
+    const bool fromStrip = deviceScaleOf(cr) == 1.0 || fontSize_ <= 0;
     for (int i = 0; i < count; ++i) {
         int g = glyphOf(text[static_cast<std::size_t>(i)]);
-        strip_->drawPart(cr, Rect{g * glyphWidth_, 0, glyphWidth_, strip_->height()}, x + i * glyphWidth_, y);
+        if (fromStrip) {
+            strip_->drawPart(cr, Rect{g * glyphWidth_, 0, glyphWidth_, strip_->height()}, x + i * glyphWidth_, y);
+        } else {
+            drawGlyph(cr, g, x + i * glyphWidth_, y);
+        }
     }
     return count;
 }

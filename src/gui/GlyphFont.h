@@ -37,8 +37,16 @@ public:
     int draw(cairo_t* cr, std::string_view text, double x, double y, int maxWidth) const;
 
 private:
+    // One glyph from the outline font into the cell at (x, y).
+    void drawGlyph(cairo_t* cr, int glyph, double x, double y) const;
+
     std::shared_ptr<const Bitmap> strip_;
     int glyphWidth_;
+    int glyphHeight_;
+    // How make() set the glyphs; a size of 0 (a strip from elsewhere) always draws the strip.
+    double fontSize_ = 0;
+    double baseline_ = 0;
+    Colour colour_ = palette::kAccent;
 };
 
 } // namespace tessarine::gui

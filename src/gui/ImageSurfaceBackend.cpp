@@ -6,7 +6,7 @@ namespace tessarine::gui {
 
 ImageSurfaceBackend::ImageSurfaceBackend(Frame& frame) : frame_(frame)
 {
-    surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, frame.bounds().width, frame.bounds().height);
+    surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, frame.deviceWidth(), frame.deviceHeight());
 }
 
 ImageSurfaceBackend::~ImageSurfaceBackend()
@@ -26,7 +26,7 @@ void ImageSurfaceBackend::paintDirty()
     }
     Rect area = frame_.takeDirtyArea();
     cairo_t* cr = cairo_create(surface_);
-    frame_.paint(cr, area);
+    frame_.paintDevice(cr, area);
     cairo_destroy(cr);
     cairo_surface_flush(surface_);
 }

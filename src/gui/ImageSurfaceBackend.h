@@ -14,6 +14,7 @@ namespace tessarine::gui {
 
 class ImageSurfaceBackend {
 public:
+    // The image has the frame's device size (its scale at construction).
     explicit ImageSurfaceBackend(Frame& frame);
     ~ImageSurfaceBackend();
 

@@ -1,5 +1,7 @@
 #include "gui/X11PopupMenu.h"
 
+#include "gui/DeviceScale.h"
+#include "gui/Frame.h"
 #include "gui/OptionMenu.h"
 #include "gui/Theme.h"
 #include "gui/X11ImageCopy.h"
@@ -45,7 +47,9 @@ void X11PopupMenu::present(OptionMenu& menu)
             items.push_back(Item{plain ? menu.entryText(group.entries.front()) : group.title, !plain, current});
         }
     }
-    const Rect& b = menu.bounds();
+    // The pop-ups are drawn at the scale of the window they drop from.
+    scale_ = menu.frame() != nullptr ? menu.frame()->scale() : 1.0;
+    const Rect b = toDevice(menu.bounds(), scale_);
     int rootX = 0;
     int rootY = 0;
     Window child = 0;
@@ -82,8 +86,11 @@ bool X11PopupMenu::openPopup(Popup& popup, std::vector<Item> items, int x, int y
 {
     closePopup(popup);
     int screen = DefaultScreen(display_);
-    int screenWidth = DisplayWidth(display_, screen);
-    int screenHeight = DisplayHeight(display_, screen);
+    // The layout is worked out in logical pixels, the window in device pixels.
+    const int screenDeviceWidth = DisplayWidth(display_, screen);
+    const int screenDeviceHeight = DisplayHeight(display_, screen);
+    int screenWidth = static_cast<int>(screenDeviceWidth / scale_);
+    int screenHeight = static_cast<int>(screenDeviceHeight / scale_);
 
     // Measure the texts once on a scratch surface.
     cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
@@ -109,10 +116,10 @@ bool X11PopupMenu::openPopup(Popup& popup, std::vector<Item> items, int x, int y
     popup.columns = columns;
     popup.shownColumns = std::clamp((screenWidth - 2 * kBorder) / popup.columnWidth, 1, columns);
     popup.firstColumn = 0;
-    int width = popup.shownColumns * popup.columnWidth + 2 * kBorder;
-    int height = popup.rowsPerColumn * kRowHeight + 2 * kBorder;
-    x = std::clamp(x, 0, std::max(0, screenWidth - width));
-    y = std::clamp(y, 0, std::max(0, screenHeight - height));
+    int width = deviceLength(popup.shownColumns * popup.columnWidth + 2 * kBorder, scale_);
+    int height = deviceLength(popup.rowsPerColumn * kRowHeight + 2 * kBorder, scale_);
+    x = std::clamp(x, 0, std::max(0, screenDeviceWidth - width));
+    y = std::clamp(y, 0, std::max(0, screenDeviceHeight - height));
 
     XSetWindowAttributes attributes{};
     attributes.override_redirect = True;
@@ -161,8 +168,8 @@ int X11PopupMenu::itemAt(const Popup& popup, int rootX, int rootY) const
     if (popup.window == 0 || !popup.area.contains(Point{double(rootX), double(rootY)})) {
         return -1;
     }
-    int x = rootX - popup.area.x - kBorder;
-    int y = rootY - popup.area.y - kBorder;
+    int x = static_cast<int>((rootX - popup.area.x) / scale_) - kBorder;
+    int y = static_cast<int>((rootY - popup.area.y) / scale_) - kBorder;
     if (x < 0 || y < 0 || popup.columnWidth <= 0) {
         return -1;
     }
@@ -181,9 +188,12 @@ void X11PopupMenu::paint(Popup& popup)
         return;
     }
     cairo_t* cr = cairo_create(popup.image);
+    cairo_scale(cr, scale_, scale_);
+    const double width = popup.area.width / scale_;
+    const double height = popup.area.height / scale_;
     setColour(cr, palette::kPanel);
     cairo_paint(cr);
-    cairo_rectangle(cr, 0.5, 0.5, popup.area.width - 1, popup.area.height - 1);
+    cairo_rectangle(cr, 0.5, 0.5, width - 1, height - 1);
     setColour(cr, palette::kPanelEdge);
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
@@ -216,11 +226,11 @@ void X11PopupMenu::paint(Popup& popup)
     // Columns scrolled out of sight: a notch at the side that holds more.
     setColour(cr, palette::kAccent);
     if (popup.firstColumn > 0) {
-        cairo_rectangle(cr, 0, 0, kBorder + 1, popup.area.height);
+        cairo_rectangle(cr, 0, 0, kBorder + 1, height);
         cairo_fill(cr);
     }
     if (popup.firstColumn + popup.shownColumns < popup.columns) {
-        cairo_rectangle(cr, popup.area.width - kBorder - 1, 0, kBorder + 1, popup.area.height);
+        cairo_rectangle(cr, width - kBorder - 1, 0, kBorder + 1, height);
         cairo_fill(cr);
     }
     cairo_destroy(cr);
@@ -247,7 +257,8 @@ void X11PopupMenu::openSubmenu(int entry)
         return;
     }
     Rect r = itemRect(main_, entry);
-    if (openPopup(sub_, std::move(items), main_.area.x + r.right(), main_.area.y + r.y - kBorder, 0)) {
+    const Rect beside = toDevice(Rect{r.right(), r.y - kBorder, 1, 1}, scale_);
+    if (openPopup(sub_, std::move(items), main_.area.x + beside.x, main_.area.y + beside.y, 0)) {
         sub_.ownerEntry = entry;
     }
 }

@@ -58,7 +58,7 @@ private:
         Window window = 0;
         cairo_surface_t* image = nullptr;  // drawn here, then copied to the window
         std::unique_ptr<X11ImageCopy> toWindow;
-        Rect area;  // root coordinates
+        Rect area;  // root coordinates, device pixels
         std::vector<Item> items;
         int rowsPerColumn = 1;
         int columnWidth = 0;
@@ -90,6 +90,7 @@ private:
     Popup sub_;
     bool grabbed_ = false;
     bool movedSinceOpen_ = false;
+    double scale_ = 1.0;  // the owner frame's, taken at each present
 };
 
 } // namespace tessarine::gui

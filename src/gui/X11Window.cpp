@@ -1,6 +1,7 @@
 #include "gui/X11Window.h"
 
 #include "gui/Clock.h"
+#include "gui/DeviceScale.h"
 #include "gui/X11ImageCopy.h"
 #include "gui/TextEdit.h"
 #include "gui/X11PopupMenu.h"
@@ -119,10 +120,12 @@ int keyOf(XKeyEvent& event)
     return 0;
 }
 
-// One event of our window, as the frame's input; exposed areas are gathered
-// for the copy at the end of the idle.
+// One event of our window, as the frame's input; exposed areas (device
+// pixels) are gathered for the copy at the end of the idle. Pointer positions
+// go back through the frame's scale into its logical pixels.
 void handleWindowEvent(Frame& frame, Display* display, Window window, Rect& exposed, XEvent& event)
 {
+    const double scale = frame.scale();
     InputEvent input;
     input.timeMs = monotonicMs();
     switch (event.type) {
@@ -137,7 +140,7 @@ void handleWindowEvent(Frame& frame, Display* display, Window window, Rect& expo
             event = later;
         }
         input.kind = EventKind::MouseMove;
-        input.position = {double(event.xmotion.x), double(event.xmotion.y)};
+        input.position = {event.xmotion.x / scale, event.xmotion.y / scale};
         input.modifiers = modifiersOf(event.xmotion.state);
         frame.dispatch(input);
         break;
@@ -145,7 +148,7 @@ void handleWindowEvent(Frame& frame, Display* display, Window window, Rect& expo
     case ButtonPress:
     case ButtonRelease: {
         unsigned button = event.xbutton.button;
-        input.position = {double(event.xbutton.x), double(event.xbutton.y)};
+        input.position = {event.xbutton.x / scale, event.xbutton.y / scale};
         input.modifiers = modifiersOf(event.xbutton.state);
         if (button == Button4 || button == Button5) {
             if (event.type == ButtonPress) {
@@ -201,6 +204,24 @@ struct X11Window::Impl {
     Window keysBefore = 0;
     int paints = 0;
     bool gone = false;  // destroyed with the host's window
+    double scale = 1.0;  // the frame's scale the window and buffer are sized for
+    int width = 0;       // device pixels
+    int height = 0;
+
+    // The back buffer and its way to the window at the frame's device size.
+    bool makeBuffers(const Frame& frame)
+    {
+        toWindow.reset();
+        if (backBuffer != nullptr) {
+            cairo_surface_destroy(backBuffer);
+        }
+        scale = frame.scale();
+        width = frame.deviceWidth();
+        height = frame.deviceHeight();
+        toWindow = std::make_unique<X11ImageCopy>(display, window, width, height);
+        backBuffer = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+        return toWindow->isValid() && cairo_surface_status(backBuffer) == CAIRO_STATUS_SUCCESS;
+    }
 };
 
 namespace {
@@ -265,8 +286,8 @@ bool X11Window::open(unsigned long parentWindow, const char* displayName)
         return false;
     }
     Display* display = impl->display;
-    int width = frame_.bounds().width;
-    int height = frame_.bounds().height;
+    int width = frame_.deviceWidth();
+    int height = frame_.deviceHeight();
     {
         ErrorWatch watch(display);
         XSetWindowAttributes attributes{};
@@ -283,9 +304,7 @@ bool X11Window::open(unsigned long parentWindow, const char* displayName)
             return false;
         }
     }
-    impl->toWindow = std::make_unique<X11ImageCopy>(display, impl->window, width, height);
-    impl->backBuffer = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-    if (!impl->toWindow->isValid() || cairo_surface_status(impl->backBuffer) != CAIRO_STATUS_SUCCESS) {
+    if (!impl->makeBuffers(frame_)) {
         impl->toWindow.reset();
         cairo_surface_destroy(impl->backBuffer);
         XDestroyWindow(display, impl->window);
@@ -411,18 +430,36 @@ void X11Window::repaintExposed()
     paintDirty();
 }
 
+// The frame's scale changed: the window takes its new size (the host is told
+// by the editor) and everything is painted afresh at the new scale.
+void X11Window::followScale()
+{
+    Impl& w = *impl_;
+    if (!w.makeBuffers(frame_)) {
+        // Without a buffer nothing could be shown: stay at the old size.
+        frame_.setScale(w.scale);
+        w.makeBuffers(frame_);
+    }
+    XResizeWindow(w.display, w.window, static_cast<unsigned>(w.width), static_cast<unsigned>(w.height));
+    frame_.invalidateRect(frame_.bounds());
+}
+
 // What is dirty into the back buffer, then it and what was exposed to the window.
 void X11Window::paintDirty()
 {
     Impl& w = *impl_;
+    if (w.scale != frame_.scale()) {
+        followScale();
+    }
     Rect dirty = frame_.takeDirtyArea();
+    Rect painted;
     if (!dirty.isEmpty()) {
         cairo_t* cr = cairo_create(w.backBuffer);
-        frame_.paint(cr, dirty);
+        painted = frame_.paintDevice(cr, dirty);
         cairo_destroy(cr);
         cairo_surface_flush(w.backBuffer);
     }
-    Rect copy = dirty.united(w.exposed).intersection(frame_.bounds());
+    Rect copy = painted.united(w.exposed).intersection(Rect{0, 0, w.width, w.height});
     w.exposed = {};
     if (!copy.isEmpty()) {
         w.toWindow->copy(w.backBuffer, copy);

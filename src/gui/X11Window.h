@@ -8,6 +8,8 @@
 // events an idle costs one non-blocking check of the connection.
 // Option menus pop up in windows of their own through this window's presenter.
 // Files dragged from other programs can be dropped on it (XdndReceiver).
+// The window is the frame's device size; a change of the frame's scale
+// resizes it at the next idle.
 
 #include "gui/Frame.h"
 
@@ -46,6 +48,7 @@ public:
 private:
     void paintDirty();
     void followKeyFocus();
+    void followScale();
 
     Frame& frame_;
     std::unique_ptr<Impl> impl_;

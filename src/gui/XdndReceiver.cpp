@@ -142,7 +142,8 @@ void XdndReceiver::position(const XClientMessageEvent& message, std::int64_t now
     if (XGetWindowAttributes(display_, window_, &attributes) != 0) {
         XTranslateCoordinates(display_, attributes.root, window_, rootX, rootY, &x, &y, &child);
     }
-    at_ = Point{static_cast<double>(x), static_cast<double>(y)};
+    // In the frame's logical pixels, as every view's area is.
+    at_ = Point{x / frame_.scale(), y / frame_.scale()};
     positionUnanswered_ = true;
     if (!hasUriList_ || havePaths_) {
         answerPosition();

@@ -266,6 +266,18 @@ vst::intptr SynthPlugin::vendorSpecific(vst::int32 index, vst::intptr value, voi
     if (index == kSnapshotRequest) {
         return snapshotRequest(value, ptr, opt) ? 1 : 0;
     }
+    if (index == kScaleRequest && value == kScaleRequestValue) {
+        return core_->setEditorScale(opt) ? 1 : 0;
+    }
+    if (index == kSnapshotSizeRequest && ptr != nullptr) {
+        const EditorSize size = core_->editorPictureSize();
+        if (size.width <= 0 || size.height <= 0) {
+            return 0;
+        }
+        *static_cast<vst::EditorRect*>(ptr) =
+            vst::EditorRect{0, 0, static_cast<vst::int16>(size.height), static_cast<vst::int16>(size.width)};
+        return 1;
+    }
     return 0;
 }
 

@@ -42,6 +42,13 @@ public:
     // effVendorSpecific with this index draws an editor page without a window:
     // value is the byte size of the caller's RGBA buffer at ptr, opt the page.
     static constexpr vst::int32 kSnapshotRequest = vst::fourCC('T', 's', 'n', 'P');
+    // With this index, ptr is a vst::EditorRect the plug-in fills with the
+    // size of those pictures (the editor's at the host's requested scale).
+    static constexpr vst::int32 kSnapshotSizeRequest = vst::fourCC('T', 's', 'n', 'S');
+    // The host's display scaling, as hosts send it: effVendorSpecific with
+    // index 'PreS', value 'AeCs' and the factor in opt.
+    static constexpr vst::int32 kScaleRequest = vst::fourCC('P', 'r', 'e', 'S');
+    static constexpr vst::int32 kScaleRequestValue = vst::fourCC('A', 'e', 'C', 's');
     static constexpr int kEditorPages = InstrumentCore::kEditorPages;
 
     // The library is the one beside this module; libraryRoot names another
@@ -101,6 +108,10 @@ private:
     void serveIdle() override { hostIdle(); }
     bool readTransport(HostTransport& transport, bool withBar) override;
     void editorChanged(bool present) override { setFlag(vst::effFlagsHasEditor, present); }
+    void editorResized(int width, int height) override
+    {
+        callHost(vst::audioMasterSizeWindow, width, height);
+    }
     void reportValue(int index, float value) override { automateFromEditor(index, value); }
     void valuesReported() override { callHost(vst::audioMasterUpdateDisplay); }
 

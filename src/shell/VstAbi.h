@@ -99,6 +99,7 @@ enum HostOpcode : int32 {
     audioMasterIdle = 3,
     audioMasterWantMidi = 6,
     audioMasterGetTime = 7,
+    audioMasterSizeWindow = 15,  // index: width, value: height of the editor's window
     audioMasterGetSampleRate = 16,
     audioMasterGetBlockSize = 17,
     audioMasterGetVendorString = 32,

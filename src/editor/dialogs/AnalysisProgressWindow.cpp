@@ -1,5 +1,6 @@
 #include "editor/dialogs/AnalysisProgressWindow.h"
 
+#include "gui/DeviceScale.h"
 #include "gui/Theme.h"
 
 #include <algorithm>
@@ -24,10 +25,13 @@ AnalysisProgressWindow::~AnalysisProgressWindow()
     top_.close();
 }
 
-std::unique_ptr<AnalysisProgressWindow> AnalysisProgressWindow::open()
+std::unique_ptr<AnalysisProgressWindow> AnalysisProgressWindow::open(double scale)
 {
     std::unique_ptr<AnalysisProgressWindow> window(new AnalysisProgressWindow);
-    if (!window->top_.open(kWidth, kHeight, kTitle) || !window->content_.open(window->top_.windowId())) {
+    window->frame_.setScale(scale);
+    const double s = window->frame_.scale();
+    if (!window->top_.open(gui::deviceLength(kWidth, s), gui::deviceLength(kHeight, s), kTitle)
+        || !window->content_.open(window->top_.windowId())) {
         return nullptr;
     }
     // Painted before the analysis takes the thread.

@@ -22,9 +22,9 @@ public:
     static constexpr int kFirstPosition = 5;
     static constexpr int kLastPosition = 95;
 
-    // Shown at once; null without a display, and the analysis then runs with no
-    // window. Destroying the object closes the window.
-    static std::unique_ptr<AnalysisProgressWindow> open();
+    // Shown at once at the editor's scale; null without a display, and the
+    // analysis then runs with no window. Destroying the object closes the window.
+    static std::unique_ptr<AnalysisProgressWindow> open(double scale = 1.0);
     ~AnalysisProgressWindow() override;
 
     // The bar shows the percentage held to 5 … 95 and truncated to a whole number,

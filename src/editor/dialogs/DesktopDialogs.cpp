@@ -36,8 +36,17 @@ FileDialogs& DesktopDialogs::fallback()
     if (!fallback_) {
         fallback_ = std::make_unique<ToolkitDialogs>();
         fallback_->setLibraryFolder(libraryRoot_);
+        fallback_->setScale(scale_);
     }
     return *fallback_;
+}
+
+void DesktopDialogs::setScale(double scale)
+{
+    scale_ = scale;
+    if (fallback_) {
+        fallback_->setScale(scale);
+    }
 }
 
 void DesktopDialogs::setLibraryFolder(const std::string& root)
@@ -171,6 +180,9 @@ bool DesktopDialogs::question(const char* text, const char* caption, const char*
     return result.exitCode == 0;
 }
 
-std::unique_ptr<AnalysisProgress> DesktopDialogs::openAnalysisProgress() { return AnalysisProgressWindow::open(); }
+std::unique_ptr<AnalysisProgress> DesktopDialogs::openAnalysisProgress()
+{
+    return AnalysisProgressWindow::open(scale_);
+}
 
 } // namespace tessarine

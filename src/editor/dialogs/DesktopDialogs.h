@@ -27,6 +27,8 @@ public:
     bool question(const char* text, const char* caption, const char* accept) override;
     std::unique_ptr<AnalysisProgress> openAnalysisProgress() override;
     void setLibraryFolder(const std::string& root) override;
+    // Only our progress window takes it; the desktop scales its own dialogs.
+    void setScale(double scale) override;
 
 private:
     enum class Ask { Open, OpenMany, Save };
@@ -36,6 +38,7 @@ private:
     Tool tool_;
     std::string program_;
     std::string libraryRoot_;
+    double scale_ = 1.0;
     std::unique_ptr<FileDialogs> fallback_;
 };
 

@@ -39,6 +39,9 @@ public:
     // The sound library's root folder, where the dialogs for library files
     // start and which they offer as a place; dialogs of the desktop ignore it.
     virtual void setLibraryFolder(const std::string&) {}
+    // The editor's scale, at which our own dialogs are drawn; the desktop's
+    // dialogs follow the desktop's own.
+    virtual void setScale(double) {}
 
     // A message with an OK button, e.g. "Unsupported file format.\n" under "Tessarine".
     virtual void messageBox(const char* text, const char* caption) = 0;

@@ -4,6 +4,7 @@
 #include "editor/dialogs/DialogPanel.h"
 #include "editor/dialogs/FileDialogKinds.h"
 #include "editor/dialogs/TypedPath.h"
+#include "gui/DeviceScale.h"
 #include "gui/TopLevelWindow.h"
 #include "gui/X11Window.h"
 #include "sound/library/LibraryFolders.h"
@@ -24,14 +25,17 @@ bool isFolder(const std::string& path)
     return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// Shows the frame in a window of its own, calling step() after every round of
-// events until it says the dialog is answered; closed() when the window is closed.
-bool showWindow(gui::Frame& frame, int width, int height, const char* title, const std::function<void()>& closed,
-                const std::function<bool()>& answered)
+// Shows the frame in a window of its own at the editor's scale, calling step()
+// after every round of events until it says the dialog is answered; closed()
+// when the window is closed.
+bool showWindow(gui::Frame& frame, int width, int height, double scale, const char* title,
+                const std::function<void()>& closed, const std::function<bool()>& answered)
 {
+    frame.setScale(scale);
     gui::TopLevelWindow top;
     gui::X11Window content(frame);
-    if (!top.open(width, height, title) || !content.open(top.windowId())) {
+    if (!top.open(gui::deviceLength(width, frame.scale()), gui::deviceLength(height, frame.scale()), title)
+        || !content.open(top.windowId())) {
         return false;
     }
     for (;;) {
@@ -49,17 +53,17 @@ bool showWindow(gui::Frame& frame, int width, int height, const char* title, con
 
 } // namespace
 
-bool ToolkitDialogs::run(DialogPanel& panel, const char* title)
+bool ToolkitDialogs::run(DialogPanel& panel, const char* title, double scale)
 {
-    const bool shown = showWindow(panel.frame(), DialogPanel::kWidth, DialogPanel::kHeight, title,
+    const bool shown = showWindow(panel.frame(), DialogPanel::kWidth, DialogPanel::kHeight, scale, title,
                                   [&] { panel.cancel(); },
                                   [&] { return panel.outcome() != DialogPanel::Outcome::Pending; });
     return shown && panel.outcome() == DialogPanel::Outcome::Accepted;
 }
 
-bool ToolkitDialogs::run(FileBrowserPanel& panel, const char* title)
+bool ToolkitDialogs::run(FileBrowserPanel& panel, const char* title, double scale)
 {
-    const bool shown = showWindow(panel.frame(), FileBrowserPanel::kWidth, FileBrowserPanel::kHeight, title,
+    const bool shown = showWindow(panel.frame(), FileBrowserPanel::kWidth, FileBrowserPanel::kHeight, scale, title,
                                   [&] { panel.cancel(); },
                                   [&] { return panel.outcome() != FileBrowserPanel::Outcome::Pending; });
     return shown && panel.outcome() == FileBrowserPanel::Outcome::Accepted;
@@ -112,7 +116,7 @@ bool ToolkitDialogs::browse(FileBrowserPanel::Mode mode, bool save, const char* 
                             std::vector<std::string>& paths)
 {
     FileBrowserPanel panel(mode, extension, places(), startFolder(extension));
-    if (!run(panel, dialogTitle(save, extension).c_str()) || panel.chosen().empty()) {
+    if (!run(panel, dialogTitle(save, extension).c_str(), scale_) || panel.chosen().empty()) {
         return false;
     }
     paths = panel.chosen();
@@ -148,16 +152,19 @@ bool ToolkitDialogs::saveFile(const char* extension, std::string& path)
 void ToolkitDialogs::messageBox(const char* text, const char* caption)
 {
     auto panel = DialogPanel::message(text != nullptr ? text : "");
-    run(*panel, caption != nullptr ? caption : "");
+    run(*panel, caption != nullptr ? caption : "", scale_);
 }
 
 // Without a display nobody can answer: nothing is discarded.
 bool ToolkitDialogs::question(const char* text, const char* caption, const char* accept)
 {
     auto panel = DialogPanel::question(text != nullptr ? text : "", accept != nullptr ? accept : "OK");
-    return run(*panel, caption != nullptr ? caption : "");
+    return run(*panel, caption != nullptr ? caption : "", scale_);
 }
 
-std::unique_ptr<AnalysisProgress> ToolkitDialogs::openAnalysisProgress() { return AnalysisProgressWindow::open(); }
+std::unique_ptr<AnalysisProgress> ToolkitDialogs::openAnalysisProgress()
+{
+    return AnalysisProgressWindow::open(scale_);
+}
 
 } // namespace tessarine

@@ -34,6 +34,7 @@ public:
     bool question(const char* text, const char* caption, const char* accept) override;
     std::unique_ptr<AnalysisProgress> openAnalysisProgress() override;
     void setLibraryFolder(const std::string& root) override { libraryRoot_ = root; }
+    void setScale(double scale) override { scale_ = scale; }
 
     // Where a dialog for this kind opens, and what its places are.
     std::string startFolder(const char* extension) const;
@@ -42,9 +43,9 @@ public:
     void remember(const char* extension, const std::string& chosenFile);
 
     // A message until the user answers; false when there is no display or the user cancels.
-    static bool run(DialogPanel& panel, const char* title);
+    static bool run(DialogPanel& panel, const char* title, double scale = 1.0);
     // The browser in a window until it is answered; false when there is no display or the user cancels.
-    static bool run(FileBrowserPanel& panel, const char* title);
+    static bool run(FileBrowserPanel& panel, const char* title, double scale = 1.0);
 
 private:
     bool browse(FileBrowserPanel::Mode mode, bool save, const char* extension, std::vector<std::string>& paths);
@@ -53,6 +54,7 @@ private:
 
     std::optional<std::string> recentFile_;
     std::string libraryRoot_;
+    double scale_ = 1.0;
     std::map<std::string, std::string> lastFolder_;
 };
 

@@ -101,6 +101,7 @@ bool ClapPlugin::init()
     }
     hostParams_ = static_cast<const clap_host_params_t*>(host_->get_extension(host_, CLAP_EXT_PARAMS));
     hostTimers_ = static_cast<const clap_host_timer_support_t*>(host_->get_extension(host_, CLAP_EXT_TIMER_SUPPORT));
+    hostGui_ = static_cast<const clap_host_gui_t*>(host_->get_extension(host_, CLAP_EXT_GUI));
     return true;
 }
 
@@ -563,6 +564,14 @@ bool ClapPlugin::editorSize(std::uint32_t& width, std::uint32_t& height) const
     width = static_cast<std::uint32_t>(size.width);
     height = static_cast<std::uint32_t>(size.height);
     return true;
+}
+
+// A scale picked in the editor while it is open: the host fits its window.
+void ClapPlugin::editorResized(int width, int height)
+{
+    if (editorCreated_ && hostGui_ != nullptr && hostGui_->request_resize != nullptr && width > 0 && height > 0) {
+        hostGui_->request_resize(host_, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
+    }
 }
 
 bool ClapPlugin::setEditorParent(const clap_window_t* window)

@@ -73,6 +73,7 @@ private:
     bool createEditor(const char* api, bool floating);
     void destroyEditor();
     bool editorSize(std::uint32_t& width, std::uint32_t& height) const;
+    bool setEditorScale(double scale) { return core_->setEditorScale(scale); }
     bool setEditorParent(const clap_window_t* window);
     void onTimer(clap_id timer);
 
@@ -91,6 +92,7 @@ private:
     void serveIdle() override {}
     bool readTransport(HostTransport& transport, bool withBar) override;
     void editorChanged(bool) override {}
+    void editorResized(int width, int height) override;
     void reportValue(int index, float value) override;
     void valuesReported() override;
 
@@ -107,6 +109,7 @@ private:
     const clap_host_t* host_;
     const clap_host_params_t* hostParams_ = nullptr;
     const clap_host_timer_support_t* hostTimers_ = nullptr;
+    const clap_host_gui_t* hostGui_ = nullptr;
     std::unique_ptr<InstrumentCore> core_;
 
     // Audio thread, during process: where the values the instrument changed

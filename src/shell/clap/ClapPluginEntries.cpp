@@ -135,7 +135,7 @@ struct ClapPluginEntries {
         return true;
     }
 
-    // clap.gui: embedded X11 windows only, at the editor's one size.
+    // clap.gui: embedded X11 windows only, at the editor's one size for its scale.
     static bool apiSupported(const clap_plugin_t* p, const char* api, bool floating)
     {
         return self(p) != nullptr && api != nullptr && !floating && std::strcmp(api, CLAP_WINDOW_API_X11) == 0
@@ -160,8 +160,13 @@ struct ClapPluginEntries {
             self(p)->destroyEditor();
         }
     }
-    // The editor draws at its own fixed size; the host's scale is not applied.
-    static bool setScale(const clap_plugin_t*, double) { return false; }
+    // X11 windows count device pixels: the editor draws its fixed layout at
+    // the host's scale and get_size follows, unless the person picked a size
+    // in the editor, which wins (the request is still taken, as the default).
+    static bool setScale(const clap_plugin_t* p, double scale)
+    {
+        return self(p) != nullptr && self(p)->setEditorScale(scale);
+    }
     static bool guiSize(const clap_plugin_t* p, std::uint32_t* width, std::uint32_t* height)
     {
         return self(p) != nullptr && width != nullptr && height != nullptr && self(p)->editorSize(*width, *height);

@@ -305,13 +305,14 @@ bool Lv2Plugin::loadInstrumentPath(const void* value, std::size_t size, const LV
     return loaded;
 }
 
-bool Lv2Plugin::attachUi(LV2UI_Write_Function write, LV2UI_Controller controller)
+bool Lv2Plugin::attachUi(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2UI_Resize* resize)
 {
     if (uiWrite_ != nullptr) {
         return false;
     }
     uiWrite_ = write;
     uiController_ = controller;
+    uiResize_ = resize != nullptr && resize->ui_resize != nullptr ? resize : nullptr;
     return true;
 }
 
@@ -319,6 +320,14 @@ void Lv2Plugin::detachUi()
 {
     uiWrite_ = nullptr;
     uiController_ = nullptr;
+    uiResize_ = nullptr;
+}
+
+void Lv2Plugin::editorResized(int width, int height)
+{
+    if (uiResize_ != nullptr && width > 0 && height > 0) {
+        uiResize_->ui_resize(uiResize_->handle, width, height);
+    }
 }
 
 // The editor's change is already in the core; the host's port follows it, and

@@ -57,7 +57,8 @@ public:
     InstrumentCore& core() { return *core_; }
 
     // The UI that hears of the editor's changes; one at a time (main thread).
-    bool attachUi(LV2UI_Write_Function write, LV2UI_Controller controller);
+    // resize, when the host offers it, hears of the editor's new sizes.
+    bool attachUi(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2UI_Resize* resize = nullptr);
     void detachUi();
 
 private:
@@ -71,6 +72,7 @@ private:
     void serveIdle() override {}
     bool readTransport(HostTransport& transport, bool withBar) override;
     void editorChanged(bool) override {}
+    void editorResized(int width, int height) override;
     // Loads and random instruments move the host's ports through the UI, the
     // only writer of ports LV2 has; without a UI the ports keep their values,
     // and run() applies a port only when the host changes it.
@@ -96,6 +98,7 @@ private:
     std::atomic<bool> adoptPorts_{false};
     LV2UI_Write_Function uiWrite_ = nullptr;
     LV2UI_Controller uiController_ = nullptr;
+    const LV2UI_Resize* uiResize_ = nullptr;
     std::unique_ptr<InstrumentCore> core_;
 };
 

@@ -144,12 +144,14 @@ bool writePluginTtl(std::ostream& out)
         << "    rdfs:range atom:Path .\n\n";
 
     // The editor in the host's window: it drives the instance it belongs to
-    // directly, so it needs the instance and reads no port events.
+    // directly, so it needs the instance and reads no port events. It takes
+    // the host's display scaling from the options it is given.
     out << "<" << kUiUri << ">\n"
         << "    a ui:X11UI ;\n"
         << "    ui:binary <" << kModuleName << "> ;\n"
         << "    lv2:requiredFeature <http://lv2plug.in/ns/ext/instance-access> , ui:parent ;\n"
-        << "    lv2:optionalFeature ui:resize , ui:idleInterface , ui:noUserResize ;\n"
+        << "    lv2:optionalFeature ui:resize , ui:idleInterface , ui:noUserResize , opts:options , urid:map ;\n"
+        << "    opts:supportedOption ui:scaleFactor ;\n"
         << "    lv2:extensionData ui:idleInterface .\n";
     return static_cast<bool>(out);
 }
