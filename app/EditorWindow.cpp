@@ -30,6 +30,8 @@ std::unique_ptr<EditorWindow> EditorWindow::open(InstrumentCore& core, std::stri
         return nullptr;
     }
     self->editorOpen_ = true;
+    self->width_ = size.width;
+    self->height_ = size.height;
     // File managers that look only at top-level windows reach the editor's drops too.
     self->window_.proxyDropsTo();
     return self;
@@ -52,6 +54,14 @@ bool EditorWindow::idle(int timeoutMs)
         return false;
     }
     core_.idleEditor();
+    // A size picked in the editor: the window fits it.
+    const EditorSize size = core_.editorSize();
+    if ((size.width != width_ || size.height != height_) && size.width > 0 && size.height > 0
+        && size.width <= kMaxSide && size.height <= kMaxSide) {
+        width_ = size.width;
+        height_ = size.height;
+        window_.resize(width_, height_);
+    }
     return true;
 }
 

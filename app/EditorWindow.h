@@ -32,6 +32,8 @@ private:
 
     InstrumentCore& core_;
     gui::TopLevelWindow window_;
+    int width_ = 0;
+    int height_ = 0;
     bool editorOpen_ = false;
 };
 

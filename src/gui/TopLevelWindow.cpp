@@ -13,6 +13,23 @@ struct TopLevelWindow::Impl {
     bool closeAsked = false;
 };
 
+namespace {
+
+// A fixed size: the editor inside does not stretch.
+void fixSize(Display* display, Window window, int width, int height)
+{
+    XSizeHints* hints = XAllocSizeHints();
+    if (hints != nullptr) {
+        hints->flags = PMinSize | PMaxSize;
+        hints->min_width = hints->max_width = width;
+        hints->min_height = hints->max_height = height;
+        XSetWMNormalHints(display, window, hints);
+        XFree(hints);
+    }
+}
+
+} // namespace
+
 TopLevelWindow::TopLevelWindow() = default;
 
 TopLevelWindow::~TopLevelWindow()
@@ -40,15 +57,7 @@ bool TopLevelWindow::open(int width, int height, const std::string& title, const
     XChangeProperty(display, impl->window, XInternAtom(display, "_NET_WM_NAME", False),
                     XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
-    // A fixed size: the editor inside does not stretch.
-    XSizeHints* hints = XAllocSizeHints();
-    if (hints != nullptr) {
-        hints->flags = PMinSize | PMaxSize;
-        hints->min_width = hints->max_width = width;
-        hints->min_height = hints->max_height = height;
-        XSetWMNormalHints(display, impl->window, hints);
-        XFree(hints);
-    }
+    fixSize(display, impl->window, width, height);
     impl->deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display, impl->window, &impl->deleteWindow, 1);
     XSelectInput(display, impl->window, StructureNotifyMask);
@@ -67,6 +76,16 @@ void TopLevelWindow::close()
     XDestroyWindow(impl_->display, impl_->window);
     XCloseDisplay(impl_->display);
     impl_.reset();
+}
+
+void TopLevelWindow::resize(int width, int height)
+{
+    if (!impl_ || width <= 0 || height <= 0) {
+        return;
+    }
+    fixSize(impl_->display, impl_->window, width, height);
+    XResizeWindow(impl_->display, impl_->window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XFlush(impl_->display);
 }
 
 bool TopLevelWindow::isOpen() const

@@ -23,6 +23,8 @@ public:
     bool isOpen() const;
 
     unsigned long windowId() const;
+    // A new fixed size (the editor inside was drawn at another scale).
+    void resize(int width, int height);
 
     // Makes this window a drop site whose drops go to target (the embedded
     // window that handles them: it must carry XdndAware itself). Sources that

@@ -356,3 +356,61 @@ TEST(MusicianControls, TheHostsWheelRequestStepsTheControlUnderThePointer)
 }
 
 } // namespace
+
+namespace {
+
+// The Size menu draws the whole editor at 200 %: the window doubles, the
+// controls answer at their doubled places with the same travel, and the size
+// holds for every instance the same person opens, whatever a host asks for.
+TEST(MusicianControls, AtTwiceTheSizeControlsAnswerAtTwiceTheirPlaces)
+{
+    MusicianSession s("1664x1152x24");  // room for the editor at 200 %
+    if (const std::string why = s.start(TESSARINE_PLUGIN_PATH); !why.empty()) {
+        ASSERT_EQ(why.rfind("skip:", 0), 0u) << why;
+        GTEST_SKIP() << why;
+    }
+    auto& host = s.host();
+    // The menu left of Learn (152, 35, 80 × 18); 200 % is its fourth entry.
+    const double entry = 53 + 2 + 18 * 3 + 9;
+    s.click(192, 44);
+    s.idle(4);
+    s.moveTo(192, entry);
+    s.click(192, entry);
+    ASSERT_TRUE(s.idleUntil([&] { return s.window().width() == 1600 && s.window().height() == 1100; }));
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    XWindowAttributes editor{};
+    ASSERT_TRUE(s.idleUntil([&] {
+        XQueryTree(s.window().display(), s.window().windowId(), &root, &parent, &children, &count);
+        const bool found = count > 0 && XGetWindowAttributes(s.window().display(), children[0], &editor) != 0;
+        XFree(children);
+        return found && editor.width == 1600 && editor.height == 1100;
+    })) << "the editor's window is " << editor.width << " x " << editor.height;
+
+    const auto button = MusicianSession::centreOf(tessarine::test::rowOf(tessarine::kMorphPage,
+                                                                          tessarine::kEnvelopeMorphOn),
+                                                  tessarine::kMorphPage);
+    const float before = host.getParameter(tessarine::kEnvelopeMorphOn);
+    s.click(2 * button.x, 2 * button.y);
+    EXPECT_TRUE(s.idleUntil([&] { return host.getParameter(tessarine::kEnvelopeMorphOn) != before; }));
+    const auto knob = MusicianSession::centreOf(tessarine::test::rowOf(-1, tessarine::kMasterDetune), -1);
+    const float detune = host.getParameter(tessarine::kMasterDetune);
+    s.drag(2 * knob.x, 2 * knob.y, 0, -40);  // 20 logical pixels of the knob's 200
+    EXPECT_NEAR(host.getParameter(tessarine::kMasterDetune), detune + 0.1f, 0.02f);
+
+    // The person's size wins over a host's request, here and in a new instance.
+    EXPECT_EQ(host.dispatch(vst::effVendorSpecific, vst::fourCC('P', 'r', 'e', 'S'), vst::fourCC('A', 'e', 'C', 's'),
+                            nullptr, 1.5f),
+              1);
+    std::string error;
+    auto again = tessarine::host::PluginHost::load(TESSARINE_PLUGIN_PATH, error);
+    ASSERT_TRUE(again) << error;
+    for (auto* instance : {&host, again.get()}) {
+        vst::EditorRect* rect = nullptr;
+        ASSERT_EQ(instance->dispatch(vst::effEditGetRect, 0, 0, &rect), 1);
+        EXPECT_EQ(rect->right - rect->left, 1600);
+        EXPECT_EQ(rect->bottom - rect->top, 1100);
+    }
+}
+
+} // namespace

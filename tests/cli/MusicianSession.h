@@ -61,6 +61,9 @@ inline std::unique_ptr<Instrument> instrumentOf(const std::vector<std::byte>& by
 
 class MusicianSession {
 public:
+    // screen: the test display's size (see XvfbServer).
+    explicit MusicianSession(const char* screen = "1024x768x24") : server_(screen) {}
+
     // Empty when the session is up; otherwise why it could not start (the test skips or fails on it).
     std::string start(const std::string& pluginPath)
     {

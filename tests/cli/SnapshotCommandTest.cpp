@@ -128,6 +128,13 @@ TEST(SnapshotCommand, EightPagesAreWrittenAsArtefactsAndNoneIsBlank)
     Picture all = readPng(grid);
     EXPECT_EQ(all.width, 4 * 800);
     EXPECT_EQ(all.height, 2 * 550);
+
+    // A scale draws the same page at that size.
+    result = runCli("snapshot --scale 2 -o " + (folder / "page-5-at-200.png").string());
+    ASSERT_EQ(result.status, 0) << result.output;
+    Picture doubled = readPng(folder / "page-5-at-200.png");
+    EXPECT_EQ(doubled.width, 1600);
+    EXPECT_EQ(doubled.height, 1100);
 }
 
 TEST(SnapshotCommand, RefusalsSayWhyAndWriteNothing)
@@ -141,6 +148,7 @@ TEST(SnapshotCommand, RefusalsSayWhyAndWriteNothing)
         {"--page 8", "--page must be 0 to 7"},
         {"--page -1", "--page must be 0 to 7"},
         {"--split", "--split needs --all"},
+        {"--scale 4", "--scale must be 1 to 3"},
         {"--plugin " + (folder / "none.so").string(), "none.so"},
     };
     for (const auto& c : cases) {

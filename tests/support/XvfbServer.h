@@ -19,15 +19,15 @@ namespace tessarine::test {
 
 class XvfbServer {
 public:
-    XvfbServer()
+    // screen: width x height x depth; larger ones hold the editor at 200 %.
+    explicit XvfbServer(const char* screen = "1024x768x24")
     {
         int fds[2];
         if (pipe(fds) != 0) {
             return;
         }
         std::string fd = std::to_string(fds[1]);
-        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                              nullptr};
+        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp", nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addclose(&actions, fds[0]);

@@ -2,6 +2,7 @@
 // through the plug-in's extensions and event lists alone.
 
 #include "shell/clap/ClapTestHost.h"
+#include "support/PrivateConfigFolder.h"
 #include "support/SignalMeasure.h"
 
 #include "params/ParameterTable.h"
@@ -57,6 +58,7 @@ TEST(ClapPlugin, DescribesOneStereoInstrument)
     tessarine::host::ClapHost host;
     EXPECT_EQ(factory->create_plugin(factory, host.host(), "com.brightmoor-labs.other"), nullptr);
 
+    const tessarine::test::PrivateConfigFolder config;  // no size picked by a user
     TestInstance instance;
     ASSERT_TRUE(instance.valid());
     const clap_plugin_audio_ports_t* audio = instance->audioPorts;
@@ -82,8 +84,18 @@ TEST(ClapPlugin, DescribesOneStereoInstrument)
     ASSERT_TRUE(gui->create(instance.plugin(), CLAP_WINDOW_API_X11, false));
     std::uint32_t width = 0, height = 0;
     EXPECT_TRUE(gui->get_size(instance.plugin(), &width, &height));
-    EXPECT_GT(width, 0u);
-    EXPECT_GT(height, 0u);
+    EXPECT_EQ(width, 800u);
+    EXPECT_EQ(height, 550u);
+    // The host's scale (no size picked in this configuration) sizes the window.
+    EXPECT_TRUE(gui->set_scale(instance.plugin(), 2.0));
+    EXPECT_FALSE(gui->set_scale(instance.plugin(), std::numeric_limits<double>::quiet_NaN()));
+    ASSERT_TRUE(gui->get_size(instance.plugin(), &width, &height));
+    EXPECT_EQ(width, 1600u);
+    EXPECT_EQ(height, 1100u);
+    std::uint32_t askedWidth = 900, askedHeight = 900;
+    ASSERT_TRUE(gui->adjust_size(instance.plugin(), &askedWidth, &askedHeight));
+    EXPECT_EQ(askedWidth, 1600u);
+    EXPECT_EQ(askedHeight, 1100u);
     EXPECT_FALSE(gui->create(instance.plugin(), CLAP_WINDOW_API_X11, false)) << "one editor at a time";
     EXPECT_EQ(instance.host().timers().size(), 1u);
     gui->destroy(instance.plugin());
