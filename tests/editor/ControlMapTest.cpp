@@ -163,11 +163,12 @@ public:
 
 TEST_F(ControlMap, NoPageCutsOrMisplacesAText)
 {
-    // Slot A analyses a sound that starts silent, while its bars show the
-    // second frame of the voice before: the bars open where the new sound plays.
-    std::vector<float> sound(11025, 0.0f);
-    const std::vector<float> tone = testsound::sawtooth(220.0, 22050, 0.8);
-    sound.insert(sound.end(), tone.begin(), tone.end());
+    // Slot A analyses a sound that fades in, while its bars show the second
+    // frame of the voice before: the bars open where the new sound plays.
+    std::vector<float> sound = testsound::sawtooth(220.0, 22050, 1.0);
+    for (std::size_t i = 0; i < 8820; ++i) {
+        sound[i] *= static_cast<float>(i) / 8820.0f;
+    }
     dialogs_.nextPath = (root_ / "late.wav").string();
     ASSERT_TRUE(testsound::writeSound(dialogs_.nextPath, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1, sound));
     editor().setParameter(kTagPageSelector, 0.0f);
