@@ -469,6 +469,11 @@ bool SynthEditor::drawPage(int page, std::uint8_t* rgba, std::size_t bytes)
         const float key = static_cast<float>(voices_.shownKey(s)) / static_cast<float>(kKeyCount);
         pages->forEachControl(kTagKeyA + s, [key](gui::Control& c) { c.setValue(key); });
     }
+    // The pad shows what the window's handlers would make of the morph mode and envelope morph.
+    if (gui::Control* pad = pages->control(kMorphPage, kTagMorphPad)) {
+        setMorphPadTargetMode(*pad, static_cast<int>(3.99f * engine_.getParameter(kMorphModeSelector, true)));
+        setMorphPadPathShown(*pad, static_cast<int>(1.99f * engine_.getParameter(kEnvelopeMorphOn, true)) != 0);
+    }
     actions_.fillMenus(*pages);
     gui::ImageSurfaceBackend image(editor.frame);
     if (!image.isValid()) {
