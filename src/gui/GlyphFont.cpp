@@ -1,6 +1,7 @@
 #include "gui/GlyphFont.h"
 
 #include "gui/DeviceScale.h"
+#include "gui/TextProbe.h"
 
 #include <algorithm>
 #include <cmath>
@@ -118,6 +119,11 @@ int GlyphFont::draw(cairo_t* cr, std::string_view text, double x, double y, int 
     if (!strip_ || !strip_->isValid()) {
         return count;
     }
+    const int left = static_cast<int>(std::floor(x));
+    const int top = static_cast<int>(std::floor(y));
+    const Rect box{left, top, maxWidth, strip_->height()};
+    reportDrawnText(cr, text, text.substr(0, static_cast<std::size_t>(count)),
+                    Rect{left, top, count * glyphWidth_, strip_->height()}, &box);
     // The strip holds 100 % pixels; at any other scale the glyphs come from
     // the outline font, laid out in the same cells, so text stays sharp.
     const bool fromStrip = deviceScaleOf(cr) == 1.0 || fontSize_ <= 0;
