@@ -435,9 +435,10 @@ void X11Window::repaintExposed()
 void X11Window::followScale()
 {
     Impl& w = *impl_;
+    const double before = w.scale;
     if (!w.makeBuffers(frame_)) {
         // Without a buffer nothing could be shown: stay at the old size.
-        frame_.setScale(w.scale);
+        frame_.setScale(before);
         w.makeBuffers(frame_);
     }
     XResizeWindow(w.display, w.window, static_cast<unsigned>(w.width), static_cast<unsigned>(w.height));
