@@ -308,7 +308,9 @@ bool reduceHarmonicKeyframes(const NumMatrix& frequency, const NumMatrix& amplit
                 return e;
             },
             [](const std::vector<int>&, std::size_t) { return true; });
-        enforceSpacing(keys, T, [](double) { return 0.03; });
+        // 20 ms apart at the closest: at 30 ms a 23 ms frame period kept only
+        // every other frame, and a vibrato was drawn with four points a cycle.
+        enforceSpacing(keys, T, [](double) { return 0.02; });
         // Quiet is 60 dB under the loudest frame (never above the fixed level
         // of 0.004 once used), so a decay keeps what a listener still hears.
         double loudest = 0.0;
