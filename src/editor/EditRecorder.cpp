@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 
 namespace tessarine {
 
@@ -68,13 +69,31 @@ EditHistory::State EditRecorder::capture()
         RecordStream stream;
         stream.openMemoryWrite(buffer_);
         if (engine_.writeInstrumentRecord(stream)) {
-            return history_.makeState(std::span(buffer_).first(stream.position()), values);
+            return stateOf(std::span(buffer_).first(stream.position()), values);
         }
         if (stream.status() != RecordStream::Status::Overflow || buffer_.size() >= RecordStream::kBufferSize) {
             return history_.makeState({}, values);
         }
         buffer_.resize(std::min(buffer_.size() * 2, RecordStream::kBufferSize));
     }
+}
+
+// Most presses and releases change nothing in the record (a key of the
+// on-screen keyboard, a page tab): comparing it with the last one costs a
+// fraction of cutting and hashing it again.
+EditHistory::State EditRecorder::stateOf(std::span<const std::byte> record, const EditHistory::Values& values)
+{
+    if (!lastChunks_.empty() && record.size() == lastRecord_.size()
+        && std::memcmp(record.data(), lastRecord_.data(), record.size()) == 0) {
+        EditHistory::State state;
+        state.chunks = lastChunks_;
+        state.values = values;
+        return state;
+    }
+    EditHistory::State state = history_.makeState(record, values);
+    lastRecord_.assign(record.begin(), record.end());
+    lastChunks_ = state.chunks;
+    return state;
 }
 
 void EditRecorder::record()

@@ -15,6 +15,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <span>
 #include <vector>
 
 namespace tessarine {
@@ -51,6 +53,7 @@ public:
 
 private:
     EditHistory::State capture();
+    EditHistory::State stateOf(std::span<const std::byte> record, const EditHistory::Values& values);
     // The pending step, if any, is recorded; then the instrument as it is
     // becomes the place undo stands at.
     void settle();
@@ -63,6 +66,9 @@ private:
     gui::Frame* frame_ = nullptr;
     EditHistory history_;
     std::vector<std::byte> buffer_;
+    // The record last cut into chunks, and its chunks.
+    std::vector<std::byte> lastRecord_;
+    std::vector<std::shared_ptr<const EditHistory::Chunk>> lastChunks_;
     bool editPending_ = false;
     bool unmodifiedPending_ = false;
     // Wheel notches on one control within kWheelPauseMs are one step.

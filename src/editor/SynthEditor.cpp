@@ -16,6 +16,7 @@
 #include "gui/OptionMenu.h"
 #include "gui/Selector.h"
 #include "gui/Theme.h"
+#include "params/NoteFrequencyTable.h"
 
 #include <cmath>
 
@@ -388,6 +389,13 @@ void SynthEditor::fullRefresh()
     frame_->invalidateRect(kAnalysisNote);
     actions_.showLoadedNames();
     voices_.showVoices();
+    // The sound may be new (a load, an analysis, an undo): the bars open on
+    // its loudest frame instead of keeping a frame number of the sound before.
+    for (int s = 0; s < kSlotCount; ++s) {
+        if (gui::Control* bars = pages_->control(s, kTagHarmonicBars)) {
+            setHarmonicBarFrame(*bars, -1);
+        }
+    }
     for (int index = 0; index < kValueCount; ++index) {
         if (!isExcludedFromRefresh(index)) {
             setParameter(index, engine_.getParameter(index, true));
@@ -457,6 +465,14 @@ bool SynthEditor::drawPage(int page, std::uint8_t* rgba, std::size_t bytes)
     for (int s = 0; s < kSlotCount; ++s) {
         const Voice& voice = engine_.instrument().voices[static_cast<std::size_t>(s)];
         pages->forEachControl(kTagVoiceNameA + s, [&voice](gui::Control& c) { setControlText(c, voice.nameView()); });
+        // The key a window shows once it has opened, not the value stored before it ever did.
+        const float key = static_cast<float>(voices_.shownKey(s)) / static_cast<float>(kKeyCount);
+        pages->forEachControl(kTagKeyA + s, [key](gui::Control& c) { c.setValue(key); });
+    }
+    // The pad shows what the window's handlers would make of the morph mode and envelope morph.
+    if (gui::Control* pad = pages->control(kMorphPage, kTagMorphPad)) {
+        setMorphPadTargetMode(*pad, static_cast<int>(3.99f * engine_.getParameter(kMorphModeSelector, true)));
+        setMorphPadPathShown(*pad, static_cast<int>(1.99f * engine_.getParameter(kEnvelopeMorphOn, true)) != 0);
     }
     actions_.fillMenus(*pages);
     gui::ImageSurfaceBackend image(editor.frame);

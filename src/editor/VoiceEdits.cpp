@@ -155,19 +155,24 @@ void VoiceEdits::showVoices()
         const Voice& voice = instrument.voices[static_cast<std::size_t>(s)];
         pages_->forEachControl(kTagVoiceNameA + s, [&voice](gui::Control& c) { setControlText(c, voice.nameView()); });
         host_.automate(kNumMultisamplesA + s, static_cast<float>(voice.multisampleCount - 1) / 8.0f);
-
-        const VoicePlace at = place(s);
-        const int multisample = at.multisample < voice.multisampleCount ? at.multisample : 0;
-        float pitch = voice.layer(multisample, 0).harmonic.basePitch;
-        if (!(pitch > 0.0f)) {
-            pitch = voice.layer(multisample, 1).harmonic.basePitch;
-        }
-        const int key = nearestKey(pitch);
-        const auto* keys = dynamic_cast<const gui::ListSelector*>(pages_->control(s, kTagKeyA + s));
-        const int entries = keys != nullptr ? keys->entryCount() : kKeyCount;
-        const int shown = entries > 0 && key >= entries ? entries - 1 : key;
-        host_.automate(kTagKeyA + s, static_cast<float>(shown) / static_cast<float>(kKeyCount));
+        host_.automate(kTagKeyA + s, static_cast<float>(shownKey(s)) / static_cast<float>(kKeyCount));
     }
+}
+
+int VoiceEdits::shownKey(int slot) const
+{
+    const Voice& voice = engine_.instrument().voices[static_cast<std::size_t>(slot)];
+    const VoicePlace at = place(slot);
+    const int multisample = at.multisample < voice.multisampleCount ? at.multisample : 0;
+    float pitch = voice.layer(multisample, 0).harmonic.basePitch;
+    if (!(pitch > 0.0f)) {
+        pitch = voice.layer(multisample, 1).harmonic.basePitch;
+    }
+    const int key = nearestKey(pitch);
+    const auto* keys = pages_ != nullptr ? dynamic_cast<const gui::ListSelector*>(pages_->control(slot, kTagKeyA + slot))
+                                         : nullptr;
+    const int entries = keys != nullptr ? keys->entryCount() : kKeyCount;
+    return entries > 0 && key >= entries ? entries - 1 : key;
 }
 
 } // namespace tessarine

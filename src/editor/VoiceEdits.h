@@ -43,6 +43,9 @@ public:
     void setKey(int slot, float value);
     void setName(int slot, const gui::Control& source);
 
+    // The key list's entry for the pitch of the multisample slot's page shows.
+    int shownKey(int slot) const;
+
     // Every slot's name, multisample count and the key nearest the pitch of
     // the multisample its page shows, the last two written as automation so
     // the host hears them.

@@ -1,5 +1,7 @@
 #include "gui/GlyphFont.h"
 
+#include "gui/TextProbe.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -96,6 +98,11 @@ int GlyphFont::draw(cairo_t* cr, std::string_view text, double x, double y, int 
     if (!strip_ || !strip_->isValid()) {
         return count;
     }
+    const int left = static_cast<int>(std::floor(x));
+    const int top = static_cast<int>(std::floor(y));
+    const Rect box{left, top, maxWidth, strip_->height()};
+    reportDrawnText(cr, text, text.substr(0, static_cast<std::size_t>(count)),
+                    Rect{left, top, count * glyphWidth_, strip_->height()}, &box);
     for (int i = 0; i < count; ++i) {
         int g = glyphOf(text[static_cast<std::size_t>(i)]);
         strip_->drawPart(cr, Rect{g * glyphWidth_, 0, glyphWidth_, strip_->height()}, x + i * glyphWidth_, y);

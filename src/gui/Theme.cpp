@@ -1,5 +1,7 @@
 #include "gui/Theme.h"
 
+#include "gui/TextProbe.h"
+
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
@@ -84,6 +86,7 @@ void drawText(cairo_t* cr, std::string_view text, const Rect& box, double size, 
     double baseline = box.y + (box.height + font.ascent - font.descent) / 2;
     setColour(cr, colour);
     cairo_move_to(cr, std::round(x), std::round(baseline));
+    reportDrawnText(cr, text, shown, &box);
     cairo_show_text(cr, shown.c_str());
     cairo_restore(cr);
 }

@@ -4,6 +4,8 @@
 #include "gui/Theme.h"
 #include "gui/X11ImageCopy.h"
 
+#include <X11/keysym.h>
+
 #include <algorithm>
 
 namespace tessarine::gui {
@@ -58,6 +60,8 @@ void X11PopupMenu::present(OptionMenu& menu)
     grabbed_ = XGrabPointer(display_, main_.window, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
                             GrabModeAsync, GrabModeAsync, None, None, CurrentTime)
         == GrabSuccess;
+    // Keys go to the menu while it is open, wherever the host keeps the focus.
+    keysGrabbed_ = XGrabKeyboard(display_, main_.window, True, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
     XFlush(display_);
     menu.invalidate();
 }
@@ -69,6 +73,10 @@ void X11PopupMenu::dismiss()
     if (grabbed_) {
         XUngrabPointer(display_, CurrentTime);
         grabbed_ = false;
+    }
+    if (keysGrabbed_) {
+        XUngrabKeyboard(display_, CurrentTime);
+        keysGrabbed_ = false;
     }
     XFlush(display_);
     if (menu_ != nullptr) {
@@ -117,7 +125,8 @@ bool X11PopupMenu::openPopup(Popup& popup, std::vector<Item> items, int x, int y
     XSetWindowAttributes attributes{};
     attributes.override_redirect = True;
     attributes.save_under = True;
-    attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
+    attributes.event_mask
+        = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask | KeyReleaseMask;
     popup.window = XCreateWindow(display_, DefaultRootWindow(display_), x, y, static_cast<unsigned>(width),
                                  static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
                                  CWOverrideRedirect | CWSaveUnder | CWEventMask, &attributes);
@@ -377,8 +386,66 @@ bool X11PopupMenu::handleEvent(const XEvent& event)
         }
         release(event.xbutton.x_root, event.xbutton.y_root);
         return true;
+    case KeyPress:
+        key(event.xkey);
+        return true;
+    case KeyRelease:
+        // The keyboard belongs to the open menu: nothing reaches the editor.
+        return true;
     default:
         return ours;
+    }
+}
+
+// As in every menu: Escape closes without a choice, the arrows move the
+// highlight (Right into a submenu, Left back out), Return chooses.
+void X11PopupMenu::key(XKeyEvent keyEvent)
+{
+    const KeySym sym = XLookupKeysym(&keyEvent, 0);
+    const bool inSub = sub_.window != 0 && sub_.hover >= 0;
+    Popup& popup = inSub ? sub_ : main_;
+    const int count = static_cast<int>(popup.items.size());
+    switch (sym) {
+    case XK_Escape:
+        dismiss();
+        return;
+    case XK_Up:
+    case XK_Down:
+        if (count > 0) {
+            const int step = sym == XK_Up ? -1 : 1;
+            popup.hover = popup.hover < 0 ? (step > 0 ? 0 : count - 1) : (popup.hover + step + count) % count;
+            if (&popup == &main_) {
+                if (main_.items[static_cast<std::size_t>(main_.hover)].hasSubmenu) {
+                    openSubmenu(main_.hover);
+                } else {
+                    closePopup(sub_);
+                }
+            }
+            paint(popup);
+        }
+        return;
+    case XK_Right:
+        if (!inSub && sub_.window != 0 && !sub_.items.empty()) {
+            sub_.hover = 0;
+            paint(sub_);
+        }
+        return;
+    case XK_Left:
+        if (inSub) {
+            sub_.hover = -1;
+            paint(sub_);
+        }
+        return;
+    case XK_Return:
+    case XK_KP_Enter:
+        if (popup.hover >= 0) {
+            const Rect r = itemRect(popup, popup.hover);
+            movedSinceOpen_ = true;
+            release(popup.area.x + static_cast<int>(r.x + r.width / 2), popup.area.y + static_cast<int>(r.y + r.height / 2));
+        }
+        return;
+    default:
+        return;
     }
 }
 

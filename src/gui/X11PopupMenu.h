@@ -2,10 +2,11 @@
 // The X11 presenter of option menus: an override-redirect window under the
 // menu, with a second one beside it for a submenu, holding the pointer grab
 // while open. A press outside the pop-ups closes them without a choice; a
-// release on an entry chooses it. Long lists run on in columns; when even the
-// screen's width cannot hold them, the wheel scrolls the columns. The wheel
-// never chooses. Used by X11Window; its events arrive through
-// the window's idle on the same display connection.
+// release on an entry chooses it; the keyboard works them as any menu's.
+// Long lists run on in columns; when even the screen's width cannot hold
+// them, the wheel scrolls the columns. The wheel never chooses. Used by
+// X11Window; its events arrive through the window's idle on the same display
+// connection.
 
 #include "gui/Geometry.h"
 #include "gui/MenuPresenter.h"
@@ -80,6 +81,7 @@ private:
     Rect itemRect(const Popup& popup, int index) const;  // popup coordinates
     void hover(int rootX, int rootY);
     void release(int rootX, int rootY);
+    void key(XKeyEvent keyEvent);
     void openSubmenu(int entry);
     void scroll(int rootX, int rootY, int columns);
 
@@ -89,6 +91,7 @@ private:
     Popup main_;
     Popup sub_;
     bool grabbed_ = false;
+    bool keysGrabbed_ = false;
     bool movedSinceOpen_ = false;
 };
 

@@ -93,6 +93,12 @@ TEST(MusicianControls, KnobsAndSlidersFollowTheMouseFromTheShownValue)
     for (int page = -1; page < tessarine::kPageCount; ++page) {
         if (page >= 0) {
             s.showPage(page);
+            // A switched-off section dims its displays: the pixels are compared lit.
+            for (const tessarine::Section& section : tessarine::pageSections(page)) {
+                if (section.switchTag >= 0) {
+                    host.setParameter(section.switchTag, 1.0f);
+                }
+            }
         }
         for (const ControlRow& row : rowsOf(page, {ControlKind::Knob, ControlKind::HorizontalSlider})) {
             SCOPED_TRACE(testing::Message() << "page " << page << " tag " << row.tag);

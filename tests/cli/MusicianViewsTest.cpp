@@ -7,6 +7,7 @@
 #include "commands/RenderCommand.h"
 #include "editor/views/CurveEdits.h"
 #include "editor/views/CurveMapping.h"
+#include "editor/views/MorphPadView.h"
 #include "editor/EditorTags.h"
 #include "params/ModulationLists.h"
 #include "sound/library/InstrumentMenus.h"
@@ -401,7 +402,9 @@ TEST(MusicianViews, ThePadsHandleMovesTheTwoParametersOfItsPointAndTheSound)
     ASSERT_NO_FATAL_FAILURE(restore(s, *instrument));
     s.showPage(tessarine::kMorphPage);
     const Rect view = windowRect(tessarine::kMorphPage, tessarine::kTagMorphPad);
-    const Rect pad{view.x + 4, view.y + 4, view.width - 8, view.height - 8};
+    // The square between the strips that name the corner voices.
+    const int strip = 4 + tessarine::MorphPadView::kNameStrip;
+    const Rect pad{view.x + 4, view.y + strip, view.width - 8, view.height - 2 * strip};
     const tessarine::ControlRow mode = rowOf(tessarine::kMorphPage, tessarine::kMorphModeSelector);
     const int pairs[][2] = {{tessarine::kMorphAmpX, tessarine::kMorphAmpY},
                             {tessarine::kMorphHarmX, tessarine::kMorphHarmY},

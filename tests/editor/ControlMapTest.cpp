@@ -1,13 +1,21 @@
 // Every control of the frame stands on its page exactly once, under the tag
-// the instrument's value map gives it, and drawing a page headless leaves the
-// window as it was.
+// the instrument's value map gives it, drawing a page headless leaves the
+// window as it was, and no page cuts or misplaces a text in any state.
 
 #include "EditorFixture.h"
 
 #include "editor/EditorTags.h"
+#include "editor/views/CustomViews.h"
+#include "editor/views/HarmonicBarView.h"
+#include "engine/SynthEngine.h"
+#include "gui/ImageSurfaceBackend.h"
+#include "gui/TextProbe.h"
+#include "support/SoundFileHelpers.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <set>
+#include <sstream>
 
 namespace editortest {
 
@@ -45,8 +53,9 @@ std::vector<int> expectedTags(int page)
     } else if (page == 6) {
         add({34, 35, 36, 37, 38, 39, 41, 43, 45, 46, 47, 48, 17, 147, 73, 124, 149, 150, 178, 234});
     } else {
+        // The formant filter's shape is drawn beside its switch as well as on the sound page.
         add({49, 50, 54, 59, 63, 68, 162, 55, 235, 51, 52, 140, 53, 57, 58, 56, 18, 62, 60, 61, 64, 65, 66, 67, 69,
-             70, 72});
+             70, 72, 178});
     }
     std::sort(tags.begin(), tags.end());
     return tags;
@@ -102,6 +111,112 @@ TEST_F(ControlMap, DrawingAPageLeavesTheWindowAndRefusesWhatCannotHoldIt)
     EXPECT_EQ(editor().currentPage(), kMorphPage);
     EXPECT_FALSE(editor().drawPage(0, picture.data(), bytes - 1));
     EXPECT_FALSE(editor().drawPage(8, picture.data(), bytes));
+}
+
+// Lists every drawn text that its box cuts, that leaves the window, that
+// straddles a section's edge, or that was shortened although it is no name.
+class TextOffenders final : public gui::TextProbe {
+public:
+    TextOffenders() { gui::setTextProbe(this); }
+    ~TextOffenders() override { gui::setTextProbe(nullptr); }
+    TextOffenders(const TextOffenders&) = delete;
+    TextOffenders& operator=(const TextOffenders&) = delete;
+
+    void textDrawn(const gui::DrawnText& t) override
+    {
+        constexpr double kSlack = 0.5; // antialiasing reaches half a pixel past a glyph's box
+        auto outside = [&t](const gui::Rect& r, double slack) {
+            return t.left < r.x - slack || t.top < r.y - slack || t.right > r.right() + slack
+                || t.bottom > r.bottom() + slack;
+        };
+        std::string why;
+        if (outside(t.box, kSlack)) {
+            why = "cut by its box";
+        } else if (outside(gui::Rect{0, 0, kEditorWidth, kEditorHeight}, 0)) {
+            why = "off the window";
+        } else if (t.shown != t.text && t.text.find(name) == std::string_view::npos) {
+            why = "shortened";
+        }
+        std::vector<Section> sections = pageSections(page);
+        for (Section& s : sections) {
+            s.area = {s.area.x + static_cast<int>(kPageOrigin.x), s.area.y + static_cast<int>(kPageOrigin.y),
+                      s.area.width, s.area.height};
+        }
+        sections.insert(sections.end(), topBarSections().begin(), topBarSections().end());
+        for (const Section& s : sections) {
+            const bool meets = t.left < s.area.right() && t.right > s.area.x && t.top < s.area.bottom()
+                && t.bottom > s.area.y;
+            if (why.empty() && meets && outside(s.area, 0)) {
+                why = std::string("across the edge of ") + (*s.title != 0 ? s.title : "the top bar's plate");
+            }
+        }
+        if (!why.empty()) {
+            found.insert(state + ", page " + std::to_string(page) + ": \"" + std::string(t.shown) + "\" " + why);
+        }
+    }
+
+    std::string state;
+    std::string name;
+    int page = 0;
+    std::set<std::string> found;
+};
+
+TEST_F(ControlMap, NoPageCutsOrMisplacesAText)
+{
+    // Slot A analyses a sound that fades in, while its bars show the second
+    // frame of the voice before: the bars open where the new sound plays.
+    std::vector<float> sound = testsound::sawtooth(220.0, 22050, 1.0);
+    for (std::size_t i = 0; i < 8820; ++i) {
+        sound[i] *= static_cast<float>(i) / 8820.0f;
+    }
+    dialogs_.nextPath = (root_ / "late.wav").string();
+    ASSERT_TRUE(testsound::writeSound(dialogs_.nextPath, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1, sound));
+    editor().setParameter(kTagPageSelector, 0.0f);
+    setHarmonicBarFrame(*editor().control(kTagHarmonicBars), 1);
+    click(kTagAnalyseA);
+    ASSERT_EQ(dialogs_.messages, 0) << dialogs_.lastMessage;
+    const auto* bars = dynamic_cast<const HarmonicBarView*>(editor().control(kTagHarmonicBars));
+    ASSERT_NE(bars, nullptr);
+    const HarmonicData& data = engine().instrument().voices[0].layer(0, 1).harmonic;
+    auto level = [&data](int frame) {
+        float sum = 0.0f;
+        for (int h = 0; h < kHarmonicCount; ++h) {
+            sum += frame >= 0 && frame < data.amplitude(h).pointCount() ? data.amplitude(h).value(frame) : 0.0f;
+        }
+        return sum;
+    };
+    float loudest = 0.0f;
+    for (int f = 0; f < data.frameCount(); ++f) {
+        loudest = std::max(loudest, level(f));
+    }
+    EXPECT_GT(level(bars->frame()), 0.5f * loudest) << "the bars show frame " << bars->frame() + 1;
+
+    // Slot B has the longest name a voice holds.
+    TextOffenders offenders;
+    offenders.name = std::string(kNameCapacity - 1, 'W');
+    std::snprintf(engine().editInstrument().voices[1].name.data(), kNameCapacity, "%s", offenders.name.c_str());
+    editor().fullRefresh();
+
+    std::vector<std::uint8_t> picture(800u * 550u * 4u);
+    for (int layer = 0; layer < 3; ++layer) {
+        for (int s = 0; s < kSlotCount; ++s) {
+            plugin().setParameter(kSoftLoudButtonA + s, static_cast<float>(layer) / 2.0f);
+        }
+        for (int page = 0; page < kPageCount; ++page) {
+            offenders.page = page;
+            offenders.state = "layer " + std::to_string(layer) + " drawn headless";
+            ASSERT_TRUE(editor().drawPage(page, picture.data(), picture.size()));
+            offenders.state = "layer " + std::to_string(layer) + " in the window";
+            editor().setParameter(kTagPageSelector, static_cast<float>(page) / 7.0f);
+            gui::ImageSurfaceBackend window(*editor().frame());
+            window.paintAll();
+        }
+    }
+    std::ostringstream list;
+    for (const std::string& offender : offenders.found) {
+        list << "\n  " << offender;
+    }
+    EXPECT_TRUE(offenders.found.empty()) << offenders.found.size() << " texts:" << list.str();
 }
 
 } // namespace

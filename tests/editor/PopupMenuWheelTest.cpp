@@ -1,6 +1,6 @@
 // An option menu's pop-up on a real X server, played through XTest: a list
-// too long for the screen even in columns scrolls with the wheel, and the
-// wheel never chooses an entry.
+// too long for the screen even in columns scrolls with the wheel, the wheel
+// never chooses an entry, and the keyboard works it as any menu's.
 
 #include "support/XvfbServer.h"
 
@@ -15,6 +15,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <chrono>
 #include <memory>
@@ -32,7 +33,7 @@ struct Counter final : ControlListener {
 
 } // namespace
 
-TEST(PopupMenuWheel, ScrollsColumnsBeyondTheScreenAndNeverChooses)
+TEST(PopupMenuWheel, ScrollsColumnsBeyondTheScreenNeverChoosesAndTakesKeys)
 {
     tessarine::test::XvfbServer server;
     if (!server.running()) {
@@ -97,5 +98,27 @@ TEST(PopupMenuWheel, ScrollsColumnsBeyondTheScreenAndNeverChooses)
     button(1);
     EXPECT_EQ(counter.reports, 1);
     EXPECT_EQ(menu->currentEntry(), popup->rowsPerColumn());
+
+    // Escape closes without a choice; Down, Down, Return takes the second entry.
+    auto key = [&](KeySym sym) {
+        const KeyCode code = XKeysymToKeycode(d, sym);
+        XTestFakeKeyEvent(d, code, True, CurrentTime);
+        XTestFakeKeyEvent(d, code, False, CurrentTime);
+        pump();
+    };
+    moveTo(rootX, rootY);
+    button(1);
+    ASSERT_EQ(popup->activeMenu(), menu);
+    key(XK_Escape);
+    EXPECT_EQ(popup->activeMenu(), nullptr);
+    EXPECT_EQ(counter.reports, 1);
+    button(1);
+    ASSERT_EQ(popup->activeMenu(), menu);
+    key(XK_Down);
+    key(XK_Down);
+    key(XK_Return);
+    EXPECT_EQ(popup->activeMenu(), nullptr);
+    EXPECT_EQ(counter.reports, 2);
+    EXPECT_EQ(menu->currentEntry(), 1);
     XCloseDisplay(d);
 }

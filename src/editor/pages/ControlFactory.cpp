@@ -56,7 +56,8 @@ std::vector<std::string> positionLabels(int tag)
     case kSoftLoudButtonB:
     case kSoftLoudButtonC:
     case kSoftLoudButtonD:
-        return {"Soft", "Loud", "Loud"};
+        // The third position plays the loud layer alone (one layer for every velocity).
+        return {"Soft", "Loud", "One"};
     case kEnvelopeModeA:
     case kEnvelopeModeB:
     case kEnvelopeModeC:

@@ -19,7 +19,7 @@ struct Text {
 // Where a row stands for one tag per slot (count 4), the slot's letter opens the name.
 constexpr Text kTexts[] = {
     {kMasterDetune, 1, "Master detune", "Tunes the whole instrument up to 2 semitones down or up"},
-    {kSoftLoudButtonA, 4, "Layer shown", "Edits the soft or the loud layer of the shown multisample"},
+    {kSoftLoudButtonA, 4, "Layer shown", "Edits the soft or the loud layer of the shown multisample; One plays the loud layer alone"},
     {kSoloButtonA, 4, "Solo", "Plays this slot alone, without morphing"},
     {kHarmonizeAOn, 4, "Harmonize", "Tunes every partial to an exact multiple of the note's pitch"},
     {kVelocitySens, 1, "Velocity sensitivity", "How much key velocity changes the loudness"},

@@ -124,8 +124,8 @@ std::vector<ControlRow> buildTopBar()
     c.push_back(kick(kTagSaveInstrument, 413, 35, 60, "Save"));
     c.push_back(kick(kTagResetInstrument, 488, 35, 60, "Reset"));
     c.push_back(kick(kTagRandomInstrument, 562, 35, 60, "Random"));
-    c.push_back(menu(ControlKind::OptionMenu, kTagCategoryMenu, {330, 15, 147, kMenuHeight}, "Category",
-                     LabelPlace::Left));
+    // Labelled left of the plate it shares with the instrument menu (topBarTexts).
+    c.push_back(menu(ControlKind::OptionMenu, kTagCategoryMenu, {330, 15, 147, kMenuHeight}, nullptr));
     c.push_back(menu(ControlKind::OptionMenu, kTagInstrumentMenu, {491, 15, 146, kMenuHeight}, nullptr));
     c.push_back(onOff(kTagMidiLearn, 240, 35, 60, "Learn"));
     c.push_back(view(ControlKind::Keyboard, kTagKeyboard, {100, 492, 688, 52}));
@@ -141,8 +141,9 @@ std::vector<ControlRow> buildVoicePage(int s)
     c.push_back(kick(kTagAnalyseA + s, 200, 26, 62, "Analyse"));
     c.push_back(kick(kTagLoadVoiceA + s, 268, 26, 50, "Load"));
     c.push_back(kick(kTagSaveVoiceA + s, 324, 26, 50, "Save"));
-    c.push_back(selector(kSoftLoudButtonA + s, 392, 26, 3, 32, false, 30, kButtonHeight, "Layer"));
-    c.push_back(switchControl(kEnvelopeModeA + s, {500, 26, 60, kButtonHeight}, 3, "Envelope mode"));
+    // Cells wide enough for the highlighted caption in bold.
+    c.push_back(selector(kSoftLoudButtonA + s, 390, 26, 3, 36, false, 34, kButtonHeight, "Layer"));
+    c.push_back(switchControl(kEnvelopeModeA + s, {504, 26, 62, kButtonHeight}, 3, "Envelope mode"));
     // Analyse makes the slot a new voice; this keeps the voice and replaces the shown layer only.
     c.push_back(kick(kTagAnalyseLayerA + s, 572, 26, 86, "Analyse layer"));
 
@@ -209,10 +210,11 @@ std::vector<ControlRow> buildMorphPage()
         c.push_back(menu(ControlKind::LibraryMenu, kTagVoiceMenuA + s, {20, 162 + 44 * s, 110, kMenuHeight},
                          kSlotLabels[s]));
     }
-    c.push_back(view(ControlKind::MorphPad, kTagMorphPad, {150, 26, 290, 290}));
+    // The pad's corner names stand in strips above and below the square itself.
+    c.push_back(view(ControlKind::MorphPad, kTagMorphPad, {150, 24, 290, 314}));
     c.push_back(view(ControlKind::MorphPath, kTagMorphPath, {460, 26, 326, 270}));
-    c.push_back(onOff(kEnvelopeMorphOn, 150, 340, 110, "Envelope morph"));
-    c.push_back(onOff(kGlobalSyncOn, 270, 340, 70, "Sync"));
+    c.push_back(onOff(kEnvelopeMorphOn, 150, 348, 110, "Envelope morph"));
+    c.push_back(onOff(kGlobalSyncOn, 270, 348, 70, "Sync"));
     c.push_back(onOff(kTagMorphPathSwitch, 460, 317, 90, "Second curve"));
     c.push_back(kick(kTagRandomiseMorph, 567, 317, 90, "Randomise"));
     return c;
@@ -221,19 +223,19 @@ std::vector<ControlRow> buildMorphPage()
 std::vector<ControlRow> buildSoundPage()
 {
     std::vector<ControlRow> c;
-    c.push_back(view(ControlKind::CurveView, kTagSpectralShapeView, {20, 26, 480, 100}));
-    c.push_back(list(kLoopSync1, 540, 40, 12, EntryText::Number, "Voices"));
-    c.push_back(list(kLoopSync2, 650, 40, 64, EntryText::Number, "Harmonics"));
-    c.push_back(onOff(kGlobalLoopOn, 540, 90, 84, "Loop"));
+    c.push_back(view(ControlKind::CurveView, kTagSpectralShapeView, {20, 30, 760, 96}));
 
     c.push_back(knob(kBrightness, 48, 170, "Bright"));
     c.push_back(knob(kHarmAmount, 109, 170, "Harm"));
     c.push_back(knob(kNoiseAmount, 169, 170, "Noise"));
+    c.push_back(onOff(kLfoOn, 458, 146, 44, "On"));
+    c.push_back(selector(kLfoShape, 262, 170, 3, 22, true, 48, kButtonHeight, nullptr));
     c.push_back(knob(kLfoRate, 334, 170, "Rate"));
     c.push_back(knob(kLfoVibrato, 394, 170, "Vibrato"));
     c.push_back(knob(kLfoTremolo, 455, 170, "Tremolo"));
-    c.push_back(onOff(kLfoOn, 510, 150, 40, "On"));
-    c.push_back(selector(kLfoShape, 510, 178, 3, 22, true, 48, kButtonHeight, nullptr));
+    c.push_back(list(kLoopSync1, 528, 176, 12, EntryText::Number, "Voices"));
+    c.push_back(list(kLoopSync2, 528, 224, 64, EntryText::Number, "Harmonics"));
+    c.push_back(onOff(kGlobalLoopOn, 624, 176, 72, "Loop"));
     c.push_back(knob(kPortamentoRate, 713, 170, "Glide"));
     c.push_back(knob(kAttack, 18, 299, "Attack"));
     c.push_back(knob(kStretch, 79, 299, "Stretch"));
@@ -248,34 +250,36 @@ std::vector<ControlRow> buildSoundPage()
 std::vector<ControlRow> buildEffectsPage()
 {
     std::vector<ControlRow> c;
-    c.push_back(onOff(kFormantFilterOn, 18, 50, 70, "Formant"));
-    c.push_back(selector(kFilterMode, 334, 30, 3, 22, true, 60, kButtonHeight, nullptr));
-    c.push_back(onOff(kFilterSaturation, 410, 50, 80, "Saturation"));
+    // The formant filter shapes every note with the spectral shape: it is drawn here too.
+    c.push_back(onOff(kFormantFilterOn, 736, 10, 44, "On"));
+    c.push_back(view(ControlKind::CurveView, kTagSpectralShapeView, {20, 30, 760, 96}));
 
-    c.push_back(onOff(kDistortionOn, 190, 146, 44, "On"));
+    c.push_back(onOff(kDistortionOn, 192, 146, 44, "On"));
     c.push_back(knob(kDistortion, 18, 170, "Drive"));
     c.push_back(knob(kTube, 79, 170, "Tube"));
     c.push_back(knob(kMBass, 139, 170, "Bass"));
     c.push_back(knob(kCompress, 200, 170, "Compress"));
 
-    c.push_back(onOff(kFilterOn, 446, 146, 44, "On"));
+    c.push_back(onOff(kFilterSaturation, 376, 146, 80, "Saturation"));
+    c.push_back(onOff(kFilterOn, 460, 146, 44, "On"));
+    c.push_back(selector(kFilterMode, 262, 170, 3, 22, true, 60, kButtonHeight, nullptr));
     c.push_back(knob(kFilterCutoff, 334, 170, "Cutoff"));
     c.push_back(knob(kFilterRes, 394, 170, "Reso"));
     c.push_back(knob(kFilterEnv, 455, 170, "Env"));
 
-    c.push_back(onOff(kChorusOn, 704, 146, 44, "On"));
+    c.push_back(onOff(kChorusOn, 736, 146, 44, "On"));
     c.push_back(knob(kChorusMix, 531, 170, "Mix"));
     c.push_back(knob(kChorusRate, 592, 170, "Rate"));
     c.push_back(knob(kChorusDelay, 652, 170, "Delay"));
     c.push_back(knob(kChorusDepth, 713, 170, "Depth"));
 
-    c.push_back(onOff(kDelayOn, 190, 275, 44, "On"));
+    c.push_back(onOff(kDelayOn, 192, 272, 44, "On"));
     c.push_back(knob(kDelayMix, 18, 299, "Mix"));
     c.push_back(knob(kDelayFeedback, 79, 299, "Feedback"));
     c.push_back(knob(kDelaySyncL, 139, 299, "Left"));
     c.push_back(knob(kDelaySyncR, 200, 299, "Right"));
 
-    c.push_back(onOff(kReverbOn, 416, 275, 44, "On"));
+    c.push_back(onOff(kReverbOn, 416, 272, 44, "On"));
     c.push_back(knob(kReverbMix, 304, 299, "Mix"));
     c.push_back(knob(kReverbSize, 364, 299, "Size"));
     c.push_back(knob(kReverbDecay, 425, 299, "Decay"));
@@ -327,22 +331,20 @@ const std::vector<Section>& pageSections(int page)
         {{452, 4, 338, 388}, "MORPH PATHS"},
     };
     static const std::vector<Section> sound = {
-        {{10, 4, 500, 130}, "SPECTRAL SHAPE"},
-        {{516, 4, 274, 130}, "NOTES"},
-        {{10, 140, 206, 118}, "TONE"},
-        {{320, 140, 250, 118}, "LFO"},
-        {{690, 140, 100, 118}, "PORTAMENTO"},
-        {{10, 266, 206, 118}, "ENVELOPE"},
-        {{290, 266, 190, 118}, "OUTPUT"},
+        {{10, 4, 780, 130}, "SPECTRAL SHAPE"},
+        {{10, 140, 236, 118}, "TONE"},
+        {{252, 140, 256, 118}, "LFO", kLfoOn},
+        {{514, 140, 276, 118}, "NOTES"},
+        {{10, 266, 236, 118}, "ENVELOPE"},
+        {{252, 266, 236, 118}, "OUTPUT"},
     };
     static const std::vector<Section> effects = {
-        {{10, 4, 150, 110}, "FORMANT"},
-        {{320, 4, 200, 110}, "FILTER TYPE"},
-        {{10, 140, 235, 118}, "DRIVE"},
-        {{320, 140, 180, 118}, "FILTER"},
-        {{520, 140, 270, 118}, "CHORUS"},
-        {{10, 266, 235, 118}, "DELAY"},
-        {{290, 266, 180, 118}, "REVERB"},
+        {{10, 4, 780, 130}, "FORMANT", kFormantFilterOn},
+        {{10, 140, 236, 118}, "DRIVE", kDistortionOn},
+        {{252, 140, 262, 118}, "FILTER", kFilterOn},
+        {{520, 140, 270, 118}, "CHORUS", kChorusOn},
+        {{10, 266, 236, 118}, "DELAY", kDelayOn},
+        {{252, 266, 218, 118}, "REVERB", kReverbOn},
     };
     static const std::vector<Section> none;
     switch (page) {
@@ -362,6 +364,18 @@ const std::vector<Section>& pageSections(int page)
     default:
         return none;
     }
+}
+
+const std::vector<Section>& topBarSections()
+{
+    static const std::vector<Section> sections = {{{318, 6, 328, 54}, ""}};
+    return sections;
+}
+
+const std::vector<PageText>& topBarTexts()
+{
+    static const std::vector<PageText> texts = {{{250, 15, 62, kMenuHeight}, "Category"}};
+    return texts;
 }
 
 const std::vector<PageText>& pageTexts(int page)

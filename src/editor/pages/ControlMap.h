@@ -72,11 +72,13 @@ struct ControlRow {
     EntryText entries = EntryText::Number; // list selector: the text of each entry
 };
 
-// A plate under a group of controls, titled in its top-left corner; or, with
-// no area, a free text such as a column heading.
+// A plate under a group of controls, titled in its top-left corner. A section
+// with a switch (an effect's On button) shows its other controls dimmed while
+// the switch is off.
 struct Section {
     gui::Rect area;
     const char* title;
+    int switchTag = -1;
 };
 
 struct PageText {
@@ -85,6 +87,9 @@ struct PageText {
 };
 
 const std::vector<ControlRow>& topBarControls();
+// The top bar's plate under the instrument menus and buttons, and its texts (frame coordinates).
+const std::vector<Section>& topBarSections();
+const std::vector<PageText>& topBarTexts();
 // page 0..7; an empty list for any other number.
 const std::vector<ControlRow>& pageControls(int page);
 const std::vector<Section>& pageSections(int page);

@@ -49,7 +49,12 @@ void paintTopBar(cairo_t* cr)
                   gui::palette::kTitle, true);
     gui::drawText(cr, "resynthesis instrument", Rect{17, 38, 200, 14}, gui::textsize::kLabel, gui::Align::Left,
                   gui::palette::kTextDim);
-    gui::drawSection(cr, Rect{318, 6, 328, 54}, "");
+    for (const Section& plate : topBarSections()) {
+        gui::drawSection(cr, plate.area, plate.title);
+    }
+    for (const PageText& text : topBarTexts()) {
+        gui::drawLabel(cr, text.text, text.box);
+    }
     gui::setColour(cr, gui::palette::kPanelEdge);
     cairo_rectangle(cr, 0, kTopBarHeight - 1, kEditorWidth, 1);
     cairo_fill(cr);

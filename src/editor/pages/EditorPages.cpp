@@ -1,6 +1,7 @@
 #include "editor/pages/EditorPages.h"
 
 #include "editor/pages/ControlFactory.h"
+#include "editor/pages/SectionShade.h"
 
 namespace tessarine {
 
@@ -32,6 +33,17 @@ EditorPages::EditorPages(gui::Frame& frame, gui::ControlListener& listener, cons
         auto page = std::make_unique<PageContainer>();
         for (const ControlRow& row : pageControls(p)) {
             place(p, row, *page, kPageOrigin, listener, context);
+        }
+        // Over the section's controls, so that they are drawn first.
+        for (const Section& section : pageSections(p)) {
+            const gui::Control* sectionSwitch = control(p, section.switchTag);
+            if (sectionSwitch == nullptr) {
+                continue;
+            }
+            const gui::Rect area{section.area.x + static_cast<int>(kPageOrigin.x),
+                                 section.area.y + static_cast<int>(kPageOrigin.y), section.area.width,
+                                 section.area.height};
+            shades_.push_back(page->add(std::make_unique<SectionShade>(area, *sectionSwitch)));
         }
         pages_[static_cast<std::size_t>(p)] = page.get();
         detached_[static_cast<std::size_t>(p)] = std::move(page);
@@ -77,6 +89,15 @@ gui::Control* EditorPages::visibleControl(int tag) const
         return c;
     }
     return shown_ >= 0 ? control(shown_, tag) : nullptr;
+}
+
+void EditorPages::redrawSwitchedSections(int tag) const
+{
+    for (SectionShade* shade : shades_) {
+        if (shade->switchTag() == tag) {
+            shade->invalidate();
+        }
+    }
 }
 
 gui::Container* EditorPages::page(int page) const

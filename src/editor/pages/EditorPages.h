@@ -12,10 +12,12 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 namespace tessarine {
 
 class ControlResources;
+class SectionShade;
 
 class EditorPages {
 public:
@@ -59,6 +61,9 @@ public:
 
     gui::Container* page(int page) const;
 
+    // The sections that tag switches (an effect's On button) redraw, dimmed while it is off.
+    void redrawSwitchedSections(int tag) const;
+
 private:
     void place(int page, const ControlRow& row, gui::Container& into, gui::Point origin,
                gui::ControlListener& listener, const CustomViewContext& context);
@@ -68,6 +73,7 @@ private:
     std::array<gui::Container*, kPageCount> pages_{};
     std::array<std::unique_ptr<gui::View>, kPageCount> detached_;
     std::array<std::array<gui::Control*, kValueCount>, kPageCount + 1> controls_{};
+    std::vector<SectionShade*> shades_;
     int shown_ = -1;
 };
 

@@ -46,8 +46,22 @@ void addModulationPageHandlers(ValueHandlers& handlers, const PageHandlerContext
     handlers.on(kModTarget1, kMatrixRowsShown, row);
 }
 
+namespace {
+
+// A section's switch: its controls follow, and the section is drawn lit or dimmed.
+void onSectionSwitch(ValueHandlers& handlers, const PageHandlerContext& context, int tag)
+{
+    handlers.on(tag, 1, [c = context](const ValueWrite& w) {
+        c.pages.moveControls(w.index, w.value);
+        c.pages.redrawSwitchedSections(w.index);
+    });
+}
+
+} // namespace
+
 void addSoundPageHandlers(ValueHandlers& handlers, const PageHandlerContext& context)
 {
+    onSectionSwitch(handlers, context, kLfoOn);
     // The spectral shape is read from the instrument's curve by the notes
     // themselves; nothing is derived from it ahead of time.
     handlers.on(kTagSpectralShapeView, 1, [](const ValueWrite&) {});
@@ -57,6 +71,9 @@ void addSoundPageHandlers(ValueHandlers& handlers, const PageHandlerContext& con
 
 void addEffectsPageHandlers(ValueHandlers& handlers, const PageHandlerContext& context)
 {
+    for (int tag : {kFormantFilterOn, kDistortionOn, kFilterOn, kChorusOn, kDelayOn, kReverbOn}) {
+        onSectionSwitch(handlers, context, tag);
+    }
     onRelease(handlers, context, kTagRandomiseEffects, 1,
               [c = context](int) { c.actions.randomise(kTagRandomiseEffects); });
 }

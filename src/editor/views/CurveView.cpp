@@ -249,7 +249,10 @@ void CurveView::drawTimeGrid(cairo_t* cr)
         cairo_stroke(cr);
         char label[16];
         std::snprintf(label, sizeof label, "%gs", static_cast<double>(t));
-        drawText(cr, x + 2, plot.bottom() - 2, label, 8, palette::kGridText);
+        // A line at the plot's right edge goes unlabelled rather than cut.
+        if (x + 2 + textWidth(cr, label, 8) <= plot.right()) {
+            drawText(cr, x + 2, plot.bottom() - 2, label, 8, palette::kGridText);
+        }
     }
     setColour(cr, palette::kGrid);
     for (int q = 1; q < 4; ++q) {

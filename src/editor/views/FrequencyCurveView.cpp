@@ -230,10 +230,13 @@ void FrequencyCurveView::drawGrid(cairo_t* cr)
         cairo_move_to(cr, static_cast<int>(x) + 0.5, plot.y);
         cairo_line_to(cr, static_cast<int>(x) + 0.5, plot.bottom());
         cairo_stroke(cr);
-        // The low octaves crowd together on the warped axis: label only where there is room.
-        if (x >= labelledUpTo) {
-            drawText(cr, x + 2, plot.bottom() - 2, line.label, 8, palette::kGridText);
-            labelledUpTo = x + 2 + textWidth(cr, line.label, 8) + 4;
+        // The low octaves crowd together on the warped axis: label only where
+        // there is room; near the right edge the label goes left of its line.
+        const double width = textWidth(cr, line.label, 8);
+        const double left = x + 2 + width <= plot.right() - 1 ? x + 2 : x - 2 - width;
+        if (left >= labelledUpTo) {
+            drawText(cr, left, plot.bottom() - 2, line.label, 8, palette::kGridText);
+            labelledUpTo = left + width + 4;
         }
     }
     setColour(cr, palette::kGrid);

@@ -23,6 +23,8 @@ constexpr PointValues kPoints[] = {
     {kMorphAmpX, kMorphAmpY, palette::kAmplitude},
 };
 
+constexpr int kAmplitude = 2; // index of the amplitude point in kPoints
+
 // The points each target mode moves, as indices into kPoints.
 bool moves(int mode, int point)
 {
@@ -48,7 +50,7 @@ MorphPadView::MorphPadView(gui::Rect bounds, int tag, gui::ControlListener* list
 gui::Rect MorphPadView::padRect() const
 {
     const gui::Rect& b = bounds();
-    return {b.x + 4, b.y + 4, b.width - 8, b.height - 8};
+    return {b.x + 4, b.y + 4 + kNameStrip, b.width - 8, b.height - 8 - 2 * kNameStrip};
 }
 
 void MorphPadView::setTargetMode(int mode)
@@ -62,6 +64,8 @@ void MorphPadView::setPathShown(bool shown)
     pathShown_ = shown;
     invalidate();
 }
+
+bool MorphPadView::followsPad(int point) const { return !pathShown_ || point == kAmplitude; }
 
 gui::Point MorphPadView::pointAt(float x, float y) const
 {
@@ -88,7 +92,7 @@ void MorphPadView::store(float x, float y, bool defaults)
 {
     const auto& table = parameterTable();
     for (int p = 0; p < 3; ++p) {
-        if (!moves(targetMode_, p)) {
+        if (!moves(targetMode_, p) || !followsPad(p)) {
             continue;
         }
         const int ix = kPoints[p].x;
@@ -103,9 +107,7 @@ void MorphPadView::moveTo(gui::Point p)
     const gui::Rect pad = padRect();
     const float x = std::clamp(static_cast<float>((p.x - pad.x) / std::max(1, pad.width)), 0.0f, 1.0f);
     const float y = std::clamp(static_cast<float>((p.y - pad.y) / std::max(1, pad.height)), 0.0f, 1.0f);
-    if (!pathShown_) {
-        store(x, y, false);
-    }
+    store(x, y, false);
     report();
     invalidate();
 }
@@ -119,9 +121,7 @@ bool MorphPadView::onEvent(const gui::InputEvent& event)
         }
         if (event.has(gui::kControl)) {
             // Control-click puts the chosen points back where a new instrument has them.
-            if (!pathShown_) {
-                store(0, 0, true);
-            }
+            store(0, 0, true);
             report();
             invalidate();
             return false;
@@ -147,7 +147,7 @@ void MorphPadView::drawPaths(cairo_t* cr)
 {
     const Instrument& instrument = context_.engine().instrument();
     cairo_set_line_width(cr, 1.5);
-    for (int pair = 0; pair < 3; ++pair) {
+    for (int pair = 0; pair < kAmplitude; ++pair) {
         const BreakpointCurve& cx = instrument.morphPathCurves[static_cast<std::size_t>(2 * pair)];
         const BreakpointCurve& cy = instrument.morphPathCurves[static_cast<std::size_t>(2 * pair + 1)];
         const int nx = cx.pointCount();
@@ -192,7 +192,8 @@ void MorphPadView::draw(cairo_t* cr)
     cairo_stroke(cr);
 
     // Each corner is named by the voice sitting there: A top left, B top right,
-    // C bottom left, D bottom right.
+    // C bottom left, D bottom right, in the strips beside the square, where no
+    // point can cover them.
     const Instrument& instrument = context_.engine().instrument();
     for (int slot = 0; slot < kSlotCount; ++slot) {
         char label[80];
@@ -200,25 +201,30 @@ void MorphPadView::draw(cairo_t* cr)
         std::snprintf(label, sizeof label, "%c %.*s", 'A' + slot, static_cast<int>(std::min<std::size_t>(name.size(), 20)),
                       name.data());
         const double w = textWidth(cr, label, 9);
-        const double x = slot % 2 == 0 ? pad.x + 3 : pad.right() - 3 - w;
-        const double y = slot < 2 ? pad.y + 11 : pad.bottom() - 4;
+        const double x = slot % 2 == 0 ? pad.x + 1 : pad.right() - 1 - w;
+        const double y = slot < 2 ? pad.y - 3 : pad.bottom() + kNameStrip - 2;
         drawText(cr, x, y, label, 9, palette::kGridText);
     }
 
     if (pathShown_) {
         drawPaths(cr);
-        return;
     }
     const SynthEngine& engine = context_.engine();
-    for (int p = targetMode_ == kAllPoints ? 0 : 2; p >= 0; --p) {
-        const gui::Point at = pointAt(engine.getParameter(kPoints[p].x, true), engine.getParameter(kPoints[p].y, true));
-        drawHandle(cr, at, 4.0, kPoints[p].colour);
+    for (int p = targetMode_ == kAllPoints && !pathShown_ ? 0 : kAmplitude; p >= 0; --p) {
+        if (followsPad(p)) {
+            const gui::Point at =
+                pointAt(engine.getParameter(kPoints[p].x, true), engine.getParameter(kPoints[p].y, true));
+            drawHandle(cr, at, 4.0, kPoints[p].colour);
+        }
+    }
+    if (pathShown_ && !moves(targetMode_, kAmplitude)) {
+        return;
     }
 
     // Where the point the pad moves stands (the harmonic one when all move),
-    // a line above the lower corners' names.
+    // near the square's lower edge.
     int shown = 0;
-    while (shown < 2 && !moves(targetMode_, shown)) {
+    while (shown < kAmplitude && !(moves(targetMode_, shown) && followsPad(shown))) {
         ++shown;
     }
     char readout[48];

@@ -3,8 +3,9 @@
 // the harmonic, noise and amplitude morph points inside it. Dragging moves the
 // points that targetMode chooses; the positions are the engine's MorphHarmX/Y,
 // MorphNoiseX/Y and MorphAmpX/Y values, written through the editor like any
-// control's. While the drawn morph paths drive the sound (pathShown), the pad
-// shows the paths and leaves the points alone.
+// control's. While the drawn morph paths drive the harmonics and the noise
+// (pathShown), the pad shows those paths and leaves their points alone; the
+// amplitude point, which no path moves, stays on the pad and in the user's hand.
 
 #include "editor/views/ViewContext.h"
 #include "gui/Control.h"
@@ -17,6 +18,9 @@ public:
 
     MorphPadView(gui::Rect bounds, int tag, gui::ControlListener* listener, ViewContext& context);
 
+    // The square the points move in: the view less 4 pixels each side and a
+    // strip above and below for the corner voices' names.
+    static constexpr int kNameStrip = 12;
     gui::Rect padRect() const;
     void setTargetMode(int mode);
     int targetMode() const { return targetMode_; }
@@ -37,6 +41,8 @@ private:
     void moveTo(gui::Point p);
     void store(float x, float y, bool defaults);
     void drawPaths(cairo_t* cr);
+    // Whether the pad shows and moves point (an index of the three points).
+    bool followsPad(int point) const;
 
     ViewContext& context_;
     int targetMode_ = kAllPoints;

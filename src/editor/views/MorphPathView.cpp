@@ -119,7 +119,10 @@ void MorphPathView::drawGrid(cairo_t* cr)
         if (k % labelEvery == 0) {
             char label[16];
             std::snprintf(label, sizeof label, "%d/8", k);
-            drawText(cr, x + 2, plot.bottom() - 2, label, 8, palette::kGridText);
+            // A line at the plot's right edge goes unlabelled rather than cut.
+            if (x + 2 + textWidth(cr, label, 8) <= plot.right()) {
+                drawText(cr, x + 2, plot.bottom() - 2, label, 8, palette::kGridText);
+            }
         }
     }
     setColour(cr, palette::kGrid);

@@ -1,5 +1,7 @@
 #include "editor/views/ViewDrawing.h"
 
+#include "gui/TextProbe.h"
+
 namespace tessarine {
 
 void setColour(cairo_t* cr, const Colour& colour) { cairo_set_source_rgba(cr, colour.r, colour.g, colour.b, colour.a); }
@@ -30,6 +32,7 @@ void drawText(cairo_t* cr, double x, double y, const char* text, double size, co
     useFont(cr, size);
     setColour(cr, colour);
     cairo_move_to(cr, x, y);
+    gui::reportDrawnText(cr, text, text, nullptr);
     cairo_show_text(cr, text);
     cairo_new_path(cr);
 }
