@@ -238,7 +238,11 @@ PartialTracks trackPartialsNarrowing(const NumMatrix& magnitude, double& maxPosi
 
 double maxTrackPosition(int frameSize, double rate, double f0)
 {
-    return (2.0 * frameSize / rate) * std::min(65.0 * f0, 16000.0);
+    // 16 kHz is the top of the sound at 44.1 kHz; a recording made at a higher
+    // rate holds harmonics above it (a high note's sixth at 96 kHz), which
+    // otherwise went to the noise and played weaker than they were.
+    const double highest = 16000.0 * std::max(1.0, rate / 44100.0);
+    return (2.0 * frameSize / rate) * std::min(65.0 * f0, highest);
 }
 
 NumMatrix interpolateAtPositions(const NumMatrix& values, const NumMatrix& positions)

@@ -49,7 +49,7 @@ PartialTracks trackPartialsNarrowing(const NumMatrix& magnitude, double& maxPosi
                                      long long cellLimit = kMaxTrackCells);
 
 // The search range in bins of a 2N-point transform: 65 harmonics of f0, but
-// nothing above 16 kHz.
+// nothing above 16 kHz (at 44.1 kHz; as much higher as the rate is above it).
 double maxTrackPosition(int frameSize, double rate, double f0);
 
 // values(positions + 1, frame), linearly interpolated between neighbouring

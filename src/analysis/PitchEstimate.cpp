@@ -18,6 +18,7 @@ constexpr double kLowest = 25.0;
 constexpr double kHighest = 9000.0;
 constexpr int kLargestTransform = 32768;
 constexpr int kChosenPeaks = 9;
+constexpr double kLoneGap = 8.0;
 // A candidate series longer than this cannot be a musical fundamental of the peaks.
 constexpr double kLongestSeries = 1e6;
 // A note's strongest peak stands at least this far (as a ratio, 15 dB) above the
@@ -157,6 +158,17 @@ std::vector<Peak> choosePeaks(const std::vector<Peak>& peaks, Valley&& valley)
         kept.resize(kChosenPeaks);
     }
     std::stable_sort(kept.begin(), kept.end(), [](const Peak& a, const Peak& b) { return a.frequency < b.frequency; });
+    // A note's fundamental brings harmonics of its own along: a peak that
+    // stands alone more than kLoneGap times below every other one, and is not
+    // the strongest, is a hum or a rumble. Left in, the comb of its spacing
+    // fitted every peak above it, and a high note was taken for a 29 Hz one.
+    double strongest = 0.0;
+    for (const Peak& p : kept) {
+        strongest = std::max(strongest, p.level);
+    }
+    while (kept.size() >= 2 && kept[1].frequency > kLoneGap * kept[0].frequency && kept[0].level < strongest) {
+        kept.erase(kept.begin());
+    }
     return kept;
 }
 

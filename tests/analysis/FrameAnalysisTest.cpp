@@ -50,6 +50,11 @@ TEST(FrameAnalysis, SteadyToneIsAllHarmonics)
         // The tone's harmonics fall as 1/h; the curves keep the ratios.
         EXPECT_NEAR(a.harmonicAmplitude(h, middle) * h / a.harmonicAmplitude(1, middle), 1.0, 0.03) << h;
     }
+    // A high note at 96 kHz keeps its harmonics above 16 kHz as harmonics.
+    FrameAnalysis high;
+    ASSERT_TRUE(tessarine::analyseFrames(testsignal::harmonicTone(3520.0, 6, 96000, 96000), 96000, 3520.0, nullptr, high));
+    EXPECT_NEAR(high.harmonicAmplitude(6, high.harmonicAmplitude.columns() / 2) * 6 /
+                    high.harmonicAmplitude(1, high.harmonicAmplitude.columns() / 2), 1.0, 0.05);
     // The resynthesis cancels the tone: the noise left after it lies at least
     // 30 dB below the noise of the same sound analysed without a pitch.
     FrameAnalysis unpitched;

@@ -62,6 +62,42 @@ TEST(ReduceHarmonicKeyframes, LimitsAndKeptKeyframes)
     EXPECT_FALSE(tessarine::reduceHarmonicKeyframes(NumMatrix(64, 10), NumMatrix(64, 11), 0.01, 3.0, 80, 1, untouched));
 }
 
+TEST(ReduceHarmonicKeyframes, QuietAndBeatingHarmonicsKeepTheirLevels)
+{
+    // 600 frames: a loud steady harmonic 1; harmonic 2, 40 dB under it,
+    // decaying by 50 dB; harmonic 3 beating faster than 80 keyframes can
+    // follow (0.4 one frame in four, else 0.1: a mean of 0.175).
+    const int frames = 600;
+    const double period = 0.0116;
+    NumMatrix frequency(64, frames);
+    NumMatrix amplitude(64, frames);
+    for (int j = 1; j <= frames; ++j) {
+        for (int h = 1; h <= 3; ++h) {
+            frequency(h, j) = h * 200.0;
+        }
+        amplitude(1, j) = 0.5;
+        amplitude(2, j) = 0.005 * std::pow(10.0, -2.5 * j / frames);
+        amplitude(3, j) = j % 4 == 0 ? 0.4 : 0.1;
+    }
+    tessarine::HarmonicKeyframes keys;
+    ASSERT_TRUE(tessarine::reduceHarmonicKeyframes(frequency, amplitude, period, 3.0, 80, 200.0, keys));
+    const NumMatrix& e = keys.amplitude;
+    ASSERT_LE(e.columns(), 80);
+    // The keyframe lines as playback draws them, up to the last sounding keyframe.
+    double beating = 0.0;
+    int counted = 0;
+    for (int k = 1; k + 1 < e.columns(); ++k) {
+        for (int j = static_cast<int>(e(1, k) / period + 0.5); j < static_cast<int>(e(1, k + 1) / period + 0.5); ++j) {
+            const double lambda = (j * period - e(1, k)) / (e(1, k + 1) - e(1, k));
+            const auto line = [&](int h) { return (1.0 - lambda) * e(h + 1, k) + lambda * e(h + 1, k + 1); };
+            EXPECT_NEAR(20.0 * std::log10(line(2) / amplitude(2, j + 1)), 0.0, 1.5) << "frame " << j;
+            beating += line(3);
+            ++counted;
+        }
+    }
+    EXPECT_NEAR(beating / counted, 0.175, 0.01);
+}
+
 TEST(ReduceNoiseKeyframes, LimitsAnchorsAndSilence)
 {
     // The second case puts every silent frame next to a loud one: keeping all

@@ -88,12 +88,15 @@ TEST(PitchEstimate, ReedAndVibratoNotes)
     }
 }
 
-TEST(PitchEstimate, WeakFundamentalIsNotMistakenForTheOctave)
+TEST(PitchEstimate, NeitherAWeakFundamentalNorAHumMisleads)
 {
     // The second harmonic is the loudest, as in many reed and brass notes.
     const NumVector x = testsignal::partials(
         {{150, 0.1}, {300, 0.6}, {450, 0.4}, {600, 0.3}, {750, 0.2}, {900, 0.15}}, 44100, 44100);
     EXPECT_NEAR(tessarine::estimatePitch(x, 44100), 150.0, 2.0);
+    // A hum far below a high note is not its fundamental.
+    const NumVector hum = testsignal::partials({{29.3, 0.4}, {3136, 1.0}, {6272, 0.3}, {9408, 0.1}}, 96000, 96000);
+    EXPECT_NEAR(testsignal::cents(tessarine::estimatePitch(hum, 96000), 3136.0), 0.0, 5.0);
 }
 
 TEST(PitchEstimate, NoPitchWithoutANote)

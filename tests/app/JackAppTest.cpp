@@ -8,8 +8,7 @@
 #include "core/InstrumentCore.h"
 #include "params/ParameterTable.h"
 #include "support/SignalMeasure.h"
-
-#include <sndfile.h>
+#include "support/WavFile.h"
 
 #include <gtest/gtest.h>
 
@@ -52,20 +51,12 @@ float reverbSizeIn(const std::string& instrument)
 
 std::vector<float> leftChannel(const fs::path& path)
 {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (file == nullptr || info.channels != 2 || info.samplerate != static_cast<int>(kRate)) {
+    tessarine::test::Wav wav;
+    if (!tessarine::test::readWav(path, wav) || wav.info.channels != 2 || wav.info.samplerate != static_cast<int>(kRate)) {
         ADD_FAILURE() << "no 48 kHz stereo recording in " << path;
         return {};
     }
-    std::vector<float> frames(static_cast<std::size_t>(info.frames) * 2);
-    frames.resize(static_cast<std::size_t>(sf_readf_float(file, frames.data(), info.frames)) * 2);
-    sf_close(file);
-    std::vector<float> left(frames.size() / 2);
-    for (std::size_t i = 0; i < left.size(); ++i) {
-        left[i] = frames[2 * i];
-    }
-    return left;
+    return wav.channel(0);
 }
 
 // How far the note's fundamental stands above the other note and the pitches
@@ -113,12 +104,12 @@ TEST(JackApp, PlaysWhatItHearsAndComesBackToTheSessionItKept)
     const fs::path recording = folder / "out.wav";
     const auto recorded = runCommand("timeout 30 jack_rec -f '" + recording.string()
                                      + "' -d 3 Tessarine:out_left Tessarine:out_right");
-    ASSERT_EQ(recorded.status, 0) << recorded.text;
+    ASSERT_EQ(recorded.status, 0) << recorded.output;
     const std::vector<float> sound = leftChannel(recording);
     ASSERT_GE(sound.size(), static_cast<std::size_t>(2.5f * kRate));
     EXPECT_GT(pitchContrast(sound, 220.0f, 329.63f), 10.0f) << "A3 at its pitch";
     EXPECT_GT(pitchContrast(sound, 329.63f, 220.0f), 10.0f) << "E4 at its pitch";
-    EXPECT_EQ(runCommand("jack_lsp -c Tessarine:out").text,
+    EXPECT_EQ(runCommand("jack_lsp -c Tessarine:out").output,
               "Tessarine:out_left\n   system:playback_1\nTessarine:out_right\n   system:playback_2\n");
 
     app.signal(SIGTERM);
@@ -133,7 +124,7 @@ TEST(JackApp, PlaysWhatItHearsAndComesBackToTheSessionItKept)
     // start instrument would have saved another value.
     ChildProcess again({TESSARINE_APP_PATH, "--headless"}, (folder / "again.log").string());
     ASSERT_TRUE(apptest::waitForPorts({"Tessarine:out_right"})) << readText(folder / "again.log");
-    EXPECT_EQ(runCommand("jack_lsp -c Tessarine:out").text, "Tessarine:out_left\nTessarine:out_right\n");
+    EXPECT_EQ(runCommand("jack_lsp -c Tessarine:out").output, "Tessarine:out_left\nTessarine:out_right\n");
     again.signal(SIGINT);
     EXPECT_EQ(again.waitForExit(std::chrono::seconds(20)), 0) << readText(folder / "again.log");
     EXPECT_EQ(readText(folder / "again.log"), "");
@@ -158,8 +149,8 @@ TEST(JackApp, RefusesToStartInOneLine)
     for (const auto& [arguments, said] : cases) {
         const auto result = runCommand(std::string(TESSARINE_APP_PATH) + " " + arguments);
         EXPECT_NE(result.status, 0) << arguments;
-        EXPECT_EQ(std::count(result.text.begin(), result.text.end(), '\n'), 1) << arguments << ": " << result.text;
-        EXPECT_NE(result.text.find(said), std::string::npos) << arguments << ": " << result.text;
+        EXPECT_EQ(std::count(result.output.begin(), result.output.end(), '\n'), 1) << arguments << ": " << result.output;
+        EXPECT_NE(result.output.find(said), std::string::npos) << arguments << ": " << result.output;
     }
     EXPECT_FALSE(fs::exists(folder / "data"));
     EXPECT_EQ(runCommand(std::string(TESSARINE_APP_PATH) + " --help").status, 0);

@@ -3,6 +3,8 @@
 // under a name no other test uses, and the programs a test starts on it. The
 // name reaches every program through JACK_DEFAULT_SERVER in this process's environment.
 
+#include "support/RunCommand.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -73,30 +75,17 @@ private:
     pid_t pid_ = -1;
 };
 
-struct CommandOutput {
-    int status = -1;
-    std::string text;
-};
-
 // A shell command line's exit status and its output, stderr joined.
-inline CommandOutput runCommand(const std::string& command)
+inline tessarine::test::CommandResult runCommand(const std::string& command)
 {
-    CommandOutput result;
-    if (FILE* pipe = ::popen((command + " 2>&1").c_str(), "r")) {
-        std::array<char, 4096> chunk{};
-        while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) {
-            result.text += chunk.data();
-        }
-        result.status = ::pclose(pipe);
-    }
-    return result;
+    return tessarine::test::runShell(command + " 2>&1");
 }
 
 // Waits until jack_lsp lists every port named.
 inline bool waitForPorts(const std::vector<std::string>& ports)
 {
     for (int attempt = 0; attempt < 300; ++attempt) {
-        const std::string listed = runCommand("jack_lsp").text;
+        const std::string listed = runCommand("jack_lsp").output;
         if (std::all_of(ports.begin(), ports.end(),
                         [&](const std::string& port) { return listed.find(port + "\n") != std::string::npos; })) {
             return true;
@@ -117,7 +106,7 @@ public:
         up_ = server_.started() && runCommand("jack_wait -w -t 20").status == 0;
         if (!up_) {
             ADD_FAILURE() << "the private JACK server " << name_ << " did not start:\n"
-                          << runCommand("cat '" + logPath + "'").text;
+                          << runCommand("cat '" + logPath + "'").output;
         }
     }
     ~PrivateJackServer()

@@ -20,7 +20,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using tessarine::test::chunk;
+using tessarine::test::chunkOf;
 using tessarine::test::DragOutcome;
 using tessarine::test::instrumentOf;
 using tessarine::test::MusicianSession;
@@ -79,7 +79,7 @@ TEST(MusicianDrop, ASoundOnVoicePageABecomesItsVoiceAndAnInstrumentLoadsAnywhere
     EXPECT_TRUE(analysed.proxied) << "the host's top-level names the editor as its proxy";
     EXPECT_TRUE(analysed.accepted);
     EXPECT_TRUE(analysed.finished && analysed.finishedAccepted);
-    auto instrument = instrumentOf(chunk(s.host()));
+    auto instrument = instrumentOf(chunkOf(s.host()));
     ASSERT_TRUE(instrument);
     EXPECT_EQ(instrument->voices[0].nameView(), "Drop Tone");
     EXPECT_EQ(instrument->voices[0].multisampleCount, 1);
@@ -95,7 +95,7 @@ TEST(MusicianDrop, ASoundOnVoicePageABecomesItsVoiceAndAnInstrumentLoadsAnywhere
     s.showPage(6);
     const DragOutcome loaded = dragOnto(s, 600, 200, uriOf(saved), true, true);
     EXPECT_TRUE(loaded.accepted && loaded.finishedAccepted);
-    auto after = instrumentOf(chunk(s.host()));
+    auto after = instrumentOf(chunkOf(s.host()));
     ASSERT_TRUE(after);
     EXPECT_STREQ(after->name.data(), "Dropped");
     EXPECT_EQ(after->voices[1].nameView(), "Drop Tone");
@@ -113,7 +113,7 @@ TEST(MusicianDrop, AFileOfAnotherKindIsRefusedAndChangesNothing)
         std::fclose(f);
     }
     s.showPage(0);
-    const auto before = chunk(s.host());
+    const auto before = chunkOf(s.host());
 
     const DragOutcome hovered = dragOnto(s, 400, 300, uriOf(text), false);
     EXPECT_GE(hovered.statuses, 1);
@@ -125,7 +125,7 @@ TEST(MusicianDrop, AFileOfAnotherKindIsRefusedAndChangesNothing)
     user.join();
     EXPECT_TRUE(dropped.finished);
     EXPECT_FALSE(dropped.finishedAccepted);
-    EXPECT_EQ(chunk(s.host()), before);
+    EXPECT_EQ(chunkOf(s.host()), before);
 }
 
 } // namespace

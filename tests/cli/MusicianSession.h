@@ -8,6 +8,7 @@
 
 #include "host/HostEditorWindow.h"
 #include "host/PluginHost.h"
+#include "support/BarePlugin.h"
 #include "support/PrivateConfigFolder.h"
 #include "support/XvfbServer.h"
 #include "editor/pages/ControlMap.h"
@@ -43,14 +44,7 @@ inline ControlRow rowOf(int page, int tag)
     return {};
 }
 
-// The host's copy of the sound: the state chunk as bytes, and as the instrument it holds.
-inline std::vector<std::byte> chunk(host::PluginHost& host)
-{
-    void* data = nullptr;
-    const auto size = host.dispatch(vst::effGetChunk, 0, 0, &data);
-    const auto* begin = static_cast<const std::byte*>(data);
-    return size > 0 ? std::vector<std::byte>(begin, begin + size) : std::vector<std::byte>();
-}
+// The instrument a state chunk holds.
 inline std::unique_ptr<Instrument> instrumentOf(const std::vector<std::byte>& bytes)
 {
     auto instrument = std::make_unique<Instrument>();

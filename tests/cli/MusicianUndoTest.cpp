@@ -23,7 +23,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using tessarine::test::chunk;
+using tessarine::test::chunkOf;
+using tessarine::test::hostValues;
 using tessarine::test::MusicianSession;
 using tessarine::test::rowOf;
 using Bytes = std::vector<std::byte>;
@@ -61,7 +62,7 @@ Snapshot snapshot(MusicianSession& s)
 {
     s.idle(4);
     sound(s.host());
-    return {chunk(s.host()), sound(s.host())};
+    return {chunkOf(s.host()), sound(s.host())};
 }
 
 // Every value that differs from before reached the host's automation, last with its new value.
@@ -75,15 +76,6 @@ void expectHostHeard(MusicianSession& s, std::size_t mark, const std::vector<flo
             EXPECT_EQ(heard.back(), now) << "value " << index;
         }
     }
-}
-
-std::vector<float> hostValues(MusicianSession& s)
-{
-    std::vector<float> values;
-    for (int index = 0; index < tessarine::kParameterCount; ++index) {
-        values.push_back(s.host().getParameter(index));
-    }
-    return values;
 }
 
 // A key pressed with Control (and Shift) held, as a musician types it.
@@ -174,7 +166,7 @@ TEST(MusicianUndo, TenMixedEditsUndoneAndRedoneRestoreTheRecordTheSoundAndTheHos
     // Undo by the button and by Ctrl+Z in turn, redo by the button, Ctrl+Shift+Z and Ctrl+Y.
     for (std::size_t step = states.size() - 1; step > 0; --step) {
         SCOPED_TRACE(testing::Message() << "undoing " << edits[step - 1].what);
-        const std::vector<float> before = hostValues(s);
+        const std::vector<float> before = hostValues(s.host());
         const std::size_t mark = s.mark();
         if (step % 2 == 0) {
             s.click(kUndoX, kButtonsY);
@@ -189,7 +181,7 @@ TEST(MusicianUndo, TenMixedEditsUndoneAndRedoneRestoreTheRecordTheSoundAndTheHos
     for (std::size_t step = 1; step < states.size(); ++step) {
         SCOPED_TRACE(testing::Message() << "redoing " << edits[step - 1].what);
         const std::size_t mark = s.mark();
-        const std::vector<float> before = hostValues(s);
+        const std::vector<float> before = hostValues(s.host());
         switch (step % 3) {
         case 0: s.click(kRedoX, kButtonsY); break;
         case 1: chord(s, true, XK_z); break;

@@ -32,7 +32,8 @@ using tessarine::BreakpointCurve;
 using tessarine::Instrument;
 using tessarine::gui::Point;
 using tessarine::gui::Rect;
-using tessarine::test::chunk;
+using tessarine::test::chunkOf;
+using tessarine::test::hostValues;
 using tessarine::test::instrumentOf;
 using tessarine::test::MusicianSession;
 using tessarine::test::rowOf;
@@ -101,7 +102,7 @@ void setCurve(BreakpointCurve& curve, std::initializer_list<std::pair<float, flo
 // shows it). No effect colours the note.
 std::unique_ptr<Instrument> viewsInstrument(tessarine::host::PluginHost& host)
 {
-    auto instrument = instrumentOf(chunk(host));
+    auto instrument = instrumentOf(chunkOf(host));
     if (!instrument) {
         return nullptr;
     }
@@ -344,7 +345,7 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
         const std::vector<float> before = note(host);
         const float variation = largestChange(before, note(host));
         EXPECT_LT(variation, 3.0f) << "the note alone varies";
-        auto shown = instrumentOf(chunk(host));
+        auto shown = instrumentOf(chunkOf(host));
         ASSERT_TRUE(shown);
         std::vector<Point> points = row.points(plot, *shown);
         ASSERT_FALSE(points.empty());
@@ -359,7 +360,7 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
 
         // A click on empty space between the two points farthest apart adds one
         // there; a right click on it takes it away, and the sound's data is as it was.
-        const Bytes edited = chunk(host);
+        const Bytes edited = chunkOf(host);
         shown = instrumentOf(edited);
         points = row.points(plot, *shown);
         std::size_t gap = 0;
@@ -371,7 +372,7 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
         const double y = lineY > plot.y + plot.height / 2.0 ? lineY - 20 : lineY + 20;
         s.click(x, y);
         s.idle(2);
-        auto added = instrumentOf(chunk(host));
+        auto added = instrumentOf(chunkOf(host));
         ASSERT_TRUE(added);
         const std::vector<Point> more = row.points(plot, *added);
         ASSERT_EQ(more.size(), points.size() + 1) << "the click added no point";
@@ -379,18 +380,8 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
         s.button(3, true);
         s.button(3, false);
         s.idle(2);
-        EXPECT_EQ(chunk(host), edited) << "the point added and deleted left the data changed";
+        EXPECT_EQ(chunkOf(host), edited) << "the point added and deleted left the data changed";
     }
-}
-
-// The parameters a musician would see in the host's generic editor.
-std::vector<float> hostValues(tessarine::host::PluginHost& host)
-{
-    std::vector<float> values;
-    for (int i = 0; i < tessarine::kParameterCount; ++i) {
-        values.push_back(host.getParameter(i));
-    }
-    return values;
 }
 
 int changes(const std::vector<float>& a, const std::vector<float>& b)
@@ -552,7 +543,7 @@ TEST(MusicianViews, TheLibraryMenusLoadTheInstrumentPickedAndNameItsCategory)
         s.idle(4);
     };
     const auto loadedName = [&] {
-        auto loaded = instrumentOf(chunk(host));
+        auto loaded = instrumentOf(chunkOf(host));
         return loaded ? std::string(loaded->name.data()) : std::string("(no state)");
     };
 

@@ -27,7 +27,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using tessarine::test::chunk;
+using tessarine::test::chunkOf;
 using tessarine::test::instrumentOf;
 using tessarine::test::MusicianSession;
 using tessarine::test::rowOf;
@@ -127,7 +127,7 @@ TEST(MusicianWorkflows, TheFirstDrawOnAOneLayerVoiceAndItsNewNameAreKept)
     s.idle(4);
 
     // The host's copy of the sound (its state chunk) holds both.
-    auto instrument = instrumentOf(chunk(s.host()));
+    auto instrument = instrumentOf(chunkOf(s.host()));
     ASSERT_TRUE(instrument);
     const tessarine::Voice& slotA = instrument->voices[0];
     EXPECT_EQ(slotA.nameView(), "drawn");

@@ -4,7 +4,7 @@
 
 #include "support/BarePlugin.h"
 #include "support/RunCommand.h"
-#include "cli/WavFile.h"
+#include "support/WavFile.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "support/RunCommand.h"
 #include "support/TempFolder.h"
 #include "commands/WavWriter.h"
-#include "cli/WavFile.h"
+#include "support/WavFile.h"
 
 #include <gtest/gtest.h>
 
@@ -46,15 +46,7 @@ struct Folder {
 // A shell line before the tool, within a time limit: a command waiting on a FIFO fails instead of hanging.
 CommandResult runShell(const std::string& before, const std::string& arguments)
 {
-    CommandResult result{-1, {}};
-    const std::string line = before + " timeout 60 " + TESSARINE_CLI_PATH + " " + arguments + " 2>&1";
-    FILE* pipe = popen(line.c_str(), "r");
-    char chunk[4096];
-    while (pipe != nullptr && std::fgets(chunk, sizeof(chunk), pipe) != nullptr) {
-        result.output += chunk;
-    }
-    result.status = pipe != nullptr ? pclose(pipe) : -1;
-    return result;
+    return tessarine::test::runShell(before + " timeout 60 " + TESSARINE_CLI_PATH + " " + arguments + " 2>&1");
 }
 
 std::string content(const std::string& path)

@@ -1,6 +1,8 @@
 // The queue that makes events land at their sample: order, capacity and the
-// split between the voice and effects passes.
+// split between the voice and effects passes; and the keyboard's way into the
+// audio thread: order kept, a full ring refuses rather than overwrite.
 
+#include "engine/EditorMidiIntake.h"
 #include "engine/EventQueue.h"
 #include "engine/SynthEngine.h"
 
@@ -57,6 +59,31 @@ TEST(EventQueue, EachPassSeesItsOwnEvents)
     EXPECT_EQ(queue.nextOffset(effects), -1);
     queue.rewind();
     EXPECT_EQ(queue.nextOffset(all), 5);
+}
+
+
+TEST(EditorMidiIntake, KeepsOrderAndRefusesWhenFull)
+{
+    EditorMidiIntake intake;
+    std::vector<int> seen;
+    auto take = [&](const std::uint8_t bytes[3]) { seen.push_back(bytes[1] | bytes[2] << 8); };
+    for (int round = 0; round < 3; ++round) { // the ring wraps
+        seen.clear();
+        unsigned accepted = 0;
+        for (unsigned i = 0; i < EditorMidiIntake::kCapacity + 5; ++i) {
+            const std::uint8_t bytes[3] = {0x90, static_cast<std::uint8_t>(i & 0x7F), static_cast<std::uint8_t>(i >> 7)};
+            accepted += intake.push(bytes) ? 1 : 0;
+        }
+        EXPECT_EQ(accepted, EditorMidiIntake::kCapacity);
+        intake.drain(take);
+        ASSERT_EQ(seen.size(), EditorMidiIntake::kCapacity);
+        for (unsigned i = 0; i < seen.size(); ++i) {
+            EXPECT_EQ(seen[i], static_cast<int>((i & 0x7F) | (i >> 7) << 8));
+        }
+        seen.clear();
+        intake.drain(take);
+        EXPECT_TRUE(seen.empty()) << "drained messages are gone";
+    }
 }
 
 } // namespace

@@ -1,7 +1,10 @@
 // A finished read's megabytes go back to the system, not to the allocator,
-// and whole-instrument objects start where a huge page can hold them.
+// whole-instrument objects start where a huge page can hold them, and the
+// tables taken from calloc start exactly as constructed ones would.
 
 #include "engine/MappedObject.h"
+#include "engine/ZeroedStorage.h"
+#include "engine/voice/RenderTables.h"
 #include "sound/model/Instrument.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +12,9 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -56,6 +61,23 @@ TEST(MappedObject, IsConstructedDestroyedOnceAndItsPagesReturned)
     const auto constructed = std::make_unique<Instrument>();
     EXPECT_EQ(instrument->voices[3].multisampleCount, constructed->voices[3].multisampleCount);
     EXPECT_EQ(instrument->voices[3].layer(7, 1).harmonic.amplitude(63).pointCount(), 0);
+}
+
+
+template <typename T>
+bool valueInitialisedIsAllZeroBytes()
+{
+    auto constructed = std::make_unique<T>();
+    const auto* bytes = reinterpret_cast<const std::byte*>(constructed.get());
+    return std::all_of(bytes, bytes + sizeof(T), [](std::byte b) { return b == std::byte{0}; });
+}
+
+TEST(ZeroedStorage, RenderTablesStartAsConstructedOnes)
+{
+    EXPECT_TRUE(valueInitialisedIsAllZeroBytes<VoiceRenderTables>());
+    const auto tables = makeZeroed<VoiceRenderTables>();
+    EXPECT_EQ(tables->amplitude(7, 63).count, 0);
+    EXPECT_EQ(tables->presentHarmonics(7), 0u);
 }
 
 } // namespace

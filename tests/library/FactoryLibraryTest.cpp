@@ -2,6 +2,7 @@
 // file readable, every voice in tune with the notes it was recorded from, and
 // every instrument playing finite, bounded, audible notes through the plug-in.
 
+#include "PluginNote.h"
 #include "host/PluginHost.h"
 #include "commands/RenderCommand.h"
 
@@ -31,22 +32,9 @@ namespace {
 const std::vector<std::string> kCategories = {"Basses",  "Brass-Winds", "Chromatics",  "Guitars",    "Organs",
                                               "Pianos",  "Strings",     "Synth Leads", "Synth Pads", "Voices"};
 
-fs::path pluginFolder() { return fs::path(TESSARINE_PLUGIN_PATH).parent_path(); }
-fs::path libraryFolder() { return pluginFolder() / "TessarineData"; }
-
-std::vector<fs::path> filesBelow(const fs::path& folder, const std::string& extension)
-{
-    std::vector<fs::path> files;
-    if (fs::is_directory(folder)) {
-        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-            if (entry.is_regular_file() && entry.path().extension() == extension) {
-                files.push_back(entry.path());
-            }
-        }
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
+using librarytest::filesBelow;
+using librarytest::libraryFolder;
+using librarytest::pluginFolder;
 
 // One line of the voice recipes: the voice's file and the keys and velocities it was recorded at.
 struct VoiceSource {

@@ -28,7 +28,7 @@ constexpr int kRate = 44100;
 constexpr int kFrame = 16384;
 constexpr int kBands = 28; // thirds of an octave from 63 Hz
 
-fs::path pluginFolder() { return fs::path(TESSARINE_PLUGIN_PATH).parent_path(); }
+using librarytest::libraryFolder;
 
 // Band levels in dB of key 60 played for 0.6 s, the random generators seeded
 // after the load. Empty when it cannot play.
@@ -66,22 +66,9 @@ std::vector<double> spectrumOf(const fs::path& instrument)
     return bands;
 }
 
-std::vector<fs::path> factoryInstruments()
-{
-    std::vector<fs::path> files;
-    const fs::path folder = pluginFolder() / "TessarineData" / "Instruments-Factory";
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        if (entry.path().extension() == ".t9i") {
-            files.push_back(entry.path());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 std::string nameOf(const fs::path& instrument)
 {
-    const fs::path relative = fs::relative(instrument, pluginFolder() / "TessarineData");
+    const fs::path relative = fs::relative(instrument, libraryFolder());
     std::string name = relative.generic_string();
     std::replace(name.begin(), name.end(), ' ', '_');
     return name;
@@ -91,7 +78,7 @@ std::string nameOf(const fs::path& instrument)
 
 TEST(FactorySound, EveryInstrumentKeepsItsStoredSpectrum)
 {
-    const std::vector<fs::path> instruments = factoryInstruments();
+    const std::vector<fs::path> instruments = librarytest::filesBelow(libraryFolder() / "Instruments-Factory", ".t9i");
     ASSERT_FALSE(instruments.empty());
     if (const char* out = std::getenv("TESSARINE_WRITE_FACTORY_SPECTRA")) {
         std::ofstream record(out);

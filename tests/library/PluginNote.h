@@ -1,15 +1,38 @@
 #pragma once
 // One note played through the plug-in as a host plays it: 44.1 kHz, 512-sample
 // blocks, the random generators seeded after the sound is loaded, so the same
-// sound renders the same samples every time.
+// sound renders the same samples every time. And the library the build lays
+// beside the plug-in, listed.
 
 #include "host/PluginHost.h"
 #include "commands/RenderCommand.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace librarytest {
+
+namespace fs = std::filesystem;
+
+inline fs::path pluginFolder() { return fs::path(TESSARINE_PLUGIN_PATH).parent_path(); }
+inline fs::path libraryFolder() { return pluginFolder() / "TessarineData"; }
+
+// The files below folder with the extension, in order; none when it is not a folder.
+inline std::vector<fs::path> filesBelow(const fs::path& folder, const std::string& extension)
+{
+    std::vector<fs::path> files;
+    if (fs::is_directory(folder)) {
+        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+            if (entry.is_regular_file() && entry.path().extension() == extension) {
+                files.push_back(entry.path());
+            }
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
 
 struct NoteRender {
     std::vector<float> left;

@@ -21,19 +21,12 @@ namespace {
 using tessarine::SynthPlugin;
 using tessarine::host::PluginHost;
 using namespace vst;
-using Bytes = std::vector<std::uint8_t>;
+using Bytes = std::vector<std::byte>;
+using tessarine::test::chunkOf;
 
 // Without a library beside it, so the project's voices replace empty slots and
 // the recalled render can be compared sample for sample.
 std::unique_ptr<PluginHost> loadPlugin() { return tessarine::test::loadPlugin(tessarine::test::barePluginPath()); }
-
-Bytes chunkOf(PluginHost& host)
-{
-    void* data = nullptr;
-    const auto size = static_cast<std::size_t>(host.dispatch(effGetChunk, 0, 0, &data));
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    return size > 0 && bytes != nullptr ? Bytes(bytes, bytes + size) : Bytes{};
-}
 
 intptr setChunk(PluginHost& host, Bytes bytes)
 {
@@ -153,7 +146,7 @@ TEST(StateChunk, DataThatIsNotAnInstrumentChangesNothing)
     std::uint32_t state = 99;
     for (auto& byte : noise) {
         state = state * 1664525u + 1013904223u;
-        byte = static_cast<std::uint8_t>(state >> 24);
+        byte = static_cast<std::byte>(state >> 24);
     }
     struct Case {
         const char* what;
@@ -161,7 +154,7 @@ TEST(StateChunk, DataThatIsNotAnInstrumentChangesNothing)
     };
     const Case cases[] = {
         {"empty", {}},
-        {"one byte", {5}},
+        {"one byte", {std::byte{5}}},
         {"cut inside the values", Bytes(kept.begin(), kept.begin() + 40)},
         {"cut inside a voice", Bytes(kept.begin(), kept.begin() + static_cast<long>(kept.size() / 2))},
         {"cut inside the last curve", Bytes(kept.begin(), kept.end() - 1)},

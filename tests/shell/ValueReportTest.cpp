@@ -16,23 +16,8 @@ namespace {
 
 using tessarine::SynthPlugin;
 using tessarine::host::PluginHost;
-
-std::vector<float> values(PluginHost& plugin)
-{
-    std::vector<float> all(static_cast<std::size_t>(plugin.effect()->numParams));
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        all[i] = plugin.getParameter(static_cast<int>(i));
-    }
-    return all;
-}
-
-std::vector<unsigned char> chunk(PluginHost& plugin)
-{
-    void* data = nullptr;
-    const auto size = plugin.dispatch(vst::effGetChunk, 0, 0, &data);
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    return {bytes, bytes + size};
-}
+using tessarine::test::chunkOf;
+using tessarine::test::hostValues;
 
 TEST(ValueReport, EachLibraryRequestReportsExactlyTheValuesItChanged)
 {
@@ -55,12 +40,12 @@ TEST(ValueReport, EachLibraryRequestReportsExactlyTheValuesItChanged)
     int anyChanged = 0;
     for (const Request& request : requests) {
         SCOPED_TRACE(std::to_string(request.action) + (request.text != nullptr ? request.text : ""));
-        const std::vector<float> before = values(*plugin);
+        const std::vector<float> before = hostValues(*plugin);
         const std::size_t logged = plugin->automations().size();
         ASSERT_EQ(plugin->dispatch(vst::effVendorSpecific, SynthPlugin::kFileRequest, request.action,
                                    const_cast<char*>(request.text), 0.0f),
                   1);
-        const std::vector<float> after = values(*plugin);
+        const std::vector<float> after = hostValues(*plugin);
         std::vector<int> reported(after.size(), 0);
         for (std::size_t n = logged; n < plugin->automations().size(); ++n) {
             const auto& report = plugin->automations()[n];
@@ -90,22 +75,22 @@ TEST(ValueReport, AStateLoadedAndPlayedSavesTheSameBytes)
     for (int i : {tessarine::kFormantFreq, tessarine::kVolume, tessarine::kSustainOn}) {
         first->setParameter(i, 0.3f);
     }
-    std::vector<unsigned char> saved = chunk(*first);
+    std::vector<std::byte> saved = chunkOf(*first);
 
     auto fresh = tessarine::test::loadPlugin();
     ASSERT_NE(fresh, nullptr);
     fresh->resume();
     ASSERT_EQ(fresh->dispatch(vst::effSetChunk, 0, static_cast<vst::intptr>(saved.size()), saved.data()), 1);
-    const std::vector<float> loaded = values(*fresh);
+    const std::vector<float> loaded = hostValues(*fresh);
     const std::size_t logged = fresh->automations().size();
     fresh->addMidi(0, 0x90, 60, 100);
     fresh->process(512);
     fresh->suspend();
     fresh->resume();
     fresh->process(512);
-    EXPECT_EQ(values(*fresh), loaded);
+    EXPECT_EQ(hostValues(*fresh), loaded);
     EXPECT_EQ(fresh->automations().size(), logged) << "the host heard of a change it did not make";
-    EXPECT_TRUE(chunk(*fresh) == saved);
+    EXPECT_TRUE(chunkOf(*fresh) == saved);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // through; a protected file keeps its mode or is refused. Made in a private
 // folder (device nodes need root: without it those cases are skipped).
 
+#include "support/TempFolder.h"
 #include "support/TestVoices.h"
 
 #include "sound/files/RegularFile.h"
@@ -26,13 +27,6 @@ using namespace tessarine;
 using namespace tessarine::test;
 namespace fs = std::filesystem;
 
-struct Folder {
-    fs::path path = fs::path(tempPath("file-kinds-" + std::to_string(::getpid())));
-    Folder() { fs::remove_all(path), fs::create_directories(path); }
-    ~Folder() { std::error_code ignored; fs::remove_all(path, ignored); }
-    std::string operator/(const char* name) const { return (path / name).string(); }
-};
-
 mode_t typeOf(const std::string& path)
 {
     struct stat info {};
@@ -41,7 +35,7 @@ mode_t typeOf(const std::string& path)
 
 TEST(FileKinds, ReadersRefuseWhatIsNotARegularFileWithoutWaiting)
 {
-    Folder folder;
+    const TempFolder folder("file-kinds");
     auto voice = std::make_unique<Voice>();
     fillRandomVoice(*voice, 7, 1, 2, 3);
     writeFile(folder / "real.t9v", voiceBytes(*voice));
@@ -70,7 +64,7 @@ TEST(FileKinds, ReadersRefuseWhatIsNotARegularFileWithoutWaiting)
 
 TEST(FileKinds, SavesReplaceOnlyRegularFilesAndKeepTheirMode)
 {
-    Folder folder;
+    const TempFolder folder("file-kinds");
     auto voice = std::make_unique<Voice>();
     fillRandomVoice(*voice, 8, 1, 2, 3);
     const std::vector<std::byte> old = {std::byte{1}, std::byte{2}, std::byte{3}};
@@ -117,7 +111,7 @@ TEST(FileKinds, SavesReplaceOnlyRegularFilesAndKeepTheirMode)
             }
         }
     }
-    for (const auto& entry : fs::directory_iterator(folder.path)) {
+    for (const auto& entry : fs::directory_iterator(folder.path())) {
         EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
     }
 }

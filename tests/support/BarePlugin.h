@@ -2,7 +2,7 @@
 // The built plug-in copied into a folder of its own, with no sound library
 // beside it: it starts at the parameters' start values with empty slots,
 // whatever library the build tree lays beside the original. And a plug-in
-// loaded as a host loads it.
+// loaded as a host loads it, its state chunk and values as the host reads them.
 
 #include "host/PluginHost.h"
 
@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace tessarine::test {
 
@@ -29,6 +30,25 @@ inline const std::string& barePluginPath()
         return folder + "/Tessarine.so";
     }();
     return path;
+}
+
+// The host's copy of the sound: the state chunk as bytes, empty when there is none.
+inline std::vector<std::byte> chunkOf(host::PluginHost& host)
+{
+    void* data = nullptr;
+    const auto size = host.dispatch(vst::effGetChunk, 0, 0, &data);
+    const auto* begin = static_cast<const std::byte*>(data);
+    return size > 0 && begin != nullptr ? std::vector<std::byte>(begin, begin + size) : std::vector<std::byte>();
+}
+
+// Every parameter's value as the host reads it.
+inline std::vector<float> hostValues(host::PluginHost& host)
+{
+    std::vector<float> values;
+    for (int i = 0; i < host.effect()->numParams; ++i) {
+        values.push_back(host.getParameter(i));
+    }
+    return values;
 }
 
 // Null, with the reason reported as a failure, when the module does not load.

@@ -1,5 +1,5 @@
 #pragma once
-// Runs the built command-line host with arguments and collects what it says.
+// Runs a shell line or the built command-line host and collects what it says.
 
 #include <array>
 #include <cstdio>
@@ -12,11 +12,11 @@ struct CommandResult {
     std::string output;
 };
 
-// streams: the shell redirections after the arguments (stderr joined by default).
-inline CommandResult runCli(const std::string& arguments, const char* streams = " 2>&1")
+// A shell command line's exit status and what it printed on its stdout.
+inline CommandResult runShell(const std::string& line)
 {
     CommandResult result{-1, {}};
-    FILE* pipe = popen((std::string(TESSARINE_CLI_PATH) + " " + arguments + streams).c_str(), "r");
+    FILE* pipe = popen(line.c_str(), "r");
     if (pipe == nullptr) {
         return result;
     }
@@ -26,6 +26,12 @@ inline CommandResult runCli(const std::string& arguments, const char* streams = 
     }
     result.status = pclose(pipe);
     return result;
+}
+
+// streams: the shell redirections after the arguments (stderr joined by default).
+inline CommandResult runCli(const std::string& arguments, const char* streams = " 2>&1")
+{
+    return runShell(std::string(TESSARINE_CLI_PATH) + " " + arguments + streams);
 }
 
 } // namespace tessarine::test

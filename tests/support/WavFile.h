@@ -30,7 +30,9 @@ inline bool readWav(const std::string& path, Wav& wav)
         return false;
     }
     wav.samples.resize(static_cast<std::size_t>(wav.info.frames * wav.info.channels));
-    sf_readf_float(file, wav.samples.data(), wav.info.frames);
+    // A recording stopped short holds fewer frames than its header says: keep what is there.
+    const sf_count_t read = sf_readf_float(file, wav.samples.data(), wav.info.frames);
+    wav.samples.resize(static_cast<std::size_t>(read * wav.info.channels));
     sf_close(file);
     return true;
 }
