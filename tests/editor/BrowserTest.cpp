@@ -108,8 +108,11 @@ TEST_F(Browser, TypingPartOfANameAndReturnLoadIt_TheArrowsThenStepThroughTheSear
     }
 }
 
-TEST_F(Browser, AStarSurvivesTheEditorAndLivesInTheConfigurationFolder)
+TEST_F(Browser, AStarSurvivesTheEditorAndLivesInTheConfigurationFolder_TheUsersOwnAreListedToo)
 {
+    const auto user = root_ / "TessarineData" / "Instruments-User";
+    std::filesystem::create_directories(user);
+    std::filesystem::copy_file(root_ / "TessarineData" / "Instruments-Factory" / "Basses" / "Deep.t9i", user / "Mine.t9i");
     press(HistoryButtons::kBrowse);
     BrowserPanel* browser = editor().browser();
     ASSERT_NE(browser, nullptr);
@@ -126,10 +129,11 @@ TEST_F(Browser, AStarSurvivesTheEditorAndLivesInTheConfigurationFolder)
     fresh->openBrowser();
     ASSERT_NE(fresh->browser(), nullptr);
     const auto& rows = fresh->browser()->entryList().rows();
-    ASSERT_EQ(rows.size(), editortest::kLibrary.size());
+    ASSERT_EQ(rows.size(), editortest::kLibrary.size() + 1);
     for (const auto& row : rows) {
         EXPECT_EQ(row.marked, row.name == "Airy") << row.name;
     }
+    EXPECT_EQ(rows.back().name + " " + rows.back().detail, "Mine User");
     EXPECT_TRUE(std::filesystem::exists(config_.path() / "tessarine" / "favourites"));
     fresh->close();
 }
