@@ -217,9 +217,23 @@ bool EditRecorder::afterEvent(const gui::InputEvent& event, bool taken)
     }
 }
 
+// The edited side plays again first: with no step to go to, the place undo
+// stands at must still be what plays.
+void EditRecorder::endComparison()
+{
+    if (comparing_) {
+        comparing_ = false;
+        restore(history_.current());
+    }
+}
+
 bool EditRecorder::undo()
 {
     settle();
+    if (comparing_ && !history_.canUndo()) {
+        endComparison();
+        return false;
+    }
     comparing_ = false;
     return restore(history_.undo());
 }
@@ -227,6 +241,10 @@ bool EditRecorder::undo()
 bool EditRecorder::redo()
 {
     settle();
+    if (comparing_ && !history_.canRedo()) {
+        endComparison();
+        return false;
+    }
     comparing_ = false;
     return restore(history_.redo());
 }
@@ -235,8 +253,8 @@ bool EditRecorder::compare()
 {
     settle();
     if (comparing_) {
-        comparing_ = false;
-        return restore(history_.current());
+        endComparison();
+        return true;
     }
     const EditHistory::State* loaded = history_.unmodifiedState();
     if (loaded == nullptr || !history_.modified()) {

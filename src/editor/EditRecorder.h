@@ -69,6 +69,7 @@ private:
     // else ends the comparison as a step after the edited side. True when
     // the comparison still holds.
     bool holdComparison();
+    void endComparison();
 
     SynthEngine& engine_;
     std::function<void()> refresh_;
