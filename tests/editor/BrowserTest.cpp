@@ -6,10 +6,12 @@
 #include "EditorFixture.h"
 #include "support/PrivateConfigFolder.h"
 
+#include "editor/FavouriteList.h"
 #include "editor/HistoryButtons.h"
 #include "gui/MarkedList.h"
 #include "gui/OptionMenu.h"
 
+#include <fstream>
 #include <functional>
 
 namespace {
@@ -172,6 +174,35 @@ TEST_F(Browser, ABSwitchesToTheLoadedInstrumentByteForByteAndBackWithoutLosingEi
     EXPECT_EQ(chunk(), edited);
     press(HistoryButtons::kUndo);
     EXPECT_EQ(chunk(), asLoaded);
+    press(HistoryButtons::kUndo);
+    EXPECT_EQ(loaded(), "Warm") << "the browser's load is a step of its own";
+}
+
+TEST(FavouriteList, ABrokenOrOversizedFileIsAnEmptyListAndAFailedWriteKeepsTheStarForTheRun)
+{
+    test::PrivateConfigFolder config;
+    const auto file = config.path() / "favourites";
+    const struct {
+        const char* name;
+        std::string text;
+        bool deep;
+    } cases[] = {
+        {"plain", "a/Deep.t9i\nb/Airy.t9i\n", true},
+        {"binary", std::string("a/Deep.t9i\n\0\1", 13), false},
+        {"oversized", "a/Deep.t9i\n" + std::string(FavouriteList::kMaxFileBytes, 'x'), false},
+        {"a control character in the line", "a/Deep.t9i\x01\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(file, std::ios::binary) << c.text;
+        FavouriteList favourites(file.string());
+        favourites.load();
+        EXPECT_EQ(favourites.contains("a/Deep.t9i"), c.deep);
+    }
+    // Its folder is a file: nothing can be written, the star holds in memory.
+    FavouriteList unwritable((file / "favourites").string());
+    EXPECT_FALSE(unwritable.set("a/Deep.t9i", true));
+    EXPECT_TRUE(unwritable.contains("a/Deep.t9i"));
 }
 
 } // namespace
