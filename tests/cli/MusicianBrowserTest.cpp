@@ -16,7 +16,7 @@ using tessarine::test::chunk;
 using tessarine::test::instrumentOf;
 
 // Browse and A/B, left of the instrument menus.
-constexpr double kBrowseX = 202, kBrowseY = 24, kCompareY = 44;
+constexpr double kBrowseX = 178, kCompareX = 234, kButtonsY = 24;
 
 std::string nameIn(tessarine::host::PluginHost& host)
 {
@@ -30,7 +30,7 @@ TEST(MusicianBrowser, TypingPartOfANameAndReturnLoadIt_ABComparesWithTheLoadedOn
 {
     START_SESSION(s);
     ASSERT_NE(nameIn(s.host()), "Vibes");
-    s.click(kBrowseX, kBrowseY);
+    s.click(kBrowseX, kButtonsY);
     for (KeySym key : {XK_V, XK_i, XK_b, XK_Return}) {
         s.key(key);
     }
@@ -42,8 +42,8 @@ TEST(MusicianBrowser, TypingPartOfANameAndReturnLoadIt_ABComparesWithTheLoadedOn
     s.idle(4);
     const auto edited = chunk(s.host());
     ASSERT_NE(edited, loaded) << "the browser did not close: the knob was not reached";
-    s.click(kBrowseX, kCompareY);
+    s.click(kCompareX, kButtonsY);
     EXPECT_TRUE(s.idleUntil([&] { return chunk(s.host()) == loaded; }));
-    s.click(kBrowseX, kCompareY);
+    s.click(kCompareX, kButtonsY);
     EXPECT_TRUE(s.idleUntil([&] { return chunk(s.host()) == edited; }));
 }
