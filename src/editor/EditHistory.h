@@ -57,6 +57,8 @@ public:
     // The modified mark: the state last loaded or saved.
     void markUnmodified();
     bool modified() const;
+    // The state last loaded or saved; null before any.
+    const State* unmodifiedState() const { return hasUnmodified_ ? &unmodified_ : nullptr; }
 
     std::size_t steps() const { return states_.size(); }
     // Bytes of the distinct chunks held, the mark's included.

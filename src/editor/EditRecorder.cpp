@@ -96,8 +96,29 @@ EditHistory::State EditRecorder::stateOf(std::span<const std::byte> record, cons
     return state;
 }
 
+bool EditRecorder::holdComparison()
+{
+    if (!comparing_) {
+        return false;
+    }
+    editPending_ = false;
+    wheelPending_ = false;
+    EditHistory::State now = capture();
+    const EditHistory::State* loaded = history_.unmodifiedState();
+    if (loaded != nullptr && now.sameRecord(*loaded) && now.values == loaded->values) {
+        return true;
+    }
+    comparing_ = false;
+    history_.push(std::move(now));
+    marked_();
+    return true;
+}
+
 void EditRecorder::record()
 {
+    if (holdComparison()) {
+        return;
+    }
     editPending_ = false;
     wheelPending_ = false;
     history_.push(capture());
@@ -110,6 +131,9 @@ void EditRecorder::record()
 
 void EditRecorder::settle()
 {
+    if (holdComparison()) {
+        return;
+    }
     if (editPending_ || wheelPending_ || history_.empty()) {
         record();
         return;
@@ -124,6 +148,9 @@ void EditRecorder::settle()
 
 void EditRecorder::noteUnmodified()
 {
+    // What was loaded or saved is a new loaded side: the comparison is over,
+    // and the edited side stays a step back.
+    comparing_ = false;
     unmodifiedPending_ = true;
     if (frame_ != nullptr) {
         // A load is a step of its own, and the mark clears at once.
@@ -209,16 +236,53 @@ bool EditRecorder::afterEvent(const gui::InputEvent& event, bool taken)
     }
 }
 
+// The edited side plays again first: with no step to go to, the place undo
+// stands at must still be what plays.
+void EditRecorder::endComparison()
+{
+    if (comparing_) {
+        comparing_ = false;
+        restore(history_.current());
+    }
+}
+
 bool EditRecorder::undo()
 {
     settle();
+    if (comparing_ && !history_.canUndo()) {
+        endComparison();
+        return false;
+    }
+    comparing_ = false;
     return restore(history_.undo());
 }
 
 bool EditRecorder::redo()
 {
     settle();
+    if (comparing_ && !history_.canRedo()) {
+        endComparison();
+        return false;
+    }
+    comparing_ = false;
     return restore(history_.redo());
+}
+
+bool EditRecorder::compare()
+{
+    settle();
+    if (comparing_) {
+        endComparison();
+        return true;
+    }
+    const EditHistory::State* loaded = history_.unmodifiedState();
+    if (loaded == nullptr || !history_.modified()) {
+        return false;
+    }
+    comparing_ = true;
+    // A copy: the loaded state must not move while it is installed.
+    const EditHistory::State side = *loaded;
+    return restore(&side);
 }
 
 // Values first: when the record then matches, the voices were never touched

@@ -46,6 +46,15 @@ public:
     bool undo();
     bool redo();
     bool modified() const { return history_.modified(); }
+
+    // A/B: switches between the edited instrument and the one last loaded or
+    // saved. Switching is no step and loses neither side: while the loaded
+    // one plays, the place undo stands at still holds the edited one (so the
+    // mark stays, and a load asks as before), and the next switch brings it
+    // back. Editing the loaded side makes it a new step after the edited
+    // one, which undo then reaches. False when there is nothing to compare.
+    bool compare();
+    bool comparing() const { return comparing_; }
     EditHistory& history() { return history_; }
 
     void beforeEvent(const gui::InputEvent& event) override;
@@ -59,6 +68,11 @@ private:
     void settle();
     void record();
     bool restore(const EditHistory::State* state);
+    // While comparing, a state equal to the loaded one is no step; anything
+    // else ends the comparison as a step after the edited side. True when
+    // the comparison still holds.
+    bool holdComparison();
+    void endComparison();
 
     SynthEngine& engine_;
     std::function<void()> refresh_;
@@ -71,6 +85,7 @@ private:
     std::vector<std::shared_ptr<const EditHistory::Chunk>> lastChunks_;
     bool editPending_ = false;
     bool unmodifiedPending_ = false;
+    bool comparing_ = false;
     // Wheel notches on one control within kWheelPauseMs are one step.
     bool wheelPending_ = false;
     std::int64_t wheelDueMs_ = 0;

@@ -506,6 +506,38 @@ void EditorActions::stepInstrument(int step)
     }
 }
 
+bool EditorActions::loadLibraryEntry(const LibraryEntry& entry, int slot)
+{
+    switch (entry.kind) {
+    case LibraryKind::Instrument:
+        if (entry.user) {
+            return loadInstrumentFile(entry.path);
+        }
+        // A factory instrument is selected in the menus as choosing it there would.
+        if (!mayDiscard() || !library_.loadListedInstrument(entry.category, entry.name, target_)) {
+            return false;
+        }
+        if (pages_) {
+            fillMenus(*pages_);
+        }
+        refresh_();
+        return true;
+    case LibraryKind::Voice:
+        return slot >= 0 && slot < kVoiceSlotCount && loadVoiceFile(slot, entry.path);
+    case LibraryKind::HarmonicPreset:
+    case LibraryKind::NoisePreset: {
+        const auto kind = entry.kind == LibraryKind::HarmonicPreset ? SynthEngine::PresetKind::Harmonic
+                                                                     : SynthEngine::PresetKind::Noise;
+        if (slot < 0 || slot >= kVoiceSlotCount || !engine_.loadPresetIntoSlot(kind, slot, entry.path.c_str())) {
+            return false;
+        }
+        refresh_();
+        return true;
+    }
+    }
+    return false;
+}
+
 void EditorActions::randomise(int tag)
 {
     RandomDraws draws(random_);

@@ -9,6 +9,7 @@
 #include "editor/SlotAnalysis.h"
 #include "editor/VoicePlace.h"
 #include "sound/model/Instrument.h"
+#include "sound/library/LibraryIndex.h"
 #include "sound/library/LibraryMenu.h"
 
 #include <array>
@@ -58,6 +59,12 @@ public:
     void randomInstrument();
     // The next (step 1) or previous (-1) instrument of the loaded one's category, wrapping.
     void stepInstrument(int step);
+    // A browsed entry, loaded the way its menu loads it: an instrument asks
+    // before discarding changes, a voice or preset goes into slot. False when
+    // nothing was loaded.
+    bool loadLibraryEntry(const LibraryEntry& entry, int slot);
+    // The category menu names the category of the loaded instrument (blank for none).
+    std::string loadedCategoryName() const;
     // Told after the instrument was saved to a file.
     void setSaved(std::function<void()> saved) { saved_ = std::move(saved); }
     // Asked before a load replaces the instrument; false keeps it.
@@ -92,8 +99,6 @@ public:
     void presetChosen(int slot, bool harmonic);
 
 private:
-    // The category menu names the category of the loaded instrument (blank for none).
-    std::string loadedCategoryName() const;
     void showCategoryName(const EditorPages& pages) const;
     void showInstrumentName() const;
     LibraryMenu* libraryMenuOf(int tag);

@@ -17,23 +17,27 @@ constexpr gui::Rect kPlaces[HistoryButtons::kActionCount] = {
     {652, 35, 64, 18},
     {720, 35, 64, 18},
     {720, 15, 64, 19},
+    // Left of the instrument menus, above Learn.
+    {152, 15, 52, 19},
+    {208, 15, 52, 19},
 };
-constexpr const char* kCaptions[HistoryButtons::kActionCount] = {"<", ">", "Undo", "Redo", "Ask"};
+constexpr const char* kCaptions[HistoryButtons::kActionCount] = {"<", ">", "Undo", "Redo", "Ask", "Browse", "A/B"};
 
 } // namespace
 
 HistoryButtons::HistoryButtons(gui::Frame& frame, std::function<void(Action)> act) : act_(std::move(act))
 {
-    for (int a = 0; a < kAsk; ++a) {
-        buttons_[static_cast<std::size_t>(a)] =
-            frame.add(std::make_unique<gui::KickButton>(kPlaces[a], -1, this, kCaptions[a]));
+    for (int a = 0; a < kActionCount; ++a) {
+        const bool onOff = a == kAsk || a == kCompare;
+        buttons_[static_cast<std::size_t>(a)] = onOff
+            ? static_cast<gui::Control*>(frame.add(std::make_unique<gui::OnOffButton>(kPlaces[a], -1, this, kCaptions[a])))
+            : frame.add(std::make_unique<gui::KickButton>(kPlaces[a], -1, this, kCaptions[a]));
     }
-    buttons_[kAsk] = frame.add(std::make_unique<gui::OnOffButton>(kPlaces[kAsk], -1, this, kCaptions[kAsk]));
 }
 
 void HistoryButtons::valueChanged(gui::Control& control)
 {
-    if (control.value() != 0.0f && &control != buttons_[kAsk]) {
+    if (control.value() != 0.0f && &control != buttons_[kAsk] && &control != buttons_[kCompare]) {
         return;
     }
     for (int a = 0; a < kActionCount; ++a) {

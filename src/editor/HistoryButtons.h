@@ -1,8 +1,10 @@
 #pragma once
 // The top bar's buttons that are no engine value: the arrows beside the
 // instrument name (previous and next of its category), Undo and Redo under
-// them, and Ask, which makes loads ask before they discard changes. The kick
-// buttons act on release, as the file buttons do; Ask on each click.
+// them, Ask, which makes loads ask before they discard changes, Browse, which
+// opens the library browser, and A/B, lit while the instrument as last loaded
+// or saved plays in place of the edited one. The kick buttons act on release,
+// as the file buttons do; Ask and A/B on each click.
 
 #include "gui/Control.h"
 
@@ -17,7 +19,7 @@ class Frame;
 
 class HistoryButtons final : public gui::ControlListener {
 public:
-    enum Action { kPrevious, kNext, kUndo, kRedo, kAsk, kActionCount };
+    enum Action { kPrevious, kNext, kUndo, kRedo, kAsk, kBrowse, kCompare, kActionCount };
 
     // Adds the buttons to frame, which owns them; act runs on each release.
     HistoryButtons(gui::Frame& frame, std::function<void(Action)> act);

@@ -19,6 +19,7 @@
 #include "gui/Selector.h"
 #include "gui/Theme.h"
 #include "params/NoteFrequencyTable.h"
+#include "sound/library/SoundLibrary.h"
 
 #include <cmath>
 
@@ -72,7 +73,7 @@ constexpr gui::Rect kAnalysisNote{static_cast<int>(kPageOrigin.x) + 376, static_
 
 SynthEditor::SynthEditor(EditorHost& host, SynthEngine& engine, SoundLibrary& library, LibraryTarget& target,
                          RandomGenerator& random)
-    : EditorShell(host), engine_(engine), dialogs_(makeFileDialogs()),
+    : EditorShell(host), engine_(engine), library_(library), dialogs_(makeFileDialogs()),
       actions_(engine, library, target, random,
                [this] {
                    fullRefresh();
@@ -195,7 +196,14 @@ bool SynthEditor::open(void* parentWindow)
         switch (action) {
         case HistoryButtons::kPrevious:
         case HistoryButtons::kNext:
-            actions_.stepInstrument(action == HistoryButtons::kNext ? 1 : -1);
+            stepInstrument(action == HistoryButtons::kNext ? 1 : -1);
+            break;
+        case HistoryButtons::kBrowse:
+            openBrowser();
+            break;
+        case HistoryButtons::kCompare:
+            recorder_.compare();
+            showModifiedMark();
             break;
         case HistoryButtons::kUndo:
             recorder_.undo();
@@ -209,6 +217,7 @@ bool SynthEditor::open(void* parentWindow)
         }
     });
     askBeforeDiscarding_.load();
+    favourites_.load();
     historyButtons_->button(HistoryButtons::kAsk)->setValue(askBeforeDiscarding_.enabled() ? 1.0f : 0.0f);
     scaleMenu_ = std::make_unique<ScaleMenu>(*frame_, [this](int percent) {
         scaleChoice_.set(percent);
@@ -232,6 +241,8 @@ bool SynthEditor::open(void* parentWindow)
 void SynthEditor::close()
 {
     open_.store(false, std::memory_order_release);
+    browser_ = nullptr;
+    browserDone_ = false;
     pending_.clear();
     recorder_.attach(nullptr);
     window_.reset();
@@ -262,6 +273,9 @@ void SynthEditor::idle()
     }
     guiThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
     pending_.drain([this](int index, float value) { handleWrite(index, value); });
+    if (browserDone_) {
+        closeBrowser();
+    }
     idleCustomViews();
     if (gestures_) {
         gestures_->idle();
@@ -434,6 +448,9 @@ void SynthEditor::showModifiedMark()
     if (recorder_.modified()) {
         name += " *";
     }
+    if (historyButtons_) {
+        historyButtons_->button(HistoryButtons::kCompare)->setValue(recorder_.comparing() ? 1.0f : 0.0f);
+    }
     pages_->forEachControl(kTagInstrumentMenu, [&name](gui::Control& c) {
         if (auto* menu = dynamic_cast<gui::OptionMenu*>(&c)) {
             menu->setTitle(name);
@@ -480,6 +497,8 @@ void SynthEditor::switchPage(float value)
         return;
     }
     const int page = pageOfSelectorValue(value);
+    // The page would be attached over the browser, which offers what the old page held.
+    closeBrowser();
     pages_->showPage(page);
     if (gui::Control* selector = pages_->control(EditorPages::kTopBar, kTagPageSelector)) {
         selector->setValue(static_cast<float>(page) / 7.0f);
@@ -488,6 +507,74 @@ void SynthEditor::switchPage(float value)
     if (frame_) {
         frame_->invalidateRect(frame_->bounds());
     }
+}
+
+void SynthEditor::openBrowser()
+{
+    if (!frame_ || browser_ != nullptr) {
+        return;
+    }
+    const int slot = slotOfPage(currentPage());
+    std::vector<LibraryKind> kinds{LibraryKind::Instrument};
+    if (slot >= 0) {
+        kinds.insert(kinds.end(), {LibraryKind::Voice, LibraryKind::HarmonicPreset, LibraryKind::NoisePreset});
+    }
+    BrowserPanel::Actions actions;
+    actions.load = [this, slot](const LibraryEntry& entry) { return actions_.loadLibraryEntry(entry, slot); };
+    actions.isLoaded = [this, slot](const LibraryEntry& entry) { return isLoaded(entry, slot); };
+    actions.close = [this] { browserDone_ = true; };
+    browser_ = frame_->add(std::make_unique<BrowserPanel>(frame_->bounds(), library_.folders(), std::move(kinds),
+                                                          browsing_, favourites_, std::move(actions)));
+    browser_->focusSearch();
+}
+
+void SynthEditor::closeBrowser()
+{
+    browserDone_ = false;
+    if (frame_ && browser_ != nullptr) {
+        frame_->release(browser_);
+    }
+    browser_ = nullptr;
+}
+
+bool SynthEditor::isLoaded(const LibraryEntry& entry, int slot) const
+{
+    switch (entry.kind) {
+    case LibraryKind::Instrument:
+        return entry.name == engine_.instrument().name.data()
+            && (entry.user || entry.category == actions_.loadedCategoryName());
+    case LibraryKind::Voice:
+        return slot >= 0 && slot < kSlotCount
+            && entry.name == engine_.instrument().voices[static_cast<std::size_t>(slot)].nameView();
+    default:
+        return false;
+    }
+}
+
+void SynthEditor::stepInstrument(int step)
+{
+    if (!browsing_.searching()) {
+        actions_.stepInstrument(step);
+        return;
+    }
+    // The search as the browser showed it for instruments; a category chosen
+    // among voices or presets means nothing here.
+    BrowserState search = browsing_;
+    if (search.kind != LibraryKind::Instrument) {
+        search.category.clear();
+    }
+    const auto result = browserResult(listLibrary(library_.folders(), LibraryKind::Instrument), search, favourites_);
+    if (result.empty()) {
+        return;
+    }
+    const int count = static_cast<int>(result.size());
+    int at = -1;
+    for (int i = 0; i < count && at < 0; ++i) {
+        at = isLoaded(result[static_cast<std::size_t>(i)], -1) ? i : -1;
+    }
+    // From outside the result, next starts at its first entry and previous at its last.
+    const int next = at < 0 ? (step > 0 ? 0 : count - 1) : ((at + step) % count + count) % count;
+    actions_.loadLibraryEntry(result[static_cast<std::size_t>(next)], -1);
 }
 
 bool SynthEditor::drawPage(int page, std::uint8_t* rgba, std::size_t bytes)

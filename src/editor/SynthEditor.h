@@ -13,9 +13,11 @@
 // a host that never opens the editor never needs a display.
 
 #include "editor/ActionQueue.h"
+#include "editor/BrowserPanel.h"
 #include "editor/EditorActions.h"
 #include "editor/EditRecorder.h"
 #include "editor/EditorScaleChoice.h"
+#include "editor/FavouriteList.h"
 #include "editor/dialogs/AskBeforeDiscarding.h"
 #include "editor/pages/EditorPages.h"
 #include "editor/EditorShell.h"
@@ -93,6 +95,12 @@ public:
     gui::Control* control(int tag) const;
     // Without a window, option menus pop up here, and tests choose their entries.
     gui::HeadlessMenuPresenter* headlessMenus() const { return headlessMenus_.get(); }
+    // The library browser while it is open (null otherwise), and what it
+    // shows, kept between openings for the next one and for the arrows.
+    BrowserPanel* browser() const { return browser_; }
+    const BrowserState& browsing() const { return browsing_; }
+    void openBrowser();
+    void closeBrowser();
     // What takes files dropped on the window while the editor is open.
     EditorDropTarget* dropTarget() const { return dropTarget_.get(); }
     // Typed values, resets, the controls' menu, tooltips and the learn marks, while open.
@@ -110,8 +118,13 @@ private:
     void switchPage(float value);
     void showModifiedMark();
     void applyScale();
+    // The arrows: through the browser's search result while there is one,
+    // else through the loaded instrument's category.
+    void stepInstrument(int step);
+    bool isLoaded(const LibraryEntry& entry, int slot) const;
 
     SynthEngine& engine_;
+    SoundLibrary& library_;
     // What the custom views (curves, bars, pad, path, keyboard) reach the engine and host through.
     std::unique_ptr<EditorViewContext> views_;
     // The dialogs and message box: the actions reach them through a forwarder,
@@ -123,6 +136,12 @@ private:
     AskBeforeDiscarding askBeforeDiscarding_{AskBeforeDiscarding::defaultFile()};
     EditorScaleChoice scaleChoice_{EditorScaleChoice::defaultFile()};
     double hostScale_ = 0;  // the host's last request; 0 for none
+    FavouriteList favourites_{FavouriteList::defaultFile()};
+    BrowserState browsing_;
+    // Owned by the frame; removed at the idle after it asked to close, as the
+    // event that closed it may still be running inside it.
+    BrowserPanel* browser_ = nullptr;
+    bool browserDone_ = false;
     // What each written index does, registered at every open over the pages built then.
     ValueHandlers handlers_;
 

@@ -13,6 +13,7 @@ LibraryFolders LibraryFolders::at(std::string_view root)
     folders.root = std::string(root);
     const std::string data = libraryPath(root, "TessarineData");
     folders.instruments = libraryPath(data, "Instruments-Factory");
+    folders.userInstruments = libraryPath(data, "Instruments-User");
     folders.voices = libraryPath(data, "Voices");
     folders.harmonicPresets = libraryPath(data, "Presets-Harmonics");
     folders.noisePresets = libraryPath(data, "Presets-Noise");

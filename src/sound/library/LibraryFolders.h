@@ -4,6 +4,7 @@
 //
 //   ROOT/Reset.t9i                                      the reset instrument
 //   ROOT/TessarineData/Instruments-Factory/CATEGORY/NAME.t9i
+//   ROOT/TessarineData/Instruments-User/[CATEGORY/]NAME.t9i  the user's own, beside them
 //   ROOT/TessarineData/Voices/CATEGORY/NAME.t9v
 //   ROOT/TessarineData/Presets-Harmonics/[CATEGORY/]NAME.t9h
 //   ROOT/TessarineData/Presets-Noise/[CATEGORY/]NAME.t9n
@@ -16,6 +17,7 @@ namespace tessarine {
 struct LibraryFolders {
     std::string root;
     std::string instruments;
+    std::string userInstruments;
     std::string voices;
     std::string harmonicPresets;
     std::string noisePresets;
