@@ -17,9 +17,9 @@ constexpr gui::Rect kPlaces[HistoryButtons::kActionCount] = {
     {652, 35, 64, 18},
     {720, 35, 64, 18},
     {720, 15, 64, 19},
-    // Left of the instrument menus, above Learn.
-    {152, 15, 52, 19},
-    {208, 15, 52, 19},
+    // Left of the instrument menus, above the size menu, clear of "Category".
+    {152, 15, 44, 19},
+    {200, 15, 42, 19},
 };
 constexpr const char* kCaptions[HistoryButtons::kActionCount] = {"<", ">", "Undo", "Redo", "Ask", "Browse", "A/B"};
 

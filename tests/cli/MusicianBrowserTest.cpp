@@ -12,7 +12,7 @@
 
 namespace {
 
-using tessarine::test::chunk;
+using tessarine::test::chunkOf;
 using tessarine::test::instrumentOf;
 
 // Browse and A/B, left of the instrument menus.
