@@ -16,7 +16,7 @@ using tessarine::test::chunkOf;
 using tessarine::test::instrumentOf;
 
 // Browse and A/B, left of the instrument menus.
-constexpr double kBrowseX = 178, kCompareX = 234, kButtonsY = 24;
+constexpr double kBrowseX = 174, kCompareX = 221, kButtonsY = 24;
 
 std::string nameIn(tessarine::host::PluginHost& host)
 {
