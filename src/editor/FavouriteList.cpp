@@ -1,13 +1,8 @@
 #include "editor/FavouriteList.h"
 
-#include "editor/dialogs/RecentFolders.h"
-#include "editor/dialogs/TypedPath.h"
+#include "editor/dialogs/SettingFile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tessarine {
 
@@ -23,37 +18,16 @@ bool isUsableKey(const std::string& key)
 
 } // namespace
 
-std::string FavouriteList::defaultFile() { return folderOf(RecentFolders::defaultFile()) + "/favourites"; }
+std::string FavouriteList::defaultFile() { return settingFilePath("favourites"); }
 
 void FavouriteList::load()
 {
     keys_.clear();
-    if (file_.empty()) {
-        return;
-    }
-    // Never waits on a FIFO or device put in the file's place.
-    const int fd = open(file_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return;
-    }
-    struct stat info {};
     std::string text;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<std::size_t>(info.st_size) <= kMaxFileBytes) {
-        text.resize(kMaxFileBytes + 1);
-        std::size_t got = 0;
-        while (got < text.size()) {
-            const ssize_t n = read(fd, text.data() + got, text.size() - got);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                break;
-            }
-            got += static_cast<std::size_t>(n);
-        }
-        text.resize(got > kMaxFileBytes ? 0 : got);
+    if (file_.empty() || !readSettingFile(file_, text, kMaxFileBytes)) {
+        return;
     }
-    close(fd);
+    // Binary content is no list of ours: all of it is dropped, not the lines that happen to look right.
     if (text.find('\0') != std::string::npos) {
         return;
     }
@@ -86,36 +60,11 @@ bool FavouriteList::save() const
     if (file_.empty()) {
         return true;
     }
-    const std::string ours = folderOf(file_);
-    mkdir(folderOf(ours).c_str(), 0700);
-    mkdir(ours.c_str(), 0700);
     std::string text;
     for (const std::string& key : keys_) {
         text += key + "\n";
     }
-    const std::string temporary = file_ + ".tmp" + std::to_string(getpid());
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return false;
-    }
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR) {
-            continue;
-        }
-        if (wrote <= 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(wrote);
-    }
-    const bool written = done == text.size() && fsync(fd) == 0;
-    const bool closed = close(fd) == 0;
-    if (!written || !closed || rename(temporary.c_str(), file_.c_str()) != 0) {
-        unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    return writeSettingFile(file_, text);
 }
 
 } // namespace tessarine

@@ -17,6 +17,8 @@ std::string settingFilePath(const char* name);
 // The file's text, terminated, when it is a regular file shorter than capacity;
 // false (text empty) when it is missing, not regular or too long.
 bool readSettingFile(const std::string& path, char* text, std::size_t capacity);
+// The same for a list of any length up to maxBytes.
+bool readSettingFile(const std::string& path, std::string& text, std::size_t maxBytes);
 
 // False when the file could not be written; the old one then stays.
 bool writeSettingFile(const std::string& path, std::string_view text);
