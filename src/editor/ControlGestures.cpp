@@ -336,6 +336,9 @@ void ControlGestures::valueChanged(gui::Control& control)
 
 std::string ControlGestures::tooltip(gui::View& view)
 {
+    if (!view.help().empty()) {
+        return view.help();
+    }
     auto* control = dynamic_cast<gui::Control*>(&view);
     if (control == nullptr || control == line_ || control->tag() < 0 || control->tag() >= kValueCount) {
         return {};

@@ -22,6 +22,15 @@ constexpr gui::Rect kPlaces[HistoryButtons::kActionCount] = {
     {200, 15, 42, 19},
 };
 constexpr const char* kCaptions[HistoryButtons::kActionCount] = {"<", ">", "Undo", "Redo", "Ask", "Browse", "A/B"};
+constexpr const char* kHelp[HistoryButtons::kActionCount] = {
+    "Previous instrument\nThe one before in the category, or in the browser's search",
+    "Next instrument\nThe one after in the category, or in the browser's search",
+    "Undo\nTakes back the last edit (Ctrl+Z)",
+    "Redo\nBrings back what was undone (Ctrl+Shift+Z or Ctrl+Y)",
+    "Ask before discarding\nWhen on, a load asks first while the instrument has unsaved changes",
+    "Browse the library\nSearch instruments, voices and presets; star favourites",
+    "Compare\nPlays the instrument as last loaded or saved; click again for the edited one",
+};
 
 } // namespace
 
@@ -32,6 +41,7 @@ HistoryButtons::HistoryButtons(gui::Frame& frame, std::function<void(Action)> ac
         buttons_[static_cast<std::size_t>(a)] = onOff
             ? static_cast<gui::Control*>(frame.add(std::make_unique<gui::OnOffButton>(kPlaces[a], -1, this, kCaptions[a])))
             : frame.add(std::make_unique<gui::KickButton>(kPlaces[a], -1, this, kCaptions[a]));
+        buttons_[static_cast<std::size_t>(a)]->setHelp(kHelp[a]);
     }
 }
 

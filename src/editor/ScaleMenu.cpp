@@ -22,6 +22,7 @@ std::string percentText(int percent) { return std::to_string(percent) + " %"; }
 ScaleMenu::ScaleMenu(gui::Frame& frame, std::function<void(int percent)> chosen) : chosen_(std::move(chosen))
 {
     menu_ = frame.add(std::make_unique<gui::OptionMenu>(kPlace, -1, this));
+    menu_->setHelp("Editor size\nDraws the whole editor larger, for every instance and run");
     for (int percent : EditorScaleChoice::kPercents) {
         menu_->addEntry(percentText(percent));
     }

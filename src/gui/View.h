@@ -8,6 +8,8 @@
 
 #include <cairo.h>
 
+#include <string>
+
 namespace tessarine::gui {
 
 class Container;
@@ -47,10 +49,15 @@ public:
     // Called when the frame gives the view the key focus or takes it away.
     virtual void onFocusChanged(bool focused) { (void)focused; }
 
+    // A tooltip of its own, for views no parameter describes (lines split by '\n').
+    void setHelp(std::string text) { help_ = std::move(text); }
+    const std::string& help() const { return help_; }
+
 private:
     friend class Container;
 
     Rect bounds_;
+    std::string help_;
     Container* parent_ = nullptr;
 };
 

@@ -6,6 +6,8 @@
 
 #include "editor/EditorTags.h"
 
+#include <tuple>
+
 namespace editortest {
 
 namespace {
@@ -51,6 +53,12 @@ TEST_F(ControlTooltips, NameValueWithUnitAndWhatItDoes)
         mouse(EventKind::MouseDown, editor().control(c.tag)->bounds().x + 1, editor().control(c.tag)->bounds().y + 1);
         mouse(EventKind::MouseUp, editor().control(c.tag)->bounds().x + 1, editor().control(c.tag)->bounds().y + 1);
         EXPECT_EQ(editor().frame()->tooltipText(), "") << "a press hides it";
+    }
+    // Buttons of the top bar no parameter describes: Browse, and the size menu.
+    for (const auto& [x, y, name] : {std::tuple{174, 24, "Browse the library\n"}, std::tuple{192, 44, "Editor size\n"}}) {
+        mouse(EventKind::MouseMove, x, y);
+        editor().frame()->runTimers(700);
+        EXPECT_EQ(editor().frame()->tooltipText().rfind(name, 0), 0u) << editor().frame()->tooltipText();
     }
 }
 
