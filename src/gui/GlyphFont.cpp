@@ -54,11 +54,15 @@ char characterOf(int glyph)
 
 } // namespace
 
-void GlyphFont::drawGlyph(cairo_t* cr, int glyph, double x, double y) const
+void GlyphFont::useOutline(cairo_t* cr) const
 {
     cairo_select_font_face(cr, kMonoFontFamily, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr, fontSize_);
     setColour(cr, colour_);
+}
+
+void GlyphFont::drawGlyph(cairo_t* cr, int glyph, double x, double y) const
+{
     const char text[2] = {characterOf(glyph), 0};
     cairo_text_extents_t extents;
     cairo_text_extents(cr, text, &extents);
@@ -93,6 +97,7 @@ std::shared_ptr<const GlyphFont> GlyphFont::make(int glyphWidth, int glyphHeight
         cairo_font_extents(cr, &metrics);
         font->fontSize_ = size;
         font->baseline_ = std::round((height + metrics.ascent - metrics.descent) / 2);
+        font->useOutline(cr);
         for (int g = 0; g < kGlyphCount; ++g) {
             font->drawGlyph(cr, g, g * width, 0);
         }
@@ -127,6 +132,10 @@ int GlyphFont::draw(cairo_t* cr, std::string_view text, double x, double y, int 
     // The strip holds 100 % pixels; at any other scale the glyphs come from
     // the outline font, laid out in the same cells, so text stays sharp.
     const bool fromStrip = deviceScaleOf(cr) == 1.0 || fontSize_ <= 0;
+    cairo_save(cr);
+    if (!fromStrip) {
+        useOutline(cr);
+    }
     for (int i = 0; i < count; ++i) {
         int g = glyphOf(text[static_cast<std::size_t>(i)]);
         if (fromStrip) {
@@ -135,6 +144,7 @@ int GlyphFont::draw(cairo_t* cr, std::string_view text, double x, double y, int 
             drawGlyph(cr, g, x + i * glyphWidth_, y);
         }
     }
+    cairo_restore(cr);
     return count;
 }
 

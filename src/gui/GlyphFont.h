@@ -37,6 +37,8 @@ public:
     int draw(cairo_t* cr, std::string_view text, double x, double y, int maxWidth) const;
 
 private:
+    // The outline font in the strip's size and colour, set once for a run of glyphs.
+    void useOutline(cairo_t* cr) const;
     // One glyph from the outline font into the cell at (x, y).
     void drawGlyph(cairo_t* cr, int glyph, double x, double y) const;
 
