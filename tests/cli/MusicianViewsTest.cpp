@@ -2,7 +2,7 @@
 // a drag in every curve view, the bars, the morph path and the pad changes the
 // next note; a point added and deleted again leaves the sound's data as it
 // was; the Randomise buttons draw new values on every click; the top bar's
-// library menus load the instrument picked and name its category.
+// library menus load the instrument picked.
 
 #include "commands/RenderCommand.h"
 #include "editor/views/CurveEdits.h"
@@ -37,6 +37,7 @@ using tessarine::test::hostValues;
 using tessarine::test::instrumentOf;
 using tessarine::test::MusicianSession;
 using tessarine::test::rowOf;
+using tessarine::test::windowRect;
 
 using Bytes = std::vector<std::byte>;
 
@@ -173,17 +174,6 @@ float largestChange(const std::vector<float>& a, const std::vector<float>& b)
         largest = std::max(largest, std::fabs(a[i] - b[i]));
     }
     return largest;
-}
-
-// A control's rectangle in the window.
-Rect windowRect(int page, int tag)
-{
-    Rect r = rowOf(page, tag).rect;
-    if (page >= 0) {
-        r.x += static_cast<int>(tessarine::kPageOrigin.x);
-        r.y += static_cast<int>(tessarine::kPageOrigin.y);
-    }
-    return r;
 }
 
 // Where a curve view draws its points: the plot inside the frame, a time axis
@@ -493,81 +483,31 @@ TEST(MusicianViews, EachRandomiseClickDrawsNewValuesTheHostHearsOf)
     }
 }
 
-// The pixels of a menu's text brighter than its face (the face is most of the box).
-int textPixels(MusicianSession& s, const Rect& menu)
-{
-    const Rect text{menu.x + 6, menu.y + 2, menu.width - 22, menu.height - 4};
-    XImage* image = XGetImage(s.window().display(), s.window().windowId(), text.x, text.y, text.width, text.height,
-                              AllPlanes, ZPixmap);
-    if (image == nullptr) {
-        return -1;
-    }
-    std::vector<int> levels;
-    for (int y = 0; y < text.height; ++y) {
-        for (int x = 0; x < text.width; ++x) {
-            const unsigned long pixel = XGetPixel(image, x, y);
-            levels.push_back(static_cast<int>(((pixel >> 16) & 0xff) + ((pixel >> 8) & 0xff) + (pixel & 0xff)) / 3);
-        }
-    }
-    XDestroyImage(image);
-    std::vector<int> sorted = levels;
-    std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
-    const int face = sorted[sorted.size() / 2];
-    return static_cast<int>(std::count_if(levels.begin(), levels.end(), [face](int v) { return v > face + 20; }));
-}
-
-TEST(MusicianViews, TheLibraryMenusLoadTheInstrumentPickedAndNameItsCategory)
+// What the menus show is the editor's own suite's; here the pop-ups in the real window load what is picked.
+TEST(MusicianViews, TheLibraryMenusLoadTheInstrumentPicked)
 {
     START_SESSION(s);
-    auto& host = s.host();
     tessarine::InstrumentMenus library;
     library.rescan((fs::path(TESSARINE_PLUGIN_PATH).parent_path() / "TessarineData" / "Instruments-Factory").string());
-    const auto& categories = library.categories();
-    ASSERT_GE(categories.size(), 2u);
-    // The categories of the shortest and the longest name, so their texts tell apart.
-    int shortest = 0, longest = 0;
-    for (int c = 0; c < static_cast<int>(categories.size()); ++c) {
-        const auto length = [&](int k) { return categories[static_cast<std::size_t>(k)].size(); };
-        shortest = length(c) < length(shortest) ? c : shortest;
-        longest = length(c) > length(longest) ? c : longest;
-    }
-    ASSERT_LT(categories[static_cast<std::size_t>(shortest)].size(),
-              categories[static_cast<std::size_t>(longest)].size());
-
-    const Rect categoryMenu = rowOf(-1, tessarine::kTagCategoryMenu).rect;
-    const Rect instrumentMenu = rowOf(-1, tessarine::kTagInstrumentMenu).rect;
-    const auto choose = [&](const Rect& menu, int entry) {
+    const int categories = static_cast<int>(library.categories().size());
+    ASSERT_GE(categories, 2);
+    const auto choose = [&](int tag, int entry) {
+        const Rect menu = rowOf(-1, tag).rect;
         s.click(menu.x + 20, menu.y + menu.height / 2.0);
         s.idle(4);
         s.click(menu.x + 20, menu.bottom() + 2 + 18 * entry + 9);
         s.idle(4);
-    };
-    const auto loadedName = [&] {
-        auto loaded = instrumentOf(chunkOf(host));
+        auto loaded = instrumentOf(chunkOf(s.host()));
         return loaded ? std::string(loaded->name.data()) : std::string("(no state)");
     };
-
-    // The reset instrument belongs to no category: the menu is blank.
-    const Point reset = MusicianSession::centreOf(rowOf(-1, tessarine::kTagResetInstrument), -1);
-    s.click(reset.x, reset.y);
-    s.idle(4);
-    EXPECT_LT(textPixels(s, categoryMenu), 5);
-
-    std::map<int, int> shown;
-    for (int category : {shortest, longest}) {
-        SCOPED_TRACE(categories[static_cast<std::size_t>(category)]);
+    for (int category : {0, categories - 1}) {
+        SCOPED_TRACE(library.categories()[static_cast<std::size_t>(category)]);
         const auto& instruments = library.instruments(category);
         ASSERT_GE(instruments.size(), 2u);
         // A category loads its first instrument; the instrument menu then lists that category.
-        choose(categoryMenu, category);
-        EXPECT_EQ(loadedName(), instruments[0].name);
-        shown[category] = textPixels(s, categoryMenu);
-        EXPECT_GT(shown[category], 20) << "the category menu shows no name";
-        choose(instrumentMenu, 1);
-        EXPECT_EQ(loadedName(), instruments[1].name);
-        EXPECT_EQ(textPixels(s, categoryMenu), shown[category]) << "the category changed its text";
+        EXPECT_EQ(choose(tessarine::kTagCategoryMenu, category), instruments[0].name);
+        EXPECT_EQ(choose(tessarine::kTagInstrumentMenu, 1), instruments[1].name);
     }
-    EXPECT_LT(shown[shortest], shown[longest]) << "the category menu does not show the category picked";
 }
 
 } // namespace
