@@ -257,34 +257,34 @@ TEST(MusicianControls, OptionMenusChooseTheEntryClickedInTheirPopUp)
     START_SESSION(s);
     auto& host = s.host();
     s.showPage(tessarine::kModulationPage);
+    // Entry k of the pop-up under the menu: 18-pixel rows inside a 2-pixel border.
+    // A group's submenu opens beside it level with the group: its item is taken subX right of the menu.
+    const auto choose = [&](const ControlRow& row, int entry, double subX, int item) {
+        const tessarine::gui::Rect menu = tessarine::test::windowRect(row, tessarine::kModulationPage);
+        s.click(menu.x + 20, menu.y + menu.height / 2.0);
+        s.idle(4);
+        s.moveTo(menu.x + 20, menu.bottom() + 2 + 18 * entry + 9);
+        s.moveTo(menu.x + subX, menu.bottom() + 2 + 18 * (entry + item) + 9);
+        s.click(menu.x + subX, menu.bottom() + 2 + 18 * (entry + item) + 9);
+        s.idle(4);
+        return host.getParameter(row.tag);
+    };
     int tried = 0;
     for (const ControlRow& row : rowsOf(tessarine::kModulationPage, {ControlKind::OptionMenu})) {
         SCOPED_TRACE(testing::Message() << "tag " << row.tag);
         ++tried;
-        const tessarine::gui::Point at = MusicianSession::centreOf(row, tessarine::kModulationPage);
-        const double menuBottom = tessarine::kPageOrigin.y + row.rect.y + row.rect.height;
-        // Entry k of the pop-up under the menu: 18-pixel rows inside a 2-pixel border.
-        // Targets come in groups: entry k opens group k beside it, whose first target is taken.
-        const bool grouped = row.tag >= tessarine::kModTarget1;
-        auto choose = [&](int entry) {
-            s.click(at.x, at.y);
-            s.idle(4);
-            const double y = menuBottom + 2 + 18 * entry + 9;
-            s.moveTo(tessarine::kPageOrigin.x + row.rect.x + 20, y);
-            s.click(tessarine::kPageOrigin.x + row.rect.x + (grouped ? 200 : 20), y);
-            s.idle(4);
-            return host.getParameter(row.tag);
-        };
+        // Targets come in groups: entry k opens group k, whose first target is taken.
+        const double subX = row.tag >= tessarine::kModTarget1 ? 200 : 20;
         const float start = host.getParameter(row.tag);
         const std::size_t mark = s.mark();
-        const float second = choose(2);
-        const float first = choose(1);
+        const float second = choose(row, 2, subX, 0);
+        const float first = choose(row, 1, subX, 0);
         EXPECT_NE(first, second);
         const auto heard = s.automated(mark, row.tag);
         EXPECT_EQ(heard.size(), start == second ? 1u : 2u);
         EXPECT_TRUE(eachIsAChange(heard));
         // A press outside an open pop-up closes it without a choice.
-        s.click(at.x, at.y);
+        s.click(MusicianSession::centreOf(row, tessarine::kModulationPage));
         s.idle(4);
         s.click(790, 540);
         s.idle(4);
@@ -292,6 +292,13 @@ TEST(MusicianControls, OptionMenusChooseTheEntryClickedInTheirPopUp)
         host.setParameter(row.tag, start);
     }
     EXPECT_EQ(tried, 16);
+
+    // The groups have readable names. Sources: None, Velocity, Aftertouch, Key position, LFOs and envelope,
+    // Common MIDI controllers, …, of which the eleventh is CC 74, source 8 + 74.
+    EXPECT_EQ(choose(tessarine::test::rowOf(tessarine::kModulationPage, tessarine::kModSource1), 5, 230, 10), 82.0f);
+    // Targets: None, Morph, Tone, Note, Note LFO, LFO 1 and 2, Filter (cutoff first): target 24.
+    EXPECT_EQ(choose(tessarine::test::rowOf(tessarine::kModulationPage, tessarine::kModTarget1), 6, 200, 0), 24.0f);
+    EXPECT_EQ(host.parameterDisplay(tessarine::kModTarget1), "FilterCutoff") << "the host's names stay";
 }
 
 // The host's ways into the volume knob: in each of its knob modes a press off

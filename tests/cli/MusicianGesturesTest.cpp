@@ -1,7 +1,7 @@
 // The gestures every value control shares, played with the mouse and the keys
 // in the real plug-in's window and read back through the host: typed values
-// in the display's units, the resets, MIDI learn from a touch that moves
-// nothing, and the wheel over an open menu.
+// in the display's units, the resets, and MIDI learn from a touch that moves
+// nothing.
 
 #include "editor/EditorTags.h"
 #include "params/ParameterTable.h"
@@ -16,7 +16,6 @@ namespace {
 
 using tessarine::test::at;
 using tessarine::test::MusicianSession;
-using tessarine::test::rowOf;
 
 void type(MusicianSession& s, std::string_view text)
 {
@@ -155,33 +154,6 @@ TEST(MusicianGestures, LearnBindsTheControlTouchedWithoutMovingItAndTheMenuForge
     chooseFromControlMenu(s, learn, 0);
     s.controller(20, 0);
     EXPECT_EQ(host.getParameter(tessarine::kReverbOn), 1.0f);
-}
-
-// A group of a modulation row's menu, then an item of its submenu; menu
-// entries are 18 pixels from 2 below the menu, and a submenu starts level with its group.
-float chooseGrouped(MusicianSession& s, int tag, int group, double subX, int item)
-{
-    const tessarine::ControlRow row = rowOf(tessarine::kModulationPage, tag);
-    const double left = tessarine::kPageOrigin.x + row.rect.x;
-    const double bottom = tessarine::kPageOrigin.y + row.rect.bottom();
-    s.click(left + 20, bottom - 8);
-    s.moveTo(left + 20, bottom + 2 + 18 * group + 9);
-    s.moveTo(left + subX, bottom + 2 + 18 * (group + item) + 9);
-    s.click(left + subX, bottom + 2 + 18 * (group + item) + 9);
-    s.idle(4);
-    return s.host().getParameter(tag);
-}
-
-TEST(MusicianGestures, ModulationMenusOfferGroupsWithReadableNames)
-{
-    START_SESSION(s);
-    s.showPage(tessarine::kModulationPage);
-    // Sources: None, Velocity, Aftertouch, Key position, LFOs and envelope, Common MIDI controllers, …
-    // of which the eleventh is CC 74, source 8 + 74.
-    EXPECT_EQ(chooseGrouped(s, tessarine::kModSource1, 5, 230, 10), 82.0f);
-    // Targets: None, Morph, Tone, Note, Note LFO, LFO 1 and 2, Filter (cutoff first): target 24.
-    EXPECT_EQ(chooseGrouped(s, tessarine::kModTarget1, 6, 200, 0), 24.0f);
-    EXPECT_EQ(s.host().parameterDisplay(tessarine::kModTarget1), "FilterCutoff") << "the host's names stay";
 }
 
 } // namespace

@@ -219,6 +219,28 @@ public:
         });
     }
 
+    // Key 60 struck at velocity from a fresh start, held for blocks of 441 frames
+    // and let go: each block's left channel, then its right.
+    std::vector<float> playNote(int velocity, int blocks)
+    {
+        host_->suspend();
+        host_->resume();
+        std::vector<float> left(441), right(441), both;
+        for (int block = 0; block <= blocks; ++block) {
+            std::vector<host::PluginHost::Midi> midi;
+            if (block == 0 || block == blocks) {
+                midi.push_back({0, static_cast<unsigned char>(block == 0 ? 0x90 : 0x80), 60,
+                                static_cast<unsigned char>(block == 0 ? velocity : 0)});
+            }
+            host_->processBlock(midi, left.data(), right.data(), 441);
+            if (block < blocks) {
+                both.insert(both.end(), left.begin(), left.end());
+                both.insert(both.end(), right.begin(), right.end());
+            }
+        }
+        return both;
+    }
+
     // Clicks the button of tag on page and answers the dialog it opens.
     void clickAndAnswer(int page, int tag, const std::string& title, const std::string& path)
     {

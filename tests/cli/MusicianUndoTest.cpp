@@ -29,23 +29,13 @@ using Bytes = std::vector<std::byte>;
 // Where the history buttons sit on the top bar.
 constexpr double kUndoX = 684, kRedoX = 752, kButtonsY = 44;
 
-// Half a second of key 60 from a fresh start and a fixed seed, both channels.
-std::vector<float> sound(tessarine::host::PluginHost& host)
+// Half a second of key 60 from a fixed seed, both channels.
+std::vector<float> sound(MusicianSession& s)
 {
     char none[1] = "";
-    host.dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), tessarine::host::kFileRequestSeed, none, 3.0f);
-    host.suspend();
-    host.resume();
-    std::vector<float> left(441), right(441), all;
-    for (int block = 0; block < 50; ++block) {
-        host.processBlock(block == 0 ? std::vector<tessarine::host::PluginHost::Midi>{{0, 0x90, 60, 110}}
-                                     : std::vector<tessarine::host::PluginHost::Midi>{},
-                          left.data(), right.data(), 441);
-        all.insert(all.end(), left.begin(), left.end());
-        all.insert(all.end(), right.begin(), right.end());
-    }
-    host.processBlock(std::vector<tessarine::host::PluginHost::Midi>{{0, 0x80, 60, 0}}, left.data(), right.data(), 441);
-    return all;
+    s.host().dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), tessarine::host::kFileRequestSeed, none,
+                      3.0f);
+    return s.playNote(110, 50);
 }
 
 struct Snapshot {
@@ -58,8 +48,8 @@ struct Snapshot {
 Snapshot snapshot(MusicianSession& s)
 {
     s.idle(4);
-    sound(s.host());
-    return {chunkOf(s.host()), sound(s.host())};
+    sound(s);
+    return {chunkOf(s.host()), sound(s)};
 }
 
 // Every value that differs from before reached the host's automation, last with its new value.

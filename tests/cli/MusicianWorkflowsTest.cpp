@@ -23,8 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using tessarine::test::at;
-using tessarine::test::chunkOf;
-using tessarine::test::instrumentOf;
 
 std::string scratch(const std::string& name)
 {
@@ -81,41 +79,6 @@ TEST(MusicianWorkflows, AnalysingIntoASlotGivesWhatTheCommandLineGives)
         expected->setName("analysed"); // a saved voice takes its file's name
         tessarine::test::expectSameVoice(*got, *expected);
     }
-}
-
-TEST(MusicianWorkflows, TheFirstDrawOnAOneLayerVoiceIsKept)
-{
-    START_SESSION(s);
-    s.showPage(0);
-    auto voice = std::make_unique<tessarine::Voice>();
-    tessarine::test::fillRandomVoice(*voice, 5, 1, 1, 5);
-    const std::string voicePath = scratch("one-layer.t9v");
-    tessarine::test::writeFile(voicePath, tessarine::test::voiceBytes(*voice));
-    s.clickAndAnswer(0, tessarine::kTagLoadVoiceA, "Load Voice File", voicePath);
-    s.host().setParameter(tessarine::kSoftLoudButtonA, 0.0f); // the soft layer shown
-    s.host().setParameter(tessarine::kTagHarmonicFamilyA, 0.0f); // "All"
-
-    // Every bar drawn down 30 pixels, once; the host's copy of the sound (its state chunk) holds it.
-    s.drag(at(0, tessarine::kTagHarmonicBars), 0, 30);
-    s.idle(4);
-    auto instrument = instrumentOf(chunkOf(s.host()));
-    ASSERT_TRUE(instrument);
-    const tessarine::Voice& slotA = instrument->voices[0];
-    EXPECT_EQ(slotA.layerCount, 2) << "the drawn soft layer makes the voice two-layered";
-    auto loudness = [](const tessarine::LayerData& layer) {
-        float sum = 0;
-        for (int h = 0; h < tessarine::kHarmonicCount; ++h) {
-            const tessarine::BreakpointCurve& amplitude = layer.harmonic.amplitude(h);
-            for (int i = 0; i < amplitude.pointCount(); ++i) {
-                sum += amplitude.value(i);
-            }
-        }
-        return sum;
-    };
-    auto loaded = readVoice(voicePath); // as the slot played it before the drag
-    ASSERT_TRUE(loaded);
-    EXPECT_LT(loudness(slotA.layer(0, 0)), 0.95f * loudness(loaded->layer(0, 0))) << "the drag snapped back";
-    EXPECT_EQ(loudness(slotA.layer(0, 1)), loudness(loaded->layer(0, 1)));
 }
 
 TEST(MusicianWorkflows, InstrumentsVoicesAndPresetsGoThroughTheDialogs)
