@@ -1,8 +1,8 @@
 // A musician's workflows in the real plug-in's window, answered by typing into
 // the plug-in's own file dialog: analysing a sound into a slot gives what
 // `tessarine analyse` gives, voices, instruments and presets load and save
-// through the dialogs, reset gives the reset instrument, a key of the on-screen
-// keyboard sounds, and `tessarine edit` opens the editor.
+// through the dialogs, a key of the on-screen keyboard sounds, and
+// `tessarine edit` opens the editor.
 
 #include "support/ReadBack.h"
 #include "support/SoundFileHelpers.h"
@@ -122,15 +122,6 @@ TEST(MusicianWorkflows, InstrumentsVoicesAndPresetsGoThroughTheDialogs)
         fs::remove(again);
         s.clickAndAnswer(1, save, std::string("Save ") + title + " File", again);
         EXPECT_EQ(fs::file_size(again), before);
-    }
-
-    // Reset gives the reset instrument.
-    s.click(at(-1, tessarine::kTagResetInstrument));
-    s.idle(4);
-    auto resetFile = readInstrument((fs::path(TESSARINE_PLUGIN_PATH).parent_path() / "Reset.t9i").string());
-    ASSERT_TRUE(resetFile);
-    for (int i : {tessarine::kVolume, tessarine::kFilterCutoff, tessarine::kAttack}) {
-        EXPECT_FLOAT_EQ(host.getParameter(i), resetFile->parameterValues[static_cast<std::size_t>(i)]) << i;
     }
 }
 

@@ -3,7 +3,7 @@
 // blank, the top bar naming the instrument; the grid holds them all; refusals
 // leave no file behind.
 
-#include "host/PluginHost.h"
+#include "support/BarePlugin.h"
 #include "support/RunCommand.h"
 #include "support/TempFolder.h"
 #include "editor/pages/ControlMap.h"
@@ -28,8 +28,7 @@ using tessarine::test::runCli;
 
 bool pluginHasEditor()
 {
-    std::string error;
-    auto host = tessarine::host::PluginHost::load(TESSARINE_PLUGIN_PATH, error);
+    auto host = tessarine::test::loadPlugin();
     return host && (host->effect()->flags & vst::effFlagsHasEditor) != 0;
 }
 
