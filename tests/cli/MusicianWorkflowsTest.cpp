@@ -1,8 +1,9 @@
 // A musician's workflows in the real plug-in's window, answered by typing into
 // the plug-in's own file dialog: analysing a sound into a slot gives what
-// `tessarine analyse` gives, voices, instruments and presets load and save
-// through the dialogs, a key of the on-screen keyboard sounds, and
-// `tessarine edit` opens the editor.
+// `tessarine analyse` gives, the bars' first draw on a one-layer voice and its
+// new name are kept, voices, instruments and presets load and save through
+// the dialogs, a key of the on-screen keyboard sounds, and `tessarine edit`
+// opens the editor.
 
 #include "support/ReadBack.h"
 #include "support/SoundFileHelpers.h"
@@ -79,6 +80,52 @@ TEST(MusicianWorkflows, AnalysingIntoASlotGivesWhatTheCommandLineGives)
         expected->setName("analysed"); // a saved voice takes its file's name
         tessarine::test::expectSameVoice(*got, *expected);
     }
+}
+
+// The bars' first draw on a one-layer voice, and a name typed into the name line.
+TEST(MusicianWorkflows, TheFirstDrawOnAOneLayerVoiceAndItsNewNameAreKept)
+{
+    START_SESSION(s);
+    s.showPage(0);
+    auto voice = std::make_unique<tessarine::Voice>();
+    tessarine::test::fillRandomVoice(*voice, 5, 1, 1, 5);
+    const std::string voicePath = scratch("one-layer.t9v");
+    tessarine::test::writeFile(voicePath, tessarine::test::voiceBytes(*voice));
+    s.clickAndAnswer(0, tessarine::kTagLoadVoiceA, "Load Voice File", voicePath);
+    s.host().setParameter(tessarine::kSoftLoudButtonA, 0.0f); // the soft layer shown
+    s.host().setParameter(tessarine::kTagHarmonicFamilyA, 0.0f); // "All"
+
+    // Every bar drawn down 30 pixels, once; then the new name, over the old one.
+    s.drag(at(0, tessarine::kTagHarmonicBars), 0, 30);
+    s.click(at(0, tessarine::kTagVoiceNameA));
+    for (int i = 0; i < 40; ++i) {
+        s.key(XK_BackSpace);
+    }
+    for (KeySym c : {XK_d, XK_r, XK_a, XK_w, XK_n, XK_Return}) {
+        s.key(c);
+    }
+    s.idle(4);
+
+    // The host's copy of the sound (its state chunk) holds both.
+    auto instrument = tessarine::test::instrumentOf(tessarine::test::chunkOf(s.host()));
+    ASSERT_TRUE(instrument);
+    const tessarine::Voice& slotA = instrument->voices[0];
+    EXPECT_EQ(slotA.nameView(), "drawn");
+    EXPECT_EQ(slotA.layerCount, 2) << "the drawn soft layer makes the voice two-layered";
+    auto loudness = [](const tessarine::LayerData& layer) {
+        float sum = 0;
+        for (int h = 0; h < tessarine::kHarmonicCount; ++h) {
+            const tessarine::BreakpointCurve& amplitude = layer.harmonic.amplitude(h);
+            for (int i = 0; i < amplitude.pointCount(); ++i) {
+                sum += amplitude.value(i);
+            }
+        }
+        return sum;
+    };
+    auto loaded = readVoice(voicePath); // as the slot played it before the drag
+    ASSERT_TRUE(loaded);
+    EXPECT_LT(loudness(slotA.layer(0, 0)), 0.95f * loudness(loaded->layer(0, 0))) << "the drag snapped back";
+    EXPECT_EQ(loudness(slotA.layer(0, 1)), loudness(loaded->layer(0, 1)));
 }
 
 TEST(MusicianWorkflows, InstrumentsVoicesAndPresetsGoThroughTheDialogs)
