@@ -10,6 +10,7 @@
 
 #include "support/ReadBack.h"
 #include "support/RunCommand.h"
+#include "support/TestVoices.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 
@@ -93,10 +93,6 @@ TEST(AnalyseCommand, JobsWriteTheVoiceOfASerialRun)
                                           testsound::sawtooth(pitches[i], 22050, seconds[i])));
         inputs += path + " ";
     }
-    const auto bytes = [](const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    };
     // The summary lines without their timings.
     const auto summaries = [](std::string text) {
         std::string kept;
@@ -116,7 +112,7 @@ TEST(AnalyseCommand, JobsWriteTheVoiceOfASerialRun)
         const auto many = runCli("analyse " + inputs + "--name jobs --jobs " + jobs + " -o " + parallel, " 2>/dev/null");
         ASSERT_EQ(many.status, 0) << many.output;
         EXPECT_EQ(summaries(many.output), summaries(one.output));
-        EXPECT_TRUE(bytes(parallel) == bytes(serial)) << jobs << " jobs write another voice";
+        EXPECT_TRUE(tessarine::test::readFile(parallel) == tessarine::test::readFile(serial)) << jobs << " jobs write another voice";
     }
 }
 

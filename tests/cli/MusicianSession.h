@@ -6,6 +6,7 @@
 // through the ABI: parameter values, the host's automation record, the sound.
 // Include after gtest: Xlib's macro None would break its headers.
 
+#include "commands/RenderCommand.h"
 #include "host/HostEditorWindow.h"
 #include "host/PluginHost.h"
 #include "support/BarePlugin.h"
@@ -217,6 +218,15 @@ public:
         return std::thread([name = server_.display(), title = std::move(title), text = std::move(text)] {
             typeIntoDialog(name, title, text);
         });
+    }
+
+    // The plug-in's random draws (noise phases, Randomise) from a fixed seed from here on.
+    void seed(float value)
+    {
+        char none[1] = "";
+        ASSERT_EQ(host_->dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), host::kFileRequestSeed, none,
+                                  value),
+                  1);
     }
 
     // Key 60 struck at velocity from a fresh start, held for blocks of 441 frames

@@ -4,7 +4,6 @@
 // state record byte for byte and the sound sample for sample, the host hearing
 // every value each undo changes, and redo brings them all back.
 
-#include "commands/RenderCommand.h"
 #include "editor/EditorTags.h"
 #include "support/TempFolder.h"
 #include "support/TestVoices.h"
@@ -32,9 +31,7 @@ constexpr double kUndoX = 684, kRedoX = 752, kButtonsY = 44;
 // Half a second of key 60 from a fixed seed, both channels.
 std::vector<float> sound(MusicianSession& s)
 {
-    char none[1] = "";
-    s.host().dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), tessarine::host::kFileRequestSeed, none,
-                      3.0f);
+    s.seed(3.0f);
     return s.playNote(110, 50);
 }
 
