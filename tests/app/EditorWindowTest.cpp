@@ -7,29 +7,9 @@
 
 #include <gtest/gtest.h>
 // After gtest: Xlib's macro None would break its headers.
-#include <X11/Xlib.h>
-
-#include <cstring>
+#include "support/DialogTypist.h"
 
 namespace {
-
-// The top-level window titled name, or 0.
-Window windowNamed(Display* display, const char* name)
-{
-    Window root = 0, parent = 0, found = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
-    for (unsigned i = 0; i < count && found == 0; ++i) {
-        char* title = nullptr;
-        if (XFetchName(display, children[i], &title) != 0 && title != nullptr) {
-            found = std::strcmp(title, name) == 0 ? children[i] : 0;
-            XFree(title);
-        }
-    }
-    XFree(children);
-    return found;
-}
 
 TEST(EditorWindow, HoldsTheEditorAtItsSizeAndClosesWhenTheWindowManagerAsks)
 {
@@ -43,7 +23,7 @@ TEST(EditorWindow, HoldsTheEditorAtItsSizeAndClosesWhenTheWindowManagerAsks)
 
     Display* display = XOpenDisplay(server.display().c_str());
     ASSERT_NE(display, nullptr);
-    const Window shown = windowNamed(display, "Tessarine");
+    const Window shown = tessarine::test::typist::waitForWindow(display, "Tessarine");
     ASSERT_NE(shown, 0u);
     Window root = 0, parent = 0;
     Window* children = nullptr;

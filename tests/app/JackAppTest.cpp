@@ -8,6 +8,7 @@
 #include "core/InstrumentCore.h"
 #include "params/ParameterTable.h"
 #include "support/SignalMeasure.h"
+#include "support/TempFolder.h"
 #include "support/WavFile.h"
 
 #include <gtest/gtest.h>
@@ -26,14 +27,10 @@ constexpr float kDistinctReverbSize = 0.8125f; // no factory instrument has it
 
 using apptest::QuietHost;
 
-fs::path scratch()
-{
-    const fs::path folder = fs::path(testing::TempDir()) / ("tessarine-jack-" + std::to_string(::getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    ::setenv("XDG_DATA_HOME", (folder / "data").c_str(), 1);
-    return folder;
-}
+// A fresh folder whose data folder the application takes for the user's.
+struct Scratch : tessarine::test::TempFolder {
+    Scratch() : TempFolder("jack") { ::setenv("XDG_DATA_HOME", (path() / "data").c_str(), 1); }
+};
 
 std::string readText(const fs::path& path)
 {
@@ -80,7 +77,8 @@ float pitchContrast(const std::vector<float>& sound, float frequency, float othe
 // second starts from the session the first kept, and connects nothing.
 TEST(JackApp, PlaysWhatItHearsAndComesBackToTheSessionItKept)
 {
-    const fs::path folder = scratch();
+    const Scratch scratch;
+    const fs::path& folder = scratch.path();
     apptest::PrivateJackServer server((folder / "jackd.log").string());
     ASSERT_TRUE(server.up());
     const std::string instrument = (folder / "Distinct.t9i").string();
@@ -135,7 +133,8 @@ TEST(JackApp, PlaysWhatItHearsAndComesBackToTheSessionItKept)
 // exit, and keeps no session.
 TEST(JackApp, RefusesToStartInOneLine)
 {
-    const fs::path folder = scratch();
+    const Scratch scratch;
+    const fs::path& folder = scratch.path();
     ::setenv("JACK_DEFAULT_SERVER", ("nobody-started-" + std::to_string(::getpid())).c_str(), 1);
     std::ofstream(folder / "broken.t9i") << "not an instrument";
     const std::pair<std::string, std::string> cases[] = {

@@ -8,6 +8,7 @@
 #include "params/ParameterTable.h"
 
 #include "QuietHost.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -26,14 +27,6 @@ using tessarine::InstrumentCore;
 using tessarine::app::SessionMemory;
 
 using apptest::QuietHost;
-
-fs::path scratch(const std::string& name)
-{
-    const fs::path folder = fs::path(testing::TempDir()) / ("tessarine-app-" + std::to_string(::getpid())) / name;
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder;
-}
 
 std::vector<char> bytesOf(const fs::path& path)
 {
@@ -61,10 +54,11 @@ TEST(AppFolders, FindsTheUserDataFolderAndTheLibrary)
     }
 
     // A build tree has the library beside the program; an install has it under share.
-    const fs::path built = scratch("built");
+    const tessarine::test::TempFolder scratch("app-folders");
+    const fs::path built = scratch.path() / "built";
     fs::create_directories(built / "TessarineData");
     EXPECT_EQ(tessarine::app::libraryRootFor(built.string()), "");
-    const fs::path installed = scratch("installed") / "bin";
+    const fs::path installed = scratch.path() / "installed" / "bin";
     fs::create_directories(installed);
     EXPECT_EQ(tessarine::app::libraryRootFor(installed.string()), installed.string() + "/../share/tessarine");
 }
@@ -74,7 +68,8 @@ TEST(AppFolders, FindsTheUserDataFolderAndTheLibrary)
 TEST(SessionMemory, KeepsADamagedSessionAside)
 {
     QuietHost host;
-    const fs::path folder = scratch("damaged");
+    const tessarine::test::TempFolder scratch("damaged");
+    const fs::path& folder = scratch.path();
     std::ofstream(folder / "Last session.t9i") << "not an instrument";
     InstrumentCore core(host, "");
     core.setParameter(tessarine::kReverbSize, 0.25f);
@@ -95,7 +90,8 @@ TEST(SessionMemory, KeepsADamagedSessionAside)
 TEST(SessionMemory, AFailedSaveKeepsThePreviousSession)
 {
     QuietHost host;
-    const fs::path folder = scratch("limited");
+    const tessarine::test::TempFolder scratch("limited");
+    const fs::path& folder = scratch.path();
     InstrumentCore core(host, "");
     SessionMemory session(folder.string());
     std::string message;

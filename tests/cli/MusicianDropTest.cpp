@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 namespace {
@@ -65,15 +66,28 @@ std::thread answerMessageBox(MusicianSession& s)
     });
 }
 
-TEST(MusicianDrop, ASoundOnVoicePageABecomesItsVoiceAndAnInstrumentLoadsAnywhere)
+TEST(MusicianDrop, AFileOfAnotherKindIsRefused_ASoundOnVoicePageABecomesItsVoice_AnInstrumentLoadsAnywhere)
 {
     START_SESSION(s);
     const tessarine::test::TempFolder folder("drop");
+    const std::string text = folder / "notes.txt";
+    std::ofstream(text) << "not a sound\n";
     const std::string wav = folder / "Drop Tone.wav";
     ASSERT_TRUE(testsound::writeSound(wav, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
                                       testsound::sawtooth(220.0, 44100, 1.0)));
-
     s.showPage(0);
+    const auto before = chunkOf(s.host());
+    const DragOutcome hovered = dragOnto(s, 400, 300, uriOf(text), false);
+    EXPECT_GE(hovered.statuses, 1);
+    EXPECT_FALSE(hovered.accepted);
+    // A careless source drops anyway: the message box says why; the user answers it.
+    std::thread user = answerMessageBox(s);
+    const DragOutcome dropped = dragOnto(s, 400, 300, uriOf(text), true);
+    user.join();
+    EXPECT_TRUE(dropped.finished);
+    EXPECT_FALSE(dropped.finishedAccepted);
+    EXPECT_EQ(chunkOf(s.host()), before);
+
     const DragOutcome analysed = dragOnto(s, 400, 300, "# from a file manager\r\n" + uriOf(wav), true);
     EXPECT_NE(analysed.target, 0u) << "no drop site under the pointer";
     EXPECT_TRUE(analysed.proxied) << "the host's top-level names the editor as its proxy";
@@ -99,33 +113,6 @@ TEST(MusicianDrop, ASoundOnVoicePageABecomesItsVoiceAndAnInstrumentLoadsAnywhere
     ASSERT_TRUE(after);
     EXPECT_STREQ(after->name.data(), "Dropped");
     EXPECT_EQ(after->voices[1].nameView(), "Drop Tone");
-}
-
-TEST(MusicianDrop, AFileOfAnotherKindIsRefusedAndChangesNothing)
-{
-    START_SESSION(s);
-    const tessarine::test::TempFolder folder("drop");
-    const std::string text = folder / "notes.txt";
-    {
-        std::FILE* f = std::fopen(text.c_str(), "w");
-        ASSERT_NE(f, nullptr);
-        std::fputs("not a sound\n", f);
-        std::fclose(f);
-    }
-    s.showPage(0);
-    const auto before = chunkOf(s.host());
-
-    const DragOutcome hovered = dragOnto(s, 400, 300, uriOf(text), false);
-    EXPECT_GE(hovered.statuses, 1);
-    EXPECT_FALSE(hovered.accepted);
-
-    // A careless source drops anyway: the message box says why; the user answers it.
-    std::thread user = answerMessageBox(s);
-    const DragOutcome dropped = dragOnto(s, 400, 300, uriOf(text), true);
-    user.join();
-    EXPECT_TRUE(dropped.finished);
-    EXPECT_FALSE(dropped.finishedAccepted);
-    EXPECT_EQ(chunkOf(s.host()), before);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // The gestures every value control shares, played with the mouse and the keys
 // in the real plug-in's window and read back through the host: typed values
-// in the display's units, the resets, MIDI learn from a touch that moves
-// nothing, and the wheel over an open menu.
+// in the display's units, the resets, and MIDI learn from a touch that moves
+// nothing.
 
 #include "editor/EditorTags.h"
 #include "params/ParameterTable.h"
@@ -14,11 +14,8 @@
 
 namespace {
 
+using tessarine::test::at;
 using tessarine::test::MusicianSession;
-using tessarine::test::rowOf;
-
-// The window's point at the centre of a control.
-tessarine::gui::Point at(int page, int tag) { return MusicianSession::centreOf(rowOf(page, tag), page); }
 
 void type(MusicianSession& s, std::string_view text)
 {
@@ -29,21 +26,6 @@ void type(MusicianSession& s, std::string_view text)
     s.idle(4);
 }
 
-// A press and release with a modifier key held, as the X server reports it.
-void clickWith(MusicianSession& s, KeySym modifier, tessarine::gui::Point p)
-{
-    Display* d = XOpenDisplay(s.displayName().c_str());
-    ASSERT_NE(d, nullptr);
-    const KeyCode code = XKeysymToKeycode(d, modifier);
-    XTestFakeKeyEvent(d, code, True, CurrentTime);
-    XSync(d, False);
-    s.click(p.x, p.y);
-    XTestFakeKeyEvent(d, code, False, CurrentTime);
-    XSync(d, False);
-    XCloseDisplay(d);
-    s.idle(2);
-}
-
 // The control's menu opens under the pointer: entry k's middle is 1 + 2 + 18 k + 9 pixels below the press.
 void chooseFromControlMenu(MusicianSession& s, tessarine::gui::Point p, int entry)
 {
@@ -52,15 +34,6 @@ void chooseFromControlMenu(MusicianSession& s, tessarine::gui::Point p, int entr
     s.button(3, false);
     s.click(p.x + 30, p.y + 12 + 18 * entry);
     s.idle(2);
-}
-
-void controller(MusicianSession& s, unsigned char number, unsigned char value)
-{
-    std::vector<float> left(512), right(512);
-    const std::vector<tessarine::host::PluginHost::Midi> midi = {{0, 0xB0, number, value}};
-    s.host().processBlock(midi, left.data(), right.data(), 512);
-    s.host().processBlock({}, left.data(), right.data(), 512);
-    s.idle(4);
 }
 
 TEST(MusicianGestures, TypedValuesReachTheHostInTheDisplaysUnits)
@@ -86,9 +59,9 @@ TEST(MusicianGestures, TypedValuesReachTheHostInTheDisplaysUnits)
         SCOPED_TRACE(testing::Message() << "tag " << c.tag << " typed " << c.typed);
         s.showPage(c.page);
         const tessarine::gui::Point p = at(c.page, c.tag);
-        s.click(p.x, p.y);
+        s.click(p);
         if (c.open == Open::DoubleClick) {
-            s.click(p.x, p.y);
+            s.click(p);
         } else {
             s.key(XK_Return);
         }
@@ -126,7 +99,7 @@ TEST(MusicianGestures, CtrlClickAndTheMenusResetPutTheStartValueBack)
         if (c.fromMenu) {
             chooseFromControlMenu(s, p, 1); // "Type value…", "Reset to …"
         } else {
-            clickWith(s, XK_Control_L, p);
+            s.holding(XK_Control_L, [&] { s.click(p); });
         }
         const float start = tessarine::parameterTable()[static_cast<std::size_t>(c.tag)].start;
         EXPECT_EQ(s.host().getParameter(c.tag), start);
@@ -140,12 +113,12 @@ TEST(MusicianGestures, LearnBindsTheControlTouchedWithoutMovingItAndTheMenuForge
     auto& host = s.host();
     s.showPage(tessarine::kEffectsPage);
     const tessarine::gui::Point learn = at(-1, tessarine::kTagMidiLearn);
-    s.click(learn.x, learn.y);
+    s.click(learn);
     ASSERT_EQ(host.getParameter(tessarine::kTagMidiLearn), 1.0f);
     // A touch that does not move the knob.
     const float before = host.getParameter(tessarine::kFilterCutoff);
     const tessarine::gui::Point cutoff = at(tessarine::kEffectsPage, tessarine::kFilterCutoff);
-    s.click(cutoff.x, cutoff.y);
+    s.click(cutoff);
     ASSERT_EQ(host.getParameter(tessarine::kFilterCutoff), before);
 
     // Controller values and what the cutoff takes: the top of the controller is the top of the range.
@@ -155,7 +128,7 @@ TEST(MusicianGestures, LearnBindsTheControlTouchedWithoutMovingItAndTheMenuForge
         float expected;
     };
     for (const Step& step : {Step{74, 127, 1.0f}, Step{74, 0, 0.0f}, Step{75, 127, 0.0f}, Step{74, 127, 1.0f}}) {
-        controller(s, step.cc, step.value);
+        s.controller(step.cc, step.value);
         EXPECT_EQ(host.getParameter(tessarine::kFilterCutoff), step.expected)
             << "CC " << int(step.cc) << " = " << int(step.value);
     }
@@ -164,74 +137,23 @@ TEST(MusicianGestures, LearnBindsTheControlTouchedWithoutMovingItAndTheMenuForge
     // Forgotten from the control's menu ("Type value…", "Reset", "MIDI learn", "Forget learn (CC 74)"):
     // the controller moves it no more.
     chooseFromControlMenu(s, cutoff, 3);
-    controller(s, 74, 0);
+    s.controller(74, 0);
     EXPECT_EQ(host.getParameter(tessarine::kFilterCutoff), 1.0f);
 
     // Learn from the menu binds a button the same way.
     const tessarine::gui::Point reverbOn = at(tessarine::kEffectsPage, tessarine::kReverbOn);
     chooseFromControlMenu(s, reverbOn, 1); // "Reset to …", "MIDI learn"
     EXPECT_EQ(host.getParameter(tessarine::kTagMidiLearn), 1.0f);
-    controller(s, 20, 127);
-    controller(s, 20, 0);
+    s.controller(20, 127);
+    s.controller(20, 0);
     EXPECT_EQ(host.getParameter(tessarine::kReverbOn), 0.0f);
-    controller(s, 20, 127);
+    s.controller(20, 127);
     EXPECT_EQ(host.getParameter(tessarine::kReverbOn), 1.0f);
 
     // The Learn button's menu lists what is learned ("Forget CC 20: Reverb on", the list).
     chooseFromControlMenu(s, learn, 0);
-    controller(s, 20, 0);
+    s.controller(20, 0);
     EXPECT_EQ(host.getParameter(tessarine::kReverbOn), 1.0f);
-}
-
-TEST(MusicianGestures, TheWheelOverAnOpenMenuNeverChooses)
-{
-    START_SESSION(s);
-    auto& host = s.host();
-    const tessarine::ControlRow menu = rowOf(-1, tessarine::kTagCategoryMenu);
-    const int current = static_cast<int>(host.getParameter(tessarine::kTagCategoryMenu));
-    const int wanted = current == 0 ? 1 : 0;
-    const double x = menu.rect.x + 30;
-    const double entryY = menu.rect.bottom() + 2 + 18 * wanted + 9;
-    s.click(menu.rect.x + 20, menu.rect.y + 8);
-    s.wheel(x, entryY, -2);
-    s.wheel(x, entryY, 1);
-    s.idle(4);
-    EXPECT_EQ(static_cast<int>(host.getParameter(tessarine::kTagCategoryMenu)), current);
-    // Still open: a click on the entry chooses it.
-    s.click(x, entryY);
-    s.idle(4);
-    EXPECT_EQ(static_cast<int>(host.getParameter(tessarine::kTagCategoryMenu)), wanted);
-}
-
-} // namespace
-
-namespace {
-
-// A group of a modulation row's menu, then an item of its submenu; menu
-// entries are 18 pixels from 2 below the menu, and a submenu starts level with its group.
-float chooseGrouped(MusicianSession& s, int tag, int group, double subX, int item)
-{
-    const tessarine::ControlRow row = rowOf(tessarine::kModulationPage, tag);
-    const double left = tessarine::kPageOrigin.x + row.rect.x;
-    const double bottom = tessarine::kPageOrigin.y + row.rect.bottom();
-    s.click(left + 20, bottom - 8);
-    s.moveTo(left + 20, bottom + 2 + 18 * group + 9);
-    s.moveTo(left + subX, bottom + 2 + 18 * (group + item) + 9);
-    s.click(left + subX, bottom + 2 + 18 * (group + item) + 9);
-    s.idle(4);
-    return s.host().getParameter(tag);
-}
-
-TEST(MusicianGestures, ModulationMenusOfferGroupsWithReadableNames)
-{
-    START_SESSION(s);
-    s.showPage(tessarine::kModulationPage);
-    // Sources: None, Velocity, Aftertouch, Key position, LFOs and envelope, Common MIDI controllers, …
-    // of which the eleventh is CC 74, source 8 + 74.
-    EXPECT_EQ(chooseGrouped(s, tessarine::kModSource1, 5, 230, 10), 82.0f);
-    // Targets: None, Morph, Tone, Note, Note LFO, LFO 1 and 2, Filter (cutoff first): target 24.
-    EXPECT_EQ(chooseGrouped(s, tessarine::kModTarget1, 6, 200, 0), 24.0f);
-    EXPECT_EQ(s.host().parameterDisplay(tessarine::kModTarget1), "FilterCutoff") << "the host's names stay";
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 // through the ABI: parameter values, the host's automation record, the sound.
 // Include after gtest: Xlib's macro None would break its headers.
 
+#include "commands/RenderCommand.h"
 #include "host/HostEditorWindow.h"
 #include "host/PluginHost.h"
 #include "support/BarePlugin.h"
@@ -42,6 +43,23 @@ inline ControlRow rowOf(int page, int tag)
     }
     ADD_FAILURE() << "no control " << tag << " on page " << page;
     return {};
+}
+
+// A control's rectangle in the window: a page's controls lie from the page's origin, the top bar's from the window's.
+inline gui::Rect windowRect(const ControlRow& row, int page)
+{
+    gui::Rect r = row.rect;
+    r.x += page < 0 ? 0 : static_cast<int>(kPageOrigin.x);
+    r.y += page < 0 ? 0 : static_cast<int>(kPageOrigin.y);
+    return r;
+}
+inline gui::Rect windowRect(int page, int tag) { return windowRect(rowOf(page, tag), page); }
+
+// The point at fractions (fx, fy) across a control of page, its centre unless told.
+inline gui::Point at(int page, int tag, double fx = 0.5, double fy = 0.5)
+{
+    const gui::Rect r = windowRect(page, tag);
+    return {r.x + r.width * fx, r.y + r.height * fy};
 }
 
 // The instrument a state chunk holds.
@@ -143,6 +161,7 @@ public:
         button(1, true);
         button(1, false);
     }
+    void click(gui::Point p) { click(p.x, p.y); }
     // A press at (x, y), a move in steps by (dx, dy), a release there.
     void drag(double x, double y, double dx, double dy, int steps = 6)
     {
@@ -153,6 +172,7 @@ public:
         }
         button(1, false);
     }
+    void drag(gui::Point p, double dx, double dy) { drag(p.x, p.y, dx, dy); }
     // Notches up (positive) or down.
     void wheel(double x, double y, int notches)
     {
@@ -169,6 +189,26 @@ public:
         XTestFakeKeyEvent(display_, code, False, CurrentTime);
         XSync(display_, False);
     }
+    // What act does with a modifier key held down, as the X server reports it.
+    void holding(KeySym modifier, const std::function<void()>& act)
+    {
+        const KeyCode code = XKeysymToKeycode(display_, modifier);
+        XTestFakeKeyEvent(display_, code, True, CurrentTime);
+        XSync(display_, False);
+        act();
+        XTestFakeKeyEvent(display_, code, False, CurrentTime);
+        XSync(display_, False);
+        idle(4);
+    }
+    // A controller message, played through two blocks and seen by the GUI loop.
+    void controller(unsigned char number, unsigned char value)
+    {
+        std::vector<float> left(512), right(512);
+        const std::vector<host::PluginHost::Midi> midi = {{0, 0xB0, number, value}};
+        host_->processBlock(midi, left.data(), right.data(), 512);
+        host_->processBlock({}, left.data(), right.data(), 512);
+        idle(4);
+    }
 
     // Answers the next dialog of this title the way a user does: the pointer
     // onto it, the path typed, Return. Join the thread after the click.
@@ -180,18 +220,62 @@ public:
         });
     }
 
-    // Page buttons of the top bar: 96 pixels apart from x 13, y 66 to 87.
+    // The plug-in's random draws (noise phases, Randomise) from a fixed seed from here on.
+    void seed(float value)
+    {
+        char none[1] = "";
+        ASSERT_EQ(host_->dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), host::kFileRequestSeed, none,
+                                  value),
+                  1);
+    }
+
+    // Key 60 struck at velocity from a fresh start, held for blocks of 441 frames
+    // and let go: each block's left channel, then its right.
+    std::vector<float> playNote(int velocity, int blocks)
+    {
+        host_->suspend();
+        host_->resume();
+        std::vector<float> left(441), right(441), both;
+        for (int block = 0; block <= blocks; ++block) {
+            std::vector<host::PluginHost::Midi> midi;
+            if (block == 0 || block == blocks) {
+                midi.push_back({0, static_cast<unsigned char>(block == 0 ? 0x90 : 0x80), 60,
+                                static_cast<unsigned char>(block == 0 ? velocity : 0)});
+            }
+            host_->processBlock(midi, left.data(), right.data(), 441);
+            if (block < blocks) {
+                both.insert(both.end(), left.begin(), left.end());
+                both.insert(both.end(), right.begin(), right.end());
+            }
+        }
+        return both;
+    }
+
+    // Clicks the button of tag on page and answers the dialog it opens.
+    void clickAndAnswer(int page, int tag, const std::string& title, const std::string& path)
+    {
+        std::thread user = answerDialog(title, path);
+        click(at(page, tag)); // the release runs the action: the dialog's loop returns once answered
+        user.join();
+        idle(4);
+    }
+
+    // Page buttons of the top bar: 96 pixels apart from x 13, y 66 to 87. The host hears of a switch once at
+    // most. The editor opens on the morph page without a write the host could read: there a click changes nothing.
     void showPage(int page)
     {
+        const std::size_t from = mark();
         click(13 + 96 * page + 20, 76);
-        idleUntil([&] { return host_->getParameter(kTagPageSelector) == static_cast<float>(page) / 7.0f; });
+        const bool shown =
+            idleUntil([&] { return host_->getParameter(kTagPageSelector) == static_cast<float>(page) / 7.0f; });
+        EXPECT_TRUE(shown || page == kMorphPage) << "page " << page;
+        EXPECT_LE(automated(from, kTagPageSelector).size(), 1u) << "page " << page;
     }
     // The centre of a control of a page (or of the top bar with page -1) in the window.
     static gui::Point centreOf(const ControlRow& row, int page)
     {
-        const double x0 = page < 0 ? 0 : kPageOrigin.x;
-        const double y0 = page < 0 ? 0 : kPageOrigin.y;
-        return {x0 + row.rect.x + row.rect.width / 2.0, y0 + row.rect.y + row.rect.height / 2.0};
+        const gui::Rect r = windowRect(row, page);
+        return {r.x + r.width / 2.0, r.y + r.height / 2.0};
     }
 
     // The host's automation record from a mark on, for one index.
@@ -220,8 +304,9 @@ private:
 } // namespace tessarine::test
 
 // A session on the built plug-in in a test body: skipped without Xvfb, failed without an editor.
-#define START_SESSION(session)                                                                                     \
-    tessarine::test::MusicianSession session;                                                                      \
+// A screen size after the name gives the test display that size (see XvfbServer).
+#define START_SESSION(session, ...)                                                                                \
+    tessarine::test::MusicianSession session{__VA_ARGS__};                                                         \
     if (const std::string why = session.start(TESSARINE_PLUGIN_PATH); !why.empty()) {                             \
         if (why.rfind("skip:", 0) == 0) {                                                                          \
             GTEST_SKIP() << why;                                                                                   \

@@ -2,12 +2,10 @@
 // instrument, knobs dragged and wheeled, a switch, the pad, the morph path,
 // Randomise, a voice load, the bars, Reset) undone one by one bring back the
 // state record byte for byte and the sound sample for sample, the host hearing
-// every value each undo changes, and redo brings them all back. The arrows
-// beside the instrument name step through its category, and the name carries
-// a mark while the instrument differs from what was loaded.
+// every value each undo changes, and redo brings them all back.
 
-#include "commands/RenderCommand.h"
 #include "editor/EditorTags.h"
+#include "support/TempFolder.h"
 #include "support/TestVoices.h"
 
 #include <gtest/gtest.h>
@@ -16,39 +14,25 @@
 
 #include <X11/keysym.h>
 
-#include <filesystem>
 #include <functional>
 #include <thread>
 
 namespace {
 
-namespace fs = std::filesystem;
+using tessarine::test::at;
 using tessarine::test::chunkOf;
 using tessarine::test::hostValues;
 using tessarine::test::MusicianSession;
-using tessarine::test::rowOf;
 using Bytes = std::vector<std::byte>;
 
 // Where the history buttons sit on the top bar.
 constexpr double kUndoX = 684, kRedoX = 752, kButtonsY = 44;
 
-// Half a second of key 60 from a fresh start and a fixed seed, both channels.
-std::vector<float> sound(tessarine::host::PluginHost& host)
+// Half a second of key 60 from a fixed seed, both channels.
+std::vector<float> sound(MusicianSession& s)
 {
-    char none[1] = "";
-    host.dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), tessarine::host::kFileRequestSeed, none, 3.0f);
-    host.suspend();
-    host.resume();
-    std::vector<float> left(441), right(441), all;
-    for (int block = 0; block < 50; ++block) {
-        host.processBlock(block == 0 ? std::vector<tessarine::host::PluginHost::Midi>{{0, 0x90, 60, 110}}
-                                     : std::vector<tessarine::host::PluginHost::Midi>{},
-                          left.data(), right.data(), 441);
-        all.insert(all.end(), left.begin(), left.end());
-        all.insert(all.end(), right.begin(), right.end());
-    }
-    host.processBlock(std::vector<tessarine::host::PluginHost::Midi>{{0, 0x80, 60, 0}}, left.data(), right.data(), 441);
-    return all;
+    s.seed(3.0f);
+    return s.playNote(110, 50);
 }
 
 struct Snapshot {
@@ -61,8 +45,8 @@ struct Snapshot {
 Snapshot snapshot(MusicianSession& s)
 {
     s.idle(4);
-    sound(s.host());
-    return {chunkOf(s.host()), sound(s.host())};
+    sound(s);
+    return {chunkOf(s.host()), sound(s)};
 }
 
 // Every value that differs from before reached the host's automation, last with its new value.
@@ -81,37 +65,13 @@ void expectHostHeard(MusicianSession& s, std::size_t mark, const std::vector<flo
 // A key pressed with Control (and Shift) held, as a musician types it.
 void chord(MusicianSession& s, bool shift, KeySym key)
 {
-    Display* display = XOpenDisplay(s.displayName().c_str());
-    ASSERT_NE(display, nullptr);
-    std::vector<KeySym> keys{XK_Control_L};
-    if (shift) {
-        keys.push_back(XK_Shift_L);
-    }
-    keys.push_back(key);
-    for (KeySym k : keys) {
-        XTestFakeKeyEvent(display, XKeysymToKeycode(display, k), True, CurrentTime);
-    }
-    for (auto k = keys.rbegin(); k != keys.rend(); ++k) {
-        XTestFakeKeyEvent(display, XKeysymToKeycode(display, *k), False, CurrentTime);
-    }
-    XSync(display, False);
-    XCloseDisplay(display);
-    s.idle(4);
-}
-
-std::string scratch(const std::string& name)
-{
-    const fs::path folder = fs::temp_directory_path() / ("tsn-undo-" + std::to_string(getpid()));
-    fs::create_directories(folder);
-    return (folder / name).string();
-}
-
-tessarine::gui::Point at(int page, int tag, double fx = 0.5, double fy = 0.5)
-{
-    const tessarine::ControlRow row = rowOf(page, tag);
-    const double x0 = page < 0 ? 0 : tessarine::kPageOrigin.x;
-    const double y0 = page < 0 ? 0 : tessarine::kPageOrigin.y;
-    return {x0 + row.rect.x + row.rect.width * fx, y0 + row.rect.y + row.rect.height * fy};
+    s.holding(XK_Control_L, [&] {
+        if (shift) {
+            s.holding(XK_Shift_L, [&] { s.key(key); });
+        } else {
+            s.key(key);
+        }
+    });
 }
 
 } // namespace
@@ -122,7 +82,8 @@ TEST(MusicianUndo, TenMixedEditsUndoneAndRedoneRestoreTheRecordTheSoundAndTheHos
     using namespace tessarine;
     auto voice = std::make_unique<Voice>();
     test::fillRandomVoice(*voice, 7, 2, 2, 5);
-    const std::string voicePath = scratch("undo.t9v");
+    const test::TempFolder folder("undo");
+    const std::string voicePath = folder / "undo.t9v";
     test::writeFile(voicePath, test::voiceBytes(*voice));
 
     // Each edit: the page it is made on and the gesture.
@@ -131,27 +92,21 @@ TEST(MusicianUndo, TenMixedEditsUndoneAndRedoneRestoreTheRecordTheSoundAndTheHos
         int page;
         std::function<void()> act;
     } edits[] = {
-        {"random instrument", -1, [&] { auto p = at(-1, kTagRandomInstrument); s.click(p.x, p.y); }},
-        {"knob drag", kEffectsPage, [&] { auto p = at(kEffectsPage, kFilterCutoff); s.drag(p.x, p.y, 0, -60); }},
+        {"random instrument", -1, [&] { s.click(at(-1, kTagRandomInstrument)); }},
+        {"knob drag", kEffectsPage, [&] { s.drag(at(kEffectsPage, kFilterCutoff), 0, -60); }},
         {"wheel notches", kEffectsPage,
          [&] {
              auto p = at(kEffectsPage, kFilterRes);
              s.wheel(p.x, p.y, 3);
              std::this_thread::sleep_for(std::chrono::milliseconds(700));
          }},
-        {"pad move", kMorphPage, [&] { auto p = at(kMorphPage, kTagMorphPad, 0.5, 0.5); s.drag(p.x, p.y, 40, 30); }},
-        {"morph path point", kMorphPage, [&] { auto p = at(kMorphPage, kTagMorphPath, 0.4, 0.3); s.click(p.x, p.y); }},
-        {"randomise", kMorphPage, [&] { auto p = at(kMorphPage, kTagRandomiseMorph); s.click(p.x, p.y); }},
-        {"voice load", 0,
-         [&] {
-             auto p = at(0, kTagLoadVoiceA);
-             std::thread user = s.answerDialog("Load Voice File", voicePath);
-             s.click(p.x, p.y);
-             user.join();
-         }},
-        {"harmonic bars", 0, [&] { auto p = at(0, kTagHarmonicBars, 0.1, 0.5); s.drag(p.x, p.y, 0, -30); }},
-        {"knob drag again", kSoundPage, [&] { auto p = at(kSoundPage, kBrightness); s.drag(p.x, p.y, 0, 80); }},
-        {"reset", -1, [&] { auto p = at(-1, kTagResetInstrument); s.click(p.x, p.y); }},
+        {"pad move", kMorphPage, [&] { s.drag(at(kMorphPage, kTagMorphPad), 40, 30); }},
+        {"morph path point", kMorphPage, [&] { s.click(at(kMorphPage, kTagMorphPath, 0.4, 0.3)); }},
+        {"randomise", kMorphPage, [&] { s.click(at(kMorphPage, kTagRandomiseMorph)); }},
+        {"voice load", 0, [&] { s.clickAndAnswer(0, kTagLoadVoiceA, "Load Voice File", voicePath); }},
+        {"harmonic bars", 0, [&] { s.drag(at(0, kTagHarmonicBars, 0.1, 0.5), 0, -30); }},
+        {"knob drag again", kSoundPage, [&] { s.drag(at(kSoundPage, kBrightness), 0, 80); }},
+        {"reset", -1, [&] { s.click(at(-1, kTagResetInstrument)); }},
     };
     std::vector<Snapshot> states{snapshot(s)};
     for (const auto& edit : edits) {
@@ -192,5 +147,4 @@ TEST(MusicianUndo, TenMixedEditsUndoneAndRedoneRestoreTheRecordTheSoundAndTheHos
         EXPECT_EQ(now.audio, states[step].audio);
         expectHostHeard(s, mark, before);
     }
-    fs::remove_all(fs::path(voicePath).parent_path());
 }

@@ -1,19 +1,16 @@
 // A musician's workflows in the real plug-in's window, answered by typing into
 // the plug-in's own file dialog: analysing a sound into a slot gives what
-// `tessarine analyse` gives, voices, instruments and presets load and save
-// through the dialogs, reset gives the reset instrument, MIDI learn binds a
-// controller, the page buttons switch pages, and `tessarine edit` opens the editor.
+// `tessarine analyse` gives, the bars' first draw on a one-layer voice and its
+// new name are kept, voices, instruments and presets load and save through
+// the dialogs, a key of the on-screen keyboard sounds, and `tessarine edit`
+// opens the editor.
 
 #include "support/ReadBack.h"
 #include "support/SoundFileHelpers.h"
 #include "support/TempFolder.h"
 #include "editor/EditorTags.h"
-#include "sound/files/InstrumentFile.h"
-#include "sound/files/PresetFile.h"
-#include "support/TestVoices.h"
-#include "sound/files/VoiceFile.h"
-
 #include "support/RunCommand.h"
+#include "support/TestVoices.h"
 
 #include <gtest/gtest.h>
 // After gtest: Xlib's macro None would break its headers.
@@ -22,15 +19,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 namespace {
 
 namespace fs = std::filesystem;
-using tessarine::test::chunkOf;
-using tessarine::test::instrumentOf;
-using tessarine::test::MusicianSession;
-using tessarine::test::rowOf;
+using tessarine::test::at;
 
 std::string scratch(const std::string& name)
 {
@@ -40,16 +33,6 @@ std::string scratch(const std::string& name)
 
 const auto readVoice = tessarine::test::loadVoice;
 const auto readInstrument = tessarine::test::loadInstrument;
-
-// Clicks the button of tag on page and answers the dialog it opens.
-void clickAndAnswer(MusicianSession& s, int page, int tag, const std::string& title, const std::string& path)
-{
-    const tessarine::gui::Point at = MusicianSession::centreOf(rowOf(page, tag), page);
-    std::thread user = s.answerDialog(title, path);
-    s.click(at.x, at.y); // the release runs the action: the dialog's loop returns once answered
-    user.join();
-    s.idle(4);
-}
 
 TEST(MusicianWorkflows, AnalysingIntoASlotGivesWhatTheCommandLineGives)
 {
@@ -77,12 +60,12 @@ TEST(MusicianWorkflows, AnalysingIntoASlotGivesWhatTheCommandLineGives)
         tessarine::test::fillRandomVoice(*voice, 11, row.multisamples, row.layers, 5);
         const std::string voicePath = scratch("start.t9v");
         tessarine::test::writeFile(voicePath, tessarine::test::voiceBytes(*voice));
-        clickAndAnswer(s, 0, tessarine::kTagLoadVoiceA, "Load Voice File", voicePath);
+        s.clickAndAnswer(0, tessarine::kTagLoadVoiceA, "Load Voice File", voicePath);
         s.host().setParameter(tessarine::kSoftLoudButtonA, row.selector);
-        clickAndAnswer(s, 0, row.tag, "Load Sound File", wav);
+        s.clickAndAnswer(0, row.tag, "Load Sound File", wav);
         const std::string saved = scratch("analysed.t9v");
         fs::remove(saved);
-        clickAndAnswer(s, 0, tessarine::kTagSaveVoiceA, "Save Voice File", saved);
+        s.clickAndAnswer(0, tessarine::kTagSaveVoiceA, "Save Voice File", saved);
 
         const std::string expectedPath = scratch("expected.t9v");
         const std::string into =
@@ -99,6 +82,7 @@ TEST(MusicianWorkflows, AnalysingIntoASlotGivesWhatTheCommandLineGives)
     }
 }
 
+// The bars' first draw on a one-layer voice, and a name typed into the name line.
 TEST(MusicianWorkflows, TheFirstDrawOnAOneLayerVoiceAndItsNewNameAreKept)
 {
     START_SESSION(s);
@@ -107,27 +91,23 @@ TEST(MusicianWorkflows, TheFirstDrawOnAOneLayerVoiceAndItsNewNameAreKept)
     tessarine::test::fillRandomVoice(*voice, 5, 1, 1, 5);
     const std::string voicePath = scratch("one-layer.t9v");
     tessarine::test::writeFile(voicePath, tessarine::test::voiceBytes(*voice));
-    clickAndAnswer(s, 0, tessarine::kTagLoadVoiceA, "Load Voice File", voicePath);
+    s.clickAndAnswer(0, tessarine::kTagLoadVoiceA, "Load Voice File", voicePath);
     s.host().setParameter(tessarine::kSoftLoudButtonA, 0.0f); // the soft layer shown
     s.host().setParameter(tessarine::kTagHarmonicFamilyA, 0.0f); // "All"
 
-    // Every bar drawn down 30 pixels, once.
-    const tessarine::gui::Point bars = MusicianSession::centreOf(rowOf(0, tessarine::kTagHarmonicBars), 0);
-    s.drag(bars.x, bars.y, 0, 30);
-    // A new name typed into the name line.
-    const tessarine::gui::Point name = MusicianSession::centreOf(rowOf(0, tessarine::kTagVoiceNameA), 0);
-    s.click(name.x, name.y);
+    // Every bar drawn down 30 pixels, once; then the new name, over the old one.
+    s.drag(at(0, tessarine::kTagHarmonicBars), 0, 30);
+    s.click(at(0, tessarine::kTagVoiceNameA));
     for (int i = 0; i < 40; ++i) {
         s.key(XK_BackSpace);
     }
-    for (KeySym c : {XK_d, XK_r, XK_a, XK_w, XK_n}) {
+    for (KeySym c : {XK_d, XK_r, XK_a, XK_w, XK_n, XK_Return}) {
         s.key(c);
     }
-    s.key(XK_Return);
     s.idle(4);
 
     // The host's copy of the sound (its state chunk) holds both.
-    auto instrument = instrumentOf(chunkOf(s.host()));
+    auto instrument = tessarine::test::instrumentOf(tessarine::test::chunkOf(s.host()));
     ASSERT_TRUE(instrument);
     const tessarine::Voice& slotA = instrument->voices[0];
     EXPECT_EQ(slotA.nameView(), "drawn");
@@ -157,12 +137,12 @@ TEST(MusicianWorkflows, InstrumentsVoicesAndPresetsGoThroughTheDialogs)
     const std::string instrument = scratch("mine.t9i");
     fs::remove(instrument);
     host.setParameter(tessarine::kVolume, 0.21f);
-    clickAndAnswer(s, -1, tessarine::kTagSaveInstrument, "Save Instrument File", instrument);
+    s.clickAndAnswer(-1, tessarine::kTagSaveInstrument, "Save Instrument File", instrument);
     auto saved = readInstrument(instrument);
     ASSERT_TRUE(saved);
     EXPECT_STREQ(saved->name.data(), "mine");
     host.setParameter(tessarine::kVolume, 0.8f);
-    clickAndAnswer(s, -1, tessarine::kTagLoadInstrument, "Load Instrument File", instrument);
+    s.clickAndAnswer(-1, tessarine::kTagLoadInstrument, "Load Instrument File", instrument);
     EXPECT_FLOAT_EQ(host.getParameter(tessarine::kVolume), 0.21f);
 
     // Both presets of slot B's shown layer, and slot B's voice.
@@ -178,56 +158,26 @@ TEST(MusicianWorkflows, InstrumentsVoicesAndPresetsGoThroughTheDialogs)
         SCOPED_TRACE(name);
         const std::string path = scratch(name);
         fs::remove(path);
-        clickAndAnswer(s, 1, save, std::string("Save ") + title + " File", path);
+        s.clickAndAnswer(1, save, std::string("Save ") + title + " File", path);
         ASSERT_TRUE(fs::exists(path));
         const auto before = fs::file_size(path);
-        clickAndAnswer(s, 1, load, std::string("Load ") + title + " File", path);
+        s.clickAndAnswer(1, load, std::string("Load ") + title + " File", path);
         // Saved again after the load: the same bytes.
         // Under the same name (a saved voice takes its file's name), in another folder.
         fs::create_directories(scratch("again"));
         const std::string again = scratch(std::string("again/") + name);
         fs::remove(again);
-        clickAndAnswer(s, 1, save, std::string("Save ") + title + " File", again);
+        s.clickAndAnswer(1, save, std::string("Save ") + title + " File", again);
         EXPECT_EQ(fs::file_size(again), before);
-    }
-
-    // Reset gives the reset instrument.
-    const tessarine::gui::Point reset = MusicianSession::centreOf(rowOf(-1, tessarine::kTagResetInstrument), -1);
-    s.click(reset.x, reset.y);
-    s.idle(4);
-    auto resetFile = readInstrument((fs::path(TESSARINE_PLUGIN_PATH).parent_path() / "Reset.t9i").string());
-    ASSERT_TRUE(resetFile);
-    for (int i : {tessarine::kVolume, tessarine::kFilterCutoff, tessarine::kAttack}) {
-        EXPECT_FLOAT_EQ(host.getParameter(i), resetFile->parameterValues[static_cast<std::size_t>(i)]) << i;
     }
 }
 
-TEST(MusicianWorkflows, PagesLearnAndTheKeyboard)
+// A key of the on-screen keyboard sounds while held.
+TEST(MusicianWorkflows, TheOnScreenKeyboardSoundsWhileAKeyIsHeld)
 {
     START_SESSION(s);
     auto& host = s.host();
-    for (int page = tessarine::kPageCount - 1; page >= 0; --page) {
-        const std::size_t mark = s.mark();
-        s.showPage(page);
-        EXPECT_EQ(host.getParameter(tessarine::kTagPageSelector), static_cast<float>(page) / 7.0f);
-        EXPECT_LE(s.automated(mark, tessarine::kTagPageSelector).size(), 1u);
-    }
-
-    // Learn, then move the filter cutoff: controller 21 now drives it.
-    s.showPage(tessarine::kEffectsPage);
-    const tessarine::gui::Point learn = MusicianSession::centreOf(rowOf(-1, tessarine::kTagMidiLearn), -1);
-    s.click(learn.x, learn.y);
-    const tessarine::gui::Point cutoff =
-        MusicianSession::centreOf(rowOf(tessarine::kEffectsPage, tessarine::kFilterCutoff), tessarine::kEffectsPage);
-    s.drag(cutoff.x, cutoff.y, 0, -10);
     std::vector<float> left(512), right(512);
-    const std::vector<tessarine::host::PluginHost::Midi> learnt = {{0, 0xB0, 21, 127}};
-    host.processBlock(learnt, left.data(), right.data(), 512);
-    host.processBlock({}, left.data(), right.data(), 512);
-    s.idle(4);
-    EXPECT_NEAR(host.getParameter(tessarine::kFilterCutoff), 1.0f, 0.01f);
-
-    // A key of the on-screen keyboard sounds while held.
     s.moveTo(100 + 2 * 7 * 19 + 9, 536);
     s.button(1, true);
     float peak = 0;

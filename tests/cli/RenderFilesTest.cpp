@@ -2,6 +2,7 @@
 // refusal says what is wrong and leaves the paths as they were, and no render that is
 // killed, hits a full disk or is refused leaves a temporary file behind.
 
+#include "support/ChildProcess.h"
 #include "support/RunCommand.h"
 #include "support/TempFolder.h"
 #include "commands/WavWriter.h"
@@ -14,15 +15,12 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -157,27 +155,15 @@ TEST(RenderFiles, KilledOrFullRendersLeaveNoTemporary)
     // Stopped part-way by each signal a user or system sends.
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(signal);
-        const std::string cli = TESSARINE_CLI_PATH;
-        const char* argv[] = {cli.c_str(), "render", "--note", "60", "--length", "3000", "--rate", "8000", "-o",
-                              out.c_str(), nullptr};
-        // Whatever this test inherited, the tool starts with the signals' default actions.
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        sigset_t defaults;
-        sigemptyset(&defaults);
-        sigaddset(&defaults, signal);
-        posix_spawnattr_setsigdefault(&attributes, &defaults);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-        pid_t child = 0;
-        ASSERT_EQ(posix_spawn(&child, argv[0], nullptr, &attributes, const_cast<char**>(argv), environ), 0);
-        posix_spawnattr_destroy(&attributes);
+        tessarine::test::ChildProcess render({TESSARINE_CLI_PATH, "render", "--note", "60", "--length", "3000",
+                                              "--rate", "8000", "-o", out}, "/dev/null");
+        ASSERT_TRUE(render.started());
         for (int wait = 0; wait < 600 && folder.temporaries() == 0; ++wait) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         EXPECT_EQ(folder.temporaries(), 1) << "the render began writing";
-        ::kill(child, signal);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        render.signal(signal);
+        const int status = render.waitForExit(std::chrono::seconds(60));
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
         EXPECT_EQ(folder.temporaries(), 0);
         EXPECT_EQ(content(out), "precious");

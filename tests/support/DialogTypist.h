@@ -34,10 +34,10 @@ inline void tolerateGoneWindows()
 
 inline void typeKey(Display* display, KeySym sym)
 {
-    const KeyCode code = XKeysymToKeycode(display, sym);
+    const ::KeyCode code = XKeysymToKeycode(display, sym);
     // Shift when the key's own symbol is another one ('_' on '-', '~' on '`', capitals).
     const bool shifted = XkbKeycodeToKeysym(display, code, 0, 0) != sym;
-    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    const ::KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
     if (shifted) {
         XTestFakeKeyEvent(display, shift, True, CurrentTime);
     }
