@@ -76,12 +76,13 @@ TEST_F(EditorSide, EditorChangesReachTheHostAtTheNextFlush)
     EventList none(1);
     EventList out(64);
     params->flush(plugin, none.in(), out.out());
-    const auto values = valuesIn(out);
-    ASSERT_EQ(values.size(), 2u);
-    EXPECT_EQ(values[0].param_id, static_cast<clap_id>(tessarine::kVolume));
-    EXPECT_FLOAT_EQ(static_cast<float>(values[0].value), 0.25f);
-    EXPECT_EQ(values[1].param_id, static_cast<clap_id>(tessarine::kFilterCutoff));
-    EXPECT_EQ(values[1].header.flags & CLAP_EVENT_DONT_RECORD, 0u) << "the musician's moves are recorded";
+    std::vector<std::pair<clap_id, double>> reported;
+    for (const auto& value : valuesIn(out)) {
+        reported.emplace_back(value.param_id, value.value);
+        EXPECT_EQ(value.header.flags & CLAP_EVENT_DONT_RECORD, 0u) << "the musician's moves are recorded";
+    }
+    EXPECT_EQ(reported,
+              (std::vector<std::pair<clap_id, double>>{{tessarine::kVolume, 0.25}, {tessarine::kFilterCutoff, 0.5}}));
 
     out.clear();
     params->flush(plugin, none.in(), out.out());
@@ -187,8 +188,6 @@ TEST_F(EditorSide, LearnedControllersReportFromTheBlock)
     plugin->deactivate(plugin);
 }
 
-} // namespace
-
 // A reset, a random instrument and a library load report exactly the values
 // they changed: while active as value events at the next process, after a
 // flush request; while inactive through a values rescan on the main thread.
@@ -260,34 +259,4 @@ TEST_F(EditorSide, LibraryActionsReportExactlyTheChangedValues)
     }
 }
 
-// Saved, loaded into a fresh instance and played, the state saves the same bytes.
-TEST_F(EditorSide, AStateLoadedAndPlayedSavesTheSameBytes)
-{
-    const auto* state = static_cast<const clap_plugin_state_t*>(plugin->get_extension(plugin, CLAP_EXT_STATE));
-    EventList in(8);
-    EventList out(64);
-    for (clap_id id : {tessarine::kFormantFreq, tessarine::kVolume, tessarine::kSustainOn}) {
-        add(in, valueEvent(0, id, 0.3));
-    }
-    params->flush(plugin, in.in(), out.out());
-    MemoryStream saved;
-    ASSERT_TRUE(state->save(plugin, &saved.out));
-
-    const clap_plugin_t* fresh = ClapPlugin::create(host.host(), "");
-    ASSERT_TRUE(fresh != nullptr && fresh->init(fresh));
-    ASSERT_TRUE(state->load(fresh, &saved.in));
-    ASSERT_TRUE(fresh->activate(fresh, 48000.0, 1, 512) && fresh->start_processing(fresh));
-    EventList none(1);
-    out.clear();
-    for (int block = 0; block < 3; ++block) {
-        Block played(256, none, out);
-        fresh->process(fresh, &played.process);
-    }
-    fresh->stop_processing(fresh);
-    fresh->deactivate(fresh);
-    MemoryStream again;
-    EXPECT_TRUE(state->save(fresh, &again.out));
-    EXPECT_TRUE(again.bytes == saved.bytes);
-    EXPECT_EQ(valuesIn(out).size(), 0u) << "the host heard of a change it did not make";
-    fresh->destroy(fresh);
-}
+} // namespace

@@ -19,8 +19,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tessarine::test {
@@ -57,16 +59,20 @@ void add(EventList& list, const Event& event)
     list.push(event.header);
 }
 
-inline clap_event_note_t noteEvent(std::uint16_t type, std::uint32_t time, int key, double velocity = 0.8,
-                                   int channel = 0, int noteId = -1)
-{
-    return host::clapNoteEvent(type, time, key, velocity, channel, noteId);
-}
-
 using host::clapMidiEvent;
-inline clap_event_param_value_t valueEvent(std::uint32_t time, clap_id id, double value)
+using host::clapNoteEvent;
+using host::clapValueEvent;
+
+// Values set as a host sets them between blocks, through a flush.
+inline void flushValues(const clap_plugin_t* plugin, const clap_plugin_params_t& params,
+                        std::initializer_list<std::pair<clap_id, double>> values)
 {
-    return host::clapValueEvent(time, id, value);
+    EventList in(values.size() + 1);
+    EventList out(64);
+    for (const auto& [id, value] : values) {
+        in.push(host::clapValueEvent(0, id, value).header);
+    }
+    params.flush(plugin, in.in(), out.out());
 }
 
 // A byte stream in memory; writes and reads move at most piece bytes a call,
