@@ -248,23 +248,6 @@ void Instance::render(int frames, Sequence* firstBlock, std::vector<float>& outL
     }
 }
 
-LilvState* Instance::saveState()
-{
-    auto getValue = [](const char* symbol, void* user, std::uint32_t* size, std::uint32_t* type) -> const void* {
-        auto* self = static_cast<Instance*>(user);
-        const int index = self->world_.portIndex(symbol);
-        if (index < 0 || index >= kParameters) {
-            return nullptr;
-        }
-        *size = sizeof(float);
-        *type = self->world_.uris().map(LV2_ATOM__Float);
-        return &self->controls[static_cast<std::size_t>(index)];
-    };
-    return lilv_state_new_from_instance(world_.plugin(), instance_, world_.uris().mapFeature(), nullptr, nullptr,
-                                        nullptr, nullptr, getValue, this, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE,
-                                        world_.features());
-}
-
 std::vector<std::uint8_t> Instance::savedRecord()
 {
     std::vector<std::uint8_t> record;
@@ -274,15 +257,14 @@ std::vector<std::uint8_t> Instance::savedRecord()
         static_cast<std::vector<std::uint8_t>*>(handle)->assign(bytes, bytes + size);
         return LV2_STATE_SUCCESS;
     };
-    const auto* state =
-        static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance_, LV2_STATE__interface));
+    const LV2_State_Interface* state = stateInterface();
     if (state == nullptr || state->save(lilv_instance_get_handle(instance_), store, &record, 0, nullptr) != 0) {
         ADD_FAILURE() << "the state interface saves";
     }
     return record;
 }
 
-void Instance::restore(const LilvState* state, bool withPorts)
+void Instance::restore(const LilvState* state)
 {
     auto setValue = [](const char* symbol, void* user, const void* value, std::uint32_t size, std::uint32_t type) {
         auto* self = static_cast<Instance*>(user);
@@ -292,11 +274,18 @@ void Instance::restore(const LilvState* state, bool withPorts)
             std::memcpy(&self->controls[static_cast<std::size_t>(index)], value, sizeof(float));
         }
     };
-    lilv_state_restore(state, instance_, withPorts ? +setValue : nullptr, this, 0, world_.features());
+    lilv_state_restore(state, instance_, setValue, this, 0, world_.features());
 }
 
-int Instance::restoreRaw(std::uint32_t key, const void* data, std::size_t size, std::uint32_t type)
+const LV2_State_Interface* Instance::stateInterface()
 {
+    return static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance_, LV2_STATE__interface));
+}
+
+int Instance::restoreRaw(const void* data, std::size_t size, std::uint32_t key, std::uint32_t type)
+{
+    key = key != 0 ? key : world_.uris().map("urn:brightmoor-labs:tessarine#instrument");
+    type = type != 0 ? type : world_.uris().map(LV2_ATOM__Chunk);
     struct Record {
         std::uint32_t key;
         const void* data;
@@ -314,8 +303,7 @@ int Instance::restoreRaw(std::uint32_t key, const void* data, std::size_t size, 
         *flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
         return held->data;
     };
-    const auto* state =
-        static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance_, LV2_STATE__interface));
+    const LV2_State_Interface* state = stateInterface();
     if (state == nullptr) {
         return -1;
     }

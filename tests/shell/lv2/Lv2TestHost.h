@@ -7,6 +7,7 @@
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
 #include <lv2/options/options.h>
+#include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 
 #include <array>
@@ -93,14 +94,18 @@ public:
     std::vector<float> left, right;
 
     LilvInstance* lilv() { return instance_; }
-    LilvState* saveState();
     // The record the state interface stores, captured the way a host would.
     std::vector<std::uint8_t> savedRecord();
-    void restore(const LilvState* state, bool withPorts);
-    // The plug-in's state interface, for records lilv would never hand over.
-    int restoreRaw(std::uint32_t key, const void* data, std::size_t size, std::uint32_t type);
+    // A preset or saved state, its port values into the controls.
+    void restore(const LilvState* state);
+    // The plug-in's state interface, for records lilv would never hand over:
+    // the instrument's own key and a chunk unless key and type are given.
+    int restoreRaw(const void* data, std::size_t size, std::uint32_t key = 0, std::uint32_t type = 0);
+    int restoreRaw(const std::vector<std::uint8_t>& record) { return restoreRaw(record.data(), record.size()); }
 
 private:
+    const LV2_State_Interface* stateInterface();
+
     World& world_;
     LilvInstance* instance_ = nullptr;
     Sequence events_;
