@@ -11,6 +11,7 @@
 #include <clap/ext/gui.h>
 #include <clap/ext/note-ports.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <set>
@@ -139,14 +140,16 @@ TEST(ClapPlugin, NotesSoundAtTheirPitchAndEndByKeyIdentifierOrWildcard)
         const std::vector<float> held = instance.render(static_cast<int>(kRate * 0.3), 512, first);
         const double pitch = 440.0 * std::pow(2.0, (key - 69) / 12.0);
         auto amplitude = [&](int semitone) {
-            return amplitudeAt(held, 4800, static_cast<int>(held.size()), pitch * std::pow(2.0, semitone / 12.0), kRate);
+            const double frequency = pitch * std::pow(2.0, semitone / 12.0);
+            return amplitudeAt(held, 4800, static_cast<int>(held.size()), frequency, kRate);
         };
         for (int semitone = -6; semitone <= 6; ++semitone) {
             EXPECT_TRUE(semitone == 0 || amplitude(semitone) < amplitude(0)) << semitone << " semitones off";
         }
         EventList off(8);
         if (c.asMidi) {
-            add(off, clapMidiEvent(0, static_cast<std::uint8_t>(0x80 | c.channel), static_cast<std::uint8_t>(c.key), 0));
+            add(off, clapMidiEvent(0, static_cast<std::uint8_t>(0x80 | c.channel), static_cast<std::uint8_t>(c.key),
+                                   0));
         } else {
             add(off, clapNoteEvent(c.type, 0, c.key, 0.5, c.channel, c.noteId));
         }
@@ -267,22 +270,14 @@ TEST(ClapPlugin, ParameterEventsTakeEffectAtTheirSample)
         EventList note(8);
         add(note, clapNoteEvent(CLAP_EVENT_NOTE_ON, 0, 60, 0.8));
         std::vector<float> out = instance.render(2048, 512, note);
-        EventList change(8);
-        EventList ignored(64);
-        const clap_event_param_value_t volume = clapValueEvent(split ? 0 : 300, tessarine::kVolume, 0.05);
-        const clap_event_param_value_t harmonics = clapValueEvent(split ? 0 : 300, tessarine::kHarmAmount, 0.0);
-        EventList none(1);
+        EventList change(8), none(1), ignored(64);
+        add(change, clapValueEvent(split ? 0 : 300, tessarine::kVolume, 0.05));
+        add(change, clapValueEvent(split ? 0 : 300, tessarine::kHarmAmount, 0.0));
         if (split) {
             instance.process(300, none, ignored, &out);
-            add(change, volume);
-            add(change, harmonics);
-            instance.process(212, change, ignored, &out);
-        } else {
-            add(change, volume);
-            add(change, harmonics);
-            instance.process(512, change, ignored, &out);
         }
-        std::vector<float> rest = instance.render(4096, 512, none);
+        instance.process(split ? 212 : 512, change, ignored, &out);
+        const std::vector<float> rest = instance.render(4096, 512, none);
         out.insert(out.end(), rest.begin(), rest.end());
         return out;
     };
@@ -326,18 +321,16 @@ TEST(ClapPlugin, HostileEventsAreSurvived)
     for (int block = 0; block < 20; ++block) {
         EXPECT_EQ(instance.process(256, block == 0 ? events : none, out, &left, &right), CLAP_PROCESS_CONTINUE);
     }
-    for (float x : left) {
-        ASSERT_TRUE(std::isfinite(x) && std::fabs(x) <= 16.0f);
-    }
-    const auto* params = instance->params;
+    EXPECT_TRUE(
+        std::all_of(left.begin(), left.end(), [](float x) { return std::isfinite(x) && std::fabs(x) <= 16.0f; }));
+    // Held to the range; not a number stands for the start value.
     double value = 0.0;
-    ASSERT_TRUE(params->get_value(instance.plugin(), tessarine::kVolume, &value));
-    EXPECT_EQ(value, 1.0);
-    ASSERT_TRUE(params->get_value(instance.plugin(), tessarine::kModTarget1, &value));
-    EXPECT_EQ(value, 0.0);
-    ASSERT_TRUE(params->get_value(instance.plugin(), tessarine::kFilterCutoff, &value));
-    EXPECT_FLOAT_EQ(static_cast<float>(value), 0.8f) << "not a number stands for the start value";
-    EXPECT_FALSE(params->get_value(instance.plugin(), 173, &value));
+    for (auto [id, expected] : {std::pair{tessarine::kVolume, 1.0f}, {tessarine::kModTarget1, 0.0f},
+                                {tessarine::kFilterCutoff, 0.8f}}) {
+        ASSERT_TRUE(instance->params->get_value(instance.plugin(), id, &value));
+        EXPECT_FLOAT_EQ(static_cast<float>(value), expected) << id;
+    }
+    EXPECT_FALSE(instance->params->get_value(instance.plugin(), 173, &value));
 
     // No outputs, one channel, null channel pointers.
     clap_process_t process{};

@@ -2,6 +2,7 @@
 
 #include "shell/lv2/Lv2Seed.h"
 
+#include <lv2/atom/util.h>
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/midi/midi.h>
 #include <lv2/presets/presets.h>
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 namespace lv2test {
 
@@ -40,38 +42,28 @@ const char* UridMap::unmap(LV2_URID urid) const
     return urid >= 1 && urid <= uris_.size() ? uris_[urid - 1].c_str() : nullptr;
 }
 
-Sequence::Sequence(UridMap& uris) : uris_(uris), storage_(8192) { clear(); }
+Sequence::Sequence(UridMap& uris) : uris_(uris), storage_(8192)
+{
+    lv2_atom_forge_init(&forge_, uris.mapFeature());
+    clear();
+}
 
 void Sequence::clear()
 {
-    used_ = sizeof(LV2_Atom_Sequence);
+    lv2_atom_forge_set_buffer(&forge_, reinterpret_cast<std::uint8_t*>(storage_.data()),
+                              storage_.size() * sizeof(std::uint64_t));
+    lv2_atom_forge_sequence_head(&forge_, &frame_, 0);
     claimedSize_ = -1;
-}
-
-void Sequence::append(const void* data, std::size_t bytes)
-{
-    const std::size_t padded = (bytes + 7) & ~std::size_t{7};
-    if (used_ + padded > storage_.size() * sizeof(std::uint64_t)) {
-        ADD_FAILURE() << "test sequence full";
-        return;
-    }
-    auto* at = reinterpret_cast<std::uint8_t*>(storage_.data()) + used_;
-    std::memset(at, 0, padded);
-    std::memcpy(at, data, bytes);
-    used_ += padded;
 }
 
 void Sequence::raw(std::int64_t frame, std::uint32_t type, std::uint32_t claimedSize,
                    const std::vector<std::uint8_t>& body)
 {
-    std::vector<std::uint8_t> bytes(sizeof(LV2_Atom_Event) + body.size());
-    LV2_Atom_Event header{};
-    header.time.frames = frame;
-    header.body.size = claimedSize;
-    header.body.type = type;
-    std::memcpy(bytes.data(), &header, sizeof header);
-    std::copy(body.begin(), body.end(), bytes.begin() + sizeof header);
-    append(bytes.data(), bytes.size());
+    lv2_atom_forge_frame_time(&forge_, frame);
+    lv2_atom_forge_atom(&forge_, claimedSize, type);
+    if (lv2_atom_forge_write(&forge_, body.data(), static_cast<std::uint32_t>(body.size())) == 0 && !body.empty()) {
+        ADD_FAILURE() << "test sequence full";
+    }
 }
 
 void Sequence::midi(std::int64_t frame, std::vector<std::uint8_t> bytes)
@@ -79,47 +71,55 @@ void Sequence::midi(std::int64_t frame, std::vector<std::uint8_t> bytes)
     raw(frame, uris_.map(LV2_MIDI__MidiEvent), static_cast<std::uint32_t>(bytes.size()), bytes);
 }
 
-std::vector<std::uint64_t> positionBody(UridMap& uris, const Position& p, std::uint32_t& size)
+void Sequence::position(std::int64_t frame, const Position& p)
 {
-    std::vector<std::uint8_t> body(sizeof(LV2_Atom_Object_Body));
-    const LV2_Atom_Object_Body head{0, uris.map(LV2_TIME__Position)};
-    std::memcpy(body.data(), &head, sizeof head);
-    auto add = [&](const char* key, const char* type, const void* value, std::uint32_t bytes) {
-        const LV2_Atom_Property_Body property{uris.map(key), 0, {bytes, uris.map(type)}};
-        const std::size_t at = body.size();
-        body.resize(at + ((sizeof property + bytes + 7) & ~std::size_t{7}));
-        std::memcpy(body.data() + at, &property, sizeof property);
-        std::memcpy(body.data() + at + sizeof property, value, bytes);
+    lv2_atom_forge_frame_time(&forge_, frame);
+    LV2_Atom_Forge_Frame object;
+    lv2_atom_forge_object(&forge_, &object, 0, uris_.map(LV2_TIME__Position));
+    auto put = [&](const char* key, const auto& value) {
+        if (!value) {
+            return;
+        }
+        lv2_atom_forge_key(&forge_, uris_.map(key));
+        using Type = std::decay_t<decltype(*value)>;
+        if constexpr (std::is_same_v<Type, float>) {
+            lv2_atom_forge_float(&forge_, *value);
+        } else if constexpr (std::is_same_v<Type, double>) {
+            lv2_atom_forge_double(&forge_, *value);
+        } else if constexpr (std::is_same_v<Type, std::int64_t>) {
+            lv2_atom_forge_long(&forge_, *value);
+        } else {
+            lv2_atom_forge_int(&forge_, *value);
+        }
     };
-    if (p.bpm) add(LV2_TIME__beatsPerMinute, LV2_ATOM__Float, &*p.bpm, 4);
-    if (p.beat) add(LV2_TIME__beat, LV2_ATOM__Double, &*p.beat, 8);
-    if (p.barBeat) add(LV2_TIME__barBeat, LV2_ATOM__Float, &*p.barBeat, 4);
-    if (p.bar) add(LV2_TIME__bar, LV2_ATOM__Long, &*p.bar, 8);
-    if (p.beatsPerBar) add(LV2_TIME__beatsPerBar, LV2_ATOM__Float, &*p.beatsPerBar, 4);
-    if (p.beatUnit) add(LV2_TIME__beatUnit, LV2_ATOM__Int, &*p.beatUnit, 4);
-    if (p.speed) add(LV2_TIME__speed, LV2_ATOM__Float, &*p.speed, 4);
-    size = static_cast<std::uint32_t>(body.size());
-    std::vector<std::uint64_t> aligned((body.size() + 7) / 8);
-    std::memcpy(aligned.data(), body.data(), body.size());
-    return aligned;
+    put(LV2_TIME__beatsPerMinute, p.bpm);
+    put(LV2_TIME__beat, p.beat);
+    put(LV2_TIME__barBeat, p.barBeat);
+    put(LV2_TIME__bar, p.bar);
+    put(LV2_TIME__beatsPerBar, p.beatsPerBar);
+    put(LV2_TIME__beatUnit, p.beatUnit);
+    put(LV2_TIME__speed, p.speed);
+    lv2_atom_forge_pop(&forge_, &object);
 }
 
-void Sequence::position(std::int64_t frame, const Position& position)
+std::vector<std::uint64_t> positionBody(UridMap& uris, const Position& position, std::uint32_t& size)
 {
-    std::uint32_t size = 0;
-    const auto body = positionBody(uris_, position, size);
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(body.data());
-    raw(frame, uris_.map(LV2_ATOM__Object), size, std::vector<std::uint8_t>(bytes, bytes + size));
+    Sequence sequence(uris);
+    sequence.position(0, position);
+    const LV2_Atom_Event* event = lv2_atom_sequence_begin(&sequence.atom()->body);
+    const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
+    size = object->atom.size;
+    std::vector<std::uint64_t> body((size + 7) / 8);
+    std::memcpy(body.data(), &object->body, size);
+    return body;
 }
 
 LV2_Atom_Sequence* Sequence::atom()
 {
     auto* sequence = reinterpret_cast<LV2_Atom_Sequence*>(storage_.data());
-    sequence->atom.type = uris_.map(LV2_ATOM__Sequence);
-    sequence->atom.size = claimedSize_ >= 0 ? static_cast<std::uint32_t>(claimedSize_)
-                                            : static_cast<std::uint32_t>(used_ - sizeof(LV2_Atom));
-    sequence->body.unit = 0;
-    sequence->body.pad = 0;
+    if (claimedSize_ >= 0) {
+        sequence->atom.size = static_cast<std::uint32_t>(claimedSize_);
+    }
     return sequence;
 }
 

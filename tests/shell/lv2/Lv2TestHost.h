@@ -6,6 +6,7 @@
 
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
+#include <lv2/atom/forge.h>
 #include <lv2/options/options.h>
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
@@ -56,6 +57,9 @@ std::vector<std::uint64_t> positionBody(UridMap& uris, const Position& position,
 class Sequence {
 public:
     explicit Sequence(UridMap& uris);
+    // The forge writes into this sequence's own storage.
+    Sequence(const Sequence&) = delete;
+    Sequence& operator=(const Sequence&) = delete;
     void clear();
     void midi(std::int64_t frame, std::vector<std::uint8_t> bytes);
     void position(std::int64_t frame, const Position& position);
@@ -66,11 +70,10 @@ public:
     LV2_Atom_Sequence* atom();
 
 private:
-    void append(const void* data, std::size_t bytes);
-
     UridMap& uris_;
     std::vector<std::uint64_t> storage_;
-    std::size_t used_ = 0;
+    LV2_Atom_Forge forge_{};
+    LV2_Atom_Forge_Frame frame_{};
     std::int64_t claimedSize_ = -1;
 };
 
