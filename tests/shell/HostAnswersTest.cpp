@@ -44,8 +44,9 @@ TEST_F(HostAnswers, IdentityAndRecord)
     EXPECT_EQ(host->productString(), "Tessarine");
 }
 
-// The plain answers, in the order a host asks: identity, programs, pins, the
-// headless editor, rates and block sizes.
+// The plain answers, in the order a host asks: identity (the interface
+// version and category are `info`'s), programs, pins, the headless editor,
+// rates and block sizes.
 TEST_F(HostAnswers, DispatcherAnswers)
 {
     struct Call {
@@ -61,8 +62,6 @@ TEST_F(HostAnswers, DispatcherAnswers)
     EditorRect* rect = nullptr;
     const Call calls[] = {
         {"vendor version", effGetVendorVersion, 0, 0, nullptr, 0, 1},
-        {"interface version", effGetVstVersion, 0, 0, nullptr, 0, 2300},
-        {"category", effGetPlugCategory, 0, 0, nullptr, 0, kPlugCategSynth},
         {"identify", effIdentify, 0, 0, nullptr, 0, fourCC('N', 'v', 'E', 'f')},
         {"keys", effKeysRequired, 0, 0, nullptr, 0, 1},
         {"MIDI program", effGetCurrentMidiProgram, 0, 0, nullptr, 0, -1},

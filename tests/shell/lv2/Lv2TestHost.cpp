@@ -183,16 +183,6 @@ int World::portIndex(const char* symbol) const
     return port != nullptr ? static_cast<int>(lilv_port_get_index(plugin_, port)) : -1;
 }
 
-float World::defaultValue(int index) const
-{
-    LilvNode* value = nullptr;
-    lilv_port_get_range(plugin_, lilv_plugin_get_port_by_index(plugin_, static_cast<std::uint32_t>(index)), &value,
-                        nullptr, nullptr);
-    const float result = value != nullptr ? lilv_node_as_float(value) : 0.0f;
-    lilv_node_free(value);
-    return result;
-}
-
 Instance::Instance(World& world, double sampleRate) : world_(world), events_(world.uris())
 {
     if (world.plugin() == nullptr) {
@@ -204,8 +194,10 @@ Instance::Instance(World& world, double sampleRate) : world_(world), events_(wor
     }
     left.resize(kBlock);
     right.resize(kBlock);
+    std::vector<float> defaults(lilv_plugin_get_num_ports(world.plugin()));
+    lilv_plugin_get_port_ranges_float(world.plugin(), nullptr, nullptr, defaults.data());
+    std::copy_n(defaults.begin(), kParameters, controls.begin());
     for (int index = 0; index < kParameters; ++index) {
-        controls[static_cast<std::size_t>(index)] = world.defaultValue(index);
         lilv_instance_connect_port(instance_, static_cast<std::uint32_t>(index), &controls[static_cast<std::size_t>(index)]);
     }
     lilv_instance_connect_port(instance_, kEventsPort, events_.atom());

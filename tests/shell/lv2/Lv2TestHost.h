@@ -129,7 +129,6 @@ public:
     // Every preset the plug-in lists, with its label.
     std::vector<std::pair<std::string, const LilvNode*>> presets();
     int portIndex(const char* symbol) const;
-    float defaultValue(int index) const;
 
 private:
     LilvWorld* world_ = nullptr;
