@@ -91,10 +91,12 @@ TEST(PluginRuntime, MidiLearnDrivesTheParameterAndTellsEditorAndHost)
         intptr reserved;
         Event* events[1];
     } list{1, 0, {reinterpret_cast<Event*>(&cc)}};
-    plugin.record()->dispatcher(plugin.record(), effProcessEvents, 0, 0, &list, 0.0f);
     std::vector<float> left(64), right(64);
     float* outputs[2] = {left.data(), right.data()};
-    plugin.record()->processReplacing(plugin.record(), nullptr, outputs, 64);
+    auto deliver = [&] { plugin.record()->dispatcher(plugin.record(), effProcessEvents, 0, 0, &list, 0.0f); };
+    auto render = [&] { plugin.record()->processReplacing(plugin.record(), nullptr, outputs, 64); };
+    deliver();
+    render();
 
     EXPECT_FLOAT_EQ(plugin.engine().getParameter(tessarine::kFilterCutoff), 64.0f / 127.0f);
     EXPECT_EQ(plugin.engine().controllerOf(tessarine::kFilterCutoff), 74);
@@ -105,10 +107,10 @@ TEST(PluginRuntime, MidiLearnDrivesTheParameterAndTellsEditorAndHost)
     // Learned once, the controller keeps driving it; another controller does not.
     gAutomated.clear();
     cc.midiData[2] = 127;
-    plugin.record()->dispatcher(plugin.record(), effProcessEvents, 0, 0, &list, 0.0f);
+    deliver();
     cc.midiData[1] = 75;
-    plugin.record()->dispatcher(plugin.record(), effProcessEvents, 0, 0, &list, 0.0f);
-    plugin.record()->processReplacing(plugin.record(), nullptr, outputs, 64);
+    deliver();
+    render();
     EXPECT_FLOAT_EQ(plugin.engine().getParameter(tessarine::kFilterCutoff), 1.0f)
         << "the controller's top is the value's top";
     EXPECT_EQ(gAutomated.size(), 1u);
@@ -123,8 +125,8 @@ TEST(PluginRuntime, MidiLearnDrivesTheParameterAndTellsEditorAndHost)
         plugin.engine().armLearn(true);
         cc.midiData[1] = static_cast<char>(round % 120);
         cc.midiData[2] = static_cast<char>(round);
-        plugin.record()->dispatcher(plugin.record(), effProcessEvents, 0, 0, &list, 0.0f);
-        plugin.record()->processReplacing(plugin.record(), nullptr, outputs, 64);
+        deliver();
+        render();
     }
     EXPECT_EQ(testsupport::allocationCount(), before);
     EXPECT_GE(editor.seen.size() - seenBefore, 100u);
