@@ -130,10 +130,8 @@ TEST_F(Lv2Plugin, StateRecallsTheSoundExactly)
     Instance original(world, kRate);
     const auto presets = world.presets();
     ASSERT_FALSE(presets.empty());
-    LilvState* preset = lilv_state_new_from_world(world.lilv(), world.uris().mapFeature(), presets.back().second);
-    ASSERT_NE(preset, nullptr);
-    original.restore(preset);
-    lilv_state_free(preset);
+    ASSERT_NE(presets.back().state, nullptr);
+    original.restore(presets.back().state.get());
     original.controls[kVolume] = 0.3f; // a change of the host's own, after the preset
     original.run(kBlock, nullptr);
     const std::vector<std::uint8_t> saved = original.savedRecord();
@@ -222,15 +220,13 @@ TEST_F(Lv2Plugin, EveryPresetLoadsAndPlaysTheSameAfterAnyOther)
     const auto presets = world.presets();
     ASSERT_GE(presets.size(), 10u);
     Instance carried(world, kRate);
-    for (const auto& [label, node] : presets) {
+    for (const auto& [label, state] : presets) {
         SCOPED_TRACE(label);
         EXPECT_NE(label.find('/'), std::string::npos);
-        LilvState* state = lilv_state_new_from_world(world.lilv(), world.uris().mapFeature(), node);
         ASSERT_NE(state, nullptr);
         Instance fresh(world, kRate);
-        fresh.restore(state);
-        carried.restore(state);
-        lilv_state_free(state);
+        fresh.restore(state.get());
+        carried.restore(state.get());
         const Played expected = play(fresh, 60, 16 * kBlock);
         const Played got = play(carried, 60, 16 * kBlock);
         EXPECT_TRUE(expected.bounded());

@@ -142,36 +142,26 @@ World::World()
     features_ = {&mapFeature_, &unmapFeature_, &optionsFeature_, nullptr};
 }
 
-World::~World()
-{
-    lilv_nodes_free(presets_);
-    lilv_world_free(world_);
-}
+World::~World() { lilv_world_free(world_); }
 
-std::vector<std::pair<std::string, const LilvNode*>> World::presets()
+std::vector<Preset> World::presets()
 {
-    std::vector<std::pair<std::string, const LilvNode*>> list;
+    std::vector<Preset> list;
     if (plugin_ == nullptr) {
         return list;
     }
-    if (presets_ == nullptr) {
-        LilvNode* presetClass = lilv_new_uri(world_, LV2_PRESETS__Preset);
-        presets_ = lilv_plugin_get_related(plugin_, presetClass);
-        lilv_node_free(presetClass);
-    }
-    LilvNode* label = lilv_new_uri(world_, LILV_NS_RDFS "label");
-    LILV_FOREACH (nodes, i, presets_) {
-        const LilvNode* preset = lilv_nodes_get(presets_, i);
+    LilvNode* presetClass = lilv_new_uri(world_, LV2_PRESETS__Preset);
+    LilvNodes* presets = lilv_plugin_get_related(plugin_, presetClass);
+    LILV_FOREACH (nodes, i, presets) {
+        const LilvNode* preset = lilv_nodes_get(presets, i);
         lilv_world_load_resource(world_, preset);
-        LilvNodes* labels = lilv_world_find_nodes(world_, preset, label, nullptr);
-        std::string text = labels != nullptr && lilv_nodes_size(labels) > 0
-                               ? lilv_node_as_string(lilv_nodes_get_first(labels))
-                               : "";
-        lilv_nodes_free(labels);
-        list.emplace_back(text, preset);
+        std::shared_ptr<LilvState> state(lilv_state_new_from_world(world_, uris_.mapFeature(), preset), lilv_state_free);
+        const char* label = state != nullptr ? lilv_state_get_label(state.get()) : nullptr;
+        list.push_back({label != nullptr ? label : "", state});
     }
-    lilv_node_free(label);
-    std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    lilv_nodes_free(presets);
+    lilv_node_free(presetClass);
+    std::sort(list.begin(), list.end(), [](const Preset& a, const Preset& b) { return a.label < b.label; });
     return list;
 }
 

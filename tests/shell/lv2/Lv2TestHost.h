@@ -79,6 +79,12 @@ private:
 
 class World;
 
+// A preset as lilv loads it, with its label; null when it does not load.
+struct Preset {
+    std::string label;
+    std::shared_ptr<LilvState> state;
+};
+
 // One instance with its own port buffers.
 class Instance {
 public:
@@ -126,14 +132,13 @@ public:
     LilvWorld* lilv() { return world_; }
     UridMap& uris() { return uris_; }
     const LV2_Feature* const* features() { return features_.data(); }
-    // Every preset the plug-in lists, with its label.
-    std::vector<std::pair<std::string, const LilvNode*>> presets();
+    // Every preset the plug-in lists, by label.
+    std::vector<Preset> presets();
     int portIndex(const char* symbol) const;
 
 private:
     LilvWorld* world_ = nullptr;
     const LilvPlugin* plugin_ = nullptr;
-    LilvNodes* presets_ = nullptr;
     UridMap uris_;
     std::int32_t maxBlock_ = kBlock;
     std::array<LV2_Options_Option, 2> options_{};
