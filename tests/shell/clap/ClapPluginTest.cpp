@@ -216,8 +216,12 @@ TEST(ClapPlugin, StateRoundTripPlaysTheSame)
     TestInstance second;
     ASSERT_TRUE(first.valid() && second.valid());
     const auto* params = first->params;
-    flushValues(first.plugin(), *params,
-                {{tessarine::kFilterOn, 1.0}, {tessarine::kFilterCutoff, 0.3}, {tessarine::kModSource1, 5.0}});
+    EventList changes(8), none(1);
+    for (auto [id, value] : {std::pair{tessarine::kFilterOn, 1.0}, {tessarine::kFilterCutoff, 0.3},
+                             {tessarine::kModSource1, 5.0}}) {
+        add(changes, clapValueEvent(0, id, value));
+    }
+    params->flush(first.plugin(), changes.in(), none.out());
     MemoryStream stream;
     stream.bytes = savedState(first, 4093);
     stream.piece = 10007;

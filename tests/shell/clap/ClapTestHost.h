@@ -19,10 +19,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <initializer_list>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace tessarine::test {
@@ -62,18 +60,6 @@ void add(EventList& list, const Event& event)
 using host::clapMidiEvent;
 using host::clapNoteEvent;
 using host::clapValueEvent;
-
-// Values set as a host sets them between blocks, through a flush.
-inline void flushValues(const clap_plugin_t* plugin, const clap_plugin_params_t& params,
-                        std::initializer_list<std::pair<clap_id, double>> values)
-{
-    EventList in(values.size() + 1);
-    EventList out(64);
-    for (const auto& [id, value] : values) {
-        in.push(host::clapValueEvent(0, id, value).header);
-    }
-    params.flush(plugin, in.in(), out.out());
-}
 
 // A byte stream in memory; writes and reads move at most piece bytes a call,
 // as some hosts' streams do, and a read stream can end early.
