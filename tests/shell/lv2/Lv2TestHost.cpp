@@ -21,10 +21,6 @@ UridMap::UridMap()
 {
     map_.handle = this;
     map_.map = [](LV2_URID_Map_Handle handle, const char* uri) { return static_cast<UridMap*>(handle)->map(uri); };
-    unmap_.handle = this;
-    unmap_.unmap = [](LV2_URID_Unmap_Handle handle, LV2_URID urid) {
-        return static_cast<UridMap*>(handle)->unmap(urid);
-    };
 }
 
 LV2_URID UridMap::map(const char* uri)
@@ -35,11 +31,6 @@ LV2_URID UridMap::map(const char* uri)
     }
     uris_.emplace_back(uri);
     return static_cast<LV2_URID>(uris_.size());
-}
-
-const char* UridMap::unmap(LV2_URID urid) const
-{
-    return urid >= 1 && urid <= uris_.size() ? uris_[urid - 1].c_str() : nullptr;
 }
 
 Sequence::Sequence(UridMap& uris) : uris_(uris), storage_(8192)
@@ -137,9 +128,8 @@ World::World()
                                      sizeof maxBlock_, uris_.map(LV2_ATOM__Int), &maxBlock_};
     options_[1] = LV2_Options_Option{LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
     mapFeature_ = {LV2_URID__map, uris_.mapFeature()};
-    unmapFeature_ = {LV2_URID__unmap, uris_.unmapFeature()};
     optionsFeature_ = {LV2_OPTIONS__options, options_.data()};
-    features_ = {&mapFeature_, &unmapFeature_, &optionsFeature_, nullptr};
+    features_ = {&mapFeature_, &optionsFeature_, nullptr};
 }
 
 World::~World() { lilv_world_free(world_); }

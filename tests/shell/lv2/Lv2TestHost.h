@@ -29,14 +29,11 @@ class UridMap {
 public:
     UridMap();
     LV2_URID map(const char* uri);
-    const char* unmap(LV2_URID urid) const;
     LV2_URID_Map* mapFeature() { return &map_; }
-    LV2_URID_Unmap* unmapFeature() { return &unmap_; }
 
 private:
     std::vector<std::string> uris_;
     LV2_URID_Map map_{};
-    LV2_URID_Unmap unmap_{};
 };
 
 // A time:Position object's properties, each one optional.
@@ -142,7 +139,7 @@ private:
     UridMap uris_;
     std::int32_t maxBlock_ = kBlock;
     std::array<LV2_Options_Option, 2> options_{};
-    LV2_Feature mapFeature_{}, unmapFeature_{}, optionsFeature_{};
+    LV2_Feature mapFeature_{}, optionsFeature_{};
     std::vector<const LV2_Feature*> features_;
 };
 
