@@ -31,27 +31,22 @@ protected:
     std::unique_ptr<PluginHost> host;
 };
 
+// Names, counts, flags and the interface version are what `info` reports
+// (PluginHost.InfoReportsTheInstrument); the rest of the record is here.
 TEST_F(HostAnswers, IdentityAndRecord)
 {
     const EffectRecord& e = *host->effect();
-    EXPECT_EQ(e.magic, fourCC('V', 's', 't', 'P'));
     EXPECT_EQ(e.numPrograms, 1);
-    EXPECT_EQ(e.numParams, 173);
-    EXPECT_EQ(e.numInputs, 0);
-    EXPECT_EQ(e.numOutputs, 2);
-    EXPECT_EQ(e.flags, 0x139) << "has an editor, synth, replacing, chunks";
     EXPECT_EQ(e.version, 1);
     EXPECT_EQ(e.ioRatio, 1.0f);
-    EXPECT_EQ(std::memcmp(&e.uniqueID, "4TsN", 4), 0);
+    EXPECT_EQ(std::memcmp(&e.uniqueID, "4TsN", 4), 0) << "every saved project finds the plug-in by it";
     EXPECT_EQ(e.processDoubleReplacing, nullptr);
-
-    EXPECT_EQ(host->effectName(), "Tessarine");
     EXPECT_EQ(host->productString(), "Tessarine");
-    EXPECT_EQ(host->vendorString(), "Brightmoor Labs");
 }
 
-// The plain answers, in the order a host asks: identity, programs, pins, the
-// headless editor, rates and block sizes.
+// The plain answers, in the order a host asks: identity (the interface
+// version and category are `info`'s), programs, pins, the headless editor,
+// rates and block sizes.
 TEST_F(HostAnswers, DispatcherAnswers)
 {
     struct Call {
@@ -67,8 +62,6 @@ TEST_F(HostAnswers, DispatcherAnswers)
     EditorRect* rect = nullptr;
     const Call calls[] = {
         {"vendor version", effGetVendorVersion, 0, 0, nullptr, 0, 1},
-        {"interface version", effGetVstVersion, 0, 0, nullptr, 0, 2300},
-        {"category", effGetPlugCategory, 0, 0, nullptr, 0, kPlugCategSynth},
         {"identify", effIdentify, 0, 0, nullptr, 0, fourCC('N', 'v', 'E', 'f')},
         {"keys", effKeysRequired, 0, 0, nullptr, 0, 1},
         {"MIDI program", effGetCurrentMidiProgram, 0, 0, nullptr, 0, -1},
@@ -170,24 +163,13 @@ TEST_F(HostAnswers, ParametersStartAtTheirTableValues)
     EXPECT_FLOAT_EQ(host->getParameter(26), 0.3f);
 }
 
-TEST_F(HostAnswers, CanDo)
+TEST_F(HostAnswers, CanDoAndOutputPins)
 {
-    struct Case {
-        const char* text;
-        intptr answer;
-    };
-    const Case cases[] = {
-        {"receiveVstEvents", 1}, {"receiveVstMidiEvent", 1}, {"receiveVstTimeInfo", 1},
-        {"receiveVst", -1},      {"receiveVstEventsX", -1},  {"", -1},
-        {"sendVstEvents", -1},   {"offline", -1},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(host->canDo(c.text), c.answer) << c.text;
+    for (auto [text, answer] : {std::pair{"receiveVstEvents", 1}, {"receiveVstMidiEvent", 1}, {"receiveVstTimeInfo", 1},
+                                {"receiveVst", -1}, {"receiveVstEventsX", -1}, {"", -1}, {"sendVstEvents", -1},
+                                {"offline", -1}}) {
+        EXPECT_EQ(host->canDo(text), answer) << text;
     }
-}
-
-TEST_F(HostAnswers, OutputPins)
-{
     for (int pin = 0; pin < 2; ++pin) {
         PinProperties properties{};
         EXPECT_EQ(host->dispatch(effGetOutputProperties, pin, 0, &properties), 1);
@@ -218,10 +200,8 @@ TEST_F(HostAnswers, RendersSilenceIntoBothChannels)
     float* outputs[2] = {left.data(), right.data()};
     host->effect()->processReplacing(host->effect(), nullptr, outputs, 512);
     host->effect()->process(host->effect(), nullptr, outputs, 512);
-    for (int i = 0; i < 512; ++i) {
-        ASSERT_EQ(left[static_cast<std::size_t>(i)], 0.0f);
-        ASSERT_EQ(right[static_cast<std::size_t>(i)], 0.0f);
-    }
+    EXPECT_EQ(left, std::vector<float>(512, 0.0f));
+    EXPECT_EQ(right, std::vector<float>(512, 0.0f));
     host->effect()->processReplacing(host->effect(), nullptr, outputs, 0);
     host->effect()->processReplacing(host->effect(), nullptr, nullptr, 64);
 }

@@ -4,6 +4,7 @@
 
 #include "support/BarePlugin.h"
 #include "shell/SynthPlugin.h"
+#include "support/SignalMeasure.h"
 #include "support/TestVoices.h"
 #include "sound/files/VoiceFile.h"
 
@@ -23,6 +24,7 @@ using tessarine::host::PluginHost;
 using namespace vst;
 using Bytes = std::vector<std::byte>;
 using tessarine::test::chunkOf;
+using tessarine::test::hostValues;
 
 // Without a library beside it, so the project's voices replace empty slots and
 // the recalled render can be compared sample for sample.
@@ -70,6 +72,8 @@ std::vector<float> playChord(PluginHost& host)
     return out;
 }
 
+// The values as loaded are the host's to read: playing the project changes
+// none of them, reports none to the host, and it saves the bytes it loaded.
 TEST(StateChunk, ReopenedProjectPlaysTheSameSound)
 {
     auto saved = loadPlugin();
@@ -92,15 +96,15 @@ TEST(StateChunk, ReopenedProjectPlaysTheSameSound)
     for (int index = 0; index < tessarine::kParameterCount; ++index) {
         EXPECT_EQ(reopened->getParameter(index), saved->getParameter(index)) << "parameter " << index;
     }
-    EXPECT_EQ(chunkOf(*reopened), chunk) << "a project saved again keeps the same bytes";
+    const std::vector<float> loaded = hostValues(*reopened);
+    const std::size_t logged = reopened->automations().size();
 
     const std::vector<float> original = playChord(*saved);
     const std::vector<float> recalled = playChord(*reopened);
-    double energy = 0.0;
-    for (float s : original) {
-        energy += static_cast<double>(s) * s;
-    }
-    EXPECT_GT(energy, 1.0) << "the chord is heard";
+    EXPECT_EQ(hostValues(*reopened), loaded);
+    EXPECT_EQ(reopened->automations().size(), logged) << "the host heard of a change it did not make";
+    EXPECT_EQ(chunkOf(*reopened), chunk) << "a project played and saved again keeps the same bytes";
+    EXPECT_GT(tessarine::test::energy(original, 0, static_cast<int>(original.size())), 1.0) << "the chord is heard";
     ASSERT_EQ(original.size(), recalled.size());
     for (std::size_t i = 0; i < original.size(); ++i) {
         ASSERT_EQ(original[i], recalled[i]) << "sample " << i;
@@ -142,12 +146,9 @@ TEST(StateChunk, DataThatIsNotAnInstrumentChangesNothing)
     Bytes newerVersion = kept;
     const std::int32_t version = 0x10007;
     std::memcpy(newerVersion.data(), &version, sizeof(version));
-    Bytes noise(5000);
-    std::uint32_t state = 99;
-    for (auto& byte : noise) {
-        state = state * 1664525u + 1013904223u;
-        byte = static_cast<std::byte>(state >> 24);
-    }
+    const std::vector<float> samples = tessarine::test::noise(1250, 99);
+    const auto* noiseBytes = reinterpret_cast<const std::byte*>(samples.data());
+    const Bytes noise(noiseBytes, noiseBytes + samples.size() * sizeof(float));
     struct Case {
         const char* what;
         Bytes bytes;

@@ -10,6 +10,7 @@
 #include "params/EditorTag.h"
 #include "params/ParameterTable.h"
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <string>
@@ -76,12 +77,13 @@ TEST_F(EditorSide, EditorChangesReachTheHostAtTheNextFlush)
     EventList none(1);
     EventList out(64);
     params->flush(plugin, none.in(), out.out());
-    const auto values = valuesIn(out);
-    ASSERT_EQ(values.size(), 2u);
-    EXPECT_EQ(values[0].param_id, static_cast<clap_id>(tessarine::kVolume));
-    EXPECT_FLOAT_EQ(static_cast<float>(values[0].value), 0.25f);
-    EXPECT_EQ(values[1].param_id, static_cast<clap_id>(tessarine::kFilterCutoff));
-    EXPECT_EQ(values[1].header.flags & CLAP_EVENT_DONT_RECORD, 0u) << "the musician's moves are recorded";
+    std::vector<std::pair<clap_id, double>> reported;
+    for (const auto& value : valuesIn(out)) {
+        reported.emplace_back(value.param_id, value.value);
+        EXPECT_EQ(value.header.flags & CLAP_EVENT_DONT_RECORD, 0u) << "the musician's moves are recorded";
+    }
+    EXPECT_EQ(reported,
+              (std::vector<std::pair<clap_id, double>>{{tessarine::kVolume, 0.25}, {tessarine::kFilterCutoff, 0.5}}));
 
     out.clear();
     params->flush(plugin, none.in(), out.out());
@@ -148,9 +150,7 @@ TEST_F(EditorSide, EditorChangesCrossToTheAudioThread)
     EXPECT_EQ(host.violationCount(), 0) << "every host call on the thread it belongs to";
     ASSERT_FALSE(seen.empty());
     EXPECT_FLOAT_EQ(seen.back(), 1.0f);
-    for (std::size_t i = 1; i < seen.size(); ++i) {
-        ASSERT_LE(seen[i - 1], seen[i]) << "in order, at " << i;
-    }
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << "in the order made";
 }
 
 // A controller learned in the editor moves its parameter inside the block:
@@ -186,8 +186,6 @@ TEST_F(EditorSide, LearnedControllersReportFromTheBlock)
     plugin->stop_processing(plugin);
     plugin->deactivate(plugin);
 }
-
-} // namespace
 
 // A reset, a random instrument and a library load report exactly the values
 // they changed: while active as value events at the next process, after a
@@ -260,34 +258,4 @@ TEST_F(EditorSide, LibraryActionsReportExactlyTheChangedValues)
     }
 }
 
-// Saved, loaded into a fresh instance and played, the state saves the same bytes.
-TEST_F(EditorSide, AStateLoadedAndPlayedSavesTheSameBytes)
-{
-    const auto* state = static_cast<const clap_plugin_state_t*>(plugin->get_extension(plugin, CLAP_EXT_STATE));
-    EventList in(8);
-    EventList out(64);
-    for (clap_id id : {tessarine::kFormantFreq, tessarine::kVolume, tessarine::kSustainOn}) {
-        add(in, valueEvent(0, id, 0.3));
-    }
-    params->flush(plugin, in.in(), out.out());
-    MemoryStream saved;
-    ASSERT_TRUE(state->save(plugin, &saved.out));
-
-    const clap_plugin_t* fresh = ClapPlugin::create(host.host(), "");
-    ASSERT_TRUE(fresh != nullptr && fresh->init(fresh));
-    ASSERT_TRUE(state->load(fresh, &saved.in));
-    ASSERT_TRUE(fresh->activate(fresh, 48000.0, 1, 512) && fresh->start_processing(fresh));
-    EventList none(1);
-    out.clear();
-    for (int block = 0; block < 3; ++block) {
-        Block played(256, none, out);
-        fresh->process(fresh, &played.process);
-    }
-    fresh->stop_processing(fresh);
-    fresh->deactivate(fresh);
-    MemoryStream again;
-    EXPECT_TRUE(state->save(fresh, &again.out));
-    EXPECT_TRUE(again.bytes == saved.bytes);
-    EXPECT_EQ(valuesIn(out).size(), 0u) << "the host heard of a change it did not make";
-    fresh->destroy(fresh);
-}
+} // namespace

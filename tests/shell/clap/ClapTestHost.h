@@ -57,17 +57,9 @@ void add(EventList& list, const Event& event)
     list.push(event.header);
 }
 
-inline clap_event_note_t noteEvent(std::uint16_t type, std::uint32_t time, int key, double velocity = 0.8,
-                                   int channel = 0, int noteId = -1)
-{
-    return host::clapNoteEvent(type, time, key, velocity, channel, noteId);
-}
-
 using host::clapMidiEvent;
-inline clap_event_param_value_t valueEvent(std::uint32_t time, clap_id id, double value)
-{
-    return host::clapValueEvent(time, id, value);
-}
+using host::clapNoteEvent;
+using host::clapValueEvent;
 
 // A byte stream in memory; writes and reads move at most piece bytes a call,
 // as some hosts' streams do, and a read stream can end early.

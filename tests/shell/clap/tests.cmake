@@ -7,8 +7,9 @@ target_compile_definitions(tests_shell_clap PRIVATE TESSARINE_CLAP_PATH="$<TARGE
 add_dependencies(tests_shell_clap Tessarine_clap factory_library)
 
 # The validator hosts the CLAP plug-in as it hosts the VST one; its audio runs
-# on a thread of its own.
-add_test(NAME shell/clap/Validate COMMAND $<TARGET_FILE:tessarine> validate --level 2
+# on a thread of its own. Its third level also plays a loaded state in a fresh
+# instance and checks the values the plug-in reports by itself.
+add_test(NAME shell/clap/Validate COMMAND $<TARGET_FILE:tessarine> validate --level 3
          --plugin $<TARGET_FILE:Tessarine_clap>)
 set_tests_properties(shell/clap/Validate PROPERTIES LABELS threads)
 

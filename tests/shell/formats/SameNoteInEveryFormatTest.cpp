@@ -6,17 +6,15 @@
 // instrument), the same seed and the same blocks, every sample must agree.
 
 #include "app/StandaloneEngine.h"
-#include "clap/ClapEvents.h"
-#include "clap/ClapHost.h"
-#include "clap/ClapInstance.h"
-#include "clap/ClapModule.h"
 #include "commands/RenderCommand.h"
-#include "host/PluginHost.h"
+#include "shell/clap/ClapTestHost.h"
 #include "shell/lv2/Lv2TestHost.h"
+#include "support/BarePlugin.h"
+#include "support/SignalMeasure.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -34,44 +32,43 @@ constexpr unsigned char kVelocity = 100;
 
 struct Render {
     std::vector<float> left, right;
-    void append(const float* l, const float* r)
-    {
-        left.insert(left.end(), l, l + kBlock);
-        right.insert(right.end(), r, r + kBlock);
-    }
 };
 
 // The note starts at the first sample of the first block and ends at the
-// first sample of block kHeldBlocks, in every format.
-bool noteOnIn(int block) { return block == 0; }
-bool noteOffIn(int block) { return block == kHeldBlocks; }
+// first sample of block kHeldBlocks, in every format: each block's message (or
+// none) goes to block, which renders into the two channels it is given.
+template <typename Block>
+Render play(Block block)
+{
+    Render out;
+    std::vector<float> left(kBlock), right(kBlock);
+    const unsigned char on[3] = {0x90, kKey, kVelocity}, off[3] = {0x80, kKey, 0};
+    for (int b = 0; b < kBlocks; ++b) {
+        block(b == 0 ? on : b == kHeldBlocks ? off : nullptr, left.data(), right.data());
+        out.left.insert(out.left.end(), left.begin(), left.end());
+        out.right.insert(out.right.end(), right.begin(), right.end());
+    }
+    return out;
+}
 
 Render playVst()
 {
-    std::string error;
-    auto plugin = host::PluginHost::load(TESSARINE_PLUGIN_PATH, error);
-    EXPECT_NE(plugin, nullptr) << error;
-    Render out;
+    auto plugin = test::loadPlugin();
     if (!plugin) {
-        return out;
+        return {};
     }
     plugin->setSampleRate(static_cast<float>(kRate));
     plugin->setBlockSize(kBlock);
     plugin->resume();
     plugin->dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), host::kFileRequestSeed, nullptr,
                      static_cast<float>(kSeed));
-    std::vector<float> left(kBlock), right(kBlock);
-    for (int b = 0; b < kBlocks; ++b) {
+    return play([&](const unsigned char* m, float* left, float* right) {
         std::vector<host::PluginHost::Midi> midi;
-        if (noteOnIn(b)) {
-            midi.push_back({0, 0x90, kKey, kVelocity});
-        } else if (noteOffIn(b)) {
-            midi.push_back({0, 0x80, kKey, 0});
+        if (m != nullptr) {
+            midi.push_back({0, m[0], m[1], m[2]});
         }
-        plugin->processBlock(midi, left.data(), right.data(), kBlock);
-        out.append(left.data(), right.data());
-    }
-    return out;
+        plugin->processBlock(midi, left, right, kBlock);
+    });
 }
 
 Render playLv2()
@@ -79,57 +76,40 @@ Render playLv2()
     lv2test::World world;
     lv2test::Instance instance(world, kRate);
     EXPECT_TRUE(instance.valid());
-    Render out;
     if (!instance.valid()) {
-        return out;
+        return {};
     }
     instance.seed(kSeed);
     lv2test::Sequence events(world.uris());
-    for (int b = 0; b < kBlocks; ++b) {
+    return play([&](const unsigned char* m, float* left, float* right) {
         events.clear();
-        if (noteOnIn(b)) {
-            events.midi(0, {0x90, kKey, kVelocity});
-        } else if (noteOffIn(b)) {
-            events.midi(0, {0x80, kKey, 0});
+        if (m != nullptr) {
+            events.midi(0, {m[0], m[1], m[2]});
         }
         instance.run(kBlock, &events);
-        out.append(instance.left.data(), instance.right.data());
-    }
-    return out;
+        std::copy(instance.left.begin(), instance.left.end(), left);
+        std::copy(instance.right.begin(), instance.right.end(), right);
+    });
 }
 
 Render playClap()
 {
-    Render out;
-    std::string error;
-    auto module = host::ClapModule::open(TESSARINE_CLAP_PATH, error);
-    EXPECT_NE(module, nullptr) << error;
-    if (!module) {
-        return out;
+    test::TestInstance instance(kRate, kBlock);
+    if (!instance.valid()) {
+        return {};
     }
-    host::ClapHost clapHost;
-    auto instance = host::ClapInstance::create(*module, clapHost, error);
-    EXPECT_NE(instance, nullptr) << error;
-    if (!instance || instance->seed == nullptr || !instance->activate(kRate, kBlock) || !instance->startProcessing()) {
-        ADD_FAILURE() << "the CLAP instance did not start";
-        return out;
-    }
-    instance->seed->seed(instance->plugin(), kSeed);
+    instance.seed(kSeed);
     host::ClapEventList in(4), ignored(256);
-    for (int b = 0; b < kBlocks; ++b) {
+    return play([&](const unsigned char* m, float* left, float* right) {
         in.clear();
         ignored.clear();
-        if (noteOnIn(b)) {
-            in.push(host::clapMidiEvent(0, 0x90, kKey, kVelocity).header);
-        } else if (noteOffIn(b)) {
-            in.push(host::clapMidiEvent(0, 0x80, kKey, 0).header);
+        if (m != nullptr) {
+            in.push(host::clapMidiEvent(0, m[0], m[1], m[2]).header);
         }
-        instance->process(kBlock, in, ignored, static_cast<std::int64_t>(b) * kBlock);
-        out.append(instance->output(0), instance->output(1));
-    }
-    instance->stopProcessing();
-    instance->deactivate();
-    return out;
+        instance.process(kBlock, in, ignored);
+        std::copy(instance->output(0), instance->output(0) + kBlock, left);
+        std::copy(instance->output(1), instance->output(1) + kBlock, right);
+    });
 }
 
 Render playStandalone()
@@ -139,29 +119,14 @@ Render playStandalone()
     app::StandaloneEngine engine(TESSARINE_BUILD_DIR);
     engine.prepare(static_cast<float>(kRate), kBlock);
     engine.seedRandom(kSeed);
-    Render out;
-    std::vector<float> left(kBlock), right(kBlock);
-    float* outputs[2] = {left.data(), right.data()};
-    for (int b = 0; b < kBlocks; ++b) {
+    return play([&](const unsigned char* m, float* left, float* right) {
         std::vector<MidiMessage> midi;
-        if (noteOnIn(b)) {
-            midi.push_back({{0x90, kKey, kVelocity}, 0});
-        } else if (noteOffIn(b)) {
-            midi.push_back({{0x80, kKey, 0}, 0});
+        if (m != nullptr) {
+            midi.push_back({{m[0], m[1], m[2]}, 0});
         }
+        float* outputs[2] = {left, right};
         engine.process(midi, outputs, kBlock);
-        out.append(left.data(), right.data());
-    }
-    return out;
-}
-
-double peak(const std::vector<float>& samples)
-{
-    double most = 0.0;
-    for (float s : samples) {
-        most = std::max(most, std::fabs(static_cast<double>(s)));
-    }
-    return most;
+    });
 }
 
 // The first sample where two renders part, or -1.
@@ -170,12 +135,9 @@ long firstDifference(const std::vector<float>& a, const std::vector<float>& b)
     if (a.size() != b.size()) {
         return 0;
     }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::memcmp(&a[i], &b[i], sizeof(float)) != 0) {
-            return static_cast<long>(i);
-        }
-    }
-    return -1;
+    const auto parted = std::mismatch(a.begin(), a.end(), b.begin(),
+                                      [](float x, float y) { return std::memcmp(&x, &y, sizeof x) == 0; });
+    return parted.first == a.end() ? -1 : parted.first - a.begin();
 }
 
 TEST(SameNoteInEveryFormat, RendersSampleForSampleAlike)
@@ -183,8 +145,8 @@ TEST(SameNoteInEveryFormat, RendersSampleForSampleAlike)
     const Render vst = playVst();
     ASSERT_EQ(vst.left.size(), static_cast<std::size_t>(kBlocks * kBlock));
     // A note that rendered nothing would agree everywhere and prove nothing.
-    ASSERT_GT(peak(vst.left), 0.01);
-    ASSERT_GT(peak(vst.right), 0.01);
+    ASSERT_GT(test::rms(vst.left, 0, vst.left.size()), 0.001f);
+    ASSERT_GT(test::rms(vst.right, 0, vst.right.size()), 0.001f);
 
     const struct {
         const char* format;

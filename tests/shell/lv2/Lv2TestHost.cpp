@@ -2,6 +2,7 @@
 
 #include "shell/lv2/Lv2Seed.h"
 
+#include <lv2/atom/util.h>
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/midi/midi.h>
 #include <lv2/presets/presets.h>
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 namespace lv2test {
 
@@ -19,10 +21,6 @@ UridMap::UridMap()
 {
     map_.handle = this;
     map_.map = [](LV2_URID_Map_Handle handle, const char* uri) { return static_cast<UridMap*>(handle)->map(uri); };
-    unmap_.handle = this;
-    unmap_.unmap = [](LV2_URID_Unmap_Handle handle, LV2_URID urid) {
-        return static_cast<UridMap*>(handle)->unmap(urid);
-    };
 }
 
 LV2_URID UridMap::map(const char* uri)
@@ -35,43 +33,28 @@ LV2_URID UridMap::map(const char* uri)
     return static_cast<LV2_URID>(uris_.size());
 }
 
-const char* UridMap::unmap(LV2_URID urid) const
+Sequence::Sequence(UridMap& uris) : uris_(uris), storage_(8192)
 {
-    return urid >= 1 && urid <= uris_.size() ? uris_[urid - 1].c_str() : nullptr;
+    lv2_atom_forge_init(&forge_, uris.mapFeature());
+    clear();
 }
-
-Sequence::Sequence(UridMap& uris) : uris_(uris), storage_(8192) { clear(); }
 
 void Sequence::clear()
 {
-    used_ = sizeof(LV2_Atom_Sequence);
+    lv2_atom_forge_set_buffer(&forge_, reinterpret_cast<std::uint8_t*>(storage_.data()),
+                              storage_.size() * sizeof(std::uint64_t));
+    lv2_atom_forge_sequence_head(&forge_, &frame_, 0);
     claimedSize_ = -1;
-}
-
-void Sequence::append(const void* data, std::size_t bytes)
-{
-    const std::size_t padded = (bytes + 7) & ~std::size_t{7};
-    if (used_ + padded > storage_.size() * sizeof(std::uint64_t)) {
-        ADD_FAILURE() << "test sequence full";
-        return;
-    }
-    auto* at = reinterpret_cast<std::uint8_t*>(storage_.data()) + used_;
-    std::memset(at, 0, padded);
-    std::memcpy(at, data, bytes);
-    used_ += padded;
 }
 
 void Sequence::raw(std::int64_t frame, std::uint32_t type, std::uint32_t claimedSize,
                    const std::vector<std::uint8_t>& body)
 {
-    std::vector<std::uint8_t> bytes(sizeof(LV2_Atom_Event) + body.size());
-    LV2_Atom_Event header{};
-    header.time.frames = frame;
-    header.body.size = claimedSize;
-    header.body.type = type;
-    std::memcpy(bytes.data(), &header, sizeof header);
-    std::copy(body.begin(), body.end(), bytes.begin() + sizeof header);
-    append(bytes.data(), bytes.size());
+    lv2_atom_forge_frame_time(&forge_, frame);
+    lv2_atom_forge_atom(&forge_, claimedSize, type);
+    if (lv2_atom_forge_write(&forge_, body.data(), static_cast<std::uint32_t>(body.size())) == 0 && !body.empty()) {
+        ADD_FAILURE() << "test sequence full";
+    }
 }
 
 void Sequence::midi(std::int64_t frame, std::vector<std::uint8_t> bytes)
@@ -79,47 +62,55 @@ void Sequence::midi(std::int64_t frame, std::vector<std::uint8_t> bytes)
     raw(frame, uris_.map(LV2_MIDI__MidiEvent), static_cast<std::uint32_t>(bytes.size()), bytes);
 }
 
-std::vector<std::uint64_t> positionBody(UridMap& uris, const Position& p, std::uint32_t& size)
+void Sequence::position(std::int64_t frame, const Position& p)
 {
-    std::vector<std::uint8_t> body(sizeof(LV2_Atom_Object_Body));
-    const LV2_Atom_Object_Body head{0, uris.map(LV2_TIME__Position)};
-    std::memcpy(body.data(), &head, sizeof head);
-    auto add = [&](const char* key, const char* type, const void* value, std::uint32_t bytes) {
-        const LV2_Atom_Property_Body property{uris.map(key), 0, {bytes, uris.map(type)}};
-        const std::size_t at = body.size();
-        body.resize(at + ((sizeof property + bytes + 7) & ~std::size_t{7}));
-        std::memcpy(body.data() + at, &property, sizeof property);
-        std::memcpy(body.data() + at + sizeof property, value, bytes);
+    lv2_atom_forge_frame_time(&forge_, frame);
+    LV2_Atom_Forge_Frame object;
+    lv2_atom_forge_object(&forge_, &object, 0, uris_.map(LV2_TIME__Position));
+    auto put = [&](const char* key, const auto& value) {
+        if (!value) {
+            return;
+        }
+        lv2_atom_forge_key(&forge_, uris_.map(key));
+        using Type = std::decay_t<decltype(*value)>;
+        if constexpr (std::is_same_v<Type, float>) {
+            lv2_atom_forge_float(&forge_, *value);
+        } else if constexpr (std::is_same_v<Type, double>) {
+            lv2_atom_forge_double(&forge_, *value);
+        } else if constexpr (std::is_same_v<Type, std::int64_t>) {
+            lv2_atom_forge_long(&forge_, *value);
+        } else {
+            lv2_atom_forge_int(&forge_, *value);
+        }
     };
-    if (p.bpm) add(LV2_TIME__beatsPerMinute, LV2_ATOM__Float, &*p.bpm, 4);
-    if (p.beat) add(LV2_TIME__beat, LV2_ATOM__Double, &*p.beat, 8);
-    if (p.barBeat) add(LV2_TIME__barBeat, LV2_ATOM__Float, &*p.barBeat, 4);
-    if (p.bar) add(LV2_TIME__bar, LV2_ATOM__Long, &*p.bar, 8);
-    if (p.beatsPerBar) add(LV2_TIME__beatsPerBar, LV2_ATOM__Float, &*p.beatsPerBar, 4);
-    if (p.beatUnit) add(LV2_TIME__beatUnit, LV2_ATOM__Int, &*p.beatUnit, 4);
-    if (p.speed) add(LV2_TIME__speed, LV2_ATOM__Float, &*p.speed, 4);
-    size = static_cast<std::uint32_t>(body.size());
-    std::vector<std::uint64_t> aligned((body.size() + 7) / 8);
-    std::memcpy(aligned.data(), body.data(), body.size());
-    return aligned;
+    put(LV2_TIME__beatsPerMinute, p.bpm);
+    put(LV2_TIME__beat, p.beat);
+    put(LV2_TIME__barBeat, p.barBeat);
+    put(LV2_TIME__bar, p.bar);
+    put(LV2_TIME__beatsPerBar, p.beatsPerBar);
+    put(LV2_TIME__beatUnit, p.beatUnit);
+    put(LV2_TIME__speed, p.speed);
+    lv2_atom_forge_pop(&forge_, &object);
 }
 
-void Sequence::position(std::int64_t frame, const Position& position)
+std::vector<std::uint64_t> positionBody(UridMap& uris, const Position& position, std::uint32_t& size)
 {
-    std::uint32_t size = 0;
-    const auto body = positionBody(uris_, position, size);
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(body.data());
-    raw(frame, uris_.map(LV2_ATOM__Object), size, std::vector<std::uint8_t>(bytes, bytes + size));
+    Sequence sequence(uris);
+    sequence.position(0, position);
+    const LV2_Atom_Event* event = lv2_atom_sequence_begin(&sequence.atom()->body);
+    const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
+    size = object->atom.size;
+    std::vector<std::uint64_t> body((size + 7) / 8);
+    std::memcpy(body.data(), &object->body, size);
+    return body;
 }
 
 LV2_Atom_Sequence* Sequence::atom()
 {
     auto* sequence = reinterpret_cast<LV2_Atom_Sequence*>(storage_.data());
-    sequence->atom.type = uris_.map(LV2_ATOM__Sequence);
-    sequence->atom.size = claimedSize_ >= 0 ? static_cast<std::uint32_t>(claimedSize_)
-                                            : static_cast<std::uint32_t>(used_ - sizeof(LV2_Atom));
-    sequence->body.unit = 0;
-    sequence->body.pad = 0;
+    if (claimedSize_ >= 0) {
+        sequence->atom.size = static_cast<std::uint32_t>(claimedSize_);
+    }
     return sequence;
 }
 
@@ -137,41 +128,30 @@ World::World()
                                      sizeof maxBlock_, uris_.map(LV2_ATOM__Int), &maxBlock_};
     options_[1] = LV2_Options_Option{LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
     mapFeature_ = {LV2_URID__map, uris_.mapFeature()};
-    unmapFeature_ = {LV2_URID__unmap, uris_.unmapFeature()};
     optionsFeature_ = {LV2_OPTIONS__options, options_.data()};
-    features_ = {&mapFeature_, &unmapFeature_, &optionsFeature_, nullptr};
+    features_ = {&mapFeature_, &optionsFeature_, nullptr};
 }
 
-World::~World()
-{
-    lilv_nodes_free(presets_);
-    lilv_world_free(world_);
-}
+World::~World() { lilv_world_free(world_); }
 
-std::vector<std::pair<std::string, const LilvNode*>> World::presets()
+std::vector<Preset> World::presets()
 {
-    std::vector<std::pair<std::string, const LilvNode*>> list;
+    std::vector<Preset> list;
     if (plugin_ == nullptr) {
         return list;
     }
-    if (presets_ == nullptr) {
-        LilvNode* presetClass = lilv_new_uri(world_, LV2_PRESETS__Preset);
-        presets_ = lilv_plugin_get_related(plugin_, presetClass);
-        lilv_node_free(presetClass);
-    }
-    LilvNode* label = lilv_new_uri(world_, LILV_NS_RDFS "label");
-    LILV_FOREACH (nodes, i, presets_) {
-        const LilvNode* preset = lilv_nodes_get(presets_, i);
+    LilvNode* presetClass = lilv_new_uri(world_, LV2_PRESETS__Preset);
+    LilvNodes* presets = lilv_plugin_get_related(plugin_, presetClass);
+    LILV_FOREACH (nodes, i, presets) {
+        const LilvNode* preset = lilv_nodes_get(presets, i);
         lilv_world_load_resource(world_, preset);
-        LilvNodes* labels = lilv_world_find_nodes(world_, preset, label, nullptr);
-        std::string text = labels != nullptr && lilv_nodes_size(labels) > 0
-                               ? lilv_node_as_string(lilv_nodes_get_first(labels))
-                               : "";
-        lilv_nodes_free(labels);
-        list.emplace_back(text, preset);
+        std::shared_ptr<LilvState> state(lilv_state_new_from_world(world_, uris_.mapFeature(), preset), lilv_state_free);
+        const char* label = state != nullptr ? lilv_state_get_label(state.get()) : nullptr;
+        list.push_back({label != nullptr ? label : "", state});
     }
-    lilv_node_free(label);
-    std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    lilv_nodes_free(presets);
+    lilv_node_free(presetClass);
+    std::sort(list.begin(), list.end(), [](const Preset& a, const Preset& b) { return a.label < b.label; });
     return list;
 }
 
@@ -181,16 +161,6 @@ int World::portIndex(const char* symbol) const
     const LilvPort* port = lilv_plugin_get_port_by_symbol(plugin_, node);
     lilv_node_free(node);
     return port != nullptr ? static_cast<int>(lilv_port_get_index(plugin_, port)) : -1;
-}
-
-float World::defaultValue(int index) const
-{
-    LilvNode* value = nullptr;
-    lilv_port_get_range(plugin_, lilv_plugin_get_port_by_index(plugin_, static_cast<std::uint32_t>(index)), &value,
-                        nullptr, nullptr);
-    const float result = value != nullptr ? lilv_node_as_float(value) : 0.0f;
-    lilv_node_free(value);
-    return result;
 }
 
 Instance::Instance(World& world, double sampleRate) : world_(world), events_(world.uris())
@@ -204,8 +174,10 @@ Instance::Instance(World& world, double sampleRate) : world_(world), events_(wor
     }
     left.resize(kBlock);
     right.resize(kBlock);
+    std::vector<float> defaults(lilv_plugin_get_num_ports(world.plugin()));
+    lilv_plugin_get_port_ranges_float(world.plugin(), nullptr, nullptr, defaults.data());
+    std::copy_n(defaults.begin(), kParameters, controls.begin());
     for (int index = 0; index < kParameters; ++index) {
-        controls[static_cast<std::size_t>(index)] = world.defaultValue(index);
         lilv_instance_connect_port(instance_, static_cast<std::uint32_t>(index), &controls[static_cast<std::size_t>(index)]);
     }
     lilv_instance_connect_port(instance_, kEventsPort, events_.atom());
@@ -248,23 +220,6 @@ void Instance::render(int frames, Sequence* firstBlock, std::vector<float>& outL
     }
 }
 
-LilvState* Instance::saveState()
-{
-    auto getValue = [](const char* symbol, void* user, std::uint32_t* size, std::uint32_t* type) -> const void* {
-        auto* self = static_cast<Instance*>(user);
-        const int index = self->world_.portIndex(symbol);
-        if (index < 0 || index >= kParameters) {
-            return nullptr;
-        }
-        *size = sizeof(float);
-        *type = self->world_.uris().map(LV2_ATOM__Float);
-        return &self->controls[static_cast<std::size_t>(index)];
-    };
-    return lilv_state_new_from_instance(world_.plugin(), instance_, world_.uris().mapFeature(), nullptr, nullptr,
-                                        nullptr, nullptr, getValue, this, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE,
-                                        world_.features());
-}
-
 std::vector<std::uint8_t> Instance::savedRecord()
 {
     std::vector<std::uint8_t> record;
@@ -274,15 +229,14 @@ std::vector<std::uint8_t> Instance::savedRecord()
         static_cast<std::vector<std::uint8_t>*>(handle)->assign(bytes, bytes + size);
         return LV2_STATE_SUCCESS;
     };
-    const auto* state =
-        static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance_, LV2_STATE__interface));
+    const LV2_State_Interface* state = stateInterface();
     if (state == nullptr || state->save(lilv_instance_get_handle(instance_), store, &record, 0, nullptr) != 0) {
         ADD_FAILURE() << "the state interface saves";
     }
     return record;
 }
 
-void Instance::restore(const LilvState* state, bool withPorts)
+void Instance::restore(const LilvState* state)
 {
     auto setValue = [](const char* symbol, void* user, const void* value, std::uint32_t size, std::uint32_t type) {
         auto* self = static_cast<Instance*>(user);
@@ -292,11 +246,18 @@ void Instance::restore(const LilvState* state, bool withPorts)
             std::memcpy(&self->controls[static_cast<std::size_t>(index)], value, sizeof(float));
         }
     };
-    lilv_state_restore(state, instance_, withPorts ? +setValue : nullptr, this, 0, world_.features());
+    lilv_state_restore(state, instance_, setValue, this, 0, world_.features());
 }
 
-int Instance::restoreRaw(std::uint32_t key, const void* data, std::size_t size, std::uint32_t type)
+const LV2_State_Interface* Instance::stateInterface()
 {
+    return static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance_, LV2_STATE__interface));
+}
+
+int Instance::restoreRaw(const void* data, std::size_t size, std::uint32_t key, std::uint32_t type)
+{
+    key = key != 0 ? key : world_.uris().map("urn:brightmoor-labs:tessarine#instrument");
+    type = type != 0 ? type : world_.uris().map(LV2_ATOM__Chunk);
     struct Record {
         std::uint32_t key;
         const void* data;
@@ -314,8 +275,7 @@ int Instance::restoreRaw(std::uint32_t key, const void* data, std::size_t size, 
         *flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
         return held->data;
     };
-    const auto* state =
-        static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance_, LV2_STATE__interface));
+    const LV2_State_Interface* state = stateInterface();
     if (state == nullptr) {
         return -1;
     }

@@ -6,7 +6,9 @@
 
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
+#include <lv2/atom/forge.h>
 #include <lv2/options/options.h>
+#include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 
 #include <array>
@@ -27,14 +29,11 @@ class UridMap {
 public:
     UridMap();
     LV2_URID map(const char* uri);
-    const char* unmap(LV2_URID urid) const;
     LV2_URID_Map* mapFeature() { return &map_; }
-    LV2_URID_Unmap* unmapFeature() { return &unmap_; }
 
 private:
     std::vector<std::string> uris_;
     LV2_URID_Map map_{};
-    LV2_URID_Unmap unmap_{};
 };
 
 // A time:Position object's properties, each one optional.
@@ -55,6 +54,9 @@ std::vector<std::uint64_t> positionBody(UridMap& uris, const Position& position,
 class Sequence {
 public:
     explicit Sequence(UridMap& uris);
+    // The forge writes into this sequence's own storage.
+    Sequence(const Sequence&) = delete;
+    Sequence& operator=(const Sequence&) = delete;
     void clear();
     void midi(std::int64_t frame, std::vector<std::uint8_t> bytes);
     void position(std::int64_t frame, const Position& position);
@@ -65,15 +67,20 @@ public:
     LV2_Atom_Sequence* atom();
 
 private:
-    void append(const void* data, std::size_t bytes);
-
     UridMap& uris_;
     std::vector<std::uint64_t> storage_;
-    std::size_t used_ = 0;
+    LV2_Atom_Forge forge_{};
+    LV2_Atom_Forge_Frame frame_{};
     std::int64_t claimedSize_ = -1;
 };
 
 class World;
+
+// A preset as lilv loads it, with its label; null when it does not load.
+struct Preset {
+    std::string label;
+    std::shared_ptr<LilvState> state;
+};
 
 // One instance with its own port buffers.
 class Instance {
@@ -93,14 +100,18 @@ public:
     std::vector<float> left, right;
 
     LilvInstance* lilv() { return instance_; }
-    LilvState* saveState();
     // The record the state interface stores, captured the way a host would.
     std::vector<std::uint8_t> savedRecord();
-    void restore(const LilvState* state, bool withPorts);
-    // The plug-in's state interface, for records lilv would never hand over.
-    int restoreRaw(std::uint32_t key, const void* data, std::size_t size, std::uint32_t type);
+    // A preset or saved state, its port values into the controls.
+    void restore(const LilvState* state);
+    // The plug-in's state interface, for records lilv would never hand over:
+    // the instrument's own key and a chunk unless key and type are given.
+    int restoreRaw(const void* data, std::size_t size, std::uint32_t key = 0, std::uint32_t type = 0);
+    int restoreRaw(const std::vector<std::uint8_t>& record) { return restoreRaw(record.data(), record.size()); }
 
 private:
+    const LV2_State_Interface* stateInterface();
+
     World& world_;
     LilvInstance* instance_ = nullptr;
     Sequence events_;
@@ -118,19 +129,17 @@ public:
     LilvWorld* lilv() { return world_; }
     UridMap& uris() { return uris_; }
     const LV2_Feature* const* features() { return features_.data(); }
-    // Every preset the plug-in lists, with its label.
-    std::vector<std::pair<std::string, const LilvNode*>> presets();
+    // Every preset the plug-in lists, by label.
+    std::vector<Preset> presets();
     int portIndex(const char* symbol) const;
-    float defaultValue(int index) const;
 
 private:
     LilvWorld* world_ = nullptr;
     const LilvPlugin* plugin_ = nullptr;
-    LilvNodes* presets_ = nullptr;
     UridMap uris_;
     std::int32_t maxBlock_ = kBlock;
     std::array<LV2_Options_Option, 2> options_{};
-    LV2_Feature mapFeature_{}, unmapFeature_{}, optionsFeature_{};
+    LV2_Feature mapFeature_{}, optionsFeature_{};
     std::vector<const LV2_Feature*> features_;
 };
 

@@ -3,7 +3,6 @@
 
 #include "Lv2TestHost.h"
 
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -27,12 +26,10 @@ TEST(Lv2Threads, StateSavesWhileTheAudioThreadPlays)
             playing.run(kBlock, &notes);
         }
     });
-    const LV2_URID chunk = world.uris().map(LV2_ATOM__Chunk);
-    const LV2_URID key = world.uris().map("urn:brightmoor-labs:tessarine#instrument");
     for (int save = 0; save < 8; ++save) {
         const std::vector<std::uint8_t> record = playing.savedRecord();
         ASSERT_GT(record.size(), 64u);
-        EXPECT_EQ(loader.restoreRaw(key, record.data(), record.size(), chunk), 0) << "save " << save;
+        EXPECT_EQ(loader.restoreRaw(record), 0) << "save " << save;
     }
     stop = true;
     audio.join();
