@@ -315,9 +315,9 @@ double levelNear(const std::vector<double>& spectrum, double binWidth, double f,
 // a near-sine with faint overtones keeps its pitch. The odd multiples must
 // stay 20 dB under the even ones, summed over the first sixteen multiples the
 // spectrum holds; a reed's odd harmonics and a missing fundamental's upper
-// series both keep a full odd share. The rectangular and Hann long-term
-// spectra agree on levels well enough for this; the Hann's lower side lobes
-// keep a strong partial from lifting its odd neighbours.
+// series both keep a full odd share. The levels come from the Hann long-term
+// spectrum, whose low side lobes keep a strong partial from lifting its odd
+// neighbours.
 double withoutSubOctave(double candidate, const std::vector<double>& spectrum, double binWidth)
 {
     constexpr int kMultiples = 16;

@@ -8,7 +8,7 @@ namespace tessarine {
 
 namespace {
 
-constexpr double kStrongShare = 0.1; // 20 dB under the frame's strongest harmonic
+constexpr double kStrongShare = 0.1;  // 20 dB under the frame's strongest harmonic
 constexpr double kWeakShare = 0.0316; // 30 dB under a neighbour
 
 bool sounding(double frequency, double amplitude)
@@ -26,7 +26,6 @@ void followStrongHarmonics(NumMatrix& frequency, const NumMatrix& amplitude)
         return;
     }
     std::vector<double> course(static_cast<std::size_t>(frames), 0.0);
-    std::vector<double> strongest(static_cast<std::size_t>(frames), 0.0);
     for (int j = 1; j <= frames; ++j) {
         double loudest = 0.0;
         for (int h = 1; h <= rows; ++h) {
@@ -38,13 +37,13 @@ void followStrongHarmonics(NumMatrix& frequency, const NumMatrix& amplitude)
         double sum = 0.0;
         for (int h = 1; h <= rows; ++h) {
             if (sounding(frequency(h, j), amplitude(h, j)) && amplitude(h, j) >= kStrongShare * loudest) {
-                // A higher harmonic pins the course more finely: its reading's error, over its number, is smaller.
+                // A higher harmonic pins the course more finely: its
+                // reading's error, over its number, is smaller.
                 const double power = amplitude(h, j) * amplitude(h, j) * h * h;
                 weight += power;
                 sum += power * frequency(h, j) / h;
             }
         }
-        strongest[static_cast<std::size_t>(j - 1)] = loudest;
         course[static_cast<std::size_t>(j - 1)] = weight > 0.0 ? sum / weight : 0.0;
     }
 
