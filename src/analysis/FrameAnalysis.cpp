@@ -7,6 +7,7 @@
 #include "analysis/NoiseFrames.h"
 #include "analysis/PartialTracker.h"
 #include "analysis/ShortTimeSpectrum.h"
+#include "analysis/WeakHarmonicPitch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -185,6 +186,7 @@ bool analyseFrames(const NumVector& x, double rate, double f0, AnalysisProgress*
             fillHarmonicGaps(curves, steadyMagnitude, rate, n, f0);
         }
         keepHarmonicTracks(in, curves.frequency, f0);
+        followStrongHarmonics(curves.frequency, curves.amplitude);
         if (progress != nullptr) {
             progress->setStage("Resynthesising the harmonics");
         }

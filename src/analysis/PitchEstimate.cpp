@@ -290,6 +290,59 @@ double refineFundamental(double coarse, const std::vector<Peak>& chosen, const s
     return std::clamp(fitted, coarse - reach, coarse + reach);
 }
 
+// The level of the spectrum's strongest bin within 3 % of f (at most a
+// quarter of spacing either way, so neighbouring multiples never share a bin);
+// 0 outside the spectrum.
+double levelNear(const std::vector<double>& spectrum, double binWidth, double f, double spacing)
+{
+    const double reach = std::min(0.03 * f, 0.25 * spacing);
+    const int bins = static_cast<int>(spectrum.size());
+    const int lo = std::max(1, static_cast<int>(std::ceil((f - reach) / binWidth)));
+    const int hi = std::min(bins, static_cast<int>(std::floor((f + reach) / binWidth)));
+    double level = 0.0;
+    for (int k = lo; k <= hi; ++k) {
+        level = std::max(level, spectrum[static_cast<std::size_t>(k - 1)]);
+    }
+    return level;
+}
+
+// A candidate whose odd multiples from the third up are missing while its
+// even ones sound is an octave low: the even multiples are the whole series of
+// twice the candidate, and what sounds at the candidate itself, if anything,
+// is a lone sub-octave (an organ's lower stop, a piano's hammer knock under
+// its top notes). Twice the candidate stands in while that holds, provided
+// its own first harmonic is a note's strongest partial give or take 20 dB, so
+// a near-sine with faint overtones keeps its pitch. The odd multiples must
+// stay 20 dB under the even ones, summed over the first sixteen multiples the
+// spectrum holds; a reed's odd harmonics and a missing fundamental's upper
+// series both keep a full odd share. The levels come from the Hann long-term
+// spectrum, whose low side lobes keep a strong partial from lifting its odd
+// neighbours.
+double withoutSubOctave(double candidate, const std::vector<double>& spectrum, double binWidth)
+{
+    constexpr int kMultiples = 16;
+    constexpr double kOddShare = 0.1; // 20 dB
+    constexpr double kLeastFundamental = 0.1;
+    double strongest = 0.0;
+    for (const double level : spectrum) {
+        strongest = std::max(strongest, level);
+    }
+    const double top = binWidth * static_cast<double>(spectrum.size());
+    for (int octave = 0; octave < 3 && candidate > 0.0 && 3.0 * candidate < top; ++octave) {
+        double odd = 0.0;
+        double even = 0.0;
+        for (int k = 2; k <= kMultiples && k * candidate < top; ++k) {
+            (k % 2 == 0 ? even : odd) += levelNear(spectrum, binWidth, k * candidate, candidate);
+        }
+        const double doubled = levelNear(spectrum, binWidth, 2.0 * candidate, candidate);
+        if (!(odd < kOddShare * even) || !(doubled >= kLeastFundamental * strongest) || 2.0 * candidate > kHighest) {
+            break;
+        }
+        candidate *= 2.0;
+    }
+    return candidate;
+}
+
 } // namespace
 
 double estimatePitch(const NumVector& samples, double rate)
@@ -383,7 +436,8 @@ double estimatePitch(const NumVector& samples, double rate)
     if (prominence < kLeastProminence) {
         return 0.0;
     }
-    return refineFundamental(bestFundamental(chosen, fpeak), chosen, spectra.hann, rate / m);
+    const double coarse = withoutSubOctave(bestFundamental(chosen, fpeak), spectra.hann, rate / m);
+    return refineFundamental(coarse, chosen, spectra.hann, rate / m);
 }
 
 } // namespace tessarine

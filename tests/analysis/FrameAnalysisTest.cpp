@@ -67,6 +67,25 @@ TEST(FrameAnalysis, SteadyToneIsAllHarmonics)
     const int from = 20; // past the attack, which the resynthesis fades in
     const int to = left.size() - 20;
     EXPECT_LT(tessarine::sum(left.slice(from, to)), 0.03 * tessarine::sum(whole.slice(from, to)));
+
+    // A harmonic 40 dB under its neighbours, in a vibrato, moves with them
+    // rather than swinging with what leaks from them.
+    constexpr double reedRate = 22050.0;
+    NumVector reed(static_cast<int>(reedRate));
+    double phase = 0.0;
+    for (int i = 0; i < reed.size(); ++i) {
+        const double swing = 0.02 * std::sin(2.0 * std::numbers::pi * 4.5 * i / reedRate);
+        phase += 2.0 * std::numbers::pi * 147.0 * std::exp2(swing) / reedRate;
+        reed.data()[i] = 0.4 * std::sin(phase) + 0.004 * std::sin(2.0 * phase) + 0.3 * std::sin(3.0 * phase);
+    }
+    FrameAnalysis vibrato;
+    ASSERT_TRUE(tessarine::analyseFrames(reed, reedRate, 147.0, nullptr, vibrato));
+    double worst = 0.0;
+    const NumMatrix& f = vibrato.harmonicFrequency;
+    for (int j = 5; j <= f.columns() - 5; ++j) {
+        worst = std::max(worst, std::abs(testsignal::cents(f(2, j), 2.0 * f(1, j))));
+    }
+    EXPECT_LT(worst, 3.0);
 }
 
 // What no harmonic plays stays in the noise: noise under a note, and a steady

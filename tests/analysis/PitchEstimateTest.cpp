@@ -97,6 +97,14 @@ TEST(PitchEstimate, NeitherAWeakFundamentalNorAHumMisleads)
     // A hum far below a high note is not its fundamental.
     const NumVector hum = testsignal::partials({{29.3, 0.4}, {3136, 1.0}, {6272, 0.3}, {9408, 0.1}}, 96000, 96000);
     EXPECT_NEAR(testsignal::cents(tessarine::estimatePitch(hum, 96000), 3136.0), 0.0, 5.0);
+    // The loudest peak an octave under a note whose series has no odd
+    // multiples of it (an organ's lower stop) is not the fundamental; nor is
+    // a knock an octave under a top note.
+    const NumVector organ = testsignal::partials(
+        {{65.4, 1.0}, {130.8, 0.6}, {261.6, 0.3}, {392.4, 0.15}, {523.2, 0.1}}, 22050, 33075);
+    EXPECT_NEAR(testsignal::cents(tessarine::estimatePitch(organ, 22050), 130.8), 0.0, 5.0);
+    const NumVector knock = testsignal::partials({{1560, 0.5}, {3136, 1.0}, {6272, 0.05}}, 96000, 96000);
+    EXPECT_NEAR(testsignal::cents(tessarine::estimatePitch(knock, 96000), 3136.0), 0.0, 5.0);
 }
 
 TEST(PitchEstimate, NoPitchWithoutANote)
