@@ -487,12 +487,14 @@ NumMatrix reduceNoiseKeyframes(const NumMatrix& frames, double framePeriod, doub
     const std::vector<int> bands = reduceBands(z, keys, bandThreshold, bandLimit);
     const auto level = [&](int band, std::size_t key) { return z.frame(keys[key])[band - 1]; };
 
+    // Only silence in the bands kept ends the noise early: a decay's quiet
+    // noise is part of the sound.
     cutTrailingSilence(keys, [&](int frame) {
         double s = 0.0;
         for (int b : bands) {
             s += z.frame(frame)[b - 1];
         }
-        return s > 5.0;
+        return s > 0.0;
     });
 
     const int bandCount = static_cast<int>(bands.size());

@@ -9,8 +9,6 @@
 namespace tessarine {
 
 namespace {
-constexpr double kQuietSum = 3.0;
-constexpr double kGateStep = 0.03;
 constexpr double kReferenceRate = 44100.0;
 constexpr double kBandSpacing = kReferenceRate / 512.0; // Hz between the rows the synthesis reads
 
@@ -64,29 +62,6 @@ int noiseHop(double rate)
     return static_cast<int>(best);
 }
 
-void gateQuietNoise(NumMatrix& frames)
-{
-    const int count = frames.columns();
-    if (count < 1) {
-        return;
-    }
-    const NumVector sums = columnSums(frames);
-    int quiet = 0;
-    for (int c = 1; c <= count; ++c) {
-        quiet += sums(c) < kQuietSum ? 1 : 0;
-    }
-    if (!(static_cast<double>(quiet) / count > 0.5)) {
-        return;
-    }
-    double gain = sums(1) < kQuietSum ? 0.0 : 1.0;
-    for (int c = 1; c <= count; ++c) {
-        gain = sums(c) < kQuietSum ? std::max(0.0, gain - kGateStep) : std::min(1.0, gain + kGateStep);
-        for (int r = 1; r <= frames.rows(); ++r) {
-            frames(r, c) *= gain;
-        }
-    }
-}
-
 NumMatrix noiseFrames(const NumVector& signal, double rate)
 {
     const int hop = noiseHop(rate);
@@ -94,7 +69,6 @@ NumMatrix noiseFrames(const NumVector& signal, double rate)
     NumMatrix frames(kNoiseBins, 0);
     if (blackmanMagnitude(signal, 2 * hop, 2 * hop, hop, spectrum) && spectrum.columns() > 0) {
         frames = framesOnBandGrid(spectrum, rate, 2 * hop);
-        gateQuietNoise(frames);
     }
     if (frames.columns() == 0) {
         frames = NumMatrix(kNoiseBins, 1);

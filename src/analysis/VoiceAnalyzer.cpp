@@ -3,6 +3,7 @@
 #include "analysis/AnalysedLayer.h"
 #include "analysis/FrameAnalysis.h"
 #include "analysis/KeyframeReduction.h"
+#include "analysis/NoiseFrames.h"
 #include "sound/files/LayerRecord.h"
 
 #include <cmath>
@@ -47,9 +48,15 @@ bool VoiceAnalyzer::analyseSound(const SampleBuffer& buffer, double f0, RecordSt
                                  kHarmonicErrorThreshold, kMaxHarmonicKeyframes, f0, harmonics)) {
         summary_.diagnostic = "ERROR: frequency and magnitude sizes do not agree.";
     }
-    const NumMatrix noise = reduceNoiseKeyframes(frames.noise, kNoiseFramePeriod, kNoiseTimeErrorThreshold,
+    NumMatrix noise = reduceNoiseKeyframes(frames.noise, kNoiseFramePeriod, kNoiseTimeErrorThreshold,
                                                  kMaxNoiseKeyframes, kNoiseBandErrorThreshold,
                                                  kMaxNoiseKeyframeBands);
+    // Row 1 holds the keyframes' times and column 1 the bands' numbers.
+    for (int band = 2; band <= noise.rows(); ++band) {
+        for (int key = 2; key <= noise.columns(); ++key) {
+            noise(band, key) *= kNoisePlaybackGain;
+        }
+    }
 
     // About 400 kB: too large for the analysing thread's stack.
     auto layer = std::make_unique<LayerData>();

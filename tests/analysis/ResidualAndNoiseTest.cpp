@@ -195,31 +195,4 @@ TEST(NoiseFrames, RowsOnTheSynthesisGridAtEveryRate)
     EXPECT_EQ(tessarine::maximum(none), 0.0);
 }
 
-TEST(NoiseFrames, GateFadesMostlyQuietNoise)
-{
-    struct Case {
-        std::vector<bool> loud; // per frame
-        std::vector<double> gains;
-    };
-    const Case cases[] = {
-        {{true, false, false, false, true}, {1.0, 0.97, 0.94, 0.91, 0.94}},
-        {{false, false, true, false}, {0.0, 0.0, 0.03, 0.0}},
-        {{true, true, false, false}, {1.0, 1.0, 1.0, 1.0}}, // half quiet: no gate
-    };
-    for (const Case& c : cases) {
-        const int count = static_cast<int>(c.loud.size());
-        NumMatrix frames(256, count);
-        for (int f = 1; f <= count; ++f) {
-            for (int r = 1; r <= 256; ++r) {
-                frames(r, f) = c.loud[static_cast<std::size_t>(f - 1)] ? 0.1 : 0.01;
-            }
-        }
-        const NumMatrix before = frames;
-        tessarine::gateQuietNoise(frames);
-        for (int f = 1; f <= count; ++f) {
-            EXPECT_NEAR(frames(7, f) / before(7, f), c.gains[static_cast<std::size_t>(f - 1)], 1e-12) << f;
-        }
-    }
-}
-
 } // namespace

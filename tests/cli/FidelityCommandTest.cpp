@@ -1,8 +1,9 @@
 // `tessarine fidelity` end to end on tones whose content is known: a pure
 // harmonic tone between two keys comes back at its pitch (the detune takes the
 // key there) with its harmonic levels and no holes, whether the reference
-// pitch comes from a sidecar or is measured, and a missing recording is one
-// error line and a failed exit.
+// pitch comes from a sidecar or is measured; a plucked note keeps the noise
+// under its decay at the level recorded; and a missing recording is one error
+// line and a failed exit.
 
 #include "support/BarePlugin.h"
 #include "support/RunCommand.h"
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <numbers>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -63,7 +65,18 @@ TEST(FidelityCommand, HarmonicTonesComeBackWholeAndAMissingFileFails)
     ASSERT_TRUE(testsound::writeSound(measured, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1,
                                       harmonicTone(330.0, 8, 22050.0, 0.8)));
 
-    const auto result = runCli("fidelity " + withSidecar + " " + measured + " --json " + report + " --plugin " +
+    // Noise 20 dB under the partials' peak, dying away with them.
+    std::vector<float> pluck = harmonicTone(220.0, 10, 44100.0, 2.0);
+    std::mt19937 random(5);
+    std::normal_distribution<float> noise(0.0f, 0.03f);
+    for (std::size_t i = 0; i < pluck.size(); ++i) {
+        pluck[i] = (pluck[i] + noise(random)) * static_cast<float>(std::exp(-static_cast<double>(i) / 26460.0));
+    }
+    const std::string plucked = testsound::scratchPath("fidelity-pluck.wav");
+    ASSERT_TRUE(testsound::writeSound(plucked, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 1, pluck));
+
+    const auto result = runCli("fidelity " + withSidecar + " " + measured + " " + plucked + " --json " + report +
+                               " --plugin " +
                                tessarine::test::barePluginPath());
     ASSERT_EQ(result.status, 0) << result.output;
     EXPECT_NE(result.output.find("h1-10 within 1 dB"), std::string::npos) << result.output;
@@ -82,6 +95,9 @@ TEST(FidelityCommand, HarmonicTonesComeBackWholeAndAMissingFileFails)
         EXPECT_EQ(jsonNumber(json, "holes", file), 0.0);
         EXPECT_NEAR(jsonNumber(json, "render_seconds", file), jsonNumber(json, "recording_seconds", file), 0.1);
     }
+    // A noise gated away or played 6 dB quiet leaves the spectrum between the
+    // partials 6 dB or more apart.
+    EXPECT_LT(jsonNumber(json, "lsd_db", 2), 4.0);
 
     const auto missing = runCli("fidelity " + testsound::scratchPath("no-such-note.wav") + " --plugin " +
                                 tessarine::test::barePluginPath());
