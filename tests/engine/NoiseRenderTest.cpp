@@ -121,10 +121,8 @@ TEST_F(NoiseRender, TwoNotesDrawTheirOwnPhases)
 TEST_F(NoiseRender, NoiseOffAtNoteOnStaysOff)
 {
     engine->setParameter(kNoiseAmount, 0.0f, true);
-    const std::uint8_t on[3] = {0x90, 60, 127};
-    engine->midiIn(on, 0);
-    std::vector<float> left(512), right(512);
-    engine->render(left.data(), right.data(), 512);
+    test::sendMidi(*engine, 0x90, 60, 127);
+    test::renderFrames(*engine, 512);
     engine->setParameter(kNoiseAmount, 1.0f, true);
     std::vector<float> out = play({}, 0.5f);
     EXPECT_EQ(test::bandPower(out, kRate, 100.0, 20000.0), 0.0);
