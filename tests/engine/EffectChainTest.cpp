@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -70,17 +69,13 @@ struct Stereo {
     bool operator==(const Stereo&) const = default;
 };
 
-// A burst of hashed noise, then silence long enough to hear the delay's
+// A burst of noise, then silence long enough to hear the delay's
 // first echoes and the reverb's tail, processed in three blocks.
 Stereo processBurst(EffectChain& chain, const EffectInputs& in)
 {
     constexpr int kBlock = 4096;
-    Stereo out{std::vector<float>(3 * kBlock, 0.0f), std::vector<float>(3 * kBlock, 0.0f)};
-    std::uint32_t hash = 12345;
-    for (int i = 0; i < 1024; ++i) {
-        hash = hash * 1664525u + 1013904223u;
-        out.left[static_cast<std::size_t>(i)] = 0.5f * (static_cast<float>(hash >> 8) / 8388608.0f - 1.0f);
-    }
+    Stereo out{test::noise(1024), std::vector<float>(3 * kBlock, 0.0f)};
+    out.left.resize(3 * kBlock, 0.0f);
     for (int b = 0; b < 3; ++b) {
         chain.process(in, out.left.data() + b * kBlock, out.right.data() + b * kBlock, kBlock);
     }

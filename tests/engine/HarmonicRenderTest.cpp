@@ -2,6 +2,7 @@
 // the four morph corners, stretch and loop timing, the Nyquist fade,
 // harmonize, and how fast a morph may move.
 
+#include "support/EngineTestVoice.h"
 #include "support/SignalMeasure.h"
 #include "engine/SynthEngine.h"
 #include "support/TestVoices.h"
@@ -71,15 +72,13 @@ protected:
     {
         std::vector<float> left(static_cast<std::size_t>(seconds * kRate)), right(left.size());
         if (key >= 0) {
-            const std::uint8_t on[3] = {0x90, static_cast<std::uint8_t>(key), 127};
-            engine->midiIn(on, 0);
+            test::sendMidi(*engine, 0x90, key, 127);
         }
         const auto releaseFrame = static_cast<std::size_t>(releaseAt * kRate);
         for (std::size_t start = 0; start < left.size(); start += static_cast<std::size_t>(block)) {
             const int frames = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(block), left.size() - start));
             if (releaseFrame >= start && releaseFrame < start + static_cast<std::size_t>(frames)) {
-                const std::uint8_t off[3] = {0x80, static_cast<std::uint8_t>(key), 0};
-                engine->midiIn(off, static_cast<int>(releaseFrame - start));
+                test::sendMidi(*engine, 0x80, key, 0, static_cast<int>(releaseFrame - start));
             }
             engine->render(left.data() + start, right.data() + start, frames);
         }

@@ -190,7 +190,8 @@ TEST_F(RenderLoop, NotesSoundThroughAHeldEdit)
 TEST_F(RenderLoop, ConcurrentLoadsWhileRendering)
 {
     // Named "random 30" and "random 31".
-    const std::string files[2] = {randomVoiceFile("concurrent-0.t9v", 30, 2), randomVoiceFile("concurrent-1.t9v", 31, 2)};
+    const std::string files[2] = {randomVoiceFile("concurrent-0.t9v", 30, 2),
+                                  randomVoiceFile("concurrent-1.t9v", 31, 2)};
     std::atomic<bool> done{false};
     int loads = 0;
     std::thread loader([&] {
