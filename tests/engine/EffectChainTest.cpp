@@ -45,6 +45,7 @@ TEST(EffectChain, ResetsAndTempoChangesClearTheTails)
         {"delay reset", &EffectInputs::delayOn, [](EffectChain& c) { c.resetDelay(); }, true},
         {"delay after a tempo change", &EffectInputs::delayOn, [](EffectChain& c) { c.setTempo(90.0); }, true},
         {"delay after the same tempo", &EffectInputs::delayOn, [](EffectChain& c) { c.setTempo(120.0); }, false},
+        {"delay after tempo 0, read as 120", &EffectInputs::delayOn, [](EffectChain& c) { c.setTempo(0.0); }, false},
         {"delay kept by a reverb reset", &EffectInputs::delayOn, [](EffectChain& c) { c.resetReverb(); }, false},
         {"reverb kept", &EffectInputs::reverbOn, [](EffectChain&) {}, false},
         {"reverb reset", &EffectInputs::reverbOn, [](EffectChain& c) { c.resetReverb(); }, true},

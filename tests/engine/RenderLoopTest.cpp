@@ -92,9 +92,7 @@ TEST_F(RenderLoop, EffectValuesChangeTheSoundAtTheirSample)
                 engine->setParameter(c.switchOn, 1.0f, true);
             }
             noteOn(0, 60);
-            for (int block = 0; block < 8; ++block) {
-                engine->render(left.data(), right.data(), 512);
-            }
+            test::renderFrames(*engine, 8 * 512);
             if (withEvent) {
                 engine->queueParameter(256, c.index, c.value, false);
             }
@@ -258,12 +256,10 @@ TEST_F(RenderLoop, SilenceGateStopsTheEffectTails)
     engine->setParameter(kReverbOn, 1.0f, true);
     engine->setParameter(kRelease, 0.0f, true);
     noteOn(0, 60);
-    auto block = [&] { engine->render(left.data(), right.data(), 512); };
-    for (int i = 0; i < 40; ++i) {
-        block();
-    }
+    test::renderFrames(*engine, 40 * 512);
     test::sendMidi(*engine, 0x80, 60, 0);
-    block();
+    test::renderFrames(*engine, 512);
+    auto block = [&] { engine->render(left.data(), right.data(), 512); };
     block();
     float tail = 0.0f;
     for (float s : right) {
