@@ -70,19 +70,18 @@ protected:
     // below 0 starts no note and lets what sounds go on.
     std::vector<float> play(int key, float seconds, float releaseAt = 1e9f, int block = 512)
     {
-        std::vector<float> left(static_cast<std::size_t>(seconds * kRate)), right(left.size());
         if (key >= 0) {
             test::sendMidi(*engine, 0x90, key, 127);
         }
-        const auto releaseFrame = static_cast<std::size_t>(releaseAt * kRate);
-        for (std::size_t start = 0; start < left.size(); start += static_cast<std::size_t>(block)) {
-            const int frames = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(block), left.size() - start));
-            if (releaseFrame >= start && releaseFrame < start + static_cast<std::size_t>(frames)) {
-                test::sendMidi(*engine, 0x80, key, 0, static_cast<int>(releaseFrame - start));
-            }
-            engine->render(left.data() + start, right.data() + start, frames);
+        const auto frames = static_cast<std::size_t>(seconds * kRate);
+        const auto held = std::min(frames, static_cast<std::size_t>(releaseAt * kRate));
+        std::vector<float> out = test::renderFrames(*engine, held, block)[0];
+        if (held < frames) {
+            test::sendMidi(*engine, 0x80, key, 0);
         }
-        return left;
+        const std::vector<float> released = test::renderFrames(*engine, frames - held, block)[0];
+        out.insert(out.end(), released.begin(), released.end());
+        return out;
     }
 
     std::unique_ptr<SynthEngine> engine;

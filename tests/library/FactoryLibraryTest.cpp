@@ -208,12 +208,9 @@ TEST(FactoryLibrary, EveryInstrumentPlaysBoundedAudibleNotesThatThePedalHolds)
     std::vector<fs::path> instruments = filesBelow(libraryFolder() / "Instruments-Factory", ".t9i");
     instruments.push_back(pluginFolder() / "Reset.t9i");
     const int randomCount = 3;
-    std::string error;
-    auto host = PluginHost::load(TESSARINE_PLUGIN_PATH, error);
-    ASSERT_TRUE(host) << error;
     constexpr int kBlock = 441; // 10 ms
-    host->dispatch(vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
-    host->dispatch(vst::effSetBlockSize, 0, kBlock);
+    const auto host = librarytest::openPlugin(kBlock);
+    ASSERT_TRUE(host);
     std::vector<float> left(kBlock), right(kBlock);
     struct Played {
         double peak = 0.0;
@@ -239,11 +236,9 @@ TEST(FactoryLibrary, EveryInstrumentPlaysBoundedAudibleNotesThatThePedalHolds)
     for (int n = 0; n < static_cast<int>(instruments.size()) + randomCount; ++n) {
         const bool random = n >= static_cast<int>(instruments.size());
         std::string file = random ? std::string() : instruments[static_cast<std::size_t>(n)].string();
-        ASSERT_EQ(host->dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'),
-                                 random ? tessarine::host::kFileRequestRandomInstrument
-                                        : tessarine::host::kFileRequestInstrumentLoad,
-                                 random ? nullptr : file.data()),
-                  1)
+        ASSERT_TRUE(librarytest::fileRequest(*host, random ? tessarine::host::kFileRequestRandomInstrument
+                                                           : tessarine::host::kFileRequestInstrumentLoad,
+                                             file))
             << file;
         const std::string what = random ? "random instrument " + std::to_string(n) : file;
         host->dispatch(vst::effMainsChanged, 0, 1);
