@@ -13,13 +13,6 @@
 namespace tessarine {
 namespace {
 
-EffectInputs allOff()
-{
-    EffectInputs in;
-    in.brightness = 0.5f;
-    return in;
-}
-
 // Energy of the output after a click, over the next frames samples of silence.
 double tailAfterClick(EffectChain& chain, const EffectInputs& in, const std::function<void()>& between)
 {
@@ -53,7 +46,7 @@ TEST(EffectChain, ResetsAndTempoChangesClearTheTails)
     };
     for (const Case& c : cases) {
         EffectChain chain;
-        EffectInputs in = allOff();
+        EffectInputs in; // every unit off
         in.*c.on = 1.0f;
         in.delaySyncL = in.delaySyncR = 1.0f; // first echo at 5513 samples, after the click's block
         double tail = tailAfterClick(chain, in, [&] { c.request(chain); });
@@ -116,7 +109,7 @@ TEST(EffectChain, EveryValueIsHeardFromTheFirstBlockAndWhenItChanges)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EffectInputs usual = allOff();
+        EffectInputs usual; // every unit off
         if (c.on != nullptr) {
             usual.*c.on = 1.0f;
         }
