@@ -122,10 +122,10 @@ TEST(RecordLayout, HarmonicReadMakesTheDataPlayable)
     }
 }
 
-// Each version's cutoff field, and the full-band noise tag before the noise
-// frame count: versions that never wrote the tag refuse it, and noise without
-// it plays the 64 bands it always played.
-TEST(RecordLayout, VoiceVersionsCutoffAndFullBandTag)
+// Each version's cutoff field, the name, and the full-band noise tag before the
+// noise frame count: versions that never wrote the tag refuse it, and noise
+// without it plays the 64 bands it always played.
+TEST(RecordLayout, VoiceVersionsCutoffNameAndFullBandTag)
 {
     struct Case {
         std::int32_t version;
@@ -133,7 +133,9 @@ TEST(RecordLayout, VoiceVersionsCutoffAndFullBandTag)
         bool fullBand;
         bool reads;
         float cutoff;
+        std::string name = "v";
     };
+    const std::string longName(200, 'x'); // cut, and the fields after it are still where they belong
     const Case cases[] = {
         {kVoiceVersion1, 0.2f, false, true, 1.0f}, // no cutoff field at all
         {kVoiceVersion2, 0.0f, false, true, 1.0f}, // that version's 0 meant "no cutoff"
@@ -145,11 +147,12 @@ TEST(RecordLayout, VoiceVersionsCutoffAndFullBandTag)
         {kVoiceVersion, -3.0f, false, true, 0.0f},
         {kVoiceVersion, 7.0f, false, true, 1.0f},
         {kVoiceVersion, NAN, false, true, 1.0f},
+        {kVoiceVersion, 0.5f, false, true, 0.5f, longName},
     };
     auto voice = std::make_unique<Voice>();
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << std::hex << c.version << " " << c.stored << " full band " << c.fullBand);
-        std::vector<std::byte> bytes = voiceHeader(c.version, 1, 1, c.stored);
+        std::vector<std::byte> bytes = voiceHeader(c.version, 1, 1, c.stored, c.name);
         putEmptyLayer(bytes, c.fullBand);
         std::int32_t version = 0;
         RecordStream stream;
@@ -163,7 +166,7 @@ TEST(RecordLayout, VoiceVersionsCutoffAndFullBandTag)
         EXPECT_EQ(version, c.version);
         EXPECT_EQ(voice->cutoff, c.cutoff);
         EXPECT_TRUE(voice->loopOn);
-        EXPECT_EQ(voice->nameView(), "v");
+        EXPECT_EQ(voice->nameView(), c.name.substr(0, kNameCapacity - 1));
         EXPECT_EQ(voice->layer(0, 0).noise.bandCount(), c.fullBand ? kNoiseBandCount : kLegacyNoiseBands);
         EXPECT_EQ(voice->layer(0, 1).noise.fullBand(), c.fullBand) << "a single layer is copied whole";
     }
@@ -207,18 +210,9 @@ TEST(RecordLayout, ReadersRefuseCountsOutsideTheModel)
     }
 }
 
-TEST(RecordLayout, LongNamesAreCutAndTheRestOfTheRecordStillReads)
+// Saving names the voice after the file.
+TEST(RecordLayout, VoicesAreNamedAfterTheirFile)
 {
-    auto voice = std::make_unique<Voice>();
-    std::vector<std::byte> bytes = voiceHeader(kVoiceVersion, 1, 1, 0.5f, std::string(200, 'x'));
-    putEmptyLayer(bytes);
-    RecordStream stream;
-    stream.openMemoryRead(bytes);
-    ASSERT_TRUE(readVoice(stream, *voice));
-    EXPECT_EQ(voice->nameView(), std::string(kNameCapacity - 1, 'x'));
-    EXPECT_EQ(voice->cutoff, 0.5f) << "fields after the name are where they belong";
-
-    // Saving names the voice after the file.
     const std::pair<const char*, std::string> names[] = {
         {"/lib/Voices/Warm Pad.t9v", "Warm Pad"},
         {"plain", "plain"},
