@@ -57,9 +57,7 @@ class HarmonicRender : public testing::Test {
 protected:
     void SetUp() override
     {
-        engine = std::make_unique<SynthEngine>();
-        engine->setSampleRate(kRate);
-        engine->setParameter(kStretch, 0.5f, true);   // analysed speed
+        engine = test::steadySynth(kRate); // at analysed speed; the tests load their own voices
         engine->setParameter(kLoopSync2, 1.0f, true); // all 64 harmonics
         engine->setParameter(kLoopSync1, 1.0f, true);
         engine->setParameter(kMorphHarmX, 0.0f, true);

@@ -54,10 +54,7 @@ class NoiseRender : public testing::Test {
 protected:
     void SetUp() override
     {
-        engine = std::make_unique<SynthEngine>();
-        engine->setSampleRate(kRate);
-        engine->seedNoise(7);
-        engine->setParameter(kStretch, 0.5f, true);
+        engine = test::steadySynth(kRate);
         engine->setParameter(kLoopSync1, 1.0f, true);
         engine->setParameter(kMorphNoiseX, 0.0f, true);
         engine->setParameter(kMorphNoiseY, 0.0f, true);

@@ -32,11 +32,8 @@ class RenderLoop : public testing::Test {
 protected:
     void SetUp() override
     {
-        engine = std::make_unique<SynthEngine>();
-        engine->setSampleRate(48000.0f);
-        engine->setParameter(kStretch, 0.5f, true);
+        engine = test::steadySynth(48000.0f);
         engine->setParameter(kLoopSync1, 1.0f, true); // twelve voices
-        ASSERT_TRUE(engine->loadVoice(0, test::steadyVoiceFile().c_str()));
         left.assign(512, 0.0f);
         right.assign(512, 0.0f);
     }
