@@ -1,6 +1,6 @@
-// The chain's switches and the requests the engine makes of it: chorus off
-// copies left to right, resets clear tails, a tempo change clears the delay,
-// and every value reaches its unit.
+// The chain's switches and the requests the engine makes of it: the output
+// gain, chorus off copies left to right, resets clear tails, a tempo change
+// clears the delay, and every value reaches its unit.
 
 #include "support/SignalMeasure.h"
 #include "engine/effects/EffectChain.h"
@@ -12,6 +12,20 @@
 
 namespace tessarine {
 namespace {
+
+// Gain is twice the volume, and a mono input stays mono at any width.
+TEST(EffectChain, GainIsTwiceTheVolumeAndMonoStaysMono)
+{
+    for (const EffectInputs& in : {EffectInputs{.volume = 0.0f}, EffectInputs{.volume = 1.0f},
+                                   EffectInputs{.width = 0.0f}, EffectInputs{.width = 0.5f}}) {
+        std::vector<float> left(64, 0.25f), right(64, 99.0f);
+        EffectChain().process(in, left.data(), right.data(), 64);
+        for (std::size_t i = 0; i < left.size(); ++i) {
+            ASSERT_FLOAT_EQ(left[i], 0.5f * in.volume) << "volume " << in.volume << ", width " << in.width;
+            ASSERT_FLOAT_EQ(right[i], left[i]);
+        }
+    }
+}
 
 // Energy of the output after a click, over the next frames samples of silence.
 double tailAfterClick(EffectChain& chain, const EffectInputs& in, const std::function<void()>& between)
