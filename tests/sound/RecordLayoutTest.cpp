@@ -311,6 +311,29 @@ TEST(RecordLayout, DamagedNumbersAreRepairedOrRefused)
     EXPECT_EQ(frames.frameCount(), 0);
 }
 
+// The noise synthesis reads bands, not the spectrum curve, so a frame read
+// from a file must arrive with its bands already made from the curve.
+TEST(RecordLayout, NoiseFramesArriveWithTheirBands)
+{
+    std::vector<std::byte> noise;
+    putInt(noise, 1);
+    putFloat(noise, 0.25f);
+    putInt(noise, 2);
+    putFloat(noise, 0.0f);
+    putFloat(noise, 1.0f);
+    putFloat(noise, 80.0f);
+    putFloat(noise, 80.0f);
+    NoiseData frames;
+    RecordStream stream;
+    stream.openMemoryRead(noise);
+    ASSERT_TRUE(readNoise(stream, frames));
+    ASSERT_EQ(frames.frameCount(), 1);
+    EXPECT_FALSE(frames.frame(0).silent);
+    for (float band : frames.frame(0).bands) {
+        EXPECT_FLOAT_EQ(band, 80.0f);
+    }
+}
+
 // A save into a host's buffer must refuse the field that does not fit whole
 // and leave every byte past the buffer as it was.
 TEST(RecordLayout, MemoryWritesStopAtTheBuffersEnd)
