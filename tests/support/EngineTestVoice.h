@@ -81,9 +81,15 @@ inline std::array<std::vector<float>, 2> renderFrames(SynthEngine& engine, std::
 inline std::vector<float> playKeys(SynthEngine& engine, const std::vector<int>& keys, float seconds, float rate)
 {
     for (int key : keys) {
-        sendMidi(engine, 0x90, key, 127);
+        const std::uint8_t on[3] = {0x90, static_cast<std::uint8_t>(key), 127};
+        engine.midiIn(on, 0);
     }
-    return renderFrames(engine, static_cast<std::size_t>(seconds * rate))[0];
+    std::vector<float> left(static_cast<std::size_t>(seconds * rate)), right(left.size());
+    for (std::size_t start = 0; start < left.size(); start += 512) {
+        engine.render(left.data() + start, right.data() + start,
+                      static_cast<int>(std::min<std::size_t>(512, left.size() - start)));
+    }
+    return left;
 }
 
 } // namespace tessarine::test
