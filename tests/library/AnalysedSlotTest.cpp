@@ -87,7 +87,7 @@ TEST(AnalysedSlot, TheShownLayerRequestReplacesThatLayerAloneAndRefusalsChangeNo
     const auto plugin = librarytest::openPlugin(512);
     ASSERT_TRUE(plugin);
     const auto request = [&](int what, const std::string& path, float slot) {
-        return librarytest::fileRequest(*plugin, what, path, slot);
+        return librarytest::fileRequest(*plugin, what, path.c_str(), slot);
     };
     ASSERT_TRUE(request(host::kFileRequestInstrumentLoad, kFactory.string(), 0));
     // Multisample 3 (the list reads trunc(8 × value)) and the soft layer of slot B are shown.

@@ -233,7 +233,7 @@ TEST(FactoryLibrary, EveryInstrumentPlaysBoundedAudibleNotesThatThePedalHolds)
         std::string file = random ? std::string() : instruments[static_cast<std::size_t>(n)].string();
         ASSERT_TRUE(librarytest::fileRequest(*host, random ? tessarine::host::kFileRequestRandomInstrument
                                                            : tessarine::host::kFileRequestInstrumentLoad,
-                                             file))
+                                             random ? nullptr : file.c_str()))
             << file;
         const std::string what = random ? "random instrument " + std::to_string(n) : file;
         host->dispatch(vst::effMainsChanged, 0, 1);

@@ -48,10 +48,12 @@ inline std::unique_ptr<tessarine::host::PluginHost> openPlugin(int block)
     return plugin;
 }
 
-// One of the file requests the editor makes of the plug-in; true when granted.
-inline bool fileRequest(tessarine::host::PluginHost& plugin, int what, std::string text = "", float value = 0.0f)
+// One of the file requests the editor makes of the plug-in, with its text
+// (a path, or none); true when granted.
+inline bool fileRequest(tessarine::host::PluginHost& plugin, int what, const char* text, float value = 0.0f)
 {
-    return plugin.dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), what, text.data(), value) == 1;
+    return plugin.dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), what, const_cast<char*>(text),
+                           value) == 1;
 }
 
 struct NoteRender {
@@ -76,7 +78,7 @@ inline NoteRender playNote(const std::string& file, bool voiceInSlotA, int key, 
         return {};
     }
     const auto request = [&](int what, const std::string& text, float value) {
-        return fileRequest(*plugin, what, text, value);
+        return fileRequest(*plugin, what, text.c_str(), value);
     };
     const bool surrounded = around.empty() ? request(host::kFileRequestReset, "", 0.0f)
                                            : request(host::kFileRequestInstrumentLoad, around, 0.0f);
