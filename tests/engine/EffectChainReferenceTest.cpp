@@ -33,47 +33,16 @@ struct Setting {
 
 std::vector<Setting> settings()
 {
-    EffectInputs all;
-    all.brightness = 0.8f;
-    all.distortionOn = all.chorusOn = all.delayOn = all.reverbOn = 1.0f;
-    all.distortion = 0.5f;
-    all.tube = 0.5f;
-    all.compress = 0.5f;
-    all.bass = 0.5f;
-    all.delaySyncL = 0.8f;
-    all.delaySyncR = 0.55f;
-    all.width = 0.5f;
-
-    EffectInputs brightness;
-    brightness.brightness = 0.2f;
-
-    EffectInputs drive;
-    drive.distortionOn = 1.0f;
-    drive.distortion = 0.6f;
-    drive.tube = 0.4f;
-    drive.compress = 0.7f;
-    drive.bass = 0.6f;
-
-    EffectInputs chorus;
-    chorus.chorusOn = 1.0f;
-    chorus.chorusMix = 0.7f;
-    chorus.chorusDelay = 0.3f;
-    chorus.chorusDepth = 0.6f;
-    chorus.chorusRate = 0.4f;
-
-    EffectInputs delay;
-    delay.delayOn = 1.0f;
-    delay.delayMix = 0.8f;
-    delay.delayFeedback = 0.7f;
-    delay.delaySyncL = 0.85f;
-    delay.delaySyncR = 0.6f;
-
-    EffectInputs reverb;
-    reverb.reverbOn = 1.0f;
-    reverb.reverbMix = 0.6f;
-    reverb.reverbSize = 0.8f;
-    reverb.reverbDecay = 0.3f;
-
+    const EffectInputs all{.width = 0.5f, .brightness = 0.8f, .distortionOn = 1.0f, .distortion = 0.5f, .tube = 0.5f,
+                           .compress = 0.5f, .bass = 0.5f, .chorusOn = 1.0f, .delayOn = 1.0f, .delaySyncL = 0.8f,
+                           .delaySyncR = 0.55f, .reverbOn = 1.0f};
+    const EffectInputs brightness{.brightness = 0.2f};
+    const EffectInputs drive{.distortionOn = 1.0f, .distortion = 0.6f, .tube = 0.4f, .compress = 0.7f, .bass = 0.6f};
+    const EffectInputs chorus{.chorusOn = 1.0f, .chorusMix = 0.7f, .chorusDelay = 0.3f, .chorusDepth = 0.6f,
+                              .chorusRate = 0.4f};
+    const EffectInputs delay{.delayOn = 1.0f, .delayMix = 0.8f, .delayFeedback = 0.7f, .delaySyncL = 0.85f,
+                             .delaySyncR = 0.6f};
+    const EffectInputs reverb{.reverbOn = 1.0f, .reverbMix = 0.6f, .reverbSize = 0.8f, .reverbDecay = 0.3f};
     return {{"all", all, 97.0},          {"brightness", brightness, 120.0}, {"drive", drive, 120.0},
             {"chorus", chorus, 120.0},   {"delay", delay, 140.0},           {"reverb", reverb, 120.0}};
 }

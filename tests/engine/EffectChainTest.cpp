@@ -1,24 +1,30 @@
-// The chain's switches and the requests the engine makes of it: chorus off
-// copies left to right, resets clear tails, a tempo change clears the delay,
-// and every value reaches its unit.
+// The chain's switches and the requests the engine makes of it: the output
+// gain, chorus off copies left to right, resets clear tails, a tempo change
+// clears the delay, and every value reaches its unit.
 
 #include "support/SignalMeasure.h"
 #include "engine/effects/EffectChain.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <functional>
 #include <vector>
 
 namespace tessarine {
 namespace {
 
-EffectInputs allOff()
+// Gain is twice the volume, and a mono input stays mono at any width.
+TEST(EffectChain, GainIsTwiceTheVolumeAndMonoStaysMono)
 {
-    EffectInputs in;
-    in.brightness = 0.5f;
-    return in;
+    for (const EffectInputs& in : {EffectInputs{.volume = 0.0f}, EffectInputs{.volume = 1.0f},
+                                   EffectInputs{.width = 0.0f}, EffectInputs{.width = 0.5f}}) {
+        std::vector<float> left(64, 0.25f), right(64, 99.0f);
+        EffectChain().process(in, left.data(), right.data(), 64);
+        for (std::size_t i = 0; i < left.size(); ++i) {
+            ASSERT_FLOAT_EQ(left[i], 0.5f * in.volume) << "volume " << in.volume << ", width " << in.width;
+            ASSERT_FLOAT_EQ(right[i], left[i]);
+        }
+    }
 }
 
 // Energy of the output after a click, over the next frames samples of silence.
@@ -46,6 +52,7 @@ TEST(EffectChain, ResetsAndTempoChangesClearTheTails)
         {"delay reset", &EffectInputs::delayOn, [](EffectChain& c) { c.resetDelay(); }, true},
         {"delay after a tempo change", &EffectInputs::delayOn, [](EffectChain& c) { c.setTempo(90.0); }, true},
         {"delay after the same tempo", &EffectInputs::delayOn, [](EffectChain& c) { c.setTempo(120.0); }, false},
+        {"delay after tempo 0, read as 120", &EffectInputs::delayOn, [](EffectChain& c) { c.setTempo(0.0); }, false},
         {"delay kept by a reverb reset", &EffectInputs::delayOn, [](EffectChain& c) { c.resetReverb(); }, false},
         {"reverb kept", &EffectInputs::reverbOn, [](EffectChain&) {}, false},
         {"reverb reset", &EffectInputs::reverbOn, [](EffectChain& c) { c.resetReverb(); }, true},
@@ -53,7 +60,7 @@ TEST(EffectChain, ResetsAndTempoChangesClearTheTails)
     };
     for (const Case& c : cases) {
         EffectChain chain;
-        EffectInputs in = allOff();
+        EffectInputs in; // every unit off
         in.*c.on = 1.0f;
         in.delaySyncL = in.delaySyncR = 1.0f; // first echo at 5513 samples, after the click's block
         double tail = tailAfterClick(chain, in, [&] { c.request(chain); });
@@ -70,17 +77,13 @@ struct Stereo {
     bool operator==(const Stereo&) const = default;
 };
 
-// A burst of hashed noise, then silence long enough to hear the delay's
+// A burst of noise, then silence long enough to hear the delay's
 // first echoes and the reverb's tail, processed in three blocks.
 Stereo processBurst(EffectChain& chain, const EffectInputs& in)
 {
     constexpr int kBlock = 4096;
-    Stereo out{std::vector<float>(3 * kBlock, 0.0f), std::vector<float>(3 * kBlock, 0.0f)};
-    std::uint32_t hash = 12345;
-    for (int i = 0; i < 1024; ++i) {
-        hash = hash * 1664525u + 1013904223u;
-        out.left[static_cast<std::size_t>(i)] = 0.5f * (static_cast<float>(hash >> 8) / 8388608.0f - 1.0f);
-    }
+    Stereo out{test::noise(1024), std::vector<float>(3 * kBlock, 0.0f)};
+    out.left.resize(3 * kBlock, 0.0f);
     for (int b = 0; b < 3; ++b) {
         chain.process(in, out.left.data() + b * kBlock, out.right.data() + b * kBlock, kBlock);
     }
@@ -120,7 +123,7 @@ TEST(EffectChain, EveryValueIsHeardFromTheFirstBlockAndWhenItChanges)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EffectInputs usual = allOff();
+        EffectInputs usual; // every unit off
         if (c.on != nullptr) {
             usual.*c.on = 1.0f;
         }

@@ -2,6 +2,7 @@
 // the four morph corners, stretch and loop timing, the Nyquist fade,
 // harmonize, and how fast a morph may move.
 
+#include "support/EngineTestVoice.h"
 #include "support/SignalMeasure.h"
 #include "engine/SynthEngine.h"
 #include "support/TestVoices.h"
@@ -56,9 +57,7 @@ class HarmonicRender : public testing::Test {
 protected:
     void SetUp() override
     {
-        engine = std::make_unique<SynthEngine>();
-        engine->setSampleRate(kRate);
-        engine->setParameter(kStretch, 0.5f, true);   // analysed speed
+        engine = test::steadySynth(kRate); // at analysed speed; the tests load their own voices
         engine->setParameter(kLoopSync2, 1.0f, true); // all 64 harmonics
         engine->setParameter(kLoopSync1, 1.0f, true);
         engine->setParameter(kMorphHarmX, 0.0f, true);
@@ -69,21 +68,18 @@ protected:
     // below 0 starts no note and lets what sounds go on.
     std::vector<float> play(int key, float seconds, float releaseAt = 1e9f, int block = 512)
     {
-        std::vector<float> left(static_cast<std::size_t>(seconds * kRate)), right(left.size());
         if (key >= 0) {
-            const std::uint8_t on[3] = {0x90, static_cast<std::uint8_t>(key), 127};
-            engine->midiIn(on, 0);
+            test::sendMidi(*engine, 0x90, key, 127);
         }
-        const auto releaseFrame = static_cast<std::size_t>(releaseAt * kRate);
-        for (std::size_t start = 0; start < left.size(); start += static_cast<std::size_t>(block)) {
-            const int frames = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(block), left.size() - start));
-            if (releaseFrame >= start && releaseFrame < start + static_cast<std::size_t>(frames)) {
-                const std::uint8_t off[3] = {0x80, static_cast<std::uint8_t>(key), 0};
-                engine->midiIn(off, static_cast<int>(releaseFrame - start));
-            }
-            engine->render(left.data() + start, right.data() + start, frames);
+        const auto frames = static_cast<std::size_t>(seconds * kRate);
+        const auto held = std::min(frames, static_cast<std::size_t>(releaseAt * kRate));
+        std::vector<float> out = test::renderFrames(*engine, held, block)[0];
+        if (held < frames) {
+            test::sendMidi(*engine, 0x80, key, 0);
         }
-        return left;
+        const std::vector<float> released = test::renderFrames(*engine, frames - held, block)[0];
+        out.insert(out.end(), released.begin(), released.end());
+        return out;
     }
 
     std::unique_ptr<SynthEngine> engine;

@@ -115,14 +115,12 @@ TEST(ModulationRender, VelocityDrivesVolumeFromTheNote)
     engine.setParameter(kModMin1, 0.2f, true);
     engine.setParameter(kModMax1, 1.0f, true);
     std::vector<float> left(256), right(256);
-    const std::uint8_t loud[3] = {0x90, 60, 127};
-    engine.midiIn(loud, 10);
+    test::sendMidi(engine, 0x90, 60, 127, 10);
     engine.render(left.data(), right.data(), 256);
     EXPECT_FLOAT_EQ(engine.getParameter(kVolume), 1.0f);
     EXPECT_FLOAT_EQ(engine.getParameter(kVolume, true), 0.5f) << "modulation is not stored";
-    const std::uint8_t silent[3] = {0x90, 61, 0};
     engine.setParameter(kVolume, 0.3f, false);
-    engine.midiIn(silent, 10);
+    test::sendMidi(engine, 0x90, 61, 0, 10);
     engine.render(left.data(), right.data(), 256);
     EXPECT_FLOAT_EQ(engine.getParameter(kVolume), 0.3f) << "velocity 0 is a note off and sets nothing";
 }
@@ -165,67 +163,39 @@ TEST(ModulationRender, MatrixLfosRunOnTheSongsClock)
     EXPECT_GT(high, 0.95f);
 }
 
+// 2.5 s of key 57 on the steady voice with the vibrato LFO at shape and one of
+// its depths set; its period is 80 sixteenths of a beat, 2.5 s at 120 bpm.
+std::vector<float> renderLfo(bool on, float shape, int depth, float amount)
+{
+    const auto engine = test::steadySynth(44100.0f);
+    engine->setParameter(kLfoOn, on ? 1.0f : 0.0f, true);
+    engine->setParameter(kLfoShape, shape, true);
+    engine->setParameter(depth, amount, true);
+    engine->setParameter(kLfoRate, 0.0f, true);
+    test::sendMidi(*engine, 0x90, 57, 127);
+    return test::renderFrames(*engine, static_cast<std::size_t>(2.5f * 44100.0f), 256)[0];
+}
+
 TEST(ModulationRender, VibratoRampSweepsAWholeToneEachPeriod)
 {
-    const float rate = 44100.0f;
-    SynthEngine engine;
-    engine.setSampleRate(rate);
-    engine.setParameter(kStretch, 0.5f, true);
-    ASSERT_TRUE(engine.loadVoice(0, test::steadyVoiceFile().c_str()));
-    engine.setParameter(kLfoOn, 1.0f, true);
-    engine.setParameter(kLfoShape, 0.5f, true);  // the falling ramp
-    engine.setParameter(kLfoVibrato, 1.0f, true); // +-100 cents
-    engine.setParameter(kLfoRate, 0.0f, true);    // 80 sixteenths of a beat: 2.5 s at 120 bpm
-    std::vector<float> out(static_cast<std::size_t>(2.5f * rate)), right(out.size());
-    const std::uint8_t on[3] = {0x90, 57, 127};
-    engine.midiIn(on, 0);
-    for (std::size_t start = 0; start < out.size(); start += 256) {
-        engine.render(out.data() + start, right.data() + start, static_cast<int>(std::min<std::size_t>(256, out.size() - start)));
-    }
+    // The falling ramp at +-100 cents.
+    const std::vector<float> out = renderLfo(true, 0.5f, kLfoVibrato, 1.0f);
     struct Case {
         float at;    // seconds
         float cents; // expected bend
     };
     for (const Case& c : {Case{0.2f, 100.0f * (1.0f - 2.0f * 0.22f / 2.5f)}, Case{1.25f, 0.0f},
                           Case{2.25f, 100.0f * (1.0f - 2.0f * 2.27f / 2.5f)}}) {
-        const auto from = static_cast<std::size_t>(c.at * rate);
-        const float measured = crossingFrequency(out, from, 1764, rate);
+        const float measured = crossingFrequency(out, static_cast<std::size_t>(c.at * 44100.0f), 1764, 44100.0f);
         EXPECT_NEAR(1200.0f * std::log2(measured / 220.0f), c.cents, 12.0f) << "at " << c.at << " s";
     }
 }
 
-} // namespace
-} // namespace tessarine
-
-namespace tessarine {
-namespace {
-
-// Renders 2.5 s of key 57 on the steady test voice, with or without tremolo.
-std::vector<float> renderTremolo(bool tremolo)
-{
-    const float rate = 44100.0f;
-    SynthEngine engine;
-    engine.setSampleRate(rate);
-    engine.setParameter(kStretch, 0.5f, true);
-    EXPECT_TRUE(engine.loadVoice(0, test::steadyVoiceFile().c_str()));
-    engine.setParameter(kLfoOn, tremolo ? 1.0f : 0.0f, true);
-    engine.setParameter(kLfoShape, 1.0f, true);   // the square: -depth for the first half period, +depth after
-    engine.setParameter(kLfoTremolo, 0.5f, true); // gain x 0.5, then x 1.5
-    engine.setParameter(kLfoRate, 0.0f, true);    // 2.5 s period at 120 bpm
-    std::vector<float> out(static_cast<std::size_t>(2.5f * rate)), right(out.size());
-    const std::uint8_t on[3] = {0x90, 57, 127};
-    engine.midiIn(on, 0);
-    for (std::size_t start = 0; start < out.size(); start += 256) {
-        engine.render(out.data() + start, right.data() + start,
-                      static_cast<int>(std::min<std::size_t>(256, out.size() - start)));
-    }
-    return out;
-}
-
 TEST(ModulationRender, TremoloSquareSwingsTheLevel)
 {
-    const std::vector<float> plain = renderTremolo(false);
-    const std::vector<float> moved = renderTremolo(true);
+    // The square: gain x 0.5 for the first half period, x 1.5 after.
+    const std::vector<float> plain = renderLfo(false, 1.0f, kLfoTremolo, 0.5f);
+    const std::vector<float> moved = renderLfo(true, 1.0f, kLfoTremolo, 0.5f);
     struct Case {
         float at;
         float gain;

@@ -54,10 +54,7 @@ class NoiseRender : public testing::Test {
 protected:
     void SetUp() override
     {
-        engine = std::make_unique<SynthEngine>();
-        engine->setSampleRate(kRate);
-        engine->seedNoise(7);
-        engine->setParameter(kStretch, 0.5f, true);
+        engine = test::steadySynth(kRate);
         engine->setParameter(kLoopSync1, 1.0f, true);
         engine->setParameter(kMorphNoiseX, 0.0f, true);
         engine->setParameter(kMorphNoiseY, 0.0f, true);
@@ -121,10 +118,8 @@ TEST_F(NoiseRender, TwoNotesDrawTheirOwnPhases)
 TEST_F(NoiseRender, NoiseOffAtNoteOnStaysOff)
 {
     engine->setParameter(kNoiseAmount, 0.0f, true);
-    const std::uint8_t on[3] = {0x90, 60, 127};
-    engine->midiIn(on, 0);
-    std::vector<float> left(512), right(512);
-    engine->render(left.data(), right.data(), 512);
+    test::sendMidi(*engine, 0x90, 60, 127);
+    test::renderFrames(*engine, 512);
     engine->setParameter(kNoiseAmount, 1.0f, true);
     std::vector<float> out = play({}, 0.5f);
     EXPECT_EQ(test::bandPower(out, kRate, 100.0, 20000.0), 0.0);

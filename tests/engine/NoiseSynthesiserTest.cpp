@@ -191,9 +191,8 @@ TEST_F(NoiseFixture, SilentOutsideFramesAndFiniteWithExtremeInputs)
     }
 }
 
-TEST(NoiseSynthesiserSizes, FramesFitTransformAndBuffersAtEveryRate)
+TEST_F(NoiseFixture, FramesFitTransformAndBuffersAtEveryRate)
 {
-    NoiseSynthesiser synth;
     for (float rate = 22050.0f; rate <= 192000.0f; rate += 50.0f) {
         synth.setSampleRate(rate);
         ASSERT_TRUE(synth.frameLength() >= 512 && synth.frameLength() <= synth.transformSize()) << rate;
@@ -208,12 +207,7 @@ TEST(NoiseSynthesiserSizes, FramesFitTransformAndBuffersAtEveryRate)
         EXPECT_NEAR(synth.outputScale(), c.scale, 1e-7f) << c.rate;
     }
     // A rate change under a sounding note restarts its frames instead of reading past them.
-    NoiseData data;
-    setNoiseFrames(data, {0.0f, 10.0f}, 10, 20);
-    NoiseBlock block;
-    block.slots[0] = &data;
-    block.slotStartTimes.fill(1.0f);
-    block.gainStart = block.gainEnd = 1.0f;
+    setNoiseFrames(*data[0], {0.0f, 10.0f}, 10, 20);
     NoiseVoiceState state;
     RandomGenerator random(1);
     std::vector<float> out(1000, 0.0f);

@@ -1,7 +1,6 @@
-// The last stages a listener hears: output gain, stereo width, the gate that
-// stops the effects after two seconds of quiet, and the engine's last guard.
+// The last stages a listener hears: the gate that stops the effects after two
+// seconds of quiet, and the engine's last guard.
 
-#include "engine/effects/EffectChain.h"
 #include "support/EngineTestVoice.h"
 #include "engine/SilenceGate.h"
 #include "engine/SynthEngine.h"
@@ -15,35 +14,6 @@
 
 namespace tessarine {
 namespace {
-
-TEST(EffectChain, VolumeHalfIsUnityAndWidthFoldsToMono)
-{
-    struct Case {
-        float volume;
-        float width;
-        float inLeft;
-        float expectLeft;
-        float expectRight;
-    };
-    // With the chorus off both sides carry the mono sum, so width changes nothing
-    // audible here except through the fold; a mono input stays mono at any width.
-    const Case cases[] = {
-        {0.5f, 1.0f, 0.25f, 0.25f, 0.25f},
-        {1.0f, 1.0f, 0.25f, 0.5f, 0.5f},
-        {0.0f, 1.0f, 0.25f, 0.0f, 0.0f},
-        {0.5f, 0.0f, 0.25f, 0.25f, 0.25f},
-        {0.5f, 0.5f, -0.5f, -0.5f, -0.5f},
-    };
-    EffectChain chain;
-    for (const Case& c : cases) {
-        std::vector<float> left(64, c.inLeft), right(64, 99.0f);
-        chain.process({c.volume, c.width}, left.data(), right.data(), 64);
-        for (int i = 0; i < 64; ++i) {
-            ASSERT_FLOAT_EQ(left[static_cast<std::size_t>(i)], c.expectLeft) << c.volume << " " << c.width;
-            ASSERT_FLOAT_EQ(right[static_cast<std::size_t>(i)], c.expectRight) << c.volume << " " << c.width;
-        }
-    }
-}
 
 TEST(SilenceGate, ClosesAfterTwoSecondsOfQuietAndReopensOnSound)
 {
@@ -73,9 +43,7 @@ TEST(SilenceGate, ClosesAfterTwoSecondsOfQuietAndReopensOnSound)
 // nothing behind: the next note on a good sound plays at once.
 TEST(SynthEngineOutput, NeverBeyondTheCeilingNorNotANumber)
 {
-    auto engine = std::make_unique<SynthEngine>();
-    engine->setSampleRate(44100.0f);
-    ASSERT_TRUE(engine->loadVoice(0, test::steadyVoiceFile().c_str()));
+    const auto engine = test::steadySynth(44100.0f);
     const auto setAmplitudes = [&engine](float value) {
         ScopedVoiceEdit edit(engine->handover());
         Voice& voice = engine->editInstrument().voices[0];
@@ -88,19 +56,16 @@ TEST(SynthEngineOutput, NeverBeyondTheCeilingNorNotANumber)
         prepareVoice(voice);
     };
     // The largest magnitude over a few blocks of a new note; NaN when one was not finite.
-    std::uint8_t key = 60;
+    int key = 60;
     const auto playNote = [&engine, &key] {
-        const std::uint8_t noteOn[3] = {0x90, key++, 100};
-        engine->midiIn(noteOn, 0);
-        std::vector<float> left(512), right(512);
+        test::sendMidi(*engine, 0x90, key++, 100);
         float peak = 0.0f;
-        for (int block = 0; block < 8; ++block) {
-            engine->render(left.data(), right.data(), 512);
-            for (int i = 0; i < 512; ++i) {
-                if (!std::isfinite(left[i]) || !std::isfinite(right[i])) {
+        for (const std::vector<float>& side : test::renderFrames(*engine, 8 * 512)) {
+            for (float x : side) {
+                if (!std::isfinite(x)) {
                     return NAN;
                 }
-                peak = std::fmax(peak, std::fmax(std::fabs(left[i]), std::fabs(right[i])));
+                peak = std::fmax(peak, std::fabs(x));
             }
         }
         return peak;

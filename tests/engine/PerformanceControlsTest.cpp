@@ -22,20 +22,11 @@ class PerformanceControls : public testing::Test {
 protected:
     void SetUp() override
     {
-        engine = std::make_unique<SynthEngine>();
-        engine->setSampleRate(48000.0f);
-        engine->seedNoise(7);
-        engine->setParameter(kStretch, 0.5f, true);
+        engine = test::steadySynth(48000.0f);
         engine->setParameter(kLoopSync1, 1.0f, true);
         engine->setParameter(kRelease, 0.0f, true); // 6 ms: a released note is gone within a block
-        ASSERT_TRUE(engine->loadVoice(0, test::steadyVoiceFile().c_str()));
     }
-    void midi(int status, int data1, int data2)
-    {
-        const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(status), static_cast<std::uint8_t>(data1),
-                                       static_cast<std::uint8_t>(data2)};
-        engine->midiIn(bytes, 0);
-    }
+    void midi(int status, int data1, int data2) { test::sendMidi(*engine, status, data1, data2); }
     // Renders blocks and answers the loudest sample of the last one.
     float play(int blocks)
     {

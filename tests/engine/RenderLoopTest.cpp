@@ -18,23 +18,26 @@
 namespace tessarine {
 namespace {
 
+// A voice file of one multisample with random content.
+std::string randomVoiceFile(const std::string& name, std::uint32_t seed, int layers)
+{
+    auto voice = std::make_unique<Voice>();
+    test::fillRandomVoice(*voice, seed, 1, layers, 6);
+    const std::string path = test::tempPath(name);
+    test::writeFile(path, test::voiceBytes(*voice));
+    return path;
+}
+
 class RenderLoop : public testing::Test {
 protected:
     void SetUp() override
     {
-        engine = std::make_unique<SynthEngine>();
-        engine->setSampleRate(48000.0f);
-        engine->setParameter(kStretch, 0.5f, true);
+        engine = test::steadySynth(48000.0f);
         engine->setParameter(kLoopSync1, 1.0f, true); // twelve voices
-        ASSERT_TRUE(engine->loadVoice(0, test::steadyVoiceFile().c_str()));
         left.assign(512, 0.0f);
         right.assign(512, 0.0f);
     }
-    void noteOn(int offset, int key)
-    {
-        const std::uint8_t bytes[3] = {0x90, static_cast<std::uint8_t>(key), 100};
-        engine->midiIn(bytes, offset);
-    }
+    void noteOn(int offset, int key) { test::sendMidi(*engine, 0x90, key, 100, offset); }
     const NoteVoice* voiceWithKey(int key)
     {
         for (int i = 0; i < kNoteVoiceCount; ++i) {
@@ -49,26 +52,20 @@ protected:
     std::vector<float> left, right;
 };
 
-// A note starts at its sample, and one timed past the block is not lost.
-TEST_F(RenderLoop, NoteStartsAtItsSample)
+// A note starts at its sample, one timed past the block is not lost, and
+// events at one offset apply in the order they came.
+TEST_F(RenderLoop, EventsLandAtTheirSampleInArrivalOrder)
 {
+    engine->queueParameter(100, kFilterCutoff, 0.25f, false);
     noteOn(100, 60);
+    noteOn(100, 62);
+    engine->queueParameter(100, kFilterCutoff, 0.75f, false);
     noteOn(5000, 64);
     engine->render(left.data(), right.data(), 512);
     ASSERT_NE(voiceWithKey(60), nullptr);
-    EXPECT_FLOAT_EQ(voiceWithKey(60)->noteTime(), 412.0f / 48000.0f);
-    EXPECT_NE(voiceWithKey(64), nullptr);
-}
-
-TEST_F(RenderLoop, EventsAtOneOffsetApplyInArrivalOrder)
-{
-    engine->queueParameter(50, kFilterCutoff, 0.25f, false);
-    noteOn(50, 60);
-    noteOn(50, 62);
-    engine->queueParameter(50, kFilterCutoff, 0.75f, false);
-    engine->render(left.data(), right.data(), 512);
-    ASSERT_NE(voiceWithKey(60), nullptr);
     ASSERT_NE(voiceWithKey(62), nullptr);
+    EXPECT_NE(voiceWithKey(64), nullptr);
+    EXPECT_FLOAT_EQ(voiceWithKey(60)->noteTime(), 412.0f / 48000.0f);
     EXPECT_FLOAT_EQ(voiceWithKey(60)->settings().cutoff, 0.25f);
     EXPECT_FLOAT_EQ(voiceWithKey(62)->settings().cutoff, 0.25f);
     EXPECT_FLOAT_EQ(engine->getParameter(kFilterCutoff), 0.75f) << "the later change still lands";
@@ -92,9 +89,7 @@ TEST_F(RenderLoop, EffectValuesChangeTheSoundAtTheirSample)
                 engine->setParameter(c.switchOn, 1.0f, true);
             }
             noteOn(0, 60);
-            for (int block = 0; block < 8; ++block) {
-                engine->render(left.data(), right.data(), 512);
-            }
+            test::renderFrames(*engine, 8 * 512);
             if (withEvent) {
                 engine->queueParameter(256, c.index, c.value, false);
             }
@@ -125,8 +120,7 @@ TEST_F(RenderLoop, ABurstOfRepeatsInOneBlockLeavesVoicesForTheNextNote)
     engine->setParameter(kRelease, 1.0f, true); // a 3 s release
     for (int i = 0; i < 20; ++i) {
         noteOn(0, 43);
-        const std::uint8_t off[3] = {0x80, 43, 0};
-        engine->midiIn(off, 0);
+        test::sendMidi(*engine, 0x80, 43, 0);
     }
     engine->render(left.data(), right.data(), 512);
     noteOn(0, 60);
@@ -174,8 +168,7 @@ TEST_F(RenderLoop, NotesSoundThroughAHeldEdit)
         ScopedVoiceEdit edit(engine->handover());
         noteOn(10, 64);
         noteOn(20, 67);
-        const std::uint8_t off[3] = {0x80, 67, 0};
-        engine->midiIn(off, 30);
+        test::sendMidi(*engine, 0x80, 67, 0, 30);
         EXPECT_GT(loudest(), 0.01f) << "the sounding note plays on";
         EXPECT_EQ(voiceWithKey(64), nullptr) << "a new note cannot start yet";
     }
@@ -191,13 +184,9 @@ TEST_F(RenderLoop, NotesSoundThroughAHeldEdit)
 // loads another voice, so each slot must end with the one loaded last.
 TEST_F(RenderLoop, ConcurrentLoadsWhileRendering)
 {
-    std::string files[2];
-    for (int i = 0; i < 2; ++i) {
-        auto voice = std::make_unique<Voice>();
-        test::fillRandomVoice(*voice, 30 + i, 1, 2, 6); // named "random 30", "random 31"
-        files[i] = test::tempPath("concurrent-" + std::to_string(i) + ".t9v");
-        test::writeFile(files[i], test::voiceBytes(*voice));
-    }
+    // Named "random 30" and "random 31".
+    const std::string files[2] = {randomVoiceFile("concurrent-0.t9v", 30, 2),
+                                  randomVoiceFile("concurrent-1.t9v", 31, 2)};
     std::atomic<bool> done{false};
     int loads = 0;
     std::thread loader([&] {
@@ -220,8 +209,7 @@ TEST_F(RenderLoop, ConcurrentLoadsWhileRendering)
     int block = 0;
     while (!done || block < 50) {
         noteOn(block % 512, 48 + block % 24);
-        const std::uint8_t off[3] = {0x80, static_cast<std::uint8_t>(48 + (block + 12) % 24), 0};
-        engine->midiIn(off, 10);
+        test::sendMidi(*engine, 0x80, 48 + (block + 12) % 24, 0, 10);
         render();
         ++block;
     }
@@ -265,13 +253,10 @@ TEST_F(RenderLoop, SilenceGateStopsTheEffectTails)
     engine->setParameter(kReverbOn, 1.0f, true);
     engine->setParameter(kRelease, 0.0f, true);
     noteOn(0, 60);
+    test::renderFrames(*engine, 40 * 512);
+    test::sendMidi(*engine, 0x80, 60, 0);
+    test::renderFrames(*engine, 512);
     auto block = [&] { engine->render(left.data(), right.data(), 512); };
-    for (int i = 0; i < 40; ++i) {
-        block();
-    }
-    const std::uint8_t off[3] = {0x80, 60, 0};
-    engine->midiIn(off, 0);
-    block();
     block();
     float tail = 0.0f;
     for (float s : right) {
@@ -292,16 +277,9 @@ TEST_F(RenderLoop, SilenceGateStopsTheEffectTails)
 // same in both, so the effects' tails match).
 TEST(VoiceReload, TheNextNoteIsBitExactWhateverTheSlotHeld)
 {
-    const auto voiceFile = [](const char* name, std::uint32_t seed, int layers) {
-        auto voice = std::make_unique<Voice>();
-        test::fillRandomVoice(*voice, seed, 1, layers, 6);
-        const std::string path = test::tempPath(name);
-        test::writeFile(path, test::voiceBytes(*voice));
-        return path;
-    };
-    const std::string before = voiceFile("reload-before.t9v", 21, 2);
-    const std::string between = voiceFile("reload-between.t9v", 23, 2);
-    const std::string after = voiceFile("reload-after.t9v", 22, 1);
+    const std::string before = randomVoiceFile("reload-before.t9v", 21, 2);
+    const std::string between = randomVoiceFile("reload-between.t9v", 23, 2);
+    const std::string after = randomVoiceFile("reload-after.t9v", 22, 1);
     const auto play = [&](bool heldAnother) {
         auto engine = std::make_unique<SynthEngine>();
         engine->setSampleRate(44100.0f);
@@ -311,9 +289,8 @@ TEST(VoiceReload, TheNextNoteIsBitExactWhateverTheSlotHeld)
         }
         EXPECT_TRUE(engine->loadVoice(0, before.c_str()));
         std::vector<float> left(512), right(512), out;
-        const auto note = [&](std::uint8_t status, int blocks) {
-            const std::uint8_t bytes[3] = {status, 60, 100};
-            engine->midiIn(bytes, 0);
+        const auto note = [&](int status, int blocks) {
+            test::sendMidi(*engine, status, 60, 100);
             for (int i = 0; i < blocks; ++i) {
                 engine->render(left.data(), right.data(), 512);
                 out.insert(out.end(), left.begin(), left.end());

@@ -70,16 +70,12 @@ TEST(SynthEngineValues, ExtremeValuesOfEveryParameterKeepTheOutputFinite)
     std::vector<float> left(512), right(512);
     for (float written : {std::nanf(""), INFINITY, 127.0f, -3e38f}) {
         for (int index = 0; index < kParameterCount; ++index) {
-            auto engine = std::make_unique<SynthEngine>();
-            engine->setSampleRate(48000.0f);
-            engine->setParameter(kStretch, 0.5f, true);
-            ASSERT_TRUE(engine->loadVoice(0, test::steadyVoiceFile().c_str()));
+            const auto engine = test::steadySynth(48000.0f);
             engine->setParameter(index, written, true);
             const float held = engine->getParameter(index, true);
             const ParameterRange range = parameterRange(index);
             ASSERT_TRUE(held >= range.low && held <= range.high) << "parameter " << index << " holds " << held;
-            const std::uint8_t noteOn[3] = {0x90, 60, 100};
-            engine->midiIn(noteOn, 0);
+            test::sendMidi(*engine, 0x90, 60, 100);
             for (int block = 0; block < 6; ++block) {
                 engine->render(left.data(), right.data(), 512);
                 for (int i = 0; i < 512; ++i) {

@@ -74,11 +74,8 @@ TEST(VoiceHandover, AnEditWaitsForTheRenderAlreadyReading)
 TEST(VoiceHandover, AHeldEditKeepsTheCurvesOutOfTheSound)
 {
     auto play = [](bool editTheCurve) {
-        SynthEngine engine;
-        engine.setSampleRate(44100.0f);
-        engine.seedNoise(7);
-        engine.setParameter(kStretch, 0.5f, true);
-        EXPECT_TRUE(engine.loadVoice(0, test::steadyVoiceFile().c_str()));
+        const auto synth = test::steadySynth(44100.0f);
+        SynthEngine& engine = *synth;
         engine.setParameter(kFilterOn, 1.0f, true);
         engine.setParameter(kModSource1, kSourceEnvelope, true);
         engine.setParameter(kModTarget1, 24, true); // the cutoff
@@ -88,27 +85,16 @@ TEST(VoiceHandover, AHeldEditKeepsTheCurvesOutOfTheSound)
         envelope.clear();
         envelope.insertPoint(0.0f, 0.9f);
         envelope.insertPoint(10.0f, 0.9f);
-        const std::uint8_t on[3] = {0x90, 60, 100};
-        engine.midiIn(on, 0);
-        std::vector<float> held, after, right(256);
-        auto renderInto = [&](std::vector<float>& out, int blocks) {
-            std::vector<float> block(256);
-            for (int b = 0; b < blocks; ++b) {
-                engine.render(block.data(), right.data(), 256);
-                out.insert(out.end(), block.begin(), block.end());
-            }
-        };
-        renderInto(held, 4);
+        test::sendMidi(engine, 0x90, 60, 100);
+        test::renderFrames(engine, 4 * 256, 256);
         engine.handover().beginEdit();
         if (editTheCurve) {
             envelope.setValue(0, 0.05f);
             envelope.setValue(1, 0.05f);
         }
-        held.clear();
-        renderInto(held, 8);
+        const std::vector<float> held = test::renderFrames(engine, 8 * 256, 256)[0];
         engine.handover().endEdit();
-        renderInto(after, 8);
-        return std::pair{held, after};
+        return std::pair{held, test::renderFrames(engine, 8 * 256, 256)[0]};
     };
     const auto [heldPlain, afterPlain] = play(false);
     const auto [heldEdited, afterEdited] = play(true);

@@ -18,11 +18,8 @@ class VoiceShaping : public testing::Test {
 protected:
     void SetUp() override
     {
-        engine = std::make_unique<SynthEngine>();
-        engine->setSampleRate(kRate);
-        engine->setParameter(kStretch, 0.5f, true);
+        engine = test::steadySynth(kRate); // harmonics h at 0.5 / h
         engine->setParameter(kLoopSync2, 1.0f, true);
-        ASSERT_TRUE(engine->loadVoice(0, test::steadyVoiceFile().c_str())); // harmonics h at 0.5 / h
         engine->setParameter(kMorphHarmX, 0.0f, true);
         engine->setParameter(kMorphHarmY, 0.0f, true);
     }
@@ -40,12 +37,8 @@ TEST_F(VoiceShaping, LowPassFilterDarkensTheNote)
     engine->setParameter(kFilterEnv, 0.0f, true);
     engine->setParameter(kFilterCutoff, 0.5f, true); // about 1278 Hz, fourth order
     engine->setParameter(kFilterRes, 0.0f, true);    // resonance also lowers the output stage
-    const std::uint8_t off[3] = {0x80, 60, 0};
-    engine->midiIn(off, 0);
-    std::vector<float> skip(512), right(512);
-    for (int i = 0; i < 400; ++i) {
-        engine->render(skip.data(), right.data(), 512);
-    }
+    test::sendMidi(*engine, 0x80, 60, 0);
+    test::renderFrames(*engine, 400 * 512);
     const std::vector<float> filtered = play();
     const float c4 = 261.63f;
     EXPECT_NEAR(test::decibels(level(filtered, c4) / level(open, c4)), 0.0f, 1.0f) << "the pass band is untouched";

@@ -7,6 +7,7 @@
 #include "PluginNote.h"
 #include "support/RunCommand.h"
 #include "support/SoundFileHelpers.h"
+#include "support/TempFolder.h"
 
 #include "params/ParameterTable.h"
 #include "sound/files/InstrumentFile.h"
@@ -26,13 +27,6 @@ using namespace tessarine;
 
 const fs::path kFactory =
     fs::path(TESSARINE_PLUGIN_PATH).parent_path() / "TessarineData/Instruments-Factory/Basses/Analog Bass.t9i";
-
-struct Scratch {
-    fs::path folder = fs::path(testing::TempDir()) / ("analysed-slot-" + std::to_string(getpid()));
-    Scratch() { fs::create_directories(folder); }
-    ~Scratch() { fs::remove_all(folder); }
-    std::string operator/(const std::string& name) const { return (folder / name).string(); }
-};
 
 std::vector<std::byte> layerBytes(const LayerData& layer)
 {
@@ -57,7 +51,7 @@ std::unique_ptr<Instrument> stateOf(host::PluginHost& plugin)
 
 TEST(AnalysedSlot, TheWholeVoiceRequestPlaysTheRecordingOnEveryKey)
 {
-    const Scratch scratch;
+    const test::TempFolder scratch("analysed-slot");
     const std::string wav = scratch / "tone.wav";
     const std::string voice = scratch / "tone.t9v";
     ASSERT_TRUE(testsound::writeSound(wav, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
@@ -84,19 +78,18 @@ TEST(AnalysedSlot, TheWholeVoiceRequestPlaysTheRecordingOnEveryKey)
 
 TEST(AnalysedSlot, TheShownLayerRequestReplacesThatLayerAloneAndRefusalsChangeNothing)
 {
-    const Scratch scratch;
+    const test::TempFolder scratch("analysed-slot");
     const std::string wav = scratch / "tone.wav";
     ASSERT_TRUE(testsound::writeSound(wav, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
                                       testsound::sawtooth(110.0, 44100, 1.0)));
     const std::string text = scratch / "notes.wav";
     std::ofstream(text) << std::string(400, 'x');
-    std::string error;
-    auto plugin = host::PluginHost::load(TESSARINE_PLUGIN_PATH, error);
-    ASSERT_TRUE(plugin) << error;
-    const auto request = [&](int what, std::string path, float slot) {
-        return plugin->dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), what, path.data(), slot);
+    const auto plugin = librarytest::openPlugin(512);
+    ASSERT_TRUE(plugin);
+    const auto request = [&](int what, const std::string& path, float slot) {
+        return librarytest::fileRequest(*plugin, what, path.c_str(), slot);
     };
-    ASSERT_EQ(request(host::kFileRequestInstrumentLoad, kFactory.string(), 0), 1);
+    ASSERT_TRUE(request(host::kFileRequestInstrumentLoad, kFactory.string(), 0));
     // Multisample 3 (the list reads trunc(8 × value)) and the soft layer of slot B are shown.
     plugin->setParameter(kMultisampleA + 1, 2.0f / kMaxMultisamples);
     plugin->setParameter(kSoftLoudButtonA + 1, 0.0f);
@@ -107,8 +100,8 @@ TEST(AnalysedSlot, TheShownLayerRequestReplacesThatLayerAloneAndRefusalsChangeNo
     ASSERT_EQ(old.layerCount, 2);
 
     for (const auto& refused : {std::pair{text, 1.0f}, {scratch / "missing.wav", 1.0f}, {wav, 4.0f}, {wav, -1.0f}}) {
-        EXPECT_EQ(request(host::kFileRequestAnalyseVoice, refused.first, refused.second), 0);
-        EXPECT_EQ(request(host::kFileRequestAnalyseLayer, refused.first, refused.second), 0);
+        EXPECT_FALSE(request(host::kFileRequestAnalyseVoice, refused.first, refused.second));
+        EXPECT_FALSE(request(host::kFileRequestAnalyseLayer, refused.first, refused.second));
     }
     const auto unchanged = stateOf(*plugin);
     ASSERT_TRUE(unchanged);
@@ -118,7 +111,7 @@ TEST(AnalysedSlot, TheShownLayerRequestReplacesThatLayerAloneAndRefusalsChangeNo
         }
     }
 
-    ASSERT_EQ(request(host::kFileRequestAnalyseLayer, wav, 1.0f), 1);
+    ASSERT_TRUE(request(host::kFileRequestAnalyseLayer, wav, 1.0f));
     const auto after = stateOf(*plugin);
     ASSERT_TRUE(after);
     Voice& now = after->voices[1];

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,27 @@ inline std::vector<fs::path> filesBelow(const fs::path& folder, const std::strin
     return files;
 }
 
+// The plug-in opened as a host opens it, at 44.1 kHz in blocks of block
+// samples; null when it cannot load.
+inline std::unique_ptr<tessarine::host::PluginHost> openPlugin(int block)
+{
+    std::string error;
+    auto plugin = tessarine::host::PluginHost::load(TESSARINE_PLUGIN_PATH, error);
+    if (plugin) {
+        plugin->dispatch(vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
+        plugin->dispatch(vst::effSetBlockSize, 0, block);
+    }
+    return plugin;
+}
+
+// One of the file requests the editor makes of the plug-in, with its text
+// (a path, or none); true when granted.
+inline bool fileRequest(tessarine::host::PluginHost& plugin, int what, const char* text, float value = 0.0f)
+{
+    return plugin.dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), what, const_cast<char*>(text),
+                           value) == 1;
+}
+
 struct NoteRender {
     std::vector<float> left;
     std::vector<float> right;
@@ -51,16 +73,13 @@ inline NoteRender playNote(const std::string& file, bool voiceInSlotA, int key, 
 {
     namespace host = tessarine::host;
     constexpr int kBlock = 512;
-    std::string error;
-    auto plugin = host::PluginHost::load(TESSARINE_PLUGIN_PATH, error);
+    auto plugin = openPlugin(kBlock);
     if (!plugin) {
         return {};
     }
-    const auto request = [&](int what, std::string text, float value) {
-        return plugin->dispatch(vst::effVendorSpecific, vst::fourCC('T', 's', 'n', 'F'), what, text.data(), value) == 1;
+    const auto request = [&](int what, const std::string& text, float value) {
+        return fileRequest(*plugin, what, text.c_str(), value);
     };
-    plugin->dispatch(vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
-    plugin->dispatch(vst::effSetBlockSize, 0, kBlock);
     const bool surrounded = around.empty() ? request(host::kFileRequestReset, "", 0.0f)
                                            : request(host::kFileRequestInstrumentLoad, around, 0.0f);
     const bool loaded = voiceInSlotA ? surrounded && request(slotRequest, file, 0.0f)

@@ -63,18 +63,6 @@ Fingerprint fingerprintOf(const librarytest::NoteRender& note)
     return f;
 }
 
-std::vector<fs::path> fixtureVoices()
-{
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(fs::path(TESSARINE_TEST_FIXTURES) / "voices")) {
-        if (entry.path().extension() == ".t9v") {
-            files.push_back(entry.path());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 bool vectorKernel() { return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"); }
 
 // Sanitizer builds compile the engine with other optimisations, which may round
@@ -89,7 +77,7 @@ constexpr bool kRecordedBuild = true;
 
 TEST(StoredVoiceSound, FixedVoiceFilesRenderAsRecorded)
 {
-    const std::vector<fs::path> voices = fixtureVoices();
+    const std::vector<fs::path> voices = librarytest::filesBelow(fs::path(TESSARINE_TEST_FIXTURES) / "voices", ".t9v");
     ASSERT_GE(voices.size(), 3u);
     std::set<std::int32_t> versions;
     for (const fs::path& voice : voices) {

@@ -21,26 +21,6 @@ namespace {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-TEST(ParameterRules, TempoStep)
-{
-    struct Case {
-        float value;
-        int step;
-    };
-    const Case cases[] = {
-        {1.0f, 1},    {0.97f, 1},   {0.93f, 2},   {0.275f, 15}, {0.225f, 16}, {0.175f, 32},
-        {0.125f, 48}, {0.075f, 64}, {0.025f, 80}, {0.0f, 80},   {-3.0f, 80},
-        {7.0f, 1},    {kNaN, 1},   {-kInf, 80},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(tempoStep(c.value), c.step) << c.value;
-    }
-    // A sixteenth of a beat at 120 bpm, the LFO's fastest period.
-    EXPECT_DOUBLE_EQ(tempoStep(1.0f) * 0.0625 * 60.0 / usableTempo(120.0), 0.03125);
-    EXPECT_DOUBLE_EQ(usableTempo(0.0), 120.0);
-    EXPECT_DOUBLE_EQ(usableTempo(std::nan("")), 120.0);
-}
-
 TEST(ParameterRules, WholeNumberSettingsStayInRange)
 {
     struct Case {
@@ -59,11 +39,22 @@ TEST(ParameterRules, WholeNumberSettingsStayInRange)
         {"bend", pitchBendRange, kInf, 24},           {"voices", voiceLimit, 0.0f, 1},
         {"voices", voiceLimit, 1.0f, 12},             {"harmonics", noteHarmonicCount, 1.0f, 64},
         {"harmonics", noteHarmonicCount, 0.0f, 1},    {"lfo shape", lfoShape, 1.0f, 2},
-        {"lfo shape", lfoShape, 0.3f, 0},           {"lfo shape", lfoShape, 0.34f, 1},
+        {"lfo shape", lfoShape, 0.3f, 0},             {"lfo shape", lfoShape, 0.34f, 1},
+        {"tempo step", tempoStep, 1.0f, 1},           {"tempo step", tempoStep, 0.97f, 1},
+        {"tempo step", tempoStep, 0.93f, 2},          {"tempo step", tempoStep, 0.275f, 15},
+        {"tempo step", tempoStep, 0.225f, 16},        {"tempo step", tempoStep, 0.175f, 32},
+        {"tempo step", tempoStep, 0.125f, 48},        {"tempo step", tempoStep, 0.075f, 64},
+        {"tempo step", tempoStep, 0.025f, 80},        {"tempo step", tempoStep, 0.0f, 80},
+        {"tempo step", tempoStep, -3.0f, 80},         {"tempo step", tempoStep, 7.0f, 1},
+        {"tempo step", tempoStep, kNaN, 1},           {"tempo step", tempoStep, -kInf, 80},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.rule(c.value), c.expected) << c.what << " of " << c.value;
     }
+    // A sixteenth of a beat at 120 bpm, the LFO's fastest period.
+    EXPECT_DOUBLE_EQ(tempoStep(1.0f) * 0.0625 * 60.0 / usableTempo(120.0), 0.03125);
+    EXPECT_DOUBLE_EQ(usableTempo(0.0), 120.0);
+    EXPECT_DOUBLE_EQ(usableTempo(std::nan("")), 120.0);
 }
 
 TEST(ParameterRules, CompressIsCappedShortOfFullAndStretchIsContinuousAroundTheMiddle)

@@ -45,11 +45,15 @@ std::vector<std::byte> voiceHeader(std::int32_t version, int multisamples, int l
     return bytes;
 }
 
-void putEmptyLayer(std::vector<std::byte>& bytes)
+// A layer with no frames; fullBand puts the full-band noise tag before the noise frame count.
+void putEmptyLayer(std::vector<std::byte>& bytes, bool fullBand = false)
 {
     putFloat(bytes, 0.0f);
     for (int i = 0; i < 2 * kHarmonicCount; ++i) {
         putInt(bytes, 0);
+    }
+    if (fullBand) {
+        putInt(bytes, kFullBandNoiseTag);
     }
     putInt(bytes, 0);
 }
@@ -67,6 +71,10 @@ TEST(RecordLayout, CurveAndLayerRecordsByteForByte)
     auto layer = std::make_unique<LayerData>();
     EXPECT_EQ(recordBytes([&](RecordStream& s) { return writeHarmonic(s, layer->harmonic); }).size(), 516u);
     EXPECT_EQ(recordBytes([&](RecordStream& s) { return writeNoise(s, layer->noise); }), hexBytes({0, 0, 0, 0}));
+    layer->noise.setFullBand(true);
+    EXPECT_EQ(recordBytes([&](RecordStream& s) { return writeNoise(s, layer->noise); }),
+              hexBytes({0x00, 0x01, 0x01, 0x00, 0, 0, 0, 0}));
+    layer->noise.setFullBand(false);
 
     // A sharing curve writes its owner's times.
     test::addHarmonicFrame(layer->harmonic, 0.25f, 1.0f);
@@ -114,35 +122,53 @@ TEST(RecordLayout, HarmonicReadMakesTheDataPlayable)
     }
 }
 
-TEST(RecordLayout, VoiceVersionsAndCutoff)
+// Each version's cutoff field, the name, and the full-band noise tag before the
+// noise frame count: versions that never wrote the tag refuse it, and noise
+// without it plays the 64 bands it always played.
+TEST(RecordLayout, VoiceVersionsCutoffNameAndFullBandTag)
 {
     struct Case {
         std::int32_t version;
         float stored;
-        float expected;
+        bool fullBand;
+        bool reads;
+        float cutoff;
+        std::string name = "v";
     };
+    const std::string longName(200, 'x'); // cut, and the fields after it are still where they belong
     const Case cases[] = {
-        {kVoiceVersion1, 0.2f, 1.0f}, // no cutoff field at all
-        {kVoiceVersion2, 0.0f, 1.0f}, // that version's 0 meant "no cutoff"
-        {kVoiceVersion2, 0.4f, 0.4f},
-        {kVoiceVersion, 0.0f, 0.0f},
-        {kVoiceVersion, -3.0f, 0.0f},
-        {kVoiceVersion, 7.0f, 1.0f},
-        {kVoiceVersion, NAN, 1.0f},
+        {kVoiceVersion1, 0.2f, false, true, 1.0f}, // no cutoff field at all
+        {kVoiceVersion2, 0.0f, false, true, 1.0f}, // that version's 0 meant "no cutoff"
+        {kVoiceVersion2, 0.4f, false, true, 0.4f},
+        {kVoiceVersion3, 1.0f, false, true, 1.0f},
+        {kVoiceVersion3, 1.0f, true, false, 0.0f},
+        {kVoiceVersion, 1.0f, true, true, 1.0f},
+        {kVoiceVersion, 0.0f, false, true, 0.0f},
+        {kVoiceVersion, -3.0f, false, true, 0.0f},
+        {kVoiceVersion, 7.0f, false, true, 1.0f},
+        {kVoiceVersion, NAN, false, true, 1.0f},
+        {kVoiceVersion, 0.5f, false, true, 0.5f, longName},
     };
     auto voice = std::make_unique<Voice>();
     for (const Case& c : cases) {
-        std::vector<std::byte> bytes = voiceHeader(c.version, 1, 1, c.stored);
-        putEmptyLayer(bytes);
+        SCOPED_TRACE(testing::Message() << std::hex << c.version << " " << c.stored << " full band " << c.fullBand);
+        std::vector<std::byte> bytes = voiceHeader(c.version, 1, 1, c.stored, c.name);
+        putEmptyLayer(bytes, c.fullBand);
         std::int32_t version = 0;
         RecordStream stream;
         stream.openMemoryRead(bytes);
-        ASSERT_TRUE(readVoice(stream, *voice, &version)) << std::hex << c.version;
+        ASSERT_EQ(readVoice(stream, *voice, &version), c.reads);
+        if (!c.reads) {
+            EXPECT_EQ(stream.status(), RecordStream::Status::BadValue);
+            continue;
+        }
         EXPECT_EQ(stream.position(), bytes.size());
         EXPECT_EQ(version, c.version);
-        EXPECT_EQ(voice->cutoff, c.expected) << std::hex << c.version << " " << c.stored;
+        EXPECT_EQ(voice->cutoff, c.cutoff);
         EXPECT_TRUE(voice->loopOn);
-        EXPECT_EQ(voice->nameView(), "v");
+        EXPECT_EQ(voice->nameView(), c.name.substr(0, kNameCapacity - 1));
+        EXPECT_EQ(voice->layer(0, 0).noise.bandCount(), c.fullBand ? kNoiseBandCount : kLegacyNoiseBands);
+        EXPECT_EQ(voice->layer(0, 1).noise.fullBand(), c.fullBand) << "a single layer is copied whole";
     }
 }
 
@@ -184,18 +210,9 @@ TEST(RecordLayout, ReadersRefuseCountsOutsideTheModel)
     }
 }
 
-TEST(RecordLayout, LongNamesAreCutAndTheRestOfTheRecordStillReads)
+// Saving names the voice after the file.
+TEST(RecordLayout, VoicesAreNamedAfterTheirFile)
 {
-    auto voice = std::make_unique<Voice>();
-    std::vector<std::byte> bytes = voiceHeader(kVoiceVersion, 1, 1, 0.5f, std::string(200, 'x'));
-    putEmptyLayer(bytes);
-    RecordStream stream;
-    stream.openMemoryRead(bytes);
-    ASSERT_TRUE(readVoice(stream, *voice));
-    EXPECT_EQ(voice->nameView(), std::string(kNameCapacity - 1, 'x'));
-    EXPECT_EQ(voice->cutoff, 0.5f) << "fields after the name are where they belong";
-
-    // Saving names the voice after the file.
     const std::pair<const char*, std::string> names[] = {
         {"/lib/Voices/Warm Pad.t9v", "Warm Pad"},
         {"plain", "plain"},
@@ -314,44 +331,6 @@ TEST(RecordLayout, NoiseFramesArriveWithTheirBands)
     EXPECT_FALSE(frames.frame(0).silent);
     for (float band : frames.frame(0).bands) {
         EXPECT_FLOAT_EQ(band, 80.0f);
-    }
-}
-
-// Full-band noise is told by a tag before the frame count. Older voice
-// versions never wrote it, so there it is refused, and noise without it plays
-// the 64 bands it always played.
-TEST(RecordLayout, FullBandNoiseIsTaggedAndOnlyReadWhereItCanBeWritten)
-{
-    auto layer = std::make_unique<LayerData>();
-    layer->noise.setFullBand(true);
-    EXPECT_EQ(recordBytes([&](RecordStream& s) { return writeNoise(s, layer->noise); }),
-              hexBytes({0x00, 0x01, 0x01, 0x00, 0, 0, 0, 0}));
-    struct Case {
-        std::int32_t version;
-        bool tagged;
-        bool reads;
-    };
-    for (const Case c : {Case{kVoiceVersion3, false, true}, Case{kVoiceVersion3, true, false},
-                         Case{kVoiceVersion, false, true}, Case{kVoiceVersion, true, true}}) {
-        std::vector<std::byte> bytes = voiceHeader(c.version, 1, 1, 1.0f);
-        putFloat(bytes, 220.0f);
-        for (int i = 0; i < 2 * kHarmonicCount; ++i) {
-            putInt(bytes, 0);
-        }
-        if (c.tagged) {
-            putInt(bytes, kFullBandNoiseTag);
-        }
-        putInt(bytes, 0);
-        auto voice = std::make_unique<Voice>();
-        RecordStream stream;
-        stream.openMemoryRead(bytes);
-        ASSERT_EQ(readVoice(stream, *voice), c.reads) << c.version << ' ' << c.tagged;
-        if (c.reads) {
-            EXPECT_EQ(voice->layer(0, 0).noise.bandCount(), c.tagged ? kNoiseBandCount : kLegacyNoiseBands);
-            EXPECT_EQ(voice->layer(0, 1).noise.fullBand(), c.tagged) << "a single layer is copied whole";
-        } else {
-            EXPECT_EQ(stream.status(), RecordStream::Status::BadValue);
-        }
     }
 }
 

@@ -6,7 +6,10 @@
 #include "support/TestVoices.h"
 #include "sound/files/VoiceFile.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -41,6 +44,37 @@ inline std::string steadyVoiceFile()
         return file;
     }();
     return path;
+}
+
+// One three-byte MIDI message at a sample offset of the next block.
+inline void sendMidi(SynthEngine& engine, int status, int data1, int data2, int offset = 0)
+{
+    const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(status), static_cast<std::uint8_t>(data1),
+                                   static_cast<std::uint8_t>(data2)};
+    engine.midiIn(bytes, offset);
+}
+
+// An engine at rate playing sounds at their analysed speed, the steady tone in
+// slot A and the noise seeded, so two such engines render the same samples.
+inline std::unique_ptr<SynthEngine> steadySynth(float rate)
+{
+    auto engine = std::make_unique<SynthEngine>();
+    engine->setSampleRate(rate);
+    engine->seedNoise(7);
+    engine->setParameter(kStretch, 0.5f, true);
+    EXPECT_TRUE(engine->loadVoice(0, steadyVoiceFile().c_str()));
+    return engine;
+}
+
+// Renders frames in blocks of block; both channels, left first.
+inline std::array<std::vector<float>, 2> renderFrames(SynthEngine& engine, std::size_t frames, int block = 512)
+{
+    std::array<std::vector<float>, 2> out{std::vector<float>(frames), std::vector<float>(frames)};
+    for (std::size_t start = 0; start < frames; start += static_cast<std::size_t>(block)) {
+        engine.render(out[0].data() + start, out[1].data() + start,
+                      static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(block), frames - start)));
+    }
+    return out;
 }
 
 // Starts the keys at velocity 127 and renders seconds in blocks of 512; the left channel.
