@@ -3,6 +3,7 @@
 
 #include "support/XvfbServer.h"
 #include "editor/dialogs/AnalysisProgressWindow.h"
+#include "editor/dialogs/DesktopDialogs.h"
 #include "editor/dialogs/ToolkitDialogs.h"
 
 #include <gtest/gtest.h>
@@ -34,6 +35,8 @@ TEST(AnalysisProgressWindow, BarIsHeldBetweenFiveAndNinetyFivePercent)
     }
 }
 
+// Without a display no window opens and every dialog is a cancel, our own and,
+// when the desktop's tool cannot start, the one it hands over to.
 TEST(AnalysisProgressWindow, WithoutADisplayTheAnalysisRunsWithNoWindow)
 {
     const char* display = std::getenv("DISPLAY");
@@ -44,6 +47,8 @@ TEST(AnalysisProgressWindow, WithoutADisplayTheAnalysisRunsWithNoWindow)
     EXPECT_EQ(dialogs.openAnalysisProgress(), nullptr);
     std::string path = "unchanged";
     EXPECT_FALSE(dialogs.openFile("t9i", path)) << "no display: the dialog is a cancel";
+    tessarine::DesktopDialogs missingTool(tessarine::DesktopDialogs::Tool::Zenity, "/no/such/tool");
+    EXPECT_FALSE(missingTool.openFile("t9i", path));
     EXPECT_EQ(path, "unchanged");
     if (display != nullptr) {
         setenv("DISPLAY", saved.c_str(), 1);

@@ -4,7 +4,6 @@
 
 #include "EditorFixture.h"
 
-#include "editor/EditorTags.h"
 #include "editor/views/CustomViews.h"
 #include "editor/views/HarmonicBarView.h"
 #include "engine/SynthEngine.h"
@@ -66,7 +65,7 @@ class ControlMap : public EditorFixture {};
 TEST_F(ControlMap, EveryPageShowsEachOfItsTagsExactlyOnce)
 {
     for (int page = 0; page < kPageCount; ++page) {
-        editor().setParameter(kTagPageSelector, static_cast<float>(page) / 7.0f);
+        showPage(page);
         ASSERT_EQ(editor().currentPage(), page);
         std::vector<int> shown = tagsInFrame();
         std::sort(shown.begin(), shown.end());
@@ -92,13 +91,13 @@ TEST_F(ControlMap, GivenPositionsAreKept)
         {4, 20, 50, 408},  {4, 75 + 7, 19, 90 + 55 + 31 * 7 - 19}, {4, 105, 583, 90 + 55 - 16},
     };
     for (const Row& row : rows) {
-        editor().setParameter(kTagPageSelector, static_cast<float>(row.page) / 7.0f);
+        showPage(row.page);
         const gui::Control* control = editor().control(row.tag);
         ASSERT_NE(control, nullptr) << row.tag;
         EXPECT_EQ(control->bounds().x, row.x) << row.tag;
         EXPECT_EQ(control->bounds().y, row.y) << row.tag;
     }
-    editor().setParameter(kTagPageSelector, 4.0f / 7.0f);
+    showPage(4);
     EXPECT_EQ(editor().control(kLfo1Rate)->bounds().width, 35);
 }
 
@@ -171,7 +170,7 @@ TEST_F(ControlMap, NoPageCutsOrMisplacesAText)
     }
     dialogs_.nextPath = (root_ / "late.wav").string();
     ASSERT_TRUE(testsound::writeSound(dialogs_.nextPath, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1, sound));
-    editor().setParameter(kTagPageSelector, 0.0f);
+    showPage(0);
     setHarmonicBarFrame(*editor().control(kTagHarmonicBars), 1);
     click(kTagAnalyseA);
     ASSERT_EQ(dialogs_.messages, 0) << dialogs_.lastMessage;
@@ -207,7 +206,7 @@ TEST_F(ControlMap, NoPageCutsOrMisplacesAText)
             offenders.state = "layer " + std::to_string(layer) + " drawn headless";
             ASSERT_TRUE(editor().drawPage(page, picture.data(), picture.size()));
             offenders.state = "layer " + std::to_string(layer) + " in the window";
-            editor().setParameter(kTagPageSelector, static_cast<float>(page) / 7.0f);
+            showPage(page);
             gui::ImageSurfaceBackend window(*editor().frame());
             window.paintAll();
         }

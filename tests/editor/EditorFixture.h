@@ -4,6 +4,8 @@
 // how often they were asked.
 
 #include "editor/dialogs/FileDialogs.h"
+#include "editor/EditorTags.h"
+#include "editor/HistoryButtons.h"
 #include "editor/SynthEditor.h"
 #include "gui/Frame.h"
 #include "shell/SynthPlugin.h"
@@ -61,6 +63,9 @@ private:
     DialogLog& log_;
 };
 
+// A host that answers only the version question; what the plug-in automates is recorded.
+vst::intptr quietHost(vst::EffectRecord*, vst::int32 opcode, vst::int32 index, vst::intptr, void*, float opt);
+
 // An audioMasterAutomate the plug-in sent its host.
 struct HostAutomation {
     int index;
@@ -91,6 +96,12 @@ protected:
 
     // A press and release at the centre of the control of tag, shown on the current page.
     void click(int tag);
+    void clickAt(const tessarine::gui::Rect& area);
+    void press(tessarine::HistoryButtons::Action action) { clickAt(editor_->historyButtons()->button(action)->bounds()); }
+    // A drag up from the centre of the control of tag, in two moves: one gesture, one step of the history.
+    void dragUp(int tag, double pixels);
+    void keys(std::initializer_list<int> codes, unsigned modifiers = 0);
+    void showPage(int page) { editor_->setParameter(tessarine::kTagPageSelector, static_cast<float>(page) / 7.0f); }
     void mouse(tessarine::gui::EventKind kind, double x, double y);
     // Every control of the frame (top bar and shown page), by tag.
     std::vector<int> tagsInFrame() const;

@@ -5,7 +5,6 @@
 
 #include "EditorFixture.h"
 
-#include "editor/EditorTags.h"
 #include "engine/SynthEngine.h"
 #include "gui/OptionMenu.h"
 

@@ -12,10 +12,7 @@
 #include <gtest/gtest.h>
 // After gtest: Xlib's macro None would break its headers.
 #include "gui/X11PopupMenu.h"
-
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
+#include "support/DialogTypist.h"
 
 #include <chrono>
 #include <memory>
@@ -101,9 +98,7 @@ TEST(PopupMenuWheel, ScrollsColumnsBeyondTheScreenNeverChoosesAndTakesKeys)
 
     // Escape closes without a choice; Down, Down, Return takes the second entry.
     auto key = [&](KeySym sym) {
-        const KeyCode code = XKeysymToKeycode(d, sym);
-        XTestFakeKeyEvent(d, code, True, CurrentTime);
-        XTestFakeKeyEvent(d, code, False, CurrentTime);
+        tessarine::test::typist::typeKey(d, sym);
         pump();
     };
     moveTo(rootX, rootY);
