@@ -8,18 +8,16 @@
 
 #include <gtest/gtest.h>
 // After gtest: Xlib's macro None would break its headers.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include "support/XPixels.h"
 
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <functional>
-#include <thread>
 
 namespace {
 
 using tessarine::AnalysisProgressWindow;
+using tessarine::test::eventually;
+using tessarine::test::pixelAt;
 
 TEST(AnalysisProgressWindow, BarIsHeldBetweenFiveAndNinetyFivePercent)
 {
@@ -53,31 +51,6 @@ TEST(AnalysisProgressWindow, WithoutADisplayTheAnalysisRunsWithNoWindow)
     if (display != nullptr) {
         setenv("DISPLAY", saved.c_str(), 1);
     }
-}
-
-// Reads one pixel of a window as 0xRRGGBB, as another client sees it.
-unsigned long pixelAt(Display* display, unsigned long window, int x, int y)
-{
-    XImage* image = XGetImage(display, window, x, y, 1, 1, AllPlanes, ZPixmap);
-    if (image == nullptr) {
-        return ~0ul;
-    }
-    unsigned long pixel = XGetPixel(image, 0, 0);
-    XDestroyImage(image);
-    return pixel;
-}
-
-// Another client's drawing reaches the server in its own time: wait for it, bounded.
-bool eventually(const std::function<bool()>& condition)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (condition()) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
 }
 
 TEST(AnalysisProgressWindow, ShowsTitleSizeAndBarAndRepaintsWhenExposed)
