@@ -9,9 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <iterator>
-#include <numbers>
 #include <vector>
 
 namespace {
@@ -74,25 +72,6 @@ TEST(NumMatrix, ShapeEditsAndIndexChecks)
     EXPECT_EQ(m.data()[4], 22) << "row-major: (2, 2) is the fifth element";
     EXPECT_EQ(values(m.transposed().row(3)), (std::vector<double>{13, 23}));
     EXPECT_TRUE(m.row(0).empty());
-    EXPECT_FALSE(m.setRow(1, vec({1, 2})));
-}
-
-TEST(NumMatrix, UnwrapRemovesTurnsBetweenBins)
-{
-    // A linear phase ramp (a delayed impulse) wrapped into (-pi, pi] comes back whole.
-    constexpr double pi = std::numbers::pi;
-    NumMatrix m(200, 1);
-    for (int r = 1; r <= 200; ++r) {
-        m(r, 1) = std::remainder(-0.9 * (r - 1), 2 * pi);
-    }
-    m(1, 1) = 0.0;
-    m(2, 1) = 14.0 * pi - 0.9; // seven whole turns off
-    tessarine::unwrapColumns(m);
-    for (int r = 1; r <= 200; ++r) {
-        EXPECT_NEAR(m(r, 1), -0.9 * (r - 1), 1e-9) << "bin " << r;
-    }
-    m(5, 1) = kMissing;
-    tessarine::unwrapColumns(m); // must terminate
 }
 
 } // namespace

@@ -89,7 +89,6 @@ TEST(ShortTimeSpectrum, ReassignedAmplitudeFrequencyAndPhase)
         ShortTimeSpectrum s;
         ASSERT_TRUE(tessarine::reassignedStft(x, n, n, hop, rate, s));
         const NumMatrix g = tessarine::magnitude(s);
-        const NumMatrix phase = tessarine::unwrappedPhase(s);
         const int bin = static_cast<int>(std::lround(c.frequency * n / rate));
         for (int f = 1; f <= s.frames(); ++f) {
             EXPECT_NEAR(s.frequency(bin + 1, f), c.frequency, c.hzTolerance);
@@ -100,7 +99,8 @@ TEST(ShortTimeSpectrum, ReassignedAmplitudeFrequencyAndPhase)
                 EXPECT_NEAR(g(bin + 1, f), amplitude, 1e-9);
                 // Time 0 of a frame is its centre sample; the phase convention is negated.
                 const double centre = 2 * kPi * c.frequency * ((f - 1) * hop + n / 2) / rate + phase0;
-                EXPECT_NEAR(std::remainder(phase(bin + 1, f) + centre, 2 * kPi), 0.0, 1e-6);
+                const double phase = std::atan2(s.im(bin + 1, f), s.re(bin + 1, f));
+                EXPECT_NEAR(std::remainder(phase + centre, 2 * kPi), 0.0, 1e-6);
             }
         }
     }
