@@ -99,7 +99,7 @@ TEST(ShortTimeSpectrum, ReassignedAmplitudeFrequencyAndPhase)
                 EXPECT_NEAR(g(bin + 1, f), amplitude, 1e-9);
                 // Time 0 of a frame is its centre sample; the phase convention is negated.
                 const double centre = 2 * kPi * c.frequency * ((f - 1) * hop + n / 2) / rate + phase0;
-                const double phase = std::atan2(s.im(bin + 1, f), s.re(bin + 1, f));
+                const double phase = std::atan2(-s.im(bin + 1, f), s.re(bin + 1, f));
                 EXPECT_NEAR(std::remainder(phase + centre, 2 * kPi), 0.0, 1e-6);
             }
         }
