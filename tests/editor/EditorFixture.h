@@ -27,6 +27,8 @@ struct DialogLog {
     std::string nextPath; // empty: the user cancels
     std::vector<std::string> nextPaths; // several files chosen at once, when not empty
     std::string lastMessage;
+    int questions = 0;
+    bool goAhead = true; // the answer to every question, as a dialog that cannot ask gives
 };
 
 class ScriptedDialogs final : public tessarine::FileDialogs {
@@ -47,6 +49,11 @@ public:
     {
         ++log_.messages;
         log_.lastMessage = text;
+    }
+    bool question(const char*, const char*, const char*) override
+    {
+        ++log_.questions;
+        return log_.goAhead;
     }
 
 private:

@@ -20,21 +20,6 @@ namespace {
 using namespace tessarine;
 using editortest::EditorFixture;
 
-// Answers the question before a discarding load as told, and counts them.
-struct Answers final : FileDialogs {
-    int& asked;
-    bool& discard;
-    Answers(int& a, bool& d) : asked(a), discard(d) {}
-    bool openFile(const char*, std::string&) override { return false; }
-    bool saveFile(const char*, std::string&) override { return false; }
-    void messageBox(const char*, const char*) override {}
-    bool question(const char*, const char*, const char*) override
-    {
-        ++asked;
-        return discard;
-    }
-};
-
 class Undo : public EditorFixture {
 protected:
     // Before the fixture builds the plug-in: what is remembered stays in the test's folder.
@@ -92,9 +77,6 @@ TEST_F(Undo, ArrowsStepThroughTheCategoryAndTheMarkFollowsEditsUndoAndSaves)
 
 TEST_F(Undo, LoadsAskBeforeDiscardingChangesOnlyWhenTheMusicianTurnedItOn)
 {
-    int asked = 0;
-    bool discard = false;
-    editor().setFileDialogs(std::make_unique<Answers>(asked, discard));
     const struct {
         const char* what;
         std::function<void()> act;
@@ -112,11 +94,11 @@ TEST_F(Undo, LoadsAskBeforeDiscardingChangesOnlyWhenTheMusicianTurnedItOn)
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);
-        asked = 0;
-        discard = step.answer;
+        dialogs_.questions = 0;
+        dialogs_.goAhead = step.answer;
         step.act();
         editor().idle();
-        EXPECT_EQ(asked, step.questions);
+        EXPECT_EQ(dialogs_.questions, step.questions);
         EXPECT_EQ(shownName(), step.shown);
     }
     // Remembered for the next editor and the next run.
