@@ -1,8 +1,8 @@
 #include "support/ControlTestSupport.h"
 
-#include "gui/Control.h"
 #include "gui/Frame.h"
 #include "gui/ImageSurfaceBackend.h"
+#include "gui/KickButton.h"
 
 #include <gtest/gtest.h>
 
@@ -32,18 +32,6 @@ public:
     void onTimer(int) override { ++ticks; }
     std::vector<EventKind> kinds;
     int ticks = 0;
-};
-
-class ReportingControl : public Control {
-public:
-    using Control::Control;
-    bool onEvent(const InputEvent& event) override
-    {
-        if (event.kind == EventKind::MouseDown) {
-            setValueAndReport(0.25f);
-        }
-        return true;
-    }
 };
 
 } // namespace
@@ -88,14 +76,14 @@ TEST(Frame, ControlReportsUserMovesButNotOutsideOnes)
 {
     Frame frame(100, 100);
     RecordingListener listener;
-    auto* control = frame.add(std::make_unique<ReportingControl>(Rect{0, 0, 20, 20}, 7, &listener));
+    auto* control = frame.add(std::make_unique<KickButton>(Rect{0, 0, 20, 20}, 7, &listener, "Load"));
 
     control->setValue(2.0f);
     EXPECT_FLOAT_EQ(control->value(), 1.0f);
     EXPECT_TRUE(listener.values.empty());
 
     frame.dispatch(mouse(EventKind::MouseDown, 5, 5));
-    EXPECT_EQ(listener.values, std::vector{0.25f});
+    EXPECT_EQ(listener.values, std::vector{1.0f});
     EXPECT_EQ(listener.tags, std::vector{7});
 }
 
