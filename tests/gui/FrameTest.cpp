@@ -36,22 +36,6 @@ public:
 
 } // namespace
 
-TEST(Frame, PressOwnsTheMouseUntilReleaseWhereverThePointerGoes)
-{
-    Frame frame(100, 100);
-    auto* left = frame.add(std::make_unique<RecordingView>(Rect{0, 0, 50, 100}));
-    auto* right = frame.add(std::make_unique<RecordingView>(Rect{50, 0, 50, 100}));
-
-    frame.dispatch(mouse(EventKind::MouseDown, 10, 10));
-    frame.dispatch(mouse(EventKind::MouseMove, 80, 10));
-    frame.dispatch(mouse(EventKind::MouseUp, 80, 10));
-    frame.dispatch(mouse(EventKind::MouseMove, 80, 10));
-
-    EXPECT_EQ(left->kinds, (std::vector{EventKind::MouseDown, EventKind::MouseMove, EventKind::MouseUp}));
-    EXPECT_EQ(right->kinds, std::vector{EventKind::MouseMove});
-    EXPECT_EQ(frame.mouseOwner(), nullptr);
-}
-
 TEST(Frame, ReleasedViewLosesMouseAndTimers)
 {
     Frame frame(100, 100);
