@@ -2,7 +2,6 @@
 
 #include "gui/Frame.h"
 #include "gui/ImageSurfaceBackend.h"
-#include "gui/KickButton.h"
 
 #include <gtest/gtest.h>
 
@@ -54,21 +53,6 @@ TEST(Frame, ReleasedViewLosesMouseAndTimers)
     frame.runTimers(5000);
     EXPECT_EQ(view->ticks, 1);
     frame.stopTimer(timer); // stopping a forgotten timer is harmless
-}
-
-TEST(Frame, ControlReportsUserMovesButNotOutsideOnes)
-{
-    Frame frame(100, 100);
-    RecordingListener listener;
-    auto* control = frame.add(std::make_unique<KickButton>(Rect{0, 0, 20, 20}, 7, &listener, "Load"));
-
-    control->setValue(2.0f);
-    EXPECT_FLOAT_EQ(control->value(), 1.0f);
-    EXPECT_TRUE(listener.values.empty());
-
-    frame.dispatch(mouse(EventKind::MouseDown, 5, 5));
-    EXPECT_EQ(listener.values, std::vector{1.0f});
-    EXPECT_EQ(listener.tags, std::vector{7});
 }
 
 TEST(Frame, PaintsOnlyTheDirtyAreaOverTheBackground)
