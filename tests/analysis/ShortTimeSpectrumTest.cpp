@@ -71,16 +71,6 @@ TEST(ShortTimeSpectrum, FrameCounts)
     EXPECT_FALSE(tessarine::reassignedStft(NumVector(1000), 256, 256, 0, 44100.0, s));
 }
 
-TEST(ShortTimeSpectrum, BlackmanWindowShape)
-{
-    const NumVector w = tessarine::blackmanWindow(512, 512);
-    for (int j = 0; j < 512; ++j) {
-        const double want = 0.42 - 0.5 * std::cos(2 * kPi * j / 512) + 0.08 * std::cos(4 * kPi * j / 512);
-        EXPECT_NEAR(w.data()[j], want, 1e-12) << j;
-    }
-    EXPECT_EQ(w.data()[0], 0.0);
-}
-
 TEST(ShortTimeSpectrum, ReassignedAmplitudeFrequencyAndPhase)
 {
     constexpr double rate = 44100.0;
@@ -99,7 +89,6 @@ TEST(ShortTimeSpectrum, ReassignedAmplitudeFrequencyAndPhase)
         ShortTimeSpectrum s;
         ASSERT_TRUE(tessarine::reassignedStft(x, n, n, hop, rate, s));
         const NumMatrix g = tessarine::magnitude(s);
-        const NumMatrix phase = tessarine::unwrappedPhase(s);
         const int bin = static_cast<int>(std::lround(c.frequency * n / rate));
         for (int f = 1; f <= s.frames(); ++f) {
             EXPECT_NEAR(s.frequency(bin + 1, f), c.frequency, c.hzTolerance);
@@ -110,7 +99,8 @@ TEST(ShortTimeSpectrum, ReassignedAmplitudeFrequencyAndPhase)
                 EXPECT_NEAR(g(bin + 1, f), amplitude, 1e-9);
                 // Time 0 of a frame is its centre sample; the phase convention is negated.
                 const double centre = 2 * kPi * c.frequency * ((f - 1) * hop + n / 2) / rate + phase0;
-                EXPECT_NEAR(std::remainder(phase(bin + 1, f) + centre, 2 * kPi), 0.0, 1e-6);
+                const double phase = std::atan2(-s.im(bin + 1, f), s.re(bin + 1, f));
+                EXPECT_NEAR(std::remainder(phase + centre, 2 * kPi), 0.0, 1e-6);
             }
         }
     }

@@ -114,30 +114,6 @@ TEST(SoundImport, FundamentalFromHeaderNameOrEstimate)
     EXPECT_EQ(tessarine::chooseFundamental(outOfRange, "a_2x.wav").f0, 0.0) << "a note no key has: noise only";
 }
 
-// A sound of noise alone has no pitch, and its voice plays for as long as the
-// noise lasts rather than ending at once.
-TEST(SoundImport, NoiseAloneKeepsItsLength)
-{
-    std::mt19937 random(3);
-    std::normal_distribution<float> gaussian(0.0f, 0.15f);
-    std::vector<float> noise(44100);
-    for (float& v : noise) {
-        v = gaussian(random);
-    }
-    const std::string path = testsound::scratchPath("breath.wav");
-    ASSERT_TRUE(testsound::writeSound(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 1, noise));
-    tessarine::PreparedSound sound;
-    ASSERT_TRUE(tessarine::prepareSound(path, sound));
-    EXPECT_EQ(sound.fundamental.f0, 0.0);
-    auto voice = std::make_unique<tessarine::Voice>();
-    tessarine::AnalysisSummary summary;
-    ASSERT_TRUE(tessarine::analyseIntoVoice(sound.buffer, sound.fundamental.f0, *voice, 0, 1, nullptr, summary));
-    const tessarine::LayerData& layer = voice->layer(0, 1);
-    EXPECT_EQ(summary.harmonics, 0);
-    EXPECT_GT(layer.noise.frameCount(), 2);
-    EXPECT_GT(layer.harmonic.duration, 0.9f);
-}
-
 // The clean-up of the whole sound, done while it streams in: the same result
 // whatever the blocks, and the peak and tail of the whole sound even where
 // only its first part is kept.
@@ -148,8 +124,12 @@ TEST(SoundImport, CleanUpKeepsWhatTheAnalysisTakes)
         std::vector<float> in;
         std::size_t limit;
         std::vector<float> out;
+        std::size_t fade = 0;
+        std::uint64_t cutFrom = 0; // checked when not 0
     };
     std::vector<float> zerosThenTone(1000, 0.0f);
+    std::vector<float> steady(13, 0.5f);
+    steady[0] = 0.0f; // the leading run
     zerosThenTone.insert(zerosThenTone.end(), {0.5f, -0.25f, 0.0002f});
     const Case cases[] = {
         {"leading exact zeros and a quiet tail go", zerosThenTone, 100, {1.0f, -0.5f}},
@@ -164,10 +144,12 @@ TEST(SoundImport, CleanUpKeepsWhatTheAnalysisTakes)
         {"a long constant run is cut", std::vector<float>(10, 0.5f), 4, {1.0f, 1.0f, 1.0f, 1.0f}},
         {"the peak beyond the part kept", {0.0f, 0.1f, 0.2f, 0.1f, 0.2f, 0.8f}, 3, {0.125f, 0.25f, 0.125f}},
         {"a quiet stretch kept when loud follows", {0.5f, 0.001f, 0.001f, 0.5f, 0.5f}, 3, {0.002f, 0.002f, 1.0f}},
+        {"cut to the limit, the sound fades out instead of stopping dead", steady, 8,
+         {1.0f, 1.0f, 1.0f, 1.0f, 0.853553f, 0.5f, 0.146447f, 0.0f}, 4, 12},
     };
     for (const Case& c : cases) {
         for (std::size_t block : {std::size_t{1}, std::size_t{2}, std::size_t{4096}}) {
-            tessarine::SoundWindow window(c.limit, tessarine::kSilenceThreshold);
+            tessarine::SoundWindow window(c.limit, tessarine::kSilenceThreshold, c.fade);
             for (std::size_t at = 0; at < c.in.size(); at += block) {
                 ASSERT_TRUE(window.add(c.in.data() + at, std::min(block, c.in.size() - at)));
             }
@@ -177,25 +159,16 @@ TEST(SoundImport, CleanUpKeepsWhatTheAnalysisTakes)
             for (std::size_t i = 0; i < out.size(); ++i) {
                 EXPECT_NEAR(out[i], c.out[i], 1e-6f) << c.what << " at " << i;
             }
+            if (c.cutFrom != 0) {
+                EXPECT_EQ(window.cutFrom(), c.cutFrom) << c.what;
+            }
         }
     }
-
-    // Cut to the limit, the sound fades out instead of stopping dead.
-    tessarine::SoundWindow window(8, tessarine::kSilenceThreshold, 4);
-    std::vector<float> steady(13, 0.5f);
-    steady[0] = 0.0f; // the leading run
-    ASSERT_TRUE(window.add(steady.data(), steady.size()));
-    std::vector<float> out;
-    ASSERT_TRUE(window.finish(out));
-    const std::vector<float> faded = {1.0f, 1.0f, 1.0f, 1.0f, 0.853553f, 0.5f, 0.146447f, 0.0f};
-    ASSERT_EQ(out.size(), faded.size());
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        EXPECT_NEAR(out[i], faded[i], 1e-5f) << i;
-    }
-    EXPECT_EQ(window.cutFrom(), 12u);
 }
 
-// Each file must be refused or give a layer the voice can play.
+// Each file must be refused or give a layer the voice can play. A sound of
+// noise alone has no pitch, and its voice plays for as long as the noise
+// lasts rather than ending at once.
 TEST(SoundImport, OddFilesAreRefusedOrGiveAPlayableLayer)
 {
     struct Case {
@@ -204,12 +177,18 @@ TEST(SoundImport, OddFilesAreRefusedOrGiveAPlayableLayer)
         int channels;
         std::vector<float> samples;
         std::string raw;
+        bool noiseOnly = false;
     };
     std::vector<float> withNan = testsound::sawtooth(330.0, 44100, 0.3);
     for (std::size_t i = 0; i < withNan.size(); i += 97) {
         withNan[i] = (i % 2) ? std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::infinity();
     }
     std::mt19937 random(7);
+    std::normal_distribution<float> gaussian(0.0f, 0.15f);
+    std::vector<float> noise(44100);
+    for (float& v : noise) {
+        v = gaussian(random);
+    }
     std::string garbage(3000, '\0');
     for (char& byte : garbage) {
         byte = static_cast<char>(random());
@@ -228,6 +207,7 @@ TEST(SoundImport, OddFilesAreRefusedOrGiveAPlayableLayer)
         {"nan.wav", 44100, 1, withNan, ""},
         {"rate96k.wav", 96000, 1, testsound::sawtooth(440.0, 96000, 0.3), ""},
         {"eight-channels.wav", 8000, 8, eight, ""},
+        {"breath.wav", 44100, 1, noise, "", true},
     };
     auto voice = std::make_unique<tessarine::Voice>();
     for (const Case& c : cases) {
@@ -247,6 +227,12 @@ TEST(SoundImport, OddFilesAreRefusedOrGiveAPlayableLayer)
         ASSERT_TRUE(tessarine::analyseIntoVoice(sound.buffer, sound.fundamental.f0, *voice, 0, 1, nullptr, summary))
             << c.name;
         const tessarine::LayerData& layer = voice->layer(0, 1);
+        if (c.noiseOnly) {
+            EXPECT_EQ(sound.fundamental.f0, 0.0);
+            EXPECT_EQ(summary.harmonics, 0);
+            EXPECT_GT(layer.noise.frameCount(), 2);
+            EXPECT_GT(layer.harmonic.duration, 0.9f);
+        }
         EXPECT_LE(layer.harmonic.frameCount(), 80) << c.name;
         EXPECT_LE(layer.noise.frameCount(), 48) << c.name;
         float total = 0.0f; // NaN or infinity anywhere would show here

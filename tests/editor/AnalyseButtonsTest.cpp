@@ -6,7 +6,6 @@
 #include "EditorFixture.h"
 #include "support/SoundFileHelpers.h"
 
-#include "editor/EditorTags.h"
 #include "engine/SynthEngine.h"
 
 #include <fstream>
@@ -30,7 +29,7 @@ protected:
 
 TEST_F(AnalyseButtons, SeveralFilesMakeOneMultisampleEachLowestFirst)
 {
-    editor().setParameter(kTagPageSelector, 0.0f);
+    showPage(0);
     dialogs_.nextPaths = {tone("high.wav", 440.0), tone("low.wav", 110.0), tone("middle.wav", 220.0)};
     click(kTagAnalyseA);
     ASSERT_EQ(dialogs_.messages, 0) << dialogs_.lastMessage;
@@ -46,7 +45,7 @@ TEST_F(AnalyseButtons, SeveralFilesMakeOneMultisampleEachLowestFirst)
 
 TEST_F(AnalyseButtons, RefusalsChangeNothingAndSayWhy)
 {
-    editor().setParameter(kTagPageSelector, 0.0f);
+    showPage(0);
     const std::string before(slotA().nameView());
     const int multisamples = slotA().multisampleCount;
     const std::string text = (root_ / "readme.wav").string();

@@ -3,22 +3,21 @@
 
 #include "support/XvfbServer.h"
 #include "editor/dialogs/AnalysisProgressWindow.h"
+#include "editor/dialogs/DesktopDialogs.h"
 #include "editor/dialogs/ToolkitDialogs.h"
 
 #include <gtest/gtest.h>
 // After gtest: Xlib's macro None would break its headers.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include "support/XPixels.h"
 
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <functional>
-#include <thread>
 
 namespace {
 
 using tessarine::AnalysisProgressWindow;
+using tessarine::test::eventually;
+using tessarine::test::pixelAt;
 
 TEST(AnalysisProgressWindow, BarIsHeldBetweenFiveAndNinetyFivePercent)
 {
@@ -34,6 +33,8 @@ TEST(AnalysisProgressWindow, BarIsHeldBetweenFiveAndNinetyFivePercent)
     }
 }
 
+// Without a display no window opens and every dialog is a cancel, our own and,
+// when the desktop's tool cannot start, the one it hands over to.
 TEST(AnalysisProgressWindow, WithoutADisplayTheAnalysisRunsWithNoWindow)
 {
     const char* display = std::getenv("DISPLAY");
@@ -44,35 +45,12 @@ TEST(AnalysisProgressWindow, WithoutADisplayTheAnalysisRunsWithNoWindow)
     EXPECT_EQ(dialogs.openAnalysisProgress(), nullptr);
     std::string path = "unchanged";
     EXPECT_FALSE(dialogs.openFile("t9i", path)) << "no display: the dialog is a cancel";
+    tessarine::DesktopDialogs missingTool(tessarine::DesktopDialogs::Tool::Zenity, "/no/such/tool");
+    EXPECT_FALSE(missingTool.openFile("t9i", path));
     EXPECT_EQ(path, "unchanged");
     if (display != nullptr) {
         setenv("DISPLAY", saved.c_str(), 1);
     }
-}
-
-// Reads one pixel of a window as 0xRRGGBB, as another client sees it.
-unsigned long pixelAt(Display* display, unsigned long window, int x, int y)
-{
-    XImage* image = XGetImage(display, window, x, y, 1, 1, AllPlanes, ZPixmap);
-    if (image == nullptr) {
-        return ~0ul;
-    }
-    unsigned long pixel = XGetPixel(image, 0, 0);
-    XDestroyImage(image);
-    return pixel;
-}
-
-// Another client's drawing reaches the server in its own time: wait for it, bounded.
-bool eventually(const std::function<bool()>& condition)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (condition()) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
 }
 
 TEST(AnalysisProgressWindow, ShowsTitleSizeAndBarAndRepaintsWhenExposed)

@@ -7,43 +7,20 @@
 #include "support/PrivateConfigFolder.h"
 
 #include "editor/FavouriteList.h"
-#include "editor/HistoryButtons.h"
 #include "gui/MarkedList.h"
 #include "gui/OptionMenu.h"
 
 #include <fstream>
-#include <functional>
 
 namespace {
 
 using namespace tessarine;
 using editortest::EditorFixture;
-using gui::EventKind;
-
-vst::intptr silentHost(vst::EffectRecord*, vst::int32 opcode, vst::int32, vst::intptr, void*, float)
-{
-    return opcode == vst::audioMasterVersion ? 2300 : 0;
-}
 
 class Browser : public EditorFixture {
 protected:
     test::PrivateConfigFolder config_;
 
-    void clickAt(const gui::Rect& b)
-    {
-        mouse(EventKind::MouseDown, b.x + b.width / 2.0, b.y + b.height / 2.0);
-        mouse(EventKind::MouseUp, b.x + b.width / 2.0, b.y + b.height / 2.0);
-    }
-    void press(HistoryButtons::Action action) { clickAt(editor().historyButtons()->button(action)->bounds()); }
-    void keys(std::initializer_list<int> codes)
-    {
-        for (int code : codes) {
-            gui::InputEvent event;
-            event.kind = EventKind::KeyDown;
-            event.key = code;
-            editor().frame()->dispatch(event);
-        }
-    }
     std::string loaded() { return engine().instrument().name.data(); }
     std::vector<std::string> found(const BrowserPanel& browser)
     {
@@ -64,14 +41,6 @@ protected:
         const auto size = plugin().record()->dispatcher(plugin().record(), vst::effGetChunk, 0, 0, &data, 0.0f);
         const auto* bytes = static_cast<const unsigned char*>(data);
         return {bytes, bytes + size};
-    }
-    void turnDetune(double pixels)
-    {
-        const auto& b = editor().control(kMasterDetune)->bounds();
-        const double x = b.x + b.width / 2.0, y = b.y + b.height / 2.0;
-        mouse(EventKind::MouseDown, x, y);
-        mouse(EventKind::MouseMove, x, y - pixels);
-        mouse(EventKind::MouseUp, x, y - pixels);
     }
 };
 
@@ -124,7 +93,7 @@ TEST_F(Browser, AStarSurvivesTheEditorAndLivesInTheConfigurationFolder_TheUsersO
     EXPECT_EQ(loaded(), "Warm") << "a star loads nothing";
     editor().close();
 
-    SynthPlugin other(silentHost);
+    SynthPlugin other(editortest::quietHost);
     other.library().setRoot(root_.string());
     auto* fresh = dynamic_cast<SynthEditor*>(other.editor());
     ASSERT_TRUE(fresh != nullptr && fresh->open(nullptr));
@@ -148,7 +117,7 @@ TEST_F(Browser, ABSwitchesToTheLoadedInstrumentByteForByteAndBackWithoutLosingEi
     keys({gui::kKeyEscape});
     editor().idle();
     const auto asLoaded = chunk();
-    turnDetune(40);
+    dragUp(kMasterDetune, 40);
     editor().idle();
     const auto edited = chunk();
     ASSERT_NE(edited, asLoaded);
@@ -167,7 +136,7 @@ TEST_F(Browser, ABSwitchesToTheLoadedInstrumentByteForByteAndBackWithoutLosingEi
 
     // An edit made while the loaded side plays is a step after the edited side.
     press(HistoryButtons::kCompare);
-    turnDetune(-20);
+    dragUp(kMasterDetune, -20);
     editor().idle();
     EXPECT_NE(chunk(), asLoaded);
     press(HistoryButtons::kUndo);

@@ -5,7 +5,6 @@
 
 #include "EditorFixture.h"
 
-#include "editor/EditorTags.h"
 #include "engine/SynthEngine.h"
 #include "gui/MenuPresenter.h"
 #include "gui/OptionMenu.h"
@@ -18,14 +17,13 @@ namespace editortest {
 namespace {
 
 using namespace tessarine;
-using gui::EventKind;
 
 class ControlEvents : public EditorFixture {};
 
 TEST_F(ControlEvents, PageSelectorSwitchesPagesAndEveryOpenStartsOnTheMorphPage)
 {
     EXPECT_EQ(editor().currentPage(), kMorphPage);
-    editor().setParameter(kTagPageSelector, 2.0f / 7.0f);
+    showPage(2);
     EXPECT_EQ(editor().currentPage(), 2);
     EXPECT_NE(editor().control(kTagAnalyseA + 2), nullptr);
     EXPECT_EQ(editor().control(kTagAnalyseA), nullptr) << "slot A's page is detached";
@@ -38,7 +36,7 @@ TEST_F(ControlEvents, PageSelectorSwitchesPagesAndEveryOpenStartsOnTheMorphPage)
 
 TEST_F(ControlEvents, RefreshStartsNoActionAndKeepsThePage)
 {
-    editor().setParameter(kTagPageSelector, 1.0f / 7.0f);
+    showPage(1);
     // Every action index holds 0 in the engine, as after a press; a replay would start them all.
     for (int index = kTagAnalyseA; index <= kTagResetInstrument; ++index) {
         engine().setParameter(index, 0.0f, true);
@@ -50,7 +48,7 @@ TEST_F(ControlEvents, RefreshStartsNoActionAndKeepsThePage)
     editor().fullRefresh();
     EXPECT_EQ(dialogs_.opens + dialogs_.saves + dialogs_.messages, 0);
     EXPECT_EQ(editor().currentPage(), 1);
-    editor().setParameter(kTagPageSelector, 6.0f / 7.0f);
+    showPage(6);
     EXPECT_FLOAT_EQ(editor().control(kAttack)->value(), 0.75f) << "the controls follow the engine";
 }
 
@@ -137,18 +135,12 @@ TEST_F(ControlEvents, TheCategoryMenuNamesTheCategoryOfWhatIsLoaded)
 
 TEST_F(ControlEvents, LfoRateKnobsStopAtTheCap)
 {
-    editor().setParameter(kTagPageSelector, 4.0f / 7.0f);
+    showPage(4);
     for (int tag : {kLfo1Rate, kLfo2Rate, kPitchbendRange}) {
-        gui::Control* knob = editor().control(tag);
-        ASSERT_NE(knob, nullptr);
-        const double x = knob->bounds().x + 17;
-        const double y = knob->bounds().y + 17;
-        mouse(EventKind::MouseDown, x, y);
-        mouse(EventKind::MouseMove, x, y - 1000);
-        mouse(EventKind::MouseUp, x, y - 1000);
+        dragUp(tag, 1000);
         const float expected = tag == kPitchbendRange ? 1.0f : 0.95f;
         EXPECT_FLOAT_EQ(engine().getParameter(tag), expected) << tag;
-        EXPECT_FLOAT_EQ(knob->value(), expected) << tag;
+        EXPECT_FLOAT_EQ(editor().control(tag)->value(), expected) << tag;
     }
 }
 

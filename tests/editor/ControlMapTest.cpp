@@ -1,10 +1,9 @@
 // Every control of the frame stands on its page exactly once, under the tag
-// the instrument's value map gives it, drawing a page headless leaves the
-// window as it was, and no page cuts or misplaces a text in any state.
+// the instrument's value map gives it, and no page cuts or misplaces a text in
+// any state, drawn headless (which leaves the window as it was) or in the window.
 
 #include "EditorFixture.h"
 
-#include "editor/EditorTags.h"
 #include "editor/views/CustomViews.h"
 #include "editor/views/HarmonicBarView.h"
 #include "engine/SynthEngine.h"
@@ -23,15 +22,6 @@ namespace {
 
 using namespace tessarine;
 
-std::vector<int> range(int first, int count)
-{
-    std::vector<int> tags;
-    for (int i = 0; i < count; ++i) {
-        tags.push_back(first + i);
-    }
-    return tags;
-}
-
 // The tags each page must show, written out from the control map as musicians see it.
 std::vector<int> expectedTags(int page)
 {
@@ -43,10 +33,11 @@ std::vector<int> expectedTags(int page)
              13 + s, 205 + s, 219 + s, 209 + s, 213 + s, 128 + s, 132 + s, 228, 229, 230, 231, 136 + s, 244 + s, 248 + s, 175,
              176, 177, 174});
     } else if (page == 4) {
-        add(range(75, 8));
-        add(range(85, 8));
-        add(range(95, 8));
-        add(range(105, 8));
+        for (int first : {kModSource1, kModTarget1, kModMin1, kModMax1}) { // the first eight of each column
+            for (int i = 0; i < 8; ++i) {
+                tags.push_back(first + i);
+            }
+        }
         add({20, 159, 160, 157, 158, 253});
     } else if (page == 5) {
         add({19, 198, 179, 123, 148, 180, 233, 240, 241, 242, 243});
@@ -66,7 +57,7 @@ class ControlMap : public EditorFixture {};
 TEST_F(ControlMap, EveryPageShowsEachOfItsTagsExactlyOnce)
 {
     for (int page = 0; page < kPageCount; ++page) {
-        editor().setParameter(kTagPageSelector, static_cast<float>(page) / 7.0f);
+        showPage(page);
         ASSERT_EQ(editor().currentPage(), page);
         std::vector<int> shown = tagsInFrame();
         std::sort(shown.begin(), shown.end());
@@ -92,25 +83,14 @@ TEST_F(ControlMap, GivenPositionsAreKept)
         {4, 20, 50, 408},  {4, 75 + 7, 19, 90 + 55 + 31 * 7 - 19}, {4, 105, 583, 90 + 55 - 16},
     };
     for (const Row& row : rows) {
-        editor().setParameter(kTagPageSelector, static_cast<float>(row.page) / 7.0f);
+        showPage(row.page);
         const gui::Control* control = editor().control(row.tag);
         ASSERT_NE(control, nullptr) << row.tag;
         EXPECT_EQ(control->bounds().x, row.x) << row.tag;
         EXPECT_EQ(control->bounds().y, row.y) << row.tag;
     }
-    editor().setParameter(kTagPageSelector, 4.0f / 7.0f);
+    showPage(4);
     EXPECT_EQ(editor().control(kLfo1Rate)->bounds().width, 35);
-}
-
-// The snapshot command shows every page drawn and different; here, what a draw must not do.
-TEST_F(ControlMap, DrawingAPageLeavesTheWindowAndRefusesWhatCannotHoldIt)
-{
-    const std::size_t bytes = 800u * 550u * 4u;
-    std::vector<std::uint8_t> picture(bytes);
-    ASSERT_TRUE(editor().drawPage(4, picture.data(), bytes));
-    EXPECT_EQ(editor().currentPage(), kMorphPage);
-    EXPECT_FALSE(editor().drawPage(0, picture.data(), bytes - 1));
-    EXPECT_FALSE(editor().drawPage(8, picture.data(), bytes));
 }
 
 // Lists every drawn text that its box cuts, that leaves the window, that
@@ -171,7 +151,7 @@ TEST_F(ControlMap, NoPageCutsOrMisplacesAText)
     }
     dialogs_.nextPath = (root_ / "late.wav").string();
     ASSERT_TRUE(testsound::writeSound(dialogs_.nextPath, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1, sound));
-    editor().setParameter(kTagPageSelector, 0.0f);
+    showPage(0);
     setHarmonicBarFrame(*editor().control(kTagHarmonicBars), 1);
     click(kTagAnalyseA);
     ASSERT_EQ(dialogs_.messages, 0) << dialogs_.lastMessage;
@@ -191,13 +171,20 @@ TEST_F(ControlMap, NoPageCutsOrMisplacesAText)
     }
     EXPECT_GT(level(bars->frame()), 0.5f * loudest) << "the bars show frame " << bars->frame() + 1;
 
+    // The snapshot command shows every page drawn and different; here, what a
+    // draw must not do: change the window's page, or write where it cannot.
+    std::vector<std::uint8_t> picture(800u * 550u * 4u);
+    ASSERT_TRUE(editor().drawPage(4, picture.data(), picture.size()));
+    EXPECT_EQ(editor().currentPage(), 0);
+    EXPECT_FALSE(editor().drawPage(0, picture.data(), picture.size() - 1));
+    EXPECT_FALSE(editor().drawPage(8, picture.data(), picture.size()));
+
     // Slot B has the longest name a voice holds.
     TextOffenders offenders;
     offenders.name = std::string(kNameCapacity - 1, 'W');
     std::snprintf(engine().editInstrument().voices[1].name.data(), kNameCapacity, "%s", offenders.name.c_str());
     editor().fullRefresh();
 
-    std::vector<std::uint8_t> picture(800u * 550u * 4u);
     for (int layer = 0; layer < 3; ++layer) {
         for (int s = 0; s < kSlotCount; ++s) {
             plugin().setParameter(kSoftLoudButtonA + s, static_cast<float>(layer) / 2.0f);
@@ -207,7 +194,7 @@ TEST_F(ControlMap, NoPageCutsOrMisplacesAText)
             offenders.state = "layer " + std::to_string(layer) + " drawn headless";
             ASSERT_TRUE(editor().drawPage(page, picture.data(), picture.size()));
             offenders.state = "layer " + std::to_string(layer) + " in the window";
-            editor().setParameter(kTagPageSelector, static_cast<float>(page) / 7.0f);
+            showPage(page);
             gui::ImageSurfaceBackend window(*editor().frame());
             window.paintAll();
         }

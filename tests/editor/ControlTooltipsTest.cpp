@@ -4,7 +4,6 @@
 
 #include "EditorFixture.h"
 
-#include "editor/EditorTags.h"
 
 #include <tuple>
 
@@ -43,15 +42,14 @@ TEST_F(ControlTooltips, NameValueWithUnitAndWhatItDoes)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "tag " << c.tag);
-        editor().setParameter(kTagPageSelector, static_cast<float>(c.page) / 7.0f);
+        showPage(c.page);
         mouse(EventKind::MouseMove, 2, 2); // off every control
         EXPECT_EQ(tipAfter(c.tag, 500), "") << "not before the pointer rests";
         const std::string tip = tipAfter(c.tag, 700);
         for (const char* part : c.lines) {
             EXPECT_NE(tip.find(part), std::string::npos) << '"' << part << "\" in \"" << tip << '"';
         }
-        mouse(EventKind::MouseDown, editor().control(c.tag)->bounds().x + 1, editor().control(c.tag)->bounds().y + 1);
-        mouse(EventKind::MouseUp, editor().control(c.tag)->bounds().x + 1, editor().control(c.tag)->bounds().y + 1);
+        click(c.tag);
         EXPECT_EQ(editor().frame()->tooltipText(), "") << "a press hides it";
     }
     // Buttons of the top bar no parameter describes: Browse, and the size menu.

@@ -6,14 +6,12 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 using tessarine::DialogPanel;
 using Outcome = DialogPanel::Outcome;
 namespace gui = tessarine::gui;
 using gui::test::key;
-using gui::test::mouse;
 
 // The OK button sits in the bottom right corner.
 constexpr double kButtonY = DialogPanel::kHeight - 20;
@@ -40,8 +38,7 @@ TEST(DialogPanel, AMessageIsAnsweredByReturnOrOkAndCancelledByEscape)
             panel->handle(key(c.key));
         }
         if (c.clickX > 0) {
-            panel->handle(mouse(gui::EventKind::MouseDown, c.clickX, kButtonY));
-            panel->handle(mouse(gui::EventKind::MouseUp, c.clickX, kButtonY));
+            gui::test::click(*panel, c.clickX, kButtonY);
         }
         EXPECT_EQ(panel->outcome(), c.outcome);
     }

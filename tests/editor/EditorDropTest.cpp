@@ -5,7 +5,6 @@
 #include "EditorFixture.h"
 
 #include "editor/EditorDropTarget.h"
-#include "editor/EditorTags.h"
 #include "engine/SynthEngine.h"
 #include "gui/DropTarget.h"
 #include "gui/ImageSurfaceBackend.h"
@@ -21,7 +20,6 @@ using Action = DropPlan::Action;
 class EditorDrop : public EditorFixture {
 protected:
     gui::DropTarget& target() { return *editor().frame()->dropTarget(); }
-    void showPage(int page) { editor().setParameter(kTagPageSelector, static_cast<float>(page) / 7.0f); }
 };
 
 TEST_F(EditorDrop, EachKindLandsOnItsPlacesOnly)

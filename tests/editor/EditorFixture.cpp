@@ -15,6 +15,8 @@ namespace {
 std::mutex automatedMutex;
 std::vector<HostAutomation> automatedValues;
 
+} // namespace
+
 vst::intptr quietHost(vst::EffectRecord*, vst::int32 opcode, vst::int32 index, vst::intptr, void*, float opt)
 {
     if (opcode == vst::audioMasterAutomate) {
@@ -23,6 +25,8 @@ vst::intptr quietHost(vst::EffectRecord*, vst::int32 opcode, vst::int32 index, v
     }
     return opcode == vst::audioMasterVersion ? 2300 : 0;
 }
+
+namespace {
 
 void collectTags(const tessarine::gui::View& view, std::vector<int>& tags)
 {
@@ -98,9 +102,36 @@ void EditorFixture::click(int tag)
 {
     tessarine::gui::Control* control = editor_->control(tag);
     ASSERT_NE(control, nullptr) << "no control " << tag;
-    const auto& b = control->bounds();
+    clickAt(control->bounds());
+}
+
+void EditorFixture::clickAt(const tessarine::gui::Rect& b)
+{
     mouse(tessarine::gui::EventKind::MouseDown, b.x + b.width / 2.0, b.y + b.height / 2.0);
     mouse(tessarine::gui::EventKind::MouseUp, b.x + b.width / 2.0, b.y + b.height / 2.0);
+}
+
+void EditorFixture::dragUp(int tag, double pixels)
+{
+    tessarine::gui::Control* control = editor_->control(tag);
+    ASSERT_NE(control, nullptr) << "no control " << tag;
+    const auto& b = control->bounds();
+    const double x = b.x + b.width / 2.0, y = b.y + b.height / 2.0;
+    mouse(tessarine::gui::EventKind::MouseDown, x, y);
+    mouse(tessarine::gui::EventKind::MouseMove, x, y - pixels / 2);
+    mouse(tessarine::gui::EventKind::MouseMove, x, y - pixels);
+    mouse(tessarine::gui::EventKind::MouseUp, x, y - pixels);
+}
+
+void EditorFixture::keys(std::initializer_list<int> codes, unsigned modifiers)
+{
+    for (int code : codes) {
+        tessarine::gui::InputEvent event;
+        event.kind = tessarine::gui::EventKind::KeyDown;
+        event.key = code;
+        event.modifiers = modifiers;
+        editor_->frame()->dispatch(event);
+    }
 }
 
 std::vector<int> EditorFixture::tagsInFrame() const

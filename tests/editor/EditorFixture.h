@@ -4,6 +4,8 @@
 // how often they were asked.
 
 #include "editor/dialogs/FileDialogs.h"
+#include "editor/EditorTags.h"
+#include "editor/HistoryButtons.h"
 #include "editor/SynthEditor.h"
 #include "gui/Frame.h"
 #include "shell/SynthPlugin.h"
@@ -25,6 +27,8 @@ struct DialogLog {
     std::string nextPath; // empty: the user cancels
     std::vector<std::string> nextPaths; // several files chosen at once, when not empty
     std::string lastMessage;
+    int questions = 0;
+    bool goAhead = true; // the answer to every question, as a dialog that cannot ask gives
 };
 
 class ScriptedDialogs final : public tessarine::FileDialogs {
@@ -46,6 +50,11 @@ public:
         ++log_.messages;
         log_.lastMessage = text;
     }
+    bool question(const char*, const char*, const char*) override
+    {
+        ++log_.questions;
+        return log_.goAhead;
+    }
 
 private:
     bool answer(const char* extension, std::string& path, int& counter)
@@ -60,6 +69,9 @@ private:
     }
     DialogLog& log_;
 };
+
+// A host that answers only the version question; what the plug-in automates is recorded.
+vst::intptr quietHost(vst::EffectRecord*, vst::int32 opcode, vst::int32 index, vst::intptr, void*, float opt);
 
 // An audioMasterAutomate the plug-in sent its host.
 struct HostAutomation {
@@ -91,6 +103,12 @@ protected:
 
     // A press and release at the centre of the control of tag, shown on the current page.
     void click(int tag);
+    void clickAt(const tessarine::gui::Rect& area);
+    void press(tessarine::HistoryButtons::Action action) { clickAt(editor_->historyButtons()->button(action)->bounds()); }
+    // A drag up from the centre of the control of tag, in two moves: one gesture, one step of the history.
+    void dragUp(int tag, double pixels);
+    void keys(std::initializer_list<int> codes, unsigned modifiers = 0);
+    void showPage(int page) { editor_->setParameter(tessarine::kTagPageSelector, static_cast<float>(page) / 7.0f); }
     void mouse(tessarine::gui::EventKind kind, double x, double y);
     // Every control of the frame (top bar and shown page), by tag.
     std::vector<int> tagsInFrame() const;

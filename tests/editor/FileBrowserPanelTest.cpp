@@ -59,8 +59,7 @@ void clickRow(FileBrowserPanel& panel, int row, std::int64_t ms, unsigned modifi
     const gui::Rect list = FileBrowserPanel::kListArea;
     const double x = list.x + 30;
     const double y = list.y + 1 + (row - panel.list().firstShown()) * gui::FileList::kRowHeight + 9;
-    panel.handle(gui::test::mouse(gui::EventKind::MouseDown, x, y, ms, modifiers));
-    panel.handle(gui::test::mouse(gui::EventKind::MouseUp, x, y, ms, modifiers));
+    gui::test::click(panel, x, y, ms, modifiers);
 }
 
 std::unique_ptr<FileBrowserPanel> browser(const Tree& tree, Mode mode, const std::string& start, const char* ext = "wav")
@@ -158,8 +157,7 @@ TEST(FileBrowserPanel, ClicksSelectDoubleClicksChooseAndOnlyOpenManyTakesSeveral
 
     // A place clicked, then typing goes on in the path line.
     auto placed = browser(tree, Mode::Open, "home/Strings");
-    placed->handle(gui::test::mouse(gui::EventKind::MouseDown, 70, 71)); // Home, under "Parent folder"
-    placed->handle(gui::test::mouse(gui::EventKind::MouseUp, 70, 71));
+    gui::test::click(*placed, 70, 71); // Home, under "Parent folder"
     type(*placed, "olin\r");
     EXPECT_EQ(placed->chosen(), (Names{tree / "home/violin.wav"}));
 

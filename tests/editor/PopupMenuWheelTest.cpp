@@ -2,6 +2,7 @@
 // too long for the screen even in columns scrolls with the wheel, the wheel
 // never chooses an entry, and the keyboard works it as any menu's.
 
+#include "support/ControlTestSupport.h"
 #include "support/XvfbServer.h"
 
 #include "gui/Frame.h"
@@ -12,10 +13,7 @@
 #include <gtest/gtest.h>
 // After gtest: Xlib's macro None would break its headers.
 #include "gui/X11PopupMenu.h"
-
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
+#include "support/DialogTypist.h"
 
 #include <chrono>
 #include <memory>
@@ -23,15 +21,6 @@
 #include <thread>
 
 using namespace tessarine::gui;
-
-namespace {
-
-struct Counter final : ControlListener {
-    int reports = 0;
-    void valueChanged(Control&) override { ++reports; }
-};
-
-} // namespace
 
 TEST(PopupMenuWheel, ScrollsColumnsBeyondTheScreenNeverChoosesAndTakesKeys)
 {
@@ -42,8 +31,8 @@ TEST(PopupMenuWheel, ScrollsColumnsBeyondTheScreenNeverChoosesAndTakesKeys)
     TopLevelWindow host;
     ASSERT_TRUE(host.open(400, 200, "menu test", server.display().c_str()));
     Frame frame(400, 200);
-    Counter counter;
-    auto* menu = frame.add(std::make_unique<OptionMenu>(Rect{20, 20, 120, 19}, 1, &counter));
+    tessarine::gui::test::RecordingListener chosen;
+    auto* menu = frame.add(std::make_unique<OptionMenu>(Rect{20, 20, 120, 19}, 1, &chosen));
     for (int i = 0; i < 1000; ++i) {
         menu->addEntry("Entry " + std::to_string(i));
     }
@@ -91,19 +80,17 @@ TEST(PopupMenuWheel, ScrollsColumnsBeyondTheScreenNeverChoosesAndTakesKeys)
         button(step.button);
         EXPECT_EQ(popup->firstShownColumn(), step.firstColumn);
         EXPECT_EQ(popup->activeMenu(), menu) << "the wheel leaves the pop-up open";
-        EXPECT_EQ(counter.reports, 0) << "the wheel chooses nothing";
+        EXPECT_TRUE(chosen.values.empty()) << "the wheel chooses nothing";
     }
     // A click takes the entry shown under the pointer: the first of the scrolled-to column.
     moveTo(area.x + 14, area.y + 11);
     button(1);
-    EXPECT_EQ(counter.reports, 1);
+    EXPECT_EQ(chosen.values.size(), 1u);
     EXPECT_EQ(menu->currentEntry(), popup->rowsPerColumn());
 
     // Escape closes without a choice; Down, Down, Return takes the second entry.
     auto key = [&](KeySym sym) {
-        const KeyCode code = XKeysymToKeycode(d, sym);
-        XTestFakeKeyEvent(d, code, True, CurrentTime);
-        XTestFakeKeyEvent(d, code, False, CurrentTime);
+        tessarine::test::typist::typeKey(d, sym);
         pump();
     };
     moveTo(rootX, rootY);
@@ -111,14 +98,14 @@ TEST(PopupMenuWheel, ScrollsColumnsBeyondTheScreenNeverChoosesAndTakesKeys)
     ASSERT_EQ(popup->activeMenu(), menu);
     key(XK_Escape);
     EXPECT_EQ(popup->activeMenu(), nullptr);
-    EXPECT_EQ(counter.reports, 1);
+    EXPECT_EQ(chosen.values.size(), 1u);
     button(1);
     ASSERT_EQ(popup->activeMenu(), menu);
     key(XK_Down);
     key(XK_Down);
     key(XK_Return);
     EXPECT_EQ(popup->activeMenu(), nullptr);
-    EXPECT_EQ(counter.reports, 2);
+    EXPECT_EQ(chosen.values.size(), 2u);
     EXPECT_EQ(menu->currentEntry(), 1);
     XCloseDisplay(d);
 }

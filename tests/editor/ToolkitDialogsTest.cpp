@@ -21,43 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(ToolkitDialogs, EscapeCancelsAndASaveAsksBeforeReplacing)
-{
-    tessarine::test::XvfbServer server;
-    if (!server.running()) {
-        GTEST_SKIP() << "Xvfb is not installed; the dialog is not tried";
-    }
-    Display* display = XOpenDisplay(server.display().c_str());
-    ASSERT_NE(display, nullptr);
-    const auto typeInto = [display](const char* title, const std::string& text, KeySym last) {
-        tessarine::test::typeIntoDialog(display, title, text, last);
-    };
-    const tessarine::test::TempFolder scratch("dialogs");
-    const fs::path& folder = scratch.path();
-    const std::string existing = (folder / "voice.t9v").string();
-    std::ofstream(existing) << "x";
-
-    // The window suites answer every load and save by typing a path and Return.
-    tessarine::ToolkitDialogs dialogs((folder / "recent-folders").string());
-    std::string path = "kept";
-    std::thread user([&] { typeInto("Load Voice File", "/no", XK_Escape); });
-    EXPECT_FALSE(dialogs.openFile("t9v", path));
-    user.join();
-    EXPECT_EQ(path, "kept");
-
-    // The name lacks its extension; the file it names exists, so the first Return only asks.
-    path.clear();
-    user = std::thread([&] {
-        typeInto("Save Voice File", (folder / "voice").string(), XK_Return);
-        typeInto("Save Voice File", "", XK_Return);
-    });
-    EXPECT_TRUE(dialogs.saveFile("t9v", path));
-    user.join();
-    EXPECT_EQ(path, existing);
-    XCloseDisplay(display);
-}
-
-TEST(ToolkitDialogs, AFileIsFoundByTildeAndPartOfItsName)
+TEST(ToolkitDialogs, EscapeCancelsASaveAsksBeforeReplacingAndAFileIsFoundByTildeAndPartOfItsName)
 {
     tessarine::test::XvfbServer server;
     if (!server.running()) {
@@ -68,16 +32,34 @@ TEST(ToolkitDialogs, AFileIsFoundByTildeAndPartOfItsName)
     const tessarine::test::TempFolder scratch("home");
     const fs::path& home = scratch.path();
     fs::create_directories(home / "elsewhere");
-    std::ofstream(home / "violin.wav") << "x";
-    std::ofstream(home / "viola.wav") << "x";
+    for (const char* name : {"voice.t9v", "violin.wav", "viola.wav"}) {
+        std::ofstream(home / name) << "x";
+    }
     const char* previous = std::getenv("HOME");
     const std::string savedHome = previous != nullptr ? previous : "";
     setenv("HOME", home.c_str(), 1);
-
     tessarine::ToolkitDialogs dialogs((home / "recent-folders").string());
+
+    // The window suites answer every load and save by typing a path and Return.
+    std::string path = "kept";
+    std::thread user([&] { tessarine::test::typeIntoDialog(display, "Load Voice File", "/no", XK_Escape); });
+    EXPECT_FALSE(dialogs.openFile("t9v", path));
+    user.join();
+    EXPECT_EQ(path, "kept");
+
+    // The name lacks its extension; the file it names exists, so the first Return only asks.
+    path.clear();
+    user = std::thread([&] {
+        tessarine::test::typeIntoDialog(display, "Save Voice File", (home / "voice").string(), XK_Return);
+        tessarine::test::typeIntoDialog(display, "Save Voice File", "", XK_Return);
+    });
+    EXPECT_TRUE(dialogs.saveFile("t9v", path));
+    user.join();
+    EXPECT_EQ(path, (home / "voice.t9v").string());
+
     dialogs.remember("wav", (home / "elsewhere" / "a.wav").string()); // so the dialog opens away from home
     std::vector<std::string> paths;
-    std::thread user([&] {
+    user = std::thread([&] {
         tessarine::test::typeIntoDialog(display, "Load Sound File", "~", XK_Return);
         tessarine::test::typeIntoDialog(display, "Load Sound File", "olin", XK_Return);
     });

@@ -8,8 +8,6 @@
 #include "support/PrivateConfigFolder.h"
 
 #include "editor/dialogs/AskBeforeDiscarding.h"
-#include "editor/EditorTags.h"
-#include "editor/HistoryButtons.h"
 #include "editor/KeyCode.h"
 #include "gui/InputEvent.h"
 #include "gui/OptionMenu.h"
@@ -21,22 +19,6 @@ namespace {
 
 using namespace tessarine;
 using editortest::EditorFixture;
-using gui::EventKind;
-
-// Answers the question before a discarding load as told, and counts them.
-struct Answers final : FileDialogs {
-    int& asked;
-    bool& discard;
-    Answers(int& a, bool& d) : asked(a), discard(d) {}
-    bool openFile(const char*, std::string&) override { return false; }
-    bool saveFile(const char*, std::string&) override { return false; }
-    void messageBox(const char*, const char*) override {}
-    bool question(const char*, const char*, const char*) override
-    {
-        ++asked;
-        return discard;
-    }
-};
 
 class Undo : public EditorFixture {
 protected:
@@ -47,30 +29,6 @@ protected:
     {
         auto* menu = dynamic_cast<gui::OptionMenu*>(editor().control(kTagInstrumentMenu));
         return menu != nullptr ? menu->shownText() : "(no menu)";
-    }
-    void press(HistoryButtons::Action action)
-    {
-        const auto& b = editor().historyButtons()->button(action)->bounds();
-        mouse(EventKind::MouseDown, b.x + b.width / 2.0, b.y + b.height / 2.0);
-        mouse(EventKind::MouseUp, b.x + b.width / 2.0, b.y + b.height / 2.0);
-    }
-    void chord(int key, unsigned modifiers)
-    {
-        gui::InputEvent event;
-        event.kind = EventKind::KeyDown;
-        event.key = key;
-        event.modifiers = modifiers;
-        editor().frame()->dispatch(event);
-    }
-    // A drag on the master detune knob: one step.
-    void turnDetune(double pixels)
-    {
-        const auto& b = editor().control(kMasterDetune)->bounds();
-        const double x = b.x + b.width / 2.0, y = b.y + b.height / 2.0;
-        mouse(EventKind::MouseDown, x, y);
-        mouse(EventKind::MouseMove, x, y - pixels / 2);
-        mouse(EventKind::MouseMove, x, y - pixels);
-        mouse(EventKind::MouseUp, x, y - pixels);
     }
     bool request(int action, const char* path = "")
     {
@@ -88,23 +46,23 @@ TEST_F(Undo, ArrowsStepThroughTheCategoryAndTheMarkFollowsEditsUndoAndSaves)
         std::function<void()> act;
         const char* shown;
     } steps[] = {
-        {"a knob turned on the instrument the editor opened on", [&] { turnDetune(40); }, "Warm *"},
+        {"a knob turned on the instrument the editor opened on", [&] { dragUp(kMasterDetune, 40); }, "Warm *"},
         {"undone", [&] { press(HistoryButtons::kUndo); }, "Warm"},
         {"next", [&] { press(HistoryButtons::kNext); }, "Airy"},
         {"next wraps", [&] { press(HistoryButtons::kNext); }, "Warm"},
         {"previous wraps", [&] { press(HistoryButtons::kPrevious); }, "Airy"},
-        {"a knob turned", [&] { turnDetune(40); }, "Airy *"},
-        {"a second turn", [&] { turnDetune(-20); }, "Airy *"},
-        {"Ctrl+Z", [&] { chord('z', gui::kControl); }, "Airy *"},
+        {"a knob turned", [&] { dragUp(kMasterDetune, 40); }, "Airy *"},
+        {"a second turn", [&] { dragUp(kMasterDetune, -20); }, "Airy *"},
+        {"Ctrl+Z", [&] { keys({'z'}, gui::kControl); }, "Airy *"},
         {"Undo back to the load", [&] { press(HistoryButtons::kUndo); }, "Airy"},
         // As a host passes keys on: the character and its modifier bits (4, Ctrl).
         {"Ctrl+Y from the host", [&] { EXPECT_EQ(editor().onKeyDown(KeyCode{'y', 0, 4}), 1); }, "Airy *"},
-        {"Ctrl+Shift+Z", [&] { chord('Z', gui::kControl | gui::kShift); }, "Airy *"},
+        {"Ctrl+Shift+Z", [&] { keys({'Z'}, gui::kControl | gui::kShift); }, "Airy *"},
         {"saved", [&] {
              dialogs_.nextPath = saved;
              click(kTagSaveInstrument);
          }, "Mine"},
-        {"undo past the save", [&] { chord('z', gui::kControl); }, "Airy *"},
+        {"undo past the save", [&] { keys({'z'}, gui::kControl); }, "Airy *"},
         {"the host's next", [&] { ASSERT_TRUE(request(SynthPlugin::kFileNextInstrument)); }, "Warm"},
         {"the host's previous", [&] { ASSERT_TRUE(request(SynthPlugin::kFilePreviousInstrument)); }, "Airy"},
     };
@@ -119,9 +77,6 @@ TEST_F(Undo, ArrowsStepThroughTheCategoryAndTheMarkFollowsEditsUndoAndSaves)
 
 TEST_F(Undo, LoadsAskBeforeDiscardingChangesOnlyWhenTheMusicianTurnedItOn)
 {
-    int asked = 0;
-    bool discard = false;
-    editor().setFileDialogs(std::make_unique<Answers>(asked, discard));
     const struct {
         const char* what;
         std::function<void()> act;
@@ -130,20 +85,20 @@ TEST_F(Undo, LoadsAskBeforeDiscardingChangesOnlyWhenTheMusicianTurnedItOn)
         const char* shown;
     } steps[] = {
         {"unchanged, asking off", [&] { press(HistoryButtons::kNext); }, false, 0, "Airy"},
-        {"changed, asking off", [&] { turnDetune(30); press(HistoryButtons::kNext); }, false, 0, "Warm"},
+        {"changed, asking off", [&] { dragUp(kMasterDetune, 30); press(HistoryButtons::kNext); }, false, 0, "Warm"},
         {"asking turned on", [&] { press(HistoryButtons::kAsk); }, false, 0, "Warm"},
         {"unchanged, asking on", [&] { press(HistoryButtons::kNext); }, false, 0, "Airy"},
-        {"changed, kept", [&] { turnDetune(30); press(HistoryButtons::kNext); }, false, 1, "Airy *"},
+        {"changed, kept", [&] { dragUp(kMasterDetune, 30); press(HistoryButtons::kNext); }, false, 1, "Airy *"},
         {"changed, Reset kept", [&] { click(kTagResetInstrument); }, false, 1, "Airy *"},
         {"changed, discarded", [&] { press(HistoryButtons::kPrevious); }, true, 1, "Warm"},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);
-        asked = 0;
-        discard = step.answer;
+        dialogs_.questions = 0;
+        dialogs_.goAhead = step.answer;
         step.act();
         editor().idle();
-        EXPECT_EQ(asked, step.questions);
+        EXPECT_EQ(dialogs_.questions, step.questions);
         EXPECT_EQ(shownName(), step.shown);
     }
     // Remembered for the next editor and the next run.
@@ -165,7 +120,7 @@ TEST_F(Undo, AKnobStepOnAFactoryInstrumentSharesItsVoicesAndTheHistoryKeepsItsNe
     const std::size_t steps = history.steps();
     constexpr int kTurns = 10;
     for (int turn = 0; turn < kTurns; ++turn) {
-        turnDetune(turn % 2 == 0 ? 30 : -20);
+        dragUp(kMasterDetune, turn % 2 == 0 ? 30 : -20);
     }
     ASSERT_EQ(history.steps(), steps + kTurns);
     const std::size_t perStep = (history.storedBytes() - loaded) / kTurns;
@@ -173,7 +128,7 @@ TEST_F(Undo, AKnobStepOnAFactoryInstrumentSharesItsVoicesAndTheHistoryKeepsItsNe
     EXPECT_LT(perStep, 64u * 1024u) << "a knob step stored the voices again";
 
     for (int turn = 0; history.steps() < EditHistory::kMaxSteps + 5 && turn < 200; ++turn) {
-        turnDetune(turn % 2 == 0 ? 30 : -20);
+        dragUp(kMasterDetune, turn % 2 == 0 ? 30 : -20);
     }
     EXPECT_EQ(history.steps(), EditHistory::kMaxSteps);
     int undone = 0;

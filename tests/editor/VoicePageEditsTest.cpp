@@ -5,7 +5,6 @@
 #include "EditorFixture.h"
 
 #include "editor/pages/ControlFactory.h"
-#include "editor/EditorTags.h"
 #include "editor/views/FrequencyCurveView.h"
 #include "editor/views/HarmonicBarView.h"
 #include "editor/views/MorphPathView.h"
@@ -32,7 +31,7 @@ protected:
         test::fillRandomVoice(*voice, 7u + static_cast<unsigned>(layers), 1, layers, 4);
         const std::string path = (root_ / ("voice" + std::to_string(layers) + ".t9v")).string();
         test::writeFile(path, test::voiceBytes(*voice));
-        editor().setParameter(kTagPageSelector, 0.0f);
+        showPage(0);
         dialogs_.nextPath = path;
         click(kTagLoadVoiceA);
         return path;
@@ -55,7 +54,7 @@ protected:
 TEST_F(VoicePageEdits, WritesOnTheVoicePageReachTheSlotsVoice)
 {
     const int s = 2;
-    editor().setParameter(kTagPageSelector, static_cast<float>(s) / 7.0f);
+    showPage(s);
     const Voice& voice = engine().instrument().voices[s];
 
     plugin().setParameter(kNumMultisamplesA + s, 3.0f / 8.0f);
@@ -156,7 +155,7 @@ TEST_F(VoicePageEdits, SwitchesAndSelectionsReachTheViewsTheyName)
     EXPECT_EQ(spectrum->shownNoiseFrame(), 2);
 
     // The morph path's grid follows the host's tempo at the next idle.
-    editor().setParameter(kTagPageSelector, static_cast<float>(kMorphPage) / 7.0f);
+    showPage(kMorphPage);
     auto* path = dynamic_cast<MorphPathView*>(editor().control(kTagMorphPath));
     ASSERT_NE(path, nullptr);
     engine().setTempo(93.0);

@@ -13,16 +13,6 @@
 using namespace tessarine::gui;
 using namespace tessarine::gui::test;
 
-namespace {
-
-void click(Frame& frame, double x, double y)
-{
-    frame.dispatch(mouse(EventKind::MouseDown, x, y));
-    frame.dispatch(mouse(EventKind::MouseUp, x, y));
-}
-
-} // namespace
-
 TEST(KickButton, ReportsOneWhilePressedThenZeroOnRelease)
 {
     Frame frame(100, 100);

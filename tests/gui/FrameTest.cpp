@@ -1,6 +1,5 @@
 #include "support/ControlTestSupport.h"
 
-#include "gui/Control.h"
 #include "gui/Frame.h"
 #include "gui/ImageSurfaceBackend.h"
 
@@ -34,35 +33,7 @@ public:
     int ticks = 0;
 };
 
-class ReportingControl : public Control {
-public:
-    using Control::Control;
-    bool onEvent(const InputEvent& event) override
-    {
-        if (event.kind == EventKind::MouseDown) {
-            setValueAndReport(0.25f);
-        }
-        return true;
-    }
-};
-
 } // namespace
-
-TEST(Frame, PressOwnsTheMouseUntilReleaseWhereverThePointerGoes)
-{
-    Frame frame(100, 100);
-    auto* left = frame.add(std::make_unique<RecordingView>(Rect{0, 0, 50, 100}));
-    auto* right = frame.add(std::make_unique<RecordingView>(Rect{50, 0, 50, 100}));
-
-    frame.dispatch(mouse(EventKind::MouseDown, 10, 10));
-    frame.dispatch(mouse(EventKind::MouseMove, 80, 10));
-    frame.dispatch(mouse(EventKind::MouseUp, 80, 10));
-    frame.dispatch(mouse(EventKind::MouseMove, 80, 10));
-
-    EXPECT_EQ(left->kinds, (std::vector{EventKind::MouseDown, EventKind::MouseMove, EventKind::MouseUp}));
-    EXPECT_EQ(right->kinds, std::vector{EventKind::MouseMove});
-    EXPECT_EQ(frame.mouseOwner(), nullptr);
-}
 
 TEST(Frame, ReleasedViewLosesMouseAndTimers)
 {
@@ -82,21 +53,6 @@ TEST(Frame, ReleasedViewLosesMouseAndTimers)
     frame.runTimers(5000);
     EXPECT_EQ(view->ticks, 1);
     frame.stopTimer(timer); // stopping a forgotten timer is harmless
-}
-
-TEST(Frame, ControlReportsUserMovesButNotOutsideOnes)
-{
-    Frame frame(100, 100);
-    RecordingListener listener;
-    auto* control = frame.add(std::make_unique<ReportingControl>(Rect{0, 0, 20, 20}, 7, &listener));
-
-    control->setValue(2.0f);
-    EXPECT_FLOAT_EQ(control->value(), 1.0f);
-    EXPECT_TRUE(listener.values.empty());
-
-    frame.dispatch(mouse(EventKind::MouseDown, 5, 5));
-    EXPECT_EQ(listener.values, std::vector{0.25f});
-    EXPECT_EQ(listener.tags, std::vector{7});
 }
 
 TEST(Frame, PaintsOnlyTheDirtyAreaOverTheBackground)

@@ -22,8 +22,7 @@ TEST(OptionMenu, ChoiceInThePopUpReportsTheEntryNumber)
         menu->addEntry(name);
     }
 
-    frame.dispatch(mouse(EventKind::MouseDown, 340, 20));
-    frame.dispatch(mouse(EventKind::MouseUp, 340, 20));
+    click(frame, 340, 20);
     EXPECT_EQ(popup.activeMenu(), menu);
     EXPECT_TRUE(menu->isPoppedUp());
     EXPECT_TRUE(popup.choose(3));
@@ -72,8 +71,7 @@ TEST(OptionMenu, LibraryMenuChoosesWithinSubmenusUnderItsTitle)
     const Case cases[] = {{2, 1, true}, {0, 0, true}, {2, 3, false}, {1, 0, false}, {0, -1, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.entry << "/" << c.subEntry);
-        frame.dispatch(mouse(EventKind::MouseDown, 20, 15));
-        frame.dispatch(mouse(EventKind::MouseUp, 20, 15));
+        click(frame, 20, 15);
         EXPECT_EQ(popup.choose(c.entry, c.subEntry), c.taken);
     }
     // Every choice is reported, the same entry twice included.

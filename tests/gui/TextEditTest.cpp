@@ -38,8 +38,7 @@ TEST(TextEdit, ReturnOrFocusLossReportsAChangedNameEscapeRestores)
     f.type({'x'}); // no focus yet: keys go nowhere
     EXPECT_EQ(f.edit->text(), "Cello");
 
-    f.frame.dispatch(mouse(EventKind::MouseDown, 20, 15));
-    f.frame.dispatch(mouse(EventKind::MouseUp, 20, 15));
+    click(f.frame, 20, 15);
     EXPECT_TRUE(f.edit->isEditing());
     f.type({kKeyBackspace, kKeyBackspace, 'l', 'o', ' ', '2', kKeyLeft, kKeyLeft, kKeyDelete, kKeyReturn});
     EXPECT_EQ(f.edit->text(), "Cello2");

@@ -11,41 +11,14 @@
 #include "gui/X11Window.h"
 
 #include <gtest/gtest.h>
+// After gtest: Xlib's macro None would break its headers.
+#include "support/XPixels.h"
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-
-#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <thread>
 
 using namespace tessarine::gui;
-
-namespace {
-
-// The window's pictures travel on its own connection: another one may read the
-// screen before the server has drawn them, so it looks again for a while.
-unsigned long pixelOnceDrawn(Display* probe, Window window, int x, int y, unsigned long expected)
-{
-    unsigned long pixel = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        XImage* image = XGetImage(probe, window, x, y, 1, 1, AllPlanes, ZPixmap);
-        if (image == nullptr) {
-            return ~0ul;
-        }
-        pixel = XGetPixel(image, 0, 0) & 0xffffff;
-        XDestroyImage(image);
-        if (pixel == expected) {
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return pixel;
-}
-
-} // namespace
 
 TEST(X11Window, ChildOfTheHostsWindowPaintsOnlyWhenDirty)
 {
@@ -72,10 +45,11 @@ TEST(X11Window, ChildOfTheHostsWindowPaintsOnlyWhenDirty)
     window.idle();
     int paints = window.paintCount();
     EXPECT_GE(paints, 1);
-    // The picture reached the window: read a background pixel back.
+    // The picture reached the window: a background pixel read back.
     Display* probe = XOpenDisplay(name.c_str());
     ASSERT_NE(probe, nullptr);
-    EXPECT_EQ(pixelOnceDrawn(probe, window.windowId(), 10, 500, 0x00ff00u), 0x00ff00u);
+    auto backgroundShown = [&] { return tessarine::test::pixelAt(probe, window.windowId(), 10, 500) == 0x00ff00u; };
+    EXPECT_TRUE(tessarine::test::eventually(backgroundShown));
 
     // Nothing dirty, no events: idles paint nothing.
     for (int i = 0; i < 10; ++i) {
@@ -99,7 +73,7 @@ TEST(X11Window, ChildOfTheHostsWindowPaintsOnlyWhenDirty)
         window.repaintExposed();
     }
     EXPECT_GT(window.paintCount(), paints);
-    EXPECT_EQ(pixelOnceDrawn(probe, window.windowId(), 10, 500, 0x00ff00u), 0x00ff00u);
+    EXPECT_TRUE(tessarine::test::eventually(backgroundShown));
 
     window.close();
     EXPECT_EQ(frame.menuPresenter(), nullptr);

@@ -40,6 +40,20 @@ inline InputEvent wheel(double x, double y, float steps)
     return e;
 }
 
+// A press and release at one point, on anything that takes the toolkit's
+// events: a frame (dispatch) or a dialog's panel (handle).
+template <typename Target>
+void click(Target& target, double x, double y, std::int64_t timeMs = 0, unsigned modifiers = 0)
+{
+    for (EventKind kind : {EventKind::MouseDown, EventKind::MouseUp}) {
+        if constexpr (requires { target.dispatch(mouse(kind, x, y)); }) {
+            target.dispatch(mouse(kind, x, y, timeMs, modifiers));
+        } else {
+            target.handle(mouse(kind, x, y, timeMs, modifiers));
+        }
+    }
+}
+
 inline InputEvent key(int code)
 {
     InputEvent e;
