@@ -36,45 +36,6 @@ NumVector NumMatrix::row(int r) const
     return v;
 }
 
-NumVector NumMatrix::column(int c) const
-{
-    if (c < 1 || c > columns_) {
-        return {};
-    }
-    NumVector v(rows_);
-    for (int r = 1; r <= rows_; ++r) {
-        v(r) = (*this)(r, c);
-    }
-    return v;
-}
-
-bool NumMatrix::setRow(int r, const NumVector& values)
-{
-    if (r < 1 || r > rows_ || values.size() != columns_) {
-        return false;
-    }
-    for (int c = 1; c <= columns_; ++c) {
-        (*this)(r, c) = values(c);
-    }
-    return true;
-}
-
-NumMatrix NumMatrix::rowsAt(const NumVector& indexes) const
-{
-    NumMatrix m(indexes.size(), columns_);
-    for (int i = 1; i <= indexes.size(); ++i) {
-        const double index = indexes(i);
-        if (!(index >= 1.0) || !(index < rows_ + 1.0)) {
-            return {};
-        }
-        const int r = static_cast<int>(index);
-        for (int c = 1; c <= columns_; ++c) {
-            m(i, c) = (*this)(r, c);
-        }
-    }
-    return m;
-}
-
 NumMatrix NumMatrix::transposed() const
 {
     NumMatrix t(columns_, rows_);
@@ -84,63 +45,6 @@ NumMatrix NumMatrix::transposed() const
         }
     }
     return t;
-}
-
-bool NumMatrix::appendColumns(const NumMatrix& right)
-{
-    if (empty()) {
-        *this = right;
-        return true;
-    }
-    if (right.empty()) {
-        return true;
-    }
-    if (right.rows_ != rows_) {
-        return false;
-    }
-    NumMatrix joined(rows_, columns_ + right.columns_);
-    for (int r = 1; r <= rows_; ++r) {
-        for (int c = 1; c <= columns_; ++c) {
-            joined(r, c) = (*this)(r, c);
-        }
-        for (int c = 1; c <= right.columns_; ++c) {
-            joined(r, columns_ + c) = right(r, c);
-        }
-    }
-    *this = std::move(joined);
-    return true;
-}
-
-bool NumMatrix::appendRows(const NumMatrix& below)
-{
-    if (empty()) {
-        *this = below;
-        return true;
-    }
-    if (below.empty()) {
-        return true;
-    }
-    if (below.columns_ != columns_) {
-        return false;
-    }
-    values_.insert(values_.end(), below.values_.begin(), below.values_.end());
-    rows_ += below.rows_;
-    return true;
-}
-
-bool NumMatrix::deleteColumn(int c)
-{
-    if (c < 1 || c > columns_) {
-        return false;
-    }
-    NumMatrix kept(rows_, columns_ - 1);
-    for (int r = 1; r <= kept.rows_; ++r) {
-        for (int k = 1; k <= kept.columns_; ++k) {
-            kept(r, k) = (*this)(r, k < c ? k : k + 1);
-        }
-    }
-    *this = std::move(kept);
-    return true;
 }
 
 NumMatrix operator*(const NumMatrix& a, double s)
@@ -180,40 +84,6 @@ NumMatrix magnitude(const NumMatrix& re, const NumMatrix& im)
     return combined(re, im, [](double x, double y) { return std::sqrt(x * x + y * y); });
 }
 
-NumMatrix phase(const NumMatrix& re, const NumMatrix& im)
-{
-    return combined(re, im, [](double x, double y) { return std::atan2(-y, x); });
-}
-
-void unwrapColumns(NumMatrix& m)
-{
-    constexpr double pi = std::numbers::pi;
-    for (int c = 1; c <= m.columns(); ++c) {
-        for (int r = 2; r <= m.rows(); ++r) {
-            const double above = m(r - 1, c);
-            double value = m(r, c);
-            if (!std::isfinite(value) || !std::isfinite(above)) {
-                continue; // a loop on NaN or infinity would never end
-            }
-            // Whole turns at once (phases of high bins lie many turns apart),
-            // then the strict comparisons settle any rounding.
-            const double difference = value - above;
-            if (difference > pi) {
-                value -= 2.0 * pi * std::ceil((difference - pi) / (2.0 * pi));
-            } else if (difference < -pi) {
-                value += 2.0 * pi * std::ceil((-pi - difference) / (2.0 * pi));
-            }
-            while (value - above > pi) {
-                value -= 2.0 * pi;
-            }
-            while (value - above < -pi) {
-                value += 2.0 * pi;
-            }
-            m(r, c) = value;
-        }
-    }
-}
-
 double maximum(const NumMatrix& m)
 {
     double best = -1e308;
@@ -224,21 +94,6 @@ double maximum(const NumMatrix& m)
         }
     }
     return best;
-}
-
-NumVector columnMaxima(const NumMatrix& m)
-{
-    NumVector v(m.columns());
-    for (int c = 1; c <= m.columns(); ++c) {
-        double best = -1e308;
-        for (int r = 1; r <= m.rows(); ++r) {
-            if (m(r, c) > best) {
-                best = m(r, c);
-            }
-        }
-        v(c) = best;
-    }
-    return v;
 }
 
 NumVector columnSums(const NumMatrix& m)

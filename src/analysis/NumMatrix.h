@@ -30,19 +30,10 @@ public:
     double& operator()(int r, int c) { return values_[offset(r, c)]; }
     double operator()(int r, int c) const { return values_[offset(r, c)]; }
 
-    // Empty when r or c is outside the matrix.
+    // Empty when r is outside the matrix.
     NumVector row(int r) const;
-    NumVector column(int c) const;
-    // False (unchanged) when out of range or the length differs.
-    bool setRow(int r, const NumVector& values);
-    // M(idx, :); empty when any index is outside.
-    NumMatrix rowsAt(const NumVector& indexes) const;
 
     NumMatrix transposed() const;
-    // [A B] and [A; B]; an A without elements takes B. False when the extents differ.
-    bool appendColumns(const NumMatrix& right);
-    bool appendRows(const NumMatrix& below);
-    bool deleteColumn(int c);
 
 private:
     std::size_t offset(int r, int c) const
@@ -60,13 +51,8 @@ NumMatrix operator/(const NumMatrix& a, double s); // multiplies by 1 / s
 
 // sqrt(re^2 + im^2) element by element; empty when the shapes differ.
 NumMatrix magnitude(const NumMatrix& re, const NumMatrix& im);
-// atan2(-im, re) element by element: the phase convention of the spectra.
-NumMatrix phase(const NumMatrix& re, const NumMatrix& im);
-// Removes 2-pi jumps between neighbouring bins of every column (frame).
-void unwrapColumns(NumMatrix& m);
 
-double maximum(const NumMatrix& m);    // -1e308 when empty; NaN never wins
-NumVector columnMaxima(const NumMatrix& m);
+double maximum(const NumMatrix& m); // -1e308 when empty; NaN never wins
 NumVector columnSums(const NumMatrix& m);
 
 } // namespace tessarine

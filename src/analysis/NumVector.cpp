@@ -7,16 +7,6 @@ namespace tessarine {
 
 namespace {
 
-// An index value names element trunc(value); anything not naming 1..count is refused.
-bool toIndex(double value, int count, int& index)
-{
-    if (!(value >= 1.0) || !(value < static_cast<double>(count) + 1.0)) {
-        return false;
-    }
-    index = static_cast<int>(value);
-    return true;
-}
-
 template <typename Op>
 NumVector elementWise(const NumVector& a, const NumVector& b, Op op)
 {
@@ -104,41 +94,6 @@ NumVector NumVector::slice(int first, int last) const
     return v;
 }
 
-NumVector NumVector::gather(const NumVector& indexes) const
-{
-    NumVector v(indexes.size());
-    for (int i = 1; i <= indexes.size(); ++i) {
-        int index = 0;
-        if (!toIndex(indexes(i), size(), index)) {
-            return {};
-        }
-        v(i) = (*this)(index);
-    }
-    return v;
-}
-
-NumVector NumVector::find() const
-{
-    NumVector found;
-    for (int i = 1; i <= size(); ++i) {
-        if ((*this)(i) != 0.0) {
-            found.append(static_cast<double>(i));
-        }
-    }
-    return found;
-}
-
-NumVector NumVector::halfSwapped() const
-{
-    const int n = size();
-    const int half = (n + 1) / 2;
-    NumVector v(n);
-    for (int i = 0; i < n; ++i) {
-        v.values_[static_cast<std::size_t>(i)] = values_[static_cast<std::size_t>((i + half) % n)];
-    }
-    return v;
-}
-
 void NumVector::append(const NumVector& tail)
 {
     values_.insert(values_.end(), tail.values_.begin(), tail.values_.end());
@@ -179,41 +134,6 @@ NumVector operator/(const NumVector& a, double s)
     return a * (1.0 / s);
 }
 
-NumVector equal(const NumVector& a, double s)
-{
-    return mapped(a, [s](double x) { return x == s ? 1.0 : 0.0; });
-}
-
-NumVector notEqual(const NumVector& a, double s)
-{
-    return mapped(a, [s](double x) { return x != s ? 1.0 : 0.0; });
-}
-
-NumVector greater(const NumVector& a, double s)
-{
-    return mapped(a, [s](double x) { return x > s ? 1.0 : 0.0; });
-}
-
-NumVector greaterEqual(const NumVector& a, double s)
-{
-    return mapped(a, [s](double x) { return x >= s ? 1.0 : 0.0; });
-}
-
-NumVector lessEqual(const NumVector& a, double s)
-{
-    return mapped(a, [s](double x) { return x <= s ? 1.0 : 0.0; });
-}
-
-NumVector isMissing(const NumVector& a)
-{
-    return mapped(a, [](double x) { return std::isnan(x) ? 1.0 : 0.0; });
-}
-
-NumVector logicalAnd(const NumVector& a, const NumVector& b)
-{
-    return elementWise(a, b, [](double x, double y) { return x != 0.0 && y != 0.0 ? 1.0 : 0.0; });
-}
-
 double sum(const NumVector& a)
 {
     double total = 0.0;
@@ -228,17 +148,6 @@ double maximum(const NumVector& a)
     double best = -1e308;
     for (int i = 0; i < a.size(); ++i) {
         if (a.data()[i] > best) {
-            best = a.data()[i];
-        }
-    }
-    return best;
-}
-
-double minimum(const NumVector& a)
-{
-    double best = 1e308;
-    for (int i = 0; i < a.size(); ++i) {
-        if (a.data()[i] < best) {
             best = a.data()[i];
         }
     }

@@ -1,13 +1,10 @@
 #pragma once
 // The analysis' one-dimensional array of doubles, with the few operations of a
-// matrix language that the analysis is written in: 1-based index vectors,
-// ranges, find, gather/scatter and a stable sort. Values own their storage and
-// operations return fresh copies. NaN (`kMissing`) marks an absent value, such
-// as a partial track that has no peak in a frame.
-//
-// Index vectors are NumVectors of whole numbers, 1-based, truncated to int.
-// Every operation that takes indexes checks them: an index outside the vector
-// gives an empty result (or `false`) and leaves the operands as they were.
+// matrix language that the analysis is written in: 1-based positions,
+// ranges and a stable sort. Values own their storage and operations return
+// fresh copies. NaN (`kMissing`) marks an absent value, such as a partial
+// track that has no peak in a frame. A range of positions outside the vector
+// gives an empty result and leaves the operands as they were.
 
 #include <limits>
 #include <vector>
@@ -43,12 +40,6 @@ public:
 
     // v(first..last); empty when the range leaves the vector.
     NumVector slice(int first, int last) const;
-    // v(idx); empty when any index is outside the vector.
-    NumVector gather(const NumVector& indexes) const;
-    // 1-based positions of the elements that are not exactly 0 (NaN counts as non-zero).
-    NumVector find() const;
-    // ceil(n/2)+1..n moved in front of 1..ceil(n/2): puts a window's centre at time 0.
-    NumVector halfSwapped() const;
 
     void append(double value) { values_.push_back(value); }
     void append(const NumVector& tail);
@@ -65,18 +56,8 @@ NumVector operator-(const NumVector& a, double s);
 NumVector operator*(const NumVector& a, double s);
 NumVector operator/(const NumVector& a, double s); // multiplies by 1 / s
 
-// 1.0 where the comparison holds, else 0.0; NaN compares false except in notEqual.
-NumVector equal(const NumVector& a, double s);
-NumVector notEqual(const NumVector& a, double s);
-NumVector greater(const NumVector& a, double s);
-NumVector greaterEqual(const NumVector& a, double s);
-NumVector lessEqual(const NumVector& a, double s);
-NumVector isMissing(const NumVector& a);
-NumVector logicalAnd(const NumVector& a, const NumVector& b); // NaN counts as true
-
 double sum(const NumVector& a);
 double maximum(const NumVector& a); // -1e308 when no finite-comparable value; NaN never wins
-double minimum(const NumVector& a); // 1e308 likewise
 bool contains(const NumVector& a, double s);
 
 // Ascending sort by exchanging neighbours only when the left one is strictly

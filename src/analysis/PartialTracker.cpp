@@ -245,22 +245,4 @@ double maxTrackPosition(int frameSize, double rate, double f0)
     return (2.0 * frameSize / rate) * std::min(65.0 * f0, highest);
 }
 
-NumMatrix interpolateAtPositions(const NumMatrix& values, const NumMatrix& positions)
-{
-    NumMatrix out = NumMatrix::filled(FillKind::Missing, positions.rows(), positions.columns());
-    for (int t = 1; t <= positions.rows(); ++t) {
-        for (int j = 1; j <= std::min(positions.columns(), values.columns()); ++j) {
-            const double row = positions(t, j) + 1.0;
-            if (!(row >= 1.0) || !(row <= values.rows())) {
-                continue;
-            }
-            const int below = static_cast<int>(row);
-            const double fraction = row - below;
-            out(t, j) = below == values.rows() ? values(below, j)
-                                                : values(below, j) * (1.0 - fraction) + values(below + 1, j) * fraction;
-        }
-    }
-    return out;
-}
-
 } // namespace tessarine

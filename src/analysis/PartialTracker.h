@@ -52,8 +52,4 @@ PartialTracks trackPartialsNarrowing(const NumMatrix& magnitude, double& maxPosi
 // nothing above 16 kHz (at 44.1 kHz; as much higher as the rate is above it).
 double maxTrackPosition(int frameSize, double rate, double f0);
 
-// values(positions + 1, frame), linearly interpolated between neighbouring
-// rows; NaN where the position is NaN or outside the matrix.
-NumMatrix interpolateAtPositions(const NumMatrix& values, const NumMatrix& positions);
-
 } // namespace tessarine

@@ -179,11 +179,4 @@ NumMatrix magnitude(const ShortTimeSpectrum& spectrum)
     return magnitude(spectrum.re, spectrum.im);
 }
 
-NumMatrix unwrappedPhase(const ShortTimeSpectrum& spectrum)
-{
-    NumMatrix p = phase(spectrum.re, spectrum.im);
-    unwrapColumns(p);
-    return p;
-}
-
 } // namespace tessarine

@@ -41,8 +41,7 @@ bool reassignedStft(const NumVector& x, int nfft, int windowLength, int hop, dou
 // The periodic Blackman window of the Blackman transform, nfft values.
 NumVector blackmanWindow(int nfft, int windowLength);
 
-// sqrt(re^2 + im^2), and the unwrapped phase atan2(-im, re) down each frame.
+// sqrt(re^2 + im^2).
 NumMatrix magnitude(const ShortTimeSpectrum& spectrum);
-NumMatrix unwrappedPhase(const ShortTimeSpectrum& spectrum);
 
 } // namespace tessarine
