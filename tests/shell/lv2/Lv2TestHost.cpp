@@ -52,7 +52,8 @@ void Sequence::raw(std::int64_t frame, std::uint32_t type, std::uint32_t claimed
 {
     lv2_atom_forge_frame_time(&forge_, frame);
     lv2_atom_forge_atom(&forge_, claimedSize, type);
-    if (lv2_atom_forge_write(&forge_, body.data(), static_cast<std::uint32_t>(body.size())) == 0 && !body.empty()) {
+    // An empty body writes nothing, and the forge must not be handed its null data.
+    if (!body.empty() && lv2_atom_forge_write(&forge_, body.data(), static_cast<std::uint32_t>(body.size())) == 0) {
         ADD_FAILURE() << "test sequence full";
     }
 }
