@@ -128,6 +128,16 @@ TEST(ReduceNoiseKeyframes, LimitsAnchorsAndSilence)
         }
     }
     EXPECT_TRUE(tessarine::reduceNoiseKeyframes(NumMatrix(), tessarine::kNoiseFramePeriod, 5.0, 48, 2.0, 48).empty());
+
+    // Quiet noise dying away, as under a plucked string's decay, lasts to its end.
+    NumMatrix decay(256, 600);
+    for (int j = 1; j <= 600; ++j) {
+        for (int b = 1; b <= 256; ++b) {
+            decay(b, j) = 0.05 * std::exp(-j / 200.0);
+        }
+    }
+    const NumMatrix kept = tessarine::reduceNoiseKeyframes(decay, tessarine::kNoiseFramePeriod, 5.0, 48, 2.0, 48);
+    EXPECT_GT(kept(1, kept.columns()), 0.9 * 599 * tessarine::kNoiseFramePeriod);
 }
 
 TEST(AnalysedLayer, HandMadeKeyframesBecomeTheLayer)
