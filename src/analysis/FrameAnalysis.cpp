@@ -72,7 +72,9 @@ double hannAmplitude(const ShortTimeSpectrum& hann, int row, int frame, double p
     if (!(std::abs(offset) < 0.5)) {
         return vertex;
     }
-    const double level = std::hypot(hann.re(row, frame), hann.im(row, frame));
+    const double re = hann.re(row, frame);
+    const double im = hann.im(row, frame);
+    const double level = std::sqrt(re * re + im * im);
     if (offset == 0.0) {
         return level;
     }
