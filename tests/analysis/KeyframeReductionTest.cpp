@@ -129,15 +129,25 @@ TEST(ReduceNoiseKeyframes, LimitsAnchorsAndSilence)
     }
     EXPECT_TRUE(tessarine::reduceNoiseKeyframes(NumMatrix(), tessarine::kNoiseFramePeriod, 5.0, 48, 2.0, 48).empty());
 
-    // Quiet noise dying away, as under a plucked string's decay, lasts to its end.
+    // Quiet noise dying away by 50 dB, as under a plucked string's decay,
+    // lasts to its end, and the lines between its keyframes follow it on a
+    // level scale: straight lines across a few keyframes stood far above it.
+    const double period = tessarine::kNoiseFramePeriod;
     NumMatrix decay(256, 600);
     for (int j = 1; j <= 600; ++j) {
         for (int b = 1; b <= 256; ++b) {
-            decay(b, j) = 0.05 * std::exp(-j / 200.0);
+            decay(b, j) = 0.05 * std::pow(10.0, -2.5 * j / 600.0);
         }
     }
-    const NumMatrix kept = tessarine::reduceNoiseKeyframes(decay, tessarine::kNoiseFramePeriod, 5.0, 48, 2.0, 48);
-    EXPECT_GT(kept(1, kept.columns()), 0.9 * 599 * tessarine::kNoiseFramePeriod);
+    const NumMatrix kept = tessarine::reduceNoiseKeyframes(decay, period, 5.0, 48, 2.0, 48);
+    EXPECT_GT(kept(1, kept.columns()), 0.9 * 599 * period);
+    for (int k = 2; k + 1 < kept.columns(); ++k) {
+        for (int j = static_cast<int>(kept(1, k) / period + 0.5); j < static_cast<int>(kept(1, k + 1) / period + 0.5); ++j) {
+            const double lambda = (j * period - kept(1, k)) / (kept(1, k + 1) - kept(1, k));
+            const double line = (1.0 - lambda) * kept(2, k) + lambda * kept(2, k + 1);
+            EXPECT_NEAR(20.0 * std::log10(line / decay(1, j + 1)), 0.0, 1.5) << "frame " << j;
+        }
+    }
 }
 
 TEST(AnalysedLayer, HandMadeKeyframesBecomeTheLayer)
