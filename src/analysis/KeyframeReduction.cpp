@@ -42,8 +42,8 @@ void errorSpan(double tp, double tq, double period, int frames, int& i0, int& i1
     i1 = std::clamp(static_cast<int>(tq / period + 0.5), 1, frames);
 }
 
-// Sum over the span of the (weighted) squared distance between the frames and
-// the line from keyframe p (values vp) to q (vq). weights may be null.
+// Sum over the span of the weighted squared distance between the frames and
+// the line from keyframe p (values vp) to q (vq).
 double lineError(const FrameTable& table, const double* vp, const double* vq, const double* weights, double tp,
                  double tq, double period)
 {
@@ -55,25 +55,19 @@ double lineError(const FrameTable& table, const double* vp, const double* vq, co
     // keyframe of every pass, and one chained sum left the processor waiting
     // on each addition in turn.
     double sums[4] = {0.0, 0.0, 0.0, 0.0};
-    const auto add = [&](const double* z, double lambda, const auto& weight) {
+    for (int j = i0; j <= i1; ++j) {
+        const double lambda = ((j - 1) * period - tp) / (tq - tp);
+        const double* z = table.frame(j - 1);
         int r = 0;
         for (; r + 4 <= n; r += 4) {
             for (int k = 0; k < 4; ++k) {
                 const double e = (1.0 - lambda) * vp[r + k] + lambda * vq[r + k] - z[r + k];
-                sums[k] += weight(r + k) * e * e;
+                sums[k] += weights[r + k] * e * e;
             }
         }
         for (; r < n; ++r) {
             const double e = (1.0 - lambda) * vp[r] + lambda * vq[r] - z[r];
-            sums[0] += weight(r) * e * e;
-        }
-    };
-    for (int j = i0; j <= i1; ++j) {
-        const double lambda = ((j - 1) * period - tp) / (tq - tp);
-        if (weights != nullptr) {
-            add(table.frame(j - 1), lambda, [&](int r) { return weights[r]; });
-        } else {
-            add(table.frame(j - 1), lambda, [](int) { return 1.0; });
+            sums[0] += weights[r] * e * e;
         }
     }
     return (sums[0] + sums[1]) + (sums[2] + sums[3]);
@@ -203,9 +197,9 @@ double quickDb(double v)
     return 8.685889638065037 * (lnm + exponent * std::numbers::ln2);
 }
 
-// The amplitude error of a line between harmonic keyframes as the ear hears
-// it: in dB, each level held up to a floor 60 dB under the note's loudest
-// harmonic. Measured linearly, a quiet harmonic's error was too small to keep
+// The amplitude error of a line between keyframes (of harmonics or of noise
+// bands) as the ear hears it: in dB, each level held up to a floor 60 dB under
+// the loudest. Measured linearly, a quiet harmonic's error was too small to keep
 // any keyframe, and a line across its decay stood far above it. levelsDb
 // holds the frames already in dB; only the rows that ever rise above the
 // floor (sounding) can differ.
