@@ -1,19 +1,15 @@
 // What a listener hears of the harmonic oscillators: pitch, harmonic balance,
 // the four morph corners, stretch and loop timing, the Nyquist fade,
-// harmonize, and how fast a morph may move.
+// harmonize, and how fast a morph may move. Beneath them, a note blends its
+// curves from the render tables as it plays: read at any times, forwards or
+// back after a loop, it answers exactly as the whole blended curve does; an
+// edit while it plays is taken up past the time the note had reached, and
+// nothing is read while the edit runs.
 
-#include "support/EngineTestVoice.h"
-#include "support/SignalMeasure.h"
-#include "engine/SynthEngine.h"
-#include "support/TestVoices.h"
-#include "sound/files/VoiceFile.h"
-
-#include <gtest/gtest.h>
+#include "EngineFixture.h"
+#include "engine/voice/NoteHarmonics.h"
 
 #include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace tessarine {
 namespace {
@@ -39,11 +35,7 @@ std::string writeVoice(const std::string& name, float seconds, const std::functi
             }
         }
     }
-    prepareVoice(*voice);
-    std::string path = test::tempPath(name + ".t9v");
-    RecordStream stream;
-    EXPECT_TRUE(saveVoiceFile(path, *voice, stream));
-    return path;
+    return test::savedVoice(*voice, name + ".t9v");
 }
 
 float nominal(int h) { return static_cast<float>(h + 1); }
@@ -53,36 +45,27 @@ auto only(int harmonic, float amplitude = 1.0f)
     return [=](int h) { return h == harmonic ? amplitude : 0.0f; };
 }
 
-class HarmonicRender : public testing::Test {
+// At analysed speed, all 64 harmonics; the tests load their own voices.
+class HarmonicRender : public test::EngineFixture {
 protected:
     void SetUp() override
     {
-        engine = test::steadySynth(kRate); // at analysed speed; the tests load their own voices
-        engine->setParameter(kLoopSync2, 1.0f, true); // all 64 harmonics
-        engine->setParameter(kLoopSync1, 1.0f, true);
-        engine->setParameter(kMorphHarmX, 0.0f, true);
-        engine->setParameter(kMorphHarmY, 0.0f, true);
-        engine->setParameter(kRelease, 0.0f, true);
+        start(kRate, {{kLoopSync2, 1.0f}, {kMorphHarmX, 0.0f}, {kMorphHarmY, 0.0f}, {kRelease, 0.0f}});
     }
     // Renders seconds of audio with note key held from 0 to releaseAt; a key
     // below 0 starts no note and lets what sounds go on.
     std::vector<float> play(int key, float seconds, float releaseAt = 1e9f, int block = 512)
     {
-        if (key >= 0) {
-            test::sendMidi(*engine, 0x90, key, 127);
-        }
+        if (key >= 0) midi(0x90, key, 127);
         const auto frames = static_cast<std::size_t>(seconds * kRate);
         const auto held = std::min(frames, static_cast<std::size_t>(releaseAt * kRate));
         std::vector<float> out = test::renderFrames(*engine, held, block)[0];
-        if (held < frames) {
-            test::sendMidi(*engine, 0x80, key, 0);
-        }
+        if (held < frames) midi(0x80, key, 0);
         const std::vector<float> released = test::renderFrames(*engine, frames - held, block)[0];
         out.insert(out.end(), released.begin(), released.end());
         return out;
     }
-
-    std::unique_ptr<SynthEngine> engine;
+    void silence() { engine->stopAllVoices(); play(-1, 0.1f); }
 };
 
 TEST_F(HarmonicRender, SawtoothHasItsPitchAndHarmonicBalance)
@@ -103,10 +86,7 @@ TEST_F(HarmonicRender, EachCornerPlaysOnlyItsSlot)
         std::string file = writeVoice("corner" + std::to_string(slot), 2.0f, only(slot), nominal);
         ASSERT_TRUE(engine->loadVoice(slot, file.c_str()));
     }
-    struct Case {
-        float x, y;
-        int slot;
-    };
+    struct Case { float x, y; int slot; };
     const Case cases[] = {{0, 0, 0}, {1, 0, 1}, {0, 1, 2}, {1, 1, 3}};
     for (const Case& c : cases) {
         engine->setParameter(kMorphHarmX, c.x, true);
@@ -120,8 +100,7 @@ TEST_F(HarmonicRender, EachCornerPlaysOnlyItsSlot)
                 EXPECT_LT(level, 0.002f) << "corner " << c.x << "," << c.y << " leaks slot " << slot;
             }
         }
-        engine->stopAllVoices();
-        play(-1, 0.1f);
+        silence();
     }
 }
 
@@ -142,12 +121,9 @@ TEST_F(HarmonicRender, AHarmonicOnlyInSlotAKeepsItsFrequency)
             engine->setParameter(kMorphHarmY, y, true);
             std::vector<float> out = play(57, 0.6f, 1e9f, block);
             const float level = test::toneAmplitude(out, 8820, 8192, kRate, 330.0f);
-            if (x == 0.0f && y == 0.0f && block == 512) {
-                full = level;
-            }
+            if (x == 0.0f && y == 0.0f && block == 512) full = level;
             EXPECT_NEAR(level, full * (1.0f - x) * (1.0f - y), 0.01f) << "X " << x << " Y " << y << " block " << block;
-            engine->stopAllVoices();
-            play(-1, 0.1f);
+            silence();
         }
     }
 }
@@ -221,9 +197,92 @@ TEST_F(HarmonicRender, MorphStepTakesAtLeastHalfASecond)
         std::vector<float> out = play(-1, 0.45f, 1e9f, block);
         EXPECT_GT(test::toneAmplitude(out, out.size() - 2048, 2048, kRate, 220.0f), 0.05f)
             << "slot A still heard 0.45 s after the jump, block " << block;
-        engine->stopAllVoices();
-        play(-1, 0.1f);
+        silence();
     }
+}
+
+// Two multisamples of two layers, each corner with its own frame times.
+std::unique_ptr<Voice> cornerVoice(float scale)
+{
+    auto voice = std::make_unique<Voice>();
+    voice->multisampleCount = 2;
+    voice->layerCount = 2;
+    for (int m = 0; m < 2; ++m) {
+        for (int layer = 0; layer < 2; ++layer) {
+            HarmonicData& data = voice->layer(m, layer).harmonic;
+            const int corner = 2 * layer + m;
+            for (int frame = 0; frame < 40 + 7 * corner; ++frame) {
+                const float t = 0.05f * static_cast<float>(frame) + 0.011f * static_cast<float>(corner);
+                for (int h = 0; h < kHarmonicCount; ++h) {
+                    data.amplitude(h).insertPoint(t, scale * (1.0f + std::sin(0.3f * frame + h + corner)) / (h + 1));
+                    data.frequency(h).insertPoint(t, (h + 1) * (1.0f + 0.01f * std::cos(0.2f * frame + corner)));
+                }
+            }
+        }
+    }
+    return voice;
+}
+
+struct Reference {
+    std::vector<std::unique_ptr<BreakpointCurve>> curves;
+    Reference(const VoiceRenderTables& tables, const SlotBlend& blend)
+    {
+        const float w[4] = {blend.weight(false, 0), blend.weight(true, 0), blend.weight(false, 1), blend.weight(true, 1)};
+        for (int c = 0; c < NoteHarmonics::kCurveCount; ++c) {
+            const RenderTable& table = c < kHarmonicCount ? tables.amplitude(blend.low, c)
+                                                          : tables.frequency(blend.low, c - kHarmonicCount);
+            std::vector<float> values;
+            for (int p = 0; p < table.count; ++p) {
+                const auto& v = table.values[static_cast<std::size_t>(p)];
+                values.push_back(w[0] * v[0] + w[1] * v[1] + w[2] * v[2] + w[3] * v[3]);
+            }
+            curves.push_back(std::make_unique<BreakpointCurve>());
+            curves.back()->assignPoints(table.times.data(), values.data(), std::min(table.count, 128));
+        }
+    }
+};
+
+TEST(NoteHarmonics, BlendedAsThePlayAnswersAsTheWholeCurve)
+{
+    auto voice = cornerVoice(1.0f);
+    auto tables = std::make_unique<VoiceRenderTables>();
+    tables->build(*voice, 0);
+    const SlotBlend blend{0, 1, 0.3f, 0.6f, false, 0};
+    Reference whole(*tables, blend);
+    auto note = std::make_unique<NoteHarmonics>();
+    note->start(*voice, *tables, blend, 220.0f, kHarmonicCount, 44100.0f, 0);
+    std::vector<float> times;
+    for (float t = -0.1f; t < 1.2f; t += 0.0071f) times.push_back(t);
+    for (float t = 0.4f; t < 3.5f; t += 0.013f) times.push_back(t); // back to a loop start, and past the end
+    for (float t : times) {
+        for (int c = 0; c < NoteHarmonics::kCurveCount; ++c) {
+            ASSERT_EQ(note->valueAt(c, t, true, 0), whole.curves[static_cast<std::size_t>(c)]->valueAt(t))
+                << "curve " << c << " at " << t;
+        }
+    }
+    for (int h = 0; h < kHarmonicCount; ++h) EXPECT_TRUE(note->present(h));
+}
+
+TEST(NoteHarmonics, AnEditIsTakenUpPastWhereTheNoteHadReached)
+{
+    auto voice = cornerVoice(1.0f);
+    auto tables = std::make_unique<VoiceRenderTables>();
+    tables->build(*voice, 0);
+    const SlotBlend blend{0, 1, 0.5f, 0.5f, false, 0};
+    auto note = std::make_unique<NoteHarmonics>();
+    note->start(*voice, *tables, blend, 220.0f, kHarmonicCount, 44100.0f, 0);
+    const float early = note->valueAt(0, 0.5f, true, 0);
+    const int reached = note->curve(0).pointCount();
+    // While an edit runs the note reads only what it holds.
+    auto louder = cornerVoice(2.0f);
+    tables->build(*louder, 0);
+    note->valueAt(0, 1.5f, false, 0);
+    EXPECT_EQ(note->curve(0).pointCount(), reached);
+    EXPECT_EQ(note->valueAt(0, 0.5f, false, 0), early);
+    // Once it may read again, later times come from the edited sound.
+    Reference edited(*tables, blend);
+    EXPECT_EQ(note->valueAt(0, 1.5f, true, 1), edited.curves[0]->valueAt(1.5f));
+    EXPECT_EQ(note->valueAt(0, 2.0f, true, 1), edited.curves[0]->valueAt(2.0f));
 }
 
 } // namespace

@@ -34,9 +34,7 @@ bool anyPageMapped(const void* address, std::size_t length)
     const auto start = reinterpret_cast<std::uintptr_t>(address) & ~(page - 1);
     unsigned char resident[1];
     for (std::uintptr_t p = start; p < reinterpret_cast<std::uintptr_t>(address) + length; p += page) {
-        if (::mincore(reinterpret_cast<void*>(p), page, resident) == 0 || errno != ENOMEM) {
-            return true;
-        }
+        if (::mincore(reinterpret_cast<void*>(p), page, resident) == 0 || errno != ENOMEM) return true;
     }
     return false;
 }

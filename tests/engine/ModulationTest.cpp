@@ -2,18 +2,10 @@
 // its sources give, the LFO steps it queues, and vibrato and tremolo on the
 // rendered sound.
 
-#include "support/EngineTestVoice.h"
+#include "EngineFixture.h"
 #include "engine/EventQueue.h"
 #include "engine/ModulationMatrix.h"
-#include "support/SignalMeasure.h"
-#include "engine/SynthEngine.h"
 #include "params/ModulationLists.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <vector>
 
 namespace tessarine {
 namespace {
@@ -49,10 +41,7 @@ TEST_F(Matrix, SourcesGiveTheirAmounts)
     ASSERT_EQ(matrix.noteModulation(60, 1.0f, true, pairs), 1);
     EXPECT_EQ(pairs[0].index, kVolume);
     EXPECT_FLOAT_EQ(pairs[0].value, 1.0f);
-    struct Case {
-        int key;
-        float amount;
-    };
+    struct Case { int key; float amount; };
     for (const Case& c : {Case{36, 0.0f}, Case{20, 0.0f}, Case{60, 0.5f}, Case{84, 1.0f}, Case{127, 1.0f}}) {
         ASSERT_EQ(matrix.noteModulation(c.key, 1.0f, false, pairs), 1);
         EXPECT_EQ(pairs[0].index, kMorphHarmX);
@@ -110,10 +99,7 @@ TEST_F(Matrix, LfoStepsFollowTheShapeInSixteenSampleSteps)
 TEST(ModulationRender, VelocityDrivesVolumeFromTheNote)
 {
     SynthEngine engine;
-    engine.setParameter(kModSource1, kSourceVelocity, true);
-    engine.setParameter(kModTarget1, 17.0f, true);
-    engine.setParameter(kModMin1, 0.2f, true);
-    engine.setParameter(kModMax1, 1.0f, true);
+    test::routeRowOne(engine, kSourceVelocity, 17, 0.2f, 1.0f); // the volume
     std::vector<float> left(256), right(256);
     test::sendMidi(engine, 0x90, 60, 127, 10);
     engine.render(left.data(), right.data(), 256);
@@ -145,10 +131,7 @@ TEST(ModulationRender, MatrixLfosRunOnTheSongsClock)
 {
     SynthEngine engine;
     engine.setSampleRate(44100.0f);
-    engine.setParameter(kModSource1, kSourceLfo1, true);
-    engine.setParameter(kModTarget1, 17.0f, true); // the volume
-    engine.setParameter(kModMin1, 0.0f, true);
-    engine.setParameter(kModMax1, 1.0f, true);
+    test::routeRowOne(engine, kSourceLfo1, 17, 0.0f, 1.0f); // the volume
     engine.setParameter(kLfo1On, 1.0f, true);
     engine.setParameter(kLfo1Shape, 0.0f, true); // the sine
     engine.setParameter(kLfo1Rate, 0.0f, true);  // 2.5 s at 120 bpm
@@ -196,10 +179,7 @@ TEST(ModulationRender, TremoloSquareSwingsTheLevel)
     // The square: gain x 0.5 for the first half period, x 1.5 after.
     const std::vector<float> plain = renderLfo(false, 1.0f, kLfoTremolo, 0.5f);
     const std::vector<float> moved = renderLfo(true, 1.0f, kLfoTremolo, 0.5f);
-    struct Case {
-        float at;
-        float gain;
-    };
+    struct Case { float at; float gain; };
     for (const Case& c : {Case{0.6f, 0.5f}, Case{1.9f, 1.5f}}) {
         const auto from = static_cast<std::size_t>(c.at * 44100.0f);
         EXPECT_NEAR(test::rms(moved, from, 8192) / test::rms(plain, from, 8192), c.gain, 0.03f) << "at " << c.at;

@@ -1,13 +1,13 @@
 // Notes from MIDI to silence: velocity, release, repeated keys, the voice
-// limit, the pedal, glide, pitch bend and the choice of multisamples.
+// limit, the pedal, glide, pitch bend and the choice of multisamples; and what
+// a player's hands do beyond the keys, heard from the engine: the sustain
+// pedal and the mod wheel on an instrument whose rows leave them alone, the
+// same controllers when a row takes them, and the panic messages that end
+// every note.
 
-#include "support/EngineTestVoice.h"
+#include "EngineFixture.h"
 #include "engine/voice/VoiceManager.h"
-
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <memory>
+#include "params/NoteFrequencyTable.h"
 
 namespace tessarine {
 namespace {
@@ -40,35 +40,27 @@ protected:
     int sounding()
     {
         int count = 0;
-        for (int i = 0; i < kNoteVoiceCount; ++i) {
-            count += manager->isSounding(i) ? 1 : 0;
-        }
+        for (int i = 0; i < kNoteVoiceCount; ++i) count += manager->isSounding(i) ? 1 : 0;
         return count;
     }
     int voiceWithKey(int key)
     {
         for (int i = 0; i < kNoteVoiceCount; ++i) {
-            if (manager->isSounding(i) && manager->voice(i).key() == key && !manager->voice(i).isCut()) {
-                return i;
-            }
+            if (manager->isSounding(i) && manager->voice(i).key() == key && !manager->voice(i).isCut()) return i;
         }
         return -1;
     }
     void advanceAll(float seconds)
     {
         for (int i = 0; i < kNoteVoiceCount; ++i) {
-            if (manager->isSounding(i)) {
-                manager->voice(i).advance(seconds);
-            }
+            if (manager->isSounding(i)) manager->voice(i).advance(seconds);
         }
     }
     float peak(int voiceIndex)
     {
         BreakpointCurve& envelope = manager->voice(voiceIndex).envelope();
         float top = 0.0f;
-        for (int p = 0; p < envelope.pointCount(); ++p) {
-            top = std::max(top, envelope.value(p));
-        }
+        for (int p = 0; p < envelope.pointCount(); ++p) top = std::max(top, envelope.value(p));
         return top;
     }
 
@@ -81,11 +73,7 @@ protected:
 
 TEST_F(NoteLifeCycle, VelocityShapesThePeak)
 {
-    struct Case {
-        float sensitivity;
-        int velocity;
-        float expectedPeak;
-    };
+    struct Case { float sensitivity; int velocity; float expectedPeak; };
     const Case cases[] = {{0.0f, 1, 1.0f}, {0.0f, 127, 1.0f}, {1.0f, 64, 0.254f}, {1.0f, 127, 1.0f}, {0.5f, 0, 0.0f}};
     for (const Case& c : cases) {
         values.store(kVelocitySens, c.sensitivity, true);
@@ -150,9 +138,7 @@ TEST_F(NoteLifeCycle, VoiceLimitStealsTheOldestNote)
         midi(0x90, key, 100);
     }
     EXPECT_EQ(voiceWithKey(64), -1) << "the longest playing note goes first";
-    for (int key : {70, 71, 72}) {
-        EXPECT_GE(voiceWithKey(key), 0) << key;
-    }
+    for (int key : {70, 71, 72}) EXPECT_GE(voiceWithKey(key), 0) << key;
     // Twelve notes sound; a chord at one sample steals three of them, though
     // every steal leaves a voice fading.
     values.store(kLoopSync1, 1.0f, true);
@@ -168,29 +154,9 @@ TEST_F(NoteLifeCycle, VoiceLimitStealsTheOldestNote)
     EXPECT_GE(voiceWithKey(43), 0) << "three stolen, the oldest first";
 
     // Thirteen notes at one sample: the last twelve sound, whatever their voice's place.
-    for (int key = 60; key < 73; ++key) {
-        midi(0x90, key, 100);
-    }
+    for (int key = 60; key < 73; ++key) midi(0x90, key, 100);
     EXPECT_EQ(voiceWithKey(60), -1);
-    for (int key = 61; key < 73; ++key) {
-        EXPECT_GE(voiceWithKey(key), 0) << key;
-    }
-}
-
-TEST_F(NoteLifeCycle, SustainPedalHoldsReleasedNotes)
-{
-    values.store(kSustainOn, 1.0f, true);
-    midi(0x90, 60, 100);
-    midi(0x90, 64, 100);
-    midi(0x80, 60, 0);
-    advanceAll(1.0f);
-    EXPECT_GE(voiceWithKey(60), 0) << "the pedal holds the note";
-    EXPECT_FLOAT_EQ(manager->voice(voiceWithKey(60)).envelopeGain(), 1.0f) << "no release yet";
-    values.store(kSustainOn, 0.0f, true);
-    manager->releaseSustained();
-    advanceAll(3.1f);
-    EXPECT_EQ(voiceWithKey(60), -1);
-    EXPECT_GE(voiceWithKey(64), 0) << "a key still down keeps sounding";
+    for (int key = 61; key < 73; ++key) EXPECT_GE(voiceWithKey(key), 0) << key;
 }
 
 TEST_F(NoteLifeCycle, GlideIsLegatoAndEndsWithTheLastKey)
@@ -216,19 +182,13 @@ TEST_F(NoteLifeCycle, GlideIsLegatoAndEndsWithTheLastKey)
 
 TEST_F(NoteLifeCycle, PitchBendRange)
 {
-    struct Case {
-        float range;
-        int lsb, msb;
-        float cents;
-    };
+    struct Case { float range; int lsb, msb; float cents; };
     const Case cases[] = {{0.0f, 0, 0, -100.0f}, {0.0f, 0, 64, 0.0f}, {1.0f, 0, 0, -2400.0f},
                           {1.0f, 127, 127, 2400.0f * 8191.0f / 8192.0f}};
     for (const Case& c : cases) {
         values.store(kPitchbendRange, c.range, true);
         midi(0xE0, c.lsb, c.msb);
-        for (int i = 0; i < kNoteVoiceCount; ++i) {
-            EXPECT_NEAR(manager->voice(i).pitchBend(), c.cents, 0.01f);
-        }
+        for (int i = 0; i < kNoteVoiceCount; ++i) EXPECT_NEAR(manager->voice(i).pitchBend(), c.cents, 0.01f);
     }
 }
 
@@ -237,15 +197,8 @@ TEST(MultisampleChoice, WeightsByPitchAndVelocity)
     auto voice = std::make_unique<Voice>();
     voice->multisampleCount = 3;
     const float pitches[] = {220.0f, 440.0f, 880.0f};
-    for (int m = 0; m < 3; ++m) {
-        voice->layer(m, 0).harmonic.basePitch = pitches[m];
-    }
-    struct Case {
-        float frequency;
-        float velocity;
-        int low, high;
-        float k, v;
-    };
+    for (int m = 0; m < 3; ++m) voice->layer(m, 0).harmonic.basePitch = pitches[m];
+    struct Case { float frequency; float velocity; int low, high; float k, v; };
     const Case cases[] = {
         {330.0f, 1.0f, 0, 1, 0.585f, 1.0f},  // between the first two
         {100.0f, 1.0f, 0, 0, 0.0f, 1.0f},    // below every pitch
@@ -265,6 +218,105 @@ TEST(MultisampleChoice, WeightsByPitchAndVelocity)
     SlotBlend blend = chooseMultisamples(*voice, solo, 330.0f, 0.1f);
     EXPECT_EQ(blend.low, 5);
     EXPECT_FLOAT_EQ(blend.weight(false, 1), 1.0f);
+}
+
+constexpr int kBlock = 480; // 10 ms at 48 kHz
+
+class PerformanceControls : public test::EngineFixture {
+protected:
+    // A released note is gone within a block at the shortest release.
+    void SetUp() override { start(48000.0f, {{kRelease, 0.0f}}); }
+    // Renders blocks and answers the loudest sample of the last one.
+    float play(int blocks)
+    {
+        float peak = 0.0f;
+        for (int b = 0; b < blocks; ++b) peak = block(kBlock);
+        return peak;
+    }
+};
+
+TEST_F(PerformanceControls, ThePedalHoldsUnlessARowTakesIt)
+{
+    struct Row { const char* what; float source; bool holds; }; // the source of modulation row 1
+    for (const Row& row : {Row{"no row", 0.0f, true}, Row{"a row of controller 64", 8.0f + 64.0f, false}}) {
+        SetUp();
+        engine->setParameter(kModSource1, row.source, true);
+        midi(0xB0, 64, 127);
+        midi(0x90, 60, 100);
+        play(10);
+        midi(0x80, 60, 0);
+        EXPECT_EQ(play(20) > 0.01f, row.holds) << row.what << ": 0.2 s after the key is let go";
+        EXPECT_EQ(engine->getParameter(kSustainOn, true), 0.0f) << row.what << ": the pedal is not stored";
+        midi(0x90, 64, 100);
+        midi(0xB0, 64, 0);
+        play(5);
+        EXPECT_EQ(voiceWithKey(60), nullptr) << row.what << ": the pedal let go releases the note";
+        EXPECT_NE(voiceWithKey(64), nullptr) << row.what << ": a key still down keeps sounding";
+    }
+}
+
+TEST_F(PerformanceControls, TheWheelAddsVibratoUnlessARowTakesItAndAResetCentresWheelAndBend)
+{
+    // The note's pitch half a vibrato period in, with the wheel at its top.
+    auto pitchWithWheel = [&](float source, bool thenReset = false, bool bent = false) {
+        SetUp();
+        engine->setParameter(kModSource1, source, true);
+        midi(0xB0, 1, bent ? 0 : 127);
+        if (bent) midi(0xE0, 0, 127);
+        if (thenReset) midi(0xB0, 121, 0);
+        midi(0x90, 69, 100);
+        play(1);
+        const NoteVoice* voice = nullptr;
+        for (int i = 0; i < kNoteVoiceCount; ++i) {
+            if (engine->voices().voice(i).key() == 69) voice = &engine->voices().voice(i);
+        }
+        VoiceRenderContext context;
+        return voice != nullptr ? voice->fundamentalAt(0.25f / kWheelVibratoRate, context) : 0.0f;
+    };
+    const float still = noteFrequencyTable().frequency(69);
+    EXPECT_NEAR(1200.0f * std::log2(pitchWithWheel(0.0f) / still), kWheelVibratoCents, 0.5f) << "no row";
+    EXPECT_FLOAT_EQ(pitchWithWheel(8.0f + 1.0f), still) << "a row of controller 1";
+    EXPECT_FLOAT_EQ(pitchWithWheel(0.0f, true), still) << "reset controllers";
+    EXPECT_GT(pitchWithWheel(0.0f, false, true), still * 1.05f) << "the bend up";
+    EXPECT_FLOAT_EQ(pitchWithWheel(0.0f, true, true), still) << "reset controllers centre the bend";
+}
+
+TEST_F(PerformanceControls, ChannelModeMessagesEndEveryNoteSustainedOnesToo)
+{
+    struct Row {
+        const char* what;
+        int controller;
+        float release; // the Release knob
+        bool cut;      // silent at once, whatever the release
+    };
+    const Row rows[] = {
+        {"all sound off", 120, 1.0f, true},
+        {"all notes off", 123, 0.0f, false},
+        {"omni off", 124, 0.0f, false},
+        {"poly on", 127, 0.0f, false},
+    };
+    for (const Row& row : rows) {
+        SetUp();
+        engine->setParameter(kRelease, row.release, true);
+        engine->setParameter(kReverbOn, 1.0f, true);
+        engine->setParameter(kSustainOn, 1.0f, true);
+        midi(0x90, 60, 100);
+        midi(0x90, 64, 100);
+        play(10);
+        midi(0x80, 60, 0); // held by the pedal
+        midi(0xB0, row.controller, 0);
+        play(2);
+        EXPECT_EQ(sounding(), 0) << row.what;
+        EXPECT_FALSE(engine->keyHeld(64)) << row.what;
+        if (row.cut) {
+            EXPECT_EQ(play(1), 0.0f) << row.what << ": the reverb's tail goes too";
+        }
+    }
+    SetUp();
+    midi(0x90, 60, 100);
+    midi(0xB0, 121, 0);
+    play(2);
+    EXPECT_EQ(sounding(), 1) << "other controllers above 119 leave the notes alone";
 }
 
 } // namespace

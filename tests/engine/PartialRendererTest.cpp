@@ -34,9 +34,7 @@ TEST(PartialRenderer, EveryKernelMatchesOneAtATime)
         const int partials = 1 + static_cast<int>(random() % 20);
         const float rate = trial % 2 ? 44100.0f : 96000.0f;
         std::vector<float> phases(static_cast<std::size_t>(partials));
-        for (float& p : phases) {
-            p = 199.9f * unit(random);
-        }
+        for (float& p : phases) p = 199.9f * unit(random);
         std::vector<std::array<float, 4>> ramps(static_cast<std::size_t>(partials));
         for (auto& r : ramps) {
             r = {20.0f + 0.49f * rate * unit(random), 20.0f + 0.49f * rate * unit(random), unit(random), unit(random)};
@@ -55,9 +53,7 @@ TEST(PartialRenderer, EveryKernelMatchesOneAtATime)
             for (int i = 0; i < partials; ++i) {
                 const auto& r = ramps[static_cast<std::size_t>(i)];
                 batch.add(&batchPhases[static_cast<std::size_t>(i)], r[0], r[1], r[2], r[3], rate, n);
-                if (batch.full()) {
-                    batch.render(batched.data(), n, kernel);
-                }
+                if (batch.full()) batch.render(batched.data(), n, kernel);
             }
             batch.render(batched.data(), n, kernel);
             // The vector kernel fuses the polynomial's multiply-adds and sums
@@ -100,9 +96,7 @@ TEST(PartialRenderer, NoKernelStraysFromTheSineFurtherThanTheTable)
                 f1 = trial == 0 ? nyquist : trial == 1 ? 0.0f : f1;
                 const float startPhase = static_cast<float>(199.99 * unit(random));
                 std::vector<float> amplitudes(kBlocks + 1);
-                for (float& a : amplitudes) {
-                    a = static_cast<float>(unit(random));
-                }
+                for (float& a : amplitudes) a = static_cast<float>(unit(random));
                 for (std::size_t k = 0; k < kernels.size(); ++k) {
                     float phase = startPhase;
                     double exactPhase = startPhase / kPhasePeriod; // in periods
@@ -170,9 +164,7 @@ TEST(PartialRenderer, HostileValuesNeverReadPastTheTable)
             batch.add(&phaseBatch, c[0], c[1], c[2], c[3], 44100.0f, 256);
             batch.render(out.data(), 256, kernel);
         }
-        for (float sample : out) {
-            ASSERT_TRUE(std::isfinite(sample));
-        }
+        for (float sample : out) ASSERT_TRUE(std::isfinite(sample));
     }
 }
 
