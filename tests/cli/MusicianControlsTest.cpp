@@ -393,7 +393,11 @@ TEST(MusicianControls, AtTwiceTheSizeControlsAnswerAtTwiceTheirPlaces)
 void type(MusicianSession& s, std::string_view text)
 {
     for (char c : text) {
-        s.key(c == ' ' ? XK_space : c == '.' ? XK_period : c == '/' ? XK_slash : static_cast<KeySym>(c));
+        s.key(c == ' '    ? XK_space
+              : c == '.'  ? XK_period
+              : c == '/'  ? XK_slash
+              : c == '\b' ? XK_BackSpace
+                          : static_cast<KeySym>(c));
     }
     s.key(XK_Return);
     s.idle(4);
@@ -421,7 +425,8 @@ TEST(MusicianGestures, TypedValuesReachTheHostInTheDisplaysUnits)
         const char* shown; // the host's text afterwards; null: refused, nothing changes
     };
     const Case cases[] = {
-        {tessarine::kEffectsPage, tessarine::kFilterCutoff, Open::DoubleClick, "440 hz", "440"},
+        // A slip taken back: the key's last character goes.
+        {tessarine::kEffectsPage, tessarine::kFilterCutoff, Open::DoubleClick, "4409\b hz", "440"},
         {tessarine::kEffectsPage, tessarine::kChorusDelay, Open::Return, "2.5 ms", "2.5"},
         {tessarine::kEffectsPage, tessarine::kDelaySyncL, Open::DoubleClick, "1/4", "1/4"},
         {tessarine::kEffectsPage, tessarine::kFilterRes, Open::DoubleClick, "loud", nullptr},
