@@ -3,8 +3,13 @@
 // key there) with its harmonic levels and no holes, whether the reference
 // pitch comes from a sidecar or is measured; a plucked note keeps the noise
 // under its decay at the level recorded; and a missing recording is one error
-// line and a failed exit.
+// line and a failed exit. Its strict harmonic balance on tones whose levels
+// are known: a harmonic off by a known amount shows by that amount less the
+// mean difference, a level offset of the whole render does not show, harmonics
+// 40 dB under the strongest do not count, and the steadiest second of a note
+// is found past a wavering start.
 
+#include "commands/StrictHarmonicBalance.h"
 #include "support/BarePlugin.h"
 #include "support/RunCommand.h"
 #include "support/SoundFileHelpers.h"
@@ -23,6 +28,7 @@
 
 namespace {
 
+using namespace tessarine::host;
 using tessarine::test::runCli;
 
 std::vector<float> harmonicTone(double f0, int harmonics, double rate, double seconds)
@@ -104,6 +110,66 @@ TEST(FidelityCommand, HarmonicTonesComeBackWholeAndAMissingFileFails)
     EXPECT_NE(missing.status, 0);
     EXPECT_EQ(std::count(missing.output.begin(), missing.output.end(), '\n'), 1) << missing.output;
     EXPECT_EQ(missing.output.rfind("tessarine fidelity: ", 0), 0u) << missing.output;
+}
+
+constexpr double kRate = 44100.0;
+constexpr double kF0 = 220.0;
+
+// Ten harmonics at 1/h, harmonic `changed` moved by changeDb and harmonic 10
+// put weakDb under its level; the whole scaled by gain. From `steadyFrom`
+// seconds on the tone is steady, before it a 6 Hz tremolo of ±6 dB.
+std::vector<float> tone(int changed, double changeDb, double weakDb, double gain, double seconds, double steadyFrom)
+{
+    std::vector<float> x(static_cast<std::size_t>(seconds * kRate));
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        const double t = static_cast<double>(i) / kRate;
+        double v = 0.0;
+        for (int h = 1; h <= 10; ++h) {
+            double db = h == changed ? changeDb : 0.0;
+            db -= h == 10 ? weakDb : 0.0;
+            v += std::pow(10.0, db / 20.0) / h * std::sin(2.0 * std::numbers::pi * h * kF0 * t);
+        }
+        const double tremolo = t < steadyFrom ? std::pow(10.0, 6.0 * std::sin(2.0 * std::numbers::pi * 6.0 * t) / 20.0) : 1.0;
+        x[i] = static_cast<float>(0.05 * gain * tremolo * v);
+    }
+    return x;
+}
+
+TEST(StrictHarmonicBalance, WorstHarmonicAfterTheMeanDifference)
+{
+    const std::vector<float> recording = tone(0, 0.0, 0.0, 1.0, 2.0, 0.0);
+    struct Case {
+        int changed;
+        double changeDb;
+        double gain;
+        double weakDb; // harmonic 10 under its 1/h level, in both sounds
+        double worst;
+        int compared;
+    };
+    const Case cases[] = {
+        {0, 0.0, 1.0, 0.0, 0.0, 10},
+        {0, 0.0, 0.5, 0.0, 0.0, 10},       // a level offset is free
+        {3, 2.0, 1.0, 0.0, 1.8, 10},       // 2 dB less the mean of 0.2 dB
+        {3, -3.0, 2.0, 0.0, 2.7, 10},
+        {3, 2.0, 1.0, 30.0, 2.0 - 2.0 / 9.0, 9}, // harmonic 10 is 50 dB under the first: not compared
+    };
+    for (const Case& c : cases) {
+        const std::vector<float> rec = c.weakDb > 0.0 ? tone(0, 0.0, c.weakDb, 1.0, 2.0, 0.0) : recording;
+        const StrictBalance b =
+            strictBalance(rec, tone(c.changed, c.changeDb, c.weakDb, c.gain, 2.0, 0.0), kRate, kF0, 2.0);
+        EXPECT_EQ(b.compared, c.compared) << c.changed << ' ' << c.changeDb;
+        EXPECT_NEAR(b.worstDb, c.worst, 0.05) << c.changed << ' ' << c.changeDb;
+        EXPECT_NEAR(b.worstSpanDb, c.worst, 0.05) << c.changed << ' ' << c.changeDb;
+    }
+}
+
+TEST(StrictHarmonicBalance, SteadiestSecondLiesPastAWaveringStart)
+{
+    const std::vector<float> x = tone(0, 0.0, 0.0, 1.0, 3.0, 1.2);
+    const double start = steadiestSegment(x, kRate, 3.0, 1.0);
+    EXPECT_GE(start, 1.15);
+    EXPECT_LE(start, 2.0);
+    EXPECT_EQ(steadiestSegment(x, kRate, 0.8, 1.0), 0.0) << "a shorter sound is measured whole";
 }
 
 } // namespace

@@ -1,12 +1,15 @@
 // Every control of the eight pages and the top bar, played with the mouse in
 // the real plug-in's window: a press that does not move changes nothing, a
 // drag up or right raises and down or left lowers, the wheel steps, and the
-// host hears of each change exactly once (audioMasterAutomate).
+// host hears of each change exactly once (audioMasterAutomate). The gestures
+// every value control shares, read back through the host: typed values in the
+// display's units, the resets, and MIDI learn from a touch that moves nothing.
 
 #include "editor/EditorTags.h"
 #include "gui/HorizontalSlider.h"
 #include "gui/ListSelector.h"
 #include "gui/ValueDisplay.h"
+#include "params/ParameterTable.h"
 #include "params/ParameterText.h"
 
 #include <cairo.h>
@@ -18,12 +21,13 @@
 #include <X11/Xutil.h>
 
 #include <cmath>
+#include <string_view>
 
 namespace {
 
-
 using tessarine::ControlKind;
 using tessarine::ControlRow;
+using tessarine::test::at;
 using tessarine::test::MusicianSession;
 
 // The knob's value display as the window shows it equals one drawn with the
@@ -111,7 +115,7 @@ TEST(MusicianControls, KnobsAndSlidersFollowTheMouseFromTheShownValue)
             const tessarine::gui::Rect r = tessarine::test::windowRect(row, page);
             const double handleWidth = tessarine::gui::HorizontalSlider::kHandleWidth;
             const auto handleAt = [&](float value) { return r.x + value * (r.width - handleWidth) + handleWidth / 2.0; };
-            tessarine::gui::Point at = MusicianSession::centreOf(row, page);
+            tessarine::gui::Point at = tessarine::test::at(row, page);
             at.x = knob ? at.x : handleAt(0.5f);
 
             // The pointer passes over, presses, lets go: nothing changes, the host hears nothing.
@@ -122,12 +126,9 @@ TEST(MusicianControls, KnobsAndSlidersFollowTheMouseFromTheShownValue)
             EXPECT_TRUE(s.automated(mark, row.tag).empty());
 
             // Up (right) 30 pixels raises by 30 / 200 of the range (a knob) or 30 / travel (a slider).
+            const double ux = knob ? 0 : 1, uy = knob ? -1 : 0;
             mark = s.mark();
-            if (knob) {
-                s.drag(at.x, at.y, 0, -30);
-            } else {
-                s.drag(at.x, at.y, 30, 0);
-            }
+            s.drag(at.x, at.y, 30 * ux, 30 * uy);
             const float raised = host.getParameter(row.tag);
             if (static_cast<int>(row.display) != 0) { // a format (Xlib spells None as a macro)
                 s.idle(4);
@@ -144,11 +145,7 @@ TEST(MusicianControls, KnobsAndSlidersFollowTheMouseFromTheShownValue)
             EXPECT_EQ(heard.back(), raised);
 
             // Down (left) twice as far lowers below the start.
-            if (knob) {
-                s.drag(at.x, at.y, 0, 60);
-            } else {
-                s.drag(handleAt(raised), at.y, -60, 0);
-            }
+            s.drag(knob ? at.x : handleAt(raised), at.y, -60 * ux, -60 * uy);
             const float lowered = host.getParameter(row.tag);
             EXPECT_LT(lowered, 0.45f);
 
@@ -179,7 +176,7 @@ TEST(MusicianControls, ButtonsSelectorsSwitchesAndListsStepOncePerClick)
             }
             SCOPED_TRACE(testing::Message() << "page " << page << " tag " << row.tag);
             const float start = host.getParameter(row.tag);
-            const tessarine::gui::Point at = MusicianSession::centreOf(row, page);
+            const tessarine::gui::Point at = tessarine::test::at(row, page);
             std::size_t mark = s.mark();
             switch (row.kind) {
             case ControlKind::OnOffButton:
@@ -193,13 +190,12 @@ TEST(MusicianControls, ButtonsSelectorsSwitchesAndListsStepOncePerClick)
                 break;
             case ControlKind::Selector: {
                 // A click on each other position sets its fraction of the range.
-                const double x0 = tessarine::test::windowRect(row, page).x;
-                const double y0 = tessarine::test::windowRect(row, page).y;
+                const tessarine::gui::Rect r = tessarine::test::windowRect(row, page);
                 const int cellW = row.vertical ? row.rect.width : row.rect.width - row.step * (row.count - 1);
                 const int cellH = row.vertical ? row.rect.height - row.step * (row.count - 1) : row.rect.height;
                 for (int k = row.count - 1; k >= 0; --k) {
-                    const double x = x0 + (row.vertical ? 0 : k * row.step) + cellW / 2.0;
-                    const double y = y0 + (row.vertical ? k * row.step : 0) + cellH / 2.0;
+                    const double x = r.x + (row.vertical ? 0 : k * row.step) + cellW / 2.0;
+                    const double y = r.y + (row.vertical ? k * row.step : 0) + cellH / 2.0;
                     const float before = host.getParameter(row.tag);
                     const std::size_t m = s.mark();
                     s.click(x, y);
@@ -284,7 +280,7 @@ TEST(MusicianControls, OptionMenusChooseTheEntryClickedInTheirPopUp)
         EXPECT_EQ(heard.size(), start == second ? 1u : 2u);
         EXPECT_TRUE(eachIsAChange(heard));
         // A press outside an open pop-up closes it without a choice.
-        s.click(MusicianSession::centreOf(row, tessarine::kModulationPage));
+        s.click(tessarine::test::at(row, tessarine::kModulationPage));
         s.idle(4);
         s.click(790, 540);
         s.idle(4);
@@ -392,6 +388,150 @@ TEST(MusicianControls, AtTwiceTheSizeControlsAnswerAtTwiceTheirPlaces)
         EXPECT_EQ(rect->right - rect->left, 1600);
         EXPECT_EQ(rect->bottom - rect->top, 1100);
     }
+}
+
+void type(MusicianSession& s, std::string_view text)
+{
+    for (char c : text) {
+        s.key(c == ' '    ? XK_space
+              : c == '.'  ? XK_period
+              : c == '/'  ? XK_slash
+              : c == '\b' ? XK_BackSpace
+                          : static_cast<KeySym>(c));
+    }
+    s.key(XK_Return);
+    s.idle(4);
+}
+
+// The control's menu opens under the pointer: entry k's middle is 1 + 2 + 18 k + 9 pixels below the press.
+void chooseFromControlMenu(MusicianSession& s, tessarine::gui::Point p, int entry)
+{
+    s.moveTo(p.x, p.y);
+    s.button(3, true);
+    s.button(3, false);
+    s.click(p.x + 30, p.y + 12 + 18 * entry);
+    s.idle(2);
+}
+
+TEST(MusicianGestures, TypedValuesReachTheHostInTheDisplaysUnits)
+{
+    START_SESSION(s);
+    enum class Open { DoubleClick, Return };
+    struct Case {
+        int page;
+        int tag;
+        Open open;
+        const char* typed;
+        const char* shown; // the host's text afterwards; null: refused, nothing changes
+    };
+    const Case cases[] = {
+        // A slip taken back: the key's last character goes.
+        {tessarine::kEffectsPage, tessarine::kFilterCutoff, Open::DoubleClick, "4409\b hz", "440"},
+        {tessarine::kEffectsPage, tessarine::kChorusDelay, Open::Return, "2.5 ms", "2.5"},
+        {tessarine::kEffectsPage, tessarine::kDelaySyncL, Open::DoubleClick, "1/4", "1/4"},
+        {tessarine::kEffectsPage, tessarine::kFilterRes, Open::DoubleClick, "loud", nullptr},
+        {tessarine::kEffectsPage, tessarine::kFilterRes, Open::Return, "250", nullptr},
+        {tessarine::kModulationPage, tessarine::kModMax1, Open::DoubleClick, "25", "25"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "tag " << c.tag << " typed " << c.typed);
+        s.showPage(c.page);
+        const tessarine::gui::Point p = at(c.page, c.tag);
+        s.click(p);
+        if (c.open == Open::DoubleClick) {
+            s.click(p);
+        } else {
+            s.key(XK_Return);
+        }
+        s.idle(2);
+        const float before = s.host().getParameter(c.tag);
+        const std::size_t mark = s.mark();
+        type(s, c.typed);
+        const std::vector<float> heard = s.automated(mark, c.tag);
+        if (c.shown == nullptr) {
+            EXPECT_EQ(s.host().getParameter(c.tag), before);
+            EXPECT_TRUE(heard.empty());
+            continue;
+        }
+        EXPECT_EQ(s.host().parameterDisplay(c.tag), c.shown);
+        ASSERT_EQ(heard.size(), 1u) << "one change, as a drag's";
+        EXPECT_EQ(heard.back(), s.host().getParameter(c.tag));
+    }
+}
+
+TEST(MusicianGestures, CtrlClickAndTheMenusResetPutTheStartValueBack)
+{
+    START_SESSION(s);
+    s.showPage(tessarine::kEffectsPage);
+    struct Case {
+        int tag;
+        bool fromMenu; // else Ctrl-click
+    };
+    for (const Case c : {Case{tessarine::kFilterRes, true}, Case{tessarine::kReverbSize, false},
+                         Case{tessarine::kChorusDelay, true}}) {
+        SCOPED_TRACE(testing::Message() << "tag " << c.tag);
+        s.host().setParameter(c.tag, 0.9f);
+        s.idle(2);
+        const std::size_t mark = s.mark();
+        const tessarine::gui::Point p = at(tessarine::kEffectsPage, c.tag);
+        if (c.fromMenu) {
+            chooseFromControlMenu(s, p, 1); // "Type value…", "Reset to …"
+        } else {
+            s.holding(XK_Control_L, [&] { s.click(p); });
+        }
+        const float start = tessarine::parameterTable()[static_cast<std::size_t>(c.tag)].start;
+        EXPECT_EQ(s.host().getParameter(c.tag), start);
+        EXPECT_EQ(s.automated(mark, c.tag), std::vector<float>{start});
+    }
+}
+
+TEST(MusicianGestures, LearnBindsTheControlTouchedWithoutMovingItAndTheMenuForgetsIt)
+{
+    START_SESSION(s);
+    auto& host = s.host();
+    s.showPage(tessarine::kEffectsPage);
+    const tessarine::gui::Point learn = at(-1, tessarine::kTagMidiLearn);
+    s.click(learn);
+    ASSERT_EQ(host.getParameter(tessarine::kTagMidiLearn), 1.0f);
+    // A touch that does not move the knob.
+    const float before = host.getParameter(tessarine::kFilterCutoff);
+    const tessarine::gui::Point cutoff = at(tessarine::kEffectsPage, tessarine::kFilterCutoff);
+    s.click(cutoff);
+    ASSERT_EQ(host.getParameter(tessarine::kFilterCutoff), before);
+
+    // Controller values and what the cutoff takes: the top of the controller is the top of the range.
+    struct Step {
+        unsigned char cc;
+        unsigned char value;
+        float expected;
+    };
+    for (const Step& step : {Step{74, 127, 1.0f}, Step{74, 0, 0.0f}, Step{75, 127, 0.0f}, Step{74, 127, 1.0f}}) {
+        s.controller(step.cc, step.value);
+        EXPECT_EQ(host.getParameter(tessarine::kFilterCutoff), step.expected)
+            << "CC " << int(step.cc) << " = " << int(step.value);
+    }
+    EXPECT_EQ(host.getParameter(tessarine::kTagMidiLearn), 0.0f) << "the learn light goes out once bound";
+
+    // Forgotten from the control's menu ("Type value…", "Reset", "MIDI learn", "Forget learn (CC 74)"):
+    // the controller moves it no more.
+    chooseFromControlMenu(s, cutoff, 3);
+    s.controller(74, 0);
+    EXPECT_EQ(host.getParameter(tessarine::kFilterCutoff), 1.0f);
+
+    // Learn from the menu binds a button the same way.
+    const tessarine::gui::Point reverbOn = at(tessarine::kEffectsPage, tessarine::kReverbOn);
+    chooseFromControlMenu(s, reverbOn, 1); // "Reset to …", "MIDI learn"
+    EXPECT_EQ(host.getParameter(tessarine::kTagMidiLearn), 1.0f);
+    s.controller(20, 127);
+    s.controller(20, 0);
+    EXPECT_EQ(host.getParameter(tessarine::kReverbOn), 0.0f);
+    s.controller(20, 127);
+    EXPECT_EQ(host.getParameter(tessarine::kReverbOn), 1.0f);
+
+    // The Learn button's menu lists what is learned ("Forget CC 20: Reverb on", the list).
+    chooseFromControlMenu(s, learn, 0);
+    s.controller(20, 0);
+    EXPECT_EQ(host.getParameter(tessarine::kReverbOn), 1.0f);
 }
 
 } // namespace

@@ -24,7 +24,7 @@
 #include <X11/keysym.h>
 
 #include <chrono>
-#include <cstddef>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -56,11 +56,12 @@ inline gui::Rect windowRect(const ControlRow& row, int page)
 inline gui::Rect windowRect(int page, int tag) { return windowRect(rowOf(page, tag), page); }
 
 // The point at fractions (fx, fy) across a control of page, its centre unless told.
-inline gui::Point at(int page, int tag, double fx = 0.5, double fy = 0.5)
+inline gui::Point at(const ControlRow& row, int page, double fx = 0.5, double fy = 0.5)
 {
-    const gui::Rect r = windowRect(page, tag);
+    const gui::Rect r = windowRect(row, page);
     return {r.x + r.width * fx, r.y + r.height * fy};
 }
+inline gui::Point at(int page, int tag, double fx = 0.5, double fy = 0.5) { return at(rowOf(page, tag), page, fx, fy); }
 
 // The instrument a state chunk holds.
 inline std::unique_ptr<Instrument> instrumentOf(const std::vector<std::byte>& bytes)
@@ -138,7 +139,7 @@ public:
         return false;
     }
 
-    // Window coordinates.
+    // Window coordinates; buttons 4 and 5 are the wheel's notches up and down.
     void moveTo(double x, double y)
     {
         int rootX = 0, rootY = 0;
@@ -146,22 +147,20 @@ public:
         XTranslateCoordinates(display_, window_->windowId(), DefaultRootWindow(display_), static_cast<int>(x),
                               static_cast<int>(y), &rootX, &rootY, &child);
         XTestFakeMotionEvent(display_, -1, rootX, rootY, CurrentTime);
-        XSync(display_, False);
-        idle();
+        sync();
     }
     void button(unsigned number, bool down)
     {
         XTestFakeButtonEvent(display_, number, down ? True : False, CurrentTime);
-        XSync(display_, False);
-        idle();
+        sync();
     }
-    void click(double x, double y)
+    void click(double x, double y, unsigned number = 1)
     {
         moveTo(x, y);
-        button(1, true);
-        button(1, false);
+        button(number, true);
+        button(number, false);
     }
-    void click(gui::Point p) { click(p.x, p.y); }
+    void click(gui::Point p, unsigned number = 1) { click(p.x, p.y, number); }
     // A press at (x, y), a move in steps by (dx, dy), a release there.
     void drag(double x, double y, double dx, double dy, int steps = 6)
     {
@@ -173,31 +172,32 @@ public:
         button(1, false);
     }
     void drag(gui::Point p, double dx, double dy) { drag(p.x, p.y, dx, dy); }
-    // Notches up (positive) or down.
     void wheel(double x, double y, int notches)
     {
         moveTo(x, y);
-        for (int i = 0; i < (notches < 0 ? -notches : notches); ++i) {
+        for (int i = 0; i < std::abs(notches); ++i) {
             button(notches > 0 ? 4 : 5, true);
             button(notches > 0 ? 4 : 5, false);
         }
     }
-    void key(KeySym sym)
+    void key(KeySym sym, bool down, bool up = true)
     {
         const KeyCode code = XKeysymToKeycode(display_, sym);
-        XTestFakeKeyEvent(display_, code, True, CurrentTime);
-        XTestFakeKeyEvent(display_, code, False, CurrentTime);
+        if (down) {
+            XTestFakeKeyEvent(display_, code, True, CurrentTime);
+        }
+        if (up) {
+            XTestFakeKeyEvent(display_, code, False, CurrentTime);
+        }
         XSync(display_, False);
     }
+    void key(KeySym sym) { key(sym, true); }
     // What act does with a modifier key held down, as the X server reports it.
     void holding(KeySym modifier, const std::function<void()>& act)
     {
-        const KeyCode code = XKeysymToKeycode(display_, modifier);
-        XTestFakeKeyEvent(display_, code, True, CurrentTime);
-        XSync(display_, False);
+        key(modifier, true, false);
         act();
-        XTestFakeKeyEvent(display_, code, False, CurrentTime);
-        XSync(display_, False);
+        key(modifier, false);
         idle(4);
     }
     // A controller message, played through two blocks and seen by the GUI loop.
@@ -210,14 +210,15 @@ public:
         idle(4);
     }
 
-    // Answers the next dialog of this title the way a user does: the pointer
-    // onto it, the path typed, Return. Join the thread after the click.
-    std::thread answerDialog(std::string title, std::string text) const
+    // Clicks the button of tag on page and answers the dialog of this title it
+    // opens the way a user does: the pointer onto it, the path typed, Return.
+    void clickAndAnswer(int page, int tag, const std::string& title, const std::string& path)
     {
         typist::tolerateGoneWindows();
-        return std::thread([name = server_.display(), title = std::move(title), text = std::move(text)] {
-            typeIntoDialog(name, title, text);
-        });
+        std::thread user([name = server_.display(), title, path] { typeIntoDialog(name, title, path); });
+        click(at(page, tag)); // the release runs the action: the dialog's loop returns once answered
+        user.join();
+        idle(4);
     }
 
     // The plug-in's random draws (noise phases, Randomise) from a fixed seed from here on.
@@ -251,15 +252,6 @@ public:
         return both;
     }
 
-    // Clicks the button of tag on page and answers the dialog it opens.
-    void clickAndAnswer(int page, int tag, const std::string& title, const std::string& path)
-    {
-        std::thread user = answerDialog(title, path);
-        click(at(page, tag)); // the release runs the action: the dialog's loop returns once answered
-        user.join();
-        idle(4);
-    }
-
     // Page buttons of the top bar: 96 pixels apart from x 13, y 66 to 87. The host hears of a switch once at
     // most. The editor opens on the morph page without a write the host could read: there a click changes nothing.
     void showPage(int page)
@@ -270,12 +262,6 @@ public:
             idleUntil([&] { return host_->getParameter(kTagPageSelector) == static_cast<float>(page) / 7.0f; });
         EXPECT_TRUE(shown || page == kMorphPage) << "page " << page;
         EXPECT_LE(automated(from, kTagPageSelector).size(), 1u) << "page " << page;
-    }
-    // The centre of a control of a page (or of the top bar with page -1) in the window.
-    static gui::Point centreOf(const ControlRow& row, int page)
-    {
-        const gui::Rect r = windowRect(row, page);
-        return {r.x + r.width / 2.0, r.y + r.height / 2.0};
     }
 
     // The host's automation record from a mark on, for one index.
@@ -293,6 +279,12 @@ public:
     }
 
 private:
+    void sync()
+    {
+        XSync(display_, False);
+        idle();
+    }
+
     // The dialogs remember folders; a session's stay out of the user's configuration.
     PrivateConfigFolder config_;
     XvfbServer server_;

@@ -1,15 +1,13 @@
 // The editor's own views played with the mouse in the real plug-in's window:
 // a drag in every curve view, the bars, the morph path and the pad changes the
 // next note; a point added and deleted again leaves the sound's data as it
-// was; the Randomise buttons draw new values on every click; the top bar's
-// library menus load the instrument picked.
+// was; the Randomise buttons draw new values on every click.
 
 #include "editor/views/CurveEdits.h"
 #include "editor/views/CurveMapping.h"
 #include "editor/views/MorphPadView.h"
 #include "editor/EditorTags.h"
 #include "params/ModulationLists.h"
-#include "sound/library/InstrumentMenus.h"
 #include "support/SignalMeasure.h"
 #include "support/TestVoices.h"
 
@@ -21,13 +19,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <functional>
 #include <map>
 
 namespace {
 
-namespace fs = std::filesystem;
 using tessarine::BreakpointCurve;
 using tessarine::Instrument;
 using tessarine::gui::Point;
@@ -452,7 +448,7 @@ TEST(MusicianViews, EachRandomiseClickDrawsNewValuesTheHostHearsOf)
         if (page >= 0) {
             s.showPage(page);
         }
-        const Point at = MusicianSession::centreOf(rowOf(page, tag), page);
+        const Point at = tessarine::test::at(page, tag);
         std::vector<std::vector<float>> values{hostValues(host)};
         std::vector<std::vector<float>> notes{note(s)};
         const std::size_t mark = s.mark();
@@ -467,33 +463,6 @@ TEST(MusicianViews, EachRandomiseClickDrawsNewValuesTheHostHearsOf)
         EXPECT_GT(std::max(largestChange(notes[0], notes[1]), largestChange(notes[1], notes[2])), 1.5f);
         // The host heard each press and release of the button.
         EXPECT_EQ(s.automated(mark, tag), (std::vector<float>{1.0f, 0.0f, 1.0f, 0.0f}));
-    }
-}
-
-// What the menus show is the editor's own suite's; here the pop-ups in the real window load what is picked.
-TEST(MusicianViews, TheLibraryMenusLoadTheInstrumentPicked)
-{
-    START_SESSION(s);
-    tessarine::InstrumentMenus library;
-    library.rescan((fs::path(TESSARINE_PLUGIN_PATH).parent_path() / "TessarineData" / "Instruments-Factory").string());
-    const int categories = static_cast<int>(library.categories().size());
-    ASSERT_GE(categories, 2);
-    const auto choose = [&](int tag, int entry) {
-        const Rect menu = rowOf(-1, tag).rect;
-        s.click(menu.x + 20, menu.y + menu.height / 2.0);
-        s.idle(4);
-        s.click(menu.x + 20, menu.bottom() + 2 + 18 * entry + 9);
-        s.idle(4);
-        auto loaded = instrumentOf(chunkOf(s.host()));
-        return loaded ? std::string(loaded->name.data()) : std::string("(no state)");
-    };
-    for (int category : {0, categories - 1}) {
-        SCOPED_TRACE(library.categories()[static_cast<std::size_t>(category)]);
-        const auto& instruments = library.instruments(category);
-        ASSERT_GE(instruments.size(), 2u);
-        // A category loads its first instrument; the instrument menu then lists that category.
-        EXPECT_EQ(choose(tessarine::kTagCategoryMenu, category), instruments[0].name);
-        EXPECT_EQ(choose(tessarine::kTagInstrumentMenu, 1), instruments[1].name);
     }
 }
 

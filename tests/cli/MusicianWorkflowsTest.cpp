@@ -1,9 +1,16 @@
 // A musician's workflows in the real plug-in's window, answered by typing into
 // the plug-in's own file dialog: analysing a sound into a slot gives what
-// `tessarine analyse` gives, the bars' first draw on a one-layer voice and its
-// new name are kept, voices, instruments and presets load and save through
-// the dialogs, a key of the on-screen keyboard sounds, and `tessarine edit`
-// opens the editor.
+// `tessarine analyse` gives, voices, instruments and presets load and save
+// through the dialogs, a key of the on-screen keyboard sounds, and `tessarine edit`
+// opens the editor. Files dragged from a file manager over the drag-and-drop
+// protocol: a sound dropped on voice page A becomes slot A's voice, a file of
+// another kind is refused while hovering, says so when dropped anyway and
+// changes nothing (where each kind lands is the editor suite's EditorDrop).
+// Undo and redo: ten mixed edits (a random instrument, knobs dragged and
+// wheeled, the pad, the morph path, Randomise, a voice load, the bars, Reset)
+// undone one by one bring back the state record byte for byte and the sound
+// sample for sample, the host hearing every value each undo changes, and redo
+// brings them all back.
 
 #include "support/ReadBack.h"
 #include "support/SoundFileHelpers.h"
@@ -15,15 +22,26 @@
 #include <gtest/gtest.h>
 // After gtest: Xlib's macro None would break its headers.
 #include "MusicianSession.h"
+#include "support/XdndSource.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
 
 namespace {
 
 namespace fs = std::filesystem;
 using tessarine::test::at;
+using tessarine::test::chunkOf;
+using tessarine::test::DragOutcome;
+using tessarine::test::hostValues;
+using tessarine::test::instrumentOf;
+using tessarine::test::MusicianSession;
+using Bytes = std::vector<std::byte>;
 
 std::string scratch(const std::string& name)
 {
@@ -33,6 +51,95 @@ std::string scratch(const std::string& name)
 
 const auto readVoice = tessarine::test::loadVoice;
 const auto readInstrument = tessarine::test::loadInstrument;
+
+// Where the history buttons sit on the top bar.
+constexpr double kUndoX = 684, kRedoX = 752, kButtonsY = 44;
+
+// Half a second of key 60 from a fixed seed, both channels.
+std::vector<float> sound(MusicianSession& s)
+{
+    s.seed(3.0f);
+    return s.playNote(110, 50);
+}
+
+struct Snapshot {
+    Bytes record;
+    std::vector<float> audio;
+};
+
+// A load hands its voices to the audio thread during the first block after
+// it, so the first note after one is not yet the instrument's: the second is.
+Snapshot snapshot(MusicianSession& s)
+{
+    s.idle(4);
+    sound(s);
+    return {chunkOf(s.host()), sound(s)};
+}
+
+// Every value that differs from before reached the host's automation, last with its new value.
+void expectHostHeard(MusicianSession& s, std::size_t mark, const std::vector<float>& before)
+{
+    for (int index = 0; index < tessarine::kParameterCount; ++index) {
+        const float now = s.host().getParameter(index);
+        if (now != before[static_cast<std::size_t>(index)]) {
+            const std::vector<float> heard = s.automated(mark, index);
+            ASSERT_FALSE(heard.empty()) << "the host did not hear value " << index;
+            EXPECT_EQ(heard.back(), now) << "value " << index;
+        }
+    }
+}
+
+// A key pressed with Control (and Shift) held, as a musician types it.
+void chord(MusicianSession& s, bool shift, KeySym key)
+{
+    s.holding(XK_Control_L, [&] {
+        if (shift) {
+            s.holding(XK_Shift_L, [&] { s.key(key); });
+        } else {
+            s.key(key);
+        }
+    });
+}
+
+std::string uriOf(const std::string& path)
+{
+    std::string uri = "file://";
+    for (char c : path) {
+        uri += c == ' ' ? std::string("%20") : std::string(1, c);
+    }
+    return uri + "\r\n";
+}
+
+// Drags from a file manager of its own (a thread) while the host's GUI loop runs here.
+DragOutcome dragOnto(MusicianSession& s, double x, double y, const std::string& uriList, bool drop,
+                     bool manyTypes = false)
+{
+    std::atomic<bool> done{false};
+    DragOutcome outcome;
+    std::thread manager([&] {
+        tessarine::test::XdndSource source(s.displayName());
+        outcome = source.drag(s.window().windowId(), static_cast<int>(x), static_cast<int>(y), uriList, drop,
+                              manyTypes);
+        done = true;
+    });
+    s.idleUntil([&] { return done.load(); }, 60);
+    manager.join();
+    s.idle(4);
+    return outcome;
+}
+
+// Answers the editor's message box with Return: titled as the host's own
+// window ("Tessarine"), which is passed over.
+std::thread answerMessageBox(MusicianSession& s)
+{
+    tessarine::test::typist::tolerateGoneWindows();
+    return std::thread([name = s.displayName(), host = s.window().windowId()] {
+        if (Display* display = XOpenDisplay(name.c_str()); display != nullptr) {
+            tessarine::test::typeIntoDialog(display, "Tessarine", "", XK_Return, host);
+            XCloseDisplay(display);
+        }
+    });
+}
 
 TEST(MusicianWorkflows, AnalysingIntoASlotGivesWhatTheCommandLineGives)
 {
@@ -80,52 +187,6 @@ TEST(MusicianWorkflows, AnalysingIntoASlotGivesWhatTheCommandLineGives)
         expected->setName("analysed"); // a saved voice takes its file's name
         tessarine::test::expectSameVoice(*got, *expected);
     }
-}
-
-// The bars' first draw on a one-layer voice, and a name typed into the name line.
-TEST(MusicianWorkflows, TheFirstDrawOnAOneLayerVoiceAndItsNewNameAreKept)
-{
-    START_SESSION(s);
-    s.showPage(0);
-    auto voice = std::make_unique<tessarine::Voice>();
-    tessarine::test::fillRandomVoice(*voice, 5, 1, 1, 5);
-    const std::string voicePath = scratch("one-layer.t9v");
-    tessarine::test::writeFile(voicePath, tessarine::test::voiceBytes(*voice));
-    s.clickAndAnswer(0, tessarine::kTagLoadVoiceA, "Load Voice File", voicePath);
-    s.host().setParameter(tessarine::kSoftLoudButtonA, 0.0f); // the soft layer shown
-    s.host().setParameter(tessarine::kTagHarmonicFamilyA, 0.0f); // "All"
-
-    // Every bar drawn down 30 pixels, once; then the new name, over the old one.
-    s.drag(at(0, tessarine::kTagHarmonicBars), 0, 30);
-    s.click(at(0, tessarine::kTagVoiceNameA));
-    for (int i = 0; i < 40; ++i) {
-        s.key(XK_BackSpace);
-    }
-    for (KeySym c : {XK_d, XK_r, XK_a, XK_w, XK_n, XK_Return}) {
-        s.key(c);
-    }
-    s.idle(4);
-
-    // The host's copy of the sound (its state chunk) holds both.
-    auto instrument = tessarine::test::instrumentOf(tessarine::test::chunkOf(s.host()));
-    ASSERT_TRUE(instrument);
-    const tessarine::Voice& slotA = instrument->voices[0];
-    EXPECT_EQ(slotA.nameView(), "drawn");
-    EXPECT_EQ(slotA.layerCount, 2) << "the drawn soft layer makes the voice two-layered";
-    auto loudness = [](const tessarine::LayerData& layer) {
-        float sum = 0;
-        for (int h = 0; h < tessarine::kHarmonicCount; ++h) {
-            const tessarine::BreakpointCurve& amplitude = layer.harmonic.amplitude(h);
-            for (int i = 0; i < amplitude.pointCount(); ++i) {
-                sum += amplitude.value(i);
-            }
-        }
-        return sum;
-    };
-    auto loaded = readVoice(voicePath); // as the slot played it before the drag
-    ASSERT_TRUE(loaded);
-    EXPECT_LT(loudness(slotA.layer(0, 0)), 0.95f * loudness(loaded->layer(0, 0))) << "the drag snapped back";
-    EXPECT_EQ(loudness(slotA.layer(0, 1)), loudness(loaded->layer(0, 1)));
 }
 
 TEST(MusicianWorkflows, InstrumentsVoicesAndPresetsGoThroughTheDialogs)
@@ -220,4 +281,109 @@ TEST(MusicianWorkflows, TheEditCommandOpensTheEditorAndNeedsADisplay)
     EXPECT_NE(result.output.find("cannot open the X display"), std::string::npos) << result.output;
 }
 
+TEST(MusicianDrop, AFileOfAnotherKindIsRefusedAndASoundOnVoicePageABecomesItsVoice)
+{
+    START_SESSION(s);
+    const std::string text = scratch("notes.txt");
+    std::ofstream(text) << "not a sound\n";
+    const std::string wav = scratch("Drop Tone.wav");
+    ASSERT_TRUE(testsound::writeSound(wav, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
+                                      testsound::sawtooth(220.0, 44100, 1.0)));
+    s.showPage(0);
+    const auto before = chunkOf(s.host());
+    const DragOutcome hovered = dragOnto(s, 400, 300, uriOf(text), false);
+    EXPECT_GE(hovered.statuses, 1);
+    EXPECT_FALSE(hovered.accepted);
+    // A careless source drops anyway: the message box says why; the user answers it.
+    std::thread user = answerMessageBox(s);
+    const DragOutcome dropped = dragOnto(s, 400, 300, uriOf(text), true);
+    user.join();
+    EXPECT_TRUE(dropped.finished);
+    EXPECT_FALSE(dropped.finishedAccepted);
+    EXPECT_EQ(chunkOf(s.host()), before);
+
+    // Offered in more types than the enter message holds: the target reads them from the source's list.
+    const DragOutcome analysed = dragOnto(s, 400, 300, "# from a file manager\r\n" + uriOf(wav), true, true);
+    EXPECT_NE(analysed.target, 0u) << "no drop site under the pointer";
+    EXPECT_TRUE(analysed.proxied) << "the host's top-level names the editor as its proxy";
+    EXPECT_TRUE(analysed.accepted);
+    EXPECT_TRUE(analysed.finished && analysed.finishedAccepted);
+    auto instrument = instrumentOf(chunkOf(s.host()));
+    ASSERT_TRUE(instrument);
+    EXPECT_EQ(instrument->voices[0].nameView(), "Drop Tone");
+    EXPECT_EQ(instrument->voices[0].multisampleCount, 1);
+}
+
 } // namespace
+
+TEST(MusicianUndo, TenMixedEditsUndoneAndRedoneRestoreTheRecordTheSoundAndTheHostsValues)
+{
+    START_SESSION(s);
+    using namespace tessarine;
+    auto voice = std::make_unique<Voice>();
+    test::fillRandomVoice(*voice, 7, 2, 2, 5);
+    const std::string voicePath = scratch("undo.t9v");
+    test::writeFile(voicePath, test::voiceBytes(*voice));
+
+    // Each edit: the page it is made on and the gesture.
+    const struct {
+        const char* what;
+        int page;
+        std::function<void()> act;
+    } edits[] = {
+        {"random instrument", -1, [&] { s.click(at(-1, kTagRandomInstrument)); }},
+        {"knob drag", kEffectsPage, [&] { s.drag(at(kEffectsPage, kFilterCutoff), 0, -60); }},
+        {"wheel notches", kEffectsPage,
+         [&] {
+             auto p = at(kEffectsPage, kFilterRes);
+             s.wheel(p.x, p.y, 3);
+             std::this_thread::sleep_for(std::chrono::milliseconds(700));
+         }},
+        {"pad move", kMorphPage, [&] { s.drag(at(kMorphPage, kTagMorphPad), 40, 30); }},
+        {"morph path point", kMorphPage, [&] { s.click(at(kMorphPage, kTagMorphPath, 0.4, 0.3)); }},
+        {"randomise", kMorphPage, [&] { s.click(at(kMorphPage, kTagRandomiseMorph)); }},
+        {"voice load", 0, [&] { s.clickAndAnswer(0, kTagLoadVoiceA, "Load Voice File", voicePath); }},
+        {"harmonic bars", 0, [&] { s.drag(at(0, kTagHarmonicBars, 0.1, 0.5), 0, -30); }},
+        {"knob drag again", kSoundPage, [&] { s.drag(at(kSoundPage, kBrightness), 0, 80); }},
+        {"reset", -1, [&] { s.click(at(-1, kTagResetInstrument)); }},
+    };
+    std::vector<Snapshot> states{snapshot(s)};
+    for (const auto& edit : edits) {
+        SCOPED_TRACE(edit.what);
+        if (edit.page >= 0) {
+            s.showPage(edit.page);
+        }
+        edit.act();
+        states.push_back(snapshot(s));
+        ASSERT_NE(states.back().record, states[states.size() - 2].record) << "the edit changed nothing";
+    }
+    // Undo by the button and by Ctrl+Z in turn, redo by the button, Ctrl+Shift+Z and Ctrl+Y.
+    for (std::size_t step = states.size() - 1; step > 0; --step) {
+        SCOPED_TRACE(testing::Message() << "undoing " << edits[step - 1].what);
+        const std::vector<float> before = hostValues(s.host());
+        const std::size_t mark = s.mark();
+        if (step % 2 == 0) {
+            s.click(kUndoX, kButtonsY);
+        } else {
+            chord(s, false, XK_z);
+        }
+        const Snapshot now = snapshot(s);
+        ASSERT_EQ(now.record, states[step - 1].record);
+        EXPECT_EQ(now.audio, states[step - 1].audio);
+        expectHostHeard(s, mark, before);
+    }
+    for (std::size_t step = 1; step < states.size(); ++step) {
+        SCOPED_TRACE(testing::Message() << "redoing " << edits[step - 1].what);
+        const std::size_t mark = s.mark();
+        const std::vector<float> before = hostValues(s.host());
+        switch (step % 3) {
+        case 0: s.click(kRedoX, kButtonsY); break;
+        case 1: chord(s, true, XK_z); break;
+        default: chord(s, false, XK_y); break;
+        }
+        const Snapshot now = snapshot(s);
+        ASSERT_EQ(now.record, states[step].record);
+        EXPECT_EQ(now.audio, states[step].audio);
+        expectHostHeard(s, mark, before);
+    }
+}
