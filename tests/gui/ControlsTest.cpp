@@ -339,6 +339,7 @@ TEST(OptionMenu, ChoiceInThePopUpReportsTheEntryNumber)
     EXPECT_TRUE(b.popup.choose(3));
     EXPECT_EQ(b.popup.activeMenu(), nullptr);
     EXPECT_EQ(b.listener.values, std::vector{3.0f});
+    EXPECT_EQ(menu->currentEntry(), 3);
     EXPECT_EQ(menu->shownText(), "Strings");
 
     // Entry numbers are the value: written back from outside they are held to the list.
