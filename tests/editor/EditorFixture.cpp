@@ -3,10 +3,10 @@
 #include "gui/Container.h"
 #include "gui/Control.h"
 #include "sound/model/Instrument.h"
+#include "support/ControlTestSupport.h"
+#include "support/TestVoices.h"
 
 #include <mutex>
-
-#include <unistd.h>
 
 namespace editortest {
 
@@ -45,23 +45,16 @@ void collectTags(const tessarine::gui::View& view, std::vector<int>& tags)
 
 void EditorFixture::SetUp()
 {
-    root_ = std::filesystem::temp_directory_path()
-        / ("tessarine-editor-" + std::to_string(getpid()) + "-"
-           + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(root_);
     const auto instruments = root_ / "TessarineData" / "Instruments-Factory";
 
     plugin_ = std::make_unique<tessarine::SynthPlugin>(quietHost);
     // The library's instruments, written by the engine itself.
     for (const LibraryInstrument& entry : kLibrary) {
         std::filesystem::create_directories(instruments / entry.category);
-        auto& instrument = plugin_->engine().editInstrument();
-        std::snprintf(instrument.name.data(), instrument.name.size(), "%s", entry.name);
-        plugin_->engine().setParameter(tessarine::kVolume, entry.volume, true);
-        const auto path = instruments / entry.category / (std::string(entry.name) + ".t9i");
-        ASSERT_TRUE(plugin_->engine().saveInstrument(path.c_str()));
+        engine().setParameter(tessarine::kVolume, entry.volume, true);
+        saveInstrumentAs(instruments / entry.category / (std::string(entry.name) + ".t9i"), entry.name);
     }
-    plugin_->engine().setParameter(tessarine::kVolume, 0.5f, true);
+    engine().setParameter(tessarine::kVolume, 0.5f, true);
     plugin_->library().setRoot(root_.string());
 
     editor_ = dynamic_cast<tessarine::SynthEditor*>(plugin_->editor());
@@ -86,16 +79,11 @@ void EditorFixture::forgetAutomation()
 void EditorFixture::TearDown()
 {
     plugin_.reset();
-    std::filesystem::remove_all(root_);
 }
 
 void EditorFixture::mouse(tessarine::gui::EventKind kind, double x, double y)
 {
-    tessarine::gui::InputEvent event;
-    event.kind = kind;
-    event.position = {x, y};
-    event.button = tessarine::gui::MouseButton::Left;
-    editor_->frame()->dispatch(event);
+    editor_->frame()->dispatch(tessarine::gui::test::mouse(kind, x, y));
 }
 
 void EditorFixture::click(int tag)
@@ -126,12 +114,42 @@ void EditorFixture::dragUp(int tag, double pixels)
 void EditorFixture::keys(std::initializer_list<int> codes, unsigned modifiers)
 {
     for (int code : codes) {
-        tessarine::gui::InputEvent event;
-        event.kind = tessarine::gui::EventKind::KeyDown;
-        event.key = code;
+        tessarine::gui::InputEvent event = tessarine::gui::test::key(code);
         event.modifiers = modifiers;
         editor_->frame()->dispatch(event);
     }
+}
+
+std::vector<unsigned char> EditorFixture::chunk()
+{
+    void* data = nullptr;
+    const auto size = plugin_->record()->dispatcher(plugin_->record(), vst::effGetChunk, 0, 0, &data, 0.0f);
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    return {bytes, bytes + size};
+}
+
+bool EditorFixture::request(int action, const char* path)
+{
+    return plugin_->record()->dispatcher(plugin_->record(), vst::effVendorSpecific, tessarine::SynthPlugin::kFileRequest,
+                                         action, const_cast<char*>(path), 0.0f)
+        == 1;
+}
+
+void EditorFixture::saveInstrumentAs(const std::filesystem::path& path, const char* name)
+{
+    auto& instrument = engine().editInstrument();
+    std::snprintf(instrument.name.data(), instrument.name.size(), "%s", name);
+    ASSERT_TRUE(engine().saveInstrument(path.c_str()));
+}
+
+std::string EditorFixture::writeVoice(const std::string& name, unsigned seed, int layers)
+{
+    auto voice = std::make_unique<tessarine::Voice>();
+    tessarine::test::fillRandomVoice(*voice, seed, 1, layers, 4);
+    voice->setName(name);
+    const std::string path = (root_ / (name + ".t9v")).string();
+    tessarine::test::writeFile(path, tessarine::test::voiceBytes(*voice));
+    return path;
 }
 
 std::vector<int> EditorFixture::tagsInFrame() const

@@ -1,14 +1,17 @@
 #pragma once
-// A plug-in with its editor open headless, a small instrument library in a
-// temporary folder, and dialogs that answer with prepared paths and count
-// how often they were asked.
+// A plug-in with its editor open headless, a small instrument library and a
+// configuration folder of the test's own under $TMPDIR, and dialogs that
+// answer with prepared paths and count how often they were asked.
 
 #include "editor/dialogs/FileDialogs.h"
 #include "editor/EditorTags.h"
 #include "editor/HistoryButtons.h"
 #include "editor/SynthEditor.h"
+#include "engine/SynthEngine.h"
 #include "gui/Frame.h"
+#include "gui/OptionMenu.h"
 #include "shell/SynthPlugin.h"
+#include "support/PrivateConfigFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -20,14 +23,10 @@
 namespace editortest {
 
 struct DialogLog {
-    int opens = 0;
-    int saves = 0;
-    int messages = 0;
-    std::string lastExtension;
+    int opens = 0, saves = 0, messages = 0, questions = 0;
+    std::string lastExtension, lastMessage;
     std::string nextPath; // empty: the user cancels
     std::vector<std::string> nextPaths; // several files chosen at once, when not empty
-    std::string lastMessage;
-    int questions = 0;
     bool goAhead = true; // the answer to every question, as a dialog that cannot ask gives
 };
 
@@ -74,23 +73,12 @@ private:
 vst::intptr quietHost(vst::EffectRecord*, vst::int32 opcode, vst::int32 index, vst::intptr, void*, float opt);
 
 // An audioMasterAutomate the plug-in sent its host.
-struct HostAutomation {
-    int index;
-    float value;
-};
+struct HostAutomation { int index; float value; };
 
-// Instruments of the library, in the order the menus list them (sorted).
-struct LibraryInstrument {
-    const char* category;
-    const char* name;
-    float volume; // a value that tells the instruments apart
-};
+// Instruments of the library, in the order the menus list them (sorted), told apart by their volume.
+struct LibraryInstrument { const char* category; const char* name; float volume; };
 inline const std::vector<LibraryInstrument> kLibrary = {
-    {"Basses", "Deep", 0.11f},
-    {"Basses", "Round", 0.22f},
-    {"Pads", "Airy", 0.33f},
-    {"Pads", "Warm", 0.44f},
-};
+    {"Basses", "Deep", 0.11f}, {"Basses", "Round", 0.22f}, {"Pads", "Airy", 0.33f}, {"Pads", "Warm", 0.44f}};
 
 class EditorFixture : public ::testing::Test {
 protected:
@@ -100,6 +88,11 @@ protected:
     tessarine::SynthEditor& editor() { return *editor_; }
     tessarine::SynthEngine& engine() { return plugin_->engine(); }
     tessarine::SynthPlugin& plugin() { return *plugin_; }
+    const tessarine::Voice& slot(int s) { return engine().instrument().voices[static_cast<std::size_t>(s)]; }
+    std::string loaded() { return engine().instrument().name.data(); }
+    tessarine::gui::OptionMenu* menu(int tag) { return dynamic_cast<tessarine::gui::OptionMenu*>(editor_->control(tag)); }
+    // What the instrument menu shows: the name, marked " *" while it differs from what was loaded or saved.
+    std::string shownName() { return menu(tessarine::kTagInstrumentMenu)->shownText(); }
 
     // A press and release at the centre of the control of tag, shown on the current page.
     void click(int tag);
@@ -115,8 +108,19 @@ protected:
     // What the plug-in reported to its host as automation since the editor opened.
     std::vector<HostAutomation> automated() const;
     void forgetAutomation();
+    // The state chunk the host would store.
+    std::vector<unsigned char> chunk();
+    // The host's file request (effVendorSpecific kFileRequest) with its action and path.
+    bool request(int action, const char* path = "");
+    // The instrument as it is now, under a new name, saved at path.
+    void saveInstrumentAs(const std::filesystem::path& path, const char* name);
+    // A voice of random data under a name, written at root_/name.t9v.
+    std::string writeVoice(const std::string& name, unsigned seed, int layers);
 
-    std::filesystem::path root_;
+    // Before the plug-in: what the editor remembers stays in the test's folder.
+    tessarine::test::PrivateConfigFolder config_;
+    tessarine::test::TempFolder folder_{"editor"};
+    const std::filesystem::path& root_ = folder_.path();
     DialogLog dialogs_;
     std::unique_ptr<tessarine::SynthPlugin> plugin_;
     tessarine::SynthEditor* editor_ = nullptr;

@@ -11,10 +11,7 @@ using tessarine::gui::filePathsOfUriList;
 
 TEST(UriList, KeepsLocalFilesDecodedAndSkipsTheRest)
 {
-    const struct {
-        const char* list;
-        std::vector<std::string> paths;
-    } rows[] = {
+    const struct { const char* list; std::vector<std::string> paths; } rows[] = {
         {"file:///home/me/a.wav\r\n", {"/home/me/a.wav"}},
         {"file:///tmp/My%20Tone.wav", {"/tmp/My Tone.wav"}},
         {"file:///tmp/Gr%C3%BC%C3%9Fe.aiff\n", {"/tmp/Gr\xC3\xBC\xC3\x9F" "e.aiff"}},

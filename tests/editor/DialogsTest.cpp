@@ -1,10 +1,15 @@
-// The toolkit's file browser driven headless through its view tree, in a
-// folder tree made for the test: what it lists, where typed paths lead, the
-// keys and clicks that choose, and the question before a save replaces a file.
+// The dialogs without a display: the toolkit's file browser and message box
+// driven through their view trees in a folder tree made for the test, the
+// desktop's dialogs as child processes of a stand-in tool, where the dialogs
+// start, and the small files remembered between runs (recent folders, stars).
 
+#include "editor/dialogs/DesktopDialogs.h"
+#include "editor/dialogs/DialogPanel.h"
 #include "editor/dialogs/FileBrowserPanel.h"
+#include "editor/dialogs/FileDialogKinds.h"
 #include "editor/dialogs/RecentFolders.h"
 #include "editor/dialogs/ToolkitDialogs.h"
+#include "editor/FavouriteList.h"
 #include "gui/FileList.h"
 #include "support/ControlTestSupport.h"
 #include "support/TempFolder.h"
@@ -13,21 +18,19 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
 namespace gui = tessarine::gui;
+using tessarine::DesktopDialogs;
 using tessarine::FileBrowserPanel;
 using Mode = FileBrowserPanel::Mode;
 using Outcome = FileBrowserPanel::Outcome;
 using Names = std::vector<std::string>;
-
-constexpr int kDown = 1; // in typed texts: \1 is Down, \2 is Up
-constexpr int kUp = 2;
 
 class Tree {
 public:
@@ -45,11 +48,11 @@ private:
     tessarine::test::TempFolder root_{"browser"};
 };
 
+// In typed texts \1 is Down and \2 is Up.
 void type(FileBrowserPanel& panel, const std::string& keys)
 {
     for (char c : keys) {
-        const int code = c == kDown ? int{gui::kKeyDown} : c == kUp ? int{gui::kKeyUp} : static_cast<unsigned char>(c);
-        panel.handle(gui::test::key(code));
+        panel.handle(gui::test::key(c == 1 ? int{gui::kKeyDown} : c == 2 ? int{gui::kKeyUp} : static_cast<unsigned char>(c)));
     }
 }
 
@@ -57,9 +60,8 @@ void type(FileBrowserPanel& panel, const std::string& keys)
 void clickRow(FileBrowserPanel& panel, int row, std::int64_t ms, unsigned modifiers = 0)
 {
     const gui::Rect list = FileBrowserPanel::kListArea;
-    const double x = list.x + 30;
     const double y = list.y + 1 + (row - panel.list().firstShown()) * gui::FileList::kRowHeight + 9;
-    gui::test::click(panel, x, y, ms, modifiers);
+    gui::test::click(panel, list.x + 30, y, ms, modifiers);
 }
 
 std::unique_ptr<FileBrowserPanel> browser(const Tree& tree, Mode mode, const std::string& start, const char* ext = "wav")
@@ -91,7 +93,7 @@ TEST(FileBrowserPanel, ListsFoldersFirstThenFilesOfTheKindAndFiltersAsYouType)
 TEST(FileBrowserPanel, TypedPathsAndKeysLeadWhereAPersonExpects)
 {
     Tree tree;
-    struct Case {
+    const struct {
         const char* name;
         Mode mode;
         const char* start;
@@ -100,8 +102,7 @@ TEST(FileBrowserPanel, TypedPathsAndKeysLeadWhereAPersonExpects)
         const char* folder; // shown at the end
         Names chosen;
         const char* notice = "";
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"~ is home", Mode::Open, "lib", "~\r", Outcome::Pending, "home", {}},
         {"~/ a file", Mode::Open, "lib", "~/violin.wav\r", Outcome::Accepted, "lib", {"home/violin.wav"}},
         {"relative to the folder shown", Mode::Open, "lib", "../home/Strings/cello.wav\r", Outcome::Accepted, "lib",
@@ -125,7 +126,7 @@ TEST(FileBrowserPanel, TypedPathsAndKeysLeadWhereAPersonExpects)
         {"an edit asks again", Mode::Save, "home", "violin\r\bn\r", Outcome::Pending, "home", {}, "\"violin.wav\" already"},
         {"no such folder", Mode::Save, "home", "none/x\r", Outcome::Pending, "home", {}, "No such folder: "},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         auto panel = browser(tree, c.mode, c.start);
         type(*panel, c.keys);
@@ -198,41 +199,29 @@ TEST(FileBrowserPanel, AFolderOfThousandsScrollsByTheRowsInSight)
     EXPECT_EQ(panel->list().firstShown(), 3000 - panel->list().rowsInSight());
 }
 
-TEST(RecentFolders, ABrokenOrOversizedFileIsIgnoredAndTheListStaysBounded)
+TEST(DialogPanel, AMessageIsAnsweredByReturnOrOkAndCancelledByEscape)
 {
-    Tree tree;
-    const std::string file = tree / "config/tessarine/recent-folders";
+    using tessarine::DialogPanel;
+    // The OK button sits in the bottom right corner.
     const struct {
         const char* name;
-        std::string text;
-        Names folders;
+        int key; // 0: a click on OK
+        DialogPanel::Outcome outcome;
     } cases[] = {
-        {"plain", "/a\n/b\n", {"/a", "/b"}},
-        {"relative and empty lines dropped, twice once", "x\n\n/a\n/a\n/b", {"/a", "/b"}},
-        {"binary", std::string("/a\n/b\0\1\2", 8), {}},
-        {"oversized", "/a\n" + std::string(tessarine::RecentFolders::kMaxFileBytes, 'x'), {}},
-        {"too many", "/1\n/2\n/3\n/4\n/5\n/6\n/7\n/8\n/9\n", {"/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8"}},
+        {"Return", gui::kKeyReturn, DialogPanel::Outcome::Accepted},
+        {"Escape", gui::kKeyEscape, DialogPanel::Outcome::Cancelled},
+        {"OK", 0, DialogPanel::Outcome::Accepted},
+        {"another key", 'x', DialogPanel::Outcome::Pending},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        fs::create_directories(fs::path(file).parent_path());
-        std::ofstream(file, std::ios::binary) << c.text;
-        tessarine::RecentFolders recent(file);
-        recent.load();
-        EXPECT_EQ(recent.folders(), c.folders);
+        auto panel = DialogPanel::message("Unsupported file format.\n");
+        if (c.key != 0) {
+            panel->handle(gui::test::key(c.key));
+        } else {
+            gui::test::click(*panel, DialogPanel::kWidth - 50, DialogPanel::kHeight - 20);
+        }
+        EXPECT_EQ(panel->outcome(), c.outcome) << c.name;
     }
-    fs::remove_all(tree / "config");
-    tessarine::RecentFolders recent(file);
-    recent.load();
-    EXPECT_TRUE(recent.folders().empty()) << "missing";
-    for (int i = 0; i < 10; ++i) {
-        ASSERT_TRUE(recent.add("/f" + std::to_string(i % 9))) << "the folders are made";
-    }
-    tessarine::RecentFolders again(file);
-    again.load();
-    EXPECT_EQ(again.folders(), (Names{"/f0", "/f8", "/f7", "/f6", "/f5", "/f4", "/f3", "/f2"}));
-    EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(file).parent_path()), fs::directory_iterator()), 1)
-        << "no temporary file is left beside it";
 }
 
 TEST(ToolkitDialogs, DialogsStartWhereTheKindWasLastChosenElseInTheLibrary)
@@ -249,6 +238,153 @@ TEST(ToolkitDialogs, DialogsStartWhereTheKindWasLastChosenElseInTheLibrary)
     EXPECT_EQ(dialogs.startFolder("t9v"), voices);
     EXPECT_EQ(dialogs.places().recent, (Names{tree / "home/Strings"}));
     EXPECT_EQ(dialogs.places().library, tree / "lib");
+}
+
+// Both files are read whole up to a bound: a broken or oversized one is an empty list.
+TEST(RememberedLists, ABrokenOrOversizedFileIsIgnoredAndTheListStaysBounded)
+{
+    Tree tree;
+    const std::string file = tree / "config/tessarine/recent-folders";
+    const struct { const char* name; std::string text; Names folders; } cases[] = {
+        {"plain", "/a\n/b\n", {"/a", "/b"}},
+        {"relative and empty lines dropped, twice once", "x\n\n/a\n/a\n/b", {"/a", "/b"}},
+        {"binary", std::string("/a\n/b\0\1\2", 8), {}},
+        {"oversized", "/a\n" + std::string(tessarine::RecentFolders::kMaxFileBytes, 'x'), {}},
+        {"too many", "/1\n/2\n/3\n/4\n/5\n/6\n/7\n/8\n/9\n", {"/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8"}},
+    };
+    fs::create_directories(fs::path(file).parent_path());
+    for (const auto& c : cases) {
+        std::ofstream(file, std::ios::binary) << c.text;
+        tessarine::RecentFolders recent(file);
+        recent.load();
+        EXPECT_EQ(recent.folders(), c.folders) << c.name;
+    }
+    fs::remove_all(tree / "config");
+    tessarine::RecentFolders recent(file);
+    recent.load();
+    EXPECT_TRUE(recent.folders().empty()) << "missing";
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(recent.add("/f" + std::to_string(i % 9))) << "the folders are made";
+    }
+    tessarine::RecentFolders again(file);
+    again.load();
+    EXPECT_EQ(again.folders(), (Names{"/f0", "/f8", "/f7", "/f6", "/f5", "/f4", "/f3", "/f2"}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(file).parent_path()), fs::directory_iterator()), 1)
+        << "no temporary file is left beside it";
+
+    const std::string stars = tree / "favourites";
+    const struct { const char* name; std::string text; bool deep; } starCases[] = {
+        {"plain", "a/Deep.t9i\nb/Airy.t9i\n", true},
+        {"binary", std::string("a/Deep.t9i\n\0\1", 13), false},
+        {"oversized", "a/Deep.t9i\n" + std::string(tessarine::FavouriteList::kMaxFileBytes, 'x'), false},
+        {"a control character in the line", "a/Deep.t9i\x01\n", false},
+    };
+    for (const auto& c : starCases) {
+        std::ofstream(stars, std::ios::binary) << c.text;
+        tessarine::FavouriteList favourites(stars);
+        favourites.load();
+        EXPECT_EQ(favourites.contains("a/Deep.t9i"), c.deep) << c.name;
+    }
+    // Its folder is a file: nothing can be written, the star holds in memory for the run.
+    tessarine::FavouriteList unwritable(stars + "/favourites");
+    EXPECT_FALSE(unwritable.set("a/Deep.t9i", true));
+    EXPECT_TRUE(unwritable.contains("a/Deep.t9i"));
+}
+
+class FakeTool {
+public:
+    FakeTool()
+    {
+        std::ofstream(program()) << "#!/bin/sh\nd=$(dirname \"$0\")\nprintf '%s\\n' \"$@\" > \"$d/args\"\n"
+                                    "cat \"$d/answer\"\nexit $(cat \"$d/code\")\n";
+        fs::permissions(program(), fs::perms::owner_all);
+    }
+    std::string program() const { return folder_ / "tool"; }
+    void answer(const std::string& output, int code)
+    {
+        std::ofstream(folder_ / "answer") << output;
+        std::ofstream(folder_ / "code") << code;
+    }
+    std::string arguments() const
+    {
+        std::stringstream text;
+        text << std::ifstream(folder_ / "args").rdbuf();
+        return text.str();
+    }
+
+private:
+    tessarine::test::TempFolder folder_{"dialogs"};
+};
+
+// Several files come one a line; a single file is one line and nothing else.
+TEST(DesktopDialogs, PathsComeFromTheToolAndAnythingElseIsACancel)
+{
+    FakeTool tool;
+    enum Call { Open, Save, OpenMany };
+    using Paths = std::vector<std::string>;
+    const auto zenity = DesktopDialogs::Tool::Zenity;
+    const auto kdialog = DesktopDialogs::Tool::Kdialog;
+    const struct {
+        const char* name;
+        DesktopDialogs::Tool kind;
+        Call call;
+        const char* extension;
+        std::string output;
+        int code;
+        Paths chosen; // empty: cancelled, path untouched
+        Paths arguments;
+    } cases[] = {
+        {"zenity open", zenity, Open, "t9v", "/lib/a b.t9v\n", 0, {"/lib/a b.t9v"},
+         {"--file-selection\n", "--title=Load Voice File\n", "--file-filter=Voice files | *.t9v\n"}},
+        {"zenity save gets the extension", zenity, Save, "t9i", "/lib/new\n", 0, {"/lib/new.t9i"},
+         {"--save\n", "--confirm-overwrite\n", "--title=Save Instrument File\n"}},
+        {"extension already there", zenity, Save, "t9h", "/lib/x.T9H\n", 0, {"/lib/x.T9H"}, {}},
+        {"cancel", zenity, Open, "t9i", "", 1, {}, {}},
+        {"tool failed", zenity, Open, "t9i", "/lib/a.t9i\n", 5, {}, {}},
+        {"empty answer", zenity, Open, "t9i", "\n", 0, {}, {}},
+        {"two lines", zenity, Open, "t9i", "/a\n/b\n", 0, {}, {}},
+        {"endless answer", zenity, Open, "t9i", std::string(20000, 'x'), 0, {}, {}},
+        {"kdialog sounds", kdialog, Open, "wav", "/s/tone.aiff\n", 0, {"/s/tone.aiff"},
+         {"--getopenfilename\n", "--title\nLoad Sound File\n", "*.wav *.WAV *.wave *.WAVE *.aif *.AIF *.aiff *.AIFF|Sound files\n"}},
+        {"kdialog save", kdialog, Save, "t9n", "/p/n\n", 0, {"/p/n.t9n"}, {"--getsavefilename\n"}},
+        {"zenity several", zenity, OpenMany, "wav", "/s/a|b.wav\n/s/c.wav\n", 0, {"/s/a|b.wav", "/s/c.wav"},
+         {"--multiple\n--separator=\n\n"}},
+        {"kdialog several", kdialog, OpenMany, "wav", "/s/a.wav\n", 0, {"/s/a.wav"},
+         {"--multiple\n--separate-output\n"}},
+        {"kdialog several, empty answer", kdialog, OpenMany, "wav", "\n", 0, {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        tool.answer(c.output, c.code);
+        DesktopDialogs dialogs(c.kind, tool.program());
+        Paths paths{"before"};
+        const bool chosen = c.call == Save ? dialogs.saveFile(c.extension, paths[0])
+            : c.call == Open               ? dialogs.openFile(c.extension, paths[0])
+                                           : dialogs.openFiles(c.extension, paths);
+        EXPECT_EQ(chosen, !c.chosen.empty());
+        EXPECT_EQ(paths, c.chosen.empty() ? Paths{"before"} : c.chosen);
+        for (const std::string& argument : c.arguments) {
+            EXPECT_NE(tool.arguments().find(argument), std::string::npos) << argument << " in\n" << tool.arguments();
+        }
+    }
+    // A message box shows its text under its caption, as plain text.
+    tool.answer("", 0);
+    DesktopDialogs(zenity, tool.program()).messageBox("Unsupported file format.\n", "Tessarine");
+    EXPECT_EQ(tool.arguments(), "--info\n--no-markup\n--title=Tessarine\n--text=Unsupported file format.\n\n");
+    DesktopDialogs(kdialog, tool.program()).messageBox("<b>x</b>", "Tessarine");
+    EXPECT_EQ(tool.arguments(), "--title\nTessarine\n--msgbox\n<b>x</b>\n");
+}
+
+TEST(DesktopDialogs, SavedNamesEndInTheirExtensionOnce)
+{
+    const struct { const char* typed; const char* extension; const char* saved; } cases[] = {
+        {"/a/b", "t9v", "/a/b.t9v"},     {"/a/b.t9v", "t9v", "/a/b.t9v"}, {"/a/b.T9V", "t9v", "/a/b.T9V"},
+        {"/a.t9v/b", "t9v", "/a.t9v/b.t9v"}, {"/a/b.t9", "t9v", "/a/b.t9.t9v"}, {"/a/bt9v", "t9v", "/a/bt9v.t9v"},
+        {"/a/b", "", "/a/b"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(tessarine::withExtension(c.typed, c.extension), c.saved) << c.typed;
+    }
 }
 
 } // namespace
