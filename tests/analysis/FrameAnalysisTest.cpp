@@ -100,9 +100,7 @@ TEST(FrameAnalysis, WhatNoHarmonicPlaysStaysInTheNoise)
     std::mt19937 random(5);
     std::normal_distribution<double> gaussian(0.0, 0.02);
     NumVector noise(count);
-    for (int i = 0; i < count; ++i) {
-        noise.data()[i] = gaussian(random);
-    }
+    std::generate(noise.data(), noise.data() + count, [&] { return gaussian(random); });
     const NumVector tone = testsignal::harmonicTone(f0, 6, rate, count) + noise;
     const NumVector buzz = tone + testsignal::partials({{3.5 * f0, 0.05}}, rate, count);
     // The noise's level over its bands from..to (rows of 44,100 / 512 Hz), past the fades.
@@ -131,39 +129,28 @@ TEST(FrameAnalysis, WhatNoHarmonicPlaysStaysInTheNoise)
 TEST(FrameAnalysis, KeepsHarmonicsTheTrackerLetsGo)
 {
     constexpr double rate = 44100.0;
-    struct Case {
-        const char* what;
-        double f0;
-        int harmonic;  // the one to check
-        double level;  // its amplitude against harmonic 2
-        bool beating;
-    };
+    // The harmonic checked, and its amplitude against harmonic 2.
+    struct Case { const char* what; double f0; int harmonic; double level; bool beating; };
     for (const Case& c : {Case{"beating 7th", 220.0, 7, 0.6, true}, Case{"weak fundamental", 41.2, 1, 0.0112, false}}) {
         const int count = static_cast<int>(2.5 * rate);
         NumVector x(count);
         for (int i = 0; i < count; ++i) {
             const double t = i / rate;
-            double value = 0.0;
             for (int h = 1; h <= 10; ++h) {
                 double a = h == c.harmonic ? c.level * 0.3 : 0.3 / h * 2.0;
                 if (c.beating && h == c.harmonic && std::fmod(t, 0.15) < 0.02) {
                     a *= 0.05;
                 }
-                value += a * std::cos(2.0 * std::numbers::pi * h * c.f0 * t + 0.4 * h);
+                x.data()[i] += a * std::cos(2.0 * std::numbers::pi * h * c.f0 * t + 0.4 * h);
             }
-            x.data()[i] = value;
         }
         FrameAnalysis a;
         ASSERT_TRUE(tessarine::analyseFrames(x, rate, c.f0, nullptr, a)) << c.what;
         const int frames = a.harmonicAmplitude.columns();
-        int held = 0;
-        int steady = 0;
-        for (int f = frames / 10; f < frames * 9 / 10; ++f) {
-            ++steady;
+        int held = 0, steady = 0;
+        for (int f = frames / 10; f < frames * 9 / 10; ++f, ++steady) {
             const double level = a.harmonicAmplitude(c.harmonic, f);
-            if (level > 0.0 && std::abs(20.0 * std::log10(level / a.harmonicAmplitude(2, f) / c.level)) < 1.5) {
-                ++held;
-            }
+            held += level > 0.0 && std::abs(20.0 * std::log10(level / a.harmonicAmplitude(2, f) / c.level)) < 1.5;
         }
         // The beating harmonic is down in about a sixth of the frames.
         EXPECT_GT(held, steady * (c.beating ? 0.7 : 0.95)) << c.what;
@@ -177,12 +164,7 @@ TEST(FrameAnalysis, SoundsThatAreNoNote)
     for (int i = 0; i < square.size(); ++i) {
         square.data()[i] = std::clamp(square.data()[i], -1.0, 1.0);
     }
-    struct Case {
-        const char* what;
-        NumVector x;
-        double f0;
-        bool harmonics;
-    };
+    struct Case { const char* what; NumVector x; double f0; bool harmonics; };
     const Case cases[] = {
         {"silence", NumVector(22050), 440.0, false},
         {"shorter than a frame", testsignal::harmonicTone(440, 3, rate, 100), 440.0, false},

@@ -16,17 +16,9 @@ using tessarine::NumMatrix;
 constexpr int kFrames = 100;
 constexpr double kF0 = 200.0;
 
-struct Track {
-    double frequency;
-    double amplitude;
-    int first = 1;
-    int last = kFrames;
-};
+struct Track { double frequency, amplitude; int first = 1; int last = kFrames; };
 
-struct Tracks {
-    NumMatrix frequency;
-    NumMatrix amplitude;
-};
+struct Tracks { NumMatrix frequency, amplitude; };
 
 Tracks draw(const std::vector<Track>& tracks)
 {
@@ -68,11 +60,7 @@ std::vector<int> present(const HarmonicCurves& curves)
 
 TEST(AssignHarmonics, WhichHarmonicsSurvive)
 {
-    struct Case {
-        const char* what;
-        std::vector<Track> tracks;
-        std::vector<int> harmonics;
-    };
+    struct Case { const char* what; std::vector<Track> tracks; std::vector<int> harmonics; };
     auto with = [](std::vector<Track> base, std::vector<Track> extra) {
         base.insert(base.end(), extra.begin(), extra.end());
         return base;

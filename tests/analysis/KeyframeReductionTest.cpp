@@ -16,12 +16,8 @@ using tessarine::NumMatrix;
 
 TEST(ReduceHarmonicKeyframes, LimitsAndKeptKeyframes)
 {
-    struct Case {
-        int frames;
-        int end; // silent after this frame
-        double period;
-        int expectedCount; // -1: within the limit
-    };
+    // Silent after frame `end`; an expected count of -1 asks only for the limit.
+    struct Case { int frames, end; double period; int expectedCount; };
     const Case cases[] = {
         {600, 500, 0.0116, -1}, // a long note with a swell at frame 200
         {60, 60, 0.04, 60},     // few frames, wider apart than 30 ms: all stay
@@ -29,8 +25,7 @@ TEST(ReduceHarmonicKeyframes, LimitsAndKeptKeyframes)
         {1, 1, 0.01, 1},
     };
     for (const Case& c : cases) {
-        NumMatrix frequency(64, c.frames);
-        NumMatrix amplitude(64, c.frames);
+        NumMatrix frequency(64, c.frames), amplitude(64, c.frames);
         for (int j = 1; j <= c.frames; ++j) {
             for (int h = 1; h <= 64; ++h) {
                 frequency(h, j) = h * (200.0 + 0.5 * std::sin(j * 0.02));
@@ -69,8 +64,7 @@ TEST(ReduceHarmonicKeyframes, QuietAndBeatingHarmonicsKeepTheirLevels)
     // follow (0.4 one frame in four, else 0.1: a mean of 0.175).
     const int frames = 600;
     const double period = 0.0116;
-    NumMatrix frequency(64, frames);
-    NumMatrix amplitude(64, frames);
+    NumMatrix frequency(64, frames), amplitude(64, frames);
     for (int j = 1; j <= frames; ++j) {
         for (int h = 1; h <= 3; ++h) {
             frequency(h, j) = h * 200.0;
@@ -134,10 +128,8 @@ TEST(ReduceNoiseKeyframes, LimitsAnchorsAndSilence)
     // level scale: straight lines across a few keyframes stood far above it.
     const double period = tessarine::kNoiseFramePeriod;
     NumMatrix decay(256, 600);
-    for (int j = 1; j <= 600; ++j) {
-        for (int b = 1; b <= 256; ++b) {
-            decay(b, j) = 0.05 * std::pow(10.0, -2.5 * j / 600.0);
-        }
+    for (int i = 0; i < 256 * 600; ++i) {
+        decay.data()[i] = 0.05 * std::pow(10.0, -2.5 * (i % 600 + 1) / 600.0); // row-major: frame i % 600 + 1
     }
     const NumMatrix kept = tessarine::reduceNoiseKeyframes(decay, period, 5.0, 48, 2.0, 48);
     EXPECT_GT(kept(1, kept.columns()), 0.9 * 599 * period);
@@ -165,9 +157,8 @@ TEST(AnalysedLayer, HandMadeKeyframesBecomeTheLayer)
     NumMatrix noise(4, 3);
     const double times[] = {0.0, 0.25};
     const double bands[] = {1.0, 64.0, 200.0};
-    for (int k = 0; k < 2; ++k) {
-        noise(1, k + 2) = times[k];
-    }
+    noise(1, 2) = times[0];
+    noise(1, 3) = times[1];
     for (int b = 0; b < 3; ++b) {
         noise(b + 2, 1) = bands[b];
         for (int k = 0; k < 2; ++k) {

@@ -35,10 +35,7 @@ TEST(NumVector, RangesFindSwapExtremesAndSort)
         return wantOrder ? order : sorted;
     };
     const NumVector withMissing = vec({kMissing, -3, 7, kMissing});
-    struct Case {
-        NumVector got;
-        std::vector<double> want;
-    };
+    struct Case { NumVector got; std::vector<double> want; };
     const Case cases[] = {
         {NumVector::range(5, 4), {}},
         {NumVector::range(1, 1), {1}},

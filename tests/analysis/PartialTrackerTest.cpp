@@ -54,12 +54,7 @@ int presentFrames(const PartialTracks& t, int row)
 
 TEST(FindSpectralPeaks, VertexAndRefusals)
 {
-    struct Case {
-        NumVector x;
-        double threshold;
-        std::vector<double> positions;
-        std::vector<double> values;
-    };
+    struct Case { NumVector x; double threshold; std::vector<double> positions, values; };
     NumVector parabola(10);
     for (int k = 1; k <= 10; ++k) {
         parabola(k) = -(k - 5.3) * (k - 5.3);

@@ -29,15 +29,9 @@ struct RecordedProgress : tessarine::AnalysisProgress {
 
 TEST(ResynthesiseHarmonics, PhaseExactPartialWithFades)
 {
-    constexpr double rate = 44100.0;
-    constexpr int n = 256;
-    constexpr int columns = 12;
-    constexpr double f = 440.0;
-    constexpr double a = 0.5;
-    constexpr double phase0 = 0.3;
-    NumMatrix hz(2, columns);
-    NumMatrix level(2, columns);
-    NumMatrix phase(2, columns);
+    constexpr double rate = 44100.0, f = 440.0, a = 0.5, phase0 = 0.3;
+    constexpr int n = 256, columns = 12;
+    NumMatrix hz(2, columns), level(2, columns), phase(2, columns);
     for (int c = 2; c <= columns - 1; ++c) { // columns 1 and 12 are the silent pads
         hz(1, c) = f;
         level(1, c) = a;
@@ -97,10 +91,7 @@ NumVector directResynthesis(const NumMatrix& hz, const NumMatrix& level, const N
 
 TEST(ResynthesiseHarmonics, MatchesTheDirectCosineOverALongNote)
 {
-    struct Case {
-        double rate;
-        int frameSize;
-    };
+    struct Case { double rate; int frameSize; };
     // The analysis's own frame at 44.1 kHz, the longest one it makes, and one
     // that does not split evenly.
     for (const Case& run : {Case{44100.0, 512}, Case{96000.0, 8192}, Case{22050.0, 1001}}) {
@@ -110,9 +101,7 @@ TEST(ResynthesiseHarmonics, MatchesTheDirectCosineOverALongNote)
         // measured phases that carry stray turns and a little error.
         const double base[] = {55.0, 196.0, 1234.5, 5000.0, 0.45 * run.rate};
         const int tracks = static_cast<int>(std::size(base));
-        NumMatrix hz(tracks, columns);
-        NumMatrix level(tracks, columns);
-        NumMatrix phase(tracks, columns);
+        NumMatrix hz(tracks, columns), level(tracks, columns), phase(tracks, columns);
         for (int p = 1; p <= tracks; ++p) {
             double integral = 0.1 * p;
             for (int c = 1; c <= columns; ++c) {
@@ -140,18 +129,8 @@ TEST(ResynthesiseHarmonics, MatchesTheDirectCosineOverALongNote)
 TEST(NoiseFrames, RowsOnTheSynthesisGridAtEveryRate)
 {
     constexpr double band = 44100.0 / 512.0; // Hz between the rows the synthesis reads
-    struct Case {
-        double rate;
-        int hop;
-    };
+    struct Case { double rate; int hop; };
     const Case cases[] = {{44100, 256}, {48000, 256}, {22050, 128}, {96000, 512}, {8000, 32}};
-    const auto rowLevel = [](const NumMatrix& frames, int row) {
-        double sum = 0.0;
-        for (int c = 2; c < frames.columns(); ++c) {
-            sum += frames(row, c);
-        }
-        return sum / (frames.columns() - 2);
-    };
     double reference = 0.0;
     for (const Case& c : cases) {
         EXPECT_EQ(tessarine::noiseHop(c.rate), c.hop) << c.rate;
@@ -176,17 +155,15 @@ TEST(NoiseFrames, RowsOnTheSynthesisGridAtEveryRate)
         std::mt19937 random(7);
         std::normal_distribution<double> normal(0.0, std::sqrt(c.rate / 44100.0));
         NumVector noise(static_cast<int>(c.rate));
-        for (int i = 1; i <= noise.size(); ++i) {
-            noise(i) = normal(random);
-        }
-        const NumMatrix noiseRows = tessarine::noiseFrames(noise, c.rate);
-        double level = 0.0;
+        std::generate(noise.data(), noise.data() + noise.size(), [&] { return normal(random); });
+        const NumMatrix rows = tessarine::noiseFrames(noise, c.rate);
+        double level = 0.0; // the mean of rows 5 to 40 over every frame but the first and last
         for (int r = 5; r <= 40; ++r) {
-            level += rowLevel(noiseRows, r) / 36.0;
+            for (int frame = 2; frame < rows.columns(); ++frame) {
+                level += rows(r, frame) / (rows.columns() - 2) / 36.0;
+            }
         }
-        if (reference == 0.0) {
-            reference = level;
-        }
+        reference = reference == 0.0 ? level : reference;
         EXPECT_NEAR(level / reference, 1.0, 0.05) << c.rate;
     }
     const NumMatrix none = tessarine::noiseFrames(NumVector(100), 44100);

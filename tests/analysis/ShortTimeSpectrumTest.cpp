@@ -51,10 +51,7 @@ TEST(RealFft, MatchesTheDefiningSum)
 
 TEST(ShortTimeSpectrum, FrameCounts)
 {
-    struct Case {
-        int length;
-        int frames;
-    };
+    struct Case { int length, frames; };
     // nfft 256, hop 128.
     const Case cases[] = {{256, 1}, {256 + 128, 2}, {256 + 127, 1}, {255, 0}, {200, 0}, {0, 0}, {1280, 9}};
     for (const Case& c : cases) {
@@ -76,10 +73,7 @@ TEST(ShortTimeSpectrum, ReassignedAmplitudeFrequencyAndPhase)
     constexpr double rate = 44100.0;
     constexpr int n = 1024;
     constexpr int hop = 512;
-    struct Case {
-        double frequency;
-        double hzTolerance;
-    };
+    struct Case { double frequency, hzTolerance; };
     // Bin 40 exactly, then between bins, low and high.
     const Case cases[] = {{40 * rate / n, 1e-6}, {440.0, 0.05}, {1234.5, 0.05}, {9876.5, 0.05}};
     for (const Case& c : cases) {
@@ -108,11 +102,7 @@ TEST(ShortTimeSpectrum, ReassignedAmplitudeFrequencyAndPhase)
 
 TEST(HarmonicFrameSize, RateAndPitchRule)
 {
-    struct Case {
-        double rate;
-        double f0;
-        int size;
-    };
+    struct Case { double rate, f0; int size; };
     const Case cases[] = {
         {44100, 220, 512}, {44100, 100, 1024}, {48000, 30, 4096}, {44100, 0, 4096}, {8000, 440, 128},
         {22050, 160, 256}, {22050, 159.9, 512}, {96000, 79, 4096}, {32000, 40, 2048}, {16000, 1000, 256},

@@ -3,6 +3,7 @@
 
 #include "analysis/NumVector.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -12,9 +13,7 @@ namespace testsignal {
 inline tessarine::NumVector vec(const std::vector<double>& values)
 {
     tessarine::NumVector v(static_cast<int>(values.size()));
-    for (int i = 1; i <= v.size(); ++i) {
-        v(i) = values[static_cast<std::size_t>(i - 1)];
-    }
+    std::copy(values.begin(), values.end(), v.data());
     return v;
 }
 

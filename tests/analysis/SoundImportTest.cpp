@@ -32,12 +32,7 @@ using tessarine::SampleBuffer;
 
 TEST(SoundImport, TypesAndChannelMixing)
 {
-    struct Case {
-        const char* name;
-        int format;
-        int channels;
-        bool accepted;
-    };
+    struct Case { const char* name; int format, channels; bool accepted; };
     const Case cases[] = {
         {"mono.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, true},
         {"stereo.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, true},
@@ -50,19 +45,12 @@ TEST(SoundImport, TypesAndChannelMixing)
     // Channel k of frame i holds 0.1 * (k + 1) + 0.05 + 0.001 * i: the average
     // rises, so the import drops frame 0 (the leading run) and scales frame 99 to 1.
     const auto sample = [](int channel, int frame) { return 0.1 * (channel + 1) + 0.05 + 0.001 * frame; };
-    const auto mean = [&](int channels, int frame) {
-        double sum = 0.0;
-        for (int k = 0; k < channels; ++k) {
-            sum += sample(k, frame);
-        }
-        return sum / channels;
-    };
+    // The mean of frame i over n channels: 0.05 * (n + 1) + 0.05 + 0.001 * i.
+    const auto mean = [](int channels, int frame) { return 0.05 * (channels + 2) + 0.001 * frame; };
     for (const Case& c : cases) {
         std::vector<float> x;
-        for (int frame = 0; frame < 100; ++frame) {
-            for (int k = 0; k < c.channels; ++k) {
-                x.push_back(static_cast<float>(sample(k, frame)));
-            }
+        for (int i = 0; i < 100 * c.channels; ++i) {
+            x.push_back(static_cast<float>(sample(i % c.channels, i / c.channels)));
         }
         const std::string path = testsound::scratchPath(c.name);
         ASSERT_TRUE(testsound::writeSound(path, c.format, 32000, c.channels, x)) << c.name;
@@ -82,12 +70,7 @@ TEST(SoundImport, TypesAndChannelMixing)
 
 TEST(SoundImport, FundamentalFromHeaderNameOrEstimate)
 {
-    struct Case {
-        const char* name;
-        int baseNote;
-        double f0;
-        tessarine::PitchSource source;
-    };
+    struct Case { const char* name; int baseNote; double f0; tessarine::PitchSource source; };
     const float middleC = tessarine::noteFrequencyTable().frequency(60);
     const Case cases[] = {
         {"violin_a_2x.wav", 0, 110.0, tessarine::PitchSource::FileName},
@@ -119,14 +102,8 @@ TEST(SoundImport, FundamentalFromHeaderNameOrEstimate)
 // only its first part is kept.
 TEST(SoundImport, CleanUpKeepsWhatTheAnalysisTakes)
 {
-    struct Case {
-        const char* what;
-        std::vector<float> in;
-        std::size_t limit;
-        std::vector<float> out;
-        std::size_t fade = 0;
-        std::uint64_t cutFrom = 0; // checked when not 0
-    };
+    struct Case { const char* what; std::vector<float> in; std::size_t limit; std::vector<float> out;
+                  std::size_t fade = 0; std::uint64_t cutFrom = 0; /* checked when not 0 */ };
     std::vector<float> zerosThenTone(1000, 0.0f);
     std::vector<float> steady(13, 0.5f);
     steady[0] = 0.0f; // the leading run
@@ -171,14 +148,9 @@ TEST(SoundImport, CleanUpKeepsWhatTheAnalysisTakes)
 // lasts rather than ending at once.
 TEST(SoundImport, OddFilesAreRefusedOrGiveAPlayableLayer)
 {
-    struct Case {
-        const char* name;
-        int rate; // 0: raw bytes
-        int channels;
-        std::vector<float> samples;
-        std::string raw;
-        bool noiseOnly = false;
-    };
+    // A rate of 0 writes the raw bytes instead of a sound.
+    struct Case { const char* name; int rate, channels; std::vector<float> samples; std::string raw;
+                  bool noiseOnly = false; };
     std::vector<float> withNan = testsound::sawtooth(330.0, 44100, 0.3);
     for (std::size_t i = 0; i < withNan.size(); i += 97) {
         withNan[i] = (i % 2) ? std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::infinity();
@@ -236,15 +208,17 @@ TEST(SoundImport, OddFilesAreRefusedOrGiveAPlayableLayer)
         EXPECT_LE(layer.harmonic.frameCount(), 80) << c.name;
         EXPECT_LE(layer.noise.frameCount(), 48) << c.name;
         float total = 0.0f; // NaN or infinity anywhere would show here
-        for (int h = 0; h < tessarine::kHarmonicCount; ++h) {
-            for (int k = 0; k < layer.harmonic.amplitude(h).pointCount(); ++k) {
-                total += layer.harmonic.amplitude(h).value(k) + layer.harmonic.frequency(h).value(k);
+        const auto add = [&](const tessarine::BreakpointCurve& curve) {
+            for (int k = 0; k < curve.pointCount(); ++k) {
+                total += curve.value(k);
             }
+        };
+        for (int h = 0; h < tessarine::kHarmonicCount; ++h) {
+            add(layer.harmonic.amplitude(h));
+            add(layer.harmonic.frequency(h));
         }
         for (int f = 0; f < layer.noise.frameCount(); ++f) {
-            for (int k = 0; k < layer.noise.frame(f).spectrum.pointCount(); ++k) {
-                total += layer.noise.frame(f).spectrum.value(k);
-            }
+            add(layer.noise.frame(f).spectrum);
         }
         EXPECT_TRUE(std::isfinite(total)) << c.name;
     }
@@ -264,14 +238,6 @@ int inChild(unsigned seconds, const std::function<int()>& what)
     int status = 0;
     waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-int refusalOf(const std::string& path)
-{
-    SampleBuffer buffer;
-    tessarine::ImportRefusal refusal = tessarine::ImportRefusal::None;
-    tessarine::importSoundFile(path, buffer, &refusal);
-    return static_cast<int>(refusal);
 }
 
 // Every refusal says what is wrong, and nothing that is not a regular file is
@@ -301,11 +267,7 @@ TEST(SoundImport, RefusalsSayWhatIsWrong)
     const std::string text = folder + "/text.wav";
     std::ofstream(text) << "not a sound at all";
 
-    struct Case {
-        std::string path;
-        ImportRefusal refusal;
-        const char* says;
-    };
+    struct Case { std::string path; ImportRefusal refusal; const char* says; };
     const Case cases[] = {
         {folder + "/missing.wav", ImportRefusal::Missing, "No such file."},
         {folder, ImportRefusal::NotRegularFile, "Not a regular file."},
@@ -317,7 +279,13 @@ TEST(SoundImport, RefusalsSayWhatIsWrong)
         {longPath, ImportRefusal::None, "imported"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(inChild(10, [&] { return refusalOf(c.path); }), static_cast<int>(c.refusal)) << c.path;
+        const auto refusalOf = [&] {
+            SampleBuffer buffer;
+            ImportRefusal refusal = ImportRefusal::None;
+            tessarine::importSoundFile(c.path, buffer, &refusal);
+            return static_cast<int>(refusal);
+        };
+        EXPECT_EQ(inChild(10, refusalOf), static_cast<int>(c.refusal)) << c.path;
         EXPECT_STREQ(tessarine::describe(c.refusal), c.says);
     }
     ASSERT_GT(longPath.size(), 1024u);

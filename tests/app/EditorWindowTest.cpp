@@ -2,7 +2,7 @@
 
 #include "app/EditorWindow.h"
 
-#include "QuietHost.h"
+#include "AppTestSupport.h"
 #include "support/XvfbServer.h"
 
 #include <gtest/gtest.h>

@@ -26,10 +26,7 @@ jack_position_t bbt(int bar, int beat, int tick, float beatsPerBar, float beatTy
 
 TEST(JackTransport, CountsQuarterNotesFromZeroAndRefusesWhatNoTimebaseMeans)
 {
-    struct Case {
-        jack_position_t position;
-        double tempo, ppq, barStart;
-    };
+    struct Case { jack_position_t position; double tempo, ppq, barStart; };
     const Case cases[] = {
         {bbt(1, 1, 0, 4, 4, 120), 120, 0.0, 0.0},
         {bbt(3, 2, 960, 4, 4, 90), 90, 9.5, 8.0},

@@ -7,7 +7,7 @@
 
 #include "params/ParameterTable.h"
 
-#include "QuietHost.h"
+#include "AppTestSupport.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -15,10 +15,8 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <sys/resource.h>
-#include <vector>
 
 namespace {
 
@@ -27,20 +25,11 @@ using tessarine::InstrumentCore;
 using tessarine::app::SessionMemory;
 
 using apptest::QuietHost;
-
-std::vector<char> bytesOf(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using apptest::fileText;
 
 TEST(AppFolders, FindsTheUserDataFolderAndTheLibrary)
 {
-    struct Case {
-        const char* xdg;
-        const char* home;
-        std::string expected;
-    };
+    struct Case { const char *xdg, *home; std::string expected; };
     const Case cases[] = {
         {"/data", "/home/m", "/data/tessarine"},
         {nullptr, "/home/m", "/home/m/.local/share/tessarine"},
@@ -64,11 +53,13 @@ TEST(AppFolders, FindsTheUserDataFolderAndTheLibrary)
 }
 
 // A damaged session is moved aside, never saved over, and the instrument
-// stays as it was; the next save then starts a new session file.
-TEST(SessionMemory, KeepsADamagedSessionAside)
+// stays as it was; the next save then starts a new session file. A save that
+// cannot be written in full (here the file size limit stops it) fails and
+// leaves the previous session byte for byte, with no temporary behind.
+TEST(SessionMemory, KeepsADamagedSessionAsideAndAFailedSaveKeepsThePreviousOne)
 {
     QuietHost host;
-    const tessarine::test::TempFolder scratch("damaged");
+    const tessarine::test::TempFolder scratch("session");
     const fs::path& folder = scratch.path();
     std::ofstream(folder / "Last session.t9i") << "not an instrument";
     InstrumentCore core(host, "");
@@ -79,24 +70,9 @@ TEST(SessionMemory, KeepsADamagedSessionAside)
     EXPECT_NE(message.find("Last session.t9i"), std::string::npos) << message;
     EXPECT_EQ(message.find('\n'), std::string::npos) << "one line";
     EXPECT_FLOAT_EQ(core.parameter(tessarine::kReverbSize), 0.25f);
-    ASSERT_TRUE(fs::exists(folder / "Last session.t9i.unreadable"));
-    const std::vector<char> aside = bytesOf(folder / "Last session.t9i.unreadable");
-    EXPECT_EQ(std::string(aside.begin(), aside.end()), "not an instrument");
-    EXPECT_TRUE(session.save(core, message)) << message;
-}
-
-// A save that cannot be written in full (here the file size limit stops it)
-// fails and leaves the previous session byte for byte, with no temporary behind.
-TEST(SessionMemory, AFailedSaveKeepsThePreviousSession)
-{
-    QuietHost host;
-    const tessarine::test::TempFolder scratch("limited");
-    const fs::path& folder = scratch.path();
-    InstrumentCore core(host, "");
-    SessionMemory session(folder.string());
-    std::string message;
+    EXPECT_EQ(fileText(folder / "Last session.t9i.unreadable"), "not an instrument");
     ASSERT_TRUE(session.save(core, message)) << message;
-    const std::vector<char> before = bytesOf(session.path());
+    const std::string before = fileText(session.path());
     ASSERT_GT(before.size(), 1024u);
 
     core.setParameter(tessarine::kReverbSize, 0.5f);
@@ -111,12 +87,9 @@ TEST(SessionMemory, AFailedSaveKeepsThePreviousSession)
     ::signal(SIGXFSZ, previousHandler);
 
     EXPECT_FALSE(savedInPart) << "a save cut short is reported as failed";
-    EXPECT_EQ(bytesOf(session.path()), before);
-    int files = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) {
-        ++files;
-    }
-    EXPECT_EQ(files, 1) << "no temporary is left behind";
+    EXPECT_EQ(fileText(session.path()), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2)
+        << "beside the one put aside, no temporary is left behind";
 }
 
 } // namespace

@@ -1,15 +1,23 @@
 #pragma once
-// A JACK server of the test's own (the dummy backend, 48 kHz, periods of 512)
-// under a name no other test uses, and the programs a test starts on it. The
-// name reaches every program through JACK_DEFAULT_SERVER in this process's environment.
+// What the application's tests share: a core host that tells nobody anything,
+// a file's bytes, how clearly a recording plays a pitch, and a JACK server of
+// the test's own (the dummy backend, 48 kHz, periods of 512) under a name no
+// other test uses, which reaches every program the test starts through
+// JACK_DEFAULT_SERVER in this process's environment.
 
+#include "core/CoreHost.h"
 #include "support/ChildProcess.h"
 #include "support/RunCommand.h"
+#include "support/SignalMeasure.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +25,32 @@
 namespace apptest {
 
 using tessarine::test::ChildProcess;
+
+struct QuietHost final : tessarine::CoreHost {
+    void automateFromEditor(int, float) override {}
+    void automateFromAudio(int, float) override {}
+    void serveIdle() override {}
+    bool readTransport(tessarine::HostTransport&, bool) override { return false; }
+    void editorChanged(bool) override {}
+};
+
+inline std::string fileText(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// How far a note's fundamental stands above the pitches a semitone either
+// side, and above otherNote when one is given, in n samples from `from`;
+// 0 when the fundamental itself is below level.
+inline float pitchContrast(const std::vector<float>& sound, std::size_t from, std::size_t n, float rate,
+                           float frequency, float level, float otherNote = 0.0f)
+{
+    const auto at = [&](float f) { return f > 0.0f ? tessarine::test::toneAmplitude(sound, from, n, rate, f) : 0.0f; };
+    const float semitone = std::pow(2.0f, 1.0f / 12.0f);
+    const float rival = std::max({at(otherNote), at(frequency * semitone), at(frequency / semitone), 1e-6f});
+    return at(frequency) > level ? at(frequency) / rival : 0.0f;
+}
 
 // A shell command line's exit status and its output, stderr joined.
 inline tessarine::test::CommandResult runCommand(const std::string& command)
@@ -48,8 +82,7 @@ public:
     {
         up_ = server_.started() && runCommand("jack_wait -w -t 20").status == 0;
         if (!up_) {
-            ADD_FAILURE() << "the private JACK server " << name_ << " did not start:\n"
-                          << runCommand("cat '" + logPath + "'").output;
+            ADD_FAILURE() << "the private JACK server " << name_ << " did not start:\n" << fileText(logPath);
         }
     }
     ~PrivateJackServer()
