@@ -298,16 +298,11 @@ TEST(ClapPlugin, HostileEventsAreSurvived)
     EXPECT_FALSE(instance->params->get_value(instance.plugin(), 173, &value));
 
     // No outputs, one channel, null channel pointers.
-    clap_process_t process{};
-    process.frames_count = 64;
-    process.in_events = events.in();
-    process.out_events = out.out();
+    clap_process_t process{0, 64, nullptr, nullptr, nullptr, 0, 0, events.in(), out.out()};
     EXPECT_EQ(instance.plugin()->process(instance.plugin(), &process), CLAP_PROCESS_ERROR);
     float mono[64];
     float* channels[2] = {mono, nullptr};
-    clap_audio_buffer_t buffer{};
-    buffer.data32 = channels;
-    buffer.channel_count = 1;
+    clap_audio_buffer_t buffer{channels, nullptr, 1, 0, 0};
     process.audio_outputs = &buffer;
     process.audio_outputs_count = 1;
     EXPECT_EQ(instance.plugin()->process(instance.plugin(), &process), CLAP_PROCESS_ERROR);
