@@ -2,57 +2,43 @@
 // the binary interface only.
 
 #include "support/BarePlugin.h"
-#include "host/PluginHost.h"
 #include "support/EngineTestVoice.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <dlfcn.h>
 #include <cstring>
+#include <dlfcn.h>
 #include <limits>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
 
-using tessarine::host::PluginHost;
 using namespace vst;
 
 class HostAnswers : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string error;
-        host = PluginHost::load(tessarine::test::barePluginPath(), error);
-        ASSERT_NE(host, nullptr) << error;
-    }
-
-    std::unique_ptr<PluginHost> host;
+    std::unique_ptr<tessarine::host::PluginHost> host = tessarine::test::loadPlugin(tessarine::test::barePluginPath());
 };
 
 // Names, counts, flags and the interface version are what `info` reports
-// (PluginHost.InfoReportsTheInstrument); the rest of the record is here.
-TEST_F(HostAnswers, IdentityAndRecord)
+// (PluginHost.InfoReportsTheInstrument); the rest of the record and the plain
+// answers, in the order a host asks: identity, programs, pins, the headless
+// editor, rates and block sizes.
+TEST_F(HostAnswers, RecordAndDispatcherAnswers)
 {
+    ASSERT_NE(host, nullptr);
     const EffectRecord& e = *host->effect();
-    EXPECT_EQ(e.numPrograms, 1);
-    EXPECT_EQ(e.version, 1);
-    EXPECT_EQ(e.ioRatio, 1.0f);
+    EXPECT_EQ(std::tuple(e.numPrograms, e.version, e.ioRatio), std::tuple(1, 1, 1.0f));
     EXPECT_EQ(std::memcmp(&e.uniqueID, "4TsN", 4), 0) << "every saved project finds the plug-in by it";
     EXPECT_EQ(e.processDoubleReplacing, nullptr);
     EXPECT_EQ(host->productString(), "Tessarine");
-}
-
-// The plain answers, in the order a host asks: identity (the interface
-// version and category are `info`'s), programs, pins, the headless editor,
-// rates and block sizes.
-TEST_F(HostAnswers, DispatcherAnswers)
-{
     struct Call {
         const char* what;
-        int32 opcode;
-        int32 index;
+        int32 opcode, index;
         intptr value;
         void* ptr;
         float opt;
@@ -93,40 +79,51 @@ TEST_F(HostAnswers, DispatcherAnswers)
         EXPECT_EQ(host->dispatch(c.opcode, c.index, c.value, c.ptr, c.opt), c.answer) << c.what;
     }
     ASSERT_NE(rect, nullptr);
-    EXPECT_EQ(rect->right - rect->left, 800);
-    EXPECT_EQ(rect->bottom - rect->top, 550);
+    EXPECT_EQ(std::pair(rect->right - rect->left, rect->bottom - rect->top), std::pair(800, 550));
+    for (auto [text, answer] : {std::pair{"receiveVstEvents", 1}, {"receiveVstMidiEvent", 1}, {"receiveVstTimeInfo", 1},
+                                {"receiveVst", -1}, {"receiveVstEventsX", -1}, {"", -1}, {"sendVstEvents", -1},
+                                {"offline", -1}}) {
+        EXPECT_EQ(host->canDo(text), answer) << text;
+    }
+    for (int index = 0; index < 2; ++index) {
+        EXPECT_EQ(host->dispatch(effGetOutputProperties, index, 0, &pin), 1);
+        EXPECT_EQ(std::string(pin.label), "TS " + std::to_string(index + 1));
+        EXPECT_EQ(pin.flags, kPinIsActive | kPinIsStereo);
+    }
 }
 
 TEST_F(HostAnswers, Programs)
 {
+    ASSERT_NE(host, nullptr);
     EXPECT_EQ(host->programName(), "Init 1");
     host->dispatch(effSetProgram, 0, 1); // only program 0 exists
     EXPECT_EQ(host->dispatch(effGetProgram), 0);
-
     char indexed[kMaxProgramNameLen] = {};
     EXPECT_EQ(host->dispatch(effGetProgramNameIndexed, 0, 0, indexed), 1);
     EXPECT_STREQ(indexed, "Init") << "the stored name, without the number";
     EXPECT_EQ(host->dispatch(effGetProgramNameIndexed, 1, 0, indexed), 0);
-
     char pad[] = "Pad";
     host->dispatch(effSetProgramName, 0, 0, pad);
     EXPECT_EQ(host->programName(), "Pad");
-
-    // A name longer than the field keeps its first 23 characters.
     std::string longName(40, 'x');
     host->dispatch(effSetProgramName, 0, 0, longName.data());
-    EXPECT_EQ(host->programName(), std::string(23, 'x'));
+    EXPECT_EQ(host->programName(), std::string(23, 'x')) << "a name longer than the field keeps its first 23";
 }
 
-TEST_F(HostAnswers, ParameterTexts)
+// Parameters start at their table values (MasterDetune, Release, Tube, ModMax1
+// and slot A's cutoff, none), and the host shows the editor's value text in the
+// editor's units; values without a value display as rounded percentages.
+TEST_F(HostAnswers, ParameterStartsNamesAndTexts)
 {
-    EXPECT_EQ(host->parameterName(0), "MasterDetune");
-    EXPECT_EQ(host->parameterName(161), "Sustain On");
-    EXPECT_EQ(host->parameterName(172), " ");
-    EXPECT_EQ(host->parameterName(173), "Param 173");
-
-    // The host shows the editor's value text in the editor's units; values
-    // without a value display as rounded percentages.
+    ASSERT_NE(host, nullptr);
+    for (auto [index, start] : {std::pair{0, 0.5f}, {46, 1.0f}, {52, 0.02f}, {105, 1.0f}, {25, 1.0f}}) {
+        EXPECT_FLOAT_EQ(host->getParameter(index), start) << index;
+    }
+    host->setParameter(26, 0.3f); // slot B's cutoff lives with its voice
+    EXPECT_FLOAT_EQ(host->getParameter(26), 0.3f);
+    for (auto [index, name] : {std::pair{0, "MasterDetune"}, {161, "Sustain On"}, {172, " "}, {173, "Param 173"}}) {
+        EXPECT_EQ(host->parameterName(index), name);
+    }
     struct Case {
         int index;
         float value;
@@ -147,55 +144,29 @@ TEST_F(HostAnswers, ParameterTexts)
         EXPECT_EQ(host->parameterLabel(c.index), c.label) << c.index << " at " << c.value;
     }
     // Absurd automation values still display within the buffer.
-    host->setParameter(47, std::numeric_limits<float>::infinity());
-    EXPECT_LE(host->parameterDisplay(47).size(), 23u);
-    host->setParameter(47, std::numeric_limits<float>::quiet_NaN());
-    EXPECT_LE(host->parameterDisplay(47).size(), 23u);
-}
-
-TEST_F(HostAnswers, ParametersStartAtTheirTableValues)
-{
-    // MasterDetune, Release, Tube, ModMax1 and slot A's cutoff (none).
-    for (auto [index, start] : {std::pair{0, 0.5f}, {46, 1.0f}, {52, 0.02f}, {105, 1.0f}, {25, 1.0f}}) {
-        EXPECT_FLOAT_EQ(host->getParameter(index), start) << index;
-    }
-    host->setParameter(26, 0.3f); // slot B's cutoff lives with its voice
-    EXPECT_FLOAT_EQ(host->getParameter(26), 0.3f);
-}
-
-TEST_F(HostAnswers, CanDoAndOutputPins)
-{
-    for (auto [text, answer] : {std::pair{"receiveVstEvents", 1}, {"receiveVstMidiEvent", 1}, {"receiveVstTimeInfo", 1},
-                                {"receiveVst", -1}, {"receiveVstEventsX", -1}, {"", -1}, {"sendVstEvents", -1},
-                                {"offline", -1}}) {
-        EXPECT_EQ(host->canDo(text), answer) << text;
-    }
-    for (int pin = 0; pin < 2; ++pin) {
-        PinProperties properties{};
-        EXPECT_EQ(host->dispatch(effGetOutputProperties, pin, 0, &properties), 1);
-        EXPECT_EQ(std::string(properties.label), "TS " + std::to_string(pin + 1));
-        EXPECT_EQ(properties.flags, kPinIsActive | kPinIsStereo);
+    for (float absurd : {std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()}) {
+        host->setParameter(47, absurd);
+        EXPECT_LE(host->parameterDisplay(47).size(), 23u);
     }
 }
 
-TEST_F(HostAnswers, ResumeAsksForMidiAndClearsSustain)
+// Hosts repeat resume without a suspend; each asks for MIDI and the time, and
+// lets go of the sustain pedal. Blocks with no notes render silence into both
+// channels, whichever process call the host makes.
+TEST_F(HostAnswers, ResumeAsksForMidiClearsSustainAndRendersSilence)
 {
+    ASSERT_NE(host, nullptr);
     host->setParameter(161, 1.0f);
     host->dispatch(effMainsChanged, 0, 1);
-    host->dispatch(effMainsChanged, 0, 1); // hosts repeat resume without a suspend
+    host->dispatch(effMainsChanged, 0, 1);
     EXPECT_EQ(host->wantMidiCalls(), 2);
     EXPECT_GE(host->timeQueries(), 2);
     EXPECT_EQ(host->getParameter(161), 0.0f);
     host->dispatch(effMainsChanged, 0, 0);
-
     host->settings().answerTime = false;
     host->dispatch(effMainsChanged, 0, 1);
     EXPECT_EQ(host->wantMidiCalls(), 3);
-}
 
-TEST_F(HostAnswers, RendersSilenceIntoBothChannels)
-{
-    host->dispatch(effMainsChanged, 0, 1);
     std::vector<float> left(512, 7.0f), right(512, 7.0f);
     float* outputs[2] = {left.data(), right.data()};
     host->effect()->processReplacing(host->effect(), nullptr, outputs, 512);
@@ -206,9 +177,11 @@ TEST_F(HostAnswers, RendersSilenceIntoBothChannels)
     host->effect()->processReplacing(host->effect(), nullptr, nullptr, 64);
 }
 
-// Hosts and fuzzing validators send nonsense; every answer is 0 and nothing breaks.
+// Hosts and fuzzing validators send nonsense; every answer is 0 and nothing
+// breaks, and a block after nonsense events renders.
 TEST_F(HostAnswers, HostileCallsAnswerZero)
 {
+    ASSERT_NE(host, nullptr);
     for (int32 opcode : {effGetParamName, effGetParamDisplay, effGetParamLabel, effGetProgramName, effSetProgramName,
                          effGetEffectName, effGetVendorString, effGetProductString, effCanDo, effGetChunk,
                          effGetOutputProperties, effProcessEvents, effGetProgramNameIndexed}) {
@@ -216,27 +189,46 @@ TEST_F(HostAnswers, HostileCallsAnswerZero)
     }
     for (int32 index : {-1, -100000, 255, 100000, std::numeric_limits<int32>::min(), std::numeric_limits<int32>::max()}) {
         char text[kMaxParamStrLen + 64] = {};
-        EXPECT_EQ(host->dispatch(effGetParamName, index, 0, text), 0);
-        EXPECT_LT(std::strlen(text), static_cast<std::size_t>(kMaxParamStrLen));
-        EXPECT_EQ(host->dispatch(effGetParamDisplay, index, 0, text), 0);
-        EXPECT_LT(std::strlen(text), static_cast<std::size_t>(kMaxParamStrLen));
+        for (int32 opcode : {effGetParamName, effGetParamDisplay}) {
+            EXPECT_EQ(host->dispatch(opcode, index, 0, text), 0);
+            EXPECT_LT(std::strlen(text), static_cast<std::size_t>(kMaxParamStrLen));
+        }
         host->setParameter(index, 0.7f);
         EXPECT_EQ(host->getParameter(index), 0.0f) << index;
     }
     for (int32 opcode : {77, 78, 79, 80, 1000, -1, std::numeric_limits<int32>::max()}) {
         EXPECT_EQ(host->dispatch(opcode, 1, 1, nullptr, 1.0f), 0) << opcode;
     }
-}
+    // Event lists with null entries, a negative count, offsets outside the
+    // block, other event types and odd statuses, to an instrument that sounds.
+    auto played = tessarine::test::loadPlugin();
+    ASSERT_NE(played, nullptr);
+    played->dispatch(effMainsChanged, 0, 1);
+    struct {
+        int32 numEvents;
+        intptr reserved;
+        Event* events[2];
+    } list{2, 0, {nullptr, nullptr}};
+    EXPECT_EQ(played->dispatch(effProcessEvents, 0, 0, &list), 1) << "null entries are skipped";
+    list.numEvents = -5;
+    EXPECT_EQ(played->dispatch(effProcessEvents, 0, 0, &list), 1);
+    Event other{};
+    other.type = 6;
+    MidiEvent late{kMidiType, sizeof(MidiEvent), 100000, 0, 0, 0, {char(0x90), 60, 100, 0}, 0, 0, 0, 0};
+    MidiEvent early{kMidiType, sizeof(MidiEvent), -100, 0, 0, 0, {char(0x80), 60, 0, 0}, 0, 0, 0, 0};
+    list = {2, 0, {&other, reinterpret_cast<Event*>(&late)}};
+    played->dispatch(effProcessEvents, 0, 0, &list);
+    list.events[0] = reinterpret_cast<Event*>(&early);
+    played->dispatch(effProcessEvents, 0, 0, &list);
+    std::vector<float> left(128, 1.0f), right(128, 1.0f);
+    float* outputs[2] = {left.data(), right.data()};
+    played->effect()->processReplacing(played->effect(), nullptr, outputs, 128);
+    EXPECT_EQ(left[0], 0.0f);
 
-TEST(HostEntry, RefusesAHostWithoutVersion)
-{
-    std::string error;
-    auto host = PluginHost::load(TESSARINE_PLUGIN_PATH, error);
-    ASSERT_NE(host, nullptr) << error;
-    auto* module = dlopen(TESSARINE_PLUGIN_PATH, RTLD_NOW | RTLD_NOLOAD);
+    // The entry point also exported as main refuses a host that gives no version.
+    auto* module = dlopen(tessarine::test::barePluginPath().c_str(), RTLD_NOW | RTLD_NOLOAD);
     ASSERT_NE(module, nullptr);
-    using Entry = EffectRecord* (*)(HostCallback);
-    auto entry = reinterpret_cast<Entry>(dlsym(module, "main"));
+    auto entry = reinterpret_cast<EffectRecord* (*)(HostCallback)>(dlsym(module, "main"));
     ASSERT_NE(entry, nullptr) << "main is exported too";
     EXPECT_EQ(entry(+[](EffectRecord*, int32, int32, intptr, void*, float) -> intptr { return 0; }), nullptr);
     EXPECT_EQ(entry(nullptr), nullptr);
@@ -246,6 +238,7 @@ TEST(HostEntry, RefusesAHostWithoutVersion)
 // The file request headless callers use to load and save voices.
 TEST_F(HostAnswers, VoiceFileRequests)
 {
+    ASSERT_NE(host, nullptr);
     const int32 request = fourCC('T', 's', 'n', 'F');
     std::string voice = tessarine::test::steadyVoiceFile();
     std::string saved = tessarine::test::tempPath("saved-through-request.t9v");
@@ -253,12 +246,16 @@ TEST_F(HostAnswers, VoiceFileRequests)
     EXPECT_EQ(host->dispatch(effVendorSpecific, request, 3, voice.data(), 2.0f), 1);
     EXPECT_EQ(host->dispatch(effVendorSpecific, request, 4, saved.data(), 2.0f), 1);
     EXPECT_FALSE(tessarine::test::readFile(saved).empty());
-    EXPECT_EQ(host->dispatch(effVendorSpecific, request, 3, missing.data(), 0.0f), 0);
-    EXPECT_EQ(host->dispatch(effVendorSpecific, request, 3, voice.data(), 4.0f), 0) << "slots are 0..3";
-    EXPECT_EQ(host->dispatch(effVendorSpecific, request, 3, voice.data(), -1.0f), 0);
-    EXPECT_EQ(host->dispatch(effVendorSpecific, request, 3, voice.data(), std::nanf("")), 0);
-    EXPECT_EQ(host->dispatch(effVendorSpecific, request, 3, nullptr, 0.0f), 0);
-    EXPECT_EQ(host->dispatch(effVendorSpecific, request, 9, voice.data(), 0.0f), 0) << "unknown action";
+    struct Refused {
+        intptr action;
+        char* path;
+        float slot;
+    };
+    for (const Refused& r : {Refused{3, missing.data(), 0.0f}, Refused{3, voice.data(), 4.0f} /* slots are 0..3 */,
+                             Refused{3, voice.data(), -1.0f}, Refused{3, voice.data(), std::nanf("")},
+                             Refused{3, nullptr, 0.0f}, Refused{9, voice.data(), 0.0f} /* unknown action */}) {
+        EXPECT_EQ(host->dispatch(effVendorSpecific, request, r.action, r.path, r.slot), 0) << r.action << " " << r.slot;
+    }
 }
 
 } // namespace

@@ -50,16 +50,12 @@ std::string makeBundle(const std::string& name, bool withLibrary)
 
 TEST(LibraryRequest, APluginPlaysTheFirstInstrumentBesideItWithoutBeingAsked)
 {
-    const float start = tessarine::parameterTable()[tessarine::kVolume].start;
-    struct Row {
-        const char* name;
-        bool withLibrary;
-        float volume;
-    };
-    for (const Row& row : {Row{"bundle-with-library", true, 0.125f}, Row{"bundle-alone", false, start}}) {
-        auto host = loadPlugin(makeBundle(row.name, row.withLibrary) + "/Tessarine.so");
+    for (const bool withLibrary : {true, false}) {
+        auto host = loadPlugin(makeBundle(withLibrary ? "bundle-with-library" : "bundle-alone", withLibrary) +
+                               "/Tessarine.so");
         ASSERT_NE(host, nullptr);
-        EXPECT_EQ(host->getParameter(tessarine::kVolume), row.volume) << row.name;
+        EXPECT_EQ(host->getParameter(tessarine::kVolume),
+                  withLibrary ? 0.125f : tessarine::parameterTable()[tessarine::kVolume].start);
     }
 }
 
@@ -74,7 +70,7 @@ TEST(LibraryRequest, ResetAndListedInstrumentsThroughTheFileRequest)
         vst::intptr action;
         const char* text;
         vst::intptr answer;
-        float volume; // afterwards
+        float volumeAfter;
     };
     const Row rows[] = {
         {SynthPlugin::kFileLoadLibraryInstrument, "Keys/Second", 1, 0.375f},
@@ -88,9 +84,8 @@ TEST(LibraryRequest, ResetAndListedInstrumentsThroughTheFileRequest)
     };
     for (const Row& row : rows) {
         EXPECT_EQ(request(*host, row.action, row.text), row.answer) << row.action << " " << row.text;
-        EXPECT_EQ(host->getParameter(tessarine::kVolume), row.volume) << row.action << " " << row.text;
+        EXPECT_EQ(host->getParameter(tessarine::kVolume), row.volumeAfter) << row.action << " " << row.text;
     }
-
 }
 
 // A load that fails, from the file request or the library menu, changes
@@ -110,17 +105,12 @@ TEST(LibraryRequest, FailedInstrumentLoadsChangeNothing)
     const std::vector<std::byte> file = readFile(bundle + "/TessarineData/Instruments-Factory/Keys/First.t9i");
     const std::string whole(reinterpret_cast<const char*>(file.data()), file.size());
     ASSERT_GT(whole.size(), 1000u);
-    std::vector<std::string> damaged;
+    std::vector<std::string> damaged = {"", whole, whole};
+    damaged[1][3] = '\x7f';                          // an unknown version
+    damaged[2][whole.find('\0', 4) + 1 + 3] = '\x40'; // the parameter count, far beyond the file
     for (std::size_t k = 1; k < 16; ++k) {
         damaged.push_back(whole.substr(0, whole.size() * k / 16));
     }
-    std::string unknownVersion = whole;
-    unknownVersion[3] = '\x7f';
-    damaged.push_back(unknownVersion);
-    std::string badCount = whole;
-    badCount[whole.find('\0', 4) + 1 + 3] = '\x40'; // the parameter count, far beyond the file
-    damaged.push_back(badCount);
-    damaged.push_back("");
 
     std::vector<std::string> paths = {bundle + "/missing.t9i", bundle + "/TessarineData"};
     for (std::size_t i = 0; i < damaged.size(); ++i) {
@@ -131,7 +121,7 @@ TEST(LibraryRequest, FailedInstrumentLoadsChangeNothing)
         EXPECT_EQ(request(*host, SynthPlugin::kFileLoadInstrument, path), 0) << path;
         EXPECT_TRUE(state() == kept) << path;
     }
-    std::ofstream(bundle + "/TessarineData/Instruments-Factory/Keys/Broken.t9i", std::ios::binary) << damaged[7];
+    std::ofstream(bundle + "/TessarineData/Instruments-Factory/Keys/Broken.t9i", std::ios::binary) << damaged[10];
     ASSERT_EQ(request(*host, SynthPlugin::kFileRescanLibrary), 1);
     EXPECT_EQ(request(*host, SynthPlugin::kFileLoadLibraryInstrument, "Keys/Broken"), 0);
     EXPECT_TRUE(state() == kept) << "the library menu";

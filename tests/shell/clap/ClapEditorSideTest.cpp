@@ -27,8 +27,6 @@ using tessarine::ClapPlugin;
 struct Block {
     Block(std::uint32_t frames, const EventList& in, EventList& out) : left(frames), right(frames)
     {
-        buffer.data32 = channels;
-        buffer.channel_count = 2;
         process.frames_count = frames;
         process.audio_outputs = &buffer;
         process.audio_outputs_count = 1;
@@ -38,10 +36,9 @@ struct Block {
     Block(const Block&) = delete;
     Block& operator=(const Block&) = delete;
 
-    std::vector<float> left;
-    std::vector<float> right;
+    std::vector<float> left, right;
     float* channels[2] = {left.data(), right.data()};
-    clap_audio_buffer_t buffer{};
+    clap_audio_buffer_t buffer{channels, nullptr, 2, 0, 0};
     clap_process_t process{};
 };
 
@@ -49,9 +46,7 @@ class EditorSide : public testing::Test {
 protected:
     void SetUp() override
     {
-        plugin = ClapPlugin::create(host.host(), ""); // no library: the start values
-        ASSERT_NE(plugin, nullptr);
-        ASSERT_TRUE(plugin->init(plugin));
+        ASSERT_TRUE(plugin != nullptr && plugin->init(plugin));
         params = static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
     }
     void TearDown() override
@@ -60,10 +55,20 @@ protected:
             plugin->destroy(plugin);
         }
     }
+    // Started when a test wants blocks processed, stopped when it is done with them.
+    bool start(std::uint32_t maxFrames)
+    {
+        return plugin->activate(plugin, 48000.0, 1, maxFrames) && plugin->start_processing(plugin);
+    }
+    void stop()
+    {
+        plugin->stop_processing(plugin);
+        plugin->deactivate(plugin);
+    }
     tessarine::InstrumentCore& core() { return static_cast<ClapPlugin*>(plugin->plugin_data)->core(); }
 
     tessarine::host::ClapHost host;
-    const clap_plugin_t* plugin = nullptr;
+    const clap_plugin_t* plugin = ClapPlugin::create(host.host(), ""); // no library: the start values
     const clap_plugin_params_t* params = nullptr;
 };
 
@@ -114,8 +119,7 @@ TEST_F(EditorSide, EditorChangesReachTheHostAtTheNextFlush)
 // neither thread makes a host call the other one should.
 TEST_F(EditorSide, EditorChangesCrossToTheAudioThread)
 {
-    ASSERT_TRUE(plugin->activate(plugin, 48000.0, 1, 256));
-    ASSERT_TRUE(plugin->start_processing(plugin));
+    ASSERT_TRUE(start(256));
     constexpr int kChanges = 20000;
     std::atomic<bool> done{false};
     std::vector<float> seen;
@@ -145,8 +149,7 @@ TEST_F(EditorSide, EditorChangesCrossToTheAudioThread)
     }
     done = true;
     audio.join();
-    plugin->stop_processing(plugin);
-    plugin->deactivate(plugin);
+    stop();
     EXPECT_EQ(host.violationCount(), 0) << "every host call on the thread it belongs to";
     ASSERT_FALSE(seen.empty());
     EXPECT_FLOAT_EQ(seen.back(), 1.0f);
@@ -158,8 +161,7 @@ TEST_F(EditorSide, EditorChangesCrossToTheAudioThread)
 // nothing on the way allocates.
 TEST_F(EditorSide, LearnedControllersReportFromTheBlock)
 {
-    ASSERT_TRUE(plugin->activate(plugin, 48000.0, 1, 64));
-    ASSERT_TRUE(plugin->start_processing(plugin));
+    ASSERT_TRUE(start(64));
     EventList in(4);
     EventList out(64);
     Block block(64, in, out);
@@ -171,7 +173,7 @@ TEST_F(EditorSide, LearnedControllersReportFromTheBlock)
         core().engine().armLearn(true);
         in.clear();
         out.clear();
-        add(in, clapMidiEvent(10, 0xB2, 74, static_cast<std::uint8_t>(64 + round)));
+        in.push(clapMidiEvent(10, 0xB2, 74, static_cast<std::uint8_t>(64 + round)).header);
         const std::size_t before = testsupport::allocationCount();
         plugin->process(plugin, &block.process);
         allocations += testsupport::allocationCount() - before;
@@ -183,8 +185,7 @@ TEST_F(EditorSide, LearnedControllersReportFromTheBlock)
     }
     EXPECT_EQ(allocations, 0u);
     EXPECT_EQ(host.flushRequests(), 0) << "no request from the audio thread";
-    plugin->stop_processing(plugin);
-    plugin->deactivate(plugin);
+    stop();
 }
 
 // A reset, a random instrument and a library load report exactly the values
@@ -218,7 +219,7 @@ TEST_F(EditorSide, LibraryActionsReportExactlyTheChangedValues)
     for (const Action& action : actions) {
         SCOPED_TRACE(action.what);
         if (action.active) {
-            ASSERT_TRUE(plugin->activate(plugin, 48000.0, 1, 512) && plugin->start_processing(plugin));
+            ASSERT_TRUE(start(512));
         }
         const std::vector<double> before = values();
         const int flushes = host.flushRequests(), callbacks = host.callbackRequests(), rescans = host.rescans();
@@ -230,8 +231,7 @@ TEST_F(EditorSide, LibraryActionsReportExactlyTheChangedValues)
         if (action.active) {
             Block block(64, in, out);
             plugin->process(plugin, &block.process);
-            plugin->stop_processing(plugin);
-            plugin->deactivate(plugin);
+            stop();
             EXPECT_EQ(host.flushRequests() > flushes, anyChanged);
         } else {
             EXPECT_EQ(host.callbackRequests() > callbacks, anyChanged);

@@ -31,12 +31,10 @@ std::string valueText(const clap_plugin_params_t& params, const clap_plugin_t* p
     return text;
 }
 
-std::vector<std::uint8_t> savedState(const TestInstance& instance, std::size_t piece = SIZE_MAX)
+std::vector<std::uint8_t> savedState(const TestInstance& instance)
 {
     MemoryStream stream;
-    stream.piece = piece;
-    const auto* state = instance->state;
-    EXPECT_TRUE(state->save(instance.plugin(), &stream.out));
+    EXPECT_TRUE(instance->state->save(instance.plugin(), &stream.out));
     return stream.bytes;
 }
 
@@ -49,13 +47,12 @@ TEST(ClapPlugin, DescribesOneStereoInstrument)
     ASSERT_EQ(factory->get_plugin_count(factory), 1u);
     const clap_plugin_descriptor_t* d = factory->get_plugin_descriptor(factory, 0);
     ASSERT_NE(d, nullptr);
-    EXPECT_EQ(std::vector<std::string>({d->id, d->name, d->vendor, d->version}),
-              std::vector<std::string>({"com.brightmoor-labs.tessarine", "Tessarine", "Brightmoor Labs", "1"}));
-    std::vector<std::string> features;
+    std::vector<std::string> described = {d->id, d->name, d->vendor, d->version};
     for (const char* const* f = d->features; *f != nullptr; ++f) {
-        features.emplace_back(*f);
+        described.emplace_back(*f);
     }
-    EXPECT_EQ(features, (std::vector<std::string>{"instrument", "synthesizer", "stereo"}));
+    EXPECT_EQ(described, (std::vector<std::string>{"com.brightmoor-labs.tessarine", "Tessarine", "Brightmoor Labs",
+                                                   "1", "instrument", "synthesizer", "stereo"}));
 
     const tessarine::test::PrivateConfigFolder config; // no size picked by a user
     TestInstance instance;
@@ -66,13 +63,12 @@ TEST(ClapPlugin, DescribesOneStereoInstrument)
     EXPECT_EQ(instance->audioPorts->count(plugin, true), 0u);
     ASSERT_EQ(instance->audioPorts->count(plugin, false), 1u);
     clap_audio_port_info_t port{};
-    ASSERT_TRUE(instance->audioPorts->get(plugin, 0, false, &port));
+    clap_note_port_info_t notePort{};
+    ASSERT_TRUE(instance->audioPorts->get(plugin, 0, false, &port) && instance->notePorts->get(plugin, 0, true, &notePort));
     EXPECT_EQ(port.channel_count, 2u);
     EXPECT_STREQ(port.port_type, CLAP_PORT_STEREO);
-    clap_note_port_info_t notePort{};
-    ASSERT_TRUE(instance->notePorts->get(plugin, 0, true, &notePort));
-    EXPECT_EQ(notePort.supported_dialects, CLAP_NOTE_DIALECT_CLAP | CLAP_NOTE_DIALECT_MIDI);
-    EXPECT_EQ(notePort.preferred_dialect, static_cast<std::uint32_t>(CLAP_NOTE_DIALECT_CLAP));
+    EXPECT_EQ(std::pair(notePort.supported_dialects, notePort.preferred_dialect),
+              std::pair(std::uint32_t{CLAP_NOTE_DIALECT_CLAP | CLAP_NOTE_DIALECT_MIDI}, std::uint32_t{CLAP_NOTE_DIALECT_CLAP}));
     EXPECT_TRUE(gui->is_api_supported(plugin, CLAP_WINDOW_API_X11, false));
     EXPECT_FALSE(gui->is_api_supported(plugin, CLAP_WINDOW_API_X11, true));
     EXPECT_FALSE(gui->is_api_supported(plugin, CLAP_WINDOW_API_WAYLAND, false));
@@ -129,13 +125,13 @@ TEST(ClapPlugin, NotesSoundAtTheirPitchAndEndByKeyIdentifierOrWildcard)
         ASSERT_TRUE(instance.valid());
         EventList first(64);
         for (clap_id dry : {tessarine::kDelayOn, tessarine::kReverbOn, tessarine::kChorusOn, tessarine::kRelease}) {
-            add(first, clapValueEvent(0, dry, 0.0));
+            first.push(clapValueEvent(0, dry, 0.0).header);
         }
         const int key = c.asMidi ? 76 : 60;
         if (c.asMidi) {
-            add(first, clapMidiEvent(0, 0x99, 76, 100));
+            first.push(clapMidiEvent(0, 0x99, 76, 100).header);
         } else {
-            add(first, clapNoteEvent(CLAP_EVENT_NOTE_ON, 0, 60, 0.8, 2, 7));
+            first.push(clapNoteEvent(CLAP_EVENT_NOTE_ON, 0, 60, 0.8, 2, 7).header);
         }
         const std::vector<float> held = instance.render(static_cast<int>(kRate * 0.3), 512, first);
         const double pitch = 440.0 * std::pow(2.0, (key - 69) / 12.0);
@@ -148,10 +144,10 @@ TEST(ClapPlugin, NotesSoundAtTheirPitchAndEndByKeyIdentifierOrWildcard)
         }
         EventList off(8);
         if (c.asMidi) {
-            add(off, clapMidiEvent(0, static_cast<std::uint8_t>(0x80 | c.channel), static_cast<std::uint8_t>(c.key),
-                                   0));
+            off.push(clapMidiEvent(0, static_cast<std::uint8_t>(0x80 | c.channel), static_cast<std::uint8_t>(c.key), 0)
+                         .header);
         } else {
-            add(off, clapNoteEvent(c.type, 0, c.key, 0.5, c.channel, c.noteId));
+            off.push(clapNoteEvent(c.type, 0, c.key, 0.5, c.channel, c.noteId).header);
         }
         const std::vector<float> after = instance.render(static_cast<int>(kRate * 1.0), 512, off);
         const float heldLevel = rms(held, held.size() / 2, held.size() / 2);
@@ -187,17 +183,13 @@ TEST(ClapPlugin, ParameterTextsAreTakenWithoutTheirUnitAndNonsenseIsRefused)
             EXPECT_EQ(valueText(*params, instance.plugin(), i, parsed), text) << i << " '" << bare << "'";
         }
     }
-    struct Refused {
-        clap_id id;
-        const char* text;
-    };
-    for (const Refused& r : {Refused{tessarine::kVolume, "loud"}, Refused{tessarine::kVolume, ""},
-                             Refused{tessarine::kVolume, "150 %"}, Refused{tessarine::kVolume, "-3"},
-                             Refused{tessarine::kVolume, "50 Hz"}, Refused{tessarine::kFilterCutoff, "20 Hz"},
-                             Refused{tessarine::kFilterCutoff, "nan"}, Refused{tessarine::kLfoRate, "1/3 beat"},
-                             Refused{tessarine::kModSource1, "no such source"}, Refused{173, "50"}}) {
+    using tessarine::kVolume;
+    for (auto [id, text] : {std::pair<clap_id, const char*>{kVolume, "loud"}, {kVolume, ""}, {kVolume, "150 %"},
+                            {kVolume, "-3"}, {kVolume, "50 Hz"}, {tessarine::kFilterCutoff, "20 Hz"},
+                            {tessarine::kFilterCutoff, "nan"}, {tessarine::kLfoRate, "1/3 beat"},
+                            {tessarine::kModSource1, "no such source"}, {173, "50"}}) {
         double untouched = 12.5;
-        EXPECT_FALSE(params->text_to_value(instance.plugin(), r.id, r.text, &untouched)) << r.id << " '" << r.text << "'";
+        EXPECT_FALSE(params->text_to_value(instance.plugin(), id, text, &untouched)) << id << " '" << text << "'";
         EXPECT_EQ(untouched, 12.5);
     }
     // A number between two displayed ones takes the nearer value.
@@ -207,61 +199,30 @@ TEST(ClapPlugin, ParameterTextsAreTakenWithoutTheirUnitAndNonsenseIsRefused)
     EXPECT_NEAR(std::stod(shown), 1000.0, 2.0) << shown;
 }
 
-// The record saved through a stream that takes a little at a time loads into
-// a second instance (the validator checks the bytes), which tells the host to
-// reread its values and, from the same seed, plays the same samples.
-TEST(ClapPlugin, StateRoundTripPlaysTheSame)
-{
-    TestInstance first;
-    TestInstance second;
-    ASSERT_TRUE(first.valid() && second.valid());
-    const auto* params = first->params;
-    EventList changes(8), none(1);
-    for (auto [id, value] : {std::pair{tessarine::kFilterOn, 1.0}, {tessarine::kFilterCutoff, 0.3},
-                             {tessarine::kModSource1, 5.0}}) {
-        add(changes, clapValueEvent(0, id, value));
-    }
-    params->flush(first.plugin(), changes.in(), none.out());
-    MemoryStream stream;
-    stream.bytes = savedState(first, 4093);
-    stream.piece = 10007;
-    ASSERT_TRUE(second->state->load(second.plugin(), &stream.in));
-    EXPECT_GE(second.host().rescans(), 1) << "the host rereads the values";
-    double cutoff = 0.0;
-    ASSERT_TRUE(params->get_value(second.plugin(), tessarine::kFilterCutoff, &cutoff));
-    EXPECT_FLOAT_EQ(static_cast<float>(cutoff), 0.3f);
-
-    first.seed(99);
-    second.seed(99);
-    EventList note(8);
-    add(note, clapNoteEvent(CLAP_EVENT_NOTE_ON, 10, 60, 0.8));
-    const int frames = static_cast<int>(kRate * 0.3);
-    EXPECT_EQ(first.render(frames, 256, note), second.render(frames, 256, note));
-}
-
 // Streams that hold nothing a record could be, or claim more than they were
 // asked for, are refused and change nothing; a save into a stream that takes
-// nothing says so. (Empty, cut and failing streams are the validator's.)
+// nothing, or claims to take more than it was given, says so. (Round trips
+// through streams that move a little at a time are EveryFormat's; empty, cut
+// and failing streams the validator's.)
 TEST(ClapPlugin, BadStreamsAreRefusedAndChangeNothing)
 {
     TestInstance instance;
     ASSERT_TRUE(instance.valid());
-    const auto* state = instance->state;
     const std::vector<std::uint8_t> before = savedState(instance);
     ASSERT_GT(before.size(), 16u);
     MemoryStream text;
     text.bytes = {'h', 'e', 'l', 'l', 'o'};
-    EXPECT_FALSE(state->load(instance.plugin(), &text.in)) << "text";
-    EXPECT_EQ(savedState(instance), before);
     clap_istream_t lying{};
     lying.read = [](const clap_istream_t*, void*, std::uint64_t) -> std::int64_t { return 1LL << 40; };
-    EXPECT_FALSE(state->load(instance.plugin(), &lying)) << "a stream that read more than asked";
-    EXPECT_EQ(savedState(instance), before);
+    for (const clap_istream_t* bad : {&text.in, &lying}) {
+        EXPECT_FALSE(instance->state->load(instance.plugin(), bad));
+        EXPECT_EQ(savedState(instance), before);
+    }
     clap_ostream_t full{};
     full.write = [](const clap_ostream_t*, const void*, std::uint64_t) -> std::int64_t { return 0; };
-    EXPECT_FALSE(state->save(instance.plugin(), &full)) << "a stream that takes nothing";
+    EXPECT_FALSE(instance->state->save(instance.plugin(), &full)) << "a stream that takes nothing";
     full.write = [](const clap_ostream_t*, const void*, std::uint64_t) -> std::int64_t { return 1LL << 40; };
-    EXPECT_FALSE(state->save(instance.plugin(), &full)) << "a stream that took more than it was given";
+    EXPECT_FALSE(instance->state->save(instance.plugin(), &full)) << "a stream that took more than it was given";
 }
 
 // A value change at a sample inside a block sounds exactly as the same change
@@ -272,11 +233,11 @@ TEST(ClapPlugin, ParameterEventsTakeEffectAtTheirSample)
         TestInstance instance(kRate, 512);
         instance.seed(5);
         EventList note(8);
-        add(note, clapNoteEvent(CLAP_EVENT_NOTE_ON, 0, 60, 0.8));
+        note.push(clapNoteEvent(CLAP_EVENT_NOTE_ON, 0, 60, 0.8).header);
         std::vector<float> out = instance.render(2048, 512, note);
         EventList change(8), none(1), ignored(64);
-        add(change, clapValueEvent(split ? 0 : 300, tessarine::kVolume, 0.05));
-        add(change, clapValueEvent(split ? 0 : 300, tessarine::kHarmAmount, 0.0));
+        change.push(clapValueEvent(split ? 0 : 300, tessarine::kVolume, 0.05).header);
+        change.push(clapValueEvent(split ? 0 : 300, tessarine::kHarmAmount, 0.0).header);
         if (split) {
             instance.process(300, none, ignored, &out);
         }
@@ -302,21 +263,21 @@ TEST(ClapPlugin, HostileEventsAreSurvived)
     EventList events(64);
     clap_event_note_t shortNote = clapNoteEvent(CLAP_EVENT_NOTE_ON, 0, 60, 0.8);
     shortNote.header.size = sizeof(clap_event_header_t) + 2;
-    add(events, shortNote);
+    events.push(shortNote.header);
     clap_event_note_t foreign = clapNoteEvent(CLAP_EVENT_NOTE_ON, 0, 61, 0.8);
     foreign.header.space_id = 77;
-    add(events, foreign);
-    add(events, clapNoteEvent(CLAP_EVENT_NOTE_ON, 1'000'000, 62, 0.8));
-    add(events, clapNoteEvent(CLAP_EVENT_NOTE_ON, 3, 300, 2.0, 40));
-    add(events, clapNoteEvent(CLAP_EVENT_NOTE_ON, 3, -5, -1.0, -7));
-    add(events, clapNoteEvent(CLAP_EVENT_NOTE_OFF, 4, -1, 0.0, -1));
-    add(events, clapNoteEvent(CLAP_EVENT_NOTE_CHOKE, 5, -1, 0.0, -1, 12345));
-    add(events, clapNoteEvent(CLAP_EVENT_NOTE_ON, 2, 64, std::numeric_limits<double>::quiet_NaN()));
-    add(events, clapValueEvent(1, tessarine::kVolume, 1e300));
-    add(events, clapValueEvent(1, tessarine::kModTarget1, -1e300));
-    add(events, clapValueEvent(1, tessarine::kFilterCutoff, std::numeric_limits<double>::quiet_NaN()));
-    add(events, clapValueEvent(1, 173, 0.5));
-    add(events, clapValueEvent(1, CLAP_INVALID_ID, 0.5));
+    events.push(foreign.header);
+    events.push(clapNoteEvent(CLAP_EVENT_NOTE_ON, 1'000'000, 62, 0.8).header);
+    events.push(clapNoteEvent(CLAP_EVENT_NOTE_ON, 3, 300, 2.0, 40).header);
+    events.push(clapNoteEvent(CLAP_EVENT_NOTE_ON, 3, -5, -1.0, -7).header);
+    events.push(clapNoteEvent(CLAP_EVENT_NOTE_OFF, 4, -1, 0.0, -1).header);
+    events.push(clapNoteEvent(CLAP_EVENT_NOTE_CHOKE, 5, -1, 0.0, -1, 12345).header);
+    events.push(clapNoteEvent(CLAP_EVENT_NOTE_ON, 2, 64, std::numeric_limits<double>::quiet_NaN()).header);
+    events.push(clapValueEvent(1, tessarine::kVolume, 1e300).header);
+    events.push(clapValueEvent(1, tessarine::kModTarget1, -1e300).header);
+    events.push(clapValueEvent(1, tessarine::kFilterCutoff, std::numeric_limits<double>::quiet_NaN()).header);
+    events.push(clapValueEvent(1, 173, 0.5).header);
+    events.push(clapValueEvent(1, CLAP_INVALID_ID, 0.5).header);
     clap_event_header_t bare{sizeof(clap_event_header_t), 0, 0, CLAP_EVENT_PARAM_VALUE, 0};
     events.push(bare);
     EventList out(64);
@@ -337,16 +298,11 @@ TEST(ClapPlugin, HostileEventsAreSurvived)
     EXPECT_FALSE(instance->params->get_value(instance.plugin(), 173, &value));
 
     // No outputs, one channel, null channel pointers.
-    clap_process_t process{};
-    process.frames_count = 64;
-    process.in_events = events.in();
-    process.out_events = out.out();
+    clap_process_t process{0, 64, nullptr, nullptr, nullptr, 0, 0, events.in(), out.out()};
     EXPECT_EQ(instance.plugin()->process(instance.plugin(), &process), CLAP_PROCESS_ERROR);
     float mono[64];
     float* channels[2] = {mono, nullptr};
-    clap_audio_buffer_t buffer{};
-    buffer.data32 = channels;
-    buffer.channel_count = 1;
+    clap_audio_buffer_t buffer{channels, nullptr, 1, 0, 0};
     process.audio_outputs = &buffer;
     process.audio_outputs_count = 1;
     EXPECT_EQ(instance.plugin()->process(instance.plugin(), &process), CLAP_PROCESS_ERROR);

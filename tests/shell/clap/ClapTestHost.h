@@ -51,12 +51,6 @@ inline std::vector<clap_event_param_value_t> valuesIn(const EventList& list)
     return found;
 }
 
-template <typename Event>
-void add(EventList& list, const Event& event)
-{
-    list.push(event.header);
-}
-
 using host::clapMidiEvent;
 using host::clapNoteEvent;
 using host::clapValueEvent;

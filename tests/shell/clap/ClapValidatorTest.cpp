@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -16,29 +17,23 @@ TEST(ClapValidator, FindsEachFaultWhereItBelongs)
 {
     const auto result = runCli(std::string("validate --strict --plugin ") + TESSARINE_FAULTY_CLAP_PATH);
     EXPECT_NE(result.status, 0) << result.output;
-    struct Expected {
-        const char* line;
-        const char* reason;
+    // Each check's line, and what its reason must say.
+    const std::pair<const char*, const char*> expected[] = {
+        {"PASS load.entry", ""},     {"PASS load.descriptor", ""},  {"PASS scan.ports", ""},
+        {"PASS params.info", ""},    {"PASS params.flush", ""},     {"PASS state.roundtrip", ""},
+        {"FAIL params.text", "reads back as"},
+        {"FAIL state.refused", "an empty stream was taken"},
+        {"FAIL process.44100", "block 17: NaN"},
+        {"FAIL process.48000", "block 17: NaN"},
+        {"FAIL process.96000", "clap_host_params.request_flush on the audio thread"},
+        {"FAIL threads.calls", "clap_host_params.request_flush on the audio thread"},
+        {"FAIL realtime.allocations", "heap allocations on the audio thread"},
     };
-    for (const Expected& e : {
-             Expected{"PASS load.entry", ""},
-             Expected{"PASS load.descriptor", ""},
-             Expected{"PASS scan.ports", ""},
-             Expected{"PASS params.info", ""},
-             Expected{"FAIL params.text", "reads back as"},
-             Expected{"PASS params.flush", ""},
-             Expected{"PASS state.roundtrip", ""},
-             Expected{"FAIL state.refused", "an empty stream was taken"},
-             Expected{"FAIL process.44100", "block 17: NaN"},
-             Expected{"FAIL process.48000", "block 17: NaN"},
-             Expected{"FAIL process.96000", "clap_host_params.request_flush on the audio thread"},
-             Expected{"FAIL threads.calls", "clap_host_params.request_flush on the audio thread"},
-             Expected{"FAIL realtime.allocations", "heap allocations on the audio thread"},
-         }) {
-        const std::size_t at = result.output.find(e.line);
-        ASSERT_NE(at, std::string::npos) << e.line << " in\n" << result.output;
+    for (const auto& [check, reason] : expected) {
+        const std::size_t at = result.output.find(check);
+        ASSERT_NE(at, std::string::npos) << check << " in\n" << result.output;
         const std::string line = result.output.substr(at, result.output.find('\n', at) - at);
-        EXPECT_NE(line.find(e.reason), std::string::npos) << line;
+        EXPECT_NE(line.find(reason), std::string::npos) << line;
     }
 }
 

@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <type_traits>
 
 namespace lv2test {
 
@@ -68,42 +67,15 @@ void Sequence::position(std::int64_t frame, const Position& p)
     lv2_atom_forge_frame_time(&forge_, frame);
     LV2_Atom_Forge_Frame object;
     lv2_atom_forge_object(&forge_, &object, 0, uris_.map(LV2_TIME__Position));
-    auto put = [&](const char* key, const auto& value) {
-        if (!value) {
-            return;
-        }
-        lv2_atom_forge_key(&forge_, uris_.map(key));
-        using Type = std::decay_t<decltype(*value)>;
-        if constexpr (std::is_same_v<Type, float>) {
-            lv2_atom_forge_float(&forge_, *value);
-        } else if constexpr (std::is_same_v<Type, double>) {
-            lv2_atom_forge_double(&forge_, *value);
-        } else if constexpr (std::is_same_v<Type, std::int64_t>) {
-            lv2_atom_forge_long(&forge_, *value);
-        } else {
-            lv2_atom_forge_int(&forge_, *value);
-        }
-    };
-    put(LV2_TIME__beatsPerMinute, p.bpm);
-    put(LV2_TIME__beat, p.beat);
-    put(LV2_TIME__barBeat, p.barBeat);
-    put(LV2_TIME__bar, p.bar);
-    put(LV2_TIME__beatsPerBar, p.beatsPerBar);
-    put(LV2_TIME__beatUnit, p.beatUnit);
-    put(LV2_TIME__speed, p.speed);
+    auto key = [&](const char* uri, bool present) { return present && lv2_atom_forge_key(&forge_, uris_.map(uri)); };
+    key(LV2_TIME__beatsPerMinute, p.bpm.has_value()) && lv2_atom_forge_float(&forge_, *p.bpm);
+    key(LV2_TIME__beat, p.beat.has_value()) && lv2_atom_forge_double(&forge_, *p.beat);
+    key(LV2_TIME__barBeat, p.barBeat.has_value()) && lv2_atom_forge_float(&forge_, *p.barBeat);
+    key(LV2_TIME__bar, p.bar.has_value()) && lv2_atom_forge_long(&forge_, *p.bar);
+    key(LV2_TIME__beatsPerBar, p.beatsPerBar.has_value()) && lv2_atom_forge_float(&forge_, *p.beatsPerBar);
+    key(LV2_TIME__beatUnit, p.beatUnit.has_value()) && lv2_atom_forge_int(&forge_, *p.beatUnit);
+    key(LV2_TIME__speed, p.speed.has_value()) && lv2_atom_forge_float(&forge_, *p.speed);
     lv2_atom_forge_pop(&forge_, &object);
-}
-
-std::vector<std::uint64_t> positionBody(UridMap& uris, const Position& position, std::uint32_t& size)
-{
-    Sequence sequence(uris);
-    sequence.position(0, position);
-    const LV2_Atom_Event* event = lv2_atom_sequence_begin(&sequence.atom()->body);
-    const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
-    size = object->atom.size;
-    std::vector<std::uint64_t> body((size + 7) / 8);
-    std::memcpy(body.data(), &object->body, size);
-    return body;
 }
 
 LV2_Atom_Sequence* Sequence::atom()

@@ -47,8 +47,6 @@ struct Position {
     std::optional<float> speed;
 };
 
-// The object's body (LV2_Atom_Object_Body, then the properties), 64-bit aligned; size in bytes.
-std::vector<std::uint64_t> positionBody(UridMap& uris, const Position& position, std::uint32_t& size);
 
 // An event sequence for one block; raw appends let a test write broken events.
 class Sequence {

@@ -4,10 +4,9 @@
 #include "Lv2TestHost.h"
 #include "shell/lv2/Lv2Transport.h"
 
-#include <lv2/time/time.h>
+#include <lv2/atom/util.h>
 
 #include <gtest/gtest.h>
-
 
 namespace lv2test {
 namespace {
@@ -15,32 +14,47 @@ namespace {
 using tessarine::HostTransport;
 using tessarine::lv2::Lv2Transport;
 
-TEST(Lv2Transport, ReadsPositionsInQuarterNotes)
+// The position as the first event of a sequence carries it, read at frameOffset into the block.
+void read(Lv2Transport& transport, UridMap& uris, const Position& position, int frameOffset)
+{
+    Sequence sequence(uris);
+    sequence.position(0, position);
+    const LV2_Atom_Event* event = lv2_atom_sequence_begin(&sequence.atom()->body);
+    const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
+    transport.read(object->body, object->atom.size, frameOffset, 48000.0);
+}
+
+// Between positions the play moves on at the last tempo, into the next bar,
+// and a stopped transport stands.
+TEST(Lv2Transport, ReadsPositionsInQuarterNotesAndMovesOnWhilePlaying)
 {
     const struct {
         const char* what;
         Position position;
         int frameOffset;
+        int advance;
         HostTransport expected;
     } cases[] = {
-        {"4/4 at 140", {140.0f, 8.0, 0.0f, 2, 4.0f, 4, 1.0f}, 0, {140.0, 8.0, 8.0}},
-        {"mid-bar", {120.0f, 9.5, 1.5f, 2, 4.0f, 4, 1.0f}, 0, {120.0, 9.5, 8.0}},
+        {"4/4 at 140", {140.0f, 8.0, 0.0f, 2, 4.0f, 4, 1.0f}, 0, 0, {140.0, 8.0, 8.0}},
+        {"mid-bar", {120.0f, 9.5, 1.5f, 2, 4.0f, 4, 1.0f}, 0, 0, {120.0, 9.5, 8.0}},
         // Eighth-note beats: 180 eighths a minute are 90 quarters.
-        {"6/8", {180.0f, 12.0, 0.0f, 2, 6.0f, 8, 1.0f}, 0, {90.0, 6.0, 6.0}},
-        {"bar and beat only", {100.0f, std::nullopt, 2.0f, 3, 4.0f, 4, 1.0f}, 0, {100.0, 14.0, 12.0}},
+        {"6/8", {180.0f, 12.0, 0.0f, 2, 6.0f, 8, 1.0f}, 0, 0, {90.0, 6.0, 6.0}},
+        {"bar and beat only", {100.0f, std::nullopt, 2.0f, 3, 4.0f, 4, 1.0f}, 0, 0, {100.0, 14.0, 12.0}},
         // Half a second into the block at 120: the block started one beat earlier.
-        {"taken back to the block start", {120.0f, 8.0, 0.0f, 2, 4.0f, 4, 1.0f}, 24000, {120.0, 7.0, 8.0}},
-        {"stopped: no going back", {120.0f, 8.0, 0.0f, 2, 4.0f, 4, 0.0f}, 24000, {120.0, 8.0, 8.0}},
+        {"taken back to the block start", {120.0f, 8.0, 0.0f, 2, 4.0f, 4, 1.0f}, 24000, 0, {120.0, 7.0, 8.0}},
+        {"stopped: no going back", {120.0f, 8.0, 0.0f, 2, 4.0f, 4, 0.0f}, 24000, 0, {120.0, 8.0, 8.0}},
+        {"one second on: two beats, into the next bar", {120.0f, 3.0, 3.0f, 0, 4.0f, 4, 1.0f}, 0, 48000,
+         {120.0, 5.0, 4.0}},
+        {"stopped: stands", {120.0f, 3.0, 3.0f, 0, 4.0f, 4, 0.0f}, 0, 48000, {120.0, 3.0, 0.0}},
     };
     for (const auto& c : cases) {
         UridMap uris;
         Lv2Transport transport;
         transport.mapUris(*uris.mapFeature());
         EXPECT_FALSE(transport.known());
-        std::uint32_t size = 0;
-        const auto body = positionBody(uris, c.position, size);
-        transport.read(*reinterpret_cast<const LV2_Atom_Object_Body*>(body.data()), size, c.frameOffset, 48000.0);
+        read(transport, uris, c.position, c.frameOffset);
         ASSERT_TRUE(transport.known()) << c.what;
+        transport.advance(c.advance, 48000.0);
         HostTransport got;
         transport.fill(got, true);
         EXPECT_NEAR(got.tempo, c.expected.tempo, 1e-6) << c.what;
@@ -49,25 +63,17 @@ TEST(Lv2Transport, ReadsPositionsInQuarterNotes)
     }
 }
 
-// Between positions the play moves on at the last tempo, into the next bar.
-TEST(Lv2Transport, MovesOnWhilePlayingAndStandsWhileStopped)
+// A position that only stops the transport keeps the tempo and place it had.
+TEST(Lv2Transport, APositionWithoutTempoKeepsTheLastOne)
 {
     UridMap uris;
     Lv2Transport transport;
     transport.mapUris(*uris.mapFeature());
-    std::uint32_t size = 0;
-    auto body = positionBody(uris, {120.0f, 3.0, 3.0f, 0, 4.0f, 4, 1.0f}, size);
-    transport.read(*reinterpret_cast<const LV2_Atom_Object_Body*>(body.data()), size, 0, 48000.0);
-    transport.advance(48000, 48000.0); // one second: two beats
-    HostTransport got;
-    transport.fill(got, true);
-    EXPECT_NEAR(got.ppqPosition, 5.0, 1e-9);
-    EXPECT_NEAR(got.barStart, 4.0, 1e-9);
-
-    body = positionBody(uris, {std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, 0.0f},
-                      size);
-    transport.read(*reinterpret_cast<const LV2_Atom_Object_Body*>(body.data()), size, 0, 48000.0);
+    read(transport, uris, {120.0f, 3.0, 3.0f, 0, 4.0f, 4, 1.0f}, 0);
     transport.advance(48000, 48000.0);
+    read(transport, uris, {std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, 0.0f}, 0);
+    transport.advance(48000, 48000.0);
+    HostTransport got;
     transport.fill(got, false);
     EXPECT_NEAR(got.ppqPosition, 5.0, 1e-9) << "a stopped transport stands";
     EXPECT_NEAR(got.tempo, 120.0, 1e-9) << "the tempo is kept when a position leaves it out";

@@ -17,6 +17,7 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -28,11 +29,9 @@ namespace {
 const LV2UI_Descriptor* uiDescriptor(void*& module)
 {
     module = dlopen(TESSARINE_LV2_BUNDLE "Tessarine_lv2.so", RTLD_NOW | RTLD_LOCAL);
-    if (module == nullptr) {
-        return nullptr;
-    }
-    using Entry = const LV2UI_Descriptor* (*)(std::uint32_t);
-    auto entry = reinterpret_cast<Entry>(dlsym(module, "lv2ui_descriptor"));
+    auto entry = module != nullptr ? reinterpret_cast<const LV2UI_Descriptor* (*)(std::uint32_t)>(
+                                         dlsym(module, "lv2ui_descriptor"))
+                                   : nullptr;
     return entry != nullptr ? entry(0) : nullptr;
 }
 
@@ -55,20 +54,17 @@ struct PortWrites {
 
 void clickTopBar(Display* display, Window window, int tag)
 {
-    for (const tessarine::ControlRow& row : tessarine::topBarControls()) {
-        if (row.tag == tag) {
-            int x = 0, y = 0;
-            Window child = 0;
-            XTranslateCoordinates(display, window, DefaultRootWindow(display), row.rect.x + row.rect.width / 2,
-                                  row.rect.y + row.rect.height / 2, &x, &y, &child);
-            XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
-            XTestFakeButtonEvent(display, 1, True, CurrentTime);
-            XTestFakeButtonEvent(display, 1, False, CurrentTime);
-            XSync(display, False);
-            return;
-        }
-    }
-    ADD_FAILURE() << "no control " << tag << " on the top bar";
+    const auto& bar = tessarine::topBarControls();
+    const auto row = std::find_if(bar.begin(), bar.end(), [tag](const auto& r) { return r.tag == tag; });
+    ASSERT_NE(row, bar.end()) << "no control " << tag << " on the top bar";
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), row->rect.x + row->rect.width / 2,
+                          row->rect.y + row->rect.height / 2, &x, &y, &child);
+    XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    XSync(display, False);
 }
 
 // Opened in the host's window, the editor tells the host its size, runs on
@@ -118,8 +114,7 @@ TEST(Lv2Ui, OpensInTheHostsWindowOncePerInstance)
     LV2UI_Handle first = ui->instantiate(ui, plugin, TESSARINE_LV2_BUNDLE, PortWrites::write, &writes, &widget, features);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(widget), static_cast<std::uintptr_t>(window));
-    EXPECT_GT(size.width, 100);
-    EXPECT_GT(size.height, 100);
+    EXPECT_TRUE(size.width > 100 && size.height > 100) << size.width << "x" << size.height;
     const auto* idle = static_cast<const LV2UI_Idle_Interface*>(ui->extension_data(LV2_UI__idleInterface));
     ASSERT_NE(idle, nullptr);
     for (int turn = 0; turn < 5; ++turn) {
@@ -159,11 +154,9 @@ TEST(Lv2Ui, OpensInTheHostsWindowOncePerInstance)
     ui->cleanup(first);
 
     LV2UI_Handle again = ui->instantiate(ui, plugin, TESSARINE_LV2_BUNDLE, noWrite, nullptr, &widget, features);
-    EXPECT_NE(again, nullptr);
-    if (again != nullptr) {
-        idle->idle(again);
-        ui->cleanup(again);
-    }
+    ASSERT_NE(again, nullptr);
+    idle->idle(again);
+    ui->cleanup(again);
     dlclose(module);
     XDestroyWindow(display, window);
     XCloseDisplay(display);
