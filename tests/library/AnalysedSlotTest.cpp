@@ -8,6 +8,7 @@
 #include "support/RunCommand.h"
 #include "support/SoundFileHelpers.h"
 #include "support/TempFolder.h"
+#include "support/TestVoices.h"
 
 #include "params/ParameterTable.h"
 #include "sound/files/InstrumentFile.h"
@@ -30,13 +31,7 @@ const fs::path kFactory =
 
 std::vector<std::byte> layerBytes(const LayerData& layer)
 {
-    std::vector<std::byte> bytes(RecordStream::kBufferSize);
-    RecordStream stream;
-    stream.openMemoryWrite(bytes);
-    writeLayer(stream, layer);
-    bytes.resize(stream.position());
-    stream.close();
-    return bytes;
+    return test::recordBytes([&](RecordStream& stream) { return writeLayer(stream, layer); });
 }
 
 std::unique_ptr<Instrument> stateOf(host::PluginHost& plugin)
@@ -105,11 +100,7 @@ TEST(AnalysedSlot, TheShownLayerRequestReplacesThatLayerAloneAndRefusalsChangeNo
     }
     const auto unchanged = stateOf(*plugin);
     ASSERT_TRUE(unchanged);
-    for (int m = 0; m < kMaxMultisamples; ++m) {
-        for (int l = 0; l < 2; ++l) {
-            EXPECT_EQ(layerBytes(unchanged->voices[1].layer(m, l)), layerBytes(old.layer(m, l)));
-        }
-    }
+    EXPECT_EQ(test::voiceBytes(unchanged->voices[1]), test::voiceBytes(old));
 
     ASSERT_TRUE(request(host::kFileRequestAnalyseLayer, wav, 1.0f));
     const auto after = stateOf(*plugin);

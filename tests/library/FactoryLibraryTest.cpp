@@ -3,8 +3,6 @@
 // every instrument playing finite, bounded, audible notes through the plug-in.
 
 #include "PluginNote.h"
-#include "host/PluginHost.h"
-#include "commands/RenderCommand.h"
 
 #include "params/NoteFrequencyTable.h"
 #include "sound/files/InstrumentFile.h"
@@ -37,11 +35,7 @@ using librarytest::libraryFolder;
 using librarytest::pluginFolder;
 
 // One line of the voice recipes: the voice's file and the keys and velocities it was recorded at.
-struct VoiceSource {
-    std::string path; // CATEGORY/NAME
-    std::vector<int> keys;
-    int layers = 1;
-};
+struct VoiceSource { std::string path; std::vector<int> keys; int layers = 1; }; // path: CATEGORY/NAME
 
 // The numbers of a line's field that starts with word.
 std::vector<int> numbersOf(const std::string& line, const std::string& word)
@@ -80,26 +74,23 @@ double centsFromKey(HarmonicData& data, int key)
     constexpr double kStep = 0.005;
     const int steps = static_cast<int>(data.duration / kStep);
     std::vector<double> energy(8, 0.0);
-    for (int h = 0; h < 8; ++h) {
+    std::vector<double> peak(8, 0.0);
+    for (std::size_t h = 0; h < 8; ++h) {
         for (int i = 10; i < steps; ++i) {
-            energy[static_cast<std::size_t>(h)] += data.amplitude(h).valueAt(static_cast<float>(i * kStep));
+            const double a = data.amplitude(static_cast<int>(h)).valueAt(static_cast<float>(i * kStep));
+            energy[h] += a;
+            peak[h] = std::max(peak[h], a);
         }
     }
     const double strongest = *std::max_element(energy.begin(), energy.end());
-    int h = 0;
-    while (energy[static_cast<std::size_t>(h)] < 0.3 * strongest) {
-        ++h;
-    }
-    double peak = 0.0;
-    for (int i = 10; i < steps; ++i) {
-        peak = std::max(peak, static_cast<double>(data.amplitude(h).valueAt(static_cast<float>(i * kStep))));
-    }
+    const int h = static_cast<int>(std::find_if(energy.begin(), energy.end(), [&](double e) { return e >= 0.3 * strongest; }) -
+                                   energy.begin());
     double weight = 0.0;
     double sum = 0.0;
     for (int i = 10; i < steps; ++i) {
         const auto t = static_cast<float>(i * kStep);
         const double a = data.amplitude(h).valueAt(t);
-        if (a >= 0.1 * peak) {
+        if (a >= 0.1 * peak[static_cast<std::size_t>(h)]) {
             weight += a;
             sum += a * data.frequency(h).valueAt(t);
         }
@@ -117,11 +108,7 @@ TEST(FactoryLibrary, HoldsEveryCategoryAndTheResetInstrumentAndEveryFileLoads)
 {
     ASSERT_TRUE(fs::is_directory(libraryFolder())) << libraryFolder() << " is missing: build the factory library";
     EXPECT_TRUE(fs::is_regular_file(pluginFolder() / "Reset.t9i"));
-    struct Expected {
-        const char* folder;
-        const char* extension;
-        std::size_t perCategory;
-    };
+    struct Expected { const char* folder; const char* extension; std::size_t perCategory; };
     for (const Expected& e : {Expected{"Instruments-Factory", ".t9i", 3}, Expected{"Voices", ".t9v", 4}}) {
         std::set<std::string> found;
         for (const auto& entry : fs::directory_iterator(libraryFolder() / e.folder)) {

@@ -56,10 +56,7 @@ inline bool fileRequest(tessarine::host::PluginHost& plugin, int what, const cha
                            value) == 1;
 }
 
-struct NoteRender {
-    std::vector<float> left;
-    std::vector<float> right;
-};
+struct NoteRender { std::vector<float> left; std::vector<float> right; };
 
 // Loads the instrument file (request kFileRequestInstrumentLoad) or, with
 // slotA set, the instrument around (the factory's Reset instrument when empty)

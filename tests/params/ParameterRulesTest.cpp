@@ -14,6 +14,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace tessarine {
 namespace {
@@ -23,33 +24,22 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 
 TEST(ParameterRules, WholeNumberSettingsStayInRange)
 {
-    struct Case {
-        const char* what;
-        int (*rule)(float);
-        float value;
-        int expected;
-    };
+    struct Case { const char* what; int (*rule)(float); std::vector<std::pair<float, int>> valuesAndSettings; };
     const Case cases[] = {
-        {"filter mode", filterMode, 0.5f, 2},         {"filter mode", filterMode, 0.16f, 0},
-        {"filter mode", filterMode, 0.17f, 1},        {"filter mode", filterMode, 1.0f, 2},
-        {"filter mode", filterMode, kNaN, 0},         {"multisamples", multisampleCount, 0.0f, 1},
-        {"multisamples", multisampleCount, 1.0f, 8},  {"multisamples", multisampleCount, 0.125f, 2},
-        {"multisamples", multisampleCount, 50.0f, 8}, {"multisamples", multisampleCount, -1.0f, 1},
-        {"bend", pitchBendRange, 0.0f, 1},            {"bend", pitchBendRange, 1.0f, 24},
-        {"bend", pitchBendRange, kInf, 24},           {"voices", voiceLimit, 0.0f, 1},
-        {"voices", voiceLimit, 1.0f, 12},             {"harmonics", noteHarmonicCount, 1.0f, 64},
-        {"harmonics", noteHarmonicCount, 0.0f, 1},    {"lfo shape", lfoShape, 1.0f, 2},
-        {"lfo shape", lfoShape, 0.3f, 0},             {"lfo shape", lfoShape, 0.34f, 1},
-        {"tempo step", tempoStep, 1.0f, 1},           {"tempo step", tempoStep, 0.97f, 1},
-        {"tempo step", tempoStep, 0.93f, 2},          {"tempo step", tempoStep, 0.275f, 15},
-        {"tempo step", tempoStep, 0.225f, 16},        {"tempo step", tempoStep, 0.175f, 32},
-        {"tempo step", tempoStep, 0.125f, 48},        {"tempo step", tempoStep, 0.075f, 64},
-        {"tempo step", tempoStep, 0.025f, 80},        {"tempo step", tempoStep, 0.0f, 80},
-        {"tempo step", tempoStep, -3.0f, 80},         {"tempo step", tempoStep, 7.0f, 1},
-        {"tempo step", tempoStep, kNaN, 1},           {"tempo step", tempoStep, -kInf, 80},
+        {"filter mode", filterMode, {{0.5f, 2}, {0.16f, 0}, {0.17f, 1}, {1.0f, 2}, {kNaN, 0}}},
+        {"multisamples", multisampleCount, {{0.0f, 1}, {1.0f, 8}, {0.125f, 2}, {50.0f, 8}, {-1.0f, 1}}},
+        {"bend", pitchBendRange, {{0.0f, 1}, {1.0f, 24}, {kInf, 24}}},
+        {"voices", voiceLimit, {{0.0f, 1}, {1.0f, 12}}},
+        {"harmonics", noteHarmonicCount, {{1.0f, 64}, {0.0f, 1}}},
+        {"lfo shape", lfoShape, {{1.0f, 2}, {0.3f, 0}, {0.34f, 1}}},
+        {"tempo step", tempoStep, {{1.0f, 1}, {0.97f, 1}, {0.93f, 2}, {0.275f, 15}, {0.225f, 16}, {0.175f, 32},
+                                   {0.125f, 48}, {0.075f, 64}, {0.025f, 80}, {0.0f, 80}, {-3.0f, 80}, {7.0f, 1},
+                                   {kNaN, 1}, {-kInf, 80}}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(c.rule(c.value), c.expected) << c.what << " of " << c.value;
+        for (auto [value, expected] : c.valuesAndSettings) {
+            EXPECT_EQ(c.rule(value), expected) << c.what << " of " << value;
+        }
     }
     // A sixteenth of a beat at 120 bpm, the LFO's fastest period.
     EXPECT_DOUBLE_EQ(tempoStep(1.0f) * 0.0625 * 60.0 / usableTempo(120.0), 0.03125);
@@ -59,13 +49,7 @@ TEST(ParameterRules, WholeNumberSettingsStayInRange)
 
 TEST(ParameterRules, CompressIsCappedShortOfFullAndStretchIsContinuousAroundTheMiddle)
 {
-    struct Case {
-        const char* what;
-        float (*rule)(float);
-        float value;
-        float expected;
-        float tolerance;
-    };
+    struct Case { const char* what; float (*rule)(float); float value, expected, tolerance; };
     const Case cases[] = {
         {"compress", compressAmount, 0.99f, 0.99f, 0.0f},  {"compress", compressAmount, 1.0f, 0.99f, 0.0f},
         {"compress", compressAmount, 0.3f, 0.3f, 0.0f},    {"compress", compressAmount, kNaN, 0.0f, 0.0f},
@@ -92,15 +76,11 @@ TEST(ParameterTable, NamesAreHostSafe)
             EXPECT_STREQ(row.name, " ") << i;
         }
     }
-    struct Case {
-        int index;
-        const char* name;
-    };
-    const Case cases[] = {{kMasterDetune, "MasterDetune"}, {kVoiceCutoffA, "Unused1"},   {kCompress, "Compress"},
+    const std::pair<int, const char*> cases[] = {{kMasterDetune, "MasterDetune"}, {kVoiceCutoffA, "Unused1"},   {kCompress, "Compress"},
                           {kModSource1 + 9, "ModSource10"}, {kModMax1 + 9, "ModMax10"},  {kSustainOn, "Sustain On"},
                           {kLfo2Rate, "Lfo2Rate"},          {kMBass, "MBass"},           {kLoopSync2, "LoopSync2"}};
-    for (const Case& c : cases) {
-        EXPECT_STREQ(parameterTable()[static_cast<std::size_t>(c.index)].name, c.name);
+    for (auto [index, name] : cases) {
+        EXPECT_STREQ(parameterTable()[static_cast<std::size_t>(index)].name, name);
     }
     for (auto [index, name] : {std::pair{173, "Param 173"}, {-7, "Param -7"}, {172, " "}}) {
         char text[24];
@@ -113,11 +93,7 @@ TEST(ParameterTable, NamesAreHostSafe)
 // set a gain the controls cannot.
 TEST(ParameterTable, ValuesAreHeldToTheirOwnRange)
 {
-    struct Case {
-        int index;
-        float written;
-        float held;
-    };
+    struct Case { int index; float written, held; };
     const Case cases[] = {
         {kVelocitySens, 127.0f, 1.0f}, {kVelocitySens, kInf, 1.0f},    {kHarmAmount, -1.0f, 0.0f},
         {kMorphHarmY, 0.25f, 0.25f},   {kVolume, kNaN, 0.5f},          {kVoiceCutoffB, 2.0f, 1.0f},

@@ -23,30 +23,14 @@ std::string shown(DisplayFormat format, float value)
 TEST(ParameterText, Formats)
 {
     using D = DisplayFormat;
-    struct Case {
-        D format;
-        float value;
-        const char* text;
-    };
+    struct Case { D format; float value; const char* text; };
     const Case cases[] = {
-        {D::None, 0.5f, ""},
-        {D::Percent, 1.0f, "100 "},
-        {D::PercentOrOff, 0.5f, "50 "},
-        {D::Times3, 1.0f, "3.0 "},
-        {D::FractionOrOff, 0.0f, "OFF "},
-        {D::FractionOrOff, 0.25f, "0.25 "},
-        {D::TempoFraction, 0.5f, "11/16 "},
-        {D::TempoFraction, 0.0f, "5/1  "},
-        {D::TempoFraction, 0.225f, "1/1  "},
-        {D::Cutoff, 0.5f, "1278"},
-        {D::Cutoff, 0.999f, "12020"},
-        {D::Cutoff, 1.0f, "16000"},
-        {D::Cutoff, 0.0f, "80"},
-        {D::Bend, 0.0f, "1 "},
-        {D::StretchPercent, 0.0f, "20 "},
-        {D::StretchPercent, 0.5f, "100 "},
-        {D::StretchPercent, 1.0f, "500 "},
-        {D::SourceList, 127.0f, ""},
+        {D::None, 0.5f, ""},                  {D::Percent, 1.0f, "100 "},           {D::PercentOrOff, 0.5f, "50 "},
+        {D::Times3, 1.0f, "3.0 "},            {D::FractionOrOff, 0.0f, "OFF "},     {D::FractionOrOff, 0.25f, "0.25 "},
+        {D::TempoFraction, 0.5f, "11/16 "},   {D::TempoFraction, 0.0f, "5/1  "},    {D::TempoFraction, 0.225f, "1/1  "},
+        {D::Cutoff, 0.5f, "1278"},            {D::Cutoff, 0.999f, "12020"},         {D::Cutoff, 1.0f, "16000"},
+        {D::Cutoff, 0.0f, "80"},              {D::Bend, 0.0f, "1 "},                {D::StretchPercent, 0.0f, "20 "},
+        {D::StretchPercent, 0.5f, "100 "},    {D::StretchPercent, 1.0f, "500 "},    {D::SourceList, 127.0f, ""},
         {D::TargetList, 0.0f, "None"},
     };
     for (const Case& c : cases) {

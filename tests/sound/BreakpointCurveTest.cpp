@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <utility>
@@ -23,10 +24,7 @@ void fill(BreakpointCurve& curve, std::initializer_list<std::pair<float, float>>
     }
 }
 
-std::vector<float> timesOf(const BreakpointCurve& curve)
-{
-    return {curve.timeData(), curve.timeData() + curve.pointCount()};
-}
+std::vector<float> timesOf(const BreakpointCurve& curve) { return {curve.timeData(), curve.timeData() + curve.pointCount()}; }
 
 TEST(BreakpointCurve, LookupBeforeAtBetweenAndAfterThePoints)
 {
@@ -81,11 +79,8 @@ TEST(BreakpointCurve, InsertionKeepsTimesOrderedAndPutsEqualTimesFirst)
     for (float time : {0.0f, 2.0f, 3.0f}) {
         curve.valueAt(2.5f); // leave a segment in the cache to search from
         ASSERT_TRUE(curve.insertPoint(time, -1.0f));
-        int first = 0;
-        while (curve.timeAt(first) != time) {
-            ++first;
-        }
-        EXPECT_EQ(curve.value(first), -1.0f) << "at " << time;
+        const float* first = std::find(curve.timeData(), curve.timeData() + curve.pointCount(), time);
+        EXPECT_EQ(curve.value(static_cast<int>(first - curve.timeData())), -1.0f) << "at " << time;
     }
     EXPECT_FALSE(curve.insertPoint(NAN, 1.0f));
 
@@ -100,13 +95,7 @@ TEST(BreakpointCurve, InsertionKeepsTimesOrderedAndPutsEqualTimesFirst)
 
 TEST(BreakpointCurve, MoveModes)
 {
-    struct Case {
-        const char* what;
-        int index;
-        float newTime;
-        int mode;
-        std::vector<float> expected;
-    };
+    struct Case { const char* what; int index; float newTime; int mode; std::vector<float> expected; };
     const Case cases[] = {
         {"single within neighbours", 1, 1.5f, BreakpointCurve::kMoveSingle, {0.0f, 1.5f, 2.0f, 4.0f}},
         {"single past the next point", 1, 2.5f, BreakpointCurve::kMoveSingle, {0.0f, 1.0f, 2.0f, 4.0f}},
@@ -153,10 +142,7 @@ TEST(BreakpointCurve, SharingCurveFollowsItsOwnerAndRefusesUnknownTimes)
 
 TEST(BreakpointCurve, NormaliseEndsPinsBothEndsToZero)
 {
-    struct Case {
-        std::initializer_list<std::pair<float, float>> points;
-        std::vector<std::pair<float, float>> expected;
-    };
+    struct Case { std::initializer_list<std::pair<float, float>> points; std::vector<std::pair<float, float>> expected; };
     const Case cases[] = {
         {{{0.0f, 0.0f}, {1.0f, 1.0f}}, {{0.0f, 0.0f}, {1.0f, 0.0f}}},
         {{{0.0f, 0.5f}, {0.5f, 1.0f}}, {{0.0f, 0.0f}, {0.0025f, 0.5f}, {0.5f, 1.0f}, {1.0f, 0.0f}}},

@@ -23,9 +23,8 @@ using namespace tessarine::test;
 std::string savedInstrument(const std::string& file)
 {
     auto instrument = std::make_unique<Instrument>();
-    const auto& table = parameterTable();
-    for (int i = 0; i < kParameterCount; ++i) {
-        instrument->parameterValues[static_cast<std::size_t>(i)] = table[static_cast<std::size_t>(i)].start;
+    for (std::size_t i = 0; i < kParameterCount; ++i) {
+        instrument->parameterValues[i] = parameterTable()[i].start;
     }
     instrument->parameterValues[kVelocitySens] = 0.75f;
     fillRandomVoice(instrument->voices[2], 8, 2, 1, 5);
@@ -57,12 +56,7 @@ TEST(InfoCommands, SummariseVoiceAndInstrumentFiles)
     writeFile(escapes, voiceBytes(*odd));
     const std::string choir = savedInstrument("Night Choir.t9i");
 
-    struct Case {
-        std::string arguments;
-        const char* streams;
-        std::vector<std::string> shown;
-        std::vector<std::string> notShown;
-    };
+    struct Case { std::string arguments; const char* streams; std::vector<std::string> shown, notShown; };
     const Case cases[] = {
         {"voice-info '" + bell + "'", " 2>&1",
          {"Name:          Glass Bell", "Version:       0x10004", "Loop:          on", "Multisamples:  2",
@@ -104,18 +98,11 @@ TEST(InfoCommands, RefuseUnreadableFilesInOneLine)
     const std::vector<std::byte> voiceRecord = voiceBytes(*voice);
     const std::vector<std::byte> instrumentRecord = readFile(savedInstrument("whole.t9i"));
     const auto saved = [](const char* name, const std::vector<std::byte>& bytes) {
-        const std::string path = tempPath(name);
-        writeFile(path, bytes);
-        return " '" + path + "'";
+        writeFile(tempPath(name), bytes);
+        return " '" + tempPath(name) + "'";
     };
-    const auto cut = [](std::vector<std::byte> bytes, std::size_t length) {
-        bytes.resize(length);
-        return bytes;
-    };
-    const auto patched = [](std::vector<std::byte> bytes, std::size_t at, std::byte value) {
-        bytes[at] = value;
-        return bytes;
-    };
+    const auto cut = [](std::vector<std::byte> bytes, std::size_t length) { return (bytes.resize(length), bytes); };
+    const auto patched = [](std::vector<std::byte> bytes, std::size_t at, std::byte value) { return (bytes[at] = value, bytes); };
     // The multisample count follows version, "random 4\0", loopOn, loopStart and
     // loopEnd; the parameter count follows the version and "whole\0".
     const std::pair<std::string, std::string> cases[] = {

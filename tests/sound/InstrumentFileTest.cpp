@@ -3,6 +3,7 @@
 // random bit flips) that must fail cleanly and leave every voice playable. The
 // voice records inside are what voice files hold, so their damage is tried here.
 
+#include "support/RecordBytes.h"
 #include "support/TestVoices.h"
 
 #include "params/RandomGenerator.h"
@@ -23,17 +24,6 @@ using namespace tessarine;
 using namespace tessarine::test;
 
 using Points = std::vector<std::pair<float, float>>;
-
-void putCurve(std::vector<std::byte>& bytes, const Points& points)
-{
-    putInt(bytes, static_cast<std::int32_t>(points.size()));
-    for (const auto& point : points) {
-        putFloat(bytes, point.first);
-    }
-    for (const auto& point : points) {
-        putFloat(bytes, point.second);
-    }
-}
 
 Points pointsOf(const BreakpointCurve& curve)
 {
@@ -62,36 +52,25 @@ struct FileShape {
 // same voice record in every slot.
 std::vector<std::byte> instrumentFile(const FileShape& shape, const std::vector<std::byte>& voice)
 {
-    std::vector<std::byte> bytes;
-    putInt(bytes, shape.version);
-    putString(bytes, "Old Organ");
-    putInt(bytes, static_cast<std::int32_t>(shape.values.size()));
+    RecordBytes bytes;
+    bytes.i(shape.version).s("Old Organ").i(static_cast<std::int32_t>(shape.values.size()));
     for (float value : shape.values) {
-        putFloat(bytes, value);
+        bytes.f(value);
     }
-    putCurve(bytes, kHarmonicX);
-    putCurve(bytes, kHarmonicY);
+    bytes.curve(kHarmonicX).curve(kHarmonicY);
     for (int slot = 0; slot < kVoiceSlotCount; ++slot) {
-        bytes.insert(bytes.end(), voice.begin(), voice.end());
+        bytes.append(voice);
     }
-    putCurve(bytes, {{0.5f, 0.7f}});
+    bytes.curve({{0.5f, 0.7f}});
     if (shape.version >= kInstrumentVersion5) {
-        putCurve(bytes, kModEnvelope);
+        bytes.curve(kModEnvelope);
     }
-    putInt(bytes, 0);
-    putInt(bytes, 0);
-    putString(bytes, "");
-    putString(bytes, std::string(300, 'x')); // longer than anything written, still skipped
-    putString(bytes, "");
+    // Longer than anything written, still skipped.
+    bytes.i(0, 2).s("").s(std::string(300, 'x')).s("");
     if (shape.morphPairsAtEnd >= 1) {
-        putCurve(bytes, kNoiseX);
-        putCurve(bytes, kNoiseY);
+        bytes.curve(kNoiseX).curve(kNoiseY);
     }
-    if (shape.morphPairsAtEnd >= 2) {
-        putCurve(bytes, kAmplitudeX);
-        putCurve(bytes, kAmplitudeY);
-    }
-    return bytes;
+    return shape.morphPairsAtEnd >= 2 ? bytes.curve(kAmplitudeX).curve(kAmplitudeY).bytes : bytes.bytes;
 }
 
 const std::vector<std::byte>& smallVoiceRecord()
@@ -109,8 +88,7 @@ bool readBytes(const std::vector<std::byte>& bytes, Instrument& instrument, Inst
                RecordStream::Status* status = nullptr)
 {
     RecordStream stream;
-    stream.openMemoryRead(bytes);
-    bool ok = readInstrument(stream, instrument, report);
+    const bool ok = readFromMemory(stream, bytes, [&](RecordStream& s) { return readInstrument(s, instrument, report); });
     if (status != nullptr) {
         *status = stream.status();
     }
@@ -133,11 +111,7 @@ void dirty(Instrument& instrument)
 // or an older one wrote are read, as the state chunk has always required.
 TEST(InstrumentFile, OnlyVersionsEverWrittenAreRead)
 {
-    struct Case {
-        std::int32_t instrumentVersion;
-        std::int32_t voiceVersion;
-        bool readable;
-    };
+    struct Case { std::int32_t instrumentVersion; std::int32_t voiceVersion; bool readable; };
     const Case cases[] = {
         {kInstrumentVersion1, kVoiceVersion2, true}, {kInstrumentVersion, kVoiceVersion, true},
         {0, kVoiceVersion, false},                   {-1, kVoiceVersion, false},
@@ -149,17 +123,13 @@ TEST(InstrumentFile, OnlyVersionsEverWrittenAreRead)
     for (const Case& c : cases) {
         std::vector<std::byte> voice = smallVoiceRecord();
         std::memcpy(voice.data(), &c.voiceVersion, sizeof(c.voiceVersion));
-        FileShape shape;
-        shape.version = c.instrumentVersion;
-        shape.values.assign(kParameterCount, 0.5f);
+        const FileShape shape{c.instrumentVersion, std::vector<float>(kParameterCount, 0.5f)};
         RecordStream::Status status = RecordStream::Status::Ok;
         EXPECT_EQ(readBytes(instrumentFile(shape, voice), *instrument, nullptr, &status), c.readable)
             << std::hex << c.instrumentVersion << " " << c.voiceVersion;
         EXPECT_EQ(status, c.readable ? RecordStream::Status::Ok : RecordStream::Status::BadValue);
-        RecordStream::Status voiceStatus = RecordStream::Status::Ok;
         auto alone = std::make_unique<Voice>();
-        EXPECT_EQ(readVoiceBytes(voice, *alone, &voiceStatus),
-                  c.voiceVersion >= kVoiceVersion1 && c.voiceVersion <= kVoiceVersion);
+        EXPECT_EQ(readVoiceBytes(voice, *alone), c.voiceVersion >= kVoiceVersion1 && c.voiceVersion <= kVoiceVersion);
     }
 }
 
@@ -196,28 +166,23 @@ TEST(InstrumentFile, OlderVersionsAreBroughtUpToDate)
         EXPECT_EQ(report.voicesRead, kVoiceSlotCount);
         EXPECT_STREQ(instrument->name.data(), "Old Organ");
 
-        EXPECT_EQ(value(*instrument, kStretch), c.stretch);
-        EXPECT_EQ(value(*instrument, kMorphAmpX), c.ampX);
-        EXPECT_EQ(value(*instrument, kMorphAmpY), c.ampY);
-        EXPECT_EQ(value(*instrument, kVelocitySens), c.velocity);
-        EXPECT_EQ(value(*instrument, kLoopSync1), c.loopSync);
-        EXPECT_EQ(value(*instrument, kLoopSync2), c.loopSync);
-        EXPECT_EQ(value(*instrument, kPortamentoRate), c.portamentoRate);
-        EXPECT_EQ(value(*instrument, kFormantFreq), c.formant);
-        EXPECT_EQ(value(*instrument, kSustainOn), 0.0f);
-        EXPECT_EQ(value(*instrument, kMasterDetune), o);
+        const std::pair<int, float> values[] = {
+            {kStretch, c.stretch},        {kMorphAmpX, c.ampX},      {kMorphAmpY, c.ampY},
+            {kVelocitySens, c.velocity},  {kLoopSync1, c.loopSync},  {kLoopSync2, c.loopSync},
+            {kPortamentoRate, c.portamentoRate}, {kFormantFreq, c.formant}, {kSustainOn, 0.0f}, {kMasterDetune, o},
+        };
+        for (auto [index, expected] : values) {
+            EXPECT_EQ(value(*instrument, index), expected) << parameterTable()[static_cast<std::size_t>(index)].name;
+        }
 
         // Absent pairs follow the harmonic path.
         const auto& morph = instrument->morphPathCurves;
         const bool noise = c.morphPairsAtEnd >= 1;
         const bool amplitude = c.morphPairsAtEnd >= 2;
         const std::pair<MorphPath, const Points&> paths[] = {
-            {kHarmonicMorphX, kHarmonicX},
-            {kHarmonicMorphY, kHarmonicY},
-            {kNoiseMorphX, noise ? kNoiseX : kHarmonicX},
-            {kNoiseMorphY, noise ? kNoiseY : kHarmonicY},
-            {kAmplitudeMorphX, amplitude ? kAmplitudeX : kHarmonicX},
-            {kAmplitudeMorphY, amplitude ? kAmplitudeY : kHarmonicY},
+            {kHarmonicMorphX, kHarmonicX},           {kHarmonicMorphY, kHarmonicY},
+            {kNoiseMorphX, noise ? kNoiseX : kHarmonicX}, {kNoiseMorphY, noise ? kNoiseY : kHarmonicY},
+            {kAmplitudeMorphX, amplitude ? kAmplitudeX : kHarmonicX}, {kAmplitudeMorphY, amplitude ? kAmplitudeY : kHarmonicY},
         };
         for (const auto& [path, points] : paths) {
             EXPECT_EQ(pointsOf(morph[path]), points) << "morph path " << path;
@@ -231,11 +196,7 @@ TEST(InstrumentFile, OlderVersionsAreBroughtUpToDate)
 TEST(InstrumentFile, ParameterCountDecidesWhichValuesAreRead)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    struct Case {
-        int count;
-        bool readable;
-        int firstZero; // values from here to 172 read as 0
-    };
+    struct Case { int count; bool readable; int firstZero; }; // values from firstZero to 172 read as 0
     const Case cases[] = {{150, true, 150}, {0, true, 0}, {173, true, 173}, {200, true, 173}, {-1, false, 0}};
     auto instrument = std::make_unique<Instrument>();
     for (const Case& c : cases) {
@@ -273,10 +234,10 @@ TEST(InstrumentFile, ParameterCountDecidesWhichValuesAreRead)
 TEST(InstrumentFile, SavedInstrumentsReadBackFieldByField)
 {
     auto written = std::make_unique<Instrument>();
-    fillRandomVoice(written->voices[0], 31, 2, 1, 4);
-    fillRandomVoice(written->voices[1], 32, 1, 2, 3);
-    fillRandomVoice(written->voices[2], 33, 1, 2, 0);
-    fillRandomVoice(written->voices[3], 34, 3, 2, 2);
+    const int shapes[kVoiceSlotCount][3] = {{2, 1, 4}, {1, 2, 3}, {1, 2, 0}, {3, 2, 2}};
+    for (std::size_t slot = 0; slot < kVoiceSlotCount; ++slot) {
+        fillRandomVoice(written->voices[slot], 31 + slot, shapes[slot][0], shapes[slot][1], shapes[slot][2]);
+    }
     written->voices[0].cutoff = 0.4f;
     prepareVoice(written->voices[0]);
     RandomGenerator random(99);
@@ -285,10 +246,9 @@ TEST(InstrumentFile, SavedInstrumentsReadBackFieldByField)
     }
     written->parameterValues[kVoiceCutoffA] = 0.9f; // stale: slot A's voice holds the live cutoff
     written->parameterValues[kSustainOn] = 1.0f;
-    for (int p = 0; p < kMorphPathCount; ++p) {
-        for (int i = 0; i <= p; ++i) {
-            written->morphPathCurves[static_cast<std::size_t>(p)].insertPoint(0.1f * static_cast<float>(i + p),
-                                                                              0.5f);
+    for (std::size_t p = 0; p < kMorphPathCount; ++p) {
+        for (std::size_t i = 0; i <= p; ++i) {
+            written->morphPathCurves[p].insertPoint(0.1f * static_cast<float>(i + p), 0.5f);
         }
     }
     written->modEnvelopeCurve.insertPoint(0.25f, 1.0f);
@@ -316,15 +276,14 @@ TEST(InstrumentFile, SavedInstrumentsReadBackFieldByField)
         }
         EXPECT_EQ(value(*read, i), i == kSustainOn ? 0.0f : expected) << i;
     }
-    for (int p = 0; p < kMorphPathCount; ++p) {
-        EXPECT_EQ(pointsOf(read->morphPathCurves[static_cast<std::size_t>(p)]),
-                  pointsOf(written->morphPathCurves[static_cast<std::size_t>(p)]));
+    for (std::size_t p = 0; p < kMorphPathCount; ++p) {
+        EXPECT_EQ(pointsOf(read->morphPathCurves[p]), pointsOf(written->morphPathCurves[p])) << "morph path " << p;
     }
     EXPECT_EQ(pointsOf(read->modEnvelopeCurve), pointsOf(written->modEnvelopeCurve));
     EXPECT_EQ(pointsOf(read->spectralShapeCurve), pointsOf(written->spectralShapeCurve));
-    for (int slot = 0; slot < kVoiceSlotCount; ++slot) {
+    for (std::size_t slot = 0; slot < kVoiceSlotCount; ++slot) {
         SCOPED_TRACE(slot);
-        expectSameVoice(written->voices[static_cast<std::size_t>(slot)], read->voices[static_cast<std::size_t>(slot)]);
+        expectSameVoice(written->voices[slot], read->voices[slot]);
     }
 
     // Written again, the same bytes.

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -34,13 +35,11 @@ std::unique_ptr<Instrument> randomInstrument(std::uint32_t seed)
     return instrument;
 }
 
-int temporariesIn(const fs::path& folder)
+long temporariesIn(const fs::path& folder)
 {
-    int count = 0;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        count += entry.path().filename().string().find(".tmp-") != std::string::npos ? 1 : 0;
-    }
-    return count;
+    return std::count_if(fs::directory_iterator(folder), fs::directory_iterator(), [](const fs::directory_entry& entry) {
+        return entry.path().filename().string().find(".tmp-") != std::string::npos;
+    });
 }
 
 TEST(InstrumentSaveKill, TargetIsAlwaysOneCompleteSave)
@@ -69,7 +68,8 @@ TEST(InstrumentSaveKill, TargetIsAlwaysOneCompleteSave)
     // Kills land anywhere in the first save and a half of each child.
     const auto window = std::chrono::duration_cast<std::chrono::microseconds>(3 * saveTime / 2).count() + 1;
     std::mt19937 random(2026);
-    int sawFirst = 0, sawSecond = 0, leftTemporary = 0;
+    int sawFirst = 0, sawSecond = 0;
+    long leftTemporary = 0;
     for (int kill = 0; kill < 200; ++kill) {
         // Every other child is killed only after a complete save, so that kills
         // land in later saves too however slow the machine is today.
@@ -98,13 +98,13 @@ TEST(InstrumentSaveKill, TargetIsAlwaysOneCompleteSave)
         const std::vector<std::byte> now = test::readFile(target);
         ASSERT_TRUE(now == firstBytes || now == secondBytes) << "kill " << kill << ": " << now.size() << " bytes";
         (now == firstBytes ? sawFirst : sawSecond) += 1;
-        const int temporaries = temporariesIn(folder);
+        const long temporaries = temporariesIn(folder);
         ASSERT_LE(temporaries, 1) << "kill " << kill << ": earlier leftovers were not removed";
         leftTemporary += temporaries;
     }
     EXPECT_GT(sawFirst, 0);
     EXPECT_GT(sawSecond, 0);
-    std::printf("save kill: %d first, %d second, %d killed while writing (one save %lld us)\n", sawFirst, sawSecond,
+    std::printf("save kill: %d first, %d second, %ld killed while writing (one save %lld us)\n", sawFirst, sawSecond,
                 leftTemporary, static_cast<long long>(window * 2 / 3));
 
     // A later save goes through whatever was left, and takes the leftover with it.

@@ -16,15 +16,8 @@ using namespace tessarine;
 using namespace tessarine::test;
 
 // The record a layer half writes, to compare layers without field lists.
-std::vector<std::byte> harmonicBytes(const LayerData& layer)
-{
-    return recordBytes([&](RecordStream& s) { return writeHarmonic(s, layer.harmonic); });
-}
-
-std::vector<std::byte> noiseBytes(const LayerData& layer)
-{
-    return recordBytes([&](RecordStream& s) { return writeNoise(s, layer.noise); });
-}
+std::vector<std::byte> harmonicBytes(const LayerData& l) { return recordBytes([&](RecordStream& s) { return writeHarmonic(s, l.harmonic); }); }
+std::vector<std::byte> noiseBytes(const LayerData& l) { return recordBytes([&](RecordStream& s) { return writeNoise(s, l.noise); }); }
 
 TEST(PresetFile, SlotMenuMakesTheVoiceOneLayerOfOneMultisample)
 {

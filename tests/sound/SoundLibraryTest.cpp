@@ -1,17 +1,26 @@
 // The library's folders as the menus show them: which names are listed, in
 // which order, within which limits, and the file a menu choice opens; what the
-// library loads at start-up, and after a rescan.
+// library loads at start-up, and after a rescan. And the random instrument:
+// its distributions, the voice category it picks for an instrument category,
+// and the category rules of its parameter draws, checked over thousands of draws.
 
 #include "support/LibraryTree.h"
 
+#include "params/ParameterTable.h"
 #include "sound/library/LibraryListing.h"
 #include "sound/library/LibraryMenu.h"
+#include "sound/library/RandomDraws.h"
+#include "sound/library/RandomInstrument.h"
+#include "sound/library/RandomParameters.h"
 #include "sound/library/SoundLibrary.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,10 +40,7 @@ std::vector<std::string> namesOf(const std::vector<LibraryFile>& files)
     return names;
 }
 
-std::vector<std::string> submenuNames(const LibraryMenu& menu, int k)
-{
-    return namesOf(menu.submenus[static_cast<std::size_t>(k)]);
-}
+std::vector<std::string> submenuNames(const LibraryMenu& menu, int k) { return namesOf(menu.submenus[static_cast<std::size_t>(k)]); }
 
 TEST(LibraryListing, ListsByExtensionAfterTheFirstFullStopInCaseInsensitiveOrder)
 {
@@ -67,14 +73,12 @@ TEST(LibraryListing, SubfoldersSkipDotFoldersAndFilesAndKeepTheirLimits)
 
     // Beyond the room of the lists, the last names in menu order are left out.
     const std::string many = freshFolder("listing-limits");
-    char name[32];
-    for (int i = 0; i < 70; ++i) {
-        std::snprintf(name, sizeof(name), "/F%03d", i);
-        std::filesystem::create_directories(many + name);
-    }
     for (int i = 0; i < 130; ++i) {
-        std::snprintf(name, sizeof(name), "/V%03d.t9v", i);
-        touchFile(many + name);
+        const std::string number = std::to_string(1000 + i).substr(1);
+        touchFile(many + "/V" + number + ".t9v");
+        if (i < 70) {
+            std::filesystem::create_directories(many + "/F" + number);
+        }
     }
     EXPECT_EQ(listSubfolders(many, names), kMaxLibraryFolders);
     EXPECT_EQ(names.back(), "F063");
@@ -129,13 +133,7 @@ TEST(LibraryMenu, AChoiceNamesTheFileOnDiskAndBecomesTheTitle)
     LibraryMenu harmonics;
     buildLibraryMenu(root + "/Harm", "t9h", harmonics);
 
-    struct Row {
-        LibraryMenu* menu;
-        LibraryMenuChoice choice;
-        bool ok;
-        std::string path; // and the title the menu shows afterwards
-        std::string title;
-    };
+    struct Row { LibraryMenu* menu; LibraryMenuChoice choice; bool ok; std::string path, title; }; // title: shown after
     const Row rows[] = {
         {&voices, {0, 1}, true, root + "/Voices/Pianos/Upright.T9V", "Upright"},
         {&voices, {0, 0}, true, root + "/Voices/Pianos/Grand.t9v", "Grand"},
@@ -160,11 +158,8 @@ TEST(LibraryMenu, AChoiceNamesTheFileOnDiskAndBecomesTheTitle)
 
 TEST(SoundLibrary, StartUpLoadsTheFirstInstrumentOfTheFirstCategoryOrNothing)
 {
-    struct Row {
-        const char* name;
-        std::vector<std::string> files; // below Instruments-Factory
-        std::string expected;           // empty: nothing is loaded
-    };
+    // Files below Instruments-Factory, and the one loaded (none when empty).
+    struct Row { const char* name; std::vector<std::string> files; std::string expected; };
     const Row rows[] = {
         {"no-library", {}, ""},
         {"no-categories", {"Loose.t9i", ".hidden/Secret.t9i"}, ""},
@@ -182,12 +177,8 @@ TEST(SoundLibrary, StartUpLoadsTheFirstInstrumentOfTheFirstCategoryOrNothing)
         library.setRoot(root);
         RecordingTarget target;
         EXPECT_EQ(library.loadStartInstrument(target), !row.expected.empty());
-        if (row.expected.empty()) {
-            EXPECT_TRUE(target.instruments.empty());
-        } else {
-            ASSERT_EQ(target.instruments.size(), 1u);
-            EXPECT_EQ(target.instruments[0], root + "/TessarineData/Instruments-Factory/" + row.expected);
-        }
+        const std::vector<std::string> loaded{root + "/TessarineData/Instruments-Factory/" + row.expected};
+        EXPECT_EQ(target.instruments, row.expected.empty() ? std::vector<std::string>{} : loaded);
     }
 }
 
@@ -207,6 +198,165 @@ TEST(SoundLibrary, ARescanKeepsTheChosenInstrumentByName)
     std::filesystem::remove(pads + "/Warm.t9i");
     EXPECT_TRUE(library.rescanInstruments(true, true, target));
     EXPECT_EQ(target.instruments.back(), pads + "/Airy.t9i");
+}
+
+TEST(RandomDraws, UniformReachesBothEndsNormalHasUnitSpreadIndexStaysInside)
+{
+    RandomGenerator generator(12345);
+    RandomDraws draw(generator);
+    // Enough draws that every one of the 32768 raw values turns up in each loop.
+    constexpr int kDraws = 400000;
+    float uMin = 1.0f, uMax = 0.0f;
+    for (int i = 0; i < kDraws; ++i) {
+        const float u = draw.U();
+        uMin = std::min(uMin, u);
+        uMax = std::max(uMax, u);
+        const int index = draw.index(3);
+        ASSERT_TRUE(index >= 0 && index < 3) << "the top draw must stay inside the list";
+    }
+    EXPECT_EQ(uMin, 0.0f);
+    EXPECT_EQ(uMax, 1.0f);
+    double sum = 0.0, squares = 0.0;
+    for (int i = 0; i < kDraws; ++i) {
+        const double n = draw.normal();
+        sum += n;
+        squares += n * n;
+    }
+    EXPECT_NEAR(sum / kDraws, 0.0, 0.01);
+    EXPECT_NEAR(squares / kDraws, 1.0, 0.01);
+}
+
+TEST(RandomInstrument, VoiceCategorySharesTheLongestBeginningOfMoreThanTwoCharacters)
+{
+    const std::vector<std::string> synths{"Basses", "Synth Leads", "Synth Pads", "Pianos"};
+    struct Row { const char* instrumentCategory; std::vector<std::string> voiceCategories; int expected; };
+    const Row rows[] = {
+        {"Synth Leads Extra", synths, 1},
+        {"Synth Pads", synths, 2},
+        {"Synth", synths, 1}, // a tie: the first wins
+        {"Pianos", synths, 3},
+        {"Pia", synths, 3},
+        {"Pi", synths, -1},
+        {"pianos", synths, -1},
+        {"", synths, -1},
+        {"Basses", {}, -1},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(matchingVoiceCategory(row.instrumentCategory, row.voiceCategories), row.expected)
+            << row.instrumentCategory;
+    }
+    EXPECT_EQ(instrumentCategoryNumber("Voices"), kVoicesCategory);
+    EXPECT_EQ(instrumentCategoryNumber("Synth Leads Extra"), kOtherCategory);
+}
+
+// How often each parameter was on (> 0.5), its largest value, and whether a
+// rule held in every draw, over many random instruments of one category.
+struct CategoryStatistics {
+    std::map<int, double> onShare;
+    std::map<int, float> largest;
+    bool valuesInRange = true;
+    bool glideAlwaysLoops = true;
+    bool sharedPointWhenModeZero = true;
+};
+
+CategoryStatistics drawCategory(int category, int draws)
+{
+    RandomGenerator generator(static_cast<std::uint32_t>(category) * 7919u + 3u);
+    RandomDraws draw(generator);
+    CategoryStatistics stats;
+    for (int i = 0; i < draws; ++i) {
+        RecordingTarget target;
+        randomiseMorph(draw, target);
+        randomiseSound(draw, category, target);
+        randomiseEffects(draw, category, target);
+        auto& v = target.values;
+        for (const auto& [index, value] : v) {
+            stats.onShare[index] += value > 0.5f ? 1.0 / draws : 0.0;
+            stats.largest[index] = std::max(stats.largest[index], value);
+            stats.valuesInRange = stats.valuesInRange && value >= 0.0f && value <= 1.0f;
+        }
+        stats.glideAlwaysLoops = stats.glideAlwaysLoops && (v[kPortamentoRate] == 0.0f || v[kGlobalLoopOn] == 1.0f);
+        stats.sharedPointWhenModeZero = stats.sharedPointWhenModeZero &&
+            (v[kMorphModeSelector] != 0.0f || (v[kMorphHarmX] == v[kMorphNoiseX] && v[kMorphHarmX] == v[kMorphAmpX] &&
+                                               v[kMorphHarmY] == v[kMorphNoiseY] && v[kMorphHarmY] == v[kMorphAmpY]));
+    }
+    return stats;
+}
+
+TEST(RandomInstrument, CategoryRulesHoldOverManyDraws)
+{
+    constexpr int kDraws = 4000;
+    for (int category = kOtherCategory; category <= kVoicesCategory; ++category) {
+        SCOPED_TRACE(category);
+        CategoryStatistics stats = drawCategory(category, kDraws);
+        EXPECT_TRUE(stats.valuesInRange);
+        EXPECT_TRUE(stats.glideAlwaysLoops);
+        EXPECT_TRUE(stats.sharedPointWhenModeZero);
+        EXPECT_EQ(stats.largest[kFormantFilterOn], 0.0f);
+        EXPECT_EQ(stats.largest[kEnvelopeMorphOn], 0.0f);
+        EXPECT_NEAR(stats.onShare[kMorphModeSelector], 0.4, 0.03) << "separate pad points";
+
+        const bool neverGlides = category == kChromatics || category == kOrgans || category == kPianos ||
+                                 category == kSynthPads;
+        const float glide = stats.largest[kPortamentoRate];
+        EXPECT_TRUE(neverGlides ? glide == 0.0f : glide > 0.3f) << glide;
+        if ((category >= kBasses && category <= kPianos) || category == kSynthLeads) {
+            EXPECT_EQ(stats.largest[kAttack], 0.0f) << "an instant attack";
+        }
+        // Effects: three times as likely for synths and unknown sounds, a tenth of that for basses.
+        const double k = (category == kOtherCategory || category == kSynthLeads || category == kSynthPads) ? 3.0
+                         : category == kBasses                                                          ? 0.3
+                                                                                                        : 1.0;
+        EXPECT_NEAR(stats.onShare[kFilterOn], 0.1 * k, 0.03);
+        EXPECT_NEAR(stats.onShare[kChorusOn], 0.1 * k, 0.03);
+        EXPECT_NEAR(stats.onShare[kDelayOn], 0.15 * k, 0.03);
+        EXPECT_NEAR(stats.onShare[kReverbOn], std::min(0.3 * k, 1.0), 0.03);
+        const bool distorted = category == kBasses || category == kGuitars || category == kSynthLeads;
+        EXPECT_NEAR(stats.onShare[kDistortionOn], distorted ? 0.4 : 0.1, 0.03);
+        const bool vibrato = category == kOrgans || category == kSynthLeads;
+        EXPECT_NEAR(stats.onShare[kLfoOn], vibrato ? 0.4 : 0.15, 0.03);
+    }
+
+    EXPECT_EQ(drawCategory(kPianos, kDraws).largest[kGlobalLoopOn], 0.0f);
+    EXPECT_GT(drawCategory(kSynthPads, kDraws).largest[kAttack], 0.99f) << "pads may swell in slowly";
+    EXPECT_NEAR(drawCategory(kStrings, kDraws).onShare[kGlobalLoopOn], 0.4 + 0.6 * 0.1, 0.03) << "loops or glides";
+    EXPECT_NEAR(drawCategory(kGuitars, kDraws).onShare[kGlobalLoopOn], 0.2 + 0.8 * 0.1, 0.03) << "loops or glides";
+}
+
+TEST(RandomInstrument, SlotsTakeMostVoicesFromTheMatchingCategory)
+{
+    const std::string root = freshFolder("random-voices");
+    const LibraryFolders folders = LibraryFolders::at(root);
+    for (const char* voice : {"Synth Leads/Lead1.t9v", "Synth Leads/Lead2.t9v", "Synth Pads/Pad1.t9v",
+                              "Basses/Bass1.t9v", "Basses/notes.txt"}) {
+        touchFile(folders.voices + "/" + voice);
+    }
+    std::filesystem::create_directories(folders.voices + "/Empty");
+
+    RandomGenerator generator(99);
+    int fromLeads = 0;
+    int loads = 0;
+    constexpr int kInstruments = 500;
+    for (int i = 0; i < kInstruments; ++i) {
+        RecordingTarget target;
+        randomInstrument("Synth Leads Extra", folders, generator, target);
+        EXPECT_GT(target.writes, 40) << "the parameters are drawn whatever the voices";
+        loads += static_cast<int>(target.voices.size());
+        fromLeads += static_cast<int>(std::count_if(target.voices.begin(), target.voices.end(), [](const std::string& load) {
+            return load.find("/Synth Leads/") != std::string::npos;
+        }));
+    }
+    // Four slots; a slot whose stray pick lands on the empty category keeps its voice.
+    EXPECT_GT(loads, kInstruments * 4 * 95 / 100);
+    // Nine slots in ten match; a stray pick is any of the four categories, the matching one included.
+    EXPECT_NEAR(static_cast<double>(fromLeads) / loads, (0.9 + 0.1 / 4) / (0.9 + 0.1 * 3 / 4), 0.03);
+
+    // Without voices the slots stay as they are, and the values are still drawn.
+    RecordingTarget target;
+    randomInstrument("Pianos", LibraryFolders::at(root + "/nowhere"), generator, target);
+    EXPECT_TRUE(target.voices.empty());
+    EXPECT_EQ(target.values.count(kFormantFilterOn), 1u);
+    EXPECT_EQ(target.values[kAttack], 0.0f);
 }
 
 } // namespace
