@@ -197,26 +197,53 @@ double quickDb(double v)
     return 8.685889638065037 * (lnm + exponent * std::numbers::ln2);
 }
 
+// A table's levels in dB, each held up to a floor 60 dB under its loudest
+// cell, and the rows that ever rise above that floor.
+struct LevelsDb {
+    FrameTable table;
+    double floor = 0.0;
+    std::vector<int> sounding;
+
+    explicit LevelsDb(const FrameTable& levels) : table(levels)
+    {
+        double loudest = 0.0;
+        for (const double v : levels.data) {
+            loudest = std::max(loudest, v);
+        }
+        floor = kLevelFloor * std::max(loudest, 1e-12);
+        std::vector<bool> above(static_cast<std::size_t>(table.values), false);
+        for (std::size_t i = 0; i < table.data.size(); ++i) {
+            double& v = table.data[i];
+            above[i % above.size()] = above[i % above.size()] || v > floor;
+            v = quickDb(std::max(v, floor));
+        }
+        for (int r = 0; r < table.values; ++r) {
+            if (above[static_cast<std::size_t>(r)]) {
+                sounding.push_back(r);
+            }
+        }
+    }
+};
+
 // The amplitude error of a line between keyframes (of harmonics or of noise
 // bands) as the ear hears it: in dB, each level held up to a floor 60 dB under
 // the loudest. Measured linearly, a quiet harmonic's error was too small to keep
-// any keyframe, and a line across its decay stood far above it. levelsDb
-// holds the frames already in dB; only the rows that ever rise above the
-// floor (sounding) can differ.
-double levelError(const FrameTable& table, const FrameTable& levelsDb, const std::vector<int>& sounding,
-                  const double* vp, const double* vq, double tp, double tq, double period, double floor)
+// any keyframe, and a line across its decay stood far above it. db holds the
+// frames already in dB; only its sounding rows can differ.
+double levelError(const FrameTable& table, const LevelsDb& db, const double* vp, const double* vq, double tp,
+                  double tq, double period)
 {
     int i0 = 0;
     int i1 = 0;
     errorSpan(tp, tq, period, table.frames, i0, i1);
-    const double floorDb = quickDb(floor);
+    const double floorDb = quickDb(db.floor);
     double sum = 0.0;
     for (int j = i0; j <= i1; ++j) {
         const double lambda = ((j - 1) * period - tp) / (tq - tp);
-        const double* zDb = levelsDb.frame(j - 1);
-        for (int r : sounding) {
+        const double* zDb = db.table.frame(j - 1);
+        for (int r : db.sounding) {
             const double line = (1.0 - lambda) * vp[r] + lambda * vq[r];
-            const double e = (line > floor ? quickDb(line) : floorDb) - zDb[r];
+            const double e = (line > db.floor ? quickDb(line) : floorDb) - zDb[r];
             sum += e * e;
         }
     }
@@ -297,34 +324,6 @@ double frameSum(const FrameTable& table, int frame)
     return s;
 }
 
-// A table's levels in dB, each held up to a floor 60 dB under its loudest
-// cell, and the rows that ever rise above that floor.
-struct LevelsDb {
-    FrameTable table;
-    double floor = 0.0;
-    std::vector<int> sounding;
-
-    explicit LevelsDb(const FrameTable& levels) : table(levels)
-    {
-        double loudest = 0.0;
-        for (const double v : levels.data) {
-            loudest = std::max(loudest, v);
-        }
-        floor = kLevelFloor * std::max(loudest, 1e-12);
-        std::vector<bool> above(static_cast<std::size_t>(table.values), false);
-        for (std::size_t i = 0; i < table.data.size(); ++i) {
-            double& v = table.data[i];
-            above[i % above.size()] = above[i % above.size()] || v > floor;
-            v = quickDb(std::max(v, floor));
-        }
-        for (int r = 0; r < table.values; ++r) {
-            if (above[static_cast<std::size_t>(r)]) {
-                sounding.push_back(r);
-            }
-        }
-    }
-};
-
 // Each frame's values summed in groups of size neighbours (the last group
 // may be smaller).
 FrameTable binGroups(const FrameTable& table, int size)
@@ -367,8 +366,7 @@ bool reduceHarmonicKeyframes(const NumMatrix& frequency, const NumMatrix& amplit
             [&](int p, int m, int q) {
                 const double tp = p * T;
                 const double tq = q * T;
-                double e = kLevelErrorScale * levelError(amp, ampDb.table, ampDb.sounding, amp.frame(p), amp.frame(q),
-                                                         tp, tq, T, ampDb.floor);
+                double e = kLevelErrorScale * levelError(amp, ampDb, amp.frame(p), amp.frame(q), tp, tq, T);
                 if (frequencyScale > 0.0) {
                     e += frequencyScale * lineError(phi, phi.frame(p), phi.frame(q), amp.frame(m), tp, tq, T);
                 }
@@ -509,8 +507,7 @@ NumMatrix reduceNoiseKeyframes(const NumMatrix& frames, double framePeriod, doub
     reduceByError(
         keys, keyframeLimit, timeThreshold, 1.2,
         [&](int p, int, int q) {
-            return levelError(groups, groupsDb.table, groupsDb.sounding, groups.frame(p), groups.frame(q), p * T,
-                              q * T, T, groupsDb.floor);
+            return levelError(groups, groupsDb, groups.frame(p), groups.frame(q), p * T, q * T, T);
         },
         [&](const std::vector<int>& list, std::size_t m) {
             // The silent keyframe next to sound marks where the sound starts
