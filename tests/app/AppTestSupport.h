@@ -97,7 +97,9 @@ private:
     static std::vector<std::string> serverCommand(const std::string& name)
     {
         ::setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
-        return {"jackd", "-n", name, "--no-realtime", "-d", "dummy", "-r", "48000", "-p", "512"};
+        // The server waits ten client timeouts for a new client's activation, and by
+        // default a timeout is two periods (21 ms): a loaded machine misses that.
+        return {"jackd", "-n", name, "--no-realtime", "-t", "5000", "-d", "dummy", "-r", "48000", "-p", "512"};
     }
 
     std::string name_;
