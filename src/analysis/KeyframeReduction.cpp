@@ -1,5 +1,7 @@
 #include "analysis/KeyframeReduction.h"
 
+#include "sound/model/ShortestPlayedFrameGap.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -19,6 +21,9 @@ constexpr double kLevelFloor = 0.001;
 // Squared dB summed over harmonics and frames, to the scale of the threshold.
 constexpr double kLevelErrorScale = 1.0;
 constexpr int kNoiseBinsJudgedTogether = 4;
+// Harmonic keyframes lie a millisecond further apart than playback's shortest
+// gap, so that rounding their times to float never makes it drop one.
+constexpr double kHarmonicKeyframeGap = kShortestPlayedFrameGap + 0.001;
 
 // Frames stored one after another (frame-major), so a frame's values are contiguous.
 struct FrameTable {
@@ -314,6 +319,79 @@ std::vector<double> fittedLevels(const FrameTable& table, const std::vector<int>
     return levels;
 }
 
+// The keyframe frequencies whose lines come closest to the frames they stand
+// for (least squares, each frame weighed by its harmonic's power, as a
+// frequency error costs in the signal). Read off its own frame alone, a
+// keyframe took that frame's estimate with its error, and the line to the
+// next one played the error for the whole span: a steady partial wandered and
+// a vibrato lost its turning points. Frames where a harmonic is silent or
+// absent (frequency 0) weigh nothing; a keyframe no sounding frame reaches
+// keeps its own frame's value.
+std::vector<double> fittedFrequencies(const FrameTable& frequency, const FrameTable& amplitude,
+                                      const std::vector<int>& keys)
+{
+    const std::size_t count = keys.size();
+    const auto n = static_cast<std::size_t>(frequency.values);
+    std::vector<double> values(count * n, 0.0);
+    for (std::size_t k = 0; k < count; ++k) {
+        for (std::size_t r = 0; r < n; ++r) {
+            values[k * n + r] = frequency.frame(keys[k])[r];
+        }
+    }
+    if (count < 2) {
+        return values;
+    }
+    // Per harmonic: its own tridiagonal system, the weights being its own.
+    std::vector<double> diagonal(count * n, 0.0);
+    std::vector<double> upper(count * n, 0.0);
+    std::vector<double> rhs(count * n, 0.0);
+    std::vector<double> heaviest(n, 0.0);
+    for (std::size_t k = 0; k + 1 < count; ++k) {
+        const int from = keys[k];
+        const int to = keys[k + 1];
+        for (int j = from + (k == 0 ? 0 : 1); j <= to; ++j) {
+            const double lambda = static_cast<double>(j - from) / (to - from);
+            const double a = 1.0 - lambda;
+            const double* f = frequency.frame(j);
+            const double* w = amplitude.frame(j);
+            for (std::size_t r = 0; r < n; ++r) {
+                const double weight = f[r] > 0.0 ? w[r] * w[r] : 0.0;
+                heaviest[r] = std::max(heaviest[r], weight);
+                diagonal[k * n + r] += weight * a * a;
+                diagonal[(k + 1) * n + r] += weight * lambda * lambda;
+                upper[k * n + r] += weight * a * lambda;
+                rhs[k * n + r] += weight * a * f[r];
+                rhs[(k + 1) * n + r] += weight * lambda * f[r];
+            }
+        }
+    }
+    for (std::size_t r = 0; r < n; ++r) {
+        if (!(heaviest[r] > 0.0)) {
+            continue;
+        }
+        // A faint pull towards each keyframe's own frame keeps the system
+        // solvable where no sounding frame reaches a keyframe.
+        const double pull = 1e-9 * heaviest[r];
+        for (std::size_t k = 0; k < count; ++k) {
+            diagonal[k * n + r] += pull;
+            rhs[k * n + r] += pull * values[k * n + r];
+        }
+        // Thomas elimination: the system is positive definite (squares and the pull).
+        for (std::size_t k = 1; k < count; ++k) {
+            const double factor = upper[(k - 1) * n + r] / diagonal[(k - 1) * n + r];
+            diagonal[k * n + r] -= factor * upper[(k - 1) * n + r];
+            rhs[k * n + r] -= factor * rhs[(k - 1) * n + r];
+        }
+        double next = 0.0;
+        for (std::size_t k = count; k-- > 0;) {
+            const double v = (rhs[k * n + r] - (k + 1 < count ? upper[k * n + r] * next : 0.0)) / diagonal[k * n + r];
+            next = v;
+            values[k * n + r] = v;
+        }
+    }
+    return values;
+}
+
 double frameSum(const FrameTable& table, int frame)
 {
     const double* v = table.frame(frame);
@@ -373,9 +451,6 @@ bool reduceHarmonicKeyframes(const NumMatrix& frequency, const NumMatrix& amplit
                 return e;
             },
             [](const std::vector<int>&, std::size_t) { return true; });
-        // 20 ms apart at the closest: at 30 ms a 23 ms frame period kept only
-        // every other frame, and a vibrato was drawn with four points a cycle.
-        enforceSpacing(keys, T, [](double) { return 0.02; });
         // Quiet is 60 dB under the loudest frame (never above the fixed level
         // of 0.004 once used), so a decay keeps what a listener still hears.
         double loudest = 0.0;
@@ -384,11 +459,19 @@ bool reduceHarmonicKeyframes(const NumMatrix& frequency, const NumMatrix& amplit
         }
         const double quiet = std::min(0.004, 0.001 * loudest);
         cutTrailingSilence(keys, [&](int frame) { return frameSum(amp, frame) > quiet; });
+        // Playback drops a frame closer than its shortest gap to the one it
+        // played before, and the lines it then draws skip the turning points
+        // of a vibrato that the error passes kept. Only keyframes it plays
+        // are kept, so the frequencies and levels fitted to them are the ones
+        // heard. This comes after the cut, which never takes the last
+        // keyframe: the silence a sound ends on stays where its frames fell quiet.
+        enforceSpacing(keys, T, [](double) { return kHarmonicKeyframeGap; });
     }
 
     const int count = static_cast<int>(keys.size());
     const int rows = frequency.rows() + 1;
     const std::vector<double> levels = fittedLevels(amp, keys);
+    const std::vector<double> frequencies = fittedFrequencies(phi, amp, keys);
     HarmonicKeyframes result{NumMatrix(rows, count), NumMatrix(rows, count)};
     for (int k = 1; k <= count; ++k) {
         const int frame = keys[static_cast<std::size_t>(k - 1)];
@@ -398,7 +481,8 @@ bool reduceHarmonicKeyframes(const NumMatrix& frequency, const NumMatrix& amplit
         result.frequency(1, k) = time;
         result.amplitude(1, k) = time;
         for (int r = 1; r < rows; ++r) {
-            result.frequency(r + 1, k) = phi.frame(frame)[r - 1];
+            result.frequency(r + 1, k) =
+                frequencies[static_cast<std::size_t>(k - 1) * static_cast<std::size_t>(rows - 1) + static_cast<std::size_t>(r - 1)];
             result.amplitude(r + 1, k) =
                 k == count ? 0.0 : levels[static_cast<std::size_t>(k - 1) * static_cast<std::size_t>(rows - 1) + static_cast<std::size_t>(r - 1)];
         }

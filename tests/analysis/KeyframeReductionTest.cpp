@@ -3,10 +3,12 @@
 
 #include "analysis/AnalysedLayer.h"
 #include "analysis/KeyframeReduction.h"
+#include "sound/model/ShortestPlayedFrameGap.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <set>
 
@@ -90,6 +92,43 @@ TEST(ReduceHarmonicKeyframes, QuietAndBeatingHarmonicsKeepTheirLevels)
         }
     }
     EXPECT_NEAR(beating / counted, 0.175, 0.01);
+}
+
+// A vibrato whose frames each read its frequency with an error: every
+// keyframe lies far enough from the one before for playback to keep it, and
+// the lines between them follow the vibrato closer than the frames' readings.
+TEST(ReduceHarmonicKeyframes, AVibratoReadWithErrorsPlaysTrueThroughKeyframesPlaybackKeeps)
+{
+    const int frames = 150;
+    const double period = 0.0116;
+    const auto vibrato = [&](double t) { return 200.0 * (1.0 + 0.01 * std::sin(2.0 * M_PI * 5.0 * t)); };
+    NumMatrix frequency(64, frames), amplitude(64, frames);
+    std::uint32_t seed = 12345;
+    double readingError = 0.0;
+    for (int j = 1; j <= frames; ++j) {
+        seed = seed * 1664525u + 1013904223u;
+        const double error = 2.0 * ((seed >> 8) / 16777216.0 - 0.5);
+        readingError += error * error / frames;
+        for (int h = 1; h <= 64; ++h) {
+            frequency(h, j) = h * (vibrato((j - 1) * period) + error);
+            amplitude(h, j) = 0.5 / h;
+        }
+    }
+    tessarine::HarmonicKeyframes keys;
+    ASSERT_TRUE(tessarine::reduceHarmonicKeyframes(frequency, amplitude, period, 3.0, 80, 200.0, keys));
+    const NumMatrix& f = keys.frequency;
+    double lineError = 0.0;
+    int counted = 0;
+    for (int k = 1; k + 1 < f.columns(); ++k) {
+        EXPECT_GT(f(1, k + 1) - f(1, k), tessarine::kShortestPlayedFrameGap) << "keyframe " << k;
+        for (int j = static_cast<int>(f(1, k) / period + 0.5); j < static_cast<int>(f(1, k + 1) / period + 0.5); ++j) {
+            const double lambda = (j * period - f(1, k)) / (f(1, k + 1) - f(1, k));
+            const double line = (1.0 - lambda) * f(2, k) + lambda * f(2, k + 1);
+            lineError += (line - vibrato(j * period)) * (line - vibrato(j * period));
+            ++counted;
+        }
+    }
+    EXPECT_LT(std::sqrt(lineError / counted), 0.7 * std::sqrt(readingError));
 }
 
 TEST(ReduceNoiseKeyframes, LimitsAnchorsAndSilence)

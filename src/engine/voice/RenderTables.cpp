@@ -1,5 +1,7 @@
 #include "engine/voice/RenderTables.h"
 
+#include "sound/model/ShortestPlayedFrameGap.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -10,8 +12,6 @@ namespace {
 // More points than this over the four corners is not an analysed sound; such a
 // harmonic stays silent rather than costing unbounded work at note-on.
 constexpr int kMaxSourcePoints = 512;
-// Points closer than this add nothing audible and would crowd out later frames.
-constexpr float kMinimumGap = 0.03f;
 constexpr int kThinningZone = 32;
 constexpr float kClosingGap = 0.001f;
 
@@ -141,7 +141,7 @@ void buildRenderTable(RenderTable& table, const std::array<const BreakpointCurve
                 }
                 unread += counts[static_cast<std::size_t>(c)] - n;
             }
-            if (!(t > lastWritten + kMinimumGap)) {
+            if (!(t > lastWritten + kShortestPlayedFrameGap)) {
                 continue;
             }
             const int allowed = RenderTable::kMaxWalkedPoints - table.count;
