@@ -334,8 +334,9 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
             continue;
         }
 
-        // A click on empty space between the two points farthest apart adds one
-        // there; a right click on it takes it away, and the sound's data is as it was.
+        // On empty space between the two points farthest apart a right click
+        // changes nothing and a click adds a point; a right click on that takes
+        // it away, and the sound's data is as it was.
         const Bytes edited = chunkOf(host);
         shown = instrumentOf(edited);
         points = row.points(plot, *shown);
@@ -346,6 +347,9 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
         const double x = std::round((points[gap].x + points[gap + 1].x) / 2);
         const double lineY = (points[gap].y + points[gap + 1].y) / 2;
         const double y = lineY > plot.y + plot.height / 2.0 ? lineY - 20 : lineY + 20;
+        s.click(x, y, 3);
+        s.idle(2);
+        EXPECT_EQ(chunkOf(host), edited) << "a right click on empty space changed the data";
         s.click(x, y);
         s.idle(2);
         auto added = instrumentOf(chunkOf(host));
