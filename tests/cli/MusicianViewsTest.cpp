@@ -350,8 +350,10 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
         s.click(x, y, 3);
         s.idle(2);
         EXPECT_EQ(chunkOf(host), edited) << "a right click on empty space changed the data";
+        const float counter = host.getParameter(row.tag); // an edit's count, for the host to hear
         s.click(x, y);
         s.idle(2);
+        EXPECT_NE(host.getParameter(row.tag), counter) << "the host heard no edit";
         auto added = instrumentOf(chunkOf(host));
         ASSERT_TRUE(added);
         const std::vector<Point> more = row.points(plot, *added);

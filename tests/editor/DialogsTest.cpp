@@ -90,7 +90,6 @@ TEST(FileBrowserPanel, ListsFoldersFirstThenFilesOfTheKindAndFiltersAsYouType)
     EXPECT_NE(panel->notice().find("Not a folder."), std::string::npos) << panel->notice();
 }
 
-// Escape, a name's part, ~ and replacing on a second Return are typed into the real dialog (OnTheDisplay).
 TEST(FileBrowserPanel, TypedPathsAndKeysLeadWhereAPersonExpects)
 {
     Tree tree;
@@ -104,21 +103,25 @@ TEST(FileBrowserPanel, TypedPathsAndKeysLeadWhereAPersonExpects)
         Names chosen;
         const char* notice = "";
     } cases[] = {
+        {"~ is home", Mode::Open, "lib", "~\r", Outcome::Pending, "home", {}},
         {"~/ a file", Mode::Open, "lib", "~/violin.wav\r", Outcome::Accepted, "lib", {"home/violin.wav"}},
         {"relative to the folder shown", Mode::Open, "lib", "../home/Strings/cello.wav\r", Outcome::Accepted, "lib",
          {"home/Strings/cello.wav"}},
         {"absolute", Mode::Open, "home", (tree / "lib") + "\r", Outcome::Pending, "lib", {}},
+        {"part of a name, Return", Mode::OpenMany, "home", "olin\r", Outcome::Accepted, "home", {"home/violin.wav"}},
         {"a folder's name opens it", Mode::Open, "home", "str\r", Outcome::Pending, "home/Strings", {}},
         {"Down Down Return", Mode::Open, "home", "\1\1\r", Outcome::Accepted, "home", {"home/Viola.AIFF"}},
         {"Up stops at the top", Mode::Open, "home", "\1\2\2\r", Outcome::Pending, "home/Strings", {}},
         {"Backspace goes up", Mode::Open, "home/Strings", "\b", Outcome::Pending, "home", {}},
         {"no match", Mode::Open, "home", "zzz\r", Outcome::Pending, "home", {}, "No such file."},
         {"no such path", Mode::Open, "home", "~/gone.wav\r", Outcome::Pending, "home", {}, "No such file."},
+        {"Escape", Mode::Open, "home", "\x1b", Outcome::Cancelled, "home", {}},
         {"save a new name", Mode::Save, "home", "new\r", Outcome::Accepted, "home", {"home/new.wav"}},
         {"save into a sub-folder", Mode::Save, "home", "Strings/deep\r", Outcome::Accepted, "home",
          {"home/Strings/deep.wav"}},
         {"save asks before replacing", Mode::Save, "home", "violin\r", Outcome::Pending, "home", {},
          "\"violin.wav\" already exists. Replace it? (Return replaces, Escape keeps it)"},
+        {"and Return replaces", Mode::Save, "home", "violin\r\r", Outcome::Accepted, "home", {"home/violin.wav"}},
         {"Escape keeps it", Mode::Save, "home", "violin\r\x1b\x1b", Outcome::Cancelled, "home", {}},
         {"an edit asks again", Mode::Save, "home", "violin\r\bn\r", Outcome::Pending, "home", {}, "\"violin.wav\" already"},
         {"no such folder", Mode::Save, "home", "none/x\r", Outcome::Pending, "home", {}, "No such folder: "},
