@@ -83,7 +83,6 @@ public:
         XTestFakeMotionEvent(display_, -1, rootX, rootY, CurrentTime);
         sync();
     }
-    void moveTo(gui::Point p) { moveTo(p.x, p.y); }
     void button(unsigned number, bool down)
     {
         XTestFakeButtonEvent(display_, number, down ? True : False, CurrentTime);
