@@ -125,12 +125,17 @@ public:
         idle(4);
     }
 
-    // Clicks the button of tag on page and answers the dialog of this title it
-    // opens the way a user does: the pointer onto it, the path typed, Return.
-    void clickAndAnswer(int page, int tag, const std::string& title, const std::string& path)
+    // A user who answers the next dialog of this title (not the window skip) the
+    // way a user does: the pointer onto it, the text typed, Return. Join it
+    // once the act that opens the dialog has returned.
+    std::thread answer(const std::string& title, const std::string& text, Window skip = 0)
     {
         typist::tolerateGoneWindows();
-        std::thread user([name = server_.display(), title, path] { typeIntoDialog(name, title, path); });
+        return std::thread([=, name = server_.display()] { typeIntoDialog(name, title, text, XK_Return, skip); });
+    }
+    void clickAndAnswer(int page, int tag, const std::string& title, const std::string& path)
+    {
+        std::thread user = answer(title, path);
         click(at(page, tag)); // the release runs the action: the dialog's loop returns once answered
         user.join();
         idle(4);
