@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 // After gtest: Xlib's macro None would break its headers.
-#include "support/DialogTypist.h"
+#include "support/XTestUser.h"
 
 namespace {
 

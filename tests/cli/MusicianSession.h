@@ -17,11 +17,7 @@
 #include "sound/files/InstrumentFile.h"
 #include "sound/files/RecordStream.h"
 
-#include "support/DialogTypist.h"
-
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
+#include "support/XTestUser.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -72,7 +68,7 @@ inline std::unique_ptr<Instrument> instrumentOf(const std::vector<std::byte>& by
     return !bytes.empty() && readInstrument(stream, *instrument) ? std::move(instrument) : nullptr;
 }
 
-class MusicianSession {
+class MusicianSession : public XTestUser {
 public:
     // screen: the test display's size (see XvfbServer).
     explicit MusicianSession(const char* screen = "1024x768x24") : server_(screen) {}
@@ -99,8 +95,8 @@ public:
             return error;
         }
         display_ = XOpenDisplay(server_.display().c_str());
-        int event = 0, errorBase = 0, major = 0, minor = 0;
-        if (display_ == nullptr || !XTestQueryExtension(display_, &event, &errorBase, &major, &minor)) {
+        XTestUser::operator=(XTestUser(display_, window_->windowId(), [this] { window_->idle(); }));
+        if (!hasXTest()) {
             return "no XTest on the test display";
         }
         idle(10);
@@ -119,87 +115,6 @@ public:
     host::HostEditorWindow& window() { return *window_; }
     const std::string& displayName() const { return server_.display(); }
 
-    // The host's GUI loop.
-    void idle(int rounds = 2)
-    {
-        for (int i = 0; i < rounds; ++i) {
-            window_->idle();
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
-    bool idleUntil(const std::function<bool()>& condition, double seconds = 3)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        while (std::chrono::steady_clock::now() < deadline) {
-            idle(1);
-            if (condition()) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-    // Window coordinates; buttons 4 and 5 are the wheel's notches up and down.
-    void moveTo(double x, double y)
-    {
-        int rootX = 0, rootY = 0;
-        Window child = 0;
-        XTranslateCoordinates(display_, window_->windowId(), DefaultRootWindow(display_), static_cast<int>(x),
-                              static_cast<int>(y), &rootX, &rootY, &child);
-        XTestFakeMotionEvent(display_, -1, rootX, rootY, CurrentTime);
-        sync();
-    }
-    void button(unsigned number, bool down)
-    {
-        XTestFakeButtonEvent(display_, number, down ? True : False, CurrentTime);
-        sync();
-    }
-    void click(double x, double y, unsigned number = 1)
-    {
-        moveTo(x, y);
-        button(number, true);
-        button(number, false);
-    }
-    void click(gui::Point p, unsigned number = 1) { click(p.x, p.y, number); }
-    // A press at (x, y), a move in steps by (dx, dy), a release there.
-    void drag(double x, double y, double dx, double dy, int steps = 6)
-    {
-        moveTo(x, y);
-        button(1, true);
-        for (int i = 1; i <= steps; ++i) {
-            moveTo(x + dx * i / steps, y + dy * i / steps);
-        }
-        button(1, false);
-    }
-    void drag(gui::Point p, double dx, double dy) { drag(p.x, p.y, dx, dy); }
-    void wheel(double x, double y, int notches)
-    {
-        moveTo(x, y);
-        for (int i = 0; i < std::abs(notches); ++i) {
-            button(notches > 0 ? 4 : 5, true);
-            button(notches > 0 ? 4 : 5, false);
-        }
-    }
-    void key(KeySym sym, bool down, bool up = true)
-    {
-        const KeyCode code = XKeysymToKeycode(display_, sym);
-        if (down) {
-            XTestFakeKeyEvent(display_, code, True, CurrentTime);
-        }
-        if (up) {
-            XTestFakeKeyEvent(display_, code, False, CurrentTime);
-        }
-        XSync(display_, False);
-    }
-    void key(KeySym sym) { key(sym, true); }
-    // What act does with a modifier key held down, as the X server reports it.
-    void holding(KeySym modifier, const std::function<void()>& act)
-    {
-        key(modifier, true, false);
-        act();
-        key(modifier, false);
-        idle(4);
-    }
     // A controller message, played through two blocks and seen by the GUI loop.
     void controller(unsigned char number, unsigned char value)
     {
@@ -210,12 +125,17 @@ public:
         idle(4);
     }
 
-    // Clicks the button of tag on page and answers the dialog of this title it
-    // opens the way a user does: the pointer onto it, the path typed, Return.
-    void clickAndAnswer(int page, int tag, const std::string& title, const std::string& path)
+    // A user who answers the next dialog of this title (not the window skip) the
+    // way a user does: the pointer onto it, the text typed, Return. Join it
+    // once the act that opens the dialog has returned.
+    std::thread answer(const std::string& title, const std::string& text, Window skip = 0)
     {
         typist::tolerateGoneWindows();
-        std::thread user([name = server_.display(), title, path] { typeIntoDialog(name, title, path); });
+        return std::thread([=, name = server_.display()] { typeIntoDialog(name, title, text, XK_Return, skip); });
+    }
+    void clickAndAnswer(int page, int tag, const std::string& title, const std::string& path)
+    {
+        std::thread user = answer(title, path);
         click(at(page, tag)); // the release runs the action: the dialog's loop returns once answered
         user.join();
         idle(4);
@@ -279,12 +199,6 @@ public:
     }
 
 private:
-    void sync()
-    {
-        XSync(display_, False);
-        idle();
-    }
-
     // The dialogs remember folders; a session's stay out of the user's configuration.
     PrivateConfigFolder config_;
     XvfbServer server_;

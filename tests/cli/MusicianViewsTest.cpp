@@ -37,17 +37,6 @@ using tessarine::test::windowRect;
 
 using Bytes = std::vector<std::byte>;
 
-// A project restored by the host: the instrument as the state chunk.
-void restore(MusicianSession& s, const Instrument& instrument)
-{
-    static Bytes scratch(tessarine::RecordStream::kBufferSize);
-    tessarine::RecordStream stream;
-    stream.openMemoryWrite(scratch);
-    ASSERT_TRUE(tessarine::writeInstrument(stream, instrument));
-    ASSERT_EQ(s.host().dispatch(vst::effSetChunk, 0, static_cast<vst::intptr>(stream.position()), scratch.data()), 1);
-    s.idle(4);
-}
-
 // A voice whose frames stand 0.4 s apart (31 pixels in a frame view), so the
 // mouse picks each one and finds room between them; level sets its loudness.
 void fillVoice(tessarine::Voice& voice, float level, int overtoneStep)
@@ -96,13 +85,11 @@ void setCurve(BreakpointCurve& curve, std::initializer_list<std::pair<float, flo
 // colours, slot A's loud layer shown (a hard note plays it alone), a low-pass
 // whose cutoff the envelope curve drives, the formant filter on, and a
 // harmonic morph path (the morph page's mode selector at its last position
-// shows it). No effect colours the note.
-std::unique_ptr<Instrument> viewsInstrument(tessarine::host::PluginHost& host)
+// shows it). No effect colours the note. The host restores it as a project's state chunk.
+void restoreViewsInstrument(MusicianSession& s)
 {
-    auto instrument = instrumentOf(chunkOf(host));
-    if (!instrument) {
-        return nullptr;
-    }
+    auto instrument = instrumentOf(chunkOf(s.host()));
+    ASSERT_TRUE(instrument);
     const float levels[] = {0.25f, 0.04f, 0.12f, 0.08f};
     for (int slot = 0; slot < tessarine::kVoiceSlotCount; ++slot) {
         fillVoice(instrument->voices[static_cast<std::size_t>(slot)], levels[slot], slot + 1);
@@ -135,7 +122,12 @@ std::unique_ptr<Instrument> viewsInstrument(tessarine::host::PluginHost& host)
     for (auto& path : instrument->morphPathCurves) {
         setCurve(path, {{0.0f, 0.1f}, {0.4f, 0.1f}, {0.8f, 0.1f}, {1.2f, 0.1f}});
     }
-    return instrument;
+    static Bytes scratch(tessarine::RecordStream::kBufferSize);
+    tessarine::RecordStream stream;
+    stream.openMemoryWrite(scratch);
+    ASSERT_TRUE(tessarine::writeInstrument(stream, *instrument));
+    ASSERT_EQ(s.host().dispatch(vst::effSetChunk, 0, static_cast<vst::intptr>(stream.position()), scratch.data()), 1);
+    s.idle(4);
 }
 
 // A note as a listener hears it: key 60 struck hard and held for 1.2 seconds
@@ -275,9 +267,7 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
 {
     START_SESSION(s);
     auto& host = s.host();
-    auto instrument = viewsInstrument(host);
-    ASSERT_TRUE(instrument);
-    ASSERT_NO_FATAL_FAILURE(restore(s, *instrument));
+    ASSERT_NO_FATAL_FAILURE(restoreViewsInstrument(s));
 
     using Points = std::function<std::vector<Point>(const Rect&, const Instrument&)>;
     const auto handles = [&s](const Rect& plot, const Instrument&) { return noiseHandles(s, plot); };
@@ -334,8 +324,9 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
             continue;
         }
 
-        // A click on empty space between the two points farthest apart adds one
-        // there; a right click on it takes it away, and the sound's data is as it was.
+        // On empty space between the two points farthest apart a right click
+        // changes nothing and a click adds a point; a right click on that takes
+        // it away, and the sound's data is as it was.
         const Bytes edited = chunkOf(host);
         shown = instrumentOf(edited);
         points = row.points(plot, *shown);
@@ -346,15 +337,19 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
         const double x = std::round((points[gap].x + points[gap + 1].x) / 2);
         const double lineY = (points[gap].y + points[gap + 1].y) / 2;
         const double y = lineY > plot.y + plot.height / 2.0 ? lineY - 20 : lineY + 20;
+        const float counter = host.getParameter(row.tag); // the view's count of edits, for the host to hear
+        s.click(x, y, 3);
+        s.idle(2);
+        EXPECT_EQ(chunkOf(host), edited) << "a right click on empty space changed the data";
+        EXPECT_EQ(host.getParameter(row.tag), counter) << "a right click on empty space was an edit";
         s.click(x, y);
         s.idle(2);
+        EXPECT_NE(host.getParameter(row.tag), counter) << "the host heard no edit";
         auto added = instrumentOf(chunkOf(host));
         ASSERT_TRUE(added);
         const std::vector<Point> more = row.points(plot, *added);
         ASSERT_EQ(more.size(), points.size() + 1) << "the click added no point";
-        s.moveTo(more[gap + 1].x, more[gap + 1].y);
-        s.button(3, true);
-        s.button(3, false);
+        s.click(more[gap + 1].x, more[gap + 1].y, 3);
         s.idle(2);
         EXPECT_EQ(chunkOf(host), edited) << "the point added and deleted left the data changed";
     }
@@ -373,9 +368,7 @@ TEST(MusicianViews, ThePadsHandleMovesTheTwoParametersOfItsPointAndTheSound)
 {
     START_SESSION(s);
     auto& host = s.host();
-    auto instrument = viewsInstrument(host);
-    ASSERT_TRUE(instrument);
-    ASSERT_NO_FATAL_FAILURE(restore(s, *instrument));
+    ASSERT_NO_FATAL_FAILURE(restoreViewsInstrument(s));
     s.showPage(tessarine::kMorphPage);
     const Rect view = windowRect(tessarine::kMorphPage, tessarine::kTagMorphPad);
     // The square between the strips that name the corner voices.
@@ -431,9 +424,7 @@ TEST(MusicianViews, EachRandomiseClickDrawsNewValuesTheHostHearsOf)
 {
     START_SESSION(s);
     auto& host = s.host();
-    auto instrument = viewsInstrument(host);
-    ASSERT_TRUE(instrument);
-    ASSERT_NO_FATAL_FAILURE(restore(s, *instrument));
+    ASSERT_NO_FATAL_FAILURE(restoreViewsInstrument(s));
     // The draws come from a fixed seed, not from the second the test starts
     // in: two draws in a row that by chance sound alike would fail it.
     s.seed(11.0f);

@@ -128,19 +128,6 @@ DragOutcome dragOnto(MusicianSession& s, double x, double y, const std::string& 
     return outcome;
 }
 
-// Answers the editor's message box with Return: titled as the host's own
-// window ("Tessarine"), which is passed over.
-std::thread answerMessageBox(MusicianSession& s)
-{
-    tessarine::test::typist::tolerateGoneWindows();
-    return std::thread([name = s.displayName(), host = s.window().windowId()] {
-        if (Display* display = XOpenDisplay(name.c_str()); display != nullptr) {
-            tessarine::test::typeIntoDialog(display, "Tessarine", "", XK_Return, host);
-            XCloseDisplay(display);
-        }
-    });
-}
-
 TEST(MusicianWorkflows, AnalysingIntoASlotGivesWhatTheCommandLineGives)
 {
     START_SESSION(s);
@@ -294,8 +281,9 @@ TEST(MusicianDrop, AFileOfAnotherKindIsRefusedAndASoundOnVoicePageABecomesItsVoi
     const DragOutcome hovered = dragOnto(s, 400, 300, uriOf(text), false);
     EXPECT_GE(hovered.statuses, 1);
     EXPECT_FALSE(hovered.accepted);
-    // A careless source drops anyway: the message box says why; the user answers it.
-    std::thread user = answerMessageBox(s);
+    // A careless source drops anyway: the message box says why; the user answers it (titled
+    // as the host's own window, which is passed over).
+    std::thread user = s.answer("Tessarine", "", s.window().windowId());
     const DragOutcome dropped = dragOnto(s, 400, 300, uriOf(text), true);
     user.join();
     EXPECT_TRUE(dropped.finished);

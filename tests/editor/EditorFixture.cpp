@@ -95,8 +95,7 @@ void EditorFixture::click(int tag)
 
 void EditorFixture::clickAt(const tessarine::gui::Rect& b)
 {
-    mouse(tessarine::gui::EventKind::MouseDown, b.x + b.width / 2.0, b.y + b.height / 2.0);
-    mouse(tessarine::gui::EventKind::MouseUp, b.x + b.width / 2.0, b.y + b.height / 2.0);
+    tessarine::gui::test::click(*editor_->frame(), b.x + b.width / 2.0, b.y + b.height / 2.0);
 }
 
 void EditorFixture::dragUp(int tag, double pixels)
@@ -105,10 +104,7 @@ void EditorFixture::dragUp(int tag, double pixels)
     ASSERT_NE(control, nullptr) << "no control " << tag;
     const auto& b = control->bounds();
     const double x = b.x + b.width / 2.0, y = b.y + b.height / 2.0;
-    mouse(tessarine::gui::EventKind::MouseDown, x, y);
-    mouse(tessarine::gui::EventKind::MouseMove, x, y - pixels / 2);
-    mouse(tessarine::gui::EventKind::MouseMove, x, y - pixels);
-    mouse(tessarine::gui::EventKind::MouseUp, x, y - pixels);
+    tessarine::gui::test::drag(*editor_->frame(), {{x, y}, {x, y - pixels / 2}, {x, y - pixels}});
 }
 
 void EditorFixture::keys(std::initializer_list<int> codes, unsigned modifiers)

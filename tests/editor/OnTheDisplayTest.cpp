@@ -17,8 +17,8 @@
 #include <gtest/gtest.h>
 // After gtest: Xlib's macro None would break its headers.
 #include "gui/X11PopupMenu.h"
-#include "support/DialogTypist.h"
 #include "support/XPixels.h"
+#include "support/XTestUser.h"
 
 #include <chrono>
 #include <cmath>
@@ -188,33 +188,13 @@ TEST_F(OnTheDisplay, APopUpMenuScrollsColumnsBeyondTheScreenNeverChoosesByTheWhe
     }
     X11Window window(frame);
     ASSERT_TRUE(window.open(host.windowId(), server.display().c_str()));
-    auto pump = [&] {
-        for (int i = 0; i < 4; ++i) {
-            XSync(display, False);
-            window.idle();
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    };
-    auto moveTo = [&](int rootX, int rootY) {
-        XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
-        pump();
-    };
-    auto button = [&](unsigned number) {
-        for (Bool down : {True, False}) {
-            XTestFakeButtonEvent(display, number, down, CurrentTime);
-            pump();
-        }
-    };
-    auto key = [&](KeySym sym) {
-        tessarine::test::typist::typeKey(display, sym);
-        pump();
-    };
-    pump();
+    // Positions on the root window: the pop-up's area is the screen's.
+    tessarine::test::XTestUser user(display, DefaultRootWindow(display), [&] { window.idle(); });
+    user.idle(4);
     int rootX = 0, rootY = 0;
     Window child = 0;
     XTranslateCoordinates(display, window.windowId(), DefaultRootWindow(display), 40, 28, &rootX, &rootY, &child);
-    moveTo(rootX, rootY);
-    button(1);
+    user.click(rootX, rootY);
     auto* popup = dynamic_cast<X11PopupMenu*>(frame.menuPresenter());
     ASSERT_NE(popup, nullptr);
     ASSERT_EQ(popup->activeMenu(), menu);
@@ -223,30 +203,27 @@ TEST_F(OnTheDisplay, APopUpMenuScrollsColumnsBeyondTheScreenNeverChoosesByTheWhe
     EXPECT_LE(area.bottom(), DisplayHeight(display, DefaultScreen(display)));
 
     // Wheel notches (4 away from the user, 5 towards) and the first column in sight after each.
-    moveTo(area.x + 12, area.y + 11);
     for (auto [notch, firstColumn] : {std::pair{5u, 1}, {5u, 2}, {4u, 1}, {4u, 0}, {4u, 0}, {5u, 1}}) {
-        button(notch);
+        user.click(area.x + 12, area.y + 11, notch);
         EXPECT_EQ(popup->firstShownColumn(), firstColumn);
         EXPECT_EQ(popup->activeMenu(), menu) << "the wheel leaves the pop-up open";
         EXPECT_TRUE(chosen.values.empty()) << "the wheel chooses nothing";
     }
     // A click takes the entry shown under the pointer: the first of the scrolled-to column.
-    moveTo(area.x + 14, area.y + 11);
-    button(1);
+    user.click(area.x + 14, area.y + 11);
     EXPECT_EQ(chosen.values.size(), 1u);
     EXPECT_EQ(menu->currentEntry(), popup->rowsPerColumn());
 
     // Escape closes without a choice; Down, Down, Return takes the second entry.
-    moveTo(rootX, rootY);
-    button(1);
+    user.click(rootX, rootY);
     ASSERT_EQ(popup->activeMenu(), menu);
-    key(XK_Escape);
+    user.key(XK_Escape);
     EXPECT_EQ(popup->activeMenu(), nullptr);
     EXPECT_EQ(chosen.values.size(), 1u);
-    button(1);
+    user.click(rootX, rootY);
     ASSERT_EQ(popup->activeMenu(), menu);
     for (KeySym sym : {XK_Down, XK_Down, XK_Return}) {
-        key(sym);
+        user.key(sym);
     }
     EXPECT_EQ(popup->activeMenu(), nullptr);
     EXPECT_EQ(chosen.values.size(), 2u);

@@ -65,33 +65,12 @@ private:
 };
 
 // The toolkit's events injected straight into a view, without a window.
-namespace test {
-using namespace tessarine::test;
-bool send(gui::View& view, gui::EventKind kind, double x, double y, gui::MouseButton button = gui::MouseButton::Left,
-          unsigned modifiers = 0)
-{
-    gui::InputEvent event = gui::test::mouse(kind, x, y, 0, modifiers);
-    event.button = button;
-    return view.onEvent(event);
-}
-void click(gui::View& view, double x, double y, gui::MouseButton button = gui::MouseButton::Left)
-{
-    if (send(view, gui::EventKind::MouseDown, x, y, button)) {
-        send(view, gui::EventKind::MouseUp, x, y, button);
-    }
-}
-// Press at the first point, move through the others in order, release at the last.
-void drag(gui::View& view, std::initializer_list<gui::Point> path, gui::MouseButton button = gui::MouseButton::Left)
-{
-    if (!send(view, gui::EventKind::MouseDown, path.begin()->x, path.begin()->y, button)) {
-        return;
-    }
-    for (const gui::Point* p = path.begin() + 1; p != path.end(); ++p) {
-        send(view, gui::EventKind::MouseMove, p->x, p->y, button);
-    }
-    send(view, gui::EventKind::MouseUp, (path.end() - 1)->x, (path.end() - 1)->y, button);
-}
-} // namespace test
+using gui::test::click;
+using gui::test::drag;
+using gui::test::send;
+using gui::test::mouse;
+using gui::EventKind;
+using gui::MouseButton;
 
 using Message = std::array<std::uint8_t, 3>;
 
@@ -140,61 +119,18 @@ protected:
     ViewTestContext context;
 };
 
-TEST_F(CurveViews, RightClickOnEmptySpaceChangesNothingAndLeftClickAddsOnePoint)
-{
-    const struct {
-        const char* name;
-        std::function<std::unique_ptr<CurveView>()> make;
-        double emptyX;
-        bool editsVoice;
-    } rows[] = {
-        {"envelope", [&] { return std::make_unique<EnvelopeCurveView>(kCurveBounds, 253, nullptr, context); },
-         xAt(3.5f), false},
-        {"morph path", [&] { return std::make_unique<MorphPathView>(kCurveBounds, 179, nullptr, context); },
-         xAt(3.5f), false},
-        {"harmonic frames",
-         [&] { return std::make_unique<HarmonicEnvelopeView>(kCurveBounds, 175, nullptr, context, 0); }, xAt(3.5f),
-         true},
-        {"noise frames", [&] { return std::make_unique<NoiseFrameView>(kCurveBounds, 177, nullptr, context, 0); },
-         xAt(3.5f), true},
-        {"spectral shape",
-         [&] {
-             return std::make_unique<FrequencyCurveView>(kCurveBounds, 178, nullptr, context,
-                                                         FrequencyCurveView::Source::SpectralShape);
-         },
-         150.0, false},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        std::unique_ptr<CurveView> view = row.make();
-        const int before = view->pointCount();
-        context.voice().outlineCurve.clear();
-        test::click(*view, row.emptyX, 40, gui::MouseButton::Right);
-        EXPECT_EQ(view->pointCount(), before);
-        EXPECT_EQ(view->value(), 0.0f) << "nothing reported";
-        test::click(*view, row.emptyX, 40);
-        EXPECT_EQ(view->pointCount(), before + 1);
-        EXPECT_EQ(view->selected(), view->findPoint(row.emptyX, 40).index);
-        EXPECT_NEAR(view->value(), 0.1f, 1e-6f) << "the counter tells the listener";
-        EXPECT_EQ(context.voice().outlineCurve.pointCount() > 0, row.editsVoice) << "a voice edit prepares the voice";
-        const gui::Point p = view->pointPosition(view->selected());
-        test::click(*view, p.x, p.y, gui::MouseButton::Right);
-        EXPECT_EQ(view->pointCount(), before) << "a right click on the point deletes it";
-    }
-}
-
 TEST_F(CurveViews, EnvelopePointStaysBetweenItsNeighbours)
 {
     EnvelopeCurveView view(kCurveBounds, 253, nullptr, context);
     const BreakpointCurve& curve = context.engine().instrument().modEnvelopeCurve;
     // Grab the peak a pixel off its centre: the offset is kept, so it does not jump.
-    test::drag(view, {{xAt(1.0f) + 1, 4}, {xAt(3.0f) + 1, 4}});
+    drag(view, {{xAt(1.0f) + 1, 4}, {xAt(3.0f) + 1, 4}});
     EXPECT_EQ(curve.timeAt(1), 1.0f) << "past the next point";
-    test::drag(view, {{xAt(1.0f) + 1, 4}, {xAt(1.5f) + 1, 53}});
+    drag(view, {{xAt(1.0f) + 1, 4}, {xAt(1.5f) + 1, 53}});
     EXPECT_NEAR(curve.timeAt(1), 1.5f, 1e-5f);
     EXPECT_NEAR(curve.value(1), 0.51f, 1e-5f);
     EXPECT_STREQ(view.readout(), "1.5s 51 ");
-    test::drag(view, {{xAt(1.5f), 53}, {xAt(0.25f), 53}});
+    drag(view, {{xAt(1.5f), 53}, {xAt(0.25f), 53}});
     EXPECT_NEAR(curve.timeAt(1), 1.5f, 1e-5f) << "before the previous point";
 }
 
@@ -202,13 +138,13 @@ TEST_F(CurveViews, ZoomStopsAtHalfAndTenSecondsAndScrollAtZero)
 {
     HarmonicEnvelopeView view(kCurveBounds, 175, nullptr, context, 0);
     const double strip = kBottom + 6;
-    test::drag(view, {{200, strip}, {200, strip + 3}, {200, strip + 2000}});
+    drag(view, {{200, strip}, {200, strip + 3}, {200, strip + 2000}});
     EXPECT_EQ(view.viewLength(), CurveView::kLongestView);
-    test::drag(view, {{200, strip}, {200, strip - 3}, {210, strip - 2000}});
+    drag(view, {{200, strip}, {200, strip - 3}, {210, strip - 2000}});
     EXPECT_EQ(view.viewLength(), CurveView::kShortestView) << "locked to the direction that moved first";
-    test::drag(view, {{200, strip}, {300, strip}});
+    drag(view, {{200, strip}, {300, strip}});
     EXPECT_EQ(view.viewStart(), 0.0f);
-    test::drag(view, {{300, strip}, {100, strip}, {100, strip + 500}});
+    drag(view, {{300, strip}, {100, strip}, {100, strip + 500}});
     EXPECT_NEAR(view.viewStart(), 200 * 0.5f / 400, 1e-5f);
     EXPECT_EQ(view.viewLength(), CurveView::kShortestView);
     EXPECT_EQ(view.value(), 0.0f) << "zooming edits nothing";
@@ -226,7 +162,7 @@ TEST_F(CurveViews, HarmonicFrameDraggedScalesItsHarmonicsToTheHeightDrawn)
             sum += before[h] = data.amplitude(static_cast<int>(h)).value(2);
         }
         const gui::Point p = view.pointPosition(2);
-        test::drag(view, {p, {p.x, y}});
+        drag(view, {p, {p.x, y}});
         for (std::size_t h = 0; h < before.size(); ++h) {
             const float now = data.amplitude(static_cast<int>(h)).value(2);
             EXPECT_NEAR(now, before[h] * height / (0.5f * sum), 1e-7f) << h;
@@ -253,7 +189,7 @@ TEST_F(CurveViews, NoiseRescaleTouchesExactlyTheSpectrumBetweenTheNeighbours)
         before.insert(before.end(), spectrum.valueData(), spectrum.valueData() + spectrum.pointCount());
     }
     const gui::Point p = view.pointPosition(handle);
-    test::drag(view, {p, {p.x, p.y - 10}, {p.x, p.y - 20}});
+    drag(view, {p, {p.x, p.y - 10}, {p.x, p.y - 20}});
     const float ratio = (oldValue + 0.2f) / oldValue;
     std::size_t i = 0;
     int touched = 0;
@@ -281,16 +217,16 @@ TEST_F(CurveViews, MorphPathSnapsToSixteenthsOfATwoSecondBarWhenSynced)
         EXPECT_NEAR(view.snapped(row.time), row.snapped, 1e-5f) << row.time;
     }
     engine.setParameter(kGlobalSyncOn, 1.0f, true);
-    test::click(view, xAt(1.04f), 50);
+    click(view, xAt(1.04f), 50);
     EXPECT_NEAR(engine.instrument().morphPathCurves[0].timeAt(1), 1.0625f, 1e-5f);
 
     // The loop's end marker drags in whole snapped steps and never before its start.
     engine.setParameter(kGlobalLoopOn, 1.0f, true);
     engine.setParameter(kGlobalLoopStartTime, 1.0f / 60, true);
     engine.setParameter(kGlobalLoopEndTime, 2.0f / 60, true);
-    test::drag(view, {{xAt(2.0f) + 2, 8}, {xAt(3.01f), 8}});
+    drag(view, {{xAt(2.0f) + 2, 8}, {xAt(3.01f), 8}});
     EXPECT_NEAR(engine.getParameter(kGlobalLoopEndTime, true) * 60, 3.0f, 1e-4f);
-    test::drag(view, {{xAt(3.0f) + 2, 8}, {xAt(0.5f), 8}});
+    drag(view, {{xAt(3.0f) + 2, 8}, {xAt(0.5f), 8}});
     EXPECT_NEAR(engine.getParameter(kGlobalLoopEndTime, true) * 60, 3.0f, 1e-4f);
 }
 
@@ -346,7 +282,7 @@ TEST_F(HarmonicBars, FamiliesMoveTheirHarmonicsByTheirWeights)
         const int family = familyLabelled(row.label);
         ASSERT_GE(family, 0) << row.label;
         bars.setFamily(family);
-        test::drag(bars, {{100, 60}, {100, 50}, {100, 40}}); // 20 pixels up: +0.2 at full weight
+        drag(bars, {{100, 60}, {100, 50}, {100, 40}}); // 20 pixels up: +0.2 at full weight
         for (int h = 1; h <= kHarmonicCount; ++h) {
             EXPECT_NEAR(amplitude(h) - 0.25f, 0.2f * row.weight(h), 1e-5f) << row.label << " h " << h;
         }
@@ -357,22 +293,22 @@ TEST_F(HarmonicBars, EditsStayWithinTheirLimits)
 {
     // Harmonic 1 drawn to the floor keeps a trace; the others may fall silent.
     bars.setFamily(HarmonicBarView::kOne);
-    test::drag(bars, {{4, 60}, {4, 300}});
-    test::drag(bars, {{12, 60}, {12, 300}});
+    drag(bars, {{4, 60}, {4, 300}});
+    drag(bars, {{12, 60}, {12, 300}});
     EXPECT_FLOAT_EQ(amplitude(1), 0.00003f);
     EXPECT_FLOAT_EQ(amplitude(2), 0.0f);
-    test::drag(bars, {{12, 60}, {12, 53}});
+    drag(bars, {{12, 60}, {12, 53}});
     EXPECT_STREQ(bars.readout(), "H 2 V 50");
 
     // Deviations never leave one harmonic either way.
     bars.setFrequencyMode(true);
     bars.setFamily(HarmonicBarView::kAll);
-    test::drag(bars, {{100, 60}, {100, -2000}});
+    drag(bars, {{100, 60}, {100, -2000}});
     for (int h = 1; h <= kHarmonicCount; ++h) {
         EXPECT_FLOAT_EQ(frequency(h), h + 1.0f) << h;
     }
     bars.setAllFrames(true);
-    test::drag(bars, {{100, 60}, {100, 4000}});
+    drag(bars, {{100, 60}, {100, 4000}});
     for (int h = 1; h <= kHarmonicCount; ++h) {
         for (int frame = 0; frame < 4; ++frame) {
             EXPECT_GE(frequency(h, frame), h - 1.0f) << h;
@@ -386,7 +322,7 @@ TEST_F(HarmonicBars, AnEmptyHarmonicJoinsTheFramesOfHarmonicOne)
     context.harmonic().amplitude(9).clear();
     context.harmonic().frequency(9).clear();
     bars.setFamily(HarmonicBarView::kOne);
-    test::drag(bars, {{3 + 9 * 8 + 4, 60}}); // a click on harmonic 10 at 43 % height
+    drag(bars, {{3 + 9 * 8 + 4, 60}}); // a click on harmonic 10 at 43 % height
     const BreakpointCurve& amplitude = context.harmonic().amplitude(9);
     ASSERT_EQ(amplitude.pointCount(), 4);
     EXPECT_NEAR(amplitude.value(1), 0.43f, 1e-5f);
@@ -402,14 +338,14 @@ TEST_F(HarmonicBars, AllFramesEditOfASilentLayerRaisesItsInnerFrames)
     }
     bars.setAllFrames(true);
     bars.setFamily(HarmonicBarView::kAll);
-    test::drag(bars, {{100, 60}, {100, 40}});
+    drag(bars, {{100, 60}, {100, 40}});
     for (int h = 1; h <= kHarmonicCount; ++h) {
         EXPECT_EQ(amplitude(h, 0), 0.0f) << "the note still starts from silence";
         EXPECT_NEAR(amplitude(h, 1), 0.2f, 1e-5f);
         EXPECT_NEAR(amplitude(h, 2), 0.2f, 1e-5f);
     }
     // With a shape to keep, the largest frame becomes the new level.
-    test::drag(bars, {{100, 60}, {100, 50}});
+    drag(bars, {{100, 60}, {100, 50}});
     EXPECT_NEAR(amplitude(1, 1), 0.3f, 1e-5f);
 }
 
@@ -441,7 +377,7 @@ TEST_F(KeyboardViews, BlackKeysWinOverTheWhiteKeysBeneath)
 
 TEST_F(KeyboardViews, GlidePlaysEachKeyOnceWithTheNoteOffFirst)
 {
-    test::drag(keys, {{5, 35}, {7, 35}, {20, 35}, {24, 35}, {33, 35}});
+    drag(keys, {{5, 35}, {7, 35}, {20, 35}, {24, 35}, {33, 35}});
     EXPECT_EQ(context.midi, (std::vector<Message>{{0x90, 36, 127}, {0x80, 36, 0}, {0x90, 38, 127}, {0x80, 38, 0},
                                                   {0x90, 40, 127}, {0x80, 40, 0}}));
     for (int note = KeyboardView::kLowestNote; note <= KeyboardView::kHighestPressable; ++note) {
@@ -451,14 +387,14 @@ TEST_F(KeyboardViews, GlidePlaysEachKeyOnceWithTheNoteOffFirst)
 
 TEST_F(KeyboardViews, LeavingTheKeysOrReleasingEndsTheNote)
 {
-    ASSERT_TRUE(test::send(keys, gui::EventKind::MouseDown, 5, 35));
+    ASSERT_TRUE(send(keys, mouse(EventKind::MouseDown, 5, 35)));
     EXPECT_TRUE(keys.pressed(36));
-    test::send(keys, gui::EventKind::MouseMove, 5, -20); // off the top of the view
+    send(keys, mouse(EventKind::MouseMove, 5, -20)); // off the top of the view
     EXPECT_FALSE(keys.pressed(36));
-    test::send(keys, gui::EventKind::MouseMove, 20, 35); // back in: the gesture is over
-    test::send(keys, gui::EventKind::MouseUp, 20, 35);
+    send(keys, mouse(EventKind::MouseMove, 20, 35)); // back in: the gesture is over
+    send(keys, mouse(EventKind::MouseUp, 20, 35));
     EXPECT_EQ(context.midi, (std::vector<Message>{{0x90, 36, 127}, {0x80, 36, 0}}));
-    EXPECT_FALSE(test::send(keys, gui::EventKind::MouseDown, 5, 35, gui::MouseButton::Right));
+    EXPECT_FALSE(send(keys, mouse(EventKind::MouseDown, 5, 35, 0, 0, MouseButton::Right)));
     EXPECT_EQ(context.midi.size(), 2u) << "only the left button plays";
 }
 
@@ -481,7 +417,7 @@ TEST(MorphPadView, DragMovesTheChosenPointsAndPinsThemAtTheEdges)
         gui::test::RecordingListener listener;
         MorphPadView pad(kPadBounds, 198, &listener, context);
         pad.setTargetMode(row.mode);
-        test::drag(pad, {{54, 154}, {-50, 500}});
+        drag(pad, {{54, 154}, {-50, 500}});
         for (int i = 0; i < 6; ++i) {
             const float pinned = i % 2 == 0 ? 0.0f : 1.0f; // beyond the left and bottom edges
             EXPECT_EQ(context.engine().getParameter(kPointValues[i], true), row.moves[i] ? pinned : 0.5f)
@@ -496,7 +432,7 @@ TEST(MorphPadView, PathsShownLeaveTheirPointsAloneAndControlClickRestoresThem)
     ViewTestContext context;
     MorphPadView pad(kPadBounds, 198, nullptr, context);
     pad.setPathShown(true);
-    test::drag(pad, {{54, 54}, {150, 150}});
+    drag(pad, {{54, 54}, {150, 150}});
     // No path moves the amplitude: that point stays in the pad's hand.
     for (const auto& applied : context.applied) {
         EXPECT_TRUE(applied.first == kMorphAmpX || applied.first == kMorphAmpY) << applied.first;
@@ -506,9 +442,9 @@ TEST(MorphPadView, PathsShownLeaveTheirPointsAloneAndControlClickRestoresThem)
 
     pad.setPathShown(false);
     pad.setTargetMode(MorphPadView::kNoisePoint);
-    test::drag(pad, {{54, 54}, {150, 150}});
+    drag(pad, {{54, 54}, {150, 150}});
     ASSERT_FALSE(context.applied.empty());
-    test::send(pad, gui::EventKind::MouseDown, 80, 80, gui::MouseButton::Left, gui::kControl);
+    send(pad, mouse(EventKind::MouseDown, 80, 80, 0, gui::kControl));
     const auto& table = parameterTable();
     EXPECT_EQ(context.engine().getParameter(kMorphNoiseX, true), table[kMorphNoiseX].start);
     EXPECT_EQ(context.engine().getParameter(kMorphNoiseY, true), table[kMorphNoiseY].start);
@@ -571,15 +507,15 @@ TEST(ViewEdits, ConcurrentWithRender)
     bars.setFrame(1);
     bars.setFamily(HarmonicBarView::kAll);
     for (int round = 0; round < 20; ++round) {
-        test::send(keys, gui::EventKind::MouseDown, 50 + round, 35);
+        send(keys, mouse(EventKind::MouseDown, 50 + round, 35));
         const double x = 40 + 7 * round;
-        test::drag(frames, {{x, 30}, {x + 5, 40}, {x + 9, 20}});
-        test::click(frames, x + 9, 20, gui::MouseButton::Right);
-        test::drag(noise, {{x, 60}, {x + 3, 50}});
-        test::drag(envelope, {{x, 50}, {x + 20, 30}});
-        test::drag(path, {{x, 50}, {x + 10, 70}});
-        test::drag(bars, {{100, 60}, {100, 58}, {100, 62}});
-        test::send(keys, gui::EventKind::MouseUp, 50 + round, 35);
+        drag(frames, {{x, 30}, {x + 5, 40}, {x + 9, 20}});
+        drag(frames, {{x + 9, 20}}, MouseButton::Right);
+        drag(noise, {{x, 60}, {x + 3, 50}});
+        drag(envelope, {{x, 50}, {x + 20, 30}});
+        drag(path, {{x, 50}, {x + 10, 70}});
+        drag(bars, {{100, 60}, {100, 58}, {100, 62}});
+        send(keys, mouse(EventKind::MouseUp, 50 + round, 35));
         keys.pollHeldKeys();
     }
     done.store(true);
@@ -591,7 +527,7 @@ TEST(ViewEdits, ConcurrentWithRender)
     const std::uint8_t soundOff[3] = {0xB0, 120, 0};
     engine.midiIn(soundOff, 0);
     render();
-    test::send(keys, gui::EventKind::MouseDown, 100, 35);
+    send(keys, mouse(EventKind::MouseDown, 100, 35));
     const auto peak = test::stereoPeak(32, render, left, right);
     EXPECT_TRUE(finite);
     EXPECT_GT(peak[0], 0.01f) << "left";

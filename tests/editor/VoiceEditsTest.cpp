@@ -5,6 +5,7 @@
 // by a refusal).
 
 #include "EditorFixture.h"
+#include "support/ControlTestSupport.h"
 #include "support/SoundFileHelpers.h"
 
 #include "editor/EditorDropTarget.h"
@@ -23,7 +24,6 @@ namespace editortest {
 namespace {
 
 using namespace tessarine;
-using gui::EventKind;
 using Action = DropPlan::Action;
 
 class VoiceEdits : public EditorFixture {
@@ -108,9 +108,7 @@ TEST_F(VoiceEdits, FirstDragOnAOneLayerVoiceStays)
     ASSERT_NE(view, nullptr);
     ASSERT_GT(view->pointCount(), 1);
     const gui::Point p = view->pointPosition(1);
-    mouse(EventKind::MouseDown, p.x, p.y);
-    mouse(EventKind::MouseMove, p.x, p.y + 20);
-    mouse(EventKind::MouseUp, p.x, p.y + 20);
+    gui::test::drag(*editor().frame(), {p, {p.x, p.y + 20}});
     EXPECT_EQ(slot(0).layerCount, 2) << "an edited soft layer makes the voice two-layered";
     EXPECT_LT(loudness(0), before * 0.99f) << "the drag snapped back";
     EXPECT_EQ(loudness(1), loud) << "the loud layer is untouched";
@@ -151,8 +149,7 @@ TEST_F(VoiceEdits, SwitchesAndSelectionsReachTheViewsTheyName)
     // A noise frame picked in its view is the one the spectrum view draws.
     ASSERT_GT(noiseFrames->pointCount(), 2);
     const gui::Point p = noiseFrames->pointPosition(2);
-    mouse(EventKind::MouseDown, p.x, p.y);
-    mouse(EventKind::MouseUp, p.x, p.y);
+    gui::test::click(*editor().frame(), p.x, p.y);
     EXPECT_EQ(noiseFrames->selected(), 2);
     EXPECT_EQ(spectrum->shownNoiseFrame(), 2);
 

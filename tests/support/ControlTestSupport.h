@@ -6,6 +6,7 @@
 #include "gui/InputEvent.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 namespace tessarine::gui::test {
@@ -20,12 +21,13 @@ struct RecordingListener : ControlListener {
     std::vector<int> tags;
 };
 
-inline InputEvent mouse(EventKind kind, double x, double y, std::int64_t timeMs = 0, unsigned modifiers = 0)
+inline InputEvent mouse(EventKind kind, double x, double y, std::int64_t timeMs = 0, unsigned modifiers = 0,
+                        MouseButton button = MouseButton::Left)
 {
     InputEvent e;
     e.kind = kind;
     e.position = {x, y};
-    e.button = MouseButton::Left;
+    e.button = button;
     e.timeMs = timeMs;
     e.modifiers = modifiers;
     return e;
@@ -40,18 +42,40 @@ inline InputEvent wheel(double x, double y, float steps)
     return e;
 }
 
-// A press and release at one point, on anything that takes the toolkit's
-// events: a frame (dispatch) or a dialog's panel (handle).
+// One event to anything that takes the toolkit's events: a frame (dispatch),
+// a dialog's panel (handle) or a view alone (onEvent: whether it took it).
+template <typename Target>
+bool send(Target& target, const InputEvent& event)
+{
+    if constexpr (requires { target.dispatch(event); }) {
+        target.dispatch(event);
+    } else if constexpr (requires { target.handle(event); }) {
+        target.handle(event);
+    } else {
+        return target.onEvent(event);
+    }
+    return true;
+}
+
+// A press at the first point, moves through the others, a release at the
+// last; a view that did not take the press gets nothing more.
+template <typename Target>
+void drag(Target& target, std::initializer_list<Point> path, MouseButton button = MouseButton::Left,
+          std::int64_t timeMs = 0, unsigned modifiers = 0)
+{
+    const auto at = [&](EventKind kind, Point p) { return send(target, mouse(kind, p.x, p.y, timeMs, modifiers, button)); };
+    if (at(EventKind::MouseDown, *path.begin())) {
+        for (const Point* p = path.begin() + 1; p != path.end(); ++p) {
+            at(EventKind::MouseMove, *p);
+        }
+        at(EventKind::MouseUp, *(path.end() - 1));
+    }
+}
+
 template <typename Target>
 void click(Target& target, double x, double y, std::int64_t timeMs = 0, unsigned modifiers = 0)
 {
-    for (EventKind kind : {EventKind::MouseDown, EventKind::MouseUp}) {
-        if constexpr (requires { target.dispatch(mouse(kind, x, y)); }) {
-            target.dispatch(mouse(kind, x, y, timeMs, modifiers));
-        } else {
-            target.handle(mouse(kind, x, y, timeMs, modifiers));
-        }
-    }
+    drag(target, {{x, y}}, MouseButton::Left, timeMs, modifiers);
 }
 
 inline InputEvent key(int code)

@@ -14,8 +14,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 // Last: Xlib's macros (None, Status) would rename the test framework's own names.
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
+#include "support/XTestUser.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -57,14 +56,8 @@ void clickTopBar(Display* display, Window window, int tag)
     const auto& bar = tessarine::topBarControls();
     const auto row = std::find_if(bar.begin(), bar.end(), [tag](const auto& r) { return r.tag == tag; });
     ASSERT_NE(row, bar.end()) << "no control " << tag << " on the top bar";
-    int x = 0, y = 0;
-    Window child = 0;
-    XTranslateCoordinates(display, window, DefaultRootWindow(display), row->rect.x + row->rect.width / 2,
-                          row->rect.y + row->rect.height / 2, &x, &y, &child);
-    XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
-    XTestFakeButtonEvent(display, 1, True, CurrentTime);
-    XTestFakeButtonEvent(display, 1, False, CurrentTime);
-    XSync(display, False);
+    tessarine::test::XTestUser user(display, window);
+    user.click(row->rect.x + row->rect.width / 2, row->rect.y + row->rect.height / 2);
 }
 
 // Opened in the host's window, the editor tells the host its size, runs on
