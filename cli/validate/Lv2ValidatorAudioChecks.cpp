@@ -1,6 +1,6 @@
 // The LV2 groups that play: every sample rate and block size with notes,
-// controllers, the transport's position and port changes into the output
-// check, and event sequences broken the ways hosts with bugs break them.
+// controllers and the transport's position into the output check, and event
+// sequences broken the ways hosts with bugs break them.
 
 #include "validate/Lv2ValidatorChecks.h"
 
@@ -27,10 +27,8 @@ constexpr double kNoteSeconds = 0.4;
 constexpr double kTailSeconds = 0.2;
 
 // One chord held for kNoteSeconds and released, at one rate and block size:
-// the transport's position first, a controller and a bend while it sounds,
-// and in every tenth block one control port written again with the value it
-// holds (a change every plug-in must take without a fault, that leaves the
-// sound as it was). Empty, or what went wrong.
+// the transport's position first, a controller and a bend while it sounds.
+// Empty, or what went wrong.
 std::string playChord(Lv2Instance& instance, Lv2EventSequence& events, std::uint32_t block, BlockTiming& timing,
                       float& peak)
 {
@@ -38,18 +36,17 @@ std::string playChord(Lv2Instance& instance, Lv2EventSequence& events, std::uint
     const long long noteFrames = std::llround(kNoteSeconds * rate);
     const long long totalFrames = noteFrames + std::llround(kTailSeconds * rate);
     const long long bendFrame = noteFrames / 2;
-    const auto& controls = instance.controlInputs();
-    std::size_t nextControl = 0;
     float notePeak = 0.0f;
     OutputCheck check(rate);
-    long long blockIndex = 0;
-    for (long long done = 0; done < totalFrames; done += block, ++blockIndex) {
+    for (long long done = 0; done < totalFrames; done += block) {
         const auto frames = static_cast<std::uint32_t>(std::min<long long>(block, totalFrames - done));
         auto inBlock = [&](long long frame) { return frame >= done && frame < done + frames; };
         events.clear();
+        if (done == 0) {
+            events.position(0, {120.0f, 0.0, 0.0f, 0, 4.0f, 4, 1.0f});
+        }
         for (const std::uint8_t key : {48, 55, 64}) {
             if (done == 0) {
-                events.position(0, {120.0f, 0.0, 0.0f, 0, 4.0f, 4, 1.0f});
                 events.midi(0, {0x90, key, 100});
             } else if (inBlock(noteFrames)) {
                 events.midi(noteFrames - done, {0x80, key, 64});
@@ -58,10 +55,6 @@ std::string playChord(Lv2Instance& instance, Lv2EventSequence& events, std::uint
         if (inBlock(bendFrame)) {
             events.midi(bendFrame - done, {0xB0, 1, 0});
             events.midi(bendFrame - done, {0xE0, 0, 0x40});
-        }
-        if (!controls.empty() && blockIndex % 10 == 0) {
-            const std::uint32_t port = controls[nextControl++ % controls.size()];
-            instance.control(port) = instance.control(port);
         }
         const auto start = std::chrono::steady_clock::now();
         instance.run(frames, &events);
