@@ -6,6 +6,7 @@
 #include "validate/ClapValidatorChecks.h"
 
 #include "clap/ClapEvents.h"
+#include "clap/ClapMemoryStream.h"
 #include "clap/ClapSession.h"
 #include "validate/BlockTiming.h"
 #include "validate/OutputCheck.h"
@@ -214,28 +215,9 @@ void runClapThreadChecks(const std::string& path, const ValidationPlan&, int, Va
         }
     }
     if (instance.state != nullptr) {
-        std::vector<std::uint8_t> bytes;
-        struct Buffer {
-            std::vector<std::uint8_t> bytes;
-            std::size_t position = 0;
-        } buffer;
-        clap_ostream_t os{&buffer, [](const clap_ostream_t* s, const void* data, std::uint64_t size) -> std::int64_t {
-                              auto* b = static_cast<Buffer*>(s->ctx);
-                              b->bytes.insert(b->bytes.end(), static_cast<const std::uint8_t*>(data),
-                                              static_cast<const std::uint8_t*>(data) + size);
-                              return static_cast<std::int64_t>(size);
-                          }};
-        clap_istream_t is{&buffer, [](const clap_istream_t* s, void* data, std::uint64_t size) -> std::int64_t {
-                              auto* b = static_cast<Buffer*>(s->ctx);
-                              const std::size_t n = std::min<std::uint64_t>(size, b->bytes.size() - b->position);
-                              if (n > 0) {
-                                  std::memcpy(data, b->bytes.data() + b->position, n);
-                              }
-                              b->position += n;
-                              return static_cast<std::int64_t>(n);
-                          }};
-        if (instance.state->save(plugin, &os)) {
-            instance.state->load(plugin, &is);
+        ClapMemoryStream stream;
+        if (instance.state->save(plugin, &stream.out)) {
+            instance.state->load(plugin, &stream.in);
         }
     }
 

@@ -4,6 +4,7 @@
 #include "validate/ClapValidatorChecks.h"
 
 #include "clap/ClapEvents.h"
+#include "clap/ClapMemoryStream.h"
 #include "clap/ClapSession.h"
 
 #include <clap/ext/thread-check.h>
@@ -326,40 +327,9 @@ void runClapParameterChecks(const std::string& path, const ValidationPlan& plan,
 
 namespace {
 
-// A stream over bytes in memory; reads and writes move at most piece bytes.
-struct Stream {
-    std::vector<std::uint8_t> bytes;
-    std::size_t position = 0;
-    std::size_t piece = SIZE_MAX;
-    bool failing = false;
-    clap_ostream_t out{this, [](const clap_ostream_t* s, const void* data, std::uint64_t size) -> std::int64_t {
-                           auto* self = static_cast<Stream*>(s->ctx);
-                           if (self->failing) {
-                               return -1;
-                           }
-                           const std::size_t n = std::min<std::uint64_t>(size, self->piece);
-                           self->bytes.insert(self->bytes.end(), static_cast<const std::uint8_t*>(data),
-                                              static_cast<const std::uint8_t*>(data) + n);
-                           return static_cast<std::int64_t>(n);
-                       }};
-    clap_istream_t in{this, [](const clap_istream_t* s, void* data, std::uint64_t size) -> std::int64_t {
-                          auto* self = static_cast<Stream*>(s->ctx);
-                          if (self->failing) {
-                              return -1;
-                          }
-                          const std::size_t n =
-                              std::min<std::uint64_t>({size, self->piece, self->bytes.size() - self->position});
-                          if (n > 0) {
-                              std::memcpy(data, self->bytes.data() + self->position, n);
-                          }
-                          self->position += n;
-                          return static_cast<std::int64_t>(n);
-                      }};
-};
-
 bool save(const ClapInstance& instance, std::vector<std::uint8_t>& bytes, std::size_t piece = SIZE_MAX)
 {
-    Stream stream;
+    ClapMemoryStream stream;
     stream.piece = piece;
     const bool saved = instance.state->save(instance.plugin(), &stream.out);
     bytes = std::move(stream.bytes);
@@ -398,7 +368,7 @@ std::string stableAcrossRenderFault(ClapSession& session, const std::vector<std:
     if (!fresh) {
         return "no fresh instance: " + error;
     }
-    Stream stream;
+    ClapMemoryStream stream;
     stream.bytes = saved;
     if (!fresh->state->load(fresh->plugin(), &stream.in)) {
         return "the saved state does not load into a fresh instance";
@@ -536,7 +506,7 @@ void runClapStateChecks(const std::string& path, const ValidationPlan& plan, int
     if (!save(first, saved, 4093)) {
         fault = "save failed";
     } else {
-        Stream stream;
+        ClapMemoryStream stream;
         stream.bytes = saved;
         stream.piece = 10007;
         if (!second->state->load(second->plugin(), &stream.in)) {
@@ -575,7 +545,7 @@ void runClapStateChecks(const std::string& path, const ValidationPlan& plan, int
         }
     }
     for (const Bad& bad : bads) {
-        Stream stream;
+        ClapMemoryStream stream;
         stream.bytes = bad.bytes;
         stream.failing = bad.failing;
         if (second->state->load(second->plugin(), &stream.in)) {
@@ -586,7 +556,7 @@ void runClapStateChecks(const std::string& path, const ValidationPlan& plan, int
             fault = join(fault, bad.what + " changed the state (" + firstDifference(before, after) + ")");
         }
     }
-    Stream failing;
+    ClapMemoryStream failing;
     failing.failing = true;
     if (first.state->save(first.plugin(), &failing.out)) {
         fault = join(fault, "a save into a failing stream reported success");

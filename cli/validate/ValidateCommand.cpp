@@ -6,6 +6,7 @@
 
 #include "validate/AudioThreadAllocations.h"
 #include "validate/ClapValidatorChecks.h"
+#include "validate/Lv2ValidatorChecks.h"
 #include "validate/ValidatorChecks.h"
 
 #include <cerrno>
@@ -93,8 +94,9 @@ ValidatorReport runIsolated(const CheckGroup& group, const ValidationPlan& plan,
     return report;
 }
 
+// Only the VST 2 interface tells its audio-thread calls apart.
 void realtimeCheck(const ValidateOptions& options, ValidatorReport& report, const std::string& noisyGroups,
-                   bool clap)
+                   bool vst)
 {
     const char* name = "realtime.allocations";
     if (!allocation_counting::available()) {
@@ -103,7 +105,7 @@ void realtimeCheck(const ValidateOptions& options, ValidatorReport& report, cons
     }
     const std::uint64_t total = report.allocations(0) + report.allocations(1) + report.allocations(2);
     const bool strict = options.strict || isOwnPlugin(report.uniqueId());
-    if (total > 0 && strict && clap) {
+    if (total > 0 && strict && !vst) {
         report.fail(name, std::to_string(total) + " heap allocations on the audio thread in " + noisyGroups);
     } else if (total > 0 && strict) {
         report.fail(name, std::to_string(total) + " heap allocations on the audio thread (process " +
@@ -125,14 +127,21 @@ int runValidate(const ValidateOptions& options, std::ostream& out, std::ostream&
     }
     ValidationPlan plan = ValidationPlan::forLevel(options.level, options.seed);
     plan.strict = options.strict;
-    if (options.format != "auto" && options.format != "vst" && options.format != "clap") {
-        err << "tessarine validate: the format is vst, clap or auto\n";
+    plan.pluginUri = options.uri;
+    if (options.format != "auto" && options.format != "vst" && options.format != "clap" && options.format != "lv2") {
+        err << "tessarine validate: the format is vst, clap, lv2 or auto\n";
         return 1;
     }
-    const bool clap = options.format == "clap" || (options.format == "auto" && isClapPath(options.pluginPath));
+    const bool automatic = options.format == "auto";
+    const bool clap = options.format == "clap" || (automatic && isClapPath(options.pluginPath));
+    const bool lv2 = options.format == "lv2" || (automatic && isLv2Path(options.pluginPath));
+    if (!options.uri.empty() && !lv2) {
+        err << "tessarine validate: --uri names a plug-in of an LV2 bundle\n";
+        return 1;
+    }
     ValidatorReport report;
     std::string noisyGroups;
-    for (const CheckGroup& group : clap ? clapCheckGroups(plan) : checkGroups(plan)) {
+    for (const CheckGroup& group : clap ? clapCheckGroups(plan) : lv2 ? lv2CheckGroups(plan) : checkGroups(plan)) {
         ValidatorReport part;
         if (options.inProcess) {
             finishGroup(group, plan, options.pluginPath, part);
@@ -156,7 +165,7 @@ int runValidate(const ValidateOptions& options, std::ostream& out, std::ostream&
     }
     if (!report.outcomes().empty() && report.outcomes().front().name == "load.entry" &&
         report.outcomes().front().status == CheckStatus::kPass) {
-        realtimeCheck(options, report, noisyGroups, clap);
+        realtimeCheck(options, report, noisyGroups, !clap && !lv2);
         if (!options.json) {
             out << ValidatorReport::line(report.outcomes().back()) << '\n';
         }
@@ -177,9 +186,12 @@ Command::Run setUpValidate(CLI::App& command, const std::string& defaultPlugin)
 {
     auto validate = std::make_shared<ValidateOptions>();
     validate->pluginPath = defaultPlugin;
-    command.add_option("--plugin", validate->pluginPath, "Plug-in to check (default: Tessarine.so)");
-    command.add_option("--format", validate->format, "Plug-in format: vst, clap, or auto (clap for *.clap)")
+    command.add_option("--plugin", validate->pluginPath,
+                       "Plug-in file, or LV2 bundle folder, to check (default: Tessarine.so)");
+    command.add_option("--format", validate->format,
+                       "Plug-in format: vst, clap, lv2, or auto (clap for *.clap, lv2 for *.lv2)")
         ->capture_default_str();
+    command.add_option("--uri", validate->uri, "LV2: the plug-in of the bundle to check (default: its only one)");
     command.add_option("--level", validate->level, "Breadth 1 (load and scan) to 5 (longest)")
         ->check(CLI::Range(1, 5))
         ->capture_default_str();
@@ -194,7 +206,7 @@ Command::Run setUpValidate(CLI::App& command, const std::string& defaultPlugin)
 
 } // namespace
 
-const Command kValidateCommand{"validate", "Check a VST 2 or CLAP instrument the way strict hosts and validators do",
+const Command kValidateCommand{"validate", "Check a VST 2, CLAP or LV2 instrument the way strict hosts and validators do",
                                &setUpValidate};
 
 } // namespace tessarine::host

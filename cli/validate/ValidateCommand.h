@@ -1,5 +1,5 @@
 #pragma once
-// tessarine validate: runs the validator's checks on any VST 2 or CLAP
+// tessarine validate: runs the validator's checks on any VST 2, CLAP or LV2
 // instrument and reports one line per check, the speed figures and a summary.
 
 #include "commands/Command.h"
@@ -11,8 +11,11 @@ namespace tessarine::host {
 
 struct ValidateOptions {
     std::string pluginPath;
-    // "vst", "clap", or "auto": CLAP for a file named *.clap, VST 2 otherwise.
+    // "vst", "clap", "lv2" or "auto": CLAP for a file named *.clap, LV2 for a
+    // folder named *.lv2, VST 2 otherwise.
     std::string format = "auto";
+    // The plug-in of an LV2 bundle that holds several.
+    std::string uri;
     int level = 2;
     std::uint32_t seed = 1;
     bool json = false;

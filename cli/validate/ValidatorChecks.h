@@ -27,6 +27,8 @@ struct ValidationPlan {
     // Hold the plug-in to this project's own promises (text limits of the
     // binary interface, no allocation on the audio thread), as Tessarine is.
     bool strict = false;
+    // Which plug-in of an LV2 bundle; empty: the bundle's only one.
+    std::string pluginUri;
 
     static ValidationPlan forLevel(int level, std::uint32_t seed);
 };

@@ -1,17 +1,16 @@
 #pragma once
 // The tests drive Tessarine.clap through the command-line host's CLAP classes
-// (cli/clap), as the validator does. What they need beyond it is here: the
-// module opened once per program, an instance that is active and processing
-// as soon as it is made and keeps its own steady time, event builders, and a
-// memory stream that can move a little at a time.
+// (cli/clap), as the validator does, its memory streams included. What they
+// need beyond it is here: the module opened once per program, an instance
+// that is active and processing as soon as it is made and keeps its own
+// steady time, and the values among a list's events.
 
 #include "clap/ClapEventList.h"
 #include "clap/ClapEvents.h"
 #include "clap/ClapHost.h"
 #include "clap/ClapInstance.h"
+#include "clap/ClapMemoryStream.h"
 #include "clap/ClapModule.h"
-
-#include <clap/stream.h>
 
 #include <gtest/gtest.h>
 
@@ -55,37 +54,7 @@ using host::clapMidiEvent;
 using host::clapNoteEvent;
 using host::clapValueEvent;
 
-// A byte stream in memory; writes and reads move at most piece bytes a call,
-// as some hosts' streams do, and a read stream can end early.
-struct MemoryStream {
-    std::vector<std::uint8_t> bytes;
-    std::size_t position = 0;
-    std::size_t piece = SIZE_MAX;
-    clap_ostream_t out{};
-    clap_istream_t in{};
-
-    MemoryStream()
-    {
-        out.ctx = this;
-        out.write = [](const clap_ostream_t* s, const void* data, std::uint64_t size) -> std::int64_t {
-            auto* self = static_cast<MemoryStream*>(s->ctx);
-            const std::size_t n = std::min<std::uint64_t>(size, self->piece);
-            const auto* from = static_cast<const std::uint8_t*>(data);
-            self->bytes.insert(self->bytes.end(), from, from + n);
-            return static_cast<std::int64_t>(n);
-        };
-        in.ctx = this;
-        in.read = [](const clap_istream_t* s, void* data, std::uint64_t size) -> std::int64_t {
-            auto* self = static_cast<MemoryStream*>(s->ctx);
-            const std::size_t n = std::min<std::uint64_t>({size, self->piece, self->bytes.size() - self->position});
-            if (n > 0) {
-                std::memcpy(data, self->bytes.data() + self->position, n);
-            }
-            self->position += n;
-            return static_cast<std::int64_t>(n);
-        };
-    }
-};
+using MemoryStream = host::ClapMemoryStream;
 
 // One instance of the module with a host of its own, active and processing
 // from the start; -> reaches the instance and its extensions. Blocks run on

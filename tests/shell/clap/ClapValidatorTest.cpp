@@ -49,7 +49,7 @@ TEST(ClapValidator, FormatIsChosenByNameOrOption)
                           Case{"--level 1 --format clap --plugin " + std::string(TESSARINE_PLUGIN_PATH), 1,
                                "FAIL load.entry: no clap_entry"},
                           Case{"--level 1 --format vst --plugin " + clap, 1, "FAIL load.entry"},
-                          Case{"--format vst3 --plugin " + clap, 1, "the format is vst, clap or auto"}}) {
+                          Case{"--format vst3 --plugin " + clap, 1, "the format is vst, clap, lv2 or auto"}}) {
         const auto result = runCli("validate " + c.arguments);
         EXPECT_EQ(result.status == 0 ? 0 : 1, c.exitStatus) << c.arguments << "\n" << result.output;
         EXPECT_NE(result.output.find(c.expected), std::string::npos) << c.arguments << "\n" << result.output;

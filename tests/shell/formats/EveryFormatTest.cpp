@@ -9,7 +9,7 @@
 #include "commands/RenderCommand.h"
 #include "params/ParameterTable.h"
 #include "shell/clap/ClapTestHost.h"
-#include "shell/lv2/Lv2TestHost.h"
+#include "shell/lv2/Lv2Bundle.h"
 #include "sound/files/VoiceFile.h"
 #include "support/BarePlugin.h"
 #include "support/SignalMeasure.h"
@@ -91,25 +91,25 @@ public:
 
 class Lv2Format : public Format {
 public:
-    Lv2Format() { EXPECT_TRUE(instance.valid()); }
-    void seed(std::uint32_t value) override { instance.seed(value); }
+    Lv2Format() { EXPECT_NE(instance, nullptr); }
+    void seed(std::uint32_t value) override { EXPECT_TRUE(instance->seed(value)); }
     void block(const std::vector<Midi>& midi, float* left, float* right) override
     {
         events.clear();
         for (const Midi& m : midi) {
             events.midi(m.offset, {m.status, m.data1, m.data2});
         }
-        instance.run(kBlock, &events);
-        std::copy(instance.left.begin(), instance.left.end(), left);
-        std::copy(instance.right.begin(), instance.right.end(), right);
+        instance->run(kBlock, &events);
+        std::copy(instance->output(0), instance->output(0) + kBlock, left);
+        std::copy(instance->output(1), instance->output(1) + kBlock, right);
     }
-    Bytes save() override { return instance.savedRecord(); }
-    bool load(const Bytes& state) override { return instance.restoreRaw(state) == 0; }
+    Bytes save() override { return test::savedRecord(*instance); }
+    bool load(const Bytes& state) override { return test::restoreRecord(world, *instance, state) == 0; }
 
 private:
-    lv2test::World world;
-    lv2test::Instance instance{world, kRate};
-    lv2test::Sequence events{world.uris()};
+    test::Lv2Bundle world;
+    std::unique_ptr<host::Lv2Instance> instance = world.instance(kRate);
+    host::Lv2EventSequence events{world.uris()};
 };
 
 // Its streams move a few kilobytes a call, as some hosts' do.

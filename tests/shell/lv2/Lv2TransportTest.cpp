@@ -1,23 +1,25 @@
 // The host's transport as time:Position objects carry it, read into the
 // quarter-note tempo and positions the instrument syncs to.
 
-#include "Lv2TestHost.h"
+#include "lv2/Lv2EventSequence.h"
 #include "shell/lv2/Lv2Transport.h"
 
 #include <lv2/atom/util.h>
 
 #include <gtest/gtest.h>
 
-namespace lv2test {
+namespace tessarine::test {
 namespace {
 
-using tessarine::HostTransport;
-using tessarine::lv2::Lv2Transport;
+using host::Lv2Position;
+using host::Lv2UridMap;
+
+using lv2::Lv2Transport;
 
 // The position as the first event of a sequence carries it, read at frameOffset into the block.
-void read(Lv2Transport& transport, UridMap& uris, const Position& position, int frameOffset)
+void read(Lv2Transport& transport, Lv2UridMap& uris, const Lv2Position& position, int frameOffset)
 {
-    Sequence sequence(uris);
+    host::Lv2EventSequence sequence(uris);
     sequence.position(0, position);
     const LV2_Atom_Event* event = lv2_atom_sequence_begin(&sequence.atom()->body);
     const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
@@ -30,7 +32,7 @@ TEST(Lv2Transport, ReadsPositionsInQuarterNotesAndMovesOnWhilePlaying)
 {
     const struct {
         const char* what;
-        Position position;
+        Lv2Position position;
         int frameOffset;
         int advance;
         HostTransport expected;
@@ -48,9 +50,9 @@ TEST(Lv2Transport, ReadsPositionsInQuarterNotesAndMovesOnWhilePlaying)
         {"stopped: stands", {120.0f, 3.0, 3.0f, 0, 4.0f, 4, 0.0f}, 0, 48000, {120.0, 3.0, 0.0}},
     };
     for (const auto& c : cases) {
-        UridMap uris;
+        Lv2UridMap uris;
         Lv2Transport transport;
-        transport.mapUris(*uris.mapFeature());
+        transport.mapUris(*uris.feature());
         EXPECT_FALSE(transport.known());
         read(transport, uris, c.position, c.frameOffset);
         ASSERT_TRUE(transport.known()) << c.what;
@@ -66,9 +68,9 @@ TEST(Lv2Transport, ReadsPositionsInQuarterNotesAndMovesOnWhilePlaying)
 // A position that only stops the transport keeps the tempo and place it had.
 TEST(Lv2Transport, APositionWithoutTempoKeepsTheLastOne)
 {
-    UridMap uris;
+    Lv2UridMap uris;
     Lv2Transport transport;
-    transport.mapUris(*uris.mapFeature());
+    transport.mapUris(*uris.feature());
     read(transport, uris, {120.0f, 3.0, 3.0f, 0, 4.0f, 4, 1.0f}, 0);
     transport.advance(48000, 48000.0);
     read(transport, uris, {std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, 0.0f}, 0);
@@ -80,4 +82,4 @@ TEST(Lv2Transport, APositionWithoutTempoKeepsTheLastOne)
 }
 
 } // namespace
-} // namespace lv2test
+} // namespace tessarine::test

@@ -2,7 +2,7 @@
 // descriptor of the plug-in's own module, given the instance and a parent
 // window on a private X server.
 
-#include "Lv2TestHost.h"
+#include "Lv2Bundle.h"
 #include "editor/pages/ControlMap.h"
 #include "sound/files/InstrumentFile.h"
 #include "sound/files/RecordStream.h"
@@ -22,8 +22,10 @@
 #include <memory>
 #include <span>
 
-namespace lv2test {
+namespace tessarine::test {
 namespace {
+
+constexpr std::uint32_t kBlock = 512;
 
 const LV2UI_Descriptor* uiDescriptor(void*& module)
 {
@@ -74,9 +76,9 @@ TEST(Lv2Ui, OpensInTheHostsWindowOncePerInstance)
     XMapWindow(display, window);
     XSync(display, False);
 
-    World world;
-    Instance instance(world);
-    ASSERT_TRUE(instance.valid());
+    Lv2Bundle world;
+    auto instance = world.instance();
+    ASSERT_NE(instance, nullptr);
     void* module = nullptr;
     const LV2UI_Descriptor* ui = uiDescriptor(module);
     ASSERT_NE(ui, nullptr);
@@ -89,7 +91,7 @@ TEST(Lv2Ui, OpensInTheHostsWindowOncePerInstance)
                             static_cast<Size*>(handle)->height = height;
                             return 0;
                         }};
-    LV2_Feature access{LV2_INSTANCE_ACCESS_URI, lilv_instance_get_handle(instance.lilv())};
+    LV2_Feature access{LV2_INSTANCE_ACCESS_URI, lilv_instance_get_handle(instance->lilv())};
     LV2_Feature parent{LV2_UI__parent, reinterpret_cast<void*>(static_cast<std::uintptr_t>(window))};
     LV2_Feature resizing{LV2_UI__resize, &resize};
     const LV2_Feature* features[] = {&access, &parent, &resizing, nullptr};
@@ -112,7 +114,7 @@ TEST(Lv2Ui, OpensInTheHostsWindowOncePerInstance)
     ASSERT_NE(idle, nullptr);
     for (int turn = 0; turn < 5; ++turn) {
         EXPECT_EQ(idle->idle(first), 0);
-        instance.run(kBlock, nullptr);
+        instance->run(kBlock, nullptr);
     }
 
     writes = {};
@@ -122,10 +124,10 @@ TEST(Lv2Ui, OpensInTheHostsWindowOncePerInstance)
     clickTopBar(display, window, tessarine::kTagRandomInstrument);
     for (int turn = 0; turn < 20 && writes.values.empty(); ++turn) {
         idle->idle(first);
-        instance.run(kBlock, nullptr);
+        instance->run(kBlock, nullptr);
     }
     ASSERT_FALSE(writes.values.empty());
-    const std::vector<std::uint8_t> record = instance.savedRecord();
+    const std::vector<std::uint8_t> record = savedRecord(*instance);
     auto random = std::make_unique<tessarine::Instrument>();
     tessarine::RecordStream stream;
     stream.openMemoryRead(std::as_bytes(std::span(record)));
@@ -137,7 +139,7 @@ TEST(Lv2Ui, OpensInTheHostsWindowOncePerInstance)
     }
     const std::size_t reported = writes.values.size();
     idle->idle(first);
-    instance.run(kBlock, nullptr);
+    instance->run(kBlock, nullptr);
     idle->idle(first);
     EXPECT_EQ(writes.values.size(), reported);
 
@@ -156,4 +158,4 @@ TEST(Lv2Ui, OpensInTheHostsWindowOncePerInstance)
 }
 
 } // namespace
-} // namespace lv2test
+} // namespace tessarine::test

@@ -1,9 +1,10 @@
-# The LV2 plug-in as hosts see it: a lilv host on the built bundle, the
-# bundle's descriptions through the validator and lilv's own tool, and the
-# adapter's transport reader and port symbols on their own.
+# The LV2 plug-in as hosts see it: the command-line host's lilv host on the
+# built bundle, the bundle's descriptions through lv2_validate and lilv's own
+# tool, and the adapter's transport reader and port symbols on their own.
 pkg_check_modules(LILV REQUIRED IMPORTED_TARGET lilv-0)
 pkg_check_modules(LV2 REQUIRED IMPORTED_TARGET lv2)
-tessarine_test_folder(shell/lv2 PkgConfig::LILV PkgConfig::LV2 PkgConfig::XTST tessarine_lv2_ttl tessarine_core)
+tessarine_test_folder(shell/lv2 tessarine_host PkgConfig::LILV PkgConfig::LV2 PkgConfig::XTST tessarine_lv2_ttl
+                      tessarine_core)
 # The transport reader is compiled in: the module exports nothing else to test it through.
 target_sources(tests_shell_lv2 PRIVATE ${allocation_counter} ${release_font_caches}
                ${PROJECT_SOURCE_DIR}/src/shell/lv2/Lv2Transport.cpp)
@@ -25,6 +26,12 @@ add_test(NAME shell/lv2/Lv2InfoListsThePlugin
   COMMAND sh -c "LV2_PATH=\"$1:/usr/lib/lv2\" lv2info urn:brightmoor-labs:tessarine 2>/dev/null" _ ${CMAKE_BINARY_DIR})
 set_tests_properties(shell/lv2/Lv2InfoListsThePlugin PROPERTIES
   PASS_REGULAR_EXPRESSION "Name: +Tessarine.*Class: +Instrument Plugin.*Port 175:")
+
+# tessarine validate checks the bundle as it checks the other formats: every
+# rate and block size, broken events, the state, the presets, and (the
+# instrument being Tessarine) no allocation on the audio thread.
+add_test(NAME shell/lv2/Validate COMMAND $<TARGET_FILE:tessarine> validate --level 3
+         --plugin ${CMAKE_BINARY_DIR}/Tessarine.lv2)
 
 # Only the two descriptors leave the module.
 add_test(NAME shell/lv2/ExportsOnlyTheDescriptors
