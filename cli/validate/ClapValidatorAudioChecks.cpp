@@ -20,20 +20,6 @@ namespace tessarine::host {
 
 namespace {
 
-// The rates and block sizes hosts run at, from single samples to large buffers.
-constexpr int kRates[] = {44100, 48000, 88200, 96000};
-constexpr std::uint32_t kBlocks[] = {1, 17, 64, 512, 4096};
-
-constexpr double kNoteSeconds = 0.4;
-std::string join(const std::string& fault, const std::string& more)
-{
-    if (fault.empty()) {
-        return more;
-    }
-    return more.empty() ? fault : fault + "; " + more;
-}
-
-constexpr double kTailSeconds = 0.2;
 
 // The scenarios' notes carry their key as their identifier.
 clap_event_note_t note(std::uint16_t type, std::uint32_t time, int key, double velocity)
@@ -68,7 +54,7 @@ std::vector<clap_param_info_t> parameterInfos(const ClapInstance& instance)
     return infos;
 }
 
-// One chord held for kNoteSeconds and released, at one rate and block size,
+// One chord held for kChordSeconds and released, at one rate and block size,
 // with a parameter change in every tenth block. Empty, or what went wrong.
 std::string playChord(ClapSession& session, int rate, std::uint32_t block, const std::vector<clap_param_info_t>& infos,
                       BlockTiming& timing, float& peak)
@@ -77,8 +63,8 @@ std::string playChord(ClapSession& session, int rate, std::uint32_t block, const
     if (!instance.activate(rate, block)) {
         return "activate(" + std::to_string(rate) + ", 1, " + std::to_string(block) + ") refused";
     }
-    const long long noteFrames = std::llround(kNoteSeconds * rate);
-    const long long totalFrames = noteFrames + std::llround(kTailSeconds * rate);
+    const long long noteFrames = std::llround(kChordSeconds * rate);
+    const long long totalFrames = noteFrames + std::llround(kChordTailSeconds * rate);
     std::string fault;
     float notePeak = 0.0f;
     ClapEventList in(64);
@@ -150,7 +136,7 @@ std::vector<CheckGroup> clapCheckGroups(const ValidationPlan& plan)
     }
     groups.push_back({"params", runClapParameterChecks, 0});
     groups.push_back({"state", runClapStateChecks, 0});
-    for (int rate : kRates) {
+    for (int rate : kHostRates) {
         groups.push_back({"process." + std::to_string(rate), runClapProcessChecks, rate});
     }
     groups.push_back({"threads", runClapThreadChecks, 0});
@@ -166,7 +152,7 @@ void runClapProcessChecks(const std::string& path, const ValidationPlan&, int ra
     }
     const std::vector<clap_param_info_t> infos = parameterInfos(*session.instance);
     std::string fault;
-    for (std::uint32_t block : kBlocks) {
+    for (std::uint32_t block : kHostBlocks) {
         BlockTiming timing(rate);
         float peak = 0.0f;
         const std::string blockFault = playChord(session, rate, block, infos, timing, peak);
@@ -176,7 +162,7 @@ void runClapProcessChecks(const std::string& path, const ValidationPlan&, int ra
         report.addFigure({rate, static_cast<int>(block), timing.realTimeFactor(), timing.worstBlockFraction(),
                           20.0 * std::log10(static_cast<double>(peak))});
     }
-    report.result(name, join(fault, session.threadFault()));
+    report.result(name, joinFaults(fault, session.threadFault()));
     session.reportAllocations(report);
 }
 
@@ -234,17 +220,17 @@ void runClapThreadChecks(const std::string& path, const ValidationPlan&, int, Va
         }
         instance.gui->destroy(plugin);
         if (!session.host->timers().empty()) {
-            fault = join(fault, "the editor's timer outlived the editor");
+            fault = joinFaults(fault, "the editor's timer outlived the editor");
         }
     }
 
     // Active: processing with notes and values, a flush and a reset, all on the audio thread.
     if (!instance.activate(48000.0, 512)) {
-        fault = join(fault, "activate refused");
+        fault = joinFaults(fault, "activate refused");
     } else {
         session.audio->run([&] {
             if (!instance.startProcessing()) {
-                fault = join(fault, "start_processing refused");
+                fault = joinFaults(fault, "start_processing refused");
                 return;
             }
             for (int block = 0; block < 200; ++block) {
@@ -265,7 +251,7 @@ void runClapThreadChecks(const std::string& path, const ValidationPlan&, int, Va
         });
         instance.deactivate();
     }
-    report.result("threads.calls", join(fault, session.threadFault()));
+    report.result("threads.calls", joinFaults(fault, session.threadFault()));
     session.reportAllocations(report);
 }
 

@@ -27,18 +27,10 @@ constexpr std::size_t kLongestText = 4096;
 
 bool terminated(const char* text, std::size_t capacity) { return text != nullptr && strnlen(text, capacity) < capacity; }
 
-std::string join(const std::string& fault, const std::string& more)
-{
-    if (fault.empty()) {
-        return more;
-    }
-    return more.empty() ? fault : fault + "; " + more;
-}
-
 // The group's result, failed too when the plug-in called its host from a wrong thread.
 void finish(ClapSession& session, ValidatorReport& report, const std::string& name, const std::string& fault)
 {
-    report.result(name, join(fault, session.threadFault()));
+    report.result(name, joinFaults(fault, session.threadFault()));
 }
 
 std::string descriptorFault(const clap_plugin_descriptor_t* d)
@@ -103,10 +95,7 @@ void runClapLoadChecks(const std::string& path, const ValidationPlan&, int, Vali
             fault = std::string("the id ") + d->id + " is listed twice";
         }
         if (fault.empty() && std::strcmp(d->id, kOwnId) == 0) {
-            // The same instrument as the VST plug-in: held to the same promises.
-            std::int32_t own = 0;
-            std::memcpy(&own, "4TsN", 4);
-            report.setUniqueId(own);
+            report.setUniqueId(ownUniqueId());
         }
     }
     if (fault.empty() && factory->get_plugin_descriptor(factory, count) != nullptr) {
@@ -127,7 +116,7 @@ void runClapLoadChecks(const std::string& path, const ValidationPlan&, int, Vali
         fault = "create_plugin made an instance of an id it does not list";
     }
     if (host.violationCount() > 0) {
-        fault = join(fault, std::to_string(host.violationCount()) + " host call(s) on a wrong thread");
+        fault = joinFaults(fault, std::to_string(host.violationCount()) + " host call(s) on a wrong thread");
     }
     report.result("load.instance", fault);
 }
@@ -156,10 +145,10 @@ void runClapScanChecks(const std::string& path, const ValidationPlan&, int, Vali
     }
     if (instance.params != nullptr && (instance.params->count == nullptr || instance.params->get_info == nullptr
                                        || instance.params->get_value == nullptr || instance.params->flush == nullptr)) {
-        fault = join(fault, "clap.params lacks functions");
+        fault = joinFaults(fault, "clap.params lacks functions");
     }
     if (instance.state != nullptr && (instance.state->save == nullptr || instance.state->load == nullptr)) {
-        fault = join(fault, "clap.state lacks functions");
+        fault = joinFaults(fault, "clap.state lacks functions");
     }
     finish(session, report, "scan.extensions", fault);
     if (instance.audioPorts == nullptr || instance.notePorts == nullptr) {
@@ -176,27 +165,27 @@ void runClapScanChecks(const std::string& path, const ValidationPlan&, int, Vali
         for (std::uint32_t i = 0; i < ports && i < 64; ++i) {
             clap_audio_port_info_t info{};
             if (!instance.audioPorts->get(plugin, i, input, &info)) {
-                fault = join(fault, "audio port " + std::to_string(i) + " has no info");
+                fault = joinFaults(fault, "audio port " + std::to_string(i) + " has no info");
             } else if (!terminated(info.name, sizeof info.name) || info.channel_count < 1 || info.channel_count > 64) {
-                fault = join(fault, "audio port " + std::to_string(i) + " has a broken name or channel count");
+                fault = joinFaults(fault, "audio port " + std::to_string(i) + " has a broken name or channel count");
             }
         }
     }
     const std::uint32_t notes = instance.notePorts->count(plugin, true);
     if (notes < 1) {
-        fault = join(fault, "no note input");
+        fault = joinFaults(fault, "no note input");
     }
     for (std::uint32_t i = 0; i < notes && i < 64; ++i) {
         clap_note_port_info_t info{};
         if (!instance.notePorts->get(plugin, i, true, &info) || !terminated(info.name, sizeof info.name)) {
-            fault = join(fault, "note port " + std::to_string(i) + " has no or a broken info");
+            fault = joinFaults(fault, "note port " + std::to_string(i) + " has no or a broken info");
         } else if ((info.supported_dialects & info.preferred_dialect) == 0) {
-            fault = join(fault, "note port " + std::to_string(i) + " prefers a dialect it does not support");
+            fault = joinFaults(fault, "note port " + std::to_string(i) + " prefers a dialect it does not support");
         }
     }
     clap_audio_port_info_t past{};
     if (instance.audioPorts->get(plugin, outputs, false, &past)) {
-        fault = join(fault, "an audio port past the count");
+        fault = joinFaults(fault, "an audio port past the count");
     }
     finish(session, report, "scan.ports", fault);
 }
@@ -334,16 +323,6 @@ bool save(const ClapInstance& instance, std::vector<std::uint8_t>& bytes, std::s
     const bool saved = instance.state->save(instance.plugin(), &stream.out);
     bytes = std::move(stream.bytes);
     return saved;
-}
-
-std::string firstDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b)
-{
-    std::size_t at = 0;
-    while (at < a.size() && at < b.size() && a[at] == b[at]) {
-        ++at;
-    }
-    return std::to_string(a.size()) + " bytes before, " + std::to_string(b.size()) + " after, first difference at byte " +
-           std::to_string(at);
 }
 
 // One empty block on the audio thread, its output events kept.
@@ -549,17 +528,17 @@ void runClapStateChecks(const std::string& path, const ValidationPlan& plan, int
         stream.bytes = bad.bytes;
         stream.failing = bad.failing;
         if (second->state->load(second->plugin(), &stream.in)) {
-            fault = join(fault, bad.what + " was taken");
+            fault = joinFaults(fault, bad.what + " was taken");
         }
         std::vector<std::uint8_t> after;
         if (!save(*second, after) || after != before) {
-            fault = join(fault, bad.what + " changed the state (" + firstDifference(before, after) + ")");
+            fault = joinFaults(fault, bad.what + " changed the state (" + firstDifference(before, after) + ")");
         }
     }
     ClapMemoryStream failing;
     failing.failing = true;
     if (first.state->save(first.plugin(), &failing.out)) {
-        fault = join(fault, "a save into a failing stream reported success");
+        fault = joinFaults(fault, "a save into a failing stream reported success");
     }
     finish(session, report, "state.refused", fault);
     second.reset();

@@ -19,22 +19,15 @@ namespace tessarine::host {
 
 namespace {
 
-// The rates and block sizes hosts run at, from single samples to large buffers.
-constexpr int kRates[] = {44100, 48000, 88200, 96000};
-constexpr std::uint32_t kBlocks[] = {1, 17, 64, 512, 4096};
-
-constexpr double kNoteSeconds = 0.4;
-constexpr double kTailSeconds = 0.2;
-
-// One chord held for kNoteSeconds and released, at one rate and block size:
+// One chord held for kChordSeconds and released, at one rate and block size:
 // the transport's position first, a controller and a bend while it sounds.
 // Empty, or what went wrong.
 std::string playChord(Lv2Instance& instance, Lv2EventSequence& events, std::uint32_t block, BlockTiming& timing,
                       float& peak)
 {
     const double rate = instance.sampleRate();
-    const long long noteFrames = std::llround(kNoteSeconds * rate);
-    const long long totalFrames = noteFrames + std::llround(kTailSeconds * rate);
+    const long long noteFrames = std::llround(kChordSeconds * rate);
+    const long long totalFrames = noteFrames + std::llround(kChordTailSeconds * rate);
     const long long bendFrame = noteFrames / 2;
     float notePeak = 0.0f;
     OutputCheck check(rate);
@@ -91,7 +84,7 @@ std::vector<CheckGroup> lv2CheckGroups(const ValidationPlan& plan)
     groups.push_back({"state", runLv2StateChecks, 0});
     groups.push_back({"presets", runLv2PresetChecks, 0});
     groups.push_back({"events", runLv2EventChecks, 0});
-    for (int rate : kRates) {
+    for (int rate : kHostRates) {
         groups.push_back({"process." + std::to_string(rate), runLv2ProcessChecks, rate});
     }
     return groups;
@@ -112,7 +105,7 @@ void runLv2ProcessChecks(const std::string& path, const ValidationPlan& plan, in
     }
     Lv2EventSequence events(world.uris());
     std::string fault;
-    for (const std::uint32_t block : kBlocks) {
+    for (const std::uint32_t block : kHostBlocks) {
         BlockTiming timing(rate);
         float peak = 0.0f;
         const std::string blockFault = playChord(*instance, events, block, timing, peak);

@@ -12,8 +12,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <filesystem>
 #include <random>
 #include <set>
 
@@ -23,32 +21,17 @@ namespace {
 
 constexpr const char* kOwnUri = "urn:brightmoor-labs:tessarine";
 
-std::string join(const std::string& fault, const std::string& more)
-{
-    if (fault.empty()) {
-        return more;
-    }
-    return more.empty() ? fault : fault + "; " + more;
-}
-
 std::string firstDifference(const Lv2State& a, const Lv2State& b)
 {
     if (a.size() != b.size()) {
         return std::to_string(a.size()) + " properties before, " + std::to_string(b.size()) + " after";
     }
     for (std::size_t p = 0; p < a.size(); ++p) {
-        const auto& x = a[p].bytes;
-        const auto& y = b[p].bytes;
         if (a[p].key != b[p].key || a[p].type != b[p].type) {
             return "property " + std::to_string(p) + " changed its key or type";
         }
-        std::size_t at = 0;
-        while (at < x.size() && at < y.size() && x[at] == y[at]) {
-            ++at;
-        }
-        if (at < x.size() || at < y.size()) {
-            return "property " + std::to_string(p) + ": " + std::to_string(x.size()) + " bytes before, " +
-                   std::to_string(y.size()) + " after, first difference at byte " + std::to_string(at);
+        if (a[p].bytes != b[p].bytes) {
+            return "property " + std::to_string(p) + ": " + host::firstDifference(a[p].bytes, b[p].bytes);
         }
     }
     return {};
@@ -88,16 +71,13 @@ void runLv2LoadChecks(const std::string& path, const ValidationPlan& plan, int, 
         return;
     }
     if (world.uri() == kOwnUri) {
-        // The same instrument as the VST plug-in: held to the same promises.
-        std::int32_t own = 0;
-        std::memcpy(&own, "4TsN", 4);
-        report.setUniqueId(own);
+        report.setUniqueId(ownUniqueId());
     }
     report.pass("load.entry");
 
     std::string fault;
     for (const std::string& feature : world.missingFeatures()) {
-        fault = join(fault, "requires " + feature + ", which the host does not offer");
+        fault = joinFaults(fault, "requires " + feature + ", which the host does not offer");
     }
     // Made and freed at the rates hosts run at, one rate twice.
     for (const double rate : {44100.0, 44100.0, 48000.0, 96000.0}) {
@@ -127,7 +107,7 @@ void runLv2ScanChecks(const std::string& path, const ValidationPlan& plan, int, 
         fault = "no audio output";
     }
     if (!instance->hasEventInput()) {
-        fault = join(fault, "no atom input that takes MIDI events (an instrument needs one)");
+        fault = joinFaults(fault, "no atom input that takes MIDI events (an instrument needs one)");
     }
     const std::uint32_t ports = lilv_plugin_get_num_ports(plugin);
     std::vector<float> lows(ports), highs(ports), defaults(ports);
@@ -137,16 +117,16 @@ void runLv2ScanChecks(const std::string& path, const ValidationPlan& plan, int, 
         const LilvPort* port = lilv_plugin_get_port_by_index(plugin, index);
         const LilvNode* symbol = lilv_port_get_symbol(plugin, port);
         if (symbol == nullptr || !symbols.insert(lilv_node_as_string(symbol)).second) {
-            fault = join(fault, "port " + std::to_string(index) + " has no symbol or one used before");
+            fault = joinFaults(fault, "port " + std::to_string(index) + " has no symbol or one used before");
         }
     }
     for (const std::uint32_t index : instance->controlInputs()) {
         const std::string which = "control port " + std::to_string(index);
         const float low = lows[index], high = highs[index], start = defaults[index];
         if (std::isnan(low) || std::isnan(high) || !(low <= high)) {
-            fault = join(fault, which + " has no range");
+            fault = joinFaults(fault, which + " has no range");
         } else if (!std::isnan(start) && !(start >= low && start <= high)) {
-            fault = join(fault, which + "'s default " + std::to_string(start) + " lies outside its range");
+            fault = joinFaults(fault, which + "'s default " + std::to_string(start) + " lies outside its range");
         }
     }
     report.result("scan.ports", fault);
@@ -238,7 +218,7 @@ void runLv2PresetChecks(const std::string& path, const ValidationPlan& plan, int
     Lv2EventSequence events(world.uris());
     for (const Lv2Preset& preset : presets) {
         if (preset.state == nullptr) {
-            fault = join(fault, preset.uri + " does not load");
+            fault = joinFaults(fault, preset.uri + " does not load");
             continue;
         }
         instance->restore(preset.state.get());
@@ -256,7 +236,7 @@ void runLv2PresetChecks(const std::string& path, const ValidationPlan& plan, int
             check.scan(instance->outputs(), instance->outputCount(), static_cast<int>(kBlock), static_cast<long long>(block) * kBlock);
         }
         if (!check.fault().empty()) {
-            fault = join(fault, "'" + preset.label + "': " + check.fault());
+            fault = joinFaults(fault, "'" + preset.label + "': " + check.fault());
         }
     }
     report.result("presets.load", fault);

@@ -59,11 +59,31 @@ std::vector<CheckGroup> checkGroups(const ValidationPlan& plan)
     return groups;
 }
 
-bool isOwnPlugin(std::int32_t uniqueId)
+std::int32_t ownUniqueId()
 {
     std::int32_t own = 0;
     std::memcpy(&own, "4TsN", 4);
-    return uniqueId == own;
+    return own;
+}
+
+bool isOwnPlugin(std::int32_t uniqueId) { return uniqueId == ownUniqueId(); }
+
+std::string joinFaults(const std::string& fault, const std::string& more)
+{
+    if (fault.empty()) {
+        return more;
+    }
+    return more.empty() ? fault : fault + "; " + more;
+}
+
+std::string firstDifference(const std::vector<std::uint8_t>& before, const std::vector<std::uint8_t>& after)
+{
+    std::size_t at = 0;
+    while (at < before.size() && at < after.size() && before[at] == after[at]) {
+        ++at;
+    }
+    return std::to_string(before.size()) + " bytes before, " + std::to_string(after.size()) +
+           " after, first difference at byte " + std::to_string(at);
 }
 
 TextLimits textLimits(const vst::EffectRecord& effect, const ValidationPlan& plan)

@@ -44,8 +44,22 @@ struct CheckGroup {
 
 std::vector<CheckGroup> checkGroups(const ValidationPlan& plan);
 
-// The plug-in of this very project, known by its unique id.
+// The plug-in of this very project, known by its unique id, which its CLAP
+// and LV2 forms report as too: all are held to the same promises.
+std::int32_t ownUniqueId();
 bool isOwnPlugin(std::int32_t uniqueId);
+
+// The rates and block sizes hosts run at, from single samples to large
+// buffers, at which the CLAP and LV2 groups play a chord and its tail.
+inline constexpr int kHostRates[] = {44100, 48000, 88200, 96000};
+inline constexpr std::uint32_t kHostBlocks[] = {1, 17, 64, 512, 4096};
+inline constexpr double kChordSeconds = 0.4;
+inline constexpr double kChordTailSeconds = 0.2;
+
+// Two faults found by one check, as one report line.
+std::string joinFaults(const std::string& fault, const std::string& more);
+// Where a state saved again first differs from the one saved before.
+std::string firstDifference(const std::vector<std::uint8_t>& before, const std::vector<std::uint8_t>& after);
 
 // The bytes a plug-in may write into each kind of host text buffer, terminator
 // included. Strict: the interface's limits, which Tessarine keeps. Otherwise
