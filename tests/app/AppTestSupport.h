@@ -1,7 +1,7 @@
 #pragma once
 // What the application's tests share: a core host that tells nobody anything,
 // a file's bytes, how clearly a recording plays a pitch, and a JACK server of
-// the test's own (the dummy backend, 48 kHz, periods of 512) under a name no
+// the test's own (private_jackd.py, periods of 512) under a name no
 // other test uses, which reaches every program the test starts through
 // JACK_DEFAULT_SERVER in this process's environment.
 
@@ -87,8 +87,9 @@ public:
     }
     ~PrivateJackServer()
     {
+        // Killed, a server would keep its place in JACK's registry of eight.
         server_.signal(SIGTERM);
-        server_.waitForExit(std::chrono::seconds(10));
+        EXPECT_EQ(server_.waitForExit(std::chrono::seconds(30)), 0) << "the private JACK server stops when asked";
     }
 
     bool up() const { return up_; }
@@ -97,9 +98,7 @@ private:
     static std::vector<std::string> serverCommand(const std::string& name)
     {
         ::setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
-        // The server waits ten client timeouts for a new client's activation, and by
-        // default a timeout is two periods (21 ms): a loaded machine misses that.
-        return {"jackd", "-n", name, "--no-realtime", "-t", "5000", "-d", "dummy", "-r", "48000", "-p", "512"};
+        return {"python3", TESSARINE_PRIVATE_JACKD, name, "512"};
     }
 
     std::string name_;

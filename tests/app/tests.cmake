@@ -6,4 +6,5 @@ target_sources(tests_app PRIVATE ${allocation_counter} ${release_font_caches})
 add_dependencies(tests_app tessarine-app factory_library)
 target_compile_definitions(tests_app PRIVATE
   TESSARINE_APP_PATH="$<TARGET_FILE:tessarine-app>"
+  TESSARINE_PRIVATE_JACKD="${CMAKE_CURRENT_LIST_DIR}/../support/private_jackd.py"
   TESSARINE_LIBRARY_ROOT="${CMAKE_BINARY_DIR}")

@@ -14,7 +14,9 @@ extern char** environ;
 
 namespace tessarine::test {
 
-// A program in the background, its stdout and stderr in outputPath; killed if still running when it goes.
+// A program in the background, its stdout and stderr in outputPath. If still
+// running when it goes, it is asked to stop and killed only if it will not: a
+// JACK client killed outright holds its server up for a whole client timeout.
 class ChildProcess {
 public:
     ChildProcess(const std::vector<std::string>& arguments, const std::string& outputPath)
@@ -45,8 +47,11 @@ public:
     }
     ~ChildProcess()
     {
-        signal(SIGKILL);
-        waitForExit(std::chrono::seconds(10));
+        signal(SIGTERM);
+        if (waitForExit(std::chrono::seconds(10)) == -1) {
+            signal(SIGKILL);
+            waitForExit(std::chrono::seconds(10));
+        }
     }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

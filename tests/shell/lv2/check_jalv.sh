@@ -5,7 +5,7 @@
 # Usage: check_jalv.sh BUNDLE_PARENT PRESET_TTL PRESET_URI
 set -eu
 server="tsn-jalv-$$"
-jackd -n "$server" -t 5000 -d dummy -r 48000 -p 256 >/dev/null 2>&1 &
+python3 "$(dirname "$0")/../../support/private_jackd.py" "$server" 256 >/dev/null 2>&1 &
 jack=$!
 trap 'kill $jack 2>/dev/null; wait $jack 2>/dev/null || true' EXIT
 timeout 20 jack_wait -s "$server" -w >/dev/null
