@@ -30,13 +30,13 @@ inline void setNoiseFrames(NoiseData& data, const std::vector<float>& times, int
     data.setFrameCount(static_cast<int>(times.size()));
 }
 
-// Renders in sub-blocks of 256 with the same block inputs throughout.
+// Renders in sub-blocks of step with the same block inputs throughout.
 inline std::vector<float> renderNoiseFor(NoiseSynthesiser& synth, int samples, const NoiseBlock& block,
-                                         RandomGenerator& random)
+                                         RandomGenerator& random, int step = 256)
 {
     std::vector<float> out(static_cast<std::size_t>(samples), 0.0f);
     NoiseVoiceState state;
-    for (int i = 0; i < samples; i += 256) synth.renderNoise(state, out.data() + i, std::min(256, samples - i), block, random);
+    for (int i = 0; i < samples; i += step) synth.renderNoise(state, out.data() + i, std::min(step, samples - i), block, random);
     return out;
 }
 
@@ -67,12 +67,7 @@ inline double bandPower(const std::vector<float>& x, double rate, double f0, dou
     return sum;
 }
 
-inline double meanSquare(const std::vector<float>& x)
-{
-    double sum = 0.0;
-    for (float v : x) sum += static_cast<double>(v) * v;
-    return sum / static_cast<double>(x.size());
-}
+inline double meanSquare(const std::vector<float>& x) { return energy(x, 0, static_cast<int>(x.size())) / x.size(); }
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
@@ -167,34 +162,26 @@ TEST_F(NoiseFixture, MorphCornersPlayOnlyTheirSlot)
     }
 }
 
-TEST_F(NoiseFixture, GainRampScalesTheOutputSampleBySample)
-{
-    setNoiseFrames(*data[0], {0.0f, 10.0f}, 10, 40);
-    RandomGenerator referenceRandom(9);
-    const std::vector<float> reference = renderNoiseFor(synth, 256, block, referenceRandom);
-    for (auto [g0, g1] : std::initializer_list<std::pair<float, float>>{{0.5f, 0.5f}, {0.0f, 1.0f}, {2.0f, 0.0f}, {0.0f, 0.0f}}) {
-        block.gainStart = g0;
-        block.gainEnd = g1;
-        RandomGenerator random(9);
-        const std::vector<float> out = renderNoiseFor(synth, 256, block, random);
-        for (int j = 0; j < 256; ++j)
-            ASSERT_NEAR(out[j], reference[j] * (g0 + (g1 - g0) * j / 256.0f), 1e-6f) << g0 << " " << g1 << " " << j;
-    }
-}
-
-TEST_F(NoiseFixture, SubBlockSizeDoesNotChangeTheNoise)
+TEST_F(NoiseFixture, GainRampsScaleTheNoiseAndSubBlockSizesLeaveItAlone)
 {
     // Frames refill mid-sub-block and sub-blocks start mid-crossfade; with
-    // steady inputs the result must be the same however the host slices it.
+    // steady inputs the result must be the same however the host slices it,
+    // and each sub-block's gain ramp scales it sample by sample.
     setNoiseFrames(*data[0], {0.0f, 10.0f}, 10, 40);
     RandomGenerator referenceRandom(4);
-    const std::vector<float> reference = renderNoiseFor(synth, 4000, block, referenceRandom);
-    for (int size : {1, 17, 64, 100, 255}) {
+    const std::vector<float> reference = renderNoiseFor(synth, 4096, block, referenceRandom);
+    struct Case { int size; float g0, g1, tolerance; };
+    for (const Case c : {Case{1, 1, 1, 1e-4f}, Case{17, 1, 1, 1e-4f}, Case{64, 1, 1, 1e-4f}, Case{100, 1, 1, 1e-4f},
+                         Case{255, 1, 1, 1e-4f}, Case{256, 0.5f, 0.5f, 1e-6f}, Case{256, 0, 1, 1e-6f},
+                         Case{256, 2, 0, 1e-6f}, Case{256, 0, 0, 1e-6f}}) {
+        block.gainStart = c.g0;
+        block.gainEnd = c.g1;
         RandomGenerator random(4);
-        NoiseVoiceState state;
-        std::vector<float> out(4000, 0.0f);
-        for (int i = 0; i < 4000; i += size) synth.renderNoise(state, out.data() + i, std::min(size, 4000 - i), block, random);
-        for (int j = 0; j < 4000; ++j) ASSERT_NEAR(out[j], reference[j], 1e-4f) << size << " " << j;
+        const std::vector<float> out = renderNoiseFor(synth, 4096, block, random, c.size);
+        for (int j = 0; j < 4096; ++j) {
+            ASSERT_NEAR(out[j], reference[j] * (c.g0 + (c.g1 - c.g0) * (j % 256) / 256.0f), c.tolerance)
+                << c.size << " " << c.g0 << " " << c.g1 << " " << j;
+        }
     }
 }
 

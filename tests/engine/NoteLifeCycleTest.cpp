@@ -266,10 +266,7 @@ TEST_F(PerformanceControls, TheWheelAddsVibratoUnlessARowTakesItAndAResetCentres
         if (thenReset) midi(0xB0, 121, 0);
         midi(0x90, 69, 100);
         play(1);
-        const NoteVoice* voice = nullptr;
-        for (int i = 0; i < kNoteVoiceCount; ++i) {
-            if (engine->voices().voice(i).key() == 69) voice = &engine->voices().voice(i);
-        }
+        const NoteVoice* voice = voiceWithKey(69);
         VoiceRenderContext context;
         return voice != nullptr ? voice->fundamentalAt(0.25f / kWheelVibratoRate, context) : 0.0f;
     };

@@ -87,6 +87,7 @@ TEST(LibraryListing, SubfoldersSkipDotFoldersAndFilesAndKeepTheirLimits)
     EXPECT_EQ(files.back().name, "V127");
 }
 
+// A choice names the file on disk and becomes the menu's title.
 TEST(LibraryMenu, SubfoldersMakeSubmenusAndHideLooseFilesWhileFlatFoldersListTheirFiles)
 {
     const std::string root = freshFolder("menu-tree");
@@ -120,29 +121,17 @@ TEST(LibraryMenu, SubfoldersMakeSubmenusAndHideLooseFilesWhileFlatFoldersListThe
     buildLibraryMenu(root + "/None", "t9h", missing);
     EXPECT_TRUE(missing.rootEntries.empty());
     EXPECT_FALSE(missing.hasSubmenus());
-}
-
-TEST(LibraryMenu, AChoiceNamesTheFileOnDiskAndBecomesTheTitle)
-{
-    const std::string root = freshFolder("menu-paths");
-    touchFile(root + "/Voices/Pianos/Grand.t9v");
-    touchFile(root + "/Voices/Pianos/Upright.T9V");
-    touchFile(root + "/Harm/Saw.t9h");
-    LibraryMenu voices;
-    buildLibraryMenu(root + "/Voices", "t9v", voices);
-    LibraryMenu harmonics;
-    buildLibraryMenu(root + "/Harm", "t9h", harmonics);
 
     struct Row { LibraryMenu* menu; LibraryMenuChoice choice; bool ok; std::string path, title; }; // title: shown after
     const Row rows[] = {
-        {&voices, {0, 1}, true, root + "/Voices/Pianos/Upright.T9V", "Upright"},
-        {&voices, {0, 0}, true, root + "/Voices/Pianos/Grand.t9v", "Grand"},
-        {&voices, {0, -1}, false, "", "Grand"}, // the category entry itself opens nothing
-        {&voices, {0, 2}, false, "", "Grand"},
-        {&voices, {1, 0}, false, "", "Grand"},
-        {&harmonics, {0, -1}, true, root + "/Harm/Saw.t9h", "Saw"},
-        {&harmonics, {0, 0}, false, "", "Saw"},
-        {&harmonics, {-1, -1}, false, "", "Saw"},
+        {&menu, {2, 1}, true, voices + "/Pianos/Upright.T9V", "Upright"},
+        {&menu, {2, 0}, true, voices + "/Pianos/Grand.t9v", "Grand"},
+        {&menu, {2, -1}, false, "", "Grand"}, // the category entry itself opens nothing
+        {&menu, {2, 2}, false, "", "Grand"},
+        {&menu, {1, 0}, false, "", "Grand"},
+        {&presets, {0, -1}, true, noise + "/air.T9N", "air"},
+        {&presets, {0, 0}, false, "", "air"},
+        {&presets, {-1, -1}, false, "", "air"},
     };
     for (const Row& row : rows) {
         std::string path = "unchanged";
