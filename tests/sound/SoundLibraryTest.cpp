@@ -128,7 +128,8 @@ TEST(LibraryMenu, SubfoldersMakeSubmenusAndHideLooseFilesWhileFlatFoldersListThe
         {&menu, {2, 0}, true, voices + "/Pianos/Grand.t9v", "Grand"},
         {&menu, {2, -1}, false, "", "Grand"}, // the category entry itself opens nothing
         {&menu, {2, 2}, false, "", "Grand"},
-        {&menu, {1, 0}, false, "", "Grand"},
+        {&menu, {1, 0}, false, "", "Grand"}, // the empty category
+        {&menu, {3, 0}, false, "", "Grand"},
         {&presets, {0, -1}, true, noise + "/air.T9N", "air"},
         {&presets, {0, 0}, false, "", "air"},
         {&presets, {-1, -1}, false, "", "air"},
