@@ -20,6 +20,7 @@
 
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -66,12 +67,7 @@ bool displayShowsHostText(MusicianSession& s, const ControlRow& row, int page)
 // No value repeats: each automation record is a change.
 bool eachIsAChange(const std::vector<float>& values)
 {
-    for (std::size_t i = 1; i < values.size(); ++i) {
-        if (values[i] == values[i - 1]) {
-            return false;
-        }
-    }
-    return true;
+    return std::adjacent_find(values.begin(), values.end()) == values.end();
 }
 
 // The rows of a page (-1 the top bar) of the given kinds.
@@ -79,10 +75,8 @@ std::vector<ControlRow> rowsOf(int page, std::initializer_list<ControlKind> kind
 {
     std::vector<ControlRow> rows;
     for (const ControlRow& row : page < 0 ? tessarine::topBarControls() : tessarine::pageControls(page)) {
-        for (ControlKind kind : kinds) {
-            if (row.kind == kind) {
-                rows.push_back(row);
-            }
+        if (std::find(kinds.begin(), kinds.end(), row.kind) != kinds.end()) {
+            rows.push_back(row);
         }
     }
     return rows;

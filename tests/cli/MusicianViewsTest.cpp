@@ -21,6 +21,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <numeric>
 
 namespace {
 
@@ -122,11 +123,8 @@ void restoreViewsInstrument(MusicianSession& s)
     for (auto& path : instrument->morphPathCurves) {
         setCurve(path, {{0.0f, 0.1f}, {0.4f, 0.1f}, {0.8f, 0.1f}, {1.2f, 0.1f}});
     }
-    static Bytes scratch(tessarine::RecordStream::kBufferSize);
-    tessarine::RecordStream stream;
-    stream.openMemoryWrite(scratch);
-    ASSERT_TRUE(tessarine::writeInstrument(stream, *instrument));
-    ASSERT_EQ(s.host().dispatch(vst::effSetChunk, 0, static_cast<vst::intptr>(stream.position()), scratch.data()), 1);
+    Bytes bytes = tessarine::test::recordBytes([&](auto& out) { return tessarine::writeInstrument(out, *instrument); });
+    ASSERT_EQ(s.host().dispatch(vst::effSetChunk, 0, static_cast<vst::intptr>(bytes.size()), bytes.data()), 1);
     s.idle(4);
 }
 
@@ -147,11 +145,9 @@ std::vector<float> note(MusicianSession& s)
 // The largest level difference between two notes, in dB.
 float largestChange(const std::vector<float>& a, const std::vector<float>& b)
 {
-    float largest = 0;
-    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
-        largest = std::max(largest, std::fabs(a[i] - b[i]));
-    }
-    return largest;
+    return std::transform_reduce(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(std::min(a.size(), b.size())),
+                                 b.begin(), 0.0f, [](float x, float y) { return std::max(x, y); },
+                                 [](float x, float y) { return std::fabs(x - y); });
 }
 
 // Where a curve view draws its points: the plot inside the frame, a time axis
@@ -256,11 +252,8 @@ std::vector<Point> spectralShape(const Rect& plot, const Instrument& instrument)
 // The index of the point nearest to x across the plot.
 std::size_t nearestTo(const std::vector<Point>& points, double x)
 {
-    std::size_t best = 0;
-    for (std::size_t i = 1; i < points.size(); ++i) {
-        best = std::fabs(points[i].x - x) < std::fabs(points[best].x - x) ? i : best;
-    }
-    return best;
+    const auto distance = [x](const Point& a, const Point& b) { return std::fabs(a.x - x) < std::fabs(b.x - x); };
+    return static_cast<std::size_t>(std::min_element(points.begin(), points.end(), distance) - points.begin());
 }
 
 TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
@@ -357,11 +350,7 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
 
 int changes(const std::vector<float>& a, const std::vector<float>& b)
 {
-    int count = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        count += a[i] != b[i] ? 1 : 0;
-    }
-    return count;
+    return std::transform_reduce(a.begin(), a.end(), b.begin(), 0, std::plus<>(), std::not_equal_to<>());
 }
 
 TEST(MusicianViews, ThePadsHandleMovesTheTwoParametersOfItsPointAndTheSound)

@@ -17,6 +17,7 @@
 #include "support/TempFolder.h"
 #include "editor/EditorTags.h"
 #include "support/RunCommand.h"
+#include "support/SignalMeasure.h"
 #include "support/TestVoices.h"
 
 #include <gtest/gtest.h>
@@ -92,13 +93,7 @@ void expectHostHeard(MusicianSession& s, std::size_t mark, const std::vector<flo
 // A key pressed with Control (and Shift) held, as a musician types it.
 void chord(MusicianSession& s, bool shift, KeySym key)
 {
-    s.holding(XK_Control_L, [&] {
-        if (shift) {
-            s.holding(XK_Shift_L, [&] { s.key(key); });
-        } else {
-            s.key(key);
-        }
-    });
+    s.holding(XK_Control_L, [&] { shift ? s.holding(XK_Shift_L, [&] { s.key(key); }) : s.key(key); });
 }
 
 std::string uriOf(const std::string& path)
@@ -226,22 +221,13 @@ TEST(MusicianWorkflows, TheOnScreenKeyboardSoundsWhileAKeyIsHeld)
     START_SESSION(s);
     auto& host = s.host();
     std::vector<float> left(512), right(512);
+    const auto render = [&] { host.processBlock({}, left.data(), right.data(), 512); };
     s.moveTo(100 + 2 * 7 * 19 + 9, 536);
     s.button(1, true);
-    float peak = 0;
-    for (int i = 0; i < 10; ++i) {
-        host.processBlock({}, left.data(), right.data(), 512);
-        for (float v : left) {
-            peak = std::max(peak, std::abs(v));
-        }
-    }
+    EXPECT_GT(tessarine::test::stereoPeak(10, render, left, right)[0], 1e-3f);
     s.button(1, false);
-    EXPECT_GT(peak, 1e-3f);
-    for (int i = 0; i < 400; ++i) {
-        host.processBlock({}, left.data(), right.data(), 512);
-    }
-    const auto [low, high] = std::minmax_element(left.begin(), left.end());
-    EXPECT_LT(std::max(-*low, *high), 1e-4f) << "letting go of the key ends the note";
+    tessarine::test::stereoPeak(399, render, left, right);
+    EXPECT_LT(tessarine::test::stereoPeak(1, render, left, right)[0], 1e-4f) << "letting go of the key ends the note";
 }
 
 // `tessarine edit` opens the editor in a window of its own, and says why it cannot without a display.
@@ -345,33 +331,25 @@ TEST(MusicianUndo, TenMixedEditsUndoneAndRedoneRestoreTheRecordTheSoundAndTheHos
         states.push_back(snapshot(s));
         ASSERT_NE(states.back().record, states[states.size() - 2].record) << "the edit changed nothing";
     }
+    // Each step back or forth brings back the record and the sound it had, and the host hears every change.
+    const auto expectBackTo = [&](const Snapshot& then, const std::function<void()>& act) {
+        const std::vector<float> before = hostValues(s.host());
+        const std::size_t mark = s.mark();
+        act();
+        const Snapshot now = snapshot(s);
+        ASSERT_EQ(now.record, then.record);
+        EXPECT_EQ(now.audio, then.audio);
+        expectHostHeard(s, mark, before);
+    };
     // Undo by the button and by Ctrl+Z in turn, redo by the button, Ctrl+Shift+Z and Ctrl+Y.
-    for (std::size_t step = states.size() - 1; step > 0; --step) {
+    for (std::size_t step = states.size() - 1; step > 0 && !HasFatalFailure(); --step) {
         SCOPED_TRACE(testing::Message() << "undoing " << edits[step - 1].what);
-        const std::vector<float> before = hostValues(s.host());
-        const std::size_t mark = s.mark();
-        if (step % 2 == 0) {
-            s.click(kUndoX, kButtonsY);
-        } else {
-            chord(s, false, XK_z);
-        }
-        const Snapshot now = snapshot(s);
-        ASSERT_EQ(now.record, states[step - 1].record);
-        EXPECT_EQ(now.audio, states[step - 1].audio);
-        expectHostHeard(s, mark, before);
+        expectBackTo(states[step - 1], [&] { step % 2 == 0 ? s.click(kUndoX, kButtonsY) : chord(s, false, XK_z); });
     }
-    for (std::size_t step = 1; step < states.size(); ++step) {
+    for (std::size_t step = 1; step < states.size() && !HasFatalFailure(); ++step) {
         SCOPED_TRACE(testing::Message() << "redoing " << edits[step - 1].what);
-        const std::size_t mark = s.mark();
-        const std::vector<float> before = hostValues(s.host());
-        switch (step % 3) {
-        case 0: s.click(kRedoX, kButtonsY); break;
-        case 1: chord(s, true, XK_z); break;
-        default: chord(s, false, XK_y); break;
-        }
-        const Snapshot now = snapshot(s);
-        ASSERT_EQ(now.record, states[step].record);
-        EXPECT_EQ(now.audio, states[step].audio);
-        expectHostHeard(s, mark, before);
+        expectBackTo(states[step], [&] {
+            step % 3 == 0 ? s.click(kRedoX, kButtonsY) : chord(s, step % 3 == 1, step % 3 == 1 ? XK_z : XK_y);
+        });
     }
 }
