@@ -379,8 +379,7 @@ TEST(MusicianControls, AtTwiceTheSizeControlsAnswerAtTwiceTheirPlaces)
     for (auto* instance : {&host, again.get()}) {
         vst::EditorRect* rect = nullptr;
         ASSERT_EQ(instance->dispatch(vst::effEditGetRect, 0, 0, &rect), 1);
-        EXPECT_EQ(rect->right - rect->left, 1600);
-        EXPECT_EQ(rect->bottom - rect->top, 1100);
+        EXPECT_EQ(std::pair(rect->right - rect->left, rect->bottom - rect->top), std::pair(1600, 1100));
     }
 }
 

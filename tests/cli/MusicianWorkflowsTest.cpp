@@ -14,7 +14,6 @@
 
 #include "support/ReadBack.h"
 #include "support/SoundFileHelpers.h"
-#include "support/TempFolder.h"
 #include "editor/EditorTags.h"
 #include "support/RunCommand.h"
 #include "support/SignalMeasure.h"
@@ -44,10 +43,15 @@ using tessarine::test::instrumentOf;
 using tessarine::test::MusicianSession;
 using Bytes = std::vector<std::byte>;
 
-std::string scratch(const std::string& name)
+const auto scratch = testsound::scratchPath;
+
+// A voice of random data from seed, written at scratch(name).
+std::string randomVoiceFile(const std::string& name, unsigned seed, int multisamples, int layers)
 {
-    static const tessarine::test::TempFolder folder("musician");
-    return folder / name;
+    auto voice = std::make_unique<tessarine::Voice>();
+    tessarine::test::fillRandomVoice(*voice, seed, multisamples, layers, 5);
+    tessarine::test::writeFile(scratch(name), tessarine::test::voiceBytes(*voice));
+    return scratch(name);
 }
 
 const auto readVoice = tessarine::test::loadVoice;
@@ -145,10 +149,7 @@ TEST(MusicianWorkflows, AnalysingIntoASlotGivesWhatTheCommandLineGives)
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.multisamples << " multisamples, " << row.layers << " layers, selector "
                                         << row.selector << ", tag " << row.tag);
-        auto voice = std::make_unique<tessarine::Voice>();
-        tessarine::test::fillRandomVoice(*voice, 11, row.multisamples, row.layers, 5);
-        const std::string voicePath = scratch("start.t9v");
-        tessarine::test::writeFile(voicePath, tessarine::test::voiceBytes(*voice));
+        const std::string voicePath = randomVoiceFile("start.t9v", 11, row.multisamples, row.layers);
         s.clickAndAnswer(0, tessarine::kTagLoadVoiceA, "Load Voice File", voicePath);
         s.host().setParameter(tessarine::kSoftLoudButtonA, row.selector);
         s.clickAndAnswer(0, row.tag, "Load Sound File", wav);
@@ -294,10 +295,7 @@ TEST(MusicianUndo, TenMixedEditsUndoneAndRedoneRestoreTheRecordTheSoundAndTheHos
 {
     START_SESSION(s);
     using namespace tessarine;
-    auto voice = std::make_unique<Voice>();
-    test::fillRandomVoice(*voice, 7, 2, 2, 5);
-    const std::string voicePath = scratch("undo.t9v");
-    test::writeFile(voicePath, test::voiceBytes(*voice));
+    const std::string voicePath = randomVoiceFile("undo.t9v", 7, 2, 2);
 
     // Each edit: the page it is made on and the gesture.
     const struct {
