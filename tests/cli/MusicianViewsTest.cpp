@@ -163,13 +163,18 @@ Point onFrequencyAxis(const Rect& plot, float hz, float v)
     return {plot.x + static_cast<double>(tessarine::warpPosition(hz)) * plot.width,
             plot.bottom() - plot.height * std::clamp(static_cast<double>(v), 0.0, 1.0)};
 }
-std::vector<Point> curvePoints(const Rect& plot, const BreakpointCurve& curve)
+// count points, the i-th where point(i) puts it.
+std::vector<Point> pointsOf(int count, const std::function<Point(int)>& point)
 {
     std::vector<Point> points;
-    for (int i = 0; i < curve.pointCount(); ++i) {
-        points.push_back(onTimeAxis(plot, curve.timeAt(i), curve.value(i)));
+    for (int i = 0; i < count; ++i) {
+        points.push_back(point(i));
     }
     return points;
+}
+std::vector<Point> curvePoints(const Rect& plot, const BreakpointCurve& curve)
+{
+    return pointsOf(curve.pointCount(), [&](int i) { return onTimeAxis(plot, curve.timeAt(i), curve.value(i)); });
 }
 
 const tessarine::LayerData& shownLayer(const Instrument& instrument) { return instrument.voices[0].layer(0, 1); }
@@ -178,28 +183,24 @@ const tessarine::LayerData& shownLayer(const Instrument& instrument) { return in
 std::vector<Point> harmonicFrames(const Rect& plot, const Instrument& instrument)
 {
     const tessarine::HarmonicData& data = shownLayer(instrument).harmonic;
-    std::vector<Point> points;
-    for (int i = 0; i < data.frameCount(); ++i) {
+    return pointsOf(data.frameCount(), [&](int i) {
         float sum = 0;
         for (int h = 0; h < tessarine::kHarmonicCount; ++h) {
             sum += i < data.amplitude(h).pointCount() ? data.amplitude(h).value(i) : 0.0f;
         }
-        points.push_back(onTimeAxis(plot, data.amplitude(0).timeAt(i), 0.5f * sum));
-    }
-    return points;
+        return onTimeAxis(plot, data.amplitude(0).timeAt(i), 0.5f * sum);
+    });
 }
 std::vector<Point> noiseFrames(const Rect& plot, const Instrument& instrument)
 {
     const tessarine::NoiseData& data = shownLayer(instrument).noise;
-    std::vector<Point> points;
-    for (int i = 0; i < data.frameCount(); ++i) {
+    return pointsOf(data.frameCount(), [&](int i) {
         float sum = 0;
         for (int k = 0; k < 100; ++k) {
             sum += tessarine::peekValueAt(data.frame(i).spectrum, static_cast<float>(k) * 0.01f);
         }
-        points.push_back(onTimeAxis(plot, data.frameTime(i), 0.01f * sum));
-    }
-    return points;
+        return onTimeAxis(plot, data.frameTime(i), 0.01f * sum);
+    });
 }
 // Where the window shows a handle in the column at x of the plot: the middle
 // of the run of handle-coloured pixels (plain or selected), or the plot's top.
@@ -232,22 +233,18 @@ double handleIn(MusicianSession& s, const Rect& plot, double x)
 // they are read from the window.
 std::vector<Point> noiseHandles(MusicianSession& s, const Rect& plot)
 {
-    std::vector<Point> points;
-    for (int k = 0; k < 16; ++k) {
+    return pointsOf(16, [&](int k) {
         const double x = plot.x + static_cast<double>(tessarine::warpPosition(
                                       tessarine::warpFrequency(static_cast<float>(k) / 15.0f))) * plot.width;
-        points.push_back({x, handleIn(s, plot, std::round(x))});
-    }
-    return points;
+        return Point{x, handleIn(s, plot, std::round(x))};
+    });
 }
 std::vector<Point> spectralShape(const Rect& plot, const Instrument& instrument)
 {
-    std::vector<Point> points;
     const BreakpointCurve& curve = instrument.spectralShapeCurve;
-    for (int i = 0; i < curve.pointCount(); ++i) {
-        points.push_back(onFrequencyAxis(plot, curve.timeAt(i) * 22000.0f, curve.value(i)));
-    }
-    return points;
+    return pointsOf(curve.pointCount(), [&](int i) {
+        return onFrequencyAxis(plot, curve.timeAt(i) * 22000.0f, curve.value(i));
+    });
 }
 // The index of the point nearest to x across the plot.
 std::size_t nearestTo(const std::vector<Point>& points, double x)
