@@ -239,7 +239,8 @@ TEST_F(Library, EveryLoadResetAndRandomRenamesTheMenus)
         saveInstrumentAs(root_ / file, name);
     }
     const auto categoryOf = [](const std::string& instrument) -> std::string {
-        const auto entry = std::find_if(kLibrary.begin(), kLibrary.end(), [&](auto& e) { return instrument == e.name; });
+        const auto entry =
+            std::find_if(kLibrary.begin(), kLibrary.end(), [&](auto& e) { return instrument == e.name; });
         return entry != kLibrary.end() ? entry->category : "";
     };
     const auto load = [&](const std::filesystem::path& path) {
