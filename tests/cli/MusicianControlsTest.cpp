@@ -20,6 +20,7 @@
 
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -66,12 +67,7 @@ bool displayShowsHostText(MusicianSession& s, const ControlRow& row, int page)
 // No value repeats: each automation record is a change.
 bool eachIsAChange(const std::vector<float>& values)
 {
-    for (std::size_t i = 1; i < values.size(); ++i) {
-        if (values[i] == values[i - 1]) {
-            return false;
-        }
-    }
-    return true;
+    return std::adjacent_find(values.begin(), values.end()) == values.end();
 }
 
 // The rows of a page (-1 the top bar) of the given kinds.
@@ -79,10 +75,8 @@ std::vector<ControlRow> rowsOf(int page, std::initializer_list<ControlKind> kind
 {
     std::vector<ControlRow> rows;
     for (const ControlRow& row : page < 0 ? tessarine::topBarControls() : tessarine::pageControls(page)) {
-        for (ControlKind kind : kinds) {
-            if (row.kind == kind) {
-                rows.push_back(row);
-            }
+        if (std::find(kinds.begin(), kinds.end(), row.kind) != kinds.end()) {
+            rows.push_back(row);
         }
     }
     return rows;
@@ -385,8 +379,7 @@ TEST(MusicianControls, AtTwiceTheSizeControlsAnswerAtTwiceTheirPlaces)
     for (auto* instance : {&host, again.get()}) {
         vst::EditorRect* rect = nullptr;
         ASSERT_EQ(instance->dispatch(vst::effEditGetRect, 0, 0, &rect), 1);
-        EXPECT_EQ(rect->right - rect->left, 1600);
-        EXPECT_EQ(rect->bottom - rect->top, 1100);
+        EXPECT_EQ(std::pair(rect->right - rect->left, rect->bottom - rect->top), std::pair(1600, 1100));
     }
 }
 
@@ -400,77 +393,69 @@ void chooseFromControlMenu(MusicianSession& s, tessarine::gui::Point p, int entr
     s.idle(2);
 }
 
-TEST(MusicianGestures, TypedValuesReachTheHostInTheDisplaysUnits)
+// A value typed in the display's units, or the start value put back from the control's menu or by Ctrl-click,
+// reaches the host as one change, as a drag's does; a typed value the control refuses changes nothing.
+TEST(MusicianGestures, TypedValuesAndResetsReachTheHostAsOneChange)
 {
     START_SESSION(s);
-    enum class Open { DoubleClick, Return };
+    enum class Gesture { DoubleClick, Return, MenuReset, CtrlClick };
     struct Case {
         int page;
         int tag;
-        Open open;
+        Gesture gesture;
         const char* typed;
         const char* shown; // the host's text afterwards; null: refused, nothing changes
     };
     const Case cases[] = {
         // A slip taken back: the key's last character goes.
-        {tessarine::kEffectsPage, tessarine::kFilterCutoff, Open::DoubleClick, "4409\b hz", "440"},
-        {tessarine::kEffectsPage, tessarine::kChorusDelay, Open::Return, "2.5 ms", "2.5"},
-        {tessarine::kEffectsPage, tessarine::kDelaySyncL, Open::DoubleClick, "1/4", "1/4"},
-        {tessarine::kEffectsPage, tessarine::kFilterRes, Open::DoubleClick, "loud", nullptr},
-        {tessarine::kEffectsPage, tessarine::kFilterRes, Open::Return, "250", nullptr},
-        {tessarine::kModulationPage, tessarine::kModMax1, Open::DoubleClick, "25", "25"},
+        {tessarine::kEffectsPage, tessarine::kFilterCutoff, Gesture::DoubleClick, "4409\b hz", "440"},
+        {tessarine::kEffectsPage, tessarine::kChorusDelay, Gesture::Return, "2.5 ms", "2.5"},
+        {tessarine::kEffectsPage, tessarine::kDelaySyncL, Gesture::DoubleClick, "1/4", "1/4"},
+        {tessarine::kEffectsPage, tessarine::kFilterRes, Gesture::DoubleClick, "loud", nullptr},
+        {tessarine::kEffectsPage, tessarine::kFilterRes, Gesture::Return, "250", nullptr},
+        {tessarine::kModulationPage, tessarine::kModMax1, Gesture::DoubleClick, "25", "25"},
+        // From the value 0.9; the menu's entries: "Type value…", "Reset to …".
+        {tessarine::kEffectsPage, tessarine::kFilterRes, Gesture::MenuReset, "", ""},
+        {tessarine::kEffectsPage, tessarine::kReverbSize, Gesture::CtrlClick, "", ""},
+        {tessarine::kEffectsPage, tessarine::kChorusDelay, Gesture::MenuReset, "", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "tag " << c.tag << " typed " << c.typed);
         s.showPage(c.page);
         const tessarine::gui::Point p = at(c.page, c.tag);
-        s.click(p);
-        if (c.open == Open::DoubleClick) {
-            s.click(p);
+        const bool reset = c.gesture == Gesture::MenuReset || c.gesture == Gesture::CtrlClick;
+        if (reset) {
+            s.host().setParameter(c.tag, 0.9f);
         } else {
-            s.key(XK_Return);
+            s.click(p);
+            c.gesture == Gesture::DoubleClick ? s.click(p) : s.key(XK_Return);
         }
         s.idle(2);
         const float before = s.host().getParameter(c.tag);
         const std::size_t mark = s.mark();
-        s.type(c.typed);
-        s.key(XK_Return);
-        s.idle(4);
+        if (c.gesture == Gesture::MenuReset) {
+            chooseFromControlMenu(s, p, 1);
+        } else if (c.gesture == Gesture::CtrlClick) {
+            s.holding(XK_Control_L, [&] { s.click(p); });
+        } else {
+            s.type(c.typed);
+            s.key(XK_Return);
+            s.idle(4);
+        }
+        const float now = s.host().getParameter(c.tag);
         const std::vector<float> heard = s.automated(mark, c.tag);
         if (c.shown == nullptr) {
-            EXPECT_EQ(s.host().getParameter(c.tag), before);
+            EXPECT_EQ(now, before);
             EXPECT_TRUE(heard.empty());
             continue;
         }
-        EXPECT_EQ(s.host().parameterDisplay(c.tag), c.shown);
-        ASSERT_EQ(heard.size(), 1u) << "one change, as a drag's";
-        EXPECT_EQ(heard.back(), s.host().getParameter(c.tag));
-    }
-}
-
-TEST(MusicianGestures, CtrlClickAndTheMenusResetPutTheStartValueBack)
-{
-    START_SESSION(s);
-    s.showPage(tessarine::kEffectsPage);
-    struct Case {
-        int tag;
-        bool fromMenu; // else Ctrl-click
-    };
-    for (const Case c : {Case{tessarine::kFilterRes, true}, Case{tessarine::kReverbSize, false},
-                         Case{tessarine::kChorusDelay, true}}) {
-        SCOPED_TRACE(testing::Message() << "tag " << c.tag);
-        s.host().setParameter(c.tag, 0.9f);
-        s.idle(2);
-        const std::size_t mark = s.mark();
-        const tessarine::gui::Point p = at(tessarine::kEffectsPage, c.tag);
-        if (c.fromMenu) {
-            chooseFromControlMenu(s, p, 1); // "Type value…", "Reset to …"
+        if (reset) {
+            EXPECT_EQ(now, tessarine::parameterTable()[static_cast<std::size_t>(c.tag)].start);
         } else {
-            s.holding(XK_Control_L, [&] { s.click(p); });
+            EXPECT_EQ(s.host().parameterDisplay(c.tag), c.shown);
         }
-        const float start = tessarine::parameterTable()[static_cast<std::size_t>(c.tag)].start;
-        EXPECT_EQ(s.host().getParameter(c.tag), start);
-        EXPECT_EQ(s.automated(mark, c.tag), std::vector<float>{start});
+        ASSERT_EQ(heard.size(), 1u) << "one change, as a drag's";
+        EXPECT_EQ(heard.back(), now);
     }
 }
 

@@ -19,6 +19,7 @@
 
 #include "support/XTestUser.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -32,13 +33,10 @@ namespace tessarine::test {
 // The control row of tag on page (-1 the top bar).
 inline ControlRow rowOf(int page, int tag)
 {
-    for (const ControlRow& row : page < 0 ? topBarControls() : pageControls(page)) {
-        if (row.tag == tag) {
-            return row;
-        }
-    }
-    ADD_FAILURE() << "no control " << tag << " on page " << page;
-    return {};
+    const std::vector<ControlRow>& rows = page < 0 ? topBarControls() : pageControls(page);
+    const auto row = std::find_if(rows.begin(), rows.end(), [tag](const ControlRow& r) { return r.tag == tag; });
+    EXPECT_TRUE(row != rows.end()) << "no control " << tag << " on page " << page;
+    return row != rows.end() ? *row : ControlRow{};
 }
 
 // A control's rectangle in the window: a page's controls lie from the page's origin, the top bar's from the window's.

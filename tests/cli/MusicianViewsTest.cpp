@@ -21,6 +21,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <numeric>
 
 namespace {
 
@@ -122,11 +123,8 @@ void restoreViewsInstrument(MusicianSession& s)
     for (auto& path : instrument->morphPathCurves) {
         setCurve(path, {{0.0f, 0.1f}, {0.4f, 0.1f}, {0.8f, 0.1f}, {1.2f, 0.1f}});
     }
-    static Bytes scratch(tessarine::RecordStream::kBufferSize);
-    tessarine::RecordStream stream;
-    stream.openMemoryWrite(scratch);
-    ASSERT_TRUE(tessarine::writeInstrument(stream, *instrument));
-    ASSERT_EQ(s.host().dispatch(vst::effSetChunk, 0, static_cast<vst::intptr>(stream.position()), scratch.data()), 1);
+    Bytes bytes = tessarine::test::recordBytes([&](auto& out) { return tessarine::writeInstrument(out, *instrument); });
+    ASSERT_EQ(s.host().dispatch(vst::effSetChunk, 0, static_cast<vst::intptr>(bytes.size()), bytes.data()), 1);
     s.idle(4);
 }
 
@@ -147,11 +145,9 @@ std::vector<float> note(MusicianSession& s)
 // The largest level difference between two notes, in dB.
 float largestChange(const std::vector<float>& a, const std::vector<float>& b)
 {
-    float largest = 0;
-    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
-        largest = std::max(largest, std::fabs(a[i] - b[i]));
-    }
-    return largest;
+    return std::transform_reduce(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(std::min(a.size(), b.size())),
+                                 b.begin(), 0.0f, [](float x, float y) { return std::max(x, y); },
+                                 [](float x, float y) { return std::fabs(x - y); });
 }
 
 // Where a curve view draws its points: the plot inside the frame, a time axis
@@ -167,13 +163,18 @@ Point onFrequencyAxis(const Rect& plot, float hz, float v)
     return {plot.x + static_cast<double>(tessarine::warpPosition(hz)) * plot.width,
             plot.bottom() - plot.height * std::clamp(static_cast<double>(v), 0.0, 1.0)};
 }
-std::vector<Point> curvePoints(const Rect& plot, const BreakpointCurve& curve)
+// count points, the i-th where point(i) puts it.
+std::vector<Point> pointsOf(int count, const std::function<Point(int)>& point)
 {
     std::vector<Point> points;
-    for (int i = 0; i < curve.pointCount(); ++i) {
-        points.push_back(onTimeAxis(plot, curve.timeAt(i), curve.value(i)));
+    for (int i = 0; i < count; ++i) {
+        points.push_back(point(i));
     }
     return points;
+}
+std::vector<Point> curvePoints(const Rect& plot, const BreakpointCurve& curve)
+{
+    return pointsOf(curve.pointCount(), [&](int i) { return onTimeAxis(plot, curve.timeAt(i), curve.value(i)); });
 }
 
 const tessarine::LayerData& shownLayer(const Instrument& instrument) { return instrument.voices[0].layer(0, 1); }
@@ -182,28 +183,24 @@ const tessarine::LayerData& shownLayer(const Instrument& instrument) { return in
 std::vector<Point> harmonicFrames(const Rect& plot, const Instrument& instrument)
 {
     const tessarine::HarmonicData& data = shownLayer(instrument).harmonic;
-    std::vector<Point> points;
-    for (int i = 0; i < data.frameCount(); ++i) {
+    return pointsOf(data.frameCount(), [&](int i) {
         float sum = 0;
         for (int h = 0; h < tessarine::kHarmonicCount; ++h) {
             sum += i < data.amplitude(h).pointCount() ? data.amplitude(h).value(i) : 0.0f;
         }
-        points.push_back(onTimeAxis(plot, data.amplitude(0).timeAt(i), 0.5f * sum));
-    }
-    return points;
+        return onTimeAxis(plot, data.amplitude(0).timeAt(i), 0.5f * sum);
+    });
 }
 std::vector<Point> noiseFrames(const Rect& plot, const Instrument& instrument)
 {
     const tessarine::NoiseData& data = shownLayer(instrument).noise;
-    std::vector<Point> points;
-    for (int i = 0; i < data.frameCount(); ++i) {
+    return pointsOf(data.frameCount(), [&](int i) {
         float sum = 0;
         for (int k = 0; k < 100; ++k) {
             sum += tessarine::peekValueAt(data.frame(i).spectrum, static_cast<float>(k) * 0.01f);
         }
-        points.push_back(onTimeAxis(plot, data.frameTime(i), 0.01f * sum));
-    }
-    return points;
+        return onTimeAxis(plot, data.frameTime(i), 0.01f * sum);
+    });
 }
 // Where the window shows a handle in the column at x of the plot: the middle
 // of the run of handle-coloured pixels (plain or selected), or the plot's top.
@@ -236,31 +233,24 @@ double handleIn(MusicianSession& s, const Rect& plot, double x)
 // they are read from the window.
 std::vector<Point> noiseHandles(MusicianSession& s, const Rect& plot)
 {
-    std::vector<Point> points;
-    for (int k = 0; k < 16; ++k) {
+    return pointsOf(16, [&](int k) {
         const double x = plot.x + static_cast<double>(tessarine::warpPosition(
                                       tessarine::warpFrequency(static_cast<float>(k) / 15.0f))) * plot.width;
-        points.push_back({x, handleIn(s, plot, std::round(x))});
-    }
-    return points;
+        return Point{x, handleIn(s, plot, std::round(x))};
+    });
 }
 std::vector<Point> spectralShape(const Rect& plot, const Instrument& instrument)
 {
-    std::vector<Point> points;
     const BreakpointCurve& curve = instrument.spectralShapeCurve;
-    for (int i = 0; i < curve.pointCount(); ++i) {
-        points.push_back(onFrequencyAxis(plot, curve.timeAt(i) * 22000.0f, curve.value(i)));
-    }
-    return points;
+    return pointsOf(curve.pointCount(), [&](int i) {
+        return onFrequencyAxis(plot, curve.timeAt(i) * 22000.0f, curve.value(i));
+    });
 }
 // The index of the point nearest to x across the plot.
 std::size_t nearestTo(const std::vector<Point>& points, double x)
 {
-    std::size_t best = 0;
-    for (std::size_t i = 1; i < points.size(); ++i) {
-        best = std::fabs(points[i].x - x) < std::fabs(points[best].x - x) ? i : best;
-    }
-    return best;
+    const auto distance = [x](const Point& a, const Point& b) { return std::fabs(a.x - x) < std::fabs(b.x - x); };
+    return static_cast<std::size_t>(std::min_element(points.begin(), points.end(), distance) - points.begin());
 }
 
 TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
@@ -357,11 +347,7 @@ TEST(MusicianViews, EveryViewsDragReachesTheNextNoteAndAnAddedPointDeletesAway)
 
 int changes(const std::vector<float>& a, const std::vector<float>& b)
 {
-    int count = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        count += a[i] != b[i] ? 1 : 0;
-    }
-    return count;
+    return std::transform_reduce(a.begin(), a.end(), b.begin(), 0, std::plus<>(), std::not_equal_to<>());
 }
 
 TEST(MusicianViews, ThePadsHandleMovesTheTwoParametersOfItsPointAndTheSound)

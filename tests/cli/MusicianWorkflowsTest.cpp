@@ -14,9 +14,9 @@
 
 #include "support/ReadBack.h"
 #include "support/SoundFileHelpers.h"
-#include "support/TempFolder.h"
 #include "editor/EditorTags.h"
 #include "support/RunCommand.h"
+#include "support/SignalMeasure.h"
 #include "support/TestVoices.h"
 
 #include <gtest/gtest.h>
@@ -43,10 +43,15 @@ using tessarine::test::instrumentOf;
 using tessarine::test::MusicianSession;
 using Bytes = std::vector<std::byte>;
 
-std::string scratch(const std::string& name)
+const auto scratch = testsound::scratchPath;
+
+// A voice of random data from seed, written at scratch(name).
+std::string randomVoiceFile(const std::string& name, unsigned seed, int multisamples, int layers)
 {
-    static const tessarine::test::TempFolder folder("musician");
-    return folder / name;
+    auto voice = std::make_unique<tessarine::Voice>();
+    tessarine::test::fillRandomVoice(*voice, seed, multisamples, layers, 5);
+    tessarine::test::writeFile(scratch(name), tessarine::test::voiceBytes(*voice));
+    return scratch(name);
 }
 
 const auto readVoice = tessarine::test::loadVoice;
@@ -92,13 +97,7 @@ void expectHostHeard(MusicianSession& s, std::size_t mark, const std::vector<flo
 // A key pressed with Control (and Shift) held, as a musician types it.
 void chord(MusicianSession& s, bool shift, KeySym key)
 {
-    s.holding(XK_Control_L, [&] {
-        if (shift) {
-            s.holding(XK_Shift_L, [&] { s.key(key); });
-        } else {
-            s.key(key);
-        }
-    });
+    s.holding(XK_Control_L, [&] { shift ? s.holding(XK_Shift_L, [&] { s.key(key); }) : s.key(key); });
 }
 
 std::string uriOf(const std::string& path)
@@ -150,10 +149,7 @@ TEST(MusicianWorkflows, AnalysingIntoASlotGivesWhatTheCommandLineGives)
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.multisamples << " multisamples, " << row.layers << " layers, selector "
                                         << row.selector << ", tag " << row.tag);
-        auto voice = std::make_unique<tessarine::Voice>();
-        tessarine::test::fillRandomVoice(*voice, 11, row.multisamples, row.layers, 5);
-        const std::string voicePath = scratch("start.t9v");
-        tessarine::test::writeFile(voicePath, tessarine::test::voiceBytes(*voice));
+        const std::string voicePath = randomVoiceFile("start.t9v", 11, row.multisamples, row.layers);
         s.clickAndAnswer(0, tessarine::kTagLoadVoiceA, "Load Voice File", voicePath);
         s.host().setParameter(tessarine::kSoftLoudButtonA, row.selector);
         s.clickAndAnswer(0, row.tag, "Load Sound File", wav);
@@ -226,22 +222,13 @@ TEST(MusicianWorkflows, TheOnScreenKeyboardSoundsWhileAKeyIsHeld)
     START_SESSION(s);
     auto& host = s.host();
     std::vector<float> left(512), right(512);
+    const auto render = [&] { host.processBlock({}, left.data(), right.data(), 512); };
     s.moveTo(100 + 2 * 7 * 19 + 9, 536);
     s.button(1, true);
-    float peak = 0;
-    for (int i = 0; i < 10; ++i) {
-        host.processBlock({}, left.data(), right.data(), 512);
-        for (float v : left) {
-            peak = std::max(peak, std::abs(v));
-        }
-    }
+    EXPECT_GT(tessarine::test::stereoPeak(10, render, left, right)[0], 1e-3f);
     s.button(1, false);
-    EXPECT_GT(peak, 1e-3f);
-    for (int i = 0; i < 400; ++i) {
-        host.processBlock({}, left.data(), right.data(), 512);
-    }
-    const auto [low, high] = std::minmax_element(left.begin(), left.end());
-    EXPECT_LT(std::max(-*low, *high), 1e-4f) << "letting go of the key ends the note";
+    tessarine::test::stereoPeak(399, render, left, right);
+    EXPECT_LT(tessarine::test::stereoPeak(1, render, left, right)[0], 1e-4f) << "letting go of the key ends the note";
 }
 
 // `tessarine edit` opens the editor in a window of its own, and says why it cannot without a display.
@@ -308,10 +295,7 @@ TEST(MusicianUndo, TenMixedEditsUndoneAndRedoneRestoreTheRecordTheSoundAndTheHos
 {
     START_SESSION(s);
     using namespace tessarine;
-    auto voice = std::make_unique<Voice>();
-    test::fillRandomVoice(*voice, 7, 2, 2, 5);
-    const std::string voicePath = scratch("undo.t9v");
-    test::writeFile(voicePath, test::voiceBytes(*voice));
+    const std::string voicePath = randomVoiceFile("undo.t9v", 7, 2, 2);
 
     // Each edit: the page it is made on and the gesture.
     const struct {
@@ -345,33 +329,25 @@ TEST(MusicianUndo, TenMixedEditsUndoneAndRedoneRestoreTheRecordTheSoundAndTheHos
         states.push_back(snapshot(s));
         ASSERT_NE(states.back().record, states[states.size() - 2].record) << "the edit changed nothing";
     }
+    // Each step back or forth brings back the record and the sound it had, and the host hears every change.
+    const auto expectBackTo = [&](const Snapshot& then, const std::function<void()>& act) {
+        const std::vector<float> before = hostValues(s.host());
+        const std::size_t mark = s.mark();
+        act();
+        const Snapshot now = snapshot(s);
+        ASSERT_EQ(now.record, then.record);
+        EXPECT_EQ(now.audio, then.audio);
+        expectHostHeard(s, mark, before);
+    };
     // Undo by the button and by Ctrl+Z in turn, redo by the button, Ctrl+Shift+Z and Ctrl+Y.
-    for (std::size_t step = states.size() - 1; step > 0; --step) {
+    for (std::size_t step = states.size() - 1; step > 0 && !HasFatalFailure(); --step) {
         SCOPED_TRACE(testing::Message() << "undoing " << edits[step - 1].what);
-        const std::vector<float> before = hostValues(s.host());
-        const std::size_t mark = s.mark();
-        if (step % 2 == 0) {
-            s.click(kUndoX, kButtonsY);
-        } else {
-            chord(s, false, XK_z);
-        }
-        const Snapshot now = snapshot(s);
-        ASSERT_EQ(now.record, states[step - 1].record);
-        EXPECT_EQ(now.audio, states[step - 1].audio);
-        expectHostHeard(s, mark, before);
+        expectBackTo(states[step - 1], [&] { step % 2 == 0 ? s.click(kUndoX, kButtonsY) : chord(s, false, XK_z); });
     }
-    for (std::size_t step = 1; step < states.size(); ++step) {
+    for (std::size_t step = 1; step < states.size() && !HasFatalFailure(); ++step) {
         SCOPED_TRACE(testing::Message() << "redoing " << edits[step - 1].what);
-        const std::size_t mark = s.mark();
-        const std::vector<float> before = hostValues(s.host());
-        switch (step % 3) {
-        case 0: s.click(kRedoX, kButtonsY); break;
-        case 1: chord(s, true, XK_z); break;
-        default: chord(s, false, XK_y); break;
-        }
-        const Snapshot now = snapshot(s);
-        ASSERT_EQ(now.record, states[step].record);
-        EXPECT_EQ(now.audio, states[step].audio);
-        expectHostHeard(s, mark, before);
+        expectBackTo(states[step], [&] {
+            step % 3 == 0 ? s.click(kRedoX, kButtonsY) : chord(s, step % 3 == 1, step % 3 == 1 ? XK_z : XK_y);
+        });
     }
 }

@@ -92,8 +92,7 @@ TEST_F(EditorPages, GivenPositionsAreKept)
         showPage(row.page);
         const gui::Control* control = editor().control(row.tag);
         ASSERT_NE(control, nullptr) << row.tag;
-        EXPECT_EQ(control->bounds().x, row.x) << row.tag;
-        EXPECT_EQ(control->bounds().y, row.y) << row.tag;
+        EXPECT_EQ(std::pair(control->bounds().x, control->bounds().y), std::pair(row.x, row.y)) << row.tag;
     }
     showPage(4);
     EXPECT_EQ(editor().control(kLfo1Rate)->bounds().width, 35);

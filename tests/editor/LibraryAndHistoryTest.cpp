@@ -239,12 +239,9 @@ TEST_F(Library, EveryLoadResetAndRandomRenamesTheMenus)
         saveInstrumentAs(root_ / file, name);
     }
     const auto categoryOf = [](const std::string& instrument) -> std::string {
-        for (const LibraryInstrument& entry : kLibrary) {
-            if (instrument == entry.name) {
-                return entry.category;
-            }
-        }
-        return "";
+        const auto entry =
+            std::find_if(kLibrary.begin(), kLibrary.end(), [&](auto& e) { return instrument == e.name; });
+        return entry != kLibrary.end() ? entry->category : "";
     };
     const auto load = [&](const std::filesystem::path& path) {
         dialogs_.nextPath = path.string();

@@ -144,8 +144,7 @@ TEST_F(OnTheDisplay, TheProgressWindowShowsTitleSizeAndBarAndRepaintsWhenExposed
     XFree(title);
     XWindowAttributes attributes{};
     XGetWindowAttributes(display, window->windowId(), &attributes);
-    EXPECT_EQ(attributes.width, 300);
-    EXPECT_EQ(attributes.height, 100);
+    EXPECT_EQ(std::pair(attributes.width, attributes.height), std::pair(300, 100));
 
     // Along the bar's row: x 3 is always filled (5 % at least), x 296 never (95 % at most).
     const unsigned long content = window->contentWindowId();

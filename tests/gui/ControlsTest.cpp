@@ -150,7 +150,7 @@ TEST(ListSelector, ShownEntryRuleAndEntriesCutTo255Characters)
 }
 
 // A list of 8 entries at (100, 50), 60 × 13: text area x 100 … 148, arrows x 149 … 159.
-TEST(ListSelector, DragMovesFourPixelsPerEntryAndReportsEachChange)
+TEST(ListSelector, DragMovesFourPixelsPerEntryAndArrowHalvesStepAndRepeatEvery167MsWhileHeld)
 {
     Bench b;
     auto* list = b.add<ListSelector>(Rect{100, 50, 60, 13}, 182, &b.listener, 8, GlyphFont::make());
@@ -168,14 +168,10 @@ TEST(ListSelector, DragMovesFourPixelsPerEntryAndReportsEachChange)
     b.send(EventKind::MouseUp, 180, 500);
     EXPECT_EQ(b.listener.values.size(), 4u);
     EXPECT_EQ(b.listener.values.back(), 0.0f);
-}
 
-TEST(ListSelector, ArrowHalvesStepAndRepeatEvery167MsWhileHeld)
-{
-    Bench b;
-    auto* list = b.add<ListSelector>(Rect{100, 50, 60, 13}, 182, &b.listener, 8, GlyphFont::make());
+    // The arrows' upper half: next entry at once, then one more per 167 ms while held, stopping at the last.
+    b.listener.values.clear();
     list->setValue(ListSelector::valueOf(5, 8));
-    // Upper half: next entry at once, then one more per 167 ms, stopping at the last.
     b.send(EventKind::MouseDown, 154, 52, 1000);
     EXPECT_EQ(list->shownEntry(), 6);
     b.frame.runTimers(1166);

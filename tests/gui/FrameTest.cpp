@@ -133,14 +133,11 @@ TEST(GlyphFont, CharactersMapToTheirGlyphsAndOnlyWholeGlyphsThatFitAreDrawn)
     EXPECT_EQ(font->fittingGlyphs("Bright", 0), 0);
     // Digits leave ink in their own cells; the blank glyph leaves none.
     auto inked = [&](int glyph) {
-        for (int y = 0; y < 11; ++y) {
-            for (int x = 0; x < 6; ++x) {
-                if ((font->strip()->pixel(glyph * 6 + x, y) >> 24) != 0) {
-                    return true;
-                }
-            }
+        bool ink = false;
+        for (int i = 0; i < 6 * 11; ++i) {
+            ink = ink || (font->strip()->pixel(glyph * 6 + i % 6, i / 6) >> 24) != 0;
         }
-        return false;
+        return ink;
     };
     EXPECT_TRUE(inked(8));
     EXPECT_TRUE(inked(67));

@@ -24,22 +24,12 @@ struct RecordingListener : ControlListener {
 inline InputEvent mouse(EventKind kind, double x, double y, std::int64_t timeMs = 0, unsigned modifiers = 0,
                         MouseButton button = MouseButton::Left)
 {
-    InputEvent e;
-    e.kind = kind;
-    e.position = {x, y};
-    e.button = button;
-    e.timeMs = timeMs;
-    e.modifiers = modifiers;
-    return e;
+    return {.kind = kind, .position = {x, y}, .button = button, .modifiers = modifiers, .timeMs = timeMs};
 }
 
 inline InputEvent wheel(double x, double y, float steps)
 {
-    InputEvent e;
-    e.kind = EventKind::Wheel;
-    e.position = {x, y};
-    e.wheel = steps;
-    return e;
+    return {.kind = EventKind::Wheel, .position = {x, y}, .wheel = steps};
 }
 
 // One event to anything that takes the toolkit's events: a frame (dispatch),
@@ -80,10 +70,7 @@ void click(Target& target, double x, double y, std::int64_t timeMs = 0, unsigned
 
 inline InputEvent key(int code)
 {
-    InputEvent e;
-    e.kind = EventKind::KeyDown;
-    e.key = code;
-    return e;
+    return {.kind = EventKind::KeyDown, .position = {}, .key = code};
 }
 
 } // namespace tessarine::gui::test

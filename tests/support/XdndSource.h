@@ -11,7 +11,9 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <poll.h>
 #include <string>
 
@@ -159,11 +161,8 @@ private:
         event.xclient.window = target;
         event.xclient.message_type = atom(type);
         event.xclient.format = 32;
-        event.xclient.data.l[0] = static_cast<long>(window_);
-        event.xclient.data.l[1] = l1;
-        event.xclient.data.l[2] = l2;
-        event.xclient.data.l[3] = l3;
-        event.xclient.data.l[4] = l4;
+        const long data[] = {static_cast<long>(window_), l1, l2, l3, l4};
+        std::copy(std::begin(data), std::end(data), event.xclient.data.l);
         XSendEvent(display_, to, False, NoEventMask, &event);
         XFlush(display_);
     }
