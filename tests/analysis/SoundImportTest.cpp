@@ -245,10 +245,9 @@ int inChild(unsigned seconds, const std::function<int()>& what)
 TEST(SoundImport, RefusalsSayWhatIsWrong)
 {
     using tessarine::ImportRefusal;
-    const std::string folder = testsound::scratchPath("refusals");
-    std::filesystem::create_directories(folder);
+    const tessarine::test::TempFolder scratch("refusals");
+    const std::string folder = scratch.str();
     const std::string fifo = folder + "/pipe.wav";
-    ::unlink(fifo.c_str());
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string locked = folder + "/locked.wav";
     ASSERT_TRUE(testsound::writeSound(locked, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, {0.1f, 0.2f}));
@@ -289,8 +288,6 @@ TEST(SoundImport, RefusalsSayWhatIsWrong)
         EXPECT_STREQ(tessarine::describe(c.refusal), c.says);
     }
     ASSERT_GT(longPath.size(), 1024u);
-    ::unlink(fifo.c_str());
-    std::filesystem::remove_all(folder);
 }
 
 // Memory follows the 12 seconds kept, not the file: a ten-minute file imports

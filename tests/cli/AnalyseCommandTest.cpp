@@ -2,23 +2,17 @@
 // plug-in's reader takes, with a multisample for each sound at its pitch.
 // (How true the harmonics come back is the fidelity command's test.)
 
-#include "support/SoundFileHelpers.h"
-
-#include "sound/files/RecordStream.h"
 #include "sound/model/Voice.h"
-#include "sound/files/VoiceFile.h"
-
 #include "support/ReadBack.h"
 #include "support/RunCommand.h"
+#include "support/SoundFileHelpers.h"
 #include "support/TestVoices.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 
 namespace {
@@ -48,8 +42,7 @@ TEST(AnalyseCommand, MultisamplesLayersAndRefusals)
     EXPECT_NE(result.output.find("(estimate)"), std::string::npos) << result.output;
     auto voice = readVoiceFile(out);
     ASSERT_TRUE(voice) << "the voice reader refuses what analyse wrote";
-    EXPECT_EQ(voice->nameView(), "saw");
-    EXPECT_EQ(voice->layerCount, 1);
+    EXPECT_EQ(std::pair(std::string(voice->nameView()), voice->layerCount), std::pair(std::string("saw"), 1));
     EXPECT_NEAR(voice->layer(0, 1).harmonic.basePitch, 220.0f, 1.0f);
 
     // Several inputs: one multisample each, lowest first, whatever the order given.
@@ -67,8 +60,7 @@ TEST(AnalyseCommand, MultisamplesLayersAndRefusals)
     ASSERT_EQ(result.status, 0) << result.output;
     voice = readVoiceFile(into);
     ASSERT_TRUE(voice);
-    EXPECT_EQ(voice->multisampleCount, 3);
-    EXPECT_EQ(voice->layerCount, 2);
+    EXPECT_EQ(std::pair(voice->multisampleCount, voice->layerCount), std::pair(3, 2));
     EXPECT_NEAR(voice->layer(2, 0).harmonic.basePitch, 261.63f, 0.01f);
     EXPECT_FLOAT_EQ(voice->layer(1, 1).harmonic.basePitch, 220.0f) << "other multisamples stay";
 

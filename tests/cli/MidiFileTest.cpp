@@ -86,10 +86,7 @@ TEST(MidiFile, TempoMapGivesSecondsAndBeatsAndTracksOfFormatOneAreMerged)
 
 TEST(MidiFile, RefusesMalformedFilesCleanly)
 {
-    struct Case {
-        Bytes file;
-        const char* reason;
-    };
+    struct Case { Bytes file; const char* reason; };
     Bytes noStatus;
     append(noStatus, {0x00, 60, 100});
     Bytes longDelta;

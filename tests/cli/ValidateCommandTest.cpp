@@ -21,12 +21,8 @@ std::string fixture(const std::string& name) { return std::string(TESSARINE_FIXT
 
 TEST(ValidateCommand, FindsEachFaultOfTheFixtureInstrument)
 {
-    struct Case {
-        const char* plugin;
-        const char* flags;
-        const char* expectedLine; // empty: every check passes
-        const char* summary = "summary: ";
-    };
+    // An empty line expected: every check passes.
+    struct Case { const char *plugin, *flags, *expectedLine, *summary = "summary: "; };
     const Case cases[] = {
         {"validator_synth", "--level 2 --strict", ""},
         {"validator_overrun", "--level 2 --strict",
@@ -44,13 +40,9 @@ TEST(ValidateCommand, FindsEachFaultOfTheFixtureInstrument)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.plugin);
         auto result = runCli(std::string("validate ") + c.flags + " --plugin " + fixture(c.plugin), " 2>/dev/null");
-        if (*c.expectedLine == '\0') {
-            EXPECT_EQ(result.status, 0) << result.output;
-            EXPECT_EQ(result.output.find("FAIL"), std::string::npos) << result.output;
-        } else {
-            EXPECT_NE(result.status, 0) << result.output;
-            EXPECT_NE(result.output.find(c.expectedLine), std::string::npos) << result.output;
-        }
+        const bool passes = *c.expectedLine == '\0';
+        EXPECT_EQ(result.status == 0, passes) << result.output;
+        EXPECT_EQ(result.output.find(passes ? "FAIL" : c.expectedLine) == std::string::npos, passes) << result.output;
         EXPECT_NE(result.output.find(c.summary), std::string::npos) << result.output;
     }
 }
@@ -68,11 +60,8 @@ TEST(ValidateCommand, JsonReportCarriesChecksFiguresAndSummary)
 TEST(GuardedText, TellsAWriteWithinTheLimitFromOnePast)
 {
     using tessarine::host::GuardedText;
-    struct Case {
-        std::size_t written; // bytes written, the last one a terminator unless unterminated
-        bool terminated;
-        const char* fault;
-    };
+    // Bytes written, the last one a terminator unless unterminated.
+    struct Case { std::size_t written; bool terminated; const char* fault; };
     const Case cases[] = {
         {24, true, ""},
         {1, true, ""},
@@ -93,10 +82,7 @@ TEST(GuardedText, TellsAWriteWithinTheLimitFromOnePast)
 TEST(OutputCheck, FlagsNonFiniteLoudAndDenormalSamplesAndWaitsForSilence)
 {
     using tessarine::host::OutputCheck;
-    struct Case {
-        float sample;
-        const char* fault; // start of the fault, empty for none
-    };
+    struct Case { float sample; const char* fault; }; // the start of the fault, empty for none
     const Case cases[] = {
         {0.5f, ""},           {-15.9f, ""},
         {NAN, "NaN at sample 3 of output 1"}, {-INFINITY, "infinity at sample 3"},

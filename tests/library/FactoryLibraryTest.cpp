@@ -73,26 +73,23 @@ double centsFromKey(HarmonicData& data, int key)
 {
     constexpr double kStep = 0.005;
     const int steps = static_cast<int>(data.duration / kStep);
-    std::vector<double> energy(8, 0.0);
-    std::vector<double> peak(8, 0.0);
-    for (std::size_t h = 0; h < 8; ++h) {
+    const auto at = [](BreakpointCurve& curve, int i) -> double { return curve.valueAt(static_cast<float>(i * kStep)); };
+    std::vector<double> energy(8, 0.0), peak(8, 0.0);
+    for (int h = 0; h < 8; ++h) {
         for (int i = 10; i < steps; ++i) {
-            const double a = data.amplitude(static_cast<int>(h)).valueAt(static_cast<float>(i * kStep));
-            energy[h] += a;
-            peak[h] = std::max(peak[h], a);
+            energy[h] += at(data.amplitude(h), i);
+            peak[h] = std::max(peak[h], at(data.amplitude(h), i));
         }
     }
     const double strongest = *std::max_element(energy.begin(), energy.end());
-    const int h = static_cast<int>(std::find_if(energy.begin(), energy.end(), [&](double e) { return e >= 0.3 * strongest; }) -
-                                   energy.begin());
-    double weight = 0.0;
-    double sum = 0.0;
+    const auto strong = std::find_if(energy.begin(), energy.end(), [&](double e) { return e >= 0.3 * strongest; });
+    const int h = static_cast<int>(strong - energy.begin());
+    double weight = 0.0, sum = 0.0;
     for (int i = 10; i < steps; ++i) {
-        const auto t = static_cast<float>(i * kStep);
-        const double a = data.amplitude(h).valueAt(t);
-        if (a >= 0.1 * peak[static_cast<std::size_t>(h)]) {
+        const double a = at(data.amplitude(h), i);
+        if (a >= 0.1 * peak[h]) {
             weight += a;
-            sum += a * data.frequency(h).valueAt(t);
+            sum += a * at(data.frequency(h), i);
         }
     }
     if (!(weight > 0.0)) {
