@@ -85,8 +85,7 @@ TEST(AssignHarmonics, WhichHarmonicsSurvive)
     for (const Case& c : cases) {
         const Tracks t = draw(c.tracks);
         const HarmonicCurves curves = tessarine::assignHarmonics(t.frequency, t.amplitude, kF0);
-        ASSERT_EQ(curves.frequency.rows(), 64);
-        ASSERT_EQ(curves.frequency.columns(), kFrames);
+        ASSERT_EQ(std::pair(curves.frequency.rows(), curves.frequency.columns()), std::pair(64, kFrames));
         EXPECT_EQ(present(curves), c.harmonics) << c.what;
     }
 }

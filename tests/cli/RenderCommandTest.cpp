@@ -28,6 +28,7 @@
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <vector>
 #include <unistd.h>
 
@@ -97,10 +98,10 @@ TEST(RenderCommand, WritesAStereoFileOfTheNotesLength)
         ASSERT_EQ(result.status, 0) << result.output;
         Wav wav;
         ASSERT_TRUE(readWav(out, wav));
-        EXPECT_EQ(wav.info.channels, 2);
-        EXPECT_EQ(wav.info.samplerate, c.rate);
-        EXPECT_EQ(wav.info.frames, c.frames) << c.arguments;
-        EXPECT_EQ(wav.info.format & SF_FORMAT_SUBMASK, c.subtype);
+        // Stereo, at the rate, length and sample format asked for.
+        const SF_INFO& info = wav.info;
+        EXPECT_EQ(std::tuple(info.channels, info.samplerate, info.frames, info.format & SF_FORMAT_SUBMASK),
+                  std::tuple(2, c.rate, c.frames, c.subtype)) << c.arguments;
         EXPECT_TRUE(std::all_of(wav.samples.begin(), wav.samples.end(), [](float x) { return std::isfinite(x); }));
         const float peak = peakOf(wav.samples);
         // Empty slots play nothing; a loaded voice sounds.

@@ -73,7 +73,9 @@ double centsFromKey(HarmonicData& data, int key)
 {
     constexpr double kStep = 0.005;
     const int steps = static_cast<int>(data.duration / kStep);
-    const auto at = [](BreakpointCurve& curve, int i) -> double { return curve.valueAt(static_cast<float>(i * kStep)); };
+    const auto at = [](BreakpointCurve& curve, int i) -> double {
+        return curve.valueAt(static_cast<float>(i * kStep));
+    };
     std::vector<double> energy(8, 0.0), peak(8, 0.0);
     for (int h = 0; h < 8; ++h) {
         for (int i = 10; i < steps; ++i) {
