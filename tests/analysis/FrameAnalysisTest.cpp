@@ -174,11 +174,10 @@ TEST(FrameAnalysis, SoundsThatAreNoNote)
     for (const Case& c : cases) {
         FrameAnalysis a;
         ASSERT_TRUE(tessarine::analyseFrames(c.x, rate, c.f0, nullptr, a)) << c.what;
-        EXPECT_EQ(a.harmonicFrequency.rows(), 64) << c.what;
+        EXPECT_EQ(std::pair(a.harmonicFrequency.rows(), a.noise.rows()), std::pair(64, 256)) << c.what;
         EXPECT_EQ(!allNaN(a.harmonicAmplitude), c.harmonics) << c.what;
         const auto notInfinite = [](double v) { return !std::isinf(v); };
         EXPECT_TRUE(values(a.harmonicFrequency, notInfinite) && values(a.harmonicAmplitude, notInfinite)) << c.what;
-        EXPECT_EQ(a.noise.rows(), 256) << c.what;
         EXPECT_GE(a.noise.columns(), 1) << c.what;
         EXPECT_TRUE(values(a.noise, [](double v) { return std::isfinite(v); })) << c.what;
     }

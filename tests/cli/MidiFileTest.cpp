@@ -70,11 +70,9 @@ TEST(MidiFile, TempoMapGivesSecondsAndBeatsAndTracksOfFormatOneAreMerged)
     EXPECT_DOUBLE_EQ(tessarine::host::tempoAt(sequence, 0.2), 120.0);
     EXPECT_DOUBLE_EQ(tessarine::host::tempoAt(sequence, 0.7), 60.0);
 
-    Bytes second;
-    append(second, {0x81, 0x70, 0xC0, 5});        // program change at tick 240 (one data byte)
-    append(second, {0x00, 0xF0, 0x02, 0x43, 0xF7}); // system exclusive is skipped
-    append(second, {0x00, 0xB1, 7, 90});
-    append(second, {0x00, 0xFF, 0x2F, 0x00});
+    const Bytes second = {0x81, 0x70, 0xC0, 5,          // program change at tick 240 (one data byte)
+                          0x00, 0xF0, 0x02, 0x43, 0xF7, // system exclusive is skipped
+                          0x00, 0xB1, 7, 90, 0x00, 0xFF, 0x2F, 0x00};
     file = smf(1, {tempoTrack(), second});
     ASSERT_TRUE(parseMidiFile(file.data(), file.size(), sequence, error)) << error;
     ASSERT_EQ(sequence.events.size(), 4u);
@@ -87,16 +85,12 @@ TEST(MidiFile, TempoMapGivesSecondsAndBeatsAndTracksOfFormatOneAreMerged)
 TEST(MidiFile, RefusesMalformedFilesCleanly)
 {
     struct Case { Bytes file; const char* reason; };
-    Bytes noStatus;
-    append(noStatus, {0x00, 60, 100});
-    Bytes longDelta;
-    append(longDelta, {0xFF, 0xFF, 0xFF, 0xFF, 0x7F});
     const Case cases[] = {
         {Bytes{'R', 'I', 'F', 'F'}, "not a Standard MIDI File"},
         {smf(2, {tempoTrack()}), "format 2"},
         {smf(0, {tempoTrack()}, 0), "division of 0"},
-        {smf(0, {noStatus}), "without a status"},
-        {smf(0, {longDelta}), "bad delta time"},
+        {smf(0, {{0x00, 60, 100}}), "without a status"},
+        {smf(0, {{0xFF, 0xFF, 0xFF, 0xFF, 0x7F}}), "bad delta time"},
     };
     for (const Case& c : cases) {
         MidiSequence sequence;
