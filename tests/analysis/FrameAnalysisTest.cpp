@@ -160,10 +160,7 @@ TEST(FrameAnalysis, KeepsHarmonicsTheTrackerLetsGo)
 TEST(FrameAnalysis, SoundsThatAreNoNote)
 {
     constexpr double rate = 44100.0;
-    NumVector square = testsignal::harmonicTone(110.0, 30, rate, 22050) * 50.0;
-    for (int i = 0; i < square.size(); ++i) {
-        square.data()[i] = std::clamp(square.data()[i], -1.0, 1.0);
-    }
+    const NumVector square = testsignal::clipped(testsignal::harmonicTone(110.0, 30, rate, 22050) * 50.0);
     struct Case { const char* what; NumVector x; double f0; bool harmonics; };
     const Case cases[] = {
         {"silence", NumVector(22050), 440.0, false},

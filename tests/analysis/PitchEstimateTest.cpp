@@ -32,14 +32,6 @@ NumVector vibrato(double f0, double rate)
     return x;
 }
 
-NumVector clipped(NumVector x)
-{
-    for (int i = 0; i < x.size(); ++i) {
-        x.data()[i] = std::clamp(x.data()[i], -1.0, 1.0);
-    }
-    return x;
-}
-
 TEST(PitchEstimate, NotesPlayInTuneOnTheirKeys)
 {
     // Within centsTolerance of f0, or within hzTolerance when one is given.
@@ -91,7 +83,7 @@ TEST(PitchEstimate, NotesPlayInTuneOnTheirKeys)
         {"a knock an octave under", testsignal::partials({{1560, 0.5}, {3136, 1.0}, {6272, 0.05}}, 96000, 96000), 96000,
          3136.0, 5.0},
         // A hard-clipped note is still that note.
-        {"clipped", clipped(testsignal::harmonicTone(220, 5, 44100, 44100) * 40.0), 44100, 220.0, 0.0, 2.0},
+        {"clipped", testsignal::clipped(testsignal::harmonicTone(220, 5, 44100, 44100) * 40.0), 44100, 220.0, 0.0, 2.0},
     };
     for (const Case& c : cases) {
         const double f = tessarine::estimatePitch(c.x, c.rate);

@@ -46,6 +46,13 @@ inline tessarine::NumVector harmonicTone(double f0, int harmonics, double rate, 
     return partials(parts, rate, count);
 }
 
+// Held to -1..1, as a converter driven too hard clips.
+inline tessarine::NumVector clipped(tessarine::NumVector x)
+{
+    std::transform(x.data(), x.data() + x.size(), x.data(), [](double v) { return std::clamp(v, -1.0, 1.0); });
+    return x;
+}
+
 inline double cents(double measured, double reference)
 {
     return 1200.0 * std::log2(measured / reference);

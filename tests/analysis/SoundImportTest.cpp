@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -158,13 +159,9 @@ TEST(SoundImport, OddFilesAreRefusedOrGiveAPlayableLayer)
     std::mt19937 random(7);
     std::normal_distribution<float> gaussian(0.0f, 0.15f);
     std::vector<float> noise(44100);
-    for (float& v : noise) {
-        v = gaussian(random);
-    }
+    std::generate(noise.begin(), noise.end(), [&] { return gaussian(random); });
     std::string garbage(3000, '\0');
-    for (char& byte : garbage) {
-        byte = static_cast<char>(random());
-    }
+    std::generate(garbage.begin(), garbage.end(), [&] { return static_cast<char>(random()); });
     std::vector<float> eight;
     for (float v : testsound::sawtooth(150.0, 8000, 0.3)) {
         eight.insert(eight.end(), 8, v);
