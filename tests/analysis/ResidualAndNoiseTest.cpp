@@ -47,12 +47,8 @@ TEST(ResynthesiseHarmonics, PhaseExactPartialWithFades)
     EXPECT_EQ(progress.percents, (std::vector<double>{50.0, 100.0}));
     for (int i = 0; i < y.size(); ++i) {
         const double sine = std::cos(kTwoPi * f * i / rate + phase0);
-        double envelope = a;
-        if (i < n) {
-            envelope = a * i / n; // fade in over the frame before the first
-        } else if (i >= (columns - 2) * n) {
-            envelope = a * (1.0 - static_cast<double>(i - (columns - 2) * n) / n);
-        }
+        // Faded in over the frame before the first, and out over the last.
+        const double envelope = a * std::min({1.0, i / double{n}, ((columns - 1) * n - i) / double{n}});
         EXPECT_NEAR(y.data()[i], envelope * sine, 1e-9) << "sample " << i;
     }
 
@@ -139,10 +135,8 @@ TEST(NoiseFrames, RowsOnTheSynthesisGridAtEveryRate)
         const double sine = std::min(5000.0, 0.3 * c.rate);
         const NumMatrix frames = tessarine::noiseFrames(testsignal::partials({{sine, 1.0}}, c.rate, 8 * c.hop), c.rate);
         ASSERT_EQ(std::pair(frames.rows(), frames.columns()), std::pair(256, 7));
-        int peak = 1;
-        for (int r = 1; r <= 256; ++r) {
-            peak = frames(r, 3) > frames(peak, 3) ? r : peak;
-        }
+        const NumVector frame = frames.transposed().row(3);
+        const auto peak = 1 + std::max_element(frame.data(), frame.data() + 256) - frame.data();
         EXPECT_NEAR(peak, sine / band, 1.0) << c.rate;
         const int aboveNyquist = static_cast<int>(c.rate / 2.0 / band) + 2;
         if (aboveNyquist <= 256) {
