@@ -146,8 +146,7 @@ TEST(ReduceNoiseKeyframes, LimitsAnchorsAndSilence)
             }
         }
         const NumMatrix h = tessarine::reduceNoiseKeyframes(z, tessarine::kNoiseFramePeriod, 5.0, 48, 2.0, 48);
-        EXPECT_LE(h.columns() - 1, 48);
-        EXPECT_GE(h.columns() - 1, 2);
+        EXPECT_TRUE(h.columns() - 1 >= 2 && h.columns() - 1 <= 48) << h.columns() - 1 << " keyframes";
         EXPECT_LE(h.rows() - 1, 48);
         std::set<int> bands;
         for (int b = 2; b <= h.rows(); ++b) {
