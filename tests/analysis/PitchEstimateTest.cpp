@@ -102,10 +102,8 @@ TEST(PitchEstimate, NoPitchWithoutANote)
     // Noise, white or through a resonant band-pass at 2.3 kHz, has peaks but no note.
     std::mt19937 random(7);
     std::normal_distribution<double> gaussian(0.0, 0.2);
-    NumVector white(66150);
-    NumVector band(66150);
-    double y1 = 0.0;
-    double y2 = 0.0;
+    NumVector white(66150), band(66150);
+    double y1 = 0.0, y2 = 0.0;
     const double pole = 0.995;
     const double turn = 2.0 * std::cos(2.0 * std::numbers::pi * 2300.0 / 44100.0);
     for (int i = 0; i < white.size(); ++i) {
