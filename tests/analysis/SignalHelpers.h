@@ -17,11 +17,7 @@ inline tessarine::NumVector vec(const std::vector<double>& values)
     return v;
 }
 
-struct Partial {
-    double frequency;
-    double amplitude;
-    double phase = 0.0;
-};
+struct Partial { double frequency, amplitude, phase = 0.0; };
 
 inline tessarine::NumVector partials(const std::vector<Partial>& parts, double rate, int count)
 {

@@ -37,8 +37,7 @@ bool pluginHasEditor()
 fs::path artefactFolder() { return fs::path(TESSARINE_CLI_PATH).parent_path() / "artifacts" / "pages"; }
 
 struct Picture {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     std::vector<std::uint32_t> pixels; // rows of XRGB
 
     std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }

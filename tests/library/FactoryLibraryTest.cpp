@@ -193,11 +193,8 @@ TEST(FactoryLibrary, EveryInstrumentPlaysBoundedAudibleNotesThatThePedalHolds)
     const auto host = librarytest::openPlugin(kBlock);
     ASSERT_TRUE(host);
     std::vector<float> left(kBlock), right(kBlock);
-    struct Played {
-        double peak = 0.0;
-        double rms = 0.0; // of the last `measured` blocks, both channels
-        bool finite = true;
-    };
+    // The peak over every block and channel, the level over the last `measured` blocks.
+    struct Played { double peak = 0.0, rms = 0.0; bool finite = true; };
     auto play = [&](std::vector<PluginHost::Midi> midi, int blocks, int measured) {
         Played played;
         double energy = 0.0;
@@ -216,12 +213,10 @@ TEST(FactoryLibrary, EveryInstrumentPlaysBoundedAudibleNotesThatThePedalHolds)
     };
     for (int n = 0; n < static_cast<int>(instruments.size()) + randomCount; ++n) {
         const bool random = n >= static_cast<int>(instruments.size());
-        std::string file = random ? std::string() : instruments[static_cast<std::size_t>(n)].string();
-        ASSERT_TRUE(librarytest::fileRequest(*host, random ? tessarine::host::kFileRequestRandomInstrument
-                                                           : tessarine::host::kFileRequestInstrumentLoad,
-                                             random ? nullptr : file.c_str()))
-            << file;
-        const std::string what = random ? "random instrument " + std::to_string(n) : file;
+        const std::string what = random ? "random instrument " + std::to_string(n) : instruments[n].string();
+        const int request =
+            random ? tessarine::host::kFileRequestRandomInstrument : tessarine::host::kFileRequestInstrumentLoad;
+        ASSERT_TRUE(librarytest::fileRequest(*host, request, random ? nullptr : what.c_str())) << what;
         host->dispatch(vst::effMainsChanged, 0, 1);
         for (int key = 36; !random && key <= 96; key += 6) {
             for (int velocity : {40, 110}) {
