@@ -196,11 +196,10 @@ TEST(AnalysedLayer, HandMadeKeyframesBecomeTheLayer)
     NumMatrix noise(4, 3);
     const double times[] = {0.0, 0.25};
     const double bands[] = {1.0, 64.0, 200.0};
-    noise(1, 2) = times[0];
-    noise(1, 3) = times[1];
     for (int b = 0; b < 3; ++b) {
         noise(b + 2, 1) = bands[b];
         for (int k = 0; k < 2; ++k) {
+            noise(1, k + 2) = times[k];
             noise(b + 2, k + 2) = 0.1 * (b + 1) + 0.01 * (k + 1);
         }
     }

@@ -21,22 +21,25 @@ using tessarine::test::runCli;
 
 const auto readVoiceFile = tessarine::test::loadVoice;
 
+// A sawtooth written as a 16-bit WAV file of the name; its path.
+std::string sawtoothFile(const std::string& name, double f0, int rate, double seconds)
+{
+    const std::string path = testsound::scratchPath(name);
+    EXPECT_TRUE(testsound::writeSound(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, rate, 1,
+                                      testsound::sawtooth(f0, rate, seconds)));
+    return path;
+}
+
 TEST(AnalyseCommand, MultisamplesLayersAndRefusals)
 {
-    const std::string low = testsound::scratchPath("low_a_2x.wav");   // 110 Hz by its name
-    const std::string high = testsound::scratchPath("high_a_3x.wav"); // 220 Hz
+    const std::string low = sawtoothFile("low_a_2x.wav", 110.0, 22050, 0.5);   // 110 Hz by its name
+    const std::string high = sawtoothFile("high_a_3x.wav", 220.0, 22050, 0.5); // 220 Hz
     const std::string bad = testsound::scratchPath("not-a-sound.wav");
     const std::string out = testsound::scratchPath("multi.t9v");
-    ASSERT_TRUE(testsound::writeSound(low, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1,
-                                      testsound::sawtooth(110.0, 22050, 0.5)));
-    ASSERT_TRUE(testsound::writeSound(high, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1,
-                                      testsound::sawtooth(220.0, 22050, 0.5)));
     std::ofstream(bad) << "not a sound";
 
     // One sound without its pitch in its name: one layer at the pitch estimated, named after the file.
-    const std::string saw = testsound::scratchPath("saw.wav");
-    ASSERT_TRUE(testsound::writeSound(saw, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
-                                      testsound::sawtooth(220.0, 44100, 1.0)));
+    const std::string saw = sawtoothFile("saw.wav", 220.0, 44100, 1.0);
     auto result = runCli("analyse " + saw + " -o " + out);
     ASSERT_EQ(result.status, 0) << result.output;
     EXPECT_NE(result.output.find("(estimate)"), std::string::npos) << result.output;
@@ -80,10 +83,7 @@ TEST(AnalyseCommand, JobsWriteTheVoiceOfASerialRun)
     const double seconds[] = {0.3, 1.2, 0.6, 0.9};
     std::string inputs;
     for (int i = 0; i < 4; ++i) {
-        const std::string path = testsound::scratchPath("jobs" + std::to_string(i) + ".wav");
-        ASSERT_TRUE(testsound::writeSound(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1,
-                                          testsound::sawtooth(pitches[i], 22050, seconds[i])));
-        inputs += path + " ";
+        inputs += sawtoothFile("jobs" + std::to_string(i) + ".wav", pitches[i], 22050, seconds[i]) + " ";
     }
     // The summary lines without their timings.
     const auto summaries = [](const std::string& text) {
