@@ -160,10 +160,7 @@ TEST(FrameAnalysis, KeepsHarmonicsTheTrackerLetsGo)
 TEST(FrameAnalysis, SoundsThatAreNoNote)
 {
     constexpr double rate = 44100.0;
-    NumVector square = testsignal::harmonicTone(110.0, 30, rate, 22050) * 50.0;
-    for (int i = 0; i < square.size(); ++i) {
-        square.data()[i] = std::clamp(square.data()[i], -1.0, 1.0);
-    }
+    const NumVector square = testsignal::clipped(testsignal::harmonicTone(110.0, 30, rate, 22050) * 50.0);
     struct Case { const char* what; NumVector x; double f0; bool harmonics; };
     const Case cases[] = {
         {"silence", NumVector(22050), 440.0, false},
@@ -174,11 +171,10 @@ TEST(FrameAnalysis, SoundsThatAreNoNote)
     for (const Case& c : cases) {
         FrameAnalysis a;
         ASSERT_TRUE(tessarine::analyseFrames(c.x, rate, c.f0, nullptr, a)) << c.what;
-        EXPECT_EQ(a.harmonicFrequency.rows(), 64) << c.what;
+        EXPECT_EQ(std::pair(a.harmonicFrequency.rows(), a.noise.rows()), std::pair(64, 256)) << c.what;
         EXPECT_EQ(!allNaN(a.harmonicAmplitude), c.harmonics) << c.what;
         const auto notInfinite = [](double v) { return !std::isinf(v); };
         EXPECT_TRUE(values(a.harmonicFrequency, notInfinite) && values(a.harmonicAmplitude, notInfinite)) << c.what;
-        EXPECT_EQ(a.noise.rows(), 256) << c.what;
         EXPECT_GE(a.noise.columns(), 1) << c.what;
         EXPECT_TRUE(values(a.noise, [](double v) { return std::isfinite(v); })) << c.what;
     }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -145,8 +146,7 @@ TEST(ReduceNoiseKeyframes, LimitsAnchorsAndSilence)
             }
         }
         const NumMatrix h = tessarine::reduceNoiseKeyframes(z, tessarine::kNoiseFramePeriod, 5.0, 48, 2.0, 48);
-        EXPECT_LE(h.columns() - 1, 48);
-        EXPECT_GE(h.columns() - 1, 2);
+        EXPECT_TRUE(h.columns() - 1 >= 2 && h.columns() - 1 <= 48) << h.columns() - 1 << " keyframes";
         EXPECT_LE(h.rows() - 1, 48);
         std::set<int> bands;
         for (int b = 2; b <= h.rows(); ++b) {
@@ -196,11 +196,10 @@ TEST(AnalysedLayer, HandMadeKeyframesBecomeTheLayer)
     NumMatrix noise(4, 3);
     const double times[] = {0.0, 0.25};
     const double bands[] = {1.0, 64.0, 200.0};
-    noise(1, 2) = times[0];
-    noise(1, 3) = times[1];
     for (int b = 0; b < 3; ++b) {
         noise(b + 2, 1) = bands[b];
         for (int k = 0; k < 2; ++k) {
+            noise(1, k + 2) = times[k];
             noise(b + 2, k + 2) = 0.1 * (b + 1) + 0.01 * (k + 1);
         }
     }
@@ -219,10 +218,10 @@ TEST(AnalysedLayer, HandMadeKeyframesBecomeTheLayer)
                     << "frame " << k << " band " << b;
             }
         }
-        EXPECT_EQ(layer->harmonic.amplitude(0).pointCount(), 2) << "harmonic 1 always has its points";
-        EXPECT_EQ(layer->harmonic.amplitude(1).pointCount(), 2);
-        EXPECT_EQ(layer->harmonic.amplitude(2).pointCount(), 0);
-        EXPECT_EQ(layer->harmonic.amplitude(63).pointCount(), 2) << "the last harmonic";
+        // Harmonic 1 always has its points, and the last harmonic its own.
+        for (auto [h, points] : {std::pair{0, 2}, {1, 2}, {2, 0}, {63, 2}}) {
+            EXPECT_EQ(layer->harmonic.amplitude(h).pointCount(), points) << "harmonic " << h + 1;
+        }
         EXPECT_FLOAT_EQ(layer->harmonic.frequency(1).value(1), 2.0f) << "a multiple of f0, or nominal without one";
         EXPECT_EQ(tessarine::soundingHarmonics(*layer), 2);
     }

@@ -81,13 +81,8 @@ TEST(FindSpectralPeaks, VertexAndRefusals)
 
 TEST(TrackPartials, OnsetsAndDips)
 {
-    struct Case {
-        const char* what;
-        int gapFrames;      // frames 11.. without a peak
-        double gapLevel;    // level of the flat bins during the gap
-        double laterLevel;  // amplitude after the gap (first part is 0.8)
-        int tracks;
-    };
+    // For gapFrames from frame 11 no peak, the flat bins at gapLevel; then a peak of laterLevel (0.8 before).
+    struct Case { const char* what; int gapFrames; double gapLevel, laterLevel; int tracks; };
     const Case cases[] = {
         {"steady", 0, 0, 0.8, 1},
         {"12 dB rise continues", 0, 0, 3.2, 1},
@@ -108,11 +103,7 @@ TEST(TrackPartials, OnsetsAndDips)
         ASSERT_EQ(t.tracks(), c.tracks) << c.what;
         EXPECT_NEAR(t.position(1, 1), 19.0, 1e-9) << "positions count bins from 0";
         EXPECT_DOUBLE_EQ(t.amplitude(1, 1), 0.8);
-        if (c.tracks == 1) {
-            EXPECT_EQ(presentFrames(t, 1), 30 - c.gapFrames) << c.what;
-        } else {
-            EXPECT_EQ(presentFrames(t, 1), 10) << c.what;
-        }
+        EXPECT_EQ(presentFrames(t, 1), c.tracks == 1 ? 30 - c.gapFrames : 10) << c.what;
     }
 }
 

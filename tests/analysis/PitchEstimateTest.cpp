@@ -32,14 +32,6 @@ NumVector vibrato(double f0, double rate)
     return x;
 }
 
-NumVector clipped(NumVector x)
-{
-    for (int i = 0; i < x.size(); ++i) {
-        x.data()[i] = std::clamp(x.data()[i], -1.0, 1.0);
-    }
-    return x;
-}
-
 TEST(PitchEstimate, NotesPlayInTuneOnTheirKeys)
 {
     // Within centsTolerance of f0, or within hzTolerance when one is given.
@@ -91,7 +83,7 @@ TEST(PitchEstimate, NotesPlayInTuneOnTheirKeys)
         {"a knock an octave under", testsignal::partials({{1560, 0.5}, {3136, 1.0}, {6272, 0.05}}, 96000, 96000), 96000,
          3136.0, 5.0},
         // A hard-clipped note is still that note.
-        {"clipped", clipped(testsignal::harmonicTone(220, 5, 44100, 44100) * 40.0), 44100, 220.0, 0.0, 2.0},
+        {"clipped", testsignal::clipped(testsignal::harmonicTone(220, 5, 44100, 44100) * 40.0), 44100, 220.0, 0.0, 2.0},
     };
     for (const Case& c : cases) {
         const double f = tessarine::estimatePitch(c.x, c.rate);
@@ -110,10 +102,8 @@ TEST(PitchEstimate, NoPitchWithoutANote)
     // Noise, white or through a resonant band-pass at 2.3 kHz, has peaks but no note.
     std::mt19937 random(7);
     std::normal_distribution<double> gaussian(0.0, 0.2);
-    NumVector white(66150);
-    NumVector band(66150);
-    double y1 = 0.0;
-    double y2 = 0.0;
+    NumVector white(66150), band(66150);
+    double y1 = 0.0, y2 = 0.0;
     const double pole = 0.995;
     const double turn = 2.0 * std::cos(2.0 * std::numbers::pi * 2300.0 / 44100.0);
     for (int i = 0; i < white.size(); ++i) {

@@ -23,13 +23,12 @@ constexpr double kPi = std::numbers::pi;
 
 TEST(RealFft, MatchesTheDefiningSum)
 {
+    NumVector re, im;
     for (int n : {1, 2, 4, 8, 64}) {
         NumVector x(n);
         for (int j = 0; j < n; ++j) {
             x.data()[j] = std::sin(1.7 * j + 0.3) + 0.25 * j;
         }
-        NumVector re;
-        NumVector im;
         ASSERT_TRUE(tessarine::realFft(x, re, im));
         ASSERT_EQ(re.size(), n / 2 + 1);
         for (int k = 0; k <= n / 2; ++k) {
@@ -43,8 +42,6 @@ TEST(RealFft, MatchesTheDefiningSum)
         EXPECT_EQ(im.data()[0], 0.0);
         EXPECT_EQ(im.data()[n / 2], 0.0);
     }
-    NumVector re;
-    NumVector im;
     EXPECT_FALSE(tessarine::realFft(NumVector(12), re, im));
     EXPECT_FALSE(tessarine::realFft(NumVector(), re, im));
 }

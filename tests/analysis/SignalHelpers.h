@@ -17,11 +17,7 @@ inline tessarine::NumVector vec(const std::vector<double>& values)
     return v;
 }
 
-struct Partial {
-    double frequency;
-    double amplitude;
-    double phase = 0.0;
-};
+struct Partial { double frequency, amplitude, phase = 0.0; };
 
 inline tessarine::NumVector partials(const std::vector<Partial>& parts, double rate, int count)
 {
@@ -44,6 +40,13 @@ inline tessarine::NumVector harmonicTone(double f0, int harmonics, double rate, 
         parts.push_back({h * f0, 0.5 / h, 0.3 * h});
     }
     return partials(parts, rate, count);
+}
+
+// Held to -1..1, as a converter driven too hard clips.
+inline tessarine::NumVector clipped(tessarine::NumVector x)
+{
+    std::transform(x.data(), x.data() + x.size(), x.data(), [](double v) { return std::clamp(v, -1.0, 1.0); });
+    return x;
 }
 
 inline double cents(double measured, double reference)

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -158,13 +159,9 @@ TEST(SoundImport, OddFilesAreRefusedOrGiveAPlayableLayer)
     std::mt19937 random(7);
     std::normal_distribution<float> gaussian(0.0f, 0.15f);
     std::vector<float> noise(44100);
-    for (float& v : noise) {
-        v = gaussian(random);
-    }
+    std::generate(noise.begin(), noise.end(), [&] { return gaussian(random); });
     std::string garbage(3000, '\0');
-    for (char& byte : garbage) {
-        byte = static_cast<char>(random());
-    }
+    std::generate(garbage.begin(), garbage.end(), [&] { return static_cast<char>(random()); });
     std::vector<float> eight;
     for (float v : testsound::sawtooth(150.0, 8000, 0.3)) {
         eight.insert(eight.end(), 8, v);
@@ -245,10 +242,9 @@ int inChild(unsigned seconds, const std::function<int()>& what)
 TEST(SoundImport, RefusalsSayWhatIsWrong)
 {
     using tessarine::ImportRefusal;
-    const std::string folder = testsound::scratchPath("refusals");
-    std::filesystem::create_directories(folder);
+    const tessarine::test::TempFolder scratch("refusals");
+    const std::string folder = scratch.str();
     const std::string fifo = folder + "/pipe.wav";
-    ::unlink(fifo.c_str());
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string locked = folder + "/locked.wav";
     ASSERT_TRUE(testsound::writeSound(locked, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, {0.1f, 0.2f}));
@@ -289,8 +285,6 @@ TEST(SoundImport, RefusalsSayWhatIsWrong)
         EXPECT_STREQ(tessarine::describe(c.refusal), c.says);
     }
     ASSERT_GT(longPath.size(), 1024u);
-    ::unlink(fifo.c_str());
-    std::filesystem::remove_all(folder);
 }
 
 // Memory follows the 12 seconds kept, not the file: a ten-minute file imports

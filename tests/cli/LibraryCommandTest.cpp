@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -48,7 +47,7 @@ TEST(LibraryCommand, PrintsTheMenusInMenuOrder)
     EXPECT_EQ(result.output, "tessarine: no library folder at '" + root + "/nowhere'\n");
 }
 
-TEST(LibraryCommand, RandomInstrumentIsRepeatableAndPlays)
+TEST(LibraryCommand, RandomInstrumentIsRepeatableAndTakesItsCategorysVoices)
 {
     const std::string root = makeLibrary("cli-random");
     const std::string first = freshFolder("cli-random-1") + "/Random.t9i";
@@ -68,10 +67,6 @@ TEST(LibraryCommand, RandomInstrumentIsRepeatableAndPlays)
     for (const auto& voice : instrument->voices) {
         EXPECT_TRUE(voice.nameView() == "Grand" || voice.nameView() == "Upright") << voice.nameView();
     }
-
-    const std::string wav = tempPath("cli-random.wav");
-    auto render = runCli("render --instrument '" + first + "' --note 60 --length 0.3 --tail 0.2 -o '" + wav + "'");
-    EXPECT_EQ(render.status, 0) << render.output;
 
     auto refused = runCli("random-instrument --category Pianos --root '" + root + "/nowhere' -o '" + first + "'");
     EXPECT_NE(refused.status, 0);

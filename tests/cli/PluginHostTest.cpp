@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -29,18 +27,14 @@ TEST(PluginHost, RefusesWhatIsNotAPlugin)
     std::string textFile = testing::TempDir() + "/not_a_plugin.so";
     std::ofstream(textFile) << "this is not an ELF file\n";
 
-    struct Case {
-        std::string path;
-        const char* reason;
-    };
-    const Case cases[] = {
+    const struct { std::string path; const char* reason; } cases[] = {
         {fixture("missing.so"), "no such file"},
         {textFile, "not a loadable shared object"},
         {fixture("no_entry.so"), "no entry symbol"},
         {fixture("null_entry.so"), "returned no effect"},
         {fixture("bad_magic.so"), "wrong magic"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         std::string error;
         auto host = PluginHost::load(c.path, error);
         EXPECT_EQ(host, nullptr) << c.path;

@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -36,8 +37,7 @@ bool pluginHasEditor()
 fs::path artefactFolder() { return fs::path(TESSARINE_CLI_PATH).parent_path() / "artifacts" / "pages"; }
 
 struct Picture {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     std::vector<std::uint32_t> pixels; // rows of XRGB
 
     std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
@@ -109,8 +109,7 @@ TEST(SnapshotCommand, EightPagesAreWrittenAsArtefactsAndNoneIsBlank)
     for (int page = 0; page < 8; ++page) {
         SCOPED_TRACE(page);
         Picture picture = readPng(folder / ("page-" + std::to_string(page) + ".png"));
-        EXPECT_EQ(picture.width, 800);
-        EXPECT_EQ(picture.height, 550);
+        EXPECT_EQ(std::pair(picture.width, picture.height), std::pair(800, 550));
         // A panel with controls and labels has many shades; a blank page has one or two.
         const auto [colours, checksum] = picture.sample();
         EXPECT_GT(colours, 16u);
@@ -121,19 +120,14 @@ TEST(SnapshotCommand, EightPagesAreWrittenAsArtefactsAndNoneIsBlank)
     }
     EXPECT_EQ(different.size(), 8u) << "every page looks different";
 
-    const fs::path grid = folder / "all-pages.png";
-    result = runCli("snapshot --all -o " + grid.string());
-    ASSERT_EQ(result.status, 0) << result.output;
-    Picture all = readPng(grid);
-    EXPECT_EQ(all.width, 4 * 800);
-    EXPECT_EQ(all.height, 2 * 550);
-
-    // A scale draws the same page at that size.
-    result = runCli("snapshot --scale 2 -o " + (folder / "page-5-at-200.png").string());
-    ASSERT_EQ(result.status, 0) << result.output;
-    Picture doubled = readPng(folder / "page-5-at-200.png");
-    EXPECT_EQ(doubled.width, 1600);
-    EXPECT_EQ(doubled.height, 1100);
+    // The grid holds every page; a scale draws the same page at that size.
+    for (const auto& [arguments, file, size] : {std::tuple{"--all", "all-pages.png", std::pair(4 * 800, 2 * 550)},
+                                                {"--scale 2", "page-5-at-200.png", std::pair(1600, 1100)}}) {
+        result = runCli(std::string("snapshot ") + arguments + " -o " + (folder / file).string());
+        ASSERT_EQ(result.status, 0) << result.output;
+        const Picture picture = readPng(folder / file);
+        EXPECT_EQ(std::pair(picture.width, picture.height), size) << arguments;
+    }
 }
 
 TEST(SnapshotCommand, RefusalsSayWhyAndWriteNothing)
@@ -145,10 +139,7 @@ TEST(SnapshotCommand, RefusalsSayWhyAndWriteNothing)
     const fs::path fifo = folder / "pipe.png";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
     const std::string out = " -o " + (folder / "x.png").string();
-    const struct {
-        std::string arguments;
-        const char* message;
-    } cases[] = {
+    const struct { std::string arguments; const char* message; } cases[] = {
         {"--page 8" + out, "--page must be 0 to 7"},
         {"--page -1" + out, "--page must be 0 to 7"},
         {"--split" + out, "--split needs --all"},

@@ -26,8 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace tessarine;
 
-const fs::path kFactory =
-    fs::path(TESSARINE_PLUGIN_PATH).parent_path() / "TessarineData/Instruments-Factory/Basses/Analog Bass.t9i";
+const fs::path kFactory = librarytest::libraryFolder() / "Instruments-Factory/Basses/Analog Bass.t9i";
 
 std::vector<std::byte> layerBytes(const LayerData& layer)
 {
@@ -62,10 +61,8 @@ TEST(AnalysedSlot, TheWholeVoiceRequestPlaysTheRecordingOnEveryKey)
             const auto loaded = librarytest::playNote(voice, true, key, 30, 40, around);
             // A request that leaves slot A as the instrument has it.
             const auto before = librarytest::playNote("", true, key, 30, 40, around, host::kFileRequestRescanLibrary);
-            ASSERT_FALSE(analysed.left.empty());
-            ASSERT_FALSE(before.left.empty());
-            EXPECT_EQ(analysed.left, loaded.left);
-            EXPECT_EQ(analysed.right, loaded.right);
+            ASSERT_FALSE(analysed.left.empty() || before.left.empty());
+            EXPECT_TRUE(analysed.left == loaded.left && analysed.right == loaded.right);
             EXPECT_NE(analysed.left, before.left);
         }
     }
@@ -91,8 +88,7 @@ TEST(AnalysedSlot, TheShownLayerRequestReplacesThatLayerAloneAndRefusalsChangeNo
     const auto before = stateOf(*plugin);
     ASSERT_TRUE(before);
     const Voice& old = before->voices[1];
-    ASSERT_GT(old.multisampleCount, 2);
-    ASSERT_EQ(old.layerCount, 2);
+    ASSERT_TRUE(old.multisampleCount > 2 && old.layerCount == 2);
 
     for (const auto& refused : {std::pair{text, 1.0f}, {scratch / "missing.wav", 1.0f}, {wav, 4.0f}, {wav, -1.0f}}) {
         EXPECT_FALSE(request(host::kFileRequestAnalyseVoice, refused.first, refused.second));
@@ -109,8 +105,7 @@ TEST(AnalysedSlot, TheShownLayerRequestReplacesThatLayerAloneAndRefusalsChangeNo
     // The multisample's other layer takes the new pitch, and nothing else.
     EXPECT_NEAR(now.layer(2, 1).harmonic.basePitch, 110.0f, 2.0f);
     now.layer(2, 1).harmonic.basePitch = old.layer(2, 1).harmonic.basePitch;
-    EXPECT_EQ(now.nameView(), old.nameView());
-    EXPECT_EQ(now.multisampleCount, old.multisampleCount);
+    EXPECT_EQ(std::pair(now.nameView(), now.multisampleCount), std::pair(old.nameView(), old.multisampleCount));
     for (int m = 0; m < kMaxMultisamples; ++m) {
         for (int l = 0; l < 2; ++l) {
             SCOPED_TRACE(testing::Message() << "multisample " << m << ", layer " << l);

@@ -73,26 +73,25 @@ double centsFromKey(HarmonicData& data, int key)
 {
     constexpr double kStep = 0.005;
     const int steps = static_cast<int>(data.duration / kStep);
-    std::vector<double> energy(8, 0.0);
-    std::vector<double> peak(8, 0.0);
-    for (std::size_t h = 0; h < 8; ++h) {
+    const auto at = [](BreakpointCurve& curve, int i) -> double {
+        return curve.valueAt(static_cast<float>(i * kStep));
+    };
+    std::vector<double> energy(8, 0.0), peak(8, 0.0);
+    for (int h = 0; h < 8; ++h) {
         for (int i = 10; i < steps; ++i) {
-            const double a = data.amplitude(static_cast<int>(h)).valueAt(static_cast<float>(i * kStep));
-            energy[h] += a;
-            peak[h] = std::max(peak[h], a);
+            energy[h] += at(data.amplitude(h), i);
+            peak[h] = std::max(peak[h], at(data.amplitude(h), i));
         }
     }
     const double strongest = *std::max_element(energy.begin(), energy.end());
-    const int h = static_cast<int>(std::find_if(energy.begin(), energy.end(), [&](double e) { return e >= 0.3 * strongest; }) -
-                                   energy.begin());
-    double weight = 0.0;
-    double sum = 0.0;
+    const auto strong = std::find_if(energy.begin(), energy.end(), [&](double e) { return e >= 0.3 * strongest; });
+    const int h = static_cast<int>(strong - energy.begin());
+    double weight = 0.0, sum = 0.0;
     for (int i = 10; i < steps; ++i) {
-        const auto t = static_cast<float>(i * kStep);
-        const double a = data.amplitude(h).valueAt(t);
-        if (a >= 0.1 * peak[static_cast<std::size_t>(h)]) {
+        const double a = at(data.amplitude(h), i);
+        if (a >= 0.1 * peak[h]) {
             weight += a;
-            sum += a * data.frequency(h).valueAt(t);
+            sum += a * at(data.frequency(h), i);
         }
     }
     if (!(weight > 0.0)) {
@@ -194,11 +193,8 @@ TEST(FactoryLibrary, EveryInstrumentPlaysBoundedAudibleNotesThatThePedalHolds)
     const auto host = librarytest::openPlugin(kBlock);
     ASSERT_TRUE(host);
     std::vector<float> left(kBlock), right(kBlock);
-    struct Played {
-        double peak = 0.0;
-        double rms = 0.0; // of the last `measured` blocks, both channels
-        bool finite = true;
-    };
+    // The peak over every block and channel, the level over the last `measured` blocks.
+    struct Played { double peak = 0.0, rms = 0.0; bool finite = true; };
     auto play = [&](std::vector<PluginHost::Midi> midi, int blocks, int measured) {
         Played played;
         double energy = 0.0;
@@ -217,12 +213,10 @@ TEST(FactoryLibrary, EveryInstrumentPlaysBoundedAudibleNotesThatThePedalHolds)
     };
     for (int n = 0; n < static_cast<int>(instruments.size()) + randomCount; ++n) {
         const bool random = n >= static_cast<int>(instruments.size());
-        std::string file = random ? std::string() : instruments[static_cast<std::size_t>(n)].string();
-        ASSERT_TRUE(librarytest::fileRequest(*host, random ? tessarine::host::kFileRequestRandomInstrument
-                                                           : tessarine::host::kFileRequestInstrumentLoad,
-                                             random ? nullptr : file.c_str()))
-            << file;
-        const std::string what = random ? "random instrument " + std::to_string(n) : file;
+        const std::string what = random ? "random instrument " + std::to_string(n) : instruments[n].string();
+        const int request =
+            random ? tessarine::host::kFileRequestRandomInstrument : tessarine::host::kFileRequestInstrumentLoad;
+        ASSERT_TRUE(librarytest::fileRequest(*host, request, random ? nullptr : what.c_str())) << what;
         host->dispatch(vst::effMainsChanged, 0, 1);
         for (int key = 36; !random && key <= 96; key += 6) {
             for (int velocity : {40, 110}) {

@@ -163,9 +163,7 @@ std::vector<double> spectrumOf(const fs::path& instrument)
             bands[static_cast<std::size_t>(band)] += re[k] * re[k] + im[k] * im[k];
         }
     }
-    for (double& b : bands) {
-        b = 10.0 * std::log10(b);
-    }
+    std::transform(bands.begin(), bands.end(), bands.begin(), [](double b) { return 10.0 * std::log10(b); });
     return bands;
 }
 

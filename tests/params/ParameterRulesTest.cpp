@@ -13,6 +13,7 @@
 #include <limits>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -49,16 +50,12 @@ TEST(ParameterRules, WholeNumberSettingsStayInRange)
 
 TEST(ParameterRules, CompressIsCappedShortOfFullAndStretchIsContinuousAroundTheMiddle)
 {
-    struct Case { const char* what; float (*rule)(float); float value, expected, tolerance; };
-    const Case cases[] = {
-        {"compress", compressAmount, 0.99f, 0.99f, 0.0f},  {"compress", compressAmount, 1.0f, 0.99f, 0.0f},
-        {"compress", compressAmount, 0.3f, 0.3f, 0.0f},    {"compress", compressAmount, kNaN, 0.0f, 0.0f},
-        {"stretch", stretchFactor, 0.0f, 0.2f, 0.0f},      {"stretch", stretchFactor, 0.5f, 1.0f, 0.0f},
-        {"stretch", stretchFactor, 1.0f, 5.0f, 0.0f},      {"stretch", stretchFactor, 0.4999f, 1.0f, 1e-3f},
-        {"stretch", stretchFactor, 0.5001f, 1.0f, 1e-3f},
-    };
-    for (const Case& c : cases) {
-        EXPECT_NEAR(c.rule(c.value), c.expected, c.tolerance + 1e-6f) << c.what << " of " << c.value;
+    for (auto [value, expected] : {std::pair{0.99f, 0.99f}, {1.0f, 0.99f}, {0.3f, 0.3f}, {kNaN, 0.0f}}) {
+        EXPECT_NEAR(compressAmount(value), expected, 1e-6f) << "compress of " << value;
+    }
+    for (auto [value, expected, tolerance] : {std::tuple{0.0f, 0.2f, 0.0f}, {0.5f, 1.0f, 0.0f}, {1.0f, 5.0f, 0.0f},
+                                              {0.4999f, 1.0f, 1e-3f}, {0.5001f, 1.0f, 1e-3f}}) {
+        EXPECT_NEAR(stretchFactor(value), expected, tolerance + 1e-6f) << "stretch of " << value;
     }
 }
 
@@ -68,8 +65,7 @@ TEST(ParameterTable, NamesAreHostSafe)
     for (int i = 0; i < kParameterCount; ++i) {
         const ParameterInfo& row = parameterTable()[static_cast<std::size_t>(i)];
         EXPECT_LT(std::strlen(row.name), 24u) << i;
-        EXPECT_GE(row.start, 0.0f) << i;
-        EXPECT_LE(row.start, 1.0f) << i;
+        EXPECT_TRUE(row.start >= 0.0f && row.start <= 1.0f) << i << " starts at " << row.start;
         if (i < 162) {
             EXPECT_TRUE(names.insert(row.name).second) << "duplicate name " << row.name;
         } else {
