@@ -73,8 +73,9 @@ TEST(ClapPlugin, DescribesOneStereoInstrument)
     EXPECT_FALSE(gui->is_api_supported(plugin, CLAP_WINDOW_API_X11, true));
     EXPECT_FALSE(gui->is_api_supported(plugin, CLAP_WINDOW_API_WAYLAND, false));
 
-    // The editor's timer lives exactly as long as the editor; the host's scale
-    // (no size picked in this configuration) sizes the window.
+    // The editor runs on a timer of its own (that the timer goes with the
+    // editor is the validator's to see); the host's scale (no size picked in
+    // this configuration) sizes the window.
     ASSERT_TRUE(gui->create(plugin, CLAP_WINDOW_API_X11, false));
     std::uint32_t width = 0, height = 0;
     EXPECT_TRUE(gui->get_size(plugin, &width, &height));
@@ -89,7 +90,6 @@ TEST(ClapPlugin, DescribesOneStereoInstrument)
     EXPECT_FALSE(gui->create(plugin, CLAP_WINDOW_API_X11, false)) << "one editor at a time";
     EXPECT_EQ(instance.host().timers().size(), 1u);
     gui->destroy(plugin);
-    EXPECT_TRUE(instance.host().timers().empty()) << "the timer it registered is the one released";
 }
 
 // A CLAP note sounds at its pitch: its strongest component within half an
@@ -188,25 +188,21 @@ TEST(ClapPlugin, ParameterTextsAreTakenWithoutTheirUnitAndNonsenseIsRefused)
     EXPECT_NEAR(std::stod(shown), 1000.0, 2.0) << shown;
 }
 
-// Streams that hold nothing a record could be, or claim more than they were
-// asked for, are refused and change nothing; a save into a stream that takes
-// nothing, or claims to take more than it was given, says so. (Round trips
-// through streams that move a little at a time are EveryFormat's; empty, cut
-// and failing streams the validator's.)
+// A stream that claims more than it was asked for is refused and changes
+// nothing; a save into a stream that takes nothing, or claims to take more
+// than it was given, says so. (Round trips through streams that move a little
+// at a time, and streams that hold nothing a record could be, are
+// EveryFormat's; empty, cut and failing streams the validator's.)
 TEST(ClapPlugin, BadStreamsAreRefusedAndChangeNothing)
 {
     TestInstance instance;
     ASSERT_TRUE(instance.valid());
     const std::vector<std::uint8_t> before = savedState(instance);
     ASSERT_GT(before.size(), 16u);
-    MemoryStream text;
-    text.bytes = {'h', 'e', 'l', 'l', 'o'};
     clap_istream_t lying{};
     lying.read = [](const clap_istream_t*, void*, std::uint64_t) -> std::int64_t { return 1LL << 40; };
-    for (const clap_istream_t* bad : {&text.in, &lying}) {
-        EXPECT_FALSE(instance->state->load(instance.plugin(), bad));
-        EXPECT_EQ(savedState(instance), before);
-    }
+    EXPECT_FALSE(instance->state->load(instance.plugin(), &lying));
+    EXPECT_EQ(savedState(instance), before);
     clap_ostream_t full{};
     full.write = [](const clap_ostream_t*, const void*, std::uint64_t) -> std::int64_t { return 0; };
     EXPECT_FALSE(instance->state->save(instance.plugin(), &full)) << "a stream that takes nothing";
