@@ -142,12 +142,12 @@ TEST_F(Lv2Plugin, PortsDescribeTheParameterTable)
     lilv_node_free(notAutomatic);
 }
 
-// A note sounds from the frame its event carries; a time past the block is
+// A note sounds from the frame its event carries (inside the block, sample for
+// sample as the VST 2 module plays it: EveryFormat); a time past the block is
 // held to the block's last frame, and one before it to its first.
 TEST_F(Lv2Plugin, NotesStartAtTheirFrame)
 {
-    const std::pair<std::int64_t, int> cases[] = {{0, 0}, {100, 100}, {kBlock - 1, kBlock - 1}, {5000, kBlock - 1},
-                                                  {-20, 0}};
+    const std::pair<std::int64_t, int> cases[] = {{kBlock - 1, kBlock - 1}, {5000, kBlock - 1}, {-20, 0}};
     for (const auto& [time, expected] : cases) {
         auto instance = world.instance(kRate);
         ASSERT_TRUE(instance && instance->seed(7));
