@@ -108,8 +108,7 @@ TEST_F(EditorSide, EditorChangesReachTheHostAtTheNextFlush)
     for (const auto& value : valuesIn(rest)) {
         (value.param_id == tessarine::kBrightness ? lastBrightness : lastMorph) = static_cast<float>(value.value);
     }
-    EXPECT_FLOAT_EQ(lastBrightness, 1.0f);
-    EXPECT_FLOAT_EQ(lastMorph, 0.0f);
+    EXPECT_EQ(std::pair(lastBrightness, lastMorph), std::pair(1.0f, 0.0f));
 }
 
 // The editor changes values on the main thread while the audio thread

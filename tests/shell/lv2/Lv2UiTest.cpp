@@ -119,11 +119,11 @@ TEST(Lv2Ui, OpensInTheHostsWindowOncePerInstance)
     // The editor's Random instrument: the host's ports hear every value it
     // changed, once each and as the state now holds it, and nothing after.
     clickTopBar(display, window, tessarine::kTagRandomInstrument);
-    for (int turn = 0; turn < 20 && writes.values.empty(); ++turn) {
+    const auto turn = [&] {
         idle->idle(first);
         instance->run(kBlock, nullptr);
-    }
-    ASSERT_FALSE(writes.values.empty());
+    };
+    ASSERT_TRUE(eventually([&] { return !writes.values.empty(); }, turn));
     const std::vector<std::uint8_t> record = savedRecord(*instance);
     auto random = std::make_unique<tessarine::Instrument>();
     tessarine::RecordStream stream;
@@ -135,8 +135,7 @@ TEST(Lv2Ui, OpensInTheHostsWindowOncePerInstance)
         EXPECT_EQ(value, random->parameterValues[port]) << port;
     }
     const std::size_t reported = writes.values.size();
-    idle->idle(first);
-    instance->run(kBlock, nullptr);
+    turn();
     idle->idle(first);
     EXPECT_EQ(writes.values.size(), reported);
 
