@@ -26,8 +26,8 @@ protected:
 
 // Names, counts, flags and the interface version are what `info` reports
 // (PluginHost.InfoReportsTheInstrument); the rest of the record and the plain
-// answers, in the order a host asks: identity, programs, pins, the headless
-// editor, rates and block sizes.
+// answers, in the order a host asks: identity, programs (one, whose name the
+// host may change), pins, the headless editor, rates and block sizes.
 TEST_F(HostAnswers, RecordAndDispatcherAnswers)
 {
     ASSERT_NE(host, nullptr);
@@ -46,6 +46,8 @@ TEST_F(HostAnswers, RecordAndDispatcherAnswers)
     };
     PinProperties pin{};
     EditorRect* rect = nullptr;
+    char indexed[kMaxProgramNameLen] = {};
+    EXPECT_EQ(host->programName(), "Init 1");
     const Call calls[] = {
         {"vendor version", effGetVendorVersion, 0, 0, nullptr, 0, 1},
         {"identify", effIdentify, 0, 0, nullptr, 0, fourCC('N', 'v', 'E', 'f')},
@@ -57,6 +59,10 @@ TEST_F(HostAnswers, RecordAndDispatcherAnswers)
         {"samples to process", effSetTotalSampleToProcess, 0, 4410, nullptr, 0, 4410},
         {"copy program 0", effCopyProgram, 0, 0, nullptr, 0, 1},
         {"copy program 1", effCopyProgram, 1, 0, nullptr, 0, 0},
+        {"program 1, which does not exist", effSetProgram, 0, 1, nullptr, 0, 0},
+        {"current program", effGetProgram, 0, 0, nullptr, 0, 0},
+        {"name of program 1", effGetProgramNameIndexed, 1, 0, indexed, 0, 0},
+        {"name of program 0", effGetProgramNameIndexed, 0, 0, indexed, 0, 1},
         {"output pin 2", effGetOutputProperties, 2, 0, &pin, 0, 0},
         {"output pin -1", effGetOutputProperties, -1, 0, &pin, 0, 0},
         {"input pin", effGetInputProperties, 0, 0, &pin, 0, 0},
@@ -78,6 +84,13 @@ TEST_F(HostAnswers, RecordAndDispatcherAnswers)
     for (const Call& c : calls) {
         EXPECT_EQ(host->dispatch(c.opcode, c.index, c.value, c.ptr, c.opt), c.answer) << c.what;
     }
+    EXPECT_STREQ(indexed, "Init") << "the stored name, without the number";
+    char pad[] = "Pad";
+    host->dispatch(effSetProgramName, 0, 0, pad);
+    EXPECT_EQ(host->programName(), "Pad");
+    std::string longName(40, 'x');
+    host->dispatch(effSetProgramName, 0, 0, longName.data());
+    EXPECT_EQ(host->programName(), std::string(23, 'x')) << "a name longer than the field keeps its first 23";
     ASSERT_NE(rect, nullptr);
     EXPECT_EQ(std::pair(rect->right - rect->left, rect->bottom - rect->top), std::pair(800, 550));
     for (auto [text, answer] : {std::pair{"receiveVstEvents", 1}, {"receiveVstMidiEvent", 1}, {"receiveVstTimeInfo", 1},
@@ -90,24 +103,6 @@ TEST_F(HostAnswers, RecordAndDispatcherAnswers)
         EXPECT_EQ(std::string(pin.label), "TS " + std::to_string(index + 1));
         EXPECT_EQ(pin.flags, kPinIsActive | kPinIsStereo);
     }
-}
-
-TEST_F(HostAnswers, Programs)
-{
-    ASSERT_NE(host, nullptr);
-    EXPECT_EQ(host->programName(), "Init 1");
-    host->dispatch(effSetProgram, 0, 1); // only program 0 exists
-    EXPECT_EQ(host->dispatch(effGetProgram), 0);
-    char indexed[kMaxProgramNameLen] = {};
-    EXPECT_EQ(host->dispatch(effGetProgramNameIndexed, 0, 0, indexed), 1);
-    EXPECT_STREQ(indexed, "Init") << "the stored name, without the number";
-    EXPECT_EQ(host->dispatch(effGetProgramNameIndexed, 1, 0, indexed), 0);
-    char pad[] = "Pad";
-    host->dispatch(effSetProgramName, 0, 0, pad);
-    EXPECT_EQ(host->programName(), "Pad");
-    std::string longName(40, 'x');
-    host->dispatch(effSetProgramName, 0, 0, longName.data());
-    EXPECT_EQ(host->programName(), std::string(23, 'x')) << "a name longer than the field keeps its first 23";
 }
 
 // Parameters start at their table values (MasterDetune, Release, Tube, ModMax1

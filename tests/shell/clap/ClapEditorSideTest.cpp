@@ -79,8 +79,7 @@ TEST_F(EditorSide, EditorChangesReachTheHostAtTheNextFlush)
     core().automate(tessarine::kVolume, 0.25f);
     core().automate(tessarine::kFilterCutoff, 0.5f);
     EXPECT_EQ(host.flushRequests(), 2);
-    EventList none(1);
-    EventList out(64);
+    EventList none(1), out(64);
     params->flush(plugin, none.in(), out.out());
     std::vector<std::pair<clap_id, double>> reported;
     for (const auto& value : valuesIn(out)) {
@@ -105,13 +104,11 @@ TEST_F(EditorSide, EditorChangesReachTheHostAtTheNextFlush)
     EXPECT_EQ(small.size(), 100u);
     EventList rest(8000);
     params->flush(plugin, none.in(), rest.out());
-    float lastBrightness = -1.0f;
-    float lastMorph = -1.0f;
+    float lastBrightness = -1.0f, lastMorph = -1.0f;
     for (const auto& value : valuesIn(rest)) {
         (value.param_id == tessarine::kBrightness ? lastBrightness : lastMorph) = static_cast<float>(value.value);
     }
-    EXPECT_FLOAT_EQ(lastBrightness, 1.0f);
-    EXPECT_FLOAT_EQ(lastMorph, 0.0f);
+    EXPECT_EQ(std::pair(lastBrightness, lastMorph), std::pair(1.0f, 0.0f));
 }
 
 // The editor changes values on the main thread while the audio thread
@@ -126,8 +123,7 @@ TEST_F(EditorSide, EditorChangesCrossToTheAudioThread)
     seen.reserve(kChanges);
     std::thread audio([&] {
         host.markAudioThread(std::this_thread::get_id());
-        EventList none(1);
-        EventList out(1024);
+        EventList none(1), out(1024);
         Block block(256, none, out);
         for (bool last = false;;) {
             out.clear();
@@ -162,8 +158,7 @@ TEST_F(EditorSide, EditorChangesCrossToTheAudioThread)
 TEST_F(EditorSide, LearnedControllersReportFromTheBlock)
 {
     ASSERT_TRUE(start(64));
-    EventList in(4);
-    EventList out(64);
+    EventList in(4), out(64);
     Block block(64, in, out);
 
     std::size_t allocations = 0;
@@ -226,8 +221,7 @@ TEST_F(EditorSide, LibraryActionsReportExactlyTheChangedValues)
         ASSERT_TRUE(action.run(core()));
         const std::vector<double> after = values();
         const bool anyChanged = before != after;
-        EventList in(1);
-        EventList out(1024);
+        EventList in(1), out(1024);
         if (action.active) {
             Block block(64, in, out);
             plugin->process(plugin, &block.process);

@@ -73,8 +73,9 @@ TEST(ClapPlugin, DescribesOneStereoInstrument)
     EXPECT_FALSE(gui->is_api_supported(plugin, CLAP_WINDOW_API_X11, true));
     EXPECT_FALSE(gui->is_api_supported(plugin, CLAP_WINDOW_API_WAYLAND, false));
 
-    // The editor's timer lives exactly as long as the editor; the host's scale
-    // (no size picked in this configuration) sizes the window.
+    // The editor runs on a timer of its own (that the timer goes with the
+    // editor is the validator's to see); the host's scale (no size picked in
+    // this configuration) sizes the window.
     ASSERT_TRUE(gui->create(plugin, CLAP_WINDOW_API_X11, false));
     std::uint32_t width = 0, height = 0;
     EXPECT_TRUE(gui->get_size(plugin, &width, &height));
@@ -89,35 +90,34 @@ TEST(ClapPlugin, DescribesOneStereoInstrument)
     EXPECT_FALSE(gui->create(plugin, CLAP_WINDOW_API_X11, false)) << "one editor at a time";
     EXPECT_EQ(instance.host().timers().size(), 1u);
     gui->destroy(plugin);
-    EXPECT_TRUE(instance.host().timers().empty()) << "the timer it registered is the one released";
 }
 
-// A note sounds at its pitch, in either dialect: its strongest component
-// within half an octave either side is its own fundamental. It ends by its key
-// and channel, by the identifier its note on carried, or by a wildcard; an off
-// that names another key or an identifier no note has leaves it sounding.
+// A CLAP note sounds at its pitch: its strongest component within half an
+// octave either side is its own fundamental. It ends by its key and channel,
+// by the identifier its note on carried, or by a wildcard; an off that names
+// another key or an identifier no note has leaves it sounding. (MIDI events
+// go to the core as they come: EveryFormat plays them sample for sample as
+// the VST 2 module does.)
 TEST(ClapPlugin, NotesSoundAtTheirPitchAndEndByKeyIdentifierOrWildcard)
 {
     struct Case {
         const char* what;
-        bool asMidi; // a MIDI note on key 76, channel 9; else a CLAP note on key 60, channel 2, id 7
         std::uint16_t type;
         int key;
         int channel;
         int noteId;
         bool ends;
     };
+    // The note: key 60, channel 2, identifier 7.
     const Case cases[] = {
-        {"its key and channel", false, CLAP_EVENT_NOTE_OFF, 60, 2, -1, true},
-        {"its identifier", false, CLAP_EVENT_NOTE_OFF, -1, -1, 7, true},
-        {"every key of its channel", false, CLAP_EVENT_NOTE_OFF, -1, 2, -1, true},
-        {"its key on every channel", false, CLAP_EVENT_NOTE_OFF, 60, -1, -1, true},
-        {"everything", false, CLAP_EVENT_NOTE_OFF, -1, -1, -1, true},
-        {"a choke of everything", false, CLAP_EVENT_NOTE_CHOKE, -1, -1, -1, true},
-        {"another key", false, CLAP_EVENT_NOTE_OFF, 61, 2, -1, false},
-        {"an identifier of no note", false, CLAP_EVENT_NOTE_OFF, -1, -1, 99, false},
-        {"a MIDI note off", true, 0, 76, 9, -1, true},
-        {"a MIDI note off of another key", true, 0, 77, 9, -1, false},
+        {"its key and channel", CLAP_EVENT_NOTE_OFF, 60, 2, -1, true},
+        {"its identifier", CLAP_EVENT_NOTE_OFF, -1, -1, 7, true},
+        {"every key of its channel", CLAP_EVENT_NOTE_OFF, -1, 2, -1, true},
+        {"its key on every channel", CLAP_EVENT_NOTE_OFF, 60, -1, -1, true},
+        {"everything", CLAP_EVENT_NOTE_OFF, -1, -1, -1, true},
+        {"a choke of everything", CLAP_EVENT_NOTE_CHOKE, -1, -1, -1, true},
+        {"another key", CLAP_EVENT_NOTE_OFF, 61, 2, -1, false},
+        {"an identifier of no note", CLAP_EVENT_NOTE_OFF, -1, -1, 99, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -127,28 +127,17 @@ TEST(ClapPlugin, NotesSoundAtTheirPitchAndEndByKeyIdentifierOrWildcard)
         for (clap_id dry : {tessarine::kDelayOn, tessarine::kReverbOn, tessarine::kChorusOn, tessarine::kRelease}) {
             first.push(clapValueEvent(0, dry, 0.0).header);
         }
-        const int key = c.asMidi ? 76 : 60;
-        if (c.asMidi) {
-            first.push(clapMidiEvent(0, 0x99, 76, 100).header);
-        } else {
-            first.push(clapNoteEvent(CLAP_EVENT_NOTE_ON, 0, 60, 0.8, 2, 7).header);
-        }
+        first.push(clapNoteEvent(CLAP_EVENT_NOTE_ON, 0, 60, 0.8, 2, 7).header);
         const std::vector<float> held = instance.render(static_cast<int>(kRate * 0.3), 512, first);
-        const double pitch = 440.0 * std::pow(2.0, (key - 69) / 12.0);
         auto amplitude = [&](int semitone) {
-            const double frequency = pitch * std::pow(2.0, semitone / 12.0);
+            const double frequency = 440.0 * std::pow(2.0, (60 + semitone - 69) / 12.0);
             return amplitudeAt(held, 4800, static_cast<int>(held.size()), frequency, kRate);
         };
         for (int semitone = -6; semitone <= 6; ++semitone) {
             EXPECT_TRUE(semitone == 0 || amplitude(semitone) < amplitude(0)) << semitone << " semitones off";
         }
         EventList off(8);
-        if (c.asMidi) {
-            off.push(clapMidiEvent(0, static_cast<std::uint8_t>(0x80 | c.channel), static_cast<std::uint8_t>(c.key), 0)
-                         .header);
-        } else {
-            off.push(clapNoteEvent(c.type, 0, c.key, 0.5, c.channel, c.noteId).header);
-        }
+        off.push(clapNoteEvent(c.type, 0, c.key, 0.5, c.channel, c.noteId).header);
         const std::vector<float> after = instance.render(static_cast<int>(kRate * 1.0), 512, off);
         const float heldLevel = rms(held, held.size() / 2, held.size() / 2);
         const float endLevel = rms(after, after.size() - 4800, 4800);
@@ -199,25 +188,21 @@ TEST(ClapPlugin, ParameterTextsAreTakenWithoutTheirUnitAndNonsenseIsRefused)
     EXPECT_NEAR(std::stod(shown), 1000.0, 2.0) << shown;
 }
 
-// Streams that hold nothing a record could be, or claim more than they were
-// asked for, are refused and change nothing; a save into a stream that takes
-// nothing, or claims to take more than it was given, says so. (Round trips
-// through streams that move a little at a time are EveryFormat's; empty, cut
-// and failing streams the validator's.)
+// A stream that claims more than it was asked for is refused and changes
+// nothing; a save into a stream that takes nothing, or claims to take more
+// than it was given, says so. (Round trips through streams that move a little
+// at a time, and streams that hold nothing a record could be, are
+// EveryFormat's; empty, cut and failing streams the validator's.)
 TEST(ClapPlugin, BadStreamsAreRefusedAndChangeNothing)
 {
     TestInstance instance;
     ASSERT_TRUE(instance.valid());
     const std::vector<std::uint8_t> before = savedState(instance);
     ASSERT_GT(before.size(), 16u);
-    MemoryStream text;
-    text.bytes = {'h', 'e', 'l', 'l', 'o'};
     clap_istream_t lying{};
     lying.read = [](const clap_istream_t*, void*, std::uint64_t) -> std::int64_t { return 1LL << 40; };
-    for (const clap_istream_t* bad : {&text.in, &lying}) {
-        EXPECT_FALSE(instance->state->load(instance.plugin(), bad));
-        EXPECT_EQ(savedState(instance), before);
-    }
+    EXPECT_FALSE(instance->state->load(instance.plugin(), &lying));
+    EXPECT_EQ(savedState(instance), before);
     clap_ostream_t full{};
     full.write = [](const clap_ostream_t*, const void*, std::uint64_t) -> std::int64_t { return 0; };
     EXPECT_FALSE(instance->state->save(instance.plugin(), &full)) << "a stream that takes nothing";
@@ -280,8 +265,7 @@ TEST(ClapPlugin, HostileEventsAreSurvived)
     events.push(clapValueEvent(1, CLAP_INVALID_ID, 0.5).header);
     clap_event_header_t bare{sizeof(clap_event_header_t), 0, 0, CLAP_EVENT_PARAM_VALUE, 0};
     events.push(bare);
-    EventList out(64);
-    EventList none(1);
+    EventList out(64), none(1);
     std::vector<float> left, right;
     for (int block = 0; block < 20; ++block) {
         EXPECT_EQ(instance.process(256, block == 0 ? events : none, out, &left, &right), CLAP_PROCESS_CONTINUE);

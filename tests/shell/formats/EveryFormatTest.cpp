@@ -91,7 +91,6 @@ public:
 
 class Lv2Format : public Format {
 public:
-    Lv2Format() { EXPECT_NE(instance, nullptr); }
     void seed(std::uint32_t value) override { EXPECT_TRUE(instance->seed(value)); }
     void block(const std::vector<Midi>& midi, float* left, float* right) override
     {
@@ -200,12 +199,9 @@ Render play(Format& format, const std::vector<std::pair<int, std::vector<Midi>>>
 // The first sample where two renders part, bit for bit, or -1.
 long firstDifference(const std::vector<float>& a, const std::vector<float>& b)
 {
-    if (a.size() != b.size()) {
-        return 0;
-    }
-    const auto parted = std::mismatch(a.begin(), a.end(), b.begin(),
+    const auto parted = std::mismatch(a.begin(), a.end(), b.begin(), b.end(),
                                       [](float x, float y) { return std::memcmp(&x, &y, sizeof x) == 0; });
-    return parted.first == a.end() ? -1 : parted.first - a.begin();
+    return parted.first == a.end() && parted.second == b.end() ? -1 : parted.first - a.begin();
 }
 
 void expectSameRender(const Render& expected, const Render& got)
@@ -256,11 +252,13 @@ std::string voiceFile(const std::string& name, std::uint32_t seed, int multisamp
     return path;
 }
 
-// A project of two voices of the musician's and values away from the start,
+// A project of three voices of the musician's and values away from the start,
 // saved by the VST 2 module without a library beside it, so that the voices
-// replace empty slots. Reopened in a fresh instance of every format (the
-// VST 2 one among them), it plays a chord held and released sample for sample
-// as it did where it was saved; played, it saves the same bytes. Whatever
+// replace empty slots; eight analysed two-layer multisamples in the third are
+// more than the first buffer holds. Reopened in a fresh instance of every
+// format (the VST 2 one among them), it plays a chord held and released
+// sample for sample as it did where it was saved; played, it saves the same
+// bytes, as the instance that saved it does when it opens it again. Whatever
 // each host hands over that is not a project (empty, cut inside the values,
 // a voice or the last curve, a version no build wrote, noise) is refused and
 // changes nothing.
@@ -270,15 +268,17 @@ TEST(EveryFormat, AProjectOpensAsSavedAndWhatIsNoProjectChangesNothing)
     ASSERT_NE(saved.plugin, nullptr);
     const std::string first = voiceFile("project-two-layers.t9v", 11, 2, 2, 8);
     const std::string second = voiceFile("project-one-layer.t9v", 12, 1, 1, 6);
+    const std::string large = voiceFile("project-large.t9v", 13, 8, 2, 100);
     ASSERT_EQ(saved.request(host::kFileRequestVoiceLoad, first.c_str(), 0.0f), 1);
     ASSERT_EQ(saved.request(host::kFileRequestVoiceLoad, second.c_str(), 1.0f), 1);
+    ASSERT_EQ(saved.request(host::kFileRequestVoiceLoad, large.c_str(), 2.0f), 1);
     for (auto [index, value] : {std::pair{kMorphHarmX, 0.3f}, {kMorphHarmY, 0.6f}, {kMorphNoiseX, 0.5f},
                                 {kFilterCutoff, 0.7f}, {kVoiceCutoffB, 0.45f}, {kChorusOn, 1.0f}, {kChorusMix, 0.4f},
                                 {kReverbOn, 1.0f}, {kReverbMix, 0.3f}, {kVolume, 0.8f}}) {
         saved.plugin->setParameter(index, value);
     }
     const Bytes project = saved.save();
-    ASSERT_GT(project.size(), 1000u);
+    ASSERT_GT(project.size(), InstrumentCore::kStateBytes);
     const std::vector<std::pair<int, std::vector<Midi>>> chord = {
         {0, {{0, 0x90, 60, 100}, {7, 0x90, 64, 90}, {300, 0x91, 67, 70}}},
         {30, {{100, 0x80, 60, 0}, {101, 0x80, 64, 0}, {102, 0x81, 67, 0}}}};
@@ -300,10 +300,9 @@ TEST(EveryFormat, AProjectOpensAsSavedAndWhatIsNoProjectChangesNothing)
         {"noise", Bytes(noise, noise + samples.size() * sizeof(float))},
     };
 
-    auto reopenedVst = std::make_unique<VstFormat>(test::barePluginPath());
-    VstFormat& vst = *reopenedVst;
     auto formats = otherFormats();
-    formats.emplace(formats.begin(), "VST 2", std::move(reopenedVst));
+    formats.emplace(formats.begin(), "VST 2", std::make_unique<VstFormat>(test::barePluginPath()));
+    auto& vst = static_cast<VstFormat&>(*formats.front().second);
     for (auto& [name, format] : formats) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(format->load(project));
@@ -319,31 +318,8 @@ TEST(EveryFormat, AProjectOpensAsSavedAndWhatIsNoProjectChangesNothing)
     EXPECT_EQ(test::hostValues(*vst.plugin), vst.valuesAtLoad);
     EXPECT_EQ(vst.plugin->automations().size(), vst.automationsAtLoad) << "the host heard of a change it did not make";
     EXPECT_EQ(vst.plugin->dispatch(vst::effSetChunk, 0, 100, nullptr), 0);
-}
-
-// Hosts and validators save a project before anything was loaded or moved;
-// eight analysed two-layer multisamples are more than the first buffer holds.
-// Either project opens as the same bytes in every format, and in the instance
-// that saved it.
-TEST(EveryFormat, FreshAndLargeProjectsRoundTrip)
-{
-    for (const bool large : {false, true}) {
-        SCOPED_TRACE(large ? "large" : "fresh");
-        VstFormat saved(test::barePluginPath());
-        ASSERT_NE(saved.plugin, nullptr);
-        const std::string voice = voiceFile("project-large.t9v", 13, 8, 2, 100);
-        ASSERT_TRUE(!large || saved.request(host::kFileRequestVoiceLoad, voice.c_str(), 2.0f) == 1);
-        const Bytes project = saved.save();
-        EXPECT_EQ(project.size() > InstrumentCore::kStateBytes, large);
-        auto formats = otherFormats();
-        formats.emplace_back("VST 2", std::make_unique<VstFormat>(test::barePluginPath()));
-        for (auto& [name, format] : formats) {
-            EXPECT_TRUE(format->load(project)) << name;
-            EXPECT_EQ(format->save(), project) << name;
-        }
-        EXPECT_TRUE(saved.load(project));
-        EXPECT_EQ(saved.save(), project);
-    }
+    EXPECT_TRUE(saved.load(project));
+    EXPECT_EQ(saved.save(), project);
 }
 
 } // namespace

@@ -83,12 +83,9 @@ TEST(Lv2Ui, OpensInTheHostsWindowOncePerInstance)
     const LV2UI_Descriptor* ui = uiDescriptor(module);
     ASSERT_NE(ui, nullptr);
 
-    struct Size {
-        int width = 0, height = 0;
-    } size;
+    std::pair<int, int> size;
     LV2UI_Resize resize{&size, [](LV2UI_Feature_Handle handle, int width, int height) {
-                            static_cast<Size*>(handle)->width = width;
-                            static_cast<Size*>(handle)->height = height;
+                            *static_cast<std::pair<int, int>*>(handle) = {width, height};
                             return 0;
                         }};
     LV2_Feature access{LV2_INSTANCE_ACCESS_URI, lilv_instance_get_handle(instance->lilv())};
@@ -109,7 +106,7 @@ TEST(Lv2Ui, OpensInTheHostsWindowOncePerInstance)
     LV2UI_Handle first = ui->instantiate(ui, plugin, TESSARINE_LV2_BUNDLE, PortWrites::write, &writes, &widget, features);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(widget), static_cast<std::uintptr_t>(window));
-    EXPECT_TRUE(size.width > 100 && size.height > 100) << size.width << "x" << size.height;
+    EXPECT_TRUE(size.first > 100 && size.second > 100) << size.first << "x" << size.second;
     const auto* idle = static_cast<const LV2UI_Idle_Interface*>(ui->extension_data(LV2_UI__idleInterface));
     ASSERT_NE(idle, nullptr);
     for (int turn = 0; turn < 5; ++turn) {
@@ -122,11 +119,11 @@ TEST(Lv2Ui, OpensInTheHostsWindowOncePerInstance)
     // The editor's Random instrument: the host's ports hear every value it
     // changed, once each and as the state now holds it, and nothing after.
     clickTopBar(display, window, tessarine::kTagRandomInstrument);
-    for (int turn = 0; turn < 20 && writes.values.empty(); ++turn) {
+    const auto turn = [&] {
         idle->idle(first);
         instance->run(kBlock, nullptr);
-    }
-    ASSERT_FALSE(writes.values.empty());
+    };
+    ASSERT_TRUE(eventually([&] { return !writes.values.empty(); }, turn));
     const std::vector<std::uint8_t> record = savedRecord(*instance);
     auto random = std::make_unique<tessarine::Instrument>();
     tessarine::RecordStream stream;
@@ -138,8 +135,7 @@ TEST(Lv2Ui, OpensInTheHostsWindowOncePerInstance)
         EXPECT_EQ(value, random->parameterValues[port]) << port;
     }
     const std::size_t reported = writes.values.size();
-    idle->idle(first);
-    instance->run(kBlock, nullptr);
+    turn();
     idle->idle(first);
     EXPECT_EQ(writes.values.size(), reported);
 

@@ -1,6 +1,6 @@
-// tessarine validate on LV2 bundles, judged by what it finds: the built bundle
-// passes, and a copy with one fault in its descriptions fails exactly the
-// check that should catch it. (The whole validation of the built bundle:
+// tessarine validate on LV2 bundles, judged by what it finds: a copy of the
+// built bundle with one fault in its descriptions fails exactly the check
+// that should catch it. (The built bundle passing every check:
 // shell/lv2/Validate.)
 
 #include "support/RunCommand.h"
@@ -53,10 +53,9 @@ TEST(Lv2Validate, FindsEachFaultOfABrokenBundle)
         const char* from;
         const char* to;
         const char* flags;
-        const char* expectedLine; // empty: every check passes
+        const char* expectedLine;
     };
     const Case cases[] = {
-        {"the built bundle", nullptr, "", "", "", ""},
         {"no manifest", "manifest.ttl", "", "", "", "FAIL load.entry: the bundle has no manifest.ttl"},
         {"another plug-in asked for", nullptr, "", "", "--uri urn:other",
          "FAIL load.entry: the bundle lists no plug-in urn:other"},
@@ -74,14 +73,8 @@ TEST(Lv2Validate, FindsEachFaultOfABrokenBundle)
         copyBundle(bundle, c.file, c.from, c.to);
         const auto result =
             runCli("validate --level 1 " + std::string(c.flags) + " --plugin " + bundle.string(), " 2>/dev/null");
-        if (*c.expectedLine == '\0') {
-            EXPECT_EQ(result.status, 0) << result.output;
-            EXPECT_EQ(result.output.find("FAIL"), std::string::npos) << result.output;
-            EXPECT_NE(result.output.find("PASS scan.ports"), std::string::npos) << result.output;
-        } else {
-            EXPECT_NE(result.status, 0) << result.output;
-            EXPECT_NE(result.output.find(c.expectedLine), std::string::npos) << result.output;
-        }
+        EXPECT_NE(result.status, 0) << result.output;
+        EXPECT_NE(result.output.find(c.expectedLine), std::string::npos) << result.output;
         EXPECT_NE(result.output.find("summary: "), std::string::npos) << result.output;
     }
 }

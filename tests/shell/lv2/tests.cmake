@@ -6,7 +6,7 @@ pkg_check_modules(LV2 REQUIRED IMPORTED_TARGET lv2)
 tessarine_test_folder(shell/lv2 tessarine_host PkgConfig::LILV PkgConfig::LV2 PkgConfig::XTST tessarine_lv2_ttl
                       tessarine_core)
 # The transport reader is compiled in: the module exports nothing else to test it through.
-target_sources(tests_shell_lv2 PRIVATE ${allocation_counter} ${release_font_caches}
+target_sources(tests_shell_lv2 PRIVATE ${release_font_caches}
                ${PROJECT_SOURCE_DIR}/src/shell/lv2/Lv2Transport.cpp)
 target_include_directories(tests_shell_lv2 PRIVATE ${CMAKE_BINARY_DIR}/include-roots/shell)
 target_compile_definitions(tests_shell_lv2 PRIVATE TESSARINE_LV2_BUNDLE="${CMAKE_BINARY_DIR}/Tessarine.lv2/")
