@@ -10,9 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <string>
 
 namespace {
@@ -87,7 +87,14 @@ TEST(AnalyseCommand, JobsWriteTheVoiceOfASerialRun)
     }
     // The summary lines without their timings.
     const auto summaries = [](const std::string& text) {
-        return std::regex_replace(text, std::regex(", [0-9.]+ s\n"), "\n");
+        std::string kept;
+        for (std::size_t start = 0; start < text.size();) {
+            const std::size_t end = std::min(text.find('\n', start), text.size());
+            const std::string line = text.substr(start, end - start);
+            kept += line.substr(0, line.rfind(", ")) + "\n";
+            start = end + 1;
+        }
+        return kept;
     };
     const std::string serial = testsound::scratchPath("jobs1.t9v");
     const auto one = runCli("analyse " + inputs + "--name jobs --jobs 1 -o " + serial, " 2>/dev/null");
