@@ -163,7 +163,7 @@ Point onFrequencyAxis(const Rect& plot, float hz, float v)
     return {plot.x + static_cast<double>(tessarine::warpPosition(hz)) * plot.width,
             plot.bottom() - plot.height * std::clamp(static_cast<double>(v), 0.0, 1.0)};
 }
-// count points, the i-th where point(i) puts it.
+// The screen points of count entries, the i-th where point(i) puts it.
 std::vector<Point> pointsOf(int count, const std::function<Point(int)>& point)
 {
     std::vector<Point> points;

@@ -22,7 +22,7 @@ std::string fixture(const std::string& name) { return std::string(TESSARINE_FIXT
 
 TEST(ValidateCommand, FindsEachFaultOfTheFixtureInstrument)
 {
-    // An empty line expected: every check passes. The report says each of says.
+    // An empty expectedLine: every check passes. The report holds each text of `says`.
     struct Case { const char *plugin, *flags, *expectedLine; std::vector<const char*> says = {"summary: "}; };
     const Case cases[] = {
         // The JSON report carries the checks, their figures and the summary.
