@@ -94,13 +94,8 @@ void runLv2ProcessChecks(const std::string& path, const ValidationPlan& plan, in
 {
     const std::string name = "process." + std::to_string(rate);
     Lv2World world;
-    if (!openForChecks(world, path, plan, report, name)) {
-        return;
-    }
-    std::string error;
-    std::unique_ptr<Lv2Instance> instance = Lv2Instance::create(world, rate, error);
+    const std::unique_ptr<Lv2Instance> instance = openInstanceForChecks(world, path, plan, report, name, rate);
     if (!instance) {
-        report.fail(name, error);
         return;
     }
     Lv2EventSequence events(world.uris());
@@ -124,13 +119,9 @@ void runLv2ProcessChecks(const std::string& path, const ValidationPlan& plan, in
 void runLv2EventChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report)
 {
     Lv2World world;
-    if (!openForChecks(world, path, plan, report, "events.broken")) {
-        return;
-    }
-    std::string error;
-    std::unique_ptr<Lv2Instance> instance = Lv2Instance::create(world, 48000.0, error);
+    const std::unique_ptr<Lv2Instance> instance =
+        openInstanceForChecks(world, path, plan, report, "events.broken", 48000.0);
     if (!instance) {
-        report.fail("events.broken", error);
         return;
     }
     if (!instance->hasEventInput()) {

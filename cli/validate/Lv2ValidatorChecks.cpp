@@ -64,6 +64,21 @@ bool openForChecks(Lv2World& world, const std::string& path, const ValidationPla
     return false;
 }
 
+std::unique_ptr<Lv2Instance> openInstanceForChecks(Lv2World& world, const std::string& path,
+                                                   const ValidationPlan& plan, ValidatorReport& report,
+                                                   const std::string& check, double rate)
+{
+    if (!openForChecks(world, path, plan, report, check)) {
+        return nullptr;
+    }
+    std::string error;
+    std::unique_ptr<Lv2Instance> instance = Lv2Instance::create(world, rate, error);
+    if (!instance) {
+        report.fail(check, error);
+    }
+    return instance;
+}
+
 void runLv2LoadChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report)
 {
     Lv2World world;
@@ -92,16 +107,12 @@ void runLv2LoadChecks(const std::string& path, const ValidationPlan& plan, int, 
 void runLv2ScanChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report)
 {
     Lv2World world;
-    if (!openForChecks(world, path, plan, report, "scan.ports")) {
+    const std::unique_ptr<Lv2Instance> instance =
+        openInstanceForChecks(world, path, plan, report, "scan.ports", 48000.0);
+    if (!instance) {
         return;
     }
     const LilvPlugin* plugin = world.plugin();
-    std::string error;
-    std::unique_ptr<Lv2Instance> instance = Lv2Instance::create(world, 48000.0, error);
-    if (!instance) {
-        report.fail("scan.ports", error);
-        return;
-    }
     std::string fault;
     if (instance->outputCount() < 1) {
         fault = "no audio output";

@@ -7,11 +7,13 @@
 
 #include "validate/ValidatorChecks.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tessarine::host {
 
+class Lv2Instance;
 class Lv2World;
 
 // A bundle an LV2 host would load: a folder named *.lv2.
@@ -23,6 +25,10 @@ std::vector<CheckGroup> lv2CheckGroups(const ValidationPlan& plan);
 // group's first check, named by check.
 bool openForChecks(Lv2World& world, const std::string& path, const ValidationPlan& plan, ValidatorReport& report,
                    const std::string& check);
+// The same, then one instance at rate; nothing, with check failed saying why, if either step fails.
+std::unique_ptr<Lv2Instance> openInstanceForChecks(Lv2World& world, const std::string& path,
+                                                   const ValidationPlan& plan, ValidatorReport& report,
+                                                   const std::string& check, double rate);
 
 void runLv2LoadChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report);
 void runLv2ScanChecks(const std::string& path, const ValidationPlan& plan, int, ValidatorReport& report);
